@@ -1,0 +1,49 @@
+#pragma once
+// The main dialog's logic: names, checks, conversion and messages, over IMainDlgUi.
+#include <vector>
+
+#include "app/IMainDlgUi.h"
+#include "convert/CPoiTable.h"
+#include "mempoint/CMemPointStore.h"
+#include "platform/CString.h"
+
+class CMainDlg {
+public:
+    static constexpr int kDirSize = 260;
+
+    explicit CMainDlg(IMainDlgUi& ui);
+
+    // Entry points of the front ends. Each runs its handler so that a file failure leaving it is
+    // reported (stop icon, application caption) and the dialog stays usable.
+    bool OnInitDialog(const CString& strCmdLine);  // text after the program's own name
+    bool OnCommand(int id);                         // false when the id is not the dialog's
+    bool OnSysCommand(unsigned nID);                // false: the front end does the default
+    void OnDropFiles(const std::vector<CString>& names);
+
+    // Handlers.
+    void OnOK();
+    void OnCancel();
+    void OnBrowseInput();
+    void OnBrowseOutput();
+    void OnHelpVersion();
+    void InitFileNames(const CString& strCmdLine);
+
+    static bool HasExtension(const CString& strName, const char* ext);
+    void DeriveOutputName(const CString& strInput);
+    void ResetPoiTable();
+    int ConvertPoints();
+
+    CString m_strInputFile;
+    CString m_strOutputFile;
+    CMemPointStore m_store;
+    CPoiTable m_table;
+    char m_szOutputDir[kDirSize] = {};
+    char m_szInputDir[kDirSize] = {};
+
+private:
+    template <typename Handler>
+    void Guarded(Handler handler);
+    void UpdateData(bool bSaveAndValidate);
+
+    IMainDlgUi& m_ui;
+};

@@ -1,0 +1,39 @@
+#pragma once
+// The POI entries of one conversion, and their writer (glorie/).
+#include "convert/PoiEntry.h"
+#include "platform/CFile.h"
+#include "platform/CFileException.h"
+#include "platform/CString.h"
+
+class CPoiTable {
+public:
+    static constexpr int kCapacity = 700;
+    static constexpr int kNameLimit = 16;
+
+    CPoiTable();
+
+    void Reset();
+    void ResetEntry(int position);
+    int GetCount() const;
+
+    void SetName(CString text, int position);
+    void SetReading(CString text, int position);
+    void SetLongitude(CString text, int position);
+    void SetLatitude(CString text, int position);
+    void SetDigits(CString text, int position);
+
+    // Copies source cut to at most limit bytes, never splitting a CP932 character, and a NUL.
+    static void CopyTruncated(char* destination, const char* source, int limit);
+
+    // 0 when the whole document was written and the file replaced; -1 when the output cannot be
+    // opened (after the message has been shown). A failure while writing leaves as a CFileException.
+    int WriteGlorie(CString strFileName);
+    static void WriteText(CFile& file, const char* text);
+    static void ReportOpenError(const CFileException& error, CString strFileName);
+
+    const PoiEntry& Entry(int position) const { return m_entries[position]; }
+    PoiEntry& Entry(int position) { return m_entries[position]; }
+
+private:
+    PoiEntry m_entries[kCapacity];
+};

@@ -1,0 +1,11 @@
+#pragma once
+// The texts for file failures, by cause.
+#include "platform/CFileException.h"
+#include "platform/CString.h"
+
+// Short text shown after the quoted name when a file cannot be opened for writing.
+const char* OpenFailureText(int cause);
+// Text for a file failure that leaves a command, %1 replaced by the file name or "無題のﾌｧｲﾙ".
+CString CommandFailureText(const CFileException& error);
+// Shows CommandFailureText with the stop icon and the application's caption.
+void ReportFileFailure(const CFileException& error);

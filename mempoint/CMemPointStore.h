@@ -1,0 +1,37 @@
+#pragma once
+// One memory-point file held in memory, its records decoded to text on request.
+#include <cstdint>
+
+#include "mempoint/MemPointFormat.h"
+#include "platform/CFileException.h"
+#include "platform/CString.h"
+
+class CMemPointStore {
+public:
+    enum CoordinateField { longitude = 8, latitude = 12 };
+
+    CMemPointStore();
+
+    // 0 when the file was loaded; -1 after the store has shown why not (image and count unchanged).
+    // A failure while reading the opened file leaves as a CFileException.
+    int Load(CString strPath);
+    int GetCount() const { return count; }
+
+    void GetName(CString& out, int index) const;
+    void GetReading(CString& out, int index) const;
+    void GetDigits(CString& out, int index) const;
+    void GetLongitude(CString& out, int index) const;
+    void GetLatitude(CString& out, int index) const;
+
+    void Reset();
+    int CountUsed() const;
+    void ReportOpenError(const CFileException& error) const;
+    std::uint32_t DecodeCoordinate(int index, CoordinateField field) const;
+    static void FormatDms(char* buffer, std::uint32_t value);  // buffer of at least 14 bytes
+
+    const unsigned char* Image() const { return image; }
+
+private:
+    int count = 0;
+    unsigned char image[mempoint::kFileSize];
+};

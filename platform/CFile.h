@@ -1,0 +1,64 @@
+#pragma once
+// The file class of the framework layer, with what the program uses of it.
+//
+// A file opened with modeCreate is written all-or-nothing: Open checks that the target can be
+// replaced and creates a temporary file beside it; Write goes to the temporary file; Close
+// flushes it to disk and only then puts it in the target's place. A file object destroyed or
+// aborted before a successful Close removes its temporary file and leaves the target untouched.
+#include <cstdint>
+#include <string>
+
+#include "platform/CFileException.h"
+#include "platform/CString.h"
+
+class CFile {
+public:
+    enum OpenFlags : unsigned {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeNoInherit = 0x0080,
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+        typeText = 0x4000,
+        typeBinary = 0x8000,
+    };
+
+    CFile() = default;
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+    ~CFile() noexcept;  // abandons an open file: closes it, never throws
+
+    // Existing file for reading (modeRead; always without sharing), or a new document
+    // (modeCreate | modeWrite). On failure fills *pError (cause, OS error, the name as given).
+    bool Open(const CString& strFileName, unsigned nOpenFlags, CFileException* pError = nullptr);
+
+    std::uint64_t GetLength() const;                   // throws CFileException
+    unsigned Read(void* lpBuf, unsigned nCount);       // throws; returns the bytes read
+    void Write(const void* lpBuf, unsigned nCount);    // throws; a short write is diskFull
+    void Close();                                      // throws; for modeCreate: replaces the target
+    void Abort() noexcept;                             // closes without throwing; drops a new document
+
+    bool IsOpen() const { return m_hFile != kInvalidHandle; }
+    // Full path recorded at open; failures of read, write and close name it.
+    const CString& GetFilePath() const { return m_strFileName; }
+
+    static constexpr std::intptr_t kInvalidHandle = -1;
+
+private:
+    void FlushBuffer();
+    void ThrowOsError(long lOsError) const;
+
+    std::intptr_t m_hFile = kInvalidHandle;   // fd or HANDLE of the open file (the temporary file when replacing)
+    std::intptr_t m_hTarget = kInvalidHandle; // the existing target, held while it is being replaced
+    CString m_strFileName;                    // full path of the file (the target when replacing)
+    std::string m_strTempName;                // host path of the temporary file, empty when not replacing
+    std::string m_buffer;                     // pending bytes of a new document
+    unsigned m_nTargetMode = 0;               // permission bits to give the replacement (POSIX)
+    bool m_bHasTargetMode = false;
+};

@@ -1,0 +1,3 @@
+#include "platform/CFileException.h"
+
+const char* CFileException::what() const noexcept { return "CFileException"; }

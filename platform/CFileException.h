@@ -1,0 +1,39 @@
+#pragma once
+// Failure record of the file layer: filled by a failed open, thrown by a failed read, write or close.
+#include <exception>
+
+#include "platform/CString.h"
+
+class CFileException : public std::exception {
+public:
+    enum {
+        none = 0,
+        generic = 1,
+        fileNotFound = 2,
+        badPath = 3,
+        tooManyOpenFiles = 4,
+        accessDenied = 5,
+        invalidFile = 6,
+        removeCurrentDir = 7,
+        directoryFull = 8,
+        badSeek = 9,
+        hardIO = 10,
+        sharingViolation = 11,
+        lockViolation = 12,
+        diskFull = 13,
+        endOfFile = 14,
+    };
+
+    explicit CFileException(int cause = none, long lOsError = -1, const CString& strFileName = CString())
+        : m_cause(cause), m_lOsError(lOsError), m_strFileName(strFileName) {}
+
+    const char* what() const noexcept override;
+
+    // The cause that a host error code (errno on POSIX, GetLastError() on Windows) stands for.
+    // Implemented by each platform.
+    static int OsErrorToException(long lOsError);
+
+    int m_cause;
+    long m_lOsError;
+    CString m_strFileName;
+};

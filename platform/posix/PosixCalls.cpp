@@ -1,0 +1,33 @@
+#include "platform/posix/PosixCalls.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+int PosixCalls::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+int PosixCalls::Flock(int fd, int operation) { return ::flock(fd, operation); }
+int PosixCalls::Fstat(int fd, struct stat* st) { return ::fstat(fd, st); }
+int PosixCalls::Stat(const char* path, struct stat* st) { return ::stat(path, st); }
+ssize_t PosixCalls::Read(int fd, void* buf, size_t count) { return ::read(fd, buf, count); }
+ssize_t PosixCalls::Write(int fd, const void* buf, size_t count) { return ::write(fd, buf, count); }
+int PosixCalls::Fsync(int fd) { return ::fsync(fd); }
+int PosixCalls::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
+int PosixCalls::Close(int fd) { return ::close(fd); }
+int PosixCalls::Rename(const char* from, const char* to) { return ::rename(from, to); }
+int PosixCalls::Unlink(const char* path) { return ::unlink(path); }
+char* PosixCalls::Getcwd(char* buf, size_t size) { return ::getcwd(buf, size); }
+
+namespace {
+PosixCalls g_realCalls;
+PosixCalls* g_calls = &g_realCalls;
+}  // namespace
+
+PosixCalls& PosixCalls::Current() { return *g_calls; }
+
+PosixCalls* PosixCalls::Replace(PosixCalls* calls) {
+    PosixCalls* previous = g_calls;
+    g_calls = calls ? calls : &g_realCalls;
+    return previous;
+}

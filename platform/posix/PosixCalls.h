@@ -1,0 +1,27 @@
+#pragma once
+// Every POSIX call of the file layer goes through here, so that tests can fail any of them.
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+
+class PosixCalls {
+public:
+    virtual ~PosixCalls() = default;
+    virtual int Open(const char* path, int flags, mode_t mode);
+    virtual int Flock(int fd, int operation);
+    virtual int Fstat(int fd, struct stat* st);
+    virtual int Stat(const char* path, struct stat* st);
+    virtual ssize_t Read(int fd, void* buf, size_t count);
+    virtual ssize_t Write(int fd, const void* buf, size_t count);
+    virtual int Fsync(int fd);
+    virtual int Fchmod(int fd, mode_t mode);
+    virtual int Close(int fd);
+    virtual int Rename(const char* from, const char* to);
+    virtual int Unlink(const char* path);
+    virtual char* Getcwd(char* buf, size_t size);
+
+    static PosixCalls& Current();
+    // Installs calls (nullptr: the real ones again); returns the previous.
+    static PosixCalls* Replace(PosixCalls* calls);
+};

@@ -1,0 +1,22 @@
+# Installs the Debian packages the build and the tests need; quiet and idempotent.
+# Usage: source scripts/deps.sh; quorvel_need pkg...
+quorvel_need() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "installing: ${missing[*]}"
+    local sudo=
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    if ! $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/tmp/quorvel-apt.log 2>&1; then
+        $sudo apt-get update -qq >>/tmp/quorvel-apt.log 2>&1
+        $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >>/tmp/quorvel-apt.log 2>&1 || {
+            echo "apt-get install failed; see /tmp/quorvel-apt.log" >&2
+            return 1
+        }
+    fi
+}
+
+QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
