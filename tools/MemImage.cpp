@@ -1,0 +1,95 @@
+#include "tools/MemImage.h"
+
+#include <stdexcept>
+
+#include "mempoint/MemPointFormat.h"
+
+using namespace mempoint;
+
+MemImage::MemImage() : m_bytes(kFileSize, '\0') {
+    for (int record = 0; record < kRecordCount; ++record) {
+        const std::size_t base = RecordOffset(record);
+        m_bytes[base + 7] = '\x0C';
+        for (std::size_t i = 70; i <= 78; ++i) m_bytes[base + i] = '\xFF';
+        m_bytes[base + 79] = '\x1F';
+        m_bytes[base + 81] = '\x10';
+        for (std::size_t i = 82; i <= 88; ++i) m_bytes[base + i] = '\xFF';
+    }
+}
+
+std::size_t MemImage::At(int record, std::size_t offset) const {
+    if (record < 0 || record >= kRecordCount) throw std::out_of_range("record");
+    return RecordOffset(record) + offset;
+}
+
+MemImage& MemImage::Use(int record, unsigned char marker) {
+    m_bytes[At(record, kInUse)] = static_cast<char>(marker);
+    return *this;
+}
+
+MemImage& MemImage::Free(int record) { return Use(record, 0); }
+
+MemImage& MemImage::Text(int record, std::size_t offset, const std::string& bytes) {
+    if (bytes.size() > kTextSize) throw std::length_error("text longer than 16 bytes");
+    const std::size_t at = At(record, offset);
+    for (std::size_t i = 0; i < kTextSize; ++i) m_bytes[at + i] = i < bytes.size() ? bytes[i] : '\0';
+    return *this;
+}
+
+MemImage& MemImage::Name(int record, const std::string& bytes) { return Text(record, kName, bytes); }
+MemImage& MemImage::Reading(int record, const std::string& bytes) { return Text(record, kReading, bytes); }
+
+MemImage& MemImage::LongitudeBytes(int record, std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
+    const std::size_t at = At(record, kLongitude);
+    m_bytes[at] = static_cast<char>(b0);
+    m_bytes[at + 1] = static_cast<char>(b1);
+    m_bytes[at + 2] = static_cast<char>(b2);
+    m_bytes[at + 3] = static_cast<char>(b3);
+    return *this;
+}
+
+MemImage& MemImage::LatitudeBytes(int record, std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
+    const std::size_t at = At(record, kLatitude);
+    m_bytes[at] = static_cast<char>(b0);
+    m_bytes[at + 1] = static_cast<char>(b1);
+    m_bytes[at + 2] = static_cast<char>(b2);
+    m_bytes[at + 3] = static_cast<char>(b3);
+    return *this;
+}
+
+MemImage& MemImage::Coordinate(int record, std::size_t offset, std::uint32_t seconds, std::uint8_t fraction) {
+    if (seconds > 0x3FFFFF) throw std::out_of_range("seconds");
+    const std::uint32_t value = (seconds << 10) | fraction;
+    const std::size_t at = At(record, offset);
+    m_bytes[at] = static_cast<char>(value >> 24);
+    m_bytes[at + 1] = static_cast<char>(value >> 16);
+    m_bytes[at + 2] = static_cast<char>(value >> 8);
+    m_bytes[at + 3] = static_cast<char>(value);
+    return *this;
+}
+
+MemImage& MemImage::Longitude(int record, std::uint32_t seconds, std::uint8_t fraction) {
+    return Coordinate(record, kLongitude, seconds, fraction);
+}
+
+MemImage& MemImage::Latitude(int record, std::uint32_t seconds, std::uint8_t fraction) {
+    return Coordinate(record, kLatitude, seconds, fraction);
+}
+
+MemImage& MemImage::Digits(int record, const std::string& digits) {
+    if (digits.size() > 2 * kDigitsSize) throw std::length_error("too many digits");
+    const std::size_t at = At(record, kDigits);
+    for (std::size_t i = 0; i < kDigitsSize; ++i) m_bytes[at + i] = '\xFF';
+    for (std::size_t k = 0; k < digits.size(); ++k) {
+        const auto nibble = static_cast<unsigned char>(digits[k] - '0');
+        auto& byte = reinterpret_cast<unsigned char&>(m_bytes[at + k / 2]);
+        byte = (k % 2 == 0) ? static_cast<unsigned char>((nibble << 4) | 0x0F)
+                            : static_cast<unsigned char>((byte & 0xF0) | nibble);
+    }
+    return *this;
+}
+
+MemImage& MemImage::Byte(std::size_t fileOffset, std::uint8_t value) {
+    m_bytes.at(fileOffset) = static_cast<char>(value);
+    return *this;
+}
