@@ -15,10 +15,13 @@ public:
 
     // Entry points of the front ends. Each runs its handler so that a file failure leaving it is
     // reported (stop icon, application caption) and the dialog stays usable.
-    bool OnInitDialog(const CString& strCmdLine);  // text after the program's own name
+    // strCmdLine: the text after the program's own name and the blanks that follow it. Writes
+    // the (empty) names into the boxes first, as the framework's data exchange does; the system
+    // menu, icon and title are the front end's. Always true: the input box takes the focus.
+    bool OnInitDialog(const CString& strCmdLine);
     bool OnCommand(int id);                         // false when the id is not the dialog's
     bool OnSysCommand(unsigned nID);                // false: the front end does the default
-    void OnDropFiles(const std::vector<CString>& names);
+    void OnDropFiles(const std::vector<CString>& names);  // full names, in drop order
 
     // Handlers.
     void OnOK();

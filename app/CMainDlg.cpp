@@ -1,0 +1,212 @@
+#include "app/CMainDlg.h"
+
+#include <cstring>
+
+#include "convert/ConversionDriver.h"
+#include "glorie/FileErrorText.h"
+#include "platform/CFileException.h"
+#include "platform/HostSystem.h"
+#include "platform/MessageBox.h"
+#include "platform/PathSplit.h"
+#include "res/resource.h"
+
+namespace {
+constexpr const char* kInputFilter = "入力 ファイル (*.mem)|*.mem|すべてのファイル (*.*)|*.*||";
+constexpr const char* kOutputFilter = "出力 ファイル (*.xml)|*.xml|すべてのファイル (*.*)|*.*||";
+constexpr const char* kInputTitle = "入力 ファイル指定";
+constexpr const char* kOutputTitle = "出力 ファイル指定";
+constexpr const char* kDropRefused =
+    "入力ファイルのファイルタイプが違います。\n拡張子[.mem]のファイルを選択して下さい。";
+constexpr const char* kConverted = "変換が終了しました。\nOKボタンを押して下さい。";
+
+// The command line's first token lives in a work area of this size, terminator included.
+constexpr size_t kCmdLineRoom = 256;
+
+bool IsSeparator(char ch) { return ch == '\\' || ch == '/'; }
+
+// A folder longer than the buffer is cut back to the longest of its ancestors that fits, so
+// the browse still starts in a real folder and nothing is overrun.
+void StoreFolder(char (&buffer)[CMainDlg::kDirSize], const CString& folder) {
+    const std::string& text = folder.Str();
+    size_t length = text.size();
+    if (length >= sizeof buffer) {
+        length = 0;
+        for (size_t i = sizeof buffer - 1; i > 0; --i) {
+            if (IsSeparator(text[i - 1])) {
+                length = i;
+                break;
+            }
+        }
+    }
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+}
+
+bool IsTokenSeparator(char ch) { return ch == '"' || ch == ',' || ch == '\t' || ch == '\n'; }
+
+// The first token of the command line. A token that does not fit the work area is refused
+// (empty) rather than cut, since a cut name would name another file.
+CString FirstToken(const CString& strCmdLine) {
+    const std::string& text = strCmdLine.Str();
+    size_t first = 0;
+    while (first < text.size() && IsTokenSeparator(text[first])) ++first;
+    size_t last = first;
+    while (last < text.size() && !IsTokenSeparator(text[last])) ++last;
+    if (last - first >= kCmdLineRoom) return CString();
+    return CString(text.substr(first, last - first));
+}
+
+CString FolderOf(const CString& path) {
+    PathParts parts = SplitPath(path);
+    return MakePath(parts.drive, parts.dir, "", "");
+}
+}  // namespace
+
+CMainDlg::CMainDlg(IMainDlgUi& ui) : m_ui(ui) {}
+
+template <typename Handler>
+void CMainDlg::Guarded(Handler handler) {
+    try {
+        handler();
+    } catch (const CFileException& error) {
+        // A file failure ends the command, not the dialog.
+        ReportFileFailure(error);
+    }
+}
+
+bool CMainDlg::OnInitDialog(const CString& strCmdLine) {
+    Guarded([&] {
+        UpdateData(false);
+        InitFileNames(strCmdLine);
+    });
+    return true;
+}
+
+bool CMainDlg::OnCommand(int id) {
+    switch (id) {
+    case IDOK: Guarded([this] { OnOK(); }); return true;
+    case IDCANCEL: Guarded([this] { OnCancel(); }); return true;
+    case IDC_BROWSE_INPUT: Guarded([this] { OnBrowseInput(); }); return true;
+    case IDC_BROWSE_OUTPUT: Guarded([this] { OnBrowseOutput(); }); return true;
+    case ID_HELP_VERSION: Guarded([this] { OnHelpVersion(); }); return true;
+    default: return false;
+    }
+}
+
+bool CMainDlg::OnSysCommand(unsigned nID) {
+    if ((nID & 0xFFF0u) != IDM_ABOUTBOX) return false;
+    Guarded([this] { m_ui.RunAboutBox(); });
+    return true;
+}
+
+void CMainDlg::OnDropFiles(const std::vector<CString>& names) {
+    Guarded([&] {
+        m_strInputFile.Empty();
+        m_strOutputFile.Empty();
+        for (const CString& name : names) m_strInputFile = name;  // the last file counts
+        if (HasExtension(m_strInputFile, ".MEM")) {
+            DeriveOutputName(m_strInputFile);
+            m_ui.SetBoxText(IDC_INPUT_FILE, m_strInputFile);
+            m_ui.SetBoxText(IDC_OUTPUT_FILE, m_strOutputFile);
+        } else {
+            m_ui.MessageBox(kDropRefused, "Error", kMbOk | kMbIconExclamation);
+        }
+    });
+}
+
+void CMainDlg::OnOK() {
+    UpdateData(true);
+    if (!HasExtension(m_strInputFile, ".MEM")) {
+        m_ui.GotoInputBox();
+        return;
+    }
+    if (!HasExtension(m_strOutputFile, ".XML")) {
+        DeriveOutputName(m_strInputFile);
+        UpdateData(false);
+        m_ui.FocusBox(IDC_OUTPUT_FILE);
+        return;
+    }
+    if (m_store.Load(m_strInputFile) != 0) {
+        m_ui.MessageBox("ファイル " + m_strInputFile + " の読み込みに失敗しました", "ERROR", kMbOk);
+        return;
+    }
+    ResetPoiTable();
+    if (ConvertPoints() != 0) return;
+    m_ui.MessageBox(kConverted, "終了", kMbOk);
+    // Closing as confirmed reads the boxes once more.
+    UpdateData(true);
+    m_ui.EndDialog(IDOK);
+}
+
+void CMainDlg::OnCancel() { m_ui.EndDialog(IDCANCEL); }
+
+void CMainDlg::OnBrowseInput() {
+    FileDialogRequest request;
+    request.bOpenFileDialog = true;
+    request.defaultExt = "mem";
+    request.flags = kOfnHideReadOnly | kOfnOverwritePrompt;
+    request.filter = kInputFilter;
+    request.title = kInputTitle;
+    request.initialDir = m_szInputDir;
+    CString path;
+    if (!m_ui.ChooseFile(request, path)) {
+        m_ui.FocusBox(IDC_INPUT_FILE);
+        return;
+    }
+    m_strInputFile = path;
+    StoreFolder(m_szInputDir, FolderOf(path));
+    DeriveOutputName(m_strInputFile);
+    UpdateData(false);
+    m_ui.FocusBox(IDC_OUTPUT_FILE);
+}
+
+void CMainDlg::OnBrowseOutput() {
+    FileDialogRequest request;
+    request.bOpenFileDialog = false;
+    request.defaultExt = "xml";
+    request.flags = kOfnHideReadOnly | kOfnOverwritePrompt | kOfnPathMustExist;
+    request.filter = kOutputFilter;
+    request.title = kOutputTitle;
+    request.initialDir = m_szOutputDir;
+    CString path;
+    if (m_ui.ChooseFile(request, path)) {
+        m_strOutputFile = path;
+        // The next output browse starts again in the input file's folder.
+        StoreFolder(m_szOutputDir, FolderOf(m_strInputFile));
+        UpdateData(false);
+    }
+    m_ui.FocusBox(IDC_OUTPUT_FILE);
+}
+
+void CMainDlg::OnHelpVersion() { m_ui.RunAboutBox(); }
+
+void CMainDlg::InitFileNames(const CString& strCmdLine) {
+    StoreFolder(m_szInputDir, GetCurrentFolder());
+    std::memcpy(m_szOutputDir, m_szInputDir, sizeof m_szOutputDir);
+    m_strInputFile.Empty();
+    m_strOutputFile.Empty();
+    m_strInputFile = FirstToken(strCmdLine);
+    if (!m_strInputFile.IsEmpty()) DeriveOutputName(m_strInputFile);
+    m_ui.SetBoxText(IDC_INPUT_FILE, m_strInputFile);
+    m_ui.SetBoxText(IDC_OUTPUT_FILE, m_strOutputFile);
+    if (m_strInputFile.IsEmpty()) m_ui.GotoInputBox();
+}
+
+bool CMainDlg::HasExtension(const CString& strName, const char* ext) { return PathHasExtension(strName, ext); }
+
+void CMainDlg::DeriveOutputName(const CString& strInput) {
+    PathParts parts = SplitPath(strInput);
+    m_strOutputFile = MakePath(parts.drive, parts.dir, parts.fname, "xml");
+    CString folder = MakePath(parts.drive, parts.dir, "", "");
+    StoreFolder(m_szInputDir, folder);
+    StoreFolder(m_szOutputDir, folder);
+}
+
+void CMainDlg::ResetPoiTable() { ::ResetPoiTable(m_table); }
+
+int CMainDlg::ConvertPoints() { return ::ConvertPoints(m_store, m_table, m_strOutputFile); }
+
+void CMainDlg::UpdateData(bool bSaveAndValidate) {
+    if (bSaveAndValidate) m_ui.ReadBoxes(m_strInputFile, m_strOutputFile);
+    else m_ui.WriteBoxes(m_strInputFile, m_strOutputFile);
+}

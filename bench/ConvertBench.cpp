@@ -1,0 +1,49 @@
+// One whole conversion of a full memory-point file a iteration: load, reset, fill and write,
+// every file in memory.
+#include <benchmark/benchmark.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "convert/ConversionDriver.h"
+#include "convert/CPoiTable.h"
+#include "mempoint/CMemPointStore.h"
+#include "mempoint/MemPointFormat.h"
+#include "platform/MessageBox.h"
+#include "tools/MemImage.h"
+#include "tools/MemoryCalls.h"
+
+namespace {
+// A hundred points with two-byte names and readings, every field filled.
+std::string FullImage() {
+    MemImage image;
+    for (int i = 0; i < mempoint::kRecordCount; ++i) {
+        const std::string number = std::to_string(i);
+        image.Use(i)
+            .Name(i, "\x93\x8c\x8b\x9e\x89\x77" + number)
+            .Reading(i, "\x82\xc6\x82\xa4\x82\xab\x82\xe5\x82\xa4" + number)
+            .Latitude(i, MemImage::Seconds(35, 40, 41) + static_cast<std::uint32_t>(i), static_cast<std::uint8_t>(i * 7))
+            .Longitude(i, MemImage::Seconds(139, 46, 13) + static_cast<std::uint32_t>(i), static_cast<std::uint8_t>(i * 3))
+            .Digits(i, "03" + std::to_string(10000000 + i));
+    }
+    return image.Bytes();
+}
+
+void BM_ConvertFullFile(benchmark::State& state) {
+    MemoryCalls calls("/mem");
+    calls.SetFile("/mem/points.mem", FullImage());
+    CMemPointStore store;
+    CPoiTable table;
+    for (auto _ : state) {
+        if (store.Load("points.mem") != 0) throw std::runtime_error("load failed");
+        ResetPoiTable(table);
+        if (ConvertPoints(store, table, "points.xml") != 0) throw std::runtime_error("write failed");
+    }
+    state.counters["points"] = store.GetCount();
+    state.counters["bytes"] = static_cast<double>(calls.File("/mem/points.xml").size());
+    state.SetItemsProcessed(state.iterations() * store.GetCount());
+}
+BENCHMARK(BM_ConvertFullFile)->Unit(benchmark::kMicrosecond);
+}  // namespace
+
+BENCHMARK_MAIN();

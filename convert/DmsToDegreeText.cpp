@@ -1,0 +1,184 @@
+#include "convert/DmsToDegreeText.h"
+
+#include <cstdint>
+#include <cstring>
+
+// Integer arithmetic on 32 bits wraps as on a two's-complement machine (computed unsigned, so
+// without undefined behaviour); a negative total loses its sign, since the text has none.
+namespace {
+constexpr std::size_t kWorkingBytes = 32;
+// The double nearest 1/3,600,000: one multiplication by it, not a division, fixes the last bit.
+constexpr double kDegreesPerThousandth = 2.7777777777777776e-7;
+constexpr int kSignificantDigits = 17;
+constexpr int kDecimals = 5;
+
+bool IsSeparator(char ch) {
+    switch (ch) {
+    case '\'': case ' ': case ',': case '.': case '/': case '\t': case '\n':
+        return true;
+    default:
+        return false;
+    }
+}
+
+struct Token {
+    const char* begin;
+    const char* end;  // begin == end: the token is absent
+};
+
+// Splits like the runtime's tokeniser, but keeps its position here rather than in hidden state.
+class Tokenizer {
+public:
+    Tokenizer(const char* begin, const char* end) : m_at(begin), m_end(end) {}
+
+    Token Next() {
+        while (m_at < m_end && IsSeparator(*m_at)) ++m_at;
+        const char* begin = m_at;
+        while (m_at < m_end && !IsSeparator(*m_at)) ++m_at;
+        return {begin, m_at};
+    }
+
+private:
+    const char* m_at;
+    const char* m_end;
+};
+
+std::int32_t WrapToInt32(std::uint32_t value) {
+    if (value <= 0x7FFFFFFFu) return static_cast<std::int32_t>(value);
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(value) - 0x100000000LL);
+}
+
+bool IsSkippedSpace(char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); }
+
+// The runtime's decimal reading: white space, a sign, then digits up to the first other byte.
+std::int32_t ReadNumber(const char* at, const char* end) {
+    while (at < end && IsSkippedSpace(*at)) ++at;
+    bool negative = false;
+    if (at < end && (*at == '+' || *at == '-')) {
+        negative = *at == '-';
+        ++at;
+    }
+    std::uint32_t value = 0;
+    for (; at < end && *at >= '0' && *at <= '9'; ++at) value = value * 10u + static_cast<std::uint32_t>(*at - '0');
+    return WrapToInt32(negative ? 0u - value : value);
+}
+
+std::int32_t ReadNumber(Token token) { return ReadNumber(token.begin, token.end); }
+
+// The fourth token's first three bytes over "000": "4" is 400 thousandths, "04" is 40.
+std::int32_t ReadThousandths(Token token) {
+    char field[3] = {'0', '0', '0'};
+    const std::size_t length = static_cast<std::size_t>(token.end - token.begin);
+    std::memcpy(field, token.begin, length < sizeof field ? length : sizeof field);
+    return ReadNumber(field, field + sizeof field);
+}
+
+constexpr std::uint64_t kPow10[] = {
+    1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull, 10000000ull, 100000000ull,
+    1000000000ull, 10000000000ull, 100000000000ull, 1000000000000ull, 10000000000000ull,
+    100000000000000ull, 1000000000000000ull, 10000000000000000ull, 100000000000000000ull,
+    1000000000000000000ull, 10000000000000000000ull,
+};
+
+std::uint64_t Pow5(int exponent) {
+    std::uint64_t value = 1;
+    for (int i = 0; i < exponent; ++i) value *= 5u;
+    return value;
+}
+
+// A 128-bit product, built from 32-bit halves so that 32-bit targets need nothing special.
+struct Wide {
+    std::uint64_t hi;
+    std::uint64_t lo;
+};
+
+Wide Multiply(std::uint64_t a, std::uint64_t b) {
+    const std::uint64_t aLo = a & 0xFFFFFFFFu, aHi = a >> 32;
+    const std::uint64_t bLo = b & 0xFFFFFFFFu, bHi = b >> 32;
+    const std::uint64_t ll = aLo * bLo, lh = aLo * bHi, hl = aHi * bLo, hh = aHi * bHi;
+    const std::uint64_t mid = (ll >> 32) + (lh & 0xFFFFFFFFu) + (hl & 0xFFFFFFFFu);
+    return {hh + (lh >> 32) + (hl >> 32) + (mid >> 32), (ll & 0xFFFFFFFFu) | (mid << 32)};
+}
+
+// floor(value / 2^shift) for 0 < shift < 128; the caller keeps the quotient within 64 bits.
+std::uint64_t ShiftRight(Wide value, int shift) {
+    if (shift >= 64) return value.hi >> (shift - 64);
+    return (value.lo >> shift) | (value.hi << (64 - shift));
+}
+
+bool BitAt(Wide value, int bit) {
+    return bit >= 64 ? ((value.hi >> (bit - 64)) & 1u) != 0 : ((value.lo >> bit) & 1u) != 0;
+}
+
+// x (positive, normal, below 1000) to hundred-thousandths: first to 17 significant digits,
+// rounded half up on its exact value, then that digit string rounded half up at the fifth decimal.
+std::uint64_t RoundToFiveDecimals(double x) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const std::uint64_t mantissa = (bits & ((1ull << 52) - 1)) | (1ull << 52);
+    const int binaryScale = 1075 - static_cast<int>((bits >> 52) & 0x7FF);  // x = mantissa / 2^binaryScale
+
+    // scale: the decimal digits after the point that leave 17 significant ones.
+    int scale = kSignificantDigits - 1;
+    for (double bound = 1.0; x >= bound * 10.0 && scale > 0; bound *= 10.0) --scale;
+    for (double bound = 1.0; x < bound && scale < 24; bound /= 10.0) ++scale;
+
+    std::uint64_t digits = 0;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        // x * 10^scale = mantissa * 5^scale / 2^(binaryScale - scale)
+        const Wide product = Multiply(mantissa, Pow5(scale));
+        const int shift = binaryScale - scale;
+        const std::uint64_t whole = ShiftRight(product, shift);
+        if (whole >= kPow10[kSignificantDigits]) {
+            --scale;
+            continue;
+        }
+        if (whole < kPow10[kSignificantDigits - 1]) {
+            ++scale;
+            continue;
+        }
+        digits = whole + (BitAt(product, shift - 1) ? 1u : 0u);
+        if (digits == kPow10[kSignificantDigits]) {
+            digits = kPow10[kSignificantDigits - 1];
+            --scale;
+        }
+        break;
+    }
+
+    const std::uint64_t unit = kPow10[scale - kDecimals];
+    std::uint64_t rounded = digits / unit;
+    if ((digits / (unit / 10)) % 10 >= 5) ++rounded;
+    return rounded;
+}
+}  // namespace
+
+void DmsToDegreeText(CString& text) {
+    const char* begin = text.GetString();
+    const std::size_t length = std::strlen(begin);
+    Tokenizer tokens(begin, begin + (length < kWorkingBytes ? length : kWorkingBytes));
+
+    const std::uint32_t degrees = static_cast<std::uint32_t>(ReadNumber(tokens.Next()));
+    const std::uint32_t minutes = static_cast<std::uint32_t>(ReadNumber(tokens.Next()));
+    const std::int32_t third = ReadNumber(tokens.Next());
+    std::uint32_t seconds;
+    std::uint32_t thousandths;
+    if (third >= 60) {  // seconds and thousandths written together: 44040
+        seconds = static_cast<std::uint32_t>(third / 1000);
+        thousandths = static_cast<std::uint32_t>(third % 1000);
+    } else {
+        seconds = static_cast<std::uint32_t>(third);
+        thousandths = static_cast<std::uint32_t>(ReadThousandths(tokens.Next()));
+    }
+    const std::int32_t total = WrapToInt32(((degrees * 60u + minutes) * 60u + seconds) * 1000u + thousandths);
+    const std::uint32_t magnitude = total < 0 ? 0u - static_cast<std::uint32_t>(total) : static_cast<std::uint32_t>(total);
+
+    const std::uint64_t value = magnitude == 0 ? 0 : RoundToFiveDecimals(static_cast<double>(magnitude) * kDegreesPerThousandth);
+
+    char out[32];
+    char* at = out + sizeof out;
+    std::uint64_t rest = value;
+    for (int i = 0; i < kDecimals; ++i, rest /= 10) *--at = static_cast<char>('0' + rest % 10);
+    *--at = '.';
+    for (; rest != 0; rest /= 10) *--at = static_cast<char>('0' + rest % 10);
+    text.Str().assign(at, static_cast<std::size_t>(out + sizeof out - at));
+}

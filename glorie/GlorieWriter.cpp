@@ -1,0 +1,147 @@
+// The glorie writer: members of CPoiTable that turn the used entries into the document.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "convert/CPoiTable.h"
+#include "glorie/FileErrorText.h"
+#include "glorie/GlorieLines.h"
+#include "platform/MessageBox.h"
+
+namespace {
+const CString& FieldText(const PoiEntry& entry, glorie::Field field) {
+    switch (field) {
+    case glorie::Field::latitude: return entry.latitude;
+    case glorie::Field::longitude: return entry.longitude;
+    case glorie::Field::name: return entry.name;
+    case glorie::Field::reading: return entry.reading;
+    case glorie::Field::categorySuffix: return entry.categorySuffix;
+    case glorie::Field::mediaId: return entry.mediaId;
+    case glorie::Field::directionCenter: return entry.directionCenter;
+    }
+    return entry.name;
+}
+
+bool IsWritten(const PoiEntry& entry, glorie::When when) {
+    switch (when) {
+    case glorie::When::always: return true;
+    case glorie::When::hasReading: return !entry.reading.IsEmpty();
+    case glorie::When::activated: return entry.activation != 0;
+    }
+    return true;
+}
+
+// Record text goes in as its bytes, with the XML markup characters escaped so the document stays
+// well-formed. No CP932 trail byte is below 0x40, so a byte-wise scan never splits a character.
+// Returns the end of what was written; out has room for six bytes a byte of text.
+char* PutEscaped(char* out, const char* text, bool attribute) {
+    for (;; ++text) {
+        switch (*text) {
+        case '\0': return out;
+        case '&': std::memcpy(out, "&amp;", 5); out += 5; break;
+        case '<': std::memcpy(out, "&lt;", 4); out += 4; break;
+        case '>': std::memcpy(out, "&gt;", 4); out += 4; break;
+        case '"':
+            if (attribute) {
+                std::memcpy(out, "&quot;", 6);
+                out += 6;
+                break;
+            }
+            *out++ = *text;
+            break;
+        default: *out++ = *text; break;
+        }
+    }
+}
+
+constexpr std::size_t kEscapedGrowth = 6;  // the longest entity, for one byte
+
+// A template cut at its "%s" marks once, with the line end on its last piece, so that writing a
+// line costs no scanning of the template.
+struct PreparedLine {
+    const glorie::Line* line;
+    std::string pieces[3];
+    int fieldCount;
+    std::size_t templateLength;  // the pieces together
+};
+
+struct PreparedLines {
+    std::vector<PreparedLine> header, entry, closing;
+};
+
+std::vector<PreparedLine> Prepare(const glorie::Line* lines, std::size_t count) {
+    std::vector<PreparedLine> prepared(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        PreparedLine& p = prepared[i];
+        p.line = &lines[i];
+        p.fieldCount = 0;
+        const std::string text = lines[i].text;
+        std::size_t from = 0;
+        for (std::size_t mark = text.find("%s"); mark != std::string::npos && p.fieldCount < 2; mark = text.find("%s", from)) {
+            p.pieces[p.fieldCount++] = text.substr(from, mark - from);
+            from = mark + 2;
+        }
+        p.pieces[p.fieldCount] = text.substr(from) + glorie::kLineEnd;
+        p.templateLength = 0;
+        for (const std::string& piece : p.pieces) p.templateLength += piece.size();
+    }
+    return prepared;
+}
+
+const PreparedLines& Lines() {
+    static const PreparedLines lines{Prepare(glorie::kHeaderLines, glorie::kHeaderLineCount),
+                                     Prepare(glorie::kEntryLines, glorie::kEntryLineCount),
+                                     Prepare(glorie::kClosingLines, glorie::kClosingLineCount)};
+    return lines;
+}
+
+// entry is null for the lines outside the entry blocks, which have no fields. buffer only grows,
+// so after the first long line no line allocates.
+void WriteLines(CFile& file, std::string& buffer, const std::vector<PreparedLine>& lines, const PoiEntry* entry) {
+    for (const PreparedLine& p : lines) {
+        if (entry && !IsWritten(*entry, p.line->when)) continue;
+        if (p.fieldCount == 0 || !entry) {
+            CPoiTable::WriteText(file, p.pieces[0].c_str());
+            continue;
+        }
+        std::size_t room = p.templateLength + 1;
+        for (int field = 0; field < p.fieldCount; ++field)
+            room += kEscapedGrowth * static_cast<std::size_t>(FieldText(*entry, p.line->fields[field]).GetLength());
+        if (buffer.size() < room) buffer.resize(room);
+        char* at = &buffer[0];
+        std::memcpy(at, p.pieces[0].data(), p.pieces[0].size());
+        at += p.pieces[0].size();
+        for (int field = 0; field < p.fieldCount; ++field) {
+            at = PutEscaped(at, FieldText(*entry, p.line->fields[field]).GetString(), p.line->attribute);
+            const std::string& piece = p.pieces[field + 1];
+            std::memcpy(at, piece.data(), piece.size());
+            at += piece.size();
+        }
+        *at = '\0';
+        CPoiTable::WriteText(file, buffer.c_str());
+    }
+}
+}  // namespace
+
+int CPoiTable::WriteGlorie(CString strFileName) {
+    CFile file;
+    CFileException error;
+    if (!file.Open(strFileName, CFile::modeCreate | CFile::modeWrite, &error)) {
+        ReportOpenError(error, strFileName);
+        return -1;
+    }
+    const PreparedLines& lines = Lines();
+    std::string buffer(256, '\0');
+    WriteLines(file, buffer, lines.header, nullptr);
+    const int count = GetCount();
+    for (int i = 0; i < count; ++i) WriteLines(file, buffer, lines.entry, &m_entries[i]);
+    WriteLines(file, buffer, lines.closing, nullptr);
+    file.Close();
+    return 0;
+}
+
+void CPoiTable::WriteText(CFile& file, const char* text) { file.Write(text, static_cast<unsigned>(std::strlen(text))); }
+
+void CPoiTable::ReportOpenError(const CFileException& error, CString strFileName) {
+    AfxMessageBox("\"" + strFileName + "\"\n\n" + OpenFailureText(error.m_cause), kMbOk);
+}

@@ -1,0 +1,285 @@
+#include "platform/CFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+
+#include "platform/posix/PosixCalls.h"
+
+namespace {
+// The writer makes one Write per line; buffering keeps batches from costing a syscall a line.
+constexpr std::size_t kFlushThreshold = 64 * 1024;
+// Room for the base name inside a temporary name, so that it stays within NAME_MAX (255).
+constexpr std::size_t kTempBaseRoom = 200;
+constexpr int kTempAttempts = 100;
+
+std::atomic<unsigned long> g_tempCounter{0};
+
+int AsFd(std::intptr_t handle) { return static_cast<int>(handle); }
+
+bool Fail(CFileException* pError, int cause, long lOsError, const CString& strFileName) {
+    if (pError) *pError = CFileException(cause, lOsError, strFileName);
+    return false;
+}
+
+bool FailWithErrno(CFileException* pError, int err, const CString& strFileName) {
+    return Fail(pError, CFileException::OsErrorToException(err), err, strFileName);
+}
+
+// A relative name made absolute against the current directory (left as it is when that is unknown).
+std::string FullPath(const std::string& name) {
+    if (!name.empty() && name[0] == '/') return name;
+    char cwd[4096];
+    if (PosixCalls::Current().Getcwd(cwd, sizeof cwd) == nullptr) return name;
+    std::string full(cwd);
+    if (full.empty() || full.back() != '/') full += '/';
+    return full + name;
+}
+
+// The folder part including its final slash; empty when the path names no folder.
+std::string FolderPrefix(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string FolderToOpen(const std::string& prefix) { return prefix.empty() ? std::string(".") : prefix; }
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return PosixCalls::Current().Stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Cut at a UTF-8 character boundary.
+std::string CutBaseName(const std::string& base) {
+    if (base.size() <= kTempBaseRoom) return base;
+    std::size_t cut = kTempBaseRoom;
+    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
+    return base.substr(0, cut);
+}
+
+std::string TempName(const std::string& prefix, const std::string& base) {
+    const unsigned long serial = g_tempCounter.fetch_add(1);
+    return prefix + "." + CutBaseName(base) + "." + std::to_string(static_cast<long>(::getpid())) + "-" +
+           std::to_string(serial) + ".tmp";
+}
+
+int LockCause(int err) {
+    return err == EWOULDBLOCK || err == EAGAIN ? static_cast<int>(CFileException::sharingViolation)
+                                               : CFileException::OsErrorToException(err);
+}
+}  // namespace
+
+CFile::~CFile() noexcept { Abort(); }
+
+bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException* pError) {
+    Abort();
+    PosixCalls& os = PosixCalls::Current();
+    const std::string full = FullPath(strFileName.Str());
+    const std::string prefix = FolderPrefix(full);
+    const unsigned access = nOpenFlags & (modeWrite | modeReadWrite);
+
+    if (!(nOpenFlags & modeCreate)) {
+        if (access != modeRead) return Fail(pError, CFileException::generic, EINVAL, strFileName);
+        // O_NONBLOCK: a FIFO given as input must not hang the open; regular files ignore it.
+        const int fd = os.Open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
+        if (fd < 0) {
+            const int err = errno;
+            if (err == ENOENT && !IsFolder(FolderToOpen(prefix)))
+                return Fail(pError, CFileException::badPath, err, strFileName);
+            return FailWithErrno(pError, err, strFileName);
+        }
+        if (os.Flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int err = errno;
+            os.Close(fd);
+            return Fail(pError, LockCause(err), err, strFileName);
+        }
+        struct stat st {};
+        if (os.Fstat(fd, &st) != 0) {
+            const int err = errno;
+            os.Close(fd);
+            return FailWithErrno(pError, err, strFileName);
+        }
+        if (S_ISDIR(st.st_mode)) {
+            os.Close(fd);
+            return Fail(pError, CFileException::accessDenied, EISDIR, strFileName);
+        }
+        m_hFile = fd;
+        m_strFileName = CString(full);
+        return true;
+    }
+
+    // A new document: every reason the target cannot be replaced is found before anything is written.
+    if (access != modeWrite || (nOpenFlags & modeNoTruncate))
+        return Fail(pError, CFileException::generic, EINVAL, strFileName);
+    const std::string base = full.substr(prefix.size());
+    int target = os.Open(full.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
+    if (target < 0) {
+        const int err = errno;
+        if (err != ENOENT) return FailWithErrno(pError, err, strFileName);
+        if (base.empty() || !IsFolder(FolderToOpen(prefix)))
+            return Fail(pError, CFileException::badPath, err, strFileName);
+    } else {
+        if (os.Flock(target, LOCK_EX | LOCK_NB) != 0) {
+            const int err = errno;
+            os.Close(target);
+            return Fail(pError, LockCause(err), err, strFileName);
+        }
+        struct stat st {};
+        if (os.Fstat(target, &st) != 0) {
+            const int err = errno;
+            os.Close(target);
+            return FailWithErrno(pError, err, strFileName);
+        }
+        // Renaming over a device or the like would put a plain file in its place.
+        if (!S_ISREG(st.st_mode)) {
+            os.Close(target);
+            return Fail(pError, CFileException::accessDenied, -1, strFileName);
+        }
+        m_nTargetMode = static_cast<unsigned>(st.st_mode & 07777);
+        m_bHasTargetMode = true;
+    }
+
+    int fd = -1;
+    std::string tempName;
+    int err = EEXIST;
+    for (int attempt = 0; attempt < kTempAttempts && fd < 0 && err == EEXIST; ++attempt) {
+        tempName = TempName(prefix, base);
+        fd = os.Open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd < 0) err = errno;
+    }
+    if (fd < 0) {
+        if (target >= 0) os.Close(target);
+        m_bHasTargetMode = false;
+        m_nTargetMode = 0;
+        return FailWithErrno(pError, err, strFileName);
+    }
+    m_hFile = fd;
+    m_hTarget = target;
+    m_strFileName = CString(full);
+    m_strTempName = tempName;
+    m_buffer.clear();
+    return true;
+}
+
+std::uint64_t CFile::GetLength() const {
+    if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    struct stat st {};
+    if (PosixCalls::Current().Fstat(AsFd(m_hFile), &st) != 0) ThrowOsError(errno);
+    return static_cast<std::uint64_t>(st.st_size) + m_buffer.size();
+}
+
+unsigned CFile::Read(void* lpBuf, unsigned nCount) {
+    if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    if (!m_strTempName.empty()) throw CFileException(CFileException::accessDenied, EBADF, m_strFileName);
+    PosixCalls& os = PosixCalls::Current();
+    char* out = static_cast<char*>(lpBuf);
+    unsigned total = 0;
+    while (total < nCount) {
+        const ssize_t got = os.Read(AsFd(m_hFile), out + total, nCount - total);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ThrowOsError(errno);
+        }
+        if (got == 0) break;
+        total += static_cast<unsigned>(got);
+    }
+    return total;
+}
+
+void CFile::Write(const void* lpBuf, unsigned nCount) {
+    if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    if (m_strTempName.empty()) throw CFileException(CFileException::accessDenied, EBADF, m_strFileName);
+    m_buffer.append(static_cast<const char*>(lpBuf), nCount);
+    if (m_buffer.size() > kFlushThreshold) FlushBuffer();
+}
+
+// A failed flush drops the document at once, so that no later Close can put a document with a
+// hole in the target's place.
+void CFile::FlushBuffer() {
+    PosixCalls& os = PosixCalls::Current();
+    std::size_t done = 0;
+    while (done < m_buffer.size()) {
+        const std::size_t left = m_buffer.size() - done;
+        const ssize_t wrote = os.Write(AsFd(m_hFile), m_buffer.data() + done, left);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote < 0 || static_cast<std::size_t>(wrote) < left) {
+            const int err = errno;
+            const CString name = m_strFileName;
+            Abort();
+            if (wrote < 0) throw CFileException(CFileException::OsErrorToException(err), err, name);
+            throw CFileException(CFileException::diskFull, -1, name);
+        }
+        done += left;
+    }
+    m_buffer.clear();
+}
+
+void CFile::Close() {
+    if (!IsOpen()) return;
+    PosixCalls& os = PosixCalls::Current();
+    if (m_strTempName.empty()) {
+        const int fd = AsFd(m_hFile);
+        m_hFile = kInvalidHandle;
+        if (os.Close(fd) != 0) {
+            const int err = errno;
+            throw CFileException(CFileException::OsErrorToException(err), err);
+        }
+        return;
+    }
+
+    const CString name = m_strFileName;
+    auto failed = [&](int err) {
+        Abort();
+        throw CFileException(CFileException::OsErrorToException(err), err, name);
+    };
+    FlushBuffer();
+    if (m_bHasTargetMode && os.Fchmod(AsFd(m_hFile), static_cast<mode_t>(m_nTargetMode)) != 0) failed(errno);
+    if (os.Fsync(AsFd(m_hFile)) != 0) failed(errno);
+    const int fd = AsFd(m_hFile);
+    m_hFile = kInvalidHandle;  // released by close even when close reports a failure
+    if (os.Close(fd) != 0) failed(errno);
+    const int folder = os.Open(FolderToOpen(FolderPrefix(name.Str())).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (folder < 0) failed(errno);
+    if (os.Rename(m_strTempName.c_str(), name.GetString()) != 0) {
+        const int err = errno;
+        os.Close(folder);
+        failed(err);
+    }
+    m_strTempName.clear();
+    // The document is in place now; a folder that cannot be synced leaves its survival of a
+    // crash unsure, which is reported. EINVAL: the file system does not sync folders.
+    const int syncResult = os.Fsync(folder);
+    const int syncErr = errno;
+    os.Close(folder);
+    if (syncResult != 0 && syncErr != EINVAL) failed(syncErr);
+    Abort();
+}
+
+void CFile::Abort() noexcept {
+    PosixCalls& os = PosixCalls::Current();
+    const int savedErrno = errno;
+    if (m_hFile != kInvalidHandle) {
+        os.Close(AsFd(m_hFile));
+        m_hFile = kInvalidHandle;
+    }
+    if (!m_strTempName.empty()) {
+        os.Unlink(m_strTempName.c_str());
+        m_strTempName.clear();
+    }
+    if (m_hTarget != kInvalidHandle) {
+        os.Close(AsFd(m_hTarget));
+        m_hTarget = kInvalidHandle;
+    }
+    m_buffer.clear();
+    m_nTargetMode = 0;
+    m_bHasTargetMode = false;
+    errno = savedErrno;
+}
+
+void CFile::ThrowOsError(long lOsError) const {
+    throw CFileException(CFileException::OsErrorToException(lOsError), lOsError, m_strFileName);
+}

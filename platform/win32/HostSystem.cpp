@@ -1,0 +1,12 @@
+#include "platform/HostSystem.h"
+
+#include "platform/win32/Win32Calls.h"
+#include "platform/win32/WideText.h"
+
+CString GetCurrentFolder() {
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = Win32Calls::Current().GetCurrentDirectory(MAX_PATH, buffer);
+    // Zero is a failure; a length not below the room means the folder does not fit.
+    if (length == 0 || length >= MAX_PATH) return CString();
+    return CString(WideToUtf8(buffer, static_cast<int>(length)));
+}

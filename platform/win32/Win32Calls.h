@@ -1,0 +1,23 @@
+#pragma once
+// Every Win32 call of the file layer goes through here, so that tests can fail any of them.
+// A replacement reports failure as the real call does: a failing result and SetLastError.
+#include <windows.h>
+
+class Win32Calls {
+public:
+    virtual ~Win32Calls() = default;
+    virtual HANDLE CreateFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
+    virtual BOOL ReadFile(HANDLE file, void* buffer, DWORD count, DWORD* read);
+    virtual BOOL WriteFile(HANDLE file, const void* buffer, DWORD count, DWORD* written);
+    virtual BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
+    virtual BOOL FlushFileBuffers(HANDLE file);
+    virtual BOOL CloseHandle(HANDLE handle);
+    virtual BOOL MoveFileEx(const wchar_t* from, const wchar_t* to, DWORD flags);
+    virtual BOOL DeleteFile(const wchar_t* path);
+    virtual DWORD GetFullPathName(const wchar_t* path, DWORD room, wchar_t* buffer);
+    virtual DWORD GetCurrentDirectory(DWORD room, wchar_t* buffer);
+
+    static Win32Calls& Current();
+    // Installs calls (nullptr: the real ones again); returns the previous.
+    static Win32Calls* Replace(Win32Calls* calls);
+};

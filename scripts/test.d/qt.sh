@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# The desktop program on a real X server (Xvfb, xcb platform plugin): started with a memory-point
+# file on its command line, Enter converts, the "終了" box is answered with OK, the program ends
+# and the document equals the expected one. Prints "N passed, M failed"; non-zero on failure.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+source scripts/deps.sh
+quorvel_need xvfb xdotool fonts-ipafont-gothic >/dev/null || exit 1
+
+build=${QUORVEL_QT_BUILD:-build/dev}
+program=$build/ui/qt/quorvel
+if [ ! -x "$program" ] && [ -z "${QUORVEL_QT_BUILD:-}" ]; then
+    # Qt may have been missing when the tree was configured: add it and build what this run needs.
+    quorvel_need qt6-base-dev >/dev/null &&
+        cmake --preset dev >/dev/null &&
+        cmake --build --preset dev --target quorvel qt_make_mem quorvel-cli >/dev/null
+fi
+if [ ! -x "$program" ]; then
+    echo "no desktop program at $program (build the dev preset first)" >&2
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-qt-XXXXXX")
+xvfb_pid=
+app_pid=
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A display of its own: Xvfb picks a free number and reports it.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+if [ ! -s "$work/display" ]; then
+    echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+export DISPLAY=":$(head -n1 "$work/display")"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+
+# Cases: an input and the document expected from it. The bundled samples with their documents
+# first; without them a generated file, checked against the command-line converter.
+cases=()
+for mem in samples/*.mem; do
+    [ -e "$mem" ] || continue
+    xml=${mem%.*}.xml
+    [ -e "$xml" ] && cases+=("$mem|$xml")
+done
+if [ ${#cases[@]} -eq 0 ]; then
+    mkdir -p "$work/generated"
+    if "$build/tests/qt/qt_make_mem" "$work/generated/points.mem" &&
+        "$build/cli/quorvel-cli" "$work/generated/points.mem" -o "$work/generated/points.xml" >/dev/null; then
+        cases+=("$work/generated/points.mem|$work/generated/points.xml")
+    else
+        echo "no samples, and no generated input with its document" >&2
+    fi
+fi
+
+# Waits up to ten seconds for a window whose title is exactly $1; prints its id.
+wait_window() {
+    local id
+    for _ in $(seq 100); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Presses a key in a window through the X test extension, after giving the window the focus.
+press() {
+    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+    sleep 0.3
+    xdotool key --clearmodifiers "$2"
+}
+
+passed=0
+failed=0
+run_case() {
+    local input=$1 expected=$2 name
+    name=$(basename "$input")
+    local dir="$work/run-${name%.*}"
+    mkdir -p "$dir"
+    cp "$input" "$dir/$name"
+    local output="$dir/${name%.*}.xml"
+
+    "$program" "$dir/$name" >"$dir/stdout" 2>"$dir/stderr" &
+    app_pid=$!
+    local main done_box
+    main=$(wait_window "Quorvel") || { echo "$name: the dialog did not appear"; return 1; }
+    press "$main" Return
+    done_box=$(wait_window "終了") || { echo "$name: no completion box after Enter"; return 1; }
+    [ -e "$output" ] || { echo "$name: no document written before the completion box"; return 1; }
+    press "$done_box" Return
+    for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$app_pid" 2>/dev/null; then
+        echo "$name: the program did not end after OK"
+        return 1
+    fi
+    local status=0
+    wait "$app_pid" || status=$?
+    app_pid=
+    [ "$status" -eq 0 ] || { echo "$name: exit status $status"; cat "$dir/stderr"; return 1; }
+    cmp -s "$output" "$expected" || { echo "$name: document differs from $expected"; cmp "$output" "$expected"; return 1; }
+    echo "$name: converted through the dialog, document as expected"
+}
+
+for entry in "${cases[@]}"; do
+    if run_case "${entry%%|*}" "${entry#*|}"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+        app_pid=
+    fi
+done
+[ ${#cases[@]} -eq 0 ] && failed=$((failed + 1))
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,197 @@
+// The convert command over real files: name checks, messages and their order, the ending.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "DialogTestSupport.h"
+#include "tools/MemImage.h"
+#include "support/TempDir.h"
+#include "res/resource.h"
+
+namespace {
+using Log = std::vector<std::string>;
+
+const char kConverted[] = "MessageBox 終了 0x0 | 変換が終了しました。\nOKボタンを押して下さい。";
+
+std::string LoadFailed(const std::string& name) {
+    return "MessageBox ERROR 0x0 | ファイル " + name + " の読み込みに失敗しました";
+}
+
+// Two named points; the document must hold both.
+std::string TwoPoints() {
+    return MemImage()
+        .Use(0).Name(0, "ALPHA").Longitude(0, MemImage::Seconds(139, 45, 30), 0x80)
+        .Latitude(0, MemImage::Seconds(35, 39, 29), 0x40).Digits(0, "0312345678")
+        .Use(1).Name(1, "BRAVO").Longitude(1, MemImage::Seconds(135, 30, 0), 0)
+        .Latitude(1, MemImage::Seconds(34, 40, 0), 0)
+        .Bytes();
+}
+
+int Count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// A whole document: the header's first line, both points, the closing line last.
+void ExpectWholeDocument(const std::string& path) {
+    ASSERT_TRUE(FileExists(path)) << path;
+    const std::string doc = ReadFileBytes(path);
+    EXPECT_EQ(doc.rfind("<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\r\n", 0), 0u);
+    EXPECT_EQ(Count(doc, "\t<gpoi>\r\n"), 2);
+    EXPECT_EQ(Count(doc, "<nb>ALPHA</nb>"), 1);
+    EXPECT_EQ(Count(doc, "<nb>BRAVO</nb>"), 1);
+    const std::string closing = "</glorie>\r\n";
+    ASSERT_GE(doc.size(), closing.size());
+    EXPECT_EQ(doc.substr(doc.size() - closing.size()), closing);
+}
+
+// Fails every write with ENOSPC, or every read with EIO, while installed.
+class FailingCalls : public PosixCalls {
+public:
+    enum Which { writes, reads };
+    explicit FailingCalls(Which which) : m_which(which), m_previous(PosixCalls::Replace(this)) {}
+    ~FailingCalls() override { PosixCalls::Replace(m_previous); }
+    FailingCalls(const FailingCalls&) = delete;
+    FailingCalls& operator=(const FailingCalls&) = delete;
+
+    ssize_t Write(int fd, const void* buf, size_t count) override {
+        if (m_which != writes) return PosixCalls::Write(fd, buf, count);
+        errno = ENOSPC;
+        return -1;
+    }
+    ssize_t Read(int fd, void* buf, size_t count) override {
+        if (m_which != reads) return PosixCalls::Read(fd, buf, count);
+        errno = EIO;
+        return -1;
+    }
+
+private:
+    Which m_which;
+    PosixCalls* m_previous;
+};
+
+struct ConvertTest : ::testing::Test {
+    TempDir dir;
+    DialogUnderTest t;
+    std::string input = dir.File("route.mem");
+    std::string output = dir.File("route.xml");
+
+    void SetUp() override { WriteFileBytes(input, TwoPoints()); }
+    void Press(const std::string& in, const std::string& out) {
+        t.ui.inputBox = in;
+        t.ui.outputBox = out;
+        t.ui.ClearLog();
+        EXPECT_TRUE(t.dlg.OnCommand(IDOK));
+    }
+};
+
+TEST_F(ConvertTest, NameChecksEndTheCommandWithoutReadingAFile) {
+    const std::string txt = dir.File("route.txt");
+    WriteFileBytes(txt, TwoPoints());
+    struct Case {
+        std::string in, out;
+        Log log;
+        std::string outputBox;
+    };
+    const std::vector<Case> cases = {
+        {txt, output, {"ReadBoxes", "GotoInputBox"}, output},
+        {"", "", {"ReadBoxes", "GotoInputBox"}, ""},
+        {input + ".bak", output, {"ReadBoxes", "GotoInputBox"}, output},
+        {input + " ", output, {"ReadBoxes", "GotoInputBox"}, output},
+        {txt, "b.doc", {"ReadBoxes", "GotoInputBox"}, "b.doc"},  // only the input check acts
+        {dir.File("A.Mem"), "", {"ReadBoxes", "WriteBoxes " + dir.File("A.Mem") + " | " + dir.File("A.xml"),
+                                 "FocusBox 1001"}, dir.File("A.xml")},
+        {input, output + ".txt", {"ReadBoxes", "WriteBoxes " + input + " | " + output, "FocusBox 1001"}, output},
+        {input, dir.File("b.xm"), {"ReadBoxes", "WriteBoxes " + input + " | " + output, "FocusBox 1001"}, output},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.in + " / " + c.out);
+        Press(c.in, c.out);
+        EXPECT_EQ(t.ui.log, c.log);
+        EXPECT_EQ(t.ui.outputBox, c.outputBox);
+        EXPECT_EQ(t.ui.endResult, 0);
+    }
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"route.mem", "route.txt"}));
+}
+
+TEST_F(ConvertTest, ProposedNameThenConvertsOnTheNextPress) {
+    Press(input, "");
+    EXPECT_EQ(t.ui.outputBox, output);
+    EXPECT_FALSE(FileExists(output));
+    t.ui.ClearLog();
+    t.dlg.OnCommand(IDOK);
+    EXPECT_EQ(t.ui.log, (Log{"ReadBoxes", kConverted, "ReadBoxes", "EndDialog 1"}));
+    ExpectWholeDocument(output);
+}
+
+TEST_F(ConvertTest, OutputExtensionInAnyCaseIsKept) {
+    const std::string mixed = dir.File("b.XmL");
+    Press(input, mixed);
+    EXPECT_EQ(t.ui.log, (Log{"ReadBoxes", kConverted, "ReadBoxes", "EndDialog 1"}));
+    EXPECT_EQ(t.ui.endResult, IDOK);
+    ExpectWholeDocument(mixed);
+}
+
+TEST_F(ConvertTest, FailedLoadShowsTheStoreReasonThenItsOwnMessage) {
+    const std::string shortFile = dir.File("short.mem");
+    WriteFileBytes(shortFile, TwoPoints().substr(1));
+    const std::string missing = dir.File("missing.mem");
+    struct Case {
+        std::string in;
+        std::string storeBox;
+    };
+    const std::vector<Case> cases = {
+        {shortFile, "AppBox quorvel 0x30 | " + shortFile + "\n    は認識できないファイルです"},
+        {missing, "AppBox quorvel 0x30 | ファイルが見つかりませんでした。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.in);
+        const std::string out = c.in.substr(0, c.in.size() - 3) + "xml";
+        Press(c.in, out);
+        EXPECT_EQ(t.ui.log, (Log{"ReadBoxes", c.storeBox, LoadFailed(c.in)}));
+        EXPECT_EQ(t.ui.endResult, 0);
+        EXPECT_FALSE(FileExists(out));
+    }
+}
+
+TEST_F(ConvertTest, OutputThatCannotBeOpenedLeavesTheDialogOpen) {
+    const std::string nowhere = dir.File("no-such-folder/route.xml");
+    Press(input, nowhere);
+    EXPECT_EQ(t.ui.log, (Log{"ReadBoxes", "AppBox quorvel 0x30 | \"" + nowhere + "\"\n\n不正パス"}));
+    EXPECT_EQ(t.ui.endResult, 0);
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"route.mem"});
+
+    Press(input, output);  // corrected
+    EXPECT_EQ(t.ui.log, (Log{"ReadBoxes", kConverted, "ReadBoxes", "EndDialog 1"}));
+    ExpectWholeDocument(output);
+}
+
+TEST_F(ConvertTest, FileFailureInsideTheCommandIsReportedOnceAndTheDialogStaysUsable) {
+    WriteFileBytes(output, "earlier document");
+    struct Case {
+        FailingCalls::Which which;
+        std::string report;
+    };
+    const std::vector<Case> cases = {
+        {FailingCalls::writes, "AppBox quorvel 0x10 | " + output + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
+        {FailingCalls::reads, "AppBox quorvel 0x10 | " + input + " へのｱｸｾｽ中にﾊｰﾄﾞｳｪｱ I/O ｴﾗｰが報告されました。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.report);
+        {
+            FailingCalls failing(c.which);
+            Press(input, output);
+        }
+        EXPECT_EQ(t.ui.log, (Log{"ReadBoxes", c.report}));
+        EXPECT_EQ(t.ui.endResult, 0);
+        EXPECT_EQ(ReadFileBytes(output), "earlier document");
+        EXPECT_EQ(dir.List(), (std::vector<std::string>{"route.mem", "route.xml"}));
+    }
+    Press(input, output);  // a retry converts
+    EXPECT_EQ(t.ui.log, (Log{"ReadBoxes", kConverted, "ReadBoxes", "EndDialog 1"}));
+    ExpectWholeDocument(output);
+}
+}  // namespace

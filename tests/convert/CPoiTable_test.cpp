@@ -1,0 +1,160 @@
+#include "convert/CPoiTable.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <memory>
+#include <string>
+
+namespace {
+void ExpectDefaults(const PoiEntry& entry, int index) {
+    EXPECT_EQ(entry.index, index);
+    EXPECT_EQ(entry.name, "");
+    EXPECT_EQ(entry.reading, "");
+    EXPECT_EQ(entry.longitude, "");
+    EXPECT_EQ(entry.latitude, "");
+    EXPECT_EQ(entry.categorySuffix, "00");
+    EXPECT_EQ(entry.digits, "");
+    EXPECT_EQ(entry.mediaId, "0");
+    EXPECT_EQ(entry.outmost, "500");
+    EXPECT_EQ(entry.directionCenter, "");
+    EXPECT_EQ(entry.activation, 0);
+}
+
+void Scribble(PoiEntry& entry) {
+    entry.name = "n";
+    entry.reading = "r";
+    entry.longitude = "1.00000";
+    entry.latitude = "2.00000";
+    entry.categorySuffix = "07";
+    entry.digits = "123";
+    entry.mediaId = "3";
+    entry.outmost = "900";
+    entry.directionCenter = "90";
+    entry.activation = 1;
+}
+
+TEST(CPoiTable, NewTableIsFreeWithDefaults) {
+    const auto table = std::make_unique<CPoiTable>();
+    EXPECT_EQ(table->GetCount(), 0);
+    for (int i = 0; i < CPoiTable::kCapacity; ++i) ExpectDefaults(table->Entry(i), -1);
+}
+
+TEST(CPoiTable, CountsTheLeadingRunOfUsedEntries) {
+    struct Case {
+        const char* what;
+        int used;     // positions 0 .. used-1 are reset as used
+        int freed;    // then this one is freed again (-1: none)
+        int extra;    // and this one is used (-1: none)
+        int expected;
+    };
+    const Case cases[] = {
+        {"five used", 5, -1, -1, 5},
+        {"a gap stops the count", 3, -1, 4, 3},
+        {"a used entry after a freed one", 5, 3, -1, 3},
+        {"first free", 0, -1, 1, 0},
+        {"all used", CPoiTable::kCapacity, -1, -1, CPoiTable::kCapacity},
+        {"last free", CPoiTable::kCapacity, CPoiTable::kCapacity - 1, -1, CPoiTable::kCapacity - 1},
+    };
+    for (const Case& c : cases) {
+        const auto table = std::make_unique<CPoiTable>();
+        for (int i = 0; i < c.used; ++i) table->ResetEntry(i);
+        if (c.freed >= 0) table->Entry(c.freed).index = -1;
+        if (c.extra >= 0) table->ResetEntry(c.extra);
+        EXPECT_EQ(table->GetCount(), c.expected) << c.what;
+    }
+}
+
+TEST(CPoiTable, ResetEntryRestoresDefaultsAndMarksThePosition) {
+    const auto table = std::make_unique<CPoiTable>();
+    for (int position : {0, 5, 699}) {
+        Scribble(table->Entry(position));
+        table->ResetEntry(position);
+        ExpectDefaults(table->Entry(position), position);
+    }
+    ExpectDefaults(table->Entry(1), -1);
+}
+
+TEST(CPoiTable, ResetFreesEveryEntryAgain) {
+    const auto table = std::make_unique<CPoiTable>();
+    for (int i = 0; i < 10; ++i) {
+        table->ResetEntry(i);
+        Scribble(table->Entry(i));
+    }
+    table->Reset();
+    for (int i = 0; i < 3; ++i) table->ResetEntry(i);
+    EXPECT_EQ(table->GetCount(), 3);
+    for (int i = 0; i < 3; ++i) ExpectDefaults(table->Entry(i), i);
+    for (int i = 3; i < CPoiTable::kCapacity; ++i) ExpectDefaults(table->Entry(i), -1);
+}
+
+TEST(CPoiTable, CopyTruncatedCutsWithoutSplittingACharacter) {
+    struct Case {
+        const char* what;
+        std::string source;
+        int limit;
+        std::string expected;
+    };
+    const std::string kanji = "\x93\x8C";  // one double-byte character
+    std::string eightKanji;
+    for (int i = 0; i < 8; ++i) eightKanji += kanji;
+    const Case cases[] = {
+        {"short", "abc", 16, "abc"},
+        {"empty", "", 16, ""},
+        {"exactly the limit", "0123456789ABCDEF", 16, "0123456789ABCDEF"},
+        {"twenty single bytes", "0123456789ABCDEFGHIJ", 16, "0123456789ABCDEF"},
+        {"single byte then eight double", "A" + eightKanji, 16, "A" + eightKanji.substr(0, 14)},
+        {"eight double then single byte", eightKanji + "A", 16, eightKanji},
+        {"trail byte in the lead range", std::string(14, 'a') + "\x88\x9F" + "b", 16, std::string(14, 'a') + "\x88\x9F"},
+        {"lead byte of E0-FC range", std::string(15, 'a') + "\xE0\x40", 16, std::string(15, 'a')},
+        {"half-width katakana are single", std::string(15, '\xB1') + "\xB2\xB3", 16, std::string(15, '\xB1') + "\xB2"},
+        {"0xA0 is a single byte", std::string(15, 'a') + "\xA0\x40", 16, std::string(15, 'a') + "\xA0"},
+        {"0x80 is a single byte", std::string(15, 'a') + "\x80\x40", 16, std::string(15, 'a') + "\x80"},
+        {"0xFD is a single byte", std::string(15, 'a') + "\xFD\x40", 16, std::string(15, 'a') + "\xFD"},
+        {"0x81 starts a character", std::string(15, 'a') + "\x81\x40", 16, std::string(15, 'a')},
+        {"0x9F starts a character", std::string(15, 'a') + "\x9F\x40", 16, std::string(15, 'a')},
+        {"0xFC starts a character", std::string(15, 'a') + "\xFC\x40", 16, std::string(15, 'a')},
+        {"limit of one on a lead byte", kanji, 1, ""},
+        {"limit of zero", "abc", 0, ""},
+    };
+    for (const Case& c : cases) {
+        char destination[32];
+        std::fill(std::begin(destination), std::end(destination), '\x55');
+        CPoiTable::CopyTruncated(destination, c.source.c_str(), c.limit);
+        EXPECT_EQ(std::string(destination), c.expected) << c.what;
+        EXPECT_EQ(destination[c.expected.size()], '\0') << c.what;
+        EXPECT_EQ(destination[c.expected.size() + 1], '\x55') << c.what << ": wrote past the terminator";
+    }
+}
+
+TEST(CPoiTable, FillOperationsSetOneFieldEach) {
+    const auto table = std::make_unique<CPoiTable>();
+    table->ResetEntry(2);
+    const CString name("0123456789ABCDEFGHIJ");
+    const CString longitude("139.46.44.040");
+    const CString latitude(" 35.39.29.157");
+    table->SetName(name, 2);
+    table->SetLongitude(longitude, 2);
+    table->SetLatitude(latitude, 2);
+    table->SetReading("\xB1\xB2\x82", 2);  // a dangling lead byte in the reading is kept
+    table->SetDigits("0312345678", 2);
+    const PoiEntry& entry = table->Entry(2);
+    EXPECT_EQ(entry.index, 2);
+    EXPECT_EQ(entry.name, "0123456789ABCDEF");
+    EXPECT_EQ(entry.longitude, "139.77890");
+    EXPECT_EQ(entry.latitude, "35.65810");
+    EXPECT_EQ(entry.reading, "\xB1\xB2\x82");
+    EXPECT_EQ(entry.digits, "0312345678");
+    EXPECT_EQ(entry.categorySuffix, "00");
+    EXPECT_EQ(entry.mediaId, "0");
+    EXPECT_EQ(entry.outmost, "500");
+    EXPECT_EQ(entry.directionCenter, "");
+    EXPECT_EQ(entry.activation, 0);
+    EXPECT_EQ(name, "0123456789ABCDEFGHIJ");
+    EXPECT_EQ(longitude, "139.46.44.040");
+    EXPECT_EQ(latitude, " 35.39.29.157");
+    ExpectDefaults(table->Entry(1), -1);
+    ExpectDefaults(table->Entry(3), -1);
+}
+}  // namespace

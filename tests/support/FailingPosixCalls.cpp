@@ -1,0 +1,130 @@
+#include "FailingPosixCalls.h"
+
+#include <cerrno>
+#include <string>
+
+FailingPosixCalls::FailingPosixCalls() : m_previous(PosixCalls::Replace(this)) {}
+FailingPosixCalls::~FailingPosixCalls() { PosixCalls::Replace(m_previous); }
+
+FailingPosixCalls& FailingPosixCalls::Fail(Call call, int nth, int err, bool andLater) {
+    m_rules.push_back({call, nth, err, andLater, 0});
+    return *this;
+}
+
+FailingPosixCalls& FailingPosixCalls::Short(Call call, int nth, std::size_t bytes) {
+    m_rules.push_back({call, nth, 0, false, bytes});
+    return *this;
+}
+
+FailingPosixCalls& FailingPosixCalls::FailOpenOf(const char* fragment, int err) {
+    m_openFailures.emplace_back(fragment, err);
+    return *this;
+}
+
+const char* FailingPosixCalls::Name(Call call) {
+    static const char* const names[] = {"Open", "Flock",  "Fstat",  "Stat",   "Read",   "Write",
+                                        "Fsync", "Fchmod", "Close", "Rename", "Unlink", "Getcwd"};
+    const auto i = static_cast<std::size_t>(call);
+    return i < sizeof names / sizeof names[0] ? names[i] : "?";
+}
+
+const FailingPosixCalls::Rule* FailingPosixCalls::Next(Call call) {
+    const int n = ++m_counts[static_cast<std::size_t>(call)];
+    for (const Rule& rule : m_rules) {
+        if (rule.call == call && (n == rule.nth || (rule.andLater && n > rule.nth))) return &rule;
+    }
+    return nullptr;
+}
+
+// Fails the call when its rule holds an errno; otherwise the real call runs.
+#define QV_FAIL_OR(call, failValue)         \
+    if (const Rule* rule = Next(call)) {    \
+        if (rule->err != 0) {               \
+            errno = rule->err;              \
+            return failValue;               \
+        }                                   \
+    }
+
+int FailingPosixCalls::Open(const char* path, int flags, mode_t mode) {
+    QV_FAIL_OR(Call::Open, -1)
+    for (const auto& failure : m_openFailures) {
+        if (std::string(path).find(failure.first) != std::string::npos) {
+            errno = failure.second;
+            return -1;
+        }
+    }
+    return PosixCalls::Open(path, flags, mode);
+}
+
+int FailingPosixCalls::Flock(int fd, int operation) {
+    QV_FAIL_OR(Call::Flock, -1)
+    return PosixCalls::Flock(fd, operation);
+}
+
+int FailingPosixCalls::Fstat(int fd, struct stat* st) {
+    QV_FAIL_OR(Call::Fstat, -1)
+    return PosixCalls::Fstat(fd, st);
+}
+
+int FailingPosixCalls::Stat(const char* path, struct stat* st) {
+    QV_FAIL_OR(Call::Stat, -1)
+    return PosixCalls::Stat(path, st);
+}
+
+ssize_t FailingPosixCalls::Read(int fd, void* buf, size_t count) {
+    if (const Rule* rule = Next(Call::Read)) {
+        if (rule->err != 0) {
+            errno = rule->err;
+            return -1;
+        }
+        if (rule->limit < count) count = rule->limit;
+    }
+    return PosixCalls::Read(fd, buf, count);
+}
+
+ssize_t FailingPosixCalls::Write(int fd, const void* buf, size_t count) {
+    if (const Rule* rule = Next(Call::Write)) {
+        if (rule->err != 0) {
+            errno = rule->err;
+            return -1;
+        }
+        if (rule->limit < count) count = rule->limit;
+    }
+    return PosixCalls::Write(fd, buf, count);
+}
+
+int FailingPosixCalls::Fsync(int fd) {
+    QV_FAIL_OR(Call::Fsync, -1)
+    return PosixCalls::Fsync(fd);
+}
+
+int FailingPosixCalls::Fchmod(int fd, mode_t mode) {
+    QV_FAIL_OR(Call::Fchmod, -1)
+    return PosixCalls::Fchmod(fd, mode);
+}
+
+int FailingPosixCalls::Close(int fd) {
+    if (const Rule* rule = Next(Call::Close)) {
+        if (rule->err != 0) {
+            PosixCalls::Close(fd);
+            errno = rule->err;
+            return -1;
+        }
+    }
+    return PosixCalls::Close(fd);
+}
+
+int FailingPosixCalls::Rename(const char* from, const char* to) {
+    QV_FAIL_OR(Call::Rename, -1)
+    return PosixCalls::Rename(from, to);
+}
+
+int FailingPosixCalls::Unlink(const char* path) {
+    QV_FAIL_OR(Call::Unlink, -1)
+    return PosixCalls::Unlink(path);
+}
+
+char* FailingPosixCalls::Getcwd(char* buf, size_t size) {
+    QV_FAIL_OR(Call::Getcwd, nullptr)
+    return PosixCalls::Getcwd(buf, size);
+}

@@ -1,0 +1,5 @@
+#pragma once
+// The program icon, embedded in the program.
+#include <QIcon>
+
+QIcon ProgramIcon();

@@ -1,0 +1,25 @@
+// The Linux desktop program: the main dialog, run modally; the program ends when it closes.
+#include <QApplication>
+
+#include "app/CConverterApp.h"
+#include "ui/qt/ModalPrompts.h"
+#include "ui/qt/ProgramIcon.h"
+#include "ui/qt/QtMainDlg.h"
+#include "ui/qt/QtMessageBoxHost.h"
+
+int main(int argc, char* argv[]) {
+    // The platform hands the arguments split; the dialog takes the first token of the joined line.
+    const CString strCmdLine = CConverterApp::CommandLineFromArguments(argc, argv);
+    const CConverterApp theApp(argv[0]);
+
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(ProgramIcon());
+
+    QtModalPrompts prompts;
+    QtMessageBoxHost host(prompts);
+    QtMainDlg dialog(prompts);
+    dialog.Start(strCmdLine);
+    dialog.exec();
+    // The dialog's result makes no difference: converted or cancelled, the program ends normally.
+    return 0;
+}
