@@ -31,6 +31,15 @@ run_checks() {
     fi
 }
 
+# The committed icon is what its script draws.
+mkdir -p "$work/icon"
+if python3 tools/make_icon.py "$work/icon" && cmp -s "$work/icon/quorvel.ico" res/quorvel.ico &&
+    cmp -s "$work/icon/quorvel.png" res/quorvel.png; then
+    echo "PASS icon-matches-its-script" | tee -a "$results"
+else
+    echo "FAIL icon-matches-its-script: res/quorvel.ico or res/quorvel.png differs from tools/make_icon.py's output" | tee -a "$results"
+fi
+
 mkdir -p "$work/scratch" "$work/cases"
 run_checks file-layer 120 "$filetests" "$(winpath "$work/scratch")"
 run_checks make-input 30 "$driver" make-input "$(winpath "$work/cases")"

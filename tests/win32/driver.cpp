@@ -219,6 +219,7 @@ bool ShowsIcon(HWND hBox) {
 void ExpectBox(const Program& program, const std::wstring& caption, const std::wstring& text, bool icon) {
     HWND hBox = program.WaitFor(caption);
     CheckText(MessageText(hBox), text, "text of the box \"" + U8(caption) + "\"");
+    Check(::GetWindow(hBox, GW_OWNER) == program.Find(kMainCaption), "the box \"" + U8(caption) + "\" is not owned by the main dialog");
     Check(ShowsIcon(hBox) == icon, "box \"" + U8(caption) + (icon ? "\" shows no icon" : "\" shows an icon"));
     Click(::GetDlgItem(hBox, IDOK));
     const DWORD start = ::GetTickCount();
@@ -336,6 +337,36 @@ void CaseMissingOutputFolder(const Context& c) {
     ExpectBox(program, L"終了", kConverted, false);
     program.WaitForEnd();
     ExpectGolden(c, goodOutput);
+}
+
+// Files held open elsewhere without sharing: neither is read nor replaced.
+void CaseFilesInUse(const Context& c) {
+    const std::wstring input = c.work + L"route.mem";
+    const std::wstring output = c.work + L"held.xml";
+    {
+        std::ofstream old(output.c_str(), std::ios::binary);
+        old << "held document";
+    }
+    Program program(c.exe, Quoted(input));
+    HWND hMain = program.WaitFor(kMainCaption);
+    HANDLE hHeld = ::CreateFileW(input.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Check(hHeld != INVALID_HANDLE_VALUE, "cannot hold the input");
+    Click(::GetDlgItem(hMain, IDOK));
+    ExpectBox(program, kAppCaption, L"ファイルの共有違反です", true);
+    ExpectBox(program, L"ERROR", L"ファイル " + input + L" の読み込みに失敗しました", false);
+    ::CloseHandle(hHeld);
+
+    hHeld = ::CreateFileW(output.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Check(hHeld != INVALID_HANDLE_VALUE, "cannot hold the output");
+    Type(hMain, IDC_OUTPUT_FILE, output);
+    Click(::GetDlgItem(hMain, IDOK));
+    ExpectBox(program, kAppCaption, L"\"" + output + L"\"\n\nSHARE.EXE 未ロードまたは共有領域ロック済み", true);
+    program.ExpectNoOtherWindow({hMain});
+    ::CloseHandle(hHeld);
+    Check(ReadFileBytes(output) == "held document", "the held document was changed");
+    Check(FilesMatching(output + L".*", output).empty(), "a temporary file was left beside the held document");
+    Click(::GetDlgItem(hMain, IDCANCEL));
+    program.WaitForEnd();
 }
 
 void CaseNotMem(const Context& c) {
@@ -532,7 +563,34 @@ void CaseMenus(const Context& c) {
     const wchar_t* item = nullptr;
     const int length = ::LoadStringW(hModule, IDS_ABOUTBOX, reinterpret_cast<wchar_t*>(&item), 0);
     CheckText(std::wstring(item ? item : L"", static_cast<size_t>(length > 0 ? length : 0)), kAboutItem, "string 101");
+    // Icon 128: one image of 32 by 32 pixels in 16 colours (its group entry: width, height, colours).
+    HRSRC hGroup = ::FindResourceW(hModule, MAKEINTRESOURCEW(IDR_MAINFRAME), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+    Check(hGroup != nullptr, "no icon 128");
+    const auto* group = static_cast<const unsigned char*>(::LockResource(::LoadResource(hModule, hGroup)));
+    Check(group != nullptr && ::SizeofResource(hModule, hGroup) == 6 + 14, "icon 128 does not hold one image");
+    Check(group[4] == 1 && group[6] == 32 && group[7] == 32 && group[8] == 16, "icon 128 is not 32x32 in 16 colours");
     ::FreeLibrary(hModule);
+
+    // The version record: only its fixed part.
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(c.exe.c_str(), &ignored);
+    Check(size > 0, "the program has no version record");
+    std::vector<char> info(size);
+    Check(::GetFileVersionInfoW(c.exe.c_str(), 0, size, info.data()), "cannot read the version record");
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedSize = 0;
+    Check(::VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) && fixed != nullptr,
+          "the version record has no fixed part");
+    Check(fixed->dwFileVersionMS == 0x00010000 && fixed->dwFileVersionLS == 0x00000001, "file version is not 1.0.0.1");
+    Check(fixed->dwProductVersionMS == 0x00010000 && fixed->dwProductVersionLS == 0x00000001,
+          "product version is not 1.0.0.1");
+    Check(fixed->dwFileFlagsMask == 0x3F && fixed->dwFileFlags == 0, "version flags");
+    Check(fixed->dwFileOS == VOS__WINDOWS32 && fixed->dwFileType == VFT_APP, "version OS or type");
+    void* translations = nullptr;
+    UINT translationSize = 0;
+    Check(!::VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", &translations, &translationSize) ||
+              translationSize == 0,
+          "the version record carries string information");
     CheckText(WindowText(::GetDlgItem(hMain, IDOK)), L"変換", "convert button");
     CheckText(WindowText(::GetDlgItem(hMain, IDCANCEL)), L"ｷｬﾝｾﾙ", "cancel button");
     CheckText(WindowText(::GetDlgItem(hMain, IDC_BROWSE_INPUT)), L"参照", "input browse button");
@@ -676,6 +734,7 @@ int wmain(int argc, wchar_t** argv) {
         {"replace-existing-document", CaseReplaceExisting},
         {"wrong-length-input", CaseWrongLength},
         {"missing-output-folder", CaseMissingOutputFolder},
+        {"files-in-use", CaseFilesInUse},
         {"input-not-mem", CaseNotMem},
         {"drop-files", CaseDrop},
         {"drop-long-name", CaseDropLongName},
