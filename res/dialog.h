@@ -99,7 +99,7 @@
 #define QV_ABOUT_OK_H 14
 
 #define QV_TEXT_ABOUT_VERSION "Quorvel Version 1.100"
-#define QV_TEXT_ABOUT_COPYRIGHT "Copyright (C) 2006 Quorvel contributors"
+#define QV_TEXT_ABOUT_COPYRIGHT "Copyright (C) 2006 Quorvel"
 #define QV_TEXT_OK "OK"
 
 #endif

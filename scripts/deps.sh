@@ -19,4 +19,4 @@ quorvel_need() {
     fi
 }
 
-QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
+QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev)

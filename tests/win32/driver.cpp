@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/win32/WideText.h"
+#include "res/dialog.h"
 #include "res/resource.h"
 #include "tests/win32/WineInput.h"
 
@@ -515,6 +516,7 @@ void ExpectAboutBox(const Program& program, HWND hMain) {
     }
     Check(texts.size() == 2, "the about box has " + std::to_string(texts.size()) + " texts");
     CheckText(texts[0], L"Quorvel Version 1.100", "version text");
+    CheckText(texts[1], Utf8ToWide(QV_TEXT_ABOUT_COPYRIGHT), "copyright notice");
     Check(texts[1].find(L"2006") != std::wstring::npos, "the copyright notice names no 2006");
     Check(::GetWindow(hAbout, GW_OWNER) == hMain, "the about box is not owned by the main dialog");
     CheckText(WindowText(::GetDlgItem(hAbout, IDOK)), L"OK", "about box button");
@@ -648,11 +650,15 @@ void CaseCancel(const Context& c) {
     ::GetExitCodeProcess(program.Process(), &code);
     Check(code == 0, "exit code " + std::to_string(code));
     Check(!FileExists(c.work + L"cancel.xml"), "cancel wrote a file");
-    // Escape (the dialog's cancel command) ends it the same way, without a question.
+    // Escape in a box and the window's close command end it the same way, without a question.
     Program second(c.exe, L"");
     HWND hSecond = second.WaitFor(kMainCaption);
-    ::PostMessageW(hSecond, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    ::PostMessageW(::GetDlgItem(hSecond, IDC_INPUT_FILE), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     second.WaitForEnd();
+    Program third(c.exe, L"");
+    HWND hThird = third.WaitFor(kMainCaption);
+    ::PostMessageW(hThird, WM_SYSCOMMAND, SC_CLOSE, 0);
+    third.WaitForEnd();
 }
 
 // Brings the program into a scene for a screenshot, prints the rectangle of the window to take
