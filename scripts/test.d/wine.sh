@@ -46,6 +46,21 @@ run_checks make-input 30 "$driver" make-input "$(winpath "$work/cases")"
 run_checks quorvel.exe 240 "$driver" "$(winpath "$exe")" "$(winpath "$work/cases")" \
     "$(winpath "$root/tests/win32/golden/wine-route.xml")"
 
+# The coordinate conversion gives the same texts on Windows as here, for a slice of every
+# DMS text the store can produce.
+native_dms=${QUORVEL_NATIVE_BUILD:-$root/build/dev}/tools/quorvel-dms-sample
+if [ -x "$native_dms" ] && [ -f "$build/tools/quorvel-dms-sample.exe" ]; then
+    "$native_dms" >"$work/dms-native.txt"
+    timeout 120 wine "$build/tools/quorvel-dms-sample.exe" 2>>"$work/wine.log" | tr -d '\r' >"$work/dms-windows.txt"
+    if cmp -s "$work/dms-native.txt" "$work/dms-windows.txt"; then
+        echo "PASS coordinate-texts-match-native ($(wc -l <"$work/dms-native.txt") texts)" | tee -a "$results"
+    else
+        echo "FAIL coordinate-texts-match-native: $(diff "$work/dms-native.txt" "$work/dms-windows.txt" | head -2 | tr '\n' ' ')" | tee -a "$results"
+    fi
+else
+    echo "FAIL coordinate-texts-match-native: quorvel-dms-sample not built" | tee -a "$results"
+fi
+
 # Bundled samples with their documents, each converted by the program as a user would.
 for mem in samples/*.mem; do
     [ -e "$mem" ] || continue
