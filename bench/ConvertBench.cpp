@@ -4,8 +4,10 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "convert/ConversionDriver.h"
+#include "convert/DmsToDegreeText.h"
 #include "convert/CPoiTable.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointFormat.h"
@@ -44,6 +46,25 @@ void BM_ConvertFullFile(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * store.GetCount());
 }
 BENCHMARK(BM_ConvertFullFile)->Unit(benchmark::kMicrosecond);
+
+// One coordinate a call, cycling through texts the store writes for points in Japan.
+void BM_DmsToDegreeText(benchmark::State& state) {
+    std::vector<std::string> texts;
+    char dms[16];
+    for (std::uint32_t i = 0; i < 1024; ++i) {
+        CMemPointStore::FormatDms(dms, (MemImage::Seconds(i % 2 ? 35 : 139, 40, 41) + i * 37) * 256 + (i * 73) % 256);
+        texts.emplace_back(dms);
+    }
+    std::size_t i = 0;
+    CString text;
+    for (auto _ : state) {
+        text = texts[i++ & 1023];
+        DmsToDegreeText(text);
+        benchmark::DoNotOptimize(text.GetString());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DmsToDegreeText)->Unit(benchmark::kNanosecond);
 }  // namespace
 
 BENCHMARK_MAIN();

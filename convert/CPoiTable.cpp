@@ -10,9 +10,11 @@
 namespace {
 // Most entries already hold their defaults at a reset; leaving those alone keeps a reset of 700
 // entries cheap.
-void Assign(CString& text, const char* value, std::size_t length) {
+template <std::size_t N>
+void Assign(CString& text, const char (&value)[N]) {
+    constexpr std::size_t length = N - 1;
     std::string& bytes = text.Str();
-    if (bytes.size() != length || bytes.compare(0, length, value, length) != 0) bytes.assign(value, length);
+    if (bytes.size() != length || std::memcmp(bytes.data(), value, length) != 0) bytes.assign(value, length);
 }
 
 void SetDefaults(PoiEntry& entry, int index) {
@@ -23,9 +25,9 @@ void SetDefaults(PoiEntry& entry, int index) {
     entry.latitude.Empty();
     entry.digits.Empty();
     entry.directionCenter.Empty();
-    Assign(entry.mediaId, "0", 1);
-    Assign(entry.outmost, "500", 3);
-    Assign(entry.categorySuffix, "00", 2);
+    Assign(entry.mediaId, "0");
+    Assign(entry.outmost, "500");
+    Assign(entry.categorySuffix, "00");
     entry.activation = 0;
 }
 }  // namespace

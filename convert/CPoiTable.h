@@ -1,5 +1,7 @@
 #pragma once
 // The POI entries of one conversion, and their writer (glorie/).
+#include <cstddef>
+
 #include "convert/PoiEntry.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
@@ -29,6 +31,7 @@ public:
     // opened (after the message has been shown). A failure while writing leaves as a CFileException.
     int WriteGlorie(CString strFileName);
     static void WriteText(CFile& file, const char* text);
+    static void WriteText(CFile& file, const char* text, std::size_t length);  // length: strlen(text)
     static void ReportOpenError(const CFileException& error, CString strFileName);
 
     const PoiEntry& Entry(int position) const { return m_entries[position]; }

@@ -101,7 +101,7 @@ void WriteLines(CFile& file, std::string& buffer, const std::vector<PreparedLine
     for (const PreparedLine& p : lines) {
         if (entry && !IsWritten(*entry, p.line->when)) continue;
         if (p.fieldCount == 0 || !entry) {
-            CPoiTable::WriteText(file, p.pieces[0].c_str());
+            CPoiTable::WriteText(file, p.pieces[0].c_str(), p.pieces[0].size());
             continue;
         }
         std::size_t room = p.templateLength + 1;
@@ -118,7 +118,7 @@ void WriteLines(CFile& file, std::string& buffer, const std::vector<PreparedLine
             at += piece.size();
         }
         *at = '\0';
-        CPoiTable::WriteText(file, buffer.c_str());
+        CPoiTable::WriteText(file, buffer.c_str(), static_cast<std::size_t>(at - &buffer[0]));
     }
 }
 }  // namespace
@@ -140,7 +140,11 @@ int CPoiTable::WriteGlorie(CString strFileName) {
     return 0;
 }
 
-void CPoiTable::WriteText(CFile& file, const char* text) { file.Write(text, static_cast<unsigned>(std::strlen(text))); }
+void CPoiTable::WriteText(CFile& file, const char* text) { WriteText(file, text, std::strlen(text)); }
+
+void CPoiTable::WriteText(CFile& file, const char* text, std::size_t length) {
+    file.Write(text, static_cast<unsigned>(length));
+}
 
 void CPoiTable::ReportOpenError(const CFileException& error, CString strFileName) {
     AfxMessageBox("\"" + strFileName + "\"\n\n" + OpenFailureText(error.m_cause), kMbOk);

@@ -162,6 +162,7 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
     m_strFileName = CString(full);
     m_strTempName = tempName;
     m_buffer.clear();
+    m_buffer.reserve(kFlushThreshold);  // a whole document of 100 points without regrowing
     return true;
 }
 

@@ -1,0 +1,84 @@
+// Arbitrary bytes as a memory-point file, through load, table fill and writer, all in memory.
+// A shorter input is laid over the empty image (so small inputs still make records); an input of
+// the file's size or longer is the file itself (so wrong lengths are refused).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "DocumentCheck.h"
+#include "FuzzHosts.h"
+#include "convert/ConversionDriver.h"
+#include "convert/CPoiTable.h"
+#include "mempoint/CMemPointStore.h"
+#include "mempoint/MemPointFormat.h"
+#include "tools/MemImage.h"
+#include "tools/MemoryCalls.h"
+
+using fuzzcheck::Require;
+
+namespace {
+const std::string& EmptyImage() {
+    static const std::string image = MemImage().Bytes();
+    return image;
+}
+
+// The texts must be printable CP932 for the document to be well-formed XML (control bytes are
+// copied as they are).
+bool TextsPrintable(const CMemPointStore& store) {
+    CString text;
+    for (int i = 0; i < store.GetCount(); ++i) {
+        store.GetName(text, i);
+        if (!fuzzcheck::IsPrintableCp932(text.Str())) return false;
+        store.GetReading(text, i);
+        if (!fuzzcheck::IsPrintableCp932(text.Str())) return false;
+    }
+    return true;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string file(reinterpret_cast<const char*>(data), size);
+    if (size < mempoint::kFileSize) file += EmptyImage().substr(size);
+
+    MemoryCalls calls("/mem");
+    calls.SetFile("/mem/in.mem", file);
+    fuzzcheck::CountingBoxes boxes;
+    CMemPointStore store;
+    CPoiTable table;
+
+    const int loaded = store.Load("in.mem");
+    Require(calls.OpenDescriptors() == 0, "a descriptor stays open after the load");
+    if (file.size() != mempoint::kFileSize) {
+        Require(loaded == -1 && boxes.texts.size() == 1, "a file of the wrong length must be refused with one box");
+        Require(boxes.texts[0] == "in.mem\n    は認識できないファイルです", "wrong refusal text");
+        Require(store.GetCount() == 0, "a refused file changed the count");
+        return 0;
+    }
+    Require(loaded == 0 && boxes.texts.empty(), "a file of the right length must load without a box");
+    const int count = store.GetCount();
+    Require(count >= 0 && count <= mempoint::kRecordCount, "count out of range");
+    for (int i = 0; i < count; ++i) Require(file[mempoint::RecordOffset(i) + mempoint::kInUse] != 0, "a free record was counted");
+    Require(count == mempoint::kRecordCount || file[mempoint::RecordOffset(count) + mempoint::kInUse] == 0, "the run ends early");
+
+    ResetPoiTable(table);
+    Require(ConvertPoints(store, table, "out.xml") == 0, "the conversion failed");
+    Require(boxes.texts.empty(), "the conversion showed a box");
+    Require(table.GetCount() == count, "table and store disagree on the count");
+    Require(calls.OpenDescriptors() == 0, "a descriptor stays open after the write");
+    Require(calls.FileNames().size() == 2 && calls.HasFile("/mem/out.xml"), "a temporary file was left behind");
+
+    const std::string doc = calls.File("/mem/out.xml");
+    const std::string shape = fuzzcheck::CheckDocumentShape(doc, count);
+    Require(shape.empty(), shape);
+    if (TextsPrintable(store)) {
+        Require(fuzzcheck::IsPrintableCp932(doc, true), "the document breaks a CP932 character");
+        const std::string lineEnds = fuzzcheck::CheckLineEnds(doc);
+        Require(lineEnds.empty(), lineEnds);
+        const std::string wellFormed = fuzzcheck::CheckWellFormed(doc);
+        Require(wellFormed.empty(), wellFormed);
+    }
+
+    // Replacing the document from the same table gives the same bytes.
+    Require(table.WriteGlorie("out.xml") == 0 && calls.File("/mem/out.xml") == doc, "a second write differs");
+    return 0;
+}

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer harnesses with clang (address and undefined-behaviour sanitizers) and runs
+# each for QUORVEL_FUZZ_SECONDS (default 30) from a copy of its checked-in corpus, so the corpus
+# in the tree does not grow. Any crash, sanitizer report or failed check fails the run.
+# QUORVEL_FUZZ_BUILD names the build folder (default build/fuzz).
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+source scripts/deps.sh
+quorvel_need clang-14 libclang-rt-14-dev >/dev/null || exit 1
+
+build=${QUORVEL_FUZZ_BUILD:-build/fuzz}
+seconds=${QUORVEL_FUZZ_SECONDS:-30}
+flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+cxx=$(command -v clang++-14 || command -v clang++)
+# A folder configured with another compiler would be reset by CMake, options and all.
+if [ -f "$build/CMakeCache.txt" ] && ! grep -qx "CMAKE_CXX_COMPILER:[A-Z]*=$cxx" "$build/CMakeCache.txt"; then
+    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
+    -DQUORVEL_WARNINGS_AS_ERRORS=ON -DQUORVEL_BUILD_FUZZ=ON -DQUORVEL_BUILD_TESTS=OFF \
+    -DQUORVEL_BUILD_QT=OFF -DQUORVEL_BUILD_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null || exit 1
+cmake --build "$build" -j2 --target quorvel-fuzz-convert quorvel-fuzz-dms quorvel-fuzz-path || exit 1
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-fuzz-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+failed=0
+# harness and the longest input worth trying: a file one byte over the size, a DMS text, a path.
+for entry in convert:10900 dms:64 path:1024; do
+    harness=${entry%%:*}
+    max_len=${entry#*:}
+    mkdir -p "$work/$harness/corpus" "$work/$harness/artifacts"
+    cp fuzz/corpus/"$harness"/* "$work/$harness/corpus/"
+    "$build/fuzz/quorvel-fuzz-$harness" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
+        -print_final_stats=1 -artifact_prefix="$work/$harness/artifacts/" "$work/$harness/corpus" \
+        >"$work/$harness.log" 2>&1
+    status=$?
+    summary=$(grep -E '^#[0-9]+' "$work/$harness.log" | tail -n1)
+    speed=$(grep -E '^stat::average_exec_per_sec' "$work/$harness.log" | awk '{print $2}')
+    if [ "$status" -ne 0 ] || ls "$work/$harness/artifacts/"* >/dev/null 2>&1; then
+        echo "FAIL $harness (status $status):"
+        grep -E 'ERROR|check failed|runtime error|SUMMARY' "$work/$harness.log" | head -n 20
+        for artifact in "$work/$harness/artifacts/"*; do
+            [ -e "$artifact" ] || continue
+            mkdir -p "$build/fuzz-artifacts"
+            cp "$artifact" "$build/fuzz-artifacts/"
+            echo "  input kept as $build/fuzz-artifacts/$(basename "$artifact")"
+        done
+        failed=$((failed + 1))
+    else
+        echo "ok   $harness: ${seconds}s, ${speed:-?} exec/s; last: $summary"
+    fi
+done
+[ "$failed" -eq 0 ]

@@ -1,0 +1,167 @@
+// Faults of the real system rather than of the seam: file size and descriptor limits, a full
+// device, permissions of another user, and a file locked by another program.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ConversionRun.h"
+#include "support/ChildProcess.h"
+
+namespace {
+using Log = std::vector<std::string>;
+const Log kFolderAfter = {"route.mem", "route.xml"};
+
+constexpr int kResultFd = 1000;
+
+// Runs body in a forked child (limits set there stay there); its text comes back through a pipe.
+std::string InChild(const std::function<std::string()>& body) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return "pipe failed";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        // A descriptor far up, so that tests may close everything below it.
+        if (dup2(pipeFds[1], kResultFd) != kResultFd) _exit(2);
+        close(pipeFds[1]);
+        const std::string text = body();
+        const ssize_t wrote = write(kResultFd, text.data(), text.size());
+        _exit(wrote == static_cast<ssize_t>(text.size()) ? 0 : 1);
+    }
+    close(pipeFds[1]);
+    std::string text;
+    char chunk[4096];
+    for (ssize_t n; (n = read(pipeFds[0], chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "child failed: " + text;
+    return text;
+}
+
+std::string Outcome(const PressResult& result) { return Converted(result) ? "converted" : Joined(result.log); }
+
+std::string Left(const std::string& name, const char* text) { return "ReadBoxes / AppBox quorvel 0x10 | " + name + text + " / "; }
+
+TEST(RealFaults, FileSizeLimitLeavesTheEarlierDocument) {
+    ConversionFolder folder;
+    for (rlim_t limit : {rlim_t{0}, rlim_t{1}, rlim_t{4096}, rlim_t{40000}}) {
+        SCOPED_TRACE(limit);
+        const std::string outcome = InChild([&] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit lim{limit, limit};
+            if (setrlimit(RLIMIT_FSIZE, &lim) != 0) return std::string("setrlimit failed");
+            return Outcome(PressConvert(folder.input, folder.output));
+        });
+        EXPECT_EQ(outcome, Left(folder.output, " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"));
+        EXPECT_EQ(ReadFileBytes(folder.output), ConversionFolder::kOld);
+        EXPECT_EQ(folder.dir.List(), kFolderAfter);
+    }
+    EXPECT_TRUE(Converted(PressConvert(folder.input, folder.output)));
+    EXPECT_EQ(ReadFileBytes(folder.output), folder.expected);
+}
+
+// With k descriptors free: none opens no input, one opens no temporary document, two suffice
+// (the temporary document is closed before the folder is opened to be synced).
+TEST(RealFaults, DescriptorLimitIsReportedByWhoeverRanOut) {
+    ConversionFolder folder;
+    const std::vector<std::string> expected = {
+        "ReadBoxes / AppBox quorvel 0x30 | " + folder.input + "\n    を読み込み用に開けませんでした / "
+            "MessageBox ERROR 0x0 | ファイル " + folder.input + " の読み込みに失敗しました / ",
+        "ReadBoxes / AppBox quorvel 0x30 | \"" + folder.output + "\"\n\nオープン ファイル数超過 / ",
+        "converted",
+    };
+    for (std::size_t free = 0; free < expected.size(); ++free) {
+        SCOPED_TRACE(free);
+        folder.RestoreOldOutput();
+        const std::string outcome = InChild([&] {
+            for (int fd = 3; fd < kResultFd; ++fd) close(fd);  // no holes: the next opens are 3, 4, ...
+            const int lowest = 3;
+            const rlim_t limit = static_cast<rlim_t>(lowest) + free;
+            const rlimit lim{limit, limit};
+            if (setrlimit(RLIMIT_NOFILE, &lim) != 0) return std::string("setrlimit failed");
+            return Outcome(PressConvert(folder.input, folder.output));
+        });
+        EXPECT_EQ(outcome, expected[free]);
+        EXPECT_EQ(ReadFileBytes(folder.output), free + 1 == expected.size() ? folder.expected : ConversionFolder::kOld);
+        EXPECT_EQ(folder.dir.List(), kFolderAfter);
+    }
+}
+
+// An output name that leads to a device (a link to /dev/full) is refused before anything is
+// written, and a link of that kind as input is refused by its length; link and device stay.
+TEST(RealFaults, FullDeviceBehindALinkIsNeitherReplacedNorRead) {
+    ConversionFolder folder;
+    const std::string link = folder.dir.File("full.xml");
+    const std::string linkedInput = folder.dir.File("full.mem");
+    ASSERT_EQ(symlink("/dev/full", link.c_str()), 0);
+    ASSERT_EQ(symlink("/dev/full", linkedInput.c_str()), 0);
+    EXPECT_EQ(Outcome(PressConvert(folder.input, link)),
+              "ReadBoxes / AppBox quorvel 0x30 | \"" + link + "\"\n\nファイル アクセス禁止 / ");
+    EXPECT_EQ(Outcome(PressConvert(linkedInput, folder.output)),
+              "ReadBoxes / AppBox quorvel 0x30 | " + linkedInput + "\n    は認識できないファイルです / MessageBox ERROR 0x0 | ファイル " +
+                  linkedInput + " の読み込みに失敗しました / ");
+    struct stat st {};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(ReadFileBytes(folder.output), ConversionFolder::kOld);
+    EXPECT_EQ(folder.dir.List(), (Log{"full.mem", "full.xml", "route.mem", "route.xml"}));
+}
+
+TEST(RealFaults, ReadOnlyTargetAndFolderForAnotherUser) {
+    ConversionFolder folder;
+    ASSERT_EQ(chmod(folder.dir.Path().c_str(), 0777), 0);
+    ASSERT_EQ(chmod(folder.output.c_str(), 0444), 0);
+    const std::string locked = folder.dir.File("locked");
+    ASSERT_EQ(mkdir(locked.c_str(), 0555), 0);
+    struct Row {
+        std::string output;
+        std::string outcome;
+    };
+    const Row rows[] = {
+        {folder.output, "ReadBoxes / AppBox quorvel 0x30 | \"" + folder.output + "\"\n\nファイル アクセス禁止 / "},
+        {locked + "/new.xml", "ReadBoxes / AppBox quorvel 0x30 | \"" + locked + "/new.xml\"\n\nファイル アクセス禁止 / "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.output);
+        EXPECT_EQ(RunInUnprivilegedChild([&] { return Outcome(PressConvert(folder.input, row.output)); }), row.outcome);
+    }
+    EXPECT_EQ(ReadFileBytes(folder.output), ConversionFolder::kOld);
+    EXPECT_EQ(folder.dir.List(), (Log{"locked", "route.mem", "route.xml"}));
+    // The same user converts into a name of its own in the open folder.
+    EXPECT_EQ(RunInUnprivilegedChild([&] { return Outcome(PressConvert(folder.input, folder.dir.File("mine.xml"))); }),
+              "converted");
+    EXPECT_EQ(ReadFileBytes(folder.dir.File("mine.xml")), folder.expected);
+}
+
+TEST(RealFaults, FilesLockedByAnotherProgram) {
+    ConversionFolder folder;
+    {
+        LockHolder holder(folder.output);
+        ASSERT_TRUE(holder.Holding());
+        EXPECT_EQ(Outcome(PressConvert(folder.input, folder.output)),
+                  "ReadBoxes / AppBox quorvel 0x30 | \"" + folder.output + "\"\n\nSHARE.EXE 未ロードまたは共有領域ロック済み / ");
+    }
+    EXPECT_EQ(ReadFileBytes(folder.output), ConversionFolder::kOld);
+    {
+        LockHolder holder(folder.input);
+        ASSERT_TRUE(holder.Holding());
+        EXPECT_EQ(Outcome(PressConvert(folder.input, folder.output)),
+                  "ReadBoxes / AppBox quorvel 0x30 | ファイルの共有違反です / MessageBox ERROR 0x0 | ファイル " + folder.input +
+                      " の読み込みに失敗しました / ");
+    }
+    EXPECT_EQ(ReadFileBytes(folder.output), ConversionFolder::kOld);
+    EXPECT_EQ(folder.dir.List(), kFolderAfter);
+    EXPECT_TRUE(Converted(PressConvert(folder.input, folder.output)));
+    EXPECT_EQ(ReadFileBytes(folder.output), folder.expected);
+}
+}  // namespace
