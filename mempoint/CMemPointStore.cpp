@@ -139,12 +139,15 @@ void CMemPointStore::GetDigits(CString& out, int index) const {
     out.Empty();
     if (!IsRecordIndex(index)) return;
     const unsigned char* digits = image + RecordOffset(index) + kDigits;
-    for (int k = 0; k < kMaxDigits; ++k) {
-        const unsigned char byte = digits[k / 2];
-        const unsigned nibble = k % 2 == 0 ? byte >> 4 : byte & 0x0Fu;
+    char text[kMaxDigits];
+    int length = 0;
+    for (; length < kMaxDigits; ++length) {
+        const unsigned char byte = digits[length / 2];
+        const unsigned nibble = length % 2 == 0 ? byte >> 4 : byte & 0x0Fu;
         if (nibble == 0x0F) break;
-        out += static_cast<char>('0' + nibble);
+        text[length] = static_cast<char>('0' + nibble);
     }
+    out.Str().assign(text, static_cast<size_t>(length));
 }
 
 std::uint32_t CMemPointStore::DecodeCoordinate(int index, CoordinateField field) const {

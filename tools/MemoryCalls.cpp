@@ -180,8 +180,12 @@ ssize_t MemoryCalls::Write(int fd, const void* buf, size_t count) {
         put = count - (grows - room);
         if (put == 0) return Error(ENOSPC);
     }
-    if (offset + put > bytes.size()) bytes.resize(offset + put);
-    std::memcpy(&bytes[offset], buf, put);
+    if (offset == bytes.size()) {
+        bytes.append(static_cast<const char*>(buf), put);  // no zero fill before the copy
+    } else {
+        if (offset + put > bytes.size()) bytes.resize(offset + put);
+        std::memcpy(&bytes[offset], buf, put);
+    }
     offset += put;
     return static_cast<ssize_t>(put);
 }
