@@ -11,33 +11,10 @@ program=$build/ui/qt/quorvel
 [ -x "$program" ] || { echo "no desktop program at $program (build the dev preset first)" >&2; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-shots-XXXXXX")
-xvfb_pid=
-app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source scripts/x11-session.sh
+trap x11_stop EXIT
+x11_session 800x600
 
-Xvfb -displayfd 3 -screen 0 800x600x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-
-wait_window() {
-    local id
-    for _ in $(seq 100); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    echo "no window \"$1\"" >&2
-    return 1
-}
 
 mkdir -p docs
 "$program" "/home/quorvel/地点/route.mem" &

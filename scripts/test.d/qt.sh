@@ -22,27 +22,12 @@ if [ ! -x "$program" ]; then
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-qt-XXXXXX")
-xvfb_pid=
-app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# A display of its own: Xvfb picks a free number and reports it.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-if [ ! -s "$work/display" ]; then
-    echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2
+source scripts/x11-session.sh
+trap x11_stop EXIT
+if ! x11_session 1024x768; then
     echo "0 passed, 1 failed"
     exit 1
 fi
-export DISPLAY=":$(head -n1 "$work/display")"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
 
 # Cases: an input and the document expected from it. The bundled samples with their documents
 # first; without them a generated file, checked against the command-line converter.
@@ -61,17 +46,6 @@ if [ ${#cases[@]} -eq 0 ]; then
         echo "no samples, and no generated input with its document" >&2
     fi
 fi
-
-# Waits up to ten seconds for a window whose title is exactly $1; prints its id.
-wait_window() {
-    local id
-    for _ in $(seq 100); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
 
 # Presses a key in a window through the X test extension, after giving the window the focus.
 press() {
