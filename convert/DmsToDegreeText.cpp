@@ -150,17 +150,18 @@ std::uint64_t RoundToFiveDecimals(double x) {
         break;
     }
 
-    const std::uint64_t unit = kPow10[scale - kDecimals];
-    std::uint64_t rounded = digits / unit;
-    if ((digits / (unit / 10)) % 10 >= 5) ++rounded;
-    return rounded;
+    // Cut to six decimals (one division, not two), then the sixth rounds the fifth half up.
+    const std::uint64_t sixDecimals = digits / kPow10[scale - kDecimals - 1];
+    return sixDecimals / 10 + (sixDecimals % 10 >= 5 ? 1u : 0u);
 }
 }  // namespace
 
 void DmsToDegreeText(CString& text) {
     const char* begin = text.GetString();
-    const std::size_t length = std::strlen(begin);
-    Tokenizer tokens(begin, begin + (length < kWorkingBytes ? length : kWorkingBytes));
+    // Up to the first NUL, as for a C string, but never beyond the working bytes.
+    std::size_t length = 0;
+    while (length < kWorkingBytes && begin[length] != '\0') ++length;
+    Tokenizer tokens(begin, begin + length);
 
     const std::uint32_t degrees = static_cast<std::uint32_t>(ReadNumber(tokens.Next()));
     const std::uint32_t minutes = static_cast<std::uint32_t>(ReadNumber(tokens.Next()));

@@ -9,17 +9,19 @@
 #include "platform/MessageBox.h"
 
 namespace {
-const CString& FieldText(const PoiEntry& entry, glorie::Field field) {
+using FieldMember = CString PoiEntry::*;
+
+FieldMember MemberOf(glorie::Field field) {
     switch (field) {
-    case glorie::Field::latitude: return entry.latitude;
-    case glorie::Field::longitude: return entry.longitude;
-    case glorie::Field::name: return entry.name;
-    case glorie::Field::reading: return entry.reading;
-    case glorie::Field::categorySuffix: return entry.categorySuffix;
-    case glorie::Field::mediaId: return entry.mediaId;
-    case glorie::Field::directionCenter: return entry.directionCenter;
+    case glorie::Field::latitude: return &PoiEntry::latitude;
+    case glorie::Field::longitude: return &PoiEntry::longitude;
+    case glorie::Field::name: return &PoiEntry::name;
+    case glorie::Field::reading: return &PoiEntry::reading;
+    case glorie::Field::categorySuffix: return &PoiEntry::categorySuffix;
+    case glorie::Field::mediaId: return &PoiEntry::mediaId;
+    case glorie::Field::directionCenter: return &PoiEntry::directionCenter;
     }
-    return entry.name;
+    return &PoiEntry::name;
 }
 
 bool IsWritten(const PoiEntry& entry, glorie::When when) {
@@ -31,25 +33,25 @@ bool IsWritten(const PoiEntry& entry, glorie::When when) {
     return true;
 }
 
+bool NeedsEntity(unsigned char byte) { return byte == '&' || byte == '<' || byte == '>' || byte == '"'; }
+
 // Record text goes in as its bytes, with the XML markup characters escaped so the document stays
 // well-formed. No CP932 trail byte is below 0x40, so a byte-wise scan never splits a character.
 // Returns the end of what was written; out has room for six bytes a byte of text.
+// One well-predicted test a byte: almost no byte of a record needs an entity.
 char* PutEscaped(char* out, const char* text, bool attribute) {
     for (;; ++text) {
-        switch (*text) {
-        case '\0': return out;
+        const unsigned char byte = static_cast<unsigned char>(*text);
+        if (byte == '\0') return out;
+        if (!NeedsEntity(byte) || (byte == '"' && !attribute)) {
+            *out++ = *text;
+            continue;
+        }
+        switch (byte) {
         case '&': std::memcpy(out, "&amp;", 5); out += 5; break;
         case '<': std::memcpy(out, "&lt;", 4); out += 4; break;
         case '>': std::memcpy(out, "&gt;", 4); out += 4; break;
-        case '"':
-            if (attribute) {
-                std::memcpy(out, "&quot;", 6);
-                out += 6;
-                break;
-            }
-            *out++ = *text;
-            break;
-        default: *out++ = *text; break;
+        default: std::memcpy(out, "&quot;", 6); out += 6; break;
         }
     }
 }
@@ -61,6 +63,7 @@ constexpr std::size_t kEscapedGrowth = 6;  // the longest entity, for one byte
 struct PreparedLine {
     const glorie::Line* line;
     std::string pieces[3];
+    FieldMember fields[2];  // the entry's texts for the marks, looked up once here
     int fieldCount;
     std::size_t templateLength;  // the pieces together
 };
@@ -75,6 +78,7 @@ std::vector<PreparedLine> Prepare(const glorie::Line* lines, std::size_t count) 
         PreparedLine& p = prepared[i];
         p.line = &lines[i];
         p.fieldCount = 0;
+        for (int field = 0; field < 2; ++field) p.fields[field] = MemberOf(lines[i].fields[field]);
         const std::string text = lines[i].text;
         std::size_t from = 0;
         for (std::size_t mark = text.find("%s"); mark != std::string::npos && p.fieldCount < 2; mark = text.find("%s", from)) {
@@ -106,13 +110,13 @@ void WriteLines(CFile& file, std::string& buffer, const std::vector<PreparedLine
         }
         std::size_t room = p.templateLength + 1;
         for (int field = 0; field < p.fieldCount; ++field)
-            room += kEscapedGrowth * static_cast<std::size_t>(FieldText(*entry, p.line->fields[field]).GetLength());
+            room += kEscapedGrowth * static_cast<std::size_t>((entry->*p.fields[field]).GetLength());
         if (buffer.size() < room) buffer.resize(room);
         char* at = &buffer[0];
         std::memcpy(at, p.pieces[0].data(), p.pieces[0].size());
         at += p.pieces[0].size();
         for (int field = 0; field < p.fieldCount; ++field) {
-            at = PutEscaped(at, FieldText(*entry, p.line->fields[field]).GetString(), p.line->attribute);
+            at = PutEscaped(at, (entry->*p.fields[field]).GetString(), p.line->attribute);
             const std::string& piece = p.pieces[field + 1];
             std::memcpy(at, piece.data(), piece.size());
             at += piece.size();

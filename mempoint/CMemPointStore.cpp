@@ -18,6 +18,9 @@ constexpr std::size_t kEmptyByte81 = 81;
 constexpr unsigned char kEmptyByte81Value = 0x10;
 constexpr std::size_t kEmptyTailFfFirst = 82, kEmptyTailFfLast = 88;
 
+// FormatDms writes this many bytes, then a NUL, whatever the value.
+constexpr std::size_t kDmsLength = 13;
+
 constexpr unsigned kSecondsPerDegree = 3600;
 constexpr unsigned kSecondsPerMinute = 60;
 
@@ -183,11 +186,11 @@ void CMemPointStore::FormatDms(char* buffer, std::uint32_t value) {
 void CMemPointStore::GetLongitude(CString& out, int index) const {
     char buffer[16];
     FormatDms(buffer, DecodeCoordinate(index, longitude));
-    out = buffer;
+    out.Str().assign(buffer, kDmsLength);
 }
 
 void CMemPointStore::GetLatitude(CString& out, int index) const {
     char buffer[16];
     FormatDms(buffer, DecodeCoordinate(index, latitude));
-    out = buffer;
+    out.Str().assign(buffer, kDmsLength);
 }

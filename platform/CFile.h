@@ -7,6 +7,7 @@
 // aborted before a successful Close removes its temporary file and leaves the target untouched.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/CFileException.h"
 #include "platform/CString.h"
@@ -58,7 +59,7 @@ private:
     std::intptr_t m_hTarget = kInvalidHandle; // the existing target, held while it is being replaced
     CString m_strFileName;                    // full path of the file (the target when replacing)
     std::string m_strTempName;                // host path of the temporary file, empty when not replacing
-    std::string m_buffer;                     // pending bytes of a new document
+    std::vector<char> m_buffer;               // pending bytes of a new document (appending inlines, unlike std::string)
     unsigned m_nTargetMode = 0;               // permission bits to give the replacement (POSIX)
     bool m_bHasTargetMode = false;
 };

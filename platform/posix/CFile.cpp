@@ -194,7 +194,8 @@ unsigned CFile::Read(void* lpBuf, unsigned nCount) {
 void CFile::Write(const void* lpBuf, unsigned nCount) {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
     if (m_strTempName.empty()) throw CFileException(CFileException::accessDenied, EBADF, m_strFileName);
-    m_buffer.append(static_cast<const char*>(lpBuf), nCount);
+    const char* bytes = static_cast<const char*>(lpBuf);
+    m_buffer.insert(m_buffer.end(), bytes, bytes + nCount);
     if (m_buffer.size() > kFlushThreshold) FlushBuffer();
 }
 

@@ -110,7 +110,7 @@ void CFile::Write(const void* lpBuf, unsigned nCount) {
         if (written != nCount) throw CFileException(CFileException::diskFull, -1, m_strFileName);
         return;
     }
-    m_buffer.append(bytes, nCount);
+    m_buffer.insert(m_buffer.end(), bytes, bytes + nCount);
     if (m_buffer.size() >= kBufferSize) FlushBuffer();
 }
 
