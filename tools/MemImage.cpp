@@ -39,22 +39,18 @@ MemImage& MemImage::Text(int record, std::size_t offset, const std::string& byte
 MemImage& MemImage::Name(int record, const std::string& bytes) { return Text(record, kName, bytes); }
 MemImage& MemImage::Reading(int record, const std::string& bytes) { return Text(record, kReading, bytes); }
 
-MemImage& MemImage::LongitudeBytes(int record, std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
-    const std::size_t at = At(record, kLongitude);
-    m_bytes[at] = static_cast<char>(b0);
-    m_bytes[at + 1] = static_cast<char>(b1);
-    m_bytes[at + 2] = static_cast<char>(b2);
-    m_bytes[at + 3] = static_cast<char>(b3);
+MemImage& MemImage::CoordinateBytes(int record, std::size_t offset, const std::uint8_t (&bytes)[4]) {
+    const std::size_t at = At(record, offset);
+    for (std::size_t i = 0; i < 4; ++i) m_bytes[at + i] = static_cast<char>(bytes[i]);
     return *this;
 }
 
+MemImage& MemImage::LongitudeBytes(int record, std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
+    return CoordinateBytes(record, kLongitude, {b0, b1, b2, b3});
+}
+
 MemImage& MemImage::LatitudeBytes(int record, std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
-    const std::size_t at = At(record, kLatitude);
-    m_bytes[at] = static_cast<char>(b0);
-    m_bytes[at + 1] = static_cast<char>(b1);
-    m_bytes[at + 2] = static_cast<char>(b2);
-    m_bytes[at + 3] = static_cast<char>(b3);
-    return *this;
+    return CoordinateBytes(record, kLatitude, {b0, b1, b2, b3});
 }
 
 MemImage& MemImage::Coordinate(int record, std::size_t offset, std::uint32_t seconds, std::uint8_t fraction) {

@@ -31,6 +31,7 @@ public:
 private:
     MemImage& Text(int record, std::size_t offset, const std::string& bytes);
     MemImage& Coordinate(int record, std::size_t offset, std::uint32_t seconds, std::uint8_t fraction);
+    MemImage& CoordinateBytes(int record, std::size_t offset, const std::uint8_t (&bytes)[4]);
     std::size_t At(int record, std::size_t offset) const;
 
     std::string m_bytes;
