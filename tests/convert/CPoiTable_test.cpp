@@ -8,18 +8,23 @@
 #include <string>
 
 namespace {
+// The fields that only the resets assign.
+void ExpectFixedDefaults(const PoiEntry& entry) {
+    EXPECT_EQ(entry.categorySuffix, "00");
+    EXPECT_EQ(entry.mediaId, "0");
+    EXPECT_EQ(entry.outmost, "500");
+    EXPECT_EQ(entry.directionCenter, "");
+    EXPECT_EQ(entry.activation, 0);
+}
+
 void ExpectDefaults(const PoiEntry& entry, int index) {
     EXPECT_EQ(entry.index, index);
     EXPECT_EQ(entry.name, "");
     EXPECT_EQ(entry.reading, "");
     EXPECT_EQ(entry.longitude, "");
     EXPECT_EQ(entry.latitude, "");
-    EXPECT_EQ(entry.categorySuffix, "00");
     EXPECT_EQ(entry.digits, "");
-    EXPECT_EQ(entry.mediaId, "0");
-    EXPECT_EQ(entry.outmost, "500");
-    EXPECT_EQ(entry.directionCenter, "");
-    EXPECT_EQ(entry.activation, 0);
+    ExpectFixedDefaults(entry);
 }
 
 void Scribble(PoiEntry& entry) {
@@ -146,11 +151,7 @@ TEST(CPoiTable, FillOperationsSetOneFieldEach) {
     EXPECT_EQ(entry.latitude, "35.65810");
     EXPECT_EQ(entry.reading, "\xB1\xB2\x82");
     EXPECT_EQ(entry.digits, "0312345678");
-    EXPECT_EQ(entry.categorySuffix, "00");
-    EXPECT_EQ(entry.mediaId, "0");
-    EXPECT_EQ(entry.outmost, "500");
-    EXPECT_EQ(entry.directionCenter, "");
-    EXPECT_EQ(entry.activation, 0);
+    ExpectFixedDefaults(entry);
     EXPECT_EQ(name, "0123456789ABCDEFGHIJ");
     EXPECT_EQ(longitude, "139.46.44.040");
     EXPECT_EQ(latitude, " 35.39.29.157");
