@@ -19,4 +19,5 @@ quorvel_need() {
     fi
 }
 
-QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev)
+QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
+    libproj-dev proj-data proj-bin libpugixml-dev nlohmann-json3-dev libmecab-dev mecab-ipadic-utf8 libxml2-utils)

@@ -1,0 +1,25 @@
+#pragma once
+// One place on its way between the navigation unit's files and today's map formats.
+#include <string>
+#include <vector>
+
+// How a place's coordinates were brought into the datum they are in now.
+enum class DatumMethod { none, grid, helmert };
+
+struct Place {
+    std::string name;     // UTF-8, as the user should see it (never cut)
+    std::string reading;  // UTF-8; empty when there is none
+    std::string digits;   // the memory point's digit string (a phone number); ASCII
+    double latitude = 0;  // degrees, north positive
+    double longitude = 0; // degrees, east positive
+    DatumMethod method = DatumMethod::none;
+    std::string origin;   // where it came from, for messages: "3 行目", "地点 4", "feature 2"
+};
+
+// What a reader makes of one file. A point that cannot be used is refused with a warning and
+// counted; the file's other points are still delivered, and the caller fails the input.
+struct MapReadResult {
+    std::vector<Place> places;
+    std::vector<std::string> warnings;  // one line each (UTF-8), naming the file and the point
+    int refused = 0;
+};

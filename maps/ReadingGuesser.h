@@ -1,0 +1,20 @@
+#pragma once
+// Readings for names that come without one, from a morphological analyser when the build has one.
+#include <memory>
+#include <string>
+
+class ReadingGuesser {
+public:
+    virtual ~ReadingGuesser() = default;
+    // The reading of a UTF-8 name as full-width katakana (UTF-8); empty when none is known.
+    virtual std::string Guess(const std::string& name) = 0;
+
+    // Null when the build has no analyser, or its dictionary cannot be loaded.
+    static std::unique_ptr<ReadingGuesser> Create();
+    // For --version: e.g. "MeCab 0.996", or empty when the build has none.
+    static std::string Backend();
+};
+
+// Hiragana and full-width katakana (with voiced and semi-voiced marks, the long-vowel mark)
+// as half-width katakana; every other character unchanged. UTF-8 in and out.
+std::string ToHalfWidthKatakana(const std::string& text);
