@@ -8,33 +8,80 @@ CliArguments Refuse(std::string reason) {
     refused.error = std::move(reason);
     return refused;
 }
+
+bool TargetFromName(const std::string& name, CliArguments& parsed) {
+    if (name == "glorie" || name == "mem") {
+        parsed.target = name == "mem" ? CliArguments::Target::mem : CliArguments::Target::glorie;
+        return true;
+    }
+    parsed.target = CliArguments::Target::map;
+    return MapFormatFromName(name, parsed.mapFormat);
+}
+
+// The target an output name stands for by its extension; false for an extension of no format.
+bool TargetFromPath(const CString& path, CliArguments& parsed) {
+    if (PathHasExtension(path, ".XML")) return TargetFromName("glorie", parsed);
+    if (PathHasExtension(path, ".MEM")) return TargetFromName("mem", parsed);
+    parsed.target = CliArguments::Target::map;
+    return MapFormatFromPath(path.Str(), parsed.mapFormat);
+}
+
+// Options that take a value: the value, or the reason the line is refused.
+const char* const kValueOptions[] = {"-o", "-d", "--to", "--datum", "--reading"};
 }  // namespace
 
 CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
     CliArguments parsed;
     bool optionsEnded = false;
+    std::vector<std::string> seen;
+    std::string to;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.empty() || arg[0] != '-') {
             parsed.inputs.emplace_back(arg);
-        } else if (arg == "--") {
+            continue;
+        }
+        if (arg == "--") {
             optionsEnded = true;
-        } else if (arg == "--help") {
-            parsed.mode = Mode::help;
+            continue;
+        }
+        if (arg == "--help" || arg == "--version") {
+            parsed.mode = arg == "--help" ? Mode::help : Mode::version;
             return parsed;
-        } else if (arg == "--version") {
-            parsed.mode = Mode::version;
-            return parsed;
-        } else if (arg == "--list") {
-            parsed.mode = Mode::list;
-        } else if (arg == "-o" || arg == "-d") {
-            bool& given = arg == "-o" ? parsed.hasOutput : parsed.hasFolder;
-            if (given) return Refuse("オプション " + arg + " が二度指定されています");
-            if (i + 1 == args.size()) return Refuse("オプション " + arg + " には引数が必要です");
-            given = true;
-            (arg == "-o" ? parsed.output : parsed.folder) = CString(args[++i]);
+        }
+        bool takesValue = false;
+        for (const char* option : kValueOptions) takesValue = takesValue || arg == option;
+        bool known = takesValue;
+        for (const char* flag : {"--list", "--bom", "--merge", "--strict", "--all-points"}) known = known || arg == flag;
+        if (!known) return Refuse("不明なオプションです: " + arg);
+        for (const std::string& earlier : seen)
+            if (earlier == arg) return Refuse("オプション " + arg + " が二度指定されています");
+        seen.push_back(arg);
+        if (!takesValue) {
+            if (arg == "--list") parsed.mode = Mode::list;
+            parsed.bom = parsed.bom || arg == "--bom";
+            parsed.merge = parsed.merge || arg == "--merge";
+            parsed.strict = parsed.strict || arg == "--strict";
+            parsed.allPoints = parsed.allPoints || arg == "--all-points";
+            continue;
+        }
+        if (i + 1 == args.size()) return Refuse("オプション " + arg + " には引数が必要です");
+        const std::string value = args[++i];
+        if (arg == "-o") {
+            parsed.hasOutput = true;
+            parsed.output = CString(value);
+        } else if (arg == "-d") {
+            parsed.hasFolder = true;
+            parsed.folder = CString(value);
+        } else if (arg == "--to") {
+            to = value;
+        } else if (arg == "--datum") {
+            if (value != "tokyo" && value != "wgs84") return Refuse("--datum は tokyo か wgs84 です: " + value);
+            parsed.datum = value == "tokyo" ? Datum::tokyo : Datum::wgs84;
+        } else if (value == "none" || value == "auto") {
+            parsed.guessReadings = value == "auto";
         } else {
-            return Refuse("不明なオプションです: " + arg);
+            return Refuse("--reading は auto か none です: " + value);
         }
     }
 
@@ -42,9 +89,38 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
     if (parsed.mode == Mode::list && (parsed.hasOutput || parsed.hasFolder))
         return Refuse("--list は -o や -d と同時に指定できません");
     if (parsed.hasOutput && parsed.hasFolder) return Refuse("-o と -d は同時に指定できません");
-    if (parsed.hasOutput && parsed.inputs.size() > 1) return Refuse("-o は入力ファイルが一つのときだけ指定できます");
-    if (parsed.hasOutput && !PathHasExtension(parsed.output, ".XML"))
-        return Refuse("出力ファイル名の拡張子が .xml ではありません: " + parsed.output.Str());
+    if (parsed.merge && !parsed.hasOutput) return Refuse("--merge には -o で出力ファイルを指定して下さい");
+    if (parsed.hasOutput && parsed.inputs.size() > 1 && !parsed.merge)
+        return Refuse("-o は入力ファイルが一つのときか --merge のときだけ指定できます");
+    if (!to.empty()) {
+        if (!TargetFromName(to, parsed)) return Refuse("不明な出力形式です: " + to);
+        parsed.hasTarget = true;
+        if (parsed.hasOutput) {
+            CliArguments byName;
+            if (!TargetFromPath(parsed.output, byName) || byName.target != parsed.target ||
+                (parsed.target == Target::map && byName.mapFormat != parsed.mapFormat))
+                return Refuse("出力ファイル名の拡張子が ." + std::string(parsed.OutputExtension()) +
+                              " ではありません: " + parsed.output.Str());
+        }
+    } else if (parsed.hasOutput) {
+        if (!TargetFromPath(parsed.output, parsed))
+            return Refuse("出力ファイル名の拡張子が .xml ではありません: " + parsed.output.Str());
+        parsed.hasTarget = true;
+    }
+    if (parsed.bom && !(parsed.target == Target::map && parsed.mapFormat == MapFormat::csv))
+        return Refuse("--bom は CSV を書くときだけ指定できます");
     if (parsed.hasFolder && parsed.folder.IsEmpty()) return Refuse("-d のフォルダ名が空です");
     return parsed;
+}
+
+const char* CliArguments::OutputExtension() const {
+    switch (target) {
+    case Target::glorie:
+        return "xml";
+    case Target::mem:
+        return "mem";
+    case Target::map:
+        break;
+    }
+    return MapFormatName(mapFormat);
 }

@@ -3,17 +3,32 @@
 #include <string>
 #include <vector>
 
+#include "maps/MapFormat.h"
 #include "platform/CString.h"
 
 struct CliArguments {
     enum class Mode { convert, list, help, version };
+    // What is written: the unit's two formats, or one of today's map formats (mapFormat).
+    enum class Target { glorie, mem, map };
+    // The datum the inputs' coordinates are in; native: Tokyo for the unit's files, WGS 84 for maps.
+    enum class Datum { native, tokyo, wgs84 };
 
     Mode mode = Mode::convert;
     std::vector<CString> inputs;
-    CString output;       // -o: only with one input
+    CString output;       // -o: only with one input, or with --merge
     CString folder;       // -d: outputs go here instead of beside their inputs
     bool hasOutput = false;
     bool hasFolder = false;
+
+    Target target = Target::glorie;
+    MapFormat mapFormat = MapFormat::gpx;
+    bool hasTarget = false;  // --to given, or picked by the -o extension
+    Datum datum = Datum::native;
+    bool bom = false;        // --bom: CSV with a byte-order mark
+    bool merge = false;      // --merge: every input into the one -o output, in order
+    bool strict = false;     // --strict: a character the unit cannot show fails its input
+    bool guessReadings = true;  // --reading none turns the guessing off
+    bool allPoints = false;  // --all-points: GPX route and track points too
 
     // Empty when the line is usable; otherwise the one-line reason (UTF-8) it is refused for.
     std::string error;
@@ -21,4 +36,7 @@ struct CliArguments {
     // Arguments without the program's own name. Options and inputs may come in any order;
     // "--" makes every later argument an input.
     static CliArguments Parse(const std::vector<std::string>& args);
+
+    // The extension of what is written, without its full stop: "xml", "mem", "gpx", ...
+    const char* OutputExtension() const;
 };

@@ -21,7 +21,8 @@ public:
     // Arguments without the program's own name; returns the exit status.
     int Run(const std::vector<std::string>& args);
 
-    // The output for one input: -o as given, else in the -d folder, else the dialog's derived name.
+    // The output for one input: -o as given, else in the -d folder, else beside the input, with
+    // the output format's extension.
     static CString OutputNameFor(const CString& strInput, const CliArguments& args);
 
 private:
@@ -31,7 +32,6 @@ private:
     int ListAll(const CliArguments& args);
     bool Load(const CString& strInput);
     bool ConvertOne(const CString& strInput, const CString& strOutput);
-    bool ListOne(const CString& strInput, bool bFirst);
 
     std::ostream& m_out;
     std::ostream& m_err;

@@ -52,16 +52,19 @@ bool IsC1Control(const std::string& text, size_t i) {
 
 std::string Cp932ToTerminal(const std::string& bytes) {
     static Cp932Decoder decoder;
-    const std::string decoded = decoder.Decode(bytes);
+    return Utf8ToTerminal(decoder.Decode(bytes));
+}
+
+std::string Utf8ToTerminal(const std::string& text) {
     std::string out;
-    for (size_t i = 0; i < decoded.size(); ++i) {
-        if (IsC0Control(static_cast<unsigned char>(decoded[i]))) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsC0Control(static_cast<unsigned char>(text[i]))) {
             out += kReplacement;
-        } else if (IsC1Control(decoded, i)) {
+        } else if (IsC1Control(text, i)) {
             out += kReplacement;
             ++i;
         } else {
-            out += decoded[i];
+            out += text[i];
         }
     }
     return out;

@@ -30,6 +30,8 @@ public:
     // 0 when the whole document was written and the file replaced; -1 when the output cannot be
     // opened (after the message has been shown). A failure while writing leaves as a CFileException.
     int WriteGlorie(CString strFileName);
+    // The whole document into a file opened for writing; failures leave as a CFileException.
+    void WriteDocument(CFile& file) const;
     static void WriteText(CFile& file, const char* text);
     static void WriteText(CFile& file, const char* text, std::size_t length);  // length: strlen(text)
     static void ReportOpenError(const CFileException& error, CString strFileName);

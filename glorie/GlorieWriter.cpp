@@ -134,14 +134,18 @@ int CPoiTable::WriteGlorie(CString strFileName) {
         ReportOpenError(error, strFileName);
         return -1;
     }
+    WriteDocument(file);
+    file.Close();
+    return 0;
+}
+
+void CPoiTable::WriteDocument(CFile& file) const {
     const PreparedLines& lines = Lines();
     std::string buffer(256, '\0');
     WriteLines(file, buffer, lines.header, nullptr);
     const int count = GetCount();
     for (int i = 0; i < count; ++i) WriteLines(file, buffer, lines.entry, &m_entries[i]);
     WriteLines(file, buffer, lines.closing, nullptr);
-    file.Close();
-    return 0;
 }
 
 void CPoiTable::WriteText(CFile& file, const char* text) { WriteText(file, text, std::strlen(text)); }

@@ -14,6 +14,10 @@ struct Place {
     double longitude = 0; // degrees, east positive
     DatumMethod method = DatumMethod::none;
     std::string origin;   // where it came from, for messages: "3 行目", "地点 4", "feature 2"
+    // The bytes a memory-point file held, kept so that they reach the unit's formats untouched
+    // (CP932 has characters with two codes); empty for text from elsewhere.
+    std::string recordName;
+    std::string recordReading;
 };
 
 // What a reader makes of one file. A point that cannot be used is refused with a warning and

@@ -66,7 +66,7 @@ TEST(CliConverterTest, UsageErrorsExitTwoWithTheReasonAndTouchNothing) {
         {{in, "-o", dir.File("a.txt")}, "出力ファイル名の拡張子が .xml ではありません: " + dir.File("a.txt")},
         {{in, "-o", dir.File("a.xml.bak")}, "出力ファイル名の拡張子が .xml ではありません: " + dir.File("a.xml.bak")},
         {{in, "-o", dir.File("xml")}, "出力ファイル名の拡張子が .xml ではありません: " + dir.File("xml")},
-        {{in, in2, "-o", dir.File("a.xml")}, "-o は入力ファイルが一つのときだけ指定できます"},
+        {{in, in2, "-o", dir.File("a.xml")}, "-o は入力ファイルが一つのときか --merge のときだけ指定できます"},
         {{in, "-o", dir.File("a.xml"), "-d", dir.Path()}, "-o と -d は同時に指定できません"},
         {{in, "-o", dir.File("a.xml"), "-o", dir.File("b.xml")}, "オプション -o が二度指定されています"},
         {{in, "-d", dir.Path(), "-d", dir.Path()}, "オプション -d が二度指定されています"},

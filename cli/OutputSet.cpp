@@ -1,0 +1,26 @@
+#include "cli/OutputSet.h"
+
+#include "convert/CPoiTable.h"
+
+OutputSet::~OutputSet() noexcept {
+    for (auto& file : m_files) file->Abort();
+}
+
+CFile* OutputSet::Add(const CString& strFileName) {
+    auto file = std::make_unique<CFile>();
+    CFileException error;
+    if (!file->Open(strFileName, CFile::modeCreate | CFile::modeWrite, &error)) {
+        CPoiTable::ReportOpenError(error, strFileName);
+        return nullptr;
+    }
+    m_files.push_back(std::move(file));
+    return m_files.back().get();
+}
+
+void OutputSet::Finish(CFile& file) { file.Flush(); }
+
+void OutputSet::Commit() {
+    for (auto& file : m_files) file->Flush();
+    for (auto& file : m_files) file->Close();
+    m_files.clear();
+}

@@ -1,0 +1,251 @@
+// quorvel-cli with today's map formats: round trips through the unit's formats, split sets,
+// characters the unit cannot show, refused points and inputs.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/CliConverter.h"
+#include "maps/Cp932Text.h"
+#include "maps/ReadingGuesser.h"
+#include "mempoint/CMemPointStore.h"
+#include "support/TempDir.h"
+#include "tools/MemImage.h"
+
+namespace {
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome RunCli(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CliConverter converter(out, err, "quorvel-cli");
+    const int status = converter.Run(args);
+    return {status, out.str(), err.str()};
+}
+
+// Three places whose Tokyo coordinates are whole multiples of 9", so that their five-decimal
+// texts are exact and every road through today's maps must come back to the same document.
+std::string ThreePlaces() {
+    MemImage image;
+    image.Use(0).Name(0, Utf8ToCp932("東京駅")).Reading(0, Utf8ToCp932("ﾄｳｷｮｳｴｷ")).Digits(0, "0312345678")
+        .Latitude(0, MemImage::Seconds(35, 40, 48), 0).Longitude(0, MemImage::Seconds(139, 45, 36), 0);
+    image.Use(1).Name(1, Utf8ToCp932("大阪城&堀")).Latitude(1, MemImage::Seconds(34, 41, 24), 0)
+        .Longitude(1, MemImage::Seconds(135, 30, 0), 0);
+    image.Use(2).Name(2, Utf8ToCp932("札幌")).Reading(2, Utf8ToCp932("ｻｯﾎﾟﾛ")).Latitude(2, MemImage::Seconds(43, 3, 36), 0)
+        .Longitude(2, MemImage::Seconds(141, 21, 0), 0);
+    return image.Bytes();
+}
+
+std::string Gpx(const std::string& waypoints) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"test\" "
+           "xmlns=\"http://www.topografix.com/GPX/1/1\">\n" + waypoints + "</gpx>\n";
+}
+
+std::string Waypoint(double lat, double lon, const std::string& name) {
+    std::ostringstream w;
+    w.precision(10);
+    w << "<wpt lat=\"" << lat << "\" lon=\"" << lon << "\"><name>" << name << "</name></wpt>\n";
+    return w.str();
+}
+
+std::string ManyWaypoints(int count) {
+    std::string w;
+    for (int i = 0; i < count; ++i) w += Waypoint(35 + i * 1e-4, 139 + i * 1e-4, "P" + std::to_string(i + 1));
+    return Gpx(w);
+}
+
+size_t CountOf(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+// The point list without its title line, which names the file.
+std::string ListBody(const std::string& input) {
+    const std::string list = RunCli({"--list", input}).out;
+    return list.substr(list.find('\n'));
+}
+
+std::vector<double> Coordinates(const std::string& gpx) {
+    std::vector<double> values;
+    const std::regex number("(lat|lon)=\"([-0-9.]+)\"");
+    for (std::sregex_iterator it(gpx.begin(), gpx.end(), number), end; it != end; ++it)
+        values.push_back(std::stod((*it)[2]));
+    return values;
+}
+}  // namespace
+
+TEST(MapConverterTest, EveryRoadThroughTodaysMapsComesBackToTheSameDocument) {
+    TempDir dir;
+    WriteFileBytes(dir.File("p.mem"), ThreePlaces());
+    ASSERT_EQ(RunCli({dir.File("p.mem")}).status, 0);
+    const std::string direct = ReadFileBytes(dir.File("p.xml"));
+    for (const char* format : {"gpx", "kml", "geojson", "csv"}) {
+        SCOPED_TRACE(format);
+        const std::string map = dir.File(std::string("p.") + format);
+        const Outcome out = RunCli({dir.File("p.mem"), "--to", format});
+        ASSERT_EQ(out.status, 0) << out.err;
+        EXPECT_EQ(out.out, dir.File("p.mem") + " -> " + map + " (3 地点)\n");
+        const Outcome back = RunCli({map, "-o", dir.File("back.xml"), "--reading", "none"});
+        ASSERT_EQ(back.status, 0) << back.err;
+        EXPECT_EQ(ReadFileBytes(dir.File("back.xml")), direct);
+    }
+    // The document read back gives the same map as the memory points did.
+    ASSERT_EQ(RunCli({dir.File("p.xml"), "-o", dir.File("doc.gpx")}).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir.File("doc.gpx")), ReadFileBytes(dir.File("p.gpx")));
+    // To memory points and back: the same places, the digits included.
+    ASSERT_EQ(RunCli({dir.File("p.gpx"), "--to", "mem", "-o", dir.File("again.mem")}).status, 0);
+    EXPECT_EQ(ListBody(dir.File("again.mem")), ListBody(dir.File("p.mem")));
+}
+
+TEST(MapConverterTest, TheDatumIsShiftedUnlessTheInputIsAlreadyOnIt) {
+    TempDir dir;
+    WriteFileBytes(dir.File("p.mem"), ThreePlaces());
+    ASSERT_EQ(RunCli({dir.File("p.mem"), "-o", dir.File("shifted.gpx")}).status, 0);
+    ASSERT_EQ(RunCli({dir.File("p.mem"), "-o", dir.File("same.gpx"), "--datum", "wgs84"}).status, 0);
+    const std::vector<double> shifted = Coordinates(ReadFileBytes(dir.File("shifted.gpx")));
+    const std::vector<double> same = Coordinates(ReadFileBytes(dir.File("same.gpx")));
+    ASSERT_EQ(same, (std::vector<double>{35.68, 139.76, 34.69, 135.5, 43.06, 141.35}));
+    ASSERT_EQ(shifted.size(), same.size());
+    for (size_t i = 0; i < same.size(); i += 2) {
+        // The Tokyo datum lies 400 to 500 m from WGS 84 in these parts.
+        const double north = (shifted[i] - same[i]) * 111000;
+        const double east = (shifted[i + 1] - same[i + 1]) * 111000 * std::cos(same[i] * M_PI / 180);
+        EXPECT_GT(std::hypot(north, east), 300);
+        EXPECT_LT(std::hypot(north, east), 600);
+    }
+    // WGS 84 in, memory points out and back: within a metre.
+    ASSERT_EQ(RunCli({dir.File("shifted.gpx"), "-o", dir.File("w.mem")}).status, 0);
+    ASSERT_EQ(RunCli({dir.File("w.mem"), "-o", dir.File("w.gpx")}).status, 0);
+    const std::vector<double> again = Coordinates(ReadFileBytes(dir.File("w.gpx")));
+    ASSERT_EQ(again.size(), shifted.size());
+    for (size_t i = 0; i < again.size(); ++i) EXPECT_NEAR(again[i], shifted[i], 1e-5);
+}
+
+TEST(MapConverterTest, LargeInputsAreSplitIntoNumberedFilesWrittenAsOneSet) {
+    struct Case {
+        int points;
+        const char* to;
+        std::vector<std::string> files;
+        std::vector<int> counts;
+    };
+    const Case cases[] = {
+        {700, "glorie", {"in.gpx", "out.xml"}, {700}},
+        {701, "glorie", {"in.gpx", "out-1.xml", "out-2.xml"}, {700, 1}},
+        {1400, "glorie", {"in.gpx", "out-1.xml", "out-2.xml"}, {700, 700}},
+        {100, "mem", {"in.gpx", "out.mem"}, {100}},
+        {101, "mem", {"in.gpx", "out-1.mem", "out-2.mem"}, {100, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.points) + " " + c.to);
+        TempDir dir;
+        WriteFileBytes(dir.File("in.gpx"), ManyWaypoints(c.points));
+        const std::string ext = std::string(c.to) == "mem" ? "mem" : "xml";
+        const Outcome run = RunCli({dir.File("in.gpx"), "--to", c.to, "-o", dir.File("out." + ext), "--reading", "none"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        ASSERT_EQ(dir.List(), c.files);
+        for (size_t k = 0; k < c.counts.size(); ++k) {
+            const std::string bytes = ReadFileBytes(dir.File(c.files[k + 1]));
+            if (ext == "xml") {
+                EXPECT_EQ(CountOf(bytes, "<gpoi>"), static_cast<size_t>(c.counts[k]));
+            } else {
+                CMemPointStore store;
+                ASSERT_EQ(store.Load(dir.File(c.files[k + 1]).c_str()), 0);
+                EXPECT_EQ(store.GetCount(), c.counts[k]);
+            }
+        }
+    }
+
+    // A member that cannot be written: no new file stays, the old one keeps its text.
+    TempDir dir;
+    WriteFileBytes(dir.File("in.gpx"), ManyWaypoints(1401));
+    WriteFileBytes(dir.File("out-1.xml"), "old");
+    ASSERT_EQ(mkdir(dir.File("out-3.xml").c_str(), 0755), 0);
+    const Outcome run = RunCli({dir.File("in.gpx"), "-o", dir.File("out.xml"), "--reading", "none"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "\"" + dir.File("out-3.xml") + "\"\n\nアクセス拒否\n");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.gpx", "out-1.xml", "out-3.xml"}));
+    EXPECT_EQ(ReadFileBytes(dir.File("out-1.xml")), "old");
+}
+
+TEST(MapConverterTest, InputsMergeInOrderAndCharactersTheUnitCannotShowAreReplacedOrRefused) {
+    TempDir dir;
+    WriteFileBytes(dir.File("a.gpx"), Gpx(Waypoint(35.0, 139.0, "♨温泉") + Waypoint(35.1, 139.1, "駅")));
+    WriteFileBytes(dir.File("b.gpx"), Gpx(Waypoint(34.0, 135.0, "城")));
+    const Outcome merged = RunCli({dir.File("a.gpx"), dir.File("b.gpx"), "--merge", "-o", dir.File("m.xml"),
+                                   "--reading", "none"});
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(merged.out, dir.File("a.gpx") + ", " + dir.File("b.gpx") + " -> " + dir.File("m.xml") + " (3 地点)\n");
+    EXPECT_NE(merged.err.find("「♨温泉」: 文字「♨」はナビで表示できません。「?」にしました\n"), std::string::npos) << merged.err;
+    const std::string doc = ReadFileBytes(dir.File("m.xml"));
+    const size_t spa = doc.find("<nb>?" + Utf8ToCp932("温泉") + "</nb>");
+    const size_t station = doc.find("<nb>" + Utf8ToCp932("駅") + "</nb>");
+    const size_t castle = doc.find("<nb>" + Utf8ToCp932("城") + "</nb>");
+    EXPECT_TRUE(spa < station && station < castle && castle != std::string::npos);
+
+    const Outcome strict = RunCli({dir.File("a.gpx"), "--strict", "-o", dir.File("s.xml")});
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_NE(strict.err.find("表示できない文字があるため (--strict)、" + dir.File("s.xml") + " は書きませんでした\n"),
+              std::string::npos) << strict.err;
+    EXPECT_FALSE(FileExists(dir.File("s.xml")));
+}
+
+TEST(MapConverterTest, PointsAndInputsThatCannotBeUsedAreRefusedAndNamed) {
+    TempDir dir;
+    WriteFileBytes(dir.File("bad.gpx"), Gpx(Waypoint(95.0, 139.0, "北") + Waypoint(-33.86, 151.2, "シドニー") +
+                                            Waypoint(35.0, 139.0, "良")));
+    const Outcome refused = RunCli({dir.File("bad.gpx"), "--reading", "none"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(CountOf(ReadFileBytes(dir.File("bad.xml")), "<gpoi>"), 1u);
+    EXPECT_NE(refused.err.find("「シドニー」: 南緯または西経の座標はナビに記録できません"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find(dir.File("bad.gpx") + ": 2 地点は変換できませんでした\n"), std::string::npos) << refused.err;
+
+    WriteFileBytes(dir.File("notes.xml"), "<notes/>\n");
+    const Outcome neither = RunCli({dir.File("notes.xml"), "--to", "gpx"});
+    EXPECT_EQ(neither.status, 1);
+    EXPECT_EQ(neither.err, "ファイル " + dir.File("notes.xml") +
+                               " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, GeoJSON, CSV) でもありません\n");
+
+    // A huge file is refused before it is read (a sparse file costs no disk).
+    ASSERT_EQ(truncate((WriteFileBytes(dir.File("huge.csv"), ""), dir.File("huge.csv")).c_str(), 100ll << 20), 0);
+    const Outcome huge = RunCli({dir.File("huge.csv")});
+    EXPECT_EQ(huge.status, 1);
+    EXPECT_EQ(huge.err, "ファイル " + dir.File("huge.csv") + " は大きすぎます (100 MB)。読み込めるのは 64 MB までです\n");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"bad.gpx", "bad.xml", "huge.csv", "notes.xml"}));
+
+    const Outcome same = RunCli({dir.File("bad.xml")});
+    EXPECT_EQ(same.status, CliConverter::kExitUsage);
+    EXPECT_EQ(same.err.substr(0, same.err.find('\n')), "quorvel-cli: 出力ファイル " + dir.File("bad.xml") + " が入力と同じです");
+}
+
+TEST(MapConverterTest, TheListShowsBothDatumsAndReadingsAreGuessedWhenMissing) {
+    TempDir dir;
+    WriteFileBytes(dir.File("p.mem"), ThreePlaces());
+    const Outcome list = RunCli({"--list", dir.File("p.mem")});
+    ASSERT_EQ(list.status, 0) << list.err;
+    std::istringstream lines(list.out);
+    std::string title, header, first;
+    std::getline(lines, title);
+    std::getline(lines, header);
+    std::getline(lines, first);
+    EXPECT_EQ(header, "番号\t名称\t読み\t緯度\t経度\t数字\t緯度(WGS84)\t経度(WGS84)\t測地系変換\t元の名称");
+    EXPECT_EQ(first.substr(0, first.find("\t0312345678\t") + 12), "1\t東京駅\tﾄｳｷｮｳｴｷ\t35.68000\t139.76000\t0312345678\t");
+    EXPECT_EQ(first.substr(first.size() - 14), "\tgrid\t東京駅");
+
+    WriteFileBytes(dir.File("r.gpx"), Gpx(Waypoint(35.681, 139.767, "東京駅")));
+    ASSERT_EQ(RunCli({dir.File("r.gpx"), "--reading", "none"}).status, 0);
+    EXPECT_EQ(CountOf(ReadFileBytes(dir.File("r.xml")), "<rt>"), 0u);
+    if (ReadingGuesser::Backend().empty()) GTEST_SKIP() << "built without a reading guesser";
+    ASSERT_EQ(RunCli({dir.File("r.gpx"), "-o", dir.File("g.xml")}).status, 0);
+    EXPECT_EQ(CountOf(ReadFileBytes(dir.File("g.xml")), "<rt>" + Utf8ToCp932("ﾄｳｷｮｳｴｷ") + "</rt>"), 1u);
+}
