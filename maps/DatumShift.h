@@ -30,6 +30,9 @@ public:
 
 private:
     struct Impl;
+    ShiftedPoint Shift(double latitude, double longitude, int direction);
+    void Prepare();
+
     std::string m_strGridPath;
     std::unique_ptr<Impl> m_impl;
 };

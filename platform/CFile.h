@@ -42,10 +42,13 @@ public:
     std::uint64_t GetLength() const;                   // throws CFileException
     unsigned Read(void* lpBuf, unsigned nCount);       // throws; returns the bytes read
     void Write(const void* lpBuf, unsigned nCount);    // throws; a short write is diskFull
+    // For modeCreate: the whole document on disk, so that Close only has to put it in place
+    // (several files then take their places together). Nothing may be written after it. Throws.
+    void Flush();
     void Close();                                      // throws; for modeCreate: replaces the target
     void Abort() noexcept;                             // closes without throwing; drops a new document
 
-    bool IsOpen() const { return m_hFile != kInvalidHandle; }
+    bool IsOpen() const { return m_hFile != kInvalidHandle || m_bFlushed; }
     // Full path recorded at open; failures of read, write and close name it.
     const CString& GetFilePath() const { return m_strFileName; }
 
@@ -62,4 +65,5 @@ private:
     std::vector<char> m_buffer;               // pending bytes of a new document (appending inlines, unlike std::string)
     unsigned m_nTargetMode = 0;               // permission bits to give the replacement (POSIX)
     bool m_bHasTargetMode = false;
+    bool m_bFlushed = false;                  // the new document is complete on disk, its file closed
 };

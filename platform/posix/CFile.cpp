@@ -192,7 +192,7 @@ unsigned CFile::Read(void* lpBuf, unsigned nCount) {
 }
 
 void CFile::Write(const void* lpBuf, unsigned nCount) {
-    if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    if (!IsOpen() || m_bFlushed) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
     if (m_strTempName.empty()) throw CFileException(CFileException::accessDenied, EBADF, m_strFileName);
     const char* bytes = static_cast<const char*>(lpBuf);
     m_buffer.insert(m_buffer.end(), bytes, bytes + nCount);
@@ -238,12 +238,7 @@ void CFile::Close() {
         Abort();
         throw CFileException(CFileException::OsErrorToException(err), err, name);
     };
-    FlushBuffer();
-    if (m_bHasTargetMode && os.Fchmod(AsFd(m_hFile), static_cast<mode_t>(m_nTargetMode)) != 0) failed(errno);
-    if (os.Fsync(AsFd(m_hFile)) != 0) failed(errno);
-    const int fd = AsFd(m_hFile);
-    m_hFile = kInvalidHandle;  // released by close even when close reports a failure
-    if (os.Close(fd) != 0) failed(errno);
+    Flush();
     const int folder = os.Open(FolderToOpen(FolderPrefix(name.Str())).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (folder < 0) failed(errno);
     if (os.Rename(m_strTempName.c_str(), name.GetString()) != 0) {
@@ -259,6 +254,24 @@ void CFile::Close() {
     os.Close(folder);
     if (syncResult != 0 && syncErr != EINVAL) failed(syncErr);
     Abort();
+}
+
+void CFile::Flush() {
+    if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    if (m_strTempName.empty() || m_bFlushed) return;
+    PosixCalls& os = PosixCalls::Current();
+    const CString name = m_strFileName;
+    auto failed = [&](int err) {
+        Abort();
+        throw CFileException(CFileException::OsErrorToException(err), err, name);
+    };
+    FlushBuffer();
+    if (m_bHasTargetMode && os.Fchmod(AsFd(m_hFile), static_cast<mode_t>(m_nTargetMode)) != 0) failed(errno);
+    if (os.Fsync(AsFd(m_hFile)) != 0) failed(errno);
+    const int fd = AsFd(m_hFile);
+    m_hFile = kInvalidHandle;  // released by close even when close reports a failure
+    m_bFlushed = true;
+    if (os.Close(fd) != 0) failed(errno);
 }
 
 void CFile::Abort() noexcept {
@@ -279,6 +292,7 @@ void CFile::Abort() noexcept {
     m_buffer.clear();
     m_nTargetMode = 0;
     m_bHasTargetMode = false;
+    m_bFlushed = false;
     errno = savedErrno;
 }
 

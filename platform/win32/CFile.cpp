@@ -102,6 +102,7 @@ unsigned CFile::Read(void* lpBuf, unsigned nCount) {
 }
 
 void CFile::Write(const void* lpBuf, unsigned nCount) {
+    if (m_bFlushed) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
     const char* bytes = static_cast<const char*>(lpBuf);
     if (m_strTempName.empty()) {
         DWORD written = 0;
@@ -143,15 +144,11 @@ void CFile::Close() {
         return;
     }
 
-    FlushBuffer();  // on failure it has already dropped the temporary file
     auto fail = [this](long error) {
         Abort();
         throw CFileException(CFileException::OsErrorToException(error), error, m_strFileName);
     };
-    if (!calls.FlushFileBuffers(AsHandle(m_hFile))) fail(static_cast<long>(::GetLastError()));
-    HANDLE file = AsHandle(m_hFile);
-    m_hFile = kInvalidHandle;
-    if (!calls.CloseHandle(file)) fail(static_cast<long>(::GetLastError()));
+    Flush();
     if (m_hTarget != kInvalidHandle) {
         // The probe must be let go before the target can be replaced.
         calls.CloseHandle(AsHandle(m_hTarget));
@@ -165,6 +162,22 @@ void CFile::Close() {
     m_buffer.clear();
 }
 
+void CFile::Flush() {
+    if (!IsOpen()) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
+    if (m_strTempName.empty() || m_bFlushed) return;
+    Win32Calls& calls = Win32Calls::Current();
+    FlushBuffer();  // on failure it has already dropped the temporary file
+    auto fail = [this](long error) {
+        Abort();
+        throw CFileException(CFileException::OsErrorToException(error), error, m_strFileName);
+    };
+    if (!calls.FlushFileBuffers(AsHandle(m_hFile))) fail(static_cast<long>(::GetLastError()));
+    HANDLE file = AsHandle(m_hFile);
+    m_hFile = kInvalidHandle;
+    m_bFlushed = true;
+    if (!calls.CloseHandle(file)) fail(static_cast<long>(::GetLastError()));
+}
+
 void CFile::Abort() noexcept {
     Win32Calls& calls = Win32Calls::Current();
     if (m_hFile != kInvalidHandle) calls.CloseHandle(AsHandle(m_hFile));
@@ -176,6 +189,7 @@ void CFile::Abort() noexcept {
         m_strTempName.clear();
     }
     m_buffer.clear();
+    m_bFlushed = false;
 }
 
 void CFile::ThrowOsError(long lOsError) const {

@@ -1,0 +1,176 @@
+#include "maps/GlorieReader.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include <pugixml.hpp>
+
+#include "maps/Cp932Text.h"
+#include "maps/MapError.h"
+
+namespace {
+// The element names a glorie document's lines open or close.
+const char* const kKnownTags[] = {"?xml", "!DOCTYPE", "glorie", "format", "datum", "unit", "gpoi", "index",
+                                  "poi", "point", "pos", "lat", "lon", "name", "nb", "rt", "category",
+                                  "linkfile", "optional-media", "activate-condition", "activate-radius",
+                                  "outmost", "inmost", "activate-direction", "dcenter", "deviation"};
+
+std::string Unescaped(const std::string& text) {
+    static const struct {
+        const char* entity;
+        char c;
+    } kEntities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bool replaced = false;
+        for (const auto& e : kEntities) {
+            const std::size_t length = std::strlen(e.entity);
+            if (text.compare(i, length, e.entity) != 0) continue;
+            out += e.c;
+            i += length - 1;
+            replaced = true;
+            break;
+        }
+        if (!replaced) out += text[i];
+    }
+    return out;
+}
+
+int LineAt(const std::string& bytes, std::ptrdiff_t offset) {
+    int line = 1;
+    for (std::ptrdiff_t i = 0; i < offset && i < static_cast<std::ptrdiff_t>(bytes.size()); ++i)
+        if (bytes[static_cast<std::size_t>(i)] == '\n') ++line;
+    return line;
+}
+
+// A point as its lines gave it, before its texts and numbers are checked.
+struct RawPoint {
+    int line = 0;
+    std::string name, reading, latitude, longitude;
+    bool hasLatitude = false, hasLongitude = false;
+};
+
+void Deliver(const RawPoint& raw, const std::string& fileName, MapReadResult& result) {
+    Place place;
+    place.origin = std::to_string(raw.line) + " 行目の地点";
+    const bool nameValid = Cp932ToUtf8(raw.name, place.name);
+    if (!Cp932ToUtf8(raw.reading, place.reading) || !nameValid)
+        result.warnings.push_back(fileName + ": " + place.origin + "「" + place.name +
+                                  "」: シフトJISでない文字を U+FFFD にしました");
+    char* end = nullptr;
+    place.latitude = std::strtod(raw.latitude.c_str(), &end);
+    const bool latitudeRead = raw.hasLatitude && !raw.latitude.empty() && *end == '\0';
+    place.longitude = std::strtod(raw.longitude.c_str(), &end);
+    const bool longitudeRead = raw.hasLongitude && !raw.longitude.empty() && *end == '\0';
+    if (!latitudeRead || !longitudeRead || !std::isfinite(place.latitude) || !std::isfinite(place.longitude) ||
+        place.latitude < 0 || place.latitude > 90 || place.longitude < 0 || place.longitude > 180) {
+        result.warnings.push_back(fileName + ": " + place.origin + "「" + place.name + "」: 座標 (" + raw.latitude +
+                                  ", " + raw.longitude + ") が正しくないため変換しません");
+        ++result.refused;
+        return;
+    }
+    result.places.push_back(std::move(place));
+}
+
+// The text between <tag> and the last </tag> of a line; false when the line is not that element.
+bool Element(const std::string& line, const char* tag, std::string& text) {
+    const std::string open = std::string("<") + tag + ">";
+    const std::string close = std::string("</") + tag + ">";
+    const std::size_t start = line.find(open);
+    const std::size_t stop = line.rfind(close);
+    if (start == std::string::npos || stop == std::string::npos || stop < start + open.size()) return false;
+    text = Unescaped(line.substr(start + open.size(), stop - start - open.size()));
+    return true;
+}
+
+// Line by line, for documents whose names hold bare & or < (as the unit itself writes them).
+MapReadResult ReadByLines(const std::string& bytes, const std::string& fileName, int xmlErrorLine,
+                          const char* xmlError) {
+    MapReadResult result;
+    RawPoint raw;
+    bool inPoint = false;
+    bool sawRoot = false;
+    int number = 0;
+    for (std::size_t at = 0; at < bytes.size();) {
+        std::size_t end = bytes.find('\n', at);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(at, end - at);
+        at = end + 1;
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos) continue;
+        bool known = false;
+        if (line[first] == '<') {
+            const std::size_t nameStart = first + (line.compare(first, 2, "</") == 0 ? 2 : 1);
+            for (const char* tag : kKnownTags) {
+                const std::size_t length = std::strlen(tag);
+                const char after = nameStart + length < line.size() ? line[nameStart + length] : '\0';
+                if (line.compare(nameStart, length, tag) == 0 && (after == '>' || after == ' ' || after == '/'))
+                    known = true;
+            }
+        }
+        if (!known)
+            throw MapError(fileName + ": " + std::to_string(number) + " 行目は glorie 文書の行ではありません (XML の誤り: " +
+                           std::to_string(xmlErrorLine) + " 行目, " + xmlError + ")");
+        sawRoot = sawRoot || line.compare(first, 7, "<glorie") == 0;
+        std::string text;
+        if (line.compare(first, 6, "<gpoi>") == 0) {
+            raw = RawPoint();
+            raw.line = number;
+            inPoint = true;
+        } else if (line.compare(first, 7, "</gpoi>") == 0 && inPoint) {
+            Deliver(raw, fileName, result);
+            inPoint = false;
+        } else if (inPoint && Element(line, "nb", text)) {
+            raw.name = text;
+        } else if (inPoint && Element(line, "rt", text)) {
+            raw.reading = text;
+        } else if (inPoint && Element(line, "lat", text)) {
+            raw.latitude = text;
+            raw.hasLatitude = true;
+        } else if (inPoint && Element(line, "lon", text)) {
+            raw.longitude = text;
+            raw.hasLongitude = true;
+        }
+    }
+    if (!sawRoot || inPoint)
+        throw MapError(fileName + ": glorie 文書として読めません (" + std::to_string(xmlErrorLine) + " 行目, " + xmlError + ")");
+    return result;
+}
+}  // namespace
+
+bool LooksLikeGlorie(const std::string& bytes) {
+    std::size_t at = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    at = bytes.find_first_not_of(" \t\r\n", at);
+    if (at == std::string::npos || bytes[at] != '<') return false;
+    const std::size_t root = bytes.find("<glorie", at);
+    return root != std::string::npos && root < at + 1024;
+}
+
+MapReadResult ReadGlorieDocument(const std::string& bytes, const std::string& fileName) {
+    pugi::xml_document document;
+    // CP932 passes as it is: none of its trail bytes is markup.
+    const pugi::xml_parse_result parsed =
+        document.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_utf8);
+    if (!parsed) return ReadByLines(bytes, fileName, LineAt(bytes, parsed.offset), parsed.description());
+
+    const pugi::xml_node root = document.child("glorie");
+    if (!root) throw MapError(fileName + ": glorie 文書ではありません (glorie 要素がありません)");
+    MapReadResult result;
+    for (const pugi::xml_node gpoi : root.children("gpoi")) {
+        RawPoint raw;
+        raw.line = LineAt(bytes, gpoi.offset_debug());
+        const pugi::xml_node poi = gpoi.child("poi");
+        raw.name = poi.child("name").child_value("nb");
+        raw.reading = poi.child("name").child_value("rt");
+        const pugi::xml_node pos = poi.child("point").child("pos");
+        raw.hasLatitude = static_cast<bool>(pos.child("lat"));
+        raw.hasLongitude = static_cast<bool>(pos.child("lon"));
+        raw.latitude = pos.child_value("lat");
+        raw.longitude = pos.child_value("lon");
+        Deliver(raw, fileName, result);
+    }
+    return result;
+}
