@@ -167,7 +167,7 @@ bool MapConverter::Read(const CString& strInput, std::vector<Place>& places, boo
             bInputTokyo = false;
             MapReadOptions options;
             options.allPoints = m_args.allPoints;
-            result = ReadMapDocument(format, bytes, strInput.Str(), options);
+            result = ReadMapDocument(format, std::move(bytes), strInput.Str(), options);
         } else if (LooksLikeGlorie(bytes)) {
             bInputTokyo = true;
             result = ReadGlorieDocument(bytes, strInput.Str());

@@ -10,6 +10,7 @@
 #include "cli/CliArguments.h"
 #include "convert/CPoiTable.h"
 #include "maps/DatumShift.h"
+#include "maps/MapReader.h"
 #include "maps/Place.h"
 #include "maps/ReadingGuesser.h"
 #include "mempoint/CMemPointStore.h"
@@ -17,7 +18,7 @@
 class MapConverter {
 public:
     // Inputs larger than this are refused before they are read.
-    static constexpr unsigned long long kMaxInputBytes = 64ull * 1024 * 1024;
+    static constexpr unsigned long long kMaxInputBytes = kMaxMapDocumentBytes;
 
     MapConverter(std::ostream& out, std::ostream& err, const CliArguments& args);
     ~MapConverter();

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "mempoint/MemPointEncoder.h"
 #include "mempoint/MemPointFormat.h"
 #include "tools/MemImage.h"
 
@@ -49,9 +50,9 @@ void ToSeconds(const std::string& text, double maxDegrees, std::uint32_t& second
     const double degrees = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || !(degrees >= 0 && degrees <= maxDegrees))
         throw std::runtime_error("bad coordinate \"" + text + "\"");
-    const auto units = static_cast<std::uint64_t>(std::llround(degrees * 3600.0 * 256.0));
-    seconds = static_cast<std::uint32_t>(units / 256);
-    fraction = static_cast<std::uint8_t>(units % 256);
+    const mempoint::Seconds256 value = mempoint::ToSeconds256(degrees);
+    seconds = value.seconds;
+    fraction = value.fraction;
 }
 
 void CheckDigits(const std::string& digits) {

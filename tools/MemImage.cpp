@@ -2,19 +2,15 @@
 
 #include <stdexcept>
 
+#include "mempoint/MemPointEncoder.h"
 #include "mempoint/MemPointFormat.h"
 
 using namespace mempoint;
 
-MemImage::MemImage() : m_bytes(kFileSize, '\0') {
-    for (int record = 0; record < kRecordCount; ++record) {
-        const std::size_t base = RecordOffset(record);
-        m_bytes[base + 7] = '\x0C';
-        for (std::size_t i = 70; i <= 78; ++i) m_bytes[base + i] = '\xFF';
-        m_bytes[base + 79] = '\x1F';
-        m_bytes[base + 81] = '\x10';
-        for (std::size_t i = 82; i <= 88; ++i) m_bytes[base + i] = '\xFF';
-    }
+MemImage::MemImage() : m_bytes(EmptyImage()) {}
+
+unsigned char* MemImage::Field(int record, std::size_t offset) {
+    return reinterpret_cast<unsigned char*>(&m_bytes[At(record, offset)]);
 }
 
 std::size_t MemImage::At(int record, std::size_t offset) const {
@@ -54,13 +50,7 @@ MemImage& MemImage::LatitudeBytes(int record, std::uint8_t b0, std::uint8_t b1, 
 }
 
 MemImage& MemImage::Coordinate(int record, std::size_t offset, std::uint32_t seconds, std::uint8_t fraction) {
-    if (seconds > 0x3FFFFF) throw std::out_of_range("seconds");
-    const std::uint32_t value = (seconds << 10) | fraction;
-    const std::size_t at = At(record, offset);
-    m_bytes[at] = static_cast<char>(value >> 24);
-    m_bytes[at + 1] = static_cast<char>(value >> 16);
-    m_bytes[at + 2] = static_cast<char>(value >> 8);
-    m_bytes[at + 3] = static_cast<char>(value);
+    PutCoordinate(Field(record, offset), {seconds, fraction});
     return *this;
 }
 
@@ -74,14 +64,9 @@ MemImage& MemImage::Latitude(int record, std::uint32_t seconds, std::uint8_t fra
 
 MemImage& MemImage::Digits(int record, const std::string& digits) {
     if (digits.size() > 2 * kDigitsSize) throw std::length_error("too many digits");
-    const std::size_t at = At(record, kDigits);
-    for (std::size_t i = 0; i < kDigitsSize; ++i) m_bytes[at + i] = '\xFF';
-    for (std::size_t k = 0; k < digits.size(); ++k) {
-        const auto nibble = static_cast<unsigned char>(digits[k] - '0');
-        auto& byte = reinterpret_cast<unsigned char&>(m_bytes[at + k / 2]);
-        byte = (k % 2 == 0) ? static_cast<unsigned char>((nibble << 4) | 0x0F)
-                            : static_cast<unsigned char>((byte & 0xF0) | nibble);
-    }
+    for (const char ch : digits)
+        if (ch < '0' || ch > '9') throw std::invalid_argument("not a decimal digit");
+    PutDigits(Field(record, kDigits), digits);
     return *this;
 }
 

@@ -33,6 +33,7 @@ private:
     MemImage& Coordinate(int record, std::size_t offset, std::uint32_t seconds, std::uint8_t fraction);
     MemImage& CoordinateBytes(int record, std::size_t offset, const std::uint8_t (&bytes)[4]);
     std::size_t At(int record, std::size_t offset) const;
+    unsigned char* Field(int record, std::size_t offset);
 
     std::string m_bytes;
 };

@@ -220,7 +220,7 @@ TEST(MapConverterTest, PointsAndInputsThatCannotBeUsedAreRefusedAndNamed) {
     ASSERT_EQ(truncate((WriteFileBytes(dir.File("huge.csv"), ""), dir.File("huge.csv")).c_str(), 100ll << 20), 0);
     const Outcome huge = RunCli({dir.File("huge.csv")});
     EXPECT_EQ(huge.status, 1);
-    EXPECT_EQ(huge.err, "ファイル " + dir.File("huge.csv") + " は大きすぎます (100 MB)。読み込めるのは 64 MB までです\n");
+    EXPECT_EQ(huge.err, "ファイル " + dir.File("huge.csv") + " は大きすぎます (100 MB)。読み込めるのは 32 MB までです\n");
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"bad.gpx", "bad.xml", "huge.csv", "notes.xml"}));
 
     const Outcome same = RunCli({dir.File("bad.xml")});

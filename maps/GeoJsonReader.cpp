@@ -1,0 +1,144 @@
+#include "maps/GeoJsonReader.h"
+
+#include <cmath>
+
+#include <nlohmann/json.hpp>
+
+#include "maps/LineIndex.h"
+#include "maps/MapError.h"
+
+using nlohmann::json;
+
+namespace {
+const json* Member(const json& object, const char* key) {
+    if (!object.is_object()) return nullptr;
+    const auto found = object.find(key);
+    return found == object.end() ? nullptr : &*found;
+}
+
+std::string StringMember(const json& object, const char* key) {
+    const json* value = Member(object, key);
+    return value && value->is_string() ? value->get<std::string>() : std::string();
+}
+
+const json* Path(const json& object, const char* key, const char* inner) {
+    const json* outer = Member(object, key);
+    return outer ? Member(*outer, inner) : nullptr;
+}
+
+std::string NameOf(const json& properties) {
+    for (const char* key : {"name", "Title"}) {
+        std::string name = StringMember(properties, key);
+        if (!name.empty()) return name;
+    }
+    for (const auto& [outer, inner] : {std::pair{"Location", "Business Name"}, std::pair{"location", "name"}}) {
+        const json* value = Path(properties, outer, inner);
+        if (value && value->is_string() && !value->get_ref<const std::string&>().empty()) return value->get<std::string>();
+    }
+    return {};
+}
+
+// A number, or a number written as a string (the export writes its Geo Coordinates so); NaN else.
+double Degrees(const json* value) {
+    if (value && value->is_number()) return value->get<double>();
+    double degrees = NAN;
+    if (value && value->is_string() && PlaceCollector::ParseDegrees(value->get_ref<const std::string&>(), degrees))
+        return degrees;
+    return NAN;
+}
+
+std::string Shown(const json* value) {
+    if (!value) return {};
+    return value->is_string() ? value->get<std::string>() : value->dump();
+}
+
+class FeatureReader {
+public:
+    explicit FeatureReader(PlaceCollector& places) : m_places(places) {}
+
+    void Read(const json& feature) {
+        ++m_number;
+        const std::string origin = "地物 " + std::to_string(m_number);
+        const json* properties = Member(feature, "properties");
+        const json noProperties = json::object();
+        const json& props = properties ? *properties : noProperties;
+
+        Place common;
+        common.origin = origin;
+        common.name = NameOf(props);
+        common.reading = StringMember(props, "reading");
+        if (const json* digits = Member(props, "digits"); digits && !digits->is_null()) m_places.SetDigits(common, Shown(digits));
+
+        std::vector<const json*> positions;
+        const json* geometry = Member(feature, "geometry");
+        const std::string type = geometry ? StringMember(*geometry, "type") : std::string();
+        const json* coordinates = geometry ? Member(*geometry, "coordinates") : nullptr;
+        if (type == "Point") {
+            if (coordinates) positions.push_back(coordinates);
+        } else if (type == "MultiPoint" && coordinates && coordinates->is_array()) {
+            for (const json& position : *coordinates) positions.push_back(&position);
+        } else if (geometry && !geometry->is_null()) {
+            return;  // a line or an area: no place
+        }
+        // The export leaves some geometries at [0, 0] or out and keeps the place in its Location.
+        const json* saved = Path(props, "Location", "Geo Coordinates");
+        if (saved && (positions.empty() || (positions.size() == 1 && IsZero(*positions[0])))) {
+            Add(common, Member(*saved, "Latitude"), Member(*saved, "Longitude"));
+            return;
+        }
+        if (positions.empty()) return m_places.RefuseWithoutCoordinates(origin);
+        int number = 0;
+        for (const json* position : positions) {
+            Place place = common;
+            // As in KML: the points of one feature are told apart by number.
+            if (positions.size() > 1 && !place.name.empty()) place.name += " " + std::to_string(++number);
+            const bool pair = position->is_array() && position->size() >= 2;
+            Add(std::move(place), pair ? &(*position)[1] : nullptr, pair ? &(*position)[0] : nullptr);
+        }
+    }
+
+private:
+    static bool IsZero(const json& position) {
+        return position.is_array() && position.size() >= 2 && position[0].is_number() && position[1].is_number() &&
+               position[0].get<double>() == 0 && position[1].get<double>() == 0;
+    }
+
+    void Add(Place place, const json* latitude, const json* longitude) {
+        if (!latitude && !longitude) return m_places.RefuseWithoutCoordinates(place.origin);
+        place.latitude = Degrees(latitude);
+        place.longitude = Degrees(longitude);
+        m_places.Add(std::move(place), Shown(latitude), Shown(longitude));
+    }
+
+    PlaceCollector& m_places;
+    int m_number = 0;
+};
+}  // namespace
+
+void ReadGeoJson(const std::string& bytes, PlaceCollector& places) {
+    FeatureReader reader(places);
+    std::string topKey;
+    // Each feature of the collection is read as soon as it is complete and then dropped, so the
+    // whole document never stands in memory as values.
+    const json::parser_callback_t takeFeatures = [&](int depth, json::parse_event_t event, json& parsed) {
+        if (depth == 1 && event == json::parse_event_t::key) topKey = parsed.get<std::string>();
+        if (depth == 2 && event == json::parse_event_t::object_end && topKey == "features") {
+            reader.Read(parsed);
+            return false;
+        }
+        return true;
+    };
+    json document;
+    try {
+        document = json::parse(bytes, takeFeatures);
+    } catch (const json::parse_error& error) {
+        const std::size_t offset = error.byte == 0 ? 0 : error.byte - 1;
+        throw MapError(places.FileName() + ": " + std::to_string(LineIndex::LineAt(bytes, offset)) +
+                       " 行目: JSON として読めません");
+    }
+    const std::string type = StringMember(document, "type");
+    if (type == "Feature")
+        reader.Read(document);
+    else if (type != "FeatureCollection")
+        throw MapError(places.FileName() + ": GeoJSON の FeatureCollection でも Feature でもありません");
+}

@@ -1,0 +1,107 @@
+#include "maps/KmlReader.h"
+
+#include <vector>
+
+#include "maps/MapError.h"
+#include "maps/MapText.h"
+
+namespace {
+// The next element after node in document order, not entering node's children when skipChildren.
+pugi::xml_node NextInOrder(pugi::xml_node node, pugi::xml_node root, bool skipChildren) {
+    if (!skipChildren && node.first_child()) return node.first_child();
+    while (node && node != root) {
+        if (node.next_sibling()) return node.next_sibling();
+        node = node.parent();
+    }
+    return {};
+}
+
+// The Points of a Placemark: its own, or those of its MultiGeometry, nested ones included.
+std::vector<pugi::xml_node> PointsOf(pugi::xml_node placemark) {
+    std::vector<pugi::xml_node> points;
+    pugi::xml_node node = placemark.first_child();
+    while (node) {
+        const bool point = XmlSource::Is(node, "Point");
+        if (point) points.push_back(node);
+        node = NextInOrder(node, placemark, point || !XmlSource::Is(node, "MultiGeometry"));
+    }
+    return points;
+}
+
+// <Data name="reading"><value>…</value></Data> or <SimpleData name="reading">…</SimpleData>.
+bool ExtendedValue(pugi::xml_node placemark, std::string_view key, std::string& value) {
+    const pugi::xml_node extended = XmlSource::Child(placemark, "ExtendedData");
+    for (pugi::xml_node data = extended.first_child(); data; data = data.next_sibling()) {
+        if (XmlSource::Is(data, "Data") && data.attribute("name").value() == key) {
+            value = XmlSource::Text(XmlSource::Child(data, "value"));
+            return true;
+        }
+        if (XmlSource::Is(data, "SchemaData")) {
+            for (pugi::xml_node simple = data.first_child(); simple; simple = simple.next_sibling()) {
+                if (XmlSource::Is(simple, "SimpleData") && simple.attribute("name").value() == key) {
+                    value = XmlSource::Text(simple);
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+// "lon,lat[,alt]": the first tuple; blank space around the numbers is tolerated.
+void SplitTuple(const std::string& coordinates, std::string& longitude, std::string& latitude) {
+    std::string tuple;
+    const std::string text = CollapseSpace(coordinates);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch == ' ') {
+            const bool nextToComma = (!tuple.empty() && tuple.back() == ',') || (i + 1 < text.size() && text[i + 1] == ',');
+            if (!nextToComma) break;
+            continue;
+        }
+        tuple += ch;
+    }
+    const std::size_t first = tuple.find(',');
+    if (first == std::string::npos) {
+        longitude = tuple;
+        return;
+    }
+    longitude = tuple.substr(0, first);
+    const std::size_t second = tuple.find(',', first + 1);
+    latitude = tuple.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+}
+
+void ReadPlacemark(const XmlSource& source, pugi::xml_node placemark, PlaceCollector& places) {
+    const std::vector<pugi::xml_node> points = PointsOf(placemark);
+    if (points.empty()) return;  // a line or an area: no place
+    Place common;
+    common.name = CollapseSpace(XmlSource::Text(XmlSource::Child(placemark, "name")));
+    ExtendedValue(placemark, "reading", common.reading);
+    std::string digits;
+    const bool hasDigits = ExtendedValue(placemark, "digits", digits);
+    int number = 0;
+    for (const pugi::xml_node point : points) {
+        Place place = common;
+        place.origin = source.Origin(point);
+        if (hasDigits) places.SetDigits(place, digits);
+        // The unit lists places by name: the points of one Placemark are told apart by number.
+        if (points.size() > 1 && !place.name.empty()) place.name += " " + std::to_string(++number);
+        std::string longitude, latitude;
+        SplitTuple(XmlSource::Text(XmlSource::Child(point, "coordinates")), longitude, latitude);
+        places.Add(std::move(place), std::string_view(latitude), std::string_view(longitude));
+    }
+}
+}  // namespace
+
+void ReadKml(const XmlSource& source, PlaceCollector& places) {
+    const pugi::xml_node root = source.Root();
+    if (!XmlSource::Is(root, "kml"))
+        throw MapError(places.FileName() + ": KML の文書ではありません（最上位の要素が <" + root.name() + ">）");
+    // Without recursion: Folders may nest deeper than a stack would take.
+    pugi::xml_node node = root.first_child();
+    while (node) {
+        const bool placemark = node.type() == pugi::node_element && XmlSource::Is(node, "Placemark");
+        if (placemark) ReadPlacemark(source, node, places);
+        node = NextInOrder(node, root, placemark || node.type() != pugi::node_element);
+    }
+}

@@ -1,0 +1,19 @@
+#pragma once
+// Line numbers of byte offsets in a document, for messages. Built before a parser that works
+// in place changes the bytes.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class LineIndex {
+public:
+    explicit LineIndex(std::string_view bytes);
+    int Line(std::size_t offset) const;  // from 1
+
+    // Without an index: counts the line breaks before offset.
+    static int LineAt(std::string_view bytes, std::size_t offset);
+
+private:
+    std::vector<std::uint32_t> m_breaks;  // offsets of '\n'; documents are far below 4 GB
+};

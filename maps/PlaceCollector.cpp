@@ -1,0 +1,74 @@
+#include "maps/PlaceCollector.h"
+
+#include <charconv>
+#include <cmath>
+#include <utility>
+
+#include "maps/MapText.h"
+
+namespace {
+constexpr char kNotRead[] = "。この地点は読みません";
+
+std::string_view TrimmedNumber(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' || text.front() == '\n'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    return text;
+}
+
+bool InRange(double value, double limit) { return value >= -limit && value <= limit; }
+}  // namespace
+
+bool PlaceCollector::ParseDegrees(std::string_view text, double& degrees) {
+    text = TrimmedNumber(text);
+    if (text.empty()) return false;
+    const char* end = text.data() + text.size();
+    const std::from_chars_result parsed = std::from_chars(text.data(), end, degrees);
+    return parsed.ec == std::errc() && parsed.ptr == end && std::isfinite(degrees);
+}
+
+void PlaceCollector::Add(Place place, std::string_view latitudeText, std::string_view longitudeText) {
+    if (TrimmedNumber(latitudeText).empty() && TrimmedNumber(longitudeText).empty()) {
+        ++m_candidates;
+        Refuse(place.origin, "緯度・経度がありません");
+        return;
+    }
+    if (!ParseDegrees(latitudeText, place.latitude)) place.latitude = NAN;
+    if (!ParseDegrees(longitudeText, place.longitude)) place.longitude = NAN;
+    Add(std::move(place), std::string(latitudeText), std::string(longitudeText));
+}
+
+void PlaceCollector::Add(Place place, const std::string& latitudeText, const std::string& longitudeText) {
+    ++m_candidates;
+    if (!InRange(place.latitude, 90))
+        return Refuse(place.origin, "緯度「" + CollapseSpace(latitudeText) + "」は -90〜90 の数値ではありません");
+    if (!InRange(place.longitude, 180))
+        return Refuse(place.origin, "経度「" + CollapseSpace(longitudeText) + "」は -180〜180 の数値ではありません");
+    Accept(std::move(place));
+}
+
+void PlaceCollector::RefuseWithoutCoordinates(const std::string& origin) {
+    ++m_candidates;
+    Refuse(origin, "緯度・経度がありません");
+}
+
+void PlaceCollector::SetDigits(Place& place, std::string_view text) {
+    place.digits = PhoneDigits(text);
+    const std::string shown = CollapseSpace(text);
+    if (place.digits.empty() && !shown.empty())
+        m_result.warnings.push_back(m_fileName + ": " + place.origin + ": 電話番号「" + shown + "」は数字ではないので使いません");
+}
+
+void PlaceCollector::Accept(Place place) {
+    place.name = CollapseSpace(place.name);
+    if (place.name.empty()) place.name = "地点 " + std::to_string(m_candidates);
+    place.reading = CollapseSpace(place.reading);
+    m_result.places.push_back(std::move(place));
+}
+
+void PlaceCollector::Refuse(const std::string& origin, const std::string& reason) {
+    m_result.warnings.push_back(m_fileName + ": " + origin + ": " + reason + kNotRead);
+    ++m_result.refused;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The places of one file as its reader finds them: coordinates checked, nameless points named,
+// refused points warned about and counted.
+#include <string>
+#include <string_view>
+
+#include "maps/Place.h"
+
+class PlaceCollector {
+public:
+    explicit PlaceCollector(std::string fileName) : m_fileName(std::move(fileName)) {}
+
+    // A candidate whose coordinates are still the file's texts.
+    void Add(Place place, std::string_view latitudeText, std::string_view longitudeText);
+    // A candidate whose coordinates are numbers already (NaN when the file had none usable);
+    // the texts are what the warning shows.
+    void Add(Place place, const std::string& latitudeText, const std::string& longitudeText);
+    // A candidate without coordinates.
+    void RefuseWithoutCoordinates(const std::string& origin);
+    // The digits of a field the file names as a phone number; one that is not a phone number
+    // is warned about and left out.
+    void SetDigits(Place& place, std::string_view text);
+
+    const std::string& FileName() const { return m_fileName; }
+    int Candidates() const { return m_candidates; }
+    MapReadResult Take() { return std::move(m_result); }
+
+    // A whole decimal number of degrees (blank space around allowed, "+" allowed); false for
+    // anything else, NaN and infinities included.
+    static bool ParseDegrees(std::string_view text, double& degrees);
+
+private:
+    void Accept(Place place);
+    void Refuse(const std::string& origin, const std::string& reason);
+
+    std::string m_fileName;
+    int m_candidates = 0;
+    MapReadResult m_result;
+};
