@@ -155,15 +155,14 @@ bool MapConverter::ReadMemPoints(const CString& strInput, std::vector<Place>& pl
 
 bool MapConverter::Read(const CString& strInput, std::vector<Place>& places, bool& bInputTokyo) {
     try {
-        if (IsMemPointName(strInput)) {
-            bInputTokyo = true;
-            return ReadMemPoints(strInput, places);
-        }
+        bInputTokyo = true;
         std::string bytes;
-        if (!ReadFileBytes(strInput, bytes)) return false;
+        if (!IsMemPointName(strInput) && !ReadFileBytes(strInput, bytes)) return false;
         MapFormat format;
         MapReadResult result;
-        if (MapFormatFromPath(strInput.Str(), format)) {
+        if (IsMemPointName(strInput)) {
+            if (!ReadMemPoints(strInput, places)) return false;
+        } else if (MapFormatFromPath(strInput.Str(), format)) {
             bInputTokyo = false;
             MapReadOptions options;
             options.allPoints = m_args.allPoints;

@@ -99,9 +99,12 @@ TEST(MapConverterTest, EveryRoadThroughTodaysMapsComesBackToTheSameDocument) {
         ASSERT_EQ(back.status, 0) << back.err;
         EXPECT_EQ(ReadFileBytes(dir.File("back.xml")), direct);
     }
-    // The document read back gives the same map as the memory points did.
+    // The document read back gives the same map as the memory points did, but for the digits,
+    // which a document does not carry.
     ASSERT_EQ(RunCli({dir.File("p.xml"), "-o", dir.File("doc.gpx")}).status, 0);
-    EXPECT_EQ(ReadFileBytes(dir.File("doc.gpx")), ReadFileBytes(dir.File("p.gpx")));
+    std::string fromMem = ReadFileBytes(dir.File("p.gpx"));
+    fromMem.erase(fromMem.find("    <desc>0312345678</desc>\n"), 28);
+    EXPECT_EQ(ReadFileBytes(dir.File("doc.gpx")), fromMem);
     // To memory points and back: the same places, the digits included.
     ASSERT_EQ(RunCli({dir.File("p.gpx"), "--to", "mem", "-o", dir.File("again.mem")}).status, 0);
     EXPECT_EQ(ListBody(dir.File("again.mem")), ListBody(dir.File("p.mem")));
@@ -173,7 +176,7 @@ TEST(MapConverterTest, LargeInputsAreSplitIntoNumberedFilesWrittenAsOneSet) {
     const Outcome run = RunCli({dir.File("in.gpx"), "-o", dir.File("out.xml"), "--reading", "none"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "\"" + dir.File("out-3.xml") + "\"\n\nアクセス拒否\n");
+    EXPECT_EQ(run.err, "\"" + dir.File("out-3.xml") + "\"\n\nファイル アクセス禁止\n");
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.gpx", "out-1.xml", "out-3.xml"}));
     EXPECT_EQ(ReadFileBytes(dir.File("out-1.xml")), "old");
 }
@@ -240,7 +243,8 @@ TEST(MapConverterTest, TheListShowsBothDatumsAndReadingsAreGuessedWhenMissing) {
     std::getline(lines, first);
     EXPECT_EQ(header, "番号\t名称\t読み\t緯度\t経度\t数字\t緯度(WGS84)\t経度(WGS84)\t測地系変換\t元の名称");
     EXPECT_EQ(first.substr(0, first.find("\t0312345678\t") + 12), "1\t東京駅\tﾄｳｷｮｳｴｷ\t35.68000\t139.76000\t0312345678\t");
-    EXPECT_EQ(first.substr(first.size() - 14), "\tgrid\t東京駅");
+    const std::string end = "\tgrid\t東京駅";
+    EXPECT_EQ(first.substr(first.size() - end.size()), end);
 
     WriteFileBytes(dir.File("r.gpx"), Gpx(Waypoint(35.681, 139.767, "東京駅")));
     ASSERT_EQ(RunCli({dir.File("r.gpx"), "--reading", "none"}).status, 0);
