@@ -82,6 +82,15 @@ void CliConverter::WriteHelp() {
           << "終了コード: 0 すべて変換しました, 1 変換できなかったファイルがあります, 2 指定の誤り\n";
 }
 
+namespace {
+// An input the dialog's road refuses by its name before it writes anything.
+bool IsRefusedByTheStore(const CString& input, const CliArguments& args) {
+    MapFormat format;
+    return args.target == CliArguments::Target::glorie && !PathHasExtension(input, ".MEM") &&
+           !PathHasExtension(input, ".XML") && !MapFormatFromPath(input.Str(), format);
+}
+}  // namespace
+
 int CliConverter::ConvertAll(const CliArguments& args) {
     std::vector<CString> outputs;
     if (args.merge) {
@@ -96,7 +105,7 @@ int CliConverter::ConvertAll(const CliArguments& args) {
         const CString& input = args.inputs[i];
         const CString& output = outputs[args.merge ? 0 : i];
         if (output == input) return Usage("出力ファイル " + output.Str() + " が入力と同じです");
-        if (args.merge) continue;
+        if (args.merge || IsRefusedByTheStore(input, args)) continue;  // it writes nothing
         const auto inserted = claimed.emplace(output, input);
         if (!inserted.second && inserted.first->second != input)
             return Usage("出力ファイル " + output.Str() + " が " + inserted.first->second.Str() + " と " +
@@ -110,9 +119,8 @@ int CliConverter::ConvertAll(const CliArguments& args) {
         const CString& input = args.inputs[i];
         // To a glorie document, whatever is neither a map nor a document itself takes the dialog's
         // own road (and its messages for what is not a memory-point file).
-        MapFormat format;
-        const bool bClassic = args.target == CliArguments::Target::glorie && !PathHasExtension(input, ".XML") &&
-                              !MapFormatFromPath(input.Str(), format);
+        const bool bClassic = args.target == CliArguments::Target::glorie &&
+                              (PathHasExtension(input, ".MEM") || IsRefusedByTheStore(input, args));
         if (!(bClassic ? ConvertOne(input, outputs[i]) : maps.Convert({input}, outputs[i]))) status = kExitFailed;
     }
     return status;
