@@ -41,8 +41,9 @@ TEST(MemPointEncoder, StoreReadsBackWhatWasEncoded) {
         StoredPoint expected;
     } cases[] = {
         {{"Origin", "", "", 0, 0}, {"Origin", "", "", " 00.00.00.000", " 00.00.00.000"}},
+        // The file keeps 1/256 s: 52.4496 s is 115/256 after the whole seconds, 1.65 s is 166/256.
         {{"\x93\x8c\x8b\x9e\x89\x77", "\xC4\xB3\xB7\xAE\xB3\xB4\xB7", "03-1234-5678", 35.681236, 139.767125},
-         {"\x93\x8c\x8b\x9e\x89\x77", "\xC4\xB3\xB7\xAE\xB3\xB4\xB7", "0312345678", " 35.40.52.450", "139.46.01.650"}},
+         {"\x93\x8c\x8b\x9e\x89\x77", "\xC4\xB3\xB7\xAE\xB3\xB4\xB7", "0312345678", " 35.40.52.449", "139.46.01.648"}},
         // 59.999 s is 255.74/256 s: rounds into the next minute.
         {{"carry", "", "", Degrees(35, 0, 59.999), Degrees(139, 59, 59.9999)}, {"carry", "", "", " 35.01.00.000", "140.00.00.000"}},
         {{"1/256", "", "031234567890", Degrees(35, 0, 1 + 1 / 256.0), Degrees(1, 0, 0.5 / 256.0 + 1e-9)},
