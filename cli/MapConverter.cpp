@@ -200,6 +200,8 @@ void MapConverter::Shift(std::vector<Place>& places, bool bFromTokyo, bool bToTo
         place.method = shifted.method;
         if (shifted.outsideArea)
             Warn(Label(strInput, place) + ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)");
+        else if (shifted.method == DatumMethod::helmert)
+            Warn(Label(strInput, place) + ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました");
     }
 }
 

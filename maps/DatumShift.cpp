@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "maps/MapError.h"
 
@@ -110,10 +112,18 @@ void DatumShift::Prepare() {
     if (!impl->context) throw MapError("測地系の換算を準備できませんでした");
     proj_log_level(impl->context, PJ_LOG_NONE);
     proj_context_set_enable_network(impl->context, 0);
-    // Only the grid's own folder is searched, so a name with spaces needs no quoting.
+    // The grid's own folder first, so that a name with spaces needs no quoting; then PROJ's own.
     const std::string folder = FolderOf(m_strGridPath);
-    const char* paths[] = {folder.c_str()};
-    proj_context_set_search_paths(impl->context, 1, paths);
+    std::vector<std::string> folders{folder};
+    const std::string own = proj_info().searchpath ? proj_info().searchpath : "";
+    for (std::size_t at = 0; at <= own.size();) {
+        const std::size_t end = std::min(own.find(':', at), own.size());
+        if (end > at) folders.push_back(own.substr(at, end - at));
+        at = end + 1;
+    }
+    std::vector<const char*> paths;
+    for (const std::string& f : folders) paths.push_back(f.c_str());
+    proj_context_set_search_paths(impl->context, static_cast<int>(paths.size()), paths.data());
     const std::string grid = "+proj=hgridshift +grids=" + FileOf(m_strGridPath);
     impl->grid = proj_create(impl->context, grid.c_str());
     impl->helmert = proj_create(impl->context, kHelmert);

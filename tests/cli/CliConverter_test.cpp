@@ -264,7 +264,8 @@ TEST(CliConverterTest, ListGoesOnAfterAFailureAndSeparatesTables) {
     WriteFileBytes(empty, MemImage().Bytes());
     const Outcome outcome = RunCli({"--list", dir.File("x.mem"), a, empty});
     EXPECT_EQ(outcome.status, CliConverter::kExitFailed);
-    EXPECT_EQ(outcome.err, "ファイルが見つかりませんでした。\nファイル " + dir.File("x.mem") + " の読み込みに失敗しました\n");
+    EXPECT_EQ(outcome.err, "ファイルが見つかりませんでした。\nファイル " + dir.File("x.mem") + " の読み込みに失敗しました\n" +
+                               "警告: " + a + ": 地点 2「東」: 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました\n");
     EXPECT_EQ(TokyoColumns(outcome.out), a + " (2 地点)\n番号\t名称\t読み\t緯度\t経度\t数字\n"
                                "1\tA&B\tab\t35.67819\t139.77028\t\n"
                                "2\t東\t\t34.00000\t135.00000\t\n"
