@@ -107,7 +107,7 @@ private:
         if (!latitude && !longitude) return m_places.RefuseWithoutCoordinates(place.origin);
         place.latitude = Degrees(latitude);
         place.longitude = Degrees(longitude);
-        m_places.Add(std::move(place), Shown(latitude), Shown(longitude));
+        m_places.AddParsed(std::move(place), Shown(latitude), Shown(longitude));
     }
 
     PlaceCollector& m_places;

@@ -79,11 +79,12 @@ void ReadPlacemark(const XmlSource& source, pugi::xml_node placemark, PlaceColle
     ExtendedValue(placemark, "reading", common.reading);
     std::string digits;
     const bool hasDigits = ExtendedValue(placemark, "digits", digits);
+    common.origin = source.Origin(placemark);
+    if (hasDigits) places.SetDigits(common, digits);
     int number = 0;
     for (const pugi::xml_node point : points) {
         Place place = common;
         place.origin = source.Origin(point);
-        if (hasDigits) places.SetDigits(place, digits);
         // The unit lists places by name: the points of one Placemark are told apart by number.
         if (points.size() > 1 && !place.name.empty()) place.name += " " + std::to_string(++number);
         std::string longitude, latitude;

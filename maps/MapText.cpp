@@ -83,7 +83,21 @@ std::size_t FirstInvalidUtf8(std::string_view text) {
     return std::string_view::npos;
 }
 
+namespace {
+// Most names need no change: found in one pass without building a new string.
+bool IsCollapsed(std::string_view text) {
+    if (text.empty()) return true;
+    if (text.front() == ' ' || text.back() == ' ') return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch == '\t' || ch == '\r' || ch == '\n' || (ch == ' ' && text[i + 1] == ' ')) return false;
+    }
+    return true;
+}
+}  // namespace
+
 std::string CollapseSpace(std::string_view text) {
+    if (IsCollapsed(text)) return std::string(text);
     std::string out;
     out.reserve(text.size());
     bool pendingSpace = false;
@@ -97,6 +111,10 @@ std::string CollapseSpace(std::string_view text) {
         out += ch;
     }
     return out;
+}
+
+void CollapseSpaceInPlace(std::string& text) {
+    if (!IsCollapsed(text)) text = CollapseSpace(text);
 }
 
 bool LooksLikeReading(std::string_view text) {

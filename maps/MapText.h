@@ -12,6 +12,7 @@ std::size_t FirstInvalidUtf8(std::string_view text);
 
 // Runs of blank space (space, tab, CR, LF) become one space; none at either end.
 std::string CollapseSpace(std::string_view text);
+void CollapseSpaceInPlace(std::string& text);
 // Hiragana, katakana (full and half width), the long-vowel mark, the middle dot and spaces,
 // with at least one kana: the form a reading takes.
 bool LooksLikeReading(std::string_view text);

@@ -37,10 +37,10 @@ void PlaceCollector::Add(Place place, std::string_view latitudeText, std::string
     }
     if (!ParseDegrees(latitudeText, place.latitude)) place.latitude = NAN;
     if (!ParseDegrees(longitudeText, place.longitude)) place.longitude = NAN;
-    Add(std::move(place), std::string(latitudeText), std::string(longitudeText));
+    AddParsed(std::move(place), std::string(latitudeText), std::string(longitudeText));
 }
 
-void PlaceCollector::Add(Place place, const std::string& latitudeText, const std::string& longitudeText) {
+void PlaceCollector::AddParsed(Place place, const std::string& latitudeText, const std::string& longitudeText) {
     ++m_candidates;
     if (!InRange(place.latitude, 90))
         return Refuse(place.origin, "緯度「" + CollapseSpace(latitudeText) + "」は -90〜90 の数値ではありません");
@@ -62,9 +62,9 @@ void PlaceCollector::SetDigits(Place& place, std::string_view text) {
 }
 
 void PlaceCollector::Accept(Place place) {
-    place.name = CollapseSpace(place.name);
+    CollapseSpaceInPlace(place.name);
     if (place.name.empty()) place.name = "地点 " + std::to_string(m_candidates);
-    place.reading = CollapseSpace(place.reading);
+    CollapseSpaceInPlace(place.reading);
     m_result.places.push_back(std::move(place));
 }
 

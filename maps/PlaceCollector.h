@@ -14,7 +14,7 @@ public:
     void Add(Place place, std::string_view latitudeText, std::string_view longitudeText);
     // A candidate whose coordinates are numbers already (NaN when the file had none usable);
     // the texts are what the warning shows.
-    void Add(Place place, const std::string& latitudeText, const std::string& longitudeText);
+    void AddParsed(Place place, const std::string& latitudeText, const std::string& longitudeText);
     // A candidate without coordinates.
     void RefuseWithoutCoordinates(const std::string& origin);
     // The digits of a field the file names as a phone number; one that is not a phone number

@@ -21,7 +21,7 @@ public:
     static std::string_view LocalName(pugi::xml_node node);
     static bool Is(pugi::xml_node node, std::string_view localName) { return LocalName(node) == localName; }
     static pugi::xml_node Child(pugi::xml_node node, std::string_view localName);
-    // The text and CDATA directly inside the element.
+    // The text and CDATA directly inside the element (its own value holds the first text).
     static std::string Text(pugi::xml_node node);
 
 private:

@@ -1,0 +1,150 @@
+// The map documents: checked by independent parsers, read back by our readers, and the glorie
+// documents of this program and of the unit read back.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "maps/Cp932Text.h"
+#include "maps/GlorieReader.h"
+#include "maps/MapError.h"
+#include "maps/MapReader.h"
+#include "maps/MapWriter.h"
+#include "support/TempDir.h"
+
+namespace {
+std::vector<Place> TrickyPlaces() {
+    Place a;
+    a.name = "東京駅 \"丸の内\" & <北口>, 1";
+    a.reading = "ﾄｳｷｮｳｴｷ";
+    a.digits = "0312345678";
+    a.latitude = 35.6812463;
+    a.longitude = 139.7671005;
+    a.method = DatumMethod::grid;
+    Place b;
+    b.name = "中部国際空港";
+    b.latitude = 34.8584;
+    b.longitude = -0.5;
+    b.method = DatumMethod::helmert;
+    return {a, b};
+}
+
+// Names as Python's own parsers read them from the file, one a line.
+std::string PythonNames(MapFormat format, const std::string& path) {
+    const char* scripts[] = {
+        "import sys,xml.etree.ElementTree as E\n"
+        "for w in E.parse(sys.argv[1]).getroot().iter('{http://www.topografix.com/GPX/1/1}wpt'):\n"
+        " print(w.find('{http://www.topografix.com/GPX/1/1}name').text, w.get('lat'), w.get('lon'))\n",
+        "import sys,xml.etree.ElementTree as E\nn='{http://www.opengis.net/kml/2.2}'\n"
+        "for p in E.parse(sys.argv[1]).getroot().iter(n+'Placemark'):\n"
+        " print(p.find(n+'name').text, *reversed(p.find(n+'Point').find(n+'coordinates').text.split(',')))\n",
+        "import sys,json\nd=json.load(open(sys.argv[1],encoding='utf-8'))\nassert 'crs' not in d\n"
+        "for f in d['features']:\n print(f['properties']['name'], *reversed(f['geometry']['coordinates']))\n",
+        "import sys,csv\nr=list(csv.reader(open(sys.argv[1],encoding='utf-8-sig',newline='')))\n"
+        "assert r[0]==['name','reading','latitude','longitude','digits']\n"
+        "for x in r[1:]:\n print(x[0], x[2], x[3])\n"};
+    const std::string script = path + ".py";
+    std::ofstream(script) << scripts[static_cast<int>(format)];
+    FILE* pipe = popen(("python3 " + script + " " + path).c_str(), "r");
+    std::string out;
+    char buffer[256];
+    while (pipe && fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    if (pipe) out += pclose(pipe) == 0 ? "" : "(python failed)";
+    return out;
+}
+}  // namespace
+
+TEST(MapDocuments, EachFormatReadsBackByAnIndependentParserAndByOurReader) {
+    const std::vector<Place> places = TrickyPlaces();
+    const std::string expected =
+        "東京駅 \"丸の内\" & <北口>, 1 35.6812463 139.7671005\n中部国際空港 34.8584000 -0.5000000\n";
+    TempDir dir;
+    for (MapFormat format : {MapFormat::gpx, MapFormat::kml, MapFormat::geojson, MapFormat::csv}) {
+        SCOPED_TRACE(MapFormatName(format));
+        MapWriteOptions options;
+        options.bom = format == MapFormat::csv;
+        const std::string document = WriteMapDocument(format, places, options);
+        const std::string path = dir.File(std::string("doc.") + MapFormatName(format));
+        WriteFileBytes(path, document);
+        std::string names = PythonNames(format, path);
+        if (format == MapFormat::geojson) {  // JSON numbers carry no trailing zeros
+            EXPECT_EQ(names, "東京駅 \"丸の内\" & <北口>, 1 35.6812463 139.7671005\n中部国際空港 34.8584 -0.5\n");
+        } else {
+            EXPECT_EQ(names, expected);
+        }
+        const MapReadResult back = ReadMapDocument(format, document, path, MapReadOptions());
+        ASSERT_EQ(back.places.size(), 2u);
+        EXPECT_EQ(back.refused, 0);
+        for (size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(back.places[i].name, places[i].name);
+            EXPECT_EQ(back.places[i].reading, places[i].reading);
+            EXPECT_EQ(back.places[i].digits, places[i].digits);
+            EXPECT_NEAR(back.places[i].latitude, places[i].latitude, 1e-7);
+            EXPECT_NEAR(back.places[i].longitude, places[i].longitude, 1e-7);
+        }
+    }
+    EXPECT_EQ(WriteMapDocument(MapFormat::gpx, {places[0]}, MapWriteOptions()).substr(355),
+              "  <wpt lat=\"35.6812463\" lon=\"139.7671005\">\n"
+              "    <name>東京駅 &quot;丸の内&quot; &amp; &lt;北口&gt;, 1</name>\n"
+              "    <cmt>ﾄｳｷｮｳｴｷ</cmt>\n    <desc>0312345678</desc>\n    <!-- datumShift: grid -->\n  </wpt>\n</gpx>\n");
+}
+
+TEST(MapDocuments, TextToAndFromTheUnitsCodePage) {
+    struct Case {
+        std::string utf8;
+        std::string cp932;
+        std::vector<std::string> unmapped;
+    };
+    const Case cases[] = {
+        {"～①ⅰ髙", "\x81\x60\x87\x40\xFA\x40\xFB\xFC", {}},
+        {"ｱｲ", "\xB1\xB2", {}},
+        {"♨温泉😀é", "?\x89\xB7\x90\xF2??", {"♨", "😀", "é"}},
+        {"𠮷野家", "?\x96\xEC\x89\xC6", {"𠮷"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        std::vector<std::string> unmapped;
+        EXPECT_EQ(Utf8ToCp932(c.utf8, &unmapped), c.cp932);
+        EXPECT_EQ(unmapped, c.unmapped);
+        std::string utf8;
+        EXPECT_EQ(Cp932ToUtf8(c.cp932, utf8), true);
+        if (c.unmapped.empty()) {
+            EXPECT_EQ(utf8, c.utf8);
+        }
+    }
+    std::string broken;
+    EXPECT_FALSE(Cp932ToUtf8("A\x81", broken));
+    EXPECT_EQ(broken, "A\xEF\xBF\xBD");
+}
+
+TEST(MapDocuments, GlorieDocumentsOfThisProgramAndOfTheUnitReadBack) {
+    const MapReadResult sample =
+        ReadGlorieDocument(ReadFileBytes(std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/samples/meisho.xml"), "meisho.xml");
+    ASSERT_EQ(sample.places.size(), 12u);
+    EXPECT_EQ(sample.places[0].name, "東京駅");
+    EXPECT_EQ(sample.places[0].reading, "とうきょうえき");
+    EXPECT_EQ(sample.places[7].name, "羽田空港T1&T2");
+    EXPECT_DOUBLE_EQ(sample.places[0].latitude, 35.67801);
+
+    // The unit writes names as they are, bare & and < included, and may end lines with LF only.
+    const std::string unit = "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n<glorie version=\"1.0\">\n\t<gpoi>\n"
+                             "\t\t<poi>\n\t\t\t<point>\n\t\t\t\t<pos>\n\t\t\t\t\t<lat>35.5</lat>\n\t\t\t\t\t<lon>139.5</lon>\n"
+                             "\t\t\t\t</pos>\n\t\t\t</point>\n\t\t\t<name>\n\t\t\t\t<nb>A&B<C</nb>\n\t\t\t</name>\n"
+                             "\t\t</poi>\n\t</gpoi>\n\t<gpoi>\n\t\t<poi>\n\t\t\t<point>\n\t\t\t\t<pos>\n"
+                             "\t\t\t\t\t<lat>nan</lat>\n\t\t\t\t\t<lon>139.5</lon>\n\t\t\t\t</pos>\n\t\t\t</point>\n"
+                             "\t\t</poi>\n\t</gpoi>\n</glorie>\n";
+    const MapReadResult byLines = ReadGlorieDocument(unit, "unit.xml");
+    ASSERT_EQ(byLines.places.size(), 1u);
+    EXPECT_EQ(byLines.places[0].name, "A&B<C");
+    EXPECT_EQ(byLines.refused, 1);
+    EXPECT_EQ(byLines.warnings, (std::vector<std::string>{"unit.xml: 17 行目の地点「」: 座標 (nan, 139.5) が正しくないため変換しません"}));
+
+    try {
+        ReadGlorieDocument("<?xml version=\"1.0\"?>\n<glorie>\n<gpoi>\n<oops & />\n", "bad.xml");
+        FAIL() << "no error";
+    } catch (const MapError& error) {
+        EXPECT_EQ(std::string(error.what()).substr(0, 60), std::string("bad.xml: 4 行目は glorie 文書の行ではありません (XML の誤り: 4 行目, ").substr(0, 60));
+    }
+}

@@ -1,0 +1,43 @@
+#include "maps/ReadingGuesser.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+TEST(ReadingGuesser, HalfWidthKatakana) {
+    const struct {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"トウキョウエキ", "ﾄｳｷｮｳｴｷ"},
+        {"がぎぐげご・ぱぴぷぺぽ", "ｶﾞｷﾞｸﾞｹﾞｺﾞ･ﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ"},
+        {"ヴァイオリン　ゔ", "ｳﾞｧｲｵﾘﾝ ｳﾞ"},
+        {"ャュョッァィゥェォ", "ｬｭｮｯｧｨｩｪｫ"},
+        {"ヰヱヮヵヶヲン", "ｲｴﾜｶｹｦﾝ"},
+        {"ヷヸヹヺ", "ﾜﾞｲﾞｴﾞｦﾞ"},
+        {"ラーメン「一」。、゛゜", "ﾗｰﾒﾝ｢一｣｡､ﾞﾟ"},
+        {"ABC 12 ｱｲ 東京 ヽ", "ABC 12 ｱｲ 東京 ヽ"},
+        {"\xFF" "あ", "\xFF" "ｱ"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ToHalfWidthKatakana(c.text), c.expected) << c.text;
+}
+
+TEST(ReadingGuesser, ReadsWellKnownPlaceNames) {
+    if (ReadingGuesser::Backend().empty()) GTEST_SKIP() << "built without MeCab";
+    EXPECT_EQ(ReadingGuesser::Backend().rfind("MeCab 0.", 0), 0u);
+    const std::unique_ptr<ReadingGuesser> guesser = ReadingGuesser::Create();
+    ASSERT_TRUE(guesser) << "MeCab's dictionary cannot be loaded";
+    const struct {
+        const char* name;
+        const char* reading;
+    } cases[] = {
+        {"東京駅", "トウキョウエキ"}, {"大阪城", "オオサカジョウ"}, {"富士山", "フジサン"},
+        {"京都タワー", "キョウトタワー"}, {"札幌", "サッポロ"}, {"横浜", "ヨコハマ"},
+        {"名古屋", "ナゴヤ"}, {"奈良公園", "ナラコウエン"}, {"金閣寺", "キンカクジ"},
+        {"広島", "ヒロシマ"},
+        // A word with no reading gives none rather than a part; kana the dictionary lacks stay.
+        {"ABCマート", ""}, {"ぽよよん", "ポヨヨン"}, {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(guesser->Guess(c.name), c.reading) << c.name;
+}
+}  // namespace
