@@ -1,10 +1,13 @@
 #pragma once
 // The file class of the framework layer, with what the program uses of it.
 //
-// A file opened with modeCreate is written all-or-nothing: Open checks that the target can be
-// replaced and creates a temporary file beside it; Write goes to the temporary file; Close
-// flushes it to disk and only then puts it in the target's place. A file object destroyed or
-// aborted before a successful Close removes its temporary file and leaves the target untouched.
+// A file opened with modeCreate is written all-or-nothing: Open follows links to the file the
+// name points at, checks that it can be replaced and creates a temporary file beside it; Write
+// goes to the temporary file; Close flushes it to disk and only then puts it in the target's
+// place. A file object destroyed or aborted before a successful Close removes its temporary file
+// and leaves the target untouched. Where a replacement would lose something (a file with other
+// names, a folder that takes no new file) the whole document is kept in memory and written over
+// the target at Close; devices and FIFOs are written directly.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -58,6 +61,11 @@ private:
     void FlushBuffer();
     void ThrowOsError(long lOsError) const;
 
+    // How a new document reaches its target.
+    enum class Road { none, replace, inPlace, direct };
+    void WriteInPlace();
+    bool OpenInPlace(int target, const std::string& full, const std::string& path);
+
     std::intptr_t m_hFile = kInvalidHandle;   // fd or HANDLE of the open file (the temporary file when replacing)
     std::intptr_t m_hTarget = kInvalidHandle; // the existing target, held while it is being replaced
     CString m_strFileName;                    // full path of the file (the target when replacing)
@@ -66,4 +74,6 @@ private:
     unsigned m_nTargetMode = 0;               // permission bits to give the replacement (POSIX)
     bool m_bHasTargetMode = false;
     bool m_bFlushed = false;                  // the new document is complete on disk, its file closed
+    Road m_road = Road::none;
+    std::string m_strTargetPath;              // host path the name finally points at (links followed)
 };

@@ -4,3 +4,7 @@
 
 // The current drive's current directory, as _getdcwd gives it; empty when it cannot be had.
 CString GetCurrentFolder();
+
+// From now on an interrupt, a termination or a hang-up first removes the temporary files of
+// documents being written, then ends the program as the signal would have.
+void RemoveTempFilesOnSignals();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/posix/PosixCalls.h"
+#include "platform/posix/TempFiles.h"
 
 namespace {
 // The writer makes one Write per line; buffering keeps batches from costing a syscall a line.
@@ -16,6 +17,7 @@ constexpr std::size_t kFlushThreshold = 64 * 1024;
 // Room for the base name inside a temporary name, so that it stays within NAME_MAX (255).
 constexpr std::size_t kTempBaseRoom = 200;
 constexpr int kTempAttempts = 100;
+constexpr int kMaxLinks = 40;  // as the kernel follows them
 
 std::atomic<unsigned long> g_tempCounter{0};
 
@@ -112,45 +114,69 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
         return true;
     }
 
-    // A new document: every reason the target cannot be replaced is found before anything is written.
+    // A new document: every reason the target cannot be written is found before anything is.
     if (access != modeWrite || (nOpenFlags & modeNoTruncate))
         return Fail(pError, CFileException::generic, EINVAL, strFileName);
-    const std::string base = full.substr(prefix.size());
-    int target = os.Open(full.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
+    // Links are followed to the file the name finally points at, which is what gets written.
+    std::string path = full;
+    for (int hops = 0;; ++hops) {
+        struct stat link {};
+        if (os.Lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) break;
+        if (hops == kMaxLinks) return FailWithErrno(pError, ELOOP, strFileName);
+        char buffer[4096];
+        const ssize_t length = os.Readlink(path.c_str(), buffer, sizeof buffer);
+        if (length < 0) return FailWithErrno(pError, errno, strFileName);
+        if (static_cast<std::size_t>(length) == sizeof buffer) return FailWithErrno(pError, ENAMETOOLONG, strFileName);
+        const std::string to(buffer, static_cast<std::size_t>(length));
+        path = to[0] == '/' ? to : FolderPrefix(path) + to;
+    }
+    const std::string folder = FolderPrefix(path);
+    const std::string base = path.substr(folder.size());
+    int target = os.Open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
     if (target < 0) {
         const int err = errno;
         if (err != ENOENT) return FailWithErrno(pError, err, strFileName);
-        if (base.empty() || !IsFolder(FolderToOpen(prefix)))
+        if (base.empty() || !IsFolder(FolderToOpen(folder)))
             return Fail(pError, CFileException::badPath, err, strFileName);
     } else {
-        if (os.Flock(target, LOCK_EX | LOCK_NB) != 0) {
-            const int err = errno;
-            os.Close(target);
-            return Fail(pError, LockCause(err), err, strFileName);
-        }
         struct stat st {};
         if (os.Fstat(target, &st) != 0) {
             const int err = errno;
             os.Close(target);
             return FailWithErrno(pError, err, strFileName);
         }
-        // Renaming over a device or the like would put a plain file in its place.
+        // A device or a FIFO (which has a reader, or the open would have failed) is written as it is.
         if (!S_ISREG(st.st_mode)) {
             os.Close(target);
-            return Fail(pError, CFileException::accessDenied, -1, strFileName);
+            const int fd = os.Open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY, 0);
+            if (fd < 0) return FailWithErrno(pError, errno, strFileName);
+            m_hFile = fd;
+            m_strFileName = CString(full);
+            m_strTargetPath = path;
+            m_road = Road::direct;
+            return true;
+        }
+        if (os.Flock(target, LOCK_EX | LOCK_NB) != 0) {
+            const int err = errno;
+            os.Close(target);
+            return Fail(pError, LockCause(err), err, strFileName);
         }
         m_nTargetMode = static_cast<unsigned>(st.st_mode & 07777);
         m_bHasTargetMode = true;
+        // A replacement would leave the file's other names with the old text.
+        if (st.st_nlink > 1) return OpenInPlace(target, full, path);
     }
 
     int fd = -1;
     std::string tempName;
     int err = EEXIST;
     for (int attempt = 0; attempt < kTempAttempts && fd < 0 && err == EEXIST; ++attempt) {
-        tempName = TempName(prefix, base);
+        tempName = TempName(folder, base);
         fd = os.Open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         if (fd < 0) err = errno;
     }
+    // A folder that takes no new file still lets a writable file in it be written.
+    if (fd < 0 && target >= 0 && (err == EACCES || err == EPERM)) return OpenInPlace(target, full, path);
     if (fd < 0) {
         if (target >= 0) os.Close(target);
         m_bHasTargetMode = false;
@@ -160,9 +186,21 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
     m_hFile = fd;
     m_hTarget = target;
     m_strFileName = CString(full);
+    m_strTargetPath = path;
     m_strTempName = tempName;
+    RegisterTempFile(m_strTempName.c_str());
+    m_road = Road::replace;
     m_buffer.clear();
     m_buffer.reserve(kFlushThreshold);  // a whole document of 100 points without regrowing
+    return true;
+}
+
+bool CFile::OpenInPlace(int target, const std::string& full, const std::string& path) {
+    m_hFile = target;
+    m_strFileName = CString(full);
+    m_strTargetPath = path;
+    m_road = Road::inPlace;
+    m_buffer.clear();
     return true;
 }
 
@@ -175,7 +213,7 @@ std::uint64_t CFile::GetLength() const {
 
 unsigned CFile::Read(void* lpBuf, unsigned nCount) {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
-    if (!m_strTempName.empty()) throw CFileException(CFileException::accessDenied, EBADF, m_strFileName);
+    if (m_road != Road::none) throw CFileException(CFileException::accessDenied, EBADF, m_strFileName);
     PosixCalls& os = PosixCalls::Current();
     char* out = static_cast<char*>(lpBuf);
     unsigned total = 0;
@@ -193,10 +231,11 @@ unsigned CFile::Read(void* lpBuf, unsigned nCount) {
 
 void CFile::Write(const void* lpBuf, unsigned nCount) {
     if (!IsOpen() || m_bFlushed) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
-    if (m_strTempName.empty()) throw CFileException(CFileException::accessDenied, EBADF, m_strFileName);
+    if (m_road == Road::none) throw CFileException(CFileException::accessDenied, EBADF, m_strFileName);
     const char* bytes = static_cast<const char*>(lpBuf);
     m_buffer.insert(m_buffer.end(), bytes, bytes + nCount);
-    if (m_buffer.size() > kFlushThreshold) FlushBuffer();
+    // Written in place, the target keeps its old text until the whole document is there.
+    if (m_buffer.size() > kFlushThreshold && m_road != Road::inPlace) FlushBuffer();
 }
 
 // A failed flush drops the document at once, so that no later Close can put a document with a
@@ -223,13 +262,23 @@ void CFile::FlushBuffer() {
 void CFile::Close() {
     if (!IsOpen()) return;
     PosixCalls& os = PosixCalls::Current();
-    if (m_strTempName.empty()) {
+    if (m_road == Road::none || m_road == Road::direct) {
+        const bool bDirect = m_road == Road::direct;
+        if (bDirect) FlushBuffer();
         const int fd = AsFd(m_hFile);
+        const CString name = m_strFileName;
         m_hFile = kInvalidHandle;
+        m_road = Road::none;
         if (os.Close(fd) != 0) {
             const int err = errno;
-            throw CFileException(CFileException::OsErrorToException(err), err);
+            // A read's close names no file, as the framework's does not.
+            throw CFileException(CFileException::OsErrorToException(err), err, bDirect ? name : CString());
         }
+        return;
+    }
+    Flush();
+    if (m_road == Road::inPlace) {
+        Abort();
         return;
     }
 
@@ -238,27 +287,27 @@ void CFile::Close() {
         Abort();
         throw CFileException(CFileException::OsErrorToException(err), err, name);
     };
-    Flush();
-    const int folder = os.Open(FolderToOpen(FolderPrefix(name.Str())).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    const int folder = os.Open(FolderToOpen(FolderPrefix(m_strTargetPath)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (folder < 0) failed(errno);
-    if (os.Rename(m_strTempName.c_str(), name.GetString()) != 0) {
+    if (os.Rename(m_strTempName.c_str(), m_strTargetPath.c_str()) != 0) {
         const int err = errno;
         os.Close(folder);
         failed(err);
     }
+    ForgetTempFile(m_strTempName.c_str());
     m_strTempName.clear();
-    // The document is in place now; a folder that cannot be synced leaves its survival of a
-    // crash unsure, which is reported. EINVAL: the file system does not sync folders.
-    const int syncResult = os.Fsync(folder);
-    const int syncErr = errno;
+    // The complete document is in place: a folder that cannot be synced only leaves its survival
+    // of a power cut unsure, which is no failure of the conversion.
+    os.Fsync(folder);
     os.Close(folder);
-    if (syncResult != 0 && syncErr != EINVAL) failed(syncErr);
     Abort();
 }
 
 void CFile::Flush() {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
-    if (m_strTempName.empty() || m_bFlushed) return;
+    if (m_road == Road::direct) FlushBuffer();
+    if (m_road == Road::inPlace && !m_bFlushed) WriteInPlace();
+    if (m_road != Road::replace || m_bFlushed) return;
     PosixCalls& os = PosixCalls::Current();
     const CString name = m_strFileName;
     auto failed = [&](int err) {
@@ -274,6 +323,34 @@ void CFile::Flush() {
     if (os.Close(fd) != 0) failed(errno);
 }
 
+// The target is truncated only now that the whole document is at hand.
+void CFile::WriteInPlace() {
+    PosixCalls& os = PosixCalls::Current();
+    const CString name = m_strFileName;
+    const int fd = os.Open(m_strTargetPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0);
+    if (fd < 0) {
+        const int err = errno;
+        Abort();
+        throw CFileException(CFileException::OsErrorToException(err), err, name);
+    }
+    const std::intptr_t held = m_hFile;
+    m_hFile = fd;
+    m_hTarget = held;
+    FlushBuffer();  // on failure it has already closed both
+    m_hFile = held;
+    m_hTarget = kInvalidHandle;
+    const int syncResult = os.Fsync(fd);
+    const int syncErr = errno;
+    const int closeResult = os.Close(fd);
+    const int closeErr = errno;
+    m_bFlushed = true;
+    if (syncResult != 0 || closeResult != 0) {
+        const int err = syncResult != 0 ? syncErr : closeErr;
+        Abort();
+        throw CFileException(CFileException::OsErrorToException(err), err, name);
+    }
+}
+
 void CFile::Abort() noexcept {
     PosixCalls& os = PosixCalls::Current();
     const int savedErrno = errno;
@@ -283,6 +360,7 @@ void CFile::Abort() noexcept {
     }
     if (!m_strTempName.empty()) {
         os.Unlink(m_strTempName.c_str());
+        ForgetTempFile(m_strTempName.c_str());
         m_strTempName.clear();
     }
     if (m_hTarget != kInvalidHandle) {
@@ -293,6 +371,8 @@ void CFile::Abort() noexcept {
     m_nTargetMode = 0;
     m_bHasTargetMode = false;
     m_bFlushed = false;
+    m_road = Road::none;
+    m_strTargetPath.clear();
     errno = savedErrno;
 }
 

@@ -10,6 +10,8 @@ int PosixCalls::Open(const char* path, int flags, mode_t mode) { return ::open(p
 int PosixCalls::Flock(int fd, int operation) { return ::flock(fd, operation); }
 int PosixCalls::Fstat(int fd, struct stat* st) { return ::fstat(fd, st); }
 int PosixCalls::Stat(const char* path, struct stat* st) { return ::stat(path, st); }
+int PosixCalls::Lstat(const char* path, struct stat* st) { return ::lstat(path, st); }
+ssize_t PosixCalls::Readlink(const char* path, char* buf, size_t size) { return ::readlink(path, buf, size); }
 ssize_t PosixCalls::Read(int fd, void* buf, size_t count) { return ::read(fd, buf, count); }
 ssize_t PosixCalls::Write(int fd, const void* buf, size_t count) { return ::write(fd, buf, count); }
 int PosixCalls::Fsync(int fd) { return ::fsync(fd); }

@@ -12,6 +12,8 @@ public:
     virtual int Flock(int fd, int operation);
     virtual int Fstat(int fd, struct stat* st);
     virtual int Stat(const char* path, struct stat* st);
+    virtual int Lstat(const char* path, struct stat* st);
+    virtual ssize_t Readlink(const char* path, char* buf, size_t size);
     virtual ssize_t Read(int fd, void* buf, size_t count);
     virtual ssize_t Write(int fd, const void* buf, size_t count);
     virtual int Fsync(int fd);

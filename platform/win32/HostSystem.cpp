@@ -10,3 +10,6 @@ CString GetCurrentFolder() {
     if (length == 0 || length >= MAX_PATH) return CString();
     return CString(WideToUtf8(buffer, static_cast<int>(length)));
 }
+
+// The Windows program is a dialog; nothing interrupts it halfway through a document.
+void RemoveTempFilesOnSignals() {}

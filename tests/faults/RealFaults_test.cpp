@@ -95,26 +95,81 @@ TEST(RealFaults, DescriptorLimitIsReportedByWhoeverRanOut) {
     }
 }
 
-// An output name that leads to a device (a link to /dev/full) is refused before anything is
-// written, and a link of that kind as input is refused by its length; link and device stay.
-TEST(RealFaults, FullDeviceBehindALinkIsNeitherReplacedNorRead) {
+// Where the output name points: links are followed and left as they are, other names of the
+// file see the new document, devices and FIFOs are written as they are, a folder that takes no
+// new file still has its writable file written. A link as input is refused by its length.
+TEST(RealFaults, OutputsReachWhatTheirNamesPointAt) {
     ConversionFolder folder;
-    const std::string link = folder.dir.File("full.xml");
-    const std::string linkedInput = folder.dir.File("full.mem");
-    ASSERT_EQ(symlink("/dev/full", link.c_str()), 0);
+    const std::string d = folder.dir.Path() + "/";
+    ASSERT_EQ(mkdir((d + "other").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((d + "locked").c_str(), 0755), 0);
+    for (const char* file : {"real.xml", "chained.xml", "other/far.xml", "hard.xml", "locked/kept.xml"})
+        WriteFileBytes(d + file, ConversionFolder::kOld);
+    ASSERT_EQ(symlink("real.xml", (d + "link.xml").c_str()), 0);
+    ASSERT_EQ(symlink("chained.xml", (d + "chain1").c_str()), 0);
+    ASSERT_EQ(symlink(("chain1"), (d + "chain2.xml").c_str()), 0);
+    ASSERT_EQ(symlink((d + "other/far.xml").c_str(), (d + "far.xml").c_str()), 0);
+    ASSERT_EQ(symlink("made.xml", (d + "dangling.xml").c_str()), 0);
+    ASSERT_EQ(symlink("loop2.xml", (d + "loop1.xml").c_str()), 0);
+    ASSERT_EQ(symlink("loop1.xml", (d + "loop2.xml").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/full", (d + "full.xml").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/null", (d + "null.xml").c_str()), 0);
+    ASSERT_EQ(link((d + "hard.xml").c_str(), (d + "hard2.xml").c_str()), 0);
+    ASSERT_EQ(mkfifo((d + "fifo.xml").c_str(), 0644), 0);
+    ASSERT_EQ(chmod((d + "locked/kept.xml").c_str(), 0666), 0);
+    ASSERT_EQ(chmod((d + "locked").c_str(), 0555), 0);
+    ASSERT_EQ(chmod(folder.dir.Path().c_str(), 0777), 0);
+    struct Row {
+        std::string output;
+        std::string written;  // the file that must hold the document; empty: nothing converts
+        std::string outcome;  // the application's boxes when nothing converts
+    };
+    const Row rows[] = {
+        {"link.xml", "real.xml", ""},
+        {"chain2.xml", "chained.xml", ""},
+        {"far.xml", "other/far.xml", ""},
+        {"dangling.xml", "made.xml", ""},
+        {"hard.xml", "hard2.xml", ""},
+        {"null.xml", "", ""},
+        {"loop1.xml", "", "AppBox quorvel 0x30 | \"" + d + "loop1.xml\"\n\n未定義エラー"},
+        {"full.xml", "", "AppBox quorvel 0x10 | " + d + "full.xml へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
+        {"fifo.xml", "", "AppBox quorvel 0x30 | \"" + d + "fifo.xml\"\n\n未定義エラー"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.output);
+        const PressResult result = PressConvert(folder.input, d + row.output);
+        if (row.outcome.empty() && row.output != "null.xml") {
+            EXPECT_TRUE(Converted(result)) << Joined(result.log);
+            EXPECT_EQ(ReadFileBytes(d + row.written), folder.expected);
+        } else if (row.output == "null.xml") {
+            EXPECT_TRUE(Converted(result)) << Joined(result.log);
+        } else {
+            EXPECT_FALSE(Converted(result));
+            EXPECT_EQ(AppBoxes(result.log), 1);
+            EXPECT_NE(Joined(result.log).find(row.outcome), std::string::npos) << Joined(result.log);
+        }
+    }
+    struct stat st {};
+    for (const char* name : {"link.xml", "chain2.xml", "far.xml", "dangling.xml", "full.xml"}) {
+        ASSERT_EQ(lstat((d + name).c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << name;
+    }
+    ASSERT_EQ(stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    // The folder that takes no new file, for a user who owns neither it nor the file.
+    const std::string kept = RunInUnprivilegedChild([&] {
+        return Converted(PressConvert(folder.input, d + "locked/kept.xml")) ? ReadFileBytes(d + "locked/kept.xml") : "failed";
+    });
+    EXPECT_EQ(kept, folder.expected);
+    EXPECT_EQ(folder.dir.List(), (Log{"chain1", "chain2.xml", "chained.xml", "dangling.xml", "far.xml", "fifo.xml",
+                                      "full.xml", "hard.xml", "hard2.xml", "link.xml", "locked", "loop1.xml",
+                                      "loop2.xml", "made.xml", "null.xml", "other", "real.xml", "route.mem", "route.xml"}));
+    const std::string linkedInput = d + "full.mem";
     ASSERT_EQ(symlink("/dev/full", linkedInput.c_str()), 0);
-    EXPECT_EQ(Outcome(PressConvert(folder.input, link)),
-              "ReadBoxes / AppBox quorvel 0x30 | \"" + link + "\"\n\nファイル アクセス禁止 / ");
     EXPECT_EQ(Outcome(PressConvert(linkedInput, folder.output)),
               "ReadBoxes / AppBox quorvel 0x30 | " + linkedInput + "\n    は認識できないファイルです / MessageBox ERROR 0x0 | ファイル " +
                   linkedInput + " の読み込みに失敗しました / ");
-    struct stat st {};
-    ASSERT_EQ(lstat(link.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    ASSERT_EQ(stat("/dev/full", &st), 0);
-    EXPECT_TRUE(S_ISCHR(st.st_mode));
     EXPECT_EQ(ReadFileBytes(folder.output), ConversionFolder::kOld);
-    EXPECT_EQ(folder.dir.List(), (Log{"full.mem", "full.xml", "route.mem", "route.xml"}));
 }
 
 TEST(RealFaults, ReadOnlyTargetAndFolderForAnotherUser) {
