@@ -7,6 +7,7 @@
 #include "convert/ConversionDriver.h"
 #include "glorie/FileErrorText.h"
 #include "platform/CFileException.h"
+#include "platform/HostSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/PathSplit.h"
 
@@ -100,14 +101,16 @@ int CliConverter::ConvertAll(const CliArguments& args) {
     }
     // Two inputs writing one output would silently lose the first document; an output over its
     // own input would lose the input.
+    // Names are compared by the file they stand for, whatever their spelling.
     std::map<CString, CString> claimed;
     for (size_t i = 0; i < args.inputs.size(); ++i) {
         const CString& input = args.inputs[i];
         const CString& output = outputs[args.merge ? 0 : i];
-        if (output == input) return Usage("出力ファイル " + output.Str() + " が入力と同じです");
+        const CString identity = FileIdentity(output);
+        if (identity == FileIdentity(input)) return Usage("出力ファイル " + output.Str() + " が入力と同じです");
         if (args.merge || IsRefusedByTheStore(input, args)) continue;  // it writes nothing
-        const auto inserted = claimed.emplace(output, input);
-        if (!inserted.second && inserted.first->second != input)
+        const auto inserted = claimed.emplace(identity, input);
+        if (!inserted.second)
             return Usage("出力ファイル " + output.Str() + " が " + inserted.first->second.Str() + " と " +
                          input.Str() + " の両方から作られます");
     }

@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "cli/CliConverter.h"
+#include "platform/HostSystem.h"
 #include "platform/MessageBox.h"
 
 int main(int argc, char** argv) {
+    RemoveTempFilesOnSignals();
     AfxSetAppName(argc > 0 && argv[0] ? argv[0] : "quorvel-cli");
     const CString name = AfxGetAppName().IsEmpty() ? CString("quorvel-cli") : AfxGetAppName();
     try {

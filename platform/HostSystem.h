@@ -8,3 +8,8 @@ CString GetCurrentFolder();
 // From now on an interrupt, a termination or a hang-up first removes the temporary files of
 // documents being written, then ends the program as the signal would have.
 void RemoveTempFilesOnSignals();
+
+// One spelling of the file a name stands for: its folder resolved (links, "." and "..") and
+// its own name, so that two names of one file compare equal. The name itself when the folder
+// cannot be resolved.
+CString FileIdentity(const CString& strPath);

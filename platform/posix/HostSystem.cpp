@@ -1,6 +1,8 @@
 #include "platform/HostSystem.h"
 
 #include <climits>
+#include <cstdlib>
+#include <string>
 
 #include "platform/posix/PosixCalls.h"
 
@@ -8,4 +10,14 @@ CString GetCurrentFolder() {
     char buffer[PATH_MAX];
     if (PosixCalls::Current().Getcwd(buffer, sizeof buffer) == nullptr) return CString();
     return CString(buffer);
+}
+
+CString FileIdentity(const CString& strPath) {
+    const std::string& path = strPath.Str();
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    char resolved[PATH_MAX];
+    if (::realpath(folder.c_str(), resolved) == nullptr) return strPath;
+    return CString(std::string(resolved) + "/" + name);
 }

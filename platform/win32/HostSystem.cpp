@@ -13,3 +13,6 @@ CString GetCurrentFolder() {
 
 // The Windows program is a dialog; nothing interrupts it halfway through a document.
 void RemoveTempFilesOnSignals() {}
+
+// Only the command-line converter compares names, and it is not built for Windows.
+CString FileIdentity(const CString& strPath) { return strPath; }

@@ -289,3 +289,21 @@ TEST(CliConverterTest, HelpAndVersion) {
     EXPECT_EQ(help.out.rfind("使い方:\n  quorvel-cli 入力.mem [-o 出力.xml]", 0), 0u);
     EXPECT_NE(help.out.find("--list"), std::string::npos);
 }
+
+TEST(CliConverterTest, OneOutputFromTwoInputsIsRefusedWhateverTheSpelling) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("a"));
+    std::filesystem::create_directory_symlink(dir.File("a"), dir.File("alias"));
+    WriteFileBytes(dir.File("a/x.mem"), TwoPointImage());
+    WriteFileBytes(dir.File("a/x.MEM"), TwoPointImage());
+    const std::string first = dir.File("a/x.mem");
+    for (const std::string& second : {dir.File("a/./x.MEM"), dir.File("a/../a/x.MEM"), dir.File("alias/x.MEM"), first}) {
+        SCOPED_TRACE(second);
+        const Outcome outcome = RunCli({first, second});
+        EXPECT_EQ(outcome.status, CliConverter::kExitUsage);
+        const std::string output = first.substr(0, first.size() - 3) + "xml";
+        EXPECT_EQ(outcome.err, Usage("出力ファイル " + second.substr(0, second.size() - 3) + "xml が " + first + " と " +
+                                     second + " の両方から作られます"));
+        EXPECT_FALSE(FileExists(output));
+    }
+}
