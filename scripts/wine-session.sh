@@ -21,7 +21,8 @@ quorvel_wine_session() {
         $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 || { echo "cannot generate the ja_JP.UTF-8 locale" >&2; return 1; }
     fi
 
-    if [ ! -f "$build/ui/win32/quorvel.exe" ] || [ ! -f "$build/ui/win32/tests/quorvel_wine_driver.exe" ]; then
+    if [ ! -f "$build/ui/win32/quorvel.exe" ] || [ ! -f "$build/ui/win32/tests/quorvel_wine_driver.exe" ] ||
+        [ ! -f "$build/tools/quorvel-dms-sample.exe" ]; then
         cmake --preset windows -B "$build" >/dev/null && cmake --build "$build" -j2 || return 1
     fi
     exe=$build/ui/win32/quorvel.exe
@@ -46,10 +47,27 @@ quorvel_wine_session() {
     [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; return 1; }
 
     export DISPLAY=:$(head -n1 "$work/display")
-    export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+    export WINEPREFIX=$work/prefix WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+    # Wine's own errors about missing modules stay visible; they say why a program could not start.
+    export WINEDEBUG=-all,err+module
+    [ -x /usr/lib/wine/wine ] || { echo "the 32-bit Wine loader (wine32:i386) is missing" >&2; return 1; }
     echo "preparing a Wine prefix"
-    wineboot -i >"$work/wineboot.log" 2>&1
-    wineserver -w
+    # A new machine's first prefix can come up incomplete (a server still starting, DLLs not yet
+    # in place); a 32-bit program that cannot start is tried once more in a new prefix.
+    local attempt
+    for attempt in 1 2; do
+        wineboot -i >"$work/wineboot.log" 2>&1
+        wineserver -w
+        # Through a pipe: Wine writes to /dev/null a character at a time.
+        timeout 60 wine "$build/tools/quorvel-dms-sample.exe" 2>"$work/probe.log" | tail -n 1 >"$work/probe.out"
+        local rc=${PIPESTATUS[0]}
+        [ "$rc" -eq 0 ] && [ -s "$work/probe.out" ] && break
+        echo "Wine could not start a 32-bit program (attempt $attempt, status $rc):" >&2
+        tail -n 20 "$work/wineboot.log" "$work/probe.log" >&2
+        [ "$attempt" -eq 2 ] && return 1
+        wineserver -k >/dev/null 2>&1
+        rm -rf "$WINEPREFIX"
+    done
     # The caption buttons' symbol font is not found from the prefix in this locale otherwise.
     [ -f /usr/share/wine/fonts/marlett.ttf ] && cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 

@@ -23,11 +23,13 @@ run_checks() {
     local label=$1 seconds=$2
     shift 2
     local out=$work/out.txt
-    timeout "$seconds" wine "$@" 2>>"$work/wine.log" | tr -d '\r' >"$out"
+    timeout "$seconds" wine "$@" 2>"$work/stderr.txt" | tr -d '\r' >"$out"
     local rc=${PIPESTATUS[0]}
+    cat "$work/stderr.txt" >>"$work/wine.log"
     cat "$out" | tee -a "$results"
     if [ "$rc" -ne 0 ] && ! grep -q '^FAIL ' "$out"; then
         echo "FAIL $label: ended with status $rc" | tee -a "$results"
+        tail -n 20 "$work/stderr.txt"
     fi
 }
 
@@ -51,11 +53,13 @@ run_checks quorvel.exe 240 "$driver" "$(winpath "$exe")" "$(winpath "$work/cases
 native_dms=${QUORVEL_NATIVE_BUILD:-$root/build/dev}/tools/quorvel-dms-sample
 if [ -x "$native_dms" ] && [ -f "$build/tools/quorvel-dms-sample.exe" ]; then
     "$native_dms" >"$work/dms-native.txt"
-    timeout 120 wine "$build/tools/quorvel-dms-sample.exe" 2>>"$work/wine.log" | tr -d '\r' >"$work/dms-windows.txt"
+    timeout 120 wine "$build/tools/quorvel-dms-sample.exe" 2>"$work/stderr.txt" | tr -d '\r' >"$work/dms-windows.txt"
+    cat "$work/stderr.txt" >>"$work/wine.log"
     if cmp -s "$work/dms-native.txt" "$work/dms-windows.txt"; then
         echo "PASS coordinate-texts-match-native ($(wc -l <"$work/dms-native.txt") texts)" | tee -a "$results"
     else
         echo "FAIL coordinate-texts-match-native: $(diff "$work/dms-native.txt" "$work/dms-windows.txt" | head -2 | tr '\n' ' ')" | tee -a "$results"
+        tail -n 20 "$work/stderr.txt"
     fi
 else
     echo "FAIL coordinate-texts-match-native: quorvel-dms-sample not built" | tee -a "$results"
