@@ -18,8 +18,8 @@ constexpr const char* kHelmert =
     "+step +proj=helmert +x=-146.414 +y=507.337 +z=680.507 +step +inv +proj=cart +ellps=WGS84 +step +proj=pop +v_3";
 // EPSG:15484's area of use: Japan including outlying islands.
 constexpr double kSouth = 20.37, kNorth = 45.54, kWest = 122.83, kEast = 154.05;
-// A cell without data shifts by exactly nothing; a real shift is hundreds of metres.
-constexpr double kNoShift = 1e-12;
+// A node without data shifts by nothing (0.1 mm allows for rounding); a real shift is hundreds of metres.
+constexpr double kNoShift = 1e-9;
 
 bool Exists(const std::string& path) {
     struct stat st {};
@@ -44,6 +44,11 @@ struct DatumShift::Impl {
     PJ_CONTEXT* context = nullptr;
     PJ* grid = nullptr;
     PJ* helmert = nullptr;
+    // The grid's nodes, in degrees; whether each has data is learnt on the first visit.
+    double west = 0, south = 0, cellLon = 0, cellLat = 0;
+    int columns = 0, rows = 0;
+    enum : unsigned char { unknown, data, empty };
+    std::vector<unsigned char> nodes;
 
     ~Impl() {
         if (grid) proj_destroy(grid);
@@ -61,6 +66,104 @@ struct DatumShift::Impl {
         }
         longitude = Degrees(c.lp.lam);
         latitude = Degrees(c.lp.phi);
+        return true;
+    }
+
+    // The shift the grid holds at node (column, row); false when it holds none.
+    bool NodeShift(int column, int row, double& shiftLat, double& shiftLon) {
+        const double lat = south + row * cellLat, lon = west + column * cellLon;
+        double toLat = lat, toLon = lon;
+        const bool has = Run(grid, PJ_FWD, toLat, toLon) &&
+                         (std::fabs(toLat - lat) > kNoShift || std::fabs(toLon - lon) > kNoShift);
+        shiftLat = toLat - lat;
+        shiftLon = toLon - lon;
+        nodes[static_cast<std::size_t>(row) * columns + column] = has ? data : empty;
+        return has;
+    }
+
+    bool NodeHasData(int column, int row) {
+        const unsigned char known = nodes[static_cast<std::size_t>(row) * columns + column];
+        if (known != unknown) return known == data;
+        double shiftLat = 0, shiftLon = 0;
+        return NodeShift(column, row, shiftLat, shiftLon);
+    }
+
+    // The grid's shift at a Tokyo-datum point, from the nodes of its cell that have data: PROJ
+    // would blend in the zero of a node without data and move a coastal point only part of the way.
+    bool Forward(double lat, double lon, double& toLat, double& toLon) {
+        toLat = lat;
+        toLon = lon;
+        if (!Run(grid, PJ_FWD, toLat, toLon)) return false;
+        const double x = (lon - west) / cellLon, y = (lat - south) / cellLat;
+        const int column = std::clamp(static_cast<int>(std::floor(x)), 0, columns - 2);
+        const int row = std::clamp(static_cast<int>(std::floor(y)), 0, rows - 2);
+        bool all = true;
+        for (int corner = 0; corner < 4; ++corner) all = NodeHasData(column + corner % 2, row + corner / 2) && all;
+        if (all) return true;
+        const double fx = x - column, fy = y - row;
+        double weights = 0, shiftLat = 0, shiftLon = 0;
+        for (int corner = 0; corner < 4; ++corner) {
+            double nodeLat = 0, nodeLon = 0;
+            if (!NodeShift(column + corner % 2, row + corner / 2, nodeLat, nodeLon)) continue;
+            const double w = (corner % 2 ? fx : 1 - fx) * (corner / 2 ? fy : 1 - fy);
+            weights += w;
+            shiftLat += w * nodeLat;
+            shiftLon += w * nodeLon;
+        }
+        if (weights < 1e-9) return false;
+        toLat = lat + shiftLat / weights;
+        toLon = lon + shiftLon / weights;
+        return true;
+    }
+
+    // The Tokyo-datum point the grid moves to (lat, lon): the fixed point of Forward (the shift
+    // changes by millimetres a cell, so it converges in a few steps), started from PROJ's inverse,
+    // else from Helmert's, which lands within a cell of it where PROJ's went astray.
+    bool Inverse(double lat, double lon, double& fromLat, double& fromLon) {
+        for (PJ* start : {grid, helmert}) {
+            fromLat = lat;
+            fromLon = lon;
+            if (Run(start, PJ_INV, fromLat, fromLon) && Converge(lat, lon, fromLat, fromLon)) return true;
+        }
+        return false;
+    }
+
+    bool Converge(double lat, double lon, double& fromLat, double& fromLon) {
+        for (int step = 0; step < 20; ++step) {
+            double toLat = 0, toLon = 0;
+            if (!Forward(fromLat, fromLon, toLat, toLon)) {
+                // A start just off the coast: step by the shift of the nodes around it.
+                if (!NearbyShift(fromLat, fromLon, toLat, toLon)) return false;
+                fromLat = lat - toLat;
+                fromLon = lon - toLon;
+                continue;
+            }
+            const double errLat = toLat - lat, errLon = toLon - lon;
+            if (std::fabs(errLat) < 1e-11 && std::fabs(errLon) < 1e-11) return true;
+            fromLat -= errLat;
+            fromLon -= errLon;
+        }
+        return false;
+    }
+
+    // The mean shift of the nodes with data among the 4 x 4 around the point's cell.
+    bool NearbyShift(double lat, double lon, double& shiftLat, double& shiftLon) {
+        const int column = static_cast<int>(std::floor((lon - west) / cellLon));
+        const int row = static_cast<int>(std::floor((lat - south) / cellLat));
+        int found = 0;
+        shiftLat = shiftLon = 0;
+        for (int r = std::max(row - 1, 0); r <= std::min(row + 2, rows - 1); ++r) {
+            for (int c = std::max(column - 1, 0); c <= std::min(column + 2, columns - 1); ++c) {
+                double nodeLat = 0, nodeLon = 0;
+                if (!NodeHasData(c, r) || !NodeShift(c, r, nodeLat, nodeLon)) continue;
+                shiftLat += nodeLat;
+                shiftLon += nodeLon;
+                ++found;
+            }
+        }
+        if (found == 0) return false;
+        shiftLat /= found;
+        shiftLon /= found;
         return true;
     }
 };
@@ -86,18 +189,15 @@ ShiftedPoint DatumShift::Wgs84ToTokyo(double latitude, double longitude) {
 
 ShiftedPoint DatumShift::Shift(double latitude, double longitude, int direction) {
     if (!m_impl) Prepare();
-    const auto way = static_cast<PJ_DIRECTION>(direction);
     ShiftedPoint shifted;
-    shifted.latitude = latitude;
-    shifted.longitude = longitude;
-    if (Impl::Run(m_impl->grid, way, shifted.latitude, shifted.longitude) &&
-        (std::fabs(shifted.latitude - latitude) > kNoShift || std::fabs(shifted.longitude - longitude) > kNoShift)) {
+    if (direction == PJ_FWD ? m_impl->Forward(latitude, longitude, shifted.latitude, shifted.longitude)
+                            : m_impl->Inverse(latitude, longitude, shifted.latitude, shifted.longitude)) {
         shifted.method = DatumMethod::grid;
         return shifted;
     }
     shifted.latitude = latitude;
     shifted.longitude = longitude;
-    if (!Impl::Run(m_impl->helmert, way, shifted.latitude, shifted.longitude))
+    if (!Impl::Run(m_impl->helmert, static_cast<PJ_DIRECTION>(direction), shifted.latitude, shifted.longitude))
         throw MapError("座標 (" + std::to_string(latitude) + ", " + std::to_string(longitude) + ") は測地系を換算できません");
     shifted.method = DatumMethod::helmert;
     shifted.outsideArea = !(latitude >= kSouth && latitude <= kNorth && longitude >= kWest && longitude <= kEast);
@@ -127,7 +227,15 @@ void DatumShift::Prepare() {
     const std::string grid = "+proj=hgridshift +grids=" + FileOf(m_strGridPath);
     impl->grid = proj_create(impl->context, grid.c_str());
     impl->helmert = proj_create(impl->context, kHelmert);
-    if (!impl->grid || !impl->helmert)
+    const PJ_GRID_INFO info = proj_grid_info(m_strGridPath.c_str());
+    if (!impl->grid || !impl->helmert || info.n_lon < 2 || info.n_lat < 2)
         throw MapError("測地系の換算に使う地域パラメータのファイル " + m_strGridPath + " を読めませんでした");
+    impl->west = Degrees(info.lowerleft.lam);
+    impl->south = Degrees(info.lowerleft.phi);
+    impl->cellLon = Degrees(info.cs_lon);
+    impl->cellLat = Degrees(info.cs_lat);
+    impl->columns = info.n_lon;
+    impl->rows = info.n_lat;
+    impl->nodes.assign(static_cast<std::size_t>(info.n_lon) * info.n_lat, Impl::unknown);
     m_impl = std::move(impl);
 }

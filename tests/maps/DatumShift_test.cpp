@@ -50,6 +50,9 @@ TEST(DatumShift, PointsAgainstTheReferenceAndTheFallback) {
         {"Tokyo", 35.68, 139.76, DatumMethod::grid, false},
         {"Naha", 26.2125, 127.6811, DatumMethod::grid, false},
         {"Chubu airport island, made after the survey", 34.8584, 136.8054, DatumMethod::helmert, false},
+        // Coasts where some nodes of the cell have no data: PROJ alone blends in their zero (57 m, 13 m).
+        {"Iriomote coast", 24.07, 123.74, DatumMethod::grid, false},
+        {"Tarama island coast", 24.69, 124.71, DatumMethod::grid, false},
         {"Seoul: no grid data, inside the Helmert box", 37.5665, 126.978, DatumMethod::helmert, false},
         {"Guam, outside the grid", 13.4443, 144.7937, DatumMethod::helmert, true},
     };
@@ -78,7 +81,7 @@ TEST(DatumShift, PointsAgainstTheReferenceAndTheFallback) {
 TEST(DatumShift, RoundTripsKeepTheTextsOfTheUnit) {
     DatumShift shift;
     const double points[][2] = {{35.68123, 139.76712}, {43.06, 141.35}, {26.2125, 127.6811}, {34.8584, 136.8054},
-                                {33.59, 130.42}, {37.5665, 126.978}};
+                                {33.59, 130.42}, {37.5665, 126.978}, {24.07, 123.74}};
     for (const auto& point : points) {
         SCOPED_TRACE(FiveDecimals(point[0]) + " " + FiveDecimals(point[1]));
         const ShiftedPoint there = shift.TokyoToWgs84(point[0], point[1]);
