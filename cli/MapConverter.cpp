@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 
 #include "cli/OutputSet.h"
@@ -101,10 +102,11 @@ std::vector<CString> MapConverter::SplitNames(const CString& strOutput, int coun
     return names;
 }
 
-void MapConverter::Warn(const std::string& text) { m_err << "警告: " << text << '\n'; }
+// One write a line: the error stream is unbuffered, and a file of many points can warn for each.
+void MapConverter::Warn(const std::string& text) { m_err << "警告: " + text + '\n'; }
 
 void MapConverter::Refuse(const CString& strInput, const Place& place, const std::string& why) {
-    m_err << Label(strInput, place) << ": " << why << '\n';
+    m_err << Label(strInput, place) + ": " + why + '\n';
     ++m_nRefused;
 }
 
@@ -190,11 +192,22 @@ bool MapConverter::Read(const CString& strInput, std::vector<Place>& places, boo
 }
 
 void MapConverter::Shift(std::vector<Place>& places, bool bFromTokyo, bool bToTokyo, const CString& strInput) {
-    for (Place& place : places) {
-        place.method = DatumMethod::none;
-        if (bFromTokyo == bToTokyo) continue;
-        const ShiftedPoint shifted = bFromTokyo ? m_shift.TokyoToWgs84(place.latitude, place.longitude)
-                                                : m_shift.Wgs84ToTokyo(place.latitude, place.longitude);
+    if (bFromTokyo == bToTokyo) {
+        for (Place& place : places) place.method = DatumMethod::none;
+        return;
+    }
+    std::vector<ShiftedPoint> points(places.size());
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        points[i].latitude = places[i].latitude;
+        points[i].longitude = places[i].longitude;
+    }
+    if (bFromTokyo)
+        m_shift.TokyoToWgs84(points);
+    else
+        m_shift.Wgs84ToTokyo(points);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        Place& place = places[i];
+        const ShiftedPoint& shifted = points[i];
         place.latitude = shifted.latitude;
         place.longitude = shifted.longitude;
         place.method = shifted.method;
@@ -325,8 +338,10 @@ bool MapConverter::Convert(const std::vector<CString>& inputs, const CString& st
             m_err << error.what() << '\n';
             return false;
         }
-        if (TargetIsTokyo()) bUsable = MakeUnitPoints(places, input, points) && bUsable;
-        all.insert(all.end(), places.begin(), places.end());
+        if (TargetIsTokyo())
+            bUsable = MakeUnitPoints(places, input, points) && bUsable;
+        else
+            all.insert(all.end(), std::make_move_iterator(places.begin()), std::make_move_iterator(places.end()));
     }
     if (!bUsable) {
         m_err << "表示できない文字があるため (--strict)、" << strOutput.Str() << " は書きませんでした\n";

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "maps/MapError.h"
@@ -48,7 +50,8 @@ struct DatumShift::Impl {
     double west = 0, south = 0, cellLon = 0, cellLat = 0;
     int columns = 0, rows = 0;
     enum : unsigned char { unknown, data, empty };
-    std::vector<unsigned char> nodes;
+    // calloc: a big block comes as untouched zero pages, so a short run pays only for nodes it visits.
+    std::unique_ptr<unsigned char, void (*)(void*)> nodes{nullptr, std::free};
 
     ~Impl() {
         if (grid) proj_destroy(grid);
@@ -77,12 +80,12 @@ struct DatumShift::Impl {
                          (std::fabs(toLat - lat) > kNoShift || std::fabs(toLon - lon) > kNoShift);
         shiftLat = toLat - lat;
         shiftLon = toLon - lon;
-        nodes[static_cast<std::size_t>(row) * columns + column] = has ? data : empty;
+        nodes.get()[static_cast<std::size_t>(row) * columns + column] = has ? data : empty;
         return has;
     }
 
     bool NodeHasData(int column, int row) {
-        const unsigned char known = nodes[static_cast<std::size_t>(row) * columns + column];
+        const unsigned char known = nodes.get()[static_cast<std::size_t>(row) * columns + column];
         if (known != unknown) return known == data;
         double shiftLat = 0, shiftLon = 0;
         return NodeShift(column, row, shiftLat, shiftLon);
@@ -94,6 +97,8 @@ struct DatumShift::Impl {
         toLat = lat;
         toLon = lon;
         if (!Run(grid, PJ_FWD, toLat, toLon)) return false;
+        // No shift at all: no node of the cell with data carries any weight here (the sea, new land).
+        if (std::fabs(toLat - lat) <= kNoShift && std::fabs(toLon - lon) <= kNoShift) return false;
         const double x = (lon - west) / cellLon, y = (lat - south) / cellLat;
         const int column = std::clamp(static_cast<int>(std::floor(x)), 0, columns - 2);
         const int row = std::clamp(static_cast<int>(std::floor(y)), 0, rows - 2);
@@ -117,54 +122,27 @@ struct DatumShift::Impl {
     }
 
     // The Tokyo-datum point the grid moves to (lat, lon): the fixed point of Forward (the shift
-    // changes by millimetres a cell, so it converges in a few steps), started from PROJ's inverse,
-    // else from Helmert's, which lands within a cell of it where PROJ's went astray.
+    // changes by millimetres a cell, so a few steps do), started at the point itself, else where
+    // Helmert puts it: on a coast the point's own cell may have no data where its origin's has.
     bool Inverse(double lat, double lon, double& fromLat, double& fromLon) {
-        for (PJ* start : {grid, helmert}) {
-            fromLat = lat;
-            fromLon = lon;
-            if (Run(start, PJ_INV, fromLat, fromLon) && Converge(lat, lon, fromLat, fromLon)) return true;
-        }
-        return false;
+        fromLat = lat;
+        fromLon = lon;
+        if (Converge(lat, lon, fromLat, fromLon)) return true;
+        fromLat = lat;
+        fromLon = lon;
+        return Run(helmert, PJ_INV, fromLat, fromLon) && Converge(lat, lon, fromLat, fromLon);
     }
 
     bool Converge(double lat, double lon, double& fromLat, double& fromLon) {
         for (int step = 0; step < 20; ++step) {
             double toLat = 0, toLon = 0;
-            if (!Forward(fromLat, fromLon, toLat, toLon)) {
-                // A start just off the coast: step by the shift of the nodes around it.
-                if (!NearbyShift(fromLat, fromLon, toLat, toLon)) return false;
-                fromLat = lat - toLat;
-                fromLon = lon - toLon;
-                continue;
-            }
+            if (!Forward(fromLat, fromLon, toLat, toLon)) return false;
             const double errLat = toLat - lat, errLon = toLon - lon;
-            if (std::fabs(errLat) < 1e-11 && std::fabs(errLon) < 1e-11) return true;
+            if (std::fabs(errLat) < 1e-10 && std::fabs(errLon) < 1e-10) return true;  // 10 um
             fromLat -= errLat;
             fromLon -= errLon;
         }
         return false;
-    }
-
-    // The mean shift of the nodes with data among the 4 x 4 around the point's cell.
-    bool NearbyShift(double lat, double lon, double& shiftLat, double& shiftLon) {
-        const int column = static_cast<int>(std::floor((lon - west) / cellLon));
-        const int row = static_cast<int>(std::floor((lat - south) / cellLat));
-        int found = 0;
-        shiftLat = shiftLon = 0;
-        for (int r = std::max(row - 1, 0); r <= std::min(row + 2, rows - 1); ++r) {
-            for (int c = std::max(column - 1, 0); c <= std::min(column + 2, columns - 1); ++c) {
-                double nodeLat = 0, nodeLon = 0;
-                if (!NodeHasData(c, r) || !NodeShift(c, r, nodeLat, nodeLon)) continue;
-                shiftLat += nodeLat;
-                shiftLon += nodeLon;
-                ++found;
-            }
-        }
-        if (found == 0) return false;
-        shiftLat /= found;
-        shiftLon /= found;
-        return true;
     }
 };
 
@@ -185,6 +163,25 @@ ShiftedPoint DatumShift::TokyoToWgs84(double latitude, double longitude) {
 
 ShiftedPoint DatumShift::Wgs84ToTokyo(double latitude, double longitude) {
     return Shift(latitude, longitude, PJ_INV);
+}
+
+void DatumShift::TokyoToWgs84(std::vector<ShiftedPoint>& points) { ShiftAll(points, PJ_FWD); }
+
+void DatumShift::Wgs84ToTokyo(std::vector<ShiftedPoint>& points) { ShiftAll(points, PJ_INV); }
+
+void DatumShift::ShiftAll(std::vector<ShiftedPoint>& points, int direction) {
+    if (!m_impl) Prepare();
+    // The grid file is stored in compressed tiles of 256 x 256 nodes, which PROJ decodes whole.
+    const double tileLat = 256 * m_impl->cellLat, tileLon = 256 * m_impl->cellLon;
+    auto tile = [&](const ShiftedPoint& p) {
+        return std::make_pair(std::floor((p.latitude - m_impl->south) / tileLat),
+                              std::floor((p.longitude - m_impl->west) / tileLon));
+    };
+    std::vector<std::size_t> order(points.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return tile(points[a]) < tile(points[b]); });
+    for (const std::size_t i : order) points[i] = Shift(points[i].latitude, points[i].longitude, direction);
 }
 
 ShiftedPoint DatumShift::Shift(double latitude, double longitude, int direction) {
@@ -236,6 +233,7 @@ void DatumShift::Prepare() {
     impl->cellLat = Degrees(info.cs_lat);
     impl->columns = info.n_lon;
     impl->rows = info.n_lat;
-    impl->nodes.assign(static_cast<std::size_t>(info.n_lon) * info.n_lat, Impl::unknown);
+    impl->nodes.reset(static_cast<unsigned char*>(std::calloc(static_cast<std::size_t>(info.n_lon) * info.n_lat, 1)));
+    if (!impl->nodes) throw std::bad_alloc();
     m_impl = std::move(impl);
 }

@@ -3,6 +3,7 @@
 // where it has data, the Helmert transformation EPSG:15484 elsewhere.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "maps/Place.h"
 
@@ -24,6 +25,10 @@ public:
     // Throw MapError when the grid cannot be used at all.
     ShiftedPoint TokyoToWgs84(double latitude, double longitude);
     ShiftedPoint Wgs84ToTokyo(double latitude, double longitude);
+    // Every point in place (latitude and longitude in, all members out), visited area by area so
+    // that each compressed block of the grid is decoded once, whatever the points' order.
+    void TokyoToWgs84(std::vector<ShiftedPoint>& points);
+    void Wgs84ToTokyo(std::vector<ShiftedPoint>& points);
 
     // $QUORVEL_DATA_DIR/TKY2JGD.tif, else the installed data folder, else the source tree's data/.
     static std::string DefaultGridPath();
@@ -31,6 +36,7 @@ public:
 private:
     struct Impl;
     ShiftedPoint Shift(double latitude, double longitude, int direction);
+    void ShiftAll(std::vector<ShiftedPoint>& points, int direction);
     void Prepare();
 
     std::string m_strGridPath;

@@ -49,6 +49,10 @@ int ReadGpx(const XmlSource& source, const MapReadOptions& options, PlaceCollect
     const pugi::xml_node root = source.Root();
     if (!XmlSource::Is(root, "gpx"))
         throw MapError(places.FileName() + ": GPX の文書ではありません（最上位の要素が <" + root.name() + ">）");
+    std::size_t waypoints = 0;
+    for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling())
+        waypoints += XmlSource::Is(child, "wpt");
+    places.Reserve(waypoints);
     int passed = 0;
     for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element) continue;

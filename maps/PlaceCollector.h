@@ -1,6 +1,7 @@
 #pragma once
 // The places of one file as its reader finds them: coordinates checked, nameless points named,
 // refused points warned about and counted.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,8 @@ public:
     // A candidate whose coordinates are numbers already (NaN when the file had none usable);
     // the texts are what the warning shows.
     void AddParsed(Place place, const std::string& latitudeText, const std::string& longitudeText);
+    // Room for count places at once: a vector that grows holds its old and new storage together.
+    void Reserve(std::size_t count) { m_result.places.reserve(count); }
     // A candidate without coordinates.
     void RefuseWithoutCoordinates(const std::string& origin);
     // The digits of a field the file names as a phone number; one that is not a phone number
