@@ -139,14 +139,17 @@ bool MapConverter::ReadMemPoints(const CString& strInput, std::vector<Place>& pl
     for (int i = 0; i < m_store.GetCount(); ++i) {
         Place place;
         place.origin = "地点 " + std::to_string(i + 1);
+        RecordText record;
         m_store.GetName(text, i);
-        place.recordName = text.Str();
+        record.name = text.Str();
         m_store.GetReading(text, i);
-        place.recordReading = text.Str();
+        record.reading = text.Str();
         m_store.GetDigits(text, i);
         place.digits = text.Str();
-        const bool nameValid = Cp932ToUtf8(place.recordName, place.name);
-        if (!Cp932ToUtf8(place.recordReading, place.reading) || !nameValid)
+        const bool nameValid = Cp932ToUtf8(record.name, place.name);
+        const bool readingValid = Cp932ToUtf8(record.reading, place.reading);
+        if (!record.name.empty() || !record.reading.empty()) place.record = std::make_shared<RecordText>(std::move(record));
+        if (!readingValid || !nameValid)
             Warn(Label(strInput, place) + ": シフトJISでない文字を U+FFFD にしました");
         place.latitude = m_store.DecodeCoordinate(i, CMemPointStore::latitude) / (3600.0 * 256.0);
         place.longitude = m_store.DecodeCoordinate(i, CMemPointStore::longitude) / (3600.0 * 256.0);
@@ -205,6 +208,8 @@ void MapConverter::Shift(std::vector<Place>& places, bool bFromTokyo, bool bToTo
         m_shift.TokyoToWgs84(points);
     else
         m_shift.Wgs84ToTokyo(points);
+    // Warnings go out 64 KiB at a time: a file of points at sea has one for each.
+    std::string warnings;
     for (std::size_t i = 0; i < places.size(); ++i) {
         Place& place = places[i];
         const ShiftedPoint& shifted = points[i];
@@ -212,9 +217,14 @@ void MapConverter::Shift(std::vector<Place>& places, bool bFromTokyo, bool bToTo
         place.longitude = shifted.longitude;
         place.method = shifted.method;
         if (shifted.outsideArea)
-            Warn(Label(strInput, place) + ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)");
+            warnings += "警告: " + Label(strInput, place) +
+                        ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)\n";
         else if (shifted.method == DatumMethod::helmert)
-            Warn(Label(strInput, place) + ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました");
+            warnings += "警告: " + Label(strInput, place) + ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました\n";
+        if (warnings.size() >= 65536 || i + 1 == places.size()) {
+            m_err << warnings;
+            warnings.clear();
+        }
     }
 }
 
@@ -232,10 +242,10 @@ bool MapConverter::MakeUnitPoints(const std::vector<Place>& places, const CStrin
             continue;
         }
         std::vector<std::string> unmapped;
-        const bool bFromRecord = !place.recordName.empty() || !place.recordReading.empty();
+        const bool bFromRecord = place.record != nullptr;
         if (bFromRecord) {
-            point.name = place.recordName;
-            point.reading = place.recordReading;
+            point.name = place.record->name;
+            point.reading = place.record->reading;
         } else {
             point.name = Utf8ToCp932(place.name, &unmapped);
             std::string reading = place.reading;

@@ -1,7 +1,15 @@
 #pragma once
 // One place on its way between the navigation unit's files and today's map formats.
+#include <memory>
 #include <string>
 #include <vector>
+
+// The bytes a memory-point record held, kept so that they reach the unit's formats untouched
+// (CP932 has characters with two codes).
+struct RecordText {
+    std::string name;
+    std::string reading;
+};
 
 // How a place's coordinates were brought into the datum they are in now.
 enum class DatumMethod { none, grid, helmert };
@@ -14,10 +22,8 @@ struct Place {
     double longitude = 0; // degrees, east positive
     DatumMethod method = DatumMethod::none;
     std::string origin;   // where it came from, for messages: "3 行目", "地点 4", "feature 2"
-    // The bytes a memory-point file held, kept so that they reach the unit's formats untouched
-    // (CP932 has characters with two codes); empty for text from elsewhere.
-    std::string recordName;
-    std::string recordReading;
+    // Set for a memory point with a name or a reading; shared, so that a place stays small.
+    std::shared_ptr<const RecordText> record;
 };
 
 // What a reader makes of one file. A point that cannot be used is refused with a warning and
