@@ -207,20 +207,15 @@ void DatumShift::Prepare() {
     auto impl = std::make_unique<Impl>();
     impl->context = proj_context_create();
     if (!impl->context) throw MapError("測地系の換算を準備できませんでした");
+    // Only the grid's folder is searched: our operations need no database, and opening PROJ's
+    // takes longer than a whole conversion. PROJ then remarks that it found none; that is no error.
     proj_log_level(impl->context, PJ_LOG_NONE);
+    proj_log_func(impl->context, nullptr, [](void*, int, const char*) {});
     proj_context_set_enable_network(impl->context, 0);
-    // The grid's own folder first, so that a name with spaces needs no quoting; then PROJ's own.
+    // A folder of its own, so that a name with spaces needs no quoting.
     const std::string folder = FolderOf(m_strGridPath);
-    std::vector<std::string> folders{folder};
-    const std::string own = proj_info().searchpath ? proj_info().searchpath : "";
-    for (std::size_t at = 0; at <= own.size();) {
-        const std::size_t end = std::min(own.find(':', at), own.size());
-        if (end > at) folders.push_back(own.substr(at, end - at));
-        at = end + 1;
-    }
-    std::vector<const char*> paths;
-    for (const std::string& f : folders) paths.push_back(f.c_str());
-    proj_context_set_search_paths(impl->context, static_cast<int>(paths.size()), paths.data());
+    const char* paths[] = {folder.c_str()};
+    proj_context_set_search_paths(impl->context, 1, paths);
     const std::string grid = "+proj=hgridshift +grids=" + FileOf(m_strGridPath);
     impl->grid = proj_create(impl->context, grid.c_str());
     impl->helmert = proj_create(impl->context, kHelmert);
