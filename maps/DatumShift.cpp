@@ -11,8 +11,38 @@
 #include <vector>
 
 #include "maps/MapError.h"
+#include "platform/HostSystem.h"
 
 namespace {
+// PROJ's functions, from the library loaded on the first shift: a run that shifts nothing does
+// not pay for loading PROJ and the forty libraries it brings (several milliseconds).
+#define QUORVEL_PROJ_FUNCTIONS(X)                                                                          \
+    X(proj_context_create) X(proj_context_destroy) X(proj_log_level) X(proj_log_func)                       \
+    X(proj_context_set_enable_network) X(proj_context_set_search_paths) X(proj_create) X(proj_destroy)      \
+    X(proj_trans) X(proj_errno_reset) X(proj_grid_info)
+
+struct ProjApi {
+#define QUORVEL_PROJ_MEMBER(name) decltype(&::name) name = nullptr;
+    QUORVEL_PROJ_FUNCTIONS(QUORVEL_PROJ_MEMBER)
+#undef QUORVEL_PROJ_MEMBER
+};
+
+// Throws MapError when the library or one of its functions cannot be had; tried again next time.
+const ProjApi& Proj() {
+    static const ProjApi api = [] {
+        std::string error;
+        void* library = LoadSharedLibrary(QUORVEL_PROJ_LIBRARY, error);
+        ProjApi loaded;
+#define QUORVEL_PROJ_LOAD(name)                                                                              \
+    if (library) loaded.name = reinterpret_cast<decltype(&::name)>(SharedLibrarySymbol(library, #name, error)); \
+    if (!loaded.name) throw MapError("測地系の換算に使う PROJ のライブラリを読み込めませんでした (" + error + ")");
+        QUORVEL_PROJ_FUNCTIONS(QUORVEL_PROJ_LOAD)
+#undef QUORVEL_PROJ_LOAD
+        return loaded;
+    }();
+    return api;
+}
+
 constexpr const char* kGridName = "TKY2JGD.tif";
 // EPSG:15484 (Tokyo to WGS 84 (108)), written out so that no database is consulted; in radians.
 constexpr const char* kHelmert =
@@ -54,17 +84,19 @@ struct DatumShift::Impl {
     std::unique_ptr<unsigned char, void (*)(void*)> nodes{nullptr, std::free};
 
     ~Impl() {
-        if (grid) proj_destroy(grid);
-        if (helmert) proj_destroy(helmert);
-        if (context) proj_context_destroy(context);
+        if (grid) Proj().proj_destroy(grid);
+        if (helmert) Proj().proj_destroy(helmert);
+        if (context) Proj().proj_context_destroy(context);
     }
 
     // One operation in one direction; false when it gives no point (outside the grid).
     static bool Run(PJ* operation, PJ_DIRECTION direction, double& latitude, double& longitude) {
-        PJ_COORD c = proj_coord(Radians(longitude), Radians(latitude), 0, 0);
-        c = proj_trans(operation, direction, c);
+        PJ_COORD c{};
+        c.lp.lam = Radians(longitude);
+        c.lp.phi = Radians(latitude);
+        c = Proj().proj_trans(operation, direction, c);
         if (!std::isfinite(c.lp.lam) || !std::isfinite(c.lp.phi) || c.lp.lam == HUGE_VAL) {
-            proj_errno_reset(operation);
+            Proj().proj_errno_reset(operation);
             return false;
         }
         longitude = Degrees(c.lp.lam);
@@ -205,21 +237,21 @@ void DatumShift::Prepare() {
     if (!Exists(m_strGridPath))
         throw MapError("測地系の換算に使う地域パラメータのファイル " + m_strGridPath + " が見つかりません");
     auto impl = std::make_unique<Impl>();
-    impl->context = proj_context_create();
+    impl->context = Proj().proj_context_create();
     if (!impl->context) throw MapError("測地系の換算を準備できませんでした");
     // Only the grid's folder is searched: our operations need no database, and opening PROJ's
     // takes longer than a whole conversion. PROJ then remarks that it found none; that is no error.
-    proj_log_level(impl->context, PJ_LOG_NONE);
-    proj_log_func(impl->context, nullptr, [](void*, int, const char*) {});
-    proj_context_set_enable_network(impl->context, 0);
+    Proj().proj_log_level(impl->context, PJ_LOG_NONE);
+    Proj().proj_log_func(impl->context, nullptr, [](void*, int, const char*) {});
+    Proj().proj_context_set_enable_network(impl->context, 0);
     // A folder of its own, so that a name with spaces needs no quoting.
     const std::string folder = FolderOf(m_strGridPath);
     const char* paths[] = {folder.c_str()};
-    proj_context_set_search_paths(impl->context, 1, paths);
+    Proj().proj_context_set_search_paths(impl->context, 1, paths);
     const std::string grid = "+proj=hgridshift +grids=" + FileOf(m_strGridPath);
-    impl->grid = proj_create(impl->context, grid.c_str());
-    impl->helmert = proj_create(impl->context, kHelmert);
-    const PJ_GRID_INFO info = proj_grid_info(m_strGridPath.c_str());
+    impl->grid = Proj().proj_create(impl->context, grid.c_str());
+    impl->helmert = Proj().proj_create(impl->context, kHelmert);
+    const PJ_GRID_INFO info = Proj().proj_grid_info(m_strGridPath.c_str());
     if (!impl->grid || !impl->helmert || info.n_lon < 2 || info.n_lat < 2)
         throw MapError("測地系の換算に使う地域パラメータのファイル " + m_strGridPath + " を読めませんでした");
     impl->west = Degrees(info.lowerleft.lam);

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixCalls.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -20,6 +21,8 @@ int PosixCalls::Close(int fd) { return ::close(fd); }
 int PosixCalls::Rename(const char* from, const char* to) { return ::rename(from, to); }
 int PosixCalls::Unlink(const char* path) { return ::unlink(path); }
 char* PosixCalls::Getcwd(char* buf, size_t size) { return ::getcwd(buf, size); }
+void* PosixCalls::Dlopen(const char* name, int flags) { return ::dlopen(name, flags); }
+void* PosixCalls::Dlsym(void* handle, const char* symbol) { return ::dlsym(handle, symbol); }
 
 namespace {
 PosixCalls g_realCalls;

@@ -22,6 +22,8 @@ public:
     virtual int Rename(const char* from, const char* to);
     virtual int Unlink(const char* path);
     virtual char* Getcwd(char* buf, size_t size);
+    virtual void* Dlopen(const char* name, int flags);
+    virtual void* Dlsym(void* handle, const char* symbol);
 
     static PosixCalls& Current();
     // Installs calls (nullptr: the real ones again); returns the previous.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "maps/MapError.h"
+#include "platform/posix/PosixCalls.h"
 
 namespace {
 // Metres between two nearby points, on the local ellipsoid.
@@ -93,6 +94,25 @@ TEST(DatumShift, RoundTripsKeepTheTextsOfTheUnit) {
         EXPECT_LT(Metres(back.latitude, back.longitude, point[0], point[1]),
                   there.method == DatumMethod::grid ? 0.001 : 0.01);
     }
+}
+
+// PROJ is loaded once a process, on the first shift: this needs a process of its own (as ctest runs it).
+TEST(DatumShift, AProjLibraryThatCannotBeLoadedIsNamedAndTriedAgain) {
+    struct NoLibraries : PosixCalls {
+        void* Dlopen(const char*, int) override { return nullptr; }
+    } calls;
+    PosixCalls* previous = PosixCalls::Replace(&calls);
+    DatumShift shift;
+    try {
+        shift.TokyoToWgs84(35, 139);
+        PosixCalls::Replace(previous);
+        GTEST_SKIP() << "PROJ was loaded earlier in this process";
+    } catch (const MapError& error) {
+        PosixCalls::Replace(previous);
+        EXPECT_EQ(std::string(error.what()).rfind("測地系の換算に使う PROJ のライブラリを読み込めませんでした (libproj.so", 0), 0u)
+            << error.what();
+    }
+    EXPECT_EQ(shift.TokyoToWgs84(35.68, 139.76).method, DatumMethod::grid);
 }
 
 TEST(DatumShift, AMissingGridIsNamed) {
