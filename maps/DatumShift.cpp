@@ -186,6 +186,8 @@ std::string DatumShift::DefaultGridPath() {
     if (const char* dir = std::getenv("QUORVEL_DATA_DIR"); dir && *dir) return std::string(dir) + "/" + kGridName;
     const std::string installed = std::string(QUORVEL_INSTALL_DATA_DIR) + "/" + kGridName;
     if (Exists(installed)) return installed;
+    const std::string built = std::string(QUORVEL_BUILD_DATA_DIR) + "/" + kGridName;
+    if (Exists(built)) return built;
     return std::string(QUORVEL_SOURCE_DATA_DIR) + "/" + kGridName;
 }
 

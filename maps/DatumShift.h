@@ -30,7 +30,8 @@ public:
     void TokyoToWgs84(std::vector<ShiftedPoint>& points);
     void Wgs84ToTokyo(std::vector<ShiftedPoint>& points);
 
-    // $QUORVEL_DATA_DIR/TKY2JGD.tif, else the installed data folder, else the source tree's data/.
+    // $QUORVEL_DATA_DIR/TKY2JGD.tif, else the installed data folder, else the build's unpacked
+    // copy, else the source tree's data/.
     static std::string DefaultGridPath();
 
 private:

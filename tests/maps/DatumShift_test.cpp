@@ -96,6 +96,23 @@ TEST(DatumShift, RoundTripsKeepTheTextsOfTheUnit) {
     }
 }
 
+// The programs read the build's copy with plain tiles; it must give the shipped grid's values exactly.
+TEST(DatumShift, TheUnpackedGridGivesTheShippedValues) {
+    DatumShift shipped(std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/data/TKY2JGD.tif");
+    DatumShift unpacked;
+    ASSERT_NE(DatumShift::DefaultGridPath(), std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/data/TKY2JGD.tif");
+    int differ = 0, onGrid = 0;
+    for (double lat = 24.0; lat < 45.6; lat += 0.071) {
+        for (double lon = 122.9; lon < 146.0; lon += 0.093) {
+            const ShiftedPoint a = shipped.TokyoToWgs84(lat, lon), b = unpacked.TokyoToWgs84(lat, lon);
+            differ += a.latitude != b.latitude || a.longitude != b.longitude || a.method != b.method;
+            onGrid += a.method == DatumMethod::grid;
+        }
+    }
+    EXPECT_EQ(differ, 0);
+    EXPECT_GT(onGrid, 5000);
+}
+
 // PROJ is loaded once a process, on the first shift: this needs a process of its own (as ctest runs it).
 TEST(DatumShift, AProjLibraryThatCannotBeLoadedIsNamedAndTriedAgain) {
     struct NoLibraries : PosixCalls {
