@@ -56,18 +56,6 @@ std::string Decimal(double value, int decimals) {
     return buffer;
 }
 
-const char* MethodName(DatumMethod method) {
-    switch (method) {
-    case DatumMethod::grid:
-        return "grid";
-    case DatumMethod::helmert:
-        return "helmert";
-    case DatumMethod::none:
-        break;
-    }
-    return "none";
-}
-
 bool IsMemPointName(const CString& name) { return PathHasExtension(name, ".MEM"); }
 
 std::string Label(const CString& strInput, const Place& place) {
@@ -407,7 +395,7 @@ bool MapConverter::List(const CString& strInput, bool bFirst) {
             m_out << "\t\t\t\t";
         }
         m_out << Cp932ToTerminal(places[i].digits) << '\t' << Decimal(wgs84[i].latitude, 7) << '\t'
-              << Decimal(wgs84[i].longitude, 7) << '\t' << MethodName(shifted.method) << '\t'
+              << Decimal(wgs84[i].longitude, 7) << '\t' << DatumMethodName(shifted.method) << '\t'
               << Utf8ToTerminal(places[i].name) << '\n';
     }
     m_out.flush();

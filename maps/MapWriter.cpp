@@ -11,25 +11,13 @@
 namespace {
 const char kReplacement[] = "\xEF\xBF\xBD";
 
-const char* MethodWord(DatumMethod method) {
-    switch (method) {
-    case DatumMethod::grid:
-        return "grid";
-    case DatumMethod::helmert:
-        return "helmert";
-    case DatumMethod::none:
-        break;
-    }
-    return "none";
-}
-
 // What each method stands for, once in a document's description.
 std::string MethodSummary(const std::vector<Place>& places) {
     std::map<DatumMethod, int> counts;
     for (const Place& place : places) ++counts[place.method];
     std::string summary = "日本測地系から WGS 84 への換算:";
     for (const auto& [method, count] : counts) {
-        summary += std::string(" ") + MethodWord(method) + " " + std::to_string(count) + " 地点";
+        summary += std::string(" ") + DatumMethodName(method) + " " + std::to_string(count) + " 地点";
     }
     return summary + " (grid: 国土地理院の地域パラメータ TKY2JGD 2.1.2、helmert: EPSG:15484、none: 換算なし)";
 }
@@ -69,7 +57,7 @@ std::string Gpx(const std::vector<Place>& places) {
         out += "    <name>" + Xml(p.name) + "</name>\n";
         if (!p.reading.empty()) out += "    <cmt>" + Xml(p.reading) + "</cmt>\n";
         if (!p.digits.empty()) out += "    <desc>" + Xml(p.digits) + "</desc>\n";
-        out += std::string("    <!-- datumShift: ") + MethodWord(p.method) + " -->\n  </wpt>\n";
+        out += std::string("    <!-- datumShift: ") + DatumMethodName(p.method) + " -->\n  </wpt>\n";
     }
     return out + "</gpx>\n";
 }
@@ -86,7 +74,7 @@ std::string Kml(const std::vector<Place>& places) {
         out += "    <ExtendedData>\n";
         if (!p.reading.empty()) out += "      <Data name=\"reading\"><value>" + Xml(p.reading) + "</value></Data>\n";
         if (!p.digits.empty()) out += "      <Data name=\"digits\"><value>" + Xml(p.digits) + "</value></Data>\n";
-        out += std::string("      <Data name=\"datumShift\"><value>") + MethodWord(p.method) + "</value></Data>\n";
+        out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.method) + "</value></Data>\n";
         out += "    </ExtendedData>\n    <Point><coordinates>" + Coordinate(p.longitude) + "," +
                Coordinate(p.latitude) + "</coordinates></Point>\n  </Placemark>\n";
     }
@@ -107,7 +95,7 @@ std::string GeoJson(const std::vector<Place>& places) {
             {"type", "Feature"},
             {"geometry", {{"type", "Point"}, {"coordinates", {Rounded(p.longitude), Rounded(p.latitude)}}}},
             {"properties", {{"name", p.name}, {"reading", p.reading}, {"digits", p.digits},
-                            {"datumShift", MethodWord(p.method)}}}};
+                            {"datumShift", DatumMethodName(p.method)}}}};
         out += (i ? ",\n" : "\n") + feature.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     }
     return out + (places.empty() ? "]}\n" : "\n]}\n");

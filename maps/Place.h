@@ -14,6 +14,19 @@ struct RecordText {
 // How a place's coordinates were brought into the datum they are in now.
 enum class DatumMethod { none, grid, helmert };
 
+// The word the outputs and the listing use for it.
+inline const char* DatumMethodName(DatumMethod method) {
+    switch (method) {
+    case DatumMethod::grid:
+        return "grid";
+    case DatumMethod::helmert:
+        return "helmert";
+    case DatumMethod::none:
+        break;
+    }
+    return "none";
+}
+
 struct Place {
     std::string name;     // UTF-8, as the user should see it (never cut)
     std::string reading;  // UTF-8; empty when there is none

@@ -10,26 +10,13 @@
 #include <vector>
 
 #include "maps/ReadingGuesser.h"
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 #include "tools/MemImage.h"
 #include "tools/MemoryCalls.h"
 
 namespace {
 const std::string kSamples = QUORVEL_SAMPLES_DIR;
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CliConverter converter(out, err, "quorvel-cli");
-    const int status = converter.Run(args);
-    return {status, out.str(), err.str()};
-}
 
 std::string TwoPointImage() {
     MemImage image;
@@ -89,7 +76,7 @@ TEST(CliConverterTest, UsageErrorsExitTwoWithTheReasonAndTouchNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);
-        const Outcome outcome = RunCli(c.args);
+        const CliOutcome outcome = RunCli(c.args);
         EXPECT_EQ(outcome.status, CliConverter::kExitUsage);
         EXPECT_EQ(outcome.out, "");
         EXPECT_EQ(outcome.err, Usage(c.reason));
@@ -151,7 +138,7 @@ TEST(CliConverterTest, ConvertsBesideTheInputIntoAFolderOrToTheGivenName) {
     std::filesystem::create_directory(dir.Path() + "/out");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.output);
-        const Outcome outcome = RunCli(c.args);
+        const CliOutcome outcome = RunCli(c.args);
         EXPECT_EQ(outcome.status, CliConverter::kExitConverted);
         EXPECT_EQ(outcome.err, "");
         EXPECT_EQ(outcome.out, in + " -> " + c.output + " (12 地点)\n");
@@ -185,7 +172,7 @@ TEST(CliConverterTest, AFailedInputIsReportedAndTheNextStillConverts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bad);
-        const Outcome outcome = RunCli({c.bad, good});
+        const CliOutcome outcome = RunCli({c.bad, good});
         EXPECT_EQ(outcome.status, CliConverter::kExitFailed);
         EXPECT_EQ(outcome.err, c.storeMessage + "\nファイル " + c.bad + " の読み込みに失敗しました\n");
         EXPECT_EQ(outcome.out, good + " -> " + dir.File("good.xml") + " (2 地点)\n");
@@ -200,7 +187,7 @@ TEST(CliConverterTest, AnOutputFolderThatDoesNotExistGetsTheWritersMessage) {
     const std::string in = dir.File("a.mem");
     WriteFileBytes(in, TwoPointImage());
     const std::string target = dir.Path() + "/none/a.xml";
-    const Outcome outcome = RunCli({in, "-d", dir.Path() + "/none"});
+    const CliOutcome outcome = RunCli({in, "-d", dir.Path() + "/none"});
     EXPECT_EQ(outcome.status, CliConverter::kExitFailed);
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(outcome.err, "\"" + target + "\"\n\n不正パス\n");
@@ -213,11 +200,11 @@ TEST(CliConverterTest, AFullDiskIsReportedAndLeavesTheOldDocumentInPlace) {
     calls.SetFile("/mem/b.mem", TwoPointImage());
     calls.SetFile("/mem/a.xml", "old");
     calls.SetCapacity(2 * TwoPointImage().size() + 3 + 100);
-    const Outcome outcome = RunCli({"a.mem", "b.mem", "-d", "/elsewhere"});
+    const CliOutcome outcome = RunCli({"a.mem", "b.mem", "-d", "/elsewhere"});
     EXPECT_EQ(outcome.status, CliConverter::kExitFailed);
     EXPECT_EQ(outcome.err, "\"/elsewhere/a.xml\"\n\n不正パス\n\"/elsewhere/b.xml\"\n\n不正パス\n");
 
-    const Outcome full = RunCli({"a.mem"});
+    const CliOutcome full = RunCli({"a.mem"});
     EXPECT_EQ(full.status, CliConverter::kExitFailed);
     EXPECT_EQ(full.out, "");
     EXPECT_EQ(full.err, "/mem/a.xml へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\n");
@@ -227,7 +214,7 @@ TEST(CliConverterTest, AFullDiskIsReportedAndLeavesTheOldDocumentInPlace) {
 
     calls.SetCapacity(static_cast<std::size_t>(-1));
     calls.FailOnce(MemoryCalls::Operation::read, EIO);
-    const Outcome readFailure = RunCli({"a.mem", "b.mem"});
+    const CliOutcome readFailure = RunCli({"a.mem", "b.mem"});
     EXPECT_EQ(readFailure.status, CliConverter::kExitFailed);
     EXPECT_EQ(readFailure.err, "/mem/a.mem へのｱｸｾｽ中にﾊｰﾄﾞｳｪｱ I/O ｴﾗｰが報告されました。\n");
     EXPECT_EQ(readFailure.out, "b.mem -> b.xml (2 地点)\n");
@@ -237,7 +224,7 @@ TEST(CliConverterTest, AFullDiskIsReportedAndLeavesTheOldDocumentInPlace) {
 
 TEST(CliConverterTest, ListShowsThePointsAsTheDocumentHasThem) {
     const std::string sample = kSamples + "/meisho.mem";
-    const Outcome outcome = RunCli({"--list", sample});
+    const CliOutcome outcome = RunCli({"--list", sample});
     EXPECT_EQ(outcome.status, CliConverter::kExitConverted);
     EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(TokyoColumns(outcome.out), sample + " (12 地点)\n"
@@ -262,7 +249,7 @@ TEST(CliConverterTest, ListGoesOnAfterAFailureAndSeparatesTables) {
     const std::string empty = dir.File("empty.mem");
     WriteFileBytes(a, TwoPointImage());
     WriteFileBytes(empty, MemImage().Bytes());
-    const Outcome outcome = RunCli({"--list", dir.File("x.mem"), a, empty});
+    const CliOutcome outcome = RunCli({"--list", dir.File("x.mem"), a, empty});
     EXPECT_EQ(outcome.status, CliConverter::kExitFailed);
     EXPECT_EQ(outcome.err, "ファイルが見つかりませんでした。\nファイル " + dir.File("x.mem") + " の読み込みに失敗しました\n" +
                                "警告: " + a + ": 地点 2「東」: 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました\n");
@@ -275,7 +262,7 @@ TEST(CliConverterTest, ListGoesOnAfterAFailureAndSeparatesTables) {
 }
 
 TEST(CliConverterTest, HelpAndVersion) {
-    const Outcome version = RunCli({"--version"});
+    const CliOutcome version = RunCli({"--version"});
     EXPECT_EQ(version.status, CliConverter::kExitConverted);
     EXPECT_EQ(version.out.substr(0, version.out.find('\n') + 1), "Quorvel Version 1.100\n");
     EXPECT_EQ(version.out.substr(version.out.find('\n') + 1),
@@ -283,7 +270,7 @@ TEST(CliConverterTest, HelpAndVersion) {
                                                 : "読みの推定: " + ReadingGuesser::Backend() + "\n");
     EXPECT_EQ(version.err, "");
 
-    const Outcome help = RunCli({"a.mem", "--help", "-x"});
+    const CliOutcome help = RunCli({"a.mem", "--help", "-x"});
     EXPECT_EQ(help.status, CliConverter::kExitConverted);
     EXPECT_EQ(help.err, "");
     EXPECT_EQ(help.out.rfind("使い方:\n  quorvel-cli 入力.mem [-o 出力.xml]", 0), 0u);
@@ -299,7 +286,7 @@ TEST(CliConverterTest, OneOutputFromTwoInputsIsRefusedWhateverTheSpelling) {
     const std::string first = dir.File("a/x.mem");
     for (const std::string& second : {dir.File("a/./x.MEM"), dir.File("a/../a/x.MEM"), dir.File("alias/x.MEM"), first}) {
         SCOPED_TRACE(second);
-        const Outcome outcome = RunCli({first, second});
+        const CliOutcome outcome = RunCli({first, second});
         EXPECT_EQ(outcome.status, CliConverter::kExitUsage);
         const std::string output = first.substr(0, first.size() - 3) + "xml";
         EXPECT_EQ(outcome.err, Usage("出力ファイル " + second.substr(0, second.size() - 3) + "xml が " + first + " と " +

@@ -14,24 +14,11 @@
 #include "maps/Cp932Text.h"
 #include "maps/ReadingGuesser.h"
 #include "mempoint/CMemPointStore.h"
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 #include "tools/MemImage.h"
 
 namespace {
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CliConverter converter(out, err, "quorvel-cli");
-    const int status = converter.Run(args);
-    return {status, out.str(), err.str()};
-}
-
 // Three places whose Tokyo coordinates are whole multiples of 9", so that their five-decimal
 // texts are exact and every road through today's maps must come back to the same document.
 std::string ThreePlaces() {
@@ -93,10 +80,10 @@ TEST(MapConverterTest, EveryRoadThroughTodaysMapsComesBackToTheSameDocument) {
     for (const char* format : {"gpx", "kml", "geojson", "csv"}) {
         SCOPED_TRACE(format);
         const std::string map = dir.File(std::string("p.") + format);
-        const Outcome out = RunCli({dir.File("p.mem"), "--to", format});
+        const CliOutcome out = RunCli({dir.File("p.mem"), "--to", format});
         ASSERT_EQ(out.status, 0) << out.err;
         EXPECT_EQ(out.out, dir.File("p.mem") + " -> " + map + " (3 地点)\n");
-        const Outcome back = RunCli({map, "-o", dir.File("back.xml"), "--reading", "none"});
+        const CliOutcome back = RunCli({map, "-o", dir.File("back.xml"), "--reading", "none"});
         ASSERT_EQ(back.status, 0) << back.err;
         EXPECT_EQ(ReadFileBytes(dir.File("back.xml")), direct);
     }
@@ -154,7 +141,7 @@ TEST(MapConverterTest, LargeInputsAreSplitIntoNumberedFilesWrittenAsOneSet) {
         TempDir dir;
         WriteFileBytes(dir.File("in.gpx"), ManyWaypoints(c.points));
         const std::string ext = std::string(c.to) == "mem" ? "mem" : "xml";
-        const Outcome run = RunCli({dir.File("in.gpx"), "--to", c.to, "-o", dir.File("out." + ext), "--reading", "none"});
+        const CliOutcome run = RunCli({dir.File("in.gpx"), "--to", c.to, "-o", dir.File("out." + ext), "--reading", "none"});
         ASSERT_EQ(run.status, 0) << run.err;
         ASSERT_EQ(dir.List(), c.files);
         for (size_t k = 0; k < c.counts.size(); ++k) {
@@ -174,7 +161,7 @@ TEST(MapConverterTest, LargeInputsAreSplitIntoNumberedFilesWrittenAsOneSet) {
     WriteFileBytes(dir.File("in.gpx"), ManyWaypoints(1401));
     WriteFileBytes(dir.File("out-1.xml"), "old");
     ASSERT_EQ(mkdir(dir.File("out-3.xml").c_str(), 0755), 0);
-    const Outcome run = RunCli({dir.File("in.gpx"), "-o", dir.File("out.xml"), "--reading", "none"});
+    const CliOutcome run = RunCli({dir.File("in.gpx"), "-o", dir.File("out.xml"), "--reading", "none"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "\"" + dir.File("out-3.xml") + "\"\n\nファイル アクセス禁止\n");
@@ -186,7 +173,7 @@ TEST(MapConverterTest, InputsMergeInOrderAndCharactersTheUnitCannotShowAreReplac
     TempDir dir;
     WriteFileBytes(dir.File("a.gpx"), Gpx(Waypoint(35.0, 139.0, "♨温泉") + Waypoint(35.1, 139.1, "駅")));
     WriteFileBytes(dir.File("b.gpx"), Gpx(Waypoint(34.0, 135.0, "城")));
-    const Outcome merged = RunCli({dir.File("a.gpx"), dir.File("b.gpx"), "--merge", "-o", dir.File("m.xml"),
+    const CliOutcome merged = RunCli({dir.File("a.gpx"), dir.File("b.gpx"), "--merge", "-o", dir.File("m.xml"),
                                    "--reading", "none"});
     ASSERT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(merged.out, dir.File("a.gpx") + ", " + dir.File("b.gpx") + " -> " + dir.File("m.xml") + " (3 地点)\n");
@@ -197,7 +184,7 @@ TEST(MapConverterTest, InputsMergeInOrderAndCharactersTheUnitCannotShowAreReplac
     const size_t castle = doc.find("<nb>" + Utf8ToCp932("城") + "</nb>");
     EXPECT_TRUE(spa < station && station < castle && castle != std::string::npos);
 
-    const Outcome strict = RunCli({dir.File("a.gpx"), "--strict", "-o", dir.File("s.xml")});
+    const CliOutcome strict = RunCli({dir.File("a.gpx"), "--strict", "-o", dir.File("s.xml")});
     EXPECT_EQ(strict.status, 1);
     EXPECT_NE(strict.err.find("表示できない文字があるため (--strict)、" + dir.File("s.xml") + " は書きませんでした\n"),
               std::string::npos) << strict.err;
@@ -208,26 +195,26 @@ TEST(MapConverterTest, PointsAndInputsThatCannotBeUsedAreRefusedAndNamed) {
     TempDir dir;
     WriteFileBytes(dir.File("bad.gpx"), Gpx(Waypoint(95.0, 139.0, "北") + Waypoint(-33.86, 151.2, "シドニー") +
                                             Waypoint(35.0, 139.0, "良")));
-    const Outcome refused = RunCli({dir.File("bad.gpx"), "--reading", "none"});
+    const CliOutcome refused = RunCli({dir.File("bad.gpx"), "--reading", "none"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(CountOf(ReadFileBytes(dir.File("bad.xml")), "<gpoi>"), 1u);
     EXPECT_NE(refused.err.find("「シドニー」: 南緯または西経の座標はナビに記録できません"), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find(dir.File("bad.gpx") + ": 2 地点は変換できませんでした\n"), std::string::npos) << refused.err;
 
     WriteFileBytes(dir.File("notes.xml"), "<notes/>\n");
-    const Outcome neither = RunCli({dir.File("notes.xml"), "--to", "gpx"});
+    const CliOutcome neither = RunCli({dir.File("notes.xml"), "--to", "gpx"});
     EXPECT_EQ(neither.status, 1);
     EXPECT_EQ(neither.err, "ファイル " + dir.File("notes.xml") +
                                " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, GeoJSON, CSV) でもありません\n");
 
     // A huge file is refused before it is read (a sparse file costs no disk).
     ASSERT_EQ(truncate((WriteFileBytes(dir.File("huge.csv"), ""), dir.File("huge.csv")).c_str(), 100ll << 20), 0);
-    const Outcome huge = RunCli({dir.File("huge.csv")});
+    const CliOutcome huge = RunCli({dir.File("huge.csv")});
     EXPECT_EQ(huge.status, 1);
     EXPECT_EQ(huge.err, "ファイル " + dir.File("huge.csv") + " は大きすぎます (100 MB)。読み込めるのは 32 MB までです\n");
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"bad.gpx", "bad.xml", "huge.csv", "notes.xml"}));
 
-    const Outcome same = RunCli({dir.File("bad.xml")});
+    const CliOutcome same = RunCli({dir.File("bad.xml")});
     EXPECT_EQ(same.status, CliConverter::kExitUsage);
     EXPECT_EQ(same.err.substr(0, same.err.find('\n')), "quorvel-cli: 出力ファイル " + dir.File("bad.xml") + " が入力と同じです");
 }
@@ -235,7 +222,7 @@ TEST(MapConverterTest, PointsAndInputsThatCannotBeUsedAreRefusedAndNamed) {
 TEST(MapConverterTest, TheListShowsBothDatumsAndReadingsAreGuessedWhenMissing) {
     TempDir dir;
     WriteFileBytes(dir.File("p.mem"), ThreePlaces());
-    const Outcome list = RunCli({"--list", dir.File("p.mem")});
+    const CliOutcome list = RunCli({"--list", dir.File("p.mem")});
     ASSERT_EQ(list.status, 0) << list.err;
     std::istringstream lines(list.out);
     std::string title, header, first;
