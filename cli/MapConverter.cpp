@@ -58,6 +58,8 @@ std::string Decimal(double value, int decimals) {
 
 bool IsMemPointName(const CString& name) { return PathHasExtension(name, ".MEM"); }
 
+std::string WarningLine(const std::string& text) { return "警告: " + text + '\n'; }
+
 std::string Label(const CString& strInput, const Place& place) {
     return strInput.Str() + ": " + place.origin + "「" + place.name + "」";
 }
@@ -91,7 +93,7 @@ std::vector<CString> MapConverter::SplitNames(const CString& strOutput, int coun
 }
 
 // One write a line: the error stream is unbuffered, and a file of many points can warn for each.
-void MapConverter::Warn(const std::string& text) { m_err << "警告: " + text + '\n'; }
+void MapConverter::Warn(const std::string& text) { m_err << WarningLine(text); }
 
 void MapConverter::Refuse(const CString& strInput, const Place& place, const std::string& why) {
     m_err << Label(strInput, place) + ": " + why + '\n';
@@ -205,10 +207,10 @@ void MapConverter::Shift(std::vector<Place>& places, bool bFromTokyo, bool bToTo
         place.longitude = shifted.longitude;
         place.method = shifted.method;
         if (shifted.outsideArea)
-            warnings += "警告: " + Label(strInput, place) +
-                        ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)\n";
+            warnings += WarningLine(Label(strInput, place) +
+                                    ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)");
         else if (shifted.method == DatumMethod::helmert)
-            warnings += "警告: " + Label(strInput, place) + ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました\n";
+            warnings += WarningLine(Label(strInput, place) + ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました");
         if (warnings.size() >= 65536 || i + 1 == places.size()) {
             m_err << warnings;
             warnings.clear();

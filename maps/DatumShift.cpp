@@ -205,7 +205,7 @@ void DatumShift::Wgs84ToTokyo(std::vector<ShiftedPoint>& points) { ShiftAll(poin
 
 void DatumShift::ShiftAll(std::vector<ShiftedPoint>& points, int direction) {
     if (!m_impl) Prepare();
-    // The grid file is stored in compressed tiles of 256 x 256 nodes, which PROJ decodes whole.
+    // The grid file is stored in tiles of 256 x 256 nodes; PROJ reads a tile whole and keeps few.
     const double tileLat = 256 * m_impl->cellLat, tileLon = 256 * m_impl->cellLon;
     auto tile = [&](const ShiftedPoint& p) {
         return std::make_pair(std::floor((p.latitude - m_impl->south) / tileLat),
