@@ -140,8 +140,10 @@ struct DatumShift::Impl {
         const double fx = x - column, fy = y - row;
         double weights = 0, shiftLat = 0, shiftLon = 0;
         for (int corner = 0; corner < 4; ++corner) {
+            const int c = column + corner % 2, r = row + corner / 2;
             double nodeLat = 0, nodeLon = 0;
-            if (!NodeShift(column + corner % 2, row + corner / 2, nodeLat, nodeLon)) continue;
+            if (!NodeHasData(c, r)) continue;
+            NodeShift(c, r, nodeLat, nodeLon);
             const double w = (corner % 2 ? fx : 1 - fx) * (corner / 2 ? fy : 1 - fy);
             weights += w;
             shiftLat += w * nodeLat;
@@ -242,7 +244,8 @@ void DatumShift::Prepare() {
     impl->context = Proj().proj_context_create();
     if (!impl->context) throw MapError("測地系の換算を準備できませんでした");
     // Only the grid's folder is searched: our operations need no database, and opening PROJ's
-    // takes longer than a whole conversion. PROJ then remarks that it found none; that is no error.
+    // takes longer than a whole conversion. PROJ then remarks that it found none, whatever the
+    // log level, so the logger drops it; the level spares a message for every point off the grid.
     Proj().proj_log_level(impl->context, PJ_LOG_NONE);
     Proj().proj_log_func(impl->context, nullptr, [](void*, int, const char*) {});
     Proj().proj_context_set_enable_network(impl->context, 0);

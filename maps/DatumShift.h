@@ -25,8 +25,8 @@ public:
     // Throw MapError when the grid cannot be used at all.
     ShiftedPoint TokyoToWgs84(double latitude, double longitude);
     ShiftedPoint Wgs84ToTokyo(double latitude, double longitude);
-    // Every point in place (latitude and longitude in, all members out), visited area by area so
-    // that each compressed block of the grid is decoded once, whatever the points' order.
+    // Every point in place (latitude and longitude in, all members out), visited tile by tile of
+    // the grid so that each tile is read once, whatever the points' order.
     void TokyoToWgs84(std::vector<ShiftedPoint>& points);
     void Wgs84ToTokyo(std::vector<ShiftedPoint>& points);
 

@@ -12,15 +12,9 @@
 #include <vector>
 
 #include "maps/DatumShift.h"
+#include "tools/GroundDistance.h"
 
 namespace {
-// Metres between two nearby points (WGS 84 ellipsoid, local radii); enough at this scale.
-double Metres(double lat1, double lon1, double lat2, double lon2) {
-    const double a = 6378137.0, e2 = 0.00669438, phi = lat1 * M_PI / 180, s = std::sin(phi);
-    const double m = a * (1 - e2) / std::pow(1 - e2 * s * s, 1.5), n = a / std::sqrt(1 - e2 * s * s);
-    return std::hypot((lat2 - lat1) * M_PI / 180 * m, (lon2 - lon1) * M_PI / 180 * n * std::cos(phi));
-}
-
 void Report(const char* region, std::vector<double>& d) {
     if (d.empty()) return;
     std::sort(d.begin(), d.end());
@@ -55,8 +49,8 @@ int main(int argc, char** argv) {
     double hLat = 0, hLon = 0;
     viaHelmert(refLat, refLon, hLat, hLon);
     std::printf("reference point: grid %.9f %.9f (%.4f m from the published value), Helmert %.9f %.9f (%.3f m)\n",
-                g.latitude, g.longitude, Metres(pubLat, pubLon, g.latitude, g.longitude), hLat, hLon,
-                Metres(pubLat, pubLon, hLat, hLon));
+                g.latitude, g.longitude, GroundDistance(pubLat, pubLon, g.latitude, g.longitude), hLat, hLon,
+                GroundDistance(pubLat, pubLon, hLat, hLon));
 
     std::vector<double> main, ryukyu, other;
     for (double lat = 24.0; lat <= 45.6; lat += step) {
@@ -64,7 +58,7 @@ int main(int argc, char** argv) {
             const ShiftedPoint p = shift.TokyoToWgs84(lat, lon);
             if (p.method != DatumMethod::grid) continue;
             viaHelmert(lat, lon, hLat, hLon);
-            const double d = Metres(p.latitude, p.longitude, hLat, hLon);
+            const double d = GroundDistance(p.latitude, p.longitude, hLat, hLon);
             // The Ryukyu arc: Amami to Yonaguni; south of 30.5 N and east of 131.5 E: Ogasawara and the like.
             (lat < 30.5 ? (lon < 131.5 ? ryukyu : other) : main).push_back(d);
         }

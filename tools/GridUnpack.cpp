@@ -15,6 +15,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -53,19 +54,12 @@ public:
     }
 
     std::uint32_t Value(std::uint16_t tag, std::uint32_t index = 0) const {
-        const Entry& e = Get(tag);
-        const std::size_t size = e.type == 3 ? 2 : 4;
-        std::size_t at = e.at;
-        if (size * e.count > 4) at = U32(e.at);
-        return size == 2 ? U16(at + 2 * index) : U32(at + 4 * index);
+        const auto [at, size] = Location(tag, index);
+        return size == 2 ? U16(at) : U32(at);
     }
     // Overwrites one value of a SHORT or LONG tag, in place.
     void Set(std::uint16_t tag, std::uint32_t index, std::uint32_t value) {
-        const Entry& e = Get(tag);
-        const std::size_t size = e.type == 3 ? 2 : 4;
-        std::size_t at = e.at;
-        if (size * e.count > 4) at = U32(e.at);
-        at += size * index;
+        const auto [at, size] = Location(tag, index);
         for (std::size_t b = 0; b < size; ++b) m_bytes[at + b] = static_cast<unsigned char>(value >> (8 * b));
     }
     std::uint32_t Count(std::uint16_t tag) const { return Get(tag).count; }
@@ -73,6 +67,14 @@ public:
     std::vector<unsigned char>& Bytes() { return m_bytes; }
 
 private:
+    // Where value index of a tag is and its size: in the entry itself when all its values fit in
+    // four bytes, else at the offset the entry holds.
+    std::pair<std::size_t, std::size_t> Location(std::uint16_t tag, std::uint32_t index) const {
+        const Entry& e = Get(tag);
+        const std::size_t size = e.type == 3 ? 2 : 4;
+        const std::size_t at = size * e.count > 4 ? U32(e.at) : e.at;
+        return {at + size * index, size};
+    }
     const Entry& Get(std::uint16_t tag) const {
         const auto found = m_entries.find(tag);
         if (found == m_entries.end()) throw std::runtime_error("tag " + std::to_string(tag) + " missing");

@@ -9,16 +9,9 @@
 
 #include "maps/MapError.h"
 #include "platform/posix/PosixCalls.h"
+#include "tools/GroundDistance.h"
 
 namespace {
-// Metres between two nearby points, on the local ellipsoid.
-double Metres(double lat1, double lon1, double lat2, double lon2) {
-    const double a = 6378137.0, e2 = 0.00669438;
-    const double phi = lat1 * M_PI / 180, s = std::sin(phi);
-    const double m = a * (1 - e2) / std::pow(1 - e2 * s * s, 1.5), n = a / std::sqrt(1 - e2 * s * s);
-    return std::hypot((lat2 - lat1) * M_PI / 180 * m, (lon2 - lon1) * M_PI / 180 * n * std::cos(phi));
-}
-
 // The Helmert transformation as PROJ's cct runs it, in degrees: an independent run of the operation.
 bool CctHelmert(double lat, double lon, double& outLat, double& outLon) {
     const std::string command =
@@ -64,19 +57,19 @@ TEST(DatumShift, PointsAgainstTheReferenceAndTheFallback) {
         EXPECT_EQ(p.method, c.method);
         EXPECT_EQ(p.outsideArea, c.outside);
         // Always a real shift, of the size the datums differ by.
-        EXPECT_GT(Metres(c.lat, c.lon, p.latitude, p.longitude), 200);
-        EXPECT_LT(Metres(c.lat, c.lon, p.latitude, p.longitude), 900);
+        EXPECT_GT(GroundDistance(c.lat, c.lon, p.latitude, p.longitude), 200);
+        EXPECT_LT(GroundDistance(c.lat, c.lon, p.latitude, p.longitude), 900);
         double lat = 0, lon = 0;
         if (c.method == DatumMethod::helmert && CctHelmert(c.lat, c.lon, lat, lon)) {
-            EXPECT_LT(Metres(lat, lon, p.latitude, p.longitude), 0.01);
+            EXPECT_LT(GroundDistance(lat, lon, p.latitude, p.longitude), 0.01);
         }
     }
     // The published value of the reference point, to the millimetre; Helmert is a metre off there.
     const ShiftedPoint reference = shift.TokyoToWgs84(38.546789, 140.026224);
-    EXPECT_LT(Metres(reference.latitude, reference.longitude, 38.549703478, 140.022853531), 0.001);
+    EXPECT_LT(GroundDistance(reference.latitude, reference.longitude, 38.549703478, 140.022853531), 0.001);
     double lat = 0, lon = 0;
     if (!CctHelmert(38.546789, 140.026224, lat, lon)) GTEST_SKIP() << "cct (proj-bin) is not installed";
-    EXPECT_NEAR(Metres(lat, lon, 38.549703478, 140.022853531), 1.01, 0.05);
+    EXPECT_NEAR(GroundDistance(lat, lon, 38.549703478, 140.022853531), 1.01, 0.05);
 }
 
 TEST(DatumShift, RoundTripsKeepTheTextsOfTheUnit) {
@@ -91,7 +84,7 @@ TEST(DatumShift, RoundTripsKeepTheTextsOfTheUnit) {
         EXPECT_EQ(FiveDecimals(back.latitude), FiveDecimals(point[0]));
         EXPECT_EQ(FiveDecimals(back.longitude), FiveDecimals(point[1]));
         // The Helmert road drops the height change of the way there: a few millimetres.
-        EXPECT_LT(Metres(back.latitude, back.longitude, point[0], point[1]),
+        EXPECT_LT(GroundDistance(back.latitude, back.longitude, point[0], point[1]),
                   there.method == DatumMethod::grid ? 0.001 : 0.01);
     }
 }
