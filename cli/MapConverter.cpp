@@ -6,7 +6,6 @@
 #include <iterator>
 #include <sstream>
 
-#include "cli/OutputSet.h"
 #include "cli/TerminalText.h"
 #include "convert/DmsToDegreeText.h"
 #include "glorie/FileErrorText.h"
@@ -19,6 +18,7 @@
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/MessageBox.h"
+#include "platform/OutputSet.h"
 #include "platform/PathSplit.h"
 
 namespace {
@@ -57,6 +57,16 @@ std::string Decimal(double value, int decimals) {
 }
 
 bool IsMemPointName(const CString& name) { return PathHasExtension(name, ".MEM"); }
+
+// A member of the set, or null after the reason it cannot be made has been shown.
+CFile* Open(OutputSet& set, const CString& strFileName) {
+    try {
+        return &set.Add(strFileName);
+    } catch (const CFileException& error) {
+        CPoiTable::ReportOpenError(error, strFileName);
+        return nullptr;
+    }
+}
 
 std::string WarningLine(const std::string& text) { return "警告: " + text + '\n'; }
 
@@ -276,9 +286,9 @@ bool MapConverter::WriteUnit(const std::vector<UnitPoint>& all, const CString& s
     const int count = static_cast<int>(points.size());
     const int files = count == 0 ? 1 : (count + perFile - 1) / perFile;
     const std::vector<CString> names = SplitNames(strOutput, files);
-    OutputSet set;
+    OutputSet set(strOutput);
     for (int k = 0; k < files; ++k) {
-        CFile* file = set.Add(names[k]);
+        CFile* file = Open(set, names[k]);
         if (!file) return false;
         const int first = k * perFile;
         const int last = std::min(count, first + perFile);
@@ -314,8 +324,8 @@ bool MapConverter::WriteMap(const std::vector<Place>& places, const CString& str
     MapWriteOptions options;
     options.bom = m_args.bom;
     const std::string document = WriteMapDocument(m_args.mapFormat, places, options);
-    OutputSet set;
-    CFile* file = set.Add(strOutput);
+    OutputSet set(strOutput);
+    CFile* file = Open(set, strOutput);
     if (!file) return false;
     file->Write(document.data(), static_cast<unsigned>(document.size()));
     set.Commit();
