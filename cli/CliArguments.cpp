@@ -1,29 +1,12 @@
 #include "cli/CliArguments.h"
 
-#include "platform/PathSplit.h"
+#include "maps/FormatRegistry.h"
 
 namespace {
 CliArguments Refuse(std::string reason) {
     CliArguments refused;
     refused.error = std::move(reason);
     return refused;
-}
-
-bool TargetFromName(const std::string& name, CliArguments& parsed) {
-    if (name == "glorie" || name == "mem") {
-        parsed.target = name == "mem" ? CliArguments::Target::mem : CliArguments::Target::glorie;
-        return true;
-    }
-    parsed.target = CliArguments::Target::map;
-    return MapFormatFromName(name, parsed.mapFormat);
-}
-
-// The target an output name stands for by its extension; false for an extension of no format.
-bool TargetFromPath(const CString& path, CliArguments& parsed) {
-    if (PathHasExtension(path, ".XML")) return TargetFromName("glorie", parsed);
-    if (PathHasExtension(path, ".MEM")) return TargetFromName("mem", parsed);
-    parsed.target = CliArguments::Target::map;
-    return MapFormatFromPath(path.Str(), parsed.mapFormat);
 }
 
 // Options that take a value: the value, or the reason the line is refused.
@@ -92,35 +75,31 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
     if (parsed.merge && !parsed.hasOutput) return Refuse("--merge には -o で出力ファイルを指定して下さい");
     if (parsed.hasOutput && parsed.inputs.size() > 1 && !parsed.merge)
         return Refuse("-o は入力ファイルが一つのときか --merge のときだけ指定できます");
+    const Format* byOutputName = parsed.hasOutput ? FormatRegistry::ForPath(parsed.output.Str()) : nullptr;
     if (!to.empty()) {
-        if (!TargetFromName(to, parsed)) return Refuse("不明な出力形式です: " + to);
-        parsed.hasTarget = true;
-        if (parsed.hasOutput) {
-            CliArguments byName;
-            if (!TargetFromPath(parsed.output, byName) || byName.target != parsed.target ||
-                (parsed.target == Target::map && byName.mapFormat != parsed.mapFormat))
-                return Refuse("出力ファイル名の拡張子が ." + std::string(parsed.OutputExtension()) +
-                              " ではありません: " + parsed.output.Str());
-        }
+        parsed.target = FormatRegistry::Find(to);
+        if (!parsed.target) return Refuse("不明な出力形式です: " + to);
+        if (parsed.hasOutput && byOutputName != parsed.target)
+            return Refuse("出力ファイル名の拡張子が " + std::string(parsed.target->extensions[0]) +
+                          " ではありません: " + parsed.output.Str());
     } else if (parsed.hasOutput) {
-        if (!TargetFromPath(parsed.output, parsed))
-            return Refuse("出力ファイル名の拡張子が .xml ではありません: " + parsed.output.Str());
-        parsed.hasTarget = true;
+        if (!byOutputName) return Refuse("出力ファイル名の拡張子が .xml ではありません: " + parsed.output.Str());
+        parsed.target = byOutputName;
     }
-    if (parsed.bom && !(parsed.target == Target::map && parsed.mapFormat == MapFormat::csv))
-        return Refuse("--bom は CSV を書くときだけ指定できます");
+    if (!parsed.target) parsed.target = FormatRegistry::Find("glorie");
+    if (parsed.bom && !parsed.target->takesBom) return Refuse("--bom は CSV を書くときだけ指定できます");
     if (parsed.hasFolder && parsed.folder.IsEmpty()) return Refuse("-d のフォルダ名が空です");
     return parsed;
 }
 
-const char* CliArguments::OutputExtension() const {
-    switch (target) {
-    case Target::glorie:
-        return "xml";
-    case Target::mem:
-        return "mem";
-    case Target::map:
-        break;
-    }
-    return MapFormatName(mapFormat);
+BatchRequest CliArguments::Batch() const {
+    BatchRequest request;
+    request.inputs = inputs;
+    request.target = target;
+    request.output = output;
+    request.folder = folder;
+    request.hasOutput = hasOutput;
+    request.hasFolder = hasFolder;
+    request.merge = merge;
+    return request;
 }

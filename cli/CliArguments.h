@@ -3,13 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "maps/MapFormat.h"
+#include "maps/BatchPlan.h"
+#include "maps/Format.h"
 #include "platform/CString.h"
 
 struct CliArguments {
     enum class Mode { convert, list, help, version };
-    // What is written: the unit's two formats, or one of today's map formats (mapFormat).
-    enum class Target { glorie, mem, map };
     // The datum the inputs' coordinates are in; native: Tokyo for the unit's files, WGS 84 for maps.
     enum class Datum { native, tokyo, wgs84 };
 
@@ -20,9 +19,7 @@ struct CliArguments {
     bool hasOutput = false;
     bool hasFolder = false;
 
-    Target target = Target::glorie;
-    MapFormat mapFormat = MapFormat::gpx;
-    bool hasTarget = false;  // --to given, or picked by the -o extension
+    const Format* target = nullptr;  // what is written: --to, else the -o extension, else glorie
     Datum datum = Datum::native;
     bool bom = false;        // --bom: CSV with a byte-order mark
     bool merge = false;      // --merge: every input into the one -o output, in order
@@ -37,6 +34,6 @@ struct CliArguments {
     // "--" makes every later argument an input.
     static CliArguments Parse(const std::vector<std::string>& args);
 
-    // The extension of what is written, without its full stop: "xml", "mem", "gpx", ...
-    const char* OutputExtension() const;
+    // The conversions asked for, for the batch planner.
+    BatchRequest Batch() const;
 };

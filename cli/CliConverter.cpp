@@ -1,15 +1,33 @@
 #include "cli/CliConverter.h"
 
-#include <map>
+#include <cstdio>
 
-#include "cli/MapConverter.h"
 #include "cli/StreamMessageBoxHost.h"
-#include "convert/ConversionDriver.h"
-#include "glorie/FileErrorText.h"
-#include "platform/CFileException.h"
-#include "platform/HostSystem.h"
-#include "platform/MessageBox.h"
-#include "platform/PathSplit.h"
+#include "cli/TerminalText.h"
+#include "maps/BatchPlan.h"
+#include "maps/FormatRegistry.h"
+#include "maps/ReadingGuesser.h"
+
+namespace {
+ConversionOptions OptionsOf(const CliArguments& args) {
+    ConversionOptions options;
+    options.target = args.target;
+    options.datum = args.datum == CliArguments::Datum::tokyo   ? ConversionOptions::Datum::tokyo
+                    : args.datum == CliArguments::Datum::wgs84 ? ConversionOptions::Datum::wgs84
+                                                               : ConversionOptions::Datum::native;
+    options.strict = args.strict;
+    options.guessReadings = args.guessReadings;
+    options.read.allPoints = args.allPoints;
+    options.write.bom = args.bom;
+    return options;
+}
+
+std::string Decimal(double value) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%.7f", value);
+    return buffer;
+}
+}  // namespace
 
 CliConverter::CliConverter(std::ostream& out, std::ostream& err, CString strProgramName)
     : m_out(out), m_err(err), m_strProgramName(std::move(strProgramName)) {}
@@ -35,17 +53,6 @@ int CliConverter::Run(const std::vector<std::string>& args) {
     return ConvertAll(parsed);
 }
 
-CString CliConverter::OutputNameFor(const CString& strInput, const CliArguments& args) {
-    if (args.hasOutput) return args.output;
-    const PathParts parts = SplitPath(strInput);
-    if (!args.hasFolder) return MakePath(parts.drive, parts.dir, parts.fname, args.OutputExtension());
-    CString joined = args.folder;
-    const char last = joined.GetAt(joined.GetLength() - 1);
-    // A slash, not the runtime's backslash: it separates on every host.
-    if (last != '/' && last != '\\') joined += '/';
-    return joined + parts.fname + "." + args.OutputExtension();
-}
-
 int CliConverter::Usage(const std::string& reason) {
     m_err << m_strProgramName.Str() << ": " << reason << '\n'
           << "使い方は " << m_strProgramName.Str() << " --help で表示されます\n";
@@ -54,20 +61,30 @@ int CliConverter::Usage(const std::string& reason) {
 
 void CliConverter::WriteHelp() {
     const std::string name = m_strProgramName.Str();
+    // What the inputs may be and how outputs are split, as the format table has it.
+    std::string inputs, splits;
+    for (const Format* format : FormatRegistry::All()) {
+        std::string extensions;
+        if (format->unit || format->extensions[1])
+            for (const char* extension : format->extensions)
+                if (extension) extensions += (extensions.empty() ? " (" : ", ") + std::string(extension);
+        inputs += (inputs.empty() ? "" : "、") + std::string(format->title) + (extensions.empty() ? "" : extensions + ")");
+        if (format->pointsPerFile > 0)
+            splits += (splits.empty() ? "" : "、") + std::string(format->title) + "は " +
+                      std::to_string(format->pointsPerFile) + " 地点";
+    }
     m_out << "使い方:\n"
           << "  " << name << " 入力.mem [-o 出力.xml]    一つのファイルを変換します\n"
           << "  " << name << " 入力.mem... [-d フォルダ]  複数のファイルを変換します\n"
           << "  " << name << " --list 入力...            地点の一覧を表示します\n"
           << "  " << name << " 入力... --to 形式 [-o 出力 | -d フォルダ]\n"
-          << "                                   形式: glorie, mem, gpx, kml, geojson, csv\n"
+          << "                                   形式: " << FormatRegistry::Names(", ") << "\n"
           << "  " << name << " 入力... --merge -o 出力    すべての入力を一つの出力にまとめます\n"
           << "  " << name << " --help | --version\n"
           << "\n"
-          << "入力はメモリーポイントファイル (.mem)、glorie 文書 (.xml)、GPX、KML、GeoJSON (.geojson, .json)、\n"
-          << "CSV です。出力の形式は --to か -o の拡張子で決まり、どちらもなければ glorie 文書です。\n"
+          << "入力は" << inputs << " です。出力の形式は --to か -o の拡張子で決まり、どちらもなければ glorie 文書です。\n"
           << "出力ファイルの名前は、-o がなければ入力と同じフォルダ、同じ名前で拡張子を形式のものにしたもの、\n"
-          << "-d があればそのフォルダの中の同じ名前のものです。glorie 文書は 700 地点、メモリーポイントファイルは\n"
-          << "100 地点までで、それを超えると 名前-1、名前-2 … に分けて書きます。\n"
+          << "-d があればそのフォルダの中の同じ名前のものです。" << splits << "までで、それを超えると 名前-1、名前-2 … に分けて書きます。\n"
           << "\n"
           << "  --datum tokyo|wgs84   入力の測地系 (既定: ナビのファイルは日本測地系、地図のファイルは WGS 84)\n"
           << "  --reading auto|none   読みのない地点の読みを推定するか (既定: auto)\n"
@@ -83,79 +100,78 @@ void CliConverter::WriteHelp() {
           << "終了コード: 0 すべて変換しました, 1 変換できなかったファイルがあります, 2 指定の誤り\n";
 }
 
-namespace {
-// An input the dialog's road refuses by its name before it writes anything.
-bool IsRefusedByTheStore(const CString& input, const CliArguments& args) {
-    MapFormat format;
-    return args.target == CliArguments::Target::glorie && !PathHasExtension(input, ".MEM") &&
-           !PathHasExtension(input, ".XML") && !MapFormatFromPath(input.Str(), format);
+// Summaries to standard output; everything else to standard error, a warning marked as such. The
+// error stream is unbuffered, so warnings are gathered and written 64 KiB at a time.
+void CliConverter::Print(const std::vector<ConversionMessage>& messages) {
+    std::string pending;
+    for (const ConversionMessage& message : messages) {
+        if (message.kind == ConversionMessage::Kind::written) {
+            m_out << message.text << '\n';
+            continue;
+        }
+        if (message.kind == ConversionMessage::Kind::warning) pending += "警告: ";
+        pending += message.text;
+        pending += '\n';
+        if (pending.size() >= 65536) {
+            m_err << pending;
+            pending.clear();
+        }
+    }
+    m_err << pending;
+    m_out.flush();
 }
-}  // namespace
 
 int CliConverter::ConvertAll(const CliArguments& args) {
-    std::vector<CString> outputs;
-    if (args.merge) {
-        outputs.push_back(args.output);
-    } else {
-        for (const CString& input : args.inputs) outputs.push_back(OutputNameFor(input, args));
-    }
-    // Two inputs writing one output would silently lose the first document; an output over its
-    // own input would lose the input.
-    // Names are compared by the file they stand for, whatever their spelling.
-    std::map<CString, CString> claimed;
-    for (size_t i = 0; i < args.inputs.size(); ++i) {
-        const CString& input = args.inputs[i];
-        const CString& output = outputs[args.merge ? 0 : i];
-        const CString identity = FileIdentity(output);
-        if (identity == FileIdentity(input)) return Usage("出力ファイル " + output.Str() + " が入力と同じです");
-        if (args.merge || IsRefusedByTheStore(input, args)) continue;  // it writes nothing
-        const auto inserted = claimed.emplace(identity, input);
-        if (!inserted.second)
-            return Usage("出力ファイル " + output.Str() + " が " + inserted.first->second.Str() + " と " +
-                         input.Str() + " の両方から作られます");
-    }
+    std::vector<BatchJob> jobs;
+    std::string reason;
+    if (!BatchPlan::Make(args.Batch(), jobs, reason)) return Usage(reason);
 
-    MapConverter maps(m_out, m_err, args);
-    if (args.merge) return maps.Convert(args.inputs, args.output) ? kExitConverted : kExitFailed;
+    Conversion conversion(OptionsOf(args));
     int status = kExitConverted;
-    for (size_t i = 0; i < args.inputs.size(); ++i) {
-        const CString& input = args.inputs[i];
-        // To a glorie document, whatever is neither a map nor a document itself takes the dialog's
-        // own road (and its messages for what is not a memory-point file).
-        const bool bClassic = args.target == CliArguments::Target::glorie &&
-                              (PathHasExtension(input, ".MEM") || IsRefusedByTheStore(input, args));
-        if (!(bClassic ? ConvertOne(input, outputs[i]) : maps.Convert({input}, outputs[i]))) status = kExitFailed;
+    for (const BatchJob& job : jobs) {
+        const ConversionResult result = job.memPointRoad ? conversion.ConvertMemPointFile(job.inputs[0], job.output)
+                                                         : conversion.Convert(job.inputs, job.output);
+        Print(result.messages);
+        if (!result.ok) status = kExitFailed;
     }
     return status;
 }
 
-bool CliConverter::Load(const CString& strInput) {
-    if (m_store.Load(strInput) == 0) return true;
-    GetMessageBoxHost().ShowMessageBox("ファイル " + strInput + " の読み込みに失敗しました", "ERROR", kMbOk);
-    return false;
-}
-
-bool CliConverter::ConvertOne(const CString& strInput, const CString& strOutput) {
-    try {
-        if (!Load(strInput)) return false;
-        ResetPoiTable(m_table);
-        if (ConvertPoints(m_store, m_table, strOutput) != 0) return false;
-    } catch (const CFileException& error) {
-        ReportFileFailure(error);
-        return false;
+void CliConverter::PrintList(const CString& strInput, const ListResult& listed, bool bFirst) {
+    if (!bFirst) m_out << '\n';
+    m_out << strInput.Str() << " (" << listed.points.size() << " 地点)\n"
+          << "番号\t名称\t読み\t緯度\t経度\t数字\t緯度(WGS84)\t経度(WGS84)\t測地系変換\t元の名称\n";
+    std::size_t number = 0;
+    for (const ListedPoint& point : listed.points) {
+        m_out << ++number << '\t';
+        // Points the unit cannot take have no unit columns, points no map can hold no WGS 84 ones.
+        if (point.hasUnitColumns)
+            m_out << Cp932ToTerminal(point.unitName) << '\t' << Cp932ToTerminal(point.unitReading) << '\t'
+                  << point.tokyoLatitude.Str() << '\t' << point.tokyoLongitude.Str() << '\t';
+        else
+            m_out << "\t\t\t\t";
+        m_out << Cp932ToTerminal(point.digits) << '\t';
+        if (point.shifted)
+            m_out << Decimal(point.latitude) << '\t' << Decimal(point.longitude) << '\t';
+        else
+            m_out << "\t\t";
+        m_out << point.method << '\t' << Utf8ToTerminal(point.name) << '\n';
     }
-    m_out << strInput.Str() << " -> " << strOutput.Str() << " (" << m_table.GetCount() << " 地点)\n";
     m_out.flush();
-    return true;
 }
 
 int CliConverter::ListAll(const CliArguments& args) {
-    MapConverter maps(m_out, m_err, args);
+    Conversion conversion(OptionsOf(args));
     int status = kExitConverted;
     bool bFirst = true;
     for (const CString& input : args.inputs) {
-        if (maps.List(input, bFirst)) bFirst = false;
-        else status = kExitFailed;
+        const ListResult listed = conversion.List(input);
+        if (listed.read) {
+            PrintList(input, listed, bFirst);
+            bFirst = false;
+        }
+        Print(listed.messages);
+        if (!listed.ok) status = kExitFailed;
     }
     return status;
 }

@@ -1,12 +1,12 @@
 #pragma once
-// The command-line converter: the dialog's conversion for one or many files, without windows.
+// The command-line converter: the arguments parsed, the conversions called, what they report
+// printed, and the exit status picked.
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/CliArguments.h"
-#include "convert/CPoiTable.h"
-#include "mempoint/CMemPointStore.h"
+#include "maps/Conversion.h"
 #include "platform/CString.h"
 
 class CliConverter {
@@ -15,27 +15,21 @@ public:
 
     static constexpr const char* kVersionText = "Quorvel Version 1.100";
 
-    // Summaries and lists go to out; message boxes and usage errors to err.
+    // Summaries and lists go to out; messages and usage errors to err.
     CliConverter(std::ostream& out, std::ostream& err, CString strProgramName);
 
     // Arguments without the program's own name; returns the exit status.
     int Run(const std::vector<std::string>& args);
-
-    // The output for one input: -o as given, else in the -d folder, else beside the input, with
-    // the output format's extension.
-    static CString OutputNameFor(const CString& strInput, const CliArguments& args);
 
 private:
     int Usage(const std::string& reason);
     void WriteHelp();
     int ConvertAll(const CliArguments& args);
     int ListAll(const CliArguments& args);
-    bool Load(const CString& strInput);
-    bool ConvertOne(const CString& strInput, const CString& strOutput);
+    void Print(const std::vector<ConversionMessage>& messages);
+    void PrintList(const CString& strInput, const ListResult& listed, bool bFirst);
 
     std::ostream& m_out;
     std::ostream& m_err;
     CString m_strProgramName;
-    CMemPointStore m_store;
-    CPoiTable m_table;
 };

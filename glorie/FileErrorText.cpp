@@ -70,4 +70,8 @@ CString CommandFailureText(const CFileException& error) {
     return CString(std::move(out));
 }
 
+CString OpenFailureMessage(const CFileException& error, const CString& strFileName) {
+    return "\"" + strFileName + "\"\n\n" + OpenFailureText(error.m_cause);
+}
+
 void ReportFileFailure(const CFileException& error) { AfxMessageBox(CommandFailureText(error), kMbOk | kMbIconStop); }

@@ -5,6 +5,8 @@
 
 // Short text shown after the quoted name when a file cannot be opened for writing.
 const char* OpenFailureText(int cause);
+// The whole message for an output that cannot be opened: the quoted name, then that text.
+CString OpenFailureMessage(const CFileException& error, const CString& strFileName);
 // Text for a file failure that leaves a command, %1 replaced by the file name or "無題のﾌｧｲﾙ".
 CString CommandFailureText(const CFileException& error);
 // Shows CommandFailureText with the stop icon and the application's caption.

@@ -155,5 +155,5 @@ void CPoiTable::WriteText(CFile& file, const char* text, std::size_t length) {
 }
 
 void CPoiTable::ReportOpenError(const CFileException& error, CString strFileName) {
-    AfxMessageBox("\"" + strFileName + "\"\n\n" + OpenFailureText(error.m_cause), kMbOk);
+    AfxMessageBox(OpenFailureMessage(error, strFileName), kMbOk);
 }

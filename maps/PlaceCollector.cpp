@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "maps/MapError.h"
 #include "maps/MapText.h"
 
 namespace {
@@ -71,4 +72,13 @@ void PlaceCollector::Accept(Place place) {
 void PlaceCollector::Refuse(const std::string& origin, const std::string& reason) {
     m_result.warnings.push_back(m_fileName + ": " + origin + ": " + reason + kNotRead);
     ++m_result.refused;
+}
+
+MapReadResult PlaceCollector::Finish(int passedOver) {
+    if (m_candidates == 0) {
+        std::string message = m_fileName + " に地点がありません";
+        if (passedOver > 0) message += "（経路と軌跡の " + std::to_string(passedOver) + " 点は --all-points で読みます）";
+        throw MapError(message);
+    }
+    return std::move(m_result);
 }

@@ -26,7 +26,9 @@ public:
 
     const std::string& FileName() const { return m_fileName; }
     int Candidates() const { return m_candidates; }
-    MapReadResult Take() { return std::move(m_result); }
+    // The places read. Throws MapError when the file had no point at all; passedOver counts the
+    // points the options left unread, for the message.
+    MapReadResult Finish(int passedOver = 0);
 
     // A whole decimal number of degrees (blank space around allowed, "+" allowed); false for
     // anything else, NaN and infinities included.

@@ -26,11 +26,7 @@ constexpr unsigned kSecondsPerMinute = 60;
 
 bool IsRecordIndex(int index) { return index >= 0 && index < kRecordCount; }
 
-void ShowUnrecognisedFile(const CString& strPath) {
-    CString text;
-    text.Format("%s\n    は認識できないファイルです", strPath.GetString());
-    AfxMessageBox(text, kMbOk);
-}
+void ShowUnrecognisedFile(const CString& strPath) { AfxMessageBox(CMemPointStore::UnrecognisedFileText(strPath), kMbOk); }
 
 char* TwoDigits(char* at, unsigned value) {
     *at++ = static_cast<char>('0' + value / 10);
@@ -67,10 +63,15 @@ int CMemPointStore::Load(CString strPath) {
 }
 
 void CMemPointStore::ReportOpenError(const CFileException& error) const {
+    if (error.m_cause == CFileException::none) return;
+    AfxMessageBox(OpenErrorText(error), kMbOk);
+}
+
+CString CMemPointStore::OpenErrorText(const CFileException& error) {
     CString text;
     switch (error.m_cause) {
     case CFileException::none:
-        return;
+        break;
     case CFileException::fileNotFound:
         text = "ファイルが見つかりませんでした。";
         break;
@@ -84,7 +85,20 @@ void CMemPointStore::ReportOpenError(const CFileException& error) const {
         text.Format("%s\n    を読み込み用に開けませんでした", error.m_strFileName.GetString());
         break;
     }
-    AfxMessageBox(text, kMbOk);
+    return text;
+}
+
+CString CMemPointStore::UnrecognisedFileText(const CString& strPath) {
+    CString text;
+    text.Format("%s\n    は認識できないファイルです", strPath.GetString());
+    return text;
+}
+
+bool CMemPointStore::LoadImage(const unsigned char* bytes, std::size_t size) {
+    if (size != kFileSize) return false;
+    std::memcpy(image, bytes, kFileSize);
+    count = CountUsed();
+    return true;
 }
 
 void CMemPointStore::Reset() {

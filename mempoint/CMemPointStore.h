@@ -1,5 +1,6 @@
 #pragma once
 // One memory-point file held in memory, its records decoded to text on request.
+#include <cstddef>
 #include <cstdint>
 
 #include "mempoint/MemPointFormat.h"
@@ -16,6 +17,11 @@ public:
     // A failure while reading the opened file leaves as a CFileException.
     int Load(CString strPath);
     int GetCount() const { return count; }
+    // A file's bytes already read: false (image and count unchanged) unless they are a file's size.
+    bool LoadImage(const unsigned char* bytes, std::size_t size);
+    // The text Load shows for a file it does not recognise, and for one it cannot open.
+    static CString UnrecognisedFileText(const CString& strPath);
+    static CString OpenErrorText(const CFileException& error);
 
     void GetName(CString& out, int index) const;
     void GetReading(CString& out, int index) const;

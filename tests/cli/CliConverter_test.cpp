@@ -105,7 +105,7 @@ TEST(CliConverterTest, OutputNamesFollowTheDialogOrTheFolder) {
         SCOPED_TRACE(c.output);
         const CliArguments args = CliArguments::Parse(c.args);
         ASSERT_EQ(args.error, "");
-        EXPECT_EQ(CliConverter::OutputNameFor(CString(c.input), args), CString(c.output));
+        EXPECT_EQ(BatchPlan::OutputNameFor(CString(c.input), args.Batch()), CString(c.output));
     }
 }
 

@@ -4,14 +4,13 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "maps/Cp932Text.h"
-#include "maps/GlorieReader.h"
 #include "maps/MapError.h"
-#include "maps/MapReader.h"
-#include "maps/MapWriter.h"
+#include "maps/FormatIo.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -32,21 +31,21 @@ std::vector<Place> TrickyPlaces() {
 }
 
 // Names as Python's own parsers read them from the file, one a line.
-std::string PythonNames(MapFormat format, const std::string& path) {
-    const char* scripts[] = {
-        "import sys,xml.etree.ElementTree as E\n"
+std::string PythonNames(const std::string& format, const std::string& path) {
+    const std::map<std::string, const char*> scripts = {
+        {"gpx", "import sys,xml.etree.ElementTree as E\n"
         "for w in E.parse(sys.argv[1]).getroot().iter('{http://www.topografix.com/GPX/1/1}wpt'):\n"
-        " print(w.find('{http://www.topografix.com/GPX/1/1}name').text, w.get('lat'), w.get('lon'))\n",
-        "import sys,xml.etree.ElementTree as E\nn='{http://www.opengis.net/kml/2.2}'\n"
+        " print(w.find('{http://www.topografix.com/GPX/1/1}name').text, w.get('lat'), w.get('lon'))\n"},
+        {"kml", "import sys,xml.etree.ElementTree as E\nn='{http://www.opengis.net/kml/2.2}'\n"
         "for p in E.parse(sys.argv[1]).getroot().iter(n+'Placemark'):\n"
-        " print(p.find(n+'name').text, *reversed(p.find(n+'Point').find(n+'coordinates').text.split(',')))\n",
-        "import sys,json\nd=json.load(open(sys.argv[1],encoding='utf-8'))\nassert 'crs' not in d\n"
-        "for f in d['features']:\n print(f['properties']['name'], *reversed(f['geometry']['coordinates']))\n",
-        "import sys,csv\nr=list(csv.reader(open(sys.argv[1],encoding='utf-8-sig',newline='')))\n"
+        " print(p.find(n+'name').text, *reversed(p.find(n+'Point').find(n+'coordinates').text.split(',')))\n"},
+        {"geojson", "import sys,json\nd=json.load(open(sys.argv[1],encoding='utf-8'))\nassert 'crs' not in d\n"
+        "for f in d['features']:\n print(f['properties']['name'], *reversed(f['geometry']['coordinates']))\n"},
+        {"csv", "import sys,csv\nr=list(csv.reader(open(sys.argv[1],encoding='utf-8-sig',newline='')))\n"
         "assert r[0]==['name','reading','latitude','longitude','digits']\n"
-        "for x in r[1:]:\n print(x[0], x[2], x[3])\n"};
+        "for x in r[1:]:\n print(x[0], x[2], x[3])\n"}};
     const std::string script = path + ".py";
-    std::ofstream(script) << scripts[static_cast<int>(format)];
+    std::ofstream(script) << scripts.at(format);
     FILE* pipe = popen(("python3 " + script + " " + path).c_str(), "r");
     std::string out;
     char buffer[256];
@@ -61,20 +60,20 @@ TEST(MapDocuments, EachFormatReadsBackByAnIndependentParserAndByOurReader) {
     const std::string expected =
         "東京駅 \"丸の内\" & <北口>, 1 35.6812463 139.7671005\n中部国際空港 34.8584000 -0.5000000\n";
     TempDir dir;
-    for (MapFormat format : {MapFormat::gpx, MapFormat::kml, MapFormat::geojson, MapFormat::csv}) {
-        SCOPED_TRACE(MapFormatName(format));
-        MapWriteOptions options;
-        options.bom = format == MapFormat::csv;
-        const std::string document = WriteMapDocument(format, places, options);
-        const std::string path = dir.File(std::string("doc.") + MapFormatName(format));
+    for (const std::string format : {"gpx", "kml", "geojson", "csv"}) {
+        SCOPED_TRACE(format);
+        WriteOptions options;
+        options.bom = format == "csv";
+        const std::string document = WriteAs(format.c_str(), places, options);
+        const std::string path = dir.File("doc." + format);
         WriteFileBytes(path, document);
         std::string names = PythonNames(format, path);
-        if (format == MapFormat::geojson) {  // JSON numbers carry no trailing zeros
+        if (format == "geojson") {  // JSON numbers carry no trailing zeros
             EXPECT_EQ(names, "東京駅 \"丸の内\" & <北口>, 1 35.6812463 139.7671005\n中部国際空港 34.8584 -0.5\n");
         } else {
             EXPECT_EQ(names, expected);
         }
-        const MapReadResult back = ReadMapDocument(format, document, path, MapReadOptions());
+        const MapReadResult back = ReadAs(format.c_str(), document, path);
         ASSERT_EQ(back.places.size(), 2u);
         EXPECT_EQ(back.refused, 0);
         for (size_t i = 0; i < 2; ++i) {
@@ -85,7 +84,7 @@ TEST(MapDocuments, EachFormatReadsBackByAnIndependentParserAndByOurReader) {
             EXPECT_NEAR(back.places[i].longitude, places[i].longitude, 1e-7);
         }
     }
-    const std::string gpx = WriteMapDocument(MapFormat::gpx, {places[0]}, MapWriteOptions());
+    const std::string gpx = WriteAs("gpx", {places[0]});
     EXPECT_EQ(gpx.substr(gpx.find("  <wpt")),
               "  <wpt lat=\"35.6812463\" lon=\"139.7671005\">\n"
               "    <name>東京駅 &quot;丸の内&quot; &amp; &lt;北口&gt;, 1</name>\n"
@@ -122,7 +121,7 @@ TEST(MapDocuments, TextToAndFromTheUnitsCodePage) {
 
 TEST(MapDocuments, GlorieDocumentsOfThisProgramAndOfTheUnitReadBack) {
     const MapReadResult sample =
-        ReadGlorieDocument(ReadFileBytes(std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/samples/meisho.xml"), "meisho.xml");
+        ReadAs("glorie", ReadFileBytes(std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/samples/meisho.xml"), "meisho.xml");
     ASSERT_EQ(sample.places.size(), 12u);
     EXPECT_EQ(sample.places[0].name, "東京駅");
     EXPECT_EQ(sample.places[0].reading, "とうきょうえき");
@@ -136,14 +135,14 @@ TEST(MapDocuments, GlorieDocumentsOfThisProgramAndOfTheUnitReadBack) {
                              "\t\t</poi>\n\t</gpoi>\n\t<gpoi>\n\t\t<poi>\n\t\t\t<point>\n\t\t\t\t<pos>\n"
                              "\t\t\t\t\t<lat>nan</lat>\n\t\t\t\t\t<lon>139.5</lon>\n\t\t\t\t</pos>\n\t\t\t</point>\n"
                              "\t\t</poi>\n\t</gpoi>\n</glorie>\n";
-    const MapReadResult byLines = ReadGlorieDocument(unit, "unit.xml");
+    const MapReadResult byLines = ReadAs("glorie", unit, "unit.xml");
     ASSERT_EQ(byLines.places.size(), 1u);
     EXPECT_EQ(byLines.places[0].name, "A&B<C");
     EXPECT_EQ(byLines.refused, 1);
     EXPECT_EQ(byLines.warnings, (std::vector<std::string>{"unit.xml: 16 行目の地点「」: 座標 (nan, 139.5) が正しくないため変換しません"}));
 
     try {
-        ReadGlorieDocument("<?xml version=\"1.0\"?>\n<glorie>\n<gpoi>\n<oops & />\n", "bad.xml");
+        ReadAs("glorie", "<?xml version=\"1.0\"?>\n<glorie>\n<gpoi>\n<oops & />\n", "bad.xml");
         FAIL() << "no error";
     } catch (const MapError& error) {
         EXPECT_EQ(std::string(error.what()).substr(0, 60), std::string("bad.xml: 4 行目は glorie 文書の行ではありません (XML の誤り: 4 行目, ").substr(0, 60));

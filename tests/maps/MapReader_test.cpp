@@ -1,4 +1,4 @@
-#include "maps/MapReader.h"
+#include "maps/FormatIo.h"
 
 #include <gtest/gtest.h>
 
@@ -26,13 +26,13 @@ std::string Joined(const std::vector<std::string>& lines) {
 
 TEST(MapReader, ReadsThePlacesOfEachFormat) {
     const struct {
-        MapFormat format;
+        const char* format;
         bool allPoints;
         std::string document, places, warnings;
         int refused;
     } cases[] = {
         // GPX 1.1 with a prefix: reading and digits only in the form our writer gives them.
-        {MapFormat::gpx, false,
+        {"gpx", false,
          "<?xml version=\"1.0\"?>\n<g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\">\n"
          "<g:wpt lat=\"35.681236\" lon=\"139.767125\"><g:name>東京駅</g:name><g:cmt>ﾄｳｷｮｳ ｴｷ</g:cmt>"
          "<g:desc>03-1234-5678</g:desc></g:wpt>\n"
@@ -43,7 +43,7 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
          "A & B C|||34.5000000|135.0000000|4 行目\n",
          "", 0},
         // GPX 1.0, every point in document order; a nameless one named by its number in the file.
-        {MapFormat::gpx, true,
+        {"gpx", true,
          "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\" version=\"1.0\">\n"
          "<trk><trkseg><trkpt lat=\"1\" lon=\"2\"><name><![CDATA[<軌跡>]]></name></trkpt>\n"
          "<trkpt lat=\"3\" lon=\"4\"/></trkseg></trk>\n"
@@ -53,7 +53,7 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
          "ぽいんと|ぽいんと||-5.0000000|-6.0000000|4 行目\n地点 4|||7.0000000|8.0000000|5 行目\n",
          "", 0},
         // KML: Placemarks at any depth, the points of a MultiGeometry numbered, lines passed over.
-        {MapFormat::kml, false,
+        {"kml", false,
          "<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Document><Folder><Folder>\n"
          "<Placemark><name>大阪城</name><ExtendedData><Data name=\"reading\"><value>ｵｵｻｶｼﾞｮｳ</value></Data>"
          "<Data name=\"digits\"><value>(06) 6941-3044</value></Data></ExtendedData>\n"
@@ -68,7 +68,7 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
          "f: 8 行目: 電話番号「内線」は数字ではないので使いません\n", 0},
         // GeoJSON: names from name, Title or the export's Location, which also holds the coordinates
         // the export leaves at [0, 0].
-        {MapFormat::geojson, false,
+        {"geojson", false,
          R"({"type":"FeatureCollection","features":[
 {"type":"Feature","geometry":{"type":"Point","coordinates":[139.7454,35.6586,5]},
  "properties":{"name":"東京タワー","reading":"ﾄｳｷｮｳﾀﾜｰ","digits":"03-3433-5111"}},
@@ -81,18 +81,18 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
          "金閣寺|||35.0394000|135.7292000|地物 3\n旅 1|||33.0000000|130.0000000|地物 4\n"
          "旅 2|||34.0000000|131.0000000|地物 4\n",
          "f: 地物 5: 緯度・経度がありません。この地点は読みません\n", 1},
-        {MapFormat::geojson, false,
+        {"geojson", false,
          R"({"type":"Feature","geometry":{"type":"Point","coordinates":[1.5,2.5]},"properties":{"location":{"name":"一"}}})",
          "一|||2.5000000|1.5000000|地物 1\n", "", 0},
         // CSV: BOM, CRLF, Japanese headers in any order, quotes with commas, doubled quotes and a
         // line break; blank lines passed over.
-        {MapFormat::csv, false,
+        {"csv", false,
          "\xEF\xBB\xBF" "名称, 経度 ,緯度,よみ,電話\r\n\"A, \"\"B\"\"\nC\",139.1,35.1,ｴｰ,\r\n\r\n,140,36,,03 1234\r\n",
          "A, \"B\" C|ｴｰ||35.1000000|139.1000000|2 行目\n地点 2||031234|36.0000000|140.0000000|5 行目\n", "", 0},
-        {MapFormat::csv, false, "Name\tLat\tLng\tDigits\n\"x,y\"\t1\t2\text. 9\n",
+        {"csv", false, "Name\tLat\tLng\tDigits\n\"x,y\"\t1\t2\text. 9\n",
          "x,y|||1.0000000|2.0000000|2 行目\n", "f: 2 行目: 電話番号「ext. 9」は数字ではないので使いません\n", 0},
         // Points that cannot be used are refused, the others kept.
-        {MapFormat::csv, false, "lat,lon,name\n91,0,a\n0,-180.5,b\nnan,0,c\nx,1,d\n,,e\n-90,180,f\n0\n",
+        {"csv", false, "lat,lon,name\n91,0,a\n0,-180.5,b\nnan,0,c\nx,1,d\n,,e\n-90,180,f\n0\n",
          "f|||-90.0000000|180.0000000|7 行目\n",
          "f: 2 行目: 緯度「91」は -90〜90 の数値ではありません。この地点は読みません\n"
          "f: 3 行目: 経度「-180.5」は -180〜180 の数値ではありません。この地点は読みません\n"
@@ -100,15 +100,15 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
          "f: 5 行目: 緯度「x」は -90〜90 の数値ではありません。この地点は読みません\n"
          "f: 6 行目: 緯度・経度がありません。この地点は読みません\n"
          "f: 8 行目: 経度「」は -180〜180 の数値ではありません。この地点は読みません\n", 6},
-        {MapFormat::gpx, false, "<gpx><wpt lat=\"1e400\" lon=\"0\"/>\n<wpt lat=\"1\"/></gpx>", "",
+        {"gpx", false, "<gpx><wpt lat=\"1e400\" lon=\"0\"/>\n<wpt lat=\"1\"/></gpx>", "",
          "f: 1 行目: 緯度「1e400」は -90〜90 の数値ではありません。この地点は読みません\n"
          "f: 2 行目: 経度「」は -180〜180 の数値ではありません。この地点は読みません\n", 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.document);
-        MapReadOptions options;
+        ReadOptions options;
         options.allPoints = c.allPoints;
-        const MapReadResult result = ReadMapDocument(c.format, c.document, "f", options);
+        const MapReadResult result = ReadAs(c.format, c.document, "f", options);
         EXPECT_EQ(Summary(result), c.places);
         EXPECT_EQ(Joined(result.warnings), c.warnings);
         EXPECT_EQ(result.refused, c.refused);
@@ -117,32 +117,31 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
 
 TEST(MapReader, RefusesDocumentsItCannotRead) {
     const struct {
-        MapFormat format;
+        const char* format;
         std::string document, message;
     } cases[] = {
-        {MapFormat::gpx, "<gpx>\n<wpt lat=\"1\" lon=\"2\">\n</gpx>", "f.gpx: 3 行目: XML として読めません（開始タグと終了タグが対応していません）"},
-        {MapFormat::kml, "<kml>\n<Placemark name=x>", "f.gpx: 2 行目: XML として読めません（属性が正しくありません）"},
-        {MapFormat::gpx, "", "f.gpx: 1 行目: XML として読めません（要素がありません）"},
-        {MapFormat::gpx, "<kml/>", "f.gpx: GPX の文書ではありません（最上位の要素が <kml>）"},
-        {MapFormat::kml, "<gpx:gpx xmlns:gpx=\"x\"/>", "f.gpx: KML の文書ではありません（最上位の要素が <gpx:gpx>）"},
-        {MapFormat::gpx, "<gpx>\n<name>\x93\x8c</name></gpx>", "f.gpx: 2 行目: UTF-8 として読めない文字があります（UTF-8 で保存し直してください）"},
-        {MapFormat::gpx, "<gpx><trk><trkseg><trkpt lat=\"1\" lon=\"2\"/><trkpt lat=\"1\" lon=\"2\"/></trkseg></trk></gpx>",
+        {"gpx", "<gpx>\n<wpt lat=\"1\" lon=\"2\">\n</gpx>", "f.gpx: 3 行目: XML として読めません（開始タグと終了タグが対応していません）"},
+        {"kml", "<kml>\n<Placemark name=x>", "f.gpx: 2 行目: XML として読めません（属性が正しくありません）"},
+        {"gpx", "", "f.gpx: 1 行目: XML として読めません（要素がありません）"},
+        {"gpx", "<kml/>", "f.gpx: GPX の文書ではありません（最上位の要素が <kml>）"},
+        {"kml", "<gpx:gpx xmlns:gpx=\"x\"/>", "f.gpx: KML の文書ではありません（最上位の要素が <gpx:gpx>）"},
+        {"gpx", "<gpx>\n<name>\x93\x8c</name></gpx>", "f.gpx: 2 行目: UTF-8 として読めない文字があります（UTF-8 で保存し直してください）"},
+        {"gpx", "<gpx><trk><trkseg><trkpt lat=\"1\" lon=\"2\"/><trkpt lat=\"1\" lon=\"2\"/></trkseg></trk></gpx>",
          "f.gpx に地点がありません（経路と軌跡の 2 点は --all-points で読みます）"},
-        {MapFormat::kml, "<kml><Placemark><name>線</name><LineString/></Placemark></kml>", "f.gpx に地点がありません"},
-        {MapFormat::geojson, "{\"type\":\"FeatureCollection\",\n\"features\":[\n{\"type\":}]}", "f.gpx: 3 行目: JSON として読めません"},
-        {MapFormat::geojson, "{\"type\":\"FeatureCollection\",\"features\":[]}", "f.gpx に地点がありません"},
-        {MapFormat::geojson, "[1,2]", "f.gpx: GeoJSON の FeatureCollection でも Feature でもありません"},
-        {MapFormat::csv, "name,x,y\nA,1,2\n",
+        {"kml", "<kml><Placemark><name>線</name><LineString/></Placemark></kml>", "f.gpx に地点がありません"},
+        {"geojson", "{\"type\":\"FeatureCollection\",\n\"features\":[\n{\"type\":}]}", "f.gpx: 3 行目: JSON として読めません"},
+        {"geojson", "{\"type\":\"FeatureCollection\",\"features\":[]}", "f.gpx に地点がありません"},
+        {"geojson", "[1,2]", "f.gpx: GeoJSON の FeatureCollection でも Feature でもありません"},
+        {"csv", "name,x,y\nA,1,2\n",
          "f.gpx: 1 行目: 緯度と経度の列がありません（見出しに lat・latitude・緯度 と lon・lng・longitude・経度 のどれかが要ります）"},
-        {MapFormat::csv, "lat,lon\n1,2\n3,\"4\n5,6\n", "f.gpx: 3 行目: 引用符が閉じていません"},
-        {MapFormat::csv, "lat,lon,name\n1,2,\x93\x8c\n", "f.gpx: 2 行目: UTF-8 として読めない文字があります（UTF-8 で保存し直してください）"},
-        {MapFormat::csv, "lat,lon\n\n", "f.gpx に地点がありません"},
-        {MapFormat::csv, std::string(kMaxMapDocumentBytes + 1, ' '), "f.gpx: ファイルが大きすぎます（32 MB まで）"},
+        {"csv", "lat,lon\n1,2\n3,\"4\n5,6\n", "f.gpx: 3 行目: 引用符が閉じていません"},
+        {"csv", "lat,lon,name\n1,2,\x93\x8c\n", "f.gpx: 2 行目: UTF-8 として読めない文字があります（UTF-8 で保存し直してください）"},
+        {"csv", "lat,lon\n\n", "f.gpx に地点がありません"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.document.substr(0, 80));
         try {
-            ReadMapDocument(c.format, c.document, "f.gpx", {});
+            ReadAs(c.format, c.document, "f.gpx");
             ADD_FAILURE() << "no MapError";
         } catch (const MapError& error) {
             EXPECT_EQ(error.what(), c.message);

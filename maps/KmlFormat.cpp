@@ -1,9 +1,13 @@
-#include "maps/KmlReader.h"
-
+// KML 2.2: each Point of a Placemark, at any depth of Documents and Folders; one Placemark a
+// place when written.
 #include <vector>
 
+#include "maps/Format.h"
+#include "maps/MapDocumentText.h"
 #include "maps/MapError.h"
 #include "maps/MapText.h"
+#include "maps/PlaceCollector.h"
+#include "maps/XmlSource.h"
 
 namespace {
 // The next element after node in document order, not entering node's children when skipChildren.
@@ -92,7 +96,6 @@ void ReadPlacemark(const XmlSource& source, pugi::xml_node placemark, PlaceColle
         places.Add(std::move(place), std::string_view(latitude), std::string_view(longitude));
     }
 }
-}  // namespace
 
 void ReadKml(const XmlSource& source, PlaceCollector& places) {
     const pugi::xml_node root = source.Root();
@@ -106,3 +109,33 @@ void ReadKml(const XmlSource& source, PlaceCollector& places) {
         node = NextInOrder(node, root, placemark || node.type() != pugi::node_element);
     }
 }
+
+MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
+    PlaceCollector places(fileName);
+    ReadKml(XmlSource(bytes, fileName), places);
+    return places.Finish();
+}
+
+void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n"
+                      "  <description>" + XmlText(MethodSummary(places, count)) + "</description>\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        const Place& p = places[i];
+        out += "  <Placemark>\n    <name>" + XmlText(p.name) + "</name>\n";
+        std::string description = p.reading;
+        if (!p.digits.empty()) description += (description.empty() ? "" : " ") + p.digits;
+        if (!description.empty()) out += "    <description>" + XmlText(description) + "</description>\n";
+        out += "    <ExtendedData>\n";
+        if (!p.reading.empty()) out += "      <Data name=\"reading\"><value>" + XmlText(p.reading) + "</value></Data>\n";
+        if (!p.digits.empty()) out += "      <Data name=\"digits\"><value>" + XmlText(p.digits) + "</value></Data>\n";
+        out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.method) + "</value></Data>\n";
+        out += "    </ExtendedData>\n    <Point><coordinates>" + CoordinateText(p.longitude) + "," +
+               CoordinateText(p.latitude) + "</coordinates></Point>\n  </Placemark>\n";
+    }
+    WriteDocumentBytes(file, out + "</Document>\n</kml>\n");
+}
+}  // namespace
+
+extern const Format kKmlFormat = {
+    "kml", "KML", {".kml"}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};

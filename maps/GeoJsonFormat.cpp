@@ -1,11 +1,15 @@
-#include "maps/GeoJsonReader.h"
-
+// GeoJSON: the Point and MultiPoint features of a FeatureCollection or a single Feature, and a
+// map service's saved-places export (names in Title or Location."Business Name"); written as a
+// FeatureCollection of Points.
 #include <cmath>
 
 #include <nlohmann/json.hpp>
 
+#include "maps/Format.h"
 #include "maps/LineIndex.h"
+#include "maps/MapDocumentText.h"
 #include "maps/MapError.h"
+#include "maps/PlaceCollector.h"
 
 using nlohmann::json;
 
@@ -113,7 +117,6 @@ private:
     PlaceCollector& m_places;
     int m_number = 0;
 };
-}  // namespace
 
 void ReadGeoJson(const std::string& bytes, PlaceCollector& places) {
     FeatureReader reader(places);
@@ -142,3 +145,33 @@ void ReadGeoJson(const std::string& bytes, PlaceCollector& places) {
     else if (type != "FeatureCollection")
         throw MapError(places.FileName() + ": GeoJSON の FeatureCollection でも Feature でもありません");
 }
+
+MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
+    PlaceCollector places(fileName);
+    ReadGeoJson(bytes, places);
+    return places.Finish();
+}
+
+// At most seven decimals: the shortest text of the rounded double is exactly those digits.
+double Rounded(double value) {
+    if (!std::isfinite(value)) throw MapError("座標が数ではない地点は書けません");
+    return std::round(value * 1e7) / 1e7;
+}
+
+void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+    std::string out = "{\"type\": \"FeatureCollection\", \"features\": [";
+    for (std::size_t i = 0; i < count; ++i) {
+        const Place& p = places[i];
+        nlohmann::ordered_json feature = {
+            {"type", "Feature"},
+            {"geometry", {{"type", "Point"}, {"coordinates", {Rounded(p.longitude), Rounded(p.latitude)}}}},
+            {"properties", {{"name", p.name}, {"reading", p.reading}, {"digits", p.digits},
+                            {"datumShift", DatumMethodName(p.method)}}}};
+        out += (i ? ",\n" : "\n") + feature.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    }
+    WriteDocumentBytes(file, out + (count == 0 ? "]}\n" : "\n]}\n"));
+}
+}  // namespace
+
+extern const Format kGeoJsonFormat = {
+    "geojson", "GeoJSON", {".geojson", ".json"}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};

@@ -1,7 +1,10 @@
-#include "maps/GpxReader.h"
-
+// GPX 1.1 and 1.0: waypoints, and route and track points when asked for; written as GPX 1.1.
+#include "maps/Format.h"
+#include "maps/MapDocumentText.h"
 #include "maps/MapError.h"
 #include "maps/MapText.h"
+#include "maps/PlaceCollector.h"
+#include "maps/XmlSource.h"
 
 namespace {
 // Our own GPX writer puts the reading into <cmt> and the digit string into <desc>; in other
@@ -43,9 +46,9 @@ int ReadPath(const XmlSource& source, pugi::xml_node path, bool read, PlaceColle
     }
     return read ? 0 : passed;
 }
-}  // namespace
 
-int ReadGpx(const XmlSource& source, const MapReadOptions& options, PlaceCollector& places) {
+// Returns how many route and track points were passed over (none with options.allPoints).
+int ReadGpx(const XmlSource& source, const ReadOptions& options, PlaceCollector& places) {
     const pugi::xml_node root = source.Root();
     if (!XmlSource::Is(root, "gpx"))
         throw MapError(places.FileName() + ": GPX の文書ではありません（最上位の要素が <" + root.name() + ">）");
@@ -63,3 +66,28 @@ int ReadGpx(const XmlSource& source, const MapReadOptions& options, PlaceCollect
     }
     return passed;
 }
+
+MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
+    PlaceCollector places(fileName);
+    const int passedOver = ReadGpx(XmlSource(bytes, fileName), options, places);
+    return places.Finish(passedOver);
+}
+
+void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<gpx version=\"1.1\" creator=\"Quorvel\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+                      "  <metadata><desc>" + XmlText(MethodSummary(places, count)) + "</desc></metadata>\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        const Place& p = places[i];
+        out += "  <wpt lat=\"" + CoordinateText(p.latitude) + "\" lon=\"" + CoordinateText(p.longitude) + "\">\n";
+        out += "    <name>" + XmlText(p.name) + "</name>\n";
+        if (!p.reading.empty()) out += "    <cmt>" + XmlText(p.reading) + "</cmt>\n";
+        if (!p.digits.empty()) out += "    <desc>" + XmlText(p.digits) + "</desc>\n";
+        out += std::string("    <!-- datumShift: ") + DatumMethodName(p.method) + " -->\n  </wpt>\n";
+    }
+    WriteDocumentBytes(file, out + "</gpx>\n");
+}
+}  // namespace
+
+extern const Format kGpxFormat = {
+    "gpx", "GPX", {".gpx"}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};

@@ -1,13 +1,18 @@
-#include "maps/GlorieReader.h"
-
+// The glorie document: the one this program writes and the one the unit writes, read back; written
+// through the POI table as the dialog writes it.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include <pugixml.hpp>
 
+#include "convert/CPoiTable.h"
 #include "maps/Cp932Text.h"
+#include "maps/Format.h"
+#include "maps/LineIndex.h"
 #include "maps/MapError.h"
+#include "maps/UnitFields.h"
 
 namespace {
 // The element names a glorie document's lines open or close.
@@ -35,13 +40,6 @@ std::string Unescaped(const std::string& text) {
         if (!replaced) out += text[i];
     }
     return out;
-}
-
-int LineAt(const std::string& bytes, std::ptrdiff_t offset) {
-    int line = 1;
-    for (std::ptrdiff_t i = 0; i < offset && i < static_cast<std::ptrdiff_t>(bytes.size()); ++i)
-        if (bytes[static_cast<std::size_t>(i)] == '\n') ++line;
-    return line;
 }
 
 // A point as its lines gave it, before its texts and numbers are checked.
@@ -139,7 +137,6 @@ MapReadResult ReadByLines(const std::string& bytes, const std::string& fileName,
         throw MapError(fileName + ": glorie 文書として読めません (" + std::to_string(xmlErrorLine) + " 行目, " + xmlError + ")");
     return result;
 }
-}  // namespace
 
 bool LooksLikeGlorie(const std::string& bytes) {
     std::size_t at = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
@@ -149,19 +146,21 @@ bool LooksLikeGlorie(const std::string& bytes) {
     return root != std::string::npos && root < at + 1024;
 }
 
-MapReadResult ReadGlorieDocument(const std::string& bytes, const std::string& fileName) {
+MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
     pugi::xml_document document;
     // CP932 passes as it is: none of its trail bytes is markup.
     const pugi::xml_parse_result parsed =
         document.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_utf8);
-    if (!parsed) return ReadByLines(bytes, fileName, LineAt(bytes, parsed.offset), parsed.description());
+    if (!parsed) return ReadByLines(bytes, fileName, LineIndex::LineAt(bytes, static_cast<std::size_t>(parsed.offset)),
+                                    parsed.description());
 
     const pugi::xml_node root = document.child("glorie");
     if (!root) throw MapError(fileName + ": glorie 文書ではありません (glorie 要素がありません)");
     MapReadResult result;
+    const LineIndex lines(bytes);
     for (const pugi::xml_node gpoi : root.children("gpoi")) {
         RawPoint raw;
-        raw.line = LineAt(bytes, gpoi.offset_debug());
+        raw.line = lines.Line(static_cast<std::size_t>(gpoi.offset_debug()));
         const pugi::xml_node poi = gpoi.child("poi");
         raw.name = poi.child("name").child_value("nb");
         raw.reading = poi.child("name").child_value("rt");
@@ -174,3 +173,24 @@ MapReadResult ReadGlorieDocument(const std::string& bytes, const std::string& fi
     }
     return result;
 }
+
+// Places with their record texts made for the unit, coordinates in the Tokyo datum.
+void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+    const auto table = std::make_unique<CPoiTable>();
+    table->Reset();
+    for (std::size_t i = 0; i < count; ++i) {
+        const Place& place = places[i];
+        const int at = static_cast<int>(i);
+        table->ResetEntry(at);
+        table->SetName(place.record ? place.record->name.c_str() : "", at);
+        table->SetLongitude(DegreesToDms(place.longitude), at);
+        table->SetLatitude(DegreesToDms(place.latitude), at);
+        table->SetReading(place.record ? place.record->reading.c_str() : "", at);
+        table->SetDigits(place.digits.c_str(), at);
+    }
+    table->WriteDocument(file);
+}
+}  // namespace
+
+extern const Format kGlorieFormat = {
+    "glorie", "glorie 文書", {".xml"}, FormatDatum::tokyo, true, CPoiTable::kCapacity, false, LooksLikeGlorie, Read, Write};

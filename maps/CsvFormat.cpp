@@ -1,11 +1,14 @@
-#include "maps/CsvReader.h"
-
+// CSV (RFC 4180) or tab-separated text with a header naming the latitude and longitude columns;
+// written with a header line, CRLF line ends, optionally a byte-order mark.
 #include <string_view>
 #include <vector>
 
+#include "maps/Format.h"
 #include "maps/LineIndex.h"
+#include "maps/MapDocumentText.h"
 #include "maps/MapError.h"
 #include "maps/MapText.h"
+#include "maps/PlaceCollector.h"
 
 namespace {
 enum Column { kLatitude, kLongitude, kName, kReading, kDigits, kColumnKinds };
@@ -90,7 +93,6 @@ bool IsBlankRecord(const std::vector<std::string>& fields) {
         if (!CollapseSpace(field).empty()) return false;
     return true;
 }
-}  // namespace
 
 void ReadCsv(const std::string& bytes, PlaceCollector& places) {
     const std::string& file = places.FileName();
@@ -130,3 +132,33 @@ void ReadCsv(const std::string& bytes, PlaceCollector& places) {
         places.Add(std::move(place), field(kLatitude), field(kLongitude));
     }
 }
+
+MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
+    PlaceCollector places(fileName);
+    ReadCsv(bytes, places);
+    return places.Finish();
+}
+
+std::string CsvField(const std::string& text) {
+    const bool quote = text.find_first_of(",\"\r\n") != std::string::npos ||
+                       (!text.empty() && (text.front() == ' ' || text.back() == ' '));
+    if (!quote) return text;
+    std::string out = "\"";
+    for (const char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions& options) {
+    std::string out = options.bom ? "\xEF\xBB\xBF" : "";
+    out += "name,reading,latitude,longitude,digits\r\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        const Place& p = places[i];
+        out += CsvField(p.name) + "," + CsvField(p.reading) + "," + CoordinateText(p.latitude) + "," +
+               CoordinateText(p.longitude) + "," + CsvField(p.digits) + "\r\n";
+    }
+    WriteDocumentBytes(file, out);
+}
+}  // namespace
+
+extern const Format kCsvFormat = {
+    "csv", "CSV", {".csv"}, FormatDatum::wgs84, false, 0, true, nullptr, Read, Write};

@@ -1,0 +1,382 @@
+#include "maps/Conversion.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+#include "convert/ConversionDriver.h"
+#include "convert/CPoiTable.h"
+#include "convert/DmsToDegreeText.h"
+#include "glorie/FileErrorText.h"
+#include "maps/Cp932Text.h"
+#include "maps/DatumShift.h"
+#include "maps/FormatRegistry.h"
+#include "maps/MapError.h"
+#include "maps/ReadingGuesser.h"
+#include "maps/UnitFields.h"
+#include "mempoint/CMemPointStore.h"
+#include "platform/CFile.h"
+#include "platform/CFileException.h"
+#include "platform/MessageBox.h"
+#include "platform/OutputSet.h"
+#include "platform/PathSplit.h"
+
+namespace {
+using Kind = ConversionMessage::Kind;
+
+constexpr double kMaxUnitDegrees = 1000;  // the DMS text has three degree digits
+
+// Why a point is left out of every output: not a position on any map.
+constexpr char kOutsideMap[] = "範囲外";
+constexpr char kNoPosition[] = "位置なし";
+// Why a point is left out of the unit's outputs only.
+constexpr char kNotForUnit[] = "ナビに記録不可";
+
+std::string Label(const CString& strInput, const Place& place) {
+    return strInput.Str() + ": " + place.origin + "「" + place.name + "」";
+}
+
+// The shortest text that reads back as the same number: what a map file's author wrote.
+std::string Shortest(double value) {
+    char buffer[64];
+    const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, written.ptr);
+}
+
+// Message boxes of the dialog's own conversion, kept as messages instead of shown.
+class MessageCapture : public IMessageBoxHost {
+public:
+    explicit MessageCapture(std::vector<ConversionMessage>& messages)
+        : m_messages(messages), m_previous(SetMessageBoxHost(this)) {}
+    ~MessageCapture() override { SetMessageBoxHost(m_previous); }
+    MessageCapture(const MessageCapture&) = delete;
+    MessageCapture& operator=(const MessageCapture&) = delete;
+    int ShowMessageBox(const CString& text, const CString&, unsigned) override {
+        m_messages.push_back({Kind::failure, text.Str()});
+        return kIdOk;
+    }
+
+private:
+    std::vector<ConversionMessage>& m_messages;
+    IMessageBoxHost* m_previous;
+};
+
+std::string JoinedNames(const std::vector<CString>& names) {
+    std::string joined;
+    for (std::size_t i = 0; i < names.size(); ++i) joined += (i ? ", " : "") + names[i].Str();
+    return joined;
+}
+}  // namespace
+
+// One input on its way: its places, the coordinates as the file had them, and each point's fate.
+struct Conversion::Input {
+    CString name;
+    const Format* format = nullptr;
+    bool tokyo = true;  // the datum the coordinates are in now
+    std::vector<Place> places;
+    std::vector<std::pair<double, double>> original;  // latitude, longitude as read
+    std::vector<const char*> refused;                 // null, or why the point is left out
+    int refusedCount = 0;                             // by the reader and here
+
+    // A coordinate as the input has it: the unit's degree text for its own files.
+    std::string OriginalText(double value) const {
+        if (!format->unit || !(value >= 0 && value < kMaxUnitDegrees)) return Shortest(value);
+        CString text = DegreesToDms(value);
+        DmsToDegreeText(text);
+        return text.Str();
+    }
+    std::string OriginalCoordinates(std::size_t i) const {
+        return "緯度 " + OriginalText(original[i].first) + ", 経度 " + OriginalText(original[i].second);
+    }
+    void Refuse(std::size_t i, const char* why, const std::string& text, std::vector<ConversionMessage>& messages) {
+        refused[i] = why;
+        ++refusedCount;
+        messages.push_back({Kind::refusal, Label(name, places[i]) + ": " + text});
+    }
+};
+
+Conversion::Conversion(ConversionOptions options) : m_options(options) {
+    if (!m_options.target) m_options.target = FormatRegistry::Find("glorie");
+}
+
+Conversion::~Conversion() = default;
+
+std::vector<CString> Conversion::SplitNames(const CString& strOutput, int count) {
+    if (count <= 1) return {strOutput};
+    const PathParts parts = SplitPath(strOutput);
+    std::vector<CString> names;
+    for (int k = 1; k <= count; ++k)
+        names.push_back(MakePath(parts.drive, parts.dir, parts.fname + "-" + std::to_string(k).c_str(),
+                                 parts.ext.IsEmpty() ? CString() : parts.ext.Mid(1)));
+    return names;
+}
+
+ReadingGuesser* Conversion::Guesser() {
+    if (!m_bGuesserTried) m_guesser = ReadingGuesser::Create();
+    m_bGuesserTried = true;
+    return m_guesser.get();
+}
+
+bool Conversion::Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages) {
+    input.name = strInput;
+    // The unit's own file says so once more after its reason, as the dialog's store does.
+    const bool bMemPoints = FormatRegistry::ForPath(strInput.Str()) == FormatRegistry::Find("mem");
+    const auto fail = [&](const std::string& text) {
+        messages.push_back({Kind::failure, text});
+        if (bMemPoints) messages.push_back({Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
+        return false;
+    };
+    std::string bytes;
+    try {
+        CFile file;
+        CFileException error;
+        if (!file.Open(strInput, CFile::modeRead, &error)) return fail(CMemPointStore::OpenErrorText(error).Str());
+        const std::uint64_t length = file.GetLength();
+        if (length > kMaxInputBytes)
+            return fail("ファイル " + strInput.Str() + " は大きすぎます (" + std::to_string(length / (1024 * 1024)) +
+                        " MB)。読み込めるのは " + std::to_string(kMaxInputBytes / (1024 * 1024)) + " MB までです");
+        bytes.resize(static_cast<std::size_t>(length));
+        if (length > 0 && file.Read(&bytes[0], static_cast<unsigned>(length)) != length)
+            throw CFileException(CFileException::endOfFile, 0, file.GetFilePath());
+        file.Close();
+    } catch (const CFileException& error) {
+        return fail(CommandFailureText(error).Str());
+    }
+    input.format = FormatRegistry::ForInput(strInput.Str(), bytes);
+    if (!input.format)
+        return fail("ファイル " + strInput.Str() +
+                    " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, GeoJSON, CSV) でもありません");
+    MapReadResult result;
+    try {
+        result = input.format->read(std::move(bytes), strInput.Str(), m_options.read);
+    } catch (const MapError& error) {
+        return fail(error.what());
+    }
+    for (std::string& warning : result.warnings) messages.push_back({Kind::warning, std::move(warning)});
+    input.refusedCount = result.refused;
+    input.places = std::move(result.places);
+    input.tokyo = input.format->datum == FormatDatum::tokyo;
+    if (m_options.datum != ConversionOptions::Datum::native) input.tokyo = m_options.datum == ConversionOptions::Datum::tokyo;
+
+    // A point no map can hold is left out here, with its coordinates as the file has them.
+    input.original.reserve(input.places.size());
+    input.refused.assign(input.places.size(), nullptr);
+    for (std::size_t i = 0; i < input.places.size(); ++i) {
+        const Place& place = input.places[i];
+        input.original.emplace_back(place.latitude, place.longitude);
+        if (!(std::fabs(place.latitude) <= 90 && std::fabs(place.longitude) <= 180))
+            input.Refuse(i, kOutsideMap, "座標 (" + input.OriginalCoordinates(i) + ") は地図上の位置ではありません", messages);
+        else if (place.latitude == 0 && place.longitude == 0)
+            input.Refuse(i, kNoPosition, "座標 (" + input.OriginalCoordinates(i) + ") は位置がないことを表します", messages);
+    }
+    return true;
+}
+
+void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessage>& messages) {
+    if (input.tokyo == bToTokyo) {
+        for (Place& place : input.places) place.method = DatumMethod::none;
+        return;
+    }
+    std::vector<std::size_t> at;
+    std::vector<ShiftedPoint> points;
+    at.reserve(input.places.size());
+    points.reserve(input.places.size());
+    for (std::size_t i = 0; i < input.places.size(); ++i) {
+        if (input.refused[i]) continue;
+        at.push_back(i);
+        ShiftedPoint point;
+        point.latitude = input.places[i].latitude;
+        point.longitude = input.places[i].longitude;
+        points.push_back(point);
+    }
+    if (!m_shift) m_shift = std::make_unique<DatumShift>();
+    if (input.tokyo)
+        m_shift->TokyoToWgs84(points);
+    else
+        m_shift->Wgs84ToTokyo(points);
+    for (std::size_t k = 0; k < at.size(); ++k) {
+        Place& place = input.places[at[k]];
+        const ShiftedPoint& shifted = points[k];
+        place.latitude = shifted.latitude;
+        place.longitude = shifted.longitude;
+        place.method = shifted.method;
+        if (shifted.outsideArea)
+            messages.push_back({Kind::warning, Label(input.name, place) +
+                                                   ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)"});
+        else if (shifted.method == DatumMethod::helmert)
+            messages.push_back({Kind::warning, Label(input.name, place) +
+                                                   ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました"});
+    }
+    input.tokyo = bToTokyo;
+}
+
+bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable) {
+    bool bUsable = true;
+    if (usable) usable->assign(input.places.size(), false);
+    for (std::size_t i = 0; i < input.places.size(); ++i) {
+        Place& place = input.places[i];
+        if (input.refused[i] && input.refused[i] != kNoPosition) continue;
+        if (!(place.latitude >= 0 && place.longitude >= 0 && place.latitude < kMaxUnitDegrees &&
+              place.longitude < kMaxUnitDegrees)) {
+            if (!input.refused[i])
+                input.Refuse(i, kNotForUnit, "南緯または西経の座標はナビに記録できません (" + input.OriginalCoordinates(i) + ")",
+                             messages);
+            continue;
+        }
+        std::vector<std::string> unmapped;
+        RecordText record;
+        if (place.record) {
+            record = *place.record;
+        } else {
+            record.name = Utf8ToCp932(place.name, &unmapped);
+            std::string reading = place.reading;
+            if (reading.empty() && m_options.guessReadings)
+                if (ReadingGuesser* guesser = Guesser()) reading = guesser->Guess(place.name);
+            record.reading = Utf8ToCp932(ToHalfWidthKatakana(reading), &unmapped);
+        }
+        for (const std::string& character : unmapped) {
+            const std::string text = Label(input.name, place) + ": 文字「" + character + "」はナビで表示できません";
+            if (m_options.strict)
+                messages.push_back({Kind::failure, text});
+            else
+                messages.push_back({Kind::warning, text + "。「?」にしました"});
+        }
+        if (m_options.strict && !unmapped.empty()) bUsable = false;
+        record.name = CutUnitField(record.name);
+        record.reading = CutUnitField(record.reading);
+        place.record = std::make_shared<const RecordText>(std::move(record));
+        if (usable) (*usable)[i] = true;
+    }
+    return bUsable;
+}
+
+void Conversion::Write(const std::vector<Place>& places, const CString& strOutput, const std::string& from,
+                       ConversionResult& result) {
+    const Format& format = Target();
+    const std::size_t count = places.size();
+    const std::size_t perFile = format.pointsPerFile > 0 ? static_cast<std::size_t>(format.pointsPerFile) : count;
+    const std::size_t files = perFile == 0 || count <= perFile ? 1 : (count + perFile - 1) / perFile;
+    const std::vector<CString> names = SplitNames(strOutput, static_cast<int>(files));
+    try {
+        OutputSet set(strOutput);
+        for (std::size_t k = 0; k < files; ++k) {
+            CFile* file = nullptr;
+            try {
+                file = &set.Add(names[k]);
+            } catch (const CFileException& error) {
+                result.messages.push_back({Kind::failure, OpenFailureMessage(error, names[k]).Str()});
+                return;
+            }
+            const std::size_t first = k * perFile;
+            format.write(*file, places.data() + first, std::min(count, first + perFile) - first, m_options.write);
+            set.Finish(*file);
+        }
+        set.Commit();
+    } catch (const CFileException& error) {
+        result.messages.push_back({Kind::failure, CommandFailureText(error).Str()});
+        return;
+    } catch (const MapError& error) {
+        result.messages.push_back({Kind::failure, error.what()});
+        return;
+    }
+    for (std::size_t k = 0; k < files; ++k) {
+        const std::size_t first = k * perFile;
+        result.messages.push_back({Kind::written, from + " -> " + names[k].Str() + " (" +
+                                                      std::to_string(std::min(count, first + perFile) - first) + " 地点)"});
+        result.outputs.push_back(names[k]);
+    }
+}
+
+ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const CString& strOutput) {
+    ConversionResult result;
+    const bool bToTokyo = Target().datum == FormatDatum::tokyo;
+    bool bUsable = true;
+    std::vector<Place> all;
+    for (const CString& name : inputs) {
+        Input input;
+        if (!Read(name, input, result.messages)) return result;
+        Shift(input, bToTokyo, result.messages);
+        if (Target().unit) bUsable = MakeUnitRecords(input, result.messages, nullptr) && bUsable;
+        result.refused += input.refusedCount;
+        all.reserve(all.size() + input.places.size());
+        for (std::size_t i = 0; i < input.places.size(); ++i)
+            if (!input.refused[i]) all.push_back(std::move(input.places[i]));
+    }
+    if (!bUsable) {
+        result.messages.push_back({Kind::failure, "表示できない文字があるため (--strict)、" + strOutput.Str() + " は書きませんでした"});
+        return result;
+    }
+    const std::string from = JoinedNames(inputs);
+    // Every point refused: an empty document would replace a good one for nothing.
+    const bool bNothing = all.empty() && result.refused > 0;
+    if (!bNothing) Write(all, strOutput, from, result);
+    if (result.refused > 0)
+        result.messages.push_back({Kind::failure, from + ": " + std::to_string(result.refused) + " 地点は変換できませんでした"});
+    if (bNothing) result.messages.push_back({Kind::failure, "変換できる地点がないため、" + strOutput.Str() + " は書きませんでした"});
+    result.ok = !result.outputs.empty() && result.refused == 0;
+    return result;
+}
+
+ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const CString& strOutput) {
+    ConversionResult result;
+    if (!m_store) m_store = std::make_unique<CMemPointStore>();
+    if (!m_table) m_table = std::make_unique<CPoiTable>();
+    const MessageCapture capture(result.messages);
+    try {
+        if (m_store->Load(strInput) != 0) {
+            GetMessageBoxHost().ShowMessageBox("ファイル " + strInput + " の読み込みに失敗しました", "ERROR", kMbOk);
+            return result;
+        }
+        ResetPoiTable(*m_table);
+        if (ConvertPoints(*m_store, *m_table, strOutput) != 0) return result;
+    } catch (const CFileException& error) {
+        result.messages.push_back({Kind::failure, CommandFailureText(error).Str()});
+        return result;
+    }
+    result.messages.push_back(
+        {Kind::written, strInput.Str() + " -> " + strOutput.Str() + " (" + std::to_string(m_table->GetCount()) + " 地点)"});
+    result.outputs.push_back(strOutput);
+    result.ok = true;
+    return result;
+}
+
+ListResult Conversion::List(const CString& strInput) {
+    ListResult listed;
+    Input input;
+    if (!Read(strInput, input, listed.messages)) return listed;
+    listed.read = true;
+    const bool bInputTokyo = input.tokyo;
+    Input tokyo = input;
+    Input wgs84 = std::move(input);
+    // One of the two is no shift at all, so warnings come once.
+    Shift(tokyo, true, listed.messages);
+    Shift(wgs84, false, listed.messages);
+    std::vector<bool> usable;
+    MakeUnitRecords(tokyo, listed.messages, &usable);
+    for (std::size_t i = 0; i < tokyo.places.size(); ++i) {
+        ListedPoint point;
+        const Place& unit = tokyo.places[i];
+        const Place& map = wgs84.places[i];
+        // A point without a position keeps the unit's columns only where the unit's file gave them.
+        point.hasUnitColumns = usable[i] && (!tokyo.refused[i] || bInputTokyo);
+        if (point.hasUnitColumns) {
+            point.unitName = unit.record->name;
+            point.unitReading = unit.record->reading;
+            point.tokyoLatitude = DegreesToDms(unit.latitude);
+            point.tokyoLongitude = DegreesToDms(unit.longitude);
+            DmsToDegreeText(point.tokyoLatitude);
+            DmsToDegreeText(point.tokyoLongitude);
+        }
+        point.digits = unit.digits;
+        const char* why = wgs84.refused[i];
+        point.shifted = !why;
+        point.latitude = map.latitude;
+        point.longitude = map.longitude;
+        point.method = point.shifted ? DatumMethodName((bInputTokyo ? map : unit).method) : why;
+        point.name = unit.name;
+        listed.points.push_back(std::move(point));
+    }
+    listed.ok = tokyo.refusedCount == 0;
+    return listed;
+}

@@ -1,0 +1,100 @@
+#pragma once
+// Conversions between every format of the registry: inputs read into places, checked, shifted to
+// the datum of the output, made into the unit's records where the output is the unit's, and
+// written as one all-or-nothing set, split where the format holds fewer points. Nothing is
+// printed: what happened comes back for the front end to show.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "maps/Format.h"
+#include "maps/Place.h"
+#include "platform/CString.h"
+
+class CMemPointStore;
+class CPoiTable;
+class DatumShift;
+class ReadingGuesser;
+
+struct ConversionOptions {
+    enum class Datum { native, tokyo, wgs84 };  // native: the input format's own
+
+    const Format* target = nullptr;  // null: a glorie document
+    Datum datum = Datum::native;
+    bool strict = false;             // a character the unit cannot show fails the conversion
+    bool guessReadings = true;       // a point without a reading gets one from the guesser
+    ReadOptions read;
+    WriteOptions write;
+};
+
+struct ConversionMessage {
+    // written: an output done (standard output); the others for standard error. A warning is
+    // shown as such; a refusal names a point left out; a failure stops its conversion.
+    enum class Kind { written, warning, refusal, failure };
+    Kind kind;
+    std::string text;  // UTF-8, one line or a message box's lines, without a final line break
+};
+
+struct ConversionResult {
+    std::vector<ConversionMessage> messages;  // in the order they happened
+    std::vector<CString> outputs;             // the files written
+    int refused = 0;                          // points left out
+    bool ok = false;                          // written, with every point
+};
+
+// One point of a listing: the unit's columns, both datums and how it was shifted.
+struct ListedPoint {
+    bool hasUnitColumns = false;     // false where the unit cannot take the point
+    std::string unitName, unitReading;  // CP932, cut to the unit's fields
+    CString tokyoLatitude, tokyoLongitude;  // the unit's degree text
+    std::string digits;
+    bool shifted = false;            // false: the WGS 84 columns are empty
+    double latitude = 0, longitude = 0;  // WGS 84
+    std::string method;              // grid, helmert, none, or why the point cannot be shifted
+    std::string name;                // UTF-8, as read
+};
+
+struct ListResult {
+    bool read = false;  // false: the input could not be read at all (messages say why)
+    std::vector<ListedPoint> points;
+    std::vector<ConversionMessage> messages;
+    bool ok = false;
+};
+
+class Conversion {
+public:
+    explicit Conversion(ConversionOptions options);
+    ~Conversion();
+    Conversion(const Conversion&) = delete;
+    Conversion& operator=(const Conversion&) = delete;
+
+    const Format& Target() const { return *m_options.target; }
+
+    // The inputs, in order, into the output named strOutput (split into numbered files where the
+    // format holds fewer points). Nothing is written for inputs that yield no point to write.
+    ConversionResult Convert(const std::vector<CString>& inputs, const CString& strOutput);
+    // A memory-point file into a glorie document the way the dialog converts it, every record.
+    ConversionResult ConvertMemPointFile(const CString& strInput, const CString& strOutput);
+    // The points of one input as the unit and today's maps get them.
+    ListResult List(const CString& strInput);
+
+    // The names the output takes: strOutput itself, or NAME-1.ext, NAME-2.ext, ... for count files.
+    static std::vector<CString> SplitNames(const CString& strOutput, int count);
+
+private:
+    struct Input;
+
+    bool Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages);
+    void Shift(Input& input, bool bToTokyo, std::vector<ConversionMessage>& messages);
+    bool MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable);
+    void Write(const std::vector<Place>& places, const CString& strOutput, const std::string& from,
+               ConversionResult& result);
+    ReadingGuesser* Guesser();
+
+    ConversionOptions m_options;
+    std::unique_ptr<DatumShift> m_shift;
+    std::unique_ptr<ReadingGuesser> m_guesser;
+    bool m_bGuesserTried = false;
+    std::unique_ptr<CMemPointStore> m_store;
+    std::unique_ptr<CPoiTable> m_table;
+};

@@ -1,0 +1,45 @@
+#pragma once
+// What a file format is to the converter: one row of the format table (FormatRegistry).
+#include <cstddef>
+#include <string>
+
+#include "maps/Place.h"
+
+class CFile;
+
+// The largest input read: a parsed document takes several times its size in memory. A GPX of
+// 100,000 waypoints is about 12 MB.
+constexpr std::size_t kMaxInputBytes = 32u * 1024 * 1024;
+
+// The datum a format's coordinates are in.
+enum class FormatDatum { tokyo, wgs84 };
+
+struct ReadOptions {
+    bool allPoints = false;  // GPX: route and track points too, not only waypoints
+};
+
+struct WriteOptions {
+    bool bom = false;  // CSV: a UTF-8 byte-order mark for spreadsheet programs
+};
+
+struct Format {
+    const char* name;           // --to's word: "gpx"
+    const char* title;          // for messages and --help: "GPX"
+    const char* extensions[3];  // lower case with the full stop, the written one first; unused are null
+    FormatDatum datum;
+    // The navigation unit's own files: names and readings are its CP932 record texts, cut to its
+    // fields, and points south or west are refused.
+    bool unit;
+    int pointsPerFile;          // a larger output is split into NAME-1, NAME-2, ...; 0: no limit
+    bool takesBom;              // --bom applies
+    // Read by content rather than by extension: true when the bytes are of this format.
+    bool (*recognise)(const std::string& bytes);
+    // Names and readings UTF-8 (and, for the unit's files, the record texts kept); coordinates as
+    // the file has them. bytes is taken by value because some formats are parsed in it, in place.
+    // Throws MapError (naming fileName and the line or feature) for a file that is not of the
+    // format or has no points; points that cannot be used are refused in the result.
+    MapReadResult (*read)(std::string bytes, const std::string& fileName, const ReadOptions& options);
+    // places[0..count) as one document into file; coordinates in the format's datum. Throws
+    // CFileException for the file, MapError for a point the format cannot hold.
+    void (*write)(CFile& file, const Place* places, std::size_t count, const WriteOptions& options);
+};

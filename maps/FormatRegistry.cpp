@@ -1,0 +1,52 @@
+#include "maps/FormatRegistry.h"
+
+#include <cctype>
+
+// Each format is one file of its own, defining its row.
+extern const Format kGlorieFormat, kMemFormat, kGpxFormat, kKmlFormat, kGeoJsonFormat, kCsvFormat;
+
+namespace {
+std::string LowerExtension(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+}  // namespace
+
+const std::vector<const Format*>& FormatRegistry::All() {
+    static const std::vector<const Format*> formats = {&kGlorieFormat, &kMemFormat, &kGpxFormat,
+                                                       &kKmlFormat,    &kGeoJsonFormat, &kCsvFormat};
+    return formats;
+}
+
+const Format* FormatRegistry::Find(const std::string& name) {
+    for (const Format* format : All())
+        if (name == format->name) return format;
+    return nullptr;
+}
+
+const Format* FormatRegistry::ForPath(const std::string& path) {
+    const std::string ext = LowerExtension(path);
+    if (ext.empty()) return nullptr;
+    for (const Format* format : All())
+        for (const char* known : format->extensions)
+            if (known && ext == known) return format;
+    return nullptr;
+}
+
+const Format* FormatRegistry::ForInput(const std::string& path, const std::string& bytes) {
+    const Format* byName = ForPath(path);
+    if (byName && !byName->recognise) return byName;
+    for (const Format* format : All())
+        if (format->recognise && format->recognise(bytes)) return format;
+    return nullptr;
+}
+
+std::string FormatRegistry::Names(const char* separator) {
+    std::string names;
+    for (const Format* format : All()) names += (names.empty() ? "" : separator) + std::string(format->name);
+    return names;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// The one table of formats: every rule about names, extensions, datums and splitting asks it.
+#include <string>
+#include <vector>
+
+#include "maps/Format.h"
+
+class FormatRegistry {
+public:
+    // Every format, in the order --help names them.
+    static const std::vector<const Format*>& All();
+    // By --to's word; null for none.
+    static const Format* Find(const std::string& name);
+    // By the extension of path, any letter case; null for none.
+    static const Format* ForPath(const std::string& path);
+    // What an input is: a format recognised by its content first, then one read by extension;
+    // null when neither.
+    static const Format* ForInput(const std::string& path, const std::string& bytes);
+    // The names of every format, joined by separator: "glorie, mem, gpx, ...".
+    static std::string Names(const char* separator);
+};

@@ -1,0 +1,17 @@
+#pragma once
+// Pieces the map formats' writers share (documents in UTF-8, coordinates in WGS 84).
+#include <cstddef>
+#include <string>
+
+#include "maps/Place.h"
+
+class CFile;
+
+// What each method stands for, once in a document's description.
+std::string MethodSummary(const Place* places, std::size_t count);
+// 7 decimals; throws MapError for a value that is not a number.
+std::string CoordinateText(double value);
+// XML 1.0 text: markup escaped; control characters it does not allow become U+FFFD.
+std::string XmlText(const std::string& text);
+// The whole document into the file.
+void WriteDocumentBytes(CFile& file, const std::string& document);

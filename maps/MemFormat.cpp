@@ -1,0 +1,57 @@
+// The memory-point file: up to 100 records, names and readings kept as their CP932 bytes so that
+// they reach the unit's formats untouched.
+#include <memory>
+#include <vector>
+
+#include "maps/Cp932Text.h"
+#include "maps/Format.h"
+#include "maps/MapError.h"
+#include "mempoint/CMemPointStore.h"
+#include "mempoint/MemPointEncoder.h"
+#include "platform/CFile.h"
+
+namespace {
+MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
+    const auto store = std::make_unique<CMemPointStore>();
+    if (!store->LoadImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()))
+        throw MapError(CMemPointStore::UnrecognisedFileText(CString(fileName)).Str());
+    MapReadResult result;
+    CString text;
+    for (int i = 0; i < store->GetCount(); ++i) {
+        Place place;
+        place.origin = "地点 " + std::to_string(i + 1);
+        RecordText record;
+        store->GetName(text, i);
+        record.name = text.Str();
+        store->GetReading(text, i);
+        record.reading = text.Str();
+        store->GetDigits(text, i);
+        place.digits = text.Str();
+        const bool nameValid = Cp932ToUtf8(record.name, place.name);
+        const bool readingValid = Cp932ToUtf8(record.reading, place.reading);
+        if (!record.name.empty() || !record.reading.empty()) place.record = std::make_shared<RecordText>(std::move(record));
+        if (!readingValid || !nameValid)
+            result.warnings.push_back(fileName + ": " + place.origin + "「" + place.name + "」: シフトJISでない文字を U+FFFD にしました");
+        place.latitude = store->DecodeCoordinate(i, CMemPointStore::latitude) / (3600.0 * 256.0);
+        place.longitude = store->DecodeCoordinate(i, CMemPointStore::longitude) / (3600.0 * 256.0);
+        result.places.push_back(std::move(place));
+    }
+    return result;
+}
+
+// Places with their record texts made for the unit, coordinates in the Tokyo datum.
+void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+    std::vector<MemPointRecord> records;
+    records.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Place& p = places[i];
+        records.push_back({p.record ? p.record->name : std::string(), p.record ? p.record->reading : std::string(),
+                           p.digits, p.latitude, p.longitude});
+    }
+    const std::string image = EncodeMemPointFile(records);
+    file.Write(image.data(), static_cast<unsigned>(image.size()));
+}
+}  // namespace
+
+extern const Format kMemFormat = {
+    "mem", "メモリーポイントファイル", {".mem"}, FormatDatum::tokyo, true, kMemPointsPerFile, false, nullptr, Read, Write};
