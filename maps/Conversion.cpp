@@ -44,6 +44,15 @@ std::string Shortest(double value) {
     return std::string(buffer, written.ptr);
 }
 
+// The unit's degree text of an angle, as the listing shows it; the document's text has no digit
+// before the point for less than a degree, a reader needs one.
+CString UnitDegreeText(double degrees) {
+    CString text = DegreesToDms(degrees);
+    DmsToDegreeText(text);
+    if (text.GetLength() > 0 && text.GetAt(0) == '.') text = "0" + text;
+    return text;
+}
+
 // Message boxes of the dialog's own conversion, kept as messages instead of shown.
 class MessageCapture : public IMessageBoxHost {
 public:
@@ -81,10 +90,7 @@ struct Conversion::Input {
 
     // A coordinate as the input has it: the unit's degree text for its own files.
     std::string OriginalText(double value) const {
-        if (!format->unit || !(value >= 0 && value < kMaxUnitDegrees)) return Shortest(value);
-        CString text = DegreesToDms(value);
-        DmsToDegreeText(text);
-        return text.Str();
+        return format->unit && value >= 0 && value < kMaxUnitDegrees ? UnitDegreeText(value).Str() : Shortest(value);
     }
     std::string OriginalCoordinates(std::size_t i) const {
         return "緯度 " + OriginalText(original[i].first) + ", 経度 " + OriginalText(original[i].second);
@@ -363,10 +369,8 @@ ListResult Conversion::List(const CString& strInput) {
         if (point.hasUnitColumns) {
             point.unitName = unit.record->name;
             point.unitReading = unit.record->reading;
-            point.tokyoLatitude = DegreesToDms(unit.latitude);
-            point.tokyoLongitude = DegreesToDms(unit.longitude);
-            DmsToDegreeText(point.tokyoLatitude);
-            DmsToDegreeText(point.tokyoLongitude);
+            point.tokyoLatitude = UnitDegreeText(unit.latitude);
+            point.tokyoLongitude = UnitDegreeText(unit.longitude);
         }
         point.digits = unit.digits;
         const char* why = wgs84.refused[i];

@@ -241,3 +241,62 @@ TEST(MapConverterTest, TheListShowsBothDatumsAndReadingsAreGuessedWhenMissing) {
     ASSERT_EQ(RunCli({dir.File("r.gpx"), "-o", dir.File("g.xml")}).status, 0);
     EXPECT_EQ(CountOf(ReadFileBytes(dir.File("g.xml")), "<rt>" + Utf8ToCp932("ﾄｳｷｮｳｴｷ") + "</rt>"), 1u);
 }
+
+TEST(MapConverterTest, APointNoMapCanHoldIsRefusedWithItsOwnCoordinatesAndTheRestConverted) {
+    TempDir dir;
+    MemImage image;  // no position, beyond the pole, a real place
+    image.Use(0).Name(0, Utf8ToCp932("無")).Latitude(0, 0, 0).Longitude(0, 0, 0);
+    image.Use(1).Name(1, Utf8ToCp932("遠")).Latitude(1, MemImage::Seconds(95, 0, 0), 0).Longitude(1, MemImage::Seconds(139, 0, 0), 0);
+    image.Use(2).Name(2, Utf8ToCp932("駅")).Latitude(2, MemImage::Seconds(35, 40, 48), 0).Longitude(2, MemImage::Seconds(139, 45, 36), 0);
+    WriteFileBytes(dir.File("p.mem"), image.Bytes());
+    WriteFileBytes(dir.File("saved.geojson"), R"({"type":"FeatureCollection","features":[
+{"type":"Feature","geometry":{"type":"Point","coordinates":[0,0]},"properties":{"Title":"未設定"}},
+{"type":"Feature","geometry":{"type":"Point","coordinates":[139.7671,35.6812]},"properties":{"Title":"駅"}}]})");
+    WriteFileBytes(dir.File("all-bad.csv"), "name,lat,lon\nbad,abc,def\n");
+    WriteFileBytes(dir.File("kept.xml"), "old");
+    const std::string mem = dir.File("p.mem") + ": 地点 ";
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+        std::vector<std::string> files;  // the folder afterwards
+    };
+    const Case cases[] = {
+        {{dir.File("p.mem"), "--to", "gpx"},
+         mem + "1「無」: 座標 (緯度 0.00000, 経度 0.00000) は位置がないことを表します\n" + mem +
+             "2「遠」: 座標 (緯度 95.00000, 経度 139.00000) は地図上の位置ではありません\n" + dir.File("p.mem") +
+             ": 2 地点は変換できませんでした\n",
+         {"all-bad.csv", "kept.xml", "p.gpx", "p.mem", "saved.geojson"}},
+        {{dir.File("saved.geojson"), "--reading", "none"},
+         dir.File("saved.geojson") + ": 地物 1「未設定」: 座標 (緯度 0, 経度 0) は位置がないことを表します\n" +
+             dir.File("saved.geojson") + ": 1 地点は変換できませんでした\n",
+         {"all-bad.csv", "kept.xml", "p.gpx", "p.mem", "saved.geojson", "saved.xml"}},
+        // Nothing to write: the existing output stays as it was.
+        {{dir.File("all-bad.csv"), "-o", dir.File("kept.xml")},
+         "警告: " + dir.File("all-bad.csv") + ": 2 行目: 緯度「abc」は -90〜90 の数値ではありません。この地点は読みません\n" +
+             dir.File("all-bad.csv") + ": 1 地点は変換できませんでした\n変換できる地点がないため、" + dir.File("kept.xml") +
+             " は書きませんでした\n",
+         {"all-bad.csv", "kept.xml", "p.gpx", "p.mem", "saved.geojson", "saved.xml"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        const CliOutcome run = RunCli(c.args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(dir.List(), c.files);
+    }
+    EXPECT_EQ(CountOf(ReadFileBytes(dir.File("p.gpx")), "<wpt "), 1u);
+    EXPECT_EQ(CountOf(ReadFileBytes(dir.File("saved.xml")), "<gpoi>"), 1u);
+    EXPECT_EQ(ReadFileBytes(dir.File("kept.xml")), "old");
+
+    // The list has every point; one that cannot be shifted says why instead of a method.
+    const CliOutcome list = RunCli({"--list", dir.File("p.mem")});
+    EXPECT_EQ(list.status, 1);
+    std::istringstream lines(list.out);
+    std::string line;
+    std::vector<std::string> rows;
+    while (std::getline(lines, line)) rows.push_back(line);
+    ASSERT_EQ(rows.size(), 5u) << list.out;
+    EXPECT_EQ(rows[2], "1\t無\t\t0.00000\t0.00000\t\t\t\t位置なし\t無");
+    EXPECT_EQ(rows[3], "2\t\t\t\t\t\t\t\t範囲外\t遠");
+    EXPECT_EQ(rows[4].substr(0, rows[4].find('\t', 30)).substr(0, 30), "3\t駅\t\t35.68000\t139.76000\t\t35.");
+}
