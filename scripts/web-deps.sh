@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The C++ libraries the web page's core links, built for WebAssembly with emcc from Debian's
+# source packages (emscripten's own ports need a download, and Debian's emscripten has its cache
+# frozen). Idempotent: each library is built once into build/web-deps/prefix and kept.
+# Usage: scripts/web-deps.sh   (prints the prefix)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+export NODE_PATH=/usr/share/nodejs
+root=$PWD/build/web-deps
+prefix=$root/prefix
+
+quorvel_need emscripten dpkg-dev cmake ninja-build >&2
+
+# apt-get source needs a deb-src entry for the suites the machine already uses.
+have_sources() {
+    grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/
+}
+if ! have_sources; then
+    sudo=
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+        "$codename" "$codename" | $sudo tee /etc/apt/sources.list.d/quorvel-src.sources >/dev/null
+    $sudo apt-get update -qq >&2
+fi
+
+# source_of PACKAGE: unpacks Debian's source once into build/web-deps/src; prints its folder.
+source_of() {
+    local package=$1 dir
+    mkdir -p "$root/src"
+    dir=$(find "$root/src" -maxdepth 1 -type d -name "$package-[0-9]*" | head -n 1)
+    if [ -z "$dir" ]; then
+        (cd "$root/src" && apt-get source -qq "$package" >&2 2>/dev/null) || {
+            echo "apt-get source $package failed" >&2
+            return 1
+        }
+        dir=$(find "$root/src" -maxdepth 1 -type d -name "$package-[0-9]*" | head -n 1)
+    fi
+    echo "$dir"
+}
+
+# pugixml: the XML reader of the map formats.
+if [ ! -f "$prefix/lib/libpugixml.a" ]; then
+    src=$(source_of pugixml)
+    emcmake cmake -S "$src" -B "$root/build/pugixml" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF -DCMAKE_CXX_FLAGS=-fexceptions >&2
+    cmake --build "$root/build/pugixml" -j2 >&2
+    cmake --install "$root/build/pugixml" >&2
+fi
+echo "$prefix"
