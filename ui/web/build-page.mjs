@@ -1,0 +1,82 @@
+// Puts the page together as one file: the template with its styles, Leaflet and fflate from
+// node_modules (installed from the lock file), the page's script, the worker's script (the core's
+// emscripten glue and the worker), and the core's WebAssembly and the datum grid deflated and in
+// base64. The inline scripts are allowed by their hashes in the Content-Security-Policy.
+// node build-page.mjs --core quorvel-web-core.js --wasm quorvel-web-core.wasm --grid TKY2JGD.grid
+//                     --attribution data/README.md --out quorvel.html
+import { createHash } from 'node:crypto';
+import { readFileSync, writeFileSync, mkdirSync } from 'node:fs';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { deflateSync } from 'fflate';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const args = {};
+for (let i = 2; i < process.argv.length; i += 2) args[process.argv[i].replace(/^--/, '')] = process.argv[i + 1];
+for (const need of ['core', 'wasm', 'grid', 'out']) {
+    if (!args[need]) {
+        console.error(`build-page.mjs: --${need} is missing`);
+        process.exit(2);
+    }
+}
+
+const text = (path) => readFileSync(path, 'utf8');
+const modules = join(here, 'node_modules');
+const page = join(here, 'page');
+
+// A payload as deflated base64: the grid's float32 values compress poorly as they lie, so its
+// bytes are first split into planes (every 4th byte together), which the worker undoes.
+const packed = (bytes, planes) => {
+    let input = bytes;
+    if (planes > 1) {
+        input = new Uint8Array(bytes.length);
+        const per = Math.floor(bytes.length / planes);
+        for (let p = 0; p < planes; ++p) for (let i = 0; i < per; ++i) input[p * per + i] = bytes[i * planes + p];
+        input.set(bytes.subarray(per * planes), per * planes);
+    }
+    return Buffer.from(deflateSync(input, { level: 9 })).toString('base64');
+};
+
+// Leaflet's stylesheet names its images by relative paths: they go in as data URIs.
+const leafletCss = text(join(modules, 'leaflet/dist/leaflet.css')).replace(/url\(images\/([\w-]+\.png)\)/g, (_, name) =>
+    `url(data:image/png;base64,${readFileSync(join(modules, 'leaflet/dist/images', name)).toString('base64')})`);
+
+const noScriptEnd = (source, what) => {
+    if (/<\/script/i.test(source)) throw new Error(`${what} holds "</script"`);
+    return source;
+};
+const fflate = text(join(modules, 'fflate/umd/index.js'));
+const mainScript = noScriptEnd([fflate, text(join(modules, 'leaflet/dist/leaflet.js')), text(join(page, 'app.js'))].join('\n;\n'), 'the page script');
+const workerScript = noScriptEnd([fflate, text(args.core), text(join(page, 'worker.js'))].join('\n;\n'), 'the worker script');
+const hash = (source) => `'sha256-${createHash('sha256').update(source, 'utf8').digest('base64')}'`;
+
+const tiles = 'https://cyberjapandata.gsi.go.jp';
+const csp = [
+    `default-src ${tiles}`,
+    `script-src ${hash(mainScript)} 'wasm-unsafe-eval'`,
+    `worker-src blob:`,
+    `style-src 'unsafe-inline'`,
+    `img-src ${tiles} data:`,
+    `connect-src 'none'`,
+    `font-src 'none'`,
+    `base-uri 'none'`,
+    `form-action 'none'`,
+].join('; ');
+
+const grid = readFileSync(args.grid);
+const replacements = {
+    CSP: csp,
+    STYLE: `${leafletCss}\n${text(join(page, 'page.css'))}`,
+    MAIN_SCRIPT: mainScript,
+    WORKER_SCRIPT: workerScript,
+    CORE_WASM: packed(readFileSync(args.wasm), 1),
+    GRID: packed(grid, 4),
+    GRID_BYTES: String(grid.length),
+};
+const html = text(join(page, 'index.html')).replace(/\{\{(\w+)\}\}/g, (whole, key) => {
+    if (!(key in replacements)) throw new Error(`unknown placeholder ${whole}`);
+    return replacements[key];
+});
+mkdirSync(dirname(args.out), { recursive: true });
+writeFileSync(args.out, html);
+console.log(`${args.out}: ${(Buffer.byteLength(html) / 1e6).toFixed(2)} MB`);

@@ -1,0 +1,90 @@
+// The page's worker: the core (QuorvelCore, the CLI's conversion code as WebAssembly) over MEMFS.
+// Each run writes the inputs into a fresh folder, converts there as quorvel-cli would in the
+// inputs' folder, reads the outputs back and empties the folder again.
+'use strict';
+let core = null;
+let files = new Map(); // name -> Uint8Array
+let runs = 0;
+
+function bytesOf(base64) {
+    const raw = atob(base64);
+    const bytes = new Uint8Array(raw.length);
+    for (let i = 0; i < raw.length; ++i) bytes[i] = raw.charCodeAt(i);
+    return bytes;
+}
+
+// The inverse of the build's byte planes (build-page.mjs).
+function unplane(bytes, planes, length) {
+    const out = new Uint8Array(length);
+    const per = Math.floor(length / planes);
+    for (let p = 0; p < planes; ++p) for (let i = 0; i < per; ++i) out[i * planes + p] = bytes[p * per + i];
+    out.set(bytes.subarray(per * planes), per * planes);
+    return out;
+}
+
+function call(name, text) {
+    const length = core.lengthBytesUTF8(text) + 1;
+    const at = core._malloc(length);
+    try {
+        core.stringToUTF8(text, at, length);
+        return JSON.parse(core.UTF8ToString(core[name](at)));
+    } finally {
+        core._free(at);
+    }
+}
+
+async function init(message) {
+    const wasm = fflate.inflateSync(bytesOf(message.wasm));
+    const grid = unplane(fflate.inflateSync(bytesOf(message.grid)), 4, message.gridBytes);
+    core = await QuorvelCore({ wasmBinary: wasm, print: () => {}, printErr: () => {} });
+    core.FS.mkdir('/data');
+    core.FS.writeFile('/data/TKY2JGD.grid', grid);
+    core.ccall('quorvel_init', null, ['string'], ['/data']);
+    return { type: 'ready', formats: JSON.parse(core.UTF8ToString(core._quorvel_formats())) };
+}
+
+function removeTree(path) {
+    for (const name of core.FS.readdir(path)) {
+        if (name === '.' || name === '..') continue;
+        const full = `${path}/${name}`;
+        if (core.FS.isDir(core.FS.stat(full).mode)) removeTree(full);
+        else core.FS.unlink(full);
+    }
+    core.FS.rmdir(path);
+}
+
+function run(message) {
+    const started = performance.now();
+    const folder = `/job${++runs}`;
+    core.FS.mkdir(folder);
+    try {
+        for (const name of message.request.inputs) core.FS.writeFile(`${folder}/${name}`, files.get(name));
+        core.FS.chdir(folder);
+        const answer = call('_quorvel_run', JSON.stringify(message.request));
+        const read = (name) => ({ name, bytes: core.FS.readFile(name) });
+        const outputs = [];
+        for (const job of answer.jobs || []) for (const name of job.outputs) outputs.push(read(name));
+        const generated = (answer.generated || []).map(read);
+        const transfer = outputs.concat(generated).map((file) => file.bytes.buffer);
+        return [{ type: 'result', id: message.id, answer, outputs, generated, ms: performance.now() - started }, transfer];
+    } finally {
+        core.FS.chdir('/');
+        removeTree(folder);
+    }
+}
+
+onmessage = async (event) => {
+    const message = event.data;
+    try {
+        if (message.type === 'init') {
+            postMessage(await init(message));
+        } else if (message.type === 'files') {
+            files = new Map(message.files.map((file) => [file.name, new Uint8Array(file.bytes)]));
+        } else if (message.type === 'run') {
+            const [reply, transfer] = run(message);
+            postMessage(reply, transfer);
+        }
+    } catch (error) {
+        postMessage({ type: 'error', id: message.id, text: String(error && error.message ? error.message : error) });
+    }
+};
