@@ -159,13 +159,13 @@
         return message.kind === 'warning' ? `警告: ${message.text}` : message.text;
     }
 
-    function showLines(lines) {
-        messages.textContent = '';
+    function showLines(lines, box = messages) {
+        box.textContent = '';
         for (const line of lines) {
             const p = document.createElement('p');
             p.className = line.kind;
             p.textContent = line.kind === 'info' ? line.text : lineOf(line);
-            messages.append(p);
+            box.append(p);
         }
     }
 
@@ -228,12 +228,15 @@
             lines.push(m);
             seen.add(lineOf(m));
         }
-        // What only the listing says (an input the unit cannot take, when converting for a map).
+        showLines(lines);
+        // What only the listing says (a point the unit cannot take, when converting for a map),
+        // beside the table rather than among the conversion's own lines.
+        const listLines = [];
         for (const list of answer.lists || []) for (const m of list.messages) {
-            if (!seen.has(lineOf(m))) lines.push(m);
+            if (!seen.has(lineOf(m))) listLines.push(m);
             seen.add(lineOf(m));
         }
-        showLines(lines);
+        showLines(listLines, $('list-messages'));
         renderTable(answer.lists || []);
         plot(answer.lists || []);
         timings.runs++;

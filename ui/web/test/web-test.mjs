@@ -1,0 +1,269 @@
+// Drives the page in headless Chromium and holds every download against quorvel-cli's output.
+// node web-test.mjs PAGE CLI WORK   (WORK: an empty folder; the inputs are made there by the suite)
+// Prints one line a failed check and closes with "N passed, M failed".
+import { execFileSync, spawnSync } from 'node:child_process';
+import { existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, copyFileSync } from 'node:fs';
+import { basename, join } from 'node:path';
+import { unzipSync } from 'fflate';
+import puppeteer from 'puppeteer-core';
+
+const [pagePath, cli, work] = process.argv.slice(2);
+let passed = 0, failed = 0;
+const check = (ok, what, detail = '') => {
+    if (ok) passed++;
+    else {
+        failed++;
+        console.log(`FAIL ${what}${detail ? `: ${detail}` : ''}`);
+    }
+};
+const same = (a, b) => Buffer.compare(Buffer.from(a), Buffer.from(b)) === 0;
+const tiles = /^https:\/\/cyberjapandata\.gsi\.go\.jp\/xyz\/std\/\d+\/\d+\/\d+\.png$/;
+
+// The page copied alone into an empty folder: it must need nothing beside it.
+const pageDir = mkdtempSync(join(work, 'page-'));
+copyFileSync(pagePath, join(pageDir, 'index.html'));
+const inputs = join(work, 'inputs');
+
+const profile = mkdtempSync(join(work, 'profile-'));
+const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+        '--disable-component-update', '--disable-sync', '--lang=ja'],
+});
+const foreign = [];
+const errors = [];
+
+async function openPage(width = 1280, height = 900) {
+    const page = await browser.newPage();
+    await page.setViewport({ width, height });
+    await page.evaluateOnNewDocument(() => Object.defineProperty(navigator, 'language', { get: () => 'ja-JP' }));
+    await page.setRequestInterception(true);
+    page.on('request', (request) => {
+        const url = request.url();
+        if (tiles.test(url)) return request.abort(); // the machine is offline by design
+        if (!/^(file|blob|data):/.test(url)) foreign.push(url);
+        return /^(file|blob|data):/.test(url) ? request.continue() : request.abort();
+    });
+    page.on('pageerror', (error) => errors.push(error.message));
+    const session = await page.createCDPSession();
+    const downloads = mkdtempSync(join(work, 'downloads-'));
+    await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+    await page.goto(`file://${join(pageDir, 'index.html')}`);
+    await page.waitForFunction(() => ['ready', 'error'].includes(document.body.dataset.state), { timeout: 30000 });
+    page.downloads = downloads;
+    return page;
+}
+
+// Sets the page's choices, then the files, and waits for the answer.
+async function convert(page, files, { to = 'glorie', merge = false, bom = false, mergeName = 'merged' } = {}) {
+    await page.evaluate((choice) => {
+        const set = (id, prop, value) => {
+            const element = document.getElementById(id);
+            if (element[prop] === value) return;
+            element[prop] = value;
+            element.dispatchEvent(new Event('change'));
+        };
+        set('format', 'value', choice.to);
+        set('merge-name', 'value', choice.mergeName);
+        set('merge', 'checked', choice.merge);
+        set('bom', 'checked', choice.bom);
+    }, { to, merge, bom, mergeName });
+    const runs = Number(await page.evaluate(() => document.body.dataset.runs || 0));
+    const input = await page.$('#files');
+    await input.uploadFile(...files.map((f) => join(inputs, f)));
+    await page.waitForFunction((n) => Number(document.body.dataset.runs || 0) > n && document.body.dataset.state === 'done',
+        { timeout: 60000 }, runs);
+}
+
+async function offered(page) {
+    return page.evaluate(() => [...document.querySelectorAll('#downloads a[download]')].map((a) => ({ name: a.download, href: a.href })));
+}
+
+// Clicks every offered link and gives the files as the browser saved them.
+async function download(page) {
+    const links = await offered(page);
+    rmSync(page.downloads, { recursive: true, force: true });
+    mkdirSync(page.downloads);
+    for (let i = 0; i < links.length; ++i) await page.click(`#downloads li:nth-child(${i + 1}) a`);
+    const want = links.map((l) => l.name);
+    for (let t = 0; t < 200; ++t) {
+        const have = readdirSync(page.downloads);
+        if (want.every((n) => have.includes(n))) break;
+        await new Promise((r) => setTimeout(r, 50));
+    }
+    const files = {};
+    for (const name of want) files[name] = existsSync(join(page.downloads, name)) ? readFileSync(join(page.downloads, name)) : null;
+    return { links, files };
+}
+
+// quorvel-cli in the inputs' folder; its outputs moved into a fresh folder.
+function runCli(args) {
+    const before = new Set(readdirSync(inputs));
+    const run = spawnSync(cli, [...args, '--reading', 'none'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
+    const out = {};
+    for (const name of readdirSync(inputs)) if (!before.has(name)) {
+        out[name] = readFileSync(join(inputs, name));
+        rmSync(join(inputs, name));
+    }
+    const lines = (text) => text.toString().split('\n').filter(Boolean);
+    return { out, stdout: lines(run.stdout), stderr: lines(run.stderr), status: run.status };
+}
+
+async function messageLines(page) {
+    return page.evaluate(() => [...document.querySelectorAll('#messages p')].map((p) => p.textContent));
+}
+
+// Every case: the page's downloads equal the CLI's files, and its messages the CLI's lines.
+const cases = [
+    { files: ['meisho.mem'], to: 'glorie' },
+    { files: ['meisho.mem'], to: 'gpx' },
+    { files: ['meisho.mem'], to: 'kml' },
+    { files: ['meisho.mem'], to: 'geojson' },
+    { files: ['meisho.mem'], to: 'csv' },
+    { files: ['meisho.mem'], to: 'csv', bom: true },
+    { files: ['meisho.mem'], to: 'mem' },  // the output would be its input: refused as the CLI refuses it
+    { files: ['places.gpx'], to: 'glorie' },
+    { files: ['places.gpx'], to: 'mem' },
+    { files: ['places.gpx'], to: 'kml' },
+    { files: ['places.gpx'], to: 'csv' },
+    { files: ['big.gpx'], to: 'glorie' },   // 750 points: two documents and their zip
+    { files: ['big.gpx'], to: 'mem' },      // eight memory-point files
+    { files: ['meisho.mem', 'places.gpx'], to: 'geojson' },
+    { files: ['meisho.mem', 'places.gpx'], to: 'kml', merge: true, mergeName: 'all' },
+];
+
+for (const c of cases) {
+    const what = `${c.files.join('+')} to ${c.to}${c.bom ? ' with BOM' : ''}${c.merge ? ' merged' : ''}`;
+    const page = await openPage();
+    await convert(page, c.files, c);
+    const { links, files } = await download(page);
+    const args = [...c.files, '--to', c.to];
+    if (c.bom) args.push('--bom');
+    if (c.merge) args.push('--merge', '-o', `${c.mergeName}${{ kml: '.kml' }[c.to]}`);
+    const expected = runCli(args);
+    const names = Object.keys(expected.out).sort();
+    const plain = links.filter((l) => !l.name.endsWith('.zip')).map((l) => l.name).sort();
+    check(JSON.stringify(plain) === JSON.stringify(names), `${what}: the files offered`, `${plain} against ${names}`);
+    check(links.every((l) => l.href.startsWith('blob:')), `${what}: blob links`);
+    for (const name of names)
+        check(files[name] && same(files[name], expected.out[name]), `${what}: ${name} byte for byte`);
+    const zips = links.filter((l) => l.name.endsWith('.zip'));
+    check(zips.length === (names.length > 1 ? 1 : 0), `${what}: one zip for a set`, zips.map((z) => z.name).join());
+    for (const zip of zips) {
+        const entries = files[zip.name] ? unzipSync(new Uint8Array(files[zip.name])) : {};
+        check(JSON.stringify(Object.keys(entries).sort()) === JSON.stringify(names) &&
+            names.every((n) => same(entries[n], expected.out[n])), `${what}: ${zip.name} holds the set`);
+    }
+    const lines = await messageLines(page);
+    const cliLines = expected.status === 2 ? [expected.stderr[0].replace(/^[^:]*: /, '')] : expected.stdout.concat(expected.stderr);
+    check(JSON.stringify(lines.slice().sort()) === JSON.stringify(cliLines.slice().sort()), `${what}: messages`,
+        `\n  page: ${JSON.stringify(lines)}\n  cli:  ${JSON.stringify(cliLines)}`);
+    await page.close();
+}
+
+// The table against --list, cell by cell; the CLI's method column holds the reason where a point
+// has no WGS 84 position.
+{
+    const page = await openPage();
+    await convert(page, ['meisho.mem', 'places.gpx'], { to: 'kml' });
+    const rows = await page.evaluate(() => {
+        const body = document.querySelector('#point-table tbody');
+        const visible = document.querySelector('#point-table').offsetHeight > 0;
+        const heads = [...document.querySelectorAll('#point-table thead th')].length;
+        return { visible, heads, others: [...body.children].filter((e) => e.tagName !== 'TR').length,
+            cells: [...body.rows].map((tr) => [...tr.cells].map((td) => td.textContent)) };
+    });
+    check(rows.visible && rows.heads === 12 && rows.others === 0, 'the table: shown, twelve headers, rows only');
+    const listed = [];
+    for (const file of ['meisho.mem', 'places.gpx']) {
+        const run = spawnSync(cli, ['--list', file, '--reading', 'none'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
+        for (const line of run.stdout.toString().split('\n').slice(2).filter(Boolean)) listed.push([file, ...line.split('\t')]);
+    }
+    const page_ = rows.cells.map((c) => [c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9] || c[10], c[11]]);
+    check(page_.length === listed.length, 'the table: one row a listed point', `${page_.length} against ${listed.length}`);
+    for (let i = 0; i < Math.min(page_.length, listed.length); ++i)
+        check(JSON.stringify(page_[i]) === JSON.stringify(listed[i]), `the table: row ${i + 1}`,
+            `\n  page: ${JSON.stringify(page_[i])}\n  cli:  ${JSON.stringify(listed[i])}`);
+    const note = await page.evaluate(() => !document.getElementById('reading-note').hidden);
+    check(note, 'the table: a point without a reading is explained');
+
+    // An edit goes through the core: the name cut to 16 bytes, "?" for what the unit cannot show,
+    // and the output is the CLI's for the input rewritten with the edit.
+    const runs = await page.evaluate(() => Number(document.body.dataset.runs));
+    await page.evaluate(() => {
+        const cell = document.querySelector('#point-table tbody tr:nth-child(13) td.name');
+        cell.focus();
+        cell.textContent = '♨名前を書き換えた長い地点の名称';
+        cell.blur();
+    });
+    await page.waitForFunction((n) => Number(document.body.dataset.runs) > n && document.body.dataset.state === 'done', {}, runs);
+    const edited = await page.evaluate(() => ({
+        name: document.querySelector('#point-table tbody tr:nth-child(13) td.name').textContent,
+        original: document.querySelector('#point-table tbody tr:nth-child(13) td.original').textContent,
+        generated: [...document.querySelectorAll('#generated a[download]')].map((a) => a.download),
+    }));
+    check(edited.name === '?名前を書き換え' && edited.original === '♨名前を書き換えた長い地点の名称',
+        'an edit: the unit\'s cut shown', JSON.stringify(edited));
+    check(JSON.stringify(edited.generated) === '["places.gpx"]', 'an edit: the rewritten input offered');
+    await page.click('#generated a');
+    for (let t = 0; t < 100 && !existsSync(join(page.downloads, 'places.gpx')); ++t) await new Promise((r) => setTimeout(r, 50));
+    if (existsSync(join(page.downloads, 'places.gpx'))) {
+        const editedDir = mkdtempSync(join(work, 'edited-'));
+        copyFileSync(join(page.downloads, 'places.gpx'), join(editedDir, 'places.gpx'));
+        copyFileSync(join(inputs, 'meisho.mem'), join(editedDir, 'meisho.mem'));
+        const { files } = await download(page);
+        spawnSync(cli, ['meisho.mem', 'places.gpx', '--to', 'kml', '--reading', 'none'], { cwd: editedDir });
+        for (const name of ['meisho.kml', 'places.kml'])
+            check(files[name] && same(files[name], readFileSync(join(editedDir, name))), `an edit: ${name} as the CLI makes it from the rewritten input`);
+    } else check(false, 'an edit: the rewritten input downloaded');
+    await page.close();
+}
+
+// What a test can rely on in the page itself, and the phone width.
+{
+    const page = await openPage(360, 740);
+    await convert(page, ['meisho.mem'], { to: 'gpx' });
+    const layout = await page.evaluate(() => {
+        const meta = (name) => document.querySelector(`meta[${name}]`);
+        const csp = meta('http-equiv="Content-Security-Policy"').content;
+        const defaultSrc = csp.split(';').map((s) => s.trim()).find((s) => s.startsWith('default-src '));
+        const hosts = (csp.match(/https?:\/\/[^\s;]+/g) || []);
+        const inside = (id) => {
+            const r = document.getElementById(id).getBoundingClientRect();
+            return r.width > 0 && r.left >= 0 && r.right <= 360;
+        };
+        const unlabelled = [...document.querySelectorAll('input, select, button')].filter((e) =>
+            !(e.labels && e.labels.length) && !e.getAttribute('aria-label'));
+        return {
+            viewport: meta('name="viewport"').content.includes('width=device-width'),
+            defaultSrc, hosts: [...new Set(hosts)],
+            hints: document.querySelectorAll('link[rel=preconnect], link[rel=dns-prefetch], link[rel=prefetch]').length,
+            scrollWidth: document.documentElement.scrollWidth,
+            controls: ['files', 'format', 'merge', 'bom', 'map', 'messages'].every(inside),
+            unlabelled: unlabelled.map((e) => e.id || e.outerHTML.slice(0, 40)),
+            status: document.getElementById('messages').getAttribute('role'),
+            multiple: document.getElementById('files').multiple,
+            options: [...document.getElementById('format').options].map((o) => o.value).join(),
+            lang: document.documentElement.lang,
+        };
+    });
+    check(layout.viewport, 'a viewport meta for the device width');
+    check(layout.defaultSrc === 'default-src https://cyberjapandata.gsi.go.jp' &&
+        JSON.stringify(layout.hosts) === '["https://cyberjapandata.gsi.go.jp"]' && layout.hints === 0,
+        'the policy names the tile host alone', JSON.stringify(layout));
+    check(layout.scrollWidth <= 360 && layout.controls, 'at 360 px nothing spills sideways', JSON.stringify(layout));
+    check(layout.unlabelled.length === 0, 'every control labelled', layout.unlabelled.join());
+    check(layout.status === 'status' && layout.multiple && layout.lang === 'ja', 'status role, several files, Japanese');
+    const help = execFileSync(cli, ['--help']).toString();
+    check(layout.options === 'glorie,mem,gpx,kml,geojson,csv' && help.includes(layout.options.replaceAll(',', ', ')),
+        'the formats are the CLI\'s --to names', layout.options);
+    await page.close();
+}
+
+check(foreign.length === 0, 'no request but tiles', foreign.slice(0, 5).join(' '));
+check(errors.length === 0, 'no script error', errors.slice(0, 3).join(' | '));
+await browser.close();
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);
