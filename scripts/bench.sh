@@ -3,10 +3,34 @@
 # /usr/bin/time -v: quorvel-cli on a 100-point file against the process floor and against
 # gpsbabel turning the same 100 points from CSV into GPX, and a batch of 1,000 files on /dev/shm;
 # then the datum shift: in memory, against Helmert, 100 points to GPX, 100,000 waypoints to glorie.
+# Last, the web page in headless Chromium (`scripts/bench.sh web` runs that part alone).
 # QUORVEL_BENCH_BUILD names a release build folder (default build/release).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
+
+# The page's start, 100 points listed and converted, 100,000 waypoints, panning: WORK holds
+# points.mem and big.gpx.
+web_bench() {
+    quorvel_need chromium emscripten nodejs >/dev/null
+    scripts/web-deps.sh >/dev/null
+    cmake --preset web >/dev/null
+    cmake --build --preset web >/dev/null
+    (cd ui/web && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
+    echo "== web page (headless Chromium)"
+    node ui/web/test/web-bench.mjs "$PWD/build/web/quorvel.html" "$1/points.mem" "$1/big.gpx"
+}
+if [ "${1:-}" = web ]; then
+    build=${QUORVEL_BENCH_BUILD:-build/release}
+    cmake --preset release -B "$build" >/dev/null
+    cmake --build "$build" -j2 --target quorvel-make-big-gpx >/dev/null
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    cp fuzz/corpus/convert/hundred-points "$work/points.mem"
+    "$build/tools/quorvel-make-big-gpx" 100000 "$work/big.gpx"
+    web_bench "$work"
+    exit 0
+fi
 quorvel_need hyperfine gpsbabel time libbenchmark-dev >/dev/null
 build=${QUORVEL_BENCH_BUILD:-build/release}
 cmake --preset release -B "$build" >/dev/null
@@ -75,3 +99,5 @@ echo "== 100,000 waypoints into glorie documents"
 mkdir -p "$work/big"
 /usr/bin/time -v "$cli" "$work/big.gpx" -d "$work/big" 2>&1 >/dev/null | grep -E 'Maximum resident|Elapsed|Exit status'
 echo "documents written: $(ls "$work/big" | wc -l)"
+
+web_bench "$work"

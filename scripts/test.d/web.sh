@@ -10,7 +10,7 @@ quorvel_need chromium emscripten nodejs >/dev/null
 scripts/web-deps.sh >/dev/null
 cmake --preset web >/dev/null
 cmake --build --preset web >/dev/null
-page=build/web/web/quorvel.html
+page=build/web/quorvel.html
 # The CLI and the GPX generator of the native build; the suites before this one built them.
 cmake --preset dev >/dev/null
 cmake --build --preset dev --target quorvel-cli quorvel-make-big-gpx >/dev/null

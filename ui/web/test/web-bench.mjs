@@ -1,0 +1,98 @@
+// Speed of the page in headless Chromium: the worker's start, a 100-point memory-point file
+// listed and converted (file read to table and downloads shown), a 100,000-waypoint GPX converted
+// while the page stays responsive, and panning the map with all its points.
+// node web-bench.mjs PAGE HUNDRED.mem BIG.gpx
+import puppeteer from 'puppeteer-core';
+import { mkdtempSync, statSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+
+const [pagePath, hundred, big] = process.argv.slice(2);
+const median = (values) => values.slice().sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium', headless: true, userDataDir: mkdtempSync(join(tmpdir(), 'quorvel-bench-')),
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+        '--disable-component-update', '--disable-sync'],
+});
+const page = await browser.newPage();
+await page.setViewport({ width: 1280, height: 900 });
+await page.setRequestInterception(true);
+page.on('request', (r) => (/^(file|blob|data):/.test(r.url()) ? r.continue() : r.abort()));
+console.log(`page: ${(statSync(pagePath).size / 1e6).toFixed(2)} MB`);
+const opened = Date.now();
+await page.goto(`file://${pagePath}`);
+await page.waitForFunction(() => document.body.dataset.state === 'ready', { timeout: 60000 });
+console.log(`open to ready (worker started, core and grid loaded): ${Date.now() - opened} ms`);
+
+async function load(file) {
+    const runs = await page.evaluate(() => Number(document.body.dataset.runs || 0));
+    await (await page.$('#files')).uploadFile(file);
+    await page.waitForFunction((n) => Number(document.body.dataset.runs || 0) > n, { timeout: 120000, polling: 5 }, runs);
+    return page.evaluate(() => ({ ...window.quorvelTimings }));
+}
+
+// The 100 points, once per output format and again: each run lists and converts.
+const hundredRuns = [];
+await load(hundred);
+for (let i = 0; i < 3; ++i)
+    for (const to of ['glorie', 'gpx', 'kml', 'geojson', 'csv']) {
+        const runs = await page.evaluate(() => Number(document.body.dataset.runs));
+        await page.select('#format', to);
+        await page.waitForFunction((n) => Number(document.body.dataset.runs) > n, { polling: 5 }, runs);
+        hundredRuns.push(await page.evaluate(() => ({ ...window.quorvelTimings })));
+    }
+console.log(`100-point .mem, listed and converted: median ${median(hundredRuns.map((t) => t.roundTripMs)).toFixed(1)} ms ` +
+    `file to page (worker ${median(hundredRuns.map((t) => t.workerMs)).toFixed(1)} ms), ${hundredRuns.length} runs`);
+
+// The big GPX to glorie documents; the longest pause of the page's own thread meanwhile.
+await page.select('#format', 'glorie');
+await page.evaluate(() => {
+    window.longest = 0;
+    window.frames = 0;
+    const tick = (() => {
+        let last = performance.now();
+        return function frame(now) {
+            window.longest = Math.max(window.longest, now - last);
+            window.frames++;
+            last = now;
+            window.ticking = requestAnimationFrame(frame);
+        };
+    })();
+    window.ticking = requestAnimationFrame(tick);
+});
+const bigTimes = await load(big);
+const pause = await page.evaluate(() => {
+    cancelAnimationFrame(window.ticking);
+    return window.longest;
+});
+const rows = await page.evaluate(() => document.querySelector('#point-table tbody').rows.length);
+console.log(`100,000-waypoint GPX to glorie: ${bigTimes.roundTripMs.toFixed(0)} ms file to downloads (worker ${bigTimes.workerMs.toFixed(0)} ms); ` +
+    `longest frame meanwhile ${pause.toFixed(0)} ms; table rows at that moment ${rows}`);
+await page.waitForFunction(() => document.querySelector('#point-table tbody').rows.length >= 100000, { timeout: 120000 });
+
+// Panning over all the points: frame times during drags across the map.
+const box = await (await page.$('#map')).boundingBox();
+await page.evaluate(() => {
+    window.intervals = [];
+    let last = performance.now();
+    const frame = (now) => {
+        window.intervals.push(now - last);
+        last = now;
+        window.panning = requestAnimationFrame(frame);
+    };
+    window.panning = requestAnimationFrame(frame);
+});
+for (let k = 0; k < 4; ++k) {
+    await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+    await page.mouse.down();
+    for (let s = 1; s <= 30; ++s) await page.mouse.move(box.x + box.width / 2 + (k % 2 ? -8 : 8) * s, box.y + box.height / 2 + 4 * s);
+    await page.mouse.up();
+    await new Promise((r) => setTimeout(r, 300));
+}
+const intervals = await page.evaluate(() => {
+    cancelAnimationFrame(window.panning);
+    return window.intervals;
+});
+console.log(`panning 100,000 points: ${intervals.length} frames, median ${median(intervals).toFixed(1)} ms, ` +
+    `longest ${Math.max(...intervals).toFixed(0)} ms`);
+await browser.close();
