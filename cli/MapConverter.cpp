@@ -10,7 +10,7 @@
 #include "cli/TerminalText.h"
 #include "convert/DmsToDegreeText.h"
 #include "glorie/FileErrorText.h"
-#include "maps/Cp932Text.h"
+#include "platform/Cp932Text.h"
 #include "maps/GlorieReader.h"
 #include "maps/MapError.h"
 #include "maps/MapReader.h"

@@ -6,7 +6,7 @@
 
 #include <pugixml.hpp>
 
-#include "maps/Cp932Text.h"
+#include "platform/Cp932Text.h"
 #include "maps/MapError.h"
 
 namespace {
