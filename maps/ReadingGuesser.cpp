@@ -178,10 +178,14 @@ std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
     return nullptr;
 }
 
+// The dictionary is opened to tell whether guessing works; once it has been, that is known.
 std::string ReadingGuesser::Backend() {
+    static std::string working;
+    if (!working.empty()) return working;
     std::string whyNot;
     if (!Create(&whyNot)) return "なし: " + whyNot;
-    return std::string("MeCab ") + Mecab().mecab_version();
+    working = std::string("MeCab ") + Mecab().mecab_version();
+    return working;
 }
 #else
 std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
