@@ -14,55 +14,62 @@
 #include "platform/Utf8.h"
 
 namespace {
-// The converter the program used before it had its own table: glibc iconv's "CP932", with
-// the same fallbacks. The codec must give exactly its results.
-class IconvCodec {
+// The converter the program used before it had its own table, glibc iconv's "CP932" with the
+// same fallbacks, run beside the codec: each text that either direction converts differently
+// is counted, the first few named.
+class AgainstIconv {
 public:
-    IconvCodec() : m_decoder(Open("UTF-8", "CP932")), m_encoder(Open("CP932", "UTF-8")) {}
-    ~IconvCodec() {
+    AgainstIconv() : m_decoder(iconv_open("UTF-8", "CP932")), m_encoder(iconv_open("CP932", "UTF-8")) {
+        if (m_decoder == reinterpret_cast<iconv_t>(-1) || m_encoder == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error("iconv_open");
+    }
+    ~AgainstIconv() {
         iconv_close(m_decoder);
         iconv_close(m_encoder);
     }
-    IconvCodec(const IconvCodec&) = delete;
-    IconvCodec& operator=(const IconvCodec&) = delete;
+    AgainstIconv(const AgainstIconv&) = delete;
+    AgainstIconv& operator=(const AgainstIconv&) = delete;
 
-    bool Decode(const std::string& cp932, std::string& utf8) {
+    void Decode(const std::string& cp932) {
         bool valid = true;
-        utf8 = Convert(m_decoder, cp932, [&valid](std::string& out, std::size_t) {
+        const std::string expected = Convert(m_decoder, cp932, [&valid](std::string& out, std::size_t) {
             out += "\xEF\xBF\xBD";
             valid = false;
             return std::size_t{1};
         });
-        return valid;
+        std::string actual;
+        Check(Cp932ToUtf8(cp932, actual) == valid && actual == expected, "decoding", cp932);
     }
 
-    std::string Encode(const std::string& utf8, std::vector<std::string>& unmapped) {
-        return Convert(m_encoder, utf8, [&utf8, &unmapped](std::string& out, std::size_t at) {
+    void Encode(const std::string& utf8) {
+        std::vector<std::string> unmapped, actualUnmapped;
+        const std::string expected = Convert(m_encoder, utf8, [&utf8, &unmapped](std::string& out, std::size_t at) {
             out += '?';
-            const std::size_t length = Utf8Length(utf8, at);
-            unmapped.push_back(utf8.substr(at, length ? length : 1));
-            return length ? length : std::size_t{1};
+            const std::size_t length = std::max<std::size_t>(Utf8Length(utf8, at), 1);
+            unmapped.push_back(utf8.substr(at, length));
+            return length;
         });
+        Check(Utf8ToCp932(utf8, &actualUnmapped) == expected && actualUnmapped == unmapped, "encoding", utf8);
     }
+
+    std::size_t Differences() const { return m_differences; }
 
 private:
-    static iconv_t Open(const char* to, const char* from) {
-        const iconv_t cd = iconv_open(to, from);
-        if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open");
-        return cd;
+    void Check(bool same, const char* what, const std::string& text) {
+        if (!same && ++m_differences <= 10) ADD_FAILURE() << what << " differs from iconv's for " << testing::PrintToString(text);
     }
 
+    // The bytes a lead byte announces when they follow; 0 otherwise.
     static std::size_t Utf8Length(const std::string& text, std::size_t at) {
         const auto lead = static_cast<unsigned char>(text[at]);
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                   : lead >= 0xF0 && lead < 0xF5                 ? 4
-                                                                                 : 0;
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
         if (length == 0 || at + length > text.size()) return 0;
         for (std::size_t i = 1; i < length; ++i)
             if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
         return length;
     }
 
+    // On a sequence iconv cannot convert, fallback appends what stands for it and says how many bytes it covers.
     template <typename Fallback>
     static std::string Convert(iconv_t cd, const std::string& text, Fallback fallback) {
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -86,30 +93,6 @@ private:
     }
 
     iconv_t m_decoder, m_encoder;
-};
-
-// Compares both directions with iconv on each text; counts the texts that differ and names the first few.
-class AgainstIconv {
-public:
-    void Decode(const std::string& cp932) {
-        std::string expected, actual;
-        const bool expectedValid = m_iconv.Decode(cp932, expected);
-        Check(Cp932ToUtf8(cp932, actual) == expectedValid && actual == expected, "decoding", cp932);
-    }
-    void Encode(const std::string& utf8) {
-        std::vector<std::string> expectedUnmapped, actualUnmapped;
-        const std::string expected = m_iconv.Encode(utf8, expectedUnmapped);
-        Check(Utf8ToCp932(utf8, &actualUnmapped) == expected && actualUnmapped == expectedUnmapped, "encoding", utf8);
-    }
-    std::size_t Differences() const { return m_differences; }
-
-private:
-    void Check(bool same, const char* what, const std::string& text) {
-        if (same) return;
-        if (++m_differences <= 10) ADD_FAILURE() << what << " differs from iconv's for " << testing::PrintToString(text);
-    }
-
-    IconvCodec m_iconv;
     std::size_t m_differences = 0;
 };
 
