@@ -10,7 +10,7 @@
 #include "convert/CPoiTable.h"
 #include "convert/DmsToDegreeText.h"
 #include "glorie/FileErrorText.h"
-#include "maps/Cp932Text.h"
+#include "platform/Cp932Text.h"
 #include "maps/DatumShift.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"

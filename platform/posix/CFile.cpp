@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/Utf8.h"
 #include "platform/posix/PosixCalls.h"
 #include "platform/posix/TempFiles.h"
 
@@ -58,9 +59,7 @@ bool IsFolder(const std::string& path) {
 // Cut at a UTF-8 character boundary.
 std::string CutBaseName(const std::string& base) {
     if (base.size() <= kTempBaseRoom) return base;
-    std::size_t cut = kTempBaseRoom;
-    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
-    return base.substr(0, cut);
+    return base.substr(0, Utf8BoundaryAtOrBefore(base, kTempBaseRoom));
 }
 
 std::string TempName(const std::string& prefix, const std::string& base) {
