@@ -64,6 +64,7 @@ CFile* Open(OutputSet& set, const CString& strFileName) {
         return &set.Add(strFileName);
     } catch (const CFileException& error) {
         CPoiTable::ReportOpenError(error, strFileName);
+        if (set.Busy()) AfxMessageBox(SetInUseText(set.GetSetName()), kMbOk);
         return nullptr;
     }
 }
