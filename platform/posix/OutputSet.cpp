@@ -148,8 +148,8 @@ int Apply(const Step& step) {
     }
 }
 
-// The process id in a temporary name made for one of the set's names (".NAME.PID-SERIAL.tmp"),
-// or 0 when the name is not such a file.
+// The process id in a temporary name made for one of the set's names or its journal
+// (".NAME.PID-SERIAL.tmp"), or 0 when the name is not such a file.
 long TempOwner(const std::string& entry, const CString& setBase) {
     const std::string suffix = ".tmp";
     if (entry.size() < 1 + suffix.size() || entry[0] != '.' ||
@@ -164,7 +164,7 @@ long TempOwner(const std::string& entry, const CString& setBase) {
         owner.find_first_not_of("0123456789-") != std::string::npos || owner.find('-', dash + 1) != std::string::npos)
         return 0;
     const std::string name = stem.substr(0, dot);
-    if (name != setBase.Str() + ".journal" && !OutputSet::IsMemberName(setBase, CString(name))) return 0;
+    if (name != "." + setBase.Str() + ".journal" && !OutputSet::IsMemberName(setBase, CString(name))) return 0;
     return std::strtol(owner.c_str(), nullptr, 10);
 }
 }  // namespace
