@@ -159,7 +159,7 @@ TEST(OutputSets, ConcurrentRunsLeaveOneRunsSetAndTheOthersFail) {
     TempDir dir;
     constexpr int kRuns = 4;
     std::vector<pid_t> runs;
-    for (int r = 0; r < kRuns; ++r) WriteFileBytes(dir.File("in" + std::to_string(r) + ".gpx"), Gpx(3000 + r, "R" + std::to_string(r) + "_"));
+    for (int r = 0; r < kRuns; ++r) WriteFileBytes(dir.File("in" + std::to_string(r) + ".gpx"), Gpx(3001 + r, "R" + std::to_string(r) + "_"));
     TempDir logs;
     for (int r = 0; r < kRuns; ++r)
         runs.push_back(Start(Convert(dir, "in" + std::to_string(r) + ".gpx", "out.mem", "mem"), logs.File(std::to_string(r))));
