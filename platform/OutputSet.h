@@ -59,4 +59,6 @@ private:
     std::intptr_t m_hLock = CFile::kInvalidHandle;
     std::string m_strLockPath;  // empty when the folder itself is locked
     bool m_bBusy = false;
+    bool m_bTaken = false;   // the first Add has taken the set (or found it needs no taking)
+    bool m_bDevice = false;  // the output is a device or a FIFO: no set of files to keep whole
 };

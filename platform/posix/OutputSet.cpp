@@ -181,15 +181,23 @@ OutputSet::~OutputSet() noexcept {
 }
 
 CFile& OutputSet::Add(const CString& strFileName) {
-    if (m_hLock == CFile::kInvalidHandle) {
-        CommitSignalsBlocked blocked;
-        Lock();
-        try {
-            Recover();
-        } catch (...) {
-            Unlock();
-            throw;
+    if (!m_bTaken) {
+        // Written to a device or a FIFO (-o /dev/null), the output has no files beside it to lock,
+        // journal or remove.
+        struct stat st {};
+        m_bDevice = PosixCalls::Current().Stat((m_strFolder + m_strBase).c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+                    !S_ISDIR(st.st_mode);
+        if (!m_bDevice) {
+            CommitSignalsBlocked blocked;
+            Lock();
+            try {
+                Recover();
+            } catch (...) {
+                Unlock();
+                throw;
+            }
         }
+        m_bTaken = true;
     }
     auto file = std::make_unique<CFile>();
     CFileException error;
@@ -302,7 +310,7 @@ void OutputSet::Commit() {
             steps.push_back({file.IsWrittenInPlace() ? 'I' : 'R', file.GetStagedPath(), file.GetTargetPath()});
     }
     const CString base(m_strBase);
-    for (const std::string& entry : ListFolder(m_strFolder)) {
+    for (const std::string& entry : m_bDevice ? std::vector<std::string>() : ListFolder(m_strFolder)) {
         const std::string path = m_strFolder + entry;
         if (!IsMemberName(base, CString(entry)) || std::find(m_names.begin(), m_names.end(), path) != m_names.end())
             continue;

@@ -31,7 +31,8 @@ OutputSet::~OutputSet() noexcept {
 }
 
 CFile& OutputSet::Add(const CString& strFileName) {
-    if (m_hLock == CFile::kInvalidHandle) Lock();
+    if (!m_bTaken) Lock();
+    m_bTaken = true;
     auto file = std::make_unique<CFile>();
     CFileException error;
     if (!file->Open(strFileName, CFile::modeCreate | CFile::modeWrite, &error)) {
