@@ -30,10 +30,9 @@ state() { (cd "$1" && find . -maxdepth 1 -name '*.mem' -printf '%f\n' | sort | x
 # Anything but the inputs and the set's members: temporary files, a lock, a journal.
 leftovers() { (cd "$1" && find . -maxdepth 1 -type f ! -name '*.mem' ! -name '*.gpx' -printf '%f\n'); }
 mem() { "$cli" "$1" --to mem -o "$2" --reading none >/dev/null 2>"${3:-/dev/null}"; }
-# The same in the background, as the process that $! names.
-mem_bg() { (exec "$cli" "$1" --to mem -o "$2" --reading none >/dev/null 2>"${3:-/dev/null}") & }
-# Job control: a background run does not ignore SIGINT.
-set -m
+# The same in the background, as the process that $! names, with SIGINT (which the shell ignores
+# for background commands) back to its default.
+mem_bg() { (exec env --default-signal=INT "$cli" "$1" --to mem -o "$2" --reading none >/dev/null 2>"${3:-/dev/null}") & }
 
 echo "== 10,000 members under ulimit -n 256"
 # Ten inputs of 100,000 waypoints merged (an input may hold 32 MB).
@@ -74,7 +73,7 @@ for ((i = 0; i < rounds; i++)); do
     pid=$!
     sleep "$(echo "scale=4; 1.3 * $span * $RANDOM / 32767" | bc)"
     kill -s "$sig" "$pid" 2>/dev/null || true
-    if wait "$pid"; then finished=$((finished + 1)); else interrupted=$((interrupted + 1)); fi
+    if wait "$pid" 2>/dev/null; then finished=$((finished + 1)); else interrupted=$((interrupted + 1)); fi
     now_state=$(state "$work/sig")
     if [ "$now_state" = "$fresh" ]; then
         mem "$work/sig/old.gpx" "$work/sig/out.mem"
@@ -105,7 +104,7 @@ for ((i = 0; i < races; i++)); do
     done
     won=()
     for r in 0 1 2 3; do
-        if wait "${pids[r]}"; then
+        if wait "${pids[r]}" 2>/dev/null; then
             won+=("$r")
         elif ! grep -q "$work/race/out.mem $lost_text" "$work/err$r"; then
             fail "race $i: run $r failed without naming the set: $(tail -n 2 "$work/err$r")"
@@ -130,7 +129,7 @@ for ((i = 0; i < kills; i++)); do
     pid=$!
     sleep "$(echo "scale=4; 1.3 * $span * $RANDOM / 32767" | bc)"
     kill -s KILL "$pid" 2>/dev/null || true
-    wait "$pid" || true
+    wait "$pid" 2>/dev/null || true
     [ -e "$work/kill/.out.mem.journal" ] && journals=$((journals + 1))
     [ -n "$(cd "$work/kill" && find . -maxdepth 1 -name '*.tmp')" ] && temps=$((temps + 1))
     mem "$work/kill/old.gpx" "$work/kill/out.mem"
