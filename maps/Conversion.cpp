@@ -1,5 +1,6 @@
 #include "maps/Conversion.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -294,6 +295,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
         }
         set.Commit();
         removed = set.GetRemoved();
+        std::sort(removed.begin(), removed.end());  // the folder's order is no order
     } catch (const CFileException& error) {
         Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
         return;

@@ -103,6 +103,12 @@ TEST(OutputSets, EachWriteLeavesOnlyItsOwnMembers) {
         const std::string ext = std::string(row.to) == "mem" ? "mem" : "xml";
         const ChildResult run = RunChild(kCli, Convert(dir, "in.gpx", "out." + ext, row.to));
         EXPECT_EQ(run.status, 0) << run.err;
+        // The old members the new set lacks are removed, and said so.
+        std::string removed;
+        for (const std::string& member : current[ext])
+            if (std::find(row.members.begin(), row.members.end(), member) == row.members.end())
+                removed += dir.File(member) + " は新しい出力にないので削除しました\n";
+        EXPECT_EQ(run.out.substr(run.out.size() - removed.size()), removed);
         // The set of the other extension is another set: it stays.
         current[ext] = row.members;
         std::vector<std::string> expected = others;
