@@ -1,5 +1,6 @@
 #include "maps/Conversion.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -10,7 +11,7 @@
 #include "convert/CPoiTable.h"
 #include "convert/DmsToDegreeText.h"
 #include "glorie/FileErrorText.h"
-#include "maps/Cp932Text.h"
+#include "platform/Cp932Text.h"
 #include "maps/DatumShift.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
@@ -129,9 +130,14 @@ std::vector<CString> Conversion::SplitNames(const CString& strOutput, int count)
     return names;
 }
 
-ReadingGuesser* Conversion::Guesser() {
-    if (!m_bGuesserTried) m_guesser = ReadingGuesser::Create();
+ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
+    if (m_bGuesserTried) return m_guesser.get();
     m_bGuesserTried = true;
+    std::string whyNot;
+    m_guesser = ReadingGuesser::Create(&whyNot);
+    // Said once, where the build has an analyser that failed: points without a reading then go
+    // without one.
+    if (!m_guesser && !ReadingGuesser::Backend().empty()) Say(messages, {Kind::warning, "読みを推定できません (" + whyNot + ")"});
     return m_guesser.get();
 }
 
@@ -250,7 +256,7 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
             record.name = Utf8ToCp932(place.name, &unmapped);
             std::string reading = place.reading;
             if (reading.empty() && m_options.guessReadings)
-                if (ReadingGuesser* guesser = Guesser()) reading = guesser->Guess(place.name);
+                if (ReadingGuesser* guesser = Guesser(messages)) reading = guesser->Guess(place.name);
             record.reading = Utf8ToCp932(ToHalfWidthKatakana(reading), &unmapped);
         }
         for (const std::string& character : unmapped) {
@@ -276,6 +282,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
     const std::size_t perFile = format.pointsPerFile > 0 ? static_cast<std::size_t>(format.pointsPerFile) : count;
     const std::size_t files = perFile == 0 || count <= perFile ? 1 : (count + perFile - 1) / perFile;
     const std::vector<CString> names = SplitNames(strOutput, static_cast<int>(files));
+    std::vector<CString> removed;  // members of the old set that the new one has not
     try {
         OutputSet set(strOutput);
         for (std::size_t k = 0; k < files; ++k) {
@@ -284,6 +291,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
                 file = &set.Add(names[k]);
             } catch (const CFileException& error) {
                 Say(result.messages, {Kind::failure, OpenFailureMessage(error, names[k]).Str()});
+                if (set.Busy()) Say(result.messages, {Kind::failure, SetInUseText(set.GetSetName()).Str()});
                 return;
             }
             const std::size_t first = k * perFile;
@@ -291,6 +299,8 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
             set.Finish(*file);
         }
         set.Commit();
+        removed = set.GetRemoved();
+        std::sort(removed.begin(), removed.end());  // the folder's order is no order
     } catch (const CFileException& error) {
         Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
         return;
@@ -304,6 +314,8 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
                                                       std::to_string(std::min(count, first + perFile) - first) + " 地点)"});
         result.outputs.push_back(names[k]);
     }
+    for (const CString& name : removed)
+        Say(result.messages, {Kind::written, name.Str() + " は新しい出力にないので削除しました"});
 }
 
 ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const CString& strOutput) {
