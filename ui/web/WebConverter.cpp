@@ -13,6 +13,7 @@
 #include "maps/Conversion.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
+#include "maps/ReadingGuesser.h"
 #include "maps/UnitFields.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
@@ -113,7 +114,9 @@ bool Rewrite(const std::string& input, const json& edits, std::vector<Conversion
             RecordText record = place.record ? *place.record : RecordText();
             std::vector<std::string> unmapped;
             if (edit.contains("name")) record.name = CutUnitField(Utf8ToCp932(place.name, &unmapped));
-            if (edit.contains("reading")) record.reading = CutUnitField(Utf8ToCp932(place.reading, &unmapped));
+            // A typed reading becomes half-width katakana, as the core makes one from a map's reading.
+            if (edit.contains("reading"))
+                record.reading = CutUnitField(Utf8ToCp932(ToHalfWidthKatakana(place.reading), &unmapped));
             for (const std::string& character : unmapped)
                 messages.push_back({Kind::warning, input + ": " + place.origin + "「" + place.name + "」: 文字「" + character +
                                                        "」はナビで表示できません。「?」にしました"});
