@@ -1,7 +1,5 @@
 #include "platform/HostSystem.h"
 
-#include <dlfcn.h>
-
 #include <climits>
 #include <cstdlib>
 #include <string>
@@ -24,21 +22,7 @@ CString FileIdentity(const CString& strPath) {
     return CString(std::string(resolved) + "/" + name);
 }
 
-namespace {
-std::string LoaderError(const char* fallback) {
-    const char* reason = ::dlerror();
-    return reason ? reason : fallback;
-}
-}  // namespace
-
-void* LoadSharedLibrary(const char* name, std::string& error) {
-    void* library = PosixCalls::Current().Dlopen(name, RTLD_NOW | RTLD_LOCAL);
-    if (!library) error = LoaderError(name);
-    return library;
-}
-
-void* SharedLibrarySymbol(void* library, const char* symbol, std::string& error) {
-    void* address = PosixCalls::Current().Dlsym(library, symbol);
-    if (!address) error = LoaderError(symbol);
-    return address;
+bool IsRegularFile(const CString& strPath) {
+    struct stat st {};
+    return PosixCalls::Current().Stat(strPath.GetString(), &st) == 0 && S_ISREG(st.st_mode);
 }
