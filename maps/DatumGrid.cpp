@@ -36,6 +36,14 @@ double F64(const unsigned char* p) {
     return value;
 }
 
+// Bits set in a word (no instruction for it is assumed).
+int PopCount(std::uint64_t x) {
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0fu;
+    return static_cast<int>((x * 0x0101010101010101u) >> 56);
+}
+
 std::string Subject(const std::string& name) { return "測地系の換算に使う地域パラメータのファイル " + name; }
 
 std::vector<unsigned char> ReadGridFile(const std::string& path) {
@@ -93,55 +101,53 @@ void DatumGrid::Parse() {
     if (size != expected)
         fail((size < expected ? "途中で切れています (" : "後ろに余分なバイトがあります (") + std::to_string(size) +
              " バイト、" + std::to_string(expected) + " バイトのはずです)");
+    m_perCellLon = 1 / m_cellLon;
+    m_perCellLat = 1 / m_cellLat;
     m_columns = static_cast<int>(columns);
     m_rows = static_cast<int>(rows);
 
     // Every row's runs in order, inside the row, apart from each other, numbering the nodes in turn.
-    const unsigned char* at = b + kHeaderSize;
-    m_rowStarts.resize(rows + 1);
-    for (std::uint32_t r = 0; r <= rows; ++r) m_rowStarts[r] = U32(at + 4 * r);
-    at += 4 * (static_cast<std::size_t>(rows) + 1);
-    if (m_rowStarts[0] != 0 || m_rowStarts[rows] != runs) fail("索引が壊れています");
-    m_runs.resize(runs);
+    const unsigned char* index = b + kHeaderSize;
+    const unsigned char* runRecords = index + 4 * (static_cast<std::size_t>(rows) + 1);
+    if (U32(index) != 0 || U32(index + 4 * static_cast<std::size_t>(rows)) != runs) fail("索引が壊れています");
+    m_words.assign((static_cast<std::size_t>(columns) * rows + 63) / 64, Word{0, 0});
     std::uint32_t counted = 0;
     for (std::uint32_t r = 0; r < rows; ++r) {
-        const std::uint32_t begin = m_rowStarts[r], end = m_rowStarts[r + 1];
-        if (end < begin || end > runs)
-            fail("索引が壊れています (南から " + std::to_string(r + 1) + " 行目)");
+        const std::uint32_t begin = U32(index + 4 * r), end = U32(index + 4 * (r + 1));
+        if (end < begin || end > runs) fail("索引が壊れています (南から " + std::to_string(r + 1) + " 行目)");
         std::uint32_t free = 0;  // the first column a run of this row may start at
         for (std::uint32_t i = begin; i < end; ++i) {
-            const unsigned char* p = at + kRunSize * i;
-            Run run{U32(p), static_cast<std::uint16_t>(U16(p + 4)), static_cast<std::uint16_t>(U16(p + 6))};
-            if (run.first != counted || run.length == 0 || run.column < free || run.column + run.length > columns)
+            const unsigned char* run = runRecords + kRunSize * i;
+            const std::uint32_t first = U32(run), column = U16(run + 4), length = U16(run + 6);
+            if (first != counted || length == 0 || column < free || column + length > columns)
                 fail("索引が壊れています (南から " + std::to_string(r + 1) + " 行目)");
-            counted += run.length;
-            free = run.column + run.length;
-            m_runs[i] = run;
+            counted += length;
+            free = column + length;
+            for (std::size_t node = static_cast<std::size_t>(r) * columns + column, last = node + length; node < last; ++node)
+                m_words[node / 64].bits |= std::uint64_t{1} << (node % 64);
         }
     }
     if (counted != nodes) fail("索引が壊れています");
-    m_nodes = at + kRunSize * runs;
+    for (std::size_t w = 1; w < m_words.size(); ++w)
+        m_words[w].before = m_words[w - 1].before + static_cast<std::uint32_t>(PopCount(m_words[w - 1].bits));
+    m_nodes = runRecords + kRunSize * runs;
     for (std::uint32_t n = 0; n < nodes; ++n)
         if (!std::isfinite(F32(m_nodes + kNodeSize * n)) || !std::isfinite(F32(m_nodes + kNodeSize * n + 4)))
             fail("値が数ではありません (" + std::to_string(n + 1) + " 番目の節点)");
 }
 
 bool DatumGrid::Node(int column, int row, float& shiftLat, float& shiftLon) const {
-    const Run* begin = m_runs.data() + m_rowStarts[row];
-    const Run* end = m_runs.data() + m_rowStarts[row + 1];
-    // The last run starting at or before the column.
-    const Run* run = std::upper_bound(begin, end, column, [](int c, const Run& r) { return c < r.column; });
-    if (run == begin) return false;
-    --run;
-    if (column >= run->column + run->length) return false;
-    const unsigned char* node = m_nodes + kNodeSize * (run->first + static_cast<std::size_t>(column - run->column));
-    shiftLat = F32(node);
-    shiftLon = F32(node + 4);
+    const std::size_t node = static_cast<std::size_t>(row) * m_columns + column, bit = node % 64;
+    const Word& word = m_words[node / 64];
+    if (!(word.bits >> bit & 1)) return false;
+    const unsigned char* record = m_nodes + kNodeSize * (word.before + PopCount(word.bits & ((std::uint64_t{1} << bit) - 1)));
+    shiftLat = F32(record);
+    shiftLon = F32(record + 4);
     return true;
 }
 
 bool DatumGrid::Shift(double latitude, double longitude, double& shiftLat, double& shiftLon) const {
-    const double x = (longitude - m_west) / m_cellLon, y = (latitude - m_south) / m_cellLat;
+    const double x = (longitude - m_west) * m_perCellLon, y = (latitude - m_south) * m_perCellLat;
     if (!(x >= 0 && x <= m_columns - 1 && y >= 0 && y <= m_rows - 1)) return false;
     // The last column and row of nodes close the cells before them.
     const int column = std::min(static_cast<int>(x), m_columns - 2), row = std::min(static_cast<int>(y), m_rows - 2);
@@ -163,7 +169,7 @@ bool DatumGrid::Shift(double latitude, double longitude, double& shiftLat, doubl
         lat /= weight;
         lon /= weight;
     }
-    shiftLat = lat / 3600;
-    shiftLon = lon / 3600;
+    shiftLat = lat * (1.0 / 3600);
+    shiftLon = lon * (1.0 / 3600);
     return true;
 }

@@ -40,19 +40,22 @@ public:
     int Rows() const { return m_rows; }
 
 private:
-    struct Run {
-        std::uint32_t first;
-        std::uint16_t column, length;
-    };
     void Parse();
     // The shifts of the node at (column, row) in arc-seconds; false when it has no data.
     bool Node(int column, int row, float& shiftLat, float& shiftLon) const;
 
+    // Which nodes have data, 64 a word, with the number of nodes with data before each word:
+    // a node's record is found in constant time (1.2 MB for the national grid).
+    struct Word {
+        std::uint64_t bits;
+        std::uint32_t before;
+    };
+
     std::string m_strName;
     std::vector<unsigned char> m_bytes;
     const unsigned char* m_nodes = nullptr;  // the node records within m_bytes
-    std::vector<std::uint32_t> m_rowStarts;
-    std::vector<Run> m_runs;
+    std::vector<Word> m_words;
     int m_columns = 0, m_rows = 0;
     double m_west = 0, m_south = 0, m_cellLon = 0, m_cellLat = 0;
+    double m_perCellLon = 0, m_perCellLat = 0;  // multiplied by rather than divided by: faster
 };

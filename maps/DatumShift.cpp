@@ -61,6 +61,15 @@ void Helmert(bool forward, double& latitude, double& longitude) {
     longitude = lam * 180 / kPi;
 }
 
+// False for NaN too.
+bool IsPlace(double latitude, double longitude) { return std::fabs(latitude) <= 90 && std::fabs(longitude) <= 180; }
+
+// A point Helmert moved from (latitude, longitude): to be warned of beyond the area of use.
+ShiftedPoint ByHelmert(double toLat, double toLon, double latitude, double longitude) {
+    const bool inside = latitude >= kSouth && latitude <= kNorth && longitude >= kWest && longitude <= kEast;
+    return ShiftedPoint{toLat, toLon, DatumMethod::helmert, !inside, true};
+}
+
 bool Exists(const std::string& path) { return IsRegularFile(CString(path)); }
 }  // namespace
 
@@ -76,6 +85,13 @@ std::string DatumShift::DefaultGridPath() {
     if (Exists(installed)) return installed;
     const std::string built = std::string(QUORVEL_BUILD_DATA_DIR) + "/" + kGridName;
     return Exists(built) ? built : installed;
+}
+
+ShiftedPoint DatumShift::HelmertTokyoToWgs84(double latitude, double longitude) {
+    if (!IsPlace(latitude, longitude)) return ShiftedPoint{latitude, longitude};
+    double toLat = latitude, toLon = longitude;
+    Helmert(true, toLat, toLon);
+    return ByHelmert(toLat, toLon, latitude, longitude);
 }
 
 const DatumGrid& DatumShift::Grid() {
@@ -96,36 +112,25 @@ void DatumShift::Wgs84ToTokyo(std::vector<ShiftedPoint>& points) {
 }
 
 ShiftedPoint DatumShift::Shift(double latitude, double longitude, bool forward) {
-    ShiftedPoint p;
-    p.latitude = latitude;
-    p.longitude = longitude;
-    if (!(std::fabs(latitude) <= 90 && std::fabs(longitude) <= 180)) return p;  // NaN too
+    if (!IsPlace(latitude, longitude)) return ShiftedPoint{latitude, longitude};
     const DatumGrid& grid = Grid();
-    p.shifted = true;
-    p.method = DatumMethod::grid;
-    double shiftLat = 0, shiftLon = 0;
-    if (forward && grid.Shift(latitude, longitude, shiftLat, shiftLon)) {
-        p.latitude = latitude + shiftLat;
-        p.longitude = longitude + shiftLon;
-        return p;
+    double toLat = latitude, toLon = longitude;
+    if (forward) {
+        double shiftLat = 0, shiftLon = 0;
+        if (grid.Shift(latitude, longitude, shiftLat, shiftLon))
+            return ShiftedPoint{latitude + shiftLat, longitude + shiftLon, DatumMethod::grid, false, true};
+        Helmert(true, toLat, toLon);
+        return ByHelmert(toLat, toLon, latitude, longitude);
     }
-    if (!forward) {
-        // The grid's inverse started at the point itself, else where Helmert puts it: on a coast
-        // the point's own cell may have no data where its origin's has.
-        if (GridInverse(latitude, longitude, p.latitude, p.longitude)) return p;
-        double helmertLat = latitude, helmertLon = longitude;
-        Helmert(false, helmertLat, helmertLon);
-        p.latitude = helmertLat;
-        p.longitude = helmertLon;
-        if (GridInverse(latitude, longitude, p.latitude, p.longitude)) return p;
-        p.latitude = helmertLat;
-        p.longitude = helmertLon;
-    } else {
-        Helmert(true, p.latitude, p.longitude);
-    }
-    p.method = DatumMethod::helmert;
-    p.outsideArea = !(latitude >= kSouth && latitude <= kNorth && longitude >= kWest && longitude <= kEast);
-    return p;
+    // The grid's inverse started at the point itself, else where Helmert puts it: on a coast the
+    // point's own cell may have no data where its origin's has.
+    if (GridInverse(latitude, longitude, toLat, toLon)) return ShiftedPoint{toLat, toLon, DatumMethod::grid, false, true};
+    double helmertLat = latitude, helmertLon = longitude;
+    Helmert(false, helmertLat, helmertLon);
+    toLat = helmertLat;
+    toLon = helmertLon;
+    if (GridInverse(latitude, longitude, toLat, toLon)) return ShiftedPoint{toLat, toLon, DatumMethod::grid, false, true};
+    return ByHelmert(helmertLat, helmertLon, latitude, longitude);
 }
 
 // The Tokyo-datum point the grid moves to (latitude, longitude), from the start in (fromLat,

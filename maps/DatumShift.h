@@ -40,6 +40,9 @@ public:
     static std::string DefaultGridPath();
     static constexpr const char* kGridName = "TKY2JGD.grid";
 
+    // EPSG:15484 alone, whatever the grid holds: to measure the two against each other.
+    static ShiftedPoint HelmertTokyoToWgs84(double latitude, double longitude);
+
 private:
     ShiftedPoint Shift(double latitude, double longitude, bool forward);
     bool GridInverse(double latitude, double longitude, double& fromLat, double& fromLon) const;
