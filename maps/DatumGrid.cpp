@@ -50,11 +50,12 @@ std::vector<unsigned char> ReadGridFile(const std::string& path) {
     CFile file;
     CFileException error;
     // Files are opened for reading without sharing: another run reading the grid at this moment
-    // holds it for about a millisecond.
-    for (int attempt = 0; !file.Open(CString(path), CFile::modeRead, &error); ++attempt) {
+    // holds it for about a millisecond. Half a second is waited at most.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (!file.Open(CString(path), CFile::modeRead, &error)) {
         if (error.m_cause == CFileException::fileNotFound || error.m_cause == CFileException::badPath)
             throw MapError(Subject(path) + " が見つかりません");
-        if (error.m_cause != CFileException::sharingViolation || attempt == 100)
+        if (error.m_cause != CFileException::sharingViolation || std::chrono::steady_clock::now() > deadline)
             throw MapError(Subject(path) + " を読めませんでした (" + OpenFailureText(error.m_cause) + ")");
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }

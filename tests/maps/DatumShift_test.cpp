@@ -4,12 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 
 #include "ProjReference.h"
 #include "bench/GroundDistance.h"
@@ -162,6 +168,9 @@ TEST(DatumShift, AGridThatCannotBeUsedIsNamed) {
         return grid;
     };
     const std::size_t runs = 64 + 4 * 2581, nodes = runs + 8 * 6076;
+    std::vector<unsigned char> longer = good;
+    longer.push_back(0);
+    EXPECT_EQ(GridError(good), "no error");
     const struct {
         std::vector<unsigned char> bytes;
         const char* why;
@@ -171,7 +180,7 @@ TEST(DatumShift, AGridThatCannotBeUsedIsNamed) {
         {{'I', 'I', '*', 0, 8, 0, 0, 0}, "地域パラメータの形式ではありません"},
         {std::vector<unsigned char>(good.begin(), good.begin() + 63), "途中で切れています (63 バイト)"},
         {std::vector<unsigned char>(good.begin(), good.end() - 1), "途中で切れています (3197579 バイト、3197580 バイトのはずです)"},
-        {good, "no error"},
+        {longer, "後ろに余分なバイトがあります (3197581 バイト、3197580 バイトのはずです)"},
         {changed(8, {2}), "版 2 には対応していません"},
         {changed(12, {1, 0}), "見出しの値が正しくありません"},
         {changed(48, {0, 0, 0, 0, 0, 0, 0xf0, 0x7f}), "見出しの値が正しくありません"},  // an infinite cell
@@ -183,13 +192,8 @@ TEST(DatumShift, AGridThatCannotBeUsedIsNamed) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
-        const std::string error = GridError(c.bytes);
-        EXPECT_EQ(error, c.why == std::string("no error") ? c.why : std::string("測地系の換算に使う地域パラメータのファイル grid.bin は使えません: ") + c.why);
+        EXPECT_EQ(GridError(c.bytes), std::string("測地系の換算に使う地域パラメータのファイル grid.bin は使えません: ") + c.why);
     }
-    std::vector<unsigned char> longer = good;
-    longer.push_back(0);
-    EXPECT_EQ(GridError(longer),
-              "測地系の換算に使う地域パラメータのファイル grid.bin は使えません: 後ろに余分なバイトがあります (3197581 バイト、3197580 バイトのはずです)");
 
     // From files: a missing one (asked again), a folder, a cut one, whose name each message gives.
     TempDir dir;
@@ -211,6 +215,30 @@ TEST(DatumShift, AGridThatCannotBeUsedIsNamed) {
                 EXPECT_EQ(error.what(), "測地系の換算に使う地域パラメータのファイル " + f.path + f.message);
             }
         }
+    }
+}
+
+// Files are read without sharing: a grid another run is reading is waited for, half a second at most.
+TEST(DatumShift, AGridInUseIsWaitedFor) {
+    TempDir dir;
+    const std::string path = dir.File("TKY2JGD.grid");
+    WriteFileBytes(path, ReadFileBytes(DatumShift::DefaultGridPath()));
+    for (const int heldMs : {30, 800}) {
+        const int fd = open(path.c_str(), O_RDONLY);
+        ASSERT_EQ(flock(fd, LOCK_EX), 0);
+        std::thread reader([fd, heldMs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(heldMs));
+            close(fd);
+        });
+        try {
+            EXPECT_EQ(DatumShift(path).TokyoToWgs84(35.68, 139.76).method, DatumMethod::grid) << heldMs;
+            EXPECT_EQ(heldMs, 30);
+        } catch (const MapError& error) {
+            EXPECT_EQ(heldMs, 800);
+            EXPECT_EQ(error.what(), "測地系の換算に使う地域パラメータのファイル " + path +
+                                        " を読めませんでした (SHARE.EXE 未ロードまたは共有領域ロック済み)");
+        }
+        reader.join();
     }
 }
 
