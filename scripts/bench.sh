@@ -56,7 +56,7 @@ echo "== datum shift in memory"
 "$build/bench/quorvel-bench-shift" --benchmark_min_time=1
 
 echo "== Helmert against the grid"
-"$build/tools/quorvel-datum-compare"
+"$build/bench/quorvel-datum-compare"
 
 echo "== 100 points to GPX against the same to glorie"
 # Places of one region (around Tokyo, 0.9 by 1.0 degrees), as a driver keeps them.
