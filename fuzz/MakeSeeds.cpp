@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "mempoint/CMemPointStore.h"
-#include "tools/MemImage.h"
+#include "support/MemImage.h"
 
 namespace {
 bool Write(const std::string& path, const std::string& bytes) {
