@@ -83,6 +83,13 @@ std::size_t FirstInvalidUtf8(std::string_view text) {
     return std::string_view::npos;
 }
 
+std::string ValidUtf8(std::string text) {
+    if (FirstInvalidUtf8(text) == std::string_view::npos) return text;
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) AppendUtf8(out, NextCodePoint(text, i));
+    return out;
+}
+
 namespace {
 // Most names need no change: found in one pass without building a new string.
 bool IsCollapsed(std::string_view text) {

@@ -9,6 +9,8 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i);
 void AppendUtf8(std::string& out, char32_t codePoint);
 // The offset of the first byte that is not valid UTF-8, or npos.
 std::size_t FirstInvalidUtf8(std::string_view text);
+// The text with each byte that is not valid UTF-8 made U+FFFD.
+std::string ValidUtf8(std::string text);
 
 // Runs of blank space (space, tab, CR, LF) become one space; none at either end.
 std::string CollapseSpace(std::string_view text);
