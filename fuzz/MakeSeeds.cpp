@@ -1,5 +1,6 @@
 // Writes the seed corpora of the fuzz harnesses: quorvel-fuzz-seeds <corpus folder>, which gets
-// one sub-folder a harness. Every seed is made here, by our own image builder and our own writers.
+// one sub-folder a harness. Every seed is made here, by our own image builder and our own writers;
+// an input with which a harness found a fault is kept beside them (glorie/coordinate-not-cp932).
 #include <sys/stat.h>
 
 #include <cstdio>
