@@ -16,6 +16,9 @@ void RemoveTempFilesOnSignals();
 // cannot be resolved.
 CString FileIdentity(const CString& strPath);
 
+// True when the name stands for an existing file that is not a folder (links followed).
+bool IsRegularFile(const CString& strPath);
+
 // A shared library loaded for the rest of the run, so that a dependency only some runs use is
 // loaded when first needed; nullptr, with the loader's reason in error, when it cannot be.
 // POSIX builds only.

@@ -1,6 +1,7 @@
 #include "platform/HostSystem.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstdlib>
@@ -22,6 +23,11 @@ CString FileIdentity(const CString& strPath) {
     char resolved[PATH_MAX];
     if (::realpath(folder.c_str(), resolved) == nullptr) return strPath;
     return CString(std::string(resolved) + "/" + name);
+}
+
+bool IsRegularFile(const CString& strPath) {
+    struct stat st {};
+    return PosixCalls::Current().Stat(strPath.GetString(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 namespace {

@@ -16,3 +16,8 @@ void RemoveTempFilesOnSignals() {}
 
 // Only the command-line converter compares names, and it is not built for Windows.
 CString FileIdentity(const CString& strPath) { return strPath; }
+
+bool IsRegularFile(const CString& strPath) {
+    const DWORD attributes = ::GetFileAttributesW(Utf8ToWide(strPath.Str()).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
