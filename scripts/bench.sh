@@ -27,7 +27,7 @@ if [ "${1:-}" = web ]; then
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT
     cp fuzz/corpus/convert/hundred-points "$work/points.mem"
-    "$build/tools/quorvel-make-big-gpx" 100000 "$work/big.gpx"
+    "$build/tests/tools/quorvel-make-big-gpx" 100000 "$work/big.gpx"
     web_bench "$work"
     exit 0
 fi

@@ -20,7 +20,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/inputs"
 cp samples/meisho.mem "$work/inputs/"
-build/dev/tools/quorvel-make-big-gpx 750 "$work/inputs/big.gpx"
+build/dev/tests/tools/quorvel-make-big-gpx 750 "$work/inputs/big.gpx"
 # Points a map export may hold: a reading, none, a long name, characters the unit cannot show,
 # the sea, the southern hemisphere, no position at all.
 cat >"$work/inputs/places.gpx" <<'GPX'
