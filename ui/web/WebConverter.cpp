@@ -1,5 +1,6 @@
 #include "ui/web/WebConverter.h"
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -61,26 +62,8 @@ std::string Utf8(const std::string& cp932) {
     return text;
 }
 
-// One point as the CLI's listing shows it, the unit's texts in UTF-8 and their CP932 lengths
-// (the unit keeps 16 bytes).
-json Point(const ListedPoint& point) {
-    json row = {{"hasUnit", point.hasUnitColumns}, {"digits", Utf8(point.digits)}, {"shifted", point.shifted},
-                {"method", point.method}, {"name", point.name}};
-    if (point.hasUnitColumns) {
-        row["unitName"] = Utf8(point.unitName);
-        row["unitReading"] = Utf8(point.unitReading);
-        row["unitNameBytes"] = point.unitName.size();
-        row["unitReadingBytes"] = point.unitReading.size();
-        row["tokyoLatitude"] = point.tokyoLatitude.Str();
-        row["tokyoLongitude"] = point.tokyoLongitude.Str();
-    }
-    if (point.shifted) {
-        row["latitude"] = Decimal(point.latitude);
-        row["longitude"] = Decimal(point.longitude);
-        row["lat"] = point.latitude;
-        row["lon"] = point.longitude;
-    }
-    return row;
+double Milliseconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
 }
 
 // An input with names or readings edited on the page, written anew in its own format by that
@@ -148,49 +131,69 @@ std::string WebConverter::Formats() {
     return formats.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-std::string WebConverter::Run(const std::string& requestText) {
-    const json request = json::parse(requestText);
+namespace {
+struct Request {
     BatchRequest batch;
+    ConversionOptions options;
+    std::string to;
+};
+
+Request Parse(const json& request) {
+    Request parsed;
+    BatchRequest& batch = parsed.batch;
     for (const json& input : request.at("inputs")) batch.inputs.emplace_back(input.get<std::string>().c_str());
-    batch.target = FormatRegistry::Find(request.value("to", std::string("glorie")));
+    parsed.to = request.value("to", std::string("glorie"));
+    batch.target = FormatRegistry::Find(parsed.to);
     batch.merge = request.value("merge", false);
     if (batch.merge) {
         batch.output = request.value("output", std::string()).c_str();
         batch.hasOutput = true;
     }
+    parsed.options.target = batch.target;
+    parsed.options.guessReadings = false;  // the page carries no dictionary: --reading none
+    parsed.options.write.bom = request.value("bom", false);
+    return parsed;
+}
 
-    ConversionOptions options;
-    options.target = batch.target;
-    options.guessReadings = false;  // the page carries no dictionary: --reading none
-    options.write.bom = request.value("bom", false);
+// A field of the points' text: tab, line break and backslash written as \t, \n, \r, \\.
+void AppendField(std::string& out, const std::string& field) {
+    for (const char c : field) {
+        switch (c) {
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\\': out += "\\\\"; break;
+        default: out += c;
+        }
+    }
+}
 
-    json answer = {{"lists", json::array()}, {"jobs", json::array()}, {"plan", ""}, {"generated", json::array()}};
+std::string Full(double value) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%.17g", value);
+    return buffer;
+}
+}  // namespace
+
+std::string WebConverter::Convert(const std::string& requestText) {
+    const json request = json::parse(requestText);
+    Request parsed = Parse(request);
+    const auto start = std::chrono::steady_clock::now();
+    json answer = {{"jobs", json::array()}, {"plan", ""}, {"generated", json::array()}};
     std::vector<ConversionMessage> editMessages;
     if (request.contains("edits"))
         for (const auto& [input, edits] : request["edits"].items())
             if (Rewrite(input, edits, editMessages)) answer["generated"].push_back(input);
     answer["editMessages"] = Messages(editMessages);
 
-    Conversion listing(options);
-    for (const CString& input : batch.inputs) {
-        const ListResult listed = listing.List(input);
-        json points = json::array();
-        for (const ListedPoint& point : listed.points) points.push_back(Point(point));
-        answer["lists"].push_back({{"input", input.Str()},
-                                   {"read", listed.read},
-                                   {"ok", listed.ok},
-                                   {"points", std::move(points)},
-                                   {"messages", Messages(listed.messages)}});
-    }
-
     std::vector<BatchJob> jobs;
     std::string reason;
-    if (!batch.target) {
-        answer["plan"] = "形式 " + request.value("to", std::string()) + " はありません";
-    } else if (!BatchPlan::Make(batch, jobs, reason)) {
+    if (!parsed.batch.target) {
+        answer["plan"] = "形式 " + parsed.to + " はありません";
+    } else if (!BatchPlan::Make(parsed.batch, jobs, reason)) {
         answer["plan"] = reason;
     } else {
-        Conversion conversion(options);
+        Conversion conversion(parsed.options);
         for (const BatchJob& job : jobs) {
             const ConversionResult result = job.memPointRoad ? conversion.ConvertMemPointFile(job.inputs[0], job.output)
                                                              : conversion.Convert(job.inputs, job.output);
@@ -201,5 +204,47 @@ std::string WebConverter::Run(const std::string& requestText) {
                                       {"messages", Messages(result.messages)}});
         }
     }
+    answer["ms"] = Milliseconds(start);
+    return answer.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string WebConverter::List(const std::string& requestText, std::string& points) {
+    Request parsed = Parse(json::parse(requestText));
+    const auto start = std::chrono::steady_clock::now();
+    json answer = {{"lists", json::array()}};
+    points.clear();
+    Conversion listing(parsed.options);
+    for (const CString& input : parsed.batch.inputs) {
+        const ListResult listed = listing.List(input);
+        for (const ListedPoint& point : listed.points) {
+            const bool unit = point.hasUnitColumns;
+            const std::string fields[] = {unit ? "1" : "0",
+                                          unit ? Utf8(point.unitName) : std::string(),
+                                          unit ? Utf8(point.unitReading) : std::string(),
+                                          unit ? std::to_string(point.unitName.size()) : std::string(),
+                                          unit ? std::to_string(point.unitReading.size()) : std::string(),
+                                          unit ? point.tokyoLatitude.Str() : std::string(),
+                                          unit ? point.tokyoLongitude.Str() : std::string(),
+                                          Utf8(point.digits),
+                                          point.shifted ? "1" : "0",
+                                          point.shifted ? Decimal(point.latitude) : std::string(),
+                                          point.shifted ? Decimal(point.longitude) : std::string(),
+                                          point.shifted ? Full(point.latitude) : std::string(),
+                                          point.shifted ? Full(point.longitude) : std::string(),
+                                          point.method,
+                                          point.name};
+            for (std::size_t k = 0; k < sizeof fields / sizeof fields[0]; ++k) {
+                if (k) points += '\t';
+                AppendField(points, fields[k]);
+            }
+            points += '\n';
+        }
+        answer["lists"].push_back({{"input", input.Str()},
+                                   {"read", listed.read},
+                                   {"ok", listed.ok},
+                                   {"count", listed.points.size()},
+                                   {"messages", Messages(listed.messages)}});
+    }
+    answer["ms"] = Milliseconds(start);
     return answer.dump(-1, ' ', false, json::error_handler_t::replace);
 }

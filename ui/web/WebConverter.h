@@ -11,9 +11,16 @@ public:
     static std::string Formats();
 
     // request: {inputs: [names], to: format name, merge, output (the merged name), bom,
-    // edits: {input: {point index: {name, reading}}}}. Lists every input and converts them as
-    // `quorvel-cli INPUTS --to TO --reading none [--bom] [--merge -o OUTPUT]` does; answers
-    // {lists: [{input, read, ok, points, messages}], plan (the usage error, or ""), jobs:
-    // [{inputs, output, ok, outputs, messages}], generated: [inputs rewritten with the edits]}.
-    static std::string Run(const std::string& request);
+    // edits: {input: {point index: {name, reading}}}}. Rewrites the edited inputs, then converts
+    // as `quorvel-cli INPUTS --to TO --reading none [--bom] [--merge -o OUTPUT]` does; answers
+    // {plan (the usage error, or ""), jobs: [{inputs, output, ok, outputs, messages}],
+    // generated: [inputs rewritten], editMessages, ms}.
+    static std::string Convert(const std::string& request);
+
+    // The same request's inputs listed as `quorvel-cli --list` lists them: {lists: [{input, read,
+    // ok, count, messages}], ms}; points gets one line a point (fields by tabs, tab, line break and
+    // backslash escaped): hasUnit, unit name, unit reading, their CP932 lengths, Tokyo latitude
+    // and longitude, digits, shifted, WGS 84 latitude and longitude as the CLI prints them and in
+    // full, method (or why no shift), the name as read. A list of 100,000 points is no JSON.
+    static std::string List(const std::string& request, std::string& points);
 };

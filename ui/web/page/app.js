@@ -16,7 +16,7 @@
         tableCaption: 'Points of the inputs (names and readings can be edited)',
         colFile: 'File', colNumber: 'No.', colName: 'Name', colReading: 'Reading', colLat: 'Latitude', colLon: 'Longitude',
         colDigits: 'Digits', colWgsLat: 'Latitude (WGS84)', colWgsLon: 'Longitude (WGS84)', colMethod: 'Datum shift',
-        colReason: 'Why not converted', colOriginal: 'Original name',
+        colReason: 'Why not converted', colOriginal: 'Original name', prevPage: 'Previous 2,000 points', nextPage: 'Next 2,000 points',
         footer: 'Coordinates are shown in the Tokyo datum (the unit) and in WGS 84 (maps), shifted with the national grid (TKY2JGD).',
     };
     const say = {
@@ -29,6 +29,9 @@
         generated: english ? 'Inputs rewritten with your edits (what the outputs were made from):' : '編集を反映した入力 (出力はこれから作られています):',
         bytes: (n) => `${n}/16 ${english ? 'bytes' : 'バイト'}`,
         notForUnit: 'ナビに記録不可',
+        page: (first, last, all) => (english ? `points ${first.toLocaleString()}\u2013${last.toLocaleString()} of ${all.toLocaleString()}`
+            : `${all.toLocaleString()} 地点のうち ${first.toLocaleString()}\u301c${last.toLocaleString()}`),
+        moreLines: (n, name) => (english ? `${n.toLocaleString()} more lines: all of them in ${name}` : `ほか ${n.toLocaleString()} 行 (すべての行は ${name})`),
         busy: english ? 'Converting\u2026' : '変換しています\u2026',
         error: english ? 'The converter failed: ' : '変換に失敗しました: ',
     };
@@ -46,6 +49,7 @@
     let edits = {}; // input name -> { point index -> { name, reading } }
     let formats = [];
     let urls = [];
+    const SHOWN_LINES = 500;
     let latest = 0;
     let sentAt = 0;
     let renderTimer = 0;
@@ -66,6 +70,7 @@
         const message = event.data;
         if (message.type === 'ready') ready(message.formats);
         else if (message.type === 'result' && message.id === latest) show(message);
+        else if (message.type === 'list' && message.id === latest) showList(message);
         else if (message.type === 'error') {
             showLines([{ kind: 'failure', text: (formats.length ? say.error : say.failedStart) + message.text }]);
             document.body.dataset.state = 'error';
@@ -134,7 +139,8 @@
         if (!formats.length) return;
         if (!inputs.size) {
             latest++;
-            show({ answer: { lists: [], jobs: [], plan: '', generated: [], editMessages: [] }, outputs: [], generated: [] });
+            show({ answer: { jobs: [], plan: '', generated: [], editMessages: [] }, outputs: [], generated: [], zips: [], ms: {} });
+            showList({ lists: [], points: '', ms: {} });
             return;
         }
         document.body.dataset.state = 'busy';
@@ -159,12 +165,23 @@
         return message.kind === 'warning' ? `警告: ${message.text}` : message.text;
     }
 
+    // The lines as paragraphs; past 500 (a file of 100,000 points at sea has a warning each), the
+    // rest in a text file to download, so that the page does not make 100,000 paragraphs.
     function showLines(lines, box = messages) {
         box.textContent = '';
-        for (const line of lines) {
+        const text = (line) => (line.kind === 'info' ? line.text : lineOf(line));
+        for (const line of lines.slice(0, SHOWN_LINES)) {
             const p = document.createElement('p');
             p.className = line.kind;
-            p.textContent = line.kind === 'info' ? line.text : lineOf(line);
+            p.textContent = text(line);
+            box.append(p);
+        }
+        if (lines.length > SHOWN_LINES) {
+            const name = box === messages ? 'quorvel-messages.txt' : 'quorvel-list-messages.txt';
+            const item = link(name, new TextEncoder().encode(lines.map(text).join('\n') + '\n'), say.moreLines(lines.length - SHOWN_LINES, name));
+            const p = document.createElement('p');
+            p.className = 'more';
+            p.append(...item.childNodes);
             box.append(p);
         }
     }
@@ -189,22 +206,14 @@
         for (const url of urls) URL.revokeObjectURL(url);
         urls = [];
         downloads.textContent = '';
-        const byName = new Map(message.outputs.map((file) => [file.name, file.bytes]));
-        const all = {};
+        const zips = new Map(message.zips.map((file) => [file.name, file.bytes]));
         for (const job of answer.jobs || []) {
-            for (const name of job.outputs) {
-                downloads.append(link(name, byName.get(name)));
-                all[name] = byName.get(name);
-            }
-            if (job.outputs.length > 1) {
-                const set = {};
-                for (const name of job.outputs) set[name] = byName.get(name);
-                const zipName = job.output.replace(/\.[^.]*$/, '') + '.zip';
-                downloads.append(link(zipName, fflate.zipSync(set), say.zip(zipName)));
-            }
+            for (const file of message.outputs.filter((f) => job.outputs.includes(f.name))) downloads.append(link(file.name, file.bytes));
+            const zipName = job.output.replace(/\.[^.]*$/, '') + '.zip';
+            if (job.outputs.length > 1 && zips.has(zipName)) downloads.append(link(zipName, zips.get(zipName), say.zip(zipName)));
         }
-        if (Object.keys(all).length > 1 && (answer.jobs || []).length > 1)
-            downloads.append(link('quorvel.zip', fflate.zipSync(all), `quorvel.zip (${say.all})`));
+        if (zips.has('quorvel.zip') && (answer.jobs || []).length > 1)
+            downloads.append(link('quorvel.zip', zips.get('quorvel.zip'), `quorvel.zip (${say.all})`));
         const generated = $('generated');
         if (generated) generated.remove();
         if (message.generated.length) {
@@ -229,91 +238,115 @@
             seen.add(lineOf(m));
         }
         showLines(lines);
-        // What only the listing says (a point the unit cannot take, when converting for a map),
-        // beside the table rather than among the conversion's own lines.
+        seenLines = seen;
+        timings.convertedMs = performance.now() - sentAt;
+        timings.worker = message.ms;
+        document.body.dataset.state = 'converted';
+    }
+
+    // The listing, after the outputs: the table, the map, and what only the listing says (a
+    // point the unit cannot take, when converting for a map) beside the table.
+    let seenLines = new Set();
+    function showList(message) {
         const listLines = [];
-        for (const list of answer.lists || []) for (const m of list.messages) {
-            if (!seen.has(lineOf(m))) listLines.push(m);
-            seen.add(lineOf(m));
+        if (message.error) listLines.push({ kind: 'failure', text: message.error });
+        for (const list of message.lists) for (const m of list.messages) {
+            if (!seenLines.has(lineOf(m))) listLines.push(m);
+            seenLines.add(lineOf(m));
         }
         showLines(listLines, $('list-messages'));
-        renderTable(answer.lists || []);
-        plot(answer.lists || []);
+        const lines = message.points ? message.points.split('\n') : [];
+        rows = [];
+        let at = 0;
+        for (const list of message.lists) for (let index = 0; index < list.count; ++index) rows.push([list.input, index, lines[at++]]);
+        page = 0;
+        renderTable();
+        plot(message.lists);
         timings.runs++;
-        timings.workerMs = message.ms;
+        timings.list = message.ms;
         timings.roundTripMs = performance.now() - sentAt;
         document.body.dataset.state = 'done';
         document.body.dataset.runs = String(timings.runs);
     }
 
-    // One row a point, in chunks so that 100,000 rows never block the page.
-    function renderTable(lists) {
+    // A listed point is a line of fields (WebConverter.h): their places, and the line split.
+    const P = { hasUnit: 0, unitName: 1, unitReading: 2, nameBytes: 3, readingBytes: 4, tokyoLat: 5, tokyoLon: 6, digits: 7,
+        shifted: 8, latText: 9, lonText: 10, lat: 11, lon: 12, method: 13, name: 14 };
+    const unescapes = { t: '\t', n: '\n', r: '\r', '\\': '\\' };
+    const fields = (line) => line.split('\t').map((f) => (f.includes('\\') ? f.replace(/\\(.)/g, (_, c) => unescapes[c] || c) : f));
+    const PAGE = 2000; // rows a page of the table: a table of 100,000 rows would hold the page for a minute
+    let rows = []; // [input, index in it, line]
+    let page = 0;
+    const escape = (text) => String(text).replace(/[&<>"']/g, (c) => `&#${c.charCodeAt(0)};`);
+
+    // One row a point of the page shown, as HTML in chunks so that the page never stands still.
+    function renderTable() {
         clearTimeout(renderTimer);
         tbody.textContent = '';
-        const rows = [];
-        let missingReading = false;
-        for (const list of lists) list.points.forEach((point, index) => {
-            rows.push([list.input, index, point]);
-            if (point.hasUnit && !point.unitReading) missingReading = true;
-        });
-        $('reading-note').hidden = !missingReading;
-        let at = 0;
+        $('reading-note').hidden = !rows.some((row) => row[2].startsWith('1\t') && fields(row[2])[P.unitReading] === '');
+        const pages = Math.ceil(rows.length / PAGE);
+        $('table-pages').hidden = pages <= 1;
+        $('page-label').textContent = say.page(page * PAGE + 1, Math.min(rows.length, (page + 1) * PAGE), rows.length);
+        $('prev-page').disabled = page === 0;
+        $('next-page').disabled = page >= pages - 1;
+        let at = page * PAGE;
+        const last = Math.min(rows.length, at + PAGE);
         const chunk = () => {
-            const fragment = document.createDocumentFragment();
-            const end = Math.min(rows.length, at + (at === 0 ? 500 : 2000));
-            for (; at < end; ++at) fragment.append(row(...rows[at]));
-            tbody.append(fragment);
-            if (at < rows.length) renderTimer = setTimeout(chunk, 0);
+            const end = Math.min(last, at + 500);
+            let html = '';
+            for (; at < end; ++at) html += rowHtml(at);
+            tbody.insertAdjacentHTML('beforeend', html);
+            if (at < last) renderTimer = setTimeout(chunk, 0);
         };
         chunk();
     }
+    $('prev-page').addEventListener('click', () => {
+        page--;
+        renderTable();
+    });
+    $('next-page').addEventListener('click', () => {
+        page++;
+        renderTable();
+    });
 
-    function cell(tr, text, className) {
-        const td = document.createElement('td');
-        td.textContent = text == null ? '' : text;
-        if (className) td.className = className;
-        tr.append(td);
-        return td;
+    function rowHtml(at) {
+        const [input, index, line] = rows[at];
+        const p = fields(line);
+        const td = (text, className) => `<td${className ? ` class="${className}"` : ''}>${escape(text)}</td>`;
+        const unit = p[P.hasUnit] === '1', shifted = p[P.shifted] === '1';
+        const editable = (field, text, bytes) => unit
+            ? `<td class="${field}" contenteditable="plaintext-only" spellcheck="false" data-row="${at}" data-bytes="${escape(say.bytes(bytes))}">${escape(text)}</td>`
+            : `<td class="${field}"></td>`;
+        return `<tr>${td(input, 'file')}${td(index + 1, 'number')}${editable('name', p[P.unitName], p[P.nameBytes])}` +
+            `${editable('reading', p[P.unitReading], p[P.readingBytes])}${td(p[P.tokyoLat])}${td(p[P.tokyoLon])}${td(p[P.digits])}` +
+            `${td(p[P.latText])}${td(p[P.lonText])}${td(shifted ? p[P.method] : '')}` +
+            `${td(shifted ? (unit ? '' : say.notForUnit) : p[P.method])}${td(p[P.name], 'original')}</tr>`;
     }
 
-    function row(input, index, point) {
-        const tr = document.createElement('tr');
-        cell(tr, input, 'file');
-        cell(tr, index + 1, 'number');
-        for (const field of ['name', 'reading']) {
-            const text = point.hasUnit ? point[field === 'name' ? 'unitName' : 'unitReading'] : '';
-            const td = cell(tr, text, field);
-            if (!point.hasUnit) continue;
-            td.contentEditable = 'plaintext-only';
-            td.spellcheck = false;
-            td.dataset.bytes = say.bytes(point[field === 'name' ? 'unitNameBytes' : 'unitReadingBytes']);
-            td.addEventListener('keydown', (event) => {
-                if (event.key === 'Enter') {
-                    event.preventDefault();
-                    td.blur();
-                } else if (event.key === 'Escape') {
-                    td.textContent = text;
-                    td.blur();
-                }
-            });
-            td.addEventListener('blur', () => {
-                const value = td.textContent.replace(/[\r\n]+/g, ' ');
-                if (value === text) return;
-                const forInput = (edits[input] = edits[input] || {});
-                forInput[index] = Object.assign(forInput[index] || {}, { [field]: value });
-                run();
-            });
+    // An edited name or reading: Enter keeps it, Escape takes it back; leaving the cell converts again.
+    const shown = (cell) => fields(rows[cell.dataset.row][2])[cell.classList.contains('name') ? P.unitName : P.unitReading];
+    tbody.addEventListener('keydown', (event) => {
+        const cell = event.target;
+        if (!cell.dataset || cell.dataset.row === undefined) return;
+        if (event.key === 'Enter') {
+            event.preventDefault();
+            cell.blur();
+        } else if (event.key === 'Escape') {
+            cell.textContent = shown(cell);
+            cell.blur();
         }
-        cell(tr, point.tokyoLatitude);
-        cell(tr, point.tokyoLongitude);
-        cell(tr, point.digits);
-        cell(tr, point.latitude);
-        cell(tr, point.longitude);
-        cell(tr, point.shifted ? point.method : '');
-        cell(tr, point.shifted ? (point.hasUnit ? '' : say.notForUnit) : point.method);
-        cell(tr, point.name, 'original');
-        return tr;
-    }
+    });
+    tbody.addEventListener('focusout', (event) => {
+        const cell = event.target;
+        if (!cell.dataset || cell.dataset.row === undefined) return;
+        const value = cell.textContent.replace(/[\r\n]+/g, ' ');
+        if (value === shown(cell)) return;
+        const [input, index] = rows[cell.dataset.row];
+        const field = cell.classList.contains('name') ? 'name' : 'reading';
+        const forInput = (edits[input] = edits[input] || {});
+        forInput[index] = Object.assign(forInput[index] || {}, { [field]: value });
+        run();
+    });
 
     // The map: Leaflet, tiles of the GSI standard map when online, the points drawn on canvas
     // tiles from an index sorted by x, so that 100,000 of them pan as smoothly as ten.
@@ -345,17 +378,25 @@
             const margin = 6 / scale;
             const points = this.points || [];
             const context = tile.getContext('2d');
+            // One path for the tile, and one circle a 3-pixel cell: a dense tile costs no more
+            // than its cells, whatever the number of points.
+            const taken = new Uint8Array(Math.ceil(size.x / 3 + 6) * Math.ceil(size.y / 3 + 6));
+            const stride = Math.ceil(size.x / 3 + 6);
+            context.beginPath();
+            for (let i = lowerBound(points, left - margin); i < points.length && points[i][0] <= left + size.x / scale + margin; ++i) {
+                const x = (points[i][0] - left) * scale, y = (points[i][1] - top) * scale;
+                if (y < -6 || y > size.y + 6) continue;
+                const cell = Math.floor((y + 6) / 3) * stride + Math.floor((x + 6) / 3);
+                if (taken[cell]) continue;
+                taken[cell] = 1;
+                context.moveTo(x + 5, y);
+                context.arc(x, y, 5, 0, 2 * Math.PI);
+            }
             context.fillStyle = '#d7263d';
             context.strokeStyle = '#ffffff';
             context.lineWidth = 1.5;
-            for (let i = lowerBound(points, left - margin); i < points.length && points[i][0] <= left + size.x / scale + margin; ++i) {
-                const y = (points[i][1] - top) * scale;
-                if (y < -6 || y > size.y + 6) continue;
-                context.beginPath();
-                context.arc((points[i][0] - left) * scale, y, 5, 0, 2 * Math.PI);
-                context.fill();
-                context.stroke();
-            }
+            context.stroke();
+            context.fill();
             return tile;
         },
     });
@@ -373,18 +414,21 @@
 
     function plot(lists) {
         const points = [];
-        const bounds = [];
-        for (const list of lists) list.points.forEach((point, index) => {
-            if (!point.shifted) return;
-            const at = map.options.crs.latLngToPoint(L.latLng(point.lat, point.lon), 0);
-            points.push([at.x, at.y, `${list.input} ${index + 1}: ${point.name}`, point.lat, point.lon]);
-            bounds.push([point.lat, point.lon]);
-        });
+        let south = 90, north = -90, west = 180, east = -180;
+        for (const [input, index, line] of rows) {
+            const p = line.split('\t', P.name + 1);
+            if (p[P.shifted] !== '1') continue;
+            const lat = Number(p[P.lat]), lon = Number(p[P.lon]);
+            const at = map.options.crs.latLngToPoint(L.latLng(lat, lon), 0);
+            points.push([at.x, at.y, `${input} ${index + 1}: ${fields(line)[P.name]}`, lat, lon]);
+            south = Math.min(south, lat), north = Math.max(north, lat), west = Math.min(west, lon), east = Math.max(east, lon);
+        }
+        const bounds = points.length ? [[south, west], [north, east]] : [];
         points.sort((a, b) => a[0] - b[0]);
         layer.setPoints(points);
         // A new set of files is fitted into view; an edit keeps the view.
-        const key = lists.map((list) => `${list.input}:${list.points.length}`).join('|');
-        if (key !== plotted && bounds.length) map.fitBounds(bounds, { padding: [20, 20], maxZoom: 15 });
+        const key = lists.map((list) => `${list.input}:${list.count}`).join('|');
+        if (key !== plotted && points.length) map.fitBounds(bounds, { padding: [20, 20], maxZoom: 15 });
         plotted = key;
     }
 
@@ -401,11 +445,8 @@
                 bestDistance = d;
             }
         }
-        if (best) L.popup().setLatLng([best[3], best[4]]).setContent(escapeHtml(best[2])).openOn(map);
+        if (best) L.popup().setLatLng([best[3], best[4]]).setContent(escape(best[2])).openOn(map);
     });
-    function escapeHtml(text) {
-        return text.replace(/[&<>"']/g, (c) => `&#${c.charCodeAt(0)};`);
-    }
 
     fileInput.addEventListener('change', () => {
         addFiles([...fileInput.files]);

@@ -235,7 +235,7 @@ for (const c of cases) {
             return r.width > 0 && r.left >= 0 && r.right <= 360;
         };
         const unlabelled = [...document.querySelectorAll('input, select, button')].filter((e) =>
-            !(e.labels && e.labels.length) && !e.getAttribute('aria-label'));
+            !(e.labels && e.labels.length) && !e.getAttribute('aria-label') && !(e.tagName === 'BUTTON' && e.textContent.trim()));
         return {
             viewport: meta('name="viewport"').content.includes('width=device-width'),
             defaultSrc, hosts: [...new Set(hosts)],
