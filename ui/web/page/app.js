@@ -139,8 +139,9 @@
         if (!formats.length) return;
         if (!inputs.size) {
             latest++;
-            show({ answer: { jobs: [], plan: '', generated: [], editMessages: [] }, outputs: [], generated: [], zips: [], ms: {} });
-            showList({ lists: [], points: '', ms: {} });
+            const none = { shown: [], count: 0, text: '' };
+            show({ answer: { jobs: [] }, lines: none, outputs: [], generated: [], zips: [], ms: {} });
+            showList({ lists: [], lines: none, points: '', ms: {} });
             return;
         }
         document.body.dataset.state = 'busy';
@@ -167,18 +168,18 @@
 
     // The lines as paragraphs; past 500 (a file of 100,000 points at sea has a warning each), the
     // rest in a text file to download, so that the page does not make 100,000 paragraphs.
-    function showLines(lines, box = messages) {
+    function showLines(lines, box = messages, packed = null) {
         box.textContent = '';
         const text = (line) => (line.kind === 'info' ? line.text : lineOf(line));
-        for (const line of lines.slice(0, SHOWN_LINES)) {
+        for (const line of lines.concat(packed ? packed.shown : [])) {
             const p = document.createElement('p');
             p.className = line.kind;
             p.textContent = text(line);
             box.append(p);
         }
-        if (lines.length > SHOWN_LINES) {
+        if (packed && packed.count > packed.shown.length) {
             const name = box === messages ? 'quorvel-messages.txt' : 'quorvel-list-messages.txt';
-            const item = link(name, new TextEncoder().encode(lines.map(text).join('\n') + '\n'), say.moreLines(lines.length - SHOWN_LINES, name));
+            const item = link(name, new TextEncoder().encode(packed.text), say.moreLines(packed.count - packed.shown.length, name));
             const p = document.createElement('p');
             p.className = 'more';
             p.append(...item.childNodes);
@@ -228,17 +229,8 @@
         }
         $('no-outputs').hidden = downloads.children.length > 0;
 
-        const lines = pendingNotes.concat(answer.editMessages || []);
+        showLines(pendingNotes, messages, message.lines);
         pendingNotes = [];
-        if (answer.error) lines.push({ kind: 'failure', text: answer.error });
-        if (answer.plan) lines.push({ kind: 'failure', text: answer.plan });
-        const seen = new Set();
-        for (const job of answer.jobs || []) for (const m of job.messages) {
-            lines.push(m);
-            seen.add(lineOf(m));
-        }
-        showLines(lines);
-        seenLines = seen;
         timings.convertedMs = performance.now() - sentAt;
         timings.worker = message.ms;
         document.body.dataset.state = 'converted';
@@ -246,15 +238,10 @@
 
     // The listing, after the outputs: the table, the map, and what only the listing says (a
     // point the unit cannot take, when converting for a map) beside the table.
-    let seenLines = new Set();
     function showList(message) {
-        const listLines = [];
-        if (message.error) listLines.push({ kind: 'failure', text: message.error });
-        for (const list of message.lists) for (const m of list.messages) {
-            if (!seenLines.has(lineOf(m))) listLines.push(m);
-            seenLines.add(lineOf(m));
-        }
-        showLines(listLines, $('list-messages'));
+        showLines([], $('list-messages'), message.lines);
+        // A point the unit takes (first field 1) with an empty reading (third field).
+        $('reading-note').hidden = !/^1\t[^\t]*\t\t/m.test(message.points);
         const lines = message.points ? message.points.split('\n') : [];
         rows = [];
         let at = 0;
@@ -283,7 +270,7 @@
     function renderTable() {
         clearTimeout(renderTimer);
         tbody.textContent = '';
-        $('reading-note').hidden = !rows.some((row) => row[2].startsWith('1\t') && fields(row[2])[P.unitReading] === '');
+
         const pages = Math.ceil(rows.length / PAGE);
         $('table-pages').hidden = pages <= 1;
         $('page-label').textContent = say.page(page * PAGE + 1, Math.min(rows.length, (page + 1) * PAGE), rows.length);
@@ -365,7 +352,7 @@
 
     const PointLayer = L.GridLayer.extend({
         setPoints(points) {
-            this.points = points; // [x, y (world pixels at zoom 0), label], sorted by x
+            this.points = points; // [x, y (world pixels at zoom 0), row, latitude, longitude], sorted by x
             this.redraw();
         },
         createTile(coords) {
@@ -415,12 +402,12 @@
     function plot(lists) {
         const points = [];
         let south = 90, north = -90, west = 180, east = -180;
-        for (const [input, index, line] of rows) {
-            const p = line.split('\t', P.name + 1);
+        for (let row = 0; row < rows.length; ++row) {
+            const p = rows[row][2].split('\t', P.lon + 1);
             if (p[P.shifted] !== '1') continue;
             const lat = Number(p[P.lat]), lon = Number(p[P.lon]);
             const at = map.options.crs.latLngToPoint(L.latLng(lat, lon), 0);
-            points.push([at.x, at.y, `${input} ${index + 1}: ${fields(line)[P.name]}`, lat, lon]);
+            points.push([at.x, at.y, row, lat, lon]);
             south = Math.min(south, lat), north = Math.max(north, lat), west = Math.min(west, lon), east = Math.max(east, lon);
         }
         const bounds = points.length ? [[south, west], [north, east]] : [];
@@ -445,7 +432,7 @@
                 bestDistance = d;
             }
         }
-        if (best) L.popup().setLatLng([best[3], best[4]]).setContent(escape(best[2])).openOn(map);
+        if (best) L.popup().setLatLng([best[3], best[4]]).setContent(escape(`${rows[best[2]][0]} ${rows[best[2]][1] + 1}: ${fields(rows[best[2]][2])[P.name]}`)).openOn(map);
     });
 
     fileInput.addEventListener('change', () => {

@@ -43,6 +43,15 @@ async function init(message) {
     return { type: 'ready', formats: JSON.parse(core.UTF8ToString(core._quorvel_formats())) };
 }
 
+// The CLI's lines: a warning after "警告: ". Past 500 (a file of 100,000 points at sea has a
+// warning each), the page shows the first and offers all as text: the rest never reach it one
+// by one.
+const lineOf = (m) => (m.kind === 'warning' ? `警告: ${m.text}` : m.text);
+function pack(lines) {
+    const shown = lines.slice(0, 500);
+    return { shown, count: lines.length, text: lines.length > shown.length ? lines.map(lineOf).join('\n') + '\n' : '' };
+}
+
 function removeTree(path) {
     for (const name of core.FS.readdir(path)) {
         if (name === '.' || name === '..') continue;
@@ -73,19 +82,36 @@ function run(message) {
         const zip = (name, set) => zips.push({ name, bytes: fflate.zipSync(Object.fromEntries(set.map((f) => [f.name, f.bytes])), { level: 0 }) });
         for (const job of answer.jobs || []) {
             const set = job.outputs.map(read);
-            outputs.push(...set);
+            for (const file of set) outputs.push(file);
             if (set.length > 1) zip(job.output.replace(/\.[^.]*$/, '') + '.zip', set);
         }
         if ((answer.jobs || []).length > 1 && outputs.length > 1) zip('quorvel.zip', outputs);
         const generated = (answer.generated || []).map(read);
+        const lines = (answer.editMessages || []).slice();
+        if (answer.error) lines.push({ kind: 'failure', text: answer.error });
+        if (answer.plan) lines.push({ kind: 'failure', text: answer.plan });
+        for (const job of answer.jobs || []) {
+            for (const m of job.messages) lines.push(m); // not push(...): too many arguments for 100,000
+            delete job.messages;
+        }
+        const seen = new Set(lines.map(lineOf));
         const ms = { convert: answer.ms, call: converted - started, zip: performance.now() - converted, total: performance.now() - started };
-        postMessage({ type: 'result', id: message.id, answer, outputs, generated, zips, ms },
+        postMessage({ type: 'result', id: message.id, answer, lines: pack(lines), outputs, generated, zips, ms },
             outputs.concat(generated, zips).map((file) => file.bytes.buffer));
 
         const listStarted = performance.now();
         const listed = call('_quorvel_list', request);
         const points = core.UTF8ToString(core._quorvel_points());
-        postMessage({ type: 'list', id: message.id, lists: listed.lists || [], error: listed.error, points,
+        // What only the listing says, once.
+        const listLines = listed.error ? [{ kind: 'failure', text: listed.error }] : [];
+        for (const list of listed.lists || []) {
+            for (const m of list.messages) {
+                if (!seen.has(lineOf(m))) listLines.push(m);
+                seen.add(lineOf(m));
+            }
+            delete list.messages;
+        }
+        postMessage({ type: 'list', id: message.id, lists: listed.lists || [], lines: pack(listLines), points,
             ms: { list: listed.ms, total: performance.now() - listStarted } });
     } finally {
         core.FS.chdir('/');
