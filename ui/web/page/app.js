@@ -94,8 +94,9 @@
 
     function syncOptions() {
         const format = formats.find((f) => f.name === formatSelect.value);
-        bomBox.disabled = !(format && format.takesBom);
-        $('bom-field').classList.toggle('disabled', bomBox.disabled);
+        // The mark applies to CSV alone (the CLI refuses --bom for the others); the box keeps its
+        // state while another format is chosen.
+        $('bom-field').classList.toggle('disabled', !(format && format.takesBom));
         $('merge-name-field').hidden = !mergeBox.checked;
     }
 
@@ -155,7 +156,7 @@
                 to: formatSelect.value,
                 merge: mergeBox.checked,
                 output: merged,
-                bom: !bomBox.disabled && bomBox.checked,
+                bom: formats.find((f) => f.name === formatSelect.value).takesBom && bomBox.checked,
                 edits,
             },
         });
