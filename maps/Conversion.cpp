@@ -1,6 +1,8 @@
 #include "maps/Conversion.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -13,7 +15,9 @@
 #include "maps/DatumShift.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
+#include "maps/MapText.h"
 #include "maps/ReadingGuesser.h"
+#include "maps/SafeText.h"
 #include "maps/UnitFields.h"
 #include "mempoint/CMemPointStore.h"
 #include "platform/CFile.h"
@@ -34,7 +38,30 @@ constexpr char kNoPosition[] = "位置なし";
 constexpr char kNotForUnit[] = "ナビに記録不可";
 
 std::string Label(const CString& strInput, const Place& place) {
-    return strInput.Str() + ": " + place.origin + "「" + place.name + "」";
+    return strInput.Str() + ": " + place.origin + "「" + Excerpt(place.name) + "」";
+}
+
+// The part of a name the unit keeps: the characters of its first 16 CP932 bytes (one byte for
+// ASCII and half-width kana, two for the rest). Only that part goes to the reading guesser, so a
+// 30 MB name costs no more than a short one.
+std::string UnitPart(const std::string& name) {
+    std::size_t bytes = 0, i = 0;
+    while (i < name.size()) {
+        std::size_t next = i;
+        const char32_t c = NextCodePoint(name, next);
+        bytes += c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2;
+        if (bytes > static_cast<std::size_t>(CPoiTable::kNameLimit)) break;
+        i = next;
+    }
+    return name.substr(0, i);
+}
+
+// A shift across the 180th meridian comes back on the other side of it (180.001 as -179.999): the
+// point keeps the side it was on, as the unit's east-only coordinates need.
+double SameSide(double shifted, double original) {
+    if (shifted - original > 180) return shifted - 360;
+    if (original - shifted > 180) return shifted + 360;
+    return shifted;
 }
 
 // The shortest text that reads back as the same number: what a map file's author wrote.
@@ -127,7 +154,7 @@ ReadingGuesser* Conversion::Guesser() {
 bool Conversion::Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages) {
     input.name = strInput;
     // The unit's own file says so once more after its reason, as the dialog's store does.
-    const bool bMemPoints = FormatRegistry::ForPath(strInput.Str()) == FormatRegistry::Find("mem");
+    const bool bMemPoints = FormatRegistry::ForInputPath(strInput.Str()) == FormatRegistry::Find("mem");
     const auto fail = [&](const std::string& text) {
         messages.push_back({Kind::failure, text});
         if (bMemPoints) messages.push_back({Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
@@ -137,7 +164,13 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     try {
         CFile file;
         CFileException error;
-        if (!file.Open(strInput, CFile::modeRead, &error)) return fail(CMemPointStore::OpenErrorText(error).Str());
+        // The message names the input: with several, "not found" alone says nothing. A memory-point
+        // file gets the store's message, which the line after it names.
+        if (!file.Open(strInput, CFile::modeRead, &error)) {
+            if (bMemPoints) return fail(CMemPointStore::OpenErrorText(error).Str());
+            if (error.m_strFileName.IsEmpty()) error.m_strFileName = strInput;
+            return fail(CommandFailureText(error).Str());
+        }
         const std::uint64_t length = file.GetLength();
         if (length > kMaxInputBytes)
             return fail("ファイル " + strInput.Str() + " は大きすぎます (" + std::to_string(length / (1024 * 1024)) +
@@ -205,7 +238,7 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
         Place& place = input.places[at[k]];
         const ShiftedPoint& shifted = points[k];
         place.latitude = shifted.latitude;
-        place.longitude = shifted.longitude;
+        place.longitude = SameSide(shifted.longitude, place.longitude);
         place.method = shifted.method;
         if (shifted.outsideArea)
             messages.push_back({Kind::warning, Label(input.name, place) +
@@ -236,10 +269,19 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
             record = *place.record;
         } else {
             record.name = Utf8ToCp932(place.name, &unmapped);
-            std::string reading = place.reading;
-            if (reading.empty() && m_options.guessReadings)
-                if (ReadingGuesser* guesser = Guesser()) reading = guesser->Guess(place.name);
-            record.reading = Utf8ToCp932(ToHalfWidthKatakana(reading), &unmapped);
+            // A reading the file gives is kept as written where it fits the unit's field (so that
+            // a memory point's reading comes back byte for byte through a map file); a guessed or
+            // a longer one is made half-width katakana to fit.
+            std::vector<std::string> readingUnmapped;
+            record.reading = Utf8ToCp932(place.reading, &readingUnmapped);
+            if (place.reading.empty() && m_options.guessReadings) {
+                if (ReadingGuesser* guesser = Guesser())
+                    record.reading = Utf8ToCp932(ToHalfWidthKatakana(guesser->Guess(UnitPart(place.name))), &readingUnmapped);
+            } else if (record.reading.size() > static_cast<std::size_t>(CPoiTable::kNameLimit)) {
+                readingUnmapped.clear();
+                record.reading = Utf8ToCp932(ToHalfWidthKatakana(place.reading), &readingUnmapped);
+            }
+            unmapped.insert(unmapped.end(), readingUnmapped.begin(), readingUnmapped.end());
         }
         for (const std::string& character : unmapped) {
             const std::string text = Label(input.name, place) + ": 文字「" + character + "」はナビで表示できません";
@@ -305,9 +347,21 @@ ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const C
         Shift(input, bToTokyo, result.messages);
         if (Target().unit) bUsable = MakeUnitRecords(input, result.messages, nullptr) && bUsable;
         result.refused += input.refusedCount;
-        all.reserve(all.size() + input.places.size());
+        // The points kept are moved down in place: a second vector of every place would double
+        // the memory of a large input.
+        std::size_t kept = 0;
         for (std::size_t i = 0; i < input.places.size(); ++i)
-            if (!input.refused[i]) all.push_back(std::move(input.places[i]));
+            if (!input.refused[i]) {
+                if (kept != i) input.places[kept] = std::move(input.places[i]);
+                ++kept;
+            }
+        input.places.resize(kept);
+        if (all.empty()) {
+            all.swap(input.places);
+        } else {
+            all.reserve(all.size() + kept);
+            std::move(input.places.begin(), input.places.end(), std::back_inserter(all));
+        }
     }
     if (!bUsable) {
         result.messages.push_back({Kind::failure, "表示できない文字があるため (--strict)、" + strOutput.Str() + " は書きませんでした"});
