@@ -2,28 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "maps/MapError.h"
 
 namespace {
-// One place a line: name|reading|digits|latitude|longitude|origin.
-std::string Summary(const MapReadResult& result) {
-    std::string text;
-    for (const Place& p : result.places) {
-        char coordinates[64];
-        std::snprintf(coordinates, sizeof coordinates, "%.7f|%.7f", p.latitude, p.longitude);
-        text += p.name + "|" + p.reading + "|" + p.digits + "|" + coordinates + "|" + p.origin + "\n";
-    }
-    return text;
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
-
 TEST(MapReader, ReadsThePlacesOfEachFormat) {
     const struct {
         const char* format;
