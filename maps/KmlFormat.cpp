@@ -80,7 +80,9 @@ void ReadPlacemark(const XmlSource& source, pugi::xml_node placemark, PlaceColle
     const std::vector<pugi::xml_node> points = PointsOf(placemark);
     if (points.empty()) return;  // a line or an area: no place
     Place common;
-    common.name = CollapseSpace(XmlSource::Text(XmlSource::Child(placemark, "name")));
+    // Blank space is laid out by the collector; a name of nothing else is none.
+    common.name = XmlSource::Text(XmlSource::Child(placemark, "name"));
+    if (CollapseSpace(common.name).empty()) common.name.clear();
     ExtendedValue(placemark, "reading", common.reading);
     std::string digits;
     const bool hasDigits = ExtendedValue(placemark, "digits", digits);

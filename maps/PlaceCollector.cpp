@@ -23,6 +23,14 @@ std::string_view TrimmedNumber(std::string_view text) {
 }
 
 bool InRange(double value, double limit) { return value >= -limit && value <= limit; }
+
+// A text laid out over lines or with tabs (an XML document's indentation) is collapsed; one of
+// plain spaces is kept as written, so that a memory point's "ｱ  ｲ" comes back byte for byte;
+// one of nothing else is empty.
+void NormaliseSpace(std::string& text) {
+    if (text.find_first_of("\t\r\n") != std::string::npos || text.find_first_not_of(' ') == std::string::npos)
+        CollapseSpaceInPlace(text);
+}
 }  // namespace
 
 bool PlaceCollector::ParseDegrees(std::string_view text, double& degrees) {
@@ -78,12 +86,16 @@ void PlaceCollector::SetDigits(Place& place, std::string_view text) {
 }
 
 void PlaceCollector::Accept(Place place) {
+    // A control character made a space is blank space like a line break.
     std::vector<char32_t> controls = ReplaceControlCharacters(place.name);
-    for (const char32_t c : ReplaceControlCharacters(place.reading))
+    if (!controls.empty()) CollapseSpaceInPlace(place.name);
+    const std::vector<char32_t> inReading = ReplaceControlCharacters(place.reading);
+    if (!inReading.empty()) CollapseSpaceInPlace(place.reading);
+    for (const char32_t c : inReading)
         if (std::find(controls.begin(), controls.end(), c) == controls.end()) controls.push_back(c);
-    CollapseSpaceInPlace(place.name);
+    NormaliseSpace(place.name);
     if (place.name.empty()) place.name = "地点 " + std::to_string(m_candidates);
-    CollapseSpaceInPlace(place.reading);
+    NormaliseSpace(place.reading);
     if (!controls.empty())
         m_result.warnings.push_back(m_fileName + ": " + place.origin + "「" + Excerpt(place.name) + "」: 制御文字 " +
                                     CodePointNames(controls) + " は表示できません。空白にしました");

@@ -301,3 +301,54 @@ TEST(MapConverterTest, APointNoMapCanHoldIsRefusedWithItsOwnCoordinatesAndTheRes
     EXPECT_EQ(rows[3], "2\t\t\t\t\t\t\t\t範囲外\t遠");
     EXPECT_EQ(rows[4].substr(0, rows[4].find('\t', 30)).substr(0, 30), "3\t駅\t\t35.68000\t139.76000\t\t35.");
 }
+
+TEST(MapConverterTest, ReadingsAndNamesComeBackByteForByteThroughEveryMapFormat) {
+    // Readings as drivers' units hold them: half-width kana with digits, kana of both kinds,
+    // full-width letters, spaces inside and at either end, characters CSV, XML and JSON quote, and
+    // texts a spreadsheet takes for formulas or comments; 16 bytes at most, like the unit's field.
+    const char* const readings[] = {"ｾﾌﾞﾝｲﾚﾌﾞﾝ7", "ﾗﾝﾁ", "とうきょうえき", "トウキョウ", "ｱ  ｲ", " ｱ", "ｱ ", "#1", "=ｱ+1",
+                                    "-ｱ", "@ｱ", "\"ｱ\"", "ｱ,ｲ;ｳ", "ｱ&ｲ<ｳ>", "ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀ", "１２３", "ＡＢＣ",
+                                    "㈱ｶﾌｪ･ﾄﾞ", "Ⅳ髙ｱ", "ｴｰ\\ｿ", ""};
+    MemImage image;
+    std::vector<std::pair<std::string, std::string>> records;
+    for (int i = 0; i < 100; ++i) {
+        const std::string reading = Utf8ToCp932(readings[i % 21]);
+        const std::string name = Utf8ToCp932(i % 7 == 0 ? readings[(i + 3) % 21] : "店 " + std::to_string(i));
+        image.Use(i).Name(i, name).Reading(i, reading)
+            .Latitude(i, MemImage::Seconds(35, i % 60, 0), 0).Longitude(i, MemImage::Seconds(139, 59 - i % 60, 0), 0);
+        records.emplace_back(name, reading);
+    }
+    TempDir dir;
+    WriteFileBytes(dir.File("p.mem"), image.Bytes());
+    for (const char* format : {"gpx", "kml", "kmz", "geojson", "csv"}) {
+        SCOPED_TRACE(format);
+        const std::string map = dir.File(std::string("p.") + format);
+        ASSERT_EQ(RunCli({dir.File("p.mem"), "--to", format}).status, 0);
+        const CliOutcome back = RunCli({map, "-o", dir.File("back.mem"), "--reading", "none"});
+        ASSERT_EQ(back.status, 0) << back.err;
+        CMemPointStore store;
+        ASSERT_EQ(store.Load(dir.File("back.mem").c_str()), 0);
+        ASSERT_EQ(store.GetCount(), 100);
+        int same = 0;
+        for (int i = 0; i < 100; ++i) {
+            CString name, reading;
+            store.GetName(name, i);
+            store.GetReading(reading, i);
+            same += name.Str() == records[static_cast<size_t>(i)].first && reading.Str() == records[static_cast<size_t>(i)].second;
+        }
+        EXPECT_EQ(same, 100);
+    }
+    // CP932 has two codes for some characters; the second comes back as the first, which shows the
+    // same character: NEC's ≒ (0x8790) as 0x81E0, NEC's selection of IBM's 纊 (0xED40) as IBM's
+    // 0xFA5C, IBM's ¬ (0xFA54) as 0x81CA.
+    MemImage twice;
+    twice.Use(0).Name(0, "\x87\x90\xED\x40\xFA\x54").Latitude(0, MemImage::Seconds(35, 0, 0), 0).Longitude(0, MemImage::Seconds(139, 0, 0), 0);
+    WriteFileBytes(dir.File("twice.mem"), twice.Bytes());
+    ASSERT_EQ(RunCli({dir.File("twice.mem"), "--to", "gpx"}).status, 0);
+    ASSERT_EQ(RunCli({dir.File("twice.gpx"), "-o", dir.File("again.mem"), "--reading", "none"}).status, 0);
+    CMemPointStore store;
+    ASSERT_EQ(store.Load(dir.File("again.mem").c_str()), 0);
+    CString name;
+    store.GetName(name, 0);
+    EXPECT_EQ(name.Str(), "\x81\xE0\xFA\x5C\x81\xCA");
+}
