@@ -56,8 +56,11 @@ std::string UnitPart(const std::string& name) {
     return name.substr(0, i);
 }
 
-// A shift across the 180th meridian comes back on the other side of it (180.001 as -179.999): the
-// point keeps the side it was on, as the unit's east-only coordinates need.
+// The datum shift's Helmert steps give a longitude within -180...180, so a point shifted across
+// the 180th meridian comes back on its other side: 179.998 E in WGS 84 becomes 180.0016 in the
+// Tokyo datum, given as -179.9984, which the unit, east only, would refuse. Into the Tokyo datum
+// the point keeps the side it was on (the unit holds up to 999 degrees); a map's WGS 84 keeps
+// -180...180.
 double SameSide(double shifted, double original) {
     if (shifted - original > 180) return shifted - 360;
     if (original - shifted > 180) return shifted + 360;
@@ -204,7 +207,9 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     for (std::size_t i = 0; i < input.places.size(); ++i) {
         const Place& place = input.places[i];
         input.original.emplace_back(place.latitude, place.longitude);
-        if (!(std::fabs(place.latitude) <= 90 && std::fabs(place.longitude) <= 180))
+        // The unit's east-only longitudes go past 180 (a point shifted there from 179.998 E).
+        const double east = input.format->unit ? 360 : 180;
+        if (!(std::fabs(place.latitude) <= 90 && place.longitude >= -180 && place.longitude <= east))
             input.Refuse(i, kOutsideMap, "座標 (" + input.OriginalCoordinates(i) + ") は地図上の位置ではありません", messages);
         else if (place.latitude == 0 && place.longitude == 0)
             input.Refuse(i, kNoPosition, "座標 (" + input.OriginalCoordinates(i) + ") は位置がないことを表します", messages);
@@ -213,8 +218,13 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
 }
 
 void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessage>& messages) {
+    // A map's WGS 84 longitudes lie within -180...180.
+    const auto mapLongitude = [bToTokyo](double longitude) { return !bToTokyo && longitude > 180 ? longitude - 360 : longitude; };
     if (input.tokyo == bToTokyo) {
-        for (Place& place : input.places) place.method = DatumMethod::none;
+        for (Place& place : input.places) {
+            place.method = DatumMethod::none;
+            place.longitude = mapLongitude(place.longitude);
+        }
         return;
     }
     std::vector<std::size_t> at;
@@ -238,7 +248,7 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
         Place& place = input.places[at[k]];
         const ShiftedPoint& shifted = points[k];
         place.latitude = shifted.latitude;
-        place.longitude = SameSide(shifted.longitude, place.longitude);
+        place.longitude = bToTokyo ? SameSide(shifted.longitude, place.longitude) : mapLongitude(shifted.longitude);
         place.method = shifted.method;
         if (shifted.outsideArea)
             messages.push_back({Kind::warning, Label(input.name, place) +

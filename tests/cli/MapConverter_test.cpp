@@ -121,6 +121,13 @@ TEST(MapConverterTest, TheDatumIsShiftedUnlessTheInputIsAlreadyOnIt) {
     const std::vector<double> again = Coordinates(ReadFileBytes(dir.File("w.gpx")));
     ASSERT_EQ(again.size(), shifted.size());
     for (size_t i = 0; i < again.size(); ++i) EXPECT_NEAR(again[i], shifted[i], 1e-5);
+    // Near the 180th meridian the Tokyo datum lies east of it; the point stays east, not west.
+    WriteFileBytes(dir.File("dateline.gpx"), Gpx(Waypoint(35, 179.998, "東")));
+    ASSERT_EQ(RunCli({dir.File("dateline.gpx"), "-o", dir.File("dateline.mem"), "--reading", "none"}).status, 0);
+    ASSERT_EQ(RunCli({dir.File("dateline.mem"), "-o", dir.File("dateline-back.gpx")}).status, 0);
+    const std::vector<double> dateline = Coordinates(ReadFileBytes(dir.File("dateline-back.gpx")));
+    ASSERT_EQ(dateline.size(), 2u);
+    EXPECT_NEAR(dateline[1], 179.998, 1e-5);
 }
 
 TEST(MapConverterTest, LargeInputsAreSplitIntoNumberedFilesWrittenAsOneSet) {
