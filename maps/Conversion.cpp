@@ -56,6 +56,15 @@ std::string UnitPart(const std::string& name) {
     return name.substr(0, i);
 }
 
+// The first count characters of a UTF-8 text: every character takes a byte of the unit's field
+// at least, so the first 17 tell whether a text fits its 16 bytes, and converting no more keeps a
+// 30 MB name from costing seconds.
+std::string FirstCharacters(const std::string& text, std::size_t count) {
+    std::size_t i = 0;
+    while (i < text.size() && count-- > 0) NextCodePoint(text, i);
+    return text.substr(0, i);
+}
+
 // The datum shift's Helmert steps give a longitude within -180...180, so a point shifted across
 // the 180th meridian comes back on its other side: 179.998 E in WGS 84 becomes 180.0016 in the
 // Tokyo datum, given as -179.9984, which the unit, east only, would refuse. Into the Tokyo datum
@@ -227,35 +236,41 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
         }
         return;
     }
+    if (!m_shift) m_shift = std::make_unique<DatumShift>();
+    // A block at a time: two arrays beside every place of a large input would cost 32 bytes a
+    // point; a block still gathers the points of each area of the grid.
+    constexpr std::size_t kBlock = 65536;
     std::vector<std::size_t> at;
     std::vector<ShiftedPoint> points;
-    at.reserve(input.places.size());
-    points.reserve(input.places.size());
-    for (std::size_t i = 0; i < input.places.size(); ++i) {
-        if (input.refused[i]) continue;
-        at.push_back(i);
-        ShiftedPoint point;
-        point.latitude = input.places[i].latitude;
-        point.longitude = input.places[i].longitude;
-        points.push_back(point);
-    }
-    if (!m_shift) m_shift = std::make_unique<DatumShift>();
-    if (input.tokyo)
-        m_shift->TokyoToWgs84(points);
-    else
-        m_shift->Wgs84ToTokyo(points);
-    for (std::size_t k = 0; k < at.size(); ++k) {
-        Place& place = input.places[at[k]];
-        const ShiftedPoint& shifted = points[k];
-        place.latitude = shifted.latitude;
-        place.longitude = bToTokyo ? SameSide(shifted.longitude, place.longitude) : mapLongitude(shifted.longitude);
-        place.method = shifted.method;
-        if (shifted.outsideArea)
-            messages.push_back({Kind::warning, Label(input.name, place) +
-                                                   ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)"});
-        else if (shifted.method == DatumMethod::helmert)
-            messages.push_back({Kind::warning, Label(input.name, place) +
-                                                   ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました"});
+    for (std::size_t first = 0; first < input.places.size(); first += kBlock) {
+        const std::size_t end = std::min(input.places.size(), first + kBlock);
+        at.clear();
+        points.clear();
+        for (std::size_t i = first; i < end; ++i) {
+            if (input.refused[i]) continue;
+            at.push_back(i);
+            ShiftedPoint point;
+            point.latitude = input.places[i].latitude;
+            point.longitude = input.places[i].longitude;
+            points.push_back(point);
+        }
+        if (input.tokyo)
+            m_shift->TokyoToWgs84(points);
+        else
+            m_shift->Wgs84ToTokyo(points);
+        for (std::size_t k = 0; k < at.size(); ++k) {
+            Place& place = input.places[at[k]];
+            const ShiftedPoint& shifted = points[k];
+            place.latitude = shifted.latitude;
+            place.longitude = bToTokyo ? SameSide(shifted.longitude, place.longitude) : mapLongitude(shifted.longitude);
+            place.method = shifted.method;
+            if (shifted.outsideArea)
+                messages.push_back({Kind::warning, Label(input.name, place) +
+                                                       ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)"});
+            else if (shifted.method == DatumMethod::helmert)
+                messages.push_back({Kind::warning, Label(input.name, place) +
+                                                       ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました"});
+        }
     }
     input.tokyo = bToTokyo;
 }
@@ -278,18 +293,20 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         if (place.record) {
             record = *place.record;
         } else {
-            record.name = Utf8ToCp932(place.name, &unmapped);
+            const std::size_t field = static_cast<std::size_t>(CPoiTable::kNameLimit);
+            record.name = Utf8ToCp932(FirstCharacters(place.name, field + 1), &unmapped);
             // A reading the file gives is kept as written where it fits the unit's field (so that
             // a memory point's reading comes back byte for byte through a map file); a guessed or
             // a longer one is made half-width katakana to fit.
             std::vector<std::string> readingUnmapped;
-            record.reading = Utf8ToCp932(place.reading, &readingUnmapped);
+            const std::string reading = FirstCharacters(place.reading, field + 1);
+            record.reading = Utf8ToCp932(reading, &readingUnmapped);
             if (place.reading.empty() && m_options.guessReadings) {
                 if (ReadingGuesser* guesser = Guesser())
                     record.reading = Utf8ToCp932(ToHalfWidthKatakana(guesser->Guess(UnitPart(place.name))), &readingUnmapped);
-            } else if (record.reading.size() > static_cast<std::size_t>(CPoiTable::kNameLimit)) {
+            } else if (record.reading.size() > field) {
                 readingUnmapped.clear();
-                record.reading = Utf8ToCp932(ToHalfWidthKatakana(place.reading), &readingUnmapped);
+                record.reading = Utf8ToCp932(ToHalfWidthKatakana(FirstCharacters(place.reading, 4 * field)), &readingUnmapped);
             }
             unmapped.insert(unmapped.end(), readingUnmapped.begin(), readingUnmapped.end());
         }

@@ -175,8 +175,9 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
         const Place& p = places[i];
         out += CsvField(p.name) + "," + CsvField(p.reading) + "," + CoordinateText(p.latitude) + "," +
                CoordinateText(p.longitude) + "," + CsvField(p.digits) + "\r\n";
+        WritePart(file, out);
     }
-    WriteDocumentBytes(file, out);
+    WritePart(file, out, true);
 }
 }  // namespace
 

@@ -270,8 +270,10 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
         out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[" + Number(p.longitude) + "," +
                Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.name) + ",\"reading\":" + Text(p.reading) +
                ",\"digits\":" + Text(p.digits) + ",\"datumShift\":\"" + DatumMethodName(p.method) + "\"}}";
+        WritePart(file, out);
     }
-    WriteDocumentBytes(file, out + (count == 0 ? "]}\n" : "\n]}\n"));
+    out += count == 0 ? "]}\n" : "\n]}\n";
+    WritePart(file, out, true);
 }
 }  // namespace
 

@@ -120,8 +120,10 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
         if (!p.reading.empty()) out += "<quorvel:reading>" + XmlText(p.reading) + "</quorvel:reading>";
         if (!p.digits.empty()) out += "<quorvel:digits>" + XmlText(p.digits) + "</quorvel:digits>";
         out += std::string("<quorvel:datumShift>") + DatumMethodName(p.method) + "</quorvel:datumShift></extensions>\n  </wpt>\n";
+        WritePart(file, out);
     }
-    WriteDocumentBytes(file, out + "</gpx>\n");
+    out += "</gpx>\n";
+    WritePart(file, out, true);
 }
 }  // namespace
 

@@ -124,7 +124,9 @@ MapReadResult ReadKmz(std::string bytes, const std::string& fileName, const Read
     return Read(KmlOfKmz(bytes, fileName, kMaxInputBytes), fileName, options);
 }
 
-std::string Document(const Place* places, std::size_t count) {
+// The document in parts: emit(part, last) takes each (and may clear it).
+template <typename Emit>
+void Document(const Place* places, std::size_t count, Emit emit) {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n"
                       "  <description>" + XmlText(MethodSummary(places, count)) + "</description>\n";
@@ -140,16 +142,24 @@ std::string Document(const Place* places, std::size_t count) {
         out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.method) + "</value></Data>\n";
         out += "    </ExtendedData>\n    <Point><coordinates>" + CoordinateText(p.longitude) + "," +
                CoordinateText(p.latitude) + "</coordinates></Point>\n  </Placemark>\n";
+        emit(out, false);
     }
-    return out + "</Document>\n</kml>\n";
+    out += "</Document>\n</kml>\n";
+    emit(out, true);
 }
 
 void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
-    WriteDocumentBytes(file, Document(places, count));
+    Document(places, count, [&file](std::string& part, bool last) { WritePart(file, part, last); });
 }
 
 void WriteKmz(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
-    WriteDocumentBytes(file, KmzOfKml(Document(places, count)));
+    KmzWriter archive;
+    Document(places, count, [&archive](std::string& part, bool last) {
+        if (part.size() < kDocumentPartBytes && !last) return;
+        archive.Add(part);
+        part.clear();
+    });
+    WriteDocumentBytes(file, archive.Finish());
 }
 }  // namespace
 

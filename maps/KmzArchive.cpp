@@ -123,20 +123,47 @@ std::string KmlOfKmz(const std::string& archive, const std::string& fileName, st
     return document;
 }
 
-std::string KmzOfKml(const std::string& document) {
+struct KmzWriter::Memory {
     std::string archive;
     MemoryFile file;
-    file.written = &archive;
-    zlib_filefunc64_def functions = Functions(file);
-    zipFile zip = zipOpen2_64("", APPEND_STATUS_CREATE, nullptr, &functions);
+    zlib_filefunc64_def functions{};
+};
+
+KmzWriter::KmzWriter() : m_memory(new Memory), m_zip(nullptr) {
+    m_memory->file.written = &m_memory->archive;
+    m_memory->functions = Functions(m_memory->file);
+    m_zip = zipOpen2_64("", APPEND_STATUS_CREATE, nullptr, &m_memory->functions);
     zip_fileinfo info{};
     info.tmz_date.tm_mday = 1;
     info.tmz_date.tm_year = 1980;
-    bool ok = zip && zipOpenNewFileInZip64(zip, "doc.kml", &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                           Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
-    ok = ok && zipWriteInFileInZip(zip, document.data(), static_cast<unsigned>(document.size())) == ZIP_OK;
-    ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
-    if (zip) ok = zipClose(zip, nullptr) == ZIP_OK && ok;
-    if (!ok) throw MapError("KMZ を作れませんでした");
-    return archive;
+    if (!m_zip || zipOpenNewFileInZip64(m_zip, "doc.kml", &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                        Z_DEFAULT_COMPRESSION, 0) != ZIP_OK) {
+        if (m_zip) zipClose(m_zip, nullptr);
+        delete m_memory;
+        throw MapError("KMZ を作れませんでした");
+    }
+}
+
+KmzWriter::~KmzWriter() {
+    if (m_zip) zipClose(m_zip, nullptr);
+    delete m_memory;
+}
+
+void KmzWriter::Add(const std::string& part) {
+    if (!m_zip || zipWriteInFileInZip(m_zip, part.data(), static_cast<unsigned>(part.size())) != ZIP_OK)
+        throw MapError("KMZ を作れませんでした");
+}
+
+std::string KmzWriter::Finish() {
+    void* zip = m_zip;
+    m_zip = nullptr;
+    const bool closed = zip && zipCloseFileInZip(zip) == ZIP_OK;
+    if (!(zip && zipClose(zip, nullptr) == ZIP_OK && closed)) throw MapError("KMZ を作れませんでした");
+    return std::move(m_memory->archive);
+}
+
+std::string KmzOfKml(const std::string& document) {
+    KmzWriter writer;
+    writer.Add(document);
+    return writer.Finish();
 }

@@ -9,6 +9,24 @@
 // so that a small archive that inflates to gigabytes costs no more than limit bytes.
 std::string KmlOfKmz(const std::string& archive, const std::string& fileName, std::size_t limit);
 
-// An archive holding document as "doc.kml", deflated; its date is fixed (1980-01-01), so that the
-// same document makes the same bytes.
+// An archive holding one document as "doc.kml", deflated as its parts come, so that only the
+// archive stands whole in memory; its date is fixed (1980-01-01), so that the same document makes
+// the same bytes. Throws MapError when zlib fails.
+class KmzWriter {
+public:
+    KmzWriter();
+    ~KmzWriter();
+    KmzWriter(const KmzWriter&) = delete;
+    KmzWriter& operator=(const KmzWriter&) = delete;
+
+    void Add(const std::string& part);
+    std::string Finish();  // the archive
+
+private:
+    struct Memory;
+    Memory* m_memory;
+    void* m_zip;
+};
+
+// The archive of a whole document.
 std::string KmzOfKml(const std::string& document);
