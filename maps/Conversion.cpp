@@ -197,7 +197,7 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     input.format = FormatRegistry::ForInput(strInput.Str(), bytes);
     if (!input.format)
         return fail("ファイル " + strInput.Str() +
-                    " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, GeoJSON, CSV) でもありません");
+                    " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, KMZ, GeoJSON, CSV) でもありません");
     MapReadResult result;
     try {
         result = input.format->read(std::move(bytes), strInput.Str(), m_options.read);

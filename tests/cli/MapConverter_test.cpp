@@ -213,7 +213,7 @@ TEST(MapConverterTest, PointsAndInputsThatCannotBeUsedAreRefusedAndNamed) {
     const CliOutcome neither = RunCli({dir.File("notes.xml"), "--to", "gpx"});
     EXPECT_EQ(neither.status, 1);
     EXPECT_EQ(neither.err, "ファイル " + dir.File("notes.xml") +
-                               " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, GeoJSON, CSV) でもありません\n");
+                               " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, KMZ, GeoJSON, CSV) でもありません\n");
 
     // A huge file is refused before it is read (a sparse file costs no disk).
     ASSERT_EQ(truncate((WriteFileBytes(dir.File("huge.csv"), ""), dir.File("huge.csv")).c_str(), 100ll << 20), 0);
