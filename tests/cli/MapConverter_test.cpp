@@ -222,6 +222,15 @@ TEST(MapConverterTest, PointsAndInputsThatCannotBeUsedAreRefusedAndNamed) {
     EXPECT_EQ(huge.err, "ファイル " + dir.File("huge.csv") + " は大きすぎます (100 MB)。読み込めるのは 32 MB までです\n");
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"bad.gpx", "bad.xml", "huge.csv", "notes.xml"}));
 
+    // A missing input or a folder is named, and the next input still converts.
+    ASSERT_EQ(mkdir(dir.File("folder.gpx").c_str(), 0755), 0);
+    for (const std::string& input : {dir.File("missing.kml"), dir.File("folder.gpx")}) {
+        const CliOutcome run = RunCli({input, dir.File("bad.gpx"), "-d", dir.File("folder.gpx"), "--reading", "none"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
+                  input + (input == dir.File("missing.kml") ? " が見つかりませんでした。" : " へのｱｸｾｽは拒否されました。"));
+        EXPECT_NE(run.out.find(dir.File("bad.gpx") + " -> "), std::string::npos);
+    }
     const CliOutcome same = RunCli({dir.File("bad.xml")});
     EXPECT_EQ(same.status, CliConverter::kExitUsage);
     EXPECT_EQ(same.err.substr(0, same.err.find('\n')), "quorvel-cli: 出力ファイル " + dir.File("bad.xml") + " が入力と同じです");
