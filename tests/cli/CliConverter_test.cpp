@@ -151,7 +151,7 @@ TEST(CliConverterTest, AFailedInputIsReportedAndTheNextStillConverts) {
     const std::string good = dir.File("good.mem");
     const std::string shortFile = dir.File("short.mem");
     const std::string longFile = dir.File("long.MEM");
-    const std::string text = dir.File("good.txt");
+    const std::string text = dir.File("good.dat");
     const std::string missing = dir.File("missing.mem");
     WriteFileBytes(good, TwoPointImage());
     WriteFileBytes(shortFile, TwoPointImage().substr(1));
