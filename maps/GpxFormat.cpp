@@ -79,7 +79,7 @@ int ReadPath(const Document& source, pugi::xml_node path, bool read, PlaceCollec
 // Returns how many route and track points were passed over (none with options.allPoints).
 int ReadGpx(const XmlSource& xml, const ReadOptions& options, PlaceCollector& places) {
     for (const std::string& warning : xml.Warnings()) places.Warn(warning);
-    const pugi::xml_node root = xml.Root();
+    pugi::xml_node root = xml.Root();
     if (!XmlSource::Is(root, "gpx"))
         throw MapError(places.FileName() + ": GPX の文書ではありません（最上位の要素が <" + root.name() + ">）");
     std::size_t waypoints = 0;
@@ -89,12 +89,17 @@ int ReadGpx(const XmlSource& xml, const ReadOptions& options, PlaceCollector& pl
     const bool ours = std::string_view(root.attribute("creator").value()) == "Quorvel";
     const Document source{xml, ours && std::string_view(root.attribute("xmlns:quorvel").value()).empty()};
     int passed = 0;
-    for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element) continue;
-        if (XmlSource::Is(child, "wpt"))
-            AddPoint(source, child, places);
-        else if (XmlSource::Is(child, "rte") || XmlSource::Is(child, "trk"))
-            passed += ReadPath(source, child, options.allPoints, places);
+    // Each part is taken out of the document once read: the parser gives a block of its nodes back
+    // when the block is empty, so the document shrinks while the places grow.
+    for (pugi::xml_node child = root.first_child(), next; child; child = next) {
+        next = child.next_sibling();
+        if (child.type() == pugi::node_element) {
+            if (XmlSource::Is(child, "wpt"))
+                AddPoint(source, child, places);
+            else if (XmlSource::Is(child, "rte") || XmlSource::Is(child, "trk"))
+                passed += ReadPath(source, child, options.allPoints, places);
+        }
+        root.remove_child(child);
     }
     return passed;
 }
