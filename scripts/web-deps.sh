@@ -33,10 +33,19 @@ source_of() {
     mkdir -p "$root/src"
     dir=$(find "$root/src" -maxdepth 1 -type d -name "$package-[0-9]*" | head -n 1)
     if [ -z "$dir" ]; then
-        (cd "$root/src" && apt-get source -qq "$package" >&2 2>/dev/null) || {
+        # The newest version first; a version whose files a mirror lacks (a security update's
+        # source) gives way to the next.
+        local version fetched=
+        for version in $(apt-cache showsrc "$package" | awk '/^Version:/ {print $2}' | sort -Vru); do
+            if (cd "$root/src" && apt-get source -qq "$package=$version" >/dev/null 2>&1); then
+                fetched=1
+                break
+            fi
+        done
+        if [ -z "$fetched" ]; then
             echo "apt-get source $package failed" >&2
             return 1
-        }
+        fi
         dir=$(find "$root/src" -maxdepth 1 -type d -name "$package-[0-9]*" | head -n 1)
     fi
     echo "$dir"
@@ -49,5 +58,29 @@ if [ ! -f "$prefix/lib/libpugixml.a" ]; then
         -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF -DCMAKE_CXX_FLAGS=-fexceptions >&2
     cmake --build "$root/build/pugixml" -j2 >&2
     cmake --install "$root/build/pugixml" >&2
+fi
+# zlib and its minizip: KMZ archives.
+if [ ! -f "$prefix/lib/libz.a" ]; then
+    src=$(source_of zlib)
+    mkdir -p "$root/build/zlib" "$prefix/lib" "$prefix/include"
+    cp "$src/zconf.h.in" "$root/build/zlib/zconf.h"  # the plain configuration, as configure leaves it
+    objects=()
+    for unit in adler32 compress crc32 deflate infback inffast inflate inftrees trees uncompr zutil; do
+        emcc -O2 -I"$root/build/zlib" -I"$src" -c "$src/$unit.c" -o "$root/build/zlib/$unit.o" >&2
+        objects+=("$root/build/zlib/$unit.o")
+    done
+    emar rcs "$prefix/lib/libz.a" "${objects[@]}"
+    cp "$src/zlib.h" "$root/build/zlib/zconf.h" "$prefix/include/"
+fi
+if [ ! -f "$prefix/lib/libminizip.a" ]; then
+    src=$(source_of minizip)
+    mkdir -p "$root/build/minizip" "$prefix/include/minizip"
+    objects=()
+    for unit in ioapi unzip zip; do
+        emcc -O2 -DIOAPI_NO_64 -DNOCRYPT -I"$prefix/include" -c "$src/$unit.c" -o "$root/build/minizip/$unit.o" >&2
+        objects+=("$root/build/minizip/$unit.o")
+    done
+    emar rcs "$prefix/lib/libminizip.a" "${objects[@]}"
+    cp "$src"/ioapi.h "$src"/unzip.h "$src"/zip.h "$prefix/include/minizip/"
 fi
 echo "$prefix"

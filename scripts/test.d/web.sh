@@ -21,6 +21,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir "$work/inputs"
 cp samples/meisho.mem "$work/inputs/"
 build/dev/tests/tools/quorvel-make-big-gpx 750 "$work/inputs/big.gpx"
+(cd "$work/inputs" && "$OLDPWD/build/dev/cli/quorvel-cli" meisho.mem -o sample.kmz --reading none >/dev/null)
 # Points a map export may hold: a reading, none, a long name, characters the unit cannot show,
 # the sea, the southern hemisphere, no position at all.
 cat >"$work/inputs/places.gpx" <<'GPX'

@@ -7,7 +7,7 @@
     const T = {
         privacy: 'Files are read and written inside this page only and never sent anywhere. When online, only the map images are loaded from the Geospatial Information Authority of Japan.',
         inputs: 'Inputs', choose: 'Choose files (several at once) or drop them here',
-        formats: 'Memory-point files (.mem), glorie documents (.xml), GPX, KML, GeoJSON and CSV are read.',
+        formats: 'Memory-point files (.mem), glorie documents (.xml), GPX, KML, KMZ, GeoJSON and CSV are read.',
         options: 'Output', format: 'Output format', merge: 'Merge every input into one output',
         mergeName: 'Name of the merged output (without extension)', bom: 'Byte-order mark at the start of a CSV (for spreadsheets)',
         downloads: 'Downloads', noOutputs: 'Outputs appear here once files are chosen.', messages: 'Messages',
