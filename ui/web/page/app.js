@@ -142,7 +142,7 @@
             latest++;
             const none = { shown: [], count: 0, text: '' };
             show({ answer: { jobs: [] }, lines: none, outputs: [], generated: [], zips: [], ms: {} });
-            showList({ lists: [], lines: none, points: '', ms: {} });
+            showList({ lists: [], lines: none, points: '', markers: new Float64Array(0), bounds: null, ms: {} });
             return;
         }
         document.body.dataset.state = 'busy';
@@ -249,7 +249,7 @@
         for (const list of message.lists) for (let index = 0; index < list.count; ++index) rows.push([list.input, index, lines[at++]]);
         page = 0;
         renderTable();
-        plot(message.lists);
+        plot(message.lists, message.markers, message.bounds);
         timings.runs++;
         timings.list = message.ms;
         timings.roundTripMs = performance.now() - sentAt;
@@ -353,7 +353,7 @@
 
     const PointLayer = L.GridLayer.extend({
         setPoints(points) {
-            this.points = points; // [x, y (world pixels at zoom 0), row, latitude, longitude], sorted by x
+            this.points = points; // five numbers a marker (worker.js: markersOf), sorted by x
             this.redraw();
         },
         createTile(coords) {
@@ -364,15 +364,15 @@
             const scale = Math.pow(2, coords.z);
             const left = (coords.x * size.x) / scale, top = (coords.y * size.y) / scale;
             const margin = 6 / scale;
-            const points = this.points || [];
+            const points = this.points || new Float64Array(0);
             const context = tile.getContext('2d');
             // One path for the tile, and one circle a 3-pixel cell: a dense tile costs no more
             // than its cells, whatever the number of points.
             const taken = new Uint8Array(Math.ceil(size.x / 3 + 6) * Math.ceil(size.y / 3 + 6));
             const stride = Math.ceil(size.x / 3 + 6);
             context.beginPath();
-            for (let i = lowerBound(points, left - margin); i < points.length && points[i][0] <= left + size.x / scale + margin; ++i) {
-                const x = (points[i][0] - left) * scale, y = (points[i][1] - top) * scale;
+            for (let i = lowerBound(points, left - margin); i < points.length && points[i] <= left + size.x / scale + margin; i += 5) {
+                const x = (points[i] - left) * scale, y = (points[i + 1] - top) * scale;
                 if (y < -6 || y > size.y + 6) continue;
                 const cell = Math.floor((y + 6) / 3) * stride + Math.floor((x + 6) / 3);
                 if (taken[cell]) continue;
@@ -388,52 +388,43 @@
             return tile;
         },
     });
+    // The offset of the first marker whose x is not below x.
     function lowerBound(points, x) {
-        let low = 0, high = points.length;
+        let low = 0, high = points.length / 5;
         while (low < high) {
             const mid = (low + high) >> 1;
-            if (points[mid][0] < x) low = mid + 1;
+            if (points[mid * 5] < x) low = mid + 1;
             else high = mid;
         }
-        return low;
+        return low * 5;
     }
     const layer = new PointLayer({ pane: 'overlayPane' }).addTo(map);
     let plotted = '';
 
-    function plot(lists) {
-        const points = [];
-        let south = 90, north = -90, west = 180, east = -180;
-        for (let row = 0; row < rows.length; ++row) {
-            const p = rows[row][2].split('\t', P.lon + 1);
-            if (p[P.shifted] !== '1') continue;
-            const lat = Number(p[P.lat]), lon = Number(p[P.lon]);
-            const at = map.options.crs.latLngToPoint(L.latLng(lat, lon), 0);
-            points.push([at.x, at.y, row, lat, lon]);
-            south = Math.min(south, lat), north = Math.max(north, lat), west = Math.min(west, lon), east = Math.max(east, lon);
-        }
-        const bounds = points.length ? [[south, west], [north, east]] : [];
-        points.sort((a, b) => a[0] - b[0]);
-        layer.setPoints(points);
+    function plot(lists, markers, bounds) {
+        layer.setPoints(markers);
         // A new set of files is fitted into view; an edit keeps the view.
         const key = lists.map((list) => `${list.input}:${list.count}`).join('|');
-        if (key !== plotted && points.length) map.fitBounds(bounds, { padding: [20, 20], maxZoom: 15 });
+        if (key !== plotted && bounds) map.fitBounds(bounds, { padding: [20, 20], maxZoom: 15 });
         plotted = key;
     }
 
     map.on('click', (event) => {
-        const points = layer.points || [];
+        const points = layer.points || new Float64Array(0);
         const scale = Math.pow(2, map.getZoom());
         const at = map.options.crs.latLngToPoint(event.latlng, 0);
         const reach = 8 / scale;
-        let best = null, bestDistance = reach * reach;
-        for (let i = lowerBound(points, at.x - reach); i < points.length && points[i][0] <= at.x + reach; ++i) {
-            const d = (points[i][0] - at.x) ** 2 + (points[i][1] - at.y) ** 2;
+        let best = -1, bestDistance = reach * reach;
+        for (let i = lowerBound(points, at.x - reach); i < points.length && points[i] <= at.x + reach; i += 5) {
+            const d = (points[i] - at.x) ** 2 + (points[i + 1] - at.y) ** 2;
             if (d <= bestDistance) {
-                best = points[i];
+                best = i;
                 bestDistance = d;
             }
         }
-        if (best) L.popup().setLatLng([best[3], best[4]]).setContent(escape(`${rows[best[2]][0]} ${rows[best[2]][1] + 1}: ${fields(rows[best[2]][2])[P.name]}`)).openOn(map);
+        if (best < 0) return;
+        const [input, index, line] = rows[points[best + 2]];
+        L.popup().setLatLng([points[best + 3], points[best + 4]]).setContent(escape(`${input} ${index + 1}: ${fields(line)[P.name]}`)).openOn(map);
     });
 
     fileInput.addEventListener('change', () => {

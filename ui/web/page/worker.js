@@ -52,6 +52,33 @@ function pack(lines) {
     return { shown, count: lines.length, text: lines.length > shown.length ? lines.map(lineOf).join('\n') + '\n' : '' };
 }
 
+// The map's markers from the listing's lines (fields 8: shifted, 11 and 12: WGS 84 in full), made
+// here so that 100,000 of them cost the page nothing: [x, y, line, latitude, longitude] a marker,
+// x and y in Leaflet's world pixels at zoom 0 (Web Mercator, as its EPSG:3857 projects them),
+// sorted by x; and their bounds.
+function markersOf(points) {
+    const lines = points.split('\n');
+    const found = [];
+    for (let row = 0; row < lines.length; ++row) {
+        const p = lines[row].split('\t', 13);
+        if (p[8] === '1') found.push(row, Number(p[11]), Number(p[12]));
+    }
+    const count = found.length / 3;
+    const xs = new Float64Array(count), ys = new Float64Array(count);
+    let south = 90, north = -90, west = 180, east = -180;
+    for (let i = 0; i < count; ++i) {
+        const lat = found[3 * i + 1], lon = found[3 * i + 2];
+        const clamped = Math.max(Math.min(lat, 85.0511287798), -85.0511287798) * Math.PI / 180;
+        xs[i] = 256 * (0.5 + lon / 360);
+        ys[i] = 256 * (0.5 - Math.log(Math.tan(Math.PI / 4 + clamped / 2)) / (2 * Math.PI));
+        south = Math.min(south, lat), north = Math.max(north, lat), west = Math.min(west, lon), east = Math.max(east, lon);
+    }
+    const order = Array.from({ length: count }, (_, i) => i).sort((a, b) => xs[a] - xs[b]);
+    const markers = new Float64Array(count * 5);
+    order.forEach((i, k) => markers.set([xs[i], ys[i], found[3 * i], found[3 * i + 1], found[3 * i + 2]], k * 5));
+    return { markers, bounds: count ? [[south, west], [north, east]] : null };
+}
+
 function removeTree(path) {
     for (const name of core.FS.readdir(path)) {
         if (name === '.' || name === '..') continue;
@@ -111,8 +138,9 @@ function run(message) {
             }
             delete list.messages;
         }
-        postMessage({ type: 'list', id: message.id, lists: listed.lists || [], lines: pack(listLines), points,
-            ms: { list: listed.ms, total: performance.now() - listStarted } });
+        const { markers, bounds } = markersOf(points);
+        postMessage({ type: 'list', id: message.id, lists: listed.lists || [], lines: pack(listLines), points, markers, bounds,
+            ms: { list: listed.ms, total: performance.now() - listStarted } }, [markers.buffer]);
     } finally {
         core.FS.chdir('/');
         removeTree(folder);
