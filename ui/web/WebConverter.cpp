@@ -84,6 +84,12 @@ bool Rewrite(const std::string& input, const json& edits, std::vector<Conversion
         const Format* format = FormatRegistry::ForInput(input, bytes);
         if (!format) return true;  // the conversion says what it is not
         MapReadResult read = format->read(std::move(bytes), input, ReadOptions());
+        // One file of the format holds so many points (the unit's table has room for 700).
+        if (format->pointsPerFile > 0 && read.places.size() > static_cast<std::size_t>(format->pointsPerFile)) {
+            messages.push_back({Kind::failure, input + ": " + std::to_string(read.places.size()) + " 地点あるため、編集を反映できません (" +
+                                                   format->title + "は 1 ファイル " + std::to_string(format->pointsPerFile) + " 地点まで)"});
+            return false;
+        }
         for (const auto& [index, edit] : edits.items()) {
             const std::size_t at = std::stoul(index);
             if (at >= read.places.size()) continue;

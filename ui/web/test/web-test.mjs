@@ -234,6 +234,26 @@ for (const c of cases) {
     await page.close();
 }
 
+// An edit of a document larger than its format's file is refused, the input kept as it was.
+{
+    const page = await openPage();
+    await convert(page, ['many.xml'], { to: 'gpx' });
+    const runs = await page.evaluate(() => Number(document.body.dataset.runs));
+    await page.evaluate(() => {
+        const cell = document.querySelector('#point-table tbody tr:first-child td.name');
+        cell.focus();
+        cell.textContent = 'q';
+        cell.blur();
+    });
+    await page.waitForFunction((n) => Number(document.body.dataset.runs) > n && document.body.dataset.state === 'done', {}, runs);
+    const lines = await messageLines(page);
+    const { files } = await download(page);
+    const expected = runCli(['many.xml', '--to', 'gpx']);
+    check(lines[0] === 'many.xml: 701 地点あるため、編集を反映できません (glorie 文書は 1 ファイル 700 地点まで)' &&
+        same(files['many.gpx'], expected.out['many.gpx']), 'an edit of 701 points refused, the input converted as it was', lines[0]);
+    await page.close();
+}
+
 // What a test can rely on in the page itself, and the phone width.
 {
     const page = await openPage(360, 740);
