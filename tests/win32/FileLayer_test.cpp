@@ -348,6 +348,38 @@ void TestCurrentFolder() {
     FailingCalls calls(FailingCalls::kCurrentDir, ERROR_ACCESS_DENIED);
     CheckText(GetCurrentFolder().Str(), "", "current folder when it cannot be had");
 }
+
+// Two names of one file compare equal whatever their spelling; names of two files never do.
+void TestFileIdentity() {
+    ::SetCurrentDirectoryW(Utf8ToWide(g_folder).c_str());
+    WriteBytes(g_folder + "same.mem", "x");
+    WriteBytes(g_folder + "sub\\same.mem", "y");
+    Check(::CreateHardLinkW(Utf8ToWide(g_folder + "linked.mem").c_str(), Utf8ToWide(g_folder + "same.mem").c_str(),
+                            nullptr) != 0,
+          "cannot make a hard link");
+    const std::string drive = g_folder.substr(0, 2);
+    const struct {
+        const char* what;
+        std::string a, b;
+        bool same;
+    } rows[] = {
+        {"relative and full", "same.mem", g_folder + "same.mem", true},
+        {"other case", g_folder + "SAME.MEM", g_folder + "same.mem", true},
+        {"slashes and dots", drive + "/" + g_folder.substr(3) + "sub/../same.mem", g_folder + "same.mem", true},
+        {"hard link", g_folder + "linked.mem", g_folder + "same.mem", true},
+        {"not yet made, other case", "東京 ①.xml", g_folder + "東京 ①.XML", true},
+        {"not yet made, through a folder", g_folder + "sub\\..\\new.xml", g_folder + "NEW.xml", true},
+        {"missing folder", g_folder + "absent\\a.xml", g_folder + "ABSENT\\A.XML", true},
+        {"other folder", g_folder + "sub\\same.mem", g_folder + "same.mem", false},
+        {"other name", g_folder + "new.xml", g_folder + "new.gpx", false},
+        {"made and not made", g_folder + "same.mem", g_folder + "same.xml", false},
+    };
+    for (const auto& row : rows) {
+        const bool same = FileIdentity(CString(row.a)) == FileIdentity(CString(row.b));
+        Check(same == row.same, std::string(row.what) + ": " + row.a + " and " + row.b +
+                                    (row.same ? " differ" : " are taken for one file"));
+    }
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -372,6 +404,7 @@ int main(int argc, char** argv) {
         {"injected-write-failures", TestInjectedWriteFailures},
         {"injected-open-and-read-failures", TestInjectedOpenAndReadFailures},
         {"current-folder", TestCurrentFolder},
+        {"file-identity", TestFileIdentity},
     };
     int failures = 0;
     for (const auto& [name, run] : tests) {
