@@ -66,14 +66,15 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     # MeCab is loaded only when a reading is guessed; without it points keep an empty reading.
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libmecab2, mecab-ipadic-utf8")
-    set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Quorvel reads the memory-point files (.mem) of a car navigation unit and writes glorie POI
- documents (.xml, Shift_JIS) that the unit imports, and converts both to and from GPX, KML,
- GeoJSON and CSV in WGS 84, shifting between the Tokyo datum and WGS 84 with the national
- parameter grid of the Geospatial Information Authority of Japan.
- .
- This package holds the desktop dialog (quorvel, Qt 6) and the command-line converter
- (quorvel-cli) with the datum grid.")
+    # The synopsis is the summary; CPack indents these lines and marks the empty one.
+    set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quorvel reads the memory-point files (.mem) of a car navigation unit
+and writes glorie POI documents (.xml, Shift_JIS) that the unit imports,
+and converts both to and from GPX, KML, GeoJSON and CSV in WGS 84,
+shifting between the Tokyo datum and WGS 84 with the national parameter
+grid of the Geospatial Information Authority of Japan.
+
+This package holds the desktop dialog (quorvel, Qt 6) and the command-line
+converter (quorvel-cli) with the datum grid.")
 endif()
 
 include(CPack)

@@ -13,9 +13,6 @@ CString GetCurrentFolder() {
     return CString(WideToUtf8(buffer, static_cast<int>(length)));
 }
 
-// The Windows program is a dialog; nothing interrupts it halfway through a document.
-void RemoveTempFilesOnSignals() {}
-
 namespace {
 // The full path of a name, however long; empty when it cannot be had.
 std::wstring FullPathOf(const std::wstring& name) {

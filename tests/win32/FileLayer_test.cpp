@@ -14,6 +14,7 @@
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
+#include "platform/win32/TempFiles.h"
 #include "platform/win32/Win32Calls.h"
 #include "platform/win32/WideText.h"
 
@@ -349,6 +350,46 @@ void TestCurrentFolder() {
     CheckText(GetCurrentFolder().Str(), "", "current folder when it cannot be had");
 }
 
+// What the console's control handler does on Ctrl+C: the temporary file of a document being
+// written goes, open or complete, and the old document stays.
+void TestInterruptedDocument() {
+    const std::string target = g_folder + "interrupted.xml";
+    WriteBytes(target, "old");
+    for (const bool bFlushed : {false, true}) {
+        const std::string what = bFlushed ? "complete document" : "open document";
+        {
+            CFile file;
+            Check(file.Open(target.c_str(), CFile::modeCreate | CFile::modeWrite), what + ": open");
+            file.Write("new", 3);
+            if (bFlushed) file.Flush();
+            const std::vector<std::string> temps = Leftovers(target);
+            Check(temps.size() == 1, what + ": no temporary file");
+            RemoveTempFiles();
+            if (!bFlushed) {
+                // Still open: marked for deletion, so that it goes with its last handle.
+                HANDLE probe = ::CreateFileW(Utf8ToWide(g_folder + temps[0]).c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, 0, nullptr);
+                const DWORD error = ::GetLastError();
+                if (probe != INVALID_HANDLE_VALUE) ::CloseHandle(probe);
+                Check(probe == INVALID_HANDLE_VALUE && error == ERROR_ACCESS_DENIED,
+                      what + ": its temporary file is not marked for deletion (error " + std::to_string(error) + ")");
+            } else {
+                Check(Leftovers(target).empty(), what + ": its temporary file was left");
+                bool bReplaced = true;
+                try {
+                    file.Close();
+                } catch (const CFileException&) {
+                    bReplaced = false;
+                }
+                Check(!bReplaced, what + ": put in place after the interrupt");
+            }
+        }
+        Check(Leftovers(target).empty(), what + ": a temporary file was left");
+        CheckText(ReadBytes(target), "old", what + ": old document");
+    }
+}
+
 // Two names of one file compare equal whatever their spelling; names of two files never do.
 void TestFileIdentity() {
     ::SetCurrentDirectoryW(Utf8ToWide(g_folder).c_str());
@@ -404,6 +445,7 @@ int main(int argc, char** argv) {
         {"injected-write-failures", TestInjectedWriteFailures},
         {"injected-open-and-read-failures", TestInjectedOpenAndReadFailures},
         {"current-folder", TestCurrentFolder},
+        {"interrupted-document", TestInterruptedDocument},
         {"file-identity", TestFileIdentity},
     };
     int failures = 0;
