@@ -101,24 +101,22 @@ void CliConverter::WriteHelp() {
 }
 
 // Summaries to standard output; everything else to standard error, a warning marked as such. The
-// error stream is unbuffered, so warnings are gathered and written 64 KiB at a time.
-void CliConverter::Print(const std::vector<ConversionMessage>& messages) {
-    std::string pending;
-    for (const ConversionMessage& message : messages) {
-        if (message.kind == ConversionMessage::Kind::written) {
-            m_out << message.text << '\n';
-            continue;
-        }
-        if (message.kind == ConversionMessage::Kind::warning) pending += "警告: ";
-        pending += message.text;
-        pending += '\n';
-        if (pending.size() >= 65536) {
-            m_err << pending;
-            pending.clear();
-        }
+// error stream is unbuffered, so lines are gathered and written 64 KiB at a time.
+void CliConverter::Print(const ConversionMessage& message) {
+    if (message.kind == ConversionMessage::Kind::written) {
+        FlushErrors();
+        m_out << message.text << '\n';
+        return;
     }
-    m_err << pending;
-    m_out.flush();
+    if (message.kind == ConversionMessage::Kind::warning) m_pendingErrors += "警告: ";
+    m_pendingErrors += message.text;
+    m_pendingErrors += '\n';
+    if (m_pendingErrors.size() >= 65536) FlushErrors();
+}
+
+void CliConverter::FlushErrors() {
+    m_err << m_pendingErrors;
+    m_pendingErrors.clear();
 }
 
 int CliConverter::ConvertAll(const CliArguments& args) {
@@ -127,11 +125,13 @@ int CliConverter::ConvertAll(const CliArguments& args) {
     if (!BatchPlan::Make(args.Batch(), jobs, reason)) return Usage(reason);
 
     Conversion conversion(OptionsOf(args));
+    conversion.SetMessageSink([this](const ConversionMessage& message) { Print(message); });
     int status = kExitConverted;
     for (const BatchJob& job : jobs) {
         const ConversionResult result = job.memPointRoad ? conversion.ConvertMemPointFile(job.inputs[0], job.output)
                                                          : conversion.Convert(job.inputs, job.output);
-        Print(result.messages);
+        FlushErrors();
+        m_out.flush();
         if (!result.ok) status = kExitFailed;
     }
     return status;
@@ -170,7 +170,8 @@ int CliConverter::ListAll(const CliArguments& args) {
             PrintList(input, listed, bFirst);
             bFirst = false;
         }
-        Print(listed.messages);
+        for (const ConversionMessage& message : listed.messages) Print(message);
+        FlushErrors();
         if (!listed.ok) status = kExitFailed;
     }
     return status;

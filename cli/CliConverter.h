@@ -26,10 +26,12 @@ private:
     void WriteHelp();
     int ConvertAll(const CliArguments& args);
     int ListAll(const CliArguments& args);
-    void Print(const std::vector<ConversionMessage>& messages);
+    void Print(const ConversionMessage& message);
+    void FlushErrors();
     void PrintList(const CString& strInput, const ListResult& listed, bool bFirst);
 
     std::ostream& m_out;
     std::ostream& m_err;
     CString m_strProgramName;
+    std::string m_pendingErrors;
 };

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 #include "convert/ConversionDriver.h"
@@ -56,18 +57,18 @@ CString UnitDegreeText(double degrees) {
 // Message boxes of the dialog's own conversion, kept as messages instead of shown.
 class MessageCapture : public IMessageBoxHost {
 public:
-    explicit MessageCapture(std::vector<ConversionMessage>& messages)
-        : m_messages(messages), m_previous(SetMessageBoxHost(this)) {}
+    explicit MessageCapture(std::function<void(ConversionMessage)> say)
+        : m_say(std::move(say)), m_previous(SetMessageBoxHost(this)) {}
     ~MessageCapture() override { SetMessageBoxHost(m_previous); }
     MessageCapture(const MessageCapture&) = delete;
     MessageCapture& operator=(const MessageCapture&) = delete;
     int ShowMessageBox(const CString& text, const CString&, unsigned) override {
-        m_messages.push_back({Kind::failure, text.Str()});
+        m_say({Kind::failure, text.Str()});
         return kIdOk;
     }
 
 private:
-    std::vector<ConversionMessage>& m_messages;
+    std::function<void(ConversionMessage)> m_say;
     IMessageBoxHost* m_previous;
 };
 
@@ -80,6 +81,7 @@ std::string JoinedNames(const std::vector<CString>& names) {
 
 // One input on its way: its places, the coordinates as the file had them, and each point's fate.
 struct Conversion::Input {
+    Conversion* owner = nullptr;
     CString name;
     const Format* format = nullptr;
     bool tokyo = true;  // the datum the coordinates are in now
@@ -98,7 +100,7 @@ struct Conversion::Input {
     void Refuse(std::size_t i, const char* why, const std::string& text, std::vector<ConversionMessage>& messages) {
         refused[i] = why;
         ++refusedCount;
-        messages.push_back({Kind::refusal, Label(name, places[i]) + ": " + text});
+        owner->Say(messages, {Kind::refusal, Label(name, places[i]) + ": " + text});
     }
 };
 
@@ -107,6 +109,15 @@ Conversion::Conversion(ConversionOptions options) : m_options(options) {
 }
 
 Conversion::~Conversion() = default;
+
+void Conversion::SetMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+
+void Conversion::Say(std::vector<ConversionMessage>& messages, ConversionMessage message) {
+    if (m_sink)
+        m_sink(message);
+    else
+        messages.push_back(std::move(message));
+}
 
 std::vector<CString> Conversion::SplitNames(const CString& strOutput, int count) {
     if (count <= 1) return {strOutput};
@@ -125,12 +136,13 @@ ReadingGuesser* Conversion::Guesser() {
 }
 
 bool Conversion::Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages) {
+    input.owner = this;
     input.name = strInput;
     // The unit's own file says so once more after its reason, as the dialog's store does.
     const bool bMemPoints = FormatRegistry::ForPath(strInput.Str()) == FormatRegistry::Find("mem");
     const auto fail = [&](const std::string& text) {
-        messages.push_back({Kind::failure, text});
-        if (bMemPoints) messages.push_back({Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
+        Say(messages, {Kind::failure, text});
+        if (bMemPoints) Say(messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
         return false;
     };
     std::string bytes;
@@ -159,7 +171,7 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     } catch (const MapError& error) {
         return fail(error.what());
     }
-    for (std::string& warning : result.warnings) messages.push_back({Kind::warning, std::move(warning)});
+    for (std::string& warning : result.warnings) Say(messages, {Kind::warning, std::move(warning)});
     input.refusedCount = result.refused;
     input.places = std::move(result.places);
     input.tokyo = input.format->datum == FormatDatum::tokyo;
@@ -208,10 +220,10 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
         place.longitude = shifted.longitude;
         place.method = shifted.method;
         if (shifted.outsideArea)
-            messages.push_back({Kind::warning, Label(input.name, place) +
+            Say(messages, {Kind::warning, Label(input.name, place) +
                                                    ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)"});
         else if (shifted.method == DatumMethod::helmert)
-            messages.push_back({Kind::warning, Label(input.name, place) +
+            Say(messages, {Kind::warning, Label(input.name, place) +
                                                    ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました"});
     }
     input.tokyo = bToTokyo;
@@ -244,9 +256,9 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         for (const std::string& character : unmapped) {
             const std::string text = Label(input.name, place) + ": 文字「" + character + "」はナビで表示できません";
             if (m_options.strict)
-                messages.push_back({Kind::failure, text});
+                Say(messages, {Kind::failure, text});
             else
-                messages.push_back({Kind::warning, text + "。「?」にしました"});
+                Say(messages, {Kind::warning, text + "。「?」にしました"});
         }
         if (m_options.strict && !unmapped.empty()) bUsable = false;
         record.name = CutUnitField(record.name);
@@ -271,7 +283,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
             try {
                 file = &set.Add(names[k]);
             } catch (const CFileException& error) {
-                result.messages.push_back({Kind::failure, OpenFailureMessage(error, names[k]).Str()});
+                Say(result.messages, {Kind::failure, OpenFailureMessage(error, names[k]).Str()});
                 return;
             }
             const std::size_t first = k * perFile;
@@ -280,15 +292,15 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
         }
         set.Commit();
     } catch (const CFileException& error) {
-        result.messages.push_back({Kind::failure, CommandFailureText(error).Str()});
+        Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
         return;
     } catch (const MapError& error) {
-        result.messages.push_back({Kind::failure, error.what()});
+        Say(result.messages, {Kind::failure, error.what()});
         return;
     }
     for (std::size_t k = 0; k < files; ++k) {
         const std::size_t first = k * perFile;
-        result.messages.push_back({Kind::written, from + " -> " + names[k].Str() + " (" +
+        Say(result.messages, {Kind::written, from + " -> " + names[k].Str() + " (" +
                                                       std::to_string(std::min(count, first + perFile) - first) + " 地点)"});
         result.outputs.push_back(names[k]);
     }
@@ -310,7 +322,7 @@ ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const C
             if (!input.refused[i]) all.push_back(std::move(input.places[i]));
     }
     if (!bUsable) {
-        result.messages.push_back({Kind::failure, "表示できない文字があるため (--strict)、" + strOutput.Str() + " は書きませんでした"});
+        Say(result.messages, {Kind::failure, "表示できない文字があるため (--strict)、" + strOutput.Str() + " は書きませんでした"});
         return result;
     }
     const std::string from = JoinedNames(inputs);
@@ -318,8 +330,8 @@ ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const C
     const bool bNothing = all.empty() && result.refused > 0;
     if (!bNothing) Write(all, strOutput, from, result);
     if (result.refused > 0)
-        result.messages.push_back({Kind::failure, from + ": " + std::to_string(result.refused) + " 地点は変換できませんでした"});
-    if (bNothing) result.messages.push_back({Kind::failure, "変換できる地点がないため、" + strOutput.Str() + " は書きませんでした"});
+        Say(result.messages, {Kind::failure, from + ": " + std::to_string(result.refused) + " 地点は変換できませんでした"});
+    if (bNothing) Say(result.messages, {Kind::failure, "変換できる地点がないため、" + strOutput.Str() + " は書きませんでした"});
     result.ok = !result.outputs.empty() && result.refused == 0;
     return result;
 }
@@ -328,7 +340,7 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
     ConversionResult result;
     if (!m_store) m_store = std::make_unique<CMemPointStore>();
     if (!m_table) m_table = std::make_unique<CPoiTable>();
-    const MessageCapture capture(result.messages);
+    const MessageCapture capture([&](ConversionMessage message) { Say(result.messages, std::move(message)); });
     try {
         if (m_store->Load(strInput) != 0) {
             GetMessageBoxHost().ShowMessageBox("ファイル " + strInput + " の読み込みに失敗しました", "ERROR", kMbOk);
@@ -337,11 +349,10 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
         ResetPoiTable(*m_table);
         if (ConvertPoints(*m_store, *m_table, strOutput) != 0) return result;
     } catch (const CFileException& error) {
-        result.messages.push_back({Kind::failure, CommandFailureText(error).Str()});
+        Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
         return result;
     }
-    result.messages.push_back(
-        {Kind::written, strInput.Str() + " -> " + strOutput.Str() + " (" + std::to_string(m_table->GetCount()) + " 地点)"});
+    Say(result.messages, {Kind::written, strInput.Str() + " -> " + strOutput.Str() + " (" + std::to_string(m_table->GetCount()) + " 地点)"});
     result.outputs.push_back(strOutput);
     result.ok = true;
     return result;

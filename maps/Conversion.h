@@ -3,6 +3,7 @@
 // the datum of the output, made into the unit's records where the output is the unit's, and
 // written as one all-or-nothing set, split where the format holds fewer points. Nothing is
 // printed: what happened comes back for the front end to show.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,7 +37,7 @@ struct ConversionMessage {
 };
 
 struct ConversionResult {
-    std::vector<ConversionMessage> messages;  // in the order they happened
+    std::vector<ConversionMessage> messages;  // in the order they happened; none with a sink
     std::vector<CString> outputs;             // the files written
     int refused = 0;                          // points left out
     bool ok = false;                          // written, with every point
@@ -70,6 +71,11 @@ public:
 
     const Format& Target() const { return *m_options.target; }
 
+    // Messages go to sink as they happen instead of into the results: a file of a hundred
+    // thousand points at sea has a warning for each.
+    using MessageSink = std::function<void(const ConversionMessage&)>;
+    void SetMessageSink(MessageSink sink);
+
     // The inputs, in order, into the output named strOutput (split into numbered files where the
     // format holds fewer points). Nothing is written for inputs that yield no point to write.
     ConversionResult Convert(const std::vector<CString>& inputs, const CString& strOutput);
@@ -90,8 +96,10 @@ private:
     void Write(const std::vector<Place>& places, const CString& strOutput, const std::string& from,
                ConversionResult& result);
     ReadingGuesser* Guesser();
+    void Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
 
     ConversionOptions m_options;
+    MessageSink m_sink;
     std::unique_ptr<DatumShift> m_shift;
     std::unique_ptr<ReadingGuesser> m_guesser;
     bool m_bGuesserTried = false;
