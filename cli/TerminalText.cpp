@@ -1,16 +1,13 @@
 #include "cli/TerminalText.h"
 
-#include "maps/Cp932Text.h"
+#include "platform/Cp932Text.h"
+#include "platform/Utf8.h"
 
 namespace {
 const char kReplacement[] = "\xEF\xBF\xBD";
 
-bool IsC0Control(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
-// U+0080 to U+009F, encoded C2 80 to C2 9F.
-bool IsC1Control(const std::string& text, size_t i) {
-    return static_cast<unsigned char>(text[i]) == 0xC2 && i + 1 < text.size() &&
-           static_cast<unsigned char>(text[i + 1]) >= 0x80 && static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-}
+// C0 controls, DEL and the C1 controls U+0080 to U+009F.
+bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 }  // namespace
 
 std::string Cp932ToTerminal(const std::string& bytes) {
@@ -19,17 +16,18 @@ std::string Cp932ToTerminal(const std::string& bytes) {
     return Utf8ToTerminal(decoded);
 }
 
+// Invalid UTF-8, which the map readers refuse, is passed on unchanged.
 std::string Utf8ToTerminal(const std::string& text) {
     std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (IsC0Control(static_cast<unsigned char>(text[i]))) {
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const Utf8Char c = DecodeUtf8(text, i);
+        if (c.valid && IsControl(c.codePoint))
             out += kReplacement;
-        } else if (IsC1Control(text, i)) {
-            out += kReplacement;
-            ++i;
-        } else {
-            out += text[i];
-        }
+        else
+            out.append(text, i, c.length);
+        i += c.length;
     }
     return out;
 }

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "convert/DmsToDegreeText.h"
-#include "mempoint/MemPointFormat.h"
+#include "platform/Cp932Text.h"
 
 namespace {
 // Most entries already hold their defaults at a reset; leaving those alone keeps a reset of 700
@@ -30,23 +30,6 @@ void SetDefaults(PoiEntry& entry, int index) {
     Assign(entry.categorySuffix, "00");
     entry.activation = 0;
 }
-// The bytes of source (a C string) kept when it is cut to at most limit bytes without splitting
-// a character. Names are CP932 bytes whatever the host's code page, so the lead-byte test is
-// CP932's. Only the first limit + 1 bytes are looked at: that is enough to know whether to cut.
-std::size_t TruncatedLength(const char* source, int limit) {
-    const std::size_t room = limit < 0 ? 0 : static_cast<std::size_t>(limit);
-    std::size_t length = 0;
-    while (length <= room && source[length] != '\0') ++length;
-    if (length <= room) return length;
-    std::size_t cut = room;
-    if (cut > 0) {
-        // Walk whole characters so a trail byte is never taken for a lead byte.
-        std::size_t at = 0;
-        while (at < cut - 1) at += mempoint::IsLeadByte(static_cast<unsigned char>(source[at])) ? 2 : 1;
-        if (at == cut - 1 && mempoint::IsLeadByte(static_cast<unsigned char>(source[at]))) --cut;
-    }
-    return cut;
-}
 }  // namespace
 
 CPoiTable::CPoiTable() { Reset(); }
@@ -65,7 +48,7 @@ int CPoiTable::GetCount() const {
 
 void CPoiTable::SetName(CString text, int position) {
     std::string& bytes = text.Str();
-    bytes.resize(TruncatedLength(bytes.c_str(), kNameLimit));
+    bytes.resize(Cp932TruncatedLength(bytes.c_str(), kNameLimit));
     m_entries[position].name = std::move(text);
 }
 
@@ -84,7 +67,5 @@ void CPoiTable::SetLatitude(CString text, int position) {
 void CPoiTable::SetDigits(CString text, int position) { m_entries[position].digits = std::move(text); }
 
 void CPoiTable::CopyTruncated(char* destination, const char* source, int limit) {
-    const std::size_t cut = TruncatedLength(source, limit);
-    std::memcpy(destination, source, cut);
-    destination[cut] = '\0';
+    CopyCp932Truncated(destination, source, limit);
 }

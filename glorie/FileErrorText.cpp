@@ -23,6 +23,7 @@ const char* const kOpenFailureTexts[] = {
     "ロック済み領域のロック要求",  // CFileException::lockViolation
     "ディスク フル",  // CFileException::diskFull
     "ファイルの終わりに到達",  // CFileException::endOfFile
+    "読み取る側のないパイプ",  // CFileException::noReader
 };
 const char* const kUnknownOpenFailure = "原因不明です";
 
@@ -43,6 +44,7 @@ const char* const kCommandFailureTexts[] = {
     "%1 へのｱｸｾｽ中にﾛｯｸ違反が発生しました。",  // CFileException::lockViolation
     "%1 へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。",  // CFileException::diskFull
     "%1 の末尾以降にｱｸｾｽしようとしました。",  // CFileException::endOfFile
+    "%1 はﾊﾟｲﾌﾟですが、読み取る側がありません。",  // CFileException::noReader
 };
 const char* const kUntitledFile = "無題のﾌｧｲﾙ";
 constexpr int kCauseCount = static_cast<int>(sizeof kOpenFailureTexts / sizeof kOpenFailureTexts[0]);
@@ -73,5 +75,7 @@ CString CommandFailureText(const CFileException& error) {
 CString OpenFailureMessage(const CFileException& error, const CString& strFileName) {
     return "\"" + strFileName + "\"\n\n" + OpenFailureText(error.m_cause);
 }
+
+CString SetInUseText(const CString& strSetName) { return strSetName + " は別の変換が書き込み中です。"; }
 
 void ReportFileFailure(const CFileException& error) { AfxMessageBox(CommandFailureText(error), kMbOk | kMbIconStop); }

@@ -9,5 +9,7 @@ const char* OpenFailureText(int cause);
 CString OpenFailureMessage(const CFileException& error, const CString& strFileName);
 // Text for a file failure that leaves a command, %1 replaced by the file name or "無題のﾌｧｲﾙ".
 CString CommandFailureText(const CFileException& error);
+// The line shown, after the open failure, when another conversion is writing the output set.
+CString SetInUseText(const CString& strSetName);
 // Shows CommandFailureText with the stop icon and the application's caption.
 void ReportFileFailure(const CFileException& error);

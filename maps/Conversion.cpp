@@ -1,5 +1,6 @@
 #include "maps/Conversion.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -10,7 +11,7 @@
 #include "convert/CPoiTable.h"
 #include "convert/DmsToDegreeText.h"
 #include "glorie/FileErrorText.h"
-#include "maps/Cp932Text.h"
+#include "platform/Cp932Text.h"
 #include "maps/DatumShift.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
@@ -276,6 +277,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
     const std::size_t perFile = format.pointsPerFile > 0 ? static_cast<std::size_t>(format.pointsPerFile) : count;
     const std::size_t files = perFile == 0 || count <= perFile ? 1 : (count + perFile - 1) / perFile;
     const std::vector<CString> names = SplitNames(strOutput, static_cast<int>(files));
+    std::vector<CString> removed;  // members of the old set that the new one has not
     try {
         OutputSet set(strOutput);
         for (std::size_t k = 0; k < files; ++k) {
@@ -284,6 +286,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
                 file = &set.Add(names[k]);
             } catch (const CFileException& error) {
                 Say(result.messages, {Kind::failure, OpenFailureMessage(error, names[k]).Str()});
+                if (set.Busy()) Say(result.messages, {Kind::failure, SetInUseText(set.GetSetName()).Str()});
                 return;
             }
             const std::size_t first = k * perFile;
@@ -291,6 +294,8 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
             set.Finish(*file);
         }
         set.Commit();
+        removed = set.GetRemoved();
+        std::sort(removed.begin(), removed.end());  // the folder's order is no order
     } catch (const CFileException& error) {
         Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
         return;
@@ -304,6 +309,8 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
                                                       std::to_string(std::min(count, first + perFile) - first) + " 地点)"});
         result.outputs.push_back(names[k]);
     }
+    for (const CString& name : removed)
+        Say(result.messages, {Kind::written, name.Str() + " は新しい出力にないので削除しました"});
 }
 
 ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const CString& strOutput) {

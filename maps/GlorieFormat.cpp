@@ -8,9 +8,9 @@
 #include <pugixml.hpp>
 
 #include "convert/CPoiTable.h"
-#include "maps/Cp932Text.h"
 #include "maps/Format.h"
 #include "maps/LineIndex.h"
+#include "platform/Cp932Text.h"
 #include "maps/MapError.h"
 #include "maps/UnitFields.h"
 

@@ -1,14 +1,11 @@
 #pragma once
-// Small text rules shared by the map readers and the reading guesser (UTF-8 throughout).
+// Small text rules shared by the map readers and the reading guesser (UTF-8 throughout; its
+// decoding is platform/Utf8.h's).
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-// The code point at text[i], advancing i past it; U+FFFD (one byte consumed) for invalid UTF-8.
-char32_t NextCodePoint(std::string_view text, std::size_t& i);
-void AppendUtf8(std::string& out, char32_t codePoint);
-// The offset of the first byte that is not valid UTF-8, or npos.
-std::size_t FirstInvalidUtf8(std::string_view text);
+#include "platform/Utf8.h"
 
 // Runs of blank space (space, tab, CR, LF) become one space; none at either end.
 std::string CollapseSpace(std::string_view text);

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "maps/Cp932Text.h"
+#include "platform/Cp932Text.h"
 #include "maps/Format.h"
 #include "maps/MapError.h"
 #include "mempoint/CMemPointStore.h"

@@ -1,8 +1,10 @@
 #include "maps/ReadingGuesser.h"
 
 #include <cstring>
+#include <stdexcept>
 
 #include "maps/MapText.h"
+#include "platform/HostSystem.h"
 
 #ifdef QUORVEL_HAVE_MECAB
 #include <mecab.h>
@@ -68,6 +70,32 @@ std::string ToHalfWidthKatakana(const std::string& text) {
 
 #ifdef QUORVEL_HAVE_MECAB
 namespace {
+// MeCab's functions, from the library loaded when a reading is first guessed (or --version asks):
+// a run that guesses nothing does not pay for loading it.
+#define QUORVEL_MECAB_FUNCTIONS(X) X(mecab_new2) X(mecab_destroy) X(mecab_sparse_tonode) X(mecab_dictionary_info) X(mecab_version)
+
+struct MecabApi {
+#define QUORVEL_MECAB_MEMBER(name) decltype(&::name) name = nullptr;
+    QUORVEL_MECAB_FUNCTIONS(QUORVEL_MECAB_MEMBER)
+#undef QUORVEL_MECAB_MEMBER
+};
+
+// Throws std::runtime_error when the library or one of its functions cannot be had; tried again next time.
+const MecabApi& Mecab() {
+    static const MecabApi api = [] {
+        std::string error;
+        void* library = LoadSharedLibrary(QUORVEL_MECAB_LIBRARY, error);
+        MecabApi loaded;
+#define QUORVEL_MECAB_LOAD(name)                                                                              \
+    if (library) loaded.name = reinterpret_cast<decltype(&::name)>(SharedLibrarySymbol(library, #name, error)); \
+    if (!loaded.name) throw std::runtime_error("MeCab のライブラリを読み込めませんでした (" + error + ")");
+        QUORVEL_MECAB_FUNCTIONS(QUORVEL_MECAB_LOAD)
+#undef QUORVEL_MECAB_LOAD
+        return loaded;
+    }();
+    return api;
+}
+
 constexpr int kReadingField = 7;  // ipadic: part of speech (6 fields), base form, reading, pronunciation
 
 // The reading field of a node's comma-separated features; false when it has none ("*" or absent).
@@ -99,12 +127,15 @@ bool KanaSurface(const char* surface, std::size_t length, std::string& reading) 
 
 class MecabGuesser : public ReadingGuesser {
 public:
-    explicit MecabGuesser(MeCab::Tagger* tagger) : m_tagger(tagger) {}
+    MecabGuesser(const MecabApi& api, mecab_t* tagger) : m_api(api), m_tagger(tagger) {}
+    ~MecabGuesser() override { m_api.mecab_destroy(m_tagger); }
+    MecabGuesser(const MecabGuesser&) = delete;
+    MecabGuesser& operator=(const MecabGuesser&) = delete;
 
     // A partial reading would be taken for the whole one: any word without one gives none.
     std::string Guess(const std::string& name) override {
         std::string reading, word;
-        for (const MeCab::Node* node = m_tagger->parseToNode(name.c_str()); node; node = node->next) {
+        for (const mecab_node_t* node = m_api.mecab_sparse_tonode(m_tagger, name.c_str()); node; node = node->next) {
             if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE) continue;
             const bool known = node->stat != MECAB_UNK_NODE && ReadingOf(node->feature, word);
             if (!known && !KanaSurface(node->surface, node->length, word)) return {};
@@ -114,18 +145,19 @@ public:
     }
 
 private:
-    std::unique_ptr<MeCab::Tagger> m_tagger;
+    const MecabApi& m_api;
+    mecab_t* m_tagger;
 };
 
 // Only a UTF-8 dictionary gives readings this program can use.
-MeCab::Tagger* OpenTagger(const char* arguments) {
-    MeCab::Tagger* tagger = MeCab::createTagger(arguments);
+mecab_t* OpenTagger(const MecabApi& api, const char* arguments) {
+    mecab_t* tagger = api.mecab_new2(arguments);
     if (!tagger) return nullptr;
-    const MeCab::DictionaryInfo* info = tagger->dictionary_info();
+    const mecab_dictionary_info_t* info = api.mecab_dictionary_info(tagger);
     const bool utf8 = info && info->charset && (std::strcmp(info->charset, "utf8") == 0 || std::strcmp(info->charset, "UTF-8") == 0 ||
                                               std::strcmp(info->charset, "utf-8") == 0);
     if (!utf8) {
-        delete tagger;
+        api.mecab_destroy(tagger);
         return nullptr;
     }
     return tagger;
@@ -133,15 +165,32 @@ MeCab::Tagger* OpenTagger(const char* arguments) {
 }  // namespace
 
 // The dictionary found at configure time, without a user's mecabrc; else the mecabrc's own.
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Create() {
-    MeCab::Tagger* tagger = OpenTagger("-r /dev/null -d " QUORVEL_MECAB_DICDIR);
-    if (!tagger) tagger = OpenTagger("");
-    if (!tagger) return nullptr;
-    return std::make_unique<MecabGuesser>(tagger);
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
+    try {
+        const MecabApi& api = Mecab();
+        mecab_t* tagger = OpenTagger(api, "-r /dev/null -d " QUORVEL_MECAB_DICDIR);
+        if (!tagger) tagger = OpenTagger(api, "");
+        if (tagger) return std::make_unique<MecabGuesser>(api, tagger);
+        if (whyNot) *whyNot = "MeCab の UTF-8 の辞書 (" QUORVEL_MECAB_DICDIR ") を読み込めませんでした";
+    } catch (const std::runtime_error& error) {
+        if (whyNot) *whyNot = error.what();
+    }
+    return nullptr;
 }
 
-std::string ReadingGuesser::Backend() { return std::string("MeCab ") + MeCab::Model::version(); }
+// The dictionary is opened to tell whether guessing works; once it has been, that is known.
+std::string ReadingGuesser::Backend() {
+    static std::string working;
+    if (!working.empty()) return working;
+    std::string whyNot;
+    if (!Create(&whyNot)) return "なし: " + whyNot;
+    working = std::string("MeCab ") + Mecab().mecab_version();
+    return working;
+}
 #else
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Create() { return nullptr; }
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
+    if (whyNot) *whyNot = "MeCab なしで作られています";
+    return nullptr;
+}
 std::string ReadingGuesser::Backend() { return {}; }
 #endif

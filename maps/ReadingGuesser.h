@@ -1,5 +1,6 @@
 #pragma once
 // Readings for names that come without one, from a morphological analyser when the build has one.
+// The analyser (MeCab) is loaded when a reading is first guessed.
 #include <memory>
 #include <string>
 
@@ -9,9 +10,11 @@ public:
     // The reading of a UTF-8 name as full-width katakana (UTF-8); empty when none is known.
     virtual std::string Guess(const std::string& name) = 0;
 
-    // Null when the build has no analyser, or its dictionary cannot be loaded.
-    static std::unique_ptr<ReadingGuesser> Create();
-    // For --version: e.g. "MeCab 0.996", or empty when the build has none.
+    // Null when the build has no analyser, or the analyser or its dictionary cannot be loaded;
+    // then *whyNot, when given, says which.
+    static std::unique_ptr<ReadingGuesser> Create(std::string* whyNot = nullptr);
+    // For --version: e.g. "MeCab 0.996"; "なし: " and the reason when it cannot be loaded; empty
+    // when the build has none.
     static std::string Backend();
 };
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "convert/CPoiTable.h"
+#include "platform/Cp932Text.h"
 #include "mempoint/CMemPointStore.h"
 
 CString DegreesToDms(double degrees) {
@@ -25,6 +26,6 @@ CString DegreesToDms(double degrees) {
 
 std::string CutUnitField(const std::string& cp932) {
     char cut[CPoiTable::kNameLimit + 1];
-    CPoiTable::CopyTruncated(cut, cp932.c_str(), CPoiTable::kNameLimit);
+    CopyCp932Truncated(cut, cp932.c_str(), CPoiTable::kNameLimit);
     return cut;
 }

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "convert/CPoiTable.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointFormat.h"
+#include "platform/Cp932Text.h"
 
 namespace mempoint {
 namespace {
@@ -62,10 +62,8 @@ void PutDigits(unsigned char* field, const std::string& digits) {
 }
 
 void PutText(unsigned char* area, const std::string& cp932) {
-    char cut[kTextSize + 1];
-    CPoiTable::CopyTruncated(cut, cp932.c_str(), static_cast<int>(kTextSize));
-    const std::size_t length = std::strlen(cut);
-    std::memcpy(area, cut, length);
+    const std::size_t length = Cp932TruncatedLength(cp932.c_str(), static_cast<int>(kTextSize));
+    std::memcpy(area, cp932.data(), length);
     std::memset(area + length, 0, kTextSize - length);
 }
 }  // namespace mempoint

@@ -7,7 +7,7 @@
 // place. A file object destroyed or aborted before a successful Close removes its temporary file
 // and leaves the target untouched. Where a replacement would lose something (a file with other
 // names, a folder that takes no new file) the whole document is kept in memory and written over
-// the target at Close; devices and FIFOs are written directly.
+// the target at Close (room for it reserved first); devices and FIFOs are written directly.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,15 +45,25 @@ public:
     std::uint64_t GetLength() const;                   // throws CFileException
     unsigned Read(void* lpBuf, unsigned nCount);       // throws; returns the bytes read
     void Write(const void* lpBuf, unsigned nCount);    // throws; a short write is diskFull
-    // For modeCreate: the whole document on disk, so that Close only has to put it in place
-    // (several files then take their places together). Nothing may be written after it. Throws.
+    // For modeCreate: the whole document on disk (or, written in place, ready in memory), so that
+    // Close only has to put it in place (several files then take their places together). It
+    // releases the file's descriptors. Nothing may be written after it. Throws.
     void Flush();
     void Close();                                      // throws; for modeCreate: replaces the target
+    // After Flush: the caller has put the staged document in place itself (or keeps it for later):
+    // the file forgets it without removing it.
+    void Release() noexcept;
     void Abort() noexcept;                             // closes without throwing; drops a new document
 
     bool IsOpen() const { return m_hFile != kInvalidHandle || m_bFlushed; }
     // Full path recorded at open; failures of read, write and close name it.
     const CString& GetFilePath() const { return m_strFileName; }
+    // After Flush of a new document: where it waits (host path; empty when it is written directly
+    // or waits only in memory), where it goes (links followed), and whether it is written over
+    // that file rather than renamed onto it.
+    const std::string& GetStagedPath() const { return m_strTempName; }
+    const std::string& GetTargetPath() const { return m_strTargetPath; }
+    bool IsWrittenInPlace() const { return m_road == Road::inPlace; }
 
     static constexpr std::intptr_t kInvalidHandle = -1;
 
@@ -64,6 +74,7 @@ private:
     // How a new document reaches its target.
     enum class Road { none, replace, inPlace, direct };
     void WriteInPlace();
+    void StageInPlace();
     bool OpenInPlace(int target, const std::string& full, const std::string& path);
 
     std::intptr_t m_hFile = kInvalidHandle;   // fd or HANDLE of the open file (the temporary file when replacing)

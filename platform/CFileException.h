@@ -22,6 +22,8 @@ public:
         lockViolation = 12,
         diskFull = 13,
         endOfFile = 14,
+        // Past the framework's causes: a FIFO that nobody reads, which would block the writer.
+        noReader = 15,
     };
 
     explicit CFileException(int cause = none, long lOsError = -1, const CString& strFileName = CString())

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/Utf8.h"
+#include "platform/posix/InPlaceWrite.h"
 #include "platform/posix/PosixCalls.h"
 #include "platform/posix/TempFiles.h"
 
@@ -58,15 +60,42 @@ bool IsFolder(const std::string& path) {
 // Cut at a UTF-8 character boundary.
 std::string CutBaseName(const std::string& base) {
     if (base.size() <= kTempBaseRoom) return base;
-    std::size_t cut = kTempBaseRoom;
-    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
-    return base.substr(0, cut);
+    return base.substr(0, Utf8BoundaryAtOrBefore(base, kTempBaseRoom));
 }
 
 std::string TempName(const std::string& prefix, const std::string& base) {
     const unsigned long serial = g_tempCounter.fetch_add(1);
     return prefix + "." + CutBaseName(base) + "." + std::to_string(static_cast<long>(::getpid())) + "-" +
            std::to_string(serial) + ".tmp";
+}
+
+// Created with O_EXCL under a fresh name; the name is known to the signal handlers before the
+// file exists, so that no moment leaves a file they would not remove. -1 with errno on failure.
+int CreateTempFile(const std::string& folder, const std::string& base, std::string& name) {
+    PosixCalls& os = PosixCalls::Current();
+    int err = EEXIST;
+    for (int attempt = 0; attempt < kTempAttempts && err == EEXIST; ++attempt) {
+        name = TempName(folder, base);
+        RegisterTempFile(name.c_str());
+        const int fd = os.Open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd >= 0) return fd;
+        err = errno;
+        ForgetTempFile(name.c_str());
+    }
+    name.clear();
+    errno = err;
+    return -1;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    PosixCalls& os = PosixCalls::Current();
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t wrote = os.Write(fd, data + done, size - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return false;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
 }
 
 int LockCause(int err) {
@@ -135,6 +164,10 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
     int target = os.Open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
     if (target < 0) {
         const int err = errno;
+        struct stat st {};
+        // A FIFO that nobody reads would block the writer until somebody did.
+        if (err == ENXIO && os.Stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode))
+            return Fail(pError, CFileException::noReader, err, strFileName);
         if (err != ENOENT) return FailWithErrno(pError, err, strFileName);
         if (base.empty() || !IsFolder(FolderToOpen(folder)))
             return Fail(pError, CFileException::badPath, err, strFileName);
@@ -167,14 +200,10 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
         if (st.st_nlink > 1) return OpenInPlace(target, full, path);
     }
 
-    int fd = -1;
-    std::string tempName;
-    int err = EEXIST;
-    for (int attempt = 0; attempt < kTempAttempts && fd < 0 && err == EEXIST; ++attempt) {
-        tempName = TempName(folder, base);
-        fd = os.Open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (fd < 0) err = errno;
-    }
+    // The temporary name lives in a string that stays put until it is forgotten.
+    std::string& tempName = m_strTempName;
+    const int fd = CreateTempFile(folder, base, tempName);
+    const int err = fd < 0 ? errno : 0;
     // A folder that takes no new file still lets a writable file in it be written.
     if (fd < 0 && target >= 0 && (err == EACCES || err == EPERM)) return OpenInPlace(target, full, path);
     if (fd < 0) {
@@ -187,8 +216,6 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
     m_hTarget = target;
     m_strFileName = CString(full);
     m_strTargetPath = path;
-    m_strTempName = tempName;
-    RegisterTempFile(m_strTempName.c_str());
     m_road = Road::replace;
     m_buffer.clear();
     m_buffer.reserve(kFlushThreshold);  // a whole document of 100 points without regrowing
@@ -206,6 +233,7 @@ bool CFile::OpenInPlace(int target, const std::string& full, const std::string& 
 
 std::uint64_t CFile::GetLength() const {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    if (m_road == Road::inPlace) return m_buffer.size();  // the old text is not part of it
     struct stat st {};
     if (PosixCalls::Current().Fstat(AsFd(m_hFile), &st) != 0) ThrowOsError(errno);
     return static_cast<std::uint64_t>(st.st_size) + m_buffer.size();
@@ -278,7 +306,7 @@ void CFile::Close() {
     }
     Flush();
     if (m_road == Road::inPlace) {
-        Abort();
+        WriteInPlace();
         return;
     }
 
@@ -294,19 +322,23 @@ void CFile::Close() {
         os.Close(folder);
         failed(err);
     }
-    ForgetTempFile(m_strTempName.c_str());
-    m_strTempName.clear();
+    Release();
     // The complete document is in place: a folder that cannot be synced only leaves its survival
     // of a power cut unsure, which is no failure of the conversion.
     os.Fsync(folder);
     os.Close(folder);
+}
+
+void CFile::Release() noexcept {
+    if (!m_strTempName.empty()) ForgetTempFile(m_strTempName.c_str());
+    m_strTempName.clear();
     Abort();
 }
 
 void CFile::Flush() {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
     if (m_road == Road::direct) FlushBuffer();
-    if (m_road == Road::inPlace && !m_bFlushed) WriteInPlace();
+    if (m_road == Road::inPlace && !m_bFlushed) StageInPlace();
     if (m_road != Road::replace || m_bFlushed) return;
     PosixCalls& os = PosixCalls::Current();
     const CString name = m_strFileName;
@@ -320,35 +352,38 @@ void CFile::Flush() {
     const int fd = AsFd(m_hFile);
     m_hFile = kInvalidHandle;  // released by close even when close reports a failure
     m_bFlushed = true;
+    std::vector<char>().swap(m_buffer);
     if (os.Close(fd) != 0) failed(errno);
+    // A flushed document holds no descriptor: a set of any size fits in the process's limit.
+    if (m_hTarget != kInvalidHandle) {
+        os.Close(AsFd(m_hTarget));
+        m_hTarget = kInvalidHandle;
+    }
 }
 
-// The target is truncated only now that the whole document is at hand.
-void CFile::WriteInPlace() {
+// The document stays in memory until Close writes it over the target. A copy beside the target,
+// when the folder takes one, lets a run stopped halfway through that write be completed later.
+void CFile::StageInPlace() {
     PosixCalls& os = PosixCalls::Current();
-    const CString name = m_strFileName;
-    const int fd = os.Open(m_strTargetPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0);
-    if (fd < 0) {
-        const int err = errno;
-        Abort();
-        throw CFileException(CFileException::OsErrorToException(err), err, name);
-    }
-    const std::intptr_t held = m_hFile;
-    m_hFile = fd;
-    m_hTarget = held;
-    FlushBuffer();  // on failure it has already closed both
-    m_hFile = held;
-    m_hTarget = kInvalidHandle;
-    const int syncResult = os.Fsync(fd);
-    const int syncErr = errno;
-    const int closeResult = os.Close(fd);
-    const int closeErr = errno;
+    os.Close(AsFd(m_hFile));
+    m_hFile = kInvalidHandle;
     m_bFlushed = true;
-    if (syncResult != 0 || closeResult != 0) {
-        const int err = syncResult != 0 ? syncErr : closeErr;
-        Abort();
-        throw CFileException(CFileException::OsErrorToException(err), err, name);
-    }
+    const std::string folder = FolderPrefix(m_strTargetPath);
+    const int fd = CreateTempFile(folder, m_strTargetPath.substr(folder.size()), m_strTempName);
+    if (fd < 0) return;
+    const bool bStaged = WriteAll(fd, m_buffer.data(), m_buffer.size()) && os.Fsync(fd) == 0;
+    if (os.Close(fd) == 0 && bStaged) return;
+    os.Unlink(m_strTempName.c_str());
+    ForgetTempFile(m_strTempName.c_str());
+    m_strTempName.clear();
+}
+
+// The target is written over only now that the whole document is at hand and has room.
+void CFile::WriteInPlace() {
+    const CString name = m_strFileName;
+    const int err = ::WriteInPlace(m_strTargetPath, m_buffer.data(), m_buffer.size());
+    Abort();  // removes the staged copy
+    if (err != 0) throw CFileException(CFileException::OsErrorToException(err), err, name);
 }
 
 void CFile::Abort() noexcept {

@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 int PosixCalls::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
@@ -17,6 +18,15 @@ ssize_t PosixCalls::Read(int fd, void* buf, size_t count) { return ::read(fd, bu
 ssize_t PosixCalls::Write(int fd, const void* buf, size_t count) { return ::write(fd, buf, count); }
 int PosixCalls::Fsync(int fd) { return ::fsync(fd); }
 int PosixCalls::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
+int PosixCalls::Fallocate(int fd, off_t offset, off_t length) {
+#ifdef FALLOC_FL_KEEP_SIZE
+    return ::fallocate(fd, FALLOC_FL_KEEP_SIZE, offset, length) == 0 ? 0 : errno;
+#else
+    (void)fd, (void)offset, (void)length;
+    return EOPNOTSUPP;
+#endif
+}
+int PosixCalls::Ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
 int PosixCalls::Close(int fd) { return ::close(fd); }
 int PosixCalls::Rename(const char* from, const char* to) { return ::rename(from, to); }
 int PosixCalls::Unlink(const char* path) { return ::unlink(path); }

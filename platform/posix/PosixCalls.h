@@ -18,6 +18,11 @@ public:
     virtual ssize_t Write(int fd, const void* buf, size_t count);
     virtual int Fsync(int fd);
     virtual int Fchmod(int fd, mode_t mode);
+    // Reserves blocks for the range without changing the file's length (fallocate with
+    // FALLOC_FL_KEEP_SIZE; posix_fallocate would lengthen the file with zeros): 0, or the error
+    // number (EOPNOTSUPP where the file system cannot).
+    virtual int Fallocate(int fd, off_t offset, off_t length);
+    virtual int Ftruncate(int fd, off_t length);
     virtual int Close(int fd);
     virtual int Rename(const char* from, const char* to);
     virtual int Unlink(const char* path);

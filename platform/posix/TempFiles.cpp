@@ -4,35 +4,72 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstring>
 
 #include "platform/HostSystem.h"
 
 namespace {
-// Fixed slots: a signal handler may neither allocate nor lock.
-constexpr int kSlots = 4096;
-std::atomic<const char*> g_slots[kSlots];
+// Blocks of slots chained as they are needed: a signal handler may neither allocate nor lock, so
+// it only walks blocks that are complete before they are linked in, and a block is never freed.
+constexpr int kSlotsPerBlock = 1024;
+struct Block {
+    std::atomic<const char*> slots[kSlotsPerBlock];
+    std::atomic<Block*> next{nullptr};
+};
+Block g_first;
+// Registration and removal happen on the program's thread; the first block with a free slot.
+Block* g_hint = &g_first;
 
 extern "C" void RemoveAndDie(int signal) {
-    for (auto& slot : g_slots) {
-        const char* path = slot.load();
-        if (path) ::unlink(path);
+    for (Block* block = &g_first; block; block = block->next.load()) {
+        for (auto& slot : block->slots) {
+            const char* path = slot.load();
+            if (path) ::unlink(path);
+        }
     }
     ::signal(signal, SIG_DFL);
     ::raise(signal);
 }
+
+bool TakeSlot(Block& block, const char* path) {
+    for (auto& slot : block.slots) {
+        const char* empty = nullptr;
+        if (slot.load() == nullptr && slot.compare_exchange_strong(empty, path)) return true;
+    }
+    return false;
+}
 }  // namespace
 
 void RegisterTempFile(const char* path) {
-    for (auto& slot : g_slots) {
-        const char* empty = nullptr;
-        if (slot.compare_exchange_strong(empty, path)) return;
+    for (Block* block = g_hint;; block = block->next.load()) {
+        if (TakeSlot(*block, path)) {
+            g_hint = block;
+            return;
+        }
+        if (!block->next.load()) {
+            Block* added = new Block();  // lives as long as the program: the handler may read it
+            added->slots[0].store(path);
+            block->next.store(added);
+            g_hint = added;
+            return;
+        }
     }
 }
 
 void ForgetTempFile(const char* path) {
-    for (auto& slot : g_slots) {
-        const char* expected = path;
-        if (slot.compare_exchange_strong(expected, nullptr)) return;
+    for (Block* block = &g_first; block; block = block->next.load()) {
+        for (auto& slot : block->slots) {
+            const char* expected = path;
+            if (slot.compare_exchange_strong(expected, nullptr)) {
+                // A block before the hint has a free slot again.
+                for (Block* at = &g_first; at != g_hint; at = at->next.load())
+                    if (at == block) {
+                        g_hint = block;
+                        break;
+                    }
+                return;
+            }
+        }
     }
 }
 
@@ -41,9 +78,33 @@ void RemoveTempFilesOnSignals() {
         struct sigaction action {};
         action.sa_handler = RemoveAndDie;
         sigemptyset(&action.sa_mask);
+        // The handler runs once: any other of the three waits until the files are gone.
+        sigaddset(&action.sa_mask, SIGINT);
+        sigaddset(&action.sa_mask, SIGTERM);
+        sigaddset(&action.sa_mask, SIGHUP);
         // A signal the caller's parent chose to ignore stays ignored.
         struct sigaction previous {};
         if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
         ::sigaction(signal, &action, nullptr);
     }
+}
+
+static_assert(sizeof(sigset_t) <= 256, "room for a signal mask");
+
+CommitSignalsBlocked::CommitSignalsBlocked() {
+    sigset_t block;
+    sigemptyset(&block);
+    sigaddset(&block, SIGINT);
+    sigaddset(&block, SIGTERM);
+    sigaddset(&block, SIGHUP);
+    sigset_t saved;
+    sigemptyset(&saved);
+    ::pthread_sigmask(SIG_BLOCK, &block, &saved);
+    std::memcpy(m_saved, &saved, sizeof saved);
+}
+
+CommitSignalsBlocked::~CommitSignalsBlocked() {
+    sigset_t saved;
+    std::memcpy(&saved, m_saved, sizeof saved);
+    ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
 }

@@ -201,3 +201,8 @@ void CFile::Abort() noexcept {
 void CFile::ThrowOsError(long lOsError) const {
     throw CFileException(CFileException::OsErrorToException(lOsError), lOsError, m_strFileName);
 }
+
+void CFile::Release() noexcept {
+    m_strTempName.clear();
+    Abort();
+}

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/CliConverter.h"
-#include "maps/Cp932Text.h"
+#include "platform/Cp932Text.h"
 #include "maps/ReadingGuesser.h"
 #include "mempoint/CMemPointStore.h"
 #include "support/CliRun.h"

@@ -25,3 +25,16 @@ TEST(TerminalTextTest, Cp932BecomesUtf8AndWhatCannotBeShownIsReplaced) {
         EXPECT_EQ(Cp932ToTerminal(c.cp932), c.utf8);
     }
 }
+
+TEST(TerminalTextTest, Utf8ControlCharactersAreReplacedAndTheRestKept) {
+    const struct {
+        std::string text;
+        std::string shown;
+    } cases[] = {
+        {"東京 ｶﾅ é", "東京 ｶﾅ é"},
+        {"a\x7F" "b\r", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD"},
+        {"\xC2\x85\xC2\x9F\xC2\xA0", "\xEF\xBF\xBD\xEF\xBF\xBD\xC2\xA0"},  // C1 controls; U+00A0 is none
+        {"\x9B" "2J\xE3\x81", "\x9B" "2J\xE3\x81"},                      // invalid UTF-8 is left alone
+    };
+    for (const auto& c : cases) EXPECT_EQ(Utf8ToTerminal(c.text), c.shown) << testing::PrintToString(c.text);
+}

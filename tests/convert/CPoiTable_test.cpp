@@ -94,45 +94,6 @@ TEST(CPoiTable, ResetFreesEveryEntryAgain) {
     for (int i = 3; i < CPoiTable::kCapacity; ++i) ExpectDefaults(table->Entry(i), -1);
 }
 
-TEST(CPoiTable, CopyTruncatedCutsWithoutSplittingACharacter) {
-    struct Case {
-        const char* what;
-        std::string source;
-        int limit;
-        std::string expected;
-    };
-    const std::string kanji = "\x93\x8C";  // one double-byte character
-    std::string eightKanji;
-    for (int i = 0; i < 8; ++i) eightKanji += kanji;
-    const Case cases[] = {
-        {"short", "abc", 16, "abc"},
-        {"empty", "", 16, ""},
-        {"exactly the limit", "0123456789ABCDEF", 16, "0123456789ABCDEF"},
-        {"twenty single bytes", "0123456789ABCDEFGHIJ", 16, "0123456789ABCDEF"},
-        {"single byte then eight double", "A" + eightKanji, 16, "A" + eightKanji.substr(0, 14)},
-        {"eight double then single byte", eightKanji + "A", 16, eightKanji},
-        {"trail byte in the lead range", std::string(14, 'a') + "\x88\x9F" + "b", 16, std::string(14, 'a') + "\x88\x9F"},
-        {"lead byte of E0-FC range", std::string(15, 'a') + "\xE0\x40", 16, std::string(15, 'a')},
-        {"half-width katakana are single", std::string(15, '\xB1') + "\xB2\xB3", 16, std::string(15, '\xB1') + "\xB2"},
-        {"0xA0 is a single byte", std::string(15, 'a') + "\xA0\x40", 16, std::string(15, 'a') + "\xA0"},
-        {"0x80 is a single byte", std::string(15, 'a') + "\x80\x40", 16, std::string(15, 'a') + "\x80"},
-        {"0xFD is a single byte", std::string(15, 'a') + "\xFD\x40", 16, std::string(15, 'a') + "\xFD"},
-        {"0x81 starts a character", std::string(15, 'a') + "\x81\x40", 16, std::string(15, 'a')},
-        {"0x9F starts a character", std::string(15, 'a') + "\x9F\x40", 16, std::string(15, 'a')},
-        {"0xFC starts a character", std::string(15, 'a') + "\xFC\x40", 16, std::string(15, 'a')},
-        {"limit of one on a lead byte", kanji, 1, ""},
-        {"limit of zero", "abc", 0, ""},
-    };
-    for (const Case& c : cases) {
-        char destination[32];
-        std::fill(std::begin(destination), std::end(destination), '\x55');
-        CPoiTable::CopyTruncated(destination, c.source.c_str(), c.limit);
-        EXPECT_EQ(std::string(destination), c.expected) << c.what;
-        EXPECT_EQ(destination[c.expected.size()], '\0') << c.what;
-        EXPECT_EQ(destination[c.expected.size() + 1], '\x55') << c.what << ": wrote past the terminator";
-    }
-}
-
 TEST(CPoiTable, FillOperationsSetOneFieldEach) {
     const auto table = std::make_unique<CPoiTable>();
     table->ResetEntry(2);

@@ -133,7 +133,7 @@ TEST(RealFaults, OutputsReachWhatTheirNamesPointAt) {
         {"null.xml", "", ""},
         {"loop1.xml", "", "AppBox quorvel 0x30 | \"" + d + "loop1.xml\"\n\n未定義エラー"},
         {"full.xml", "", "AppBox quorvel 0x10 | " + d + "full.xml へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
-        {"fifo.xml", "", "AppBox quorvel 0x30 | \"" + d + "fifo.xml\"\n\n未定義エラー"},
+        {"fifo.xml", "", "AppBox quorvel 0x30 | \"" + d + "fifo.xml\"\n\n読み取る側のないパイプ"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.output);

@@ -30,13 +30,14 @@ const CauseTexts kCauses[] = {
         {12, "ロック済み領域のロック要求", "/home/u/地図/out.xml へのｱｸｾｽ中にﾛｯｸ違反が発生しました。", "無題のﾌｧｲﾙ へのｱｸｾｽ中にﾛｯｸ違反が発生しました。"},
         {13, "ディスク フル", "/home/u/地図/out.xml へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。", "無題のﾌｧｲﾙ へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
         {14, "ファイルの終わりに到達", "/home/u/地図/out.xml の末尾以降にｱｸｾｽしようとしました。", "無題のﾌｧｲﾙ の末尾以降にｱｸｾｽしようとしました。"},
+        {15, "読み取る側のないパイプ", "/home/u/地図/out.xml はﾊﾟｲﾌﾟですが、読み取る側がありません。", "無題のﾌｧｲﾙ はﾊﾟｲﾌﾟですが、読み取る側がありません。"},
 };
 
 const char* const kName = "/home/u/地図/out.xml";
 
 TEST(FileErrorText, OpenFailureTextForEveryCause) {
     for (const CauseTexts& c : kCauses) EXPECT_STREQ(OpenFailureText(c.cause), c.openFailure) << c.cause;
-    for (int cause : {-1, 15, 16, 1000, -2147483647 - 1}) EXPECT_STREQ(OpenFailureText(cause), "原因不明です") << cause;
+    for (int cause : {-1, 16, 17, 1000, -2147483647 - 1}) EXPECT_STREQ(OpenFailureText(cause), "原因不明です") << cause;
 }
 
 TEST(FileErrorText, ReportOpenErrorQuotesTheNameAsGiven) {
@@ -76,13 +77,14 @@ TEST(FileErrorText, CommandFailureTextNamesTheFileOrAnUntitledOne) {
         EXPECT_EQ(CommandFailureText(CFileException(c.cause, -1)), c.untitled) << c.cause;
     }
     // A cause outside the set gets the generic text, which still names the file.
-    for (int cause : {-1, 15, 1000}) {
+    for (int cause : {-1, 16, 1000}) {
         EXPECT_EQ(CommandFailureText(CFileException(cause, -1, CString(kName))), kCauses[1].named) << cause;
         EXPECT_EQ(CommandFailureText(CFileException(cause)), kCauses[1].untitled) << cause;
     }
     // The name is inserted once and never scanned for the marker itself.
     EXPECT_EQ(CommandFailureText(CFileException(CFileException::badSeek, -1, CString("/t/100%1.xml"))),
               "/t/100%1.xml のｼｰｸに失敗しました。");
+    EXPECT_EQ(SetInUseText(CString(kName)), "/home/u/地図/out.xml は別の変換が書き込み中です。");
 }
 
 TEST(FileErrorText, ReportFileFailureShowsTheStopIcon) {

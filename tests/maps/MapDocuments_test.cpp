@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "maps/Cp932Text.h"
 #include "maps/MapError.h"
 #include "maps/FormatIo.h"
 #include "support/TempDir.h"
@@ -89,34 +88,6 @@ TEST(MapDocuments, EachFormatReadsBackByAnIndependentParserAndByOurReader) {
               "  <wpt lat=\"35.6812463\" lon=\"139.7671005\">\n"
               "    <name>東京駅 &quot;丸の内&quot; &amp; &lt;北口&gt;, 1</name>\n"
               "    <cmt>ﾄｳｷｮｳｴｷ</cmt>\n    <desc>0312345678</desc>\n    <!-- datumShift: grid -->\n  </wpt>\n</gpx>\n");
-}
-
-TEST(MapDocuments, TextToAndFromTheUnitsCodePage) {
-    struct Case {
-        std::string utf8;
-        std::string cp932;
-        std::vector<std::string> unmapped;
-    };
-    const Case cases[] = {
-        {"～①ⅰ髙", "\x81\x60\x87\x40\xFA\x40\xFB\xFC", {}},
-        {"ｱｲ", "\xB1\xB2", {}},
-        {"♨温泉😀é", "?\x89\xB7\x90\xF2??", {"♨", "😀", "é"}},
-        {"𠮷野家", "?\x96\xEC\x89\xC6", {"𠮷"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.utf8);
-        std::vector<std::string> unmapped;
-        EXPECT_EQ(Utf8ToCp932(c.utf8, &unmapped), c.cp932);
-        EXPECT_EQ(unmapped, c.unmapped);
-        std::string utf8;
-        EXPECT_EQ(Cp932ToUtf8(c.cp932, utf8), true);
-        if (c.unmapped.empty()) {
-            EXPECT_EQ(utf8, c.utf8);
-        }
-    }
-    std::string broken;
-    EXPECT_FALSE(Cp932ToUtf8("A\x81", broken));
-    EXPECT_EQ(broken, "A\xEF\xBF\xBD");
 }
 
 TEST(MapDocuments, GlorieDocumentsOfThisProgramAndOfTheUnitReadBack) {

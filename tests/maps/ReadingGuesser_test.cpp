@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/posix/PosixCalls.h"
+
 namespace {
 TEST(ReadingGuesser, HalfWidthKatakana) {
     const struct {
@@ -39,5 +41,22 @@ TEST(ReadingGuesser, ReadsWellKnownPlaceNames) {
         {"ABCマート", ""}, {"ぽよよん", "ポヨヨン"}, {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(guesser->Guess(c.name), c.reading) << c.name;
+}
+
+// MeCab is loaded once a process, when first needed: this needs a process of its own (as ctest runs it).
+TEST(ReadingGuesser, ALibraryThatCannotBeLoadedTurnsGuessingOffAndSaysWhy) {
+    struct NoLibraries : PosixCalls {
+        void* Dlopen(const char*, int) override { return nullptr; }
+    } calls;
+    PosixCalls* previous = PosixCalls::Replace(&calls);
+    std::string whyNot;
+    const bool created = ReadingGuesser::Create(&whyNot) != nullptr;
+    const std::string backend = ReadingGuesser::Backend();
+    PosixCalls::Replace(previous);
+    if (backend.empty()) GTEST_SKIP() << "built without MeCab";
+    if (created) GTEST_SKIP() << "MeCab was loaded earlier in this process";
+    EXPECT_EQ(whyNot, "MeCab のライブラリを読み込めませんでした (libmecab.so.2)");
+    EXPECT_EQ(backend, "なし: " + whyNot);
+    EXPECT_TRUE(ReadingGuesser::Create());
 }
 }  // namespace

@@ -23,7 +23,7 @@ FailingPosixCalls& FailingPosixCalls::FailOpenOf(const char* fragment, int err) 
 
 const char* FailingPosixCalls::Name(Call call) {
     static const char* const names[] = {"Open", "Flock",  "Fstat",  "Stat",   "Read",   "Write",
-                                        "Fsync", "Fchmod", "Close", "Rename", "Unlink", "Getcwd"};
+                                        "Fsync", "Fchmod", "Close", "Rename", "Unlink", "Getcwd", "Fallocate", "Ftruncate"};
     const auto i = static_cast<std::size_t>(call);
     return i < sizeof names / sizeof names[0] ? names[i] : "?";
 }
@@ -127,4 +127,16 @@ int FailingPosixCalls::Unlink(const char* path) {
 char* FailingPosixCalls::Getcwd(char* buf, size_t size) {
     QV_FAIL_OR(Call::Getcwd, nullptr)
     return PosixCalls::Getcwd(buf, size);
+}
+
+int FailingPosixCalls::Fallocate(int fd, off_t offset, off_t length) {
+    if (const Rule* rule = Next(Call::Fallocate)) {
+        if (rule->err != 0) return rule->err;
+    }
+    return PosixCalls::Fallocate(fd, offset, length);
+}
+
+int FailingPosixCalls::Ftruncate(int fd, off_t length) {
+    QV_FAIL_OR(Call::Ftruncate, -1)
+    return PosixCalls::Ftruncate(fd, length);
 }

@@ -11,7 +11,7 @@
 
 class FailingPosixCalls : public PosixCalls {
 public:
-    enum class Call { Open, Flock, Fstat, Stat, Read, Write, Fsync, Fchmod, Close, Rename, Unlink, Getcwd, kCount };
+    enum class Call { Open, Flock, Fstat, Stat, Read, Write, Fsync, Fchmod, Close, Rename, Unlink, Getcwd, Fallocate, Ftruncate, kCount };
 
     FailingPosixCalls();
     ~FailingPosixCalls() override;
@@ -41,6 +41,8 @@ public:
     int Rename(const char* from, const char* to) override;
     int Unlink(const char* path) override;
     char* Getcwd(char* buf, size_t size) override;
+    int Fallocate(int fd, off_t offset, off_t length) override;
+    int Ftruncate(int fd, off_t length) override;
 
 private:
     struct Rule {

@@ -1,0 +1,253 @@
+// Sets of outputs written by the built quorvel-cli with the real OS: stale members, signals at
+// random moments, concurrent runs, a descriptor limit, a full disk under a hard-linked member.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ProgramRun.h"
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+
+namespace {
+using Files = std::map<std::string, std::string>;
+const std::string kCli = QUORVEL_CLI_PATH;
+
+// count waypoints in west Tokyo, where the grid has data, named with tag.
+std::string Gpx(int count, const std::string& tag) {
+    std::string gpx = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"test\" "
+                      "xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+    char line[160];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(line, sizeof line, "<wpt lat=\"%.5f\" lon=\"%.5f\"><name>%s%d</name></wpt>\n", 35.6 + i % 1000 * 1e-4,
+                      139.5 + i / 1000 * 1e-3, tag.c_str(), i + 1);
+        gpx += line;
+    }
+    return gpx + "</gpx>\n";
+}
+
+Files Contents(const TempDir& dir, const std::string& except = "") {
+    Files files;
+    for (const std::string& name : dir.List())
+        if (name != except) files[name] = ReadFileBytes(dir.File(name));
+    return files;
+}
+
+std::vector<std::string> Convert(const TempDir& dir, const std::string& input, const std::string& output,
+                                 const std::string& to = "glorie") {
+    return {dir.File(input), "--to", to, "-o", dir.File(output), "--reading", "none"};
+}
+
+// Starts quorvel-cli with args, its error stream into errPath; the process id.
+pid_t Start(const std::vector<std::string>& args, const std::string& errPath) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int null = open("/dev/null", O_WRONLY);
+        if (err < 0 || null < 0 || dup2(err, 2) < 0 || dup2(null, 1) < 0) _exit(127);
+        std::vector<char*> argv{const_cast<char*>(kCli.c_str())};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(kCli.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+int Wait(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return -1000;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+std::string LostRace(const TempDir& dir, const std::string& member, const std::string& set) {
+    return "\"" + dir.File(member) + "\"\n\nSHARE.EXE 未ロードまたは共有領域ロック済み\n" + dir.File(set) +
+           " は別の変換が書き込み中です。\n";
+}
+}  // namespace
+
+// Each write replaces the members and removes those of the earlier set that it lacks; other
+// names stay.
+TEST(OutputSets, EachWriteLeavesOnlyItsOwnMembers) {
+    struct Row {
+        int points;
+        const char* to;
+        std::vector<std::string> members;
+    };
+    const Row rows[] = {
+        {1401, "glorie", {"out-1.xml", "out-2.xml", "out-3.xml"}},
+        {701, "glorie", {"out-1.xml", "out-2.xml"}},
+        {5, "glorie", {"out.xml"}},
+        {701, "glorie", {"out-1.xml", "out-2.xml"}},
+        {201, "mem", {"out-1.mem", "out-2.mem", "out-3.mem"}},
+        {100, "mem", {"out.mem"}},
+    };
+    TempDir dir;
+    const std::vector<std::string> others = {"out-1.xml.bak", "out-x.xml", "out.gpx"};
+    for (const std::string& other : others) WriteFileBytes(dir.File(other), "keep");
+    std::map<std::string, std::vector<std::string>> current;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.points) + row.to);
+        WriteFileBytes(dir.File("in.gpx"), Gpx(row.points, "P"));
+        const std::string ext = std::string(row.to) == "mem" ? "mem" : "xml";
+        const ChildResult run = RunChild(kCli, Convert(dir, "in.gpx", "out." + ext, row.to));
+        EXPECT_EQ(run.status, 0) << run.err;
+        // The old members the new set lacks are removed, and said so.
+        std::string removed;
+        for (const std::string& member : current[ext])
+            if (std::find(row.members.begin(), row.members.end(), member) == row.members.end())
+                removed += dir.File(member) + " は新しい出力にないので削除しました\n";
+        EXPECT_EQ(run.out.substr(run.out.size() - removed.size()), removed);
+        // The set of the other extension is another set: it stays.
+        current[ext] = row.members;
+        std::vector<std::string> expected = others;
+        for (const auto& set : current) expected.insert(expected.end(), set.second.begin(), set.second.end());
+        expected.push_back("in.gpx");
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(dir.List(), expected);
+    }
+}
+
+// A signal at any moment of a run leaves the whole old set or the whole new one, and nothing else.
+TEST(OutputSets, SignalsLeaveTheOldSetOrTheNewOneWhole) {
+    TempDir reference;
+    WriteFileBytes(reference.File("new.gpx"), Gpx(2500, "B"));
+    ASSERT_EQ(RunChild(kCli, Convert(reference, "new.gpx", "out.mem", "mem")).status, 0);
+    const Files fresh = Contents(reference, "new.gpx");
+    ASSERT_EQ(fresh.size(), 25u);
+    TempDir dir;
+    WriteFileBytes(dir.File("old.gpx"), Gpx(3000, "A"));
+    WriteFileBytes(dir.File("new.gpx"), Gpx(2500, "B"));
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(RunChild(kCli, Convert(dir, "old.gpx", "out.mem", "mem")).status, 0);
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    Files old = Contents(dir);
+    old.erase("new.gpx");
+    old.erase("old.gpx");
+    ASSERT_EQ(old.size(), 30u);
+
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<long> moment(0, span.count());
+    int interrupted = 0;
+    for (int round = 0; round < 9; ++round) {
+        const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+        const int sig = signals[round % 3];
+        const pid_t pid = Start(Convert(dir, "new.gpx", "out.mem", "mem"), reference.File("err"));
+        usleep(static_cast<useconds_t>(moment(random)));
+        kill(pid, sig);
+        const int status = Wait(pid);
+        EXPECT_TRUE(status == 0 || status == -sig) << status;
+        interrupted += status == -sig;
+        Files got = Contents(dir);
+        got.erase("new.gpx");
+        got.erase("old.gpx");
+        EXPECT_TRUE(got == old || got == fresh) << "round " << round << ": " << got.size() << " files";
+        if (got == fresh) {
+            ASSERT_EQ(RunChild(kCli, Convert(dir, "old.gpx", "out.mem", "mem")).status, 0);
+        }
+    }
+    EXPECT_GT(interrupted, 0);
+}
+
+// Runs writing one set at once: one run's set stays, complete; every other run fails and says why.
+TEST(OutputSets, ConcurrentRunsLeaveOneRunsSetAndTheOthersFail) {
+    TempDir dir;
+    constexpr int kRuns = 4;
+    std::vector<pid_t> runs;
+    for (int r = 0; r < kRuns; ++r) WriteFileBytes(dir.File("in" + std::to_string(r) + ".gpx"), Gpx(3001 + r, "R" + std::to_string(r) + "_"));
+    TempDir logs;
+    for (int r = 0; r < kRuns; ++r)
+        runs.push_back(Start(Convert(dir, "in" + std::to_string(r) + ".gpx", "out.mem", "mem"), logs.File(std::to_string(r))));
+    std::vector<int> winners;
+    for (int r = 0; r < kRuns; ++r) {
+        const int status = Wait(runs[r]);
+        if (status == 0) {
+            winners.push_back(r);
+        } else {
+            EXPECT_EQ(status, 1);
+            EXPECT_EQ(ReadFileBytes(logs.File(std::to_string(r))), LostRace(dir, "out-1.mem", "out.mem"));
+        }
+    }
+    ASSERT_FALSE(winners.empty());
+    // The members are those of one run: 31 files, each with that run's names only.
+    std::vector<std::string> members;
+    for (const std::string& name : dir.List())
+        if (name.rfind("in", 0) != 0) members.push_back(name);
+    ASSERT_EQ(members.size(), 31u);
+    const std::string last = ReadFileBytes(dir.File("out-31.mem"));
+    int owner = -1;
+    for (int r : winners)
+        if (last.find("R" + std::to_string(r) + "_") != std::string::npos) owner = r;
+    ASSERT_GE(owner, 0);
+    for (const std::string& name : members)
+        EXPECT_NE(ReadFileBytes(dir.File(name)).find("R" + std::to_string(owner) + "_"), std::string::npos) << name;
+
+    // A set that another run holds is refused at once and left as it was.
+    WriteFileBytes(dir.File(".out.mem.lock"), "");
+    const Files before = Contents(dir);
+    LockHolder holder(dir.File(".out.mem.lock"));
+    ASSERT_TRUE(holder.Holding());
+    const ChildResult lost = RunChild(kCli, Convert(dir, "in0.gpx", "out.mem", "mem"));
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_EQ(lost.err, LostRace(dir, "out-1.mem", "out.mem"));
+    EXPECT_EQ(Contents(dir), before);
+}
+
+// One descriptor per member is no longer held: 200 members under a limit of 64.
+TEST(OutputSets, ASetLargerThanTheDescriptorLimitIsWritten) {
+    TempDir dir;
+    WriteFileBytes(dir.File("in.gpx"), Gpx(20000, "P"));
+    std::vector<std::string> args = {"-c", "ulimit -n 64 && exec \"$0\" \"$@\"", kCli};
+    for (const std::string& arg : Convert(dir, "in.gpx", "out.mem", "mem")) args.push_back(arg);
+    const ChildResult run = RunChild("/bin/sh", args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(dir.List().size(), 201u);
+    EXPECT_TRUE(FileExists(dir.File("out-200.mem")));
+}
+
+// A hard-linked member is written in place; on a disk without room for it, the run fails before
+// any member changes, and succeeds once there is room.
+TEST(OutputSets, AFullDiskUnderAHardLinkedMemberLeavesTheOldSet) {
+    TempDir dir;
+    if (mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here (" << std::strerror(errno) << ")";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+    } unmount{dir.Path()};
+    WriteFileBytes(dir.File("in.gpx"), Gpx(701, "P"));
+    WriteFileBytes(dir.File("out-1.xml"), "old 1");
+    WriteFileBytes(dir.File("out-2.xml"), "old 2");
+    WriteFileBytes(dir.File("out-3.xml"), "old 3");
+    ASSERT_EQ(link(dir.File("out-1.xml").c_str(), dir.File("copy.xml").c_str()), 0);
+    // Filled up, then 24 KiB given back: room for the small member, not for the first one.
+    const int filler = open(dir.File("filler").c_str(), O_WRONLY | O_CREAT, 0600);
+    const std::string block(4096, 'f');
+    off_t size = 0;
+    while (write(filler, block.data(), block.size()) == static_cast<ssize_t>(block.size())) size += 4096;
+    ASSERT_EQ(ftruncate(filler, size - 24 * 1024), 0);
+    close(filler);
+    const Files before = Contents(dir);
+    const ChildResult full = RunChild(kCli, Convert(dir, "in.gpx", "out.xml"));
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, dir.File("out-1.xml") + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\n");
+    EXPECT_EQ(Contents(dir), before);
+
+    ASSERT_EQ(unlink(dir.File("filler").c_str()), 0);
+    const ChildResult room = RunChild(kCli, Convert(dir, "in.gpx", "out.xml"));
+    EXPECT_EQ(room.status, 0) << room.err;
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"copy.xml", "in.gpx", "out-1.xml", "out-2.xml"}));
+    EXPECT_GT(ReadFileBytes(dir.File("copy.xml")).size(), 24u * 1024);
+    EXPECT_EQ(ReadFileBytes(dir.File("copy.xml")), ReadFileBytes(dir.File("out-1.xml")));
+}
