@@ -130,9 +130,14 @@ std::vector<CString> Conversion::SplitNames(const CString& strOutput, int count)
     return names;
 }
 
-ReadingGuesser* Conversion::Guesser() {
-    if (!m_bGuesserTried) m_guesser = ReadingGuesser::Create();
+ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
+    if (m_bGuesserTried) return m_guesser.get();
     m_bGuesserTried = true;
+    std::string whyNot;
+    m_guesser = ReadingGuesser::Create(&whyNot);
+    // Said once, where the build has an analyser that failed: points without a reading then go
+    // without one.
+    if (!m_guesser && !ReadingGuesser::Backend().empty()) Say(messages, {Kind::warning, "読みを推定できません (" + whyNot + ")"});
     return m_guesser.get();
 }
 
@@ -251,7 +256,7 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
             record.name = Utf8ToCp932(place.name, &unmapped);
             std::string reading = place.reading;
             if (reading.empty() && m_options.guessReadings)
-                if (ReadingGuesser* guesser = Guesser()) reading = guesser->Guess(place.name);
+                if (ReadingGuesser* guesser = Guesser(messages)) reading = guesser->Guess(place.name);
             record.reading = Utf8ToCp932(ToHalfWidthKatakana(reading), &unmapped);
         }
         for (const std::string& character : unmapped) {

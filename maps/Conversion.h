@@ -95,7 +95,7 @@ private:
     bool MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable);
     void Write(const std::vector<Place>& places, const CString& strOutput, const std::string& from,
                ConversionResult& result);
-    ReadingGuesser* Guesser();
+    ReadingGuesser* Guesser(std::vector<ConversionMessage>& messages);
     void Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
 
     ConversionOptions m_options;

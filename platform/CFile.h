@@ -9,6 +9,7 @@
 // names, a folder that takes no new file) the whole document is kept in memory and written over
 // the target at Close (room for it reserved first); devices and FIFOs are written directly.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,7 @@ public:
         typeBinary = 0x8000,
     };
 
-    CFile() = default;
+    CFile();
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
     ~CFile() noexcept;  // abandons an open file: closes it, never throws
@@ -62,8 +63,8 @@ public:
     // or waits only in memory), where it goes (links followed), and whether it is written over
     // that file rather than renamed onto it.
     const std::string& GetStagedPath() const { return m_strTempName; }
-    const std::string& GetTargetPath() const { return m_strTargetPath; }
-    bool IsWrittenInPlace() const { return m_road == Road::inPlace; }
+    const std::string& GetTargetPath() const;
+    bool IsWrittenInPlace() const;
 
     static constexpr std::intptr_t kInvalidHandle = -1;
 
@@ -71,20 +72,14 @@ private:
     void FlushBuffer();
     void ThrowOsError(long lOsError) const;
 
-    // How a new document reaches its target.
-    enum class Road { none, replace, inPlace, direct };
-    void WriteInPlace();
-    void StageInPlace();
-    bool OpenInPlace(int target, const std::string& full, const std::string& path);
+    // What only one system's file layer keeps (how a new document reaches its target there).
+    struct Native;
 
     std::intptr_t m_hFile = kInvalidHandle;   // fd or HANDLE of the open file (the temporary file when replacing)
     std::intptr_t m_hTarget = kInvalidHandle; // the existing target, held while it is being replaced
     CString m_strFileName;                    // full path of the file (the target when replacing)
     std::string m_strTempName;                // host path of the temporary file, empty when not replacing
     std::vector<char> m_buffer;               // pending bytes of a new document (appending inlines, unlike std::string)
-    unsigned m_nTargetMode = 0;               // permission bits to give the replacement (POSIX)
-    bool m_bHasTargetMode = false;
     bool m_bFlushed = false;                  // the new document is complete on disk, its file closed
-    Road m_road = Road::none;
-    std::string m_strTargetPath;              // host path the name finally points at (links followed)
+    std::unique_ptr<Native> m_native;
 };

@@ -104,7 +104,26 @@ int LockCause(int err) {
 }
 }  // namespace
 
+// How a new document reaches its target, and what the replacement takes over from it.
+struct CFile::Native {
+    enum class Road { none, replace, inPlace, direct };
+    Road road = Road::none;
+    std::string targetPath;  // host path the name finally points at (links followed)
+    unsigned targetMode = 0; // permission bits to give the replacement
+    bool hasTargetMode = false;
+
+    static bool OpenInPlace(CFile& file, int target, const std::string& full, const std::string& path);
+    static void StageInPlace(CFile& file);
+    static void WriteInPlace(CFile& file);
+};
+
+CFile::CFile() : m_native(std::make_unique<Native>()) {}
+
 CFile::~CFile() noexcept { Abort(); }
+
+const std::string& CFile::GetTargetPath() const { return m_native->targetPath; }
+
+bool CFile::IsWrittenInPlace() const { return m_native->road == Native::Road::inPlace; }
 
 bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException* pError) {
     Abort();
@@ -185,8 +204,8 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
             if (fd < 0) return FailWithErrno(pError, errno, strFileName);
             m_hFile = fd;
             m_strFileName = CString(full);
-            m_strTargetPath = path;
-            m_road = Road::direct;
+            m_native->targetPath = path;
+            m_native->road = Native::Road::direct;
             return true;
         }
         if (os.Flock(target, LOCK_EX | LOCK_NB) != 0) {
@@ -194,10 +213,10 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
             os.Close(target);
             return Fail(pError, LockCause(err), err, strFileName);
         }
-        m_nTargetMode = static_cast<unsigned>(st.st_mode & 07777);
-        m_bHasTargetMode = true;
+        m_native->targetMode = static_cast<unsigned>(st.st_mode & 07777);
+        m_native->hasTargetMode = true;
         // A replacement would leave the file's other names with the old text.
-        if (st.st_nlink > 1) return OpenInPlace(target, full, path);
+        if (st.st_nlink > 1) return Native::OpenInPlace(*this, target, full, path);
     }
 
     // The temporary name lives in a string that stays put until it is forgotten.
@@ -205,35 +224,35 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
     const int fd = CreateTempFile(folder, base, tempName);
     const int err = fd < 0 ? errno : 0;
     // A folder that takes no new file still lets a writable file in it be written.
-    if (fd < 0 && target >= 0 && (err == EACCES || err == EPERM)) return OpenInPlace(target, full, path);
+    if (fd < 0 && target >= 0 && (err == EACCES || err == EPERM)) return Native::OpenInPlace(*this, target, full, path);
     if (fd < 0) {
         if (target >= 0) os.Close(target);
-        m_bHasTargetMode = false;
-        m_nTargetMode = 0;
+        m_native->hasTargetMode = false;
+        m_native->targetMode = 0;
         return FailWithErrno(pError, err, strFileName);
     }
     m_hFile = fd;
     m_hTarget = target;
     m_strFileName = CString(full);
-    m_strTargetPath = path;
-    m_road = Road::replace;
+    m_native->targetPath = path;
+    m_native->road = Native::Road::replace;
     m_buffer.clear();
     m_buffer.reserve(kFlushThreshold);  // a whole document of 100 points without regrowing
     return true;
 }
 
-bool CFile::OpenInPlace(int target, const std::string& full, const std::string& path) {
-    m_hFile = target;
-    m_strFileName = CString(full);
-    m_strTargetPath = path;
-    m_road = Road::inPlace;
-    m_buffer.clear();
+bool CFile::Native::OpenInPlace(CFile& file, int target, const std::string& full, const std::string& path) {
+    file.m_hFile = target;
+    file.m_strFileName = CString(full);
+    file.m_native->targetPath = path;
+    file.m_native->road = Native::Road::inPlace;
+    file.m_buffer.clear();
     return true;
 }
 
 std::uint64_t CFile::GetLength() const {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
-    if (m_road == Road::inPlace) return m_buffer.size();  // the old text is not part of it
+    if (m_native->road == Native::Road::inPlace) return m_buffer.size();  // the old text is not part of it
     struct stat st {};
     if (PosixCalls::Current().Fstat(AsFd(m_hFile), &st) != 0) ThrowOsError(errno);
     return static_cast<std::uint64_t>(st.st_size) + m_buffer.size();
@@ -241,7 +260,7 @@ std::uint64_t CFile::GetLength() const {
 
 unsigned CFile::Read(void* lpBuf, unsigned nCount) {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
-    if (m_road != Road::none) throw CFileException(CFileException::accessDenied, EBADF, m_strFileName);
+    if (m_native->road != Native::Road::none) throw CFileException(CFileException::accessDenied, EBADF, m_strFileName);
     PosixCalls& os = PosixCalls::Current();
     char* out = static_cast<char*>(lpBuf);
     unsigned total = 0;
@@ -259,11 +278,11 @@ unsigned CFile::Read(void* lpBuf, unsigned nCount) {
 
 void CFile::Write(const void* lpBuf, unsigned nCount) {
     if (!IsOpen() || m_bFlushed) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
-    if (m_road == Road::none) throw CFileException(CFileException::accessDenied, EBADF, m_strFileName);
+    if (m_native->road == Native::Road::none) throw CFileException(CFileException::accessDenied, EBADF, m_strFileName);
     const char* bytes = static_cast<const char*>(lpBuf);
     m_buffer.insert(m_buffer.end(), bytes, bytes + nCount);
     // Written in place, the target keeps its old text until the whole document is there.
-    if (m_buffer.size() > kFlushThreshold && m_road != Road::inPlace) FlushBuffer();
+    if (m_buffer.size() > kFlushThreshold && m_native->road != Native::Road::inPlace) FlushBuffer();
 }
 
 // A failed flush drops the document at once, so that no later Close can put a document with a
@@ -290,13 +309,13 @@ void CFile::FlushBuffer() {
 void CFile::Close() {
     if (!IsOpen()) return;
     PosixCalls& os = PosixCalls::Current();
-    if (m_road == Road::none || m_road == Road::direct) {
-        const bool bDirect = m_road == Road::direct;
+    if (m_native->road == Native::Road::none || m_native->road == Native::Road::direct) {
+        const bool bDirect = m_native->road == Native::Road::direct;
         if (bDirect) FlushBuffer();
         const int fd = AsFd(m_hFile);
         const CString name = m_strFileName;
         m_hFile = kInvalidHandle;
-        m_road = Road::none;
+        m_native->road = Native::Road::none;
         if (os.Close(fd) != 0) {
             const int err = errno;
             // A read's close names no file, as the framework's does not.
@@ -305,8 +324,8 @@ void CFile::Close() {
         return;
     }
     Flush();
-    if (m_road == Road::inPlace) {
-        WriteInPlace();
+    if (m_native->road == Native::Road::inPlace) {
+        Native::WriteInPlace(*this);
         return;
     }
 
@@ -315,9 +334,9 @@ void CFile::Close() {
         Abort();
         throw CFileException(CFileException::OsErrorToException(err), err, name);
     };
-    const int folder = os.Open(FolderToOpen(FolderPrefix(m_strTargetPath)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    const int folder = os.Open(FolderToOpen(FolderPrefix(m_native->targetPath)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (folder < 0) failed(errno);
-    if (os.Rename(m_strTempName.c_str(), m_strTargetPath.c_str()) != 0) {
+    if (os.Rename(m_strTempName.c_str(), m_native->targetPath.c_str()) != 0) {
         const int err = errno;
         os.Close(folder);
         failed(err);
@@ -337,9 +356,9 @@ void CFile::Release() noexcept {
 
 void CFile::Flush() {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
-    if (m_road == Road::direct) FlushBuffer();
-    if (m_road == Road::inPlace && !m_bFlushed) StageInPlace();
-    if (m_road != Road::replace || m_bFlushed) return;
+    if (m_native->road == Native::Road::direct) FlushBuffer();
+    if (m_native->road == Native::Road::inPlace && !m_bFlushed) Native::StageInPlace(*this);
+    if (m_native->road != Native::Road::replace || m_bFlushed) return;
     PosixCalls& os = PosixCalls::Current();
     const CString name = m_strFileName;
     auto failed = [&](int err) {
@@ -347,7 +366,7 @@ void CFile::Flush() {
         throw CFileException(CFileException::OsErrorToException(err), err, name);
     };
     FlushBuffer();
-    if (m_bHasTargetMode && os.Fchmod(AsFd(m_hFile), static_cast<mode_t>(m_nTargetMode)) != 0) failed(errno);
+    if (m_native->hasTargetMode && os.Fchmod(AsFd(m_hFile), static_cast<mode_t>(m_native->targetMode)) != 0) failed(errno);
     if (os.Fsync(AsFd(m_hFile)) != 0) failed(errno);
     const int fd = AsFd(m_hFile);
     m_hFile = kInvalidHandle;  // released by close even when close reports a failure
@@ -363,26 +382,26 @@ void CFile::Flush() {
 
 // The document stays in memory until Close writes it over the target. A copy beside the target,
 // when the folder takes one, lets a run stopped halfway through that write be completed later.
-void CFile::StageInPlace() {
+void CFile::Native::StageInPlace(CFile& file) {
     PosixCalls& os = PosixCalls::Current();
-    os.Close(AsFd(m_hFile));
-    m_hFile = kInvalidHandle;
-    m_bFlushed = true;
-    const std::string folder = FolderPrefix(m_strTargetPath);
-    const int fd = CreateTempFile(folder, m_strTargetPath.substr(folder.size()), m_strTempName);
+    os.Close(AsFd(file.m_hFile));
+    file.m_hFile = kInvalidHandle;
+    file.m_bFlushed = true;
+    const std::string folder = FolderPrefix(file.m_native->targetPath);
+    const int fd = CreateTempFile(folder, file.m_native->targetPath.substr(folder.size()), file.m_strTempName);
     if (fd < 0) return;
-    const bool bStaged = WriteAll(fd, m_buffer.data(), m_buffer.size()) && os.Fsync(fd) == 0;
+    const bool bStaged = WriteAll(fd, file.m_buffer.data(), file.m_buffer.size()) && os.Fsync(fd) == 0;
     if (os.Close(fd) == 0 && bStaged) return;
-    os.Unlink(m_strTempName.c_str());
-    ForgetTempFile(m_strTempName.c_str());
-    m_strTempName.clear();
+    os.Unlink(file.m_strTempName.c_str());
+    ForgetTempFile(file.m_strTempName.c_str());
+    file.m_strTempName.clear();
 }
 
 // The target is written over only now that the whole document is at hand and has room.
-void CFile::WriteInPlace() {
-    const CString name = m_strFileName;
-    const int err = ::WriteInPlace(m_strTargetPath, m_buffer.data(), m_buffer.size());
-    Abort();  // removes the staged copy
+void CFile::Native::WriteInPlace(CFile& file) {
+    const CString name = file.m_strFileName;
+    const int err = ::WriteInPlace(file.m_native->targetPath, file.m_buffer.data(), file.m_buffer.size());
+    file.Abort();  // removes the staged copy
     if (err != 0) throw CFileException(CFileException::OsErrorToException(err), err, name);
 }
 
@@ -403,11 +422,11 @@ void CFile::Abort() noexcept {
         m_hTarget = kInvalidHandle;
     }
     m_buffer.clear();
-    m_nTargetMode = 0;
-    m_bHasTargetMode = false;
+    m_native->targetMode = 0;
+    m_native->hasTargetMode = false;
     m_bFlushed = false;
-    m_road = Road::none;
-    m_strTargetPath.clear();
+    m_native->road = Native::Road::none;
+    m_native->targetPath.clear();
     errno = savedErrno;
 }
 

@@ -27,7 +27,16 @@ std::wstring FullPath(const std::wstring& name) {
 }
 }  // namespace
 
+// A new document here always replaces its target through a temporary file beside it.
+struct CFile::Native {};
+
+CFile::CFile() = default;
+
 CFile::~CFile() noexcept { Abort(); }
+
+const std::string& CFile::GetTargetPath() const { return m_strFileName.Str(); }
+
+bool CFile::IsWrittenInPlace() const { return false; }
 
 bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException* pError) {
     Abort();
