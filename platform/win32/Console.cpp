@@ -6,12 +6,41 @@
 
 #include "platform/win32/WideText.h"
 
+namespace {
+// The files a name with * or ? in its last part matches, sorted, in the spelling given (the
+// folder as typed, each name as found); folders are left out. The C runtime of Windows programs
+// leaves this to the program, and cmd.exe does not do it.
+std::vector<std::wstring> Matches(const std::wstring& pattern) {
+    std::vector<std::wstring> found;
+    const std::size_t separator = pattern.find_last_of(L"\\/:");
+    const std::wstring folder = separator == std::wstring::npos ? std::wstring() : pattern.substr(0, separator + 1);
+    if (folder.find_first_of(L"*?") != std::wstring::npos) return found;
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return found;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) found.push_back(folder + data.cFileName);
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+    std::sort(found.begin(), found.end());
+    return found;
+}
+}  // namespace
+
 std::vector<std::string> ConsoleArguments() {
     std::vector<std::string> args;
     int count = 0;
     LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     if (wide == nullptr) return args;
-    for (int i = 0; i < count; ++i) args.push_back(WideToUtf8(std::wstring(wide[i])));
+    for (int i = 0; i < count; ++i) {
+        const std::wstring arg = wide[i];
+        // No file name holds * or ?: such an argument is a pattern; one that matches nothing stays
+        // as it is, to be reported as a file that cannot be read.
+        const std::vector<std::wstring> matches =
+            i > 0 && arg.find_first_of(L"*?") != std::wstring::npos ? Matches(arg) : std::vector<std::wstring>();
+        if (matches.empty()) args.push_back(WideToUtf8(arg));
+        for (const std::wstring& match : matches) args.push_back(WideToUtf8(match));
+    }
     ::LocalFree(wide);
     return args;
 }

@@ -10,8 +10,8 @@
 
 #include <windows.h>
 
-// Every argument of the command line, the program's name first, UTF-8; empty when the line
-// cannot be read.
+// Every argument of the command line, the program's name first, UTF-8; an argument with * or ?
+// in its last part is replaced by the files it matches, if any. Empty when the line cannot be read.
 std::vector<std::string> ConsoleArguments();
 
 class ConsoleOutput : public std::streambuf {

@@ -63,3 +63,19 @@ CString FileIdentity(const CString& strPath) {
         return CString("in " + key + " " + Upper(full.substr(separator + 1)));
     return CString("path " + Upper(full));
 }
+
+CString ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0) return CString();
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() >= 32768) return CString();
+        path.resize(path.size() * 2);  // cut short: ask again with more room
+    }
+    const std::size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? CString() : CString(WideToUtf8(path.substr(0, separator)));
+}

@@ -133,6 +133,7 @@ else
     windows 0 $'meisho.mem -> win-only\\back.gpx (12 地点)\n' '' meisho.mem -o 'win-only\back.gpx'
     windows 0 $'big.gpx -> '"$(winpath "$work/cli-win/win-only")"$'/big-1.xml (700 地点)\nbig.gpx -> '"$(winpath "$work/cli-win/win-only")"$'/big-2.xml (1 地点)\n' '' \
         big.gpx -d "$(winpath "$work/cli-win/win-only")"
+    windows 0 $'win-only\\T.mem -> win-only\\T.gpx (12 地点)\n' '' 'win-only\*.mem' --to gpx
     windows 2 '' $'quorvel-cli: 出力ファイル WIN-ONLY\\T.MEM が入力と同じです\n使い方は quorvel-cli --help で表示されます\n' \
         'win-only\T.mem' --to mem -o 'WIN-ONLY\T.MEM'
     windows 2 '' $'quorvel-cli: 出力ファイル win-only/T.xml が sub\\t.mem と win-only\\T.mem の両方から作られます\n使い方は quorvel-cli --help で表示されます\n' \
@@ -187,7 +188,7 @@ else
     else
         echo "FAIL quorvel-cli.exe outputs differ from Linux: $(head -c 400 "$work/cli-diff.txt" | tr '\n' ' ')" | tee -a "$results"
     fi
-    for pair in "win-only/back.gpx sub/from-mem.gpx" "win-only/big-1.xml big-1.xml" "win-only/big-2.xml big-2.xml"; do
+    for pair in "win-only/back.gpx sub/from-mem.gpx" "win-only/T.gpx sub/from-mem.gpx" "win-only/big-1.xml big-1.xml" "win-only/big-2.xml big-2.xml"; do
         set -- $pair
         if same "$work/cli-win/$1" "$work/cli-native/$2"; then
             echo "PASS quorvel-cli.exe $1 (a Windows path) is $2" | tee -a "$results"
