@@ -12,8 +12,8 @@
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointFormat.h"
 #include "platform/MessageBox.h"
-#include "tools/MemImage.h"
-#include "tools/MemoryCalls.h"
+#include "support/MemImage.h"
+#include "support/MemoryCalls.h"
 
 namespace {
 // A hundred points with two-byte names and readings, every field filled.

@@ -1,5 +1,5 @@
 // 100,000 points through the datum shift a iteration, each way. The points lie on a lattice over
-// central Honshu and its seas (36 % of them on the grid's land, the rest by Helmert).
+// central Honshu and its seas (59 % of them on the grid's land, the rest by Helmert).
 #include <benchmark/benchmark.h>
 
 #include <vector>

@@ -11,8 +11,8 @@
 #include "convert/CPoiTable.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointFormat.h"
-#include "tools/MemImage.h"
-#include "tools/MemoryCalls.h"
+#include "support/MemImage.h"
+#include "support/MemoryCalls.h"
 
 using fuzzcheck::Require;
 

@@ -1,14 +1,21 @@
 // Writes the seed corpora of the fuzz harnesses: quorvel-fuzz-seeds <corpus folder>, which gets
-// one sub-folder a harness. Every seed is made here, from our own image builder.
+// one sub-folder a harness. Every seed is made here, by our own image builder and our own writers;
+// an input with which a harness found a fault is kept beside them (glorie/coordinate-not-cp932).
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "maps/Cp932Text.h"
+#include "maps/FormatRegistry.h"
+#include "maps/UnitFields.h"
 #include "mempoint/CMemPointStore.h"
-#include "tools/MemImage.h"
+#include "platform/CFile.h"
+#include "support/MemImage.h"
+#include "support/MemoryCalls.h"
 
 namespace {
 bool Write(const std::string& path, const std::string& bytes) {
@@ -82,6 +89,120 @@ std::vector<std::pair<std::string, std::string>> PathSeeds() {
     };
 }
 
+// Map documents: ordinary ones as our writers make them, the shapes other programs write, and
+// inputs deeper and longer than libFuzzer's default 4 KB.
+using Seeds = std::vector<std::pair<std::string, std::string>>;
+
+Place MakePlace(const std::string& name, const std::string& reading, const std::string& digits, double latitude,
+                double longitude) {
+    Place place;
+    place.name = name;
+    place.reading = reading;
+    place.digits = digits;
+    place.latitude = latitude;
+    place.longitude = longitude;
+    place.method = DatumMethod::grid;
+    place.record = std::make_shared<const RecordText>(
+        RecordText{CutUnitField(Utf8ToCp932(name)), CutUnitField(Utf8ToCp932(reading))});
+    return place;
+}
+
+std::vector<Place> OrdinaryPlaces() {
+    return {MakePlace("東京駅", "とうきょうえき", "0312345678", 35.6812362, 139.7671248),
+            MakePlace("A&B <C> \"D\" 'E'", "", "", 34.7024854, 135.4959506),
+            MakePlace("café ♨ 𠮷野家, \"quoted\"", "ｶﾌｪ", "0120000000", 43.0686606, 141.3507552),
+            MakePlace("南の島", "みなみのしま", "", 24.3448, 124.1572)};
+}
+
+std::vector<Place> ManyPlaces(int count) {
+    std::vector<Place> places;
+    for (int i = 0; i < count; ++i)
+        places.push_back(MakePlace("地点" + std::to_string(i), "ちてん", std::to_string(300000000 + i * 37),
+                                   24 + (i % 2000) * 0.011, 123 + (i % 1700) * 0.013));
+    return places;
+}
+
+// The places as the format's writer makes them, through the file layer in memory.
+std::string Written(const char* formatName, const std::vector<Place>& places) {
+    const Format& format = *FormatRegistry::Find(formatName);
+    MemoryCalls calls("/mem");
+    CFile file;
+    if (!file.Open("/mem/seed", CFile::modeCreate | CFile::modeWrite)) return {};
+    format.write(file, places.data(), places.size(), WriteOptions{});
+    file.Close();
+    return calls.File("/mem/seed");
+}
+
+std::string Repeat(const std::string& text, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += text;
+    return out;
+}
+
+Seeds MapSeeds(const char* format) {
+    const std::string longName(100 * 1024, 'n');
+    std::vector<Place> longPlace = {MakePlace(std::string(format) == "gpx" ? longName : longName.substr(0, 10 * 1024),
+                                              "ながい", "", 35, 139)};
+    Seeds seeds = {{"ordinary", Written(format, OrdinaryPlaces())},
+                   {"many", Written(format, ManyPlaces(100))},
+                   {"long-name", Written(format, longPlace)}};
+    const std::string f = format;
+    if (f == "gpx") {
+        seeds.emplace_back("routes-tracks-1.0",
+                           "<?xml version=\"1.0\"?>\n<g:gpx version=\"1.0\" xmlns:g=\"http://www.topografix.com/GPX/1/0\">\n"
+                           "<g:wpt lat=\" 35.5 \" lon=\"+139.25\"><g:name><![CDATA[a<b]]>&amp;c</g:name><g:cmt>かな</g:cmt>"
+                           "<g:desc>(03) 1234-5678</g:desc></g:wpt>\n<g:wpt lat=\"91\" lon=\"0\"/><g:wpt/>\n"
+                           "<g:rte><g:rtept lat=\"1e1\" lon=\"-0.5\"><g:name>r</g:name></g:rtept></g:rte>\n"
+                           "<g:trk><g:trkseg><g:trkpt lat=\"-90\" lon=\"180\"/><g:trkpt lat=\"nan\" lon=\"inf\"/></g:trkseg></g:trk>\n"
+                           "</g:gpx>\n");
+        std::string utf16 = "\xFF\xFE";
+        for (const char c : std::string("<gpx><wpt lat=\"1\" lon=\"2\"><name>&#xD800;&#x1F600;</name></wpt></gpx>"))
+            utf16 += std::string(1, c) + '\0';
+        seeds.emplace_back("utf16", utf16);
+        seeds.emplace_back("deep-extensions", "<gpx><wpt lat=\"1\" lon=\"2\">" + Repeat("<e>", 1000) + Repeat("</e>", 1000) +
+                                                  "</wpt></gpx>");
+    } else if (f == "kml") {
+        seeds.emplace_back("folders-1000-deep",
+                           "<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Document>" + Repeat("<Folder>", 1000) +
+                               "<Placemark><name>底</name><Point><coordinates> 139.5 , 35.25 ,10 </coordinates></Point>"
+                               "</Placemark>" + Repeat("</Folder>", 1000) + "</Document></kml>\n");
+        seeds.emplace_back("multigeometry",
+                           "<kml><Placemark><name>二つ</name><ExtendedData><SchemaData><SimpleData name=\"reading\">ふたつ"
+                           "</SimpleData><SimpleData name=\"digits\">+81-3-0000</SimpleData></SchemaData></ExtendedData>"
+                           "<MultiGeometry><Point><coordinates>1,2</coordinates></Point><MultiGeometry><Point>"
+                           "<coordinates>3,4 5,6</coordinates></Point></MultiGeometry><LineString><coordinates>7,8"
+                           "</coordinates></LineString></MultiGeometry></Placemark><Placemark><Point/></Placemark></kml>");
+    } else if (f == "geojson") {
+        const std::string feature = "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[139.1,35.2]},";
+        seeds.emplace_back("arrays-10000-deep", "{\"type\":\"FeatureCollection\",\"features\":[" + feature +
+                                                    "\"properties\":{\"name\":\"a\",\"digits\":" + Repeat("[", 10000) +
+                                                    Repeat("]", 10000) + "}}]}");
+        seeds.emplace_back("objects-10000-deep", "{\"type\":\"FeatureCollection\",\"deep\":" + Repeat("{\"a\":", 10000) +
+                                                     "1" + Repeat("}", 10000) + ",\"features\":[" + feature +
+                                                     "\"properties\":null}]}");
+        seeds.emplace_back("saved-places",
+                           "{\"type\":\"FeatureCollection\",\"features\":[{\"type\":\"Feature\",\"geometry\":{\"type\":"
+                           "\"Point\",\"coordinates\":[0,0]},\"properties\":{\"Title\":\"店\",\"Location\":{\"Business Name\":"
+                           "\"店名\",\"Geo Coordinates\":{\"Latitude\":\"35.5\",\"Longitude\":\"139.7\"}}}},{\"type\":\"Feature\","
+                           "\"geometry\":{\"type\":\"MultiPoint\",\"coordinates\":[[1,2],[3],\"x\",[1e400,2]]},\"properties\":"
+                           "{\"location\":{\"name\":\"\\ud83d\\ude00\"},\"digits\":12}}]}");
+        seeds.emplace_back("single-feature", feature + "\"properties\":{\"name\":\"one\"}}");
+    } else if (f == "csv") {
+        seeds.emplace_back("tabs-quotes-bom", "\xEF\xBB\xBF名称\t緯度\t経度\t電話\r\n\"a\t\"\"b\"\"\r\nc\"\t 35.5 \t+139.5\t03-1234\r\n"
+                                               "\t\t\t\r\nx\t91\t0\tphone\n\"open");
+        seeds.emplace_back("columns", "LAT,Lng,title,reading,tel,extra\n1,2,a,よみ,(0)1,z\n,,,,\n3,,b\n-90,-180\n");
+    } else if (f == "glorie") {
+        // The unit writes names with bare & and <, in CP932, line by line.
+        seeds.emplace_back("bare-markup",
+                           "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<glorie>\r\n<gpoi>\r\n<poi>\r\n<name>\r\n"
+                           "<nb>A&B<C \x93\x8c\x8b\x9e</nb>\r\n<rt>\xb1\xb2</rt>\r\n</name>\r\n<point>\r\n<pos>\r\n"
+                           "<lat>35.40523</lat>\r\n<lon>139.46440</lon>\r\n</pos>\r\n</point>\r\n</poi>\r\n</gpoi>\r\n"
+                           "<gpoi>\r\n<poi>\r\n<name>\r\n<nb>\x82</nb>\r\n</name>\r\n<point>\r\n<pos>\r\n"
+                           "<lat>-1</lat>\r\n<lon>x</lon>\r\n</pos>\r\n</point>\r\n</poi>\r\n</gpoi>\r\n</glorie>\r\n");
+    }
+    return seeds;
+}
+
 bool WriteAll(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& seeds) {
     ::mkdir(folder.c_str(), 0777);
     for (const auto& seed : seeds) {
@@ -98,8 +219,10 @@ int main(int argc, char** argv) {
     }
     const std::string root = argv[1];
     ::mkdir(root.c_str(), 0777);
-    const bool ok = WriteAll(root + "/convert", ConvertSeeds()) && WriteAll(root + "/dms", DmsSeeds()) &&
+    bool ok = WriteAll(root + "/convert", ConvertSeeds()) && WriteAll(root + "/dms", DmsSeeds()) &&
                     WriteAll(root + "/path", PathSeeds());
+    for (const char* format : {"gpx", "kml", "geojson", "csv", "glorie"})
+        ok = ok && WriteAll(root + "/" + format, MapSeeds(format));
     if (!ok) std::fprintf(stderr, "%s: cannot write the seeds under %s\n", argv[0], root.c_str());
     return ok ? 0 : 1;
 }

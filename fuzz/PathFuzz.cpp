@@ -9,7 +9,7 @@
 #include "FuzzHosts.h"
 #include "app/CMainDlg.h"
 #include "platform/PathSplit.h"
-#include "tools/MemoryCalls.h"
+#include "support/MemoryCalls.h"
 
 using fuzzcheck::Require;
 

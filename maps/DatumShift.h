@@ -7,39 +7,47 @@
 
 #include "maps/Place.h"
 
+class DatumGrid;
+
 struct ShiftedPoint {
     double latitude = 0;
     double longitude = 0;
     DatumMethod method = DatumMethod::none;
     bool outsideArea = false;  // beyond the area both methods are made for: shifted by Helmert, to be warned
+    // False for a point that is no place (not a number, beyond +-90 or +-180): given back as it came.
+    bool shifted = false;
 };
 
 class DatumShift {
 public:
-    // gridPath: the TKY2JGD grid; the PROJ objects are created on the first shift, once.
+    // gridPath: the compact grid (maps/DatumGrid.h), read on the first shift.
     explicit DatumShift(std::string gridPath = DefaultGridPath());
+    // A grid already read (from bytes built into the program, or shared by several shifts).
+    explicit DatumShift(std::shared_ptr<const DatumGrid> grid);
     ~DatumShift();
     DatumShift(const DatumShift&) = delete;
     DatumShift& operator=(const DatumShift&) = delete;
 
-    // Throw MapError when the grid cannot be used at all.
+    // Throw MapError only when the grid cannot be read (and try it again next time).
     ShiftedPoint TokyoToWgs84(double latitude, double longitude);
     ShiftedPoint Wgs84ToTokyo(double latitude, double longitude);
-    // Every point in place (latitude and longitude in, all members out), visited tile by tile of
-    // the grid so that each tile is read once, whatever the points' order.
+    // Every point in place (latitude and longitude in, all members out).
     void TokyoToWgs84(std::vector<ShiftedPoint>& points);
     void Wgs84ToTokyo(std::vector<ShiftedPoint>& points);
 
-    // $QUORVEL_DATA_DIR/TKY2JGD.tif, else the installed data folder, else the build's unpacked
-    // copy, else the source tree's data/.
+    // $QUORVEL_DATA_DIR/TKY2JGD.grid, else the installed data folder's, else the build's; when
+    // neither exists, the installed one (named in the error).
     static std::string DefaultGridPath();
+    static constexpr const char* kGridName = "TKY2JGD.grid";
+
+    // EPSG:15484 alone, whatever the grid holds: to measure the two against each other.
+    static ShiftedPoint HelmertTokyoToWgs84(double latitude, double longitude);
 
 private:
-    struct Impl;
-    ShiftedPoint Shift(double latitude, double longitude, int direction);
-    void ShiftAll(std::vector<ShiftedPoint>& points, int direction);
-    void Prepare();
+    ShiftedPoint Shift(double latitude, double longitude, bool forward);
+    bool GridInverse(double latitude, double longitude, double& fromLat, double& fromLon) const;
+    const DatumGrid& Grid();
 
     std::string m_strGridPath;
-    std::unique_ptr<Impl> m_impl;
+    std::shared_ptr<const DatumGrid> m_grid;
 };

@@ -138,6 +138,9 @@ void ReadGeoJson(const std::string& bytes, PlaceCollector& places) {
         const std::size_t offset = error.byte == 0 ? 0 : error.byte - 1;
         throw MapError(places.FileName() + ": " + std::to_string(LineIndex::LineAt(bytes, offset)) +
                        " 行目: JSON として読めません");
+    } catch (const json::out_of_range&) {
+        // A number too large for a double (1e400): the parser does not say where.
+        throw MapError(places.FileName() + ": JSON として読めません（大きすぎる数があります）");
     }
     const std::string type = StringMember(document, "type");
     if (type == "Feature")

@@ -63,8 +63,12 @@ void Deliver(const RawPoint& raw, const std::string& fileName, MapReadResult& re
     const bool longitudeRead = raw.hasLongitude && !raw.longitude.empty() && *end == '\0';
     if (!latitudeRead || !longitudeRead || !std::isfinite(place.latitude) || !std::isfinite(place.longitude) ||
         place.latitude < 0 || place.latitude > 90 || place.longitude < 0 || place.longitude > 180) {
-        result.warnings.push_back(fileName + ": " + place.origin + "「" + place.name + "」: 座標 (" + raw.latitude +
-                                  ", " + raw.longitude + ") が正しくないため変換しません");
+        // The texts are CP932 like the names: shown in UTF-8.
+        std::string latitude, longitude;
+        Cp932ToUtf8(raw.latitude, latitude);
+        Cp932ToUtf8(raw.longitude, longitude);
+        result.warnings.push_back(fileName + ": " + place.origin + "「" + place.name + "」: 座標 (" + latitude + ", " +
+                                  longitude + ") が正しくないため変換しません");
         ++result.refused;
         return;
     }

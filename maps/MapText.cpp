@@ -67,3 +67,10 @@ std::string PhoneDigits(std::string_view text) {
     }
     return digits;
 }
+
+std::string ValidUtf8(std::string text) {
+    if (FirstInvalidUtf8(text) == std::string_view::npos) return text;
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) AppendUtf8(out, NextCodePoint(text, i));
+    return out;
+}

@@ -7,6 +7,9 @@
 
 #include "platform/Utf8.h"
 
+// The text with each byte that is not valid UTF-8 made U+FFFD.
+std::string ValidUtf8(std::string text);
+
 // Runs of blank space (space, tab, CR, LF) become one space; none at either end.
 std::string CollapseSpace(std::string_view text);
 void CollapseSpaceInPlace(std::string& text);

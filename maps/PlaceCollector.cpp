@@ -43,10 +43,11 @@ void PlaceCollector::Add(Place place, std::string_view latitudeText, std::string
 
 void PlaceCollector::AddParsed(Place place, const std::string& latitudeText, const std::string& longitudeText) {
     ++m_candidates;
+    // The texts are shown as valid UTF-8: an XML attribute may hold a character reference that is none.
     if (!InRange(place.latitude, 90))
-        return Refuse(place.origin, "緯度「" + CollapseSpace(latitudeText) + "」は -90〜90 の数値ではありません");
+        return Refuse(place.origin, "緯度「" + CollapseSpace(ValidUtf8(latitudeText)) + "」は -90〜90 の数値ではありません");
     if (!InRange(place.longitude, 180))
-        return Refuse(place.origin, "経度「" + CollapseSpace(longitudeText) + "」は -180〜180 の数値ではありません");
+        return Refuse(place.origin, "経度「" + CollapseSpace(ValidUtf8(longitudeText)) + "」は -180〜180 の数値ではありません");
     Accept(std::move(place));
 }
 

@@ -73,5 +73,6 @@ std::string XmlSource::Text(pugi::xml_node node) {
     std::string text = node.value();
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
         if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) text += child.value();
-    return text;
+    // A character reference to a surrogate or past U+10FFFF is decoded to bytes that are no UTF-8.
+    return ValidUtf8(std::move(text));
 }

@@ -21,6 +21,9 @@ CString FileIdentity(const CString& strPath);
 // had. Data that travels with the program is found from here.
 CString ProgramFolder();
 
+// True when the name stands for an existing file that is not a folder (links followed).
+bool IsRegularFile(const CString& strPath);
+
 // A shared library loaded for the rest of the run, so that a dependency only some runs use is
 // loaded when first needed; nullptr, with the loader's reason in error, when it cannot be.
 // POSIX builds only.

@@ -25,7 +25,7 @@ work=$(mktemp -d "$base/quorvel-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cp fuzz/corpus/convert/hundred-points "$work/points.mem"  # 100 points, made by our seed generator
 cli="$build/cli/quorvel-cli"
-floor="$build/tools/quorvel-process-floor"
+floor="$build/tests/tools/quorvel-process-floor"
 "$cli" "$work/points.mem" -o "$work/points.xml" >/dev/null
 # The same points as CSV for gpsbabel, taken from the document just written.
 {
@@ -56,7 +56,7 @@ echo "== datum shift in memory"
 "$build/bench/quorvel-bench-shift" --benchmark_min_time=1
 
 echo "== Helmert against the grid"
-"$build/tools/quorvel-datum-compare"
+"$build/bench/quorvel-datum-compare"
 
 echo "== 100 points to GPX against the same to glorie"
 # Places of one region (around Tokyo, 0.9 by 1.0 degrees), as a driver keeps them.
@@ -71,7 +71,7 @@ hyperfine -N --warmup 20 --runs 300 \
     -n "spread to gpx" "$cli $work/points.mem -o $work/points.gpx"
 
 echo "== 100,000 waypoints into glorie documents"
-"$build/tools/quorvel-make-big-gpx" 100000 "$work/big.gpx"
+"$build/tests/tools/quorvel-make-big-gpx" 100000 "$work/big.gpx"
 mkdir -p "$work/big"
 /usr/bin/time -v "$cli" "$work/big.gpx" -d "$work/big" 2>&1 >/dev/null | grep -E 'Maximum resident|Elapsed|Exit status'
 echo "documents written: $(ls "$work/big" | wc -l)"

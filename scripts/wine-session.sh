@@ -22,7 +22,7 @@ quorvel_wine_session() {
     fi
 
     if [ ! -f "$build/ui/win32/quorvel.exe" ] || [ ! -f "$build/ui/win32/tests/quorvel_wine_driver.exe" ] ||
-        [ ! -f "$build/tools/quorvel-dms-sample.exe" ] || [ ! -f "$build/cli/quorvel-cli.exe" ] ||
+        [ ! -f "$build/tests/tools/quorvel-dms-sample.exe" ] || [ ! -f "$build/cli/quorvel-cli.exe" ] ||
         [ ! -f "$build/ui/win32/tests/quorvel_wine_cli_runner.exe" ]; then
         cmake --preset windows -B "$build" >/dev/null && cmake --build "$build" -j2 || return 1
     fi
@@ -60,7 +60,7 @@ quorvel_wine_session() {
         wineboot -i >"$work/wineboot.log" 2>&1
         wineserver -w
         # Through a pipe: Wine writes to /dev/null a character at a time.
-        timeout 60 wine "$build/tools/quorvel-dms-sample.exe" 2>"$work/probe.log" | tail -n 1 >"$work/probe.out"
+        timeout 60 wine "$build/tests/tools/quorvel-dms-sample.exe" 2>"$work/probe.log" | tail -n 1 >"$work/probe.out"
         local rc=${PIPESTATUS[0]}
         [ "$rc" -eq 0 ] && [ -s "$work/probe.out" ] && break
         echo "Wine could not start a 32-bit program (attempt $attempt, status $rc):" >&2

@@ -1,6 +1,7 @@
 #include "platform/HostSystem.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -32,6 +33,11 @@ CString ProgramFolder() {
     const std::string program(path, static_cast<std::size_t>(length));
     const std::size_t slash = program.rfind('/');
     return slash == std::string::npos ? CString() : CString(program.substr(0, slash == 0 ? 1 : slash));
+}
+
+bool IsRegularFile(const CString& strPath) {
+    struct stat st {};
+    return PosixCalls::Current().Stat(strPath.GetString(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 namespace {

@@ -79,3 +79,8 @@ CString ProgramFolder() {
     const std::size_t separator = path.find_last_of(L"\\/");
     return separator == std::wstring::npos ? CString() : CString(WideToUtf8(path.substr(0, separator)));
 }
+
+bool IsRegularFile(const CString& strPath) {
+    const DWORD attributes = ::GetFileAttributesW(Utf8ToWide(strPath.Str()).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses with clang (address and undefined-behaviour sanitizers) and runs
-# each for QUORVEL_FUZZ_SECONDS (default 30) from a copy of its checked-in corpus, so the corpus
-# in the tree does not grow. Any crash, sanitizer report or failed check fails the run.
+# each for QUORVEL_FUZZ_SECONDS (default 30 for the memory-point, DMS and path harnesses, 20 for
+# each map reader) from a copy of its checked-in corpus, so the corpus in the tree does not grow. Any crash, sanitizer report or failed check fails the run.
 # QUORVEL_FUZZ_BUILD names the build folder (default build/fuzz).
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -9,7 +9,6 @@ source scripts/deps.sh
 quorvel_need clang-14 libclang-rt-14-dev >/dev/null || exit 1
 
 build=${QUORVEL_FUZZ_BUILD:-build/fuzz}
-seconds=${QUORVEL_FUZZ_SECONDS:-30}
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 cxx=$(command -v clang++-14 || command -v clang++)
 # A folder configured with another compiler would be reset by CMake, options and all.
@@ -21,7 +20,9 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_CO
     -DQUORVEL_WARNINGS_AS_ERRORS=ON -DQUORVEL_BUILD_FUZZ=ON -DQUORVEL_BUILD_TESTS=OFF \
     -DQUORVEL_BUILD_QT=OFF -DQUORVEL_BUILD_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null || exit 1
-cmake --build "$build" -j2 --target quorvel-fuzz-convert quorvel-fuzz-dms quorvel-fuzz-path || exit 1
+readers="gpx kml geojson csv glorie"
+cmake --build "$build" -j2 --target quorvel-fuzz-convert quorvel-fuzz-dms quorvel-fuzz-path \
+    $(printf 'quorvel-fuzz-%s ' $readers) || exit 1
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-fuzz-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -29,10 +30,15 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 failed=0
-# harness and the longest input worth trying: a file one byte over the size, a DMS text, a path.
-for entry in convert:10900 dms:64 path:1024; do
-    harness=${entry%%:*}
-    max_len=${entry#*:}
+ran=0
+# harness, the longest input worth trying (a file one byte over the size, a DMS text, a path; a map
+# document as long as the deepest and longest seeds) and the default seconds.
+entries="convert:10900:30 dms:64:30 path:1024:30"
+for reader in $readers; do entries="$entries $reader:300000:20"; done
+for entry in $entries; do
+    IFS=: read -r harness max_len default_seconds <<<"$entry"
+    seconds=${QUORVEL_FUZZ_SECONDS:-$default_seconds}
+    ran=$((ran + 1))
     mkdir -p "$work/$harness/corpus" "$work/$harness/artifacts"
     cp fuzz/corpus/"$harness"/* "$work/$harness/corpus/"
     "$build/fuzz/quorvel-fuzz-$harness" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
@@ -55,4 +61,5 @@ for entry in convert:10900 dms:64 path:1024; do
         echo "ok   $harness: ${seconds}s, ${speed:-?} exec/s; last: $summary"
     fi
 done
+echo "$((ran - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -50,10 +50,10 @@ run_checks quorvel.exe 240 "$driver" "$(winpath "$exe")" "$(winpath "$work/cases
 
 # The coordinate conversion gives the same texts on Windows as here, for a slice of every
 # DMS text the store can produce.
-native_dms=${QUORVEL_NATIVE_BUILD:-$root/build/dev}/tools/quorvel-dms-sample
-if [ -x "$native_dms" ] && [ -f "$build/tools/quorvel-dms-sample.exe" ]; then
+native_dms=${QUORVEL_NATIVE_BUILD:-$root/build/dev}/tests/tools/quorvel-dms-sample
+if [ -x "$native_dms" ] && [ -f "$build/tests/tools/quorvel-dms-sample.exe" ]; then
     "$native_dms" >"$work/dms-native.txt"
-    timeout 120 wine "$build/tools/quorvel-dms-sample.exe" 2>"$work/stderr.txt" | tr -d '\r' >"$work/dms-windows.txt"
+    timeout 120 wine "$build/tests/tools/quorvel-dms-sample.exe" 2>"$work/stderr.txt" | tr -d '\r' >"$work/dms-windows.txt"
     cat "$work/stderr.txt" >>"$work/wine.log"
     if cmp -s "$work/dms-native.txt" "$work/dms-windows.txt"; then
         echo "PASS coordinate-texts-match-native ($(wc -l <"$work/dms-native.txt") texts)" | tee -a "$results"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "DialogTestSupport.h"
-#include "tools/MemImage.h"
+#include "support/MemImage.h"
 #include "support/TempDir.h"
 #include "res/resource.h"
 

@@ -12,8 +12,8 @@
 #include "maps/ReadingGuesser.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
-#include "tools/MemImage.h"
-#include "tools/MemoryCalls.h"
+#include "support/MemImage.h"
+#include "support/MemoryCalls.h"
 
 namespace {
 const std::string kSamples = QUORVEL_SAMPLES_DIR;

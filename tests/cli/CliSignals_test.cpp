@@ -11,7 +11,7 @@
 #include "platform/HostSystem.h"
 #include "platform/posix/PosixCalls.h"
 #include "support/TempDir.h"
-#include "tools/MemImage.h"
+#include "support/MemImage.h"
 
 namespace {
 // Writes that never finish, as on a stalled disk.

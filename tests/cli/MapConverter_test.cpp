@@ -16,7 +16,7 @@
 #include "mempoint/CMemPointStore.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
-#include "tools/MemImage.h"
+#include "support/MemImage.h"
 
 namespace {
 // Three places whose Tokyo coordinates are whole multiples of 9", so that their five-decimal

@@ -1,5 +1,5 @@
 // The in-memory file system behaves like the disk as far as the file layer can tell.
-#include "tools/MemoryCalls.h"
+#include "support/MemoryCalls.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "support/GoldenFile.h"
 #include "support/RecordingMessageBoxHost.h"
 #include "support/TempDir.h"
-#include "tools/MemImage.h"
+#include "support/MemImage.h"
 
 namespace {
 // Names of every kind a unit stores: ASCII, CP932 kanji, half-width katakana, a full 16 bytes,

@@ -6,7 +6,7 @@
 #include "platform/MessageBox.h"
 #include "res/resource.h"
 #include "support/RecordingDialogUi.h"
-#include "tools/MemImage.h"
+#include "support/MemImage.h"
 
 std::string HundredPoints() {
     MemImage image;

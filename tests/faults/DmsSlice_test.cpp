@@ -7,7 +7,7 @@
 
 #include "convert/DmsToDegreeText.h"
 #include "mempoint/CMemPointStore.h"
-#include "tools/DmsReference.h"
+#include "support/DmsReference.h"
 
 namespace {
 // The reference itself on known values, the two double-rounding examples among them.

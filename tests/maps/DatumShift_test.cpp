@@ -1,136 +1,252 @@
-// The datum shift against the national reference, PROJ's own tools and itself.
+// The datum shift against PROJ over the whole grid, against the national reference point, and
+// the grid file it reads.
 #include "maps/DatumShift.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <string>
+#include <thread>
 
+#include "ProjReference.h"
+#include "bench/GroundDistance.h"
+#include "maps/DatumGrid.h"
 #include "maps/MapError.h"
-#include "platform/posix/PosixCalls.h"
-#include "tools/GroundDistance.h"
+#include "support/TempDir.h"
 
 namespace {
-// The Helmert transformation as PROJ's cct runs it, in degrees: an independent run of the operation.
-bool CctHelmert(double lat, double lon, double& outLat, double& outLon) {
-    const std::string command =
-        "echo '" + std::to_string(lon) + " " + std::to_string(lat) + " 0' | cct -d 10 +proj=pipeline "
-        "+step +proj=unitconvert +xy_in=deg +xy_out=rad +step +proj=push +v_3 +step +proj=cart +ellps=bessel "
-        "+step +proj=helmert +x=-146.414 +y=507.337 +z=680.507 +step +inv +proj=cart +ellps=WGS84 +step +proj=pop +v_3 "
-        "+step +proj=unitconvert +xy_in=rad +xy_out=deg 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return false;
-    const bool read = std::fscanf(pipe, "%lf %lf", &outLon, &outLat) == 2;
-    return pclose(pipe) == 0 && read;
+const std::string kTiff = std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/data/TKY2JGD.tif";
+
+std::string Where(double lat, double lon) {
+    char text[64];
+    std::snprintf(text, sizeof text, "(%.9f, %.9f)", lat, lon);
+    return text;
 }
 
-std::string FiveDecimals(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.5f", value);
-    return text;
+std::vector<unsigned char> GridBytes() {
+    const std::string bytes = ReadFileBytes(DatumShift::DefaultGridPath());
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
+}
+
+// Within 0.1 mm and by the same method.
+bool Same(const ShiftedPoint& a, const ShiftedPoint& b) {
+    return a.method == b.method && a.outsideArea == b.outsideArea && a.shifted == b.shifted &&
+           GroundDistance(a.latitude, a.longitude, b.latitude, b.longitude) < 1e-4;
+}
+
+// Back where it started: to the millimetre by the grid; by Helmert within the centimetre that
+// dropping the height on the way there costs.
+bool RoundTrips(const ShiftedPoint& there, const ShiftedPoint& back, double lat, double lon) {
+    return back.method == there.method &&
+           GroundDistance(lat, lon, back.latitude, back.longitude) < (there.method == DatumMethod::grid ? 0.001 : 0.01);
+}
+
+std::string GridError(std::vector<unsigned char> bytes) {
+    try {
+        DatumGrid grid(std::move(bytes), "grid.bin");
+    } catch (const MapError& error) {
+        return error.what();
+    }
+    return "no error";
 }
 }  // namespace
 
-TEST(DatumShift, PointsAgainstTheReferenceAndTheFallback) {
-    struct Case {
+// Every point of lattices over the grid, from its bytes in memory: PROJ's hgridshift where the
+// cell's four nodes have data, PROJ's Helmert pipeline where the grid gives nothing, the coastal
+// rule between the two, all within 0.1 mm; and back again, as closely as by PROJ.
+TEST(DatumShift, LatticesOverTheGridShiftAsProjDoes) {
+    struct Lattice {
         const char* where;
-        double lat, lon;
-        DatumMethod method;
-        bool outside;
+        double south, west, north, east, step;  // the step across is 1.07 times it; neither fits a cell (30" by 45")
     };
-    const Case cases[] = {
-        {"Yamagata (national reference point)", 38.546789, 140.026224, DatumMethod::grid, false},
-        {"Tokyo", 35.68, 139.76, DatumMethod::grid, false},
-        {"Naha", 26.2125, 127.6811, DatumMethod::grid, false},
-        {"Chubu airport island, made after the survey", 34.8584, 136.8054, DatumMethod::helmert, false},
-        // Coasts where some nodes of the cell have no data: PROJ alone blends in their zero (57 m, 13 m).
-        {"Iriomote coast", 24.07, 123.74, DatumMethod::grid, false},
-        {"Tarama island coast", 24.69, 124.71, DatumMethod::grid, false},
-        {"Seoul: no grid data, inside the Helmert box", 37.5665, 126.978, DatumMethod::helmert, false},
-        {"Guam, outside the grid", 13.4443, 144.7937, DatumMethod::helmert, true},
+    const Lattice lattices[] = {
+        {"the grid and a margin beyond the area of use", 23.7, 122.6, 45.9, 146.1, 0.0437},  // 256,000 points
+        {"the islands of the Seto Inland Sea", 33.8, 132.0, 34.8, 134.0, 0.0061},           // 50,000 points
     };
-    DatumShift shift;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.where);
-        const ShiftedPoint p = shift.TokyoToWgs84(c.lat, c.lon);
-        EXPECT_EQ(p.method, c.method);
-        EXPECT_EQ(p.outsideArea, c.outside);
-        // Always a real shift, of the size the datums differ by.
-        EXPECT_GT(GroundDistance(c.lat, c.lon, p.latitude, p.longitude), 200);
-        EXPECT_LT(GroundDistance(c.lat, c.lon, p.latitude, p.longitude), 900);
-        double lat = 0, lon = 0;
-        if (c.method == DatumMethod::helmert && CctHelmert(c.lat, c.lon, lat, lon)) {
-            EXPECT_LT(GroundDistance(lat, lon, p.latitude, p.longitude), 0.01);
+    ProjReference proj(kTiff);
+    DatumShift shift(std::make_shared<const DatumGrid>(GridBytes(), "grid in memory"));
+    int cells[3] = {}, outside = 0, wrong = 0, ourFailures = 0, projFailures = 0;
+    for (const Lattice& l : lattices) {
+        for (int i = 0; l.south + i * l.step < l.north; ++i) {
+            for (int j = 0; l.west + j * l.step * 1.07 < l.east; ++j) {
+                const double lat = l.south + i * l.step, lon = l.west + j * l.step * 1.07;
+                ProjReference::Cell cell;
+                const ShiftedPoint want = proj.TokyoToWgs84(lat, lon, &cell), got = shift.TokyoToWgs84(lat, lon);
+                const ShiftedPoint back = shift.Wgs84ToTokyo(got.latitude, got.longitude);
+                const ShiftedPoint projBack = proj.Wgs84ToTokyo(want.latitude, want.longitude);
+                ++cells[static_cast<int>(cell)];
+                outside += want.outsideArea;
+                ourFailures += !RoundTrips(got, back, lat, lon);
+                projFailures += !RoundTrips(want, projBack, lat, lon);
+                if ((!Same(got, want) || !Same(back, projBack)) && ++wrong <= 10)
+                    ADD_FAILURE() << l.where << " " << Where(lat, lon) << " cell " << static_cast<int>(cell) << ": "
+                                  << DatumMethodName(got.method) << " " << Where(got.latitude, got.longitude) << " back "
+                                  << Where(back.latitude, back.longitude) << "; PROJ " << DatumMethodName(want.method) << " "
+                                  << Where(want.latitude, want.longitude) << " back " << Where(projBack.latitude, projBack.longitude);
+            }
         }
     }
-    // The published value of the reference point, to the millimetre; Helmert is a metre off there.
-    const ShiftedPoint reference = shift.TokyoToWgs84(38.546789, 140.026224);
-    EXPECT_LT(GroundDistance(reference.latitude, reference.longitude, 38.549703478, 140.022853531), 0.001);
-    double lat = 0, lon = 0;
-    if (!CctHelmert(38.546789, 140.026224, lat, lon)) GTEST_SKIP() << "cct (proj-bin) is not installed";
-    EXPECT_NEAR(GroundDistance(lat, lon, 38.549703478, 140.022853531), 1.01, 0.05);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_LE(ourFailures, projFailures);
+    // Every rule met often enough to count.
+    EXPECT_GT(cells[static_cast<int>(ProjReference::Cell::full)], 50000);
+    EXPECT_GT(cells[static_cast<int>(ProjReference::Cell::coast)], 5000);
+    EXPECT_GT(cells[static_cast<int>(ProjReference::Cell::none)], 200000);
+    EXPECT_GT(outside, 5000);
 }
 
-TEST(DatumShift, RoundTripsKeepTheTextsOfTheUnit) {
+// The published value of the reference point, to the millimetre, both ways; Helmert is a metre off there.
+TEST(DatumShift, TheReferencePointGetsItsPublishedValue) {
+    const double tokyo[2] = {38.546789, 140.026224}, published[2] = {38.549703478, 140.022853531};
     DatumShift shift;
-    const double points[][2] = {{35.68123, 139.76712}, {43.06, 141.35}, {26.2125, 127.6811}, {34.8584, 136.8054},
-                                {33.59, 130.42}, {37.5665, 126.978}, {24.07, 123.74}};
-    for (const auto& point : points) {
-        SCOPED_TRACE(FiveDecimals(point[0]) + " " + FiveDecimals(point[1]));
-        const ShiftedPoint there = shift.TokyoToWgs84(point[0], point[1]);
-        const ShiftedPoint back = shift.Wgs84ToTokyo(there.latitude, there.longitude);
-        EXPECT_EQ(back.method, there.method);
-        EXPECT_EQ(FiveDecimals(back.latitude), FiveDecimals(point[0]));
-        EXPECT_EQ(FiveDecimals(back.longitude), FiveDecimals(point[1]));
-        // The Helmert road drops the height change of the way there: a few millimetres.
-        EXPECT_LT(GroundDistance(back.latitude, back.longitude, point[0], point[1]),
-                  there.method == DatumMethod::grid ? 0.001 : 0.01);
-    }
+    const ShiftedPoint there = shift.TokyoToWgs84(tokyo[0], tokyo[1]), back = shift.Wgs84ToTokyo(published[0], published[1]);
+    EXPECT_EQ(there.method, DatumMethod::grid);
+    EXPECT_LT(GroundDistance(there.latitude, there.longitude, published[0], published[1]), 0.001);
+    EXPECT_EQ(back.method, DatumMethod::grid);
+    EXPECT_LT(GroundDistance(back.latitude, back.longitude, tokyo[0], tokyo[1]), 0.001);
+    double lat = tokyo[0], lon = tokyo[1];
+    ASSERT_TRUE(ProjReference(kTiff).Helmert(true, lat, lon));
+    EXPECT_NEAR(GroundDistance(lat, lon, published[0], published[1]), 1.01, 0.05);
 }
 
-// The programs read the build's copy with plain tiles; it must give the shipped grid's values exactly.
-TEST(DatumShift, TheUnpackedGridGivesTheShippedValues) {
-    DatumShift shipped(std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/data/TKY2JGD.tif");
-    DatumShift unpacked;
-    ASSERT_NE(DatumShift::DefaultGridPath(), std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/data/TKY2JGD.tif");
-    int differ = 0, onGrid = 0;
-    for (double lat = 24.0; lat < 45.6; lat += 0.071) {
-        for (double lon = 122.9; lon < 146.0; lon += 0.093) {
-            const ShiftedPoint a = shipped.TokyoToWgs84(lat, lon), b = unpacked.TokyoToWgs84(lat, lon);
-            differ += a.latitude != b.latitude || a.longitude != b.longitude || a.method != b.method;
-            onGrid += a.method == DatumMethod::grid;
+// Points far beyond the lattices, the edges of the globe, and values that are no place at all,
+// one by one and together; only real places are shifted, none throws.
+TEST(DatumShift, EveryPointGetsAnAnswerAndOnlyPlacesAreShifted) {
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const double places[][2] = {{13.4443, 144.7937}, {50.0, 142.0}, {90, 0}, {-90, 180}, {0, -180}, {-33.9, 151.2}};
+    const double noPlaces[][2] = {{nan, 139}, {35, nan}, {inf, 139}, {35, -inf}, {90.000001, 0}, {-91, 0}, {35, 180.000001}, {35, -200}};
+    ProjReference proj(kTiff);
+    DatumShift shift;
+    std::vector<ShiftedPoint> all;
+    for (const auto& p : places) {
+        SCOPED_TRACE(Where(p[0], p[1]));
+        const ShiftedPoint there = shift.TokyoToWgs84(p[0], p[1]), back = shift.Wgs84ToTokyo(p[0], p[1]);
+        EXPECT_TRUE(Same(there, proj.TokyoToWgs84(p[0], p[1])));
+        EXPECT_TRUE(Same(back, proj.Wgs84ToTokyo(p[0], p[1])));
+        EXPECT_TRUE(there.shifted && there.method == DatumMethod::helmert && there.outsideArea);
+        all.push_back(there);
+    }
+    for (const auto& p : noPlaces) {
+        SCOPED_TRACE(Where(p[0], p[1]));
+        for (const ShiftedPoint& q : {shift.TokyoToWgs84(p[0], p[1]), shift.Wgs84ToTokyo(p[0], p[1])}) {
+            EXPECT_EQ(std::memcmp(&q.latitude, &p[0], sizeof p[0]), 0);
+            EXPECT_EQ(std::memcmp(&q.longitude, &p[1], sizeof p[1]), 0);
+            EXPECT_TRUE(q.method == DatumMethod::none && !q.outsideArea && !q.shifted);
+        }
+        all.push_back(ShiftedPoint{p[0], p[1]});
+    }
+    for (const bool forward : {true, false}) {
+        std::vector<ShiftedPoint> together = all;
+        for (ShiftedPoint& p : together) p = ShiftedPoint{p.latitude, p.longitude};
+        forward ? shift.TokyoToWgs84(together) : shift.Wgs84ToTokyo(together);
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const ShiftedPoint one = forward ? shift.TokyoToWgs84(all[i].latitude, all[i].longitude)
+                                             : shift.Wgs84ToTokyo(all[i].latitude, all[i].longitude);
+            EXPECT_EQ(std::memcmp(&together[i].latitude, &one.latitude, 2 * sizeof(double)), 0) << i;
+            EXPECT_EQ(together[i].method, one.method);
         }
     }
-    EXPECT_EQ(differ, 0);
-    EXPECT_GT(onGrid, 5000);
 }
 
-// PROJ is loaded once a process, on the first shift: this needs a process of its own (as ctest runs it).
-TEST(DatumShift, AProjLibraryThatCannotBeLoadedIsNamedAndTriedAgain) {
-    struct NoLibraries : PosixCalls {
-        void* Dlopen(const char*, int) override { return nullptr; }
-    } calls;
-    PosixCalls* previous = PosixCalls::Replace(&calls);
-    DatumShift shift;
-    try {
-        shift.TokyoToWgs84(35, 139);
-        PosixCalls::Replace(previous);
-        GTEST_SKIP() << "PROJ was loaded earlier in this process";
-    } catch (const MapError& error) {
-        PosixCalls::Replace(previous);
-        EXPECT_EQ(std::string(error.what()).rfind("測地系の換算に使う PROJ のライブラリを読み込めませんでした (libproj.so", 0), 0u)
-            << error.what();
+// A grid that cannot be used is named with what is wrong, never read past its end; a missing
+// file is named and tried again on the next shift.
+TEST(DatumShift, AGridThatCannotBeUsedIsNamed) {
+    const std::vector<unsigned char> good = GridBytes();
+    ASSERT_EQ(good.size(), 3197580u);
+    auto changed = [&](std::size_t at, std::vector<unsigned char> bytes) {
+        std::vector<unsigned char> grid = good;
+        std::copy(bytes.begin(), bytes.end(), grid.begin() + static_cast<std::ptrdiff_t>(at));
+        return grid;
+    };
+    const std::size_t runs = 64 + 4 * 2581, nodes = runs + 8 * 6076;
+    std::vector<unsigned char> longer = good;
+    longer.push_back(0);
+    EXPECT_EQ(GridError(good), "no error");
+    const struct {
+        std::vector<unsigned char> bytes;
+        const char* why;
+    } cases[] = {
+        {{}, "途中で切れています (0 バイト)"},
+        {{'Q', 'V', 'G'}, "途中で切れています (3 バイト)"},
+        {{'I', 'I', '*', 0, 8, 0, 0, 0}, "地域パラメータの形式ではありません"},
+        {std::vector<unsigned char>(good.begin(), good.begin() + 63), "途中で切れています (63 バイト)"},
+        {std::vector<unsigned char>(good.begin(), good.end() - 1), "途中で切れています (3197579 バイト、3197580 バイトのはずです)"},
+        {longer, "後ろに余分なバイトがあります (3197581 バイト、3197580 バイトのはずです)"},
+        {changed(8, {2}), "版 2 には対応していません"},
+        {changed(12, {1, 0}), "見出しの値が正しくありません"},
+        {changed(48, {0, 0, 0, 0, 0, 0, 0xf0, 0x7f}), "見出しの値が正しくありません"},  // an infinite cell
+        {changed(20, {0xbd}), "途中で切れています (3197580 バイト、3197588 バイトのはずです)"},
+        {changed(64, {1}), "索引が壊れています"},
+        {changed(runs, {1}), "索引が壊れています (南から 1 行目)"},
+        {changed(runs + 6, {0, 8}), "索引が壊れています (南から 1 行目)"},  // a run longer than its row
+        {changed(nodes + 8 * 9, {0, 0, 0xc0, 0x7f}), "値が数ではありません (10 番目の節点)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(GridError(c.bytes), std::string("測地系の換算に使う地域パラメータのファイル grid.bin は使えません: ") + c.why);
     }
-    EXPECT_EQ(shift.TokyoToWgs84(35.68, 139.76).method, DatumMethod::grid);
+
+    // From files: a missing one (asked again), a folder, a cut one, whose name each message gives.
+    TempDir dir;
+    WriteFileBytes(dir.File("cut.grid"), std::string(good.begin(), good.begin() + 100));
+    const struct {
+        std::string path, message;
+    } files[] = {
+        {"/nonexistent/TKY2JGD.grid", " が見つかりません"},
+        {dir.Path(), " を読めませんでした (ファイル アクセス禁止)"},
+        {dir.File("cut.grid"), " は使えません: 途中で切れています (100 バイト、3197580 バイトのはずです)"},
+    };
+    for (const auto& f : files) {
+        DatumShift shift(f.path);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                shift.TokyoToWgs84(35, 139);
+                ADD_FAILURE() << f.path << ": no error";
+            } catch (const MapError& error) {
+                EXPECT_EQ(error.what(), "測地系の換算に使う地域パラメータのファイル " + f.path + f.message);
+            }
+        }
+    }
 }
 
-TEST(DatumShift, AMissingGridIsNamed) {
-    DatumShift shift("/nonexistent/TKY2JGD.tif");
-    try {
-        shift.TokyoToWgs84(35, 139);
-        FAIL() << "no error";
-    } catch (const MapError& error) {
-        EXPECT_STREQ(error.what(), "測地系の換算に使う地域パラメータのファイル /nonexistent/TKY2JGD.tif が見つかりません");
+// Files are read without sharing: a grid another run is reading is waited for, half a second at most.
+TEST(DatumShift, AGridInUseIsWaitedFor) {
+    TempDir dir;
+    const std::string path = dir.File("TKY2JGD.grid");
+    WriteFileBytes(path, ReadFileBytes(DatumShift::DefaultGridPath()));
+    for (const int heldMs : {30, 800}) {
+        const int fd = open(path.c_str(), O_RDONLY);
+        ASSERT_EQ(flock(fd, LOCK_EX), 0);
+        std::thread reader([fd, heldMs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(heldMs));
+            close(fd);
+        });
+        try {
+            EXPECT_EQ(DatumShift(path).TokyoToWgs84(35.68, 139.76).method, DatumMethod::grid) << heldMs;
+            EXPECT_EQ(heldMs, 30);
+        } catch (const MapError& error) {
+            EXPECT_EQ(heldMs, 800);
+            EXPECT_EQ(error.what(), "測地系の換算に使う地域パラメータのファイル " + path +
+                                        " を読めませんでした (SHARE.EXE 未ロードまたは共有領域ロック済み)");
+        }
+        reader.join();
     }
+}
+
+TEST(DatumShift, TheGridIsLookedForInTheDataFolderFirst) {
+    ASSERT_EQ(setenv("QUORVEL_DATA_DIR", "/opt/maps", 1), 0);
+    EXPECT_EQ(DatumShift::DefaultGridPath(), "/opt/maps/TKY2JGD.grid");
+    unsetenv("QUORVEL_DATA_DIR");
+    const std::string built = DatumShift::DefaultGridPath();
+    EXPECT_EQ(built.substr(built.size() - 18), "/data/TKY2JGD.grid");
+    EXPECT_TRUE(FileExists(built));
 }

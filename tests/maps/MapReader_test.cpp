@@ -103,6 +103,12 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
         {"gpx", false, "<gpx><wpt lat=\"1e400\" lon=\"0\"/>\n<wpt lat=\"1\"/></gpx>", "",
          "f: 1 行目: 緯度「1e400」は -90〜90 の数値ではありません。この地点は読みません\n"
          "f: 2 行目: 経度「」は -180〜180 の数値ではありません。この地点は読みません\n", 2},
+        // Character references to a surrogate or past U+10FFFF, and CP932 coordinates: shown as UTF-8.
+        {"gpx", false, "<gpx><wpt lat=\"&#xD800;\" lon=\"0\"/>\n<wpt lat=\"1\" lon=\"2\"><name>a&#xDFFF;b&#x110000;</name></wpt></gpx>",
+         "a\uFFFD\uFFFD\uFFFDb\uFFFD\uFFFD\uFFFD\uFFFD|||1.0000000|2.0000000|2 行目\n",
+         "f: 1 行目: 緯度「\uFFFD\uFFFD\uFFFD」は -90〜90 の数値ではありません。この地点は読みません\n", 1},
+        {"glorie", false, "<glorie>\n<gpoi><poi><name><nb>A</nb></name><point><pos><lat>\x93\x8c</lat><lon>139</lon></pos></point></poi></gpoi>\n</glorie>",
+         "", "f: 2 行目の地点「A」: 座標 (東, 139) が正しくないため変換しません\n", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.document);
@@ -132,6 +138,8 @@ TEST(MapReader, RefusesDocumentsItCannotRead) {
         {"geojson", "{\"type\":\"FeatureCollection\",\n\"features\":[\n{\"type\":}]}", "f.gpx: 3 行目: JSON として読めません"},
         {"geojson", "{\"type\":\"FeatureCollection\",\"features\":[]}", "f.gpx に地点がありません"},
         {"geojson", "[1,2]", "f.gpx: GeoJSON の FeatureCollection でも Feature でもありません"},
+        {"geojson", "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[1e400,2]}}",
+         "f.gpx: JSON として読めません（大きすぎる数があります）"},
         {"csv", "name,x,y\nA,1,2\n",
          "f.gpx: 1 行目: 緯度と経度の列がありません（見出しに lat・latitude・緯度 と lon・lng・longitude・経度 のどれかが要ります）"},
         {"csv", "lat,lon\n1,2\n3,\"4\n5,6\n", "f.gpx: 3 行目: 引用符が閉じていません"},

@@ -13,7 +13,7 @@
 #include "support/FailingPosixCalls.h"
 #include "support/RecordingMessageBoxHost.h"
 #include "support/TempDir.h"
-#include "tools/MemImage.h"
+#include "support/MemImage.h"
 
 namespace {
 using Call = FailingPosixCalls::Call;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/MemImage.h"
+#include "support/MemImage.h"
 
 int main(int argc, char* argv[]) {
     if (argc != 2) {

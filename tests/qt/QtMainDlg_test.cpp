@@ -14,7 +14,7 @@
 #include "support/TempDir.h"
 #include "convert/ConversionDriver.h"
 #include "platform/MessageBox.h"
-#include "tools/MemImage.h"
+#include "support/MemImage.h"
 #include "ui/qt/QtMainDlg.h"
 #include "ui/qt/QtMessageBoxHost.h"
 

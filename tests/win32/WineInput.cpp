@@ -1,6 +1,6 @@
 #include "tests/win32/WineInput.h"
 
-#include "tools/MemImage.h"
+#include "support/MemImage.h"
 
 std::string WineConvertInput() {
     MemImage image;

@@ -13,7 +13,7 @@
 
 #include "convert/DmsToDegreeText.h"
 #include "mempoint/CMemPointStore.h"
-#include "tools/DmsReference.h"
+#include "support/DmsReference.h"
 
 namespace {
 struct Tally {

@@ -1,4 +1,4 @@
-#include "tools/MemImage.h"
+#include "support/MemImage.h"
 
 #include <stdexcept>
 

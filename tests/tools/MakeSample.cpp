@@ -17,7 +17,7 @@
 
 #include "mempoint/MemPointEncoder.h"
 #include "mempoint/MemPointFormat.h"
-#include "tools/MemImage.h"
+#include "support/MemImage.h"
 
 namespace {
 std::string ToCp932(const std::string& utf8) {

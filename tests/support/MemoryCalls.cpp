@@ -1,4 +1,4 @@
-#include "tools/MemoryCalls.h"
+#include "support/MemoryCalls.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,0 +1,61 @@
+#pragma once
+// The national Tokyo-datum -> JGD2000 parameter grid, in the compact form the build makes from
+// data/TKY2JGD.tif (tools/GridCompact.cpp): only the nodes that have data, their two shifts as
+// the GeoTIFF holds them. Readable on any host (fixed little-endian layout):
+//
+//   offset  size        what
+//        0  8           kMagic
+//        8  4           kVersion
+//       12  4 + 4       columns, rows of nodes (2 to 65535 each)
+//       20  4 + 4       runs, nodes (runs of consecutive nodes with data in a row; nodes with data)
+//       28  4           0
+//       32  8 x 4       west, south (the node at column 0, row 0), cell width, cell height; degrees, float64
+//       64  4 x rows+1  the first run of each row, then the number of runs
+//        .  8 x runs    a run: its first node (u32, the nodes before it), column (u16), length (u16)
+//        .  8 x nodes   a node: latitude shift, longitude shift (float32, arc-seconds, north and east positive)
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class DatumGrid {
+public:
+    static constexpr char kMagic[8] = {'Q', 'V', 'G', 'R', 'I', 'D', '\x1a', '\n'};
+    static constexpr std::uint32_t kVersion = 1;
+    static constexpr std::size_t kHeaderSize = 64;
+    static constexpr std::size_t kRunSize = 8;
+    static constexpr std::size_t kNodeSize = 8;
+
+    // Throw MapError naming the file (or name, for bytes) when it cannot be read or is no such grid.
+    explicit DatumGrid(const std::string& path);
+    DatumGrid(std::vector<unsigned char> bytes, std::string name);
+
+    // The grid's shift at a Tokyo-datum point, in degrees: bilinear from its cell's four nodes;
+    // in a cell where some nodes have no data, from the nodes that have data alone (blending in
+    // a zero would move a coastal point only part of the way). False where the grid gives no
+    // shift: outside it, or no node with data carries weight at the point.
+    bool Shift(double latitude, double longitude, double& shiftLat, double& shiftLon) const;
+
+    int Columns() const { return m_columns; }
+    int Rows() const { return m_rows; }
+
+private:
+    void Parse();
+    // The shifts of the node at (column, row) in arc-seconds; false when it has no data.
+    bool Node(int column, int row, float& shiftLat, float& shiftLon) const;
+
+    // Which nodes have data, 64 a word, with the number of nodes with data before each word:
+    // a node's record is found in constant time (1.2 MB for the national grid).
+    struct Word {
+        std::uint64_t bits;
+        std::uint32_t before;
+    };
+
+    std::string m_strName;
+    std::vector<unsigned char> m_bytes;
+    const unsigned char* m_nodes = nullptr;  // the node records within m_bytes
+    std::vector<Word> m_words;
+    int m_columns = 0, m_rows = 0;
+    double m_west = 0, m_south = 0, m_cellLon = 0, m_cellLat = 0;
+    double m_perCellLon = 0, m_perCellLat = 0;  // multiplied by rather than divided by: faster
+};
