@@ -124,6 +124,8 @@ else
     both meisho.csv -o sub/from-csv.xml
     both meisho.xml --to kml -o sub/from-glorie.kml
     both meisho.gpx meisho.kml --merge -o sub/merged.xml
+    both meisho.gpx --datum tokyo --strict --to kml -o sub/tokyo.kml
+    both meisho.gpx --all-points --reading none --to csv -o sub/all-points.csv
     both big.gpx
     both --list meisho.mem
     both --list meisho.gpx
@@ -155,7 +157,12 @@ else
     cat "$work/stderr.txt" >>"$work/wine.log"
 
     # UTF-8 text as a redirect on Japanese Windows receives it.
-    as_cp932() { python3 -c 'import sys; sys.stdout.buffer.write(sys.stdin.buffer.read().decode("utf-8").replace("\n", "\r\n").encode("cp932", "replace"))'; }
+    # A character CP932 lacks is a "?" for each UTF-16 unit of it, as WideCharToMultiByte writes it.
+    as_cp932() {
+        python3 -c 'import codecs, sys
+codecs.register_error("units", lambda e: ("".join("??" if ord(c) > 0xFFFF else "?" for c in e.object[e.start:e.end]), e.end))
+sys.stdout.buffer.write(sys.stdin.buffer.read().decode("utf-8").replace("\n", "\r\n").encode("cp932", "units"))'
+    }
     same() { cmp -s "$1" "$2"; }
     cli_failures=0
     for ((n = 1; n <= ${#kinds[@]}; n++)); do

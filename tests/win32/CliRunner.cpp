@@ -93,7 +93,7 @@ int wmain(int argc, wchar_t** argv) {
         if (line.empty()) args.clear();
         const std::wstring base = results + std::to_wstring(number);
         const int status = Run(exe, args, folder, base + L".out", base + L".err");
-        std::ofstream((base + L".status").c_str()) << status << '\n';
+        std::ofstream((base + L".status").c_str(), std::ios::binary) << status << '\n';
     }
     return 0;
 }
