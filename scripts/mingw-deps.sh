@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Libraries of the 32-bit Windows build that Debian ships no MinGW build of, built from Debian's
 # own source packages (apt-get source) with the MinGW toolchain into build/mingw-deps/PREFIX.
-# Cached: a library already there is not built again. zlib comes from libz-mingw-w64-dev.
+# Cached: a library already there is not built again.
 # Usage: bash scripts/mingw-deps.sh   (prints the prefix on its last line)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +10,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 deps=$(pwd)/build/mingw-deps
 prefix=$deps/i686-w64-mingw32
-quorvel_need g++-mingw-w64-i686-posix libz-mingw-w64-dev dpkg-dev cmake ninja-build nlohmann-json3-dev
+quorvel_need g++-mingw-w64-i686-posix dpkg-dev cmake ninja-build nlohmann-json3-dev
 
 sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo
