@@ -88,11 +88,12 @@ std::string DatumShift::DefaultGridPath() {
 #ifdef QUORVEL_INSTALL_DATA_DIR
     const std::string installed = std::string(QUORVEL_INSTALL_DATA_DIR) + "/" + kGridName;
     if (Exists(installed)) return installed;
-#else
-    const std::string& installed = travelling;
-#endif
     const std::string built = std::string(QUORVEL_BUILD_DATA_DIR) + "/" + kGridName;
     return Exists(built) ? built : installed;
+#else
+    // The Windows build keeps its grid beside the program, in the build folder as in the zip.
+    return travelling;
+#endif
 }
 
 ShiftedPoint DatumShift::HelmertTokyoToWgs84(double latitude, double longitude) {

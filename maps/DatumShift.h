@@ -36,9 +36,9 @@ public:
     void Wgs84ToTokyo(std::vector<ShiftedPoint>& points);
 
     // $QUORVEL_DATA_DIR/TKY2JGD.grid, else the one that travels with the program (data\ beside
-    // the Windows program, ../share/quorvel beside an installed bin/), else the installed data
-    // folder's, else the build's; when none exists, the installed one (named in the error), or
-    // on Windows the one beside the program.
+    // the Windows program, ../share/quorvel beside an installed bin/); on Linux then the
+    // installed data folder's, else the build's, and when none exists the installed one (named
+    // in the error).
     static std::string DefaultGridPath();
     static constexpr const char* kGridName = "TKY2JGD.grid";
 
