@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Libraries of the 32-bit Windows build that Debian ships no MinGW build of, built from Debian's
 # own source packages (apt-get source) with the MinGW toolchain into build/mingw-deps/PREFIX.
-# Cached: a library already there is not built again.
+# Cached: a library already there is not built again. zlib is Debian's (libz-mingw-w64-dev).
 # Usage: bash scripts/mingw-deps.sh   (prints the prefix on its last line)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +10,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 deps=$(pwd)/build/mingw-deps
 prefix=$deps/i686-w64-mingw32
-quorvel_need g++-mingw-w64-i686-posix dpkg-dev cmake ninja-build nlohmann-json3-dev
+quorvel_need g++-mingw-w64-i686-posix libz-mingw-w64-dev dpkg-dev cmake ninja-build nlohmann-json3-dev
 
 sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo
@@ -64,6 +64,21 @@ if [ ! -f "$prefix/lib/libpugixml.a" ]; then
         -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF >/dev/null
     cmake --build "$deps/build/pugixml" -j2 >/dev/null
     cmake --install "$deps/build/pugixml" >/dev/null
+fi
+
+# minizip (KMZ archives, read and written in memory): the sources Debian's Makefile.am builds
+# libminizip from on Windows, compiled into a static library; its headers under minizip/.
+if [ ! -f "$prefix/lib/libminizip.a" ]; then
+    echo "building minizip for 32-bit Windows from Debian's source package"
+    fetch_source minizip
+    obj=$deps/build/minizip
+    rm -rf "$obj" && mkdir -p "$obj" "$prefix/lib" "$prefix/include/minizip"
+    for source in ioapi mztools unzip zip iowin32; do
+        i686-w64-mingw32-gcc-posix -O2 -w -c "$deps/src/minizip/$source.c" -o "$obj/$source.o"
+    done
+    i686-w64-mingw32-ar rcs "$obj/libminizip.a" "$obj"/*.o
+    for header in crypt ioapi mztools unzip zip iowin32; do cp "$deps/src/minizip/$header.h" "$prefix/include/minizip/"; done
+    mv "$obj/libminizip.a" "$prefix/lib/"
 fi
 
 # nlohmann-json is header-only: Debian's headers, reached by the cross build's own search root.
