@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "maps/Cp932Text.h"
+#include "platform/Cp932Text.h"
 #include "maps/FormatRegistry.h"
 #include "maps/UnitFields.h"
 #include "mempoint/CMemPointStore.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "FuzzHosts.h"
-#include "maps/Cp932Text.h"
+#include "platform/Cp932Text.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
 #include "maps/UnitFields.h"

@@ -14,7 +14,7 @@ const Format& TargetOf(const BatchRequest& request) {
 // To a glorie document, a memory-point file and a file of no known format take the dialog's road.
 bool TakesMemPointRoad(const CString& strInput, const BatchRequest& request) {
     if (&TargetOf(request) != FormatRegistry::Find("glorie")) return false;
-    const Format* byName = FormatRegistry::ForPath(strInput.Str());
+    const Format* byName = FormatRegistry::ForInputPath(strInput.Str());
     return !byName || byName == FormatRegistry::Find("mem");
 }
 }  // namespace

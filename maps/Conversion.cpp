@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -15,7 +16,9 @@
 #include "maps/DatumShift.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
+#include "maps/MapText.h"
 #include "maps/ReadingGuesser.h"
+#include "maps/SafeText.h"
 #include "maps/UnitFields.h"
 #include "mempoint/CMemPointStore.h"
 #include "platform/CFile.h"
@@ -36,7 +39,42 @@ constexpr char kNoPosition[] = "位置なし";
 constexpr char kNotForUnit[] = "ナビに記録不可";
 
 std::string Label(const CString& strInput, const Place& place) {
-    return strInput.Str() + ": " + place.origin + "「" + place.name + "」";
+    return strInput.Str() + ": " + place.origin + "「" + Excerpt(place.name) + "」";
+}
+
+// The part of a name the unit keeps: the characters of its first 16 CP932 bytes (one byte for
+// ASCII and half-width kana, two for the rest). Only that part goes to the reading guesser, so a
+// 30 MB name costs no more than a short one.
+std::string UnitPart(const std::string& name) {
+    std::size_t bytes = 0, i = 0;
+    while (i < name.size()) {
+        std::size_t next = i;
+        const char32_t c = NextCodePoint(name, next);
+        bytes += c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2;
+        if (bytes > static_cast<std::size_t>(CPoiTable::kNameLimit)) break;
+        i = next;
+    }
+    return name.substr(0, i);
+}
+
+// The first count characters of a UTF-8 text: every character takes a byte of the unit's field
+// at least, so the first 17 tell whether a text fits its 16 bytes, and converting no more keeps a
+// 30 MB name from costing seconds.
+std::string FirstCharacters(const std::string& text, std::size_t count) {
+    std::size_t i = 0;
+    while (i < text.size() && count-- > 0) NextCodePoint(text, i);
+    return text.substr(0, i);
+}
+
+// The datum shift's Helmert steps give a longitude within -180...180, so a point shifted across
+// the 180th meridian comes back on its other side: 179.998 E in WGS 84 becomes 180.0016 in the
+// Tokyo datum, given as -179.9984, which the unit, east only, would refuse. Into the Tokyo datum
+// the point keeps the side it was on (the unit holds up to 999 degrees); a map's WGS 84 keeps
+// -180...180.
+double SameSide(double shifted, double original) {
+    if (shifted - original > 180) return shifted - 360;
+    if (original - shifted > 180) return shifted + 360;
+    return shifted;
 }
 
 // The shortest text that reads back as the same number: what a map file's author wrote.
@@ -145,7 +183,7 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     input.owner = this;
     input.name = strInput;
     // The unit's own file says so once more after its reason, as the dialog's store does.
-    const bool bMemPoints = FormatRegistry::ForPath(strInput.Str()) == FormatRegistry::Find("mem");
+    const bool bMemPoints = FormatRegistry::ForInputPath(strInput.Str()) == FormatRegistry::Find("mem");
     const auto fail = [&](const std::string& text) {
         Say(messages, {Kind::failure, text});
         if (bMemPoints) Say(messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
@@ -155,7 +193,13 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     try {
         CFile file;
         CFileException error;
-        if (!file.Open(strInput, CFile::modeRead, &error)) return fail(CMemPointStore::OpenErrorText(error).Str());
+        // The message names the input: with several, "not found" alone says nothing. A memory-point
+        // file gets the store's message, which the line after it names.
+        if (!file.Open(strInput, CFile::modeRead, &error)) {
+            if (bMemPoints) return fail(CMemPointStore::OpenErrorText(error).Str());
+            if (error.m_strFileName.IsEmpty()) error.m_strFileName = strInput;
+            return fail(CommandFailureText(error).Str());
+        }
         const std::uint64_t length = file.GetLength();
         if (length > kMaxInputBytes)
             return fail("ファイル " + strInput.Str() + " は大きすぎます (" + std::to_string(length / (1024 * 1024)) +
@@ -170,7 +214,7 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     input.format = FormatRegistry::ForInput(strInput.Str(), bytes);
     if (!input.format)
         return fail("ファイル " + strInput.Str() +
-                    " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, GeoJSON, CSV) でもありません");
+                    " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, KMZ, GeoJSON, CSV) でもありません");
     MapReadResult result;
     try {
         result = input.format->read(std::move(bytes), strInput.Str(), m_options.read);
@@ -189,7 +233,9 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     for (std::size_t i = 0; i < input.places.size(); ++i) {
         const Place& place = input.places[i];
         input.original.emplace_back(place.latitude, place.longitude);
-        if (!(std::fabs(place.latitude) <= 90 && std::fabs(place.longitude) <= 180))
+        // The unit's east-only longitudes go past 180 (a point shifted there from 179.998 E).
+        const double east = input.format->unit ? 360 : 180;
+        if (!(std::fabs(place.latitude) <= 90 && place.longitude >= -180 && place.longitude <= east))
             input.Refuse(i, kOutsideMap, "座標 (" + input.OriginalCoordinates(i) + ") は地図上の位置ではありません", messages);
         else if (place.latitude == 0 && place.longitude == 0)
             input.Refuse(i, kNoPosition, "座標 (" + input.OriginalCoordinates(i) + ") は位置がないことを表します", messages);
@@ -198,39 +244,52 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
 }
 
 void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessage>& messages) {
+    // A map's WGS 84 longitudes lie within -180...180.
+    const auto mapLongitude = [bToTokyo](double longitude) { return !bToTokyo && longitude > 180 ? longitude - 360 : longitude; };
     if (input.tokyo == bToTokyo) {
-        for (Place& place : input.places) place.method = DatumMethod::none;
+        for (Place& place : input.places) {
+            place.method = DatumMethod::none;
+            place.longitude = mapLongitude(place.longitude);
+        }
         return;
     }
+    if (!m_shift) m_shift = std::make_unique<DatumShift>();
+    // A block at a time: two arrays beside every place of a large input would cost 32 bytes a
+    // point; a block still gathers the points of each area of the grid.
+    constexpr std::size_t kBlock = 65536;
     std::vector<std::size_t> at;
     std::vector<ShiftedPoint> points;
-    at.reserve(input.places.size());
-    points.reserve(input.places.size());
-    for (std::size_t i = 0; i < input.places.size(); ++i) {
-        if (input.refused[i]) continue;
-        at.push_back(i);
-        ShiftedPoint point;
-        point.latitude = input.places[i].latitude;
-        point.longitude = input.places[i].longitude;
-        points.push_back(point);
-    }
-    if (!m_shift) m_shift = std::make_unique<DatumShift>();
-    if (input.tokyo)
-        m_shift->TokyoToWgs84(points);
-    else
-        m_shift->Wgs84ToTokyo(points);
-    for (std::size_t k = 0; k < at.size(); ++k) {
-        Place& place = input.places[at[k]];
-        const ShiftedPoint& shifted = points[k];
-        place.latitude = shifted.latitude;
-        place.longitude = shifted.longitude;
-        place.method = shifted.method;
-        if (shifted.outsideArea)
-            Say(messages, {Kind::warning, Label(input.name, place) +
-                                                   ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)"});
-        else if (shifted.method == DatumMethod::helmert)
-            Say(messages, {Kind::warning, Label(input.name, place) +
-                                                   ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました"});
+    for (std::size_t first = 0; first < input.places.size(); first += kBlock) {
+        const std::size_t end = std::min(input.places.size(), first + kBlock);
+        at.clear();
+        points.clear();
+        for (std::size_t i = first; i < end; ++i) {
+            if (input.refused[i]) continue;
+            at.push_back(i);
+            ShiftedPoint point;
+            point.latitude = input.places[i].latitude;
+            // The shift takes longitudes within -180...180; SameSide puts a unit file's east back.
+            const double longitude = input.places[i].longitude;
+            point.longitude = longitude > 180 ? longitude - 360 : longitude;
+            points.push_back(point);
+        }
+        if (input.tokyo)
+            m_shift->TokyoToWgs84(points);
+        else
+            m_shift->Wgs84ToTokyo(points);
+        for (std::size_t k = 0; k < at.size(); ++k) {
+            Place& place = input.places[at[k]];
+            const ShiftedPoint& shifted = points[k];
+            place.latitude = shifted.latitude;
+            place.longitude = bToTokyo ? SameSide(shifted.longitude, place.longitude) : mapLongitude(shifted.longitude);
+            place.method = shifted.method;
+            if (shifted.outsideArea)
+                Say(messages, {Kind::warning, Label(input.name, place) +
+                                                       ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)"});
+            else if (shifted.method == DatumMethod::helmert)
+                Say(messages, {Kind::warning, Label(input.name, place) +
+                                                       ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました"});
+        }
     }
     input.tokyo = bToTokyo;
 }
@@ -253,11 +312,22 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         if (place.record) {
             record = *place.record;
         } else {
-            record.name = Utf8ToCp932(place.name, &unmapped);
-            std::string reading = place.reading;
-            if (reading.empty() && m_options.guessReadings)
-                if (ReadingGuesser* guesser = Guesser(messages)) reading = guesser->Guess(place.name);
-            record.reading = Utf8ToCp932(ToHalfWidthKatakana(reading), &unmapped);
+            const std::size_t field = static_cast<std::size_t>(CPoiTable::kNameLimit);
+            record.name = Utf8ToCp932(FirstCharacters(place.name, field + 1), &unmapped);
+            // A reading the file gives is kept as written where it fits the unit's field (so that
+            // a memory point's reading comes back byte for byte through a map file); a guessed or
+            // a longer one is made half-width katakana to fit.
+            std::vector<std::string> readingUnmapped;
+            const std::string reading = FirstCharacters(place.reading, field + 1);
+            record.reading = Utf8ToCp932(reading, &readingUnmapped);
+            if (place.reading.empty() && m_options.guessReadings) {
+                if (ReadingGuesser* guesser = Guesser(messages))
+                    record.reading = Utf8ToCp932(ToHalfWidthKatakana(guesser->Guess(UnitPart(place.name))), &readingUnmapped);
+            } else if (record.reading.size() > field) {
+                readingUnmapped.clear();
+                record.reading = Utf8ToCp932(ToHalfWidthKatakana(FirstCharacters(place.reading, 4 * field)), &readingUnmapped);
+            }
+            unmapped.insert(unmapped.end(), readingUnmapped.begin(), readingUnmapped.end());
         }
         for (const std::string& character : unmapped) {
             const std::string text = Label(input.name, place) + ": 文字「" + character + "」はナビで表示できません";
@@ -329,9 +399,21 @@ ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const C
         Shift(input, bToTokyo, result.messages);
         if (Target().unit) bUsable = MakeUnitRecords(input, result.messages, nullptr) && bUsable;
         result.refused += input.refusedCount;
-        all.reserve(all.size() + input.places.size());
+        // The points kept are moved down in place: a second vector of every place would double
+        // the memory of a large input.
+        std::size_t kept = 0;
         for (std::size_t i = 0; i < input.places.size(); ++i)
-            if (!input.refused[i]) all.push_back(std::move(input.places[i]));
+            if (!input.refused[i]) {
+                if (kept != i) input.places[kept] = std::move(input.places[i]);
+                ++kept;
+            }
+        input.places.resize(kept);
+        if (all.empty()) {
+            all.swap(input.places);
+        } else {
+            all.reserve(all.size() + kept);
+            std::move(input.places.begin(), input.places.end(), std::back_inserter(all));
+        }
     }
     if (!bUsable) {
         Say(result.messages, {Kind::failure, "表示できない文字があるため (--strict)、" + strOutput.Str() + " は書きませんでした"});

@@ -1,5 +1,7 @@
-// CSV (RFC 4180) or tab-separated text with a header naming the latitude and longitude columns;
-// written with a header line, CRLF line ends, optionally a byte-order mark.
+// CSV (RFC 4180), tab- or semicolon-separated text with a header naming the latitude and
+// longitude columns, as spreadsheets save it (UTF-8, CP932, UTF-16: TextDecoding); written as CSV
+// with a header line, CRLF line ends, optionally a byte-order mark.
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -9,17 +11,20 @@
 #include "maps/MapError.h"
 #include "maps/MapText.h"
 #include "maps/PlaceCollector.h"
+#include "maps/PlaceKeys.h"
+#include "maps/TextDecoding.h"
 
 namespace {
 enum Column { kLatitude, kLongitude, kName, kReading, kDigits, kColumnKinds };
 
-// Header words, compared after ASCII letters are lowered and blank space is trimmed.
+// Header words, compared after ASCII letters are lowered and blank space is trimmed; a column
+// of an earlier word is taken before one of a later.
 const std::vector<std::string_view> kHeaderWords[kColumnKinds] = {
     {"lat", "latitude", "緯度"},
     {"lon", "lng", "long", "longitude", "経度"},
-    {"name", "title", "名称", "名前"},
-    {"reading", "読み", "よみ", "ふりがな"},
-    {"digits", "phone", "tel", "電話", "電話番号"},
+    std::vector<std::string_view>(std::begin(kNameKeys), std::end(kNameKeys)),
+    std::vector<std::string_view>(std::begin(kReadingKeys), std::end(kReadingKeys)),
+    std::vector<std::string_view>(std::begin(kDigitsKeys), std::end(kDigitsKeys)),
 };
 
 class RecordScanner {
@@ -70,22 +75,27 @@ private:
     std::size_t m_at = 0;
 };
 
-std::string HeaderWord(const std::string& field) {
+std::string HeaderWord(std::string_view field) {
     std::string word = CollapseSpace(field);
     for (char& ch : word)
         if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
     return word;
 }
 
-// Tab when the header line has more tabs than commas.
+// The one of comma, tab and semicolon the header line has most of (a comma on a tie).
 char SeparatorOf(std::string_view text) {
     const std::string_view header = text.substr(0, text.find('\n'));
-    std::size_t tabs = 0, commas = 0;
+    std::size_t counts[3] = {0, 0, 0};
+    const char separators[3] = {',', '\t', ';'};
+    bool quoted = false;
     for (const char ch : header) {
-        tabs += ch == '\t';
-        commas += ch == ',';
+        quoted = ch == '"' ? !quoted : quoted;
+        for (int k = 0; k < 3; ++k) counts[k] += !quoted && ch == separators[k];
     }
-    return tabs > commas ? '\t' : ',';
+    int best = 0;
+    for (int k = 1; k < 3; ++k)
+        if (counts[k] > counts[best]) best = k;
+    return separators[best];
 }
 
 bool IsBlankRecord(const std::vector<std::string>& fields) {
@@ -94,26 +104,32 @@ bool IsBlankRecord(const std::vector<std::string>& fields) {
     return true;
 }
 
-void ReadCsv(const std::string& bytes, PlaceCollector& places) {
+void ReadCsv(std::string bytes, PlaceCollector& places) {
     const std::string& file = places.FileName();
-    std::string_view text = bytes;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    if (const std::size_t bad = FirstInvalidUtf8(text); bad != std::string_view::npos)
-        throw MapError(file + ": " + std::to_string(LineIndex::LineAt(text, bad)) +
-                       " 行目: UTF-8 として読めない文字があります（UTF-8 で保存し直してください）");
+    std::vector<std::string> warnings;
+    const std::string decoded = DecodeTableText(std::move(bytes), file, warnings);
+    for (std::string& warning : warnings) places.Warn(std::move(warning));
+    const std::string_view text = decoded;
 
-    RecordScanner scanner(text, SeparatorOf(text), 1);
+    const char separator = SeparatorOf(text);
+    RecordScanner scanner(text, separator, 1);
     std::vector<std::string> fields;
     int line = 1;
     int columns[kColumnKinds] = {-1, -1, -1, -1, -1};
     if (scanner.Next(fields, line, file)) {
+        std::size_t rank[kColumnKinds] = {};
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const std::string word = HeaderWord(fields[i]);
             for (int kind = 0; kind < kColumnKinds; ++kind)
-                for (const std::string_view known : kHeaderWords[kind])
-                    if (word == known && columns[kind] < 0) columns[kind] = static_cast<int>(i);
+                for (std::size_t k = 0; k < kHeaderWords[kind].size(); ++k)
+                    if (word == HeaderWord(kHeaderWords[kind][k]) && (columns[kind] < 0 || k < rank[kind])) {
+                        columns[kind] = static_cast<int>(i);
+                        rank[kind] = k;
+                    }
         }
     }
+    // Lines are counted to reserve the places at once (a growing vector holds two copies).
+    places.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
     if (columns[kLatitude] < 0 || columns[kLongitude] < 0)
         throw MapError(file + ": 1 行目: 緯度と経度の列がありません（見出しに lat・latitude・緯度 と lon・lng・longitude・経度 のどれかが要ります）");
 
@@ -129,19 +145,23 @@ void ReadCsv(const std::string& bytes, PlaceCollector& places) {
         place.name = std::string(field(kName));
         place.reading = std::string(field(kReading));
         if (columns[kDigits] >= 0) places.SetDigits(place, field(kDigits));
-        places.Add(std::move(place), field(kLatitude), field(kLongitude));
+        places.AddCells(std::move(place), field(kLatitude), field(kLongitude), separator != ',');
     }
 }
 
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
     PlaceCollector places(fileName);
-    ReadCsv(bytes, places);
+    ReadCsv(std::move(bytes), places);
     return places.Finish();
 }
 
+// Quoted where a reader would split it, drop it as a comment line (#) or take it for a formula
+// (= + - @). A formula start is quoted only, not prefixed: a prefix would become part of the
+// name for every other reader, and the field reads back as written.
 std::string CsvField(const std::string& text) {
     const bool quote = text.find_first_of(",\"\r\n") != std::string::npos ||
-                       (!text.empty() && (text.front() == ' ' || text.back() == ' '));
+                       (!text.empty() && (text.front() == ' ' || text.back() == ' ')) ||
+                       (!text.empty() && std::string_view("#=+-@\t").find(text.front()) != std::string_view::npos);
     if (!quote) return text;
     std::string out = "\"";
     for (const char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -155,10 +175,11 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
         const Place& p = places[i];
         out += CsvField(p.name) + "," + CsvField(p.reading) + "," + CoordinateText(p.latitude) + "," +
                CoordinateText(p.longitude) + "," + CsvField(p.digits) + "\r\n";
+        WritePart(file, out);
     }
-    WriteDocumentBytes(file, out);
+    WritePart(file, out, true);
 }
 }  // namespace
 
 extern const Format kCsvFormat = {
-    "csv", "CSV", {".csv"}, FormatDatum::wgs84, false, 0, true, nullptr, Read, Write};
+    "csv", "CSV", {".csv"}, {".tsv", ".txt"}, FormatDatum::wgs84, false, 0, true, nullptr, Read, Write};

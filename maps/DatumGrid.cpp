@@ -1,15 +1,13 @@
 #include "maps/DatumGrid.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
-#include <thread>
 #include <utility>
 
 #include "glorie/FileErrorText.h"
 #include "maps/MapError.h"
-#include "platform/CFile.h"
+#include "platform/CFileException.h"
 
 namespace {
 // A grid file is a few MB; anything much bigger is not one, and is not read whole.
@@ -36,56 +34,35 @@ double F64(const unsigned char* p) {
     return value;
 }
 
-// Bits set in a word (no instruction for it is assumed).
-int PopCount(std::uint64_t x) {
-    x -= (x >> 1) & 0x5555555555555555u;
-    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
-    x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0fu;
-    return static_cast<int>((x * 0x0101010101010101u) >> 56);
-}
-
 std::string Subject(const std::string& name) { return "測地系の換算に使う地域パラメータのファイル " + name; }
 
-std::vector<unsigned char> ReadGridFile(const std::string& path) {
-    CFile file;
-    CFileException error;
-    // Files are opened for reading without sharing: another run reading the grid at this moment
-    // holds it for about a millisecond. Half a second is waited at most.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-    while (!file.Open(CString(path), CFile::modeRead, &error)) {
-        if (error.m_cause == CFileException::fileNotFound || error.m_cause == CFileException::badPath)
-            throw MapError(Subject(path) + " が見つかりません");
-        if (error.m_cause != CFileException::sharingViolation || std::chrono::steady_clock::now() > deadline)
-            throw MapError(Subject(path) + " を読めませんでした (" + OpenFailureText(error.m_cause) + ")");
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    try {
-        const std::uint64_t length = file.GetLength();
-        if (length > kMaxFileBytes)
-            throw MapError(Subject(path) + " は使えません: 大きすぎます (" + std::to_string(length) + " バイト)");
-        std::vector<unsigned char> bytes(static_cast<std::size_t>(length));
-        if (length > 0 && file.Read(bytes.data(), static_cast<unsigned>(length)) != length)
-            throw CFileException(CFileException::endOfFile, 0, file.GetFilePath());
-        file.Close();
-        return bytes;
-    } catch (const CFileException& failure) {
-        throw MapError(Subject(path) + " を読めませんでした (" + OpenFailureText(failure.m_cause) + ")");
-    }
-}
 }  // namespace
 
-DatumGrid::DatumGrid(const std::string& path) : m_strName(path), m_bytes(ReadGridFile(path)) { Parse(); }
+DatumGrid::DatumGrid(const std::string& path) : m_strName(path) {
+    CFileException error;
+    if (!m_file.Open(CString(path), &error)) {
+        if (error.m_cause == CFileException::fileNotFound || error.m_cause == CFileException::badPath)
+            throw MapError(Subject(path) + " が見つかりません");
+        throw MapError(Subject(path) + " を読めませんでした (" + OpenFailureText(error.m_cause) + ")");
+    }
+    m_data = m_file.Data();
+    m_size = m_file.Size();
+    Parse();
+}
 
 DatumGrid::DatumGrid(std::vector<unsigned char> bytes, std::string name)
     : m_strName(std::move(name)), m_bytes(std::move(bytes)) {
+    m_data = m_bytes.data();
+    m_size = m_bytes.size();
     Parse();
 }
 
 void DatumGrid::Parse() {
     const auto fail = [this](const std::string& why) { throw MapError(Subject(m_strName) + " は使えません: " + why); };
-    const std::size_t size = m_bytes.size();
-    const unsigned char* b = m_bytes.data();
+    const std::size_t size = m_size;
+    const unsigned char* b = m_data;
     if (size > 0 && std::memcmp(b, kMagic, std::min(size, sizeof kMagic)) != 0) fail("地域パラメータの形式ではありません");
+    if (size > kMaxFileBytes) fail("大きすぎます (" + std::to_string(size) + " バイト)");
     if (size < kHeaderSize) fail("途中で切れています (" + std::to_string(size) + " バイト)");
     if (U32(b + 8) != kVersion) fail("版 " + std::to_string(U32(b + 8)) + " には対応していません");
     const std::uint32_t columns = U32(b + 12), rows = U32(b + 16), runs = U32(b + 20), nodes = U32(b + 24);
@@ -107,43 +84,50 @@ void DatumGrid::Parse() {
     m_columns = static_cast<int>(columns);
     m_rows = static_cast<int>(rows);
 
-    // Every row's runs in order, inside the row, apart from each other, numbering the nodes in turn.
-    const unsigned char* index = b + kHeaderSize;
-    const unsigned char* runRecords = index + 4 * (static_cast<std::size_t>(rows) + 1);
-    if (U32(index) != 0 || U32(index + 4 * static_cast<std::size_t>(rows)) != runs) fail("索引が壊れています");
-    m_words.assign((static_cast<std::size_t>(columns) * rows + 63) / 64, Word{0, 0});
+    // Every row's runs in order, inside the row, apart from each other, numbering the nodes in turn:
+    // a few thousand runs, so checked here; the nodes' values where they are used.
+    m_index = b + kHeaderSize;
+    m_runs = m_index + 4 * (static_cast<std::size_t>(rows) + 1);
+    m_nodes = m_runs + kRunSize * runs;
+    if (U32(m_index) != 0 || U32(m_index + 4 * static_cast<std::size_t>(rows)) != runs) fail("索引が壊れています");
     std::uint32_t counted = 0;
     for (std::uint32_t r = 0; r < rows; ++r) {
-        const std::uint32_t begin = U32(index + 4 * r), end = U32(index + 4 * (r + 1));
+        const std::uint32_t begin = U32(m_index + 4 * r), end = U32(m_index + 4 * (r + 1));
         if (end < begin || end > runs) fail("索引が壊れています (南から " + std::to_string(r + 1) + " 行目)");
         std::uint32_t free = 0;  // the first column a run of this row may start at
         for (std::uint32_t i = begin; i < end; ++i) {
-            const unsigned char* run = runRecords + kRunSize * i;
+            const unsigned char* run = m_runs + kRunSize * i;
             const std::uint32_t first = U32(run), column = U16(run + 4), length = U16(run + 6);
             if (first != counted || length == 0 || column < free || column + length > columns)
                 fail("索引が壊れています (南から " + std::to_string(r + 1) + " 行目)");
             counted += length;
             free = column + length;
-            for (std::size_t node = static_cast<std::size_t>(r) * columns + column, last = node + length; node < last; ++node)
-                m_words[node / 64].bits |= std::uint64_t{1} << (node % 64);
         }
     }
     if (counted != nodes) fail("索引が壊れています");
-    for (std::size_t w = 1; w < m_words.size(); ++w)
-        m_words[w].before = m_words[w - 1].before + static_cast<std::uint32_t>(PopCount(m_words[w - 1].bits));
-    m_nodes = runRecords + kRunSize * runs;
-    for (std::uint32_t n = 0; n < nodes; ++n)
-        if (!std::isfinite(F32(m_nodes + kNodeSize * n)) || !std::isfinite(F32(m_nodes + kNodeSize * n + 4)))
-            fail("値が数ではありません (" + std::to_string(n + 1) + " 番目の節点)");
 }
 
 bool DatumGrid::Node(int column, int row, float& shiftLat, float& shiftLon) const {
-    const std::size_t node = static_cast<std::size_t>(row) * m_columns + column, bit = node % 64;
-    const Word& word = m_words[node / 64];
-    if (!(word.bits >> bit & 1)) return false;
-    const unsigned char* record = m_nodes + kNodeSize * (word.before + PopCount(word.bits & ((std::uint64_t{1} << bit) - 1)));
+    // The row's runs are few and in column order: the last that starts at or before the column.
+    std::uint32_t low = U32(m_index + 4 * static_cast<std::size_t>(row)), high = U32(m_index + 4 * (static_cast<std::size_t>(row) + 1));
+    const auto c = static_cast<std::uint32_t>(column);
+    while (low < high) {
+        const std::uint32_t middle = low + (high - low) / 2;
+        if (U16(m_runs + kRunSize * middle + 4) <= c)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (low == U32(m_index + 4 * static_cast<std::size_t>(row))) return false;
+    const unsigned char* run = m_runs + kRunSize * (low - 1);
+    const std::uint32_t start = U16(run + 4);
+    if (c >= start + U16(run + 6)) return false;
+    const std::uint32_t node = U32(run) + (c - start);
+    const unsigned char* record = m_nodes + kNodeSize * node;
     shiftLat = F32(record);
     shiftLon = F32(record + 4);
+    if (!std::isfinite(shiftLat) || !std::isfinite(shiftLon))
+        throw MapError(Subject(m_strName) + " は使えません: 値が数ではありません (" + std::to_string(node + 1) + " 番目の節点)");
     return true;
 }
 

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/MappedFile.h"
+
 class DatumGrid {
 public:
     static constexpr char kMagic[8] = {'Q', 'V', 'G', 'R', 'I', 'D', '\x1a', '\n'};
@@ -27,6 +29,8 @@ public:
     static constexpr std::size_t kNodeSize = 8;
 
     // Throw MapError naming the file (or name, for bytes) when it cannot be read or is no such grid.
+    // The file is mapped, not read: a run reads the pages of the nodes it uses, so a node's values
+    // are checked when it is used (Shift throws MapError for one that is not a number).
     explicit DatumGrid(const std::string& path);
     DatumGrid(std::vector<unsigned char> bytes, std::string name);
 
@@ -44,17 +48,14 @@ private:
     // The shifts of the node at (column, row) in arc-seconds; false when it has no data.
     bool Node(int column, int row, float& shiftLat, float& shiftLon) const;
 
-    // Which nodes have data, 64 a word, with the number of nodes with data before each word:
-    // a node's record is found in constant time (1.2 MB for the national grid).
-    struct Word {
-        std::uint64_t bits;
-        std::uint32_t before;
-    };
-
     std::string m_strName;
-    std::vector<unsigned char> m_bytes;
-    const unsigned char* m_nodes = nullptr;  // the node records within m_bytes
-    std::vector<Word> m_words;
+    MappedFile m_file;
+    std::vector<unsigned char> m_bytes;      // the grid, when given as bytes
+    const unsigned char* m_data = nullptr;   // the grid, mapped or given
+    std::size_t m_size = 0;
+    const unsigned char* m_index = nullptr;  // the first run of each row
+    const unsigned char* m_runs = nullptr;
+    const unsigned char* m_nodes = nullptr;
     int m_columns = 0, m_rows = 0;
     double m_west = 0, m_south = 0, m_cellLon = 0, m_cellLat = 0;
     double m_perCellLon = 0, m_perCellLat = 0;  // multiplied by rather than divided by: faster

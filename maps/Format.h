@@ -26,6 +26,7 @@ struct Format {
     const char* name;           // --to's word: "gpx"
     const char* title;          // for messages and --help: "GPX"
     const char* extensions[3];  // lower case with the full stop, the written one first; unused are null
+    const char* inputExtensions[2];  // read as this format, never written: ".txt" for CSV
     FormatDatum datum;
     // The navigation unit's own files: names and readings are its CP932 record texts, cut to its
     // fields, and points south or west are refused.

@@ -3,7 +3,7 @@
 #include <cctype>
 
 // Each format is one file of its own, defining its row.
-extern const Format kGlorieFormat, kMemFormat, kGpxFormat, kKmlFormat, kGeoJsonFormat, kCsvFormat;
+extern const Format kGlorieFormat, kMemFormat, kGpxFormat, kKmlFormat, kKmzFormat, kGeoJsonFormat, kCsvFormat;
 
 namespace {
 std::string LowerExtension(const std::string& path) {
@@ -17,8 +17,8 @@ std::string LowerExtension(const std::string& path) {
 }  // namespace
 
 const std::vector<const Format*>& FormatRegistry::All() {
-    static const std::vector<const Format*> formats = {&kGlorieFormat, &kMemFormat, &kGpxFormat,
-                                                       &kKmlFormat,    &kGeoJsonFormat, &kCsvFormat};
+    static const std::vector<const Format*> formats = {&kGlorieFormat, &kMemFormat,     &kGpxFormat, &kKmlFormat,
+                                                       &kKmzFormat,    &kGeoJsonFormat, &kCsvFormat};
     return formats;
 }
 
@@ -37,8 +37,17 @@ const Format* FormatRegistry::ForPath(const std::string& path) {
     return nullptr;
 }
 
+const Format* FormatRegistry::ForInputPath(const std::string& path) {
+    if (const Format* written = ForPath(path)) return written;
+    const std::string ext = LowerExtension(path);
+    for (const Format* format : All())
+        for (const char* known : format->inputExtensions)
+            if (known && ext == known) return format;
+    return nullptr;
+}
+
 const Format* FormatRegistry::ForInput(const std::string& path, const std::string& bytes) {
-    const Format* byName = ForPath(path);
+    const Format* byName = ForInputPath(path);
     if (byName && !byName->recognise) return byName;
     for (const Format* format : All())
         if (format->recognise && format->recognise(bytes)) return format;

@@ -11,8 +11,10 @@ public:
     static const std::vector<const Format*>& All();
     // By --to's word; null for none.
     static const Format* Find(const std::string& name);
-    // By the extension of path, any letter case; null for none.
+    // By the extension of path, any letter case; null for none. ForPath knows the extensions a
+    // format writes (for an output's name), ForInputPath also those it only reads.
     static const Format* ForPath(const std::string& path);
+    static const Format* ForInputPath(const std::string& path);
     // What an input is: a format recognised by its content first, then one read by extension;
     // null when neither.
     static const Format* ForInput(const std::string& path, const std::string& bytes);

@@ -1,7 +1,9 @@
-// GeoJSON: the Point and MultiPoint features of a FeatureCollection or a single Feature, and a
-// map service's saved-places export (names in Title or Location."Business Name"); written as a
-// FeatureCollection of Points.
+// GeoJSON: the Point and MultiPoint features of a FeatureCollection, a single Feature or a bare
+// Point or MultiPoint, and a map service's saved-places export (names in Title or
+// Location."Business Name"); written as a FeatureCollection of Points.
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 #include <nlohmann/json.hpp>
 
@@ -10,32 +12,41 @@
 #include "maps/MapDocumentText.h"
 #include "maps/MapError.h"
 #include "maps/PlaceCollector.h"
+#include "maps/PlaceKeys.h"
+#include "maps/SafeText.h"
 
 using nlohmann::json;
 
 namespace {
-const json* Member(const json& object, const char* key) {
+const json* Member(const json& object, std::string_view key) {
     if (!object.is_object()) return nullptr;
     const auto found = object.find(key);
     return found == object.end() ? nullptr : &*found;
 }
 
-std::string StringMember(const json& object, const char* key) {
+std::string StringMember(const json& object, std::string_view key) {
     const json* value = Member(object, key);
     return value && value->is_string() ? value->get<std::string>() : std::string();
 }
 
-const json* Path(const json& object, const char* key, const char* inner) {
+const json* Path(const json& object, std::string_view key, std::string_view inner) {
     const json* outer = Member(object, key);
     return outer ? Member(*outer, inner) : nullptr;
 }
 
-std::string NameOf(const json& properties) {
-    for (const char* key : {"name", "Title"}) {
-        std::string name = StringMember(properties, key);
-        if (!name.empty()) return name;
+// The first of keys that holds a text that is not empty.
+template <std::size_t N>
+std::string FirstOf(const json& properties, const std::string_view (&keys)[N]) {
+    for (const std::string_view key : keys) {
+        std::string text = StringMember(properties, key);
+        if (!text.empty()) return text;
     }
-    for (const auto& [outer, inner] : {std::pair{"Location", "Business Name"}, std::pair{"location", "name"}}) {
+    return {};
+}
+
+std::string NameOf(const json& properties) {
+    if (std::string name = FirstOf(properties, kNameKeys); !name.empty()) return name;
+    for (const auto& [outer, inner] : kSavedPlaceNameKeys) {
         const json* value = Path(properties, outer, inner);
         if (value && value->is_string() && !value->get_ref<const std::string&>().empty()) return value->get<std::string>();
     }
@@ -51,30 +62,115 @@ double Degrees(const json* value) {
     return NAN;
 }
 
+// A value as a message quotes it: a text as it is (the message cuts it), anything else as JSON,
+// written without recursion and only as far as a message shows (dump() recurses once a level,
+// and a value nested 100,000 deep ends the stack).
 std::string Shown(const json* value) {
+    constexpr std::size_t kShown = 80;
     if (!value) return {};
-    return value->is_string() ? value->get<std::string>() : value->dump();
+    if (value->is_string()) return value->get<std::string>();
+    if (!value->is_structured()) return value->dump();
+    std::string out;
+    struct Level {
+        json::const_iterator at, end;
+        bool object, first;
+    };
+    std::vector<Level> levels;
+    const auto open = [&](const json& item) {
+        if (!item.is_structured()) {
+            out += item.dump();
+            return;
+        }
+        out += item.is_object() ? '{' : '[';
+        levels.push_back({item.cbegin(), item.cend(), item.is_object(), true});
+    };
+    open(*value);
+    while (!levels.empty() && out.size() < kShown) {
+        Level& level = levels.back();
+        if (level.at == level.end) {
+            out += level.object ? '}' : ']';
+            levels.pop_back();
+            continue;
+        }
+        if (!level.first) out += ',';
+        level.first = false;
+        if (level.object) out += json(level.at.key()).dump() + ':';
+        const json& item = *level.at++;
+        open(item);  // may add a level: level is not used after
+    }
+    return levels.empty() ? out : out + "…";
+}
+
+// A number too large for a double ("1e400") ends nlohmann's parse with an exception, and so the
+// whole input. Each is made a text before parsing ("1e400" → "\"1e400\""), which the reader
+// refuses as the point's coordinate. No line break is added, so lines stay those of the file.
+void QuoteOverflowingNumbers(std::string& bytes) {
+    bool quoted = false;
+    std::string out;
+    std::size_t copied = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (inString) {
+            if (c == '\\') ++i;
+            else if (c == '"') inString = false;
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+            continue;
+        }
+        if (c != '-' && (c < '0' || c > '9')) continue;
+        std::size_t end = i;
+        bool exponent = false;
+        while (end < bytes.size() && std::strchr("0123456789+-.eE", bytes[end]) && bytes[end] != '\0') {
+            exponent = exponent || bytes[end] == 'e' || bytes[end] == 'E';
+            ++end;
+        }
+        // Only an exponent or more than 308 digits can overflow.
+        if ((exponent || end - i > 308) && std::isinf(std::strtod(bytes.substr(i, end - i).c_str(), nullptr))) {
+            out.append(bytes, copied, i - copied);
+            quoted = true;
+            out += '"';
+            out.append(bytes, i, end - i);
+            out += '"';
+            copied = end;
+        }
+        i = end - 1;
+    }
+    if (quoted) {
+        out.append(bytes, copied, std::string::npos);
+        bytes.swap(out);
+    }
 }
 
 class FeatureReader {
 public:
     explicit FeatureReader(PlaceCollector& places) : m_places(places) {}
 
-    void Read(const json& feature) {
+    void Read(const json& feature) { Read(Member(feature, "properties"), Member(feature, "geometry")); }
+
+    // A Point or a MultiPoint standing alone: a feature without properties.
+    void ReadGeometry(const json& geometry) { Read(nullptr, &geometry); }
+
+private:
+    void Read(const json* properties, const json* geometry) {
         ++m_number;
         const std::string origin = "地物 " + std::to_string(m_number);
-        const json* properties = Member(feature, "properties");
         const json noProperties = json::object();
         const json& props = properties ? *properties : noProperties;
 
         Place common;
         common.origin = origin;
         common.name = NameOf(props);
-        common.reading = StringMember(props, "reading");
-        if (const json* digits = Member(props, "digits"); digits && !digits->is_null()) m_places.SetDigits(common, Shown(digits));
+        common.reading = FirstOf(props, kReadingKeys);
+        for (const std::string_view key : kDigitsKeys)
+            if (const json* digits = Member(props, key); digits && !digits->is_null()) {
+                m_places.SetDigits(common, Shown(digits));
+                break;
+            }
 
         std::vector<const json*> positions;
-        const json* geometry = Member(feature, "geometry");
         const std::string type = geometry ? StringMember(*geometry, "type") : std::string();
         const json* coordinates = geometry ? Member(*geometry, "coordinates") : nullptr;
         if (type == "Point") {
@@ -101,7 +197,6 @@ public:
         }
     }
 
-private:
     static bool IsZero(const json& position) {
         return position.is_array() && position.size() >= 2 && position[0].is_number() && position[1].is_number() &&
                position[0].get<double>() == 0 && position[1].get<double>() == 0;
@@ -118,8 +213,9 @@ private:
     int m_number = 0;
 };
 
-void ReadGeoJson(const std::string& bytes, PlaceCollector& places) {
+void ReadGeoJson(std::string& bytes, PlaceCollector& places) {
     FeatureReader reader(places);
+    QuoteOverflowingNumbers(bytes);
     std::string topKey;
     // Each feature of the collection is read as soon as it is complete and then dropped, so the
     // whole document never stands in memory as values.
@@ -145,8 +241,10 @@ void ReadGeoJson(const std::string& bytes, PlaceCollector& places) {
     const std::string type = StringMember(document, "type");
     if (type == "Feature")
         reader.Read(document);
+    else if (type == "Point" || type == "MultiPoint")
+        reader.ReadGeometry(document);
     else if (type != "FeatureCollection")
-        throw MapError(places.FileName() + ": GeoJSON の FeatureCollection でも Feature でもありません");
+        throw MapError(places.FileName() + ": GeoJSON の FeatureCollection でも Feature でも Point でもありません");
 }
 
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
@@ -155,26 +253,32 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
     return places.Finish();
 }
 
-// At most seven decimals: the shortest text of the rounded double is exactly those digits.
-double Rounded(double value) {
-    if (!std::isfinite(value)) throw MapError("座標が数ではない地点は書けません");
-    return std::round(value * 1e7) / 1e7;
+// At most seven decimals, as the other formats write them, without the zeros at the end: the
+// text is written here, since the shortest text of a rounded double may still be
+// 144.01886819999999.
+std::string Number(double value) {
+    std::string text = CoordinateText(value);
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text == "-0" ? "0" : text;
 }
+
+std::string Text(const std::string& text) { return json(text).dump(-1, ' ', false, json::error_handler_t::replace); }
 
 void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
     std::string out = "{\"type\": \"FeatureCollection\", \"features\": [";
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];
-        nlohmann::ordered_json feature = {
-            {"type", "Feature"},
-            {"geometry", {{"type", "Point"}, {"coordinates", {Rounded(p.longitude), Rounded(p.latitude)}}}},
-            {"properties", {{"name", p.name}, {"reading", p.reading}, {"digits", p.digits},
-                            {"datumShift", DatumMethodName(p.method)}}}};
-        out += (i ? ",\n" : "\n") + feature.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        out += (i ? ",\n" : "\n");
+        out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[" + Number(p.longitude) + "," +
+               Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.name) + ",\"reading\":" + Text(p.reading) +
+               ",\"digits\":" + Text(p.digits) + ",\"datumShift\":\"" + DatumMethodName(p.method) + "\"}}";
+        WritePart(file, out);
     }
-    WriteDocumentBytes(file, out + (count == 0 ? "]}\n" : "\n]}\n"));
+    out += count == 0 ? "]}\n" : "\n]}\n";
+    WritePart(file, out, true);
 }
 }  // namespace
 
 extern const Format kGeoJsonFormat = {
-    "geojson", "GeoJSON", {".geojson", ".json"}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};
+    "geojson", "GeoJSON", {".geojson", ".json"}, {}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};

@@ -1,5 +1,6 @@
 // The glorie document: the one this program writes and the one the unit writes, read back; written
 // through the POI table as the dialog writes it.
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,8 @@
 #include "maps/LineIndex.h"
 #include "platform/Cp932Text.h"
 #include "maps/MapError.h"
+#include "maps/MapText.h"
+#include "maps/SafeText.h"
 #include "maps/UnitFields.h"
 
 namespace {
@@ -21,13 +24,37 @@ const char* const kKnownTags[] = {"?xml", "!DOCTYPE", "glorie", "format", "datum
                                   "linkfile", "optional-media", "activate-condition", "activate-radius",
                                   "outmost", "inmost", "activate-direction", "dcenter", "deviation"};
 
+// The character reference at text[i] ("&#12354;", "&#x1B;") in the document's code page, i
+// moved onto its ";"; false when there is none. pugixml's own would end the text at "&#0;".
+bool CharacterReference(const std::string& text, std::size_t& i, std::string& out) {
+    if (text.compare(i, 2, "&#") != 0) return false;
+    const bool hex = i + 2 < text.size() && text[i + 2] == 'x';
+    const std::size_t first = i + (hex ? 3 : 2);
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text.c_str() + first, &end, hex ? 16 : 10);
+    const std::size_t stop = static_cast<std::size_t>(end - text.c_str());
+    if (stop == first || stop >= text.size() || text[stop] != ';' || !std::isxdigit(static_cast<unsigned char>(text[first])))
+        return false;
+    if (value < 0x80) {
+        out += static_cast<char>(value);
+    } else {
+        std::string utf8;
+        AppendUtf8(utf8, value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF) ? 0xFFFD : static_cast<char32_t>(value));
+        out += Utf8ToCp932(utf8);
+    }
+    i = stop;
+    return true;
+}
+
 std::string Unescaped(const std::string& text) {
     static const struct {
         const char* entity;
         char c;
     } kEntities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    if (text.find('&') == std::string::npos) return text;
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        if (CharacterReference(text, i, out)) continue;
         bool replaced = false;
         for (const auto& e : kEntities) {
             const std::size_t length = std::strlen(e.entity);
@@ -54,8 +81,13 @@ void Deliver(const RawPoint& raw, const std::string& fileName, MapReadResult& re
     place.origin = std::to_string(raw.line) + " 行目の地点";
     const bool nameValid = Cp932ToUtf8(raw.name, place.name);
     if (!Cp932ToUtf8(raw.reading, place.reading) || !nameValid)
-        result.warnings.push_back(fileName + ": " + place.origin + "「" + place.name +
+        result.warnings.push_back(fileName + ": " + place.origin + "「" + Excerpt(place.name) +
                                   "」: シフトJISでない文字を U+FFFD にしました");
+    std::vector<char32_t> controls = ReplaceControlCharacters(place.name);
+    for (const char32_t c : ReplaceControlCharacters(place.reading)) controls.push_back(c);
+    if (!controls.empty())
+        result.warnings.push_back(fileName + ": " + place.origin + "「" + Excerpt(place.name) + "」: 制御文字 " +
+                                  CodePointNames(controls) + " は表示できません。空白にしました");
     char* end = nullptr;
     place.latitude = std::strtod(raw.latitude.c_str(), &end);
     const bool latitudeRead = raw.hasLatitude && !raw.latitude.empty() && *end == '\0';
@@ -67,8 +99,8 @@ void Deliver(const RawPoint& raw, const std::string& fileName, MapReadResult& re
         std::string latitude, longitude;
         Cp932ToUtf8(raw.latitude, latitude);
         Cp932ToUtf8(raw.longitude, longitude);
-        result.warnings.push_back(fileName + ": " + place.origin + "「" + place.name + "」: 座標 (" + latitude + ", " +
-                                  longitude + ") が正しくないため変換しません");
+        result.warnings.push_back(fileName + ": " + place.origin + "「" + Excerpt(place.name) + "」: 座標 (" +
+                                  Excerpt(latitude) + ", " + Excerpt(longitude) + ") が正しくないため変換しません");
         ++result.refused;
         return;
     }
@@ -154,7 +186,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
     pugi::xml_document document;
     // CP932 passes as it is: none of its trail bytes is markup.
     const pugi::xml_parse_result parsed =
-        document.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_utf8);
+        document.load_buffer(bytes.data(), bytes.size(), pugi::parse_default & ~pugi::parse_escapes, pugi::encoding_utf8);
     if (!parsed) return ReadByLines(bytes, fileName, LineIndex::LineAt(bytes, static_cast<std::size_t>(parsed.offset)),
                                     parsed.description());
 
@@ -166,13 +198,13 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
         RawPoint raw;
         raw.line = lines.Line(static_cast<std::size_t>(gpoi.offset_debug()));
         const pugi::xml_node poi = gpoi.child("poi");
-        raw.name = poi.child("name").child_value("nb");
-        raw.reading = poi.child("name").child_value("rt");
+        raw.name = Unescaped(poi.child("name").child_value("nb"));
+        raw.reading = Unescaped(poi.child("name").child_value("rt"));
         const pugi::xml_node pos = poi.child("point").child("pos");
         raw.hasLatitude = static_cast<bool>(pos.child("lat"));
         raw.hasLongitude = static_cast<bool>(pos.child("lon"));
-        raw.latitude = pos.child_value("lat");
-        raw.longitude = pos.child_value("lon");
+        raw.latitude = Unescaped(pos.child_value("lat"));
+        raw.longitude = Unescaped(pos.child_value("lon"));
         Deliver(raw, fileName, result);
     }
     return result;
@@ -197,4 +229,4 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
 }  // namespace
 
 extern const Format kGlorieFormat = {
-    "glorie", "glorie 文書", {".xml"}, FormatDatum::tokyo, true, CPoiTable::kCapacity, false, LooksLikeGlorie, Read, Write};
+    "glorie", "glorie 文書", {".xml"}, {}, FormatDatum::tokyo, true, CPoiTable::kCapacity, false, LooksLikeGlorie, Read, Write};

@@ -7,29 +7,58 @@
 #include "maps/XmlSource.h"
 
 namespace {
-// Our own GPX writer puts the reading into <cmt> and the digit string into <desc>; in other
-// files those hold free text, so they are taken only when they have that form.
-void AddPoint(const XmlSource& source, pugi::xml_node point, PlaceCollector& places) {
+// Our own elements, inside a waypoint's <extensions>: the reading, the digit string and how the
+// datum was shifted. <cmt> and <desc> keep copies for other programs.
+constexpr char kNamespace[] = "urn:quorvel:gpx:1";
+
+// Whether element is of our namespace: its prefix (or none) declared so on it or an ancestor.
+bool IsOurs(pugi::xml_node element) {
+    const std::string_view name = element.name();
+    const std::size_t colon = name.find(':');
+    const std::string declaration = colon == std::string_view::npos ? "xmlns" : "xmlns:" + std::string(name.substr(0, colon));
+    for (pugi::xml_node node = element; node; node = node.parent())
+        if (const pugi::xml_attribute uri = node.attribute(declaration.c_str())) return std::string_view(uri.value()) == kNamespace;
+    return false;
+}
+
+struct Document {
+    const XmlSource& source;
+    // A document of this program before the extensions: its <cmt> is the reading. In any other,
+    // <cmt> is a comment ("ﾗﾝﾁ" on 東京タワー is no reading of it).
+    bool oursWithoutExtensions;
+};
+
+void AddPoint(const Document& document, pugi::xml_node point, PlaceCollector& places) {
     Place place;
-    place.origin = source.Origin(point);
+    place.origin = document.source.Origin(point);
+    bool hasReading = false, hasDigits = false;
     for (pugi::xml_node child = point.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element) continue;
         const std::string_view name = XmlSource::LocalName(child);
         if (name == "name") {
             place.name = XmlSource::Text(child);
-        } else if (name == "cmt") {
-            std::string text = XmlSource::Text(child);
-            if (LooksLikeReading(text)) place.reading = std::move(text);
-        } else if (name == "desc") {
+        } else if (name == "cmt" && document.oursWithoutExtensions && !hasReading) {
+            place.reading = XmlSource::Text(child);
+        } else if (name == "desc" && !hasDigits) {
             place.digits = PhoneDigits(XmlSource::Text(child));
+        } else if (name == "extensions") {
+            for (pugi::xml_node ours = child.first_child(); ours; ours = ours.next_sibling()) {
+                if (ours.type() != pugi::node_element || !IsOurs(ours)) continue;
+                if (XmlSource::Is(ours, "reading")) {
+                    place.reading = XmlSource::Text(ours);
+                    hasReading = true;
+                } else if (XmlSource::Is(ours, "digits")) {
+                    places.SetDigits(place, XmlSource::Text(ours));
+                    hasDigits = true;
+                }
+            }
         }
     }
-    places.Add(std::move(place), std::string_view(point.attribute("lat").value()),
-               std::string_view(point.attribute("lon").value()));
+    places.Add(std::move(place), XmlSource::Attribute(point, "lat"), XmlSource::Attribute(point, "lon"));
 }
 
 // The points of a route (rtept) or of a track's segments (trkpt), in order.
-int ReadPath(const XmlSource& source, pugi::xml_node path, bool read, PlaceCollector& places) {
+int ReadPath(const Document& source, pugi::xml_node path, bool read, PlaceCollector& places) {
     int passed = 0;
     const bool track = XmlSource::Is(path, "trk");
     for (pugi::xml_node child = path.first_child(); child; child = child.next_sibling()) {
@@ -48,21 +77,29 @@ int ReadPath(const XmlSource& source, pugi::xml_node path, bool read, PlaceColle
 }
 
 // Returns how many route and track points were passed over (none with options.allPoints).
-int ReadGpx(const XmlSource& source, const ReadOptions& options, PlaceCollector& places) {
-    const pugi::xml_node root = source.Root();
+int ReadGpx(const XmlSource& xml, const ReadOptions& options, PlaceCollector& places) {
+    for (const std::string& warning : xml.Warnings()) places.Warn(warning);
+    pugi::xml_node root = xml.Root();
     if (!XmlSource::Is(root, "gpx"))
         throw MapError(places.FileName() + ": GPX の文書ではありません（最上位の要素が <" + root.name() + ">）");
     std::size_t waypoints = 0;
     for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling())
         waypoints += XmlSource::Is(child, "wpt");
     places.Reserve(waypoints);
+    const bool ours = std::string_view(root.attribute("creator").value()) == "Quorvel";
+    const Document source{xml, ours && std::string_view(root.attribute("xmlns:quorvel").value()).empty()};
     int passed = 0;
-    for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element) continue;
-        if (XmlSource::Is(child, "wpt"))
-            AddPoint(source, child, places);
-        else if (XmlSource::Is(child, "rte") || XmlSource::Is(child, "trk"))
-            passed += ReadPath(source, child, options.allPoints, places);
+    // Each part is taken out of the document once read: the parser gives a block of its nodes back
+    // when the block is empty, so the document shrinks while the places grow.
+    for (pugi::xml_node child = root.first_child(), next; child; child = next) {
+        next = child.next_sibling();
+        if (child.type() == pugi::node_element) {
+            if (XmlSource::Is(child, "wpt"))
+                AddPoint(source, child, places);
+            else if (XmlSource::Is(child, "rte") || XmlSource::Is(child, "trk"))
+                passed += ReadPath(source, child, options.allPoints, places);
+        }
+        root.remove_child(child);
     }
     return passed;
 }
@@ -75,7 +112,8 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
 
 void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<gpx version=\"1.1\" creator=\"Quorvel\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+                      "<gpx version=\"1.1\" creator=\"Quorvel\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+                      "xmlns:quorvel=\"" + std::string(kNamespace) + "\">\n"
                       "  <metadata><desc>" + XmlText(MethodSummary(places, count)) + "</desc></metadata>\n";
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];
@@ -83,11 +121,16 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
         out += "    <name>" + XmlText(p.name) + "</name>\n";
         if (!p.reading.empty()) out += "    <cmt>" + XmlText(p.reading) + "</cmt>\n";
         if (!p.digits.empty()) out += "    <desc>" + XmlText(p.digits) + "</desc>\n";
-        out += std::string("    <!-- datumShift: ") + DatumMethodName(p.method) + " -->\n  </wpt>\n";
+        out += "    <extensions>";
+        if (!p.reading.empty()) out += "<quorvel:reading>" + XmlText(p.reading) + "</quorvel:reading>";
+        if (!p.digits.empty()) out += "<quorvel:digits>" + XmlText(p.digits) + "</quorvel:digits>";
+        out += std::string("<quorvel:datumShift>") + DatumMethodName(p.method) + "</quorvel:datumShift></extensions>\n  </wpt>\n";
+        WritePart(file, out);
     }
-    WriteDocumentBytes(file, out + "</gpx>\n");
+    out += "</gpx>\n";
+    WritePart(file, out, true);
 }
 }  // namespace
 
 extern const Format kGpxFormat = {
-    "gpx", "GPX", {".gpx"}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};
+    "gpx", "GPX", {".gpx"}, {}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};

@@ -1,8 +1,9 @@
 // KML 2.2: each Point of a Placemark, at any depth of Documents and Folders; one Placemark a
-// place when written.
+// place when written. KMZ is the same document zipped as doc.kml.
 #include <vector>
 
 #include "maps/Format.h"
+#include "maps/KmzArchive.h"
 #include "maps/MapDocumentText.h"
 #include "maps/MapError.h"
 #include "maps/MapText.h"
@@ -36,13 +37,13 @@ std::vector<pugi::xml_node> PointsOf(pugi::xml_node placemark) {
 bool ExtendedValue(pugi::xml_node placemark, std::string_view key, std::string& value) {
     const pugi::xml_node extended = XmlSource::Child(placemark, "ExtendedData");
     for (pugi::xml_node data = extended.first_child(); data; data = data.next_sibling()) {
-        if (XmlSource::Is(data, "Data") && data.attribute("name").value() == key) {
+        if (XmlSource::Is(data, "Data") && XmlSource::Attribute(data, "name") == key) {
             value = XmlSource::Text(XmlSource::Child(data, "value"));
             return true;
         }
         if (XmlSource::Is(data, "SchemaData")) {
             for (pugi::xml_node simple = data.first_child(); simple; simple = simple.next_sibling()) {
-                if (XmlSource::Is(simple, "SimpleData") && simple.attribute("name").value() == key) {
+                if (XmlSource::Is(simple, "SimpleData") && XmlSource::Attribute(simple, "name") == key) {
                     value = XmlSource::Text(simple);
                     return true;
                 }
@@ -79,7 +80,9 @@ void ReadPlacemark(const XmlSource& source, pugi::xml_node placemark, PlaceColle
     const std::vector<pugi::xml_node> points = PointsOf(placemark);
     if (points.empty()) return;  // a line or an area: no place
     Place common;
-    common.name = CollapseSpace(XmlSource::Text(XmlSource::Child(placemark, "name")));
+    // Blank space is laid out by the collector; a name of nothing else is none.
+    common.name = XmlSource::Text(XmlSource::Child(placemark, "name"));
+    if (CollapseSpace(common.name).empty()) common.name.clear();
     ExtendedValue(placemark, "reading", common.reading);
     std::string digits;
     const bool hasDigits = ExtendedValue(placemark, "digits", digits);
@@ -98,6 +101,7 @@ void ReadPlacemark(const XmlSource& source, pugi::xml_node placemark, PlaceColle
 }
 
 void ReadKml(const XmlSource& source, PlaceCollector& places) {
+    for (const std::string& warning : source.Warnings()) places.Warn(warning);
     const pugi::xml_node root = source.Root();
     if (!XmlSource::Is(root, "kml"))
         throw MapError(places.FileName() + ": KML の文書ではありません（最上位の要素が <" + root.name() + ">）");
@@ -116,7 +120,13 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
     return places.Finish();
 }
 
-void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+MapReadResult ReadKmz(std::string bytes, const std::string& fileName, const ReadOptions& options) {
+    return Read(KmlOfKmz(bytes, fileName, kMaxInputBytes), fileName, options);
+}
+
+// The document in parts: emit(part, last) takes each (and may clear it).
+template <typename Emit>
+void Document(const Place* places, std::size_t count, Emit emit) {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n"
                       "  <description>" + XmlText(MethodSummary(places, count)) + "</description>\n";
@@ -132,10 +142,28 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
         out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.method) + "</value></Data>\n";
         out += "    </ExtendedData>\n    <Point><coordinates>" + CoordinateText(p.longitude) + "," +
                CoordinateText(p.latitude) + "</coordinates></Point>\n  </Placemark>\n";
+        emit(out, false);
     }
-    WriteDocumentBytes(file, out + "</Document>\n</kml>\n");
+    out += "</Document>\n</kml>\n";
+    emit(out, true);
+}
+
+void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+    Document(places, count, [&file](std::string& part, bool last) { WritePart(file, part, last); });
+}
+
+void WriteKmz(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+    KmzWriter archive;
+    Document(places, count, [&archive](std::string& part, bool last) {
+        if (part.size() < kDocumentPartBytes && !last) return;
+        archive.Add(part);
+        part.clear();
+    });
+    WriteDocumentBytes(file, archive.Finish());
 }
 }  // namespace
 
 extern const Format kKmlFormat = {
-    "kml", "KML", {".kml"}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};
+    "kml", "KML", {".kml"}, {}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};
+extern const Format kKmzFormat = {
+    "kmz", "KMZ", {".kmz"}, {}, FormatDatum::wgs84, false, 0, false, nullptr, ReadKmz, WriteKmz};

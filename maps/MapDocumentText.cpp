@@ -48,3 +48,9 @@ void WriteDocumentBytes(CFile& file, const std::string& document) {
     // The file layer takes at most 4 GB a call; a document is far smaller (inputs are 32 MB at most).
     file.Write(document.data(), static_cast<unsigned>(document.size()));
 }
+
+void WritePart(CFile& file, std::string& part, bool last) {
+    if (part.size() < kDocumentPartBytes && !last) return;
+    WriteDocumentBytes(file, part);
+    part.clear();
+}

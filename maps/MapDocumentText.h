@@ -15,3 +15,8 @@ std::string CoordinateText(double value);
 std::string XmlText(const std::string& text);
 // The whole document into the file.
 void WriteDocumentBytes(CFile& file, const std::string& document);
+// A part of a document into the file once it holds 1 MB (or when last), then cleared: a large
+// document is never whole in memory (the file layer writes a new document's bytes as they come).
+void WritePart(CFile& file, std::string& part, bool last = false);
+// The size at which WritePart writes.
+constexpr std::size_t kDocumentPartBytes = 1024 * 1024;

@@ -6,6 +6,7 @@
 #include "platform/Cp932Text.h"
 #include "maps/Format.h"
 #include "maps/MapError.h"
+#include "maps/SafeText.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointEncoder.h"
 #include "platform/CFile.h"
@@ -27,11 +28,17 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
         record.reading = text.Str();
         store->GetDigits(text, i);
         place.digits = text.Str();
+        // A control byte would reach a glorie document raw and make it no XML.
+        std::vector<char32_t> controls = ReplaceRecordControlCharacters(record.name);
+        for (const char32_t c : ReplaceRecordControlCharacters(record.reading)) controls.push_back(c);
         const bool nameValid = Cp932ToUtf8(record.name, place.name);
         const bool readingValid = Cp932ToUtf8(record.reading, place.reading);
         if (!record.name.empty() || !record.reading.empty()) place.record = std::make_shared<RecordText>(std::move(record));
         if (!readingValid || !nameValid)
             result.warnings.push_back(fileName + ": " + place.origin + "「" + place.name + "」: シフトJISでない文字を U+FFFD にしました");
+        if (!controls.empty())
+            result.warnings.push_back(fileName + ": " + place.origin + "「" + place.name + "」: 制御文字 " +
+                                      CodePointNames(controls) + " は表示できません。空白にしました");
         place.latitude = store->DecodeCoordinate(i, CMemPointStore::latitude) / (3600.0 * 256.0);
         place.longitude = store->DecodeCoordinate(i, CMemPointStore::longitude) / (3600.0 * 256.0);
         result.places.push_back(std::move(place));
@@ -54,4 +61,4 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
 }  // namespace
 
 extern const Format kMemFormat = {
-    "mem", "メモリーポイントファイル", {".mem"}, FormatDatum::tokyo, true, kMemPointsPerFile, false, nullptr, Read, Write};
+    "mem", "メモリーポイントファイル", {".mem"}, {}, FormatDatum::tokyo, true, kMemPointsPerFile, false, nullptr, Read, Write};

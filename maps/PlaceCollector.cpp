@@ -1,11 +1,14 @@
 #include "maps/PlaceCollector.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <utility>
 
+#include "maps/DegreeText.h"
 #include "maps/MapError.h"
 #include "maps/MapText.h"
+#include "maps/SafeText.h"
 
 namespace {
 constexpr char kNotRead[] = "。この地点は読みません";
@@ -20,6 +23,14 @@ std::string_view TrimmedNumber(std::string_view text) {
 }
 
 bool InRange(double value, double limit) { return value >= -limit && value <= limit; }
+
+// A text laid out over lines or with tabs (an XML document's indentation) is collapsed; one of
+// plain spaces is kept as written, so that a memory point's "ｱ  ｲ" comes back byte for byte;
+// one of nothing else is empty.
+void NormaliseSpace(std::string& text) {
+    if (text.find_first_of("\t\r\n") != std::string::npos || text.find_first_not_of(' ') == std::string::npos)
+        CollapseSpaceInPlace(text);
+}
 }  // namespace
 
 bool PlaceCollector::ParseDegrees(std::string_view text, double& degrees) {
@@ -30,24 +41,36 @@ bool PlaceCollector::ParseDegrees(std::string_view text, double& degrees) {
     return parsed.ec == std::errc() && parsed.ptr == end && std::isfinite(degrees);
 }
 
-void PlaceCollector::Add(Place place, std::string_view latitudeText, std::string_view longitudeText) {
+template <typename Parse>
+void PlaceCollector::AddTexts(Place place, std::string_view latitudeText, std::string_view longitudeText, Parse parse) {
     if (TrimmedNumber(latitudeText).empty() && TrimmedNumber(longitudeText).empty()) {
         ++m_candidates;
         Refuse(place.origin, "緯度・経度がありません");
         return;
     }
-    if (!ParseDegrees(latitudeText, place.latitude)) place.latitude = NAN;
-    if (!ParseDegrees(longitudeText, place.longitude)) place.longitude = NAN;
+    if (!parse(latitudeText, true, place.latitude)) place.latitude = NAN;
+    if (!parse(longitudeText, false, place.longitude)) place.longitude = NAN;
     AddParsed(std::move(place), std::string(latitudeText), std::string(longitudeText));
+}
+
+void PlaceCollector::Add(Place place, std::string_view latitudeText, std::string_view longitudeText) {
+    AddTexts(std::move(place), latitudeText, longitudeText,
+             [](std::string_view text, bool, double& degrees) { return ParseDegrees(text, degrees); });
+}
+
+void PlaceCollector::AddCells(Place place, std::string_view latitudeText, std::string_view longitudeText, bool decimalComma) {
+    AddTexts(std::move(place), latitudeText, longitudeText, [decimalComma](std::string_view text, bool latitude, double& degrees) {
+        return ParseDegreeCell(text, latitude, decimalComma, degrees);
+    });
 }
 
 void PlaceCollector::AddParsed(Place place, const std::string& latitudeText, const std::string& longitudeText) {
     ++m_candidates;
     // The texts are shown as valid UTF-8: an XML attribute may hold a character reference that is none.
     if (!InRange(place.latitude, 90))
-        return Refuse(place.origin, "緯度「" + CollapseSpace(ValidUtf8(latitudeText)) + "」は -90〜90 の数値ではありません");
+        return Refuse(place.origin, "緯度「" + Excerpt(CollapseSpace(ValidUtf8(latitudeText))) + "」は -90〜90 の数値ではありません");
     if (!InRange(place.longitude, 180))
-        return Refuse(place.origin, "経度「" + CollapseSpace(ValidUtf8(longitudeText)) + "」は -180〜180 の数値ではありません");
+        return Refuse(place.origin, "経度「" + Excerpt(CollapseSpace(ValidUtf8(longitudeText))) + "」は -180〜180 の数値ではありません");
     Accept(std::move(place));
 }
 
@@ -58,15 +81,25 @@ void PlaceCollector::RefuseWithoutCoordinates(const std::string& origin) {
 
 void PlaceCollector::SetDigits(Place& place, std::string_view text) {
     place.digits = PhoneDigits(text);
-    const std::string shown = CollapseSpace(text);
+    const std::string shown = Excerpt(CollapseSpace(text));
     if (place.digits.empty() && !shown.empty())
         m_result.warnings.push_back(m_fileName + ": " + place.origin + ": 電話番号「" + shown + "」は数字ではないので使いません");
 }
 
 void PlaceCollector::Accept(Place place) {
-    CollapseSpaceInPlace(place.name);
+    // A control character made a space is blank space like a line break.
+    std::vector<char32_t> controls = ReplaceControlCharacters(place.name);
+    if (!controls.empty()) CollapseSpaceInPlace(place.name);
+    const std::vector<char32_t> inReading = ReplaceControlCharacters(place.reading);
+    if (!inReading.empty()) CollapseSpaceInPlace(place.reading);
+    for (const char32_t c : inReading)
+        if (std::find(controls.begin(), controls.end(), c) == controls.end()) controls.push_back(c);
+    NormaliseSpace(place.name);
     if (place.name.empty()) place.name = "地点 " + std::to_string(m_candidates);
-    CollapseSpaceInPlace(place.reading);
+    NormaliseSpace(place.reading);
+    if (!controls.empty())
+        m_result.warnings.push_back(m_fileName + ": " + place.origin + "「" + Excerpt(place.name) + "」: 制御文字 " +
+                                    CodePointNames(controls) + " は表示できません。空白にしました");
     m_result.places.push_back(std::move(place));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The places of one file as its reader finds them: coordinates checked, nameless points named,
-// refused points warned about and counted.
+// control characters in names and readings made spaces (and warned about), refused points warned
+// about and counted.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -13,11 +14,16 @@ public:
 
     // A candidate whose coordinates are still the file's texts.
     void Add(Place place, std::string_view latitudeText, std::string_view longitudeText);
+    // The same from a spreadsheet's cells, which may hold degrees, minutes and seconds
+    // (DegreeText) and, where commas do not separate the cells, decimal commas.
+    void AddCells(Place place, std::string_view latitudeText, std::string_view longitudeText, bool decimalComma);
     // A candidate whose coordinates are numbers already (NaN when the file had none usable);
     // the texts are what the warning shows.
     void AddParsed(Place place, const std::string& latitudeText, const std::string& longitudeText);
     // Room for count places at once: a vector that grows holds its old and new storage together.
     void Reserve(std::size_t count) { m_result.places.reserve(count); }
+    // A warning about the file as a whole (one line, naming the file).
+    void Warn(std::string text) { m_result.warnings.push_back(std::move(text)); }
     // A candidate without coordinates.
     void RefuseWithoutCoordinates(const std::string& origin);
     // The digits of a field the file names as a phone number; one that is not a phone number
@@ -35,6 +41,8 @@ public:
     static bool ParseDegrees(std::string_view text, double& degrees);
 
 private:
+    template <typename Parse>
+    void AddTexts(Place place, std::string_view latitudeText, std::string_view longitudeText, Parse parse);
     void Accept(Place place);
     void Refuse(const std::string& origin, const std::string& reason);
 

@@ -1,13 +1,17 @@
 #include "maps/XmlSource.h"
 
+#include <cstring>
+
 #include "maps/MapError.h"
 #include "maps/MapText.h"
+#include "maps/TextDecoding.h"
 
 namespace {
-// Element names, attributes, text with its entities, CDATA: nothing else is read, so comments,
-// declarations and end-of-line conversion are left out. Text that comes first in an element is
+// Element names, attributes, text, CDATA: nothing else is read, so comments, declarations and
+// end-of-line conversion are left out. References are resolved here, not by pugixml, whose
+// strings end at a zero byte (&#0; would cut a name). Text that comes first in an element is
 // kept as the element's value: a node less for every name (a third of the document's memory).
-constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_embed_pcdata;
+constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_embed_pcdata;
 
 const char* Reason(pugi::xml_parse_status status) {
     switch (status) {
@@ -27,22 +31,71 @@ const char* Reason(pugi::xml_parse_status status) {
     }
 }
 
-bool StartsWithUtf16Or32(const std::string& bytes) {
-    return bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF') ||
-                                 bytes[0] == '\0' || bytes[1] == '\0');
+// Character and predefined entity references resolved; an unknown entity is kept as written.
+void AppendResolved(std::string& out, std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t amp = text.find('&', at);
+        out.append(text.substr(at, amp == std::string_view::npos ? std::string_view::npos : amp - at));
+        if (amp == std::string_view::npos) return;
+        const std::size_t semicolon = text.find(';', amp);
+        const std::string_view name =
+            semicolon == std::string_view::npos ? std::string_view() : text.substr(amp + 1, semicolon - amp - 1);
+        static const struct {
+            const char* name;
+            char c;
+        } kEntities[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+        bool resolved = false;
+        for (const auto& entity : kEntities)
+            if (name == entity.name) {
+                out += entity.c;
+                resolved = true;
+            }
+        if (!resolved && name.size() >= 2 && name.size() <= 10 && name[0] == '#') {
+            const bool hex = name[1] == 'x';
+            char32_t value = 0;
+            bool digits = name.size() > (hex ? 2u : 1u);
+            for (std::size_t k = hex ? 2 : 1; k < name.size() && digits; ++k) {
+                const char c = name[k];
+                const int digit = c >= '0' && c <= '9'               ? c - '0'
+                                  : hex && c >= 'a' && c <= 'f'      ? c - 'a' + 10
+                                  : hex && c >= 'A' && c <= 'F'      ? c - 'A' + 10
+                                                                     : -1;
+                digits = digit >= 0;
+                value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit < 0 ? 0 : digit);
+            }
+            if (digits) {
+                // No character beyond U+10FFFF or among the surrogates.
+                AppendUtf8(out, value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF) ? char32_t{0xFFFD} : value);
+                resolved = true;
+            }
+        }
+        if (!resolved) {
+            out += '&';
+            at = amp + 1;
+        } else {
+            at = semicolon + 1;
+        }
+    }
+}
+
+std::string Resolved(const char* text) {
+    const std::size_t length = std::strlen(text);
+    std::string out;
+    if (!std::memchr(text, '&', length)) return out.assign(text, length);
+    AppendResolved(out, std::string_view(text, length));
+    return out;
 }
 }  // namespace
 
-XmlSource::XmlSource(std::string& bytes, const std::string& fileName) : m_lines(bytes) {
-    // A UTF-16 or UTF-32 document is converted by pugixml; any other must be UTF-8 already.
-    if (!StartsWithUtf16Or32(bytes)) {
-        const std::size_t bad = FirstInvalidUtf8(bytes);
-        if (bad != std::string::npos)
-            throw MapError(fileName + ": " + std::to_string(m_lines.Line(bad)) +
-                           " 行目: UTF-8 として読めない文字があります（UTF-8 で保存し直してください）");
-    }
+std::string& XmlSource::Decoded(std::string& bytes, const std::string& fileName, std::vector<std::string>& warnings) {
+    bytes = DecodeXmlText(std::move(bytes), fileName, warnings);
+    return bytes;
+}
+
+XmlSource::XmlSource(std::string& bytes, const std::string& fileName)
+    : m_lines(Decoded(bytes, fileName, m_warnings)) {
     const pugi::xml_parse_result result =
-        m_document.load_buffer_inplace(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_auto);
+        m_document.load_buffer_inplace(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_utf8);
     if (!result) {
         const std::size_t offset = result.offset < 0 ? 0 : static_cast<std::size_t>(result.offset);
         throw MapError(fileName + ": " + std::to_string(m_lines.Line(offset)) + " 行目: XML として読めません（" +
@@ -70,9 +123,15 @@ pugi::xml_node XmlSource::Child(pugi::xml_node node, std::string_view localName)
 }
 
 std::string XmlSource::Text(pugi::xml_node node) {
-    std::string text = node.value();
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) text += child.value();
-    // A character reference to a surrogate or past U+10FFFF is decoded to bytes that are no UTF-8.
+    std::string text = Resolved(node.value());
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_pcdata)
+            AppendResolved(text, child.value());
+        else if (child.type() == pugi::node_cdata)
+            text += child.value();
+    }
+    // A character reference to a surrogate or past U+10FFFF must not give bytes that are no UTF-8.
     return ValidUtf8(std::move(text));
 }
+
+std::string XmlSource::Attribute(pugi::xml_node node, const char* name) { return Resolved(node.attribute(name).value()); }

@@ -75,3 +75,31 @@ echo "== 100,000 waypoints into glorie documents"
 mkdir -p "$work/big"
 /usr/bin/time -v "$cli" "$work/big.gpx" -d "$work/big" 2>&1 >/dev/null | grep -E 'Maximum resident|Elapsed|Exit status'
 echo "documents written: $(ls "$work/big" | wc -l)"
+
+echo "== large inputs: peak memory against 3 times the input plus 30 MB"
+# Made here: a CSV of a million short lines, the GPX of 255,000 waypoints, a CP932 CSV, a UTF-16
+# text, a 40,000-point glorie document, a 30 MB name (the reading guesser sees only the unit's
+# 16 bytes of it), a GeoJSON coordinate nested 100,000 deep.
+awk 'BEGIN { print "name,lat,lon"; for (i = 0; i < 1050000; i++) printf "p%d,%.6f,%.6f\n", i, 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000 }' >"$work/big.csv"
+"$build/tools/quorvel-make-big-gpx" 255000 "$work/big31.gpx"
+awk 'BEGIN { print "名称,緯度,経度"; for (i = 0; i < 950000; i++) printf "東京%d,%.6f,%.6f\r\n", i, 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000 }' |
+    iconv -f UTF-8 -t CP932 >"$work/cp932.csv"
+awk 'BEGIN { print "名前\t緯度\t経度"; for (i = 0; i < 520000; i++) printf "駅%d\t%.6f\t%.6f\r\n", i, 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000 }' |
+    iconv -f UTF-8 -t UTF-16 >"$work/utf16.txt"
+awk 'BEGIN { print "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n<glorie version=\"1.0\">";
+    for (i = 0; i < 40000; i++) printf "<gpoi><poi><point><pos><lat>%.5f</lat><lon>%.5f</lon></pos></point><name><nb>p%d</nb></name></poi></gpoi>\n", 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000, i;
+    print "</glorie>" }' >"$work/glorie40k.xml"
+{ printf 'name,lat,lon\n"'; head -c 10000000 /dev/zero | tr '\0' 'a' | sed 's/a/東/g'; printf '",35.6,139.7\n'; } >"$work/name30.csv"
+{ printf '{"type":"Feature","geometry":{"type":"Point","coordinates":[1,'; head -c 100000 /dev/zero | tr '\0' '['; printf 2;
+  head -c 100000 /dev/zero | tr '\0' ']'; printf ']}}'; } >"$work/deep.geojson"
+for run in "big.csv --to glorie -d $work/big --reading none" "big31.gpx --to glorie -d $work/big --reading none" \
+           "cp932.csv --to mem -d $work/big --reading none" "utf16.txt --to gpx -d $work/big" \
+           "glorie40k.xml --to gpx -d $work/big" "name30.csv --to glorie -d $work/big" "deep.geojson --to gpx -d $work/big"; do
+    input=${run%% *}
+    rm -rf "$work/big"; mkdir -p "$work/big"
+    size=$(stat -c %s "$work/$input")
+    /usr/bin/time -v "$cli" "$work/$run" >/dev/null 2>"$work/time.txt" || true
+    rss=$(awk -F': ' '/Maximum resident/ {print $2}' "$work/time.txt")
+    elapsed=$(awk -F': ' '/Elapsed/ {print $2}' "$work/time.txt")
+    echo "$input: $((size / 1024)) KiB in, ${rss} KiB peak (limit $((size * 3 / 1024 + 30720)) KiB), ${elapsed}"
+done

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +29,8 @@ int PosixCalls::Fallocate(int fd, off_t offset, off_t length) {
 }
 int PosixCalls::Ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
 int PosixCalls::Close(int fd) { return ::close(fd); }
+void* PosixCalls::MapRead(int fd, size_t length) { return ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0); }
+int PosixCalls::Unmap(void* address, size_t length) { return ::munmap(address, length); }
 int PosixCalls::Rename(const char* from, const char* to) { return ::rename(from, to); }
 int PosixCalls::Unlink(const char* path) { return ::unlink(path); }
 char* PosixCalls::Getcwd(char* buf, size_t size) { return ::getcwd(buf, size); }

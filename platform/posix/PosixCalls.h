@@ -27,6 +27,9 @@ public:
     virtual int Rename(const char* from, const char* to);
     virtual int Unlink(const char* path);
     virtual char* Getcwd(char* buf, size_t size);
+    // A read-only private mapping of a whole file; MAP_FAILED on failure, as mmap.
+    virtual void* MapRead(int fd, size_t length);
+    virtual int Unmap(void* address, size_t length);
     virtual void* Dlopen(const char* name, int flags);
     virtual void* Dlsym(void* handle, const char* symbol);
 

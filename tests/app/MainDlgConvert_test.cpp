@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "DialogTestSupport.h"
+#include "support/FailingPosixCalls.h"
 #include "support/MemImage.h"
 #include "support/TempDir.h"
 #include "res/resource.h"
@@ -47,31 +48,6 @@ void ExpectWholeDocument(const std::string& path) {
     ASSERT_GE(doc.size(), closing.size());
     EXPECT_EQ(doc.substr(doc.size() - closing.size()), closing);
 }
-
-// Fails every write with ENOSPC, or every read with EIO, while installed.
-class FailingCalls : public PosixCalls {
-public:
-    enum Which { writes, reads };
-    explicit FailingCalls(Which which) : m_which(which), m_previous(PosixCalls::Replace(this)) {}
-    ~FailingCalls() override { PosixCalls::Replace(m_previous); }
-    FailingCalls(const FailingCalls&) = delete;
-    FailingCalls& operator=(const FailingCalls&) = delete;
-
-    ssize_t Write(int fd, const void* buf, size_t count) override {
-        if (m_which != writes) return PosixCalls::Write(fd, buf, count);
-        errno = ENOSPC;
-        return -1;
-    }
-    ssize_t Read(int fd, void* buf, size_t count) override {
-        if (m_which != reads) return PosixCalls::Read(fd, buf, count);
-        errno = EIO;
-        return -1;
-    }
-
-private:
-    Which m_which;
-    PosixCalls* m_previous;
-};
 
 struct ConvertTest : ::testing::Test {
     TempDir dir;
@@ -172,17 +148,19 @@ TEST_F(ConvertTest, OutputThatCannotBeOpenedLeavesTheDialogOpen) {
 TEST_F(ConvertTest, FileFailureInsideTheCommandIsReportedOnceAndTheDialogStaysUsable) {
     WriteFileBytes(output, "earlier document");
     struct Case {
-        FailingCalls::Which which;
+        FailingPosixCalls::Call call;
+        int err;
         std::string report;
     };
     const std::vector<Case> cases = {
-        {FailingCalls::writes, "AppBox quorvel 0x10 | " + output + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
-        {FailingCalls::reads, "AppBox quorvel 0x10 | " + input + " へのｱｸｾｽ中にﾊｰﾄﾞｳｪｱ I/O ｴﾗｰが報告されました。"},
+        {FailingPosixCalls::Call::Write, ENOSPC, "AppBox quorvel 0x10 | " + output + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
+        {FailingPosixCalls::Call::Read, EIO, "AppBox quorvel 0x10 | " + input + " へのｱｸｾｽ中にﾊｰﾄﾞｳｪｱ I/O ｴﾗｰが報告されました。"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.report);
         {
-            FailingCalls failing(c.which);
+            FailingPosixCalls failing;
+            failing.Fail(c.call, 1, c.err, true);
             Press(input, output);
         }
         EXPECT_EQ(t.ui.log, (Log{"ReadBoxes", c.report}));

@@ -13,6 +13,7 @@
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 #include "support/MemImage.h"
+#include "support/FailingPosixCalls.h"
 #include "support/MemoryCalls.h"
 
 namespace {
@@ -151,7 +152,7 @@ TEST(CliConverterTest, AFailedInputIsReportedAndTheNextStillConverts) {
     const std::string good = dir.File("good.mem");
     const std::string shortFile = dir.File("short.mem");
     const std::string longFile = dir.File("long.MEM");
-    const std::string text = dir.File("good.txt");
+    const std::string text = dir.File("good.dat");
     const std::string missing = dir.File("missing.mem");
     WriteFileBytes(good, TwoPointImage());
     WriteFileBytes(shortFile, TwoPointImage().substr(1));
@@ -213,7 +214,8 @@ TEST(CliConverterTest, AFullDiskIsReportedAndLeavesTheOldDocumentInPlace) {
     EXPECT_EQ(calls.OpenDescriptors(), 0);
 
     calls.SetCapacity(static_cast<std::size_t>(-1));
-    calls.FailOnce(MemoryCalls::Operation::read, EIO);
+    FailingPosixCalls faults;
+    faults.Fail(FailingPosixCalls::Call::Read, 1, EIO);
     const CliOutcome readFailure = RunCli({"a.mem", "b.mem"});
     EXPECT_EQ(readFailure.status, CliConverter::kExitFailed);
     EXPECT_EQ(readFailure.err, "/mem/a.mem へのｱｸｾｽ中にﾊｰﾄﾞｳｪｱ I/O ｴﾗｰが報告されました。\n");

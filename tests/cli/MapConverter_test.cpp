@@ -92,6 +92,7 @@ TEST(MapConverterTest, EveryRoadThroughTodaysMapsComesBackToTheSameDocument) {
     ASSERT_EQ(RunCli({dir.File("p.xml"), "-o", dir.File("doc.gpx")}).status, 0);
     std::string fromMem = ReadFileBytes(dir.File("p.gpx"));
     fromMem.erase(fromMem.find("    <desc>0312345678</desc>\n"), 28);
+    fromMem.erase(fromMem.find("<quorvel:digits>0312345678</quorvel:digits>"), 43);
     EXPECT_EQ(ReadFileBytes(dir.File("doc.gpx")), fromMem);
     // To memory points and back: the same places, the digits included.
     ASSERT_EQ(RunCli({dir.File("p.gpx"), "--to", "mem", "-o", dir.File("again.mem")}).status, 0);
@@ -120,6 +121,13 @@ TEST(MapConverterTest, TheDatumIsShiftedUnlessTheInputIsAlreadyOnIt) {
     const std::vector<double> again = Coordinates(ReadFileBytes(dir.File("w.gpx")));
     ASSERT_EQ(again.size(), shifted.size());
     for (size_t i = 0; i < again.size(); ++i) EXPECT_NEAR(again[i], shifted[i], 1e-5);
+    // Near the 180th meridian the Tokyo datum lies east of it; the point stays east, not west.
+    WriteFileBytes(dir.File("dateline.gpx"), Gpx(Waypoint(35, 179.998, "東")));
+    ASSERT_EQ(RunCli({dir.File("dateline.gpx"), "-o", dir.File("dateline.mem"), "--reading", "none"}).status, 0);
+    ASSERT_EQ(RunCli({dir.File("dateline.mem"), "-o", dir.File("dateline-back.gpx")}).status, 0);
+    const std::vector<double> dateline = Coordinates(ReadFileBytes(dir.File("dateline-back.gpx")));
+    ASSERT_EQ(dateline.size(), 2u);
+    EXPECT_NEAR(dateline[1], 179.998, 1e-5);
 }
 
 TEST(MapConverterTest, LargeInputsAreSplitIntoNumberedFilesWrittenAsOneSet) {
@@ -205,7 +213,7 @@ TEST(MapConverterTest, PointsAndInputsThatCannotBeUsedAreRefusedAndNamed) {
     const CliOutcome neither = RunCli({dir.File("notes.xml"), "--to", "gpx"});
     EXPECT_EQ(neither.status, 1);
     EXPECT_EQ(neither.err, "ファイル " + dir.File("notes.xml") +
-                               " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, GeoJSON, CSV) でもありません\n");
+                               " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, KMZ, GeoJSON, CSV) でもありません\n");
 
     // A huge file is refused before it is read (a sparse file costs no disk).
     ASSERT_EQ(truncate((WriteFileBytes(dir.File("huge.csv"), ""), dir.File("huge.csv")).c_str(), 100ll << 20), 0);
@@ -214,6 +222,15 @@ TEST(MapConverterTest, PointsAndInputsThatCannotBeUsedAreRefusedAndNamed) {
     EXPECT_EQ(huge.err, "ファイル " + dir.File("huge.csv") + " は大きすぎます (100 MB)。読み込めるのは 32 MB までです\n");
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"bad.gpx", "bad.xml", "huge.csv", "notes.xml"}));
 
+    // A missing input or a folder is named, and the next input still converts.
+    ASSERT_EQ(mkdir(dir.File("folder.gpx").c_str(), 0755), 0);
+    for (const std::string& input : {dir.File("missing.kml"), dir.File("folder.gpx")}) {
+        const CliOutcome run = RunCli({input, dir.File("bad.gpx"), "-d", dir.File("folder.gpx"), "--reading", "none"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
+                  input + (input == dir.File("missing.kml") ? " が見つかりませんでした。" : " へのｱｸｾｽは拒否されました。"));
+        EXPECT_NE(run.out.find(dir.File("bad.gpx") + " -> "), std::string::npos);
+    }
     const CliOutcome same = RunCli({dir.File("bad.xml")});
     EXPECT_EQ(same.status, CliConverter::kExitUsage);
     EXPECT_EQ(same.err.substr(0, same.err.find('\n')), "quorvel-cli: 出力ファイル " + dir.File("bad.xml") + " が入力と同じです");
@@ -299,4 +316,55 @@ TEST(MapConverterTest, APointNoMapCanHoldIsRefusedWithItsOwnCoordinatesAndTheRes
     EXPECT_EQ(rows[2], "1\t無\t\t0.00000\t0.00000\t\t\t\t位置なし\t無");
     EXPECT_EQ(rows[3], "2\t\t\t\t\t\t\t\t範囲外\t遠");
     EXPECT_EQ(rows[4].substr(0, rows[4].find('\t', 30)).substr(0, 30), "3\t駅\t\t35.68000\t139.76000\t\t35.");
+}
+
+TEST(MapConverterTest, ReadingsAndNamesComeBackByteForByteThroughEveryMapFormat) {
+    // Readings as drivers' units hold them: half-width kana with digits, kana of both kinds,
+    // full-width letters, spaces inside and at either end, characters CSV, XML and JSON quote, and
+    // texts a spreadsheet takes for formulas or comments; 16 bytes at most, like the unit's field.
+    const char* const readings[] = {"ｾﾌﾞﾝｲﾚﾌﾞﾝ7", "ﾗﾝﾁ", "とうきょうえき", "トウキョウ", "ｱ  ｲ", " ｱ", "ｱ ", "#1", "=ｱ+1",
+                                    "-ｱ", "@ｱ", "\"ｱ\"", "ｱ,ｲ;ｳ", "ｱ&ｲ<ｳ>", "ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀ", "１２３", "ＡＢＣ",
+                                    "㈱ｶﾌｪ･ﾄﾞ", "Ⅳ髙ｱ", "ｴｰ\\ｿ", ""};
+    MemImage image;
+    std::vector<std::pair<std::string, std::string>> records;
+    for (int i = 0; i < 100; ++i) {
+        const std::string reading = Utf8ToCp932(readings[i % 21]);
+        const std::string name = Utf8ToCp932(i % 7 == 0 ? readings[(i + 3) % 21] : "店 " + std::to_string(i));
+        image.Use(i).Name(i, name).Reading(i, reading)
+            .Latitude(i, MemImage::Seconds(35, i % 60, 0), 0).Longitude(i, MemImage::Seconds(139, 59 - i % 60, 0), 0);
+        records.emplace_back(name, reading);
+    }
+    TempDir dir;
+    WriteFileBytes(dir.File("p.mem"), image.Bytes());
+    for (const char* format : {"gpx", "kml", "kmz", "geojson", "csv"}) {
+        SCOPED_TRACE(format);
+        const std::string map = dir.File(std::string("p.") + format);
+        ASSERT_EQ(RunCli({dir.File("p.mem"), "--to", format}).status, 0);
+        const CliOutcome back = RunCli({map, "-o", dir.File("back.mem"), "--reading", "none"});
+        ASSERT_EQ(back.status, 0) << back.err;
+        CMemPointStore store;
+        ASSERT_EQ(store.Load(dir.File("back.mem").c_str()), 0);
+        ASSERT_EQ(store.GetCount(), 100);
+        int same = 0;
+        for (int i = 0; i < 100; ++i) {
+            CString name, reading;
+            store.GetName(name, i);
+            store.GetReading(reading, i);
+            same += name.Str() == records[static_cast<size_t>(i)].first && reading.Str() == records[static_cast<size_t>(i)].second;
+        }
+        EXPECT_EQ(same, 100);
+    }
+    // CP932 has two codes for some characters; the second comes back as the first, which shows the
+    // same character: NEC's ≒ (0x8790) as 0x81E0, NEC's selection of IBM's 纊 (0xED40) as IBM's
+    // 0xFA5C, IBM's ¬ (0xFA54) as 0x81CA.
+    MemImage twice;
+    twice.Use(0).Name(0, "\x87\x90\xED\x40\xFA\x54").Latitude(0, MemImage::Seconds(35, 0, 0), 0).Longitude(0, MemImage::Seconds(139, 0, 0), 0);
+    WriteFileBytes(dir.File("twice.mem"), twice.Bytes());
+    ASSERT_EQ(RunCli({dir.File("twice.mem"), "--to", "gpx"}).status, 0);
+    ASSERT_EQ(RunCli({dir.File("twice.gpx"), "-o", dir.File("again.mem"), "--reading", "none"}).status, 0);
+    CMemPointStore store;
+    ASSERT_EQ(store.Load(dir.File("again.mem").c_str()), 0);
+    CString name;
+    store.GetName(name, 0);
+    EXPECT_EQ(name.Str(), "\x81\xE0\xFA\x5C\x81\xCA");
 }

@@ -1,4 +1,5 @@
 // The in-memory file system behaves like the disk as far as the file layer can tell.
+#include "support/FailingPosixCalls.h"
 #include "support/MemoryCalls.h"
 
 #include <gtest/gtest.h>
@@ -59,11 +60,14 @@ TEST(MemoryCallsTest, ADocumentReplacesItsTargetOnlyWhenClosed) {
     EXPECT_EQ(calls.File("/mem/out.xml"), "new document");
     EXPECT_EQ(calls.FileNames(), std::set<std::string>{"/mem/out.xml"});
 
-    calls.FailOnce(MemoryCalls::Operation::fsync, EIO);
-    CFile failing;
-    ASSERT_TRUE(failing.Open("out.xml", CFile::modeCreate | CFile::modeWrite));
-    failing.Write("lost", 4);
-    EXPECT_THROW(failing.Close(), CFileException);
+    {
+        FailingPosixCalls faults;
+        faults.Fail(FailingPosixCalls::Call::Fsync, 1, EIO);
+        CFile failing;
+        ASSERT_TRUE(failing.Open("out.xml", CFile::modeCreate | CFile::modeWrite));
+        failing.Write("lost", 4);
+        EXPECT_THROW(failing.Close(), CFileException);
+    }
     EXPECT_EQ(calls.File("/mem/out.xml"), "new document");
     EXPECT_EQ(calls.FileNames(), std::set<std::string>{"/mem/out.xml"});
     EXPECT_EQ(calls.OpenDescriptors(), 0);

@@ -6,6 +6,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "support/FailingPosixCalls.h"
 #include "support/GoldenFile.h"
 #include "support/RecordingMessageBoxHost.h"
 #include "support/TempDir.h"
@@ -179,26 +180,6 @@ TEST(GlorieWriter, ReportsAnOutputThatCannotBeOpenedAndCreatesNothing) {
     EXPECT_FALSE(FileExists(relative.substr(0, relative.find('/'))));
 }
 
-// Fails every write with the given error, after letting the first few through.
-class FailingWrites : public PosixCalls {
-public:
-    FailingWrites(int err, int allowed) : m_err(err), m_allowed(allowed), m_previous(PosixCalls::Replace(this)) {}
-    ~FailingWrites() override { PosixCalls::Replace(m_previous); }
-    FailingWrites(const FailingWrites&) = delete;
-    FailingWrites& operator=(const FailingWrites&) = delete;
-
-    ssize_t Write(int fd, const void* buf, size_t count) override {
-        if (m_allowed-- > 0) return m_previous ? m_previous->Write(fd, buf, count) : PosixCalls::Write(fd, buf, count);
-        errno = m_err;
-        return -1;
-    }
-
-private:
-    int m_err;
-    int m_allowed;
-    PosixCalls* m_previous;
-};
-
 TEST(GlorieWriter, AWriteFailureLeavesTheWriterAndKeepsTheOldDocument) {
     const TempDir dir;
     const std::string path = dir.File("out.xml");
@@ -209,7 +190,8 @@ TEST(GlorieWriter, AWriteFailureLeavesTheWriterAndKeepsTheOldDocument) {
     int cause = -1;
     CString failedName;
     {
-        FailingWrites failing(ENOSPC, 0);
+        FailingPosixCalls failing;
+        failing.Fail(FailingPosixCalls::Call::Write, 1, ENOSPC, true);
         try {
             table->WriteGlorie(CString(path));
             ADD_FAILURE() << "the write failure did not leave the writer";

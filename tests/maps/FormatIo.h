@@ -1,5 +1,6 @@
 #pragma once
 // Reading and writing one format of the table from and to bytes, for the formats' tests.
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -23,4 +24,21 @@ inline std::string WriteAs(const char* format, const std::vector<Place>& places,
         file.Close();
     }
     return ReadFileBytes(path);
+}
+
+// One place a line: name|reading|digits|latitude|longitude|origin.
+inline std::string Summary(const MapReadResult& result) {
+    std::string text;
+    for (const Place& p : result.places) {
+        char coordinates[64];
+        std::snprintf(coordinates, sizeof coordinates, "%.7f|%.7f", p.latitude, p.longitude);
+        text += p.name + "|" + p.reading + "|" + p.digits + "|" + coordinates + "|" + p.origin + "\n";
+    }
+    return text;
+}
+
+inline std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
 }

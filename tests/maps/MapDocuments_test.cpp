@@ -87,7 +87,9 @@ TEST(MapDocuments, EachFormatReadsBackByAnIndependentParserAndByOurReader) {
     EXPECT_EQ(gpx.substr(gpx.find("  <wpt")),
               "  <wpt lat=\"35.6812463\" lon=\"139.7671005\">\n"
               "    <name>東京駅 &quot;丸の内&quot; &amp; &lt;北口&gt;, 1</name>\n"
-              "    <cmt>ﾄｳｷｮｳｴｷ</cmt>\n    <desc>0312345678</desc>\n    <!-- datumShift: grid -->\n  </wpt>\n</gpx>\n");
+              "    <cmt>ﾄｳｷｮｳｴｷ</cmt>\n    <desc>0312345678</desc>\n    <extensions><quorvel:reading>ﾄｳｷｮｳｴｷ</quorvel:reading>"
+              "<quorvel:digits>0312345678</quorvel:digits><quorvel:datumShift>grid</quorvel:datumShift></extensions>\n"
+              "  </wpt>\n</gpx>\n");
 }
 
 TEST(MapDocuments, GlorieDocumentsOfThisProgramAndOfTheUnitReadBack) {

@@ -6,6 +6,11 @@
 FailingPosixCalls::FailingPosixCalls() : m_previous(PosixCalls::Replace(this)) {}
 FailingPosixCalls::~FailingPosixCalls() { PosixCalls::Replace(m_previous); }
 
+PosixCalls& FailingPosixCalls::Below() {
+    static PosixCalls system;
+    return m_previous ? *m_previous : system;
+}
+
 FailingPosixCalls& FailingPosixCalls::Fail(Call call, int nth, int err, bool andLater) {
     m_rules.push_back({call, nth, err, andLater, 0});
     return *this;
@@ -53,22 +58,22 @@ int FailingPosixCalls::Open(const char* path, int flags, mode_t mode) {
             return -1;
         }
     }
-    return PosixCalls::Open(path, flags, mode);
+    return Below().Open(path, flags, mode);
 }
 
 int FailingPosixCalls::Flock(int fd, int operation) {
     QV_FAIL_OR(Call::Flock, -1)
-    return PosixCalls::Flock(fd, operation);
+    return Below().Flock(fd, operation);
 }
 
 int FailingPosixCalls::Fstat(int fd, struct stat* st) {
     QV_FAIL_OR(Call::Fstat, -1)
-    return PosixCalls::Fstat(fd, st);
+    return Below().Fstat(fd, st);
 }
 
 int FailingPosixCalls::Stat(const char* path, struct stat* st) {
     QV_FAIL_OR(Call::Stat, -1)
-    return PosixCalls::Stat(path, st);
+    return Below().Stat(path, st);
 }
 
 ssize_t FailingPosixCalls::Read(int fd, void* buf, size_t count) {
@@ -79,7 +84,7 @@ ssize_t FailingPosixCalls::Read(int fd, void* buf, size_t count) {
         }
         if (rule->limit < count) count = rule->limit;
     }
-    return PosixCalls::Read(fd, buf, count);
+    return Below().Read(fd, buf, count);
 }
 
 ssize_t FailingPosixCalls::Write(int fd, const void* buf, size_t count) {
@@ -90,53 +95,53 @@ ssize_t FailingPosixCalls::Write(int fd, const void* buf, size_t count) {
         }
         if (rule->limit < count) count = rule->limit;
     }
-    return PosixCalls::Write(fd, buf, count);
+    return Below().Write(fd, buf, count);
 }
 
 int FailingPosixCalls::Fsync(int fd) {
     QV_FAIL_OR(Call::Fsync, -1)
-    return PosixCalls::Fsync(fd);
+    return Below().Fsync(fd);
 }
 
 int FailingPosixCalls::Fchmod(int fd, mode_t mode) {
     QV_FAIL_OR(Call::Fchmod, -1)
-    return PosixCalls::Fchmod(fd, mode);
+    return Below().Fchmod(fd, mode);
 }
 
 int FailingPosixCalls::Close(int fd) {
     if (const Rule* rule = Next(Call::Close)) {
         if (rule->err != 0) {
-            PosixCalls::Close(fd);
+            Below().Close(fd);
             errno = rule->err;
             return -1;
         }
     }
-    return PosixCalls::Close(fd);
+    return Below().Close(fd);
 }
 
 int FailingPosixCalls::Rename(const char* from, const char* to) {
     QV_FAIL_OR(Call::Rename, -1)
-    return PosixCalls::Rename(from, to);
+    return Below().Rename(from, to);
 }
 
 int FailingPosixCalls::Unlink(const char* path) {
     QV_FAIL_OR(Call::Unlink, -1)
-    return PosixCalls::Unlink(path);
+    return Below().Unlink(path);
 }
 
 char* FailingPosixCalls::Getcwd(char* buf, size_t size) {
     QV_FAIL_OR(Call::Getcwd, nullptr)
-    return PosixCalls::Getcwd(buf, size);
+    return Below().Getcwd(buf, size);
 }
 
 int FailingPosixCalls::Fallocate(int fd, off_t offset, off_t length) {
     if (const Rule* rule = Next(Call::Fallocate)) {
         if (rule->err != 0) return rule->err;
     }
-    return PosixCalls::Fallocate(fd, offset, length);
+    return Below().Fallocate(fd, offset, length);
 }
 
 int FailingPosixCalls::Ftruncate(int fd, off_t length) {
     QV_FAIL_OR(Call::Ftruncate, -1)
-    return PosixCalls::Ftruncate(fd, length);
+    return Below().Ftruncate(fd, length);
 }

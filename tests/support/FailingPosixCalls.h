@@ -1,6 +1,7 @@
 #pragma once
 // The POSIX calls of the file layer with chosen calls failing: the n-th call of a kind fails with
-// a given errno, or transfers fewer bytes than asked. Installed for its lifetime. Counting every
+// a given errno, or transfers fewer bytes than asked. Installed for its lifetime, over the calls
+// installed before it (the system's, or MemoryCalls' file system in memory). Counting every
 // call of each kind lets fault sweeps first run clean, then fail each call in turn.
 #include <cstddef>
 #include <string>
@@ -52,6 +53,8 @@ private:
         bool andLater;
         std::size_t limit;
     };
+    // The calls that were installed before: the system's, or a file system in memory.
+    PosixCalls& Below();
     // Counts the call; the rule that applies to it, or nullptr.
     const Rule* Next(Call call);
 

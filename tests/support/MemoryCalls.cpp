@@ -48,22 +48,8 @@ std::set<std::string> MemoryCalls::FileNames() const {
     return names;
 }
 
-void MemoryCalls::FailOnce(Operation op, int err, int skip) { m_faults[op] = Fault{err, skip}; }
-
 bool MemoryCalls::IsFolder(const std::string& path) const {
     return m_folders.count(path) != 0 || (path == "." && !m_cwd.empty());
-}
-
-bool MemoryCalls::Injected(Operation op) {
-    const auto fault = m_faults.find(op);
-    if (fault == m_faults.end()) return false;
-    if (fault->second.skip > 0) {
-        --fault->second.skip;
-        return false;
-    }
-    errno = fault->second.err;
-    m_faults.erase(fault);
-    return true;
 }
 
 std::size_t MemoryCalls::UsedBytes() const {
@@ -83,7 +69,6 @@ void MemoryCalls::ReleaseLocks(int fd) {
 }
 
 int MemoryCalls::Open(const char* rawPath, int flags, mode_t mode) {
-    if (Injected(Operation::open)) return -1;
     const std::string path = Normal(std::string(rawPath) == "." ? m_cwd : rawPath);
     const int access = flags & O_ACCMODE;
     Descriptor descriptor;
@@ -113,7 +98,6 @@ int MemoryCalls::Open(const char* rawPath, int flags, mode_t mode) {
 }
 
 int MemoryCalls::Flock(int fd, int operation) {
-    if (Injected(Operation::flock)) return -1;
     const auto descriptor = m_open.find(fd);
     if (descriptor == m_open.end()) return Error(EBADF);
     const auto file = m_files.find(descriptor->second.path);
@@ -128,14 +112,12 @@ int MemoryCalls::Flock(int fd, int operation) {
 }
 
 int MemoryCalls::Fstat(int fd, struct stat* st) {
-    if (Injected(Operation::fstat)) return -1;
     const auto descriptor = m_open.find(fd);
     if (descriptor == m_open.end()) return Error(EBADF);
     return Stat(descriptor->second.path.c_str(), st);
 }
 
 int MemoryCalls::Stat(const char* rawPath, struct stat* st) {
-    if (Injected(Operation::stat)) return -1;
     const std::string path = Normal(std::string(rawPath) == "." ? m_cwd : rawPath);
     std::memset(st, 0, sizeof *st);
     if (IsFolder(path)) {
@@ -150,7 +132,6 @@ int MemoryCalls::Stat(const char* rawPath, struct stat* st) {
 }
 
 ssize_t MemoryCalls::Read(int fd, void* buf, size_t count) {
-    if (Injected(Operation::read)) return -1;
     const auto descriptor = m_open.find(fd);
     if (descriptor == m_open.end() || !descriptor->second.readable) return Error(EBADF);
     if (descriptor->second.folder) return Error(EISDIR);
@@ -165,7 +146,6 @@ ssize_t MemoryCalls::Read(int fd, void* buf, size_t count) {
 }
 
 ssize_t MemoryCalls::Write(int fd, const void* buf, size_t count) {
-    if (Injected(Operation::write)) return -1;
     const auto descriptor = m_open.find(fd);
     if (descriptor == m_open.end() || !descriptor->second.writable) return Error(EBADF);
     const auto file = m_files.find(descriptor->second.path);
@@ -191,12 +171,10 @@ ssize_t MemoryCalls::Write(int fd, const void* buf, size_t count) {
 }
 
 int MemoryCalls::Fsync(int fd) {
-    if (Injected(Operation::fsync)) return -1;
     return m_open.count(fd) ? 0 : Error(EBADF);
 }
 
 int MemoryCalls::Fchmod(int fd, mode_t mode) {
-    if (Injected(Operation::fchmod)) return -1;
     const auto descriptor = m_open.find(fd);
     if (descriptor == m_open.end()) return Error(EBADF);
     const auto file = m_files.find(descriptor->second.path);
@@ -210,11 +188,10 @@ int MemoryCalls::Close(int fd) {
     ReleaseLocks(fd);
     m_open.erase(descriptor);
     // POSIX: the descriptor is released even when close reports a failure.
-    return Injected(Operation::close) ? -1 : 0;
+    return 0;
 }
 
 int MemoryCalls::Rename(const char* rawFrom, const char* rawTo) {
-    if (Injected(Operation::rename)) return -1;
     const std::string from = Normal(rawFrom);
     const std::string to = Normal(rawTo);
     const auto file = m_files.find(from);
@@ -232,14 +209,12 @@ int MemoryCalls::Rename(const char* rawFrom, const char* rawTo) {
 }
 
 int MemoryCalls::Unlink(const char* rawPath) {
-    if (Injected(Operation::unlink)) return -1;
     const std::string path = Normal(rawPath);
     if (IsFolder(path)) return Error(EISDIR);
     return m_files.erase(path) ? 0 : Error(ENOENT);
 }
 
 char* MemoryCalls::Getcwd(char* buf, size_t size) {
-    if (Injected(Operation::getcwd)) return nullptr;
     if (m_cwd.size() + 1 > size) {
         errno = ERANGE;
         return nullptr;

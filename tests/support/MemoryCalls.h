@@ -1,6 +1,7 @@
 #pragma once
 // A file system in memory behind the file layer's POSIX calls: for benchmarks and fuzzers that
-// must not touch the disk. Installed for its lifetime. Paths are taken as given (no "." or ".."
+// must not touch the disk. Installed for its lifetime; a FailingPosixCalls installed after it
+// fails chosen calls on top of it. Paths are taken as given (no "." or ".."
 // resolution); the current directory and "/" exist from the start.
 #include <map>
 #include <set>
@@ -10,8 +11,6 @@
 
 class MemoryCalls : public PosixCalls {
 public:
-    enum class Operation { open, flock, fstat, stat, read, write, fsync, fchmod, close, rename, unlink, getcwd };
-
     explicit MemoryCalls(std::string cwd = "/mem");
     ~MemoryCalls() override;
     MemoryCalls(const MemoryCalls&) = delete;
@@ -26,8 +25,6 @@ public:
     int OpenDescriptors() const { return static_cast<int>(m_open.size()); }
     const std::string& Cwd() const { return m_cwd; }
 
-    // The call of op after the next `skip` ones fails with err (once).
-    void FailOnce(Operation op, int err, int skip = 0);
     // Bytes all files may hold together; a write beyond is cut short, then fails with ENOSPC.
     void SetCapacity(std::size_t bytes) { m_capacity = bytes; }
 
@@ -57,15 +54,10 @@ private:
         bool writable = false;
         std::size_t offset = 0;
     };
-    struct Fault {
-        int err = 0;
-        int skip = 0;
-    };
 
     static std::string Normal(const std::string& path);
     static std::string Parent(const std::string& path);
     bool IsFolder(const std::string& path) const;
-    bool Injected(Operation op);
     std::size_t UsedBytes() const;
     void ReleaseLocks(int fd);
     int Error(int err);
@@ -74,7 +66,6 @@ private:
     std::set<std::string> m_folders;
     std::map<std::string, Node> m_files;
     std::map<int, Descriptor> m_open;
-    std::map<Operation, Fault> m_faults;
     std::size_t m_capacity = static_cast<std::size_t>(-1);
     int m_nextFd = 100;
     PosixCalls* m_previous;

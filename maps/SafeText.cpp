@@ -1,0 +1,85 @@
+#include "maps/SafeText.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "maps/MapText.h"
+
+namespace {
+bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+bool IsBlankControl(char32_t c) { return c == '\t' || c == '\r' || c == '\n'; }
+
+void Note(std::vector<char32_t>& found, char32_t c) {
+    if (!IsBlankControl(c) && std::find(found.begin(), found.end(), c) == found.end()) found.push_back(c);
+}
+
+std::string CodePointName(char32_t c) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(c));
+    return buffer;
+}
+}  // namespace
+
+std::vector<char32_t> ReplaceControlCharacters(std::string& utf8) {
+    std::vector<char32_t> found;
+    std::string out;
+    std::size_t copied = 0;  // utf8[0..copied) is in out already
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t start = i;
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        // Most text has none: only bytes below 0x20, 0x7F and the lead byte of U+0080-U+009F matter.
+        if (byte >= 0x20 && byte != 0x7F && byte != 0xC2) {
+            ++i;
+            continue;
+        }
+        const char32_t c = NextCodePoint(utf8, i);
+        if (!IsControl(c) || IsBlankControl(c)) continue;
+        Note(found, c);
+        if (copied == 0) out.reserve(utf8.size());
+        out.append(utf8, copied, start - copied);
+        out += ' ';
+        copied = i;
+    }
+    if (!found.empty()) {
+        out.append(utf8, copied, std::string::npos);
+        utf8.swap(out);
+    }
+    return found;
+}
+
+std::vector<char32_t> ReplaceRecordControlCharacters(std::string& cp932) {
+    std::vector<char32_t> found;
+    for (std::size_t i = 0; i < cp932.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(cp932[i]);
+        if ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) {
+            ++i;  // a lead byte: its trail byte is 0x40 or above
+            continue;
+        }
+        if (byte < 0x20 || byte == 0x7F) {
+            Note(found, byte);
+            cp932[i] = ' ';
+        }
+    }
+    return found;
+}
+
+std::string CodePointNames(const std::vector<char32_t>& codePoints) {
+    std::string names;
+    for (const char32_t c : codePoints) names += (names.empty() ? "" : ", ") + CodePointName(c);
+    return names;
+}
+
+std::string Excerpt(std::string_view utf8, std::size_t maxCharacters) {
+    std::string out;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        if (count++ == maxCharacters) return out + "…";
+        const std::size_t start = i;
+        const char32_t c = NextCodePoint(utf8, i);
+        if (IsControl(c))
+            out += CodePointName(c);
+        else
+            out.append(utf8.substr(start, i - start));
+    }
+    return out;
+}
