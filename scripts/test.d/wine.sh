@@ -116,10 +116,11 @@ else
     both meisho.mem -o x.txt
     both bad.mem meisho.mem -d .
     both meisho.mem
-    for format in gpx kml geojson csv mem; do both meisho.mem --to "$format" -o "sub/from-mem.$format"; done
+    for format in gpx kml kmz geojson csv mem; do both meisho.mem --to "$format" -o "sub/from-mem.$format"; done
     both meisho.mem --to csv --bom -o sub/bom.csv
     both meisho.gpx -o sub/from-gpx.xml
     both meisho.kml --to mem -o sub/from-kml.mem
+    both sub/from-mem.kmz -o sub/from-kmz.xml
     both meisho.geojson --to gpx -o sub/from-geojson.gpx
     both meisho.csv -o sub/from-csv.xml
     both meisho.xml --to kml -o sub/from-glorie.kml
