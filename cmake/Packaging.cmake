@@ -69,7 +69,7 @@ else()
     # The synopsis is the summary; CPack indents these lines and marks the empty one.
     set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quorvel reads the memory-point files (.mem) of a car navigation unit
 and writes glorie POI documents (.xml, Shift_JIS) that the unit imports,
-and converts both to and from GPX, KML, GeoJSON and CSV in WGS 84,
+and converts both to and from GPX, KML, KMZ, GeoJSON and CSV in WGS 84,
 shifting between the Tokyo datum and WGS 84 with the national parameter
 grid of the Geospatial Information Authority of Japan.
 
