@@ -4,6 +4,7 @@
 
 #include "platform/Cp932Text.h"
 #include "maps/MapError.h"
+#include "maps/SafeText.h"
 #include "maps/MapText.h"
 
 namespace {
@@ -228,7 +229,7 @@ std::string DecodeXmlText(std::string bytes, const std::string& fileName, std::v
     case Encoding::unknown:
         // Text that is UTF-8 whatever its declaration says is read as such.
         if (FirstInvalidUtf8(bytes) != std::string::npos)
-            throw MapError(fileName + ": 1 行目: 文字コード「" + declared + "」は読めません（UTF-8 で保存し直してください）");
+            throw MapError(fileName + ": 1 行目: 文字コード「" + Excerpt(ValidUtf8(declared)) + "」は読めません（UTF-8 で保存し直してください）");
         return RequireUtf8(std::move(bytes), at, fileName);
     default:
         return RequireUtf8(std::move(bytes), at, fileName);

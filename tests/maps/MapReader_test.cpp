@@ -111,6 +111,7 @@ TEST(MapReader, RefusesDocumentsItCannotRead) {
         {"kml", "<kml>\n<Placemark name=x>", "f.gpx: 2 行目: XML として読めません（属性が正しくありません）"},
         {"gpx", "", "f.gpx: 1 行目: XML として読めません（要素がありません）"},
         {"gpx", "<kml/>", "f.gpx: GPX の文書ではありません（最上位の要素が <kml>）"},
+        {"kml", "<?xml version=\"1.0\" encoding=\"x\xff\"?><kml/>", "f.gpx: 1 行目: 文字コード「x\uFFFD」は読めません（UTF-8 で保存し直してください）"},
         {"kml", "<gpx:gpx xmlns:gpx=\"x\"/>", "f.gpx: KML の文書ではありません（最上位の要素が <gpx:gpx>）"},
         {"gpx", "<gpx>\n<name>\x93\x8c</name></gpx>", "f.gpx: 2 行目: UTF-8 として読めない文字があります（UTF-8 で保存し直してください）"},
         {"gpx", "<gpx><trk><trkseg><trkpt lat=\"1\" lon=\"2\"/><trkpt lat=\"1\" lon=\"2\"/></trkseg></trk></gpx>",
