@@ -7,16 +7,38 @@
 #include "cli/CliConverter.h"
 #include "platform/HostSystem.h"
 #include "platform/MessageBox.h"
+#ifdef _WIN32
+#include "platform/win32/Console.h"
+#endif
 
-int main(int argc, char** argv) {
+namespace {
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     RemoveTempFilesOnSignals();
-    AfxSetAppName(argc > 0 && argv[0] ? argv[0] : "quorvel-cli");
+    AfxSetAppName(argv.empty() ? std::string("quorvel-cli") : argv[0]);
     const CString name = AfxGetAppName().IsEmpty() ? CString("quorvel-cli") : AfxGetAppName();
     try {
-        CliConverter converter(std::cout, std::cerr, name);
-        return converter.Run(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+        CliConverter converter(out, err, name);
+        return converter.Run(std::vector<std::string>(argv.begin() + (argv.empty() ? 0 : 1), argv.end()));
     } catch (const std::exception& error) {
-        std::cerr << name.Str() << ": " << error.what() << '\n';
+        err << name.Str() << ": " << error.what() << '\n';
         return CliConverter::kExitFailed;
     }
 }
+}  // namespace
+
+#ifdef _WIN32
+// The arguments come from the wide command line, so that any file name arrives whole; what is
+// printed reaches the console or a redirect readable (platform/win32/Console.h).
+int main() {
+    ConsoleOutput outBuffer(STD_OUTPUT_HANDLE);
+    ConsoleOutput errBuffer(STD_ERROR_HANDLE);
+    std::ostream out(&outBuffer);
+    std::ostream err(&errBuffer);
+    err.setf(std::ios::unitbuf);
+    const int status = Run(ConsoleArguments(), out, err);
+    out.flush();
+    return status;
+}
+#else
+int main(int argc, char** argv) { return Run(std::vector<std::string>(argv, argv + argc), std::cout, std::cerr); }
+#endif

@@ -81,10 +81,19 @@ DatumShift::~DatumShift() = default;
 
 std::string DatumShift::DefaultGridPath() {
     if (const char* dir = std::getenv("QUORVEL_DATA_DIR"); dir && *dir) return std::string(dir) + "/" + kGridName;
+    // Beside the program wherever it was put (the Windows program's folder, a moved install).
+    const CString program = ProgramFolder();
+    const std::string travelling = program.IsEmpty() ? std::string() : program.Str() + QUORVEL_PROGRAM_DATA_DIR + kGridName;
+    if (!travelling.empty() && Exists(travelling)) return travelling;
+#ifdef QUORVEL_INSTALL_DATA_DIR
     const std::string installed = std::string(QUORVEL_INSTALL_DATA_DIR) + "/" + kGridName;
     if (Exists(installed)) return installed;
     const std::string built = std::string(QUORVEL_BUILD_DATA_DIR) + "/" + kGridName;
     return Exists(built) ? built : installed;
+#else
+    // The Windows build keeps its grid beside the program, in the build folder as in the zip.
+    return travelling;
+#endif
 }
 
 ShiftedPoint DatumShift::HelmertTokyoToWgs84(double latitude, double longitude) {

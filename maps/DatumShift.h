@@ -35,8 +35,10 @@ public:
     void TokyoToWgs84(std::vector<ShiftedPoint>& points);
     void Wgs84ToTokyo(std::vector<ShiftedPoint>& points);
 
-    // $QUORVEL_DATA_DIR/TKY2JGD.grid, else the installed data folder's, else the build's; when
-    // neither exists, the installed one (named in the error).
+    // $QUORVEL_DATA_DIR/TKY2JGD.grid, else the one that travels with the program (data\ beside
+    // the Windows program, ../share/quorvel beside an installed bin/); on Linux then the
+    // installed data folder's, else the build's, and when none exists the installed one (named
+    // in the error).
     static std::string DefaultGridPath();
     static constexpr const char* kGridName = "TKY2JGD.grid";
 

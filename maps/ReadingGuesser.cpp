@@ -47,9 +47,8 @@ const char* HalfWidthSign(char32_t c) {
 }
 
 bool IsHiragana(char32_t c) { return c >= 0x3041 && c <= 0x3096; }
-#ifdef QUORVEL_HAVE_MECAB  // only the analyser's answers are checked for it
-bool IsKatakana(char32_t c) { return (c >= kFirstKatakana && c <= kLastKatakana) || c == 0x30FC; }
-#endif
+// Only the MeCab guesser asks; a build without it has no use for it.
+[[maybe_unused]] bool IsKatakana(char32_t c) { return (c >= kFirstKatakana && c <= kLastKatakana) || c == 0x30FC; }
 }  // namespace
 
 std::string ToHalfWidthKatakana(const std::string& text) {

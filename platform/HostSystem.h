@@ -11,10 +11,15 @@ CString GetCurrentFolder();
 // documents being written, then ends the program as the signal would have.
 void RemoveTempFilesOnSignals();
 
-// One spelling of the file a name stands for: its folder resolved (links, "." and "..") and
-// its own name, so that two names of one file compare equal. The name itself when the folder
-// cannot be resolved.
+// One spelling of the file a name stands for, so that two names of one file compare equal. POSIX:
+// its folder resolved (links, "." and "..") and its own name; the name itself when the folder
+// cannot be resolved. Windows: the volume and index of an existing file, else its folder's and
+// its name in upper case (the file system ignores case).
 CString FileIdentity(const CString& strPath);
+
+// The folder of the running program's file, without a final separator; empty when it cannot be
+// had. Data that travels with the program is found from here.
+CString ProgramFolder();
 
 // True when the name stands for an existing file that is not a folder (links followed).
 bool IsRegularFile(const CString& strPath);

@@ -17,3 +17,15 @@ bool OutputSet::IsMemberName(const CString& strSetFileName, const CString& strFi
 }
 
 void OutputSet::Finish(CFile& file) { file.Flush(); }
+
+CFile& OutputSet::OpenMember(const CString& strFileName) {
+    auto file = std::make_unique<CFile>();
+    CFileException error;
+    if (!file->Open(strFileName, CFile::modeCreate | CFile::modeWrite, &error)) {
+        error.m_strFileName = strFileName;
+        throw error;
+    }
+    m_files.push_back(std::move(file));
+    m_names.push_back(FullPathOf(strFileName.Str()));
+    return *m_files.back();
+}

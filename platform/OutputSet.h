@@ -46,6 +46,10 @@ public:
     static bool IsMemberName(const CString& strSetFileName, const CString& strFileName);
 
 private:
+    // Opens the new member and keeps it with its full name: Add's work once the set is taken.
+    CFile& OpenMember(const CString& strFileName);
+    // The full host path of a name, as this system resolves it.
+    static std::string FullPathOf(const std::string& name);
     void Lock();
     void Unlock() noexcept;
     void Recover();

@@ -22,7 +22,8 @@ quorvel_wine_session() {
     fi
 
     if [ ! -f "$build/ui/win32/quorvel.exe" ] || [ ! -f "$build/ui/win32/tests/quorvel_wine_driver.exe" ] ||
-        [ ! -f "$build/tests/tools/quorvel-dms-sample.exe" ]; then
+        [ ! -f "$build/tests/tools/quorvel-dms-sample.exe" ] || [ ! -f "$build/cli/quorvel-cli.exe" ] ||
+        [ ! -f "$build/ui/win32/tests/quorvel_wine_cli_runner.exe" ]; then
         cmake --preset windows -B "$build" >/dev/null && cmake --build "$build" -j2 || return 1
     fi
     exe=$build/ui/win32/quorvel.exe

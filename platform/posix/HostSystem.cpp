@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
@@ -23,6 +24,15 @@ CString FileIdentity(const CString& strPath) {
     char resolved[PATH_MAX];
     if (::realpath(folder.c_str(), resolved) == nullptr) return strPath;
     return CString(std::string(resolved) + "/" + name);
+}
+
+CString ProgramFolder() {
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof path) return CString();
+    const std::string program(path, static_cast<std::size_t>(length));
+    const std::size_t slash = program.rfind('/');
+    return slash == std::string::npos ? CString() : CString(program.substr(0, slash == 0 ? 1 : slash));
 }
 
 bool IsRegularFile(const CString& strPath) {

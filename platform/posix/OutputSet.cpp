@@ -169,6 +169,8 @@ long TempOwner(const std::string& entry, const CString& setBase) {
 }
 }  // namespace
 
+std::string OutputSet::FullPathOf(const std::string& name) { return FullPath(name); }
+
 OutputSet::OutputSet(CString strSetName) : m_strSetName(std::move(strSetName)) {
     const std::string full = FullPath(m_strSetName.Str());
     m_strFolder = FolderPrefix(full);
@@ -199,15 +201,7 @@ CFile& OutputSet::Add(const CString& strFileName) {
         }
         m_bTaken = true;
     }
-    auto file = std::make_unique<CFile>();
-    CFileException error;
-    if (!file->Open(strFileName, CFile::modeCreate | CFile::modeWrite, &error)) {
-        error.m_strFileName = strFileName;
-        throw error;
-    }
-    m_files.push_back(std::move(file));
-    m_names.push_back(FullPath(strFileName.Str()));
-    return *m_files.back();
+    return OpenMember(strFileName);
 }
 
 // A lock file beside the set, held with flock for the run and removed at its end. A lock taken on

@@ -1,5 +1,6 @@
 #include "platform/CFile.h"
 
+#include "platform/win32/TempFiles.h"
 #include "platform/win32/Win32Calls.h"
 #include "platform/win32/WideText.h"
 
@@ -73,7 +74,8 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
     std::wstring tempName;
     for (int attempt = 0; attempt < kTempAttempts && temp == INVALID_HANDLE_VALUE; ++attempt) {
         tempName = fullPath + L".~qv" + std::to_wstring(attempt);
-        temp = calls.CreateFile(tempName.c_str(), GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+        // Shared for deletion only, so that an interrupted program can remove it while it is open.
+        temp = calls.CreateFile(tempName.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
         if (temp == INVALID_HANDLE_VALUE) {
             const DWORD error = ::GetLastError();
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
@@ -88,6 +90,7 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
         return false;
     }
 
+    RegisterTempFile(tempName);
     m_hFile = FromHandle(temp);
     m_hTarget = target == INVALID_HANDLE_VALUE ? kInvalidHandle : FromHandle(target);
     m_strFileName = CString(WideToUtf8(fullPath));
@@ -167,6 +170,7 @@ void CFile::Close() {
     const std::wstring target = Utf8ToWide(m_strFileName.Str());
     if (!calls.MoveFileEx(tempName.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         fail(static_cast<long>(::GetLastError()));
+    ForgetTempFile(tempName);
     m_strTempName.clear();
     m_buffer.clear();
 }
@@ -194,7 +198,9 @@ void CFile::Abort() noexcept {
     m_hFile = kInvalidHandle;
     m_hTarget = kInvalidHandle;
     if (!m_strTempName.empty()) {
-        calls.DeleteFile(Utf8ToWide(m_strTempName).c_str());
+        const std::wstring tempName = Utf8ToWide(m_strTempName);
+        calls.DeleteFile(tempName.c_str());
+        ForgetTempFile(tempName);
         m_strTempName.clear();
     }
     m_buffer.clear();

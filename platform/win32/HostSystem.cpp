@@ -1,5 +1,7 @@
 #include "platform/HostSystem.h"
 
+#include <cstdio>
+
 #include "platform/win32/Win32Calls.h"
 #include "platform/win32/WideText.h"
 
@@ -11,11 +13,72 @@ CString GetCurrentFolder() {
     return CString(WideToUtf8(buffer, static_cast<int>(length)));
 }
 
-// The Windows program is a dialog; nothing interrupts it halfway through a document.
-void RemoveTempFilesOnSignals() {}
+namespace {
+// The full path of a name, however long; empty when it cannot be had.
+std::wstring FullPathOf(const std::wstring& name) {
+    std::wstring full(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = Win32Calls::Current().GetFullPathName(name.c_str(), static_cast<DWORD>(full.size()), &full[0]);
+        if (length == 0) return std::wstring();
+        if (length < full.size()) return full.substr(0, length);
+        full.assign(length, L'\0');  // the room needed, terminator included
+    }
+    return std::wstring();
+}
 
-// Only the command-line converter compares names, and it is not built for Windows.
-CString FileIdentity(const CString& strPath) { return strPath; }
+// The volume and the index of an existing file or folder: equal for every name of one file
+// (another spelling, another case, a short name, a hard link). False when it cannot be opened.
+bool FileIndexOf(const std::wstring& path, std::string& key) {
+    Win32Calls& calls = Win32Calls::Current();
+    HANDLE handle = calls.CreateFile(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL known = ::GetFileInformationByHandle(handle, &info);
+    calls.CloseHandle(handle);
+    if (!known) return false;
+    char text[32];
+    std::snprintf(text, sizeof text, "%08lx:%08lx%08lx", static_cast<unsigned long>(info.dwVolumeSerialNumber),
+                  static_cast<unsigned long>(info.nFileIndexHigh), static_cast<unsigned long>(info.nFileIndexLow));
+    key = text;
+    return true;
+}
+
+// Names differ only in case for the file system: compared upper-cased, as it compares them.
+std::string Upper(std::wstring text) {
+    if (!text.empty()) ::CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return WideToUtf8(text);
+}
+}  // namespace
+
+// An existing file is known by its volume and index; a file not yet made by its folder's and
+// its own name; a name whose folder is missing by its full path.
+CString FileIdentity(const CString& strPath) {
+    const std::wstring full = FullPathOf(Utf8ToWide(strPath.Str()));
+    if (full.empty()) return strPath;
+    std::string key;
+    if (FileIndexOf(full, key)) return CString("file " + key);
+    const std::size_t separator = full.find_last_of(L"\\/");
+    if (separator != std::wstring::npos && FileIndexOf(full.substr(0, separator + 1), key))
+        return CString("in " + key + " " + Upper(full.substr(separator + 1)));
+    return CString("path " + Upper(full));
+}
+
+CString ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0) return CString();
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() >= 32768) return CString();
+        path.resize(path.size() * 2);  // cut short: ask again with more room
+    }
+    const std::size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? CString() : CString(WideToUtf8(path.substr(0, separator)));
+}
 
 bool IsRegularFile(const CString& strPath) {
     const DWORD attributes = ::GetFileAttributesW(Utf8ToWide(strPath.Str()).c_str());

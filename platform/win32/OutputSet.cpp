@@ -18,6 +18,8 @@ std::string FullPath(const std::string& name) {
 }
 }  // namespace
 
+std::string OutputSet::FullPathOf(const std::string& name) { return FullPath(name); }
+
 OutputSet::OutputSet(CString strSetName) : m_strSetName(std::move(strSetName)) {
     const std::string full = FullPath(m_strSetName.Str());
     const std::size_t slash = full.find_last_of("\\/");
@@ -33,15 +35,7 @@ OutputSet::~OutputSet() noexcept {
 CFile& OutputSet::Add(const CString& strFileName) {
     if (!m_bTaken) Lock();
     m_bTaken = true;
-    auto file = std::make_unique<CFile>();
-    CFileException error;
-    if (!file->Open(strFileName, CFile::modeCreate | CFile::modeWrite, &error)) {
-        error.m_strFileName = strFileName;
-        throw error;
-    }
-    m_files.push_back(std::move(file));
-    m_names.push_back(FullPath(strFileName.Str()));
-    return *m_files.back();
+    return OpenMember(strFileName);
 }
 
 void OutputSet::Lock() {

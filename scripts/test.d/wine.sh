@@ -76,6 +76,136 @@ for mem in samples/*.mem; do
         "$(winpath "$root/$xml")"
 done
 
+# quorvel-cli.exe against the Linux build: the same command lines on copies of the same inputs,
+# all of them in one Wine session (tests/win32/CliRunner.cpp). Every output file must be byte
+# for byte the Linux one; what a redirect receives must be the Linux text in CP932 with CR LF.
+native_cli=${QUORVEL_NATIVE_BUILD:-$root/build/dev}/cli/quorvel-cli
+cli_exe=$build/cli/quorvel-cli.exe
+runner=$build/ui/win32/tests/quorvel_wine_cli_runner.exe
+if [ ! -x "$native_cli" ] || [ ! -f "$cli_exe" ] || [ ! -f "$runner" ]; then
+    echo "FAIL quorvel-cli.exe: $native_cli, $cli_exe or $runner not built" | tee -a "$results"
+else
+    in=$work/cli-in
+    mkdir -p "$in/sub" "$in/win-only"
+    cp samples/meisho.mem samples/meisho.xml "$in/"
+    printf 'too short' >"$in/bad.mem"
+    (cd "$in" && for format in gpx kml geojson csv; do "$native_cli" meisho.mem --to "$format" >/dev/null; done)
+    cp "$in/meisho.mem" "$in/東京 ①.mem"
+    cp "$in/meisho.gpx" "$in/旅😀.gpx"
+    # 701 waypoints in western Tokyo: two glorie documents.
+    python3 -c 'print("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"t\" xmlns=\"http://www.topografix.com/GPX/1/1\">");
+[print("<wpt lat=\"%.4f\" lon=\"%.4f\"><name>P%d</name></wpt>" % (35.6 + i * 1e-4, 139.5 + i * 1e-4, i + 1)) for i in range(701)]; print("</gpx>")' >"$in/big.gpx"
+    cp "$in/meisho.mem" "$in/sub/t.mem"
+    cp "$in/meisho.mem" "$in/win-only/T.mem"
+    cp -r "$in" "$work/cli-native"
+    cp -r "$in" "$work/cli-win"
+    commands=$work/cli-commands.txt
+    : >"$commands"
+    kinds=()
+    both() { kinds+=(both); (IFS=$'\t'; printf '%s\n' "$*") >>"$commands"; }
+    # Windows only: status, redirected output and messages (UTF-8 here, CP932 there), arguments.
+    win_out=()
+    win_err=()
+    win_status=()
+    windows() {
+        kinds+=(win); win_status+=("$1"); win_out+=("$2"); win_err+=("$3"); shift 3
+        (IFS=$'\t'; printf '%s\n' "$*") >>"$commands"
+    }
+    both --help
+    both
+    both meisho.mem -o x.txt
+    both bad.mem meisho.mem -d .
+    both meisho.mem
+    for format in gpx kml kmz geojson csv mem; do both meisho.mem --to "$format" -o "sub/from-mem.$format"; done
+    both meisho.mem --to csv --bom -o sub/bom.csv
+    both meisho.gpx -o sub/from-gpx.xml
+    both meisho.kml --to mem -o sub/from-kml.mem
+    both sub/from-mem.kmz -o sub/from-kmz.xml
+    both meisho.geojson --to gpx -o sub/from-geojson.gpx
+    both meisho.csv -o sub/from-csv.xml
+    both meisho.xml --to kml -o sub/from-glorie.kml
+    both meisho.gpx meisho.kml --merge -o sub/merged.xml
+    both meisho.gpx --datum tokyo --strict --to kml -o sub/tokyo.kml
+    both meisho.gpx --all-points --reading none --to csv -o sub/all-points.csv
+    both big.gpx
+    both --list meisho.mem
+    both --list meisho.gpx
+    both "東京 ①.mem" --to gpx
+    both "旅😀.gpx" -d sub
+    windows 0 $'Quorvel Version 1.100\n読みの推定: なし (MeCab なしで作られています)\n' '' --version
+    windows 0 $'meisho.mem -> win-only\\back.gpx (12 地点)\n' '' meisho.mem -o 'win-only\back.gpx'
+    windows 0 $'big.gpx -> '"$(winpath "$work/cli-win/win-only")"$'/big-1.xml (700 地点)\nbig.gpx -> '"$(winpath "$work/cli-win/win-only")"$'/big-2.xml (1 地点)\n' '' \
+        big.gpx -d "$(winpath "$work/cli-win/win-only")"
+    windows 0 $'win-only\\T.mem -> win-only\\T.gpx (12 地点)\n' '' 'win-only\*.mem' --to gpx
+    windows 2 '' $'quorvel-cli: 出力ファイル WIN-ONLY\\T.MEM が入力と同じです\n使い方は quorvel-cli --help で表示されます\n' \
+        'win-only\T.mem' --to mem -o 'WIN-ONLY\T.MEM'
+    windows 2 '' $'quorvel-cli: 出力ファイル win-only/T.xml が sub\\t.mem と win-only\\T.mem の両方から作られます\n使い方は quorvel-cli --help で表示されます\n' \
+        'sub\t.mem' 'win-only\T.mem' -d win-only
+
+    # The Linux build on its copy, line by line.
+    mkdir -p "$work/cli-results-native" "$work/cli-results-win"
+    n=0
+    while IFS= read -r line; do
+        n=$((n + 1))
+        [ "${kinds[n - 1]}" = both ] || continue
+        args=()
+        [ -n "$line" ] && IFS=$'\t' read -r -a args <<<"$line"
+        (cd "$work/cli-native" && "$native_cli" "${args[@]}" >"$work/cli-results-native/$n.out" 2>"$work/cli-results-native/$n.err"
+         echo $? >"$work/cli-results-native/$n.status") </dev/null
+    done <"$commands"
+    timeout 300 wine "$runner" "$(winpath "$cli_exe")" "$(winpath "$work/cli-win")" "$(winpath "$commands")" \
+        "$(winpath "$work/cli-results-win")" 2>"$work/stderr.txt"
+    cat "$work/stderr.txt" >>"$work/wine.log"
+
+    # UTF-8 text as a redirect on Japanese Windows receives it.
+    # A character CP932 lacks is a "?" for each UTF-16 unit of it, as WideCharToMultiByte writes it.
+    as_cp932() {
+        python3 -c 'import codecs, sys
+codecs.register_error("units", lambda e: ("".join("??" if ord(c) > 0xFFFF else "?" for c in e.object[e.start:e.end]), e.end))
+sys.stdout.buffer.write(sys.stdin.buffer.read().decode("utf-8").replace("\n", "\r\n").encode("cp932", "units"))'
+    }
+    same() { cmp -s "$1" "$2"; }
+    cli_failures=0
+    for ((n = 1; n <= ${#kinds[@]}; n++)); do
+        args=$(sed -n "${n}p" "$commands" | tr '\t' ' ')
+        got=$work/cli-results-win/$n
+        expected=$work/cli-expected-$n
+        if [ "${kinds[n - 1]}" = both ]; then
+            cp "$work/cli-results-native/$n.status" "$expected.status"
+            as_cp932 <"$work/cli-results-native/$n.out" >"$expected.out"
+            as_cp932 <"$work/cli-results-native/$n.err" >"$expected.err"
+        else
+            i=$(( $(printf '%s\n' "${kinds[@]:0:n}" | grep -c win) - 1 ))
+            echo "${win_status[i]}" >"$expected.status"
+            printf '%s' "${win_out[i]}" | as_cp932 >"$expected.out"
+            printf '%s' "${win_err[i]}" | as_cp932 >"$expected.err"
+        fi
+        for stream in status out err; do
+            if ! same "$got.$stream" "$expected.$stream"; then
+                echo "FAIL quorvel-cli.exe $args: $stream differs: $(head -c 300 "$got.$stream" 2>/dev/null | iconv -f CP932 -t UTF-8 2>/dev/null | tr '\r\n' ' ') ; expected $(iconv -f CP932 -t UTF-8 <"$expected.$stream" | tr '\r\n' ' ' | head -c 300)" | tee -a "$results"
+                cli_failures=$((cli_failures + 1))
+            fi
+        done
+    done
+    [ "$cli_failures" -eq 0 ] && echo "PASS quorvel-cli.exe messages and exit codes (${#kinds[@]} command lines)" | tee -a "$results"
+
+    # Every file either build wrote, byte for byte; the Windows-only lines' outputs against their twins.
+    if diff -r --exclude=win-only "$work/cli-native" "$work/cli-win" >"$work/cli-diff.txt"; then
+        made=$(( $(find "$work/cli-win" -type f | wc -l) - $(find "$in" -type f | wc -l) ))
+        echo "PASS quorvel-cli.exe writes what the Linux build writes ($made outputs)" | tee -a "$results"
+    else
+        echo "FAIL quorvel-cli.exe outputs differ from Linux: $(head -c 400 "$work/cli-diff.txt" | tr '\n' ' ')" | tee -a "$results"
+    fi
+    for pair in "win-only/back.gpx sub/from-mem.gpx" "win-only/T.gpx sub/from-mem.gpx" "win-only/big-1.xml big-1.xml" "win-only/big-2.xml big-2.xml"; do
+        set -- $pair
+        if same "$work/cli-win/$1" "$work/cli-native/$2"; then
+            echo "PASS quorvel-cli.exe $1 (a Windows path) is $2" | tee -a "$results"
+        else
+            echo "FAIL quorvel-cli.exe $1 (a Windows path) differs from $2 or is missing" | tee -a "$results"
+        fi
+    done
+fi
+
 passed=$(grep -c '^PASS ' "$results")
 failed=$(grep -c '^FAIL ' "$results")
 # A program that died without reporting counts as a failure too.

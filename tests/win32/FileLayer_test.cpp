@@ -14,6 +14,7 @@
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
+#include "platform/win32/TempFiles.h"
 #include "platform/win32/Win32Calls.h"
 #include "platform/win32/WideText.h"
 
@@ -87,7 +88,7 @@ void WriteDocument(const std::string& name, const std::string& bytes, size_t pie
 // Fails one kind of call with an error, or shortens writes, from its nth use on.
 class FailingCalls : public Win32Calls {
 public:
-    enum Which { kNone, kCreateNew, kWrite, kShortWrite, kFlush, kCloseTemp, kMove, kRead, kSize, kCurrentDir };
+    enum Which { kNone, kCreateNew, kWrite, kShortWrite, kFlush, kCloseTemp, kMove, kRead, kSize, kCurrentDir, kDelete };
     FailingCalls(Which which, DWORD error) : m_which(which), m_error(error) { m_previous = Win32Calls::Replace(this); }
     ~FailingCalls() override { Win32Calls::Replace(m_previous); }
     FailingCalls(const FailingCalls&) = delete;
@@ -123,6 +124,9 @@ public:
     }
     BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) override {
         return m_which == kSize ? Fail<BOOL>(FALSE) : Win32Calls::GetFileSizeEx(file, size);
+    }
+    BOOL DeleteFile(const wchar_t* path) override {
+        return m_which == kDelete ? Fail<BOOL>(FALSE) : Win32Calls::DeleteFile(path);
     }
     DWORD GetCurrentDirectory(DWORD room, wchar_t* buffer) override {
         return m_which == kCurrentDir ? Fail<DWORD>(0) : Win32Calls::GetCurrentDirectory(room, buffer);
@@ -348,6 +352,69 @@ void TestCurrentFolder() {
     FailingCalls calls(FailingCalls::kCurrentDir, ERROR_ACCESS_DENIED);
     CheckText(GetCurrentFolder().Str(), "", "current folder when it cannot be had");
 }
+
+// What the console's control handler does on Ctrl+C: the temporary file of a document being
+// written goes, open or complete (the file layer's own deletion is failed here, so that only the
+// handler's can remove it), and the old document stays.
+void TestInterruptedDocument() {
+    const std::string target = g_folder + "interrupted.xml";
+    WriteBytes(target, "old");
+    for (const bool bFlushed : {false, true}) {
+        const std::string what = bFlushed ? "complete document" : "open document";
+        {
+            FailingCalls calls(FailingCalls::kDelete, ERROR_ACCESS_DENIED);
+            CFile file;
+            Check(file.Open(target.c_str(), CFile::modeCreate | CFile::modeWrite), what + ": open");
+            file.Write("new", 3);
+            if (bFlushed) file.Flush();
+            Check(Leftovers(target).size() == 1, what + ": no temporary file");
+            RemoveTempFiles();
+            if (bFlushed) {
+                bool bReplaced = true;
+                try {
+                    file.Close();
+                } catch (const CFileException&) {
+                    bReplaced = false;
+                }
+                Check(!bReplaced, what + ": put in place after the interrupt");
+            }
+        }
+        Check(Leftovers(target).empty(), what + ": a temporary file was left");
+        CheckText(ReadBytes(target), "old", what + ": old document");
+    }
+}
+
+// Two names of one file compare equal whatever their spelling; names of two files never do.
+void TestFileIdentity() {
+    ::SetCurrentDirectoryW(Utf8ToWide(g_folder).c_str());
+    WriteBytes(g_folder + "same.mem", "x");
+    WriteBytes(g_folder + "sub\\same.mem", "y");
+    Check(::CreateHardLinkW(Utf8ToWide(g_folder + "linked.mem").c_str(), Utf8ToWide(g_folder + "same.mem").c_str(),
+                            nullptr) != 0,
+          "cannot make a hard link");
+    const std::string drive = g_folder.substr(0, 2);
+    const struct {
+        const char* what;
+        std::string a, b;
+        bool same;
+    } rows[] = {
+        {"relative and full", "same.mem", g_folder + "same.mem", true},
+        {"other case", g_folder + "SAME.MEM", g_folder + "same.mem", true},
+        {"slashes and dots", drive + "/" + g_folder.substr(3) + "sub/../same.mem", g_folder + "same.mem", true},
+        {"hard link", g_folder + "linked.mem", g_folder + "same.mem", true},
+        {"not yet made, other case", "東京 ①.xml", g_folder + "東京 ①.XML", true},
+        {"not yet made, through a folder", g_folder + "sub\\..\\new.xml", g_folder + "NEW.xml", true},
+        {"missing folder", g_folder + "absent\\a.xml", g_folder + "ABSENT\\A.XML", true},
+        {"other folder", g_folder + "sub\\same.mem", g_folder + "same.mem", false},
+        {"other name", g_folder + "new.xml", g_folder + "new.gpx", false},
+        {"made and not made", g_folder + "same.mem", g_folder + "same.xml", false},
+    };
+    for (const auto& row : rows) {
+        const bool same = FileIdentity(CString(row.a)) == FileIdentity(CString(row.b));
+        Check(same == row.same, std::string(row.what) + ": " + row.a + " and " + row.b +
+                                    (row.same ? " differ" : " are taken for one file"));
+    }
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -372,6 +439,8 @@ int main(int argc, char** argv) {
         {"injected-write-failures", TestInjectedWriteFailures},
         {"injected-open-and-read-failures", TestInjectedOpenAndReadFailures},
         {"current-folder", TestCurrentFolder},
+        {"interrupted-document", TestInterruptedDocument},
+        {"file-identity", TestFileIdentity},
     };
     int failures = 0;
     for (const auto& [name, run] : tests) {

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Libraries of the 32-bit Windows build that Debian ships no MinGW build of, built from Debian's
+# own source packages (apt-get source) with the MinGW toolchain into build/mingw-deps/PREFIX.
+# Cached: a library already there is not built again. zlib is Debian's (libz-mingw-w64-dev).
+# Usage: bash scripts/mingw-deps.sh   (prints the prefix on its last line)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+export DEBIAN_FRONTEND=noninteractive
+
+deps=$(pwd)/build/mingw-deps
+prefix=$deps/i686-w64-mingw32
+quorvel_need g++-mingw-w64-i686-posix libz-mingw-w64-dev dpkg-dev cmake ninja-build nlohmann-json3-dev
+
+sudo=
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+
+# apt-get source needs a deb-src entry; one is made for the archive the binary packages come
+# from, once (the same URIs, suites and components, only the type changed).
+ensure_deb_src() {
+    apt-cache showsrc pugixml 2>/dev/null | grep -q '^Package:' && return 0
+    local list=/etc/apt/sources.list.d/quorvel-deb-src.sources
+    if [ ! -f "$list" ]; then
+        local entries
+        entries=$(for f in /etc/apt/sources.list.d/*.sources; do
+            [ -f "$f" ] || continue
+            # Stanzas of type deb that name a Debian archive, retyped as deb-src.
+            awk 'BEGIN { RS = ""; ORS = "\n\n" }
+                 /(^|\n)Types:[ \t]*deb[ \t]*(\n|$)/ && /URIs:[^\n]*debian/ {
+                     sub(/Types:[ \t]*deb[ \t]*\n/, "Types: deb-src\n"); print }' "$f"
+        done)
+        if [ -f /etc/apt/sources.list ]; then
+            entries+=$(grep -E '^deb[[:space:]]+[^[:space:]]*debian' /etc/apt/sources.list |
+                awk '{ sub(/^deb/, ""); printf "Types: deb-src\nURIs: %s\nSuites: %s\nComponents:", $1, $2;
+                       for (i = 3; i <= NF; i++) printf " %s", $i; printf "\n\n" }' || true)
+        fi
+        [ -n "$entries" ] || { echo "no Debian archive found in the apt sources" >&2; return 1; }
+        printf '%s\n' "$entries" | $sudo tee "$list" >/dev/null
+    fi
+    $sudo apt-get update -qq >/tmp/quorvel-apt.log 2>&1 || { echo "apt-get update failed; see /tmp/quorvel-apt.log" >&2; return 1; }
+}
+
+# Unpacks Debian's source package into $deps/src/NAME (the version apt would install).
+fetch_source() {
+    local name=$1
+    if [ ! -d "$deps/src/$name" ]; then
+        ensure_deb_src
+        rm -rf "$deps/src/$name.tmp" && mkdir -p "$deps/src/$name.tmp"
+        (cd "$deps/src/$name.tmp" && apt-get source -qq "$name" >/dev/null 2>&1) ||
+            { echo "apt-get source $name failed" >&2; return 1; }
+        local dir
+        dir=$(find "$deps/src/$name.tmp" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+        mv "$dir" "$deps/src/$name"
+        rm -rf "$deps/src/$name.tmp"
+    fi
+}
+
+# pugixml: a static library for the cross build.
+if [ ! -f "$prefix/lib/libpugixml.a" ]; then
+    echo "building pugixml for 32-bit Windows from Debian's source package"
+    fetch_source pugixml
+    cmake -S "$deps/src/pugixml" -B "$deps/build/pugixml" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$(pwd)/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$deps/build/pugixml" -j2 >/dev/null
+    cmake --install "$deps/build/pugixml" >/dev/null
+fi
+
+# minizip (KMZ archives, read and written in memory): the sources Debian's Makefile.am builds
+# libminizip from on Windows, compiled into a static library; its headers under minizip/.
+if [ ! -f "$prefix/lib/libminizip.a" ]; then
+    echo "building minizip for 32-bit Windows from Debian's source package"
+    fetch_source minizip
+    obj=$deps/build/minizip
+    rm -rf "$obj" && mkdir -p "$obj" "$prefix/lib" "$prefix/include/minizip"
+    for source in ioapi mztools unzip zip iowin32; do
+        i686-w64-mingw32-gcc-posix -O2 -w -c "$deps/src/minizip/$source.c" -o "$obj/$source.o"
+    done
+    i686-w64-mingw32-ar rcs "$obj/libminizip.a" "$obj"/*.o
+    for header in crypt ioapi mztools unzip zip iowin32; do cp "$deps/src/minizip/$header.h" "$prefix/include/minizip/"; done
+    mv "$obj/libminizip.a" "$prefix/lib/"
+fi
+
+# nlohmann-json is header-only: Debian's headers, reached by the cross build's own search root.
+if [ ! -f "$prefix/include/nlohmann/json.hpp" ]; then
+    mkdir -p "$prefix/include" "$prefix/share/cmake"
+    cp -r /usr/include/nlohmann "$prefix/include/"
+    cp -r /usr/share/cmake/nlohmann_json "$prefix/share/cmake/"
+fi
+echo "$prefix"
