@@ -140,7 +140,7 @@
         if (!formats.length) return;
         if (!inputs.size) {
             latest++;
-            const none = { shown: [], count: 0, text: '' };
+            const none = { shown: [], count: 0, bytes: new Uint8Array(0) };
             show({ answer: { jobs: [] }, lines: none, outputs: [], generated: [], zips: [], ms: {} });
             showList({ lists: [], lines: none, points: '', markers: new Float64Array(0), bounds: null, ms: {} });
             return;
@@ -180,7 +180,7 @@
         }
         if (packed && packed.count > packed.shown.length) {
             const name = box === messages ? 'quorvel-messages.txt' : 'quorvel-list-messages.txt';
-            const item = link(name, new TextEncoder().encode(packed.text), say.moreLines(packed.count - packed.shown.length, name));
+            const item = link(name, packed.bytes, say.moreLines(packed.count - packed.shown.length, name));
             const p = document.createElement('p');
             p.className = 'more';
             p.append(...item.childNodes);

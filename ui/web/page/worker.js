@@ -49,7 +49,8 @@ async function init(message) {
 const lineOf = (m) => (m.kind === 'warning' ? `警告: ${m.text}` : m.text);
 function pack(lines) {
     const shown = lines.slice(0, 500);
-    return { shown, count: lines.length, text: lines.length > shown.length ? lines.map(lineOf).join('\n') + '\n' : '' };
+    const all = lines.length > shown.length ? new TextEncoder().encode(lines.map(lineOf).join('\n') + '\n') : new Uint8Array(0);
+    return { shown, count: lines.length, bytes: all };
 }
 
 // The map's markers from the listing's lines (fields 8: shifted, 11 and 12: WGS 84 in full), made
@@ -123,8 +124,9 @@ function run(message) {
         }
         const seen = new Set(lines.map(lineOf));
         const ms = { convert: answer.ms, call: converted - started, zip: performance.now() - converted, total: performance.now() - started };
-        postMessage({ type: 'result', id: message.id, answer, lines: pack(lines), outputs, generated, zips, ms },
-            outputs.concat(generated, zips).map((file) => file.bytes.buffer));
+        const packed = pack(lines);
+        postMessage({ type: 'result', id: message.id, answer, lines: packed, outputs, generated, zips, ms },
+            outputs.concat(generated, zips, [packed]).map((file) => file.bytes.buffer));
 
         const listStarted = performance.now();
         const listed = call('_quorvel_list', request);
@@ -139,8 +141,9 @@ function run(message) {
             delete list.messages;
         }
         const { markers, bounds } = markersOf(points);
-        postMessage({ type: 'list', id: message.id, lists: listed.lists || [], lines: pack(listLines), points, markers, bounds,
-            ms: { list: listed.ms, total: performance.now() - listStarted } }, [markers.buffer]);
+        const packedList = pack(listLines);
+        postMessage({ type: 'list', id: message.id, lists: listed.lists || [], lines: packedList, points, markers, bounds,
+            ms: { list: listed.ms, total: performance.now() - listStarted } }, [markers.buffer, packedList.bytes.buffer]);
     } finally {
         core.FS.chdir('/');
         removeTree(folder);
