@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
-#include <iterator>
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <utility>
 
 #include "convert/ConversionDriver.h"

@@ -10,7 +10,7 @@
 #include "platform/CFileException.h"
 
 namespace {
-// A grid file is a few MB; anything much bigger is not one, and is not read whole.
+// A grid file is a few MB; anything much bigger is not one.
 constexpr std::uint64_t kMaxFileBytes = 64u << 20;
 // The blend of a cell's nodes, zeros included, that counts as no shift at all (in arc-seconds,
 // a tenth of a millimetre): no node with data carries weight at the point. A real shift is

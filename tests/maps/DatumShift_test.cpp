@@ -8,14 +8,12 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
-#include <thread>
 
 #include "ProjReference.h"
 #include "bench/GroundDistance.h"
