@@ -51,13 +51,19 @@ source_of() {
     echo "$dir"
 }
 
-# pugixml: the XML reader of the map formats.
-if [ ! -f "$prefix/lib/libpugixml.a" ]; then
+# pugixml: the XML reader of the map formats. C++ code links only with code of the same
+# exception handling: WebAssembly's own, as the web preset compiles the core (emscripten's
+# JavaScript exceptions cost a call into JavaScript at every call that may throw). The flags it
+# was built with are kept beside it, so that a change of them builds it again.
+cxxflags="-fwasm-exceptions"
+if [ ! -f "$prefix/lib/libpugixml.a" ] || [ "$(cat "$prefix/lib/pugixml.flags" 2>/dev/null)" != "$cxxflags" ]; then
     src=$(source_of pugixml)
+    rm -rf "$root/build/pugixml"
     emcmake cmake -S "$src" -B "$root/build/pugixml" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF -DCMAKE_CXX_FLAGS=-fexceptions >&2
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF "-DCMAKE_CXX_FLAGS=$cxxflags" >&2
     cmake --build "$root/build/pugixml" -j2 >&2
     cmake --install "$root/build/pugixml" >&2
+    echo "$cxxflags" >"$prefix/lib/pugixml.flags"
 fi
 # zlib and its minizip: KMZ archives.
 if [ ! -f "$prefix/lib/libz.a" ]; then

@@ -81,6 +81,16 @@ async function offered(page) {
     return page.evaluate(() => [...document.querySelectorAll('#downloads a[download]')].map((a) => ({ name: a.download, href: a.href })));
 }
 
+// Waits until the browser has saved every named file: it puts an empty file under the name at
+// the start and writes into NAME.crdownload until the end.
+async function saved(page, names) {
+    for (let t = 0; t < 200; ++t) {
+        const have = readdirSync(page.downloads);
+        if (names.every((n) => have.includes(n)) && !have.some((n) => n.endsWith('.crdownload'))) return;
+        await new Promise((r) => setTimeout(r, 50));
+    }
+}
+
 // Clicks every offered link and gives the files as the browser saved them.
 async function download(page) {
     const links = await offered(page);
@@ -88,11 +98,7 @@ async function download(page) {
     mkdirSync(page.downloads);
     for (let i = 0; i < links.length; ++i) await page.click(`#downloads li:nth-child(${i + 1}) a`);
     const want = links.map((l) => l.name);
-    for (let t = 0; t < 200; ++t) {
-        const have = readdirSync(page.downloads);
-        if (want.every((n) => have.includes(n))) break;
-        await new Promise((r) => setTimeout(r, 50));
-    }
+    await saved(page, want);
     const files = {};
     for (const name of want) files[name] = existsSync(join(page.downloads, name)) ? readFileSync(join(page.downloads, name)) : null;
     return { links, files };
@@ -119,7 +125,7 @@ async function messageLines(page) {
     });
     if (!file) return page.evaluate(() => [...document.querySelectorAll('#messages p')].map((p) => p.textContent));
     await page.click('#messages a[download]');
-    for (let t = 0; t < 100 && !existsSync(join(page.downloads, file)); ++t) await new Promise((r) => setTimeout(r, 50));
+    await saved(page, [file]);
     const shown = await page.evaluate(() => [...document.querySelectorAll('#messages p:not(.more)')].map((p) => p.textContent));
     const all = existsSync(join(page.downloads, file)) ? readFileSync(join(page.downloads, file), 'utf8').split('\n').filter(Boolean) : [];
     check(shown.length === 500 && JSON.stringify(shown) === JSON.stringify(all.slice(0, 500)), `${file}: the first 500 lines shown`);
@@ -221,7 +227,7 @@ for (const c of cases) {
         'an edit: the unit\'s cut shown', JSON.stringify(edited));
     check(JSON.stringify(edited.generated) === '["places.gpx"]', 'an edit: the rewritten input offered');
     await page.click('#generated a');
-    for (let t = 0; t < 100 && !existsSync(join(page.downloads, 'places.gpx')); ++t) await new Promise((r) => setTimeout(r, 50));
+    await saved(page, ['places.gpx']);
     if (existsSync(join(page.downloads, 'places.gpx'))) {
         const editedDir = mkdtempSync(join(work, 'edited-'));
         copyFileSync(join(page.downloads, 'places.gpx'), join(editedDir, 'places.gpx'));
