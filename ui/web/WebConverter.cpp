@@ -1,9 +1,12 @@
 #include "ui/web/WebConverter.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
-#include <map>
+#include <functional>
 #include <memory>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -42,12 +45,6 @@ const char* KindName(ConversionMessage::Kind kind) {
         break;
     }
     return "failure";
-}
-
-json Messages(const std::vector<ConversionMessage>& messages) {
-    json out = json::array();
-    for (const ConversionMessage& message : messages) out.push_back({{"kind", KindName(message.kind)}, {"text", message.text}});
-    return out;
 }
 
 json Names(const std::vector<CString>& names) {
@@ -126,6 +123,9 @@ bool Rewrite(const std::string& input, const json& edits, std::vector<Conversion
 }
 }  // namespace
 
+WebConverter::WebConverter() = default;
+WebConverter::~WebConverter() = default;
+
 std::string WebConverter::Formats() {
     json formats = json::array();
     for (const Format* format : FormatRegistry::All())
@@ -161,6 +161,49 @@ Request Parse(const json& request) {
     return parsed;
 }
 
+// A call's message lines: the first 500 as JSON for the page to show as paragraphs, every one
+// as the CLI prints it into one text, which the page offers as a file. The lines of 100,000
+// points are never an object each.
+class Lines {
+public:
+    explicit Lines(std::string& text) : m_text(text) { m_text.clear(); }
+
+    // The line as the CLI prints it; false (nothing added) when said already holds it.
+    bool Add(const ConversionMessage& message, std::unordered_set<std::string>* said = nullptr) {
+        std::string line = message.kind == ConversionMessage::Kind::warning ? "警告: " + message.text : message.text;
+        if (said && !said->insert(line).second) return false;
+        if (m_shown.size() < 500) m_shown.push_back({{"kind", KindName(message.kind)}, {"text", message.text}});
+        m_text += line;
+        m_text += '\n';
+        ++m_count;
+        return true;
+    }
+    void Add(const std::vector<ConversionMessage>& messages, std::unordered_set<std::string>* said = nullptr) {
+        for (const ConversionMessage& message : messages) Add(message, said);
+    }
+    json Answer() const { return {{"shown", m_shown}, {"count", m_count}}; }
+
+private:
+    std::string& m_text;
+    json m_shown = json::array();
+    std::size_t m_count = 0;
+};
+
+// The conversion's messages go to lines as they happen, not into one vector of them, for the
+// length of one call.
+class SinkInto {
+public:
+    SinkInto(Conversion& conversion, std::function<void(const ConversionMessage&)> sink) : m_conversion(conversion) {
+        m_conversion.SetMessageSink(std::move(sink));
+    }
+    ~SinkInto() { m_conversion.SetMessageSink(nullptr); }
+    SinkInto(const SinkInto&) = delete;
+    SinkInto& operator=(const SinkInto&) = delete;
+
+private:
+    Conversion& m_conversion;
+};
+
 // A field of the points' text: tab, line break and backslash written as \t, \n, \r, \\.
 void AppendField(std::string& out, const std::string& field) {
     for (const char c : field) {
@@ -174,65 +217,90 @@ void AppendField(std::string& out, const std::string& field) {
     }
 }
 
-// One conversion a choice of output, kept from run to run as the CLI keeps one for a whole batch:
-// its datum grid is read once (3 MB, a large part of converting 100 points), not on every run.
-Conversion& ConversionFor(const ConversionOptions& options) {
-    static std::map<std::pair<const Format*, bool>, std::unique_ptr<Conversion>> conversions;
-    std::unique_ptr<Conversion>& kept = conversions[{options.target, options.write.bom}];
-    if (!kept) kept = std::make_unique<Conversion>(options);
-    return *kept;
-}
-
-std::string Full(double value) {
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%.17g", value);
-    return buffer;
+// Web Mercator as the map library projects WGS 84 (EPSG:3857), in world pixels at zoom 0.
+constexpr double kPi = 3.14159265358979323846;
+double MercatorX(double longitude) { return 256 * (0.5 + longitude / 360); }
+double MercatorY(double latitude) {
+    const double clamped = std::max(std::min(latitude, 85.0511287798), -85.0511287798) * kPi / 180;
+    return 256 * (0.5 - std::log(std::tan(kPi / 4 + clamped / 2)) / (2 * kPi));
 }
 }  // namespace
+
+Conversion& WebConverter::ConversionFor(const Format* target, bool bom) {
+    std::unique_ptr<Conversion>& kept = m_conversions[{target, bom}];
+    if (!kept) {
+        ConversionOptions options;
+        options.target = target;
+        options.guessReadings = false;
+        options.write.bom = bom;
+        kept = std::make_unique<Conversion>(options);
+    }
+    return *kept;
+}
 
 std::string WebConverter::Convert(const std::string& requestText) {
     const json request = json::parse(requestText);
     Request parsed = Parse(request);
     const auto start = std::chrono::steady_clock::now();
     json answer = {{"jobs", json::array()}, {"plan", ""}, {"generated", json::array()}};
-    std::vector<ConversionMessage> editMessages;
-    if (request.contains("edits"))
+    Lines lines(m_lineText);
+    m_said.clear();
+    if (request.contains("edits")) {
+        std::vector<ConversionMessage> editMessages;
         for (const auto& [input, edits] : request["edits"].items())
             if (Rewrite(input, edits, editMessages)) answer["generated"].push_back(input);
-    answer["editMessages"] = Messages(editMessages);
+        lines.Add(editMessages, &m_said);
+    }
 
     std::vector<BatchJob> jobs;
     std::string reason;
-    if (!parsed.batch.target) {
-        answer["plan"] = "形式 " + parsed.to + " はありません";
-    } else if (!BatchPlan::Make(parsed.batch, jobs, reason)) {
+    if (!parsed.batch.target) reason = "形式 " + parsed.to + " はありません";
+    if (!reason.empty() || !BatchPlan::Make(parsed.batch, jobs, reason)) {
         answer["plan"] = reason;
+        lines.Add(ConversionMessage{ConversionMessage::Kind::failure, reason}, &m_said);
     } else {
-        Conversion& conversion = ConversionFor(parsed.options);
+        Conversion& conversion = ConversionFor(parsed.options.target, parsed.options.write.bom);
+        const SinkInto sink(conversion, [&](const ConversionMessage& message) { lines.Add(message, &m_said); });
         for (const BatchJob& job : jobs) {
             const ConversionResult result = job.memPointRoad ? conversion.ConvertMemPointFile(job.inputs[0], job.output)
                                                              : conversion.Convert(job.inputs, job.output);
+            lines.Add(result.messages, &m_said);  // none while the sink takes them
             answer["jobs"].push_back({{"inputs", Names(job.inputs)},
                                       {"output", job.output.Str()},
                                       {"ok", result.ok},
-                                      {"outputs", Names(result.outputs)},
-                                      {"messages", Messages(result.messages)}});
+                                      {"outputs", Names(result.outputs)}});
         }
     }
+    answer["lines"] = lines.Answer();
     answer["ms"] = Milliseconds(start);
     return answer.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-std::string WebConverter::List(const std::string& requestText, std::string& points) {
+std::string WebConverter::List(const std::string& requestText) {
     Request parsed = Parse(json::parse(requestText));
     const auto start = std::chrono::steady_clock::now();
-    json answer = {{"lists", json::array()}};
-    points.clear();
-    Conversion& listing = ConversionFor(parsed.options);
+    json answer = {{"lists", json::array()}, {"bounds", nullptr}};
+    Lines lines(m_lineText);
+    m_points.clear();
+    m_pointStarts.clear();
+    m_markers.clear();
+    bool unread = false;
+    double south = 90, north = -90, west = 180, east = -180;
+    Conversion& listing = ConversionFor(parsed.options.target, parsed.options.write.bom);
+    const SinkInto sink(listing, [&](const ConversionMessage& message) { lines.Add(message, &m_said); });
     for (const CString& input : parsed.batch.inputs) {
         const ListResult listed = listing.List(input);
+        lines.Add(listed.messages, &m_said);  // none while the sink takes them
         for (const ListedPoint& point : listed.points) {
             const bool unit = point.hasUnitColumns;
+            unread = unread || (unit && point.unitReading.empty());
+            if (point.shifted) {
+                const double row = static_cast<double>(m_pointStarts.size());
+                m_markers.insert(m_markers.end(), {MercatorX(point.longitude), MercatorY(point.latitude), row, point.latitude, point.longitude});
+                south = std::min(south, point.latitude), north = std::max(north, point.latitude);
+                west = std::min(west, point.longitude), east = std::max(east, point.longitude);
+            }
+            m_pointStarts.push_back(static_cast<std::uint32_t>(m_points.size()));
             const std::string fields[] = {unit ? "1" : "0",
                                           unit ? Utf8(point.unitName) : std::string(),
                                           unit ? Utf8(point.unitReading) : std::string(),
@@ -244,22 +312,30 @@ std::string WebConverter::List(const std::string& requestText, std::string& poin
                                           point.shifted ? "1" : "0",
                                           point.shifted ? Decimal(point.latitude) : std::string(),
                                           point.shifted ? Decimal(point.longitude) : std::string(),
-                                          point.shifted ? Full(point.latitude) : std::string(),
-                                          point.shifted ? Full(point.longitude) : std::string(),
                                           point.method,
                                           point.name};
             for (std::size_t k = 0; k < sizeof fields / sizeof fields[0]; ++k) {
-                if (k) points += '\t';
-                AppendField(points, fields[k]);
+                if (k) m_points += '\t';
+                AppendField(m_points, fields[k]);
             }
-            points += '\n';
+            m_points += '\n';
         }
-        answer["lists"].push_back({{"input", input.Str()},
-                                   {"read", listed.read},
-                                   {"ok", listed.ok},
-                                   {"count", listed.points.size()},
-                                   {"messages", Messages(listed.messages)}});
+        answer["lists"].push_back({{"input", input.Str()}, {"read", listed.read}, {"ok", listed.ok}, {"count", listed.points.size()}});
     }
+    m_pointStarts.push_back(static_cast<std::uint32_t>(m_points.size()));  // the end of the last line
+
+    // The markers sorted by x, five numbers each, so that a map tile finds its own by bisection.
+    const std::size_t count = m_markers.size() / 5;
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return m_markers[5 * a] < m_markers[5 * b]; });
+    std::vector<double> sorted(m_markers.size());
+    for (std::size_t k = 0; k < count; ++k) std::copy_n(&m_markers[5 * order[k]], 5, &sorted[5 * k]);
+    m_markers.swap(sorted);
+    if (count) answer["bounds"] = {{south, west}, {north, east}};
+
+    answer["lines"] = lines.Answer();
+    answer["unread"] = unread;
     answer["ms"] = Milliseconds(start);
     return answer.dump(-1, ' ', false, json::error_handler_t::replace);
 }

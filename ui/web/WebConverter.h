@@ -1,11 +1,25 @@
 #pragma once
 // The page's front to the core: the same batch plan, conversions and listing as quorvel-cli,
 // asked and answered in JSON. The inputs are files in the current folder (MEMFS in the browser)
-// named as the user's files are, so that every message and output name is the CLI's.
+// named as the user's files are, so that every message and output name is the CLI's. What is
+// proportional to the number of points (a file of 100,000 at sea has a warning each) is kept
+// beside the answer as flat buffers, which the page's worker copies out whole.
+#include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+class Conversion;
+struct Format;
 
 class WebConverter {
 public:
+    WebConverter();
+    ~WebConverter();
+
     // The format table, for the page's choice of output: [{name, title, extension, takesBom,
     // pointsPerFile}].
     static std::string Formats();
@@ -13,14 +27,38 @@ public:
     // request: {inputs: [names], to: format name, merge, output (the merged name), bom,
     // edits: {input: {point index: {name, reading}}}}. Rewrites the edited inputs, then converts
     // as `quorvel-cli INPUTS --to TO --reading none [--bom] [--merge -o OUTPUT]` does; answers
-    // {plan (the usage error, or ""), jobs: [{inputs, output, ok, outputs, messages}],
-    // generated: [inputs rewritten], editMessages, ms}.
-    static std::string Convert(const std::string& request);
+    // {plan (the usage error, or ""), jobs: [{inputs, output, ok, outputs}], generated: [inputs
+    // rewritten], lines, ms}. lines: {shown: the first 500 message lines [{kind, text}], count};
+    // LineText() holds them all.
+    std::string Convert(const std::string& request);
 
     // The same request's inputs listed as `quorvel-cli --list` lists them: {lists: [{input, read,
-    // ok, count, messages}], ms}; points gets one line a point (fields by tabs, tab, line break and
-    // backslash escaped): hasUnit, unit name, unit reading, their CP932 lengths, Tokyo latitude
-    // and longitude, digits, shifted, WGS 84 latitude and longitude as the CLI prints them and in
-    // full, method (or why no shift), the name as read. A list of 100,000 points is no JSON.
-    static std::string List(const std::string& request, std::string& points);
+    // ok, count}], lines (those the conversion before did not say), unread (a point the unit takes
+    // has no reading), bounds ([[south, west], [north, east]] of the shifted points, or null), ms}.
+    // Points() gets one line a point (fields by tabs; tab, line break and backslash escaped):
+    // hasUnit, unit name, unit reading, their CP932 lengths, Tokyo latitude and longitude, digits,
+    // shifted, WGS 84 latitude and longitude as the CLI prints them, method (or why no shift), the
+    // name as read; PointStarts() where each line starts. Markers() gets five numbers a shifted
+    // point, sorted by the first: x and y in Web Mercator's world pixels at zoom 0 (256 wide), the
+    // point's line, its WGS 84 latitude and longitude.
+    std::string List(const std::string& request);
+
+    // Until the next call: every message line of the last one as the CLI prints it, each ended by
+    // a line break; the listing's buffers.
+    const std::string& LineText() const { return m_lineText; }
+    const std::string& Points() const { return m_points; }
+    const std::vector<std::uint32_t>& PointStarts() const { return m_pointStarts; }
+    const std::vector<double>& Markers() const { return m_markers; }
+
+private:
+    Conversion& ConversionFor(const Format* target, bool bom);
+
+    // One conversion a choice of output, kept from run to run as the CLI keeps one for a whole
+    // batch: its datum grid is read once (3 MB, a large part of converting 100 points).
+    std::map<std::pair<const Format*, bool>, std::unique_ptr<Conversion>> m_conversions;
+    std::unordered_set<std::string> m_said;  // the last conversion's lines, not repeated by its listing
+    std::string m_lineText;
+    std::string m_points;
+    std::vector<std::uint32_t> m_pointStarts;
+    std::vector<double> m_markers;
 };

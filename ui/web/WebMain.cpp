@@ -1,6 +1,9 @@
-// The functions the page's worker calls. Each answer stays valid until the next call.
+// The functions the page's worker calls. Each answer, and the buffers beside it, stay valid until
+// the next call.
 #include <emscripten/emscripten.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <exception>
 #include <string>
@@ -10,8 +13,8 @@
 #include "ui/web/WebConverter.h"
 
 namespace {
+WebConverter g_converter;
 std::string g_answer;
-std::string g_points;
 
 // A request the core cannot take (bad JSON, no memory) is answered with its reason, not thrown
 // into the page's script.
@@ -24,6 +27,9 @@ const char* Answer(Call call) {
     }
     return g_answer.c_str();
 }
+
+// The buffers the worker copies out whole, by number.
+enum Buffer { lineText, points, pointStarts, markers };
 }  // namespace
 
 extern "C" {
@@ -35,15 +41,33 @@ EMSCRIPTEN_KEEPALIVE const char* quorvel_formats() {
 }
 
 EMSCRIPTEN_KEEPALIVE const char* quorvel_convert(const char* request) {
-    return Answer([&] { return WebConverter::Convert(request); });
+    return Answer([&] { return g_converter.Convert(request); });
 }
 
 EMSCRIPTEN_KEEPALIVE const char* quorvel_list(const char* request) {
-    return Answer([&] { return WebConverter::List(request, g_points); });
+    return Answer([&] { return g_converter.List(request); });
 }
 
-// The points of the last listing, until the next one.
-EMSCRIPTEN_KEEPALIVE const char* quorvel_points() { return g_points.c_str(); }
+// Where a buffer of the last call starts, and its length in bytes.
+EMSCRIPTEN_KEEPALIVE const void* quorvel_buffer(int which) {
+    switch (which) {
+    case lineText: return g_converter.LineText().data();
+    case points: return g_converter.Points().data();
+    case pointStarts: return g_converter.PointStarts().data();
+    case markers: return g_converter.Markers().data();
+    }
+    return nullptr;
+}
+
+EMSCRIPTEN_KEEPALIVE std::size_t quorvel_buffer_size(int which) {
+    switch (which) {
+    case lineText: return g_converter.LineText().size();
+    case points: return g_converter.Points().size();
+    case pointStarts: return g_converter.PointStarts().size() * sizeof(std::uint32_t);
+    case markers: return g_converter.Markers().size() * sizeof(double);
+    }
+    return 0;
+}
 }
 
 int main() { return 0; }

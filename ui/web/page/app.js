@@ -140,9 +140,10 @@
         if (!formats.length) return;
         if (!inputs.size) {
             latest++;
-            const none = { shown: [], count: 0, bytes: new Uint8Array(0) };
-            show({ answer: { jobs: [] }, lines: none, outputs: [], generated: [], zips: [], ms: {} });
-            showList({ lists: [], lines: none, points: '', markers: new Float64Array(0), bounds: null, ms: {} });
+            const none = { shown: [], count: 0, file: null };
+            show({ jobs: [], lines: none, outputs: [], generated: [], zips: [], ms: {} });
+            showList({ lists: [], lines: none, unread: false, points: new Uint8Array(0), starts: new Uint32Array(1),
+                markers: new Float64Array(0), bounds: null, ms: {} });
             return;
         }
         document.body.dataset.state = 'busy';
@@ -180,7 +181,7 @@
         }
         if (packed && packed.count > packed.shown.length) {
             const name = box === messages ? 'quorvel-messages.txt' : 'quorvel-list-messages.txt';
-            const item = link(name, packed.bytes, say.moreLines(packed.count - packed.shown.length, name));
+            const item = link(name, packed.file, say.moreLines(packed.count - packed.shown.length, name));
             const p = document.createElement('p');
             p.className = 'more';
             p.append(...item.childNodes);
@@ -188,8 +189,9 @@
         }
     }
 
-    function link(name, bytes, text) {
-        const url = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+    // A download of a blob the worker made.
+    function link(name, blob, text) {
+        const url = URL.createObjectURL(blob);
         urls.push(url);
         const a = document.createElement('a');
         a.href = url;
@@ -198,24 +200,25 @@
         const item = document.createElement('li');
         const size = document.createElement('span');
         size.className = 'size';
-        size.textContent = ` ${bytes.length.toLocaleString()} B`;
+        size.textContent = ` ${blob.size.toLocaleString()} B`;
         item.append(a, size);
         return item;
     }
 
     function show(message) {
-        const answer = message.answer;
         for (const url of urls) URL.revokeObjectURL(url);
         urls = [];
-        downloads.textContent = '';
-        const zips = new Map(message.zips.map((file) => [file.name, file.bytes]));
-        for (const job of answer.jobs || []) {
-            for (const file of message.outputs.filter((f) => job.outputs.includes(f.name))) downloads.append(link(file.name, file.bytes));
+        const items = document.createDocumentFragment();
+        const zips = new Map(message.zips.map((file) => [file.name, file.blob]));
+        const outputs = new Map(message.outputs.map((file) => [file.name, file.blob]));
+        for (const job of message.jobs) {
+            for (const name of job.outputs) if (outputs.has(name)) items.append(link(name, outputs.get(name)));
             const zipName = job.output.replace(/\.[^.]*$/, '') + '.zip';
-            if (job.outputs.length > 1 && zips.has(zipName)) downloads.append(link(zipName, zips.get(zipName), say.zip(zipName)));
+            if (job.outputs.length > 1 && zips.has(zipName)) items.append(link(zipName, zips.get(zipName), say.zip(zipName)));
         }
-        if (zips.has('quorvel.zip') && (answer.jobs || []).length > 1)
-            downloads.append(link('quorvel.zip', zips.get('quorvel.zip'), `quorvel.zip (${say.all})`));
+        if (zips.has('quorvel.zip') && message.jobs.length > 1) items.append(link('quorvel.zip', zips.get('quorvel.zip'), `quorvel.zip (${say.all})`));
+        downloads.textContent = '';
+        downloads.append(items);
         const generated = $('generated');
         if (generated) generated.remove();
         if (message.generated.length) {
@@ -224,7 +227,7 @@
             const p = document.createElement('p');
             p.textContent = say.generated;
             const list = document.createElement('ul');
-            for (const file of message.generated) list.append(link(file.name, file.bytes));
+            for (const file of message.generated) list.append(link(file.name, file.blob));
             box.append(p, list);
             downloads.after(box);
         }
@@ -241,12 +244,8 @@
     // point the unit cannot take, when converting for a map) beside the table.
     function showList(message) {
         showLines([], $('list-messages'), message.lines);
-        // A point the unit takes (first field 1) with an empty reading (third field).
-        $('reading-note').hidden = !/^1\t[^\t]*\t\t/m.test(message.points);
-        const lines = message.points ? message.points.split('\n') : [];
-        rows = [];
-        let at = 0;
-        for (const list of message.lists) for (let index = 0; index < list.count; ++index) rows.push([list.input, index, lines[at++]]);
+        $('reading-note').hidden = !message.unread;
+        listing = message;
         page = 0;
         renderTable();
         plot(message.lists, message.markers, message.bounds);
@@ -259,12 +258,27 @@
 
     // A listed point is a line of fields (WebConverter.h): their places, and the line split.
     const P = { hasUnit: 0, unitName: 1, unitReading: 2, nameBytes: 3, readingBytes: 4, tokyoLat: 5, tokyoLon: 6, digits: 7,
-        shifted: 8, latText: 9, lonText: 10, lat: 11, lon: 12, method: 13, name: 14 };
+        shifted: 8, latText: 9, lonText: 10, method: 11, name: 12 };
     const unescapes = { t: '\t', n: '\n', r: '\r', '\\': '\\' };
     const fields = (line) => line.split('\t').map((f) => (f.includes('\\') ? f.replace(/\\(.)/g, (_, c) => unescapes[c] || c) : f));
     const PAGE = 2000; // rows a page of the table: a table of 100,000 rows would hold the page for a minute
-    let rows = []; // [input, index in it, line]
+    // The last listing: its points as UTF-8 lines and where each starts, decoded a row at a time.
+    let listing = { lists: [], points: new Uint8Array(0), starts: new Uint32Array(1) };
     let page = 0;
+    const decoder = new TextDecoder();
+    const rowCount = () => listing.starts.length - 1;
+    // A row of the table: its input, the point's index in it, and its line.
+    function rowAt(row) {
+        let index = row, input = '';
+        for (const list of listing.lists) {
+            if (index < list.count) {
+                input = list.input;
+                break;
+            }
+            index -= list.count;
+        }
+        return [input, index, decoder.decode(listing.points.subarray(listing.starts[row], listing.starts[row + 1] - 1))];
+    }
     const escape = (text) => String(text).replace(/[&<>"']/g, (c) => `&#${c.charCodeAt(0)};`);
 
     // One row a point of the page shown, as HTML in chunks so that the page never stands still.
@@ -272,13 +286,14 @@
         clearTimeout(renderTimer);
         tbody.textContent = '';
 
-        const pages = Math.ceil(rows.length / PAGE);
+        const rows = rowCount();
+        const pages = Math.ceil(rows / PAGE);
         $('table-pages').hidden = pages <= 1;
-        $('page-label').textContent = say.page(page * PAGE + 1, Math.min(rows.length, (page + 1) * PAGE), rows.length);
+        $('page-label').textContent = say.page(page * PAGE + 1, Math.min(rows, (page + 1) * PAGE), rows);
         $('prev-page').disabled = page === 0;
         $('next-page').disabled = page >= pages - 1;
         let at = page * PAGE;
-        const last = Math.min(rows.length, at + PAGE);
+        const last = Math.min(rows, at + PAGE);
         const chunk = () => {
             const end = Math.min(last, at + 500);
             let html = '';
@@ -298,7 +313,7 @@
     });
 
     function rowHtml(at) {
-        const [input, index, line] = rows[at];
+        const [input, index, line] = rowAt(at);
         const p = fields(line);
         const td = (text, className) => `<td${className ? ` class="${className}"` : ''}>${escape(text)}</td>`;
         const unit = p[P.hasUnit] === '1', shifted = p[P.shifted] === '1';
@@ -312,7 +327,7 @@
     }
 
     // An edited name or reading: Enter keeps it, Escape takes it back; leaving the cell converts again.
-    const shown = (cell) => fields(rows[cell.dataset.row][2])[cell.classList.contains('name') ? P.unitName : P.unitReading];
+    const shown = (cell) => fields(rowAt(Number(cell.dataset.row))[2])[cell.classList.contains('name') ? P.unitName : P.unitReading];
     tbody.addEventListener('keydown', (event) => {
         const cell = event.target;
         if (!cell.dataset || cell.dataset.row === undefined) return;
@@ -329,7 +344,7 @@
         if (!cell.dataset || cell.dataset.row === undefined) return;
         const value = cell.textContent.replace(/[\r\n]+/g, ' ');
         if (value === shown(cell)) return;
-        const [input, index] = rows[cell.dataset.row];
+        const [input, index] = rowAt(Number(cell.dataset.row));
         const field = cell.classList.contains('name') ? 'name' : 'reading';
         const forInput = (edits[input] = edits[input] || {});
         forInput[index] = Object.assign(forInput[index] || {}, { [field]: value });
@@ -423,7 +438,7 @@
             }
         }
         if (best < 0) return;
-        const [input, index, line] = rows[points[best + 2]];
+        const [input, index, line] = rowAt(points[best + 2]);
         L.popup().setLatLng([points[best + 3], points[best + 4]]).setContent(escape(`${input} ${index + 1}: ${fields(line)[P.name]}`)).openOn(map);
     });
 

@@ -43,41 +43,20 @@ async function init(message) {
     return { type: 'ready', formats: JSON.parse(core.UTF8ToString(core._quorvel_formats())) };
 }
 
-// The CLI's lines: a warning after "警告: ". Past 500 (a file of 100,000 points at sea has a
-// warning each), the page shows the first and offers all as text: the rest never reach it one
-// by one.
-const lineOf = (m) => (m.kind === 'warning' ? `警告: ${m.text}` : m.text);
-function pack(lines) {
-    const shown = lines.slice(0, 500);
-    const all = lines.length > shown.length ? new TextEncoder().encode(lines.map(lineOf).join('\n') + '\n') : new Uint8Array(0);
-    return { shown, count: lines.length, bytes: all };
+// A buffer the core left beside its last answer (WebMain.cpp), copied out whole.
+const BUFFER = { lineText: 0, points: 1, pointStarts: 2, markers: 3 };
+function buffer(which) {
+    const at = core._quorvel_buffer(which) >>> 0;
+    return core.HEAPU8.slice(at, at + (core._quorvel_buffer_size(which) >>> 0));
 }
 
-// The map's markers from the listing's lines (fields 8: shifted, 11 and 12: WGS 84 in full), made
-// here so that 100,000 of them cost the page nothing: [x, y, line, latitude, longitude] a marker,
-// x and y in Leaflet's world pixels at zoom 0 (Web Mercator, as its EPSG:3857 projects them),
-// sorted by x; and their bounds.
-function markersOf(points) {
-    const lines = points.split('\n');
-    const found = [];
-    for (let row = 0; row < lines.length; ++row) {
-        const p = lines[row].split('\t', 13);
-        if (p[8] === '1') found.push(row, Number(p[11]), Number(p[12]));
-    }
-    const count = found.length / 3;
-    const xs = new Float64Array(count), ys = new Float64Array(count);
-    let south = 90, north = -90, west = 180, east = -180;
-    for (let i = 0; i < count; ++i) {
-        const lat = found[3 * i + 1], lon = found[3 * i + 2];
-        const clamped = Math.max(Math.min(lat, 85.0511287798), -85.0511287798) * Math.PI / 180;
-        xs[i] = 256 * (0.5 + lon / 360);
-        ys[i] = 256 * (0.5 - Math.log(Math.tan(Math.PI / 4 + clamped / 2)) / (2 * Math.PI));
-        south = Math.min(south, lat), north = Math.max(north, lat), west = Math.min(west, lon), east = Math.max(east, lon);
-    }
-    const order = Array.from({ length: count }, (_, i) => i).sort((a, b) => xs[a] - xs[b]);
-    const markers = new Float64Array(count * 5);
-    order.forEach((i, k) => markers.set([xs[i], ys[i], found[3 * i], found[3 * i + 1], found[3 * i + 2]], k * 5));
-    return { markers, bounds: count ? [[south, west], [north, east]] : null };
+// A call's message lines for the page: the first 500 to show, and past 500 (a file of 100,000
+// points at sea has a warning each) all of them as the text file the page offers. A call the core
+// could not answer has its reason as the only line.
+function linesOf(answer) {
+    if (answer.error) return { shown: [{ kind: 'failure', text: answer.error }], count: 1, file: null };
+    const lines = answer.lines;
+    return { shown: lines.shown, count: lines.count, file: lines.count > lines.shown.length ? new Blob([buffer(BUFFER.lineText)]) : null };
 }
 
 function removeTree(path) {
@@ -91,7 +70,7 @@ function removeTree(path) {
 }
 
 // Converts, posts the outputs, then lists the points and posts them: the downloads do not wait
-// for the table of a large input.
+// for the table of a large input. Files reach the page as blobs, made here off its thread.
 function run(message) {
     const started = performance.now();
     const folder = `/job${++runs}`;
@@ -102,48 +81,34 @@ function run(message) {
         const request = JSON.stringify(message.request);
         const answer = call('_quorvel_convert', request);
         const converted = performance.now();
+        const lines = linesOf(answer);
+        const jobs = answer.jobs || [];
         const read = (name) => ({ name, bytes: core.FS.readFile(name) });
+        const file = (f) => ({ name: f.name, blob: new Blob([f.bytes]) });
         const outputs = [];
-        // A set (or several outputs) is offered as one zip too, made here off the page's thread; stored,
-        // not deflated: 143 documents of a 100,000-point input take 1.6 s to deflate.
+        // A set (or several outputs) is offered as one zip too; stored, not deflated: 143
+        // documents of a 100,000-point input take 1.6 s to deflate.
         const zips = [];
-        const zip = (name, set) => zips.push({ name, bytes: fflate.zipSync(Object.fromEntries(set.map((f) => [f.name, f.bytes])), { level: 0 }) });
-        for (const job of answer.jobs || []) {
+        const zip = (name, set) => zips.push(file({ name, bytes: fflate.zipSync(Object.fromEntries(set.map((f) => [f.name, f.bytes])), { level: 0 }) }));
+        const all = [];
+        for (const job of jobs) {
             const set = job.outputs.map(read);
-            for (const file of set) outputs.push(file);
+            for (const f of set) all.push(f);
             if (set.length > 1) zip(job.output.replace(/\.[^.]*$/, '') + '.zip', set);
         }
-        if ((answer.jobs || []).length > 1 && outputs.length > 1) zip('quorvel.zip', outputs);
-        const generated = (answer.generated || []).map(read);
-        const lines = (answer.editMessages || []).slice();
-        if (answer.error) lines.push({ kind: 'failure', text: answer.error });
-        if (answer.plan) lines.push({ kind: 'failure', text: answer.plan });
-        for (const job of answer.jobs || []) {
-            for (const m of job.messages) lines.push(m); // not push(...): too many arguments for 100,000
-            delete job.messages;
-        }
-        const seen = new Set(lines.map(lineOf));
+        if (jobs.length > 1 && all.length > 1) zip('quorvel.zip', all);
+        for (const f of all) outputs.push(file(f));
+        const generated = (answer.generated || []).map((name) => file(read(name)));
         const ms = { convert: answer.ms, call: converted - started, zip: performance.now() - converted, total: performance.now() - started };
-        const packed = pack(lines);
-        postMessage({ type: 'result', id: message.id, answer, lines: packed, outputs, generated, zips, ms },
-            outputs.concat(generated, zips, [packed]).map((file) => file.bytes.buffer));
+        postMessage({ type: 'result', id: message.id, jobs, lines, outputs, generated, zips, ms });
 
         const listStarted = performance.now();
         const listed = call('_quorvel_list', request);
-        const points = core.UTF8ToString(core._quorvel_points());
-        // What only the listing says, once.
-        const listLines = listed.error ? [{ kind: 'failure', text: listed.error }] : [];
-        for (const list of listed.lists || []) {
-            for (const m of list.messages) {
-                if (!seen.has(lineOf(m))) listLines.push(m);
-                seen.add(lineOf(m));
-            }
-            delete list.messages;
-        }
-        const { markers, bounds } = markersOf(points);
-        const packedList = pack(listLines);
-        postMessage({ type: 'list', id: message.id, lists: listed.lists || [], lines: packedList, points, markers, bounds,
-            ms: { list: listed.ms, total: performance.now() - listStarted } }, [markers.buffer, packedList.bytes.buffer]);
+        const listLines = linesOf(listed);
+        const points = buffer(BUFFER.points), starts = buffer(BUFFER.pointStarts), markers = buffer(BUFFER.markers);
+        postMessage({ type: 'list', id: message.id, lists: listed.lists || [], lines: listLines, unread: Boolean(listed.unread),
+            bounds: listed.bounds || null, points, starts: new Uint32Array(starts.buffer), markers: new Float64Array(markers.buffer),
+            ms: { list: listed.ms, total: performance.now() - listStarted } }, [points.buffer, starts.buffer, markers.buffer]);
     } finally {
         core.FS.chdir('/');
         removeTree(folder);
