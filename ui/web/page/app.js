@@ -16,7 +16,7 @@
         tableCaption: 'Points of the inputs (names and readings can be edited)',
         colFile: 'File', colNumber: 'No.', colName: 'Name', colReading: 'Reading', colLat: 'Latitude', colLon: 'Longitude',
         colDigits: 'Digits', colWgsLat: 'Latitude (WGS84)', colWgsLon: 'Longitude (WGS84)', colMethod: 'Datum shift',
-        colReason: 'Why not converted', colOriginal: 'Original name', prevPage: 'Previous 2,000 points', nextPage: 'Next 2,000 points',
+        colReason: 'Why not converted', colOriginal: 'Original name', prevPage: 'Previous 250 points', nextPage: 'Next 250 points',
         footer: 'Coordinates are shown in the Tokyo datum (the unit) and in WGS 84 (maps), shifted with the national grid (TKY2JGD).',
     };
     const say = {
@@ -49,6 +49,7 @@
     let edits = {}; // input name -> { point index -> { name, reading } }
     let formats = [];
     let urls = [];
+    let linkTimer = 0;
     const SHOWN_LINES = 500;
     let latest = 0;
     let sentAt = 0;
@@ -189,7 +190,8 @@
         }
     }
 
-    // A download of a blob the worker made.
+    // A download of a blob the worker made. Its address costs the page's thread most of a
+    // millisecond (a worker's own addresses cannot be opened by a page from disk).
     function link(name, blob, text) {
         const url = URL.createObjectURL(blob);
         urls.push(url);
@@ -208,17 +210,27 @@
     function show(message) {
         for (const url of urls) URL.revokeObjectURL(url);
         urls = [];
-        const items = document.createDocumentFragment();
+        clearTimeout(linkTimer);
+        downloads.textContent = '';
+        // The links in the order the CLI writes the files, each set followed by its zip.
+        const wanted = [];
         const zips = new Map(message.zips.map((file) => [file.name, file.blob]));
         const outputs = new Map(message.outputs.map((file) => [file.name, file.blob]));
         for (const job of message.jobs) {
-            for (const name of job.outputs) if (outputs.has(name)) items.append(link(name, outputs.get(name)));
+            for (const name of job.outputs) if (outputs.has(name)) wanted.push([name, outputs.get(name)]);
             const zipName = job.output.replace(/\.[^.]*$/, '') + '.zip';
-            if (job.outputs.length > 1 && zips.has(zipName)) items.append(link(zipName, zips.get(zipName), say.zip(zipName)));
+            if (job.outputs.length > 1 && zips.has(zipName)) wanted.push([zipName, zips.get(zipName), say.zip(zipName)]);
         }
-        if (zips.has('quorvel.zip') && message.jobs.length > 1) items.append(link('quorvel.zip', zips.get('quorvel.zip'), `quorvel.zip (${say.all})`));
-        downloads.textContent = '';
-        downloads.append(items);
+        if (zips.has('quorvel.zip') && message.jobs.length > 1) wanted.push(['quorvel.zip', zips.get('quorvel.zip'), `quorvel.zip (${say.all})`]);
+        // 25 links a task: the 143 documents of a set would hold the page for a tenth of a second.
+        const addLinks = (from) => {
+            const items = document.createDocumentFragment();
+            for (const [name, blob, text] of wanted.slice(from, from + 25)) items.append(link(name, blob, text));
+            downloads.append(items);
+            if (from + 25 < wanted.length) linkTimer = setTimeout(() => addLinks(from + 25), 0);
+            else timings.convertedMs = performance.now() - sentAt;
+        };
+        addLinks(0);
         const generated = $('generated');
         if (generated) generated.remove();
         if (message.generated.length) {
@@ -231,11 +243,10 @@
             box.append(p, list);
             downloads.after(box);
         }
-        $('no-outputs').hidden = downloads.children.length > 0;
+        $('no-outputs').hidden = wanted.length > 0;
 
         showLines(pendingNotes, messages, message.lines);
         pendingNotes = [];
-        timings.convertedMs = performance.now() - sentAt;
         timings.worker = message.ms;
         document.body.dataset.state = 'converted';
     }
@@ -247,13 +258,14 @@
         $('reading-note').hidden = !message.unread;
         listing = message;
         page = 0;
-        renderTable();
         plot(message.lists, message.markers, message.bounds);
-        timings.runs++;
         timings.list = message.ms;
-        timings.roundTripMs = performance.now() - sentAt;
-        document.body.dataset.state = 'done';
-        document.body.dataset.runs = String(timings.runs);
+        renderTable(() => {
+            timings.roundTripMs = performance.now() - sentAt;
+            timings.runs++;
+            document.body.dataset.state = 'done';
+            document.body.dataset.runs = String(timings.runs);
+        });
     }
 
     // A listed point is a line of fields (WebConverter.h): their places, and the line split.
@@ -261,7 +273,7 @@
         shifted: 8, latText: 9, lonText: 10, method: 11, name: 12 };
     const unescapes = { t: '\t', n: '\n', r: '\r', '\\': '\\' };
     const fields = (line) => line.split('\t').map((f) => (f.includes('\\') ? f.replace(/\\(.)/g, (_, c) => unescapes[c] || c) : f));
-    const PAGE = 2000; // rows a page of the table: a table of 100,000 rows would hold the page for a minute
+    const PAGE = 250; // rows a page of the table: Chromium lays a table out whole, 0.2 to 0.4 ms a row here, at every change
     // The last listing: its points as UTF-8 lines and where each starts, decoded a row at a time.
     let listing = { lists: [], points: new Uint8Array(0), starts: new Uint32Array(1) };
     let page = 0;
@@ -281,27 +293,23 @@
     }
     const escape = (text) => String(text).replace(/[&<>"']/g, (c) => `&#${c.charCodeAt(0)};`);
 
-    // One row a point of the page shown, as HTML in chunks so that the page never stands still.
-    function renderTable() {
+    // One row a point of the page shown, put in at once in a task of its own, after the rest of
+    // the listing; then done().
+    function renderTable(done) {
         clearTimeout(renderTimer);
-        tbody.textContent = '';
-
         const rows = rowCount();
         const pages = Math.ceil(rows / PAGE);
         $('table-pages').hidden = pages <= 1;
         $('page-label').textContent = say.page(page * PAGE + 1, Math.min(rows, (page + 1) * PAGE), rows);
         $('prev-page').disabled = page === 0;
         $('next-page').disabled = page >= pages - 1;
-        let at = page * PAGE;
-        const last = Math.min(rows, at + PAGE);
-        const chunk = () => {
-            const end = Math.min(last, at + 500);
+        const first = page * PAGE, last = Math.min(rows, first + PAGE);
+        renderTimer = setTimeout(() => {
             let html = '';
-            for (; at < end; ++at) html += rowHtml(at);
-            tbody.insertAdjacentHTML('beforeend', html);
-            if (at < last) renderTimer = setTimeout(chunk, 0);
-        };
-        chunk();
+            for (let at = first; at < last; ++at) html += rowHtml(at);
+            tbody.innerHTML = html;
+            if (done) done();
+        }, 0);
     }
     $('prev-page').addEventListener('click', () => {
         page--;
@@ -366,43 +374,86 @@
     window.addEventListener('online', goOnline);
     goOnline();
 
+    // A marker is a red disc on a white one a little larger; every white one of a tile lies under
+    // every red one, so that close markers merge into one red shape with a white edge. The discs
+    // are stamped into the tile's pixels from their antialiased shapes, measured once: thousands
+    // of them cost a few milliseconds where as many drawn arcs or images cost a hundred.
+    const stampOf = (radius) => {
+        const canvas = document.createElement('canvas');
+        canvas.width = canvas.height = 14;
+        const context = canvas.getContext('2d');
+        context.arc(7, 7, radius, 0, 2 * Math.PI);
+        context.fill();
+        const alpha = context.getImageData(0, 0, 14, 14).data;
+        const stamp = [];
+        for (let y = 0; y < 14; ++y) for (let x = 0; x < 14; ++x) if (alpha[(y * 14 + x) * 4 + 3]) stamp.push(x - 7, y - 7, alpha[(y * 14 + x) * 4 + 3]);
+        return stamp;
+    };
+    const edgeStamp = stampOf(5.75), faceStamp = stampOf(5);
     const PointLayer = L.GridLayer.extend({
         setPoints(points) {
-            this.points = points; // five numbers a marker (worker.js: markersOf), sorted by x
+            this.points = points; // five numbers a marker (WebConverter.h: Markers), sorted by x
             this.redraw();
         },
-        createTile(coords) {
+        // Each tile is drawn in a task of its own: a map of dense tiles never holds the page for
+        // all of them at once.
+        createTile(coords, done) {
             const tile = L.DomUtil.create('canvas', 'leaflet-tile');
             const size = this.getTileSize();
             tile.width = size.x;
             tile.height = size.y;
-            const scale = Math.pow(2, coords.z);
-            const left = (coords.x * size.x) / scale, top = (coords.y * size.y) / scale;
-            const margin = 6 / scale;
             const points = this.points || new Float64Array(0);
-            const context = tile.getContext('2d');
-            // One path for the tile, and one circle a 3-pixel cell: a dense tile costs no more
-            // than its cells, whatever the number of points.
-            const taken = new Uint8Array(Math.ceil(size.x / 3 + 6) * Math.ceil(size.y / 3 + 6));
-            const stride = Math.ceil(size.x / 3 + 6);
-            context.beginPath();
-            for (let i = lowerBound(points, left - margin); i < points.length && points[i] <= left + size.x / scale + margin; i += 5) {
-                const x = (points[i] - left) * scale, y = (points[i + 1] - top) * scale;
-                if (y < -6 || y > size.y + 6) continue;
-                const cell = Math.floor((y + 6) / 3) * stride + Math.floor((x + 6) / 3);
-                if (taken[cell]) continue;
-                taken[cell] = 1;
-                context.moveTo(x + 5, y);
-                context.arc(x, y, 5, 0, 2 * Math.PI);
-            }
-            context.fillStyle = '#d7263d';
-            context.strokeStyle = '#ffffff';
-            context.lineWidth = 1.5;
-            context.stroke();
-            context.fill();
+            setTimeout(() => {
+                drawTile(tile, coords, size, points);
+                done(null, tile);
+            }, 0);
             return tile;
         },
     });
+    // The markers of a tile, one a 3-pixel cell, so that a dense tile costs no more than its cells.
+    function drawTile(tile, coords, size, points) {
+        const scale = Math.pow(2, coords.z);
+        const left = (coords.x * size.x) / scale, top = (coords.y * size.y) / scale;
+        const margin = 8 / scale;
+        const width = size.x, height = size.y;
+        const stride = Math.ceil(width / 3 + 6);
+        const taken = new Uint8Array(stride * Math.ceil(height / 3 + 6));
+        const edge = new Uint8Array(width * height), face = new Uint8Array(width * height);
+        const stamp = (coverage, shape, cx, cy) => {
+            for (let k = 0; k < shape.length; k += 3) {
+                const x = cx + shape[k], y = cy + shape[k + 1];
+                if (x < 0 || y < 0 || x >= width || y >= height) continue;
+                const at = y * width + x;
+                if (coverage[at] < shape[k + 2]) coverage[at] = shape[k + 2];
+            }
+        };
+        let any = false;
+        for (let i = lowerBound(points, left - margin); i < points.length && points[i] <= left + width / scale + margin; i += 5) {
+            const x = (points[i] - left) * scale, y = (points[i + 1] - top) * scale;
+            if (y < -8 || y > height + 8) continue;
+            const cell = Math.floor((y + 6) / 3) * stride + Math.floor((x + 6) / 3);
+            if (taken[cell]) continue;
+            taken[cell] = 1;
+            any = true;
+            stamp(edge, edgeStamp, Math.round(x), Math.round(y));
+            stamp(face, faceStamp, Math.round(x), Math.round(y));
+        }
+        if (!any) return;
+        // Red (#d7263d) over white, both by their coverage.
+        const image = new ImageData(width, height);
+        const pixels = image.data;
+        for (let at = 0; at < width * height; ++at) {
+            const f = face[at] / 255, e = edge[at] / 255;
+            const alpha = f + e * (1 - f);
+            if (!alpha) continue;
+            const white = 255 * e * (1 - f);
+            pixels[4 * at] = (0xd7 * f + white) / alpha;
+            pixels[4 * at + 1] = (0x26 * f + white) / alpha;
+            pixels[4 * at + 2] = (0x3d * f + white) / alpha;
+            pixels[4 * at + 3] = 255 * alpha;
+        }
+        tile.getContext('2d').putImageData(image, 0, 0);
+    }
     // The offset of the first marker whose x is not below x.
     function lowerBound(points, x) {
         let low = 0, high = points.length / 5;
