@@ -240,6 +240,31 @@ for (const c of cases) {
     await page.close();
 }
 
+// The 750 points of big.gpx in pages of 250 rows: each page against its rows of --list, the last
+// one short, and the buttons at the ends disabled.
+{
+    const page = await openPage();
+    await convert(page, ['big.gpx'], { to: 'gpx' });
+    const run = spawnSync(cli, ['--list', 'big.gpx', '--reading', 'none'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
+    const listed = run.stdout.toString().split('\n').slice(2).filter(Boolean).map((line) => ['big.gpx', ...line.split('\t')]);
+    for (const [number, label, prev, next] of [[0, '750 地点のうち 1〜250', true, false], [1, '750 地点のうち 251〜500', false, false], [2, '750 地点のうち 501〜750', false, true]]) {
+        if (number) {
+            await page.click('#next-page');
+            await page.waitForFunction((first) => document.querySelector('#point-table tbody tr td.number').textContent === first, {}, String(number * 250 + 1));
+        }
+        const shown = await page.evaluate(() => ({
+            label: document.getElementById('page-label').textContent,
+            ends: [document.getElementById('prev-page').disabled, document.getElementById('next-page').disabled],
+            cells: [...document.querySelector('#point-table tbody').rows].map((tr) => [...tr.cells].map((td) => td.textContent)),
+        }));
+        const rows = shown.cells.map((c) => [c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9] || c[10], c[11]]);
+        check(shown.label === label && shown.ends[0] === prev && shown.ends[1] === next &&
+            JSON.stringify(rows) === JSON.stringify(listed.slice(number * 250, number * 250 + 250)), `the table: page ${number + 1} of big.gpx`,
+            `${shown.label} ${shown.ends} ${rows.length} rows`);
+    }
+    await page.close();
+}
+
 // An edit of a document larger than its format's file is refused, the input kept as it was.
 {
     const page = await openPage();
