@@ -186,9 +186,10 @@ bool LooksLikeGlorie(const std::string& bytes) {
 
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
     pugi::xml_document document;
-    // CP932 passes as it is: none of its trail bytes is markup.
-    const pugi::xml_parse_result parsed =
-        document.load_buffer(bytes.data(), bytes.size(), pugi::parse_default & ~pugi::parse_escapes, pugi::encoding_utf8);
+    // CP932 passes as it is: none of its trail bytes is markup. An element's first text is kept as
+    // its value rather than as a node of its own: a third fewer nodes, and child_value reads both.
+    const pugi::xml_parse_result parsed = document.load_buffer(
+        bytes.data(), bytes.size(), (pugi::parse_default & ~pugi::parse_escapes) | pugi::parse_embed_pcdata, pugi::encoding_utf8);
     if (!parsed) return ReadByLines(bytes, fileName, LineIndex::LineAt(bytes, static_cast<std::size_t>(parsed.offset)),
                                     parsed.description());
 
