@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 
 #include "convert/CPoiTable.h"
 #include "maps/ReadingGuesser.h"
@@ -10,19 +9,43 @@
 #include "platform/Cp932Text.h"
 #include "platform/Utf8.h"
 
+namespace {
+// value in decimal, at least width digits wide (padded with pad), as printf's %3u and %02u give it.
+char* Decimal(char* at, unsigned value, int width, char pad) {
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    for (int k = count; k < width; ++k) *at++ = pad;
+    while (count > 0) *at++ = digits[--count];
+    return at;
+}
+}  // namespace
+
 CString DegreesToDms(double degrees) {
     const double sixteenths = degrees * 3600.0 * 256.0;
     const double whole = std::nearbyint(sixteenths);
-    char buffer[16];
     if (std::fabs(sixteenths - whole) < 1e-6) {
+        char buffer[16];
         CMemPointStore::FormatDms(buffer, static_cast<std::uint32_t>(whole));
         return CString(buffer);
     }
     const auto total = static_cast<std::uint64_t>(std::llround(degrees * 3600000.0));
     const std::uint64_t seconds = total / 1000;
-    std::snprintf(buffer, sizeof buffer, "%3u.%02u.%02u.%03u", static_cast<unsigned>(seconds / 3600),
-                  static_cast<unsigned>(seconds % 3600 / 60), static_cast<unsigned>(seconds % 60),
-                  static_cast<unsigned>(total % 1000));
+    // "%3u.%02u.%02u.%03u" written by hand (snprintf took a tenth of a large glorie conversion),
+    // cut to the 15 characters the store's buffer holds.
+    char buffer[48];
+    char* at = Decimal(buffer, static_cast<unsigned>(seconds / 3600), 3, ' ');
+    *at++ = '.';
+    at = Decimal(at, static_cast<unsigned>(seconds % 3600 / 60), 2, '0');
+    *at++ = '.';
+    at = Decimal(at, static_cast<unsigned>(seconds % 60), 2, '0');
+    *at++ = '.';
+    at = Decimal(at, static_cast<unsigned>(total % 1000), 3, '0');
+    *at = '\0';
+    buffer[15] = '\0';
     return CString(buffer);
 }
 
