@@ -39,7 +39,6 @@ public:
     static PlaceOrigin Feature(int number) { return {kFeature, number}; }        // "地物 2": a GeoJSON feature
 
     std::string Text() const;  // empty for none
-    bool operator==(const PlaceOrigin& other) const { return m_value == other.m_value; }
 
 private:
     enum Kind : std::uint32_t { kNone, kPoint, kLine, kPointOnLine, kFeature };
