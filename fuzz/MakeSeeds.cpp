@@ -97,13 +97,12 @@ Place MakePlace(const std::string& name, const std::string& reading, const std::
                 double longitude) {
     Place place;
     place.name = name;
-    place.reading = reading;
-    place.digits = digits;
+    place.SetReading(reading);
+    place.SetDigits(digits);
     place.latitude = latitude;
     place.longitude = longitude;
     place.method = DatumMethod::grid;
-    place.record = std::make_shared<const RecordText>(
-        RecordText{CutUnitField(Utf8ToCp932(name)), CutUnitField(Utf8ToCp932(reading))});
+    place.SetRecord(RecordText{CutUnitField(Utf8ToCp932(name)), CutUnitField(Utf8ToCp932(reading))});
     return place;
 }
 

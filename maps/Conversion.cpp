@@ -39,7 +39,7 @@ constexpr char kNoPosition[] = "位置なし";
 constexpr char kNotForUnit[] = "ナビに記録不可";
 
 std::string Label(const CString& strInput, const Place& place) {
-    return strInput.Str() + ": " + place.origin + "「" + Excerpt(place.name) + "」";
+    return strInput.Str() + ": " + place.origin.Text() + "「" + Excerpt(place.name) + "」";
 }
 
 // The part of a name the unit keeps: the characters of its first 16 CP932 bytes (one byte for
@@ -55,15 +55,6 @@ std::string UnitPart(const std::string& name) {
         i = next;
     }
     return name.substr(0, i);
-}
-
-// The first count characters of a UTF-8 text: every character takes a byte of the unit's field
-// at least, so the first 17 tell whether a text fits its 16 bytes, and converting no more keeps a
-// 30 MB name from costing seconds.
-std::string FirstCharacters(const std::string& text, std::size_t count) {
-    std::size_t i = 0;
-    while (i < text.size() && count-- > 0) NextCodePoint(text, i);
-    return text.substr(0, i);
 }
 
 // The datum shift's Helmert steps give a longitude within -180...180, so a point shifted across
@@ -307,28 +298,15 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
                              messages);
             continue;
         }
+        // A guessed reading becomes the place's own, half-width as the unit takes it and no
+        // longer than its field tells apart: the record made of it when the file is written is
+        // then the one checked here.
+        if (!place.Record() && place.Reading().empty() && m_options.guessReadings)
+            if (ReadingGuesser* guesser = Guesser(messages))
+                place.SetReading(FirstCharacters(ToHalfWidthKatakana(guesser->Guess(UnitPart(place.name))),
+                                                 static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
         std::vector<std::string> unmapped;
-        RecordText record;
-        if (place.record) {
-            record = *place.record;
-        } else {
-            const std::size_t field = static_cast<std::size_t>(CPoiTable::kNameLimit);
-            record.name = Utf8ToCp932(FirstCharacters(place.name, field + 1), &unmapped);
-            // A reading the file gives is kept as written where it fits the unit's field (so that
-            // a memory point's reading comes back byte for byte through a map file); a guessed or
-            // a longer one is made half-width katakana to fit.
-            std::vector<std::string> readingUnmapped;
-            const std::string reading = FirstCharacters(place.reading, field + 1);
-            record.reading = Utf8ToCp932(reading, &readingUnmapped);
-            if (place.reading.empty() && m_options.guessReadings) {
-                if (ReadingGuesser* guesser = Guesser(messages))
-                    record.reading = Utf8ToCp932(ToHalfWidthKatakana(guesser->Guess(UnitPart(place.name))), &readingUnmapped);
-            } else if (record.reading.size() > field) {
-                readingUnmapped.clear();
-                record.reading = Utf8ToCp932(ToHalfWidthKatakana(FirstCharacters(place.reading, 4 * field)), &readingUnmapped);
-            }
-            unmapped.insert(unmapped.end(), readingUnmapped.begin(), readingUnmapped.end());
-        }
+        UnitRecord(place, &unmapped);
         for (const std::string& character : unmapped) {
             const std::string text = Label(input.name, place) + ": 文字「" + character + "」はナビで表示できません";
             if (m_options.strict)
@@ -337,9 +315,6 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
                 Say(messages, {Kind::warning, text + "。「?」にしました"});
         }
         if (m_options.strict && !unmapped.empty()) bUsable = false;
-        record.name = CutUnitField(record.name);
-        record.reading = CutUnitField(record.reading);
-        place.record = std::make_shared<const RecordText>(std::move(record));
         if (usable) (*usable)[i] = true;
     }
     return bUsable;
@@ -472,12 +447,13 @@ ListResult Conversion::List(const CString& strInput) {
         // A point without a position keeps the unit's columns only where the unit's file gave them.
         point.hasUnitColumns = usable[i] && (!tokyo.refused[i] || bInputTokyo);
         if (point.hasUnitColumns) {
-            point.unitName = unit.record->name;
-            point.unitReading = unit.record->reading;
+            RecordText record = UnitRecord(unit);
+            point.unitName = std::move(record.name);
+            point.unitReading = std::move(record.reading);
             point.tokyoLatitude = UnitDegreeText(unit.latitude);
             point.tokyoLongitude = UnitDegreeText(unit.longitude);
         }
-        point.digits = unit.digits;
+        point.digits = unit.Digits();
         const char* why = wgs84.refused[i];
         point.shifted = !why;
         point.latitude = map.latitude;

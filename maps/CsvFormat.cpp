@@ -141,9 +141,9 @@ void ReadCsv(std::string bytes, PlaceCollector& places) {
                                                                           : std::string_view();
         };
         Place place;
-        place.origin = std::to_string(line) + " 行目";
+        place.origin = PlaceOrigin::Line(line);
         place.name = std::string(field(kName));
-        place.reading = std::string(field(kReading));
+        place.SetReading(std::string(field(kReading)));
         if (columns[kDigits] >= 0) places.SetDigits(place, field(kDigits));
         places.AddCells(std::move(place), field(kLatitude), field(kLongitude), separator != ',');
     }
@@ -173,8 +173,8 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
     out += "name,reading,latitude,longitude,digits\r\n";
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];
-        out += CsvField(p.name) + "," + CsvField(p.reading) + "," + CoordinateText(p.latitude) + "," +
-               CoordinateText(p.longitude) + "," + CsvField(p.digits) + "\r\n";
+        out += CsvField(p.name) + "," + CsvField(p.Reading()) + "," + CoordinateText(p.latitude) + "," +
+               CoordinateText(p.longitude) + "," + CsvField(p.Digits()) + "\r\n";
         WritePart(file, out);
     }
     WritePart(file, out, true);

@@ -156,14 +156,14 @@ public:
 private:
     void Read(const json* properties, const json* geometry) {
         ++m_number;
-        const std::string origin = "地物 " + std::to_string(m_number);
+        const PlaceOrigin origin = PlaceOrigin::Feature(m_number);
         const json noProperties = json::object();
         const json& props = properties ? *properties : noProperties;
 
         Place common;
         common.origin = origin;
         common.name = NameOf(props);
-        common.reading = FirstOf(props, kReadingKeys);
+        common.SetReading(FirstOf(props, kReadingKeys));
         for (const std::string_view key : kDigitsKeys)
             if (const json* digits = Member(props, key); digits && !digits->is_null()) {
                 m_places.SetDigits(common, Shown(digits));
@@ -271,8 +271,8 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
         const Place& p = places[i];
         out += (i ? ",\n" : "\n");
         out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[" + Number(p.longitude) + "," +
-               Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.name) + ",\"reading\":" + Text(p.reading) +
-               ",\"digits\":" + Text(p.digits) + ",\"datumShift\":\"" + DatumMethodName(p.method) + "\"}}";
+               Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.name) + ",\"reading\":" + Text(p.Reading()) +
+               ",\"digits\":" + Text(p.Digits()) + ",\"datumShift\":\"" + DatumMethodName(p.method) + "\"}}";
         WritePart(file, out);
     }
     out += count == 0 ? "]}\n" : "\n]}\n";

@@ -78,15 +78,17 @@ struct RawPoint {
 
 void Deliver(const RawPoint& raw, const std::string& fileName, MapReadResult& result) {
     Place place;
-    place.origin = std::to_string(raw.line) + " 行目の地点";
+    place.origin = PlaceOrigin::PointOnLine(raw.line);
     const bool nameValid = Cp932ToUtf8(raw.name, place.name);
-    if (!Cp932ToUtf8(raw.reading, place.reading) || !nameValid)
-        result.warnings.push_back(fileName + ": " + place.origin + "「" + Excerpt(place.name) +
+    std::string reading;
+    if (!Cp932ToUtf8(raw.reading, reading) || !nameValid)
+        result.warnings.push_back(fileName + ": " + place.origin.Text() + "「" + Excerpt(place.name) +
                                   "」: シフトJISでない文字を U+FFFD にしました");
     std::vector<char32_t> controls = ReplaceControlCharacters(place.name);
-    for (const char32_t c : ReplaceControlCharacters(place.reading)) controls.push_back(c);
+    for (const char32_t c : ReplaceControlCharacters(reading)) controls.push_back(c);
+    place.SetReading(std::move(reading));
     if (!controls.empty())
-        result.warnings.push_back(fileName + ": " + place.origin + "「" + Excerpt(place.name) + "」: 制御文字 " +
+        result.warnings.push_back(fileName + ": " + place.origin.Text() + "「" + Excerpt(place.name) + "」: 制御文字 " +
                                   CodePointNames(controls) + " は表示できません。空白にしました");
     char* end = nullptr;
     place.latitude = std::strtod(raw.latitude.c_str(), &end);
@@ -99,7 +101,7 @@ void Deliver(const RawPoint& raw, const std::string& fileName, MapReadResult& re
         std::string latitude, longitude;
         Cp932ToUtf8(raw.latitude, latitude);
         Cp932ToUtf8(raw.longitude, longitude);
-        result.warnings.push_back(fileName + ": " + place.origin + "「" + Excerpt(place.name) + "」: 座標 (" +
+        result.warnings.push_back(fileName + ": " + place.origin.Text() + "「" + Excerpt(place.name) + "」: 座標 (" +
                                   Excerpt(latitude) + ", " + Excerpt(longitude) + ") が正しくないため変換しません");
         ++result.refused;
         return;
@@ -184,9 +186,10 @@ bool LooksLikeGlorie(const std::string& bytes) {
 
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
     pugi::xml_document document;
-    // CP932 passes as it is: none of its trail bytes is markup.
-    const pugi::xml_parse_result parsed =
-        document.load_buffer(bytes.data(), bytes.size(), pugi::parse_default & ~pugi::parse_escapes, pugi::encoding_utf8);
+    // CP932 passes as it is: none of its trail bytes is markup. An element's first text is kept as
+    // its value rather than as a node of its own: a third fewer nodes, and child_value reads both.
+    const pugi::xml_parse_result parsed = document.load_buffer(
+        bytes.data(), bytes.size(), (pugi::parse_default & ~pugi::parse_escapes) | pugi::parse_embed_pcdata, pugi::encoding_utf8);
     if (!parsed) return ReadByLines(bytes, fileName, LineIndex::LineAt(bytes, static_cast<std::size_t>(parsed.offset)),
                                     parsed.description());
 
@@ -210,7 +213,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
     return result;
 }
 
-// Places with their record texts made for the unit, coordinates in the Tokyo datum.
+// Places with their record texts (UnitRecord), coordinates in the Tokyo datum.
 void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
     const auto table = std::make_unique<CPoiTable>();
     table->Reset();
@@ -218,11 +221,12 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
         const Place& place = places[i];
         const int at = static_cast<int>(i);
         table->ResetEntry(at);
-        table->SetName(place.record ? place.record->name.c_str() : "", at);
+        const RecordText record = UnitRecord(place);
+        table->SetName(record.name.c_str(), at);
         table->SetLongitude(DegreesToDms(place.longitude), at);
         table->SetLatitude(DegreesToDms(place.latitude), at);
-        table->SetReading(place.record ? place.record->reading.c_str() : "", at);
-        table->SetDigits(place.digits.c_str(), at);
+        table->SetReading(record.reading.c_str(), at);
+        table->SetDigits(place.Digits().c_str(), at);
     }
     table->WriteDocument(file);
 }

@@ -38,14 +38,14 @@ void AddPoint(const Document& document, pugi::xml_node point, PlaceCollector& pl
         if (name == "name") {
             place.name = XmlSource::Text(child);
         } else if (name == "cmt" && document.oursWithoutExtensions && !hasReading) {
-            place.reading = XmlSource::Text(child);
+            place.SetReading(XmlSource::Text(child));
         } else if (name == "desc" && !hasDigits) {
-            place.digits = PhoneDigits(XmlSource::Text(child));
+            place.SetDigits(PhoneDigits(XmlSource::Text(child)));
         } else if (name == "extensions") {
             for (pugi::xml_node ours = child.first_child(); ours; ours = ours.next_sibling()) {
                 if (ours.type() != pugi::node_element || !IsOurs(ours)) continue;
                 if (XmlSource::Is(ours, "reading")) {
-                    place.reading = XmlSource::Text(ours);
+                    place.SetReading(XmlSource::Text(ours));
                     hasReading = true;
                 } else if (XmlSource::Is(ours, "digits")) {
                     places.SetDigits(place, XmlSource::Text(ours));
@@ -119,11 +119,13 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
         const Place& p = places[i];
         out += "  <wpt lat=\"" + CoordinateText(p.latitude) + "\" lon=\"" + CoordinateText(p.longitude) + "\">\n";
         out += "    <name>" + XmlText(p.name) + "</name>\n";
-        if (!p.reading.empty()) out += "    <cmt>" + XmlText(p.reading) + "</cmt>\n";
-        if (!p.digits.empty()) out += "    <desc>" + XmlText(p.digits) + "</desc>\n";
+        const std::string& reading = p.Reading();
+        const std::string& digits = p.Digits();
+        if (!reading.empty()) out += "    <cmt>" + XmlText(reading) + "</cmt>\n";
+        if (!digits.empty()) out += "    <desc>" + XmlText(digits) + "</desc>\n";
         out += "    <extensions>";
-        if (!p.reading.empty()) out += "<quorvel:reading>" + XmlText(p.reading) + "</quorvel:reading>";
-        if (!p.digits.empty()) out += "<quorvel:digits>" + XmlText(p.digits) + "</quorvel:digits>";
+        if (!reading.empty()) out += "<quorvel:reading>" + XmlText(reading) + "</quorvel:reading>";
+        if (!digits.empty()) out += "<quorvel:digits>" + XmlText(digits) + "</quorvel:digits>";
         out += std::string("<quorvel:datumShift>") + DatumMethodName(p.method) + "</quorvel:datumShift></extensions>\n  </wpt>\n";
         WritePart(file, out);
     }

@@ -83,7 +83,9 @@ void ReadPlacemark(const XmlSource& source, pugi::xml_node placemark, PlaceColle
     // Blank space is laid out by the collector; a name of nothing else is none.
     common.name = XmlSource::Text(XmlSource::Child(placemark, "name"));
     if (CollapseSpace(common.name).empty()) common.name.clear();
-    ExtendedValue(placemark, "reading", common.reading);
+    std::string reading;
+    ExtendedValue(placemark, "reading", reading);
+    common.SetReading(std::move(reading));
     std::string digits;
     const bool hasDigits = ExtendedValue(placemark, "digits", digits);
     common.origin = source.Origin(placemark);
@@ -133,12 +135,12 @@ void Document(const Place* places, std::size_t count, Emit emit) {
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];
         out += "  <Placemark>\n    <name>" + XmlText(p.name) + "</name>\n";
-        std::string description = p.reading;
-        if (!p.digits.empty()) description += (description.empty() ? "" : " ") + p.digits;
+        std::string description = p.Reading();
+        if (!p.Digits().empty()) description += (description.empty() ? "" : " ") + p.Digits();
         if (!description.empty()) out += "    <description>" + XmlText(description) + "</description>\n";
         out += "    <ExtendedData>\n";
-        if (!p.reading.empty()) out += "      <Data name=\"reading\"><value>" + XmlText(p.reading) + "</value></Data>\n";
-        if (!p.digits.empty()) out += "      <Data name=\"digits\"><value>" + XmlText(p.digits) + "</value></Data>\n";
+        if (!p.Reading().empty()) out += "      <Data name=\"reading\"><value>" + XmlText(p.Reading()) + "</value></Data>\n";
+        if (!p.Digits().empty()) out += "      <Data name=\"digits\"><value>" + XmlText(p.Digits()) + "</value></Data>\n";
         out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.method) + "</value></Data>\n";
         out += "    </ExtendedData>\n    <Point><coordinates>" + CoordinateText(p.longitude) + "," +
                CoordinateText(p.latitude) + "</coordinates></Point>\n  </Placemark>\n";

@@ -7,6 +7,7 @@
 #include "maps/Format.h"
 #include "maps/MapError.h"
 #include "maps/SafeText.h"
+#include "maps/UnitFields.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointEncoder.h"
 #include "platform/CFile.h"
@@ -20,24 +21,26 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
     CString text;
     for (int i = 0; i < store->GetCount(); ++i) {
         Place place;
-        place.origin = "地点 " + std::to_string(i + 1);
+        place.origin = PlaceOrigin::Point(i + 1);
         RecordText record;
         store->GetName(text, i);
         record.name = text.Str();
         store->GetReading(text, i);
         record.reading = text.Str();
         store->GetDigits(text, i);
-        place.digits = text.Str();
+        place.SetDigits(text.Str());
         // A control byte would reach a glorie document raw and make it no XML.
         std::vector<char32_t> controls = ReplaceRecordControlCharacters(record.name);
         for (const char32_t c : ReplaceRecordControlCharacters(record.reading)) controls.push_back(c);
         const bool nameValid = Cp932ToUtf8(record.name, place.name);
-        const bool readingValid = Cp932ToUtf8(record.reading, place.reading);
-        if (!record.name.empty() || !record.reading.empty()) place.record = std::make_shared<RecordText>(std::move(record));
+        std::string reading;
+        const bool readingValid = Cp932ToUtf8(record.reading, reading);
+        place.SetReading(std::move(reading));
+        if (!record.name.empty() || !record.reading.empty()) place.SetRecord(std::move(record));
         if (!readingValid || !nameValid)
-            result.warnings.push_back(fileName + ": " + place.origin + "「" + place.name + "」: シフトJISでない文字を U+FFFD にしました");
+            result.warnings.push_back(fileName + ": " + place.origin.Text() + "「" + place.name + "」: シフトJISでない文字を U+FFFD にしました");
         if (!controls.empty())
-            result.warnings.push_back(fileName + ": " + place.origin + "「" + place.name + "」: 制御文字 " +
+            result.warnings.push_back(fileName + ": " + place.origin.Text() + "「" + place.name + "」: 制御文字 " +
                                       CodePointNames(controls) + " は表示できません。空白にしました");
         place.latitude = store->DecodeCoordinate(i, CMemPointStore::latitude) / (3600.0 * 256.0);
         place.longitude = store->DecodeCoordinate(i, CMemPointStore::longitude) / (3600.0 * 256.0);
@@ -46,14 +49,14 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
     return result;
 }
 
-// Places with their record texts made for the unit, coordinates in the Tokyo datum.
+// Places with their record texts (UnitRecord), coordinates in the Tokyo datum.
 void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
     std::vector<MemPointRecord> records;
     records.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];
-        records.push_back({p.record ? p.record->name : std::string(), p.record ? p.record->reading : std::string(),
-                           p.digits, p.latitude, p.longitude});
+        RecordText record = UnitRecord(p);
+        records.push_back({std::move(record.name), std::move(record.reading), p.Digits(), p.latitude, p.longitude});
     }
     const std::string image = EncodeMemPointFile(records);
     file.Write(image.data(), static_cast<unsigned>(image.size()));

@@ -74,37 +74,39 @@ void PlaceCollector::AddParsed(Place place, const std::string& latitudeText, con
     Accept(std::move(place));
 }
 
-void PlaceCollector::RefuseWithoutCoordinates(const std::string& origin) {
+void PlaceCollector::RefuseWithoutCoordinates(PlaceOrigin origin) {
     ++m_candidates;
     Refuse(origin, "緯度・経度がありません");
 }
 
 void PlaceCollector::SetDigits(Place& place, std::string_view text) {
-    place.digits = PhoneDigits(text);
+    place.SetDigits(PhoneDigits(text));
     const std::string shown = Excerpt(CollapseSpace(text));
-    if (place.digits.empty() && !shown.empty())
-        m_result.warnings.push_back(m_fileName + ": " + place.origin + ": 電話番号「" + shown + "」は数字ではないので使いません");
+    if (place.Digits().empty() && !shown.empty())
+        m_result.warnings.push_back(m_fileName + ": " + place.origin.Text() + ": 電話番号「" + shown + "」は数字ではないので使いません");
 }
 
 void PlaceCollector::Accept(Place place) {
     // A control character made a space is blank space like a line break.
     std::vector<char32_t> controls = ReplaceControlCharacters(place.name);
     if (!controls.empty()) CollapseSpaceInPlace(place.name);
-    const std::vector<char32_t> inReading = ReplaceControlCharacters(place.reading);
-    if (!inReading.empty()) CollapseSpaceInPlace(place.reading);
+    std::string reading = place.Reading();
+    const std::vector<char32_t> inReading = ReplaceControlCharacters(reading);
+    if (!inReading.empty()) CollapseSpaceInPlace(reading);
     for (const char32_t c : inReading)
         if (std::find(controls.begin(), controls.end(), c) == controls.end()) controls.push_back(c);
     NormaliseSpace(place.name);
     if (place.name.empty()) place.name = "地点 " + std::to_string(m_candidates);
-    NormaliseSpace(place.reading);
+    NormaliseSpace(reading);
+    place.SetReading(std::move(reading));
     if (!controls.empty())
-        m_result.warnings.push_back(m_fileName + ": " + place.origin + "「" + Excerpt(place.name) + "」: 制御文字 " +
+        m_result.warnings.push_back(m_fileName + ": " + place.origin.Text() + "「" + Excerpt(place.name) + "」: 制御文字 " +
                                     CodePointNames(controls) + " は表示できません。空白にしました");
     m_result.places.push_back(std::move(place));
 }
 
-void PlaceCollector::Refuse(const std::string& origin, const std::string& reason) {
-    m_result.warnings.push_back(m_fileName + ": " + origin + ": " + reason + kNotRead);
+void PlaceCollector::Refuse(PlaceOrigin origin, const std::string& reason) {
+    m_result.warnings.push_back(m_fileName + ": " + origin.Text() + ": " + reason + kNotRead);
     ++m_result.refused;
 }
 

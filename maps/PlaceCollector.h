@@ -25,7 +25,7 @@ public:
     // A warning about the file as a whole (one line, naming the file).
     void Warn(std::string text) { m_result.warnings.push_back(std::move(text)); }
     // A candidate without coordinates.
-    void RefuseWithoutCoordinates(const std::string& origin);
+    void RefuseWithoutCoordinates(PlaceOrigin origin);
     // The digits of a field the file names as a phone number; one that is not a phone number
     // is warned about and left out.
     void SetDigits(Place& place, std::string_view text);
@@ -44,7 +44,7 @@ private:
     template <typename Parse>
     void AddTexts(Place place, std::string_view latitudeText, std::string_view longitudeText, Parse parse);
     void Accept(Place place);
-    void Refuse(const std::string& origin, const std::string& reason);
+    void Refuse(PlaceOrigin origin, const std::string& reason);
 
     std::string m_fileName;
     int m_candidates = 0;

@@ -2,25 +2,50 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 
 #include "convert/CPoiTable.h"
-#include "platform/Cp932Text.h"
+#include "maps/ReadingGuesser.h"
 #include "mempoint/CMemPointStore.h"
+#include "platform/Cp932Text.h"
+#include "platform/Utf8.h"
+
+namespace {
+// value in decimal, at least width digits wide (padded with pad), as printf's %3u and %02u give it.
+char* Decimal(char* at, unsigned value, int width, char pad) {
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    for (int k = count; k < width; ++k) *at++ = pad;
+    while (count > 0) *at++ = digits[--count];
+    return at;
+}
+}  // namespace
 
 CString DegreesToDms(double degrees) {
     const double sixteenths = degrees * 3600.0 * 256.0;
     const double whole = std::nearbyint(sixteenths);
-    char buffer[16];
     if (std::fabs(sixteenths - whole) < 1e-6) {
+        char buffer[16];
         CMemPointStore::FormatDms(buffer, static_cast<std::uint32_t>(whole));
         return CString(buffer);
     }
     const auto total = static_cast<std::uint64_t>(std::llround(degrees * 3600000.0));
     const std::uint64_t seconds = total / 1000;
-    std::snprintf(buffer, sizeof buffer, "%3u.%02u.%02u.%03u", static_cast<unsigned>(seconds / 3600),
-                  static_cast<unsigned>(seconds % 3600 / 60), static_cast<unsigned>(seconds % 60),
-                  static_cast<unsigned>(total % 1000));
+    // "%3u.%02u.%02u.%03u" written by hand (snprintf took a tenth of a large glorie conversion),
+    // cut to the 15 characters the store's buffer holds.
+    char buffer[48];
+    char* at = Decimal(buffer, static_cast<unsigned>(seconds / 3600), 3, ' ');
+    *at++ = '.';
+    at = Decimal(at, static_cast<unsigned>(seconds % 3600 / 60), 2, '0');
+    *at++ = '.';
+    at = Decimal(at, static_cast<unsigned>(seconds % 60), 2, '0');
+    *at++ = '.';
+    at = Decimal(at, static_cast<unsigned>(total % 1000), 3, '0');
+    *at = '\0';
+    buffer[15] = '\0';
     return CString(buffer);
 }
 
@@ -28,4 +53,27 @@ std::string CutUnitField(const std::string& cp932) {
     char cut[CPoiTable::kNameLimit + 1];
     CopyCp932Truncated(cut, cp932.c_str(), CPoiTable::kNameLimit);
     return cut;
+}
+
+std::string FirstCharacters(const std::string& text, std::size_t count) {
+    std::size_t i = 0;
+    while (i < text.size() && count-- > 0) NextCodePoint(text, i);
+    return text.substr(0, i);
+}
+
+RecordText UnitRecord(const Place& place, std::vector<std::string>* unmapped) {
+    if (const RecordText* kept = place.Record()) return {CutUnitField(kept->name), CutUnitField(kept->reading)};
+    const std::size_t field = static_cast<std::size_t>(CPoiTable::kNameLimit);
+    RecordText record;
+    record.name = Utf8ToCp932(FirstCharacters(place.name, field + 1), unmapped);
+    std::vector<std::string> readingUnmapped;
+    record.reading = Utf8ToCp932(FirstCharacters(place.Reading(), field + 1), &readingUnmapped);
+    if (record.reading.size() > field) {
+        readingUnmapped.clear();
+        record.reading = Utf8ToCp932(ToHalfWidthKatakana(FirstCharacters(place.Reading(), 4 * field)), &readingUnmapped);
+    }
+    if (unmapped) unmapped->insert(unmapped->end(), readingUnmapped.begin(), readingUnmapped.end());
+    record.name = CutUnitField(record.name);
+    record.reading = CutUnitField(record.reading);
+    return record;
 }

@@ -108,8 +108,6 @@ int XmlSource::Line(pugi::xml_node node) const {
     return offset < 0 ? 0 : m_lines.Line(static_cast<std::size_t>(offset));
 }
 
-std::string XmlSource::Origin(pugi::xml_node node) const { return std::to_string(Line(node)) + " 行目"; }
-
 std::string_view XmlSource::LocalName(pugi::xml_node node) {
     const std::string_view name = node.name();
     const std::size_t colon = name.rfind(':');

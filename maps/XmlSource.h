@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include "maps/LineIndex.h"
+#include "maps/Place.h"
 
 class XmlSource {
 public:
@@ -17,7 +18,7 @@ public:
 
     pugi::xml_node Root() const { return m_document.document_element(); }
     int Line(pugi::xml_node node) const;
-    std::string Origin(pugi::xml_node node) const;  // "12 行目"
+    PlaceOrigin Origin(pugi::xml_node node) const { return PlaceOrigin::Line(Line(node)); }  // "12 行目"
     // What decoding the text warned of (characters made U+FFFD), for the reader's warnings.
     const std::vector<std::string>& Warnings() const { return m_warnings; }
 

@@ -3,7 +3,8 @@
 # /usr/bin/time -v: quorvel-cli on a 100-point file against the process floor and against
 # gpsbabel turning the same 100 points from CSV into GPX, and a batch of 1,000 files on /dev/shm;
 # then the datum shift: in memory, against Helmert, 100 points to GPX, 100,000 waypoints to glorie.
-# Last, the web page in headless Chromium (`scripts/bench.sh web` runs that part alone).
+# Last, large inputs (`scripts/bench.sh large` runs that part alone) and the web page in headless
+# Chromium (`scripts/bench.sh web`).
 # QUORVEL_BENCH_BUILD names a release build folder (default build/release).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,6 +21,60 @@ web_bench() {
     echo "== web page (headless Chromium)"
     node ui/web/test/web-bench.mjs "$PWD/build/web/quorvel.html" "$1/points.mem" "$1/big.gpx"
 }
+# The 100,000-waypoint GPX into glorie documents, then large inputs against 3 times their size
+# plus 30 MB of peak memory. Made here: a CSV of 1,050,000 short lines, the GPX of 185,000
+# waypoints, a CP932 CSV, a UTF-16 text, a 40,000-point glorie document, a 30 MB name (the
+# reading guesser sees only the unit's 16 bytes of it), a GeoJSON coordinate nested 100,000 deep.
+# CLI and WORK: the converter and a folder for the files.
+large_bench() {
+    local cli=$1 work=$2 maker=$3
+    echo "== 100,000 waypoints into glorie documents"
+    "$maker" 100000 "$work/big.gpx"
+    for reading in "" "--reading none"; do
+        rm -rf "$work/big"; mkdir -p "$work/big"
+        /usr/bin/time -v "$cli" "$work/big.gpx" -d "$work/big" $reading 2>&1 >/dev/null |
+            grep -E 'Maximum resident|Elapsed|Exit status' | sed "s|^|${reading:-readings guessed}: |"
+        echo "documents written: $(ls "$work/big" | wc -l)"
+    done
+
+    echo "== large inputs: peak memory against 3 times the input plus 30 MB"
+    awk 'BEGIN { print "name,lat,lon"; for (i = 0; i < 1050000; i++) printf "p%d,%.6f,%.6f\n", i, 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000 }' >"$work/big.csv"
+    "$maker" 185000 "$work/big31.gpx"
+    awk 'BEGIN { print "名称,緯度,経度"; for (i = 0; i < 950000; i++) printf "東京%d,%.6f,%.6f\r\n", i, 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000 }' |
+        iconv -f UTF-8 -t CP932 >"$work/cp932.csv"
+    awk 'BEGIN { print "名前\t緯度\t経度"; for (i = 0; i < 520000; i++) printf "駅%d\t%.6f\t%.6f\r\n", i, 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000 }' |
+        iconv -f UTF-8 -t UTF-16 >"$work/utf16.txt"
+    awk 'BEGIN { print "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n<glorie version=\"1.0\">";
+        for (i = 0; i < 40000; i++) printf "<gpoi><poi><point><pos><lat>%.5f</lat><lon>%.5f</lon></pos></point><name><nb>p%d</nb></name></poi></gpoi>\n", 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000, i;
+        print "</glorie>" }' >"$work/glorie40k.xml"
+    { printf 'name,lat,lon\n"'; head -c 10000000 /dev/zero | tr '\0' 'a' | sed 's/a/東/g'; printf '",35.6,139.7\n'; } >"$work/name30.csv"
+    { printf '{"type":"Feature","geometry":{"type":"Point","coordinates":[1,'; head -c 100000 /dev/zero | tr '\0' '['; printf 2;
+      head -c 100000 /dev/zero | tr '\0' ']'; printf ']}}'; } >"$work/deep.geojson"
+    for run in "big.csv --to glorie --reading none" "big.csv --to gpx" "big31.gpx --to glorie --reading none" \
+               "big31.gpx --to gpx" "cp932.csv --to gpx" "cp932.csv --to mem --reading none" "utf16.txt --to gpx" \
+               "glorie40k.xml --to gpx" "name30.csv --to glorie" "deep.geojson --to gpx"; do
+        input=${run%% *}
+        rm -rf "$work/big"; mkdir -p "$work/big"
+        size=$(stat -c %s "$work/$input")
+        # shellcheck disable=SC2086  # the options are words of their own
+        /usr/bin/time -v "$cli" "$work/$input" ${run#* } -d "$work/big" >/dev/null 2>"$work/time.txt" || true
+        rss=$(awk -F': ' '/Maximum resident/ {print $2}' "$work/time.txt")
+        elapsed=$(awk -F': ' '/Elapsed/ {print $2}' "$work/time.txt")
+        echo "$run: $((size / 1024)) KiB in, ${rss} KiB peak (limit $((size * 3 / 1024 + 30720)) KiB), ${elapsed}, $(ls "$work/big" | wc -l) files"
+    done
+}
+if [ "${1:-}" = large ]; then
+    quorvel_need time >/dev/null
+    build=${QUORVEL_BENCH_BUILD:-build/release}
+    cmake --preset release -B "$build" >/dev/null
+    cmake --build "$build" -j2 --target quorvel-cli quorvel-make-big-gpx >/dev/null
+    base=/dev/shm
+    [ -d "$base" ] && [ -w "$base" ] || base=${TMPDIR:-/tmp}
+    work=$(mktemp -d "$base/quorvel-bench-XXXXXX")
+    trap 'rm -rf "$work"' EXIT
+    large_bench "$build/cli/quorvel-cli" "$work" "$build/tests/tools/quorvel-make-big-gpx"
+    exit 0
+fi
 if [ "${1:-}" = web ]; then
     build=${QUORVEL_BENCH_BUILD:-build/release}
     cmake --preset release -B "$build" >/dev/null
@@ -94,38 +149,6 @@ hyperfine -N --warmup 20 --runs 300 \
     -n "region to gpx" "$cli $work/region.mem -o $work/region.gpx" \
     -n "spread to gpx" "$cli $work/points.mem -o $work/points.gpx"
 
-echo "== 100,000 waypoints into glorie documents"
-"$build/tests/tools/quorvel-make-big-gpx" 100000 "$work/big.gpx"
-mkdir -p "$work/big"
-/usr/bin/time -v "$cli" "$work/big.gpx" -d "$work/big" 2>&1 >/dev/null | grep -E 'Maximum resident|Elapsed|Exit status'
-echo "documents written: $(ls "$work/big" | wc -l)"
-
-echo "== large inputs: peak memory against 3 times the input plus 30 MB"
-# Made here: a CSV of a million short lines, the GPX of 255,000 waypoints, a CP932 CSV, a UTF-16
-# text, a 40,000-point glorie document, a 30 MB name (the reading guesser sees only the unit's
-# 16 bytes of it), a GeoJSON coordinate nested 100,000 deep.
-awk 'BEGIN { print "name,lat,lon"; for (i = 0; i < 1050000; i++) printf "p%d,%.6f,%.6f\n", i, 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000 }' >"$work/big.csv"
-"$build/tools/quorvel-make-big-gpx" 255000 "$work/big31.gpx"
-awk 'BEGIN { print "名称,緯度,経度"; for (i = 0; i < 950000; i++) printf "東京%d,%.6f,%.6f\r\n", i, 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000 }' |
-    iconv -f UTF-8 -t CP932 >"$work/cp932.csv"
-awk 'BEGIN { print "名前\t緯度\t経度"; for (i = 0; i < 520000; i++) printf "駅%d\t%.6f\t%.6f\r\n", i, 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000 }' |
-    iconv -f UTF-8 -t UTF-16 >"$work/utf16.txt"
-awk 'BEGIN { print "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n<glorie version=\"1.0\">";
-    for (i = 0; i < 40000; i++) printf "<gpoi><poi><point><pos><lat>%.5f</lat><lon>%.5f</lon></pos></point><name><nb>p%d</nb></name></poi></gpoi>\n", 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000, i;
-    print "</glorie>" }' >"$work/glorie40k.xml"
-{ printf 'name,lat,lon\n"'; head -c 10000000 /dev/zero | tr '\0' 'a' | sed 's/a/東/g'; printf '",35.6,139.7\n'; } >"$work/name30.csv"
-{ printf '{"type":"Feature","geometry":{"type":"Point","coordinates":[1,'; head -c 100000 /dev/zero | tr '\0' '['; printf 2;
-  head -c 100000 /dev/zero | tr '\0' ']'; printf ']}}'; } >"$work/deep.geojson"
-for run in "big.csv --to glorie -d $work/big --reading none" "big31.gpx --to glorie -d $work/big --reading none" \
-           "cp932.csv --to mem -d $work/big --reading none" "utf16.txt --to gpx -d $work/big" \
-           "glorie40k.xml --to gpx -d $work/big" "name30.csv --to glorie -d $work/big" "deep.geojson --to gpx -d $work/big"; do
-    input=${run%% *}
-    rm -rf "$work/big"; mkdir -p "$work/big"
-    size=$(stat -c %s "$work/$input")
-    /usr/bin/time -v "$cli" "$work/$run" >/dev/null 2>"$work/time.txt" || true
-    rss=$(awk -F': ' '/Maximum resident/ {print $2}' "$work/time.txt")
-    elapsed=$(awk -F': ' '/Elapsed/ {print $2}' "$work/time.txt")
-    echo "$input: $((size / 1024)) KiB in, ${rss} KiB peak (limit $((size * 3 / 1024 + 30720)) KiB), ${elapsed}"
-done
+large_bench "$cli" "$work" "$build/tests/tools/quorvel-make-big-gpx"
 
 web_bench "$work"

@@ -421,7 +421,7 @@ void CFile::Abort() noexcept {
         os.Close(AsFd(m_hTarget));
         m_hTarget = kInvalidHandle;
     }
-    m_buffer.clear();
+    std::vector<char>().swap(m_buffer);  // a document written in place was held whole
     m_native->targetMode = 0;
     m_native->hasTargetMode = false;
     m_bFlushed = false;

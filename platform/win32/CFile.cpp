@@ -188,6 +188,8 @@ void CFile::Flush() {
     HANDLE file = AsHandle(m_hFile);
     m_hFile = kInvalidHandle;
     m_bFlushed = true;
+    // A member of a set waits for the others: it keeps no buffer meanwhile.
+    std::vector<char>().swap(m_buffer);
     if (!calls.CloseHandle(file)) fail(static_cast<long>(::GetLastError()));
 }
 
@@ -203,7 +205,7 @@ void CFile::Abort() noexcept {
         ForgetTempFile(tempName);
         m_strTempName.clear();
     }
-    m_buffer.clear();
+    std::vector<char>().swap(m_buffer);
     m_bFlushed = false;
 }
 

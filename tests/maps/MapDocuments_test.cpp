@@ -10,14 +10,15 @@
 
 #include "maps/MapError.h"
 #include "maps/FormatIo.h"
+#include "platform/Cp932Text.h"
 #include "support/TempDir.h"
 
 namespace {
 std::vector<Place> TrickyPlaces() {
     Place a;
     a.name = "東京駅 \"丸の内\" & <北口>, 1";
-    a.reading = "ﾄｳｷｮｳｴｷ";
-    a.digits = "0312345678";
+    a.SetReading("ﾄｳｷｮｳｴｷ");
+    a.SetDigits("0312345678");
     a.latitude = 35.6812463;
     a.longitude = 139.7671005;
     a.method = DatumMethod::grid;
@@ -77,8 +78,8 @@ TEST(MapDocuments, EachFormatReadsBackByAnIndependentParserAndByOurReader) {
         EXPECT_EQ(back.refused, 0);
         for (size_t i = 0; i < 2; ++i) {
             EXPECT_EQ(back.places[i].name, places[i].name);
-            EXPECT_EQ(back.places[i].reading, places[i].reading);
-            EXPECT_EQ(back.places[i].digits, places[i].digits);
+            EXPECT_EQ(back.places[i].Reading(), places[i].Reading());
+            EXPECT_EQ(back.places[i].Digits(), places[i].Digits());
             EXPECT_NEAR(back.places[i].latitude, places[i].latitude, 1e-7);
             EXPECT_NEAR(back.places[i].longitude, places[i].longitude, 1e-7);
         }
@@ -97,7 +98,7 @@ TEST(MapDocuments, GlorieDocumentsOfThisProgramAndOfTheUnitReadBack) {
         ReadAs("glorie", ReadFileBytes(std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/samples/meisho.xml"), "meisho.xml");
     ASSERT_EQ(sample.places.size(), 12u);
     EXPECT_EQ(sample.places[0].name, "東京駅");
-    EXPECT_EQ(sample.places[0].reading, "とうきょうえき");
+    EXPECT_EQ(sample.places[0].Reading(), "とうきょうえき");
     EXPECT_EQ(sample.places[7].name, "羽田空港T1&T2");
     EXPECT_DOUBLE_EQ(sample.places[0].latitude, 35.67801);
 
@@ -119,5 +120,46 @@ TEST(MapDocuments, GlorieDocumentsOfThisProgramAndOfTheUnitReadBack) {
         FAIL() << "no error";
     } catch (const MapError& error) {
         EXPECT_EQ(std::string(error.what()).substr(0, 60), std::string("bad.xml: 4 行目は glorie 文書の行ではありません (XML の誤り: 4 行目, ").substr(0, 60));
+    }
+}
+
+// The unit's writers make each place's record texts as they write it, from its name and reading,
+// unless it has a memory point's own; a conversion keeps no record for every place of its input.
+TEST(MapDocuments, TheUnitsWritersMakeEachRecordFromTheNameAndReading) {
+    const struct {
+        const char *name, *reading, *ownName, *ownReading;  // own: null for none
+        const char *unitName, *unitReading;
+    } cases[] = {
+        {"東京駅", "とうきょうえき", nullptr, nullptr, "東京駅", "とうきょうえき"},  // fits: kept as written
+        {"とても長い名前の場所でございますよ", "とてもながいなまえのばしょです", nullptr, nullptr, "とても長い名前の",
+         "ﾄﾃﾓﾅｶﾞｲﾅﾏｴﾉﾊﾞｼｮﾃ"},  // cut at 16 bytes, the long reading made half-width first
+        {"𠮷野家", "", nullptr, nullptr, "?野家", ""},
+        {"表の名前", "ひょう", "記録の名前", "ｷﾛｸ", "記録の名前", "ｷﾛｸ"},
+        {"x", "", "十七バイトを超える記録", "", "十七バイトを超え", ""},
+    };
+    std::vector<Place> places;
+    for (const auto& c : cases) {
+        Place place;
+        place.name = c.name;
+        place.SetReading(c.reading);
+        place.latitude = 35.6;
+        place.longitude = 139.7;
+        if (c.ownName) place.SetRecord({Utf8ToCp932(c.ownName), Utf8ToCp932(c.ownReading)});
+        places.push_back(place);
+    }
+    // A copy is a place of its own.
+    Place copy = places[3];
+    places[3].SetReading("べつ");
+    places[3].ClearRecord();
+    EXPECT_EQ(copy.Reading(), "ひょう");
+    ASSERT_NE(copy.Record(), nullptr);
+    places[3] = copy;
+    for (const char* format : {"mem", "glorie"}) {
+        const MapReadResult back = ReadAs(format, WriteAs(format, places), "f");
+        ASSERT_EQ(back.places.size(), places.size()) << format;
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            EXPECT_EQ(back.places[i].name, cases[i].unitName) << format << " " << i;
+            EXPECT_EQ(back.places[i].Reading(), cases[i].unitReading) << format << " " << i;
+        }
     }
 }

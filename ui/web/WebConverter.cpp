@@ -92,21 +92,21 @@ bool Rewrite(const std::string& input, const json& edits, std::vector<Conversion
             if (at >= read.places.size()) continue;
             Place& place = read.places[at];
             if (edit.contains("name")) place.name = edit["name"].get<std::string>();
-            if (edit.contains("reading")) place.reading = edit["reading"].get<std::string>();
+            if (edit.contains("reading")) place.SetReading(edit["reading"].get<std::string>());
             if (!format->unit) {
-                place.record.reset();
+                place.ClearRecord();
                 continue;
             }
-            RecordText record = place.record ? *place.record : RecordText();
+            RecordText record = place.Record() ? *place.Record() : RecordText();
             std::vector<std::string> unmapped;
             if (edit.contains("name")) record.name = CutUnitField(Utf8ToCp932(place.name, &unmapped));
             // A typed reading becomes half-width katakana, as the core makes one from a map's reading.
             if (edit.contains("reading"))
-                record.reading = CutUnitField(Utf8ToCp932(ToHalfWidthKatakana(place.reading), &unmapped));
+                record.reading = CutUnitField(Utf8ToCp932(ToHalfWidthKatakana(place.Reading()), &unmapped));
             for (const std::string& character : unmapped)
-                messages.push_back({Kind::warning, input + ": " + place.origin + "「" + place.name + "」: 文字「" + character +
+                messages.push_back({Kind::warning, input + ": " + place.origin.Text() + "「" + place.name + "」: 文字「" + character +
                                                        "」はナビで表示できません。「?」にしました"});
-            place.record = std::make_shared<const RecordText>(std::move(record));
+            place.SetRecord(std::move(record));
         }
         CFile out;
         if (!out.Open(input.c_str(), CFile::modeCreate | CFile::modeWrite, &error)) throw error;
