@@ -22,6 +22,7 @@ mkdir "$work/inputs"
 cp samples/meisho.mem "$work/inputs/"
 build/dev/tests/tools/quorvel-make-big-gpx 750 "$work/inputs/big.gpx"
 (cd "$work/inputs" && "$OLDPWD/build/dev/cli/quorvel-cli" meisho.mem -o sample.kmz --reading none >/dev/null)
+(cd "$work/inputs" && "$OLDPWD/build/dev/cli/quorvel-cli" meisho.mem -o named.xml --reading none >/dev/null)
 # A glorie document of 701 points, more than one of the unit's documents holds.
 awk 'BEGIN { print "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n<glorie version=\"1.0\">";
     for (i = 0; i < 701; i++) printf "<gpoi><poi><point><pos><lat>35.%05d</lat><lon>139.%05d</lon></pos></point><name><nb>p%d</nb></name></poi></gpoi>\n", i, i, i;

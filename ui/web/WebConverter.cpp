@@ -97,7 +97,9 @@ bool Rewrite(const std::string& input, const json& edits, std::vector<Conversion
                 place.ClearRecord();
                 continue;
             }
-            RecordText record = place.Record() ? *place.Record() : RecordText();
+            // A point the unit's file gave no record of (a glorie point) starts from the texts it has,
+            // so that editing its name keeps its reading.
+            RecordText record = place.Record() ? *place.Record() : UnitRecord(place);
             std::vector<std::string> unmapped;
             if (edit.contains("name")) record.name = CutUnitField(Utf8ToCp932(place.name, &unmapped));
             // A typed reading becomes half-width katakana, as the core makes one from a map's reading.

@@ -265,6 +265,27 @@ for (const c of cases) {
     await page.close();
 }
 
+// The name alone of a glorie point edited: its reading stays.
+{
+    const page = await openPage();
+    await convert(page, ['named.xml'], { to: 'glorie' });
+    const runs = await page.evaluate(() => Number(document.body.dataset.runs));
+    await page.evaluate(() => {
+        const cell = document.querySelector('#point-table tbody tr:first-child td.name');
+        cell.focus();
+        cell.textContent = 'q';
+        cell.blur();
+    });
+    await page.waitForFunction((n) => Number(document.body.dataset.runs) > n && document.body.dataset.state === 'done', {}, runs);
+    await page.click('#generated a');
+    await saved(page, ['named.xml']);
+    const first = (dir) => spawnSync(cli, ['--list', 'named.xml', '--reading', 'none'], { cwd: dir, env: { ...process.env, LC_ALL: 'C.UTF-8' } })
+        .stdout.toString().split('\n')[2].split('\t');
+    const [before, after] = [first(inputs), first(page.downloads)];
+    check(after[1] === 'q' && after[2] === before[2] && before[2] !== '', 'a name edited alone keeps the reading', JSON.stringify(after));
+    await page.close();
+}
+
 // An edit of a document larger than its format's file is refused, the input kept as it was.
 {
     const page = await openPage();
