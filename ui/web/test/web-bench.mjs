@@ -62,20 +62,27 @@ await page.evaluate(() => {
         };
     })();
     window.ticking = requestAnimationFrame(tick);
+    // The page's longest task (the frame above holds it and whatever the browser did around it).
+    window.longestTask = 0;
+    window.tasks = new PerformanceObserver((list) => {
+        for (const entry of list.getEntries()) window.longestTask = Math.max(window.longestTask, entry.duration);
+    });
+    window.tasks.observe({ type: 'longtask' });
 });
 const bigTimes = await load(big);
 const pause = await page.evaluate(() => {
     cancelAnimationFrame(window.ticking);
-    return window.longest;
+    window.tasks.disconnect();
+    return { frame: window.longest, task: window.longestTask };
 });
 const rows = await page.evaluate(() => document.querySelector('#point-table tbody').rows.length);
 console.log(`100,000-waypoint GPX to glorie: downloads shown ${bigTimes.convertedMs.toFixed(0)} ms after the file's bytes ` +
     `(in the worker: converting ${bigTimes.worker.convert.toFixed(0)} ms, with reading the 143 documents back and zipping them ` +
     `${bigTimes.worker.total.toFixed(0)} ms); listed (table and map) after ${bigTimes.roundTripMs.toFixed(0)} ms ` +
-    `(listing ${bigTimes.list.list.toFixed(0)} ms in the worker); longest frame meanwhile ${pause.toFixed(0)} ms; table rows ${rows}`);
+    `(listing ${bigTimes.list.list.toFixed(0)} ms in the worker); longest frame meanwhile ${pause.frame.toFixed(0)} ms, longest task ${pause.task.toFixed(0)} ms; table rows ${rows}`);
 const tableStart = Date.now();
-await page.waitForFunction(() => document.querySelector('#point-table tbody').rows.length >= 250, { timeout: 300000 });
-console.log(`  the table's first page of 250 rows complete ${Date.now() - tableStart} ms later`);
+await page.waitForFunction(() => document.querySelector('#point-table tbody').rows.length >= 100, { timeout: 300000 });
+console.log(`  the table's first page of 100 rows complete ${Date.now() - tableStart} ms later`);
 
 // Panning over all the points: frame times during drags across the map.
 const box = await (await page.$('#map')).boundingBox();

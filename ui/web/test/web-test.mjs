@@ -240,27 +240,36 @@ for (const c of cases) {
     await page.close();
 }
 
-// The 750 points of big.gpx in pages of 250 rows: each page against its rows of --list, the last
-// one short, and the buttons at the ends disabled.
+// The 750 points of big.gpx in pages of 100 rows, reached by the buttons and by the page number
+// (beyond the ends: the nearest page; empty: the page stays): each page against its rows of
+// --list, the last one short, and the buttons at the ends disabled.
 {
     const page = await openPage();
     await convert(page, ['big.gpx'], { to: 'gpx' });
     const run = spawnSync(cli, ['--list', 'big.gpx', '--reading', 'none'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
     const listed = run.stdout.toString().split('\n').slice(2).filter(Boolean).map((line) => ['big.gpx', ...line.split('\t')]);
-    for (const [number, label, prev, next] of [[0, '750 地点のうち 1〜250', true, false], [1, '750 地点のうち 251〜500', false, false], [2, '750 地点のうち 501〜750', false, true]]) {
-        if (number) {
-            await page.click('#next-page');
-            await page.waitForFunction((first) => document.querySelector('#point-table tbody tr td.number').textContent === first, {}, String(number * 250 + 1));
+    for (const [go, shownPage, label] of [[null, 1, '750 地点のうち 1〜100'], ['#next-page', 2, '750 地点のうち 101〜200'],
+        ['8', 8, '750 地点のうち 701〜750'], ['#prev-page', 7, '750 地点のうち 601〜700'], ['4', 4, '750 地点のうち 301〜400'],
+        ['', 4, '750 地点のうち 301〜400'], ['99', 8, '750 地点のうち 701〜750'], ['0', 1, '750 地点のうち 1〜100']]) {
+        if (go && go.startsWith('#')) await page.click(go);
+        else if (go !== null) {
+            await page.click('#page-number', { clickCount: 3 });
+            await page.keyboard.press('Backspace');
+            if (go) await page.keyboard.type(go);
+            await page.keyboard.press('Enter');
         }
+        await page.waitForFunction((first) => document.querySelector('#point-table tbody tr td.number').textContent === first, {},
+            String(shownPage * 100 - 99));
         const shown = await page.evaluate(() => ({
             label: document.getElementById('page-label').textContent,
+            field: [document.getElementById('page-number').value, document.getElementById('page-count').textContent],
             ends: [document.getElementById('prev-page').disabled, document.getElementById('next-page').disabled],
             cells: [...document.querySelector('#point-table tbody').rows].map((tr) => [...tr.cells].map((td) => td.textContent)),
         }));
         const rows = shown.cells.map((c) => [c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9] || c[10], c[11]]);
-        check(shown.label === label && shown.ends[0] === prev && shown.ends[1] === next &&
-            JSON.stringify(rows) === JSON.stringify(listed.slice(number * 250, number * 250 + 250)), `the table: page ${number + 1} of big.gpx`,
-            `${shown.label} ${shown.ends} ${rows.length} rows`);
+        check(shown.label === label && shown.field.join(' ') === `${shownPage} / 8` && shown.ends.join() === `${shownPage === 1},${shownPage === 8}` &&
+            JSON.stringify(rows) === JSON.stringify(listed.slice(shownPage * 100 - 100, shownPage * 100)), `the table: ${go || 'the first'} to page ${shownPage} of big.gpx`,
+            `${shown.label} ${shown.field} ${shown.ends} ${rows.length} rows`);
     }
     await page.close();
 }
