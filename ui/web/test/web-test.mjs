@@ -104,6 +104,18 @@ async function download(page) {
     return { links, files };
 }
 
+// Types text into the name cell of a row of the table (from 1) and waits for the run it starts.
+async function editName(page, row, text) {
+    const runs = await page.evaluate(() => Number(document.body.dataset.runs));
+    await page.evaluate((r, t) => {
+        const cell = document.querySelector(`#point-table tbody tr:nth-child(${r}) td.name`);
+        cell.focus();
+        cell.textContent = t;
+        cell.blur();
+    }, row, text);
+    await page.waitForFunction((n) => Number(document.body.dataset.runs) > n && document.body.dataset.state === 'done', {}, runs);
+}
+
 // quorvel-cli in the inputs' folder; its outputs moved into a fresh folder.
 function runCli(args) {
     const before = new Set(readdirSync(inputs));
@@ -210,14 +222,7 @@ for (const c of cases) {
 
     // An edit goes through the core: the name cut to 16 bytes, "?" for what the unit cannot show,
     // and the output is the CLI's for the input rewritten with the edit.
-    const runs = await page.evaluate(() => Number(document.body.dataset.runs));
-    await page.evaluate(() => {
-        const cell = document.querySelector('#point-table tbody tr:nth-child(13) td.name');
-        cell.focus();
-        cell.textContent = '♨名前を書き換えた長い地点の名称';
-        cell.blur();
-    });
-    await page.waitForFunction((n) => Number(document.body.dataset.runs) > n && document.body.dataset.state === 'done', {}, runs);
+    await editName(page, 13, '♨名前を書き換えた長い地点の名称');
     const edited = await page.evaluate(() => ({
         name: document.querySelector('#point-table tbody tr:nth-child(13) td.name').textContent,
         original: document.querySelector('#point-table tbody tr:nth-child(13) td.original').textContent,
@@ -278,14 +283,7 @@ for (const c of cases) {
 {
     const page = await openPage();
     await convert(page, ['named.xml'], { to: 'glorie' });
-    const runs = await page.evaluate(() => Number(document.body.dataset.runs));
-    await page.evaluate(() => {
-        const cell = document.querySelector('#point-table tbody tr:first-child td.name');
-        cell.focus();
-        cell.textContent = 'q';
-        cell.blur();
-    });
-    await page.waitForFunction((n) => Number(document.body.dataset.runs) > n && document.body.dataset.state === 'done', {}, runs);
+    await editName(page, 1, 'q');
     await page.click('#generated a');
     await saved(page, ['named.xml']);
     const first = (dir) => spawnSync(cli, ['--list', 'named.xml', '--reading', 'none'], { cwd: dir, env: { ...process.env, LC_ALL: 'C.UTF-8' } })
@@ -299,14 +297,7 @@ for (const c of cases) {
 {
     const page = await openPage();
     await convert(page, ['many.xml'], { to: 'gpx' });
-    const runs = await page.evaluate(() => Number(document.body.dataset.runs));
-    await page.evaluate(() => {
-        const cell = document.querySelector('#point-table tbody tr:first-child td.name');
-        cell.focus();
-        cell.textContent = 'q';
-        cell.blur();
-    });
-    await page.waitForFunction((n) => Number(document.body.dataset.runs) > n && document.body.dataset.state === 'done', {}, runs);
+    await editName(page, 1, 'q');
     const lines = await messageLines(page);
     const { files } = await download(page);
     const expected = runCli(['many.xml', '--to', 'gpx']);
