@@ -1,6 +1,7 @@
 #include "maps/BatchPlan.h"
 
 #include <map>
+#include <set>
 
 #include "maps/FormatRegistry.h"
 #include "platform/HostSystem.h"
@@ -23,12 +24,18 @@ CString BatchPlan::OutputNameFor(const CString& strInput, const BatchRequest& re
     if (request.hasOutput) return request.output;
     const CString extension = TargetOf(request).extensions[0] + 1;
     const PathParts parts = SplitPath(strInput);
-    if (!request.hasFolder) return MakePath(parts.drive, parts.dir, parts.fname, extension);
     CString joined = request.folder;
-    const char last = joined.GetAt(joined.GetLength() - 1);
-    // A slash, not the runtime's backslash: it separates on every host.
-    if (last != '/' && last != '\\') joined += '/';
-    return joined + parts.fname + "." + extension;
+    if (request.hasFolder) {
+        const char last = joined.GetAt(joined.GetLength() - 1);
+        // A slash, not the runtime's backslash: it separates on every host.
+        if (last != '/' && last != '\\') joined += '/';
+    }
+    const auto named = [&](const CString& fname) {
+        return request.hasFolder ? joined + fname + "." + extension : MakePath(parts.drive, parts.dir, fname, extension);
+    };
+    // A name derived over its own input (GPX to GPX) is given one of its own rather than refused.
+    const CString output = named(parts.fname);
+    return FileIdentity(output) == FileIdentity(strInput) ? named(parts.fname + ".converted") : output;
 }
 
 bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, std::string& reason) {
@@ -37,14 +44,16 @@ bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, s
     else
         for (const CString& input : request.inputs)
             jobs.push_back({{input}, OutputNameFor(input, request), TakesMemPointRoad(input, request)});
-    // Two inputs writing one output would silently lose the first document; an output over its
-    // own input would lose the input.
+    // Two inputs writing one output would silently lose the first document; an output over an
+    // input of the batch (its own, or one read after it) would lose that input.
+    std::set<CString> inputIdentities;
+    for (const CString& input : request.inputs) inputIdentities.insert(FileIdentity(input));
     std::map<CString, CString> claimed;
     for (std::size_t i = 0; i < request.inputs.size(); ++i) {
         const CString& input = request.inputs[i];
         const BatchJob& job = jobs[request.merge ? 0 : i];
         const CString identity = FileIdentity(job.output);
-        if (identity == FileIdentity(input)) {
+        if (inputIdentities.count(identity)) {
             reason = "出力ファイル " + job.output.Str() + " が入力と同じです";
             return false;
         }

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -231,9 +233,65 @@ TEST(MapConverterTest, PointsAndInputsThatCannotBeUsedAreRefusedAndNamed) {
                   input + (input == dir.File("missing.kml") ? " が見つかりませんでした。" : " へのｱｸｾｽは拒否されました。"));
         EXPECT_NE(run.out.find(dir.File("bad.gpx") + " -> "), std::string::npos);
     }
-    const CliOutcome same = RunCli({dir.File("bad.xml")});
+    const CliOutcome same = RunCli({dir.File("bad.xml"), "-o", dir.File("bad.xml")});
     EXPECT_EQ(same.status, CliConverter::kExitUsage);
     EXPECT_EQ(same.err.substr(0, same.err.find('\n')), "quorvel-cli: 出力ファイル " + dir.File("bad.xml") + " が入力と同じです");
+}
+
+// A name derived over its own input gets ".converted" beside it or in -d; an output over another
+// input of the batch is refused, every input kept.
+TEST(MapConverterTest, AnOutputThatWouldBeItsInputGetsANameOfItsOwn) {
+    struct Case {
+        std::vector<std::string> args;  // names in the folder; "DIR" stands for it
+        int status;
+        std::string out, err;           // exact; "DIR" stands for the folder
+        std::vector<std::string> files;
+    };
+    const std::string usage = "\n使い方は quorvel-cli --help で表示されます\n";
+    const Case cases[] = {
+        {{"p.gpx", "--to", "gpx"}, 0, "DIR/p.gpx -> DIR/p.converted.gpx (1 地点)\n", "", {"p.converted.gpx", "p.gpx"}},
+        {{"p.gpx", "--to", "gpx", "-d", "DIR"}, 0, "DIR/p.gpx -> DIR/p.converted.gpx (1 地点)\n", "",
+         {"p.converted.gpx", "p.gpx"}},
+        {{"p.xml"}, 0, "DIR/p.xml -> DIR/p.converted.xml (1 地点)\n", "", {"p.converted.xml", "p.gpx", "p.xml"}},
+        {{"p.gpx", "p.converted.gpx", "--to", "gpx"}, 2, "",
+         "quorvel-cli: 出力ファイル DIR/p.converted.gpx が入力と同じです" + usage, {"p.converted.gpx", "p.gpx"}},
+        {{"q.mem", "q.xml"}, 2, "", "quorvel-cli: 出力ファイル DIR/q.xml が入力と同じです" + usage, {"p.gpx", "q.mem", "q.xml"}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const auto in = [&](std::string text) {
+            for (std::size_t at = text.find("DIR"); at != std::string::npos; at = text.find("DIR", at)) text.replace(at, 3, dir.Path());
+            return text;
+        };
+        const std::string gpx = Gpx(Waypoint(35.681, 139.767, "東京駅"));
+        WriteFileBytes(dir.File("p.gpx"), gpx);
+        ASSERT_EQ(RunCli({dir.File("p.gpx"), "-o", dir.File("p.xml"), "--reading", "none"}).status, 0);
+        const std::string xml = ReadFileBytes(dir.File("p.xml"));
+        const auto given = [&](const char* name) { return std::find(c.args.begin(), c.args.end(), name) != c.args.end(); };
+        if (given("q.mem")) {
+            WriteFileBytes(dir.File("q.mem"), ThreePlaces());
+            WriteFileBytes(dir.File("q.xml"), xml);
+        }
+        if (given("p.converted.gpx")) WriteFileBytes(dir.File("p.converted.gpx"), gpx);
+        if (!given("p.xml")) std::remove(dir.File("p.xml").c_str());
+        std::vector<std::string> args;
+        for (const std::string& arg : c.args) args.push_back(arg.find('.') != std::string::npos ? dir.File(arg) : in(arg));
+        args.insert(args.end(), {"--reading", "none"});
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        const CliOutcome run = RunCli(args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out, in(c.out));
+        EXPECT_EQ(run.err, in(c.err));
+        EXPECT_EQ(dir.List(), c.files);
+        EXPECT_EQ(ReadFileBytes(dir.File("p.gpx")), gpx);
+        if (FileExists(dir.File("q.xml"))) {
+            EXPECT_EQ(ReadFileBytes(dir.File("q.xml")), xml);
+        }
+        if (c.status == 0 && c.args[0] == "p.gpx") {
+            ASSERT_EQ(RunCli({dir.File("p.gpx"), "-o", dir.File("o.gpx"), "--reading", "none"}).status, 0);
+            EXPECT_EQ(ReadFileBytes(dir.File("p.converted.gpx")), ReadFileBytes(dir.File("o.gpx")));
+        }
+    }
 }
 
 TEST(MapConverterTest, TheListShowsBothDatumsAndReadingsAreGuessedWhenMissing) {
