@@ -3,7 +3,11 @@
 
 Writes res/quorvel.ico (one 4-bit image with its transparency mask) and res/quorvel.png (the same
 pixels, palette PNG, index 0 transparent). Standard library only; the output is deterministic.
+With --web, writes instead the web page's app icons into the folder: the same pixels enlarged to
+icon-192.png and icon-512.png, and icon-maskable-512.png, the icon on an opaque field that a
+launcher may cut to any shape (the pin inside the middle 80 %).
 Usage: tools/make_icon.py [output folder, default res/ beside this script's folder]
+       tools/make_icon.py --web FOLDER
 """
 import math
 import os
@@ -117,7 +121,52 @@ def png_bytes(px):
             + chunk(b"IEND", b""))
 
 
+def scaled_png(px, scale, canvas, field):
+    """px enlarged scale times (each pixel a square) in the middle of a canvas-wide square whose
+    other pixels are index field; 8-bit palette PNG."""
+    offset = (canvas - SIZE * scale) // 2
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    rows = []
+    for y in range(canvas):
+        sy = (y - offset) // scale
+        row = bytearray([field]) * canvas
+        if 0 <= sy < SIZE:
+            for sx in range(SIZE):
+                index = px[sy][sx]
+                if index or field == 0:
+                    at = offset + sx * scale
+                    row[at:at + scale] = bytes([index]) * scale
+        rows.append(b"\x00" + bytes(row))
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", canvas, canvas, 8, 3, 0, 0, 0))
+            + chunk(b"PLTE", b"".join(bytes(c) for c in PALETTE))
+            + chunk(b"tRNS", b"\x00")
+            + chunk(b"IDAT", zlib.compress(b"".join(rows), 9))
+            + chunk(b"IEND", b""))
+
+
+def web_icons(out):
+    px = draw()
+    icons = {
+        "icon-192.png": scaled_png(px, 6, 192, 0),
+        "icon-512.png": scaled_png(px, 16, 512, 0),
+        # The rounded frame at 384 of 512 px on the map's land colour: the pin stays in the
+        # maskable safe circle (radius 40 %).
+        "icon-maskable-512.png": scaled_png(px, 12, 512, 6),
+    }
+    os.makedirs(out, exist_ok=True)
+    for name, data in icons.items():
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(data)
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--web":
+        web_icons(sys.argv[2])
+        return
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "res")
     px = draw()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The web page: built (cmake --preset web), driven in headless Chromium by ui/web/test/web-test.mjs,
 # every download held against quorvel-cli --reading none byte for byte, the table against --list,
-# no request but map tiles, the 360 px layout. Ends with "N passed, M failed".
+# no request but map tiles, the 360 px layout; then the site (build/web/site/) served on 127.0.0.1
+# by ui/web/test/site-test.mjs: installable, offline, shared files, touch. Each ends with
+# "N passed, M failed".
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/deps.sh
@@ -41,4 +43,7 @@ cat >"$work/inputs/places.gpx" <<'GPX'
 <wpt lat="0" lon="0"><name>Null Island</name></wpt>
 </gpx>
 GPX
-node ui/web/test/web-test.mjs "$PWD/$page" "$PWD/build/dev/cli/quorvel-cli" "$work"
+status=0
+node ui/web/test/web-test.mjs "$PWD/$page" "$PWD/build/dev/cli/quorvel-cli" "$work" || status=1
+node ui/web/test/site-test.mjs "$PWD/build/web/site" "$PWD/build/dev/cli/quorvel-cli" "$work" || status=1
+exit $status

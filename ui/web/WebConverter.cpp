@@ -184,6 +184,7 @@ public:
         for (const ConversionMessage& message : messages) Add(message, said);
     }
     json Answer() const { return {{"shown", m_shown}, {"count", m_count}}; }
+    std::size_t Count() const { return m_count; }
 
 private:
     std::string& m_text;
@@ -264,13 +265,16 @@ std::string WebConverter::Convert(const std::string& requestText) {
         Conversion& conversion = ConversionFor(parsed.options.target, parsed.options.write.bom);
         const SinkInto sink(conversion, [&](const ConversionMessage& message) { lines.Add(message, &m_said); });
         for (const BatchJob& job : jobs) {
+            const std::size_t firstLine = lines.Count();
             const ConversionResult result = job.memPointRoad ? conversion.ConvertMemPointFile(job.inputs[0], job.output)
                                                              : conversion.Convert(job.inputs, job.output);
             lines.Add(result.messages, &m_said);  // none while the sink takes them
             answer["jobs"].push_back({{"inputs", Names(job.inputs)},
                                       {"output", job.output.Str()},
                                       {"ok", result.ok},
-                                      {"outputs", Names(result.outputs)}});
+                                      {"outputs", Names(result.outputs)},
+                                      {"refused", result.refused},
+                                      {"lines", {firstLine, lines.Count()}}});  // its lines, for the page's summary
         }
     }
     answer["lines"] = lines.Answer();

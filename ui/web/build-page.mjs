@@ -2,10 +2,12 @@
 // node_modules (installed from the lock file), the page's script, the worker's script (the core's
 // emscripten glue and the worker), and the core's WebAssembly and the datum grid deflated and in
 // base64. The inline scripts are allowed by their hashes in the Content-Security-Policy.
+// With --site, also the site to host: the same page as index.html with its web app manifest, its
+// service worker and the icons (tools/make_icon.py --web), and nothing else.
 // node build-page.mjs --core quorvel-web-core.js --wasm quorvel-web-core.wasm --grid TKY2JGD.grid
-//                     --attribution data/README.md --out quorvel.html
+//                     --attribution data/README.md --out quorvel.html [--site DIR --icons DIR]
 import { createHash } from 'node:crypto';
-import { readFileSync, writeFileSync, mkdirSync } from 'node:fs';
+import { readFileSync, writeFileSync, mkdirSync, rmSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { deflateSync } from 'fflate';
@@ -51,21 +53,24 @@ const workerScript = noScriptEnd([fflate, text(args.core), text(join(page, 'work
 const hash = (source) => `'sha256-${createHash('sha256').update(source, 'utf8').digest('base64')}'`;
 
 const tiles = 'https://cyberjapandata.gsi.go.jp';
-const csp = [
+// The site's page may also load its manifest, its service worker and its icons from its own folder.
+const csp = (site) => [
     `default-src ${tiles}`,
     `script-src ${hash(mainScript)} 'wasm-unsafe-eval'`,
-    `worker-src blob:`,
+    `worker-src blob:${site ? " 'self'" : ''}`,
     `style-src 'unsafe-inline'`,
-    `img-src ${tiles} data:`,
+    `img-src ${tiles} data:${site ? " 'self'" : ''}`,
     `connect-src 'none'`,
     `font-src 'none'`,
+    ...(site ? ["manifest-src 'self'"] : []),
     `base-uri 'none'`,
     `form-action 'none'`,
 ].join('; ');
 
 const grid = readFileSync(args.grid);
 const replacements = {
-    CSP: csp,
+    CSP: csp(false),
+    SITE_HEAD: '',
     STYLE: `${leafletCss}\n${text(join(page, 'page.css'))}`,
     MAIN_SCRIPT: mainScript,
     WORKER_SCRIPT: workerScript,
@@ -73,10 +78,32 @@ const replacements = {
     GRID: packed(grid, 4),
     GRID_BYTES: String(grid.length),
 };
-const html = text(join(page, 'index.html')).replace(/\{\{(\w+)\}\}/g, (whole, key) => {
-    if (!(key in replacements)) throw new Error(`unknown placeholder ${whole}`);
-    return replacements[key];
+const fill = (template, values) => template.replace(/\{\{(\w+)\}\}/g, (whole, key) => {
+    if (!(key in values)) throw new Error(`unknown placeholder ${whole}`);
+    return values[key];
 });
+const html = fill(text(join(page, 'index.html')), replacements);
 mkdirSync(dirname(args.out), { recursive: true });
 writeFileSync(args.out, html);
 console.log(`${args.out}: ${(Buffer.byteLength(html) / 1e6).toFixed(2)} MB`);
+
+if (args.site) {
+    if (!args.icons) throw new Error('--site needs --icons');
+    const icons = ['icon-192.png', 'icon-512.png', 'icon-maskable-512.png'];
+    const head = ['<link rel="manifest" href="manifest.webmanifest">', '<meta name="theme-color" content="#0b5cad">',
+        '<link rel="icon" href="icon-192.png" sizes="192x192">', '<link rel="apple-touch-icon" href="icon-192.png">', ''].join('\n');
+    const files = {
+        'index.html': fill(text(join(page, 'index.html')), { ...replacements, CSP: csp(true), SITE_HEAD: head }),
+        'manifest.webmanifest': JSON.stringify(JSON.parse(text(join(page, 'manifest.webmanifest'))), null, 2) + '\n',
+    };
+    for (const icon of icons) files[icon] = readFileSync(join(args.icons, icon));
+    // The worker's version is the hash of what it keeps: a new build replaces the kept copy.
+    const version = createHash('sha256');
+    for (const [name, bytes] of Object.entries(files)) version.update(name).update(bytes);
+    const kept = ['./', 'manifest.webmanifest', ...icons];
+    files['sw.js'] = fill(text(join(page, 'sw.js')), { VERSION: version.digest('hex').slice(0, 16), FILES: JSON.stringify(kept) });
+    rmSync(args.site, { recursive: true, force: true });
+    mkdirSync(args.site, { recursive: true });
+    for (const [name, bytes] of Object.entries(files)) writeFileSync(join(args.site, name), bytes);
+    console.log(`${args.site}: ${Object.keys(files).join(', ')}`);
+}

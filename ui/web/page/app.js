@@ -35,6 +35,20 @@
         moreLines: (n, name) => (english ? `${n.toLocaleString()} more lines: all of them in ${name}` : `ほか ${n.toLocaleString()} 行 (すべての行は ${name})`),
         busy: english ? 'Converting\u2026' : '変換しています\u2026',
         error: english ? 'The converter failed: ' : '変換に失敗しました: ',
+        allConverted: (n) => (english ? `${n} of ${n} inputs converted.` : `入力 ${n} 件をすべて変換しました。`),
+        someConverted: (n, ok) => (english ? `${ok} of ${n} inputs converted.` : `入力 ${n} 件のうち ${ok} 件を変換しました。`),
+        failedCount: (n) => (english ? ` ${n} failed.` : `${n} 件は変換できませんでした。`),
+        refusedCount: (n) => (english ? ` ${n} with points left out.` : `${n} 件は変換できない地点がありました。`),
+        noReason: english ? 'not converted' : '変換できませんでした',
+        toMessages: english ? 'messages' : 'メッセージ',
+        share: english ? 'Share' : '共有',
+        shareName: (name) => (english ? `Share ${name}` : `${name} を共有`),
+        shareFailed: (name, why) => (english ? `${name} could not be shared: ${why}` : `${name} を共有できませんでした: ${why}`),
+        sharedFailed: (why) => (english ? `The shared files could not be taken: ${why}` : `共有されたファイルを受け取れませんでした: ${why}`),
+        offlineFailed: (why) => (english ? `This page will not open offline: ${why}` : `このページはオフラインでは開けません: ${why}`),
+        twoFingers: english ? 'Move the map with two fingers' : '地図は 2 本の指で動かします',
+        fitAll: english ? 'Show every point' : 'すべての地点を表示',
+        noTiles: english ? 'The map images could not be loaded' : '地図の画像を読み込めません',
     };
     if (english) {
         document.documentElement.lang = 'en';
@@ -91,6 +105,7 @@
         formatSelect.value = 'glorie';
         syncOptions();
         document.body.dataset.state = 'ready';
+        timings.readyMs = performance.now();
         showLines([]);
         if (inputs.size) run();
     }
@@ -209,6 +224,83 @@
         return item;
     }
 
+    // The system share sheet for an output, where the browser can share such a file.
+    const types = { gpx: 'application/gpx+xml', kml: 'application/vnd.google-earth.kml+xml', kmz: 'application/vnd.google-earth.kmz',
+        geojson: 'application/geo+json', csv: 'text/csv', xml: 'application/xml', zip: 'application/zip', txt: 'text/plain' };
+    function withShare(item, name, blob) {
+        if (!navigator.canShare) return item;
+        const file = new File([blob], name, { type: types[name.replace(/^.*\./, '').toLowerCase()] || 'application/octet-stream' });
+        if (!navigator.canShare({ files: [file] })) return item;
+        const button = document.createElement('button');
+        button.type = 'button';
+        button.className = 'share';
+        button.textContent = say.share;
+        button.setAttribute('aria-label', say.shareName(name));
+        button.addEventListener('click', () => navigator.share({ files: [file], title: name }).catch((error) => {
+            // Closing the sheet is the user's choice, not a failure.
+            if (error.name !== 'AbortError') showLines([{ kind: 'failure', text: say.shareFailed(name, error.message || error.name) }]);
+        }));
+        item.append(' ', button);
+        return item;
+    }
+
+    // At the top of the outputs: how many inputs converted, and each that failed or lost points
+    // with its first failure and a link to its lines among the messages. An alert when any failed.
+    function summarize(message) {
+        const box = $('summary');
+        box.textContent = '';
+        box.hidden = inputs.size === 0;
+        if (!inputs.size) return;
+        const offset = pendingNotes.length;
+        const shown = message.lines.shown;
+        const failures = [];
+        let total = 0, converted = 0, failed = 0, partial = 0;
+        for (const job of message.jobs) {
+            total += job.inputs.length;
+            const [first, end] = job.lines || [0, 0];
+            const reason = shown.slice(first, end).find((line) => line.kind === 'failure');
+            if (job.ok) converted += job.inputs.length;
+            else if (job.outputs.length && job.refused) partial += job.inputs.length;
+            else failed += job.inputs.length;
+            if (!job.ok) failures.push({ name: job.inputs.join('、'), reason: reason ? reason.text : say.noReason, line: first });
+        }
+        if (!message.jobs.length) {
+            // Nothing was planned (an output over an input, no such format): the reason is the last failure.
+            total = inputs.size;
+            failed = total;
+            let at = shown.length - 1;
+            while (at >= 0 && shown[at].kind !== 'failure') --at;
+            failures.push({ name: [...inputs.keys()].join('、'), reason: at >= 0 ? shown[at].text : say.noReason, line: Math.max(at, 0) });
+        }
+        const head = document.createElement('p');
+        head.className = 'summary-head';
+        head.textContent = failures.length
+            ? say.someConverted(total, converted) + (failed ? say.failedCount(failed) : '') + (partial ? say.refusedCount(partial) : '')
+            : say.allConverted(total);
+        box.append(head);
+        if (failures.length) {
+            const list = document.createElement('ul');
+            for (const failure of failures) {
+                const item = document.createElement('li');
+                const name = document.createElement('strong');
+                name.textContent = failure.name;
+                const to = document.createElement('a');
+                // Its first line among the paragraphs, or the file of every line past them.
+                const paragraph = failure.line < shown.length ? messages.children[offset + failure.line] : messages.querySelector('.more');
+                if (paragraph) {
+                    paragraph.id = `message-${failure.line}`;
+                    to.href = `#${paragraph.id}`;
+                }
+                to.textContent = say.toMessages;
+                item.append(name, `: ${failure.reason} `, to);
+                list.append(item);
+            }
+            box.append(list);
+        }
+        box.setAttribute('role', failures.length ? 'alert' : 'status');
+        box.classList.toggle('failed', failures.length > 0);
+    }
+
     function show(message) {
         for (const url of urls) URL.revokeObjectURL(url);
         urls = [];
@@ -227,7 +319,7 @@
         // 25 links a task: the 143 documents of a set would hold the page for a tenth of a second.
         const addLinks = (from) => {
             const items = document.createDocumentFragment();
-            for (const [name, blob, text] of wanted.slice(from, from + 25)) items.append(link(name, blob, text));
+            for (const [name, blob, text] of wanted.slice(from, from + 25)) items.append(withShare(link(name, blob, text), name, blob));
             downloads.append(items);
             if (from + 25 < wanted.length) linkTimer = setTimeout(() => addLinks(from + 25), 0);
             else timings.convertedMs = performance.now() - sentAt;
@@ -245,9 +337,10 @@
             box.append(p, list);
             downloads.after(box);
         }
-        $('no-outputs').hidden = wanted.length > 0;
+        $('no-outputs').hidden = wanted.length > 0 || inputs.size > 0;
 
         showLines(pendingNotes, messages, message.lines);
+        summarize(message);
         pendingNotes = [];
         timings.worker = message.ms;
         document.body.dataset.state = 'converted';
@@ -380,17 +473,66 @@
 
     // The map: Leaflet, tiles of the GSI standard map when online, the points drawn on canvas
     // tiles from an index sorted by x, so that 100,000 of them pan as smoothly as ten.
-    const map = L.map('map', { preferCanvas: true, worldCopyJump: false }).setView([36.5, 137.5], 5);
+    // On a touch screen one finger scrolls the page (the map would otherwise hold it over most of a
+    // phone's screen) and two fingers move and zoom the map; a hint says so when one finger tries.
+    const touch = window.matchMedia('(pointer: coarse)').matches;
+    const map = L.map('map', { preferCanvas: true, worldCopyJump: false, dragging: !touch }).setView([36.5, 137.5], 5);
+    const mapBox = map.getContainer();
+    const overlay = (className, role) => {
+        const element = L.DomUtil.create('div', className, mapBox);
+        element.hidden = true;
+        if (role) element.setAttribute('role', role);
+        return element;
+    };
+    const hint = overlay('map-hint'), mapNote = overlay('map-note', 'status');
+    hint.textContent = say.twoFingers;
+    mapNote.textContent = say.noTiles;
+    let hintTimer = 0;
+    if (touch) {
+        mapBox.addEventListener('touchmove', (event) => {
+            if (event.touches.length !== 1) return;
+            hint.hidden = false;
+            clearTimeout(hintTimer);
+            hintTimer = setTimeout(() => (hint.hidden = true), 1500);
+        }, { passive: true });
+        mapBox.addEventListener('touchstart', (event) => {
+            if (event.touches.length > 1) hint.hidden = true;
+        }, { passive: true });
+    }
+    // Every point in view again, after panning or zooming away.
+    let allBounds = null;
+    const fitAll = () => allBounds && map.fitBounds(allBounds, { padding: [20, 20], maxZoom: 15 });
+    const FitControl = L.Control.extend({
+        options: { position: 'topleft' },
+        onAdd() {
+            const button = L.DomUtil.create('button', 'leaflet-bar map-fit');
+            button.type = 'button';
+            button.textContent = '\u2922';
+            button.title = say.fitAll;
+            button.setAttribute('aria-label', say.fitAll);
+            L.DomEvent.disableClickPropagation(button);
+            L.DomEvent.on(button, 'click', fitAll);
+            return button;
+        },
+    });
+    new FitControl().addTo(map);
+    // The view's centre in world pixels and its zoom, for tests that move the map.
+    window.quorvelView = () => [map.project(map.getCenter()).x, map.project(map.getCenter()).y, map.getZoom()];
     const tiles = L.tileLayer('https://cyberjapandata.gsi.go.jp/xyz/std/{z}/{x}/{y}.png', {
         attribution: '<a href="https://maps.gsi.go.jp/development/ichiran.html" target="_blank" rel="noopener noreferrer">出典：国土地理院</a>',
         minZoom: 2,
         maxZoom: 18,
         referrerPolicy: 'no-referrer',
     });
+    // Without the map's images the map says so in one line; the points stay.
     const goOnline = () => {
+        mapNote.hidden = navigator.onLine;
         if (navigator.onLine && !map.hasLayer(tiles)) tiles.addTo(map);
     };
     window.addEventListener('online', goOnline);
+    window.addEventListener('offline', goOnline);
+    tiles.on('tileerror', () => (mapNote.hidden = false));
+    tiles.on('tileload', () => (mapNote.hidden = true));
     goOnline();
 
     // A marker is a red disc on a white one a little larger; every white one of a tile lies under
@@ -490,7 +632,8 @@
         layer.setPoints(markers);
         // A new set of files is fitted into view; an edit keeps the view.
         const key = lists.map((list) => `${list.input}:${list.count}`).join('|');
-        if (key !== plotted && bounds) map.fitBounds(bounds, { padding: [20, 20], maxZoom: 15 });
+        allBounds = bounds;
+        if (key !== plotted && bounds) fitAll();
         plotted = key;
     }
 
@@ -534,4 +677,37 @@
         document.body.classList.remove('dragging');
         if (event.dataTransfer && event.dataTransfer.files.length) addFiles([...event.dataTransfer.files]);
     });
+
+    // Served as the site (its manifest beside it): the service worker keeps the page for offline
+    // use; files come from another app's share sheet (the worker hands them over in a cache) and,
+    // on a desktop that installed the page, from opening them with it.
+    if (document.querySelector('link[rel=manifest]') && window.isSecureContext) {
+        const note = (text) => {
+            $('offline-note').textContent = text;
+            $('offline-note').hidden = false;
+        };
+        if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch((error) => note(say.offlineFailed(error.message || error)));
+        else note(say.offlineFailed('service worker'));
+        const shared = new URLSearchParams(location.search).get('shared');
+        if (shared !== null) {
+            history.replaceState(null, '', location.pathname);
+            takeShared(shared).catch((error) => showLines([{ kind: 'failure', text: say.sharedFailed(error.message || error) }]));
+        }
+        if ('launchQueue' in window) window.launchQueue.setConsumer(async (launch) => {
+            if (launch.files && launch.files.length) addFiles(await Promise.all(launch.files.map((handle) => handle.getFile())));
+        });
+    }
+    async function takeShared(outcome) {
+        if (outcome.startsWith('failed:')) throw new Error(outcome.slice(7));
+        const cache = await caches.open('quorvel-shared');
+        const kept = await cache.keys();
+        const order = (request) => Number(request.url.split('/').slice(-2)[0]);
+        const files = [];
+        for (const request of kept.sort((a, b) => order(a) - order(b))) {
+            const response = await cache.match(request);
+            files.push(new File([await response.blob()], decodeURIComponent(request.url.split('/').pop())));
+            await cache.delete(request);
+        }
+        if (files.length) await addFiles(files);
+    }
 })();

@@ -153,7 +153,8 @@ const cases = [
     { files: ['meisho.mem'], to: 'geojson' },
     { files: ['meisho.mem'], to: 'csv' },
     { files: ['meisho.mem'], to: 'csv', bom: true },
-    { files: ['meisho.mem'], to: 'mem' },  // the output would be its input: refused as the CLI refuses it
+    { files: ['meisho.mem'], to: 'mem' },  // the output would be its input: meisho.converted.mem, as the CLI names it
+    { files: ['places.gpx'], to: 'gpx' },   // the same: places.converted.gpx
     { files: ['places.gpx'], to: 'glorie' },
     { files: ['places.gpx'], to: 'mem' },
     { files: ['places.gpx'], to: 'kml' },

@@ -1,0 +1,79 @@
+// The site's service worker: the page and what it needs are kept at the first load and served
+// from there, so that the page opens offline; map tiles are kept as they are viewed, up to a cap;
+// files another app shares (the manifest's share target, a POST) are handed to the page.
+'use strict';
+const VERSION = '{{VERSION}}';
+const FILES = {{FILES}};
+const SHELL = `quorvel-shell-${VERSION}`, TILES = 'quorvel-tiles', SHARED = 'quorvel-shared';
+const TILE_HOST = 'https://cyberjapandata.gsi.go.jp/';
+// About 40 MB of the standard map's tiles; the oldest go first.
+const TILE_CAP = 2000;
+const scope = self.registration.scope;
+const at = (path) => new URL(path, scope).href;
+const bare = (url) => url.split(/[?#]/)[0];
+
+// Every file fetched past the HTTP cache; a redirect (a host's pretty URL) is kept as its body,
+// since a redirected response cannot answer a navigation.
+self.addEventListener('install', (event) => event.waitUntil((async () => {
+    const cache = await caches.open(SHELL);
+    await Promise.all(FILES.map(async (file) => {
+        const response = await fetch(new Request(at(file), { cache: 'reload' }));
+        if (!response.ok) throw new Error(`${at(file)}: HTTP ${response.status}`);
+        await cache.put(at(file), response.redirected ? new Response(await response.blob(), { headers: response.headers }) : response);
+    }));
+    await self.skipWaiting();
+})()));
+
+self.addEventListener('activate', (event) => event.waitUntil((async () => {
+    for (const name of await caches.keys()) if (name.startsWith('quorvel-shell-') && name !== SHELL) await caches.delete(name);
+    await self.clients.claim();
+})()));
+
+self.addEventListener('fetch', (event) => {
+    const request = event.request, url = bare(request.url);
+    if (request.method === 'POST' && url === at('share')) return event.respondWith(receiveShared(request));
+    if (request.method !== 'GET') return;
+    if (url.startsWith(TILE_HOST)) return event.respondWith(tile(event));
+    if (!url.startsWith(scope)) return;
+    const key = request.mode === 'navigate' && url === at('index.html') ? scope : url;
+    event.respondWith(caches.open(SHELL).then((cache) => cache.match(key)).then((kept) => kept || fetch(request)));
+});
+
+// The shared files into a cache of their own, in order, and the page opened to take them.
+async function receiveShared(request) {
+    let outcome;
+    try {
+        const form = await request.formData();
+        const files = form.getAll('files').filter((file) => typeof file !== 'string');
+        const cache = await caches.open(SHARED);
+        for (const key of await cache.keys()) await cache.delete(key);
+        await Promise.all(files.map((file, i) => cache.put(at(`shared/${i}/${encodeURIComponent(file.name)}`), new Response(file))));
+        outcome = String(files.length);
+    } catch (error) {
+        outcome = `failed:${error && error.message ? error.message : error}`;
+    }
+    return Response.redirect(`${scope}?shared=${encodeURIComponent(outcome)}`, 303);
+}
+
+// A tile from the cache, else from the host (CORS, so that it can be kept and never pads the
+// quota as an opaque answer would); a host without CORS is asked as the page asked, not kept.
+let tilePuts = 0;
+async function tile(event) {
+    const request = event.request;
+    const cache = await caches.open(TILES);
+    const kept = await cache.match(request.url);
+    if (kept) return kept;
+    let response;
+    try {
+        response = await fetch(request.url, { mode: 'cors', credentials: 'omit', referrerPolicy: 'no-referrer' });
+    } catch (error) {
+        return fetch(request);
+    }
+    if (response.ok) event.waitUntil(cache.put(request.url, response.clone()).then(() => (++tilePuts % 50 ? null : trim(cache))));
+    return response;
+}
+
+async function trim(cache) {
+    const keys = await cache.keys();
+    for (const key of keys.slice(0, Math.max(keys.length - TILE_CAP, 0))) await cache.delete(key);
+}

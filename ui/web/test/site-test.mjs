@@ -1,0 +1,211 @@
+// The site (build/web/site/) served on 127.0.0.1 under a path, driven in headless Chromium at a
+// phone's size with touch: installable, offline after one load, files shared into it, one thumb,
+// failures in the first screen. node site-test.mjs SITE CLI WORK (WORK/inputs: the suite's inputs)
+// Prints one line a failed check, the load times, and closes with "N passed, M failed".
+import { spawnSync } from 'node:child_process';
+import { existsSync, mkdtempSync, readdirSync, readFileSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import puppeteer from 'puppeteer-core';
+import { serve } from './serve.mjs';
+
+const [site, cli, work] = process.argv.slice(2);
+const inputs = join(work, 'inputs');
+let passed = 0, failed = 0;
+const check = (ok, what, detail = '') => {
+    if (ok) passed++;
+    else {
+        failed++;
+        console.log(`FAIL ${what}${detail ? `: ${detail}` : ''}`);
+    }
+};
+const prefix = '/apps/quorvel/';
+// A page of the test's own, outside the worker's scope: a form posting files as a share sheet does.
+const form = `<!DOCTYPE html><meta charset="utf-8"><form method="post" action="${prefix}share" enctype="multipart/form-data">` +
+    '<input type="file" name="files" multiple><button>share</button></form>';
+const server = await serve(site, prefix, { '/post.html': form });
+const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium', headless: true, userDataDir: mkdtempSync(join(work, 'site-profile-')),
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+        '--disable-component-update', '--disable-sync', '--lang=ja'],
+});
+const errors = [];
+const cliRun = (args) => spawnSync(cli, [...args, '--reading', 'none'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
+
+async function phone(setup) {
+    const page = await browser.newPage();
+    await page.emulate({ viewport: { width: 360, height: 740, isMobile: true, hasTouch: true, deviceScaleFactor: 1 },
+        userAgent: await browser.userAgent() });
+    await page.evaluateOnNewDocument(() => Object.defineProperty(navigator, 'language', { get: () => 'ja-JP' }));
+    if (setup) await page.evaluateOnNewDocument(setup);
+    page.on('pageerror', (error) => errors.push(error.message));
+    page.session = await page.createCDPSession();
+    return page;
+}
+const ready = (page) => page.waitForFunction(() => ['ready', 'done', 'error'].includes(document.body.dataset.state), { timeout: 30000 });
+const done = (page, runs = 0) => page.waitForFunction((n) => Number(document.body.dataset.runs || 0) > n && document.body.dataset.state === 'done',
+    { timeout: 60000 }, runs);
+async function choose(page, files) {
+    const runs = Number(await page.evaluate(() => document.body.dataset.runs || 0));
+    await (await page.$('#files')).uploadFile(...files.map((f) => join(inputs, f)));
+    await done(page, runs);
+}
+// An offered output's bytes, as the browser saves it (the page's policy lets no script read a blob).
+async function bytesOf(page, name) {
+    const dir = mkdtempSync(join(work, 'site-downloads-'));
+    await page.session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir });
+    const clicked = await page.evaluate((n) => {
+        const a = [...document.querySelectorAll('#downloads a[download]')].find((e) => e.download === n);
+        if (a) a.click();
+        return Boolean(a);
+    }, name);
+    for (let t = 0; clicked && t < 200; ++t) {
+        if (existsSync(join(dir, name)) && !readdirSync(dir).some((f) => f.endsWith('.crdownload'))) return readFileSync(join(dir, name));
+        await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+    return null;
+}
+const same = (a, b) => a !== null && Buffer.compare(Buffer.from(a), Buffer.from(b)) === 0;
+const times = {};
+
+// First load, cold: installable, the worker in control, the page and its files kept.
+const page = await phone();
+await page.goto(server.url);
+await ready(page);
+times.first = await page.evaluate(() => window.quorvelTimings.readyMs);
+await page.evaluate(() => navigator.serviceWorker.ready);
+await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 15000 });
+const { installabilityErrors } = await page.session.send('Page.getInstallabilityErrors');
+check(installabilityErrors.length === 0, 'installable', JSON.stringify(installabilityErrors));
+const manifest = await page.session.send('Page.getAppManifest');
+check(manifest.errors.length === 0 && manifest.url === `${server.url}manifest.webmanifest`, 'the manifest without errors', JSON.stringify(manifest.errors));
+const kept = await page.evaluate(async () => {
+    const names = await caches.keys();
+    const shell = names.find((n) => n.startsWith('quorvel-shell-'));
+    return shell ? (await (await caches.open(shell)).keys()).map((r) => r.url.replace(location.origin, '')).sort() : names;
+});
+check(JSON.stringify(kept) === JSON.stringify(['icon-192.png', 'icon-512.png', 'icon-maskable-512.png', 'manifest.webmanifest', '']
+    .map((f) => prefix + f).sort()), 'the page and its files kept at the first load', JSON.stringify(kept));
+
+// Offline (the host gone too): the reload shows the page, a .mem converts as the CLI converts
+// it, and the map says in one line that its images cannot be loaded, its points drawn.
+await server.stop();
+await page.session.send('Network.enable');
+await page.session.send('Network.emulateNetworkConditions', { offline: true, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
+await page.reload();
+await ready(page);
+times.offline = await page.evaluate(() => window.quorvelTimings.readyMs);
+await choose(page, ['meisho.mem']);
+cliRun(['meisho.mem', '-o', '../offline.xml']);
+check(same(await bytesOf(page, 'meisho.xml'), readFileSync(join(work, 'offline.xml'))), 'offline: meisho.mem converted as the CLI converts it');
+const map = await page.evaluate(() => {
+    const note = document.querySelector('#map .map-note');
+    return { shown: !note.hidden, text: note.textContent, lines: note.offsetHeight / parseFloat(getComputedStyle(note).lineHeight),
+        points: document.querySelectorAll('#map .leaflet-overlay-pane canvas').length };
+});
+check(map.shown && map.text === '地図の画像を読み込めません' && map.lines < 2 && map.points > 0, 'offline: the map says so in one line, its points drawn', JSON.stringify(map));
+await page.session.send('Network.emulateNetworkConditions', { offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
+await server.start();
+
+// Shared from another app: the worker takes the POST (the host never sees it) and the page
+// lists the files as inputs, in order, the address cleaned.
+{
+    const posts = () => server.log.filter((line) => line.startsWith('POST')).length;
+    await page.goto(`${server.origin()}/post.html`);
+    await (await page.$('input[type=file]')).uploadFile(join(inputs, 'places.gpx'), join(inputs, 'meisho.mem'));
+    await Promise.all([page.waitForNavigation(), page.click('button')]);
+    await done(page);
+    const shown = await page.evaluate(async () => ({
+        files: [...document.querySelectorAll('#file-list li span')].map((s) => s.textContent),
+        outputs: [...document.querySelectorAll('#downloads a[download]')].map((a) => a.download),
+        address: location.href,
+        left: (await (await caches.open('quorvel-shared')).keys()).length,
+    }));
+    const size = (f) => readFileSync(join(inputs, f)).length.toLocaleString('ja-JP');
+    check(JSON.stringify(shown.files) === JSON.stringify([`places.gpx (${size('places.gpx')} B)`, `meisho.mem (${size('meisho.mem')} B)`]) &&
+        JSON.stringify(shown.outputs) === '["places.xml","meisho.xml","quorvel.zip"]' && shown.address === server.url && shown.left === 0 && posts() === 0,
+        'shared files opened as inputs', JSON.stringify(shown));
+
+    // One finger over the map scrolls the page (the hint shown) and leaves the map; two fingers
+    // move it; the fit control brings every point back.
+    // The view, and whether two are the same within a pixel (a pan lands on whole pixels).
+    const view = () => page.evaluate(() => window.quorvelView());
+    const near = (a, b) => Math.abs(a[0] - b[0]) <= 1 && Math.abs(a[1] - b[1]) <= 1 && a[2] === b[2];
+    await page.evaluate(() => {
+        document.getElementById('map').scrollIntoView({ block: 'start' });
+        window.hintSeen = false;
+        const hint = document.querySelector('#map .map-hint');
+        new MutationObserver(() => (window.hintSeen = window.hintSeen || !hint.hidden)).observe(hint, { attributes: true });
+    });
+    const at = await page.evaluate(() => {
+        const r = document.getElementById('map').getBoundingClientRect();
+        return { x: Math.round(r.left + r.width / 2), y: Math.round(r.top + 150), scroll: scrollY };
+    });
+    const fitted = await view();
+    const finger = (type, y) => page.session.send('Input.dispatchTouchEvent', { type, touchPoints: type === 'touchEnd' ? [] : [{ x: at.x, y, id: 1 }] });
+    await finger('touchStart', at.y + 100);
+    for (let y = at.y + 90; y >= at.y - 100; y -= 10) await finger('touchMove', y);
+    await finger('touchEnd', at.y - 100);
+    await new Promise((resolve) => setTimeout(resolve, 300));
+    const swiped = await page.evaluate(() => ({ scroll: scrollY, hint: window.hintSeen }));
+    check(swiped.scroll >= at.scroll + 150 && swiped.hint && near(await view(), fitted), 'one finger over the map scrolls the page',
+        `${at.scroll} -> ${swiped.scroll}, hint ${swiped.hint}`);
+    const r = await page.evaluate(() => {
+        document.getElementById('map').scrollIntoView({ block: 'start' });
+        const box = document.getElementById('map').getBoundingClientRect();
+        return { x: Math.round(box.left + box.width / 2), y: Math.round(box.top + 150), scroll: scrollY };
+    });
+    const touch = (type, dx) => page.session.send('Input.dispatchTouchEvent', { type, touchPoints: type === 'touchEnd' ? [] :
+        [{ x: r.x - 40 + dx, y: r.y + dx, id: 1 }, { x: r.x + 40 + dx, y: r.y + dx, id: 2 }] });
+    await touch('touchStart', 0);
+    for (let dx = 10; dx <= 80; dx += 10) await touch('touchMove', dx);
+    await touch('touchEnd', 80);
+    await new Promise((resolve) => setTimeout(resolve, 300));
+    const moved = await view();
+    check(!near(moved, fitted) && (await page.evaluate(() => scrollY)) === r.scroll, 'two fingers move the map', `${fitted} -> ${moved}`);
+    await page.click('#map .map-fit');
+    await new Promise((resolve) => setTimeout(resolve, 600));
+    check(near(await view(), fitted), 'the fit control shows every point again', `${fitted} against ${await view()}`);
+}
+
+// A broken input beside a good one: the alert in the first screen names it with the CLI's reason
+// and links to its line; the good one's output offered, with the share sheet where files can be shared.
+{
+    writeFileSync(join(inputs, 'broken.gpx'), '<?xml version="1.0"?>\n<gpx version="1.1"><wpt lat="35.1" lon="139.1"><name>途中');
+    const shared = await phone(() => {
+        window.sharedFiles = [];
+        navigator.canShare = (data) => Boolean(data && data.files && data.files.every((f) => f instanceof File));
+        navigator.share = async (data) => {
+            for (const f of data.files) window.sharedFiles.push({ name: f.name, bytes: [...new Uint8Array(await f.arrayBuffer())] });
+        };
+    });
+    await shared.goto(server.url);
+    await ready(shared);
+    await choose(shared, ['meisho.mem', 'broken.gpx']);
+    const reason = cliRun(['broken.gpx']).stderr.toString().split('\n')[0];
+    const summary = await shared.evaluate(() => {
+        const box = document.getElementById('summary');
+        const r = box.getBoundingClientRect();
+        const link = box.querySelector('li a');
+        const target = link && document.querySelector(link.getAttribute('href'));
+        return { role: box.getAttribute('role'), top: r.top, bottom: r.bottom, scroll: scrollY,
+            head: box.querySelector('p').textContent, items: [...box.querySelectorAll('li')].map((li) => li.textContent),
+            target: target ? target.textContent : null, placeholder: !document.getElementById('no-outputs').hidden };
+    });
+    check(summary.role === 'alert' && summary.scroll === 0 && summary.top >= 0 && summary.bottom <= 740 && !summary.placeholder,
+        'the alert in the first screen at 360 px', JSON.stringify(summary));
+    check(summary.head === '入力 2 件のうち 1 件を変換しました。1 件は変換できませんでした。' &&
+        JSON.stringify(summary.items) === JSON.stringify([`broken.gpx: ${reason} メッセージ`]) && summary.target === reason,
+        'the alert names the failed input, its reason and its line', JSON.stringify(summary));
+    await shared.click('#downloads button.share');
+    await shared.waitForFunction(() => window.sharedFiles.length > 0);
+    const sent = await shared.evaluate(() => window.sharedFiles[0]);
+    check(sent.name === 'meisho.xml' && same(sent.bytes, await bytesOf(shared, 'meisho.xml')), 'an output handed to the share sheet', sent.name);
+    await shared.close();
+}
+
+check(errors.length === 0, 'no script error', errors.slice(0, 3).join(' | '));
+console.log(`site: ready for a file ${Math.round(times.first)} ms after the first load, ${Math.round(times.offline)} ms after an offline reload`);
+await browser.close();
+await server.stop();
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);
