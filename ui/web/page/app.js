@@ -524,10 +524,12 @@
         maxZoom: 18,
         referrerPolicy: 'no-referrer',
     });
-    // Without the map's images the map says so in one line; the points stay.
+    // Without the map's images the map says so in one line; the points stay. Offline, the site's
+    // service worker may still hold the tiles viewed before.
     const goOnline = () => {
-        mapNote.hidden = navigator.onLine;
-        if (navigator.onLine && !map.hasLayer(tiles)) tiles.addTo(map);
+        const kept = Boolean(navigator.serviceWorker && navigator.serviceWorker.controller);
+        mapNote.hidden = navigator.onLine || kept;
+        if ((navigator.onLine || kept) && !map.hasLayer(tiles)) tiles.addTo(map);
     };
     window.addEventListener('online', goOnline);
     window.addEventListener('offline', goOnline);

@@ -86,14 +86,41 @@ const kept = await page.evaluate(async () => {
 check(JSON.stringify(kept) === JSON.stringify(['icon-192.png', 'icon-512.png', 'icon-maskable-512.png', 'manifest.webmanifest', '']
     .map((f) => prefix + f).sort()), 'the page and its files kept at the first load', JSON.stringify(kept));
 
-// Offline (the host gone too): the reload shows the page, a .mem converts as the CLI converts
-// it, and the map says in one line that its images cannot be loaded, its points drawn.
+// Tiles are kept as they are viewed: the tile host answered here, from the worker's own network.
+const sw = await (await browser.waitForTarget((t) => t.type() === 'service_worker')).createCDPSession();
+const tile = readFileSync(join(site, 'icon-192.png')).toString('base64');
+let tilesAsked = 0;
+sw.on('Fetch.requestPaused', (event) => {
+    tilesAsked++;
+    sw.send('Fetch.fulfillRequest', { requestId: event.requestId, responseCode: 200, body: tile,
+        responseHeaders: [{ name: 'Content-Type', value: 'image/png' }, { name: 'Access-Control-Allow-Origin', value: '*' }] })
+        .catch((error) => check(false, 'a tile answered', error.message));
+});
+await sw.send('Fetch.enable', { patterns: [{ urlPattern: 'https://cyberjapandata.gsi.go.jp/*' }] });
+await page.reload();
+await ready(page);
+await page.waitForFunction(async () => (await (await caches.open('quorvel-tiles')).keys()).length > 0 &&
+    document.querySelectorAll('#map .leaflet-tile-pane img.leaflet-tile-loaded').length > 0, { timeout: 15000 });
+const viewed = await page.evaluate(async () => (await (await caches.open('quorvel-tiles')).keys()).map((r) => r.url));
+check(viewed.length > 0 && viewed.length <= tilesAsked && viewed.every((u) => /^https:\/\/cyberjapandata\.gsi\.go\.jp\/xyz\/std\/5\/\d+\/\d+\.png$/.test(u)),
+    'the tiles viewed kept', `${viewed.length} of ${tilesAsked}: ${viewed[0]}`);
+await sw.send('Fetch.disable');
+
+// Offline (the host gone too): the reload shows the page and the tiles viewed before, a .mem
+// converts as the CLI converts it, and where the map has no images it says so in one line, its
+// points drawn.
 await server.stop();
-await page.session.send('Network.enable');
-await page.session.send('Network.emulateNetworkConditions', { offline: true, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
+for (const session of [page.session, sw]) {
+    await session.send('Network.enable');
+    await session.send('Network.emulateNetworkConditions', { offline: true, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
+}
 await page.reload();
 await ready(page);
 times.offline = await page.evaluate(() => window.quorvelTimings.readyMs);
+await page.waitForFunction(() => document.querySelectorAll('#map .leaflet-tile-pane img.leaflet-tile-loaded').length > 0, { timeout: 15000 })
+    .catch(() => {});
+check(await page.evaluate(() => document.querySelectorAll('#map .leaflet-tile-pane img.leaflet-tile-loaded').length > 0 &&
+    document.querySelector('#map .map-note').hidden), 'offline: the tiles viewed before shown');
 await choose(page, ['meisho.mem']);
 cliRun(['meisho.mem', '-o', '../offline.xml']);
 check(same(await bytesOf(page, 'meisho.xml'), readFileSync(join(work, 'offline.xml'))), 'offline: meisho.mem converted as the CLI converts it');
@@ -103,7 +130,8 @@ const map = await page.evaluate(() => {
         points: document.querySelectorAll('#map .leaflet-overlay-pane canvas').length };
 });
 check(map.shown && map.text === '地図の画像を読み込めません' && map.lines < 2 && map.points > 0, 'offline: the map says so in one line, its points drawn', JSON.stringify(map));
-await page.session.send('Network.emulateNetworkConditions', { offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
+for (const session of [page.session, sw])
+    await session.send('Network.emulateNetworkConditions', { offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
 await server.start();
 
 // Shared from another app: the worker takes the POST (the host never sees it) and the page
