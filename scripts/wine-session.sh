@@ -42,7 +42,10 @@ quorvel_wine_session() {
     else
         why="this kernel runs 32-bit programs"
         if ! dpkg --print-foreign-architectures | grep -qx i386; then
-            $sudo dpkg --add-architecture i386 && $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq >/tmp/quorvel-apt.log 2>&1
+            # dpkg has no lock timeout of its own: tried again while another installation holds it.
+            local tries
+            for tries in $(seq 60); do $sudo dpkg --add-architecture i386 2>/dev/null && break; sleep 10; done
+            $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq >/tmp/quorvel-apt.log 2>&1
         fi
         if ! quorvel_need wine wine32:i386 wine64; then
             wine_bits=64 why="the 32-bit Wine (wine32:i386) could not be installed"
