@@ -1,6 +1,7 @@
 #include "app/CMainDlg.h"
 
 #include <cstring>
+#include <string>
 
 #include "convert/ConversionDriver.h"
 #include "glorie/FileErrorText.h"
@@ -11,13 +12,16 @@
 #include "res/resource.h"
 
 namespace {
-constexpr const char* kInputFilter = "入力 ファイル (*.mem)|*.mem|すべてのファイル (*.*)|*.*||";
+constexpr const char* kMemPointFilter = "入力 ファイル (*.mem)|*.mem|";
+constexpr const char* kAllFilesFilter = "すべてのファイル (*.*)|*.*||";
 constexpr const char* kOutputFilter = "出力 ファイル (*.xml)|*.xml|すべてのファイル (*.*)|*.*||";
 constexpr const char* kInputTitle = "入力 ファイル指定";
 constexpr const char* kOutputTitle = "出力 ファイル指定";
 constexpr const char* kDropRefused =
     "入力ファイルのファイルタイプが違います。\n拡張子[.mem]のファイルを選択して下さい。";
 constexpr const char* kConverted = "変換が終了しました。\nOKボタンを押して下さい。";
+// A map file's warnings and refused points: one box after the conversion, the first ones listed.
+constexpr std::size_t kNotesShown = 20;
 
 // The command line's first token lives in a work area of this size, terminator included.
 constexpr size_t kCmdLineRoom = 256;
@@ -62,7 +66,7 @@ CString FolderOf(const CString& path) {
 }
 }  // namespace
 
-CMainDlg::CMainDlg(IMainDlgUi& ui) : m_ui(ui) {}
+CMainDlg::CMainDlg(IMainDlgUi& ui, IMapConversion* maps) : m_ui(ui), m_maps(maps) {}
 
 template <typename Handler>
 void CMainDlg::Guarded(Handler handler) {
@@ -104,7 +108,7 @@ void CMainDlg::OnDropFiles(const std::vector<CString>& names) {
         m_strInputFile.Empty();
         m_strOutputFile.Empty();
         for (const CString& name : names) m_strInputFile = name;  // the last file counts
-        if (HasExtension(m_strInputFile, ".MEM")) {
+        if (HasExtension(m_strInputFile, ".MEM") || (m_maps && m_maps->Takes(m_strInputFile))) {
             DeriveOutputName(m_strInputFile);
             m_ui.SetBoxText(IDC_INPUT_FILE, m_strInputFile);
             m_ui.SetBoxText(IDC_OUTPUT_FILE, m_strOutputFile);
@@ -116,7 +120,13 @@ void CMainDlg::OnDropFiles(const std::vector<CString>& names) {
 
 void CMainDlg::OnOK() {
     UpdateData(true);
-    if (!HasExtension(m_strInputFile, ".MEM")) {
+    const bool bMemPoints = HasExtension(m_strInputFile, ".MEM");
+    const bool bMapFile = !bMemPoints && m_maps && m_maps->Takes(m_strInputFile);
+    if (!bMemPoints && !bMapFile) {
+        // A file of no kind read gets the store's answer (it refuses the name unopened), as the
+        // command line gives it; only an empty box goes without a message.
+        if (!m_strInputFile.IsEmpty() && m_store.Load(m_strInputFile) != 0)
+            m_ui.MessageBox("ファイル " + m_strInputFile + " の読み込みに失敗しました", "ERROR", kMbOk);
         m_ui.GotoInputBox();
         return;
     }
@@ -124,6 +134,10 @@ void CMainDlg::OnOK() {
         DeriveOutputName(m_strInputFile);
         UpdateData(false);
         m_ui.FocusBox(IDC_OUTPUT_FILE);
+        return;
+    }
+    if (bMapFile) {
+        ConvertMapFile();
         return;
     }
     if (m_store.Load(m_strInputFile) != 0) {
@@ -145,7 +159,7 @@ void CMainDlg::OnBrowseInput() {
     request.bOpenFileDialog = true;
     request.defaultExt = "mem";
     request.flags = kOfnHideReadOnly | kOfnOverwritePrompt;
-    request.filter = kInputFilter;
+    request.filter = InputFilter();
     request.title = kInputTitle;
     request.initialDir = m_szInputDir;
     CString path;
@@ -205,6 +219,33 @@ void CMainDlg::DeriveOutputName(const CString& strInput) {
 void CMainDlg::ResetPoiTable() { ::ResetPoiTable(m_table); }
 
 int CMainDlg::ConvertPoints() { return ::ConvertPoints(m_store, m_table, m_strOutputFile); }
+
+void CMainDlg::ConvertMapFile() {
+    const MapConversionOutcome outcome = m_maps->Convert(m_strInputFile, m_strOutputFile, kNotesShown);
+    std::string text;
+    const auto line = [&text](const std::string& part) { text += (text.empty() ? "" : "\n") + part; };
+    for (const std::string& note : outcome.notes) line(note);
+    if (outcome.notesLeftOut > 0) line("ほか " + std::to_string(outcome.notesLeftOut) + " 件");
+    for (const std::string& failure : outcome.failures) line(failure);
+    if (outcome.outputs.empty()) {
+        // Nothing written: the dialog stays open for another attempt.
+        if (text.empty()) line("ファイル " + m_strInputFile.Str() + " は変換できませんでした");
+        m_ui.MessageBox(text, "ERROR", kMbOk | kMbIconStop);
+        return;
+    }
+    if (!text.empty()) m_ui.MessageBox(text, "警告", kMbOk | kMbIconExclamation);
+    m_ui.MessageBox(kConverted, "終了", kMbOk);
+    UpdateData(true);
+    m_ui.EndDialog(IDOK);
+}
+
+CString CMainDlg::InputFilter() const {
+    CString filter = kMemPointFilter;
+    if (m_maps)
+        for (const InputKind& kind : m_maps->InputKinds())
+            filter += kind.title + " (" + kind.patterns + ")|" + kind.patterns + "|";
+    return filter + kAllFilesFilter;
+}
 
 void CMainDlg::UpdateData(bool bSaveAndValidate) {
     if (bSaveAndValidate) m_ui.ReadBoxes(m_strInputFile, m_strOutputFile);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/IMainDlgUi.h"
+#include "app/IMapConversion.h"
 #include "convert/CPoiTable.h"
 #include "mempoint/CMemPointStore.h"
 #include "platform/CString.h"
@@ -11,7 +12,9 @@ class CMainDlg {
 public:
     static constexpr int kDirSize = 260;
 
-    explicit CMainDlg(IMainDlgUi& ui);
+    // maps: converts the inputs of other kinds than memory-point files; without it the dialog
+    // reads memory-point files only.
+    explicit CMainDlg(IMainDlgUi& ui, IMapConversion* maps = nullptr);
 
     // Entry points of the front ends. Each runs its handler so that a file failure leaving it is
     // reported (stop icon, application caption) and the dialog stays usable.
@@ -35,6 +38,10 @@ public:
     void DeriveOutputName(const CString& strInput);
     void ResetPoiTable();
     int ConvertPoints();
+    // A map file's road of the convert command.
+    void ConvertMapFile();
+    // The input browse's filter: memory-point files first, then every other kind read.
+    CString InputFilter() const;
 
     CString m_strInputFile;
     CString m_strOutputFile;
@@ -49,4 +56,5 @@ private:
     void UpdateData(bool bSaveAndValidate);
 
     IMainDlgUi& m_ui;
+    IMapConversion* m_maps;
 };

@@ -1,10 +1,15 @@
 # Install rules of the release packages and their CPack settings:
 #   Windows (windows preset): quorvel-VERSION-win32.zip, one folder holding quorvel.exe,
-#     quorvel-cli.exe, data\ (the datum grid and its attribution) and the Japanese readme.
-#   Linux (deb preset): quorvel_VERSION_ARCH.deb, the Qt dialog and the CLI under /usr.
+#     quorvel-cli.exe, quorvel.html (the web page), data\ (the datum grid and its attribution),
+#     the Japanese readme and LICENSE.txt.
+#   Linux (deb preset): quorvel_VERSION_ARCH.deb, the Qt dialog and the CLI under /usr, the web
+#     page in /usr/share/quorvel with its desktop entry.
 # `cmake --build --preset windows --target package`, `cmake --build --preset deb --target package`,
-# or scripts/package for both.
+# or scripts/package for both (which builds the page first).
+# The maintainer is the project's role address; a packager sets their own with -DQUORVEL_MAINTAINER.
 set(QUORVEL_MAINTAINER "Quorvel developers <quorvel@example.org>" CACHE STRING "The packages' maintainer")
+# The page the web preset builds; both packages carry it.
+set(QUORVEL_WEB_PAGE ${PROJECT_SOURCE_DIR}/build/web/quorvel.html CACHE FILEPATH "The web page the packages carry")
 
 set(CPACK_PACKAGE_NAME quorvel)
 set(CPACK_PACKAGE_VENDOR "Quorvel")
@@ -22,13 +27,17 @@ if(WIN32)
     install(TARGETS quorvel RUNTIME DESTINATION .)
     # Notepad of every Windows version reads UTF-8 with a byte-order mark; lines end in CR LF.
     configure_file(${quorvel_packaging}/windows/README-ja.txt ${quorvel_staged}/README-ja.utf8 @ONLY)
-    add_custom_command(OUTPUT ${quorvel_staged}/README-ja.txt
-        COMMAND sh -c "printf '\\357\\273\\277' >README-ja.txt && sed 's/$/\\r/' README-ja.utf8 >>README-ja.txt"
-        DEPENDS ${quorvel_staged}/README-ja.utf8
-        WORKING_DIRECTORY ${quorvel_staged} VERBATIM
-        COMMENT "Japanese readme for Windows")
-    add_custom_target(quorvel_readme_ja ALL DEPENDS ${quorvel_staged}/README-ja.txt)
-    install(FILES ${quorvel_staged}/README-ja.txt DESTINATION .)
+    configure_file(${quorvel_packaging}/windows/LICENSE.txt ${quorvel_staged}/LICENSE.utf8 COPYONLY)
+    foreach(text README-ja LICENSE)
+        add_custom_command(OUTPUT ${quorvel_staged}/${text}.txt
+            COMMAND sh -c "printf '\\357\\273\\277' >${text}.txt && sed 's/$/\\r/' ${text}.utf8 >>${text}.txt"
+            DEPENDS ${quorvel_staged}/${text}.utf8
+            WORKING_DIRECTORY ${quorvel_staged} VERBATIM
+            COMMENT "${text}.txt for Windows")
+        install(FILES ${quorvel_staged}/${text}.txt DESTINATION .)
+    endforeach()
+    add_custom_target(quorvel_readme_ja ALL DEPENDS ${quorvel_staged}/README-ja.txt ${quorvel_staged}/LICENSE.txt)
+    install(FILES ${QUORVEL_WEB_PAGE} DESTINATION .)
 
     set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_FILE_NAME quorvel-${PROJECT_VERSION}-win32)
@@ -56,8 +65,16 @@ else()
         COMMAND sh -c "gzip -9n -c '${quorvel_packaging}/changelog' >'${changelog_gz}'"
         DEPENDS ${quorvel_packaging}/changelog VERBATIM)
     add_custom_target(quorvel_package_docs ALL DEPENDS ${quorvel_gzipped} ${changelog_gz})
-    install(FILES ${changelog_gz} ${quorvel_packaging}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    # The machine-readable copyright names the maintainer's address.
+    configure_file(${quorvel_packaging}/copyright ${quorvel_staged}/copyright @ONLY)
+    install(FILES ${changelog_gz} ${quorvel_staged}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
     install(FILES ${quorvel_packaging}/quorvel-glorie.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+    # The web page, opened in the user's browser by its desktop entry.
+    install(FILES ${QUORVEL_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvel)
+    configure_file(${quorvel_packaging}/quorvel-page ${quorvel_staged}/quorvel-page @ONLY)
+    install(PROGRAMS ${quorvel_staged}/quorvel-page DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvel)
+    configure_file(${quorvel_packaging}/quorvel-page.desktop ${quorvel_staged}/quorvel-page.desktop @ONLY)
+    install(FILES ${quorvel_staged}/quorvel-page.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
     set(CPACK_GENERATOR DEB)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -65,7 +82,8 @@ else()
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     # MeCab is loaded only when a reading is guessed; without it points keep an empty reading.
-    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libmecab2, mecab-ipadic-utf8")
+    # xdg-utils opens the page in the user's browser.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libmecab2, mecab-ipadic-utf8, xdg-utils")
     # The synopsis is the summary; CPack indents these lines and marks the empty one.
     set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quorvel reads the memory-point files (.mem) of a car navigation unit
 and writes glorie POI documents (.xml, Shift_JIS) that the unit imports,
@@ -73,8 +91,9 @@ and converts both to and from GPX, KML, KMZ, GeoJSON and CSV in WGS 84,
 shifting between the Tokyo datum and WGS 84 with the national parameter
 grid of the Geospatial Information Authority of Japan.
 
-This package holds the desktop dialog (quorvel, Qt 6) and the command-line
-converter (quorvel-cli) with the datum grid.")
+This package holds the desktop dialog (quorvel, Qt 6), the command-line
+converter (quorvel-cli) with the datum grid, and the offline web page that
+converts map files and shows the points on a map in the browser.")
 endif()
 
 include(CPack)

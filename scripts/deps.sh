@@ -10,9 +10,9 @@ quorvel_need() {
     echo "installing: ${missing[*]}"
     local sudo=
     [ "$(id -u)" -eq 0 ] || sudo=sudo
-    if ! $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/tmp/quorvel-apt.log 2>&1; then
-        $sudo apt-get update -qq >>/tmp/quorvel-apt.log 2>&1
-        $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >>/tmp/quorvel-apt.log 2>&1 || {
+    if ! $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/tmp/quorvel-apt.log 2>&1; then
+        $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq >>/tmp/quorvel-apt.log 2>&1
+        $sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >>/tmp/quorvel-apt.log 2>&1 || {
             echo "apt-get install failed; see /tmp/quorvel-apt.log" >&2
             return 1
         }

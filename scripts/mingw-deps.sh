@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# Libraries of the 32-bit Windows build that Debian ships no MinGW build of, built from Debian's
-# own source packages (apt-get source) with the MinGW toolchain into build/mingw-deps/PREFIX.
+# Libraries of the Windows builds that Debian ships no MinGW build of, built from Debian's own
+# source packages (apt-get source) with the MinGW toolchain into build/mingw-deps/TRIPLET.
 # Cached: a library already there is not built again. zlib is Debian's (libz-mingw-w64-dev).
-# Usage: bash scripts/mingw-deps.sh   (prints the prefix on its last line)
+# Usage: bash scripts/mingw-deps.sh [i686-w64-mingw32 | x86_64-w64-mingw32]
+#   (the 32-bit program by default; prints the prefix on its last line)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 export DEBIAN_FRONTEND=noninteractive
 
+triplet=${1:-i686-w64-mingw32}
+case $triplet in
+    i686-w64-mingw32 | x86_64-w64-mingw32) ;;
+    *) echo "unknown MinGW triplet $triplet" >&2; exit 2 ;;
+esac
+arch=${triplet%%-*}
 deps=$(pwd)/build/mingw-deps
-prefix=$deps/i686-w64-mingw32
-quorvel_need g++-mingw-w64-i686-posix libz-mingw-w64-dev dpkg-dev cmake ninja-build nlohmann-json3-dev
+prefix=$deps/$triplet
+quorvel_need "g++-mingw-w64-${arch//_/-}-posix" libz-mingw-w64-dev dpkg-dev cmake ninja-build nlohmann-json3-dev
 
 sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo
@@ -37,7 +44,7 @@ ensure_deb_src() {
         [ -n "$entries" ] || { echo "no Debian archive found in the apt sources" >&2; return 1; }
         printf '%s\n' "$entries" | $sudo tee "$list" >/dev/null
     fi
-    $sudo apt-get update -qq >/tmp/quorvel-apt.log 2>&1 || { echo "apt-get update failed; see /tmp/quorvel-apt.log" >&2; return 1; }
+    $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq >/tmp/quorvel-apt.log 2>&1 || { echo "apt-get update failed; see /tmp/quorvel-apt.log" >&2; return 1; }
 }
 
 # Unpacks Debian's source package into $deps/src/NAME (the version apt would install).
@@ -46,7 +53,7 @@ fetch_source() {
     if [ ! -d "$deps/src/$name" ]; then
         ensure_deb_src
         rm -rf "$deps/src/$name.tmp" && mkdir -p "$deps/src/$name.tmp"
-        (cd "$deps/src/$name.tmp" && apt-get source -qq "$name" >/dev/null 2>&1) ||
+        (cd "$deps/src/$name.tmp" && apt-get -o DPkg::Lock::Timeout=600 source -qq "$name" >/dev/null 2>&1) ||
             { echo "apt-get source $name failed" >&2; return 1; }
         local dir
         dir=$(find "$deps/src/$name.tmp" -mindepth 1 -maxdepth 1 -type d | head -n 1)
@@ -57,26 +64,26 @@ fetch_source() {
 
 # pugixml: a static library for the cross build.
 if [ ! -f "$prefix/lib/libpugixml.a" ]; then
-    echo "building pugixml for 32-bit Windows from Debian's source package"
+    echo "building pugixml for $triplet from Debian's source package"
     fetch_source pugixml
-    cmake -S "$deps/src/pugixml" -B "$deps/build/pugixml" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$(pwd)/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+    cmake -S "$deps/src/pugixml" -B "$deps/build/$triplet/pugixml" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$(pwd)/cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$deps/build/pugixml" -j2 >/dev/null
-    cmake --install "$deps/build/pugixml" >/dev/null
+    cmake --build "$deps/build/$triplet/pugixml" -j2 >/dev/null
+    cmake --install "$deps/build/$triplet/pugixml" >/dev/null
 fi
 
 # minizip (KMZ archives, read and written in memory): the sources Debian's Makefile.am builds
 # libminizip from on Windows, compiled into a static library; its headers under minizip/.
 if [ ! -f "$prefix/lib/libminizip.a" ]; then
-    echo "building minizip for 32-bit Windows from Debian's source package"
+    echo "building minizip for $triplet from Debian's source package"
     fetch_source minizip
-    obj=$deps/build/minizip
+    obj=$deps/build/$triplet/minizip
     rm -rf "$obj" && mkdir -p "$obj" "$prefix/lib" "$prefix/include/minizip"
     for source in ioapi mztools unzip zip iowin32; do
-        i686-w64-mingw32-gcc-posix -O2 -w -c "$deps/src/minizip/$source.c" -o "$obj/$source.o"
+        "$triplet-gcc-posix" -O2 -w -c "$deps/src/minizip/$source.c" -o "$obj/$source.o"
     done
-    i686-w64-mingw32-ar rcs "$obj/libminizip.a" "$obj"/*.o
+    "$triplet-ar" rcs "$obj/libminizip.a" "$obj"/*.o
     for header in crypt ioapi mztools unzip zip iowin32; do cp "$deps/src/minizip/$header.h" "$prefix/include/minizip/"; done
     mv "$obj/libminizip.a" "$prefix/lib/"
 fi

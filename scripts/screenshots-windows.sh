@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes docs/windows-main.png, docs/windows-message.png and docs/windows-about.png as Wine draws
 # quorvel.exe with the Japanese font on a private Xvfb display, each cropped to its window.
-# QUORVEL_WIN_BUILD names the windows build folder (default build/windows).
+# QUORVEL_WIN_BUILD names the windows build folder (default build/windows); where the kernel runs
+# no 32-bit programs the windows64 build is drawn instead (scripts/wine-session.sh says so).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-session.sh

@@ -24,7 +24,7 @@ if ! have_sources; then
     codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
     printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
         "$codename" "$codename" | $sudo tee /etc/apt/sources.list.d/quorvel-src.sources >/dev/null
-    $sudo apt-get update -qq >&2
+    $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq >&2
 fi
 
 # source_of PACKAGE: unpacks Debian's source once into build/web-deps/src; prints its folder.
@@ -37,7 +37,7 @@ source_of() {
         # source) gives way to the next.
         local version fetched=
         for version in $(apt-cache showsrc "$package" | awk '/^Version:/ {print $2}' | sort -Vru); do
-            if (cd "$root/src" && apt-get source -qq "$package=$version" >/dev/null 2>&1); then
+            if (cd "$root/src" && apt-get -o DPkg::Lock::Timeout=600 source -qq "$package=$version" >/dev/null 2>&1); then
                 fetched=1
                 break
             fi

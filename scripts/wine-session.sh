@@ -1,30 +1,85 @@
 # Sourced by the Wine suite and the Windows screenshots: installs Wine if needed, then starts a
 # private Xvfb display and a private Wine prefix in a Japanese locale (ANSI code page 932), with
 # the dialog font drawn by IPA Gothic. Sets: root, build, exe, driver, filetests, work, DISPLAY,
-# WINEPREFIX; the EXIT trap stops Wine and Xvfb and removes $work.
+# WINEPREFIX, wine_bits; the EXIT trap stops Wine and Xvfb and removes $work.
+# The build run is the shipped 32-bit one (windows preset, QUORVEL_WIN_BUILD) where the kernel runs
+# 32-bit programs, else the 64-bit build of the same sources (windows64 preset, QUORVEL_WIN64_BUILD)
+# under wine64; QUORVEL_WINE_BUILD=64 asks for the 64-bit one. One line says which and why.
 # Returns 2 when Wine cannot be installed, 1 on any other failure.
+
+# True when the kernel runs a 32-bit x86 program: a 96-byte i386 ELF that only exits is run.
+# Otherwise probe_error says why (a kernel without IA-32 emulation: "Exec format error").
+quorvel_kernel_runs_i386() {
+    local probe=$root/build/wine-probe/exit-i386
+    mkdir -p "$(dirname "$probe")"
+    python3 - "$probe" <<'PY'
+import struct, sys
+base, size = 0x08048000, 96
+header = b"\x7fELF\x01\x01\x01" + bytes(9) + struct.pack("<HHIIIIIHHHHHH", 2, 3, 1, base + 84, 52, 0, 0, 52, 32, 1, 0, 0, 0)
+segment = struct.pack("<IIIIIIII", 1, 0, base, base, size, size, 5, 0x1000)
+code = bytes([0xB8, 1, 0, 0, 0, 0x31, 0xDB, 0xCD, 0x80]) + bytes(3)  # exit(0) through int 0x80
+open(sys.argv[1], "wb").write(header + segment + code)
+PY
+    chmod +x "$probe"
+    probe_error=$("$probe" 2>&1) && return 0
+    probe_error=$(printf '%s' "${probe_error:-status $?}" | tail -n 1 | sed 's/^.*: //')
+    return 1
+}
+
 quorvel_wine_session() {
     source scripts/deps.sh
     export DEBIAN_FRONTEND=noninteractive
     root=$(pwd)
-    build=${QUORVEL_WIN_BUILD:-$root/build/windows}
 
     sudo=
     [ "$(id -u)" -eq 0 ] || sudo=sudo
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        $sudo dpkg --add-architecture i386 && $sudo apt-get update -qq >/tmp/quorvel-apt.log 2>&1
+    local why
+    wine_bits=32
+    if [ "${QUORVEL_WINE_BUILD:-}" = 64 ]; then
+        wine_bits=64 why="asked for by QUORVEL_WINE_BUILD=64"
+    elif ! quorvel_kernel_runs_i386; then
+        wine_bits=64 why="this kernel runs no 32-bit programs ($probe_error)"
+    else
+        why="this kernel runs 32-bit programs"
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            # dpkg has no lock timeout of its own: tried again while another installation holds it.
+            local tries
+            for tries in $(seq 60); do $sudo dpkg --add-architecture i386 2>/dev/null && break; sleep 10; done
+            $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq >/tmp/quorvel-apt.log 2>&1
+        fi
+        if ! quorvel_need wine wine32:i386 wine64; then
+            wine_bits=64 why="the 32-bit Wine (wine32:i386) could not be installed"
+        fi
     fi
-    if ! quorvel_need wine wine32:i386 wine64 xvfb fonts-ipafont-gothic locales; then
+    if ! quorvel_need wine wine64 xvfb fonts-ipafont-gothic locales; then
         return 2
     fi
+    local preset
+    if [ "$wine_bits" = 32 ]; then
+        preset=windows build=${QUORVEL_WIN_BUILD:-$root/build/windows}
+    else
+        preset=windows64 build=${QUORVEL_WIN64_BUILD:-$root/build/windows64}
+        quorvel_need g++-mingw-w64-x86-64-posix || return 1
+    fi
+    echo "Wine: the $wine_bits-bit build ($preset preset, $build) under wine$([ "$wine_bits" = 64 ] && echo 64): $why"
     if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
         $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 || { echo "cannot generate the ja_JP.UTF-8 locale" >&2; return 1; }
     fi
 
-    if [ ! -f "$build/ui/win32/quorvel.exe" ] || [ ! -f "$build/ui/win32/tests/quorvel_wine_driver.exe" ] ||
+    if [ "$wine_bits" = 64 ]; then
+        # Not built by ./scripts/test's own steps: brought up to date here, the programs a reduced
+        # run needs only.
+        local targets=()
+        [ "${QUORVEL_WINE_PART:-}" = reduced ] &&
+            targets=(--target quorvel quorvel_wine_driver quorvel_wine_file_tests quorvel-dms-sample)
+        mkdir -p "$root/build/wine-probe"
+        { [ -f "$build/build.ninja" ] || cmake --preset "$preset" -B "$build" >/dev/null; } &&
+            cmake --build "$build" -j2 "${targets[@]}" >"$root/build/wine-probe/build64.log" 2>&1 ||
+            { tail -n 30 "$root/build/wine-probe/build64.log" >&2; return 1; }
+    elif [ ! -f "$build/ui/win32/quorvel.exe" ] || [ ! -f "$build/ui/win32/tests/quorvel_wine_driver.exe" ] ||
         [ ! -f "$build/tests/tools/quorvel-dms-sample.exe" ] || [ ! -f "$build/cli/quorvel-cli.exe" ] ||
         [ ! -f "$build/ui/win32/tests/quorvel_wine_cli_runner.exe" ]; then
-        cmake --preset windows -B "$build" >/dev/null && cmake --build "$build" -j2 || return 1
+        cmake --preset "$preset" -B "$build" >/dev/null && cmake --build "$build" -j2 || return 1
     fi
     exe=$build/ui/win32/quorvel.exe
     driver=$build/ui/win32/tests/quorvel_wine_driver.exe
@@ -47,14 +102,29 @@ quorvel_wine_session() {
     for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
     [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; return 1; }
 
+    # The 64-bit loader and server for every Wine command, the tools' launcher (wine-stable) too:
+    # Debian's wine picks the 32-bit loader whenever wine32 is installed.
+    if [ "$wine_bits" = 64 ]; then
+        mkdir -p "$work/bin"
+        printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' >"$work/bin/wine"
+        cp "$work/bin/wine" "$work/bin/wine-stable"
+        printf '#!/bin/sh\nexec /usr/lib/wine/wineserver64 "$@"\n' >"$work/bin/wineserver"
+        chmod +x "$work/bin/wine" "$work/bin/wine-stable" "$work/bin/wineserver"
+        export PATH=$work/bin:$PATH
+    fi
+
     export DISPLAY=:$(head -n1 "$work/display")
     export WINEPREFIX=$work/prefix WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
     # Wine's own errors about missing modules stay visible; they say why a program could not start.
     export WINEDEBUG=-all,err+module
-    [ -x /usr/lib/wine/wine ] || { echo "the 32-bit Wine loader (wine32:i386) is missing" >&2; return 1; }
+    if [ "$wine_bits" = 32 ]; then
+        [ -x /usr/lib/wine/wine ] || { echo "the 32-bit Wine loader (wine32:i386) is missing" >&2; return 1; }
+    else
+        [ -x /usr/lib/wine/wine64 ] || { echo "the 64-bit Wine loader (wine64) is missing" >&2; return 1; }
+    fi
     echo "preparing a Wine prefix"
     # A new machine's first prefix can come up incomplete (a server still starting, DLLs not yet
-    # in place); a 32-bit program that cannot start is tried once more in a new prefix.
+    # in place); a program that cannot start is tried once more in a new prefix.
     local attempt
     for attempt in 1 2; do
         wineboot -i >"$work/wineboot.log" 2>&1
@@ -63,7 +133,7 @@ quorvel_wine_session() {
         timeout 60 wine "$build/tests/tools/quorvel-dms-sample.exe" 2>"$work/probe.log" | tail -n 1 >"$work/probe.out"
         local rc=${PIPESTATUS[0]}
         [ "$rc" -eq 0 ] && [ -s "$work/probe.out" ] && break
-        echo "Wine could not start a 32-bit program (attempt $attempt, status $rc):" >&2
+        echo "Wine could not start a $wine_bits-bit program (attempt $attempt, status $rc):" >&2
         tail -n 20 "$work/wineboot.log" "$work/probe.log" >&2
         [ "$attempt" -eq 2 ] && return 1
         wineserver -k >/dev/null 2>&1

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The desktop program on a real X server (Xvfb, xcb platform plugin): started with a memory-point
-# file on its command line, Enter converts, the "終了" box is answered with OK, the program ends
+# file (or a GPX) on its command line, Enter converts, the "終了" box is answered with OK, the program ends
 # and the document equals the expected one. Prints "N passed, M failed"; non-zero on failure.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -46,6 +46,22 @@ if [ ${#cases[@]} -eq 0 ]; then
         echo "no samples, and no generated input with its document" >&2
     fi
 fi
+
+# A phone's GPX (made from a sample), converted by the dialog into what the command line writes.
+cli=$(realpath "$build/cli/quorvel-cli")
+for mem in samples/*.mem; do
+    [ -e "$mem" ] || break
+    mkdir -p "$work/phone"
+    cp "$mem" "$work/phone/phone.mem"
+    if (cd "$work/phone" && "$cli" phone.mem --to gpx >/dev/null && rm phone.mem &&
+        "$cli" phone.gpx --to glorie -o expected.xml >/dev/null); then
+        cases+=("$work/phone/phone.gpx|$work/phone/expected.xml")
+    else
+        echo "no GPX made of $mem" >&2
+        cases+=("$work/phone/phone.gpx|missing")
+    fi
+    break
+done
 
 # Presses a key in a window through the X test extension, after giving the window the focus.
 press() {

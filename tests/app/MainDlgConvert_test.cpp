@@ -64,6 +64,12 @@ struct ConvertTest : ::testing::Test {
     }
 };
 
+// A name of no kind the dialog reads (here: no map files wired) gets the store's refusal, which
+// does not open the file; an empty box only the focus.
+std::string Refused(const std::string& name) {
+    return "AppBox quorvel 0x30 | " + name + "\n    は認識できないファイルです";
+}
+
 TEST_F(ConvertTest, NameChecksEndTheCommandWithoutReadingAFile) {
     const std::string txt = dir.File("route.txt");
     WriteFileBytes(txt, TwoPoints());
@@ -72,12 +78,14 @@ TEST_F(ConvertTest, NameChecksEndTheCommandWithoutReadingAFile) {
         Log log;
         std::string outputBox;
     };
+    const std::string bak = input + ".bak", blank = input + " ";
     const std::vector<Case> cases = {
-        {txt, output, {"ReadBoxes", "GotoInputBox"}, output},
+        {txt, output, {"ReadBoxes", Refused(txt), LoadFailed(txt), "GotoInputBox"}, output},
         {"", "", {"ReadBoxes", "GotoInputBox"}, ""},
-        {input + ".bak", output, {"ReadBoxes", "GotoInputBox"}, output},
-        {input + " ", output, {"ReadBoxes", "GotoInputBox"}, output},
-        {txt, "b.doc", {"ReadBoxes", "GotoInputBox"}, "b.doc"},  // only the input check acts
+        {bak, output, {"ReadBoxes", Refused(bak), LoadFailed(bak), "GotoInputBox"}, output},
+        {blank, output, {"ReadBoxes", Refused(blank), LoadFailed(blank), "GotoInputBox"}, output},
+        // only the input check acts
+        {txt, "b.doc", {"ReadBoxes", Refused(txt), LoadFailed(txt), "GotoInputBox"}, "b.doc"},
         {dir.File("A.Mem"), "", {"ReadBoxes", "WriteBoxes " + dir.File("A.Mem") + " | " + dir.File("A.xml"),
                                  "FocusBox 1001"}, dir.File("A.xml")},
         {input, output + ".txt", {"ReadBoxes", "WriteBoxes " + input + " | " + output, "FocusBox 1001"}, output},

@@ -9,12 +9,15 @@
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
+#include <sstream>
 
 #include "ScriptedPrompts.h"
 #include "support/TempDir.h"
 #include "convert/ConversionDriver.h"
 #include "platform/MessageBox.h"
 #include "support/MemImage.h"
+#include "cli/CliConverter.h"
+#include "maps/DialogConversion.h"
 #include "ui/qt/QtMainDlg.h"
 #include "ui/qt/QtMessageBoxHost.h"
 
@@ -239,8 +242,9 @@ private slots:
         QTest::addColumn<QString>("focus");
         QTest::addColumn<QString>("outputBoxAfter");
 
-        QTest::newRow("input not .mem") << "route.txt" << "route.xml" << 10804 << QStringList() << "1000"
-                                        << "route.xml";
+        // No map files wired: a name of no kind read gets the store's refusal.
+        QTest::newRow("input not .mem") << "route.txt" << "route.xml" << 10804 << QStringList({"quorvel", "ERROR"})
+                                        << "1000" << "route.xml";
         QTest::newRow("input empty") << "" << "route.xml" << 10804 << QStringList() << "1000" << "route.xml";
         QTest::newRow("output empty") << "route.Mem" << "" << 10804 << QStringList() << "1001" << "route.xml";
         QTest::newRow("output .xml.txt") << "route.mem" << "b.xml.txt" << 10804 << QStringList() << "1001"
@@ -287,6 +291,39 @@ private slots:
         }
         QCOMPARE(Box(dlg, "1001")->text(), folder + outputBoxAfter);
         QVERIFY(!FileExists(dir.File("route.xml")));
+    }
+
+    // A phone's GPX dropped on the dialog and converted: the command line's document.
+    void mapFileDropConverts() {
+        TempDir dir, cliDir;
+        const std::string gpx =
+            "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"t\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+            "<wpt lat=\"35.6812\" lon=\"139.7671\"><name>東京駅</name></wpt>\n"
+            "<wpt lat=\"34.7025\" lon=\"135.4959\"><name>Umeda</name></wpt>\n</gpx>\n";
+        WriteFileBytes(dir.File("phone.gpx"), gpx);
+        WriteFileBytes(cliDir.File("phone.gpx"), gpx);
+        std::ostringstream out, err;
+        QCOMPARE(CliConverter(out, err, "quorvel-cli").Run({cliDir.File("phone.gpx"), "--to", "glorie"}), 0);
+
+        DialogConversion maps;
+        m_dlg = std::make_unique<QtMainDlg>(*m_prompts, &maps);
+        QtMainDlg& dlg = Shown();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.File("phone.gpx")))});
+        const QPointF at = Box(dlg, "1000")->mapTo(&dlg, QPoint(5, 5));
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &enter);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&dlg, &dropped);
+        QCoreApplication::processEvents();
+        QCOMPARE(Box(dlg, "1001")->text(), QString::fromStdString(dir.File("phone.xml")));
+        QTest::keyClick(Box(dlg, "1000"), Qt::Key_Return);
+
+        QCOMPARE(m_prompts->messages.size(), size_t(1));
+        QCOMPARE(m_prompts->messages[0].text, kConverted);
+        QCOMPARE(dlg.result(), 1);
+        QVERIFY(ReadFileBytes(dir.File("phone.xml")) == ReadFileBytes(cliDir.File("phone.xml")));
+        m_dlg.reset();  // before the conversion it was given
     }
 
     void drop_data() {

@@ -4,6 +4,7 @@
 //
 //   quorvel_wine_driver make-input <folder>
 //   quorvel_wine_driver convert <quorvel.exe> <input.mem> <golden document>
+//   quorvel_wine_driver drop-convert <quorvel.exe> <map file> <golden document>
 //   quorvel_wine_driver pose <quorvel.exe> <input.mem> main|message|about <done file>
 //   quorvel_wine_driver <quorvel.exe> <work folder> <golden document> [case...]
 #include <windows.h>
@@ -370,13 +371,16 @@ void CaseFilesInUse(const Context& c) {
     program.WaitForEnd();
 }
 
+// A file of no kind read: the store's refusal, unopened, then the focus in the input box.
 void CaseNotMem(const Context& c) {
-    const std::wstring input = c.work + L"route.txt";
+    const std::wstring input = c.work + L"route.dat";
     ::DeleteFileW((c.work + L"route.xml").c_str());
     Program program(c.exe, Quoted(input));
     HWND hMain = program.WaitFor(kMainCaption);
     CheckText(BoxText(hMain, IDC_OUTPUT_FILE), c.work + L"route.xml", "output box");
     Click(::GetDlgItem(hMain, IDOK));
+    ExpectBox(program, kAppCaption, input + L"\n    は認識できないファイルです", true);
+    ExpectBox(program, L"ERROR", L"ファイル " + input + L" の読み込みに失敗しました", false);
     program.ExpectNoOtherWindow({hMain});
     Check(program.Focus() == ::GetDlgItem(hMain, IDC_INPUT_FILE), "the focus is not in the input box");
     // EM_GETSEL without pointers packs the selection into the result.
@@ -396,8 +400,8 @@ void CaseDrop(const Context& c) {
     program.ExpectNoOtherWindow({hMain});
     CheckText(BoxText(hMain, IDC_INPUT_FILE), c.work + L"route.MEM", "input box after a .mem drop");
     CheckText(BoxText(hMain, IDC_OUTPUT_FILE), c.work + L"route.xml", "output box after a .mem drop");
-    // A drop whose last file is no .mem is refused; the boxes keep their texts.
-    Drop(program, hMain, {c.work + L"route.mem", c.work + L"notes.txt"});
+    // A drop whose last file is of no kind read is refused; the boxes keep their texts.
+    Drop(program, hMain, {c.work + L"route.mem", c.work + L"notes.doc"});
     ExpectBox(program, L"Error", L"入力ファイルのファイルタイプが違います。\n拡張子[.mem]のファイルを選択して下さい。", true);
     CheckText(BoxText(hMain, IDC_INPUT_FILE), c.work + L"route.MEM", "input box after a refused drop");
     CheckText(BoxText(hMain, IDC_OUTPUT_FILE), c.work + L"route.xml", "output box after a refused drop");
@@ -694,11 +698,28 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes) {
     return static_cast<bool>(out);
 }
 
+// A map file dropped on the dialog, converted: the document must equal the golden bytes (the
+// native command line's).
+void DropConvert(const Context& c, const std::wstring& input) {
+    const std::wstring output = input.substr(0, input.rfind(L'.')) + L".xml";
+    ::DeleteFileW(output.c_str());
+    Program program(c.exe, L"");
+    HWND hMain = program.WaitFor(kMainCaption);
+    Drop(program, hMain, {input});
+    program.ExpectNoOtherWindow({hMain});
+    CheckText(BoxText(hMain, IDC_INPUT_FILE), input, "input box after the drop");
+    CheckText(BoxText(hMain, IDC_OUTPUT_FILE), output, "output box after the drop");
+    Click(::GetDlgItem(hMain, IDOK));
+    ExpectBox(program, L"終了", kConverted, false);
+    program.WaitForEnd();
+    ExpectGolden(c, output);
+}
+
 int MakeInput(const std::wstring& folder) {
     const std::string image = WineConvertInput();
     const bool ok = WriteBytes(folder + L"\\route.mem", image) &&
                     WriteBytes(folder + L"\\short.mem", image.substr(0, image.size() - 1)) &&
-                    WriteBytes(folder + L"\\route.txt", image) && WriteBytes(folder + L"\\cancel.mem", image);
+                    WriteBytes(folder + L"\\route.dat", image) && WriteBytes(folder + L"\\cancel.mem", image);
     if (!ok) std::fprintf(stderr, "cannot write the inputs into %s\n", U8(folder).c_str());
     return ok ? 0 : 1;
 }
@@ -707,17 +728,20 @@ int MakeInput(const std::wstring& folder) {
 int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wstring(argv[1]) == L"make-input") return MakeInput(argv[2]);
     if (argc == 6 && std::wstring(argv[1]) == L"pose") return Pose(argv[2], argv[3], argv[4], argv[5]);
-    if (argc == 5 && std::wstring(argv[1]) == L"convert") {
+    const bool bDropConvert = argc == 5 && std::wstring(argv[1]) == L"drop-convert";
+    if (argc == 5 && (std::wstring(argv[1]) == L"convert" || bDropConvert)) {
         // One more input with its expected document, e.g. a bundled sample copied to a scratch folder.
         Context c;
         c.exe = argv[2];
         c.golden = ReadFileBytes(argv[4]);
+        const char* what = bDropConvert ? "drop-convert" : "convert";
         try {
-            ConvertFromCommandLine(c, argv[3]);
-            std::printf("PASS convert %s\n", U8(argv[3]).c_str());
+            if (bDropConvert) DropConvert(c, argv[3]);
+            else ConvertFromCommandLine(c, argv[3]);
+            std::printf("PASS %s %s\n", what, U8(argv[3]).c_str());
             return 0;
         } catch (const std::exception& error) {
-            std::printf("FAIL convert %s: %s\n", U8(argv[3]).c_str(), error.what());
+            std::printf("FAIL %s %s: %s\n", what, U8(argv[3]).c_str(), error.what());
             return 1;
         }
     }

@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "app/CConverterApp.h"
+#include "maps/DialogConversion.h"
 #include "ui/qt/ModalPrompts.h"
 #include "ui/qt/ProgramIcon.h"
 #include "ui/qt/QtMainDlg.h"
@@ -17,7 +18,8 @@ int main(int argc, char* argv[]) {
 
     QtModalPrompts prompts;
     QtMessageBoxHost host(prompts);
-    QtMainDlg dialog(prompts);
+    DialogConversion maps;
+    QtMainDlg dialog(prompts, &maps);
     dialog.Start(strCmdLine);
     dialog.exec();
     // The dialog's result makes no difference: converted or cancelled, the program ends normally.

@@ -9,7 +9,8 @@
 class Win32MainDlg : public IMainDlgUi, public IMessageBoxHost {
 public:
     // strCmdLine: the command line after the program's own name, UTF-8.
-    Win32MainDlg(HINSTANCE hInstance, const CString& strCmdLine);
+    // maps: the conversion of map files (maps/DialogConversion).
+    Win32MainDlg(HINSTANCE hInstance, const CString& strCmdLine, IMapConversion* maps);
 
     INT_PTR DoModal();
 

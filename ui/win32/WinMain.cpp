@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/CConverterApp.h"
+#include "maps/DialogConversion.h"
 #include "platform/MessageBox.h"
 #include "platform/win32/WideText.h"
 #include "ui/win32/Win32MainDlg.h"
@@ -27,7 +28,8 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*pC
     const CString strCmdLine =
         CConverterApp::CommandLineAfterProgram(CString(WideToUtf8(std::wstring(::GetCommandLineW()))));
 
-    Win32MainDlg dlg(hInstance, strCmdLine);
+    DialogConversion maps;
+    Win32MainDlg dlg(hInstance, strCmdLine, &maps);
     IMessageBoxHost* previous = SetMessageBoxHost(&dlg);
     dlg.DoModal();
     SetMessageBoxHost(previous);

@@ -1,0 +1,34 @@
+#pragma once
+// What the dialog asks of the map formats' conversion (maps/, above this folder in the build):
+// a file of a kind other than a memory-point file into glorie documents, as the command line's
+// "--to glorie" makes them. The front ends wire it up (maps/DialogConversion.h).
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/CString.h"
+
+struct InputKind {
+    std::string title;     // "GPX"
+    std::string patterns;  // "*.gpx", several joined by ';'
+};
+
+struct MapConversionOutcome {
+    std::vector<std::string> notes;     // warnings and refused points, UTF-8, the first ones only
+    std::size_t notesLeftOut = 0;       // the notes after those, counted
+    std::vector<std::string> failures;  // what stopped a document, and the count of points left out
+    std::vector<CString> outputs;       // the documents written
+};
+
+class IMapConversion {
+public:
+    virtual ~IMapConversion() = default;
+    // The kinds read besides memory-point files, for the browse filter.
+    virtual std::vector<InputKind> InputKinds() const = 0;
+    // True when strInput is converted here rather than by the memory-point store: decided by its
+    // name, as the command line decides it.
+    virtual bool Takes(const CString& strInput) const = 0;
+    // strInput into strOutput (NAME-1.xml, NAME-2.xml, ... past a document's 700 points); at most
+    // notesKept notes are kept.
+    virtual MapConversionOutcome Convert(const CString& strInput, const CString& strOutput, std::size_t notesKept) = 0;
+};

@@ -1,0 +1,24 @@
+#pragma once
+// The dialogs' conversion of map files: the command line's road (BatchPlan, Conversion) behind the
+// interface the dialog's logic asks (app/IMapConversion.h), so both give the same documents.
+#include <memory>
+
+#include "app/IMapConversion.h"
+
+class Conversion;
+
+class DialogConversion : public IMapConversion {
+public:
+    DialogConversion();
+    ~DialogConversion() override;
+    DialogConversion(const DialogConversion&) = delete;
+    DialogConversion& operator=(const DialogConversion&) = delete;
+
+    std::vector<InputKind> InputKinds() const override;
+    bool Takes(const CString& strInput) const override;
+    MapConversionOutcome Convert(const CString& strInput, const CString& strOutput, std::size_t notesKept) override;
+
+private:
+    // Kept between conversions: the grid and the reading guesser are loaded once.
+    std::unique_ptr<Conversion> m_conversion;
+};
