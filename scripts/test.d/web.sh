@@ -41,4 +41,6 @@ cat >"$work/inputs/places.gpx" <<'GPX'
 <wpt lat="0" lon="0"><name>Null Island</name></wpt>
 </gpx>
 GPX
+# The zips' entry names, in Node alone.
+node ui/web/test/zip-names.mjs
 node ui/web/test/web-test.mjs "$PWD/$page" "$PWD/build/dev/cli/quorvel-cli" "$work"
