@@ -89,4 +89,33 @@ TEST(HostileInputs, KmzIsReadFromDocKmlElseTheFirstKmlAndNamesItsEntriesSafely) 
     };
     for (const Case& c : cases) Check(c);
 }
+TEST(HostileInputs, GeoJsonNestedPastItsBoundIsRefusedWithTheDepth) {
+    const std::string feature = "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[1,2]},";
+    const std::string tooDeep = "f: 2 行目: 配列とオブジェクトの入れ子が 200000 段より深いので読めません";
+    const Case cases[] = {
+        {"30 MB of [ cut short", "geojson", "\n" + std::string(300000, '['), tooDeep},
+        {"a name of nested arrays", "geojson",
+         feature + "\n\"properties\":{\"name\":" + Nested(200000, "[", "", "]") + "}}", tooDeep},
+        {"brackets inside a text do not count", "geojson",
+         feature + "\"properties\":{\"name\":\"" + std::string(300000, '[') + "\\\"\"}}",
+         std::string(300000, '[') + "\"|||2.0000000|1.0000000|地物 1\n"},
+        {"as deep as may be", "geojson",
+         feature + "\"properties\":{\"name\":\"a\",\"digits\":" + Nested(199998, "[", "", "]") + "}}",
+         "a|||2.0000000|1.0000000|地物 1\n"},
+    };
+    for (const Case& c : cases) Check(c);
+}
+
+TEST(HostileInputs, CsvRowsOfMillionsOfCellsAreReadAsBefore) {
+    const std::string cells = std::string(1000000, ';');
+    const Case cases[] = {
+        {"a header of separators only", "csv", cells + "\n1;2\n",
+         "f: 1 行目: 緯度と経度の列がありません（見出しに lat・latitude・緯度 と lon・lng・longitude・経度 のどれかが要ります）"},
+        {"columns past a million empty ones", "csv", cells + "lat;lon;名前\n" + cells + "35,5;139,5;遠い\n",
+         "遠い|||35.5000000|139.5000000|2 行目\n"},
+        {"rows of separators and blanks are passed over", "csv", "lat;lon\n" + cells + "\n \t;\"\";\r\n1;2\n",
+         "地点 1|||1.0000000|2.0000000|4 行目\n"},
+    };
+    for (const Case& c : cases) Check(c);
+}
 }  // namespace
