@@ -45,7 +45,7 @@ inline std::string ZipImage(const std::vector<ZipEntry>& entries) {
         put(directory, 0x02014b50, 4);
         put(directory, 20, 2);
         directory += common;
-        put(directory, 0, 12);  // extra, comment, disk, attributes
+        directory.append(12, '\0');  // extra, comment, disk, attributes
         put(directory, offset, 4);
         directory += entry.name;
     }
