@@ -103,23 +103,6 @@ char SeparatorOf(std::string_view text) {
 
 bool IsBlankText(std::string_view text) { return text.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
-// An upper bound on the records that hold anything but blank space and separators, to reserve
-// the places at once (a growing vector holds two copies): a line of nothing else is no place, and
-// a file of millions of them reserved a place each.
-std::size_t FilledLines(std::string_view text, char separator) {
-    std::size_t lines = 0;
-    bool filled = false;
-    for (const char ch : text) {
-        if (ch == '\n') {
-            lines += filled;
-            filled = false;
-        } else if (ch != separator && ch != ' ' && ch != '\t' && ch != '\r' && ch != '"') {
-            filled = true;
-        }
-    }
-    return lines + filled;
-}
-
 void ReadCsv(std::string bytes, PlaceCollector& places) {
     const std::string& file = places.FileName();
     std::vector<std::string> warnings;
@@ -142,7 +125,8 @@ void ReadCsv(std::string bytes, PlaceCollector& places) {
                     rank[kind] = k;
                 }
     });
-    places.Reserve(FilledLines(text, separator));
+    // Lines are counted to reserve the places at once (a growing vector holds two copies).
+    places.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
     if (columns[kLatitude] < 0 || columns[kLongitude] < 0)
         throw MapError(file + ": 1 行目: 緯度と経度の列がありません（見出しに lat・latitude・緯度 と lon・lng・longitude・経度 のどれかが要ります）");
 
