@@ -8,11 +8,10 @@
 #include <memory>
 #include <vector>
 
+#include "maps/MapError.h"
 #include "maps/MapText.h"
 #include "maps/SafeText.h"
 #include "platform/Cp932Text.h"
-
-#include "maps/MapError.h"
 
 namespace {
 // One archive in memory, read or written through minizip's file functions.
@@ -109,13 +108,13 @@ std::string Shown(const std::string& name) {
 // Why an entry cannot be inflated here, or empty when it can: only stored and deflated entries
 // are read (minizip would hand a bzip2 entry's bytes over as they are).
 std::string Unreadable(const unz_file_info64& info) {
-    constexpr uLong kEncrypted = 1, kStrongEncryption = 1 << 6;
+    constexpr uLong kEncrypted = 1, kStrongEncryption = 1 << 6, kLzma = 14;
     if (info.flag & (kEncrypted | kStrongEncryption)) return "は暗号化されているので読めません（暗号化せずに保存し直してください）";
     switch (info.compression_method) {
     case 0:
     case Z_DEFLATED: return {};
     case Z_BZIP2ED: return "は bzip2 で圧縮されているので読めません（deflate で圧縮し直してください）";
-    case 14: return "は LZMA で圧縮されているので読めません（deflate で圧縮し直してください）";
+    case kLzma: return "は LZMA で圧縮されているので読めません（deflate で圧縮し直してください）";
     default:
         return "は読めない方式（" + std::to_string(info.compression_method) +
                " 番）で圧縮されています（deflate で圧縮し直してください）";
