@@ -14,6 +14,7 @@
 #include "maps/UnitFields.h"
 #include "mempoint/CMemPointStore.h"
 #include "platform/CFile.h"
+#include "maps/ZipImage.h"
 #include "support/MemImage.h"
 #include "support/MemoryCalls.h"
 
@@ -160,6 +161,21 @@ Seeds MapSeeds(const char* format) {
         seeds.emplace_back("utf16", utf16);
         seeds.emplace_back("deep-extensions", "<gpx><wpt lat=\"1\" lon=\"2\">" + Repeat("<e>", 1000) + Repeat("</e>", 1000) +
                                                   "</wpt></gpx>");
+        // Nested deeper than the stack once took when a read part was freed.
+        seeds.emplace_back("metadata-40000-deep", "<gpx><metadata>" + Repeat("<a>", 40000) + Repeat("</a>", 40000) +
+                                                      "</metadata><wpt lat=\"1\" lon=\"2\"><name>n</name></wpt></gpx>");
+        seeds.emplace_back("name-40000-deep", "<gpx><wpt lat=\"1\" lon=\"2\"><name>n" + Repeat("<b>", 40000) +
+                                                  Repeat("</b>", 40000) + "</name></wpt></gpx>");
+    } else if (f == "kmz") {
+        // Archives whose entries come in any order, with names of any length and kind, and
+        // compressed or encrypted as this reader does not read.
+        const std::string kml = Written("kml", OrdinaryPlaces());
+        seeds.emplace_back("first-of-two", ZipImage({{"first.kml", kml}, {"second.kml", Written("kml", ManyPlaces(3))}}));
+        seeds.emplace_back("kml-then-icon", ZipImage({{"tokyo.kml", kml}, {"files/icon.png", "\x89PNG\r\n"}}));
+        seeds.emplace_back("name-1025", ZipImage({{std::string(1021, 'n') + ".kml", kml}}));
+        seeds.emplace_back("hostile-name", ZipImage({{"\x1b]0;t\x07\xe2\x80\xae" "lmk.kml", kml, 12}}));
+        seeds.emplace_back("lzma", ZipImage({{"doc.kml", kml, 14}}));
+        seeds.emplace_back("encrypted", ZipImage({{"doc.kml", kml, 8, 1}}));
     } else if (f == "kml") {
         seeds.emplace_back("folders-1000-deep",
                            "<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Document>" + Repeat("<Folder>", 1000) +
@@ -220,7 +236,7 @@ int main(int argc, char** argv) {
     ::mkdir(root.c_str(), 0777);
     bool ok = WriteAll(root + "/convert", ConvertSeeds()) && WriteAll(root + "/dms", DmsSeeds()) &&
                     WriteAll(root + "/path", PathSeeds());
-    for (const char* format : {"gpx", "kml", "geojson", "csv", "glorie"})
+    for (const char* format : {"gpx", "kml", "kmz", "geojson", "csv", "glorie"})
         ok = ok && WriteAll(root + "/" + format, MapSeeds(format));
     if (!ok) std::fprintf(stderr, "%s: cannot write the seeds under %s\n", argv[0], root.c_str());
     return ok ? 0 : 1;

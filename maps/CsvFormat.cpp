@@ -32,12 +32,15 @@ public:
     RecordScanner(std::string_view text, char separator, int firstLine)
         : m_text(text), m_separator(separator), m_line(firstLine) {}
 
-    // The fields of the next record, and the line it starts on; false at the end.
-    bool Next(std::vector<std::string>& fields, int& line, const std::string& fileName) {
-        fields.clear();
+    // The fields of the next record, each handed to take(index, field) as it ends (a row of 30
+    // million separators is never 30 million strings at once), and the line it starts on; false
+    // at the end.
+    template <typename Take>
+    bool Next(int& line, const std::string& fileName, Take take) {
         if (m_at >= m_text.size()) return false;
         line = m_line;
         std::string field;
+        std::size_t index = 0;
         bool quoted = false;
         while (m_at < m_text.size()) {
             const char ch = m_text[m_at++];
@@ -54,7 +57,7 @@ public:
             } else if (ch == '"' && field.empty()) {
                 quoted = true;
             } else if (ch == m_separator) {
-                fields.push_back(std::move(field));
+                take(index++, field);
                 field.clear();
             } else if (ch == '\n') {
                 ++m_line;
@@ -64,7 +67,7 @@ public:
             }
         }
         if (quoted) throw MapError(fileName + ": " + std::to_string(line) + " 行目: 引用符が閉じていません");
-        fields.push_back(std::move(field));
+        take(index, field);
         return true;
     }
 
@@ -98,11 +101,7 @@ char SeparatorOf(std::string_view text) {
     return separators[best];
 }
 
-bool IsBlankRecord(const std::vector<std::string>& fields) {
-    for (const std::string& field : fields)
-        if (!CollapseSpace(field).empty()) return false;
-    return true;
-}
+bool IsBlankText(std::string_view text) { return text.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
 void ReadCsv(std::string bytes, PlaceCollector& places) {
     const std::string& file = places.FileName();
@@ -113,28 +112,34 @@ void ReadCsv(std::string bytes, PlaceCollector& places) {
 
     const char separator = SeparatorOf(text);
     RecordScanner scanner(text, separator, 1);
-    std::vector<std::string> fields;
     int line = 1;
     int columns[kColumnKinds] = {-1, -1, -1, -1, -1};
-    if (scanner.Next(fields, line, file)) {
-        std::size_t rank[kColumnKinds] = {};
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            const std::string word = HeaderWord(fields[i]);
-            for (int kind = 0; kind < kColumnKinds; ++kind)
-                for (std::size_t k = 0; k < kHeaderWords[kind].size(); ++k)
-                    if (word == HeaderWord(kHeaderWords[kind][k]) && (columns[kind] < 0 || k < rank[kind])) {
-                        columns[kind] = static_cast<int>(i);
-                        rank[kind] = k;
-                    }
-        }
-    }
+    std::size_t rank[kColumnKinds] = {};
+    scanner.Next(line, file, [&](std::size_t i, const std::string& field) {
+        if (IsBlankText(field)) return;  // no header word is blank
+        const std::string word = HeaderWord(field);
+        for (int kind = 0; kind < kColumnKinds; ++kind)
+            for (std::size_t k = 0; k < kHeaderWords[kind].size(); ++k)
+                if (word == HeaderWord(kHeaderWords[kind][k]) && (columns[kind] < 0 || k < rank[kind])) {
+                    columns[kind] = static_cast<int>(i);
+                    rank[kind] = k;
+                }
+    });
     // Lines are counted to reserve the places at once (a growing vector holds two copies).
     places.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
     if (columns[kLatitude] < 0 || columns[kLongitude] < 0)
         throw MapError(file + ": 1 行目: 緯度と経度の列がありません（見出しに lat・latitude・緯度 と lon・lng・longitude・経度 のどれかが要ります）");
 
-    while (scanner.Next(fields, line, file)) {
-        if (IsBlankRecord(fields)) continue;
+    // Only the columns read are kept of a row.
+    const std::size_t kept = static_cast<std::size_t>(*std::max_element(std::begin(columns), std::end(columns))) + 1;
+    std::vector<std::string> fields;
+    bool blank = true;
+    const auto take = [&](std::size_t i, std::string& field) {
+        blank = blank && IsBlankText(field);
+        if (i < kept) fields.push_back(std::move(field));
+    };
+    for (; scanner.Next(line, file, take); fields.clear(), blank = true) {
+        if (blank) continue;
         const auto field = [&](Column kind) -> std::string_view {
             const int at = columns[kind];
             return at >= 0 && static_cast<std::size_t>(at) < fields.size() ? std::string_view(fields[static_cast<std::size_t>(at)])

@@ -21,6 +21,20 @@ bool IsOurs(pugi::xml_node element) {
     return false;
 }
 
+// Takes child out of parent, its descendants first, leaf by leaf: pugixml frees a node's children
+// by recursion, one stack frame a level, and a part nested 200,000 deep would end the stack.
+void RemoveWithoutRecursion(pugi::xml_node parent, pugi::xml_node child) {
+    pugi::xml_node node = child;
+    while (true) {
+        while (node.first_child()) node = node.first_child();
+        if (node == child) break;
+        pugi::xml_node up = node.parent();
+        up.remove_child(node);
+        node = up;
+    }
+    parent.remove_child(child);
+}
+
 struct Document {
     const XmlSource& source;
     // A document of this program before the extensions: its <cmt> is the reading. In any other,
@@ -99,7 +113,7 @@ int ReadGpx(const XmlSource& xml, const ReadOptions& options, PlaceCollector& pl
             else if (XmlSource::Is(child, "rte") || XmlSource::Is(child, "trk"))
                 passed += ReadPath(source, child, options.allPoints, places);
         }
-        root.remove_child(child);
+        RemoveWithoutRecursion(root, child);
     }
     return passed;
 }

@@ -6,8 +6,12 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "maps/MapError.h"
+#include "maps/MapText.h"
+#include "maps/SafeText.h"
+#include "platform/Cp932Text.h"
 
 namespace {
 // One archive in memory, read or written through minizip's file functions.
@@ -67,10 +71,9 @@ zlib_filefunc64_def Functions(MemoryFile& file) {
     return functions;
 }
 
-bool EndsWithKml(const char* name) {
-    const std::size_t length = std::strlen(name);
-    if (length < 4) return false;
-    std::string end(name + length - 4);
+bool EndsWithKml(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string end = name.substr(name.size() - 4);
     for (char& c : end) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return end == ".kml";
 }
@@ -78,6 +81,45 @@ bool EndsWithKml(const char* name) {
 struct UnzipCloser {
     void operator()(void* archive) const { unzClose(archive); }
 };
+
+// The current entry's information and its whole name, however long: the buffer is sized from the
+// name's own length (a fixed one leaves a name that fills it unterminated).
+bool CurrentEntry(void* zip, unz_file_info64& info, std::string& name) {
+    if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return false;
+    std::vector<char> buffer(info.size_filename + 1, '\0');
+    if (unzGetCurrentFileInfo64(zip, &info, buffer.data(), static_cast<uLong>(buffer.size()), nullptr, 0, nullptr, 0) != UNZ_OK)
+        return false;
+    name.assign(buffer.data(), info.size_filename);
+    return true;
+}
+
+// An entry's name as a message shows it: the archive chose it, so it is text of any kind. Names
+// not flagged UTF-8 are often CP932 (archives made on Japanese Windows); control characters are
+// shown as code points, as in point names.
+std::string Shown(const std::string& name) {
+    std::string text;
+    if (FirstInvalidUtf8(name) == std::string_view::npos)
+        text = name;
+    else
+        Cp932ToUtf8(name, text);
+    return Excerpt(ValidUtf8(std::move(text)));
+}
+
+// Why an entry cannot be inflated here, or empty when it can: only stored and deflated entries
+// are read (minizip would hand a bzip2 entry's bytes over as they are).
+std::string Unreadable(const unz_file_info64& info) {
+    constexpr uLong kEncrypted = 1, kStrongEncryption = 1 << 6, kLzma = 14;
+    if (info.flag & (kEncrypted | kStrongEncryption)) return "は暗号化されているので読めません（暗号化せずに保存し直してください）";
+    switch (info.compression_method) {
+    case 0:
+    case Z_DEFLATED: return {};
+    case Z_BZIP2ED: return "は bzip2 で圧縮されているので読めません（deflate で圧縮し直してください）";
+    case kLzma: return "は LZMA で圧縮されているので読めません（deflate で圧縮し直してください）";
+    default:
+        return "は読めない方式（" + std::to_string(info.compression_method) +
+               " 番）で圧縮されています（deflate で圧縮し直してください）";
+    }
+}
 }  // namespace
 
 std::string KmlOfKmz(const std::string& archive, const std::string& fileName, std::size_t limit) {
@@ -87,24 +129,27 @@ std::string KmlOfKmz(const std::string& archive, const std::string& fileName, st
     const std::unique_ptr<void, UnzipCloser> zip(unzOpen2_64("", &functions));
     if (!zip) throw MapError(fileName + ": KMZ (zip) として読めません");
     // doc.kml, else the first .kml in the archive's order.
-    bool found = unzLocateFile(zip.get(), "doc.kml", 1) == UNZ_OK;
-    for (int status = found ? UNZ_OK : unzGoToFirstFile(zip.get()); !found && status == UNZ_OK;
-         status = unzGoToNextFile(zip.get())) {
-        char name[1024];
-        unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(zip.get(), &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) break;
-        found = EndsWithKml(name);
+    unz64_file_pos firstKml{};
+    bool found = false, doc = false;
+    std::string name;
+    unz_file_info64 info;
+    for (int status = unzGoToFirstFile(zip.get()); status == UNZ_OK && !doc; status = unzGoToNextFile(zip.get())) {
+        if (!CurrentEntry(zip.get(), info, name)) throw MapError(fileName + ": KMZ (zip) として読めません");
+        doc = name == "doc.kml";
+        if ((doc || !found) && EndsWithKml(name)) {
+            found = unzGetFilePos64(zip.get(), &firstKml) == UNZ_OK;
+            if (!found) throw MapError(fileName + ": KMZ (zip) として読めません");
+        }
     }
     if (!found) throw MapError(fileName + ": KMZ の中に KML (doc.kml) がありません");
 
-    char name[1024];
-    unz_file_info64 info;
-    if (unzGetCurrentFileInfo64(zip.get(), &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
+    if (unzGoToFilePos64(zip.get(), &firstKml) != UNZ_OK || !CurrentEntry(zip.get(), info, name))
         throw MapError(fileName + ": KMZ (zip) として読めません");
-    const std::string tooLarge = fileName + ": KMZ の中の " + name + " は大きすぎます。読み込めるのは " +
-                                 std::to_string(limit / (1024 * 1024)) + " MB までです";
+    const std::string entry = fileName + ": KMZ の中の " + Shown(name);
+    if (const std::string reason = Unreadable(info); !reason.empty()) throw MapError(entry + " " + reason);
+    const std::string tooLarge = entry + " は大きすぎます。読み込めるのは " + std::to_string(limit / (1024 * 1024)) + " MB までです";
     if (info.uncompressed_size > limit) throw MapError(tooLarge);
-    if (unzOpenCurrentFile(zip.get()) != UNZ_OK) throw MapError(fileName + ": KMZ の中の " + std::string(name) + " を開けません");
+    if (unzOpenCurrentFile(zip.get()) != UNZ_OK) throw MapError(entry + " を開けません");
     std::string document;
     document.reserve(static_cast<std::size_t>(info.uncompressed_size));
     char buffer[65536];
@@ -118,8 +163,7 @@ std::string KmlOfKmz(const std::string& archive, const std::string& fileName, st
         document.append(buffer, static_cast<std::size_t>(read));
     }
     const int closed = unzCloseCurrentFile(zip.get());
-    if (read < 0 || closed != UNZ_OK)
-        throw MapError(fileName + ": KMZ の中の " + std::string(name) + " が壊れています");
+    if (read < 0 || closed != UNZ_OK) throw MapError(entry + " が壊れています");
     return document;
 }
 

@@ -3,10 +3,12 @@
 #include <cstddef>
 #include <string>
 
-// The KML inside: "doc.kml" at the top, else the first member whose name ends in ".kml". Throws
-// MapError naming fileName for an archive that cannot be read, holds no KML, or whose KML is
+// The KML inside: "doc.kml" at the top, else the first member whose name ends in ".kml", in the
+// archive's order. Throws MapError naming fileName for an archive that cannot be read, holds no
+// KML, whose KML is encrypted or compressed other than by deflate (bzip2, LZMA: said so), or is
 // larger than limit: the declared size is checked first, and inflating stops past the limit,
-// so that a small archive that inflates to gigabytes costs no more than limit bytes.
+// so that a small archive that inflates to gigabytes costs no more than limit bytes. The entry's
+// name is shown in messages as other texts of a file are (SafeText's Excerpt).
 std::string KmlOfKmz(const std::string& archive, const std::string& fileName, std::size_t limit);
 
 // An archive holding one document as "doc.kml", deflated as its parts come, so that only the

@@ -8,6 +8,10 @@
 namespace {
 bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 bool IsBlankControl(char32_t c) { return c == '\t' || c == '\r' || c == '\n'; }
+// The marks that reorder text shown after them: "invoice\u202Eslx.xml" shows as "invoicelmx.xls".
+bool IsBidiControl(char32_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
 
 void Note(std::vector<char32_t>& found, char32_t c) {
     if (!IsBlankControl(c) && std::find(found.begin(), found.end(), c) == found.end()) found.push_back(c);
@@ -76,7 +80,7 @@ std::string Excerpt(std::string_view utf8, std::size_t maxCharacters) {
         if (count++ == maxCharacters) return out + "…";
         const std::size_t start = i;
         const char32_t c = NextCodePoint(utf8, i);
-        if (IsControl(c))
+        if (IsControl(c) || IsBidiControl(c))
             out += CodePointName(c);
         else
             out.append(utf8.substr(start, i - start));

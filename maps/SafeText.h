@@ -16,6 +16,7 @@ std::vector<char32_t> ReplaceRecordControlCharacters(std::string& cp932);
 
 // "U+001B", "U+0000, U+007F".
 std::string CodePointNames(const std::vector<char32_t>& codePoints);
-// A value quoted in a message: control characters as "U+001B", at most maxCharacters characters
+// A value quoted in a message: control and bidirectional-formatting characters as "U+001B" and
+// "U+202E" (which would make a name show as another), at most maxCharacters characters
 // and then "…", so that a 30 MB name or a value nested 100,000 deep stays one short line.
 std::string Excerpt(std::string_view utf8, std::size_t maxCharacters = 64);

@@ -50,9 +50,21 @@ large_bench() {
     { printf 'name,lat,lon\n"'; head -c 10000000 /dev/zero | tr '\0' 'a' | sed 's/a/東/g'; printf '",35.6,139.7\n'; } >"$work/name30.csv"
     { printf '{"type":"Feature","geometry":{"type":"Point","coordinates":[1,'; head -c 100000 /dev/zero | tr '\0' '['; printf 2;
       head -c 100000 /dev/zero | tr '\0' ']'; printf ']}}'; } >"$work/deep.geojson"
+    # Hostile ones: a row of 30,000,000 separators, 30 MB of "[", a name of arrays nested 10,000,000
+    # deep, 3,100,000 rows of a point each ("35.1,139"), a GPX whose <metadata> nests 200,000 deep.
+    { printf 'lat;lon\n'; head -c 30000000 /dev/zero | tr '\0' ';'; printf '\n35,6;139,7\n'; } >"$work/semicolons.csv"
+    head -c 30000000 /dev/zero | tr '\0' '[' >"$work/brackets.geojson"
+    { printf '{"type":"Feature","geometry":{"type":"Point","coordinates":[139.7,35.6]},"properties":{"name":';
+      head -c 10000000 /dev/zero | tr '\0' '['; head -c 10000000 /dev/zero | tr '\0' ']'; printf '}}'; } >"$work/deepname.geojson"
+    awk 'BEGIN { print "lat,lon"; for (i = 0; i < 3100000; i++) printf "%.1f,%d\n", 35 + (i % 10) / 10, 139 }' >"$work/tiny.csv"
+    { printf '<gpx>\n<metadata>'; head -c 200000 /dev/zero | tr '\0' 'a' | sed 's|a|<a>|g'
+      head -c 200000 /dev/zero | tr '\0' 'a' | sed 's|a|</a>|g'
+      printf '</metadata>\n<wpt lat="35.6" lon="139.7"><name>p</name></wpt></gpx>\n'; } >"$work/deep.gpx"
     for run in "big.csv --to glorie --reading none" "big.csv --to gpx" "big31.gpx --to glorie --reading none" \
                "big31.gpx --to gpx" "cp932.csv --to gpx" "cp932.csv --to mem --reading none" "utf16.txt --to gpx" \
-               "glorie40k.xml --to gpx" "name30.csv --to glorie" "deep.geojson --to gpx"; do
+               "glorie40k.xml --to gpx" "name30.csv --to glorie" "deep.geojson --to gpx" \
+               "semicolons.csv --to gpx" "brackets.geojson --to gpx" "deepname.geojson --to gpx" "tiny.csv --to gpx" \
+               "deep.gpx --to kml"; do
         input=${run%% *}
         rm -rf "$work/big"; mkdir -p "$work/big"
         size=$(stat -c %s "$work/$input")

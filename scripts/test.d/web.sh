@@ -44,6 +44,8 @@ cat >"$work/inputs/places.gpx" <<'GPX'
 </gpx>
 GPX
 status=0
+# The zips' entry names, in Node alone.
+node ui/web/test/zip-names.mjs || status=1
 node ui/web/test/web-test.mjs "$PWD/$page" "$PWD/build/dev/cli/quorvel-cli" "$work" || status=1
 node ui/web/test/site-test.mjs "$PWD/build/web/site" "$PWD/build/dev/cli/quorvel-cli" "$work" || status=1
 exit $status

@@ -69,6 +69,33 @@ function removeTree(path) {
     core.FS.rmdir(path);
 }
 
+// An entry's name in a zip the page makes, made as safe as the browser makes a download's: to the
+// program that unpacks it the name is a path, so nothing may climb out of the folder (/, \, ..),
+// hide the real extension behind a bidi override (invoice\u202Eslx.xml shows as invoicelmx.xls),
+// steer a terminal or open a Windows device (CON, nul.xml). Japanese and other text stays.
+const UNSAFE_IN_NAME = /[\u0000-\u001f\u007f-\u009f\u061c\u200e\u200f\u202a-\u202e\u2066-\u2069/\\:*?"<>|]|[\ud800-\udbff](?![\udc00-\udfff])|(?<![\ud800-\udbff])[\udc00-\udfff]/g;
+const WINDOWS_DEVICE = /^(con|prn|aux|nul|com[0-9\u00b9\u00b2\u00b3]|lpt[0-9\u00b9\u00b2\u00b3]|conin\$|conout\$)\s*(\..*)?$/i;
+function safeName(name) {
+    let safe = String(name).replace(UNSAFE_IN_NAME, '_').replace(/\.{2,}/g, '.').replace(/^[\s.]+|[\s.]+$/g, '');
+    if (WINDOWS_DEVICE.test(safe)) safe = `_${safe}`;
+    return safe || '_';
+}
+
+// The safe names of a set, each once: two names made the same (or the same but for case, as
+// Windows sees them) are told apart by a number, so that no file of the set replaces another.
+function safeNames(names) {
+    const taken = new Set();
+    return names.map((name) => {
+        const safe = safeName(name);
+        const dot = safe.lastIndexOf('.');
+        const [stem, extension] = dot > 0 ? [safe.slice(0, dot), safe.slice(dot)] : [safe, ''];
+        let unique = safe;
+        for (let n = 2; taken.has(unique.toLowerCase()); ++n) unique = `${stem} (${n})${extension}`;
+        taken.add(unique.toLowerCase());
+        return unique;
+    });
+}
+
 // Converts, posts the outputs, then lists the points and posts them: the downloads do not wait
 // for the table of a large input. Files reach the page as blobs, made here off its thread.
 function run(message) {
@@ -89,7 +116,10 @@ function run(message) {
         // A set (or several outputs) is offered as one zip too; stored, not deflated: 143
         // documents of a 100,000-point input take 1.6 s to deflate.
         const zips = [];
-        const zip = (name, set) => zips.push(file({ name, bytes: fflate.zipSync(Object.fromEntries(set.map((f) => [f.name, f.bytes])), { level: 0 }) }));
+        const zip = (name, set) => {
+            const names = safeNames(set.map((f) => f.name));
+            zips.push(file({ name, bytes: fflate.zipSync(Object.fromEntries(set.map((f, i) => [names[i], f.bytes])), { level: 0 }) }));
+        };
         const all = [];
         for (const job of jobs) {
             const set = job.outputs.map(read);
