@@ -1,5 +1,7 @@
 #include "cli/CliArguments.h"
 
+#include <algorithm>
+
 #include "maps/FormatRegistry.h"
 
 namespace {
@@ -11,6 +13,34 @@ CliArguments Refuse(std::string reason) {
 
 // Options that take a value: the value, or the reason the line is refused.
 const char* const kValueOptions[] = {"-o", "-d", "--to", "--datum", "--reading"};
+const char* const kFlags[] = {"--list", "--bom", "--merge", "--strict", "--all-points", "--help", "--version"};
+
+// Edits (insert, delete, replace, swap two neighbours) between a and b.
+std::size_t Distance(const std::string& a, const std::string& b) {
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i)
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+// " (もしかして --merge?)" for the nearest of candidates within two edits; empty for none.
+std::string DidYouMean(const std::string& typed, const std::vector<std::string>& candidates) {
+    std::string best;
+    std::size_t bestDistance = 3;
+    for (const std::string& candidate : candidates) {
+        const std::size_t distance = Distance(typed, candidate);
+        if (distance < bestDistance) {
+            best = candidate;
+            bestDistance = distance;
+        }
+    }
+    return best.empty() ? std::string() : " (もしかして " + best + "?)";
+}
 }  // namespace
 
 CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
@@ -19,7 +49,16 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
     std::vector<std::string> seen;
     std::string to;
     for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
+        std::string arg = args[i];
+        // --to=gpx: the value joined to its option.
+        std::string joinedValue;
+        bool hasJoinedValue = false;
+        if (!optionsEnded && arg.compare(0, 2, "--") == 0 && arg.find('=') != std::string::npos) {
+            joinedValue = arg.substr(arg.find('=') + 1);
+            arg.erase(arg.find('='));
+            hasJoinedValue = true;
+        }
+        if (!optionsEnded && arg == "-h") arg = "--help";
         if (optionsEnded || arg.empty() || arg[0] != '-') {
             parsed.inputs.emplace_back(arg);
             continue;
@@ -36,7 +75,13 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
         for (const char* option : kValueOptions) takesValue = takesValue || arg == option;
         bool known = takesValue;
         for (const char* flag : {"--list", "--bom", "--merge", "--strict", "--all-points"}) known = known || arg == flag;
-        if (!known) return Refuse("不明なオプションです: " + arg);
+        if (!known) {
+            std::vector<std::string> options(std::begin(kValueOptions), std::end(kValueOptions));
+            options.insert(options.end(), std::begin(kFlags), std::end(kFlags));
+            // A long option mistyped; a short one of a letter has no near neighbour worth naming.
+            return Refuse("不明なオプションです: " + arg + (arg.compare(0, 2, "--") == 0 ? DidYouMean(arg, options) : ""));
+        }
+        if (hasJoinedValue && !takesValue) return Refuse("オプション " + arg + " は値を取りません");
         for (const std::string& earlier : seen)
             if (earlier == arg) return Refuse("オプション " + arg + " が二度指定されています");
         seen.push_back(arg);
@@ -48,8 +93,8 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
             parsed.allPoints = parsed.allPoints || arg == "--all-points";
             continue;
         }
-        if (i + 1 == args.size()) return Refuse("オプション " + arg + " には引数が必要です");
-        const std::string value = args[++i];
+        if (!hasJoinedValue && i + 1 == args.size()) return Refuse("オプション " + arg + " には引数が必要です");
+        const std::string value = hasJoinedValue ? joinedValue : args[++i];
         if (arg == "-o") {
             parsed.hasOutput = true;
             parsed.output = CString(value);
@@ -77,8 +122,13 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
         return Refuse("-o は入力ファイルが一つのときか --merge のときだけ指定できます");
     const Format* byOutputName = parsed.hasOutput ? FormatRegistry::ForPath(parsed.output.Str()) : nullptr;
     if (!to.empty()) {
-        parsed.target = FormatRegistry::Find(to);
-        if (!parsed.target) return Refuse("不明な出力形式です: " + to);
+        parsed.target = FormatRegistry::FindWord(to);
+        if (!parsed.target) {
+            std::vector<std::string> names;
+            for (const Format* format : FormatRegistry::All()) names.emplace_back(format->name);
+            return Refuse("不明な出力形式です: " + to + DidYouMean(to, names) + "。形式は " + FormatRegistry::Names(", ") +
+                          " です");
+        }
         if (parsed.hasOutput && byOutputName != parsed.target)
             return Refuse("出力ファイル名の拡張子が " + std::string(parsed.target->extensions[0]) +
                           " ではありません: " + parsed.output.Str());

@@ -7,6 +7,7 @@
 #include "maps/BatchPlan.h"
 #include "maps/FormatRegistry.h"
 #include "maps/ReadingGuesser.h"
+#include "platform/HostSystem.h"
 
 namespace {
 ConversionOptions OptionsOf(const CliArguments& args) {
@@ -108,7 +109,10 @@ void CliConverter::Print(const ConversionMessage& message) {
         m_out << message.text << '\n';
         return;
     }
-    if (message.kind == ConversionMessage::Kind::warning) m_pendingErrors += "警告: ";
+    if (message.kind == ConversionMessage::Kind::warning) {
+        m_pendingErrors += "警告: ";
+        ++m_warnings;
+    }
     m_pendingErrors += message.text;
     m_pendingErrors += '\n';
     if (m_pendingErrors.size() >= 65536) FlushErrors();
@@ -119,10 +123,33 @@ void CliConverter::FlushErrors() {
     m_pendingErrors.clear();
 }
 
+// The closing line of a run that warned or left points out: thousands of lines scroll away.
+void CliConverter::PrintTotals() {
+    if (m_warnings == 0 && m_refusals == 0) return;
+    m_err << "合計: 警告 " << m_warnings << " 件、変換できなかった地点 " << m_refusals << " 件\n";
+}
+
+// -d's folder made when missing, said once; false after the one line saying why it cannot be.
+bool CliConverter::PrepareFolder(const CliArguments& args) {
+    if (!args.hasFolder || IsFolder(args.folder)) return true;
+    std::string reason;
+    if (IsRegularFile(args.folder)) {
+        m_err << m_strProgramName.Str() << ": -d の " << args.folder.Str() << " はフォルダではありません\n";
+        return false;
+    }
+    if (!MakeFolder(args.folder, reason)) {
+        m_err << m_strProgramName.Str() << ": 出力フォルダ " << args.folder.Str() << " を作れません (" << reason << ")\n";
+        return false;
+    }
+    m_out << "出力フォルダ " << args.folder.Str() << " を作りました\n";
+    return true;
+}
+
 int CliConverter::ConvertAll(const CliArguments& args) {
     std::vector<BatchJob> jobs;
     std::string reason;
     if (!BatchPlan::Make(args.Batch(), jobs, reason)) return Usage(reason);
+    if (!PrepareFolder(args)) return kExitFailed;
 
     Conversion conversion(OptionsOf(args));
     conversion.SetMessageSink([this](const ConversionMessage& message) { Print(message); });
@@ -132,8 +159,10 @@ int CliConverter::ConvertAll(const CliArguments& args) {
                                                          : conversion.Convert(job.inputs, job.output);
         FlushErrors();
         m_out.flush();
+        m_refusals += result.refused;
         if (!result.ok) status = kExitFailed;
     }
+    PrintTotals();
     return status;
 }
 
@@ -172,7 +201,9 @@ int CliConverter::ListAll(const CliArguments& args) {
         }
         for (const ConversionMessage& message : listed.messages) Print(message);
         FlushErrors();
+        m_refusals += listed.refused;
         if (!listed.ok) status = kExitFailed;
     }
+    PrintTotals();
     return status;
 }

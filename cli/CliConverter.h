@@ -28,10 +28,14 @@ private:
     int ListAll(const CliArguments& args);
     void Print(const ConversionMessage& message);
     void FlushErrors();
+    bool PrepareFolder(const CliArguments& args);
+    void PrintTotals();
     void PrintList(const CString& strInput, const ListResult& listed, bool bFirst);
 
     std::ostream& m_out;
     std::ostream& m_err;
     CString m_strProgramName;
     std::string m_pendingErrors;
+    long m_warnings = 0;  // this run's, for the closing line
+    long m_refusals = 0;
 };

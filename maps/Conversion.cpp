@@ -21,10 +21,12 @@
 #include "maps/SafeText.h"
 #include "maps/UnitFields.h"
 #include "mempoint/CMemPointStore.h"
+#include "mempoint/MemPointFormat.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/MessageBox.h"
 #include "platform/OutputSet.h"
+#include "platform/HostSystem.h"
 #include "platform/PathSplit.h"
 
 namespace {
@@ -102,6 +104,41 @@ private:
     IMessageBoxHost* m_previous;
 };
 
+// Why an input that failed could not be read, where the open or the store said less: a folder;
+// for the unit's road, a name that is no file or a memory-point file of the wrong size. Empty
+// when none of these.
+std::string InputProblem(const CString& strInput, bool bMemPoints) {
+    if (IsFolder(strInput)) return strInput.Str() + " はフォルダです。入力にはファイルを指定して下さい";
+    // A map file's open error names it already; the store's does not.
+    if (!bMemPoints) return {};
+    if (!IsRegularFile(strInput)) return "ファイル " + strInput.Str() + " が見つかりません";
+    if (FormatRegistry::ForInputPath(strInput.Str()) != FormatRegistry::Find("mem")) return {};  // the store's word
+    CFile file;
+    CFileException error;
+    if (!file.Open(strInput, CFile::modeRead, &error)) return {};  // the store says why
+    const std::uint64_t length = file.GetLength();
+    if (length == mempoint::kFileSize) return {};
+    return "ファイル " + strInput.Str() + " は " + std::to_string(length) + " バイトです。メモリーポイントファイルは " +
+           std::to_string(mempoint::kFileSize) + " バイトです";
+}
+
+// A file read as XML by its name whose bytes cannot begin an XML document (a photo renamed .kml):
+// its first character, after a byte-order mark and blank space, is no "<" in any encoding.
+bool CannotBeXml(const std::string& bytes) {
+    std::size_t i = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n' || bytes[i] == '\0'))
+        ++i;
+    if (i >= bytes.size()) return false;  // empty: the reader's own message
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    return c != '<' && c != 0xFE && c != 0xFF;  // UTF-16 marks are the decoder's
+}
+
+// How many names the unit's 16 bytes cut, and the first of them with its cut form, for one line.
+struct CutNames {
+    int count = 0;
+    std::string example, cut;
+};
+
 std::string JoinedNames(const std::vector<CString>& names) {
     std::string joined;
     for (std::size_t i = 0; i < names.size(); ++i) joined += (i ? ", " : "") + names[i].Str();
@@ -176,7 +213,8 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     // The unit's own file says so once more after its reason, as the dialog's store does.
     const bool bMemPoints = FormatRegistry::ForInputPath(strInput.Str()) == FormatRegistry::Find("mem");
     const auto fail = [&](const std::string& text) {
-        Say(messages, {Kind::failure, text});
+        const std::string problem = InputProblem(strInput, bMemPoints);
+        Say(messages, {Kind::failure, problem.empty() ? text : problem});
         if (bMemPoints) Say(messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
         return false;
     };
@@ -206,6 +244,9 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     if (!input.format)
         return fail("ファイル " + strInput.Str() +
                     " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, KMZ, GeoJSON, CSV) でもありません");
+    if (FormatRegistry::ForInputPath(strInput.Str()) == input.format && !input.format->recognise &&
+        (input.format == FormatRegistry::Find("kml") || input.format == FormatRegistry::Find("gpx")) && CannotBeXml(bytes))
+        return fail("ファイル " + strInput.Str() + " は名前は " + input.format->title + " ですが、中身は XML の文書ではありません");
     MapReadResult result;
     try {
         result = input.format->read(std::move(bytes), strInput.Str(), m_options.read);
@@ -287,12 +328,19 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
 
 bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable) {
     bool bUsable = true;
+    CutNames cut;
     if (usable) usable->assign(input.places.size(), false);
     for (std::size_t i = 0; i < input.places.size(); ++i) {
         Place& place = input.places[i];
         if (input.refused[i] && input.refused[i] != kNoPosition) continue;
-        if (!(place.latitude >= 0 && place.longitude >= 0 && place.latitude < kMaxUnitDegrees &&
-              place.longitude < kMaxUnitDegrees)) {
+        // South and west are the file's: a point on the equator or the prime meridian is neither,
+        // though the datum shift may carry it a few metres across; it is put on the line.
+        const bool bSouthOrWest = input.original[i].first < 0 || input.original[i].second < 0;
+        if (!bSouthOrWest) {
+            place.latitude = std::max(place.latitude, 0.0);
+            place.longitude = std::max(place.longitude, 0.0);
+        }
+        if (bSouthOrWest || !(place.latitude < kMaxUnitDegrees && place.longitude < kMaxUnitDegrees)) {
             if (!input.refused[i])
                 input.Refuse(i, kNotForUnit, "南緯または西経の座標はナビに記録できません (" + input.OriginalCoordinates(i) + ")",
                              messages);
@@ -305,6 +353,14 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
             if (ReadingGuesser* guesser = Guesser(messages))
                 place.SetReading(FirstCharacters(ToHalfWidthKatakana(guesser->Guess(UnitPart(place.name))),
                                                  static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
+        // A name the unit's field cuts: counted, the first kept as the example.
+        if (!place.Record()) {
+            std::string kept = UnitPart(place.name);
+            if (kept.size() < place.name.size() && cut.count++ == 0) {
+                cut.example = Excerpt(place.name);
+                cut.cut = std::move(kept);
+            }
+        }
         std::vector<std::string> unmapped;
         UnitRecord(place, &unmapped);
         for (const std::string& character : unmapped) {
@@ -317,6 +373,10 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         if (m_options.strict && !unmapped.empty()) bUsable = false;
         if (usable) (*usable)[i] = true;
     }
+    if (cut.count > 0)
+        Say(messages, {Kind::warning, input.name.Str() + ": " + std::to_string(cut.count) + " 地点の名称はナビの " +
+                                          std::to_string(CPoiTable::kNameLimit) + " バイトに収まらないので切り詰めます (例:「" +
+                                          cut.example + "」→「" + cut.cut + "」)"});
     return bUsable;
 }
 
@@ -411,7 +471,18 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
     if (!m_table) m_table = std::make_unique<CPoiTable>();
     const MessageCapture capture([&](ConversionMessage message) { Say(result.messages, std::move(message)); });
     try {
-        if (m_store->Load(strInput) != 0) {
+        // The store's reason is replaced where it says less than the input's state: a folder, a
+        // missing file (a mistyped extension) or a short one are said by name and size.
+        std::vector<ConversionMessage> storeMessages;
+        int loaded = 0;
+        {
+            const MessageCapture storeCapture([&](ConversionMessage message) { storeMessages.push_back(std::move(message)); });
+            loaded = m_store->Load(strInput);
+        }
+        const std::string problem = loaded != 0 ? InputProblem(strInput, true) : std::string();
+        if (!problem.empty()) storeMessages.assign(1, {Kind::failure, problem});
+        for (ConversionMessage& message : storeMessages) Say(result.messages, std::move(message));
+        if (loaded != 0) {
             GetMessageBoxHost().ShowMessageBox("ファイル " + strInput + " の読み込みに失敗しました", "ERROR", kMbOk);
             return result;
         }
@@ -462,6 +533,7 @@ ListResult Conversion::List(const CString& strInput) {
         point.name = unit.name;
         listed.points.push_back(std::move(point));
     }
+    listed.refused = tokyo.refusedCount;
     listed.ok = tokyo.refusedCount == 0;
     return listed;
 }

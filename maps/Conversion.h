@@ -59,6 +59,7 @@ struct ListResult {
     bool read = false;  // false: the input could not be read at all (messages say why)
     std::vector<ListedPoint> points;
     std::vector<ConversionMessage> messages;
+    int refused = 0;  // points left out, by the reader and for the unit
     bool ok = false;
 };
 

@@ -28,6 +28,14 @@ const Format* FormatRegistry::Find(const std::string& name) {
     return nullptr;
 }
 
+const Format* FormatRegistry::FindWord(const std::string& word) {
+    std::string lower = word;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (const Format* format = Find(lower)) return format;
+    if (lower.empty()) return nullptr;
+    return ForInputPath("." + lower);
+}
+
 const Format* FormatRegistry::ForPath(const std::string& path) {
     const std::string ext = LowerExtension(path);
     if (ext.empty()) return nullptr;

@@ -11,6 +11,9 @@ public:
     static const std::vector<const Format*>& All();
     // By --to's word; null for none.
     static const Format* Find(const std::string& name);
+    // By a word a user may type for it, any letter case: its name or one of its extensions
+    // without the full stop ("json", "xml", "txt"); null for none.
+    static const Format* FindWord(const std::string& word);
     // By the extension of path, any letter case; null for none. ForPath knows the extensions a
     // format writes (for an output's name), ForInputPath also those it only reads.
     static const Format* ForPath(const std::string& path);

@@ -169,9 +169,24 @@ void CheckNesting(const std::string& bytes, const std::string& fileName) {
     }
 }
 
+// How deep a position lies in the coordinates of each type that holds vertices.
+int PositionDepth(const std::string& type) {
+    if (type == "Point") return 0;
+    if (type == "MultiPoint" || type == "LineString") return 1;
+    if (type == "MultiLineString" || type == "Polygon") return 2;
+    if (type == "MultiPolygon") return 3;
+    return -1;
+}
+
+// GeometryCollections nested deeper than this are no map's; the nesting check bounds the rest.
+constexpr int kMaxCollections = 64;
+
 class FeatureReader {
 public:
-    explicit FeatureReader(PlaceCollector& places) : m_places(places) {}
+    FeatureReader(PlaceCollector& places, bool allPoints) : m_places(places), m_allPoints(allPoints) {}
+
+    // Vertices of lines and areas passed over (none with --all-points).
+    int Passed() const { return m_passed; }
 
     void Read(const json& feature) { Read(Member(feature, "properties"), Member(feature, "geometry")); }
 
@@ -196,14 +211,12 @@ private:
             }
 
         std::vector<const json*> positions;
-        const std::string type = geometry ? StringMember(*geometry, "type") : std::string();
-        const json* coordinates = geometry ? Member(*geometry, "coordinates") : nullptr;
-        if (type == "Point") {
-            if (coordinates) positions.push_back(coordinates);
-        } else if (type == "MultiPoint" && coordinates && coordinates->is_array()) {
-            for (const json& position : *coordinates) positions.push_back(&position);
-        } else if (geometry && !geometry->is_null()) {
-            return;  // a line or an area: no place
+        if (geometry && !geometry->is_null()) {
+            bool known = false;
+            const int passedBefore = m_passed;
+            Collect(*geometry, 0, positions, known);
+            // A type of no positions, or lines and areas passed over: no place.
+            if (!known || (positions.empty() && m_passed > passedBefore)) return;
         }
         // The export leaves some geometries at [0, 0] or out and keeps the place in its Location.
         const json* saved = Path(props, "Location", "Geo Coordinates");
@@ -222,6 +235,38 @@ private:
         }
     }
 
+    // The positions of a geometry: a Point's, a MultiPoint's, a line's or an area's vertices (these
+    // with --all-points, else counted), a GeometryCollection's members'. known: a type of these.
+    void Collect(const json& geometry, int level, std::vector<const json*>& positions, bool& known) {
+        const std::string type = StringMember(geometry, "type");
+        if (type == "GeometryCollection") {
+            const json* members = Member(geometry, "geometries");
+            known = true;
+            if (level >= kMaxCollections || !members || !members->is_array()) return;
+            for (const json& member : *members) Collect(member, level + 1, positions, known);
+            return;
+        }
+        const int depth = PositionDepth(type);
+        const json* coordinates = Member(geometry, "coordinates");
+        if (depth < 0) return;
+        known = true;
+        if (!coordinates) return;
+        const bool points = type == "Point" || type == "MultiPoint";
+        // The arrays down to the positions, without recursion.
+        std::vector<const json*> level0{coordinates}, next;
+        for (int d = 0; d < depth; ++d) {
+            next.clear();
+            for (const json* array : level0)
+                if (array->is_array())
+                    for (const json& item : *array) next.push_back(&item);
+            level0.swap(next);
+        }
+        if (points || m_allPoints)
+            positions.insert(positions.end(), level0.begin(), level0.end());
+        else
+            m_passed += static_cast<int>(level0.size());
+    }
+
     static bool IsZero(const json& position) {
         return position.is_array() && position.size() >= 2 && position[0].is_number() && position[1].is_number() &&
                position[0].get<double>() == 0 && position[1].get<double>() == 0;
@@ -235,12 +280,15 @@ private:
     }
 
     PlaceCollector& m_places;
+    bool m_allPoints;
     int m_number = 0;
+    int m_passed = 0;
 };
 
-void ReadGeoJson(std::string& bytes, PlaceCollector& places) {
+// Returns how many vertices of lines and areas were passed over.
+int ReadGeoJson(std::string& bytes, bool allPoints, PlaceCollector& places) {
     CheckNesting(bytes, places.FileName());
-    FeatureReader reader(places);
+    FeatureReader reader(places, allPoints);
     QuoteOverflowingNumbers(bytes);
     std::string topKey;
     // Each feature of the collection is read as soon as it is complete and then dropped, so the
@@ -267,16 +315,17 @@ void ReadGeoJson(std::string& bytes, PlaceCollector& places) {
     const std::string type = StringMember(document, "type");
     if (type == "Feature")
         reader.Read(document);
-    else if (type == "Point" || type == "MultiPoint")
+    else if (PositionDepth(type) >= 0 || type == "GeometryCollection")
         reader.ReadGeometry(document);
     else if (type != "FeatureCollection")
         throw MapError(places.FileName() + ": GeoJSON の FeatureCollection でも Feature でも Point でもありません");
+    return reader.Passed();
 }
 
-MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
+MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
     PlaceCollector places(fileName);
-    ReadGeoJson(bytes, places);
-    return places.Finish();
+    const int passed = ReadGeoJson(bytes, options.allPoints, places);
+    return places.Finish(passed);
 }
 
 // At most seven decimals, as the other formats write them, without the zeros at the end: the

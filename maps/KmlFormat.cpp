@@ -1,5 +1,8 @@
 // KML 2.2: each Point of a Placemark, at any depth of Documents and Folders; one Placemark a
 // place when written. KMZ is the same document zipped as doc.kml.
+#include <algorithm>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "maps/Format.h"
@@ -21,16 +24,21 @@ pugi::xml_node NextInOrder(pugi::xml_node node, pugi::xml_node root, bool skipCh
     return {};
 }
 
-// The Points of a Placemark: its own, or those of its MultiGeometry, nested ones included.
-std::vector<pugi::xml_node> PointsOf(pugi::xml_node placemark) {
-    std::vector<pugi::xml_node> points;
+// The shapes of a Placemark that hold coordinates: its Point, LineString, LinearRing (of a
+// Polygon), gx:Track, nested in MultiGeometry, Polygon boundaries and gx:MultiTrack.
+std::vector<pugi::xml_node> ShapesOf(pugi::xml_node placemark) {
+    std::vector<pugi::xml_node> shapes;
     pugi::xml_node node = placemark.first_child();
     while (node) {
-        const bool point = XmlSource::Is(node, "Point");
-        if (point) points.push_back(node);
-        node = NextInOrder(node, placemark, point || !XmlSource::Is(node, "MultiGeometry"));
+        const bool shape = XmlSource::Is(node, "Point") || XmlSource::Is(node, "LineString") ||
+                           XmlSource::Is(node, "LinearRing") || XmlSource::Is(node, "Track");
+        if (shape) shapes.push_back(node);
+        const bool container = XmlSource::Is(node, "MultiGeometry") || XmlSource::Is(node, "Polygon") ||
+                               XmlSource::Is(node, "outerBoundaryIs") || XmlSource::Is(node, "innerBoundaryIs") ||
+                               XmlSource::Is(node, "MultiTrack");
+        node = NextInOrder(node, placemark, shape || !container);
     }
-    return points;
+    return shapes;
 }
 
 // <Data name="reading"><value>…</value></Data> or <SimpleData name="reading">…</SimpleData>.
@@ -76,9 +84,65 @@ void SplitTuple(const std::string& coordinates, std::string& longitude, std::str
     latitude = tuple.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
 }
 
-void ReadPlacemark(const XmlSource& source, pugi::xml_node placemark, PlaceCollector& places) {
-    const std::vector<pugi::xml_node> points = PointsOf(placemark);
-    if (points.empty()) return;  // a line or an area: no place
+// Every "lon,lat[,alt]" of a coordinates text.
+std::vector<std::pair<std::string, std::string>> Tuples(const std::string& coordinates) {
+    std::vector<std::pair<std::string, std::string>> tuples;
+    const std::string text = CollapseSpace(coordinates);
+    std::string joined;
+    // Blank space beside a comma is within a tuple.
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ' ' && ((i > 0 && text[i - 1] == ',') || (i + 1 < text.size() && text[i + 1] == ','))) continue;
+        joined += text[i];
+    }
+    for (std::size_t at = 0; at < joined.size();) {
+        std::size_t end = joined.find(' ', at);
+        if (end == std::string::npos) end = joined.size();
+        std::string longitude, latitude;
+        SplitTuple(joined.substr(at, end - at), longitude, latitude);
+        tuples.emplace_back(longitude, latitude);
+        at = end + 1;
+    }
+    return tuples;
+}
+
+// The coordinate texts of a shape: a Point's first tuple, every vertex of the others.
+std::vector<std::pair<std::string, std::string>> Vertices(pugi::xml_node shape) {
+    if (XmlSource::Is(shape, "Point")) {
+        std::string longitude, latitude;
+        SplitTuple(XmlSource::Text(XmlSource::Child(shape, "coordinates")), longitude, latitude);
+        return {{longitude, latitude}};
+    }
+    if (!XmlSource::Is(shape, "Track")) return Tuples(XmlSource::Text(XmlSource::Child(shape, "coordinates")));
+    // gx:coord: "lon lat alt", blank-separated.
+    std::vector<std::pair<std::string, std::string>> vertices;
+    for (pugi::xml_node coord = shape.first_child(); coord; coord = coord.next_sibling()) {
+        if (!XmlSource::Is(coord, "coord")) continue;
+        const std::string text = CollapseSpace(XmlSource::Text(coord));
+        const std::size_t space = text.find(' ');
+        const std::size_t end = space == std::string::npos ? std::string::npos : text.find(' ', space + 1);
+        vertices.emplace_back(text.substr(0, space),
+                              space == std::string::npos ? std::string() : text.substr(space + 1, end == std::string::npos ? end : end - space - 1));
+    }
+    return vertices;
+}
+
+// Returns how many vertices of lines and areas were passed over (none with allPoints).
+int ReadPlacemark(const XmlSource& source, pugi::xml_node placemark, bool allPoints, PlaceCollector& places) {
+    std::vector<pugi::xml_node> points;
+    std::vector<std::pair<std::string, std::string>> coordinates;
+    int passed = 0;
+    for (const pugi::xml_node shape : ShapesOf(placemark)) {
+        std::vector<std::pair<std::string, std::string>> vertices = Vertices(shape);
+        if (!allPoints && !XmlSource::Is(shape, "Point")) {
+            passed += static_cast<int>(vertices.size());
+            continue;
+        }
+        for (auto& vertex : vertices) {
+            points.push_back(shape);
+            coordinates.push_back(std::move(vertex));
+        }
+    }
+    if (points.empty()) return passed;
     Place common;
     // Blank space is laid out by the collector; a name of nothing else is none.
     common.name = XmlSource::Text(XmlSource::Child(placemark, "name"));
@@ -91,35 +155,52 @@ void ReadPlacemark(const XmlSource& source, pugi::xml_node placemark, PlaceColle
     common.origin = source.Origin(placemark);
     if (hasDigits) places.SetDigits(common, digits);
     int number = 0;
-    for (const pugi::xml_node point : points) {
+    for (std::size_t i = 0; i < points.size(); ++i) {
         Place place = common;
-        place.origin = source.Origin(point);
+        place.origin = source.Origin(points[i]);
         // The unit lists places by name: the points of one Placemark are told apart by number.
         if (points.size() > 1 && !place.name.empty()) place.name += " " + std::to_string(++number);
-        std::string longitude, latitude;
-        SplitTuple(XmlSource::Text(XmlSource::Child(point, "coordinates")), longitude, latitude);
-        places.Add(std::move(place), std::string_view(latitude), std::string_view(longitude));
+        places.Add(std::move(place), std::string_view(coordinates[i].second), std::string_view(coordinates[i].first));
     }
+    return passed;
 }
 
-void ReadKml(const XmlSource& source, PlaceCollector& places) {
+// Returns how many vertices of lines and areas were passed over.
+int ReadKml(const XmlSource& source, bool allPoints, PlaceCollector& places) {
     for (const std::string& warning : source.Warnings()) places.Warn(warning);
     const pugi::xml_node root = source.Root();
-    if (!XmlSource::Is(root, "kml"))
+    // A fragment written without its <kml> (a Placemark, Folder or Document alone) is read as well.
+    if (!XmlSource::Is(root, "kml") && !XmlSource::Is(root, "Placemark") && !XmlSource::Is(root, "Folder") &&
+        !XmlSource::Is(root, "Document"))
         throw MapError(places.FileName() + ": KML の文書ではありません（最上位の要素が <" + root.name() + ">）");
-    // Without recursion: Folders may nest deeper than a stack would take.
-    pugi::xml_node node = root.first_child();
+    // KML 2.1: <Schema name="T" parent="Placemark"> makes <T> a Placemark.
+    std::vector<std::string> placemarkTypes{"Placemark"};
+    pugi::xml_node node = root;
     while (node) {
-        const bool placemark = node.type() == pugi::node_element && XmlSource::Is(node, "Placemark");
-        if (placemark) ReadPlacemark(source, node, places);
+        const bool schema = node.type() == pugi::node_element && XmlSource::Is(node, "Schema");
+        if (schema && XmlSource::Attribute(node, "parent") == "Placemark" && !XmlSource::Attribute(node, "name").empty())
+            placemarkTypes.push_back(XmlSource::Attribute(node, "name"));
+        node = NextInOrder(node, root, schema || node.type() != pugi::node_element);
+    }
+    const auto isPlacemark = [&placemarkTypes](pugi::xml_node element) {
+        const std::string_view name = XmlSource::LocalName(element);
+        return std::find(placemarkTypes.begin(), placemarkTypes.end(), name) != placemarkTypes.end();
+    };
+    // Without recursion: Folders may nest deeper than a stack would take.
+    int passed = 0;
+    node = root;
+    while (node) {
+        const bool placemark = node.type() == pugi::node_element && isPlacemark(node);
+        if (placemark) passed += ReadPlacemark(source, node, allPoints, places);
         node = NextInOrder(node, root, placemark || node.type() != pugi::node_element);
     }
+    return passed;
 }
 
-MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
+MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
     PlaceCollector places(fileName);
-    ReadKml(XmlSource(bytes, fileName), places);
-    return places.Finish();
+    const int passed = ReadKml(XmlSource(bytes, fileName), options.allPoints, places);
+    return places.Finish(passed);
 }
 
 MapReadResult ReadKmz(std::string bytes, const std::string& fileName, const ReadOptions& options) {

@@ -116,5 +116,9 @@ MapReadResult PlaceCollector::Finish(int passedOver) {
         if (passedOver > 0) message += "（経路と軌跡の " + std::to_string(passedOver) + " 点は --all-points で読みます）";
         throw MapError(message);
     }
+    // Points read and lines passed over: said in one line, or the lines would go without a word.
+    if (passedOver > 0)
+        m_result.warnings.push_back(m_fileName + ": 線と面の頂点 " + std::to_string(passedOver) +
+                                    " 点は読んでいません (--all-points で読みます)");
     return std::move(m_result);
 }

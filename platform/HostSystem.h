@@ -23,6 +23,10 @@ CString ProgramFolder();
 
 // True when the name stands for an existing file that is not a folder (links followed).
 bool IsRegularFile(const CString& strPath);
+// True when the name stands for an existing folder (links followed).
+bool IsFolder(const CString& strPath);
+// Makes the folder (its parent must exist); false with the system's reason in error.
+bool MakeFolder(const CString& strPath, std::string& error);
 
 // A shared library loaded for the rest of the run, so that a dependency only some runs use is
 // loaded when first needed; nullptr, with the loader's reason in error, when it cannot be.

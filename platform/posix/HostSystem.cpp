@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 
@@ -38,6 +40,17 @@ CString ProgramFolder() {
 bool IsRegularFile(const CString& strPath) {
     struct stat st {};
     return PosixCalls::Current().Stat(strPath.GetString(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsFolder(const CString& strPath) {
+    struct stat st {};
+    return PosixCalls::Current().Stat(strPath.GetString(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeFolder(const CString& strPath, std::string& error) {
+    if (PosixCalls::Current().Mkdir(strPath.GetString(), 0777) == 0) return true;
+    error = std::strerror(errno);
+    return false;
 }
 
 namespace {

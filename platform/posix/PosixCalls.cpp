@@ -36,6 +36,7 @@ int PosixCalls::Unlink(const char* path) { return ::unlink(path); }
 char* PosixCalls::Getcwd(char* buf, size_t size) { return ::getcwd(buf, size); }
 void* PosixCalls::Dlopen(const char* name, int flags) { return ::dlopen(name, flags); }
 void* PosixCalls::Dlsym(void* handle, const char* symbol) { return ::dlsym(handle, symbol); }
+int PosixCalls::Mkdir(const char* path, mode_t mode) { return ::mkdir(path, mode); }
 
 namespace {
 PosixCalls g_realCalls;

@@ -32,6 +32,7 @@ public:
     virtual int Unmap(void* address, size_t length);
     virtual void* Dlopen(const char* name, int flags);
     virtual void* Dlsym(void* handle, const char* symbol);
+    virtual int Mkdir(const char* path, mode_t mode);
 
     static PosixCalls& Current();
     // Installs calls (nullptr: the real ones again); returns the previous.

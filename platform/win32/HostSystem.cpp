@@ -84,3 +84,14 @@ bool IsRegularFile(const CString& strPath) {
     const DWORD attributes = ::GetFileAttributesW(Utf8ToWide(strPath.Str()).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+bool IsFolder(const CString& strPath) {
+    const DWORD attributes = ::GetFileAttributesW(Utf8ToWide(strPath.Str()).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeFolder(const CString& strPath, std::string& error) {
+    if (::CreateDirectoryW(Utf8ToWide(strPath.Str()).c_str(), nullptr)) return true;
+    error = "Windows error " + std::to_string(::GetLastError());
+    return false;
+}

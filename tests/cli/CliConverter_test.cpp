@@ -165,11 +165,13 @@ TEST(CliConverterTest, AFailedInputIsReportedAndTheNextStillConverts) {
         std::string storeMessage;
     };
     const Case cases[] = {
-        {shortFile, shortFile + "\n    は認識できないファイルです"},
-        {longFile, longFile + "\n    は認識できないファイルです"},
+        {shortFile, "ファイル " + shortFile + " は 10803 バイトです。メモリーポイントファイルは 10804 バイトです"},
+        {longFile, "ファイル " + longFile + " は 10805 バイトです。メモリーポイントファイルは 10804 バイトです"},
         {text, text + "\n    は認識できないファイルです"},
-        {missing, "ファイルが見つかりませんでした。"},
-        {dir.Path() + "/nowhere/x.mem", dir.Path() + "/nowhere/x.mem\n    を読み込み用に開けませんでした"},
+        {missing, "ファイル " + missing + " が見つかりません"},
+        {dir.File("missing.mme"), "ファイル " + dir.File("missing.mme") + " が見つかりません"},
+        {dir.Path() + "/nowhere/x.mem", "ファイル " + dir.Path() + "/nowhere/x.mem が見つかりません"},
+        {dir.Path(), dir.Path() + " はフォルダです。入力にはファイルを指定して下さい"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bad);
@@ -183,16 +185,23 @@ TEST(CliConverterTest, AFailedInputIsReportedAndTheNextStillConverts) {
     }
 }
 
+// -d's folder is made when missing, said once; one that cannot be made is said once, not per input.
 TEST(CliConverterTest, AnOutputFolderThatDoesNotExistGetsTheWritersMessage) {
     TempDir dir;
     const std::string in = dir.File("a.mem");
     WriteFileBytes(in, TwoPointImage());
-    const std::string target = dir.Path() + "/none/a.xml";
-    const CliOutcome outcome = RunCli({in, "-d", dir.Path() + "/none"});
-    EXPECT_EQ(outcome.status, CliConverter::kExitFailed);
-    EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, "\"" + target + "\"\n\n不正パス\n");
+    const CliOutcome deeper = RunCli({in, "-d", dir.Path() + "/none/deeper"});
+    EXPECT_EQ(deeper.status, CliConverter::kExitFailed);
+    EXPECT_EQ(deeper.out, "");
+    EXPECT_EQ(deeper.err, "quorvel-cli: 出力フォルダ " + dir.Path() + "/none/deeper を作れません (No such file or directory)\n");
+    const CliOutcome file = RunCli({in, "-d", in});
+    EXPECT_EQ(file.err, "quorvel-cli: -d の " + in + " はフォルダではありません\n");
     EXPECT_EQ(dir.List(), std::vector<std::string>{"a.mem"});
+
+    const CliOutcome made = RunCli({in, "-d", dir.Path() + "/none"});
+    EXPECT_EQ(made.status, CliConverter::kExitConverted);
+    EXPECT_EQ(made.err, "");
+    EXPECT_EQ(made.out, "出力フォルダ " + dir.Path() + "/none を作りました\n" + in + " -> " + dir.Path() + "/none/a.xml (2 地点)\n");
 }
 
 TEST(CliConverterTest, AFullDiskIsReportedAndLeavesTheOldDocumentInPlace) {
@@ -201,9 +210,9 @@ TEST(CliConverterTest, AFullDiskIsReportedAndLeavesTheOldDocumentInPlace) {
     calls.SetFile("/mem/b.mem", TwoPointImage());
     calls.SetFile("/mem/a.xml", "old");
     calls.SetCapacity(2 * TwoPointImage().size() + 3 + 100);
-    const CliOutcome outcome = RunCli({"a.mem", "b.mem", "-d", "/elsewhere"});
+    const CliOutcome outcome = RunCli({"a.mem", "b.mem", "-d", "/elsewhere/deeper"});
     EXPECT_EQ(outcome.status, CliConverter::kExitFailed);
-    EXPECT_EQ(outcome.err, "\"/elsewhere/a.xml\"\n\n不正パス\n\"/elsewhere/b.xml\"\n\n不正パス\n");
+    EXPECT_EQ(outcome.err, "quorvel-cli: 出力フォルダ /elsewhere/deeper を作れません (No such file or directory)\n");
 
     const CliOutcome full = RunCli({"a.mem"});
     EXPECT_EQ(full.status, CliConverter::kExitFailed);
@@ -253,8 +262,9 @@ TEST(CliConverterTest, ListGoesOnAfterAFailureAndSeparatesTables) {
     WriteFileBytes(empty, MemImage().Bytes());
     const CliOutcome outcome = RunCli({"--list", dir.File("x.mem"), a, empty});
     EXPECT_EQ(outcome.status, CliConverter::kExitFailed);
-    EXPECT_EQ(outcome.err, "ファイルが見つかりませんでした。\nファイル " + dir.File("x.mem") + " の読み込みに失敗しました\n" +
-                               "警告: " + a + ": 地点 2「東」: 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました\n");
+    EXPECT_EQ(outcome.err, "ファイル " + dir.File("x.mem") + " が見つかりません\nファイル " + dir.File("x.mem") + " の読み込みに失敗しました\n" +
+                               "警告: " + a + ": 地点 2「東」: 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました\n"
+                               "合計: 警告 1 件、変換できなかった地点 0 件\n");
     EXPECT_EQ(TokyoColumns(outcome.out), a + " (2 地点)\n番号\t名称\t読み\t緯度\t経度\t数字\n"
                                "1\tA&B\tab\t35.67819\t139.77028\t\n"
                                "2\t東\t\t34.00000\t135.00000\t\n"

@@ -29,10 +29,10 @@ TEST(CliProgramTest, TheSampleListMakesTheCheckedInMemoryPointFile) {
 TEST(CliProgramTest, TheSampleConvertsToTheCheckedInDocument) {
     TempDir dir;
     WriteFileBytes(dir.File("meisho.mem"), ReadFileBytes(kSamples + "/meisho.mem"));
-    const ChildResult run = RunChild(kCli, {"meisho.mem", "-d", "out"}, dir.Path());
-    // The folder is missing: the writer's message, nothing written.
+    const ChildResult run = RunChild(kCli, {"meisho.mem", "-d", "out/deeper"}, dir.Path());
+    // The folder's parent is missing: one line, nothing written.
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "\"out/meisho.xml\"\n\n不正パス\n");
+    EXPECT_EQ(run.err, "quorvel-cli: 出力フォルダ out/deeper を作れません (No such file or directory)\n");
     EXPECT_EQ(run.out, "");
 
     const ChildResult beside = RunChild(kCli, {"meisho.mem"}, dir.Path());
@@ -87,7 +87,7 @@ TEST(CliProgramTest, ExitStatusesAndStreamsOfTheProgram) {
         {{"good.mem", "-o", "x.txt"}, 2, "",
          "quorvel-cli: 出力ファイル名の拡張子が .xml ではありません: x.txt\n使い方は quorvel-cli --help で表示されます\n"},
         {{"bad.mem", "good.mem", "-d", "."}, 1, "good.mem -> ./good.xml (12 地点)\n",
-         "bad.mem\n    は認識できないファイルです\nファイル bad.mem の読み込みに失敗しました\n"},
+         "ファイル bad.mem は 9 バイトです。メモリーポイントファイルは 10804 バイトです\nファイル bad.mem の読み込みに失敗しました\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.err);

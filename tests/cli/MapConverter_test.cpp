@@ -230,7 +230,7 @@ TEST(MapConverterTest, PointsAndInputsThatCannotBeUsedAreRefusedAndNamed) {
         const CliOutcome run = RunCli({input, dir.File("bad.gpx"), "-d", dir.File("folder.gpx"), "--reading", "none"});
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
-                  input + (input == dir.File("missing.kml") ? " が見つかりませんでした。" : " へのｱｸｾｽは拒否されました。"));
+                  input + (input == dir.File("missing.kml") ? " が見つかりませんでした。" : " はフォルダです。入力にはファイルを指定して下さい"));
         EXPECT_NE(run.out.find(dir.File("bad.gpx") + " -> "), std::string::npos);
     }
     const CliOutcome same = RunCli({dir.File("bad.xml"), "-o", dir.File("bad.xml")});
@@ -339,17 +339,17 @@ TEST(MapConverterTest, APointNoMapCanHoldIsRefusedWithItsOwnCoordinatesAndTheRes
         {{dir.File("p.mem"), "--to", "gpx"},
          mem + "1「無」: 座標 (緯度 0.00000, 経度 0.00000) は位置がないことを表します\n" + mem +
              "2「遠」: 座標 (緯度 95.00000, 経度 139.00000) は地図上の位置ではありません\n" + dir.File("p.mem") +
-             ": 2 地点は変換できませんでした\n",
+             ": 2 地点は変換できませんでした\n合計: 警告 0 件、変換できなかった地点 2 件\n",
          {"all-bad.csv", "kept.xml", "p.gpx", "p.mem", "saved.geojson"}},
         {{dir.File("saved.geojson"), "--reading", "none"},
          dir.File("saved.geojson") + ": 地物 1「未設定」: 座標 (緯度 0, 経度 0) は位置がないことを表します\n" +
-             dir.File("saved.geojson") + ": 1 地点は変換できませんでした\n",
+             dir.File("saved.geojson") + ": 1 地点は変換できませんでした\n合計: 警告 0 件、変換できなかった地点 1 件\n",
          {"all-bad.csv", "kept.xml", "p.gpx", "p.mem", "saved.geojson", "saved.xml"}},
         // Nothing to write: the existing output stays as it was.
         {{dir.File("all-bad.csv"), "-o", dir.File("kept.xml")},
          "警告: " + dir.File("all-bad.csv") + ": 2 行目: 緯度「abc」は -90〜90 の数値ではありません。この地点は読みません\n" +
              dir.File("all-bad.csv") + ": 1 地点は変換できませんでした\n変換できる地点がないため、" + dir.File("kept.xml") +
-             " は書きませんでした\n",
+             " は書きませんでした\n合計: 警告 1 件、変換できなかった地点 1 件\n",
          {"all-bad.csv", "kept.xml", "p.gpx", "p.mem", "saved.geojson", "saved.xml"}},
     };
     for (const Case& c : cases) {

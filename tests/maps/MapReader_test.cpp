@@ -22,7 +22,7 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
          "<g:rte><g:rtept lat=\"1\" lon=\"2\"/></g:rte></g:gpx>",
          "東京駅||0312345678|35.6812360|139.7671250|3 行目\n"
          "A & B C|||34.5000000|135.0000000|4 行目\n",
-         "", 0},
+         "f: 線と面の頂点 1 点は読んでいません (--all-points で読みます)\n", 0},
         // GPX 1.0, every point in document order; a nameless one named by its number in the file.
         {"gpx", true,
          "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\" version=\"1.0\">\n"
@@ -46,7 +46,7 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
          "</Document></kml>",
          "大阪城|ｵｵｻｶｼﾞｮｳ|0669413044|34.6873000|135.5262000|3 行目\n"
          "二つ 1|||35.0000000|139.0000000|8 行目\n二つ 2|||36.0000000|140.0000000|9 行目\n",
-         "f: 8 行目: 電話番号「内線」は数字ではないので使いません\n", 0},
+         "f: 8 行目: 電話番号「内線」は数字ではないので使いません\nf: 線と面の頂点 2 点は読んでいません (--all-points で読みます)\n", 0},
         // GeoJSON: names from name, Title or the export's Location, which also holds the coordinates
         // the export leaves at [0, 0].
         {"geojson", false,
@@ -61,7 +61,7 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
          "東京タワー|ﾄｳｷｮｳﾀﾜｰ|0334335111|35.6586000|139.7454000|地物 1\n"
          "金閣寺|||35.0394000|135.7292000|地物 3\n旅 1|||33.0000000|130.0000000|地物 4\n"
          "旅 2|||34.0000000|131.0000000|地物 4\n",
-         "f: 地物 5: 緯度・経度がありません。この地点は読みません\n", 1},
+         "f: 地物 5: 緯度・経度がありません。この地点は読みません\nf: 線と面の頂点 2 点は読んでいません (--all-points で読みます)\n", 1},
         {"geojson", false,
          R"({"type":"Feature","geometry":{"type":"Point","coordinates":[1.5,2.5]},"properties":{"location":{"name":"一"}}})",
          "一|||2.5000000|1.5000000|地物 1\n", "", 0},

@@ -222,3 +222,11 @@ char* MemoryCalls::Getcwd(char* buf, size_t size) {
     std::memcpy(buf, m_cwd.c_str(), m_cwd.size() + 1);
     return buf;
 }
+
+int MemoryCalls::Mkdir(const char* rawPath, mode_t) {
+    const std::string path = Normal(rawPath);
+    if (IsFolder(path) || m_files.count(path)) return Error(EEXIST);
+    if (!IsFolder(Parent(path))) return Error(ENOENT);
+    m_folders.insert(path);
+    return 0;
+}

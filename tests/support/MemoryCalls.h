@@ -40,6 +40,7 @@ public:
     int Rename(const char* from, const char* to) override;
     int Unlink(const char* path) override;
     char* Getcwd(char* buf, size_t size) override;
+    int Mkdir(const char* path, mode_t mode) override;
 
 private:
     struct Node {
