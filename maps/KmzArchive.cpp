@@ -120,6 +120,62 @@ std::string Unreadable(const unz_file_info64& info) {
                " 番）で圧縮されています（deflate で圧縮し直してください）";
     }
 }
+// Sizes a Zip64 writer keeps in its local header's extra field alone, the central directory
+// saying 0xFFFFFFFF: the real uncompressed and compressed sizes, or false. dataAt is where the entry's data
+// begins; the header before it is found by its signature and its own lengths.
+bool LocalZip64Sizes(const std::string& archive, ZPOS64_T dataAt, std::size_t nameLength, ZPOS64_T& size,
+                     ZPOS64_T& compressed) {
+    const auto at16 = [&archive](std::size_t i) {
+        return static_cast<unsigned>(static_cast<unsigned char>(archive[i])) |
+               static_cast<unsigned>(static_cast<unsigned char>(archive[i + 1])) << 8;
+    };
+    if (dataAt > archive.size()) return false;
+    for (std::size_t extra = 0; extra <= 0xFFFF && 30 + nameLength + extra <= dataAt; ++extra) {
+        const std::size_t header = static_cast<std::size_t>(dataAt) - 30 - nameLength - extra;
+        if (archive.compare(header, 4, "PK\x03\x04") != 0 || at16(header + 26) != nameLength || at16(header + 28) != extra)
+            continue;
+        // Blocks of id, length, data; Zip64's (id 1) starts with the uncompressed size.
+        for (std::size_t block = header + 30 + nameLength, end = block + extra; block + 4 <= end;) {
+            const std::size_t length = at16(block + 2);
+            if (at16(block) == 1 && length >= 16 && block + 4 + 16 <= end) {
+                size = compressed = 0;
+                for (int k = 7; k >= 0; --k) {
+                    size = size << 8 | static_cast<unsigned char>(archive[block + 4 + k]);
+                    compressed = compressed << 8 | static_cast<unsigned char>(archive[block + 12 + k]);
+                }
+                return true;
+            }
+            block += 4 + length;
+        }
+        return false;
+    }
+    return false;
+}
+
+// An entry of known sizes taken from the archive directly (minizip reads by the central record's
+// sizes, here the sentinel): stored or deflated, its CRC checked. False when it is broken.
+bool TakeEntry(const std::string& archive, ZPOS64_T dataAt, ZPOS64_T compressed, ZPOS64_T size, const unz_file_info64& info,
+               std::string& document) {
+    if (dataAt > archive.size() || compressed > archive.size() - dataAt) return false;
+    const char* data = archive.data() + dataAt;
+    if (info.compression_method == 0) {
+        if (compressed != size) return false;
+        document.assign(data, static_cast<std::size_t>(size));
+    } else {
+        document.assign(static_cast<std::size_t>(size), '\0');
+        z_stream stream{};
+        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return false;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+        stream.avail_in = static_cast<uInt>(compressed);
+        stream.next_out = reinterpret_cast<Bytef*>(&document[0]);
+        stream.avail_out = static_cast<uInt>(size);
+        const int status = inflate(&stream, Z_FINISH);
+        const bool whole = status == Z_STREAM_END && stream.total_out == size;
+        inflateEnd(&stream);
+        if (!whole) return false;
+    }
+    return crc32(0, reinterpret_cast<const Bytef*>(document.data()), static_cast<uInt>(document.size())) == info.crc;
+}
 }  // namespace
 
 std::string KmlOfKmz(const std::string& archive, const std::string& fileName, std::size_t limit) {
@@ -148,10 +204,24 @@ std::string KmlOfKmz(const std::string& archive, const std::string& fileName, st
     const std::string entry = fileName + ": KMZ の中の " + Shown(name);
     if (const std::string reason = Unreadable(info); !reason.empty()) throw MapError(entry + " " + reason);
     const std::string tooLarge = entry + " は大きすぎます。読み込めるのは " + std::to_string(limit / (1024 * 1024)) + " MB までです";
-    if (info.uncompressed_size > limit) throw MapError(tooLarge);
     if (unzOpenCurrentFile(zip.get()) != UNZ_OK) throw MapError(entry + " を開けません");
+    // 0xFFFFFFFF: a Zip64 entry whose central record has no size of its own; its local header has.
+    ZPOS64_T size = info.uncompressed_size, compressed = 0;
+    if (size == 0xFFFFFFFFu &&
+        LocalZip64Sizes(archive, unzGetCurrentFileZStreamPos64(zip.get()), name.size(), size, compressed)) {
+        const ZPOS64_T dataAt = unzGetCurrentFileZStreamPos64(zip.get());
+        unzCloseCurrentFile(zip.get());
+        if (size > limit) throw MapError(tooLarge);
+        std::string document;
+        if (!TakeEntry(archive, dataAt, compressed, size, info, document)) throw MapError(entry + " が壊れています");
+        return document;
+    }
+    if (size > limit) {
+        unzCloseCurrentFile(zip.get());
+        throw MapError(tooLarge);
+    }
     std::string document;
-    document.reserve(static_cast<std::size_t>(info.uncompressed_size));
+    document.reserve(static_cast<std::size_t>(size));
     char buffer[65536];
     int read = 0;
     // The declared size may lie: inflating stops one chunk past the limit whatever it says.

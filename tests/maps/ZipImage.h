@@ -10,6 +10,9 @@ struct ZipEntry {
     std::string name, bytes;
     std::uint16_t method = 0;  // 0 stored, 12 bzip2, 14 LZMA
     std::uint16_t flags = 0;   // 1: encrypted
+    // Zip64 as some writers make it: the sizes in the local header's extra field alone, both
+    // headers' own size fields 0xFFFFFFFF.
+    bool zip64Local = false;
 };
 
 inline std::string ZipImage(const std::vector<ZipEntry>& entries) {
@@ -30,18 +33,24 @@ inline std::string ZipImage(const std::vector<ZipEntry>& entries) {
         const auto size = static_cast<std::uint32_t>(entry.bytes.size());
         const std::uint32_t crc = crc32(entry.bytes);
         std::string common;  // from "version needed" to the name's length, in both headers
-        put(common, 20, 2);
+        put(common, entry.zip64Local ? 45 : 20, 2);
         put(common, entry.flags, 2);
         put(common, entry.method, 2);
         put(common, 0x0021u << 16, 4);  // 00:00, 1980-01-01
         put(common, crc, 4);
-        put(common, size, 4);
-        put(common, size, 4);
+        put(common, entry.zip64Local ? 0xFFFFFFFFu : size, 4);
+        put(common, entry.zip64Local ? 0xFFFFFFFFu : size, 4);
         put(common, static_cast<std::uint32_t>(entry.name.size()), 2);
         put(archive, 0x04034b50, 4);
         archive += common;
-        put(archive, 0, 2);
-        archive += entry.name + entry.bytes;
+        put(archive, entry.zip64Local ? 20 : 0, 2);
+        archive += entry.name;
+        if (entry.zip64Local) {
+            put(archive, 1, 2);
+            put(archive, 16, 2);
+            for (int k = 0; k < 2; ++k) put(archive, size, 4), put(archive, 0, 4);
+        }
+        archive += entry.bytes;
         put(directory, 0x02014b50, 4);
         put(directory, 20, 2);
         directory += common;
