@@ -129,8 +129,11 @@ bool CannotBeXml(const std::string& bytes) {
     while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n' || bytes[i] == '\0'))
         ++i;
     if (i >= bytes.size()) return false;  // empty: the reader's own message
-    const unsigned char c = static_cast<unsigned char>(bytes[i]);
-    return c != '<' && c != 0xFE && c != 0xFF;  // UTF-16 marks are the decoder's
+    // UTF-16's and UTF-32's marks are the decoder's.
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0 ||
+        bytes.compare(0, 4, std::string("\0\0\xFE\xFF", 4)) == 0)
+        return false;
+    return bytes[i] != '<';
 }
 
 // How many names the unit's 16 bytes cut, and the first of them with its cut form, for one line.

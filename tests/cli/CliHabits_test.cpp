@@ -1,0 +1,88 @@
+// The command line's habits (aliases, --opt=value, -h, did you mean, the closing line) and the
+// messages that name what is wrong with an input.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/CliRun.h"
+#include "support/TempDir.h"
+
+namespace {
+const std::string kUsageLine = "使い方は quorvel-cli --help で表示されます\n";
+
+TEST(CliHabits, FormatsByAnyCaseOrExtensionAndValuesJoinedByEquals) {
+    TempDir dir;
+    const std::string in = dir.File("a.csv");
+    WriteFileBytes(in, "name,lat,lon\nA,35.5,139.5\n");
+    const struct {
+        std::vector<std::string> args;
+        std::string output;
+    } cases[] = {
+        {{in, "--to", "GPX"}, "a.gpx"},       {{in, "--to=json"}, "a.geojson"}, {{in, "--to", "xml"}, "a.xml"},
+        {{in, "--to=KMZ"}, "a.kmz"},          {{in, "--to", "tsv", "-o", dir.File("b.csv")}, "b.csv"},
+        {{in, "--to=glorie", "-d", dir.File("sub")}, "sub/a.xml"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        const CliOutcome run = RunCli(c.args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(in + " -> " + dir.File(c.output) + " (1 地点)\n"), std::string::npos) << run.out;
+    }
+    const CliOutcome help = RunCli({"-h"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out, RunCli({"--help"}).out);
+}
+
+TEST(CliHabits, MistypedOptionsAndFormatsAreAnsweredWithTheNearestAndTheList) {
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"a.csv", "--to", "gxp"}, "不明な出力形式です: gxp (もしかして gpx?)。形式は glorie, mem, gpx, kml, kmz, geojson, csv です"},
+        {{"a.csv", "--to=shp"}, "不明な出力形式です: shp。形式は glorie, mem, gpx, kml, kmz, geojson, csv です"},
+        {{"a.csv", "--mrege"}, "不明なオプションです: --mrege (もしかして --merge?)"},
+        {{"a.csv", "--all-point"}, "不明なオプションです: --all-point (もしかして --all-points?)"},
+        {{"a.csv", "--list=yes"}, "オプション --list は値を取りません"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err);
+        const CliOutcome run = RunCli(c.args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, "quorvel-cli: " + c.err + "\n" + kUsageLine);
+    }
+}
+
+// Each input whose trouble is of its own kind is told so by name, and the run closes with a count.
+TEST(CliHabits, InputsAreToldWhatIsWrongWithThemAndTheRunIsCounted) {
+    TempDir dir;
+    WriteFileBytes(dir.File("photo.kml"), "\xFF\xD8\xFF\xE0\x00\x10JFIF");
+    WriteFileBytes(dir.File("shops.csv"), "name,lat,lon\nセブン-イレブン 千代田店,35.6,139.7\nセブン-イレブン 神田店,35.61,139.71\n"
+                                          "駅,35.62,139.72\n");
+    const CliOutcome photo = RunCli({dir.File("photo.kml"), "--to", "gpx"});
+    EXPECT_EQ(photo.status, 1);
+    EXPECT_EQ(photo.err, "ファイル " + dir.File("photo.kml") + " は名前は KML ですが、中身は XML の文書ではありません\n");
+    EXPECT_FALSE(FileExists(dir.File("photo.gpx")));
+
+    const CliOutcome shops = RunCli({dir.File("shops.csv"), "--reading", "none"});
+    EXPECT_EQ(shops.status, 0);
+    EXPECT_EQ(shops.err, "警告: " + dir.File("shops.csv") +
+                             ": 2 地点の名称はナビの 16 バイトに収まらないので切り詰めます (例:「セブン-イレブン 千代田店」→「セブン-イレブン 」)\n"
+                             "合計: 警告 1 件、変換できなかった地点 0 件\n");
+}
+
+// On the equator or the prime meridian a point is neither south nor west; 0/0 is no position.
+TEST(CliHabits, LatitudeOrLongitudeZeroGoesToTheUnit) {
+    TempDir dir;
+    const std::string in = dir.File("zero.csv");
+    WriteFileBytes(in, "name,lat,lon\nEquator,0,139.5\nGreenwich,51.5,0\nNull,0,0\nSouth,-0.1,139.5\n");
+    const CliOutcome run = RunCli({in, "--reading", "none", "--to", "mem"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, in + " -> " + dir.File("zero.mem") + " (2 地点)\n");
+    EXPECT_NE(run.err.find(in + ": 4 行目「Null」: 座標 (緯度 0, 経度 0) は位置がないことを表します\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(in + ": 5 行目「South」: 南緯または西経の座標はナビに記録できません (緯度 -0.1, 経度 139.5)\n"),
+              std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Equator」: 南緯"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Greenwich」: 南緯"), std::string::npos) << run.err;
+}
+}  // namespace
