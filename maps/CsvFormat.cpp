@@ -1,10 +1,13 @@
-// CSV (RFC 4180), tab- or semicolon-separated text with a header naming the latitude and
-// longitude columns, as spreadsheets save it (UTF-8, CP932, UTF-16: TextDecoding); written as CSV
-// with a header line, CRLF line ends, optionally a byte-order mark.
+// CSV (RFC 4180), tab-, semicolon- or bar-separated text with a header naming the latitude and
+// longitude columns (or one holding both), or without a header where the columns tell themselves
+// apart, as spreadsheets and devices save it (UTF-8, CP932, UTF-16, Windows-1252: TextDecoding);
+// written as CSV with a header line, CRLF line ends, optionally a byte-order mark.
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 #include <vector>
 
+#include "maps/DegreeText.h"
 #include "maps/Format.h"
 #include "maps/LineIndex.h"
 #include "maps/MapDocumentText.h"
@@ -15,7 +18,7 @@
 #include "maps/TextDecoding.h"
 
 namespace {
-enum Column { kLatitude, kLongitude, kName, kReading, kDigits, kColumnKinds };
+enum Column { kLatitude, kLongitude, kName, kReading, kDigits, kPosition, kColumnKinds };
 
 // Header words, compared after ASCII letters are lowered and blank space is trimmed; a column
 // of an earlier word is taken before one of a later.
@@ -25,6 +28,7 @@ const std::vector<std::string_view> kHeaderWords[kColumnKinds] = {
     std::vector<std::string_view>(std::begin(kNameKeys), std::end(kNameKeys)),
     std::vector<std::string_view>(std::begin(kReadingKeys), std::end(kReadingKeys)),
     std::vector<std::string_view>(std::begin(kDigitsKeys), std::end(kDigitsKeys)),
+    {"coordinates", "coordinate", "coords", "position", "latlng", "latlon", "lat/lon", "lat,lon", "座標", "位置", "緯度経度"},
 };
 
 class RecordScanner {
@@ -85,23 +89,101 @@ std::string HeaderWord(std::string_view field) {
     return word;
 }
 
-// The one of comma, tab and semicolon the header line has most of (a comma on a tie).
+// The one of comma, tab, semicolon and bar the first line has most of (a comma on a tie).
 char SeparatorOf(std::string_view text) {
     const std::string_view header = text.substr(0, text.find('\n'));
-    std::size_t counts[3] = {0, 0, 0};
-    const char separators[3] = {',', '\t', ';'};
+    constexpr int kSeparators = 4;
+    std::size_t counts[kSeparators] = {};
+    const char separators[kSeparators] = {',', '\t', ';', '|'};
     bool quoted = false;
     for (const char ch : header) {
         quoted = ch == '"' ? !quoted : quoted;
-        for (int k = 0; k < 3; ++k) counts[k] += !quoted && ch == separators[k];
+        for (int k = 0; k < kSeparators; ++k) counts[k] += !quoted && ch == separators[k];
     }
     int best = 0;
-    for (int k = 1; k < 3; ++k)
+    for (int k = 1; k < kSeparators; ++k)
         if (counts[k] > counts[best]) best = k;
     return separators[best];
 }
 
 bool IsBlankText(std::string_view text) { return text.find_first_not_of(" \t\r\n") == std::string_view::npos; }
+
+// Japan's ranges: where both numbers of a row could be a latitude, the one in these is.
+bool InJapanLatitudes(double value) { return value >= 20 && value <= 46; }
+bool InJapanLongitudes(double value) { return value >= 122 && value <= 154; }
+
+// The columns of a table without a header, from its first rows: a column whose every cell holds
+// both coordinates, else two whose every cell is a latitude or longitude (Japan's ranges decide
+// the order when both fit either; otherwise the first is the latitude), and the first other
+// column of text for the names. False when the rows do not tell.
+bool GuessColumns(std::string_view text, char separator, const std::string& file, int (&columns)[kColumnKinds]) {
+    constexpr int kSampleRows = 20;
+    struct Kind {
+        bool latitude = true, longitude = true, pair = true, japanLatitude = true, japanLongitude = true, text = false;
+    };
+    std::vector<Kind> kinds;
+    RecordScanner scanner(text, separator, 1);
+    int line = 1, rows = 0;
+    std::vector<std::string> fields;
+    while (rows < kSampleRows &&
+           scanner.Next(line, file, [&](std::size_t, std::string& field) { fields.push_back(std::move(field)); })) {
+        bool blank = true;
+        for (const std::string& field : fields) blank = blank && IsBlankText(field);
+        // A first line of separators alone is a header without words, not a table without one.
+        if (blank && line == 1) return false;
+        if (!blank) {
+            if (kinds.size() < fields.size()) kinds.resize(fields.size());
+            for (std::size_t i = 0; i < kinds.size(); ++i) {
+                const std::string cell = i < fields.size() ? fields[i] : std::string();
+                double value = 0;
+                const bool latitude = ParseDegreeCell(cell, true, separator != ',', value) && std::fabs(value) <= 90;
+                kinds[i].japanLatitude = kinds[i].japanLatitude && latitude && InJapanLatitudes(value);
+                const bool longitude = ParseDegreeCell(cell, false, separator != ',', value) && std::fabs(value) <= 180;
+                kinds[i].japanLongitude = kinds[i].japanLongitude && longitude && InJapanLongitudes(value);
+                kinds[i].latitude = kinds[i].latitude && latitude;
+                kinds[i].longitude = kinds[i].longitude && longitude;
+                std::string first, second;
+                kinds[i].pair = kinds[i].pair && SplitCoordinatePair(cell, first, second);
+                if (rows == 0) kinds[i].text = !latitude && !longitude && !IsBlankText(cell);
+            }
+            ++rows;
+        }
+        fields.clear();
+    }
+    if (rows == 0) return false;
+    std::vector<int> numbers;
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        if (kinds[i].pair && columns[kPosition] < 0 && numbers.empty()) columns[kPosition] = static_cast<int>(i);
+        if (columns[kPosition] < 0 && (kinds[i].latitude || kinds[i].longitude)) numbers.push_back(static_cast<int>(i));
+    }
+    if (columns[kPosition] < 0) {
+        if (numbers.size() < 2) return false;
+        // Among more (a number column before them), two neighbours in Japan's ranges are the ones.
+        for (std::size_t k = 0; k + 1 < numbers.size() && numbers.size() > 2; ++k) {
+            const Kind& a = kinds[static_cast<std::size_t>(numbers[k])];
+            const Kind& b = kinds[static_cast<std::size_t>(numbers[k + 1])];
+            if ((a.japanLatitude && b.japanLongitude) || (a.japanLongitude && b.japanLatitude)) {
+                numbers.erase(numbers.begin(), numbers.begin() + static_cast<std::ptrdiff_t>(k));
+                break;
+            }
+        }
+        const Kind& a = kinds[static_cast<std::size_t>(numbers[0])];
+        const Kind& b = kinds[static_cast<std::size_t>(numbers[1])];
+        bool firstIsLatitude = a.latitude && b.longitude;
+        if (a.latitude && b.latitude && a.longitude && b.longitude)
+            firstIsLatitude = !(b.japanLatitude && a.japanLongitude && !(a.japanLatitude && b.japanLongitude));
+        else if (!firstIsLatitude && !(b.latitude && a.longitude))
+            return false;
+        columns[kLatitude] = numbers[firstIsLatitude ? 0 : 1];
+        columns[kLongitude] = numbers[firstIsLatitude ? 1 : 0];
+    }
+    for (std::size_t i = 0; i < kinds.size() && columns[kName] < 0; ++i) {
+        const int at = static_cast<int>(i);
+        if (kinds[i].text && at != columns[kLatitude] && at != columns[kLongitude] && at != columns[kPosition])
+            columns[kName] = at;
+    }
+    return true;
+}
 
 void ReadCsv(std::string bytes, PlaceCollector& places) {
     const std::string& file = places.FileName();
@@ -113,7 +195,7 @@ void ReadCsv(std::string bytes, PlaceCollector& places) {
     const char separator = SeparatorOf(text);
     RecordScanner scanner(text, separator, 1);
     int line = 1;
-    int columns[kColumnKinds] = {-1, -1, -1, -1, -1};
+    int columns[kColumnKinds] = {-1, -1, -1, -1, -1, -1};
     std::size_t rank[kColumnKinds] = {};
     scanner.Next(line, file, [&](std::size_t i, const std::string& field) {
         if (IsBlankText(field)) return;  // no header word is blank
@@ -127,8 +209,14 @@ void ReadCsv(std::string bytes, PlaceCollector& places) {
     });
     // Lines are counted to reserve the places at once (a growing vector holds two copies).
     places.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
-    if (columns[kLatitude] < 0 || columns[kLongitude] < 0)
+    const bool hasPosition = columns[kPosition] >= 0 || (columns[kLatitude] >= 0 && columns[kLongitude] >= 0);
+    // Without a header the first line is a row: read again from it.
+    const bool headerless = !hasPosition && GuessColumns(text, separator, file, columns);
+    if (headerless) scanner = RecordScanner(text, separator, 1);
+    if (!hasPosition && !headerless)
         throw MapError(file + ": 1 行目: 緯度と経度の列がありません（見出しに lat・latitude・緯度 と lon・lng・longitude・経度 のどれかが要ります）");
+    // A header with both a latitude and a longitude column reads those; a column of both is read otherwise.
+    if (columns[kLatitude] >= 0 && columns[kLongitude] >= 0) columns[kPosition] = -1;
 
     // Only the columns read are kept of a row.
     const std::size_t kept = static_cast<std::size_t>(*std::max_element(std::begin(columns), std::end(columns))) + 1;
@@ -150,6 +238,13 @@ void ReadCsv(std::string bytes, PlaceCollector& places) {
         place.name = std::string(field(kName));
         place.SetReading(std::string(field(kReading)));
         if (columns[kDigits] >= 0) places.SetDigits(place, field(kDigits));
+        if (columns[kPosition] >= 0) {
+            std::string latitude, longitude;
+            // A cell that is no pair is refused with its whole text as the latitude.
+            if (!SplitCoordinatePair(field(kPosition), latitude, longitude)) latitude = std::string(field(kPosition));
+            places.AddCells(std::move(place), latitude, longitude, false);
+            continue;
+        }
         places.AddCells(std::move(place), field(kLatitude), field(kLongitude), separator != ',');
     }
 }

@@ -79,7 +79,7 @@ bool Dotted(std::string_view text, double& degrees) {
 }
 
 // Degrees with marks: each number followed by its mark, in order; only the last may have a fraction.
-bool Marked(std::string_view text, double& degrees) {
+bool Marked(std::string_view text, bool hemisphere, double& degrees) {
     double total = 0;
     int next = kDegrees;
     bool fractionSeen = false;
@@ -96,8 +96,12 @@ bool Marked(std::string_view text, double& degrees) {
                 part = mark.part;
                 break;
             }
-        // The last number may go without its mark: "35°39.485".
+        // The last number may go without its mark: "35°39.485"; so may a whole number before
+        // another, blank between, where a hemisphere letter says the cell is an angle: "S0 08.040".
         if (part == kNone) part = text.empty() && next <= kSeconds ? static_cast<Part>(next) : kNone;
+        if (part == kNone && hemisphere && !fraction && next < kSeconds && !text.empty() && text.front() >= '0' &&
+            text.front() <= '9')
+            part = static_cast<Part>(next);
         if (part == kNone || part < next) return false;
         if (part != kDegrees && value >= 60) return false;
         total += part == kDegrees ? value : part == kMinutes ? value / 60 : value / 3600;
@@ -108,9 +112,36 @@ bool Marked(std::string_view text, double& degrees) {
     degrees = total;
     return true;
 }
+// Full-width digits, signs, letters and marks (U+FF01...U+FF5E) made ASCII, the ideographic space a
+// space: a cell typed with a Japanese input method.
+std::string HalfWidth(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == 0xEF && i + 2 < text.size()) {
+            const auto b1 = static_cast<unsigned char>(text[i + 1]), b2 = static_cast<unsigned char>(text[i + 2]);
+            const unsigned code = (0xFu << 12) | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
+            if ((b1 == 0xBC || b1 == 0xBD) && code >= 0xFF01 && code <= 0xFF5E) {
+                out += static_cast<char>(code - 0xFF01 + 0x21);
+                i += 2;
+                continue;
+            }
+        }
+        if (c == 0xE3 && text.substr(i, 3) == "\xE3\x80\x80") {
+            out += ' ';
+            i += 2;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
 }  // namespace
 
-bool ParseDegreeCell(std::string_view text, bool latitude, bool decimalComma, double& degrees) {
+bool ParseDegreeCell(std::string_view cell, bool latitude, bool decimalComma, double& degrees) {
+    const std::string halfWidth = HalfWidth(cell);
+    std::string_view text = halfWidth;
     TrimBlank(text);
     // A hemisphere before or after: a letter or the Japanese words.
     const char positive = latitude ? 'N' : 'E', negative = latitude ? 'S' : 'W';
@@ -137,7 +168,41 @@ bool ParseDegreeCell(std::string_view text, bool latitude, bool decimalComma, do
         number.find(',') == number.rfind(','))
         number[number.find(',')] = '.';
     double value = 0;
-    if (!Whole(number, value) && !Dotted(number, value) && !Marked(number, value)) return false;
+    if (!Whole(number, value) && !Dotted(number, value) && !Marked(number, sign != 0, value)) return false;
     degrees = (sign < 0 || negated) ? -value : value;
     return true;
+}
+
+bool SplitCoordinatePair(std::string_view cell, std::string& latitude, std::string& longitude) {
+    const std::string text = HalfWidth(cell);
+    const auto reads = [](const std::string& part, bool isLatitude) {
+        double value = 0;
+        return ParseDegreeCell(part, isLatitude, false, value) && std::fabs(value) <= (isLatitude ? 90 : 180);
+    };
+    const auto lettered = [](const std::string& part, const char* letters) {
+        std::string_view trimmed = part;
+        TrimBlank(trimmed);
+        return !trimmed.empty() && (std::string_view(letters).find(trimmed.front()) != std::string_view::npos ||
+                                    std::string_view(letters).find(trimmed.back()) != std::string_view::npos);
+    };
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] != ',' && text[at] != ';' && text[at] != ' ' && text[at] != '\t' && text[at] != '/') continue;
+        std::string first = text.substr(0, at), second = text.substr(at + 1);
+        std::string_view trimmed = second;
+        TrimBlank(trimmed);
+        if (!trimmed.empty() && (trimmed.front() == ',' || trimmed.front() == ';')) trimmed.remove_prefix(1);
+        second = std::string(trimmed);
+        if (first.find_first_not_of(" \t") == std::string::npos || second.empty()) continue;
+        if (reads(first, true) && reads(second, false)) {
+            latitude = first;
+            longitude = second;
+            return true;
+        }
+        if (lettered(first, "EWew") && lettered(second, "NSns") && reads(first, false) && reads(second, true)) {
+            latitude = second;
+            longitude = first;
+            return true;
+        }
+    }
+    return false;
 }

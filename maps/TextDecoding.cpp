@@ -143,6 +143,33 @@ std::string FromLatin1(const std::string& bytes) {
     return out;
 }
 
+// Windows-1252: Latin-1 with typographic marks in 0x80...0x9F; five bytes there are no character.
+std::string FromWindows1252(const std::string& bytes) {
+    static const char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                       0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? char32_t{kHigh[byte - 0x80]} : char32_t{byte});
+    }
+    return out;
+}
+
+// Text that is no CP932 may be a European device's Windows-1252: it holds none of the five bytes
+// that encoding lacks and no kana, which Japanese text nearly always has.
+bool LooksLikeWindows1252(const std::string& bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) return false;
+        const auto next = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        if ((c == 0x82 && next >= 0x9F && next <= 0xF1) || (c == 0x83 && next >= 0x40 && next <= 0x96)) return false;
+    }
+    return true;
+}
+
 std::string Lowered(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -205,7 +232,14 @@ std::string DecodeTableText(std::string bytes, const std::string& fileName, std:
     if (bytes.size() >= 2 && bytes[0] != '\0' && bytes[1] == '\0') return FromUtf16(bytes, 0, false, fileName);
     if (bytes.size() >= 2 && bytes[0] == '\0' && bytes[1] != '\0') return FromUtf16(bytes, 0, true, fileName);
     if (FirstInvalidUtf8(bytes) == std::string::npos) return bytes;
-    return FromCp932(bytes, 0, fileName, warnings);
+    std::string utf8;
+    if (Cp932ToUtf8(bytes, utf8)) return utf8;
+    if (LooksLikeWindows1252(bytes)) {
+        warnings.push_back(fileName + ": UTF-8 でも UTF-16 でもシフトJIS (CP932) でもないので、Windows-1252 (西欧の文字) として読みました");
+        return FromWindows1252(bytes);
+    }
+    WarnReplaced(utf8, fileName, "シフトJIS (CP932)", warnings);
+    return utf8;
 }
 
 std::string DecodeXmlText(std::string bytes, const std::string& fileName, std::vector<std::string>& warnings) {

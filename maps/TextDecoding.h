@@ -7,7 +7,8 @@
 
 // A table (CSV, TSV, TXT): a byte-order mark decides (UTF-8, UTF-16 LE or BE); else text that is
 // valid UTF-8 is UTF-8, UTF-16 without a mark is known by its zero bytes, and anything else is
-// CP932. A byte sequence that is no character becomes U+FFFD with a warning naming its lines.
+// CP932, or Windows-1252 (with one warning) where it is no CP932 and looks like that. A byte
+// sequence that is no character becomes U+FFFD with a warning naming its lines.
 // Throws MapError for UTF-16 that is not (an unpaired surrogate), naming the line.
 std::string DecodeTableText(std::string bytes, const std::string& fileName, std::vector<std::string>& warnings);
 
