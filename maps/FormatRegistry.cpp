@@ -4,6 +4,7 @@
 
 // Each format is one file of its own, defining its row.
 extern const Format kGlorieFormat, kMemFormat, kGpxFormat, kKmlFormat, kKmzFormat, kGeoJsonFormat, kCsvFormat;
+extern const Format kLinkListFormat;
 
 namespace {
 std::string LowerExtension(const std::string& path) {
@@ -19,6 +20,11 @@ std::string LowerExtension(const std::string& path) {
 const std::vector<const Format*>& FormatRegistry::All() {
     static const std::vector<const Format*> formats = {&kGlorieFormat, &kMemFormat,     &kGpxFormat, &kKmlFormat,
                                                        &kKmzFormat,    &kGeoJsonFormat, &kCsvFormat};
+    return formats;
+}
+
+const std::vector<const Format*>& FormatRegistry::InputOnly() {
+    static const std::vector<const Format*> formats = {&kLinkListFormat};
     return formats;
 }
 
@@ -56,6 +62,9 @@ const Format* FormatRegistry::ForInputPath(const std::string& path) {
 
 const Format* FormatRegistry::ForInput(const std::string& path, const std::string& bytes) {
     const Format* byName = ForInputPath(path);
+    // A list of links saved as .txt is no table: the read-only formats are asked first.
+    for (const Format* format : InputOnly())
+        if (format->recognise(bytes)) return format;
     if (byName && !byName->recognise) return byName;
     for (const Format* format : All())
         if (format->recognise && format->recognise(bytes)) return format;

@@ -9,6 +9,8 @@ class FormatRegistry {
 public:
     // Every format, in the order --help names them.
     static const std::vector<const Format*>& All();
+    // Formats only read, known by their content (a list of map links): no output, no extension.
+    static const std::vector<const Format*>& InputOnly();
     // By --to's word; null for none.
     static const Format* Find(const std::string& name);
     // By a word a user may type for it, any letter case: its name or one of its extensions
@@ -18,8 +20,8 @@ public:
     // format writes (for an output's name), ForInputPath also those it only reads.
     static const Format* ForPath(const std::string& path);
     static const Format* ForInputPath(const std::string& path);
-    // What an input is: a format recognised by its content first, then one read by extension;
-    // null when neither.
+    // What an input is: a format recognised by its content first (the read-only ones too), then
+    // one read by extension; null when neither.
     static const Format* ForInput(const std::string& path, const std::string& bytes);
     // The names of every format, joined by separator: "glorie, mem, gpx, ...".
     static std::string Names(const char* separator);

@@ -26,6 +26,11 @@ public:
     void Warn(std::string text) { m_result.warnings.push_back(std::move(text)); }
     // A candidate without coordinates.
     void RefuseWithoutCoordinates(PlaceOrigin origin);
+    // A candidate refused for reason (one clause, without the final "not read").
+    void RefuseFor(PlaceOrigin origin, const std::string& reason) {
+        ++m_candidates;
+        Refuse(origin, reason);
+    }
     // The digits of a field the file names as a phone number; one that is not a phone number
     // is warned about and left out.
     void SetDigits(Place& place, std::string_view text);
