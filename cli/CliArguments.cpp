@@ -12,7 +12,7 @@ CliArguments Refuse(std::string reason) {
 }
 
 // Options that take a value: the value, or the reason the line is refused.
-const char* const kValueOptions[] = {"-o", "-d", "--to", "--datum", "--reading"};
+const char* const kValueOptions[] = {"-o", "-d", "--to", "--datum", "--reading", "--from"};
 const char* const kFlags[] = {"--list", "--bom", "--merge", "--strict", "--all-points", "--help", "--version"};
 
 // Edits (insert, delete, replace, swap two neighbours) between a and b.
@@ -47,7 +47,7 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
     CliArguments parsed;
     bool optionsEnded = false;
     std::vector<std::string> seen;
-    std::string to;
+    std::string to, from;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
         // --to=gpx: the value joined to its option.
@@ -59,7 +59,10 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
             hasJoinedValue = true;
         }
         if (!optionsEnded && arg == "-h") arg = "--help";
-        if (optionsEnded || arg.empty() || arg[0] != '-') {
+        // "-": standard input, read once.
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            if (arg == "-" && parsed.standardInput) return Refuse("標準入力 (-) は一度だけ指定できます");
+            parsed.standardInput = parsed.standardInput || arg == "-";
             parsed.inputs.emplace_back(arg);
             continue;
         }
@@ -103,6 +106,8 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
             parsed.folder = CString(value);
         } else if (arg == "--to") {
             to = value;
+        } else if (arg == "--from") {
+            from = value;
         } else if (arg == "--datum") {
             if (value != "tokyo" && value != "wgs84") return Refuse("--datum は tokyo か wgs84 です: " + value);
             parsed.datum = value == "tokyo" ? Datum::tokyo : Datum::wgs84;
@@ -120,7 +125,22 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
     if (parsed.merge && !parsed.hasOutput) return Refuse("--merge には -o で出力ファイルを指定して下さい");
     if (parsed.hasOutput && parsed.inputs.size() > 1 && !parsed.merge)
         return Refuse("-o は入力ファイルが一つのときか --merge のときだけ指定できます");
-    const Format* byOutputName = parsed.hasOutput ? FormatRegistry::ForPath(parsed.output.Str()) : nullptr;
+    if (!from.empty()) {
+        parsed.from = FormatRegistry::FindWord(from);
+        if (!parsed.from) return Refuse("不明な入力形式です: " + from + "。形式は " + FormatRegistry::Names(", ") + " です");
+        if (!parsed.standardInput) return Refuse("--from は標準入力 (-) の形式です");
+    }
+    // Standard input has no name to derive an output's from: without -o its document goes to
+    // standard output.
+    if (parsed.standardInput && parsed.hasFolder) return Refuse("標準入力 (-) は -d と同時に指定できません");
+    if (parsed.standardInput && !parsed.hasOutput && parsed.mode == Mode::convert) {
+        if (parsed.inputs.size() > 1) return Refuse("標準入力 (-) をほかの入力と変換するときは --merge と -o を指定して下さい");
+        parsed.hasOutput = true;
+        parsed.output = CString("-");
+    }
+    parsed.standardOutput = parsed.hasOutput && parsed.output.Str() == "-";
+    const Format* byOutputName =
+        parsed.hasOutput && !parsed.standardOutput ? FormatRegistry::ForPath(parsed.output.Str()) : nullptr;
     if (!to.empty()) {
         parsed.target = FormatRegistry::FindWord(to);
         if (!parsed.target) {
@@ -129,10 +149,10 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
             return Refuse("不明な出力形式です: " + to + DidYouMean(to, names) + "。形式は " + FormatRegistry::Names(", ") +
                           " です");
         }
-        if (parsed.hasOutput && byOutputName != parsed.target)
+        if (parsed.hasOutput && !parsed.standardOutput && byOutputName != parsed.target)
             return Refuse("出力ファイル名の拡張子が " + std::string(parsed.target->extensions[0]) +
                           " ではありません: " + parsed.output.Str());
-    } else if (parsed.hasOutput) {
+    } else if (parsed.hasOutput && !parsed.standardOutput) {
         if (!byOutputName) return Refuse("出力ファイル名の拡張子が .xml ではありません: " + parsed.output.Str());
         parsed.target = byOutputName;
     }

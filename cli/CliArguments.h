@@ -26,6 +26,10 @@ struct CliArguments {
     bool strict = false;     // --strict: a character the unit cannot show fails its input
     bool guessReadings = true;  // --reading none turns the guessing off
     bool allPoints = false;  // --all-points: GPX route and track points too
+    // "-" among the inputs: standard input, of --from's format or the one its content shows.
+    bool standardInput = false;
+    const Format* from = nullptr;
+    bool standardOutput = false;  // -o - (or "-" as the input without -o): the one document to standard output
 
     // Empty when the line is usable; otherwise the one-line reason (UTF-8) it is refused for.
     std::string error;

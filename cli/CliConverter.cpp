@@ -7,6 +7,9 @@
 #include "maps/BatchPlan.h"
 #include "maps/FormatRegistry.h"
 #include "maps/ReadingGuesser.h"
+#include "glorie/FileErrorText.h"
+#include "platform/CFile.h"
+#include "platform/CFileException.h"
 #include "platform/HostSystem.h"
 
 namespace {
@@ -104,6 +107,19 @@ void CliConverter::WriteHelp() {
 // Summaries to standard output; everything else to standard error, a warning marked as such. The
 // error stream is unbuffered, so lines are gathered and written 64 KiB at a time.
 void CliConverter::Print(const ConversionMessage& message) {
+    if (!m_strHiddenOutput.IsEmpty()) {
+        // The document itself goes to standard output: what is said goes to standard error, the
+        // temporary file named as "-".
+        std::string text = message.text;
+        for (std::size_t at; (at = text.find(m_strHiddenOutput.Str())) != std::string::npos;)
+            text.replace(at, m_strHiddenOutput.GetLength(), "-");
+        if (message.kind == ConversionMessage::Kind::warning) {
+            m_pendingErrors += "警告: ";
+            ++m_warnings;
+        }
+        m_pendingErrors += text + '\n';
+        return;
+    }
     if (message.kind == ConversionMessage::Kind::written) {
         FlushErrors();
         m_out << message.text << '\n';
@@ -145,14 +161,82 @@ bool CliConverter::PrepareFolder(const CliArguments& args) {
     return true;
 }
 
+// Standard input read whole for the conversion; false after the one line saying why it cannot be.
+bool CliConverter::ReadStandardInputInto(Conversion& conversion, const CliArguments& args) {
+    if (!args.standardInput) return true;
+    std::string bytes, reason;
+    if (!ReadStandardInput(bytes, reason)) {
+        m_err << m_strProgramName.Str() << ": 標準入力を読めません (" << reason << ")\n";
+        return false;
+    }
+    if (bytes.size() > kMaxInputBytes) {
+        m_err << m_strProgramName.Str() << ": 標準入力は大きすぎます。読み込めるのは " << kMaxInputBytes / (1024 * 1024)
+              << " MB までです\n";
+        return false;
+    }
+    conversion.SetStandardInput(std::move(bytes), args.from);
+    return true;
+}
+
+// The document written into a folder of its own, then copied to standard output whole: a
+// failure halfway leaves nothing half-written behind a pipe, and the writers stay the files'.
+int CliConverter::ConvertToStandardOutput(Conversion& conversion, const BatchJob& job) {
+    std::string reason;
+    const CString folder = MakeTemporaryFolder(reason);
+    if (folder.IsEmpty()) {
+        m_err << m_strProgramName.Str() << ": 一時フォルダを作れません (" << reason << ")\n";
+        return kExitFailed;
+    }
+    m_strHiddenOutput = folder + "/" + "quorvel" + CString(conversion.Target().extensions[0]);
+    const ConversionResult result = conversion.Convert(job.inputs, m_strHiddenOutput);
+    int status = result.ok ? kExitConverted : kExitFailed;
+    std::string document;
+    if (result.outputs.size() > 1) {
+        Print({ConversionMessage::Kind::failure, "標準出力には一つの文書しか書けません (" + std::to_string(result.outputs.size()) +
+                                                     " 個に分かれます)。-o でファイル名を指定して下さい"});
+        status = kExitFailed;
+    } else if (result.outputs.size() == 1) {
+        try {
+            CFile file;
+            file.Open(result.outputs[0], CFile::modeRead);
+            document.resize(static_cast<std::size_t>(file.GetLength()));
+            if (!document.empty() && file.Read(&document[0], static_cast<unsigned>(document.size())) != document.size())
+                throw CFileException(CFileException::endOfFile, 0, file.GetFilePath());
+            file.Close();
+        } catch (const CFileException& error) {
+            Print({ConversionMessage::Kind::failure, CommandFailureText(error).Str()});
+            document.clear();
+            status = kExitFailed;
+        }
+    }
+    for (const CString& output : result.outputs) RemovePath(output, false);
+    RemovePath(folder, true);
+    m_strHiddenOutput.Empty();
+    FlushErrors();
+    if (status == kExitConverted || !document.empty()) m_out.write(document.data(), static_cast<std::streamsize>(document.size()));
+    m_out.flush();
+    m_refusals += result.refused;
+    PrintTotals();
+    return status;
+}
+
 int CliConverter::ConvertAll(const CliArguments& args) {
     std::vector<BatchJob> jobs;
     std::string reason;
-    if (!BatchPlan::Make(args.Batch(), jobs, reason)) return Usage(reason);
+    // Standard output is no file an input could be: one job, every input into it.
+    if (args.standardOutput)
+        jobs.push_back({args.inputs, CString("-"), false});
+    else if (!BatchPlan::Make(args.Batch(), jobs, reason))
+        return Usage(reason);
     if (!PrepareFolder(args)) return kExitFailed;
 
     Conversion conversion(OptionsOf(args));
     conversion.SetMessageSink([this](const ConversionMessage& message) { Print(message); });
+    if (!ReadStandardInputInto(conversion, args)) return kExitFailed;
+    // Standard input has no name to take the unit's own road by.
+    for (BatchJob& job : jobs)
+        for (const CString& input : job.inputs) job.memPointRoad = job.memPointRoad && input.Str() != "-";
+    if (args.standardOutput) return ConvertToStandardOutput(conversion, jobs[0]);
     int status = kExitConverted;
     for (const BatchJob& job : jobs) {
         const ConversionResult result = job.memPointRoad ? conversion.ConvertMemPointFile(job.inputs[0], job.output)
@@ -191,6 +275,7 @@ void CliConverter::PrintList(const CString& strInput, const ListResult& listed, 
 
 int CliConverter::ListAll(const CliArguments& args) {
     Conversion conversion(OptionsOf(args));
+    if (!ReadStandardInputInto(conversion, args)) return kExitFailed;
     int status = kExitConverted;
     bool bFirst = true;
     for (const CString& input : args.inputs) {

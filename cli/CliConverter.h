@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/CliArguments.h"
+#include "maps/BatchPlan.h"
 #include "maps/Conversion.h"
 #include "platform/CString.h"
 
@@ -29,6 +30,8 @@ private:
     void Print(const ConversionMessage& message);
     void FlushErrors();
     bool PrepareFolder(const CliArguments& args);
+    bool ReadStandardInputInto(Conversion& conversion, const CliArguments& args);
+    int ConvertToStandardOutput(Conversion& conversion, const BatchJob& job);
     void PrintTotals();
     void PrintList(const CString& strInput, const ListResult& listed, bool bFirst);
 
@@ -36,6 +39,7 @@ private:
     std::ostream& m_err;
     CString m_strProgramName;
     std::string m_pendingErrors;
+    CString m_strHiddenOutput;  // the temporary file standing for standard output, shown as "-"
     long m_warnings = 0;  // this run's, for the closing line
     long m_refusals = 0;
 };

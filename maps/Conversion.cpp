@@ -182,6 +182,12 @@ Conversion::~Conversion() = default;
 
 void Conversion::SetMessageSink(MessageSink sink) { m_sink = std::move(sink); }
 
+void Conversion::SetStandardInput(std::string bytes, const Format* format) {
+    m_bHasStandardInput = true;
+    m_standardInput = std::move(bytes);
+    m_standardInputFormat = format;
+}
+
 void Conversion::Say(std::vector<ConversionMessage>& messages, ConversionMessage message) {
     if (m_sink)
         m_sink(message);
@@ -222,7 +228,12 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
         return false;
     };
     std::string bytes;
-    try {
+    if (m_bHasStandardInput && strInput.Str() == "-") {
+        // Read once: a merge naming "-" twice gets its bytes the first time.
+        m_bHasStandardInput = false;
+        input.format = m_standardInputFormat ? m_standardInputFormat : FormatRegistry::ForContent(m_standardInput);
+        bytes.swap(m_standardInput);
+    } else try {
         CFile file;
         CFileException error;
         // The message names the input: with several, "not found" alone says nothing. A memory-point
@@ -243,7 +254,7 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     } catch (const CFileException& error) {
         return fail(CommandFailureText(error).Str());
     }
-    input.format = FormatRegistry::ForInput(strInput.Str(), bytes);
+    if (!input.format) input.format = FormatRegistry::ForInput(strInput.Str(), bytes);
     if (!input.format)
         return fail("ファイル " + strInput.Str() +
                     " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, KMZ, GeoJSON, CSV) でもありません");

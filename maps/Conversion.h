@@ -76,6 +76,9 @@ public:
     // thousand points at sea has a warning for each.
     using MessageSink = std::function<void(const ConversionMessage&)>;
     void SetMessageSink(MessageSink sink);
+    // The bytes of the input named "-" (standard input, read by the front), of format, or of the
+    // format their content shows when null.
+    void SetStandardInput(std::string bytes, const Format* format);
 
     // The inputs, in order, into the output named strOutput (split into numbered files where the
     // format holds fewer points). Nothing is written for inputs that yield no point to write.
@@ -101,6 +104,9 @@ private:
 
     ConversionOptions m_options;
     MessageSink m_sink;
+    bool m_bHasStandardInput = false;
+    std::string m_standardInput;
+    const Format* m_standardInputFormat = nullptr;
     std::unique_ptr<DatumShift> m_shift;
     std::unique_ptr<ReadingGuesser> m_guesser;
     bool m_bGuesserTried = false;

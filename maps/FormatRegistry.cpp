@@ -71,6 +71,22 @@ const Format* FormatRegistry::ForInput(const std::string& path, const std::strin
     return nullptr;
 }
 
+const Format* FormatRegistry::ForContent(const std::string& bytes) {
+    if (const Format* format = ForInput("", bytes)) return format;
+    if (bytes.compare(0, 4, "PK\x03\x04") == 0) return Find("kmz");
+    if (bytes.size() == 10804) return Find("mem");  // the memory-point file's one size
+    std::size_t at = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    at = bytes.find_first_not_of(" \t\r\n", at);
+    if (at != std::string::npos && (bytes[at] == '{' || bytes[at] == '[')) return Find("geojson");
+    if (at != std::string::npos && bytes[at] == '<') {
+        const std::string start = bytes.substr(at, 4096);
+        for (const char* root : {"<gpx", ":gpx"})
+            if (start.find(root) != std::string::npos) return Find("gpx");
+        return Find("kml");
+    }
+    return Find("csv");
+}
+
 std::string FormatRegistry::Names(const char* separator) {
     std::string names;
     for (const Format* format : All()) names += (names.empty() ? "" : separator) + std::string(format->name);

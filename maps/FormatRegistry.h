@@ -23,6 +23,9 @@ public:
     // What an input is: a format recognised by its content first (the read-only ones too), then
     // one read by extension; null when neither.
     static const Format* ForInput(const std::string& path, const std::string& bytes);
+    // What bytes without a name are (standard input): a format recognised by its content, else
+    // the one its first bytes suggest (a zip, JSON, an XML root, the unit's file size); CSV else.
+    static const Format* ForContent(const std::string& bytes);
     // The names of every format, joined by separator: "glorie, mem, gpx, ...".
     static std::string Names(const char* separator);
 };

@@ -27,6 +27,13 @@ bool IsRegularFile(const CString& strPath);
 bool IsFolder(const CString& strPath);
 // Makes the folder (its parent must exist); false with the system's reason in error.
 bool MakeFolder(const CString& strPath, std::string& error);
+// All of standard input (a pipe or a redirected file) as bytes; false with the reason in error.
+bool ReadStandardInput(std::string& bytes, std::string& error);
+// A new folder of this process's own in the system's temporary folder, for a document on its way
+// to standard output; empty with the reason in error when it cannot be made.
+CString MakeTemporaryFolder(std::string& error);
+// Removes a file, or an empty folder; false when it could not be.
+bool RemovePath(const CString& strPath, bool bFolder);
 
 // A shared library loaded for the rest of the run, so that a dependency only some runs use is
 // loaded when first needed; nullptr, with the loader's reason in error, when it cannot be.

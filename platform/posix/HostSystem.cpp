@@ -53,6 +53,34 @@ bool MakeFolder(const CString& strPath, std::string& error) {
     return false;
 }
 
+bool ReadStandardInput(std::string& bytes, std::string& error) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t read = PosixCalls::Current().Read(0, buffer, sizeof buffer);
+        if (read == 0) return true;
+        if (read < 0 && errno == EINTR) continue;
+        if (read < 0) {
+            error = std::strerror(errno);
+            return false;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(read));
+    }
+}
+
+CString MakeTemporaryFolder(std::string& error) {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/quorvel-XXXXXX";
+    if (::mkdtemp(&pattern[0]) == nullptr) {
+        error = std::strerror(errno);
+        return CString();
+    }
+    return CString(pattern);
+}
+
+bool RemovePath(const CString& strPath, bool bFolder) {
+    return (bFolder ? ::rmdir(strPath.GetString()) : PosixCalls::Current().Unlink(strPath.GetString())) == 0;
+}
+
 namespace {
 std::string LoaderError(const char* fallback) {
     const char* reason = ::dlerror();

@@ -90,6 +90,44 @@ bool IsFolder(const CString& strPath) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool ReadStandardInput(std::string& bytes, std::string& error) {
+    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    char buffer[65536];
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(input, buffer, sizeof buffer, &read, nullptr)) {
+            const DWORD code = ::GetLastError();
+            if (code == ERROR_BROKEN_PIPE) return true;  // the writer has closed its end
+            error = "Windows error " + std::to_string(code);
+            return false;
+        }
+        if (read == 0) return true;
+        bytes.append(buffer, read);
+    }
+}
+
+CString MakeTemporaryFolder(std::string& error) {
+    wchar_t base[MAX_PATH + 1];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, base);
+    if (length == 0 || length > MAX_PATH) {
+        error = "Windows error " + std::to_string(::GetLastError());
+        return CString();
+    }
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring folder = std::wstring(base, length) + L"quorvel-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                                    std::to_wstring(attempt);
+        if (::CreateDirectoryW(folder.c_str(), nullptr)) return CString(WideToUtf8(folder));
+        if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    error = "Windows error " + std::to_string(::GetLastError());
+    return CString();
+}
+
+bool RemovePath(const CString& strPath, bool bFolder) {
+    const std::wstring path = Utf8ToWide(strPath.Str());
+    return bFolder ? ::RemoveDirectoryW(path.c_str()) != 0 : ::DeleteFileW(path.c_str()) != 0;
+}
+
 bool MakeFolder(const CString& strPath, std::string& error) {
     if (::CreateDirectoryW(Utf8ToWide(strPath.Str()).c_str(), nullptr)) return true;
     error = "Windows error " + std::to_string(::GetLastError());

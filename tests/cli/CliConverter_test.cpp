@@ -59,7 +59,7 @@ TEST(CliConverterTest, UsageErrorsExitTwoWithTheReasonAndTouchNothing) {
         {{"-d", dir.Path()}, "入力ファイルが指定されていません"},
         {{"--list"}, "入力ファイルが指定されていません"},
         {{in, "-x"}, "不明なオプションです: -x"},
-        {{in, "-"}, "不明なオプションです: -"},
+        {{in, "-"}, "標準入力 (-) をほかの入力と変換するときは --merge と -o を指定して下さい"},
         {{in, "--output"}, "不明なオプションです: --output"},
         {{in, "-o"}, "オプション -o には引数が必要です"},
         {{in, "-d"}, "オプション -d には引数が必要です"},

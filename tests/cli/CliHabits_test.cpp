@@ -2,6 +2,7 @@
 // messages that name what is wrong with an input.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -86,3 +87,28 @@ TEST(CliHabits, LatitudeOrLongitudeZeroGoesToTheUnit) {
     EXPECT_EQ(run.err.find("Greenwich」: 南緯"), std::string::npos) << run.err;
 }
 }  // namespace
+
+// "-" through a pipe: standard input of the format its content shows (or --from's), the one
+// document to standard output, what is said to standard error.
+TEST(CliHabits, StandardInputAndOutputThroughAPipe) {
+    TempDir dir;
+    const std::string cli = QUORVEL_CLI_PATH;
+    WriteFileBytes(dir.File("in.csv"), "35.6812,139.7671,東京駅\n34.7025,135.4959,大阪駅\n");
+    WriteFileBytes(dir.File("links.txt"), "geo:35.6812,139.7671 東京駅\nhttps://maps.app.goo.gl/x\n");
+    const auto sh = [&](const std::string& command) { return std::system(("cd " + dir.Path() + " && " + command).c_str()); };
+    ASSERT_EQ(sh(cli + " in.csv --to gpx -o file.gpx >/dev/null"), 0);
+    ASSERT_EQ(sh("cat in.csv | " + cli + " - --to gpx > piped.gpx 2>piped.err"), 0);
+    EXPECT_EQ(ReadFileBytes(dir.File("piped.gpx")), ReadFileBytes(dir.File("file.gpx")));
+    EXPECT_EQ(ReadFileBytes(dir.File("piped.err")), "- -> - (2 地点)\n");
+    ASSERT_EQ(sh("cat in.csv | " + cli + " --from=csv - -o piped.xml --reading none >/dev/null 2>&1"), 0);
+    ASSERT_EQ(sh(cli + " in.csv -o file.xml --reading none >/dev/null 2>&1"), 0);
+    EXPECT_EQ(ReadFileBytes(dir.File("piped.xml")), ReadFileBytes(dir.File("file.xml")));
+    // A refused line: the document of the rest still goes out, the status says so.
+    EXPECT_NE(sh("cat links.txt | " + cli + " - -o - --to csv > links.csv 2>links.err"), 0);
+    EXPECT_EQ(ReadFileBytes(dir.File("links.csv")),
+              "name,reading,latitude,longitude,digits\r\n東京駅,,35.6812000,139.7671000,\r\n");
+    EXPECT_EQ(ReadFileBytes(dir.File("links.err")),
+              "警告: -: 2 行目: リンク「https://maps.app.goo.gl/x」に座標がありません（短縮リンクは地図で開き、座標の入ったリンクを"
+              "コピーしてください）。この地点は読みません\n- -> - (1 地点)\n-: 1 地点は変換できませんでした\n"
+              "合計: 警告 1 件、変換できなかった地点 1 件\n");
+}
