@@ -22,10 +22,22 @@ namespace {
 using Call = FailingPosixCalls::Call;
 using Files = std::map<std::string, std::string>;
 
+// The member names a set's record holds: its file identities differ from run to run.
+std::string RecordNames(const std::string& bytes) {
+    std::vector<std::string> fields;
+    for (std::size_t from = 0, end; (end = bytes.find('\0', from)) != std::string::npos; from = end + 1)
+        fields.push_back(bytes.substr(from, end - from));
+    std::string names = "record:";
+    for (std::size_t i = 1; i + 6 <= fields.size(); i += 6) names += " " + fields[i];
+    return names;
+}
+
 Files Contents(const TempDir& dir) {
     Files files;
     for (const std::string& name : dir.List())
-        files[name] = std::filesystem::is_directory(dir.File(name)) ? "<folder>" : ReadFileBytes(dir.File(name));
+        files[name] = std::filesystem::is_directory(dir.File(name)) ? "<folder>"
+                      : name == ".set.xml.members"                   ? RecordNames(ReadFileBytes(dir.File(name)))
+                                                                     : ReadFileBytes(dir.File(name));
     return files;
 }
 
@@ -83,6 +95,13 @@ Files With(Files files, const Files& more) {
     files.insert(more.begin(), more.end());
     return files;
 }
+
+// The files and the record a commit of members leaves.
+Files Recorded(const Files& members) {
+    std::string names = "record:";
+    for (const auto& member : members) names += " " + member.first;
+    return With(members, {{".set.xml.members", names}});
+}
 }  // namespace
 
 TEST(OutputSet, OnlyTheSetsOwnNamesAreMembers) {
@@ -104,19 +123,28 @@ TEST(OutputSet, OnlyTheSetsOwnNamesAreMembers) {
 
 TEST(OutputSet, CommitReplacesMembersAndRemovesStaleOnesOnly) {
     struct Row {
-        Files before;
+        Files before;   // an earlier commit of the set
+        Files planted;  // files of the members' names that no commit wrote
         Files members;
         std::vector<std::string> removed;
+        std::vector<std::string> left;
     };
     const Row rows[] = {
-        {kOldSet, kNewSet, {"set-3.xml"}},
-        {With(kOldSet, {{"set.xml", "x"}}), {{"set.xml", "one"}}, {"set-1.xml", "set-2.xml", "set-3.xml"}},
-        {{{"set.xml", "x"}}, kNewSet, {"set.xml"}},
-        {{}, kNewSet, {}},
+        {kOldSet, {}, kNewSet, {"set-3.xml"}, {}},
+        {kOldSet, {{"set.xml", "x"}}, {{"set.xml", "one"}}, {"set-1.xml", "set-2.xml", "set-3.xml"}, {}},
+        {{{"set.xml", "x"}}, {}, kNewSet, {"set.xml"}, {}},
+        {{}, {}, kNewSet, {}, {}},
+        // A user's files with the set's names, never written by a commit of it, stay.
+        {{}, kOldSet, {{"set.xml", "one"}}, {}, {"set-1.xml", "set-2.xml", "set-3.xml"}},
+        {{{"set.xml", "x"}}, {{"set-2.xml", "mine"}, {"set-7.xml", "mine"}}, {{"set-1.xml", "a"}}, {"set.xml"}, {"set-2.xml", "set-7.xml"}},
     };
     for (const Row& row : rows) {
         TempDir dir;
-        Lay(dir, With(row.before, kForeign));
+        Lay(dir, kForeign);
+        if (!row.before.empty()) {
+            ASSERT_EQ(WriteSet(dir, row.before), "");
+        }
+        Lay(dir, row.planted);
         ASSERT_EQ(mkdir(dir.File("set-9.xml").c_str(), 0755), 0);  // a folder is never removed
         OutputSet set(CString(dir.File("set.xml")));
         for (const auto& member : row.members) {
@@ -125,10 +153,16 @@ TEST(OutputSet, CommitReplacesMembersAndRemovesStaleOnesOnly) {
             set.Finish(file);
         }
         set.Commit();
-        EXPECT_EQ(Contents(dir), With(With(row.members, kForeign), {{"set-9.xml", "<folder>"}}));
-        std::vector<std::string> removed;
-        for (const CString& path : set.GetRemoved()) removed.push_back(path.Str().substr(dir.Path().size() + 1));
-        EXPECT_EQ(removed, row.removed);
+        Files kept;
+        for (const std::string& name : row.left) kept[name] = With(row.before, row.planted).at(name);
+        EXPECT_EQ(Contents(dir), With(With(Recorded(row.members), With(kept, kForeign)), {{"set-9.xml", "<folder>"}}));
+        const auto bare = [&](const std::vector<CString>& paths) {
+            std::vector<std::string> names;
+            for (const CString& path : paths) names.push_back(path.Str().substr(dir.Path().size() + 1));
+            return names;
+        };
+        EXPECT_EQ(bare(set.GetRemoved()), row.removed);
+        EXPECT_EQ(bare(set.GetLeft()), row.left);
     }
 }
 
@@ -138,11 +172,13 @@ TEST(OutputSet, ARunKilledInsideItsCommitIsCompletedByTheNextRun) {
     // The commit of kNewSet over kOldSet: renames 1 the journal, 2 and 3 the members; unlink 1 the
     // stale member. With set-2.xml hard-linked, the run dies after writing it in place, before
     // cutting the old text's tail.
-    const std::pair<Call, int> deaths[] = {{Call::Rename, 1}, {Call::Rename, 2}, {Call::Rename, 3}, {Call::Unlink, 1}, {Call::Ftruncate, 1}};
+    // renames 4 the record.
+    const std::pair<Call, int> deaths[] = {{Call::Rename, 1}, {Call::Rename, 2}, {Call::Rename, 3}, {Call::Rename, 4},
+                                           {Call::Unlink, 1}, {Call::Ftruncate, 1}};
     for (const auto& death : deaths) {
         SCOPED_TRACE(FailingPosixCalls::Name(death.first) + std::to_string(death.second));
         TempDir dir;
-        Lay(dir, With(kOldSet, {{"set-2.xml", "old 2 longer"}}));
+        ASSERT_EQ(WriteSet(dir, With(kOldSet, {{"set-2.xml", "old 2 longer"}})), "");
         if (death.first == Call::Ftruncate) {
             ASSERT_EQ(link(dir.File("set-2.xml").c_str(), dir.File("o").c_str()), 0);
         }
@@ -164,7 +200,8 @@ TEST(OutputSet, ARunKilledInsideItsCommitIsCompletedByTheNextRun) {
                 it = it->first.find(".tmp") != std::string::npos ? got.erase(it) : std::next(it);
             got.erase("o");
             // Killed before its journal was in place, the run changed nothing.
-            EXPECT_EQ(got, death.second == 1 && death.first == Call::Rename ? With(kOldSet, {{"set-2.xml", "old 2 longer"}}) : kNewSet);
+            EXPECT_EQ(got, death.second == 1 && death.first == Call::Rename ? Recorded(With(kOldSet, {{"set-2.xml", "old 2 longer"}}))
+                                                                            : Recorded(kNewSet));
         }
         if (death.first == Call::Ftruncate) {
             EXPECT_EQ(ReadFileBytes(dir.File("o")), "new 2");
@@ -179,17 +216,21 @@ TEST(OutputSet, FailuresBeforeTheCommitLeaveTheOldSetAndNoTemporaryFile) {
         int err;
         std::string failure;  // cause, errno, file
     };
-    // Opens: 1 the lock, 2 and 4 the members' targets, 3 and 5 their temporary files, 6 and 7 the journal.
+    // Opens: 1 the folder, 2 the lock, 3 the journal, 4 the record, 5 and 7 the members' targets,
+    // 6 and 8 their temporary files, 9 the new record, 10 the new journal.
     const Row rows[] = {
         {Call::Open, 1, EMFILE, "4 24 set.xml"},
-        {Call::Open, 5, ENOSPC, "13 28 set-2.xml"},
+        {Call::Open, 2, EMFILE, "4 24 set.xml"},
+        {Call::Open, 8, ENOSPC, "13 28 set-2.xml"},
         {Call::Fsync, 2, EIO, "10 5 set-2.xml"},
-        {Call::Open, 7, ENOSPC, "13 28 .set.xml.journal"},
+        {Call::Open, 9, ENOSPC, "13 28 .set.xml.members"},
+        {Call::Open, 10, ENOSPC, "13 28 .set.xml.journal"},
         {Call::Write, 3, ENOSPC, "13 28 .set.xml.journal"},
+        {Call::Write, 4, ENOSPC, "13 28 .set.xml.members"},
     };
     for (const Row& row : rows) {
         TempDir dir;
-        Lay(dir, kOldSet);
+        ASSERT_EQ(WriteSet(dir, kOldSet), "");
         std::string failure;
         {
             FailingPosixCalls calls;
@@ -198,7 +239,7 @@ TEST(OutputSet, FailuresBeforeTheCommitLeaveTheOldSetAndNoTemporaryFile) {
         }
         EXPECT_EQ(failure, row.failure.substr(0, row.failure.rfind(' ') + 1) + dir.File(row.failure.substr(row.failure.rfind(' ') + 1)))
             << FailingPosixCalls::Name(row.call) << row.nth;
-        EXPECT_EQ(Contents(dir), kOldSet) << FailingPosixCalls::Name(row.call) << row.nth;
+        EXPECT_EQ(Contents(dir), Recorded(kOldSet)) << FailingPosixCalls::Name(row.call) << row.nth;
     }
 }
 
@@ -207,7 +248,7 @@ TEST(OutputSet, FailuresBeforeTheCommitLeaveTheOldSetAndNoTemporaryFile) {
 TEST(OutputSet, MembersWithOtherNamesAreWrittenInPlaceAfterTheirRoomIsReserved) {
     for (const int err : {0, ENOSPC}) {
         TempDir dir;
-        Lay(dir, kOldSet);
+        ASSERT_EQ(WriteSet(dir, kOldSet), "");
         ASSERT_EQ(link(dir.File("set-2.xml").c_str(), dir.File("elsewhere").c_str()), 0);
         std::string failure;
         {
@@ -217,10 +258,10 @@ TEST(OutputSet, MembersWithOtherNamesAreWrittenInPlaceAfterTheirRoomIsReserved) 
         }
         if (err) {
             EXPECT_EQ(failure, "13 28 " + dir.File("set-2.xml"));
-            EXPECT_EQ(Contents(dir), With(kOldSet, {{"elsewhere", "old 2"}}));
+            EXPECT_EQ(Contents(dir), With(Recorded(kOldSet), {{"elsewhere", "old 2"}}));
         } else {
             EXPECT_EQ(failure, "");
-            EXPECT_EQ(Contents(dir), With(kNewSet, {{"elsewhere", "new 2"}}));
+            EXPECT_EQ(Contents(dir), With(Recorded(kNewSet), {{"elsewhere", "new 2"}}));
         }
     }
 }
