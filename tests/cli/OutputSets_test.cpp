@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -270,4 +271,111 @@ TEST(OutputSets, AFullDiskUnderAHardLinkedMemberLeavesTheOldSet) {
     EXPECT_EQ(dir.List(), (std::vector<std::string>{".out.xml.members", "copy.xml", "in.gpx", "out-1.xml", "out-2.xml", "out-3.xml"}));
     EXPECT_GT(ReadFileBytes(dir.File("copy.xml")).size(), 24u * 1024);
     EXPECT_EQ(ReadFileBytes(dir.File("copy.xml")), ReadFileBytes(dir.File("out-1.xml")));
+}
+
+namespace {
+const std::string kSamples = QUORVEL_SAMPLES_DIR;
+
+struct Planted {
+    std::string name, bytes;
+};
+}  // namespace
+
+// Only files that the set's own earlier commit wrote are removed: a user's document, a file
+// another job of the run wrote, and the run's inputs stay, whatever their names.
+TEST(OutputSets, NothingButTheSetsOwnFilesIsRemoved) {
+    struct Row {
+        const char* what;
+        std::vector<Planted> before;          // files of the folder (inputs, the user's)
+        std::vector<std::string> args;        // names relative to the folder
+        std::vector<std::string> kept;        // must stay byte for byte
+        std::string warned;                   // the one warning, "" for none
+    };
+    const Row rows[] = {
+        {"a user's document with the set's name", {{"tokyo.gpx", Gpx(3, "T")}, {"tokyo-2024.xml", "mine"}},
+         {"tokyo.gpx"}, {"tokyo-2024.xml"}, "tokyo-2024.xml"},
+        {"another job's output", {{"trip.gpx", Gpx(2, "A")}, {"trip-2.gpx", Gpx(2, "B")}},
+         {"trip-2.gpx", "trip.gpx"}, {}, ""},
+        {"the inputs of a merge", {{"day-1.gpx", Gpx(2, "C")}, {"day-2.gpx", Gpx(2, "D")}},
+         {"--merge", "day-1.gpx", "day-2.gpx", "-o", "day.gpx", "--to", "gpx"}, {"day-1.gpx", "day-2.gpx"}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        for (const Planted& file : row.before) WriteFileBytes(dir.File(file.name), file.bytes);
+        std::vector<std::string> args;
+        for (const std::string& arg : row.args) args.push_back(arg.find('.') == std::string::npos ? arg : dir.File(arg));
+        args.insert(args.end(), {"--reading", "none"});
+        const ChildResult run = RunChild(kCli, args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out.find("削除しました"), std::string::npos) << run.out;
+        EXPECT_EQ(run.err, row.warned.empty() ? "" : "警告: " + dir.File(row.warned) + " は前回の出力の記録にないので削除しませんでした\n");
+        for (const Planted& file : row.before) EXPECT_EQ(ReadFileBytes(dir.File(file.name)), file.bytes) << file.name;
+        if (std::string(row.what) == "another job's output") {
+            EXPECT_TRUE(FileExists(dir.File("trip-2.xml")));
+        }
+    }
+}
+
+// The memory-point road goes through the set: the earlier set's recorded members are removed,
+// and a set another run holds is refused.
+TEST(OutputSets, TheMemoryPointRoadWritesThroughTheSet) {
+    TempDir dir;
+    WriteFileBytes(dir.File("big.gpx"), Gpx(1401, "P"));
+    WriteFileBytes(dir.File("trip.mem"), ReadFileBytes(kSamples + "/meisho.mem"));
+    ASSERT_EQ(RunChild(kCli, Convert(dir, "big.gpx", "out.xml")).status, 0);
+    const ChildResult run = RunChild(kCli, {dir.File("trip.mem"), "-o", dir.File("out.xml")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, dir.File("trip.mem") + " -> " + dir.File("out.xml") + " (12 地点)\n" + dir.File("out-1.xml") +
+                           " は新しい出力にないので削除しました\n" + dir.File("out-2.xml") + " は新しい出力にないので削除しました\n" +
+                           dir.File("out-3.xml") + " は新しい出力にないので削除しました\n");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{".out.xml.members", "big.gpx", "out.xml", "trip.mem"}));
+    EXPECT_EQ(ReadFileBytes(dir.File("out.xml")), ReadFileBytes(kSamples + "/meisho.xml"));
+
+    WriteFileBytes(dir.File(".out.xml.lock"), "");
+    LockHolder holder(dir.File(".out.xml.lock"));
+    ASSERT_TRUE(holder.Holding());
+    const ChildResult lost = RunChild(kCli, {dir.File("trip.mem"), "-o", dir.File("out.xml")});
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_EQ(lost.err, LostRace(dir, "out.xml", "out.xml"));
+}
+
+// Inputs are read under a shared lock: another reader does not keep a run out; a writer does.
+TEST(OutputSets, ReadersShareAnInput) {
+    for (const int lock : {LOCK_SH, LOCK_EX}) {
+        TempDir dir;
+        WriteFileBytes(dir.File("in.gpx"), Gpx(3, "R"));
+        const int fd = open(dir.File("in.gpx").c_str(), O_RDONLY);
+        ASSERT_EQ(flock(fd, lock | LOCK_NB), 0);
+        const ChildResult run = RunChild(kCli, Convert(dir, "in.gpx", "out.xml"));
+        close(fd);
+        EXPECT_EQ(run.status, lock == LOCK_SH ? 0 : 1) << run.err;
+        EXPECT_EQ(FileExists(dir.File("out.xml")), lock == LOCK_SH);
+    }
+}
+
+// Two users, one folder: a lock another user made under umask 077 and holds is not passed by:
+// the run fails naming the lock, and changes nothing.
+TEST(OutputSets, TwoUsersShareTheLock) {
+    if (geteuid() != 0) GTEST_SKIP() << "two users need root";
+    const auto as = [](const std::string& user, const std::vector<std::string>& args) {
+        std::vector<std::string> all = {"--reuid=" + user, "--regid=" + user, "--clear-groups", kCli};
+        all.insert(all.end(), args.begin(), args.end());
+        return RunChild("/usr/bin/setpriv", all);
+    };
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.Path().c_str(), 01777), 0);
+    WriteFileBytes(dir.File("in.gpx"), Gpx(3, "U"));
+    ASSERT_EQ(chmod(dir.File("in.gpx").c_str(), 0644), 0);
+    // A lock another user made under umask 077 and holds: this run is refused, as against its own.
+    const int fd = open(dir.File(".out.xml.lock").c_str(), O_RDONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(fchown(fd, 65533, 65533), 0);
+    ASSERT_EQ(flock(fd, LOCK_EX), 0);
+    const ChildResult refused = as("65534", Convert(dir, "in.gpx", "out.xml"));
+    close(fd);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "\"" + dir.File("out.xml") + "\"\n\nファイル アクセス禁止\nロック ファイル " + dir.File(".out.xml.lock") +
+                               " を開けないため、出力を書き込めません\n");
+    EXPECT_FALSE(FileExists(dir.File("out.xml")));
 }

@@ -2,6 +2,7 @@
 // at chosen calls, the lock, and what killed runs left.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -320,4 +321,217 @@ TEST(OutputSet, EveryTemporaryFileOfALargeSetIsRemovedOnASignal) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
     EXPECT_EQ(dir.List(), std::vector<std::string>{});
+}
+
+namespace {
+// A journal of the current format with the given steps (kind, from, to), as a killed run leaves it.
+std::string Journal(const std::vector<std::vector<std::string>>& steps, const char* magic = "quorvel set journal 2") {
+    std::string bytes = std::string(magic) + '\0';
+    for (const auto& step : steps) {
+        for (const std::string& field : step) bytes += field + '\0';
+        for (std::size_t i = step.size(); i < 5; ++i) bytes += (i < 3 ? "" : "0") + std::string(1, '\0');
+    }
+    return bytes + "E" + '\0';
+}
+
+std::string Failure(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const CFileException& e) {
+        return std::to_string(e.m_cause) + " " + e.m_strFileName.Str();
+    }
+    return "";
+}
+}  // namespace
+
+// A journal that names anything but bare names of the set's folder, or is no regular file of the
+// running user, is set aside unobeyed and said once; the files it names stay as they were.
+TEST(OutputSet, JournalsThatAreNotTheSetsOwnAreSetAsideUnobeyed) {
+    using Plant = std::function<void(const std::string& folder, const std::string& journal)>;
+    struct Row {
+        const char* what;
+        Plant plant;
+        bool rootOnly;
+    };
+    const auto write = [](const std::function<std::string(const std::string&)>& bytes) -> Plant {
+        return [bytes](const std::string& folder, const std::string& journal) { WriteFileBytes(journal, bytes(folder)); };
+    };
+    const Row rows[] = {
+        {"a removal outside the folder", write([](const std::string&) { return Journal({{"D", "../victim"}}); }), false},
+        {"an absolute rename", write([](const std::string& folder) { return Journal({{"R", folder + "/victim", "set.xml"}}); }), false},
+        {"an older run's journal of full paths",
+         write([](const std::string& folder) { return Journal({{"D", folder + "/victim"}}, "quorvel set journal 1"); }), false},
+        {"a FIFO", [](const std::string&, const std::string& journal) { ASSERT_EQ(mkfifo(journal.c_str(), 0600), 0); }, false},
+        {"a link to /dev/zero", [](const std::string&, const std::string& journal) { ASSERT_EQ(symlink("/dev/zero", journal.c_str()), 0); }, false},
+        {"a dangling link",
+         [](const std::string& folder, const std::string& journal) { ASSERT_EQ(symlink((folder + "/made").c_str(), journal.c_str()), 0); },
+         false},
+        {"a journal larger than any set's",
+         [](const std::string&, const std::string& journal) {
+             WriteFileBytes(journal, Journal({{"D", "victim"}}));
+             ASSERT_EQ(truncate(journal.c_str(), 50 << 20), 0);
+         },
+         false},
+        {"another user's journal",
+         [](const std::string&, const std::string& journal) {
+             WriteFileBytes(journal, Journal({{"D", "victim"}}));
+             ASSERT_EQ(chown(journal.c_str(), 65534, 65534), 0);
+         },
+         true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.rootOnly && geteuid() != 0) continue;  // only root can give a file away
+        TempDir outer;
+        const std::string folder = outer.File("sets");
+        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+        WriteFileBytes(outer.File("victim"), "the user's");
+        WriteFileBytes(folder + "/victim", "the user's too");
+        const std::string journal = folder + "/.set.xml.journal";
+        row.plant(folder, journal);
+        OutputSet set(CString(folder + "/set.xml"));
+        for (const char* name : {"set-1.xml", "set-2.xml"}) {
+            CFile& file = set.Add(CString(folder + "/" + name));
+            file.Write("new", 3);
+            set.Finish(file);
+        }
+        set.Commit();
+        EXPECT_EQ(set.GetWarnings(), std::vector<std::string>{"ジャーナル " + journal + " は無効なので従わず、" + journal + ".void に移しました"});
+        EXPECT_EQ(ReadFileBytes(outer.File("victim")), "the user's");
+        EXPECT_EQ(ReadFileBytes(folder + "/victim"), "the user's too");
+        EXPECT_FALSE(FileExists(folder + "/made"));
+        struct stat st {};
+        EXPECT_EQ(lstat((journal + ".void").c_str(), &st), 0);
+        EXPECT_EQ(lstat(journal.c_str(), &st), -1);
+        EXPECT_EQ(ReadFileBytes(folder + "/set-2.xml"), "new");
+    }
+}
+
+// A journal of ours that cannot be completed stops the run, naming the journal and what to do.
+TEST(OutputSet, AJournalThatCannotBeCompletedIsNamedWithWhatToDo) {
+    TempDir dir;
+    ASSERT_EQ(mkdir(dir.File("set-5.xml").c_str(), 0755), 0);
+    WriteFileBytes(dir.File(".set.xml.journal"), Journal({{"D", "set-5.xml"}}));
+    OutputSet set(CString(dir.File("set.xml")));
+    EXPECT_EQ(Failure([&] { set.Add(CString(dir.File("set.xml"))); }),
+              std::to_string(CFileException::accessDenied) + " " + dir.File("set-5.xml"));
+    EXPECT_EQ(set.GetAdvice(), "中断された書き込みのジャーナル " + dir.File(".set.xml.journal") +
+                                   " を完了できません。中身を確かめて、不要なら削除してから、もう一度変換してください");
+}
+
+// The lock: no link, no FIFO, readable by every user whatever the umask; one that cannot be
+// opened fails the run, naming it, and creates nothing.
+TEST(OutputSet, TheLockIsARegularFileEveryUserCanOpen) {
+    struct Row {
+        const char* what;
+        int kind;  // 0 none, 1 dangling link, 2 FIFO
+        std::string advice;
+    };
+    const Row rows[] = {
+        {"made under umask 077", 0, ""},
+        {"a dangling link", 1, "はリンクです。取り除いてから、もう一度変換してください"},
+        {"a FIFO", 2, "は通常のファイルではありません。取り除いてから、もう一度変換してください"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        const std::string lock = dir.File(".set.xml.lock");
+        if (row.kind == 1) {
+            ASSERT_EQ(symlink(dir.File("target").c_str(), lock.c_str()), 0);
+        }
+        if (row.kind == 2) {
+            ASSERT_EQ(mkfifo(lock.c_str(), 0644), 0);
+        }
+        const mode_t saved = umask(077);
+        OutputSet set(CString(dir.File("set.xml")));
+        const std::string failure = Failure([&] { set.Add(CString(dir.File("set.xml"))); });
+        umask(saved);
+        struct stat st {};
+        if (row.advice.empty()) {
+            EXPECT_EQ(failure, "");
+            ASSERT_EQ(stat(lock.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0444, 0444u);
+        } else {
+            EXPECT_NE(failure, "");
+            EXPECT_EQ(set.GetAdvice(), "ロック ファイル " + lock + " " + row.advice);
+            EXPECT_FALSE(FileExists(dir.File("target")));
+        }
+    }
+}
+
+// Every step a commit needs is possible before the first member changes: a folder where neither
+// the record nor the journal can be made keeps the old set whole, the hard-linked members too.
+TEST(OutputSet, ACommitThatCannotBeJournaledChangesNothing) {
+    TempDir dir;
+    ASSERT_EQ(WriteSet(dir, kOldSet), "");
+    ASSERT_EQ(link(dir.File("set-1.xml").c_str(), dir.File("a").c_str()), 0);
+    ASSERT_EQ(link(dir.File("set-2.xml").c_str(), dir.File("b").c_str()), 0);
+    std::string failure;
+    {
+        FailingPosixCalls calls;
+        calls.FailOpenOf(".tmp", EACCES);  // the folder takes no new file
+        failure = WriteSet(dir, kNewSet);
+    }
+    EXPECT_EQ(failure, std::to_string(CFileException::accessDenied) + " 13 " + dir.File(".set.xml.members"));
+    EXPECT_EQ(Contents(dir), With(Recorded(kOldSet), {{"a", "old 1"}, {"b", "old 2"}}));
+}
+
+// Names up to NAME_MAX: the hidden names of a long one are cut and told apart by a hash.
+TEST(OutputSet, AnOutputNameOfNameMaxHasItsLockJournalAndRecord) {
+    std::string stem;
+    for (int i = 0; i < 82; ++i) stem += "地";
+    for (const int members : {1, 3}) {
+        TempDir dir;
+        OutputSet set(CString(dir.File(stem + ".xml")));
+        for (int k = 1; k <= members; ++k) {
+            const std::string name = members == 1 ? stem + ".xml" : stem + "-" + std::to_string(k) + ".xml";
+            CFile& file = set.Add(CString(dir.File(name)));
+            file.Write("x", 1);
+            set.Finish(file);
+        }
+        EXPECT_NO_THROW(set.Commit());
+        std::vector<std::string> hidden;
+        for (const std::string& name : dir.List())
+            if (name[0] == '.') hidden.push_back(name);
+        ASSERT_EQ(hidden.size(), 1u);
+        EXPECT_LE(hidden[0].size(), 255u);
+        EXPECT_EQ(hidden[0].substr(hidden[0].size() - 8), ".members");
+        EXPECT_EQ(dir.List().size(), static_cast<std::size_t>(members) + 1);
+    }
+}
+
+// A link in a sticky folder that belongs to neither the folder's owner nor the runner is not
+// followed; a member linked elsewhere otherwise is written through its link, which stays.
+TEST(OutputSet, LinksOfOtherUsersInStickyFoldersAreNotFollowed) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root can make another user's link";
+    struct Row {
+        mode_t folderMode;
+        bool otherOwner;
+        bool refused;
+    };
+    const Row rows[] = {{01777, true, true}, {0777, true, false}, {01777, false, false}};
+    for (const Row& row : rows) {
+        TempDir dir;
+        TempDir elsewhere;
+        ASSERT_EQ(chmod(dir.Path().c_str(), row.folderMode), 0);
+        WriteFileBytes(elsewhere.File("victim.xml"), "the victim's");
+        ASSERT_EQ(symlink(elsewhere.File("victim.xml").c_str(), dir.File("set-2.xml").c_str()), 0);
+        if (row.otherOwner) {
+            ASSERT_EQ(lchown(dir.File("set-2.xml").c_str(), 65534, 65534), 0);
+        }
+        OutputSet set(CString(dir.File("set.xml")));
+        std::string failure = Failure([&] {
+            for (const char* name : {"set-1.xml", "set-2.xml"}) {
+                CFile& file = set.Add(CString(dir.File(name)));
+                file.Write("glorie", 6);
+                set.Finish(file);
+            }
+            set.Commit();
+        });
+        EXPECT_EQ(failure, row.refused ? std::to_string(CFileException::accessDenied) + " " + dir.File("set-2.xml") : "");
+        EXPECT_EQ(ReadFileBytes(elsewhere.File("victim.xml")), row.refused ? "the victim's" : "glorie");
+        struct stat st {};
+        EXPECT_EQ(lstat(dir.File("set-2.xml").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode));
+    }
 }
