@@ -58,6 +58,11 @@ public:
     // strSetFileName: that name itself, or its stem, "-", digits and its extension, byte for byte.
     // Only such files are ever removed.
     static bool IsMemberName(const CString& strSetFileName, const CString& strFileName);
+    // The name of one of the set's own files beside it (".NAME.lock"): a name too long for it is
+    // cut and told apart by a hash, so that every output name has one within NAME_MAX.
+    static std::string HiddenName(const std::string& strSetFileName, const std::string& suffix);
+    // The record's bytes of members, and the members of a record's bytes (false: not a record of
+    // bare names in the set's folder).
 
     // A member as the record keeps it: its name in the set's folder and the file it was.
     struct Recorded {
@@ -65,6 +70,15 @@ public:
         unsigned long long device = 0, inode = 0, size = 0;
         long long seconds = 0, nanoseconds = 0;
     };
+    // The record's bytes of members, and the members of a record's bytes (false: not a record of
+    // bare names in the set's folder).
+    static std::string EncodeRecord(const std::vector<Recorded>& members);
+    static bool DecodeRecord(const std::string& bytes, std::vector<Recorded>& members);
+    static bool SameFile(const Recorded& a, const Recorded& b);
+    // One entry of the set's folder: no separator, not "." or "..".
+    static bool IsBareName(const std::string& name);
+    // NUL-ended fields after magic, complete only when the last is "E"; empty when not so.
+    static std::vector<std::string> SplitFields(const std::string& bytes, const char* magic);
 
 private:
     // Opens the new member and keeps it with its full name: Add's work once the set is taken.

@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include "platform/Utf8.h"
 #include "platform/posix/InPlaceWrite.h"
 #include "platform/posix/PosixCalls.h"
 #include "platform/posix/TempFiles.h"
@@ -29,10 +28,7 @@ constexpr int kLockAttempts = 100;
 constexpr int kMaxLinks = 40;
 // A journal or record of more is no journal of ours (a set of 100,000 members takes ~3 MB).
 constexpr std::size_t kMaxBookBytes = 16u << 20;
-// Room left in NAME_MAX for a temporary name around a hidden name (".", ".PID-SERIAL.tmp", ".void").
-constexpr std::size_t kHiddenNameMax = 224;
 constexpr char kJournalMagic[] = "quorvel set journal 2";
-constexpr char kRecordMagic[] = "quorvel set record 1";
 
 std::atomic<unsigned long> g_serial{0};
 // Every file this process committed as a member, with the set's path: another set of the same
@@ -94,23 +90,6 @@ bool Exists(const std::string& path) {
     return PosixCalls::Current().Lstat(path.c_str(), &st) == 0;
 }
 
-// A name the journal or the record may hold: one entry of the set's folder.
-bool IsBareName(const std::string& name) {
-    return !name.empty() && name.size() <= 255 && name != "." && name != ".." && name.find('/') == std::string::npos;
-}
-
-// A hidden name of the set (".NAME.lock"); a name too long for it is cut and told apart by a hash,
-// so that an output name up to NAME_MAX still has its lock and journal.
-std::string HiddenName(const std::string& base, const std::string& suffix) {
-    const std::string plain = "." + base + suffix;
-    if (plain.size() <= kHiddenNameMax) return plain;
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (const unsigned char c : base) hash = (hash ^ c) * 1099511628211ull;
-    static const char kHex[] = "0123456789abcdef";
-    std::string tag(16, '0');
-    for (int i = 15; i >= 0; --i, hash >>= 4) tag[static_cast<std::size_t>(i)] = kHex[hash & 15];
-    return "." + base.substr(0, Utf8BoundaryAtOrBefore(base, 160)) + "~" + tag + suffix;
-}
 
 enum class Book { absent, ok, invalid };
 
@@ -158,16 +137,6 @@ Book ReadBook(const std::string& path, std::string& bytes, int& err) {
     return Book::ok;
 }
 
-// NUL-ended fields after the magic; complete only when the last is "E".
-bool SplitFields(const std::string& bytes, const char* magic, std::vector<std::string>& fields) {
-    std::size_t from = 0;
-    for (std::size_t end = bytes.find('\0'); end != std::string::npos; end = bytes.find('\0', from)) {
-        fields.push_back(bytes.substr(from, end - from));
-        from = end + 1;
-    }
-    return from == bytes.size() && fields.size() >= 2 && fields[0] == magic && fields.back() == "E";
-}
-
 bool ParseNumber(const std::string& text, long long& value) {
     if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos) return false;
     value = std::strtoll(text.c_str(), nullptr, 10);
@@ -191,12 +160,12 @@ std::string EncodeJournal(const std::vector<Step>& steps) {
 
 // False for a journal that is not one of ours or names anything but entries of the set's folder.
 bool DecodeJournal(const std::string& bytes, std::vector<Step>& steps) {
-    std::vector<std::string> fields;
-    if (!SplitFields(bytes, kJournalMagic, fields) || (fields.size() - 2) % 5 != 0) return false;
+    const std::vector<std::string> fields = OutputSet::SplitFields(bytes, kJournalMagic);
+    if (fields.empty() || (fields.size() - 2) % 5 != 0) return false;
     for (std::size_t i = 1; i + 1 < fields.size(); i += 5) {
         Step step{fields[i].size() == 1 ? fields[i][0] : '?', fields[i + 1], fields[i + 2]};
-        if (std::string("RILD").find(step.kind) == std::string::npos || !IsBareName(step.from) ||
-            (step.kind != 'D' && !IsBareName(step.to)) || (step.kind == 'D' && !step.to.empty()) ||
+        if (std::string("RILD").find(step.kind) == std::string::npos || !OutputSet::IsBareName(step.from) ||
+            (step.kind != 'D' && !OutputSet::IsBareName(step.to)) || (step.kind == 'D' && !step.to.empty()) ||
             !ParseNumber(fields[i + 3], step.seconds) || !ParseNumber(fields[i + 4], step.nanoseconds))
             return false;
         steps.push_back(step);
@@ -268,7 +237,7 @@ long TempOwner(const std::string& entry, const CString& setBase) {
         owner.find_first_not_of("0123456789-") != std::string::npos || owner.find('-', dash + 1) != std::string::npos)
         return 0;
     const std::string name = stem.substr(0, dot);
-    if (name != HiddenName(setBase.Str(), ".journal") && name != HiddenName(setBase.Str(), ".members") &&
+    if (name != OutputSet::HiddenName(setBase.Str(), ".journal") && name != OutputSet::HiddenName(setBase.Str(), ".members") &&
         !OutputSet::IsMemberName(setBase, CString(name)))
         return 0;
     return std::strtol(owner.c_str(), nullptr, 10);
@@ -351,42 +320,6 @@ OutputSet::Recorded Identity(const std::string& name, const struct stat& st) {
     return entry;
 }
 
-std::string EncodeRecord(const std::vector<OutputSet::Recorded>& members) {
-    std::string bytes = kRecordMagic;
-    bytes += '\0';
-    for (const OutputSet::Recorded& m : members)
-        for (const std::string& field : {m.name, std::to_string(m.device), std::to_string(m.inode), std::to_string(m.size),
-                                         std::to_string(m.seconds), std::to_string(m.nanoseconds)}) {
-            bytes += field;
-            bytes += '\0';
-        }
-    bytes += "E";
-    bytes += '\0';
-    return bytes;
-}
-
-bool DecodeRecord(const std::string& bytes, std::vector<OutputSet::Recorded>& members) {
-    std::vector<std::string> fields;
-    if (!SplitFields(bytes, kRecordMagic, fields) || (fields.size() - 2) % 6 != 0) return false;
-    for (std::size_t i = 1; i + 1 < fields.size(); i += 6) {
-        OutputSet::Recorded m;
-        m.name = fields[i];
-        long long device = 0, inode = 0, size = 0;
-        if (!IsBareName(m.name) || !ParseNumber(fields[i + 1], device) || !ParseNumber(fields[i + 2], inode) ||
-            !ParseNumber(fields[i + 3], size) || !ParseNumber(fields[i + 4], m.seconds) || !ParseNumber(fields[i + 5], m.nanoseconds))
-            return false;
-        m.device = static_cast<unsigned long long>(device);
-        m.inode = static_cast<unsigned long long>(inode);
-        m.size = static_cast<unsigned long long>(size);
-        members.push_back(m);
-    }
-    return true;
-}
-
-bool SameFile(const OutputSet::Recorded& a, const OutputSet::Recorded& b) {
-    return a.device == b.device && a.inode == b.inode && a.size == b.size && a.seconds == b.seconds &&
-           a.nanoseconds == b.nanoseconds;
-}
 }  // namespace
 
 std::string OutputSet::FullPathOf(const std::string& name) { return FullPath(name); }
