@@ -545,6 +545,8 @@ void OutputSet::ReadRecord() {
     const Book book = ReadBook(record, bytes, err);
     if (book == Book::ok && DecodeRecord(bytes, m_record)) return;
     m_record.clear();
+    // A record that cannot be read leaves no way to tell the set's members: nothing is written.
+    if (book == Book::absent && err != 0 && err != ENOENT) Throw(err, CString(record));
     if (book == Book::absent) return;
     const std::string aside = record + ".void";
     if (os.Rename(record.c_str(), aside.c_str()) != 0) {
