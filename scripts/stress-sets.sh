@@ -19,12 +19,12 @@ rounds=${ROUNDS:-300}
 races=${RACES:-100}
 kills=${KILLS:-200}
 plants=${PLANTS:-40}
-if [ ! -x "$build/cli/quorvel-cli" ] || [ ! -x "$build/tools/quorvel-make-big-gpx" ]; then
+if [ ! -x "$build/cli/quorvel-cli" ] || [ ! -x "$build/tests/tools/quorvel-make-big-gpx" ]; then
     cmake --preset dev >/dev/null
     cmake --build "$build" -j2 --target quorvel-cli quorvel-make-big-gpx >/dev/null
 fi
 cli=$(realpath "$build/cli/quorvel-cli")
-gpx=$(realpath "$build/tools/quorvel-make-big-gpx")
+gpx=$(realpath "$build/tests/tools/quorvel-make-big-gpx")
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-stress-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 failures=0
