@@ -21,6 +21,7 @@
 #include "maps/SafeText.h"
 #include "maps/UnitFields.h"
 #include "mempoint/CMemPointStore.h"
+#include "mempoint/MemPointFormat.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/MessageBox.h"
@@ -101,6 +102,31 @@ private:
     std::function<void(ConversionMessage)> m_say;
     IMessageBoxHost* m_previous;
 };
+
+// The store's Load, with its messages, but under a shared lock: another run reading the same file
+// is no reason to fail (the dialog's own Load keeps its open without sharing).
+int LoadShared(CMemPointStore& store, const CString& strPath) {
+    if (!PathHasExtension(strPath, ".MEM")) {
+        AfxMessageBox(CMemPointStore::UnrecognisedFileText(strPath), kMbOk);
+        return -1;
+    }
+    CFile file;
+    CFileException error;
+    if (!file.Open(strPath, CFile::modeRead | CFile::shareDenyWrite, &error)) {
+        if (error.m_cause != CFileException::none) AfxMessageBox(CMemPointStore::OpenErrorText(error), kMbOk);
+        return -1;
+    }
+    std::vector<unsigned char> bytes(mempoint::kFileSize);
+    if (file.GetLength() != bytes.size()) {
+        AfxMessageBox(CMemPointStore::UnrecognisedFileText(strPath), kMbOk);
+        return -1;
+    }
+    if (file.Read(bytes.data(), static_cast<unsigned>(bytes.size())) != bytes.size())
+        throw CFileException(CFileException::endOfFile, -1, file.GetFilePath());
+    file.Close();
+    store.LoadImage(bytes.data(), bytes.size());
+    return 0;
+}
 
 std::string JoinedNames(const std::vector<CString>& names) {
     std::string joined;
@@ -451,7 +477,7 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
     const MessageCapture capture([&](ConversionMessage message) { Say(result.messages, std::move(message)); });
     std::vector<CString> removed;
     try {
-        if (m_store->Load(strInput) != 0) {
+        if (LoadShared(*m_store, strInput) != 0) {
             GetMessageBoxHost().ShowMessageBox("ファイル " + strInput + " の読み込みに失敗しました", "ERROR", kMbOk);
             return result;
         }

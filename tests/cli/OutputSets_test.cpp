@@ -342,15 +342,19 @@ TEST(OutputSets, TheMemoryPointRoadWritesThroughTheSet) {
 
 // Inputs are read under a shared lock: another reader does not keep a run out; a writer does.
 TEST(OutputSets, ReadersShareAnInput) {
-    for (const int lock : {LOCK_SH, LOCK_EX}) {
-        TempDir dir;
-        WriteFileBytes(dir.File("in.gpx"), Gpx(3, "R"));
-        const int fd = open(dir.File("in.gpx").c_str(), O_RDONLY);
-        ASSERT_EQ(flock(fd, lock | LOCK_NB), 0);
-        const ChildResult run = RunChild(kCli, Convert(dir, "in.gpx", "out.xml"));
-        close(fd);
-        EXPECT_EQ(run.status, lock == LOCK_SH ? 0 : 1) << run.err;
-        EXPECT_EQ(FileExists(dir.File("out.xml")), lock == LOCK_SH);
+    for (const char* input : {"in.gpx", "in.mem"}) {
+        for (const int lock : {LOCK_SH, LOCK_EX}) {
+            SCOPED_TRACE(std::string(input) + (lock == LOCK_SH ? " shared" : " exclusive"));
+            TempDir dir;
+            WriteFileBytes(dir.File("in.gpx"), Gpx(3, "R"));
+            WriteFileBytes(dir.File("in.mem"), ReadFileBytes(kSamples + "/meisho.mem"));
+            const int fd = open(dir.File(input).c_str(), O_RDONLY);
+            ASSERT_EQ(flock(fd, lock | LOCK_NB), 0);
+            const ChildResult run = RunChild(kCli, {dir.File(input), "-o", dir.File("out.xml"), "--reading", "none"});
+            close(fd);
+            EXPECT_EQ(run.status, lock == LOCK_SH ? 0 : 1) << run.err;
+            EXPECT_EQ(FileExists(dir.File("out.xml")), lock == LOCK_SH);
+        }
     }
 }
 
