@@ -94,9 +94,9 @@ bool Exists(const std::string& path) {
 enum class Book { absent, ok, invalid };
 
 // Reads a journal or a record: without following a link, without waiting on a FIFO, only a
-// regular file of the running user or root, and no more than kMaxBookBytes. errno tells a
-// failure to read (ok is false and the book is not invalid).
-Book ReadBook(const std::string& path, std::string& bytes, int& err) {
+// regular file of the running user or root, and no more than cap bytes. err tells a failure to
+// read (the result is then absent).
+Book ReadBook(const std::string& path, std::string& bytes, int& err, std::size_t cap = kMaxBookBytes) {
     PosixCalls& os = PosixCalls::Current();
     err = 0;
     const int fd = os.Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, 0);
@@ -112,7 +112,7 @@ Book ReadBook(const std::string& path, std::string& bytes, int& err) {
         return Book::absent;
     }
     const uid_t me = os.Geteuid();
-    if (!S_ISREG(st.st_mode) || (st.st_uid != me && st.st_uid != 0) || static_cast<std::uint64_t>(st.st_size) > kMaxBookBytes) {
+    if (!S_ISREG(st.st_mode) || (st.st_uid != me && st.st_uid != 0) || static_cast<std::uint64_t>(st.st_size) > cap) {
         os.Close(fd);
         return Book::invalid;
     }
@@ -128,7 +128,7 @@ Book ReadBook(const std::string& path, std::string& bytes, int& err) {
         }
         if (got == 0) break;
         bytes.append(chunk, static_cast<std::size_t>(got));
-        if (bytes.size() > kMaxBookBytes) {
+        if (bytes.size() > cap) {
             os.Close(fd);
             return Book::invalid;
         }
@@ -209,7 +209,8 @@ int Apply(const Step& step, const std::string& folder) {
     case 'I': {
         std::string bytes;
         int err = 0;
-        const Book book = ReadBook(from, bytes, err);
+        // A staged document is as large as a document may be.
+        const Book book = ReadBook(from, bytes, err, static_cast<std::size_t>(-1));
         if (book == Book::absent) return err == ENOENT ? 0 : err;
         if (book == Book::invalid) return EINVAL;
         const struct timespec mtime = {static_cast<time_t>(step.seconds), static_cast<long>(step.nanoseconds)};
