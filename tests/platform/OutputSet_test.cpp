@@ -535,3 +535,21 @@ TEST(OutputSet, LinksOfOtherUsersInStickyFoldersAreNotFollowed) {
         EXPECT_TRUE(S_ISLNK(st.st_mode));
     }
 }
+
+// A member linked into another folder is staged beside the file it links to; what a run that is
+// gone left there is removed by the next run, as beside the set.
+TEST(OutputSet, TemporaryFilesBesideALinkedMembersTargetAreRemoved) {
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    TempDir dir;
+    TempDir elsewhere;
+    WriteFileBytes(elsewhere.File("target.xml"), "old");
+    ASSERT_EQ(symlink(elsewhere.File("target.xml").c_str(), dir.File("set-1.xml").c_str()), 0);
+    const std::string left = ".target.xml." + std::to_string(gone) + "-0.tmp";
+    WriteFileBytes(elsewhere.File(left), "left by a killed run");
+    WriteFileBytes(elsewhere.File(".other.xml." + std::to_string(gone) + "-0.tmp"), "not the set's");
+    ASSERT_EQ(WriteSet(dir, {{"set-1.xml", "new 1"}, {"set-2.xml", "new 2"}}), "");
+    EXPECT_EQ(ReadFileBytes(elsewhere.File("target.xml")), "new 1");
+    EXPECT_EQ(elsewhere.List(), (std::vector<std::string>{".other.xml." + std::to_string(gone) + "-0.tmp", "target.xml"}));
+}
