@@ -438,10 +438,14 @@ void OutputSet::Lock() {
             failed(err, err == ELOOP ? "ロック ファイル " + lockPath + " はリンクです。取り除いてから、もう一度変換してください" : cannot);
         }
         struct stat held {};
-        if (os.Fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
-            const int err = S_ISREG(held.st_mode) ? errno : EINVAL;
+        if (os.Fstat(fd, &held) != 0) {
+            const int err = errno;
             os.Close(fd);
-            failed(err, "ロック ファイル " + lockPath + " は通常のファイルではありません。取り除いてから、もう一度変換してください");
+            failed(err, cannot);
+        }
+        if (!S_ISREG(held.st_mode)) {
+            os.Close(fd);
+            failed(EINVAL, "ロック ファイル " + lockPath + " は通常のファイルではありません。取り除いてから、もう一度変換してください");
         }
         // Readable by every user whatever the umask: a lock others cannot open is no lock for them.
         if (held.st_uid == os.Geteuid() && (held.st_mode & 0444) != 0444)
