@@ -5,7 +5,7 @@
 // The set is named after the output as given (places.xml); its members are that name or, split,
 // places-1.xml, places-2.xml, ... One run at a time writes a set: the first Add takes the set for
 // this run, and another run that tries meanwhile is refused. The commit puts the new members in
-// place, writes a record of them beside the set (.places.xml.members), and removes the members of
+// place, writes a record of them beside the set (.places.xml.record), and removes the members of
 // the earlier set that the new one lacks, as one step: an interrupt, a termination or a hang-up
 // waits until it is over. Only a file that the earlier commit's record names, and that is still
 // the file that commit wrote, is ever removed: a user's places-2024.xml, an input, or a file this

@@ -33,7 +33,7 @@ now() { date +%s.%N; }
 # The set's files in a folder with their checksums, one line each (names ending .mem only).
 state() { (cd "$1" && find . -maxdepth 1 -name '*.mem' ! -name 'out-999.mem' -printf '%f\n' | sort | xargs -r md5sum); }
 # Anything but the inputs, the set's members and its record: temporary files, a lock, a journal.
-leftovers() { (cd "$1" && find . -maxdepth 1 ! -name . ! -name '*.mem' ! -name '*.gpx' ! -name '.out.mem.members' -printf '%f\n'); }
+leftovers() { (cd "$1" && find . -maxdepth 1 ! -name . ! -name '*.mem' ! -name '*.gpx' ! -name '.out.mem.record' -printf '%f\n'); }
 # A user's file with a member's name: every run must leave it as it is.
 mine() { echo "the user's own" >"$1/out-999.mem"; }
 check_mine() { [ "$(cat "$1/out-999.mem" 2>/dev/null)" = "the user's own" ] || fail "$2: the user's out-999.mem was touched"; }

@@ -238,7 +238,7 @@ long TempOwner(const std::string& entry, const CString& setBase) {
         owner.find_first_not_of("0123456789-") != std::string::npos || owner.find('-', dash + 1) != std::string::npos)
         return 0;
     const std::string name = stem.substr(0, dot);
-    if (name != OutputSet::HiddenName(setBase.Str(), ".journal") && name != OutputSet::HiddenName(setBase.Str(), ".members") &&
+    if (name != OutputSet::HiddenName(setBase.Str(), ".journal") && name != OutputSet::HiddenName(setBase.Str(), ".record") &&
         !OutputSet::IsMemberName(setBase, CString(name)))
         return 0;
     return std::strtol(owner.c_str(), nullptr, 10);
@@ -543,7 +543,7 @@ void OutputSet::Recover() {
 // The earlier commit's record; one that is not ours is set aside and leaves nothing to remove.
 void OutputSet::ReadRecord() {
     PosixCalls& os = PosixCalls::Current();
-    const std::string record = m_strFolder + HiddenName(m_strBase, ".members");
+    const std::string record = m_strFolder + HiddenName(m_strBase, ".record");
     std::string bytes;
     int err = 0;
     m_record.clear();
@@ -634,7 +634,7 @@ void OutputSet::Commit() {
     // The journal and the record are made before the first member changes: a folder that takes
     // neither fails the commit with the old set whole.
     const std::string journal = m_strFolder + HiddenName(m_strBase, ".journal");
-    const std::string recordName = HiddenName(m_strBase, ".members");
+    const std::string recordName = HiddenName(m_strBase, ".record");
     HiddenTemp record;
     HiddenTemp journalTemp;
     if (!m_bDevice) {

@@ -117,7 +117,7 @@ void OutputSet::Unlock() noexcept {
 void OutputSet::ReadRecord() {
     std::string bytes;
     m_record.clear();
-    const std::string record = m_strFolder + HiddenName(m_strBase, ".members");
+    const std::string record = m_strFolder + HiddenName(m_strBase, ".record");
     if (!ReadRecordFile(record, bytes)) return;
     if (DecodeRecord(bytes, m_record)) return;
     m_record.clear();
@@ -136,7 +136,7 @@ void OutputSet::Commit() {
     {
         const std::string bytes = EncodeRecord(members);
         CFile record;
-        if (record.Open(CString(m_strFolder + HiddenName(m_strBase, ".members")), CFile::modeCreate | CFile::modeWrite)) {
+        if (record.Open(CString(m_strFolder + HiddenName(m_strBase, ".record")), CFile::modeCreate | CFile::modeWrite)) {
             record.Write(bytes.data(), static_cast<unsigned>(bytes.size()));
             record.Close();
         }

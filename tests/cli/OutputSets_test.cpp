@@ -50,7 +50,7 @@ std::string RecordNames(const std::string& bytes) {
 }
 
 bool IsRecord(const std::string& name) {
-    return name[0] == '.' && name.size() > 8 && name.compare(name.size() - 8, 8, ".members") == 0;
+    return name[0] == '.' && name.size() > 7 && name.compare(name.size() - 7, 7, ".record") == 0;
 }
 
 Files Contents(const TempDir& dir, const std::string& except = "") {
@@ -129,7 +129,7 @@ TEST(OutputSets, EachWriteLeavesOnlyItsOwnMembers) {
         current[ext] = row.members;
         std::vector<std::string> expected = others;
         for (const auto& set : current) expected.insert(expected.end(), set.second.begin(), set.second.end());
-        for (const auto& set : current) expected.push_back(".out." + set.first + ".members");
+        for (const auto& set : current) expected.push_back(".out." + set.first + ".record");
         expected.push_back("in.gpx");
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(dir.List(), expected);
@@ -203,7 +203,7 @@ TEST(OutputSets, ConcurrentRunsLeaveOneRunsSetAndTheOthersFail) {
     for (const std::string& name : dir.List())
         if (name.rfind("in", 0) != 0 && name[0] != '.') members.push_back(name);
     ASSERT_EQ(members.size(), 31u);
-    EXPECT_EQ(dir.List()[0], ".out.mem.members");
+    EXPECT_EQ(dir.List()[0], ".out.mem.record");
     const std::string last = ReadFileBytes(dir.File("out-31.mem"));
     int owner = -1;
     for (int r : winners)
@@ -268,7 +268,7 @@ TEST(OutputSets, AFullDiskUnderAHardLinkedMemberLeavesTheOldSet) {
     EXPECT_EQ(room.status, 0) << room.err;
     // out-3.xml was never written by a commit of this set: it stays, and is said.
     EXPECT_EQ(room.err, "警告: " + dir.File("out-3.xml") + " は前回の出力の記録にないので削除しませんでした\n");
-    EXPECT_EQ(dir.List(), (std::vector<std::string>{".out.xml.members", "copy.xml", "in.gpx", "out-1.xml", "out-2.xml", "out-3.xml"}));
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{".out.xml.record", "copy.xml", "in.gpx", "out-1.xml", "out-2.xml", "out-3.xml"}));
     EXPECT_GT(ReadFileBytes(dir.File("copy.xml")).size(), 24u * 1024);
     EXPECT_EQ(ReadFileBytes(dir.File("copy.xml")), ReadFileBytes(dir.File("out-1.xml")));
 }
@@ -329,7 +329,7 @@ TEST(OutputSets, TheMemoryPointRoadWritesThroughTheSet) {
     EXPECT_EQ(run.out, dir.File("trip.mem") + " -> " + dir.File("out.xml") + " (12 地点)\n" + dir.File("out-1.xml") +
                            " は新しい出力にないので削除しました\n" + dir.File("out-2.xml") + " は新しい出力にないので削除しました\n" +
                            dir.File("out-3.xml") + " は新しい出力にないので削除しました\n");
-    EXPECT_EQ(dir.List(), (std::vector<std::string>{".out.xml.members", "big.gpx", "out.xml", "trip.mem"}));
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{".out.xml.record", "big.gpx", "out.xml", "trip.mem"}));
     EXPECT_EQ(ReadFileBytes(dir.File("out.xml")), ReadFileBytes(kSamples + "/meisho.xml"));
 
     WriteFileBytes(dir.File(".out.xml.lock"), "");

@@ -216,7 +216,7 @@ TEST(FaultSweep, EveryCallOfASetCommitFailsInTurn) {
             ASSERT_TRUE(write(dir, newSet));
             EXPECT_EQ(members(dir), expectedNew);
             for (const std::string& name : dir.List())
-                EXPECT_TRUE(name == ".set.xml.members" || name.rfind("set-", 0) == 0) << name;
+                EXPECT_TRUE(name == ".set.xml.record" || name.rfind("set-", 0) == 0) << name;
             ++faults;
         }
     }

@@ -37,7 +37,7 @@ Files Contents(const TempDir& dir) {
     Files files;
     for (const std::string& name : dir.List())
         files[name] = std::filesystem::is_directory(dir.File(name)) ? "<folder>"
-                      : name == ".set.xml.members"                   ? RecordNames(ReadFileBytes(dir.File(name)))
+                      : name == ".set.xml.record"                   ? RecordNames(ReadFileBytes(dir.File(name)))
                                                                      : ReadFileBytes(dir.File(name));
     return files;
 }
@@ -101,7 +101,7 @@ Files With(Files files, const Files& more) {
 Files Recorded(const Files& members) {
     std::string names = "record:";
     for (const auto& member : members) names += " " + member.first;
-    return With(members, {{".set.xml.members", names}});
+    return With(members, {{".set.xml.record", names}});
 }
 }  // namespace
 
@@ -224,10 +224,10 @@ TEST(OutputSet, FailuresBeforeTheCommitLeaveTheOldSetAndNoTemporaryFile) {
         {Call::Open, 2, EMFILE, "4 24 set.xml"},
         {Call::Open, 8, ENOSPC, "13 28 set-2.xml"},
         {Call::Fsync, 2, EIO, "10 5 set-2.xml"},
-        {Call::Open, 9, ENOSPC, "13 28 .set.xml.members"},
+        {Call::Open, 9, ENOSPC, "13 28 .set.xml.record"},
         {Call::Open, 10, ENOSPC, "13 28 .set.xml.journal"},
         {Call::Write, 3, ENOSPC, "13 28 .set.xml.journal"},
-        {Call::Write, 4, ENOSPC, "13 28 .set.xml.members"},
+        {Call::Write, 4, ENOSPC, "13 28 .set.xml.record"},
     };
     for (const Row& row : rows) {
         TempDir dir;
@@ -472,7 +472,7 @@ TEST(OutputSet, ACommitThatCannotBeJournaledChangesNothing) {
         calls.FailOpenOf(".tmp", EACCES);  // the folder takes no new file
         failure = WriteSet(dir, kNewSet);
     }
-    EXPECT_EQ(failure, std::to_string(CFileException::accessDenied) + " 13 " + dir.File(".set.xml.members"));
+    EXPECT_EQ(failure, std::to_string(CFileException::accessDenied) + " 13 " + dir.File(".set.xml.record"));
     EXPECT_EQ(Contents(dir), With(Recorded(kOldSet), {{"a", "old 1"}, {"b", "old 2"}}));
 }
 
@@ -495,7 +495,7 @@ TEST(OutputSet, AnOutputNameOfNameMaxHasItsLockJournalAndRecord) {
             if (name[0] == '.') hidden.push_back(name);
         ASSERT_EQ(hidden.size(), 1u);
         EXPECT_LE(hidden[0].size(), 255u);
-        EXPECT_EQ(hidden[0].substr(hidden[0].size() - 8), ".members");
+        EXPECT_EQ(hidden[0].substr(hidden[0].size() - 7), ".record");
         EXPECT_EQ(dir.List().size(), static_cast<std::size_t>(members) + 1);
     }
 }

@@ -32,7 +32,7 @@ std::vector<std::string> TempDir::List() const {
 
 std::vector<std::string> ListWithoutRecords(const TempDir& dir) {
     std::vector<std::string> names;
-    const std::string record = ".members";
+    const std::string record = ".record";
     for (const std::string& name : dir.List())
         if (name[0] != '.' || name.size() < record.size() ||
             name.compare(name.size() - record.size(), record.size(), record) != 0)

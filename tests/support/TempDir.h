@@ -19,7 +19,7 @@ private:
     std::string m_path;
 };
 
-// The folder's names without the records output sets keep beside themselves (".NAME.members").
+// The folder's names without the records output sets keep beside themselves (".NAME.record").
 std::vector<std::string> ListWithoutRecords(const TempDir& dir);
 
 std::string ReadFileBytes(const std::string& path);
