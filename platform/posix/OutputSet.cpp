@@ -273,8 +273,8 @@ int CreateHidden(const std::string& folder, const std::string& hidden, std::stri
     return -1;
 }
 
-// Writes bytes whole and syncs them; 0 or the error number.
-int WriteSynced(int fd, const std::string& bytes) {
+// Writes bytes whole and, with bSync, syncs them; 0 or the error number.
+int WriteSynced(int fd, const std::string& bytes, bool bSync = true) {
     PosixCalls& os = PosixCalls::Current();
     for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t wrote = os.Write(fd, bytes.data() + done, bytes.size() - done);
@@ -283,7 +283,7 @@ int WriteSynced(int fd, const std::string& bytes) {
         if (wrote == 0) return ENOSPC;
         done += static_cast<std::size_t>(wrote);
     }
-    return os.Fsync(fd) == 0 ? 0 : errno;
+    return !bSync || os.Fsync(fd) == 0 ? 0 : errno;
 }
 
 // A temporary journal or record of the commit: made before any member changes, put in place by
@@ -667,7 +667,9 @@ void OutputSet::Commit() {
         journalTemp.fd = -1;
     }
     if (record.fd >= 0) {
-        if (const int err = WriteSynced(record.fd, EncodeRecord(members))) Throw(err, CString(m_strFolder + recordName));
+        // Not synced: a record lost to a power cut is found invalid or old, and then removes
+        // nothing; a sync would cost every conversion a disk flush.
+        if (const int err = WriteSynced(record.fd, EncodeRecord(members), false)) Throw(err, CString(m_strFolder + recordName));
         const int fd = record.fd;
         record.fd = -1;
         if (os.Close(fd) != 0) Throw(errno, CString(m_strFolder + recordName));
