@@ -349,7 +349,7 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
 bool Conversion::WriteSet(const CString& strOutput, const std::vector<CString>& names, const std::vector<CString>& inputs,
                           const std::function<void(CFile&, std::size_t)>& write,
                           const std::function<void(const CFileException&, const CString&)>& openFailed,
-                          ConversionResult& result, std::vector<CString>& removed) {
+                          ConversionResult& result, std::vector<CString>& removed, std::vector<CString>& left) {
     OutputSet set(strOutput);
     for (const CString& input : inputs) set.Protect(input);
     const auto notes = [&] {
@@ -383,7 +383,7 @@ bool Conversion::WriteSet(const CString& strOutput, const std::vector<CString>& 
     notes();
     removed = set.GetRemoved();
     std::sort(removed.begin(), removed.end());  // the folder's order is no order
-    m_left = set.GetLeft();
+    left = set.GetLeft();
     return true;
 }
 
@@ -402,6 +402,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
     const std::size_t files = perFile == 0 || count <= perFile ? 1 : (count + perFile - 1) / perFile;
     const std::vector<CString> names = SplitNames(strOutput, static_cast<int>(files));
     std::vector<CString> removed;  // members of the old set that the new one has not
+    std::vector<CString> left;     // files with members' names that were not the old set's
     try {
         const bool bWritten = WriteSet(
             strOutput, names, inputs,
@@ -412,7 +413,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
             [&](const CFileException& error, const CString& name) {
                 Say(result.messages, {Kind::failure, OpenFailureMessage(error, name).Str()});
             },
-            result, removed);
+            result, removed, left);
         if (!bWritten) return;
     } catch (const MapError& error) {
         Say(result.messages, {Kind::failure, error.what()});
@@ -425,7 +426,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
                                                       std::to_string(std::min(count, first + perFile) - first) + " 地点)"});
         result.outputs.push_back(names[k]);
     }
-    SayRemoved(removed, m_left, result);
+    SayRemoved(removed, left, result);
 }
 
 ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const CString& strOutput) {
@@ -475,7 +476,7 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
     if (!m_store) m_store = std::make_unique<CMemPointStore>();
     if (!m_table) m_table = std::make_unique<CPoiTable>();
     const MessageCapture capture([&](ConversionMessage message) { Say(result.messages, std::move(message)); });
-    std::vector<CString> removed;
+    std::vector<CString> removed, left;
     try {
         if (LoadShared(*m_store, strInput) != 0) {
             GetMessageBoxHost().ShowMessageBox("ファイル " + strInput + " の読み込みに失敗しました", "ERROR", kMbOk);
@@ -487,7 +488,7 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
         if (!WriteSet(
                 strOutput, {strOutput}, {strInput}, [&](CFile& file, std::size_t) { m_table->WriteDocument(file); },
                 [&](const CFileException& error, const CString& name) { CPoiTable::ReportOpenError(error, name); }, result,
-                removed))
+                removed, left))
             return result;
     } catch (const CFileException& error) {
         Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
@@ -495,7 +496,7 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
     }
     Say(result.messages, {Kind::written, strInput.Str() + " -> " + strOutput.Str() + " (" + std::to_string(m_table->GetCount()) + " 地点)"});
     result.outputs.push_back(strOutput);
-    SayRemoved(removed, m_left, result);
+    SayRemoved(removed, left, result);
     result.ok = true;
     return result;
 }

@@ -99,11 +99,11 @@ private:
                ConversionResult& result);
     // The members named names written by write(file, k) as one output set over strOutput, the
     // inputs kept from removal; false (said why) when the set was not committed. The removed
-    // members of the earlier set come back in removed.
+    // members of the earlier set come back in removed, the files it left for want of a record in left.
     bool WriteSet(const CString& strOutput, const std::vector<CString>& names, const std::vector<CString>& inputs,
                   const std::function<void(CFile&, std::size_t)>& write,
                   const std::function<void(const CFileException&, const CString&)>& openFailed, ConversionResult& result,
-                  std::vector<CString>& removed);
+                  std::vector<CString>& removed, std::vector<CString>& left);
     void SayRemoved(const std::vector<CString>& removed, const std::vector<CString>& left, ConversionResult& result);
     ReadingGuesser* Guesser(std::vector<ConversionMessage>& messages);
     void Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
@@ -115,5 +115,4 @@ private:
     bool m_bGuesserTried = false;
     std::unique_ptr<CMemPointStore> m_store;
     std::unique_ptr<CPoiTable> m_table;
-    std::vector<CString> m_left;  // the last set's files left for want of a record
 };

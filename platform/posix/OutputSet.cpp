@@ -448,8 +448,13 @@ void OutputSet::Lock() {
             failed(EINVAL, "ロック ファイル " + lockPath + " は通常のファイルではありません。取り除いてから、もう一度変換してください");
         }
         // Readable by every user whatever the umask: a lock others cannot open is no lock for them.
-        if (held.st_uid == os.Geteuid() && (held.st_mode & 0444) != 0444)
-            os.Fchmod(fd, static_cast<mode_t>((held.st_mode & 07777) | 0444));
+        // Where the mode cannot be set (a file system that keeps none) every file is readable.
+        if (held.st_uid == os.Geteuid() && (held.st_mode & 0444) != 0444 &&
+            os.Fchmod(fd, static_cast<mode_t>((held.st_mode & 07777) | 0444)) != 0 && errno != EPERM && errno != ENOTSUP) {
+            const int err = errno;
+            os.Close(fd);
+            failed(err, cannot);
+        }
         if (folder >= 0 && os.Flock(folder, LOCK_SH | LOCK_NB) != 0) {
             const int err = errno;
             os.Close(fd);
