@@ -11,6 +11,7 @@
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
+#include "platform/OutputSet.h"
 
 namespace {
 ConversionOptions OptionsOf(const CliArguments& args) {
@@ -193,7 +194,8 @@ int CliConverter::ConvertToStandardOutput(Conversion& conversion, const BatchJob
         m_err << m_strProgramName.Str() << ": 一時フォルダを作れません (" << reason << ")\n";
         return kExitFailed;
     }
-    m_strHiddenOutput = folder + "/" + "quorvel" + CString(conversion.Target().extensions[0]);
+    const std::string base = "quorvel" + std::string(conversion.Target().extensions[0]);
+    m_strHiddenOutput = folder + "/" + CString(base);
     const ConversionResult result = conversion.Convert(job.inputs, m_strHiddenOutput);
     int status = result.ok ? kExitConverted : kExitFailed;
     std::string document;
@@ -216,7 +218,11 @@ int CliConverter::ConvertToStandardOutput(Conversion& conversion, const BatchJob
         }
     }
     for (const CString& output : result.outputs) RemovePath(output, false);
-    RemovePath(folder, true);
+    // The set's own files, where it left them: the folder is removed whole.
+    for (const char* suffix : {".record", ".lock", ".journal"})
+        RemovePath(folder + "/" + CString(OutputSet::HiddenName(base, suffix)), false);
+    if (!RemovePath(folder, true))
+        Print({ConversionMessage::Kind::warning, "一時フォルダ " + folder.Str() + " を削除できませんでした"});
     m_strHiddenOutput.Empty();
     FlushErrors();
     if (status == kExitConverted || !document.empty()) m_out.write(document.data(), static_cast<std::streamsize>(document.size()));

@@ -5,6 +5,11 @@
 void ResetPoiTable(CPoiTable& table) { table.Reset(); }
 
 int ConvertPoints(const CMemPointStore& store, CPoiTable& table, const CString& strOutputFile) {
+    FillPoiTable(store, table);
+    return table.WriteGlorie(strOutputFile);
+}
+
+void FillPoiTable(const CMemPointStore& store, CPoiTable& table) {
     const int count = store.GetCount();
     // Each text is handed on, not copied: the store refills it for the next field.
     CString text;
@@ -23,5 +28,4 @@ int ConvertPoints(const CMemPointStore& store, CPoiTable& table, const CString& 
         store.GetDigits(text, i);
         table.SetDigits(std::move(text), i);
     }
-    return table.WriteGlorie(strOutputFile);
 }

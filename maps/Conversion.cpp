@@ -142,6 +142,31 @@ struct CutNames {
     std::string example, cut;
 };
 
+// The store's Load, with its messages, but under a shared lock: another run reading the same file
+// is no reason to fail (the dialog's own Load keeps its open without sharing).
+int LoadShared(CMemPointStore& store, const CString& strPath) {
+    if (!PathHasExtension(strPath, ".MEM")) {
+        AfxMessageBox(CMemPointStore::UnrecognisedFileText(strPath), kMbOk);
+        return -1;
+    }
+    CFile file;
+    CFileException error;
+    if (!file.Open(strPath, CFile::modeRead | CFile::shareDenyWrite, &error)) {
+        if (error.m_cause != CFileException::none) AfxMessageBox(CMemPointStore::OpenErrorText(error), kMbOk);
+        return -1;
+    }
+    std::vector<unsigned char> bytes(mempoint::kFileSize);
+    if (file.GetLength() != bytes.size()) {
+        AfxMessageBox(CMemPointStore::UnrecognisedFileText(strPath), kMbOk);
+        return -1;
+    }
+    if (file.Read(bytes.data(), static_cast<unsigned>(bytes.size())) != bytes.size())
+        throw CFileException(CFileException::endOfFile, -1, file.GetFilePath());
+    file.Close();
+    store.LoadImage(bytes.data(), bytes.size());
+    return 0;
+}
+
 std::string JoinedNames(const std::vector<CString>& names) {
     std::string joined;
     for (std::size_t i = 0; i < names.size(); ++i) joined += (i ? ", " : "") + names[i].Str();
@@ -238,7 +263,7 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
         CFileException error;
         // The message names the input: with several, "not found" alone says nothing. A memory-point
         // file gets the store's message, which the line after it names.
-        if (!file.Open(strInput, CFile::modeRead, &error)) {
+        if (!file.Open(strInput, CFile::modeRead | CFile::shareDenyWrite, &error)) {
             if (bMemPoints) return fail(CMemPointStore::OpenErrorText(error).Str());
             if (error.m_strFileName.IsEmpty()) error.m_strFileName = strInput;
             return fail(CommandFailureText(error).Str());
@@ -394,7 +419,55 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
     return bUsable;
 }
 
-void Conversion::Write(const std::vector<Place>& places, const CString& strOutput, const std::string& from,
+bool Conversion::WriteSet(const CString& strOutput, const std::vector<CString>& names, const std::vector<CString>& inputs,
+                          const std::function<void(CFile&, std::size_t)>& write,
+                          const std::function<void(const CFileException&, const CString&)>& openFailed,
+                          ConversionResult& result, std::vector<CString>& removed, std::vector<CString>& left) {
+    OutputSet set(strOutput);
+    for (const CString& input : inputs) set.Protect(input);
+    const auto notes = [&] {
+        for (const std::string& warning : set.GetWarnings()) Say(result.messages, {Kind::warning, warning});
+    };
+    const auto advice = [&] {
+        if (!set.GetAdvice().empty()) Say(result.messages, {Kind::failure, set.GetAdvice()});
+    };
+    try {
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            CFile* file = nullptr;
+            try {
+                file = &set.Add(names[k]);
+            } catch (const CFileException& error) {
+                notes();
+                openFailed(error, names[k]);
+                if (set.Busy()) Say(result.messages, {Kind::failure, SetInUseText(set.GetSetName()).Str()});
+                advice();
+                return false;
+            }
+            write(*file, k);
+            set.Finish(*file);
+        }
+        set.Commit();
+    } catch (const CFileException& error) {
+        notes();
+        Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
+        advice();
+        return false;
+    }
+    notes();
+    removed = set.GetRemoved();
+    std::sort(removed.begin(), removed.end());  // the folder's order is no order
+    left = set.GetLeft();
+    return true;
+}
+
+void Conversion::SayRemoved(const std::vector<CString>& removed, const std::vector<CString>& left, ConversionResult& result) {
+    for (const CString& name : removed)
+        Say(result.messages, {Kind::written, name.Str() + " は新しい出力にないので削除しました"});
+    // Files with a member's name that no earlier commit of this set wrote: said once, left alone.
+    if (!left.empty()) Say(result.messages, {Kind::warning, JoinedNames(left) + " は前回の出力の記録にないので削除しませんでした"});
+}
+
+void Conversion::Write(const std::vector<Place>& places, const CString& strOutput, const std::vector<CString>& inputs,
                        ConversionResult& result) {
     const Format& format = Target();
     const std::size_t count = places.size();
@@ -402,39 +475,31 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
     const std::size_t files = perFile == 0 || count <= perFile ? 1 : (count + perFile - 1) / perFile;
     const std::vector<CString> names = SplitNames(strOutput, static_cast<int>(files));
     std::vector<CString> removed;  // members of the old set that the new one has not
+    std::vector<CString> left;     // files with members' names that were not the old set's
     try {
-        OutputSet set(strOutput);
-        for (std::size_t k = 0; k < files; ++k) {
-            CFile* file = nullptr;
-            try {
-                file = &set.Add(names[k]);
-            } catch (const CFileException& error) {
-                Say(result.messages, {Kind::failure, OpenFailureMessage(error, names[k]).Str()});
-                if (set.Busy()) Say(result.messages, {Kind::failure, SetInUseText(set.GetSetName()).Str()});
-                return;
-            }
-            const std::size_t first = k * perFile;
-            format.write(*file, places.data() + first, std::min(count, first + perFile) - first, m_options.write);
-            set.Finish(*file);
-        }
-        set.Commit();
-        removed = set.GetRemoved();
-        std::sort(removed.begin(), removed.end());  // the folder's order is no order
-    } catch (const CFileException& error) {
-        Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
-        return;
+        const bool bWritten = WriteSet(
+            strOutput, names, inputs,
+            [&](CFile& file, std::size_t k) {
+                const std::size_t first = k * perFile;
+                format.write(file, places.data() + first, std::min(count, first + perFile) - first, m_options.write);
+            },
+            [&](const CFileException& error, const CString& name) {
+                Say(result.messages, {Kind::failure, OpenFailureMessage(error, name).Str()});
+            },
+            result, removed, left);
+        if (!bWritten) return;
     } catch (const MapError& error) {
         Say(result.messages, {Kind::failure, error.what()});
         return;
     }
+    const std::string from = JoinedNames(inputs);
     for (std::size_t k = 0; k < files; ++k) {
         const std::size_t first = k * perFile;
         Say(result.messages, {Kind::written, from + " -> " + names[k].Str() + " (" +
                                                       std::to_string(std::min(count, first + perFile) - first) + " 地点)"});
         result.outputs.push_back(names[k]);
     }
-    for (const CString& name : removed)
-        Say(result.messages, {Kind::written, name.Str() + " は新しい出力にないので削除しました"});
+    SayRemoved(removed, left, result);
 }
 
 ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const CString& strOutput) {
@@ -471,7 +536,7 @@ ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const C
     const std::string from = JoinedNames(inputs);
     // Every point refused: an empty document would replace a good one for nothing.
     const bool bNothing = all.empty() && result.refused > 0;
-    if (!bNothing) Write(all, strOutput, from, result);
+    if (!bNothing) Write(all, strOutput, inputs, result);
     if (result.refused > 0)
         Say(result.messages, {Kind::failure, from + ": " + std::to_string(result.refused) + " 地点は変換できませんでした"});
     if (bNothing) Say(result.messages, {Kind::failure, "変換できる地点がないため、" + strOutput.Str() + " は書きませんでした"});
@@ -484,6 +549,7 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
     if (!m_store) m_store = std::make_unique<CMemPointStore>();
     if (!m_table) m_table = std::make_unique<CPoiTable>();
     const MessageCapture capture([&](ConversionMessage message) { Say(result.messages, std::move(message)); });
+    std::vector<CString> removed, left;
     try {
         // The store's reason is replaced where it says less than the input's state: a folder, a
         // missing file (a mistyped extension) or a short one are said by name and size.
@@ -491,7 +557,7 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
         int loaded = 0;
         {
             const MessageCapture storeCapture([&](ConversionMessage message) { storeMessages.push_back(std::move(message)); });
-            loaded = m_store->Load(strInput);
+            loaded = LoadShared(*m_store, strInput);
         }
         const std::string problem = loaded != 0 ? InputProblem(strInput, true) : std::string();
         if (!problem.empty()) storeMessages.assign(1, {Kind::failure, problem});
@@ -501,13 +567,20 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
             return result;
         }
         ResetPoiTable(*m_table);
-        if (ConvertPoints(*m_store, *m_table, strOutput) != 0) return result;
+        FillPoiTable(*m_store, *m_table);
+        // Through the output set like every other road: its lock, its record and its journal.
+        if (!WriteSet(
+                strOutput, {strOutput}, {strInput}, [&](CFile& file, std::size_t) { m_table->WriteDocument(file); },
+                [&](const CFileException& error, const CString& name) { CPoiTable::ReportOpenError(error, name); }, result,
+                removed, left))
+            return result;
     } catch (const CFileException& error) {
         Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
         return result;
     }
     Say(result.messages, {Kind::written, strInput.Str() + " -> " + strOutput.Str() + " (" + std::to_string(m_table->GetCount()) + " 地点)"});
     result.outputs.push_back(strOutput);
+    SayRemoved(removed, left, result);
     result.ok = true;
     return result;
 }

@@ -12,6 +12,8 @@
 #include "maps/Place.h"
 #include "platform/CString.h"
 
+class CFile;
+class CFileException;
 class CMemPointStore;
 class CPoiTable;
 class DatumShift;
@@ -97,8 +99,16 @@ private:
     bool Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages);
     void Shift(Input& input, bool bToTokyo, std::vector<ConversionMessage>& messages);
     bool MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable);
-    void Write(const std::vector<Place>& places, const CString& strOutput, const std::string& from,
+    void Write(const std::vector<Place>& places, const CString& strOutput, const std::vector<CString>& inputs,
                ConversionResult& result);
+    // The members named names written by write(file, k) as one output set over strOutput, the
+    // inputs kept from removal; false (said why) when the set was not committed. The removed
+    // members of the earlier set come back in removed, the files it left for want of a record in left.
+    bool WriteSet(const CString& strOutput, const std::vector<CString>& names, const std::vector<CString>& inputs,
+                  const std::function<void(CFile&, std::size_t)>& write,
+                  const std::function<void(const CFileException&, const CString&)>& openFailed, ConversionResult& result,
+                  std::vector<CString>& removed, std::vector<CString>& left);
+    void SayRemoved(const std::vector<CString>& removed, const std::vector<CString>& left, ConversionResult& result);
     ReadingGuesser* Guesser(std::vector<ConversionMessage>& messages);
     void Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
 

@@ -5,14 +5,18 @@
 // The set is named after the output as given (places.xml); its members are that name or, split,
 // places-1.xml, places-2.xml, ... One run at a time writes a set: the first Add takes the set for
 // this run, and another run that tries meanwhile is refused. The commit puts the new members in
-// place and removes the members of an earlier set under the same name that the new one lacks,
-// as one step: an interrupt, a termination or a hang-up waits until it is over. A run that was
-// killed, or a power cut, during a commit leaves a journal beside the set, and the next run that
-// writes the set completes that commit first; it also removes what killed runs left of their
-// temporary files.
+// place, writes a record of them beside the set (.places.xml.record), and removes the members of
+// the earlier set that the new one lacks, as one step: an interrupt, a termination or a hang-up
+// waits until it is over. Only a file that the earlier commit's record names, and that is still
+// the file that commit wrote, is ever removed: a user's places-2024.xml, an input, or a file this
+// run wrote for another set stays. A run that was killed, or a power cut, during a commit leaves a
+// journal beside the set, and the next run that writes the set completes that commit first; it
+// also removes what killed runs left of their temporary files. Journals and records name files of
+// the set's folder only, by bare names; one that names anything else is set aside, not obeyed.
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/CFile.h"
@@ -39,11 +43,42 @@ public:
     const CString& GetSetName() const { return m_strSetName; }
     // The members of an earlier set that the commit removed, as full paths.
     const std::vector<CString>& GetRemoved() const { return m_removed; }
+    // Files with member names that the commit left because no record names them as the earlier
+    // set's (or they changed since), as full paths; the run's inputs are not among them.
+    const std::vector<CString>& GetLeft() const { return m_left; }
+    // What the set found and did of its own (a journal set aside), UTF-8 lines to show as warnings.
+    const std::vector<std::string>& GetWarnings() const { return m_warnings; }
+    // After a failure of Add or Commit: what the user can do (a journal that cannot be completed,
+    // a lock that cannot be opened), UTF-8; empty when the failure says it all.
+    const std::string& GetAdvice() const { return m_advice; }
+    // A file the run reads: never removed as a stale member, whatever its name.
+    void Protect(const CString& strFileName);
 
     // Whether strFileName (a name without folder) is one of the member names of a set named
     // strSetFileName: that name itself, or its stem, "-", digits and its extension, byte for byte.
     // Only such files are ever removed.
     static bool IsMemberName(const CString& strSetFileName, const CString& strFileName);
+    // The name of one of the set's own files beside it (".NAME.lock"): a name too long for it is
+    // cut and told apart by a hash, so that every output name has one within NAME_MAX.
+    static std::string HiddenName(const std::string& strSetFileName, const std::string& suffix);
+    // The record's bytes of members, and the members of a record's bytes (false: not a record of
+    // bare names in the set's folder).
+
+    // A member as the record keeps it: its name in the set's folder and the file it was.
+    struct Recorded {
+        std::string name;
+        unsigned long long device = 0, inode = 0, size = 0;
+        long long seconds = 0, nanoseconds = 0;
+    };
+    // The record's bytes of members, and the members of a record's bytes (false: not a record of
+    // bare names in the set's folder).
+    static std::string EncodeRecord(const std::vector<Recorded>& members);
+    static bool DecodeRecord(const std::string& bytes, std::vector<Recorded>& members);
+    static bool SameFile(const Recorded& a, const Recorded& b);
+    // One entry of the set's folder: no separator, not "." or "..".
+    static bool IsBareName(const std::string& name);
+    // NUL-ended fields after magic, complete only when the last is "E"; empty when not so.
+    static std::vector<std::string> SplitFields(const std::string& bytes, const char* magic);
 
 private:
     // Opens the new member and keeps it with its full name: Add's work once the set is taken.
@@ -53,6 +88,9 @@ private:
     void Lock();
     void Unlock() noexcept;
     void Recover();
+    void ReadRecord();
+    bool Protected(const std::string& path) const;
+
 
     CString m_strSetName;
     std::string m_strFolder;  // host path of the set's folder, with its final separator
@@ -60,6 +98,12 @@ private:
     std::vector<std::unique_ptr<CFile>> m_files;
     std::vector<std::string> m_names;  // full host path of each member as given
     std::vector<CString> m_removed;
+    std::vector<CString> m_left;
+    std::vector<std::string> m_warnings;
+    std::string m_advice;
+    std::vector<Recorded> m_record;  // the earlier commit's members
+    std::vector<std::pair<unsigned long long, unsigned long long>> m_protected;  // device, inode
+    std::intptr_t m_hFolder = CFile::kInvalidHandle;  // the folder, held shared (or exclusive without a lock file)
     std::intptr_t m_hLock = CFile::kInvalidHandle;
     std::string m_strLockPath;  // empty when the folder itself is locked
     bool m_bBusy = false;

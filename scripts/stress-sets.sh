@@ -6,29 +6,37 @@
 #  3. RACES times 4 runs writing one set at once: the set left must be one successful run's,
 #     byte for byte, and every other run must have failed naming the set;
 #  4. KILLS runs ended by SIGKILL at random moments, each followed by a run writing the set:
-#     that run must leave its set whole and no file of the killed run.
-# QUORVEL_STRESS_BUILD names a build folder (default build/dev); ROUNDS, RACES, KILLS the counts.
+#     that run must leave its set whole and no file of the killed run;
+#  5. PLANTS runs after a journal, a lock or a member was planted as another user or an archive
+#     would leave it (paths out of the folder, FIFOs, links, an oversized journal): no run may
+#     hang, touch a file outside the set's own, or pass a lock it cannot open.
+# Rounds 2 to 4 also keep a user's file with a member's name (out-999.mem), which must stay.
+# QUORVEL_STRESS_BUILD names a build folder (default build/dev); ROUNDS, RACES, KILLS, PLANTS the counts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${QUORVEL_STRESS_BUILD:-build/dev}
 rounds=${ROUNDS:-300}
 races=${RACES:-100}
 kills=${KILLS:-200}
-if [ ! -x "$build/cli/quorvel-cli" ] || [ ! -x "$build/tools/quorvel-make-big-gpx" ]; then
+plants=${PLANTS:-40}
+if [ ! -x "$build/cli/quorvel-cli" ] || [ ! -x "$build/tests/tools/quorvel-make-big-gpx" ]; then
     cmake --preset dev >/dev/null
     cmake --build "$build" -j2 --target quorvel-cli quorvel-make-big-gpx >/dev/null
 fi
 cli=$(realpath "$build/cli/quorvel-cli")
-gpx=$(realpath "$build/tools/quorvel-make-big-gpx")
+gpx=$(realpath "$build/tests/tools/quorvel-make-big-gpx")
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-stress-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 now() { date +%s.%N; }
 # The set's files in a folder with their checksums, one line each (names ending .mem only).
-state() { (cd "$1" && find . -maxdepth 1 -name '*.mem' -printf '%f\n' | sort | xargs -r md5sum); }
-# Anything but the inputs and the set's members: temporary files, a lock, a journal.
-leftovers() { (cd "$1" && find . -maxdepth 1 -type f ! -name '*.mem' ! -name '*.gpx' -printf '%f\n'); }
+state() { (cd "$1" && find . -maxdepth 1 -name '*.mem' ! -name 'out-999.mem' -printf '%f\n' | sort | xargs -r md5sum); }
+# Anything but the inputs, the set's members and its record: temporary files, a lock, a journal.
+leftovers() { (cd "$1" && find . -maxdepth 1 ! -name . ! -name '*.mem' ! -name '*.gpx' ! -name '.out.mem.record' -printf '%f\n'); }
+# A user's file with a member's name: every run must leave it as it is.
+mine() { echo "the user's own" >"$1/out-999.mem"; }
+check_mine() { [ "$(cat "$1/out-999.mem" 2>/dev/null)" = "the user's own" ] || fail "$2: the user's out-999.mem was touched"; }
 mem() { "$cli" "$1" --to mem -o "$2" --reading none >/dev/null 2>"${3:-/dev/null}"; }
 # The same in the background, as the process that $! names, with SIGINT (which the shell ignores
 # for background commands) back to its default.
@@ -65,6 +73,7 @@ start=$(now)
 mem "$work/sig/old.gpx" "$work/sig/out.mem"
 span=$(echo "$(now) - $start" | bc)
 old=$(state "$work/sig")
+mine "$work/sig"
 signals=(INT TERM HUP)
 interrupted=0 finished=0
 for ((i = 0; i < rounds; i++)); do
@@ -82,11 +91,13 @@ for ((i = 0; i < rounds; i++)); do
         mem "$work/sig/old.gpx" "$work/sig/out.mem"
     fi
     [ -z "$(leftovers "$work/sig")" ] || fail "round $i ($sig): left $(leftovers "$work/sig")"
+    check_mine "$work/sig" "round $i"
 done
 echo "one run $span s; $interrupted interrupted, $finished finished first"
 
 echo "== $races races of 4 runs on one set"
 mkdir "$work/race"
+mine "$work/race"
 declare -a refs
 for r in 0 1 2 3; do
     "$gpx" $((3000 + 37 * r)) "$work/race/in$r.gpx"
@@ -116,6 +127,7 @@ for ((i = 0; i < races; i++)); do
     for r in "${won[@]}"; do [ "$got" = "${refs[r]}" ] && match=yes; done
     [ "$match" = yes ] || fail "race $i: the set is no successful run's whole set"
     [ -z "$(leftovers "$work/race")" ] || fail "race $i: left $(leftovers "$work/race")"
+    check_mine "$work/race" "race $i"
 done
 echo "$winners_total successful runs in $races races ($(echo "scale=2; $winners_total / $races" | bc) a race)"
 
@@ -123,6 +135,7 @@ echo "== $kills runs killed by SIGKILL, each followed by another"
 mkdir "$work/kill"
 cp "$work/sig/old.gpx" "$work/sig/new.gpx" "$work/kill/"
 mem "$work/kill/old.gpx" "$work/kill/out.mem"
+mine "$work/kill"
 journals=0 temps=0
 for ((i = 0; i < kills; i++)); do
     mem_bg "$work/kill/new.gpx" "$work/kill/out.mem"
@@ -135,8 +148,47 @@ for ((i = 0; i < kills; i++)); do
     mem "$work/kill/old.gpx" "$work/kill/out.mem"
     [ "$(state "$work/kill")" = "$old" ] || fail "kill $i: the next run's set is not whole"
     [ -z "$(leftovers "$work/kill")" ] || fail "kill $i: left $(leftovers "$work/kill")"
+    check_mine "$work/kill" "kill $i"
 done
 echo "killed runs left a journal $journals times and temporary files $temps times; all cleaned by the next run"
 
-echo "$((rounds + races + kills + 1 - failures)) passed, $failures failed"
+echo "== $plants runs after planted journals, locks and links"
+mkdir -p "$work/plant/set"
+cp "$work/sig/new.gpx" "$work/plant/set/"
+echo "the victim's" >"$work/plant/victim"
+set_dir="$work/plant/set"
+journal="$set_dir/.out.mem.journal"
+lock="$set_dir/.out.mem.lock"
+kinds=(escape absolute fifo-journal zero-journal dangling-journal huge-journal fifo-lock link-lock foreign-link)
+voided=0 refused=0
+for ((i = 0; i < plants; i++)); do
+    kind=${kinds[i % ${#kinds[@]}]}
+    rm -rf "$journal" "$journal.void" "$lock" "$set_dir/out-2.mem" "$work/plant/made"
+    mem "$set_dir/new.gpx" "$set_dir/out.mem"
+    case $kind in
+    escape) printf '%s\0' "quorvel set journal 2" D ../victim "" 0 0 E >"$journal" ;;
+    absolute) printf '%s\0' "quorvel set journal 2" D "$work/plant/victim" "" 0 0 E >"$journal" ;;
+    fifo-journal) mkfifo "$journal" ;;
+    zero-journal) ln -s /dev/zero "$journal" ;;
+    dangling-journal) ln -s "$work/plant/made" "$journal" ;;
+    huge-journal) truncate -s 60M "$journal" ;;
+    fifo-lock) mkfifo "$lock" ;;
+    link-lock) ln -s "$work/plant/made" "$lock" ;;
+    foreign-link) rm -f "$set_dir/out-2.mem" && ln -s "$work/plant/victim" "$set_dir/out-2.mem" && chown -h 65534:65534 "$set_dir/out-2.mem" 2>/dev/null && chmod 1777 "$set_dir" ;;
+    esac
+    status=0
+    timeout 60 "$cli" "$set_dir/new.gpx" --to mem -o "$set_dir/out.mem" --reading none >/dev/null 2>"$work/plant/err" || status=$?
+    chmod 755 "$set_dir"
+    [ "$status" -ne 124 ] || fail "plant $i ($kind): the run hung"
+    [ "$(cat "$work/plant/victim")" = "the victim's" ] || { fail "plant $i ($kind): the victim was touched"; echo "the victim's" >"$work/plant/victim"; }
+    [ ! -e "$work/plant/made" ] || fail "plant $i ($kind): a file was made where a link pointed"
+    case $kind in
+    *-lock) if [ "$status" -eq 1 ] && grep -q "ロック ファイル $lock" "$work/plant/err"; then refused=$((refused + 1)); else fail "plant $i ($kind): not refused naming the lock"; fi ;;
+    foreign-link) if [ "$(id -u)" -eq 0 ]; then [ "$status" -eq 1 ] && refused=$((refused + 1)) || fail "plant $i ($kind): another user's link was followed"; fi ;;
+    *) if [ "$status" -eq 0 ] && { [ -e "$journal.void" ] || [ -L "$journal.void" ]; }; then voided=$((voided + 1)); else fail "plant $i ($kind): the journal was not set aside"; fi ;;
+    esac
+done
+echo "$voided journals set aside, $refused runs refused"
+
+echo "$((rounds + races + kills + plants + 1 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -142,7 +142,11 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
                 return Fail(pError, CFileException::badPath, err, strFileName);
             return FailWithErrno(pError, err, strFileName);
         }
-        if (os.Flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // Readers that let others read share the lock: two runs may read one input at once,
+        // while a writer (which holds it exclusive) still keeps them out.
+        const unsigned share = nOpenFlags & 0x0070;
+        const int lock = share == shareDenyWrite || share == shareDenyNone ? LOCK_SH : LOCK_EX;
+        if (os.Flock(fd, lock | LOCK_NB) != 0) {
             const int err = errno;
             os.Close(fd);
             return Fail(pError, LockCause(err), err, strFileName);

@@ -24,9 +24,9 @@ int ReserveInPlace(const std::string& path, std::size_t size) {
     return err;
 }
 
-int WriteInPlace(const std::string& path, const char* data, std::size_t size) {
+int WriteInPlace(const std::string& path, const char* data, std::size_t size, const struct timespec* mtime) {
     PosixCalls& os = PosixCalls::Current();
-    const int fd = os.Open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY, 0);
+    const int fd = os.Open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (mtime ? O_NOFOLLOW | O_NONBLOCK : 0), 0);
     if (fd < 0) return errno;
     auto failed = [&](int err) {
         os.Close(fd);
@@ -42,6 +42,10 @@ int WriteInPlace(const std::string& path, const char* data, std::size_t size) {
         done += static_cast<std::size_t>(wrote);
     }
     if (os.Ftruncate(fd, static_cast<off_t>(size)) != 0) return failed(errno);
+    if (mtime) {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, *mtime};
+        if (os.Futimens(fd, times) != 0) return failed(errno);
+    }
     if (os.Fsync(fd) != 0) return failed(errno);
     if (os.Close(fd) != 0) return errno;
     return 0;

@@ -1,6 +1,8 @@
 #include "platform/posix/PosixCalls.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -34,6 +36,23 @@ int PosixCalls::Unmap(void* address, size_t length) { return ::munmap(address, l
 int PosixCalls::Rename(const char* from, const char* to) { return ::rename(from, to); }
 int PosixCalls::Unlink(const char* path) { return ::unlink(path); }
 char* PosixCalls::Getcwd(char* buf, size_t size) { return ::getcwd(buf, size); }
+int PosixCalls::ReadFolder(const char* path, std::vector<std::string>& names) {
+    DIR* dir = ::opendir(path);
+    if (!dir) return errno;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+        errno = 0;
+    }
+    const int err = errno;
+    ::closedir(dir);
+    return err;
+}
+pid_t PosixCalls::Getpid() { return ::getpid(); }
+uid_t PosixCalls::Geteuid() { return ::geteuid(); }
+int PosixCalls::Kill(pid_t pid, int signal) { return ::kill(pid, signal); }
+int PosixCalls::Futimens(int fd, const struct timespec times[2]) { return ::futimens(fd, times); }
 void* PosixCalls::Dlopen(const char* name, int flags) { return ::dlopen(name, flags); }
 void* PosixCalls::Dlsym(void* handle, const char* symbol) { return ::dlsym(handle, symbol); }
 int PosixCalls::Mkdir(const char* path, mode_t mode) { return ::mkdir(path, mode); }

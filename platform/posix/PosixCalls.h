@@ -4,6 +4,8 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 class PosixCalls {
 public:
@@ -27,6 +29,12 @@ public:
     virtual int Rename(const char* from, const char* to);
     virtual int Unlink(const char* path);
     virtual char* Getcwd(char* buf, size_t size);
+    // The entry names of a folder ("." and ".." left out): 0, or the error number.
+    virtual int ReadFolder(const char* path, std::vector<std::string>& names);
+    virtual pid_t Getpid();
+    virtual uid_t Geteuid();
+    virtual int Kill(pid_t pid, int signal);
+    virtual int Futimens(int fd, const struct timespec times[2]);
     // A read-only private mapping of a whole file; MAP_FAILED on failure, as mmap.
     virtual void* MapRead(int fd, size_t length);
     virtual int Unmap(void* address, size_t length);

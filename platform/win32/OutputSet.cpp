@@ -1,14 +1,57 @@
 // The set writer on Windows: a lock file beside the set, opened without sharing and deleted when
-// the run lets it go; the members replaced one after the other, then the stale ones removed.
+// the run lets it go; the members replaced one after the other, a record of them written, then
+// the stale ones removed: only those the earlier record names with the size and time they had.
 #include "platform/OutputSet.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 #include "platform/win32/Win32Calls.h"
 #include "platform/win32/WideText.h"
 
 namespace {
+constexpr DWORD kMaxRecordBytes = 16u << 20;
+
+// The size and last write time of a file as the record keeps them (no inode here).
+OutputSet::Recorded Identity(const std::string& name, const WIN32_FIND_DATAW& found) {
+    OutputSet::Recorded entry;
+    entry.name = name;
+    entry.size = (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    entry.seconds = static_cast<long long>((static_cast<unsigned long long>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                                           found.ftLastWriteTime.dwLowDateTime);
+    return entry;
+}
+
+bool Find(const std::string& path, WIN32_FIND_DATAW& found) {
+    HANDLE search = ::FindFirstFileW(Utf8ToWide(path).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    ::FindClose(search);
+    return true;
+}
+
+// The bytes of a record that is a plain file of a sensible size; false otherwise.
+bool ReadRecordFile(const std::string& path, std::string& bytes) {
+    WIN32_FIND_DATAW found;
+    if (!Find(path, found) || (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+        found.nFileSizeHigh != 0 || found.nFileSizeLow > kMaxRecordBytes)
+        return false;
+    Win32Calls& calls = Win32Calls::Current();
+    HANDLE file = calls.CreateFile(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bytes.assign(found.nFileSizeLow, '\0');
+    DWORD read = 0;
+    const BOOL ok = bytes.empty() || calls.ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read);
+    calls.CloseHandle(file);
+    return ok && read == bytes.size();
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
 std::string FullPath(const std::string& name) {
     const std::wstring wide = Utf8ToWide(name);
     wchar_t buffer[MAX_PATH];
@@ -32,15 +75,28 @@ OutputSet::~OutputSet() noexcept {
     Unlock();
 }
 
+// Inputs are kept by their full names, as this system compares them (without case).
+void OutputSet::Protect(const CString& strFileName) {
+    m_protected.emplace_back(0, std::hash<std::string>()(Lower(FullPath(strFileName.Str()))));
+}
+
+bool OutputSet::Protected(const std::string& path) const {
+    const std::pair<unsigned long long, unsigned long long> id(0, std::hash<std::string>()(Lower(path)));
+    return std::find(m_protected.begin(), m_protected.end(), id) != m_protected.end();
+}
+
 CFile& OutputSet::Add(const CString& strFileName) {
-    if (!m_bTaken) Lock();
+    if (!m_bTaken) {
+        Lock();
+        ReadRecord();
+    }
     m_bTaken = true;
     return OpenMember(strFileName);
 }
 
 void OutputSet::Lock() {
     m_bBusy = false;
-    const std::wstring path = Utf8ToWide(m_strFolder + "." + m_strBase + ".lock");
+    const std::wstring path = Utf8ToWide(m_strFolder + HiddenName(m_strBase, ".lock"));
     HANDLE lock = Win32Calls::Current().CreateFile(path.c_str(), GENERIC_WRITE, 0, OPEN_ALWAYS,
                                                    FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE);
     if (lock == INVALID_HANDLE_VALUE) {
@@ -57,21 +113,51 @@ void OutputSet::Unlock() noexcept {
     m_hLock = CFile::kInvalidHandle;
 }
 
+// The earlier commit's record; one that is no record of bare names leaves nothing to remove.
+void OutputSet::ReadRecord() {
+    std::string bytes;
+    m_record.clear();
+    const std::string record = m_strFolder + HiddenName(m_strBase, ".record");
+    if (!ReadRecordFile(record, bytes)) return;
+    if (DecodeRecord(bytes, m_record)) return;
+    m_record.clear();
+    m_warnings.push_back("出力の記録 " + record + " は無効なので使いませんでした");
+}
+
 void OutputSet::Commit() {
     for (auto& file : m_files) file->Flush();
     for (auto& file : m_files) file->Close();
     m_files.clear();
+    std::vector<Recorded> members;
     WIN32_FIND_DATAW found;
+    for (const std::string& name : m_names)
+        if (Find(name, found)) members.push_back(Identity(name.substr(m_strFolder.size()), found));
+    // The record replaces the earlier one whole; without it the next commit removes nothing.
+    {
+        const std::string bytes = EncodeRecord(members);
+        CFile record;
+        if (record.Open(CString(m_strFolder + HiddenName(m_strBase, ".record")), CFile::modeCreate | CFile::modeWrite)) {
+            record.Write(bytes.data(), static_cast<unsigned>(bytes.size()));
+            record.Close();
+        }
+    }
     HANDLE search = ::FindFirstFileW(Utf8ToWide(m_strFolder + "*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         std::vector<std::string> stale;
         do {
             const std::string name = WideToUtf8(found.cFileName);
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsMemberName(CString(m_strBase), CString(name)) &&
-                std::find(m_names.begin(), m_names.end(), m_strFolder + name) == m_names.end())
-                stale.push_back(m_strFolder + name);
+            const std::string path = m_strFolder + name;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsMemberName(CString(m_strBase), CString(name)) ||
+                std::find(m_names.begin(), m_names.end(), path) != m_names.end() || Protected(path))
+                continue;
+            const auto recorded = std::find_if(m_record.begin(), m_record.end(), [&](const Recorded& r) { return r.name == name; });
+            if (recorded != m_record.end() && SameFile(*recorded, Identity(name, found)))
+                stale.push_back(path);
+            else
+                m_left.emplace_back(path);
         } while (::FindNextFileW(search, &found));
         ::FindClose(search);
+        std::sort(m_left.begin(), m_left.end());
         for (const std::string& path : stale)
             if (Win32Calls::Current().DeleteFile(Utf8ToWide(path).c_str())) m_removed.emplace_back(path);
     }

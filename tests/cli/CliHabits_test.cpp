@@ -97,7 +97,8 @@ TEST(CliHabits, StandardInputAndOutputThroughAPipe) {
     WriteFileBytes(dir.File("links.txt"), "geo:35.6812,139.7671 東京駅\nhttps://maps.app.goo.gl/x\n");
     const auto sh = [&](const std::string& command) { return std::system(("cd " + dir.Path() + " && " + command).c_str()); };
     ASSERT_EQ(sh(cli + " in.csv --to gpx -o file.gpx >/dev/null"), 0);
-    ASSERT_EQ(sh("cat in.csv | " + cli + " - --to gpx > piped.gpx 2>piped.err"), 0);
+    ASSERT_EQ(sh("mkdir tmp && cat in.csv | TMPDIR=$PWD/tmp " + cli + " - --to gpx > piped.gpx 2>piped.err"), 0);
+    EXPECT_EQ(sh("rmdir tmp"), 0);  // the document's way through a temporary folder left nothing
     EXPECT_EQ(ReadFileBytes(dir.File("piped.gpx")), ReadFileBytes(dir.File("file.gpx")));
     EXPECT_EQ(ReadFileBytes(dir.File("piped.err")), "- -> - (2 地点)\n");
     ASSERT_EQ(sh("cat in.csv | " + cli + " --from=csv - -o piped.xml --reading none >/dev/null 2>&1"), 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,10 +38,25 @@ std::string Gpx(int count, const std::string& tag) {
     return gpx + "</gpx>\n";
 }
 
+// The member names a set's record holds, in its order: its file identities differ from folder
+// to folder, its names must not.
+std::string RecordNames(const std::string& bytes) {
+    std::vector<std::string> fields;
+    for (std::size_t from = 0, end; (end = bytes.find('\0', from)) != std::string::npos; from = end + 1)
+        fields.push_back(bytes.substr(from, end - from));
+    std::string names = "record:";
+    for (std::size_t i = 1; i + 6 <= fields.size(); i += 6) names += " " + fields[i];
+    return names;
+}
+
+bool IsRecord(const std::string& name) {
+    return name[0] == '.' && name.size() > 7 && name.compare(name.size() - 7, 7, ".record") == 0;
+}
+
 Files Contents(const TempDir& dir, const std::string& except = "") {
     Files files;
     for (const std::string& name : dir.List())
-        if (name != except) files[name] = ReadFileBytes(dir.File(name));
+        if (name != except) files[name] = IsRecord(name) ? RecordNames(ReadFileBytes(dir.File(name))) : ReadFileBytes(dir.File(name));
     return files;
 }
 
@@ -113,6 +129,7 @@ TEST(OutputSets, EachWriteLeavesOnlyItsOwnMembers) {
         current[ext] = row.members;
         std::vector<std::string> expected = others;
         for (const auto& set : current) expected.insert(expected.end(), set.second.begin(), set.second.end());
+        for (const auto& set : current) expected.push_back(".out." + set.first + ".record");
         expected.push_back("in.gpx");
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(dir.List(), expected);
@@ -125,7 +142,7 @@ TEST(OutputSets, SignalsLeaveTheOldSetOrTheNewOneWhole) {
     WriteFileBytes(reference.File("new.gpx"), Gpx(2500, "B"));
     ASSERT_EQ(RunChild(kCli, Convert(reference, "new.gpx", "out.mem", "mem")).status, 0);
     const Files fresh = Contents(reference, "new.gpx");
-    ASSERT_EQ(fresh.size(), 25u);
+    ASSERT_EQ(fresh.size(), 26u);  // and the record
     TempDir dir;
     WriteFileBytes(dir.File("old.gpx"), Gpx(3000, "A"));
     WriteFileBytes(dir.File("new.gpx"), Gpx(2500, "B"));
@@ -135,7 +152,7 @@ TEST(OutputSets, SignalsLeaveTheOldSetOrTheNewOneWhole) {
     Files old = Contents(dir);
     old.erase("new.gpx");
     old.erase("old.gpx");
-    ASSERT_EQ(old.size(), 30u);
+    ASSERT_EQ(old.size(), 31u);
 
     std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<long> moment(0, span.count());
@@ -184,8 +201,9 @@ TEST(OutputSets, ConcurrentRunsLeaveOneRunsSetAndTheOthersFail) {
     // The members are those of one run: 31 files, each with that run's names only.
     std::vector<std::string> members;
     for (const std::string& name : dir.List())
-        if (name.rfind("in", 0) != 0) members.push_back(name);
+        if (name.rfind("in", 0) != 0 && name[0] != '.') members.push_back(name);
     ASSERT_EQ(members.size(), 31u);
+    EXPECT_EQ(dir.List()[0], ".out.mem.record");
     const std::string last = ReadFileBytes(dir.File("out-31.mem"));
     int owner = -1;
     for (int r : winners)
@@ -213,7 +231,7 @@ TEST(OutputSets, ASetLargerThanTheDescriptorLimitIsWritten) {
     for (const std::string& arg : Convert(dir, "in.gpx", "out.mem", "mem")) args.push_back(arg);
     const ChildResult run = RunChild("/bin/sh", args);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(dir.List().size(), 201u);
+    EXPECT_EQ(dir.List().size(), 202u);  // and the record
     EXPECT_TRUE(FileExists(dir.File("out-200.mem")));
 }
 
@@ -248,7 +266,123 @@ TEST(OutputSets, AFullDiskUnderAHardLinkedMemberLeavesTheOldSet) {
     ASSERT_EQ(unlink(dir.File("filler").c_str()), 0);
     const ChildResult room = RunChild(kCli, Convert(dir, "in.gpx", "out.xml"));
     EXPECT_EQ(room.status, 0) << room.err;
-    EXPECT_EQ(dir.List(), (std::vector<std::string>{"copy.xml", "in.gpx", "out-1.xml", "out-2.xml"}));
+    // out-3.xml was never written by a commit of this set: it stays, and is said.
+    EXPECT_EQ(room.err, "警告: " + dir.File("out-3.xml") + " は前回の出力の記録にないので削除しませんでした\n"
+                        "合計: 警告 1 件、変換できなかった地点 0 件\n");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{".out.xml.record", "copy.xml", "in.gpx", "out-1.xml", "out-2.xml", "out-3.xml"}));
     EXPECT_GT(ReadFileBytes(dir.File("copy.xml")).size(), 24u * 1024);
     EXPECT_EQ(ReadFileBytes(dir.File("copy.xml")), ReadFileBytes(dir.File("out-1.xml")));
+}
+
+namespace {
+const std::string kSamples = QUORVEL_SAMPLES_DIR;
+
+struct Planted {
+    std::string name, bytes;
+};
+}  // namespace
+
+// Only files that the set's own earlier commit wrote are removed: a user's document, a file
+// another job of the run wrote, and the run's inputs stay, whatever their names.
+TEST(OutputSets, NothingButTheSetsOwnFilesIsRemoved) {
+    struct Row {
+        const char* what;
+        std::vector<Planted> before;          // files of the folder (inputs, the user's)
+        std::vector<std::string> args;        // names relative to the folder
+        std::vector<std::string> kept;        // must stay byte for byte
+        std::string warned;                   // the one warning, "" for none
+    };
+    const Row rows[] = {
+        {"a user's document with the set's name", {{"tokyo.gpx", Gpx(3, "T")}, {"tokyo-2024.xml", "mine"}},
+         {"tokyo.gpx"}, {"tokyo-2024.xml"}, "tokyo-2024.xml"},
+        {"another job's output", {{"trip.gpx", Gpx(2, "A")}, {"trip-2.gpx", Gpx(2, "B")}},
+         {"trip-2.gpx", "trip.gpx"}, {}, ""},
+        {"the inputs of a merge", {{"day-1.gpx", Gpx(2, "C")}, {"day-2.gpx", Gpx(2, "D")}},
+         {"--merge", "day-1.gpx", "day-2.gpx", "-o", "day.gpx", "--to", "gpx"}, {"day-1.gpx", "day-2.gpx"}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        for (const Planted& file : row.before) WriteFileBytes(dir.File(file.name), file.bytes);
+        std::vector<std::string> args;
+        for (const std::string& arg : row.args) args.push_back(arg.find('.') == std::string::npos ? arg : dir.File(arg));
+        args.insert(args.end(), {"--reading", "none"});
+        const ChildResult run = RunChild(kCli, args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out.find("削除しました"), std::string::npos) << run.out;
+        EXPECT_EQ(run.err, row.warned.empty() ? ""
+                                              : "警告: " + dir.File(row.warned) + " は前回の出力の記録にないので削除しませんでした\n"
+                                                "合計: 警告 1 件、変換できなかった地点 0 件\n");
+        for (const Planted& file : row.before) EXPECT_EQ(ReadFileBytes(dir.File(file.name)), file.bytes) << file.name;
+        if (std::string(row.what) == "another job's output") {
+            EXPECT_TRUE(FileExists(dir.File("trip-2.xml")));
+        }
+    }
+}
+
+// The memory-point road goes through the set: the earlier set's recorded members are removed,
+// and a set another run holds is refused.
+TEST(OutputSets, TheMemoryPointRoadWritesThroughTheSet) {
+    TempDir dir;
+    WriteFileBytes(dir.File("big.gpx"), Gpx(1401, "P"));
+    WriteFileBytes(dir.File("trip.mem"), ReadFileBytes(kSamples + "/meisho.mem"));
+    ASSERT_EQ(RunChild(kCli, Convert(dir, "big.gpx", "out.xml")).status, 0);
+    const ChildResult run = RunChild(kCli, {dir.File("trip.mem"), "-o", dir.File("out.xml")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, dir.File("trip.mem") + " -> " + dir.File("out.xml") + " (12 地点)\n" + dir.File("out-1.xml") +
+                           " は新しい出力にないので削除しました\n" + dir.File("out-2.xml") + " は新しい出力にないので削除しました\n" +
+                           dir.File("out-3.xml") + " は新しい出力にないので削除しました\n");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{".out.xml.record", "big.gpx", "out.xml", "trip.mem"}));
+    EXPECT_EQ(ReadFileBytes(dir.File("out.xml")), ReadFileBytes(kSamples + "/meisho.xml"));
+
+    WriteFileBytes(dir.File(".out.xml.lock"), "");
+    LockHolder holder(dir.File(".out.xml.lock"));
+    ASSERT_TRUE(holder.Holding());
+    const ChildResult lost = RunChild(kCli, {dir.File("trip.mem"), "-o", dir.File("out.xml")});
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_EQ(lost.err, LostRace(dir, "out.xml", "out.xml"));
+}
+
+// Inputs are read under a shared lock: another reader does not keep a run out; a writer does.
+TEST(OutputSets, ReadersShareAnInput) {
+    for (const char* input : {"in.gpx", "in.mem"}) {
+        for (const int lock : {LOCK_SH, LOCK_EX}) {
+            SCOPED_TRACE(std::string(input) + (lock == LOCK_SH ? " shared" : " exclusive"));
+            TempDir dir;
+            WriteFileBytes(dir.File("in.gpx"), Gpx(3, "R"));
+            WriteFileBytes(dir.File("in.mem"), ReadFileBytes(kSamples + "/meisho.mem"));
+            const int fd = open(dir.File(input).c_str(), O_RDONLY);
+            ASSERT_EQ(flock(fd, lock | LOCK_NB), 0);
+            const ChildResult run = RunChild(kCli, {dir.File(input), "-o", dir.File("out.xml"), "--reading", "none"});
+            close(fd);
+            EXPECT_EQ(run.status, lock == LOCK_SH ? 0 : 1) << run.err;
+            EXPECT_EQ(FileExists(dir.File("out.xml")), lock == LOCK_SH);
+        }
+    }
+}
+
+// Two users, one folder: a lock another user made under umask 077 and holds is not passed by:
+// the run fails naming the lock, and changes nothing.
+TEST(OutputSets, TwoUsersShareTheLock) {
+    if (geteuid() != 0) GTEST_SKIP() << "two users need root";
+    const auto as = [](const std::string& user, const std::vector<std::string>& args) {
+        std::vector<std::string> all = {"--reuid=" + user, "--regid=" + user, "--clear-groups", kCli};
+        all.insert(all.end(), args.begin(), args.end());
+        return RunChild("/usr/bin/setpriv", all);
+    };
+    TempDir dir;
+    ASSERT_EQ(chmod(dir.Path().c_str(), 01777), 0);
+    WriteFileBytes(dir.File("in.gpx"), Gpx(3, "U"));
+    ASSERT_EQ(chmod(dir.File("in.gpx").c_str(), 0644), 0);
+    // A lock another user made under umask 077 and holds: this run is refused, as against its own.
+    const int fd = open(dir.File(".out.xml.lock").c_str(), O_RDONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(fchown(fd, 65533, 65533), 0);
+    ASSERT_EQ(flock(fd, LOCK_EX), 0);
+    const ChildResult refused = as("65534", Convert(dir, "in.gpx", "out.xml"));
+    close(fd);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "\"" + dir.File("out.xml") + "\"\n\nファイル アクセス禁止\nロック ファイル " + dir.File(".out.xml.lock") +
+                               " を開けないため、出力を書き込めません\n");
+    EXPECT_FALSE(FileExists(dir.File("out.xml")));
 }

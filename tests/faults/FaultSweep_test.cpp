@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "ConversionRun.h"
+#include "platform/OutputSet.h"
+#include "support/TempDir.h"
 #include "support/FailingPosixCalls.h"
 
 namespace {
@@ -151,5 +154,72 @@ TEST(FaultSweep, FailedRemovalOfTheDroppedDocument) {
             if (name != "route.mem" && name != "route.xml") std::remove(folder.dir.File(name).c_str());
         }
     }
+}
+
+// Every call of a set's commit failed in turn: a user's file with a member's name stays, the set
+// is the old one or the new one whole (or a journal is left that the next run completes), and the
+// next run leaves the new set, its record and nothing temporary.
+TEST(FaultSweep, EveryCallOfASetCommitFailsInTurn) {
+    using Files = std::map<std::string, std::string>;
+    const Files oldSet = {{"set-1.xml", "old 1"}, {"set-2.xml", "old 2"}, {"set-3.xml", "old 3"}};
+    const Files newSet = {{"set-1.xml", "new 1"}, {"set-2.xml", "new 2"}};
+    const auto write = [](const TempDir& dir, const Files& members) {
+        try {
+            OutputSet set(CString(dir.File("set.xml")));
+            for (const auto& member : members) {
+                CFile& file = set.Add(CString(dir.File(member.first)));
+                file.Write(member.second.data(), static_cast<unsigned>(member.second.size()));
+                set.Finish(file);
+            }
+            set.Commit();
+        } catch (const CFileException&) {
+            return false;
+        }
+        return true;
+    };
+    const auto members = [](const TempDir& dir) {
+        Files files;
+        for (const std::string& name : dir.List())
+            if (name.rfind("set-", 0) == 0) files[name] = ReadFileBytes(dir.File(name));
+        return files;
+    };
+    const auto prepare = [&](TempDir& dir) {
+        ASSERT_TRUE(write(dir, oldSet));
+        WriteFileBytes(dir.File("set-7.xml"), "the user's");
+    };
+    int clean[static_cast<int>(Call::kCount)] = {};
+    {
+        TempDir dir;
+        prepare(dir);
+        FailingPosixCalls counting;
+        ASSERT_TRUE(write(dir, newSet));
+        for (Call call : kSwept) clean[static_cast<int>(call)] = counting.Count(call);
+    }
+    int faults = 0;
+    for (Call call : kSwept) {
+        for (int nth = 1; nth <= clean[static_cast<int>(call)]; ++nth) {
+            SCOPED_TRACE(std::string(FailingPosixCalls::Name(call)) + " #" + std::to_string(nth));
+            TempDir dir;
+            prepare(dir);
+            bool written = false;
+            {
+                FailingPosixCalls failing;
+                failing.Fail(call, nth, EIO);
+                written = write(dir, newSet);
+            }
+            Files expectedOld = oldSet, expectedNew = newSet;
+            expectedOld["set-7.xml"] = expectedNew["set-7.xml"] = "the user's";
+            const Files now = members(dir);
+            if (!FileExists(dir.File(".set.xml.journal"))) {
+                EXPECT_TRUE(now == expectedNew || (!written && now == expectedOld)) << now.size() << " members";
+            }
+            ASSERT_TRUE(write(dir, newSet));
+            EXPECT_EQ(members(dir), expectedNew);
+            for (const std::string& name : dir.List())
+                EXPECT_TRUE(name == ".set.xml.record" || name.rfind("set-", 0) == 0) << name;
+            ++faults;
+        }
+    }
+    EXPECT_GT(faults, 50);
 }
 }  // namespace

@@ -131,6 +131,16 @@ int MemoryCalls::Stat(const char* rawPath, struct stat* st) {
     return 0;
 }
 
+int MemoryCalls::ReadFolder(const char* rawPath, std::vector<std::string>& names) {
+    const std::string path = Normal(std::string(rawPath) == "." ? m_cwd : rawPath);
+    if (!IsFolder(path)) return m_files.count(path) ? ENOTDIR : ENOENT;
+    for (const std::string& folder : m_folders)
+        if (folder != path && Parent(folder) == path) names.push_back(folder.substr(folder.rfind('/') + 1));
+    for (const auto& file : m_files)
+        if (Parent(file.first) == path) names.push_back(file.first.substr(file.first.rfind('/') + 1));
+    return 0;
+}
+
 ssize_t MemoryCalls::Read(int fd, void* buf, size_t count) {
     const auto descriptor = m_open.find(fd);
     if (descriptor == m_open.end() || !descriptor->second.readable) return Error(EBADF);

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/posix/PosixCalls.h"
 
@@ -32,6 +33,8 @@ public:
     int Flock(int fd, int operation) override;
     int Fstat(int fd, struct stat* st) override;
     int Stat(const char* path, struct stat* st) override;
+    int Lstat(const char* path, struct stat* st) override { return Stat(path, st); }  // no links here
+    int ReadFolder(const char* path, std::vector<std::string>& names) override;
     ssize_t Read(int fd, void* buf, size_t count) override;
     ssize_t Write(int fd, const void* buf, size_t count) override;
     int Fsync(int fd) override;

@@ -30,6 +30,16 @@ std::vector<std::string> TempDir::List() const {
     return names;
 }
 
+std::vector<std::string> ListWithoutRecords(const TempDir& dir) {
+    std::vector<std::string> names;
+    const std::string record = ".record";
+    for (const std::string& name : dir.List())
+        if (name[0] != '.' || name.size() < record.size() ||
+            name.compare(name.size() - record.size(), record.size(), record) != 0)
+            names.push_back(name);
+    return names;
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);

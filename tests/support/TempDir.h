@@ -19,6 +19,9 @@ private:
     std::string m_path;
 };
 
+// The folder's names without the records output sets keep beside themselves (".NAME.record").
+std::vector<std::string> ListWithoutRecords(const TempDir& dir);
+
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);

@@ -122,7 +122,8 @@ function runCli(args) {
     const run = spawnSync(cli, [...args, '--reading', 'none'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
     const out = {};
     for (const name of readdirSync(inputs)) if (!before.has(name)) {
-        out[name] = readFileSync(join(inputs, name));
+        // An output set's record (.NAME.record) is the CLI's own bookkeeping, not an output.
+        if (!/^\..*\.record$/.test(name)) out[name] = readFileSync(join(inputs, name));
         rmSync(join(inputs, name));
     }
     const lines = (text) => text.toString().split('\n').filter(Boolean);
