@@ -224,9 +224,15 @@ std::vector<CString> Conversion::SplitNames(const CString& strOutput, int count)
     if (count <= 1) return {strOutput};
     const PathParts parts = SplitPath(strOutput);
     std::vector<CString> names;
-    for (int k = 1; k <= count; ++k)
-        names.push_back(MakePath(parts.drive, parts.dir, parts.fname + "-" + std::to_string(k).c_str(),
+    // Numbers as wide as the last one's, zero-padded (NAME-01 ... NAME-15): a shell's glob, a file
+    // manager and --merge of NAME-* then take the members in order.
+    const std::size_t width = std::to_string(count).size();
+    for (int k = 1; k <= count; ++k) {
+        std::string number = std::to_string(k);
+        number.insert(0, width - number.size(), '0');
+        names.push_back(MakePath(parts.drive, parts.dir, parts.fname + "-" + number.c_str(),
                                  parts.ext.IsEmpty() ? CString() : parts.ext.Mid(1)));
+    }
     return names;
 }
 

@@ -90,7 +90,8 @@ public:
     // The points of one input as the unit and today's maps get them.
     ListResult List(const CString& strInput);
 
-    // The names the output takes: strOutput itself, or NAME-1.ext, NAME-2.ext, ... for count files.
+    // The names the output takes: strOutput itself, or NAME-1.ext, NAME-2.ext, ... for count files,
+    // numbered as wide as count (NAME-01 ... NAME-15, NAME-001 from 100).
     static std::vector<CString> SplitNames(const CString& strOutput, int count);
 
 private:

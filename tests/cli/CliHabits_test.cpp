@@ -113,3 +113,38 @@ TEST(CliHabits, StandardInputAndOutputThroughAPipe) {
               "コピーしてください）。この地点は読みません\n- -> - (1 地点)\n-: 1 地点は変換できませんでした\n"
               "合計: 警告 1 件、変換できなかった地点 1 件\n");
 }
+
+// A set's members are numbered as wide as the last (out-01 ... out-15): in a glob's order a merge
+// gives the points back in theirs; a rewrite removes the earlier set's members of narrower names.
+TEST(CliHabits, MembersSortInTheirOrderAndAMergeKeepsIt) {
+    TempDir dir;
+    const auto table = [](int count) {
+        std::string csv = "name,lat,lon\n";
+        for (int i = 1; i <= count; ++i) csv += "P" + std::to_string(10000 + i) + ",35." + std::to_string(10000 + i) + ",139.5\n";
+        return csv;
+    };
+    WriteFileBytes(dir.File("nine.csv"), table(900));
+    WriteFileBytes(dir.File("all.csv"), table(1450));
+    ASSERT_EQ(RunCli({dir.File("nine.csv"), "-o", dir.File("out.mem"), "--reading", "none"}).status, 0);
+    EXPECT_TRUE(FileExists(dir.File("out-9.mem")));
+    const CliOutcome rewrite = RunCli({dir.File("all.csv"), "-o", dir.File("out.mem"), "--reading", "none"});
+    ASSERT_EQ(rewrite.status, 0) << rewrite.err;
+    std::vector<std::string> members;  // in a shell glob's order: the names sorted
+    for (const std::string& name : dir.List())
+        if (name.compare(0, 4, "out-") == 0) members.push_back(dir.File(name));
+    ASSERT_EQ(members.size(), 15u);
+    EXPECT_EQ(members.front(), dir.File("out-01.mem"));
+    EXPECT_EQ(members[9], dir.File("out-10.mem"));
+    EXPECT_EQ(members.back(), dir.File("out-15.mem"));
+    for (int k = 1; k <= 9; ++k) EXPECT_NE(rewrite.out.find(dir.File("out-" + std::to_string(k) + ".mem") + " は"), std::string::npos);
+
+    std::vector<std::string> args = members;
+    args.insert(args.end(), {"--merge", "-o", dir.File("merged.csv"), "--datum", "tokyo"});
+    ASSERT_EQ(RunCli(args).status, 0);
+    const std::string merged = ReadFileBytes(dir.File("merged.csv"));
+    std::size_t at = 0;
+    for (int i = 1; i <= 1450; ++i) {
+        at = merged.find("\nP" + std::to_string(10000 + i) + ",", at);
+        ASSERT_NE(at, std::string::npos) << "P" << 10000 + i << " out of order";
+    }
+}

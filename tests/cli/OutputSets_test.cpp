@@ -194,7 +194,7 @@ TEST(OutputSets, ConcurrentRunsLeaveOneRunsSetAndTheOthersFail) {
             winners.push_back(r);
         } else {
             EXPECT_EQ(status, 1);
-            EXPECT_EQ(ReadFileBytes(logs.File(std::to_string(r))), LostRace(dir, "out-1.mem", "out.mem"));
+            EXPECT_EQ(ReadFileBytes(logs.File(std::to_string(r))), LostRace(dir, "out-01.mem", "out.mem"));
         }
     }
     ASSERT_FALSE(winners.empty());
@@ -219,7 +219,7 @@ TEST(OutputSets, ConcurrentRunsLeaveOneRunsSetAndTheOthersFail) {
     ASSERT_TRUE(holder.Holding());
     const ChildResult lost = RunChild(kCli, Convert(dir, "in0.gpx", "out.mem", "mem"));
     EXPECT_EQ(lost.status, 1);
-    EXPECT_EQ(lost.err, LostRace(dir, "out-1.mem", "out.mem"));
+    EXPECT_EQ(lost.err, LostRace(dir, "out-01.mem", "out.mem"));
     EXPECT_EQ(Contents(dir), before);
 }
 
