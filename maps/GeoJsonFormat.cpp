@@ -1,6 +1,7 @@
 // GeoJSON: the Point and MultiPoint features of a FeatureCollection, a single Feature or a bare
-// Point or MultiPoint, and a map service's saved-places export (names in Title or
-// Location."Business Name"); written as a FeatureCollection of Points.
+// geometry, GeometryCollections included, with --all-points the vertices of lines and polygons
+// too, and a map service's saved-places export (names in Title or Location."Business Name");
+// written as a FeatureCollection of Points.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>

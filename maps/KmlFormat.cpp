@@ -1,5 +1,7 @@
-// KML 2.2: each Point of a Placemark, at any depth of Documents and Folders; one Placemark a
-// place when written. KMZ is the same document zipped as doc.kml.
+// KML 2.2: each Point of a Placemark (or of a KML 2.1 Schema type whose parent is Placemark), at
+// any depth of Documents and Folders, the root a <kml> or a Placemark, Folder or Document alone;
+// with --all-points every vertex of its lines, areas and tracks too. One Placemark a place when
+// written. KMZ is the same document zipped as doc.kml.
 #include <algorithm>
 #include <string>
 #include <utility>
