@@ -174,6 +174,9 @@ bool ParseDegreeCell(std::string_view cell, bool latitude, bool decimalComma, do
 }
 
 bool SplitCoordinatePair(std::string_view cell, std::string& latitude, std::string& longitude) {
+    // Every split is tried: a long cell (no pair is) would cost its length squared.
+    constexpr std::size_t kLongestPair = 256;
+    if (cell.size() > kLongestPair) return false;
     const std::string text = HalfWidth(cell);
     const auto reads = [](const std::string& part, bool isLatitude) {
         double value = 0;

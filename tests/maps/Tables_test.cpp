@@ -72,3 +72,12 @@ TEST(Tables, RowsThatDoNotTellTheirColumnsAreRefused) {
     }
 }
 }  // namespace
+
+// A cell of a million blanks and commas is tried as a pair once, not at every split (seconds).
+TEST(Tables, ALongCellIsNoPairAndCostsNoTime) {
+    std::string cell(1000000, ' ');
+    for (std::size_t i = 0; i < cell.size(); i += 2) cell[i] = ',';
+    const MapReadResult read = ReadAs("csv", "name,coordinates\nx,\"" + cell + "\"\n", "f");
+    EXPECT_EQ(read.places.size(), 0u);
+    EXPECT_EQ(read.refused, 1);
+}
