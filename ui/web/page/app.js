@@ -7,7 +7,7 @@
     const T = {
         privacy: 'Files are read and written inside this page only and never sent anywhere. When online, only the map images are loaded from the Geospatial Information Authority of Japan.',
         inputs: 'Inputs', choose: 'Choose files (several at once) or drop them here',
-        formats: 'Memory-point files (.mem), glorie documents (.xml), GPX, KML, KMZ, GeoJSON and CSV are read.',
+        formats: 'Memory-point files (.mem), glorie documents (.xml), GPX, KML, KMZ, GeoJSON and CSV are read. Map links, geo: URIs or coordinates, one place a line, may be pasted on the page (Ctrl+V).',
         options: 'Output', format: 'Output format', merge: 'Merge every input into one output',
         mergeName: 'Name of the merged output (without extension)', bom: 'Byte-order mark at the start of a CSV (for spreadsheets)',
         downloads: 'Downloads', noOutputs: 'Outputs appear here once files are chosen.', messages: 'Messages',
@@ -23,6 +23,7 @@
         loading: english ? 'Loading the converter\u2026' : '変換の準備をしています\u2026',
         failedStart: english ? 'The converter could not be started: ' : '変換の準備ができませんでした: ',
         replaced: (name) => (english ? `${name} replaced by the file of the same name` : `${name} を同じ名前のファイルで置き換えました`),
+        pasted: (n) => (english ? `pasted-${n}.txt` : `貼り付け-${n}.txt`),
         remove: (name) => (english ? `Remove ${name}` : `${name} を外す`),
         zip: (name) => (english ? `${name} (all files of the set as one zip)` : `${name} (この組のすべてのファイルを一つの zip に)`),
         all: english ? 'every output as one zip' : 'すべての出力を一つの zip に',
@@ -666,6 +667,17 @@
         run();
     });
     mergeName.addEventListener('change', () => run());
+    // Text pasted on the page outside its own fields (map links, geo: URIs, coordinates, a table)
+    // is an input of its own, as if saved as a text file: the converter knows a list of links by
+    // its content.
+    let pastes = 0;
+    document.addEventListener('paste', (event) => {
+        if (event.target instanceof Element && event.target.closest('input, textarea, [contenteditable]')) return;
+        const text = event.clipboardData ? event.clipboardData.getData('text/plain') : '';
+        if (!text.trim()) return;
+        event.preventDefault();
+        addFiles([new File([text], say.pasted(++pastes))]);
+    });
     // A drop anywhere on the page adds the files; the browser would otherwise open them.
     document.addEventListener('dragover', (event) => {
         event.preventDefault();

@@ -2,7 +2,7 @@
 // node web-test.mjs PAGE CLI WORK   (WORK: an empty folder; the inputs are made there by the suite)
 // Prints one line a failed check and closes with "N passed, M failed".
 import { execFileSync, spawnSync } from 'node:child_process';
-import { existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, copyFileSync } from 'node:fs';
+import { existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, copyFileSync, writeFileSync } from 'node:fs';
 import { basename, join } from 'node:path';
 import { unzipSync } from 'fflate';
 import puppeteer from 'puppeteer-core';
@@ -166,6 +166,33 @@ const cases = [
     { files: ['meisho.mem', 'places.gpx'], to: 'geojson' },
     { files: ['meisho.mem', 'places.gpx'], to: 'kml', merge: true, mergeName: 'all' },
 ];
+
+// Map links pasted on the page: the input and its GPX are the CLI's of the same text as a file.
+{
+    const text = 'https://www.google.com/maps/@35.6812,139.7671,17z 東京駅\ngeo:34.6873,135.5262 大阪城\nhttps://maps.app.goo.gl/x\n';
+    const page = await openPage();
+    await page.evaluate(() => {
+        document.getElementById('format').value = 'gpx';
+        document.getElementById('format').dispatchEvent(new Event('change'));
+    });
+    const runs = Number(await page.evaluate(() => document.body.dataset.runs || 0));
+    await page.evaluate((pasted) => {
+        const data = new DataTransfer();
+        data.setData('text/plain', pasted);
+        document.body.dispatchEvent(new ClipboardEvent('paste', { clipboardData: data, bubbles: true, cancelable: true }));
+    }, text);
+    await page.waitForFunction((n) => Number(document.body.dataset.runs || 0) > n && document.body.dataset.state === 'done',
+        { timeout: 60000 }, runs);
+    const { files } = await download(page);
+    writeFileSync(join(inputs, '貼り付け-1.txt'), text);
+    const expected = runCli(['貼り付け-1.txt', '--to', 'gpx']);
+    rmSync(join(inputs, '貼り付け-1.txt'));
+    check(files['貼り付け-1.gpx'] && same(files['貼り付け-1.gpx'], expected.out['貼り付け-1.gpx']), 'pasted links: their GPX byte for byte');
+    const lines = await messageLines(page);
+    check(lines.some((line) => line.includes('3 行目: リンク「https://maps.app.goo.gl/x」に座標がありません')), 'pasted links: the short link refused',
+        JSON.stringify(lines));
+    await page.close();
+}
 
 for (const c of cases) {
     const what = `${c.files.join('+')} to ${c.to}${c.bom ? ' with BOM' : ''}${c.merge ? ' merged' : ''}`;
