@@ -38,7 +38,14 @@ TEST(ReadingGuesser, ReadsWellKnownPlaceNames) {
         {"名古屋", "ナゴヤ"}, {"奈良公園", "ナラコウエン"}, {"金閣寺", "キンカクジ"},
         {"広島", "ヒロシマ"},
         // A word with no reading gives none rather than a part; kana the dictionary lacks stay.
-        {"ABCマート", ""}, {"ぽよよん", "ポヨヨン"}, {"", ""},
+        {"咥内駅", ""}, {"ぽよよん", "ポヨヨン"}, {"", ""},
+        // Digits, Latin letters and marks as written (in ASCII); a blank between words stays.
+        {"国道1号", "コクドウ1ゴウ"}, {"国道１号線", "コクドウ1ゴウセン"}, {"ABCマート", "ABCマート"},
+        {"ＡＢＣマート", "ABCマート"}, {"セブン-イレブン", "セブン-イレブン"}, {"東京・新宿,渋谷", "トウキョウ・シンジュク,シブヤ"},
+        {"羽田空港 第1ターミナル", "ハネダクウコウ ダイ1ターミナル"}, {"ｱｲｳ駅", "ｱｲｳエキ"},
+        // Place names' own rules: ga of ヶ and ケ, kami/shimo/naka first, chou of a town.
+        {"つつじヶ丘", "ツツジガオカ"}, {"さくらケ丘", "サクラガオカ"}, {"ケーキ", "ケーキ"}, {"三宅町", "ミヤケチョウ"},
+        {"下小田井駅", "シモオタイエキ"}, {"中", "ナカ"}, {"上", "ウエ"},
     };
     for (const auto& c : cases) EXPECT_EQ(guesser->Guess(c.name), c.reading) << c.name;
 }
