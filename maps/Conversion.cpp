@@ -169,6 +169,7 @@ ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
     // Said once, where the build has an analyser that failed: points without a reading then go
     // without one.
     if (!m_guesser && !ReadingGuesser::Backend().empty()) Say(messages, {Kind::warning, "読みを推定できません (" + whyNot + ")"});
+    if (!m_guesser) m_guesser = ReadingGuesser::Written();
     return m_guesser.get();
 }
 
@@ -324,7 +325,6 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
             place.SetReading(FirstCharacters(ToHalfWidthKatakana(ReadingOf(place.name, guessed, messages)),
                                              static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
             input.guessed[i] = guessed;
-            // Counted only where there was a guesser to ask: without one, the run has said so once.
             if (place.Reading().empty() && m_guesser && !UnitPart(place.name).empty()) ++unread;
         }
         std::vector<std::string> unmapped;

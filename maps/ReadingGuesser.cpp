@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 
 #include "maps/MapText.h"
 #include "platform/HostSystem.h"
@@ -48,8 +49,40 @@ const char* HalfWidthSign(char32_t c) {
 
 bool IsHiragana(char32_t c) { return c >= 0x3041 && c <= 0x3096; }
 // Only the MeCab guesser asks; a build without it has no use for it.
-[[maybe_unused]] bool IsKatakana(char32_t c) { return (c >= kFirstKatakana && c <= kLastKatakana) || c == 0x30FC; }
+bool IsKatakana(char32_t c) { return (c >= kFirstKatakana && c <= kLastKatakana) || c == 0x30FC; }
+
+// A name of kana, digits, Latin letters and marks alone is read as written: kana as katakana,
+// full-width forms in ASCII, a run of blanks as one. Every build reads such names so, with the
+// analyser or without it. Empty when the name holds anything else (a kanji).
+std::string WrittenReading(std::string_view name) {
+    std::string reading;
+    bool blank = false;
+    std::size_t i = 0;
+    while (i < name.size()) {
+        char32_t c = NextCodePoint(name, i);
+        if (c == 0x20 || c == 0x3000 || c == '\t') {
+            blank = !reading.empty();
+            continue;
+        }
+        if (blank) reading += ' ';
+        blank = false;
+        if (c >= 0xFF01 && c <= 0xFF5E) c -= 0xFEE0;
+        if (IsHiragana(c)) c += kHiraganaToKatakana;
+        const bool written = (c > 0x20 && c < 0x7F) || IsKatakana(c) || (c >= 0xFF61 && c <= 0xFF9F) || c == 0x30FB ||
+                             c == 0x3001 || c == 0x3002 || c == 0x300C || c == 0x300D;
+        if (!written) return {};
+        AppendUtf8(reading, c);
+    }
+    return reading;
+}
+
+class WrittenGuesser : public ReadingGuesser {
+public:
+    std::string Guess(const std::string& name) override { return WrittenReading(name); }
+};
 }  // namespace
+
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Written() { return std::make_unique<WrittenGuesser>(); }
 
 std::string ToHalfWidthKatakana(const std::string& text) {
     std::string out;
@@ -188,7 +221,8 @@ public:
 
     // A partial reading would be taken for the whole one: any word without one gives none.
     std::string Guess(const std::string& name) override {
-        std::string reading, word;
+        std::string reading = WrittenReading(name), word;
+        if (!reading.empty()) return reading;
         const std::string text = WithParticleGa(name);
         for (const mecab_node_t* node = m_api.mecab_sparse_tonode(m_tagger, text.c_str()); node; node = node->next) {
             if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE) continue;

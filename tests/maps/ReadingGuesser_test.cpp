@@ -24,6 +24,25 @@ TEST(ReadingGuesser, HalfWidthKatakana) {
     for (const auto& c : cases) EXPECT_EQ(ToHalfWidthKatakana(c.text), c.expected) << c.text;
 }
 
+// Every build, with the analyser or without, reads these names alike.
+TEST(ReadingGuesser, NamesOfKanaDigitsAndLettersAreReadAsWritten) {
+    const std::unique_ptr<ReadingGuesser> written = ReadingGuesser::Written();
+    const std::unique_ptr<ReadingGuesser> analyser = ReadingGuesser::Create();
+    const struct {
+        const char* name;
+        const char* reading;
+    } cases[] = {
+        {"P1", "P1"}, {"セブン-イレブン", "セブン-イレブン"}, {"ＡＢＣ　 まーと ", "ABC マート"}, {"ｱｲｳ・ABC", "ｱｲｳ・ABC"},
+        {"東京", ""}, {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(written->Guess(c.name), c.reading) << c.name;
+        if (analyser && *c.reading) {
+            EXPECT_EQ(analyser->Guess(c.name), c.reading) << c.name;
+        }
+    }
+}
+
 TEST(ReadingGuesser, ReadsWellKnownPlaceNames) {
     if (ReadingGuesser::Backend().empty()) GTEST_SKIP() << "built without MeCab";
     EXPECT_EQ(ReadingGuesser::Backend().rfind("MeCab 0.", 0), 0u);
