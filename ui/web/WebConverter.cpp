@@ -19,6 +19,7 @@
 #include "maps/MapError.h"
 #include "maps/ReadingGuesser.h"
 #include "maps/UnitFields.h"
+#include "maps/UserReadings.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/Cp932Text.h"
@@ -235,6 +236,7 @@ Conversion& WebConverter::ConversionFor(const Format* target, bool bom) {
         ConversionOptions options;
         options.target = target;
         options.guessReadings = false;
+        options.userReadings = m_userReadings;
         options.write.bom = bom;
         kept = std::make_unique<Conversion>(options);
     }
@@ -319,7 +321,8 @@ std::string WebConverter::List(const std::string& requestText) {
                                           point.shifted ? Decimal(point.latitude) : std::string(),
                                           point.shifted ? Decimal(point.longitude) : std::string(),
                                           point.method,
-                                          point.name};
+                                          point.name,
+                                          point.readingGuessed ? "1" : "0"};
             for (std::size_t k = 0; k < sizeof fields / sizeof fields[0]; ++k) {
                 if (k) m_points += '\t';
                 AppendField(m_points, fields[k]);
@@ -343,5 +346,17 @@ std::string WebConverter::List(const std::string& requestText) {
     answer["lines"] = lines.Answer();
     answer["unread"] = unread;
     answer["ms"] = Milliseconds(start);
+    return answer.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string WebConverter::SetReadings(const std::string& fileName) {
+    json answer;
+    try {
+        m_userReadings = fileName.empty() ? nullptr : std::make_shared<const UserReadings>(UserReadings::Load(CString(fileName)));
+        answer["count"] = m_userReadings ? m_userReadings->Size() : 0;
+        m_conversions.clear();  // each keeps the options it was made with
+    } catch (const MapError& error) {
+        answer["error"] = error.what();
+    }
     return answer.dump(-1, ' ', false, json::error_handler_t::replace);
 }

@@ -48,6 +48,11 @@ EMSCRIPTEN_KEEPALIVE const char* quorvel_list(const char* request) {
     return Answer([&] { return g_converter.List(request); });
 }
 
+// fileName: the user's readings, in the current folder; empty: none.
+EMSCRIPTEN_KEEPALIVE const char* quorvel_readings(const char* fileName) {
+    return Answer([&] { return g_converter.SetReadings(fileName); });
+}
+
 // Where a buffer of the last call starts, and its length in bytes.
 EMSCRIPTEN_KEEPALIVE const void* quorvel_buffer(int which) {
     switch (which) {

@@ -115,6 +115,20 @@ function run(message) {
     }
 }
 
+// The user's readings, read by the core once from a folder of their own (its messages name the
+// file as the user named it) and kept for every later run; no bytes drop them.
+function readings(message) {
+    core.FS.mkdir('/readings');
+    try {
+        if (message.bytes) core.FS.writeFile(`/readings/${message.name}`, new Uint8Array(message.bytes));
+        core.FS.chdir('/readings');
+        return { type: 'readings', name: message.name, ...call('_quorvel_readings', message.bytes ? message.name : '') };
+    } finally {
+        core.FS.chdir('/');
+        removeTree('/readings');
+    }
+}
+
 onmessage = async (event) => {
     const message = event.data;
     try {
@@ -122,6 +136,8 @@ onmessage = async (event) => {
             postMessage(await init(message));
         } else if (message.type === 'files') {
             files = new Map(message.files.map((file) => [file.name, new Uint8Array(file.bytes)]));
+        } else if (message.type === 'readings') {
+            postMessage(readings(message));
         } else if (message.type === 'run') {
             run(message);
         }

@@ -2,7 +2,7 @@
 // node web-test.mjs PAGE CLI WORK   (WORK: an empty folder; the inputs are made there by the suite)
 // Prints one line a failed check and closes with "N passed, M failed".
 import { execFileSync, spawnSync } from 'node:child_process';
-import { existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, copyFileSync } from 'node:fs';
+import { existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, copyFileSync, writeFileSync } from 'node:fs';
 import { basename, join } from 'node:path';
 import { unzipSync } from 'fflate';
 import puppeteer from 'puppeteer-core';
@@ -195,6 +195,32 @@ for (const c of cases) {
     await page.close();
 }
 
+// The user's readings, chosen once: the documents and the table are the CLI's with --readings;
+// a file with a line it cannot take is named with the line, and the readings before stay.
+{
+    const page = await openPage();
+    writeFileSync(join(work, 'mine.csv'), '那覇,なは\n大阪城,おおさかじょう\n');
+    writeFileSync(join(work, 'bad.csv'), '那覇\n');
+    const choose = async (file) => {
+        await page.evaluate(() => (document.getElementById('readings-status').textContent = ''));
+        await (await page.$('#readings')).uploadFile(join(work, file));
+        await page.waitForFunction(() => document.getElementById('readings-status').textContent !== '', { timeout: 30000 });
+        return page.evaluate(() => document.getElementById('readings-status').textContent);
+    };
+    check(await choose('mine.csv') === 'mine.csv: 2 件の読みを、読みのない地点に使います', 'readings: the file is taken');
+    for (const file of ['mine.csv', 'bad.csv']) {
+        if (file === 'bad.csv') check(await choose('bad.csv') === 'bad.csv: 1 行目: 名称と読みの二つの列が要ります', 'readings: a bad line is named');
+        await convert(page, ['places.gpx'], { to: 'mem' });
+        const { files } = await download(page);
+        const expected = runCli(['places.gpx', '--to', 'mem', '--readings', join(work, 'mine.csv')]);
+        check(files['places.mem'] && same(files['places.mem'], expected.out['places.mem']), `readings: places.mem is the CLI's with --readings (after ${file})`);
+        const naha = await page.evaluate(() => [...document.querySelectorAll('#point-table tbody tr')]
+            .filter((tr) => tr.cells[11].textContent === '那覇').map((tr) => [tr.cells[3].textContent, tr.cells[12].textContent]));
+        check(JSON.stringify(naha) === JSON.stringify([['ﾅﾊ', '']]), `readings: the table shows the user's reading, not as a guess (after ${file})`, JSON.stringify(naha));
+    }
+    await page.close();
+}
+
 // The table against --list, cell by cell; the CLI's method column holds the reason where a point
 // has no WGS 84 position.
 {
@@ -207,13 +233,13 @@ for (const c of cases) {
         return { visible, heads, others: [...body.children].filter((e) => e.tagName !== 'TR').length,
             cells: [...body.rows].map((tr) => [...tr.cells].map((td) => td.textContent)) };
     });
-    check(rows.visible && rows.heads === 12 && rows.others === 0, 'the table: shown, twelve headers, rows only');
+    check(rows.visible && rows.heads === 13 && rows.others === 0, 'the table: shown, thirteen headers, rows only');
     const listed = [];
     for (const file of ['meisho.mem', 'places.gpx']) {
         const run = spawnSync(cli, ['--list', file, '--reading', 'none'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
         for (const line of run.stdout.toString().split('\n').slice(2).filter(Boolean)) listed.push([file, ...line.split('\t')]);
     }
-    const page_ = rows.cells.map((c) => [c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9] || c[10], c[11]]);
+    const page_ = rows.cells.map((c) => [c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9] || c[10], c[11], c[12]]);
     check(page_.length === listed.length, 'the table: one row a listed point', `${page_.length} against ${listed.length}`);
     for (let i = 0; i < Math.min(page_.length, listed.length); ++i)
         check(JSON.stringify(page_[i]) === JSON.stringify(listed[i]), `the table: row ${i + 1}`,
@@ -272,7 +298,7 @@ for (const c of cases) {
             ends: [document.getElementById('prev-page').disabled, document.getElementById('next-page').disabled],
             cells: [...document.querySelector('#point-table tbody').rows].map((tr) => [...tr.cells].map((td) => td.textContent)),
         }));
-        const rows = shown.cells.map((c) => [c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9] || c[10], c[11]]);
+        const rows = shown.cells.map((c) => [c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9] || c[10], c[11], c[12]]);
         check(shown.label === label && shown.field.join(' ') === `${shownPage} / 8` && shown.ends.join() === `${shownPage === 1},${shownPage === 8}` &&
             JSON.stringify(rows) === JSON.stringify(listed.slice(shownPage * 100 - 100, shownPage * 100)), `the table: ${go || 'the first'} to page ${shownPage} of big.gpx`,
             `${shown.label} ${shown.field} ${shown.ends} ${rows.length} rows`);
