@@ -106,7 +106,7 @@ std::string ToHalfWidthKatakana(const std::string& text) {
 namespace {
 // MeCab's functions, from the library loaded when a reading is first guessed (or --version asks):
 // a run that guesses nothing does not pay for loading it.
-#define QUORVEL_MECAB_FUNCTIONS(X) X(mecab_new2) X(mecab_destroy) X(mecab_sparse_tonode) X(mecab_dictionary_info) X(mecab_version)
+#define QUORVEL_MECAB_FUNCTIONS(X) X(mecab_new) X(mecab_new2) X(mecab_destroy) X(mecab_sparse_tonode) X(mecab_dictionary_info) X(mecab_version)
 
 struct MecabApi {
 #define QUORVEL_MECAB_MEMBER(name) decltype(&::name) name = nullptr;
@@ -114,6 +114,19 @@ struct MecabApi {
 #undef QUORVEL_MECAB_MEMBER
 };
 
+#ifdef QUORVEL_MECAB_STATIC
+// The Windows programs link MeCab in (scripts/mingw-deps.sh) and carry its dictionary.
+const MecabApi& Mecab() {
+    static const MecabApi api = [] {
+        MecabApi linked;
+#define QUORVEL_MECAB_LINK(name) linked.name = &::name;
+        QUORVEL_MECAB_FUNCTIONS(QUORVEL_MECAB_LINK)
+#undef QUORVEL_MECAB_LINK
+        return linked;
+    }();
+    return api;
+}
+#else
 // Throws std::runtime_error when the library or one of its functions cannot be had; tried again next time.
 const MecabApi& Mecab() {
     static const MecabApi api = [] {
@@ -129,6 +142,8 @@ const MecabApi& Mecab() {
     }();
     return api;
 }
+
+#endif
 
 constexpr int kReadingField = 7;  // ipadic: part of speech (6 fields), base form, reading, pronunciation
 
@@ -190,8 +205,9 @@ const char* PlacePrefix(std::string_view word) {
 
 bool IsKanji(char32_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || c == 0x3005; }
 
-// ヶ, ヵ and a ケ between a word and a kanji are the particle ga of place names (霞ヶ関, さくらケ丘,
-// 八ヶ岳): given to the analyser as が, they end the word before them as the particle does.
+// A ケ between a word and a kanji is the particle ga of place names written large (さくらケ丘):
+// given to the analyser as が, it ends the word before it as the particle does. ヶ is left to the
+// dictionary, which knows most names holding it (保土ヶ谷); one it does not is read ga below.
 std::string WithParticleGa(const std::string& name) {
     std::string out;
     out.reserve(name.size());
@@ -202,7 +218,7 @@ std::string WithParticleGa(const std::string& name) {
         const char32_t c = NextCodePoint(name, i);
         std::size_t next = i;
         const char32_t after = i < name.size() ? NextCodePoint(name, next) : 0;
-        const bool ga = (c == 0x30F6 || c == 0x30F5 || (c == 0x30B1 && before && !IsKatakana(before))) && IsKanji(after) && before;
+        const bool ga = c == 0x30B1 && before && !IsKatakana(before) && IsKanji(after);
         if (ga)
             out += "が";
         else
@@ -210,6 +226,12 @@ std::string WithParticleGa(const std::string& name) {
         before = c;
     }
     return out;
+}
+
+// A town's 町 after its name is chou two times in three in the SKK list of places, where the
+// analyser reads machi; in a station's name (町 駅) machi is the more common, and its reading stays.
+bool BeforeStation(const mecab_node_t* node) {
+    return node->next && std::string_view(node->next->surface, node->next->length) == "駅";
 }
 
 class MecabGuesser : public ReadingGuesser {
@@ -233,7 +255,7 @@ public:
                                      : nullptr;
             if (prefix) {
                 word = prefix;
-            } else if (std::string_view(node->surface, node->length) == "町" && !reading.empty()) {
+            } else if (std::string_view(node->surface, node->length) == "町" && !reading.empty() && !BeforeStation(node)) {
                 word = "チョウ";
             } else if (!PlainSurface(node->surface, node->length, word)) {
                 const bool known = node->stat != MECAB_UNK_NODE && ReadingOf(node->feature, word);
@@ -249,9 +271,14 @@ private:
     mecab_t* m_tagger;
 };
 
-// Only a UTF-8 dictionary gives readings this program can use.
-mecab_t* OpenTagger(const MecabApi& api, const char* arguments) {
-    mecab_t* tagger = api.mecab_new2(arguments);
+// Only a UTF-8 dictionary gives readings this program can use. With a folder, its own dicrc is
+// the only settings file read (no user's mecabrc); an argument vector, as the folder may have blanks.
+mecab_t* OpenTagger(const MecabApi& api, const std::string& folder) {
+    std::string rc = folder + "/dicrc";
+    std::string dictionary = folder;
+    char program[] = "mecab", r[] = "-r", d[] = "-d";
+    char* arguments[] = {program, r, &rc[0], d, &dictionary[0], nullptr};
+    mecab_t* tagger = folder.empty() ? api.mecab_new2("") : api.mecab_new(5, arguments);
     if (!tagger) return nullptr;
     const mecab_dictionary_info_t* info = api.mecab_dictionary_info(tagger);
     const bool utf8 = info && info->charset && (std::strcmp(info->charset, "utf8") == 0 || std::strcmp(info->charset, "UTF-8") == 0 ||
@@ -264,14 +291,20 @@ mecab_t* OpenTagger(const MecabApi& api, const char* arguments) {
 }
 }  // namespace
 
-// The dictionary found at configure time, without a user's mecabrc; else the mecabrc's own.
+// The dictionary found at configure time (the Windows programs': data\ipadic beside them); else
+// the mecabrc's own.
 std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
     try {
         const MecabApi& api = Mecab();
-        mecab_t* tagger = OpenTagger(api, "-r /dev/null -d " QUORVEL_MECAB_DICDIR);
+#ifdef QUORVEL_MECAB_STATIC
+        const std::string folder = ProgramFolder().Str() + "\\data\\ipadic";
+#else
+        const std::string folder = QUORVEL_MECAB_DICDIR;
+#endif
+        mecab_t* tagger = OpenTagger(api, folder);
         if (!tagger) tagger = OpenTagger(api, "");
         if (tagger) return std::make_unique<MecabGuesser>(api, tagger);
-        if (whyNot) *whyNot = "MeCab の UTF-8 の辞書 (" QUORVEL_MECAB_DICDIR ") を読み込めませんでした";
+        if (whyNot) *whyNot = "MeCab の UTF-8 の辞書 (" + folder + ") を読み込めませんでした";
     } catch (const std::runtime_error& error) {
         if (whyNot) *whyNot = error.what();
     }
