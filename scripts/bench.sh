@@ -129,7 +129,7 @@ awk 'BEGIN { split("東京駅|浅草寺|金閣寺|首里城|渡月橋|新八代�
     print "</gpx>" }' >"$work/named.gpx"
 hyperfine -N --warmup 10 --runs 100 \
     -n "readings guessed" "$cli $work/named.gpx -o $work/named.xml" \
-    -n "--reading none" "$cli $work/named.gpx -o $work/named-none.xml --reading none"
+    -n "reading none" "$cli $work/named.gpx -o $work/named-none.xml --reading none"
 echo "readings in the document: $(grep -c '<rt>' "$work/named.xml") of 100"
 
 echo "== batch of 1,000 files in one call"
