@@ -115,7 +115,7 @@ struct MecabApi {
 };
 
 #ifdef QUORVEL_MECAB_STATIC
-// The Windows programs link MeCab in (scripts/mingw-deps.sh) and carry its dictionary.
+// The Windows programs and the page link MeCab in (scripts/mingw-deps.sh, web-deps.sh).
 const MecabApi& Mecab() {
     static const MecabApi api = [] {
         MecabApi linked;
@@ -296,7 +296,7 @@ mecab_t* OpenTagger(const MecabApi& api, const std::string& folder) {
 std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
     try {
         const MecabApi& api = Mecab();
-#ifdef QUORVEL_MECAB_STATIC
+#if defined(QUORVEL_MECAB_STATIC) && defined(_WIN32)
         const std::string folder = ProgramFolder().Str() + "\\data\\ipadic";
 #else
         const std::string folder = QUORVEL_MECAB_DICDIR;

@@ -159,7 +159,7 @@ Request Parse(const json& request) {
         batch.hasOutput = true;
     }
     parsed.options.target = batch.target;
-    parsed.options.guessReadings = false;  // the page carries no dictionary: --reading none
+    parsed.options.guessReadings = false;  // unused: each conversion has the page's own (ConversionFor)
     parsed.options.write.bom = request.value("bom", false);
     return parsed;
 }
@@ -231,11 +231,13 @@ double MercatorY(double latitude) {
 }  // namespace
 
 Conversion& WebConverter::ConversionFor(const Format* target, bool bom) {
+    // A conversion that guesses holds MeCab's dictionary (53 MB): one is kept at a time.
+    if (m_guess && !m_conversions.count({target, bom})) m_conversions.clear();
     std::unique_ptr<Conversion>& kept = m_conversions[{target, bom}];
     if (!kept) {
         ConversionOptions options;
         options.target = target;
-        options.guessReadings = false;
+        options.guessReadings = m_guess;
         options.userReadings = m_userReadings;
         options.write.bom = bom;
         kept = std::make_unique<Conversion>(options);
@@ -359,4 +361,11 @@ std::string WebConverter::SetReadings(const std::string& fileName) {
         answer["error"] = error.what();
     }
     return answer.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string WebConverter::SetGuessing(bool guess) {
+    m_guess = guess && !ReadingGuesser::Backend().rfind("MeCab ", 0);
+    m_conversions.clear();
+    return json({{"backend", guess ? ReadingGuesser::Backend() : std::string()}, {"guess", m_guess}})
+        .dump(-1, ' ', false, json::error_handler_t::replace);
 }

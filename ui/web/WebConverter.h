@@ -49,6 +49,10 @@ public:
     // {count} (the names it holds) or {error} (the line it cannot take), keeping the ones before.
     std::string SetReadings(const std::string& fileName);
 
+    // Readings guessed (MeCab's dictionary in /ipadic) or not: later conversions are then
+    // `quorvel-cli`'s without `--reading none`. Answers {backend} (as --version says it).
+    std::string SetGuessing(bool guess);
+
     // Until the next call: every message line of the last one as the CLI prints it, each ended by
     // a line break; the listing's buffers.
     const std::string& LineText() const { return m_lineText; }
@@ -63,6 +67,7 @@ private:
     // batch: its datum grid is read once (3 MB, a large part of converting 100 points).
     std::map<std::pair<const Format*, bool>, std::unique_ptr<Conversion>> m_conversions;
     std::shared_ptr<const UserReadings> m_userReadings;
+    bool m_guess = false;
     std::unordered_set<std::string> m_said;  // the last conversion's lines, not repeated by its listing
     std::string m_lineText;
     std::string m_points;

@@ -92,6 +92,13 @@
         else if (message.type === 'result' && message.id === latest) show(message);
         else if (message.type === 'list' && message.id === latest) showList(message);
         else if (message.type === 'readings') readingsTaken(message);
+        else if (message.type === 'dictionary') {
+            guessing = message.guess;
+            timings.dictionary = message;
+            timings.dictionaryMs = performance.now() - timings.readyMs;
+            document.body.dataset.guessing = String(guessing);
+            if (guessing && inputs.size) run();
+        }
         else if (message.type === 'error') {
             showLines([{ kind: 'failure', text: (formats.length ? say.error : say.failedStart) + message.text }]);
             document.body.dataset.state = 'error';
@@ -111,13 +118,32 @@
         document.body.dataset.state = 'ready';
         timings.readyMs = performance.now();
         showLines([]);
+        loadDictionary();
         if (pendingReadings) worker.postMessage(pendingReadings);
         else if (inputs.size) run();
         pendingReadings = null;
     }
 
+    // MeCab's dictionary, when the page has it beside itself (quorvel-readings.js, a script: the
+    // only file a page opened from disk may load), after the page is ready: the worker then
+    // guesses readings, and what was converted before is converted again.
+    function loadDictionary() {
+        const script = document.createElement('script');
+        script.src = 'quorvel-readings.js';
+        const asked = performance.now();
+        script.onload = () => {
+            timings.dictionaryScriptMs = performance.now() - asked;
+            if (self.quorvelReadings) worker.postMessage({ type: 'dictionary', files: self.quorvelReadings });
+            delete self.quorvelReadings;
+            script.remove();
+        };
+        script.onerror = () => (document.body.dataset.guessing = 'false');
+        document.body.append(script);
+    }
+
     // The user's readings: read by the core once when chosen, then taken by every conversion.
     let pendingReadings = null;
+    let guessing = false; // MeCab's dictionary loaded: readings are guessed as the CLI guesses them
     $('readings').addEventListener('change', async () => {
         const file = $('readings').files[0];
         const message = { type: 'readings', name: file ? file.name : '', bytes: file ? await file.arrayBuffer() : null };
@@ -371,7 +397,7 @@
     // point the unit cannot take, when converting for a map) beside the table.
     function showList(message) {
         showLines([], $('list-messages'), message.lines);
-        $('reading-note').hidden = !message.unread;
+        $('reading-note').hidden = !message.unread || guessing;
         listing = message;
         page = 0;
         plot(message.lists, message.markers, message.bounds);

@@ -115,6 +115,17 @@ function run(message) {
     }
 }
 
+// MeCab's dictionary (quorvel-readings.js beside the page) into /ipadic, where the core guesses
+// readings from; the answer says whether it does.
+function dictionary(message) {
+    const started = performance.now();
+    core.FS.mkdir('/ipadic');
+    for (const [name, file] of Object.entries(message.files))
+        core.FS.writeFile(`/ipadic/${name}`, fflate.inflateSync(bytesOf(file.data), { out: new Uint8Array(file.bytes) }));
+    const answer = JSON.parse(core.UTF8ToString(core._quorvel_guess(1)));
+    return { type: 'dictionary', ...answer, ms: performance.now() - started };
+}
+
 // The user's readings, read by the core once from a folder of their own (its messages name the
 // file as the user named it) and kept for every later run; no bytes drop them.
 function readings(message) {
@@ -136,6 +147,8 @@ onmessage = async (event) => {
             postMessage(await init(message));
         } else if (message.type === 'files') {
             files = new Map(message.files.map((file) => [file.name, new Uint8Array(file.bytes)]));
+        } else if (message.type === 'dictionary') {
+            postMessage(dictionary(message));
         } else if (message.type === 'readings') {
             postMessage(readings(message));
         } else if (message.type === 'run') {

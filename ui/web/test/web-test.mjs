@@ -3,7 +3,7 @@
 // Prints one line a failed check and closes with "N passed, M failed".
 import { execFileSync, spawnSync } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, copyFileSync, writeFileSync } from 'node:fs';
-import { basename, join } from 'node:path';
+import { basename, dirname, join } from 'node:path';
 import { unzipSync } from 'fflate';
 import puppeteer from 'puppeteer-core';
 
@@ -35,7 +35,7 @@ const browser = await puppeteer.launch({
 const foreign = [];
 const errors = [];
 
-async function openPage(width = 1280, height = 900) {
+async function openPage(width = 1280, height = 900, dir = pageDir) {
     const page = await browser.newPage();
     await page.setViewport({ width, height });
     await page.evaluateOnNewDocument(() => Object.defineProperty(navigator, 'language', { get: () => 'ja-JP' }));
@@ -50,7 +50,7 @@ async function openPage(width = 1280, height = 900) {
     const session = await page.createCDPSession();
     const downloads = mkdtempSync(join(work, 'downloads-'));
     await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
-    await page.goto(`file://${join(pageDir, 'index.html')}`);
+    await page.goto(`file://${join(dir, 'index.html')}`);
     await page.waitForFunction(() => ['ready', 'error'].includes(document.body.dataset.state), { timeout: 30000 });
     page.downloads = downloads;
     return page;
@@ -116,10 +116,10 @@ async function editName(page, row, text) {
     await page.waitForFunction((n) => Number(document.body.dataset.runs) > n && document.body.dataset.state === 'done', {}, runs);
 }
 
-// quorvel-cli in the inputs' folder; its outputs moved into a fresh folder.
-function runCli(args) {
+// quorvel-cli in the inputs' folder (guessing no readings unless asked); its outputs moved into a fresh folder.
+function runCli(args, guess = false) {
     const before = new Set(readdirSync(inputs));
-    const run = spawnSync(cli, [...args, '--reading', 'none'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
+    const run = spawnSync(cli, guess ? args : [...args, '--reading', 'none'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
     const out = {};
     for (const name of readdirSync(inputs)) if (!before.has(name)) {
         out[name] = readFileSync(join(inputs, name));
@@ -192,6 +192,48 @@ for (const c of cases) {
     const cliLines = expected.status === 2 ? [expected.stderr[0].replace(/^[^:]*: /, '')] : expected.stdout.concat(expected.stderr);
     check(JSON.stringify(lines.slice().sort()) === JSON.stringify(cliLines.slice().sort()), `${what}: messages`,
         `\n  page: ${JSON.stringify(lines)}\n  cli:  ${JSON.stringify(cliLines)}`);
+    await page.close();
+}
+
+// With MeCab's dictionary beside the page (quorvel-readings.js), readings are guessed as the CLI
+// guesses them: documents, messages and the table's 推測 column are its own.
+{
+    const dir = mkdtempSync(join(work, 'page-readings-'));
+    copyFileSync(pagePath, join(dir, 'index.html'));
+    copyFileSync(join(dirname(pagePath), 'quorvel-readings.js'), join(dir, 'quorvel-readings.js'));
+    writeFileSync(join(inputs, 'named.gpx'), '<?xml version="1.0" encoding="UTF-8"?>\n<gpx version="1.1" creator="t" xmlns="http://www.topografix.com/GPX/1/1">\n' +
+        ['東京駅', '国道1号', 'セブン-イレブン', '羽田空港 第1ターミナル', '首里城', '下小田井駅', 'つつじヶ丘', '咥内', '三宅町']
+            .map((name, i) => `<wpt lat="${35 + i / 100}" lon="139.5"><name>${name}</name></wpt>\n`).join('') + '</gpx>\n');
+    const page = await openPage(1280, 900, dir);
+    await page.waitForFunction(() => document.body.dataset.guessing !== undefined, { timeout: 30000 });
+    const loaded = await page.evaluate(() => ({ guessing: document.body.dataset.guessing, ...window.quorvelTimings.dictionary,
+        script: window.quorvelTimings.dictionaryScriptMs, all: window.quorvelTimings.dictionaryMs }));
+    console.log(`readings: quorvel-readings.js loaded ${Math.round(loaded.all)} ms after the page was ready (the script ${Math.round(loaded.script)} ms, ` +
+        `inflated and opened in the worker ${Math.round(loaded.ms)} ms)`);
+    check(loaded.guessing === 'true' && loaded.backend === 'MeCab 0.996', 'readings: MeCab and its dictionary loaded', JSON.stringify(loaded));
+    for (const to of ['glorie', 'mem']) {
+        await convert(page, ['named.gpx', 'places.gpx'], { to });
+        const { files } = await download(page);
+        const expected = runCli(['named.gpx', 'places.gpx', '--to', to], true);
+        for (const [name, bytes] of Object.entries(expected.out))
+            check(files[name] && same(files[name], bytes), `readings: ${name} is the CLI's with readings guessed`);
+        // The page's own note of the inputs chosen again is no line of the CLI's.
+        const lines = (await messageLines(page)).filter((line) => !line.endsWith('を同じ名前のファイルで置き換えました'));
+        const cliLines = expected.stdout.concat(expected.stderr);
+        check(JSON.stringify(lines.slice().sort()) === JSON.stringify(cliLines.slice().sort()), `readings: the messages converting to ${to} are the CLI's`,
+            `\n  page: ${JSON.stringify(lines)}\n  cli:  ${JSON.stringify(cliLines)}`);
+    }
+    const rows = await page.evaluate(() => [...document.querySelectorAll('#point-table tbody tr')].map((tr) => [tr.cells[3].textContent, tr.cells[12].textContent]));
+    const listed = [];
+    for (const file of ['named.gpx', 'places.gpx']) {
+        const run = spawnSync(cli, ['--list', file], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
+        for (const line of run.stdout.toString().split('\n').slice(2).filter(Boolean)) {
+            const cells = line.split('\t');
+            listed.push([cells[2], cells[10]]);
+        }
+    }
+    check(JSON.stringify(rows) === JSON.stringify(listed), 'readings: the table\'s readings and 推測 are --list\'s', `${JSON.stringify(rows)} against ${JSON.stringify(listed)}`);
+    rmSync(join(inputs, 'named.gpx'));
     await page.close();
 }
 
