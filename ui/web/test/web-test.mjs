@@ -233,6 +233,31 @@ for (const c of cases) {
         }
     }
     check(JSON.stringify(rows) === JSON.stringify(listed), 'readings: the table\'s readings and 推測 are --list\'s', `${JSON.stringify(rows)} against ${JSON.stringify(listed)}`);
+    // A thousand place names of the SKK lists (skkdic-extra: every 20th station and place, as the
+    // Wine suite takes them): the page's memory points, readings included, are the CLI's.
+    const corpus = [];
+    for (const [list, suffix] of [['/usr/share/skk/SKK-JISYO.station', '駅'], ['/usr/share/skk/SKK-JISYO.geo', '']]) {
+        const found = new Set();
+        for (const line of new TextDecoder('euc-jp').decode(readFileSync(list)).split('\n')) {
+            if (line.startsWith(';') || !line.includes(' /')) continue;
+            for (let word of line.slice(line.indexOf(' /') + 2).split('/')) {
+                word = word.split(';')[0];
+                if (word && !word.includes('(') && word.endsWith(suffix)) found.add(word);
+            }
+        }
+        const sorted = [...found].sort((a, b) => (Buffer.from(a) < Buffer.from(b) ? -1 : 1));
+        corpus.push(...sorted.filter((_, i) => i % 20 === 0).slice(0, 500));
+    }
+    const escapeXml = (text) => text.replace(/&/g, '&amp;').replace(/</g, '&lt;');
+    writeFileSync(join(inputs, 'corpus.gpx'), '<?xml version="1.0" encoding="UTF-8"?>\n<gpx version="1.1" creator="t" xmlns="http://www.topografix.com/GPX/1/1">\n' +
+        corpus.map((name, i) => `<wpt lat="${(35 + (i % 100) / 100).toFixed(2)}" lon="${(135 + Math.floor(i / 100) / 100).toFixed(2)}"><name>${escapeXml(name)}</name></wpt>\n`).join('') + '</gpx>\n');
+    await convert(page, ['corpus.gpx'], { to: 'mem' });
+    const corpusFiles = (await download(page)).files;
+    const corpusCli = runCli(['corpus.gpx', '--to', 'mem'], true);
+    const names = Object.keys(corpusCli.out).filter((n) => n.endsWith('.mem'));
+    check(corpus.length > 900 && names.length === Math.ceil(corpus.length / 100) && names.every((n) => corpusFiles[n] && same(corpusFiles[n], corpusCli.out[n])),
+        `readings: ${corpus.length} SKK place names guessed as the CLI guesses them`, `${corpus.length} names, ${names.length} files`);
+    rmSync(join(inputs, 'corpus.gpx'));
     rmSync(join(inputs, 'named.gpx'));
     await page.close();
 }
