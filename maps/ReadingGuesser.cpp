@@ -234,6 +234,25 @@ bool BeforeStation(const mecab_node_t* node) {
     return node->next && std::string_view(node->next->surface, node->next->length) == "駅";
 }
 
+// The last word of a name (before 駅, if it ends so).
+bool LastWord(const mecab_node_t* node) {
+    const mecab_node_t* next = node->next;
+    if (next && BeforeStation(node)) next = next->next;
+    return !next || next->stat == MECAB_EOS_NODE;
+}
+
+// A name's last word standing alone that the analyser reads as a word of its own, where place
+// names read it as a suffix: 通 doori (八 in ten of the SKK lists' names ending so), 前 mae (nine
+// in ten), 口 guchi (three in four), 橋 read kyou bashi (two in three of 橋 are bashi).
+const char* PlaceSuffix(const mecab_node_t* node) {
+    const std::string_view word(node->surface, node->length);
+    if (word == "通") return "ドオリ";
+    if (word == "前") return "マエ";
+    if (word == "口") return "グチ";
+    if (word == "橋" && std::strstr(node->feature, ",キョウ,")) return "バシ";
+    return nullptr;
+}
+
 class MecabGuesser : public ReadingGuesser {
 public:
     MecabGuesser(const MecabApi& api, mecab_t* tagger) : m_api(api), m_tagger(tagger) {}
@@ -257,6 +276,8 @@ public:
                 word = prefix;
             } else if (std::string_view(node->surface, node->length) == "町" && !reading.empty() && !BeforeStation(node)) {
                 word = "チョウ";
+            } else if (const char* suffix = reading.empty() || !LastWord(node) ? nullptr : PlaceSuffix(node)) {
+                word = suffix;
             } else if (!PlainSurface(node->surface, node->length, word)) {
                 const bool known = node->stat != MECAB_UNK_NODE && ReadingOf(node->feature, word);
                 if (!known && !KanaSurface(node->surface, node->length, word)) return {};

@@ -65,6 +65,8 @@ TEST(ReadingGuesser, ReadsWellKnownPlaceNames) {
         // Place names' own rules: ga of ヶ and ケ, kami/shimo/naka first, chou of a town.
         {"つつじヶ丘", "ツツジガオカ"}, {"さくらケ丘", "サクラガオカ"}, {"ケーキ", "ケーキ"}, {"三宅町", "ミヤケチョウ"},
         {"下小田井駅", "シモオタイエキ"}, {"中", "ナカ"}, {"上", "ウエ"},
+        // A last word read as a place's suffix: doori, mae, guchi, bashi.
+        {"中洲通", "ナカスドオリ"}, {"函館どっく前駅", "ハコダテドックマエエキ"}, {"めがね橋", "メガネバシ"},
     };
     for (const auto& c : cases) EXPECT_EQ(guesser->Guess(c.name), c.reading) << c.name;
 }
