@@ -242,7 +242,7 @@ bool LastWord(const mecab_node_t* node) {
 }
 
 // A name's last word standing alone that the analyser reads as a word of its own, where place
-// names read it as a suffix: 通 doori (八 in ten of the SKK lists' names ending so), 前 mae (nine
+// names read it as a suffix: 通 doori (eight in ten of the SKK lists' names ending so), 前 mae (nine
 // in ten), 口 guchi (three in four), 橋 read kyou bashi (two in three of 橋 are bashi).
 const char* PlaceSuffix(const mecab_node_t* node) {
     const std::string_view word(node->surface, node->length);
