@@ -117,11 +117,17 @@ function run(message) {
 
 // MeCab's dictionary (quorvel-readings.js beside the page) into /ipadic, where the core guesses
 // readings from; the answer says whether it does.
-function dictionary(message) {
+// The browser's own inflater where it has one (five times fflate's speed on the 49 MB of words).
+async function inflated(bytes, length) {
+    if (typeof DecompressionStream === 'undefined') return fflate.inflateSync(bytes, { out: new Uint8Array(length) });
+    return new Uint8Array(await new Response(new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw'))).arrayBuffer());
+}
+
+async function dictionary(message) {
     const started = performance.now();
+    const files = await Promise.all(Object.entries(message.files).map(async ([name, file]) => [name, await inflated(bytesOf(file.data), file.bytes)]));
     core.FS.mkdir('/ipadic');
-    for (const [name, file] of Object.entries(message.files))
-        core.FS.writeFile(`/ipadic/${name}`, fflate.inflateSync(bytesOf(file.data), { out: new Uint8Array(file.bytes) }));
+    for (const [name, bytes] of files) core.FS.writeFile(`/ipadic/${name}`, bytes);
     const answer = JSON.parse(core.UTF8ToString(core._quorvel_guess(1)));
     return { type: 'dictionary', ...answer, ms: performance.now() - started };
 }
@@ -148,7 +154,7 @@ onmessage = async (event) => {
         } else if (message.type === 'files') {
             files = new Map(message.files.map((file) => [file.name, new Uint8Array(file.bytes)]));
         } else if (message.type === 'dictionary') {
-            postMessage(dictionary(message));
+            postMessage(await dictionary(message));
         } else if (message.type === 'readings') {
             postMessage(readings(message));
         } else if (message.type === 'run') {
