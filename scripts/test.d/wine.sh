@@ -95,6 +95,7 @@ else
     # 701 waypoints in western Tokyo: two glorie documents.
     python3 -c 'print("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"t\" xmlns=\"http://www.topografix.com/GPX/1/1\">");
 [print("<wpt lat=\"%.4f\" lon=\"%.4f\"><name>P%d</name></wpt>" % (35.6 + i * 1e-4, 139.5 + i * 1e-4, i + 1)) for i in range(701)]; print("</gpx>")' >"$in/big.gpx"
+    quorvel_need skkdic-extra >/dev/null
     # Names without readings for MeCab on both sides (linked into the Windows program, its
     # dictionary in data\ipadic): every 20th station and town of the SKK lists (skkdic-extra), and
     # names with digits, letters and marks.
