@@ -6,10 +6,12 @@
 #include "cli/TerminalText.h"
 #include "maps/BatchPlan.h"
 #include "maps/FormatRegistry.h"
+#include "maps/MapError.h"
 #include "maps/ReadingGuesser.h"
+#include "maps/UserReadings.h"
 
 namespace {
-ConversionOptions OptionsOf(const CliArguments& args) {
+ConversionOptions OptionsOf(const CliArguments& args, std::shared_ptr<const UserReadings> userReadings) {
     ConversionOptions options;
     options.target = args.target;
     options.datum = args.datum == CliArguments::Datum::tokyo   ? ConversionOptions::Datum::tokyo
@@ -17,6 +19,7 @@ ConversionOptions OptionsOf(const CliArguments& args) {
                                                                : ConversionOptions::Datum::native;
     options.strict = args.strict;
     options.guessReadings = args.guessReadings;
+    options.userReadings = userReadings;
     options.read.allPoints = args.allPoints;
     options.write.bom = args.bom;
     return options;
@@ -46,11 +49,19 @@ int CliConverter::Run(const std::vector<std::string>& args) {
               << '\n';
         return kExitConverted;
     case CliArguments::Mode::list:
-        return ListAll(parsed);
     case CliArguments::Mode::convert:
         break;
     }
-    return ConvertAll(parsed);
+    // The user's readings are read before any input: a list that cannot be read converts nothing.
+    if (!parsed.readings.IsEmpty()) {
+        try {
+            m_userReadings = std::make_shared<const UserReadings>(UserReadings::Load(parsed.readings));
+        } catch (const MapError& error) {
+            m_err << error.what() << '\n';
+            return kExitFailed;
+        }
+    }
+    return parsed.mode == CliArguments::Mode::list ? ListAll(parsed) : ConvertAll(parsed);
 }
 
 int CliConverter::Usage(const std::string& reason) {
@@ -88,6 +99,8 @@ void CliConverter::WriteHelp() {
           << "\n"
           << "  --datum tokyo|wgs84   入力の測地系 (既定: ナビのファイルは日本測地系、地図のファイルは WGS 84)\n"
           << "  --reading auto|none   読みのない地点の読みを推定するか (既定: auto)\n"
+          << "  --readings ファイル   名称と読みの CSV (UTF-8 か CP932)。名称が一致するか、その先頭に一致する\n"
+          << "                        最も長い名称の読みを推定より先に使います\n"
           << "  --strict              ナビで表示できない文字があれば、その入力を変換しません\n"
           << "  --all-points          GPX のルートとトラックの点も読みます\n"
           << "  --bom                 CSV の先頭に BOM を付けます\n"
@@ -95,7 +108,7 @@ void CliConverter::WriteHelp() {
           << "日本測地系と WGS 84 の換算には国土地理院の地域パラメータ (TKY2JGD) を使い、その範囲外では\n"
           << "Helmert 変換 (EPSG:15484) を使います。\n"
           << "一覧には番号、名称、読み、緯度、経度 (日本測地系)、数字、WGS 84 の緯度と経度、換算の方法、\n"
-          << "元の名称を表示します。\n"
+          << "元の名称と、読みが推定したものなら「推測」の列に ○ を表示します。\n"
           << "\n"
           << "終了コード: 0 すべて変換しました, 1 変換できなかったファイルがあります, 2 指定の誤り\n";
 }
@@ -124,7 +137,7 @@ int CliConverter::ConvertAll(const CliArguments& args) {
     std::string reason;
     if (!BatchPlan::Make(args.Batch(), jobs, reason)) return Usage(reason);
 
-    Conversion conversion(OptionsOf(args));
+    Conversion conversion(OptionsOf(args, m_userReadings));
     conversion.SetMessageSink([this](const ConversionMessage& message) { Print(message); });
     int status = kExitConverted;
     for (const BatchJob& job : jobs) {
@@ -140,7 +153,7 @@ int CliConverter::ConvertAll(const CliArguments& args) {
 void CliConverter::PrintList(const CString& strInput, const ListResult& listed, bool bFirst) {
     if (!bFirst) m_out << '\n';
     m_out << strInput.Str() << " (" << listed.points.size() << " 地点)\n"
-          << "番号\t名称\t読み\t緯度\t経度\t数字\t緯度(WGS84)\t経度(WGS84)\t測地系変換\t元の名称\n";
+          << "番号\t名称\t読み\t緯度\t経度\t数字\t緯度(WGS84)\t経度(WGS84)\t測地系変換\t元の名称\t推測\n";
     std::size_t number = 0;
     for (const ListedPoint& point : listed.points) {
         m_out << ++number << '\t';
@@ -155,13 +168,13 @@ void CliConverter::PrintList(const CString& strInput, const ListResult& listed, 
             m_out << Decimal(point.latitude) << '\t' << Decimal(point.longitude) << '\t';
         else
             m_out << "\t\t";
-        m_out << point.method << '\t' << Utf8ToTerminal(point.name) << '\n';
+        m_out << point.method << '\t' << Utf8ToTerminal(point.name) << '\t' << (point.readingGuessed ? "○" : "") << '\n';
     }
     m_out.flush();
 }
 
 int CliConverter::ListAll(const CliArguments& args) {
-    Conversion conversion(OptionsOf(args));
+    Conversion conversion(OptionsOf(args, m_userReadings));
     int status = kExitConverted;
     bool bFirst = true;
     for (const CString& input : args.inputs) {

@@ -1,6 +1,7 @@
 #pragma once
 // The command-line converter: the arguments parsed, the conversions called, what they report
 // printed, and the exit status picked.
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -34,4 +35,5 @@ private:
     std::ostream& m_err;
     CString m_strProgramName;
     std::string m_pendingErrors;
+    std::shared_ptr<const UserReadings> m_userReadings;  // --readings, read once for every input
 };

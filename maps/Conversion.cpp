@@ -20,6 +20,7 @@
 #include "maps/ReadingGuesser.h"
 #include "maps/SafeText.h"
 #include "maps/UnitFields.h"
+#include "maps/UserReadings.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointFormat.h"
 #include "platform/CFile.h"
@@ -145,6 +146,7 @@ struct Conversion::Input {
     std::vector<std::pair<double, double>> original;  // latitude, longitude as read
     std::vector<const char*> refused;                 // null, or why the point is left out
     int refusedCount = 0;                             // by the reader and here
+    std::vector<bool> guessed;                        // the reading is the guesser's (for the listing)
 
     // A coordinate as the input has it: the unit's degree text for its own files.
     std::string OriginalText(double value) const {
@@ -193,7 +195,22 @@ ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
     // Said once, where the build has an analyser that failed: points without a reading then go
     // without one.
     if (!m_guesser && !ReadingGuesser::Backend().empty()) Say(messages, {Kind::warning, "読みを推定できません (" + whyNot + ")"});
+    if (!m_guesser) m_guesser = ReadingGuesser::Written();
     return m_guesser.get();
+}
+
+std::string Conversion::ReadingOf(const std::string& name, bool& guessed, std::vector<ConversionMessage>& messages) {
+    guessed = false;
+    std::string reading;
+    const std::size_t matched = m_options.userReadings ? m_options.userReadings->Match(name, reading) : 0;
+    const std::string rest = UnitPart(name.substr(matched));
+    if (rest.empty() || FirstCharacters(reading, CPoiTable::kNameLimit + 1).size() < reading.size()) return reading;
+    ReadingGuesser* guesser = m_options.guessReadings ? Guesser(messages) : nullptr;
+    const std::string guess = guesser ? guesser->Guess(rest) : std::string();
+    // The user's reading of a prefix alone would be taken for the whole name's.
+    if (guess.empty()) return {};
+    guessed = true;
+    return reading + guess;
 }
 
 bool Conversion::Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages) {
@@ -314,6 +331,8 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
 bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable) {
     bool bUsable = true;
     if (usable) usable->assign(input.places.size(), false);
+    input.guessed.assign(input.places.size(), false);
+    std::size_t unread = 0;  // names the guesser found no reading for
     for (std::size_t i = 0; i < input.places.size(); ++i) {
         Place& place = input.places[i];
         if (input.refused[i] && input.refused[i] != kNoPosition) continue;
@@ -327,10 +346,13 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         // A guessed reading becomes the place's own, half-width as the unit takes it and no
         // longer than its field tells apart: the record made of it when the file is written is
         // then the one checked here.
-        if (!place.Record() && place.Reading().empty() && m_options.guessReadings)
-            if (ReadingGuesser* guesser = Guesser(messages))
-                place.SetReading(FirstCharacters(ToHalfWidthKatakana(guesser->Guess(UnitPart(place.name))),
-                                                 static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
+        if (!place.Record() && place.Reading().empty() && (m_options.guessReadings || m_options.userReadings)) {
+            bool guessed = false;
+            place.SetReading(FirstCharacters(ToHalfWidthKatakana(ReadingOf(place.name, guessed, messages)),
+                                             static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
+            input.guessed[i] = guessed;
+            if (place.Reading().empty() && m_guesser && !UnitPart(place.name).empty()) ++unread;
+        }
         std::vector<std::string> unmapped;
         UnitRecord(place, &unmapped);
         for (const std::string& character : unmapped) {
@@ -343,6 +365,8 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         if (m_options.strict && !unmapped.empty()) bUsable = false;
         if (usable) (*usable)[i] = true;
     }
+    if (unread > 0)
+        Say(messages, {Kind::warning, input.name.Str() + ": " + std::to_string(unread) + " 地点の名称の読みを推定できませんでした"});
     return bUsable;
 }
 
@@ -524,6 +548,7 @@ ListResult Conversion::List(const CString& strInput) {
             RecordText record = UnitRecord(unit);
             point.unitName = std::move(record.name);
             point.unitReading = std::move(record.reading);
+            point.readingGuessed = tokyo.guessed[i];
             point.tokyoLatitude = UnitDegreeText(unit.latitude);
             point.tokyoLongitude = UnitDegreeText(unit.longitude);
         }

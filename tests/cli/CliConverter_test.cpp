@@ -32,7 +32,7 @@ std::string TokyoColumns(const std::string& list) {
     std::string out;
     std::istringstream lines(list);
     for (std::string line; std::getline(lines, line);) {
-        for (int column = 0; column < 4 && line.find('\t') != std::string::npos; ++column) line.erase(line.rfind('\t'));
+        for (int column = 0; column < 5 && line.find('\t') != std::string::npos; ++column) line.erase(line.rfind('\t'));
         out += line + "\n";
     }
     return out;
