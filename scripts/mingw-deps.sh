@@ -119,7 +119,7 @@ if [ ! -f "$prefix/lib/libmecab.a" ]; then
     for unit in viterbi tagger utils eval iconv_utils dictionary_rewriter dictionary_generator dictionary_compiler \
                 context_id connector nbest_generator writer string_buffer param tokenizer char_property dictionary \
                 feature_index libmecab; do
-        "$triplet-g++-posix" -O2 -w -msse2 -mfpmath=sse -I"$obj" -I"$src/src" -DHAVE_CONFIG_H -DHAVE_WINDOWS_H -DHAVE_GETENV \
+        "$triplet-g++-posix" -O2 -w -msse2 -mfpmath=sse -I"$obj" -I"$src/src" -DHAVE_CONFIG_H -DHAVE_WINDOWS_H -DHAVE_GETENV -DHAVE_UNSIGNED_LONG_LONG_INT \
             -DDIC_VERSION="$dic_version" -DVERSION='"0.996"' -DPACKAGE='"mecab"' -DUNICODE -D_UNICODE \
             -DMECAB_DEFAULT_RC='"mecabrc"' -c "$src/src/$unit.cpp" -o "$obj/$unit.o"
     done
