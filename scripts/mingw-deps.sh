@@ -89,28 +89,14 @@ if [ ! -f "$prefix/lib/libminizip.a" ]; then
     mv "$obj/libminizip.a" "$prefix/lib/"
 fi
 
-# MeCab, for guessing readings: Debian's source package is the upstream tarball and Debian's
-# packaging, and the archive lacks the packaging's tarball (apt-get source fails on it) but leaves
-# the upstream one, whose checksum the .dsc beside it gives (the .dsc itself checked by apt against
-# the signed index). Built from that, checked, into a static library of the tagger alone; its
-# header declares plain functions (a static library needs no DLL linkage, its users no windows.h).
+# MeCab, for guessing readings, from the checked upstream tarball of Debian's source package
+# (quorvel_mecab_source), into a static library of the tagger alone; its header declares plain
+# functions (a static library needs no DLL linkage, its users no windows.h).
 if [ ! -f "$prefix/lib/libmecab.a" ]; then
     echo "building MeCab for $triplet from Debian's source package"
     ensure_deb_src
     fetched=$deps/src/mecab.tmp
-    rm -rf "$fetched" && mkdir -p "$fetched"
-    (cd "$fetched" && apt-get source -qq mecab >/dev/null 2>&1) || true
-    dsc=$(find "$fetched" -maxdepth 1 -name 'mecab_*.dsc' | head -n 1)
-    orig=$(find "$fetched" -maxdepth 1 -name 'mecab_*.orig.tar.gz' | head -n 1)
-    [ -n "$dsc" ] && [ -n "$orig" ] || { echo "apt-get source mecab left no .dsc or upstream tarball" >&2; exit 1; }
-    expected=$(awk -v name="$(basename "$orig")" '/^[^ ]/ { sums = /^Checksums-Sha256:/ } sums && $3 == name { print $1 }' "$dsc")
-    actual=$(sha256sum "$orig" | cut -d' ' -f1)
-    if [ -z "$expected" ] || [ "$expected" != "$actual" ]; then
-        echo "$(basename "$orig"): SHA-256 $actual, the .dsc gives ${expected:-none}" >&2
-        exit 1
-    fi
-    tar xzf "$orig" -C "$fetched"
-    src=$(find "$fetched" -mindepth 1 -maxdepth 1 -type d -name 'mecab-*' | head -n 1)
+    src=$(quorvel_mecab_source "$fetched")
     dic_version=$(sed -n 's/^DIC_VERSION="\([0-9]*\)"$/\1/p' "$src/configure.in")
     obj=$deps/build/$triplet/mecab
     rm -rf "$obj" && mkdir -p "$obj" "$prefix/lib" "$prefix/include" "$prefix/share/licenses/mecab"

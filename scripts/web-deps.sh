@@ -89,24 +89,11 @@ if [ ! -f "$prefix/lib/libminizip.a" ]; then
     emar rcs "$prefix/lib/libminizip.a" "${objects[@]}"
     cp "$src"/ioapi.h "$src"/unzip.h "$src"/zip.h "$prefix/include/minizip/"
 fi
-# MeCab, the reading guesser: the archive lacks the Debian packaging's tarball of its source
-# package, so apt-get source fails but leaves the upstream tarball, checked against the SHA-256 the
-# .dsc gives. The tagger alone, reading its dictionary into memory (MEMFS has no mapping to share).
+# MeCab, the reading guesser, from the checked upstream tarball of Debian's source package
+# (quorvel_mecab_source). The tagger alone, reading its dictionary into memory (MEMFS has no mapping to share).
 if [ ! -f "$prefix/lib/libmecab.a" ] || [ "$(cat "$prefix/lib/mecab.flags" 2>/dev/null)" != "$cxxflags" ]; then
     fetched=$root/src/mecab.tmp
-    rm -rf "$fetched" && mkdir -p "$fetched"
-    (cd "$fetched" && apt-get source -qq mecab >/dev/null 2>&1) || true
-    dsc=$(find "$fetched" -maxdepth 1 -name 'mecab_*.dsc' | head -n 1)
-    orig=$(find "$fetched" -maxdepth 1 -name 'mecab_*.orig.tar.gz' | head -n 1)
-    [ -n "$dsc" ] && [ -n "$orig" ] || { echo "apt-get source mecab left no .dsc or upstream tarball" >&2; exit 1; }
-    expected=$(awk -v name="$(basename "$orig")" '/^[^ ]/ { sums = /^Checksums-Sha256:/ } sums && $3 == name { print $1 }' "$dsc")
-    actual=$(sha256sum "$orig" | cut -d' ' -f1)
-    if [ -z "$expected" ] || [ "$expected" != "$actual" ]; then
-        echo "$(basename "$orig"): SHA-256 $actual, the .dsc gives ${expected:-none}" >&2
-        exit 1
-    fi
-    tar xzf "$orig" -C "$fetched"
-    src=$(find "$fetched" -mindepth 1 -maxdepth 1 -type d -name 'mecab-*' | head -n 1)
+    src=$(quorvel_mecab_source "$fetched")
     dic_version=$(sed -n 's/^DIC_VERSION="\([0-9]*\)"$/\1/p' "$src/configure.in")
     obj=$root/build/mecab
     rm -rf "$obj" && mkdir -p "$obj" "$prefix/lib" "$prefix/include"
