@@ -21,10 +21,8 @@
 #include "maps/SafeText.h"
 #include "maps/UnitFields.h"
 #include "mempoint/CMemPointStore.h"
-#include "mempoint/MemPointFormat.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
-#include "platform/MessageBox.h"
 #include "platform/OutputSet.h"
 #include "platform/PathSplit.h"
 
@@ -83,49 +81,6 @@ CString UnitDegreeText(double degrees) {
     DmsToDegreeText(text);
     if (text.GetLength() > 0 && text.GetAt(0) == '.') text = "0" + text;
     return text;
-}
-
-// Message boxes of the dialog's own conversion, kept as messages instead of shown.
-class MessageCapture : public IMessageBoxHost {
-public:
-    explicit MessageCapture(std::function<void(ConversionMessage)> say)
-        : m_say(std::move(say)), m_previous(SetMessageBoxHost(this)) {}
-    ~MessageCapture() override { SetMessageBoxHost(m_previous); }
-    MessageCapture(const MessageCapture&) = delete;
-    MessageCapture& operator=(const MessageCapture&) = delete;
-    int ShowMessageBox(const CString& text, const CString&, unsigned) override {
-        m_say({Kind::failure, text.Str()});
-        return kIdOk;
-    }
-
-private:
-    std::function<void(ConversionMessage)> m_say;
-    IMessageBoxHost* m_previous;
-};
-
-// The store's Load, with its messages, but under a shared lock: another run reading the same file
-// is no reason to fail (the dialog's own Load keeps its open without sharing).
-int LoadShared(CMemPointStore& store, const CString& strPath) {
-    if (!PathHasExtension(strPath, ".MEM")) {
-        AfxMessageBox(CMemPointStore::UnrecognisedFileText(strPath), kMbOk);
-        return -1;
-    }
-    CFile file;
-    CFileException error;
-    if (!file.Open(strPath, CFile::modeRead | CFile::shareDenyWrite, &error)) {
-        if (error.m_cause != CFileException::none) AfxMessageBox(CMemPointStore::OpenErrorText(error), kMbOk);
-        return -1;
-    }
-    std::vector<unsigned char> bytes(mempoint::kFileSize);
-    if (file.GetLength() != bytes.size()) {
-        AfxMessageBox(CMemPointStore::UnrecognisedFileText(strPath), kMbOk);
-        return -1;
-    }
-    if (file.Read(bytes.data(), static_cast<unsigned>(bytes.size())) != bytes.size())
-        throw CFileException(CFileException::endOfFile, -1, file.GetFilePath());
-    file.Close();
-    store.LoadImage(bytes.data(), bytes.size());
-    return 0;
 }
 
 std::string JoinedNames(const std::vector<CString>& names) {
@@ -475,11 +430,13 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
     ConversionResult result;
     if (!m_store) m_store = std::make_unique<CMemPointStore>();
     if (!m_table) m_table = std::make_unique<CPoiTable>();
-    const MessageCapture capture([&](ConversionMessage message) { Say(result.messages, std::move(message)); });
     std::vector<CString> removed, left;
     try {
-        if (LoadShared(*m_store, strInput) != 0) {
-            GetMessageBoxHost().ShowMessageBox("ファイル " + strInput + " の読み込みに失敗しました", "ERROR", kMbOk);
+        // The dialog's messages, as results: another run reading the same file is no reason to fail.
+        const StoreLoadResult loaded = m_store->Read(strInput, CMemPointStore::Sharing::denyWrite);
+        if (loaded.status != 0) {
+            if (!loaded.message.IsEmpty()) Say(result.messages, {Kind::failure, loaded.message.Str()});
+            Say(result.messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
             return result;
         }
         ResetPoiTable(*m_table);
@@ -487,8 +444,10 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
         // Through the output set like every other road: its lock, its record and its journal.
         if (!WriteSet(
                 strOutput, {strOutput}, {strInput}, [&](CFile& file, std::size_t) { m_table->WriteDocument(file); },
-                [&](const CFileException& error, const CString& name) { CPoiTable::ReportOpenError(error, name); }, result,
-                removed, left))
+                [&](const CFileException& error, const CString& name) {
+                    Say(result.messages, {Kind::failure, OpenFailureMessage(error, name).Str()});
+                },
+                result, removed, left))
             return result;
     } catch (const CFileException& error) {
         Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
