@@ -20,6 +20,9 @@ DWORD Win32Calls::GetFullPathName(const wchar_t* path, DWORD room, wchar_t* buff
     return ::GetFullPathNameW(path, room, buffer, nullptr);
 }
 DWORD Win32Calls::GetCurrentDirectory(DWORD room, wchar_t* buffer) { return ::GetCurrentDirectoryW(room, buffer); }
+DWORD Win32Calls::FormatSystemMessage(DWORD code, wchar_t* buffer, DWORD room) {
+    return ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer, room, nullptr);
+}
 
 namespace {
 Win32Calls g_realCalls;

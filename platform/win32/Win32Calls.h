@@ -16,6 +16,8 @@ public:
     virtual BOOL DeleteFile(const wchar_t* path);
     virtual DWORD GetFullPathName(const wchar_t* path, DWORD room, wchar_t* buffer);
     virtual DWORD GetCurrentDirectory(DWORD room, wchar_t* buffer);
+    // The system's text of an error code in the user's language: its length, 0 when there is none.
+    virtual DWORD FormatSystemMessage(DWORD code, wchar_t* buffer, DWORD room);
 
     static Win32Calls& Current();
     // Installs calls (nullptr: the real ones again); returns the previous.
