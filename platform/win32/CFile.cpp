@@ -20,10 +20,8 @@ void Fill(CFileException* pError, long lOsError, const CString& strFileName) {
 
 // The full path of a name, or the name itself when it cannot be expanded.
 std::wstring FullPath(const std::wstring& name) {
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = Win32Calls::Current().GetFullPathName(name.c_str(), MAX_PATH, buffer);
-    if (length == 0 || length >= MAX_PATH) return name;
-    return std::wstring(buffer, length);
+    const std::wstring full = Win32Calls::Current().FullPath(name);
+    return full.empty() ? name : full;
 }
 }  // namespace
 
