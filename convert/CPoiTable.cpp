@@ -69,9 +69,6 @@ void CPoiTable::SetLatitude(CString text, int position) {
 
 void CPoiTable::SetDigits(CString text, int position) { m_entries[position].digits = std::move(text); }
 
-void CPoiTable::CopyTruncated(char* destination, const char* source, int limit) {
-    CopyCp932Truncated(destination, source, limit);
-}
 
 int CPoiTable::WriteGlorie(CString strFileName) {
     CFileException error;

@@ -24,10 +24,6 @@ public:
     void SetLatitude(CString text, int position);
     void SetDigits(CString text, int position);
 
-    // Copies source cut to at most limit bytes, never splitting a CP932 character, and a NUL
-    // (CopyCp932Truncated).
-    static void CopyTruncated(char* destination, const char* source, int limit);
-
     // 0 when the whole document was written and the file replaced; -1 when the output cannot be
     // opened (after the message has been shown). A failure while writing leaves as a CFileException.
     int WriteGlorie(CString strFileName);
