@@ -268,8 +268,9 @@ TEST(CliConverterTest, HelpAndVersion) {
     EXPECT_EQ(version.status, CliConverter::kExitConverted);
     EXPECT_EQ(version.out.substr(0, version.out.find('\n') + 1), "Quorvel Version 1.100\n");
     EXPECT_EQ(version.out.substr(version.out.find('\n') + 1),
-              ReadingGuesser::Backend().empty() ? "読みの推定: なし (MeCab なしで作られています)\n"
-                                                : "読みの推定: " + ReadingGuesser::Backend() + "\n");
+              std::string("ファイルの版: 1.0.0.1\n") +
+                  (ReadingGuesser::Backend().empty() ? "読みの推定: なし (MeCab なしで作られています)\n"
+                                                     : "読みの推定: " + ReadingGuesser::Backend() + "\n"));
     EXPECT_EQ(version.err, "");
 
     const CliOutcome help = RunCli({"a.mem", "--help", "-x"});
