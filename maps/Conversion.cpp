@@ -83,6 +83,22 @@ CString UnitDegreeText(double degrees) {
     return text;
 }
 
+// The kinds of file read, from the registry: the unit's own (its memory-point file first), then
+// the map formats, "メモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, ...)".
+std::string KindsRead() {
+    const Format* mem = FormatRegistry::Find("mem");
+    std::string unit = std::string(mem->title) + "でも ";
+    std::string maps;
+    for (const Format* format : FormatRegistry::All()) {
+        if (format == mem) continue;
+        if (format->unit)
+            unit += std::string(format->title) + "でも";
+        else
+            maps += (maps.empty() ? "" : ", ") + std::string(format->title);
+    }
+    return unit + "地図のファイル (" + maps + ") ";
+}
+
 std::string JoinedNames(const std::vector<CString>& names) {
     std::string joined;
     for (std::size_t i = 0; i < names.size(); ++i) joined += (i ? ", " : "") + names[i].Str();
@@ -185,8 +201,7 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     }
     input.format = FormatRegistry::ForInput(strInput.Str(), bytes);
     if (!input.format)
-        return fail("ファイル " + strInput.Str() +
-                    " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, KMZ, GeoJSON, CSV) でもありません");
+        return fail("ファイル " + strInput.Str() + " は" + KindsRead() + "でもありません");
     MapReadResult result;
     try {
         result = input.format->read(std::move(bytes), strInput.Str(), m_options.read);
