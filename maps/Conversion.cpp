@@ -99,6 +99,15 @@ std::string KindsRead() {
     return unit + "地図のファイル (" + maps + ") ";
 }
 
+// An output that cannot be opened, as the dialog's writer says it, except for a sharing violation:
+// the dialog's "SHARE.EXE 未ロード..." belongs to its own Windows road, and means nothing to a
+// user of the command line or the page, who gets the file failure's own text instead.
+std::string OutputOpenFailure(CFileException error, const CString& strName) {
+    if (error.m_cause != CFileException::sharingViolation) return OpenFailureMessage(error, strName).Str();
+    error.m_strFileName = strName;
+    return CommandFailureText(error).Str();
+}
+
 std::string JoinedNames(const std::vector<CString>& names) {
     std::string joined;
     for (std::size_t i = 0; i < names.size(); ++i) joined += (i ? ", " : "") + names[i].Str();
@@ -335,8 +344,11 @@ bool Conversion::WriteSet(const CString& strOutput, const std::vector<CString>& 
                 file = &set.Add(names[k]);
             } catch (const CFileException& error) {
                 notes();
-                openFailed(error, names[k]);
-                if (set.Busy()) Say(result.messages, {Kind::failure, SetInUseText(set.GetSetName()).Str()});
+                // Another run writing the set is the whole story: no cause text of the member's own.
+                if (set.Busy())
+                    Say(result.messages, {Kind::failure, SetInUseText(set.GetSetName()).Str()});
+                else
+                    openFailed(error, names[k]);
                 advice();
                 return false;
             }
@@ -381,7 +393,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
                 format.write(file, places.data() + first, std::min(count, first + perFile) - first, m_options.write);
             },
             [&](const CFileException& error, const CString& name) {
-                Say(result.messages, {Kind::failure, OpenFailureMessage(error, name).Str()});
+                Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
             },
             result, removed, left);
         if (!bWritten) return;
@@ -460,7 +472,7 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
         if (!WriteSet(
                 strOutput, {strOutput}, {strInput}, [&](CFile& file, std::size_t) { m_table->WriteDocument(file); },
                 [&](const CFileException& error, const CString& name) {
-                    Say(result.messages, {Kind::failure, OpenFailureMessage(error, name).Str()});
+                    Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
                 },
                 result, removed, left))
             return result;

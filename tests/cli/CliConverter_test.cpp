@@ -222,6 +222,14 @@ TEST(CliConverterTest, AFullDiskIsReportedAndLeavesTheOldDocumentInPlace) {
     EXPECT_EQ(readFailure.out, "b.mem -> b.xml (2 地点)\n");
     EXPECT_EQ(calls.File("/mem/a.xml"), "old");
     EXPECT_TRUE(calls.HasFile("/mem/b.xml"));
+
+    // An output another program holds: the file failure's text, not the dialog's "SHARE.EXE" one.
+    FailingPosixCalls held;
+    held.FailOpenOf("/mem/a.xml", EWOULDBLOCK);
+    const CliOutcome shared = RunCli({"a.mem"});
+    EXPECT_EQ(shared.status, CliConverter::kExitFailed);
+    EXPECT_EQ(shared.err, "a.xml へのｱｸｾｽ中に共有違反が発生しました。\n");
+    EXPECT_EQ(calls.File("/mem/a.xml"), "old");
 }
 
 TEST(CliConverterTest, ListShowsThePointsAsTheDocumentHasThem) {
