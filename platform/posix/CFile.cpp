@@ -128,7 +128,7 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
         // Readers that let others read share the lock: two runs may read one input at once,
         // while a writer (which holds it exclusive) still keeps them out.
         const unsigned share = nOpenFlags & 0x0070;
-        const int lock = share == shareDenyWrite || share == shareDenyNone ? LOCK_SH : LOCK_EX;
+        const int lock = share == shareDenyWrite ? LOCK_SH : LOCK_EX;
         if (os.Flock(fd, lock | LOCK_NB) != 0) {
             const int err = errno;
             os.Close(fd);
@@ -150,7 +150,7 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
     }
 
     // A new document: every reason the target cannot be written is found before anything is.
-    if (access != modeWrite || (nOpenFlags & modeNoTruncate))
+    if (access != modeWrite)
         return Fail(pError, CFileException::generic, EINVAL, strFileName);
     // Links are followed to the file the name finally points at, which is what gets written.
     std::string path = full;

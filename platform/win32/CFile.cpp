@@ -49,9 +49,7 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
                                                         : GENERIC_READ;
         // A reader that lets others read shares the file with other readers only.
         const unsigned share = nOpenFlags & 0x0070;
-        const DWORD shareMode = share == shareDenyWrite  ? FILE_SHARE_READ
-                                : share == shareDenyNone ? FILE_SHARE_READ | FILE_SHARE_WRITE
-                                                         : 0;
+        const DWORD shareMode = share == shareDenyWrite ? FILE_SHARE_READ : 0;
         HANDLE file = calls.CreateFile(fullPath.c_str(), access, shareMode, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
         if (file == INVALID_HANDLE_VALUE) {
             Fill(pError, static_cast<long>(::GetLastError()), strFileName);
