@@ -158,7 +158,7 @@ else
     both --list meisho.gpx
     both "東京 ①.mem" --to gpx
     both "旅😀.gpx" -d sub
-    windows 0 $'Quorvel Version 1.100\n読みの推定: なし (MeCab なしで作られています)\n' '' --version
+    windows 0 $'Quorvel Version 1.100\nファイルの版: 1.0.0.1\n読みの推定: なし (MeCab なしで作られています)\n' '' --version
     windows 0 $'meisho.mem -> win-only\\back.gpx (12 地点)\n' '' meisho.mem -o 'win-only\back.gpx'
     windows 0 $'big.gpx -> '"$(winpath "$work/cli-win/win-only")"$'/big-1.xml (700 地点)\nbig.gpx -> '"$(winpath "$work/cli-win/win-only")"$'/big-2.xml (1 地点)\n' '' \
         big.gpx -d "$(winpath "$work/cli-win/win-only")"
