@@ -128,6 +128,13 @@ void OutputSet::Commit() {
         if (Find(name, found)) members.push_back(Identity(name.substr(m_strFolder.size()), found));
     // The members are in place from here on: what fails now is said, not thrown, so that the
     // conversion is not reported as failed with its new documents written.
+    std::vector<WIN32_FIND_DATAW> entries;
+    const DWORD listError = Win32Calls::Current().ListFolder(Utf8ToWide(m_strFolder).c_str(), entries);
+    // Unlisted, the earlier members stay in the record, so that the next commit still removes them.
+    if (listError)
+        for (const Recorded& earlier : m_record)
+            if (std::none_of(members.begin(), members.end(), [&](const Recorded& m) { return m.name == earlier.name; }))
+                members.push_back(earlier);
     // The record replaces the earlier one whole; without it the next commit removes nothing.
     const std::string recordPath = m_strFolder + HiddenName(m_strBase, ".record");
     try {
@@ -141,10 +148,9 @@ void OutputSet::Commit() {
         m_warnings.push_back("出力の記録 " + recordPath + " を書けませんでした (" + CFileException::OsErrorText(error.m_lOsError) +
                              ")。次の変換はこの出力のファイルを削除しません");
     }
-    std::vector<WIN32_FIND_DATAW> entries;
-    if (const DWORD error = Win32Calls::Current().ListFolder(Utf8ToWide(m_strFolder).c_str(), entries)) {
+    if (listError) {
         m_warnings.push_back("フォルダ " + m_strFolder + " の一覧を読めないため、前回の出力の不要なファイルを削除できませんでした (" +
-                             CFileException::OsErrorText(static_cast<long>(error)) + ")");
+                             CFileException::OsErrorText(static_cast<long>(listError)) + ")");
         Unlock();
         return;
     }
