@@ -9,12 +9,13 @@
 #include "cli/CliArguments.h"
 #include "maps/Conversion.h"
 #include "platform/CString.h"
+#include "res/Version.h"
 
 class CliConverter {
 public:
     enum ExitStatus { kExitConverted = 0, kExitFailed = 1, kExitUsage = 2 };
 
-    static constexpr const char* kVersionText = "Quorvel Version 1.100";
+    static constexpr const char* kVersionText = QV_TEXT_ABOUT_VERSION;  // the about box's
 
     // Summaries and lists go to out; messages and usage errors to err.
     CliConverter(std::ostream& out, std::ostream& err, CString strProgramName);

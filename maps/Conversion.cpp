@@ -22,10 +22,8 @@
 #include "maps/UnitFields.h"
 #include "maps/UserReadings.h"
 #include "mempoint/CMemPointStore.h"
-#include "mempoint/MemPointFormat.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
-#include "platform/MessageBox.h"
 #include "platform/OutputSet.h"
 #include "platform/PathSplit.h"
 
@@ -86,47 +84,29 @@ CString UnitDegreeText(double degrees) {
     return text;
 }
 
-// Message boxes of the dialog's own conversion, kept as messages instead of shown.
-class MessageCapture : public IMessageBoxHost {
-public:
-    explicit MessageCapture(std::function<void(ConversionMessage)> say)
-        : m_say(std::move(say)), m_previous(SetMessageBoxHost(this)) {}
-    ~MessageCapture() override { SetMessageBoxHost(m_previous); }
-    MessageCapture(const MessageCapture&) = delete;
-    MessageCapture& operator=(const MessageCapture&) = delete;
-    int ShowMessageBox(const CString& text, const CString&, unsigned) override {
-        m_say({Kind::failure, text.Str()});
-        return kIdOk;
+// The kinds of file read, from the registry: the unit's own (its memory-point file first), then
+// the map formats, "メモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, ...)".
+std::string KindsRead() {
+    const Format* mem = FormatRegistry::Find("mem");
+    std::string unit = std::string(mem->title) + "でも ";
+    std::string maps;
+    for (const Format* format : FormatRegistry::All()) {
+        if (format == mem) continue;
+        if (format->unit)
+            unit += std::string(format->title) + "でも";
+        else
+            maps += (maps.empty() ? "" : ", ") + std::string(format->title);
     }
+    return unit + "地図のファイル (" + maps + ") ";
+}
 
-private:
-    std::function<void(ConversionMessage)> m_say;
-    IMessageBoxHost* m_previous;
-};
-
-// The store's Load, with its messages, but under a shared lock: another run reading the same file
-// is no reason to fail (the dialog's own Load keeps its open without sharing).
-int LoadShared(CMemPointStore& store, const CString& strPath) {
-    if (!PathHasExtension(strPath, ".MEM")) {
-        AfxMessageBox(CMemPointStore::UnrecognisedFileText(strPath), kMbOk);
-        return -1;
-    }
-    CFile file;
-    CFileException error;
-    if (!file.Open(strPath, CFile::modeRead | CFile::shareDenyWrite, &error)) {
-        if (error.m_cause != CFileException::none) AfxMessageBox(CMemPointStore::OpenErrorText(error), kMbOk);
-        return -1;
-    }
-    std::vector<unsigned char> bytes(mempoint::kFileSize);
-    if (file.GetLength() != bytes.size()) {
-        AfxMessageBox(CMemPointStore::UnrecognisedFileText(strPath), kMbOk);
-        return -1;
-    }
-    if (file.Read(bytes.data(), static_cast<unsigned>(bytes.size())) != bytes.size())
-        throw CFileException(CFileException::endOfFile, -1, file.GetFilePath());
-    file.Close();
-    store.LoadImage(bytes.data(), bytes.size());
-    return 0;
+// An output that cannot be opened, as the dialog's writer says it, except for a sharing violation:
+// the dialog's "SHARE.EXE 未ロード..." belongs to its own Windows road, and means nothing to a
+// user of the command line or the page, who gets the file failure's own text instead.
+std::string OutputOpenFailure(CFileException error, const CString& strName) {
+    if (error.m_cause != CFileException::sharingViolation) return OpenFailureMessage(error, strName).Str();
+    error.m_strFileName = strName;
+    return CommandFailureText(error).Str();
 }
 
 std::string JoinedNames(const std::vector<CString>& names) {
@@ -247,8 +227,7 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     }
     input.format = FormatRegistry::ForInput(strInput.Str(), bytes);
     if (!input.format)
-        return fail("ファイル " + strInput.Str() +
-                    " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, KMZ, GeoJSON, CSV) でもありません");
+        return fail("ファイル " + strInput.Str() + " は" + KindsRead() + "でもありません");
     MapReadResult result;
     try {
         result = input.format->read(std::move(bytes), strInput.Str(), m_options.read);
@@ -389,8 +368,11 @@ bool Conversion::WriteSet(const CString& strOutput, const std::vector<CString>& 
                 file = &set.Add(names[k]);
             } catch (const CFileException& error) {
                 notes();
-                openFailed(error, names[k]);
-                if (set.Busy()) Say(result.messages, {Kind::failure, SetInUseText(set.GetSetName()).Str()});
+                // Another run writing the set is the whole story: no cause text of the member's own.
+                if (set.Busy())
+                    Say(result.messages, {Kind::failure, SetInUseText(set.GetSetName()).Str()});
+                else
+                    openFailed(error, names[k]);
                 advice();
                 return false;
             }
@@ -435,7 +417,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
                 format.write(file, places.data() + first, std::min(count, first + perFile) - first, m_options.write);
             },
             [&](const CFileException& error, const CString& name) {
-                Say(result.messages, {Kind::failure, OpenFailureMessage(error, name).Str()});
+                Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
             },
             result, removed, left);
         if (!bWritten) return;
@@ -499,11 +481,13 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
     ConversionResult result;
     if (!m_store) m_store = std::make_unique<CMemPointStore>();
     if (!m_table) m_table = std::make_unique<CPoiTable>();
-    const MessageCapture capture([&](ConversionMessage message) { Say(result.messages, std::move(message)); });
     std::vector<CString> removed, left;
     try {
-        if (LoadShared(*m_store, strInput) != 0) {
-            GetMessageBoxHost().ShowMessageBox("ファイル " + strInput + " の読み込みに失敗しました", "ERROR", kMbOk);
+        // The dialog's messages, as results: another run reading the same file is no reason to fail.
+        const StoreLoadResult loaded = m_store->Read(strInput, CMemPointStore::Sharing::denyWrite);
+        if (loaded.status != 0) {
+            if (!loaded.message.IsEmpty()) Say(result.messages, {Kind::failure, loaded.message.Str()});
+            Say(result.messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
             return result;
         }
         ResetPoiTable(*m_table);
@@ -511,8 +495,10 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
         // Through the output set like every other road: its lock, its record and its journal.
         if (!WriteSet(
                 strOutput, {strOutput}, {strInput}, [&](CFile& file, std::size_t) { m_table->WriteDocument(file); },
-                [&](const CFileException& error, const CString& name) { CPoiTable::ReportOpenError(error, name); }, result,
-                removed, left))
+                [&](const CFileException& error, const CString& name) {
+                    Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
+                },
+                result, removed, left))
             return result;
     } catch (const CFileException& error) {
         Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
