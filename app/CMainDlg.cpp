@@ -60,6 +60,14 @@ CString FirstToken(const CString& strCmdLine) {
     return CString(text.substr(first, last - first));
 }
 
+// The store's load with its messages shown here, in the framework's application box as the
+// store's own Load shows them.
+int LoadShown(CMemPointStore& store, const CString& strPath) {
+    const StoreLoadResult result = store.Read(strPath);
+    if (!result.message.IsEmpty()) AfxMessageBox(result.message, kMbOk);
+    return result.status;
+}
+
 CString FolderOf(const CString& path) {
     PathParts parts = SplitPath(path);
     return MakePath(parts.drive, parts.dir, "", "");
@@ -125,7 +133,7 @@ void CMainDlg::OnOK() {
     if (!bMemPoints && !bMapFile) {
         // A file of no kind read gets the store's answer (it refuses the name unopened), as the
         // command line gives it; only an empty box goes without a message.
-        if (!m_strInputFile.IsEmpty() && m_store.Load(m_strInputFile) != 0)
+        if (!m_strInputFile.IsEmpty() && LoadShown(m_store, m_strInputFile) != 0)
             m_ui.MessageBox("ファイル " + m_strInputFile + " の読み込みに失敗しました", "ERROR", kMbOk);
         m_ui.GotoInputBox();
         return;
@@ -140,7 +148,7 @@ void CMainDlg::OnOK() {
         ConvertMapFile();
         return;
     }
-    if (m_store.Load(m_strInputFile) != 0) {
+    if (LoadShown(m_store, m_strInputFile) != 0) {
         m_ui.MessageBox("ファイル " + m_strInputFile + " の読み込みに失敗しました", "ERROR", kMbOk);
         return;
     }
@@ -218,7 +226,13 @@ void CMainDlg::DeriveOutputName(const CString& strInput) {
 
 void CMainDlg::ResetPoiTable() { ::ResetPoiTable(m_table); }
 
-int CMainDlg::ConvertPoints() { return ::ConvertPoints(m_store, m_table, m_strOutputFile); }
+int CMainDlg::ConvertPoints() {
+    FillPoiTable(m_store, m_table);
+    CFileException error;
+    if (m_table.WriteGlorie(m_strOutputFile, error) == 0) return 0;
+    AfxMessageBox(OpenFailureMessage(error, m_strOutputFile), kMbOk);
+    return -1;
+}
 
 void CMainDlg::ConvertMapFile() {
     const MapConversionOutcome outcome = m_maps->Convert(m_strInputFile, m_strOutputFile, kNotesShown);

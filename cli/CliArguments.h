@@ -25,6 +25,7 @@ struct CliArguments {
     bool merge = false;      // --merge: every input into the one -o output, in order
     bool strict = false;     // --strict: a character the unit cannot show fails its input
     bool guessReadings = true;  // --reading none turns the guessing off
+    CString readings;           // --readings: the user's own readings (CSV of name and reading)
     bool allPoints = false;  // --all-points: GPX route and track points too
     // "-" among the inputs: standard input, of --from's format or the one its content shows.
     bool standardInput = false;

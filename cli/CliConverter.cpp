@@ -6,15 +6,17 @@
 #include "cli/TerminalText.h"
 #include "maps/BatchPlan.h"
 #include "maps/FormatRegistry.h"
+#include "maps/MapError.h"
 #include "maps/ReadingGuesser.h"
 #include "glorie/FileErrorText.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
 #include "platform/OutputSet.h"
+#include "maps/UserReadings.h"
 
 namespace {
-ConversionOptions OptionsOf(const CliArguments& args) {
+ConversionOptions OptionsOf(const CliArguments& args, std::shared_ptr<const UserReadings> userReadings) {
     ConversionOptions options;
     options.target = args.target;
     options.datum = args.datum == CliArguments::Datum::tokyo   ? ConversionOptions::Datum::tokyo
@@ -22,6 +24,7 @@ ConversionOptions OptionsOf(const CliArguments& args) {
                                                                : ConversionOptions::Datum::native;
     options.strict = args.strict;
     options.guessReadings = args.guessReadings;
+    options.userReadings = userReadings;
     options.read.allPoints = args.allPoints;
     options.write.bom = args.bom;
     return options;
@@ -46,16 +49,24 @@ int CliConverter::Run(const std::vector<std::string>& args) {
         WriteHelp();
         return kExitConverted;
     case CliArguments::Mode::version:
-        m_out << kVersionText << '\n' << "読みの推定: "
+        m_out << kVersionText << '\n' << "ファイルの版: " QV_FILE_VERSION_TEXT "\n" << "読みの推定: "
               << (ReadingGuesser::Backend().empty() ? std::string("なし (MeCab なしで作られています)") : ReadingGuesser::Backend())
               << '\n';
         return kExitConverted;
     case CliArguments::Mode::list:
-        return ListAll(parsed);
     case CliArguments::Mode::convert:
         break;
     }
-    return ConvertAll(parsed);
+    // The user's readings are read before any input: a list that cannot be read converts nothing.
+    if (!parsed.readings.IsEmpty()) {
+        try {
+            m_userReadings = std::make_shared<const UserReadings>(UserReadings::Load(parsed.readings));
+        } catch (const MapError& error) {
+            m_err << error.what() << '\n';
+            return kExitFailed;
+        }
+    }
+    return parsed.mode == CliArguments::Mode::list ? ListAll(parsed) : ConvertAll(parsed);
 }
 
 int CliConverter::Usage(const std::string& reason) {
@@ -93,6 +104,8 @@ void CliConverter::WriteHelp() {
           << "\n"
           << "  --datum tokyo|wgs84   入力の測地系 (既定: ナビのファイルは日本測地系、地図のファイルは WGS 84)\n"
           << "  --reading auto|none   読みのない地点の読みを推定するか (既定: auto)\n"
+          << "  --readings ファイル   名称と読みの CSV (UTF-8 か CP932)。名称が一致するか、その先頭に一致する\n"
+          << "                        最も長い名称の読みを推定より先に使います\n"
           << "  --strict              ナビで表示できない文字があれば、その入力を変換しません\n"
           << "  --all-points          GPX のルートとトラック、KML と GeoJSON の線と面の頂点も読みます\n"
           << "  --bom                 CSV の先頭に BOM を付けます\n"
@@ -106,7 +119,7 @@ void CliConverter::WriteHelp() {
           << "日本測地系と WGS 84 の換算には国土地理院の地域パラメータ (TKY2JGD) を使い、その範囲外では\n"
           << "Helmert 変換 (EPSG:15484) を使います。\n"
           << "一覧には番号、名称、読み、緯度、経度 (日本測地系)、数字、WGS 84 の緯度と経度、換算の方法、\n"
-          << "元の名称を表示します。\n"
+          << "元の名称と、読みが推定したものなら「推測」の列に ○ を表示します。\n"
           << "\n"
           << "終了コード: 0 すべて変換しました, 1 変換できなかったファイルがあります, 2 指定の誤り\n";
 }
@@ -242,7 +255,7 @@ int CliConverter::ConvertAll(const CliArguments& args) {
         return Usage(reason);
     if (!PrepareFolder(args)) return kExitFailed;
 
-    Conversion conversion(OptionsOf(args));
+    Conversion conversion(OptionsOf(args, m_userReadings));
     conversion.SetMessageSink([this](const ConversionMessage& message) { Print(message); });
     if (!ReadStandardInputInto(conversion, args)) return kExitFailed;
     // Standard input has no name to take the unit's own road by.
@@ -265,7 +278,7 @@ int CliConverter::ConvertAll(const CliArguments& args) {
 void CliConverter::PrintList(const CString& strInput, const ListResult& listed, bool bFirst) {
     if (!bFirst) m_out << '\n';
     m_out << strInput.Str() << " (" << listed.points.size() << " 地点)\n"
-          << "番号\t名称\t読み\t緯度\t経度\t数字\t緯度(WGS84)\t経度(WGS84)\t測地系変換\t元の名称\n";
+          << "番号\t名称\t読み\t緯度\t経度\t数字\t緯度(WGS84)\t経度(WGS84)\t測地系変換\t元の名称\t推測\n";
     std::size_t number = 0;
     for (const ListedPoint& point : listed.points) {
         m_out << ++number << '\t';
@@ -280,13 +293,13 @@ void CliConverter::PrintList(const CString& strInput, const ListResult& listed, 
             m_out << Decimal(point.latitude) << '\t' << Decimal(point.longitude) << '\t';
         else
             m_out << "\t\t";
-        m_out << point.method << '\t' << Utf8ToTerminal(point.name) << '\n';
+        m_out << point.method << '\t' << Utf8ToTerminal(point.name) << '\t' << (point.readingGuessed ? "○" : "") << '\n';
     }
     m_out.flush();
 }
 
 int CliConverter::ListAll(const CliArguments& args) {
-    Conversion conversion(OptionsOf(args));
+    Conversion conversion(OptionsOf(args, m_userReadings));
     if (!ReadStandardInputInto(conversion, args)) return kExitFailed;
     int status = kExitConverted;
     bool bFirst = true;

@@ -1,6 +1,7 @@
 #pragma once
 // The command-line converter: the arguments parsed, the conversions called, what they report
 // printed, and the exit status picked.
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -9,12 +10,13 @@
 #include "maps/BatchPlan.h"
 #include "maps/Conversion.h"
 #include "platform/CString.h"
+#include "res/Version.h"
 
 class CliConverter {
 public:
     enum ExitStatus { kExitConverted = 0, kExitFailed = 1, kExitUsage = 2 };
 
-    static constexpr const char* kVersionText = "Quorvel Version 1.100";
+    static constexpr const char* kVersionText = QV_TEXT_ABOUT_VERSION;  // the about box's
 
     // Summaries and lists go to out; messages and usage errors to err.
     CliConverter(std::ostream& out, std::ostream& err, CString strProgramName);
@@ -39,6 +41,7 @@ private:
     std::ostream& m_err;
     CString m_strProgramName;
     std::string m_pendingErrors;
+    std::shared_ptr<const UserReadings> m_userReadings;  // --readings, read once for every input
     CString m_strHiddenOutput;  // the temporary file standing for standard output, shown as "-"
     long m_warnings = 0;  // this run's, for the closing line
     long m_refusals = 0;

@@ -5,7 +5,10 @@
 #include <utility>
 
 #include "convert/DmsToDegreeText.h"
+#include "glorie/FileErrorText.h"
+#include "glorie/GlorieWriter.h"
 #include "platform/Cp932Text.h"
+#include "platform/MessageBox.h"
 
 namespace {
 // Most entries already hold their defaults at a reset; leaving those alone keeps a reset of 700
@@ -66,6 +69,28 @@ void CPoiTable::SetLatitude(CString text, int position) {
 
 void CPoiTable::SetDigits(CString text, int position) { m_entries[position].digits = std::move(text); }
 
-void CPoiTable::CopyTruncated(char* destination, const char* source, int limit) {
-    CopyCp932Truncated(destination, source, limit);
+
+int CPoiTable::WriteGlorie(CString strFileName) {
+    CFileException error;
+    if (WriteGlorie(strFileName, error) == 0) return 0;
+    ReportOpenError(error, strFileName);
+    return -1;
+}
+
+int CPoiTable::WriteGlorie(const CString& strFileName, CFileException& openError) {
+    CFile file;
+    if (!file.Open(strFileName, CFile::modeCreate | CFile::modeWrite, &openError)) return -1;
+    WriteDocument(file);
+    file.Close();
+    return 0;
+}
+
+void CPoiTable::WriteDocument(CFile& file) const { glorie::WriteDocument(file, m_entries, GetCount()); }
+
+void CPoiTable::WriteText(CFile& file, const char* text) { WriteText(file, text, std::strlen(text)); }
+
+void CPoiTable::WriteText(CFile& file, const char* text, std::size_t length) { glorie::WriteText(file, text, length); }
+
+void CPoiTable::ReportOpenError(const CFileException& error, CString strFileName) {
+    AfxMessageBox(OpenFailureMessage(error, strFileName), kMbOk);
 }

@@ -1,8 +1,8 @@
 #pragma once
-// The POI entries of one conversion, and their writer (glorie/).
+// The POI entries of one conversion; the document is glorie/GlorieWriter's.
 #include <cstddef>
 
-#include "convert/PoiEntry.h"
+#include "glorie/PoiEntry.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/CString.h"
@@ -24,13 +24,12 @@ public:
     void SetLatitude(CString text, int position);
     void SetDigits(CString text, int position);
 
-    // Copies source cut to at most limit bytes, never splitting a CP932 character, and a NUL
-    // (CopyCp932Truncated).
-    static void CopyTruncated(char* destination, const char* source, int limit);
-
     // 0 when the whole document was written and the file replaced; -1 when the output cannot be
     // opened (after the message has been shown). A failure while writing leaves as a CFileException.
     int WriteGlorie(CString strFileName);
+    // The same without a message: -1 with openError filled when the output cannot be opened, for a
+    // caller that tells the user its own way (OpenFailureMessage gives the text shown above).
+    int WriteGlorie(const CString& strFileName, CFileException& openError);
     // The whole document into a file opened for writing; failures leave as a CFileException.
     void WriteDocument(CFile& file) const;
     static void WriteText(CFile& file, const char* text);

@@ -1,12 +1,10 @@
-// The glorie writer: members of CPoiTable that turn the used entries into the document.
+#include "glorie/GlorieWriter.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "convert/CPoiTable.h"
-#include "glorie/FileErrorText.h"
 #include "glorie/GlorieLines.h"
-#include "platform/MessageBox.h"
 
 namespace {
 using FieldMember = CString PoiEntry::*;
@@ -105,7 +103,7 @@ void WriteLines(CFile& file, std::string& buffer, const std::vector<PreparedLine
     for (const PreparedLine& p : lines) {
         if (entry && !IsWritten(*entry, p.line->when)) continue;
         if (p.fieldCount == 0 || !entry) {
-            CPoiTable::WriteText(file, p.pieces[0].c_str(), p.pieces[0].size());
+            glorie::WriteText(file, p.pieces[0].c_str(), p.pieces[0].size());
             continue;
         }
         std::size_t room = p.templateLength + 1;
@@ -122,38 +120,17 @@ void WriteLines(CFile& file, std::string& buffer, const std::vector<PreparedLine
             at += piece.size();
         }
         *at = '\0';
-        CPoiTable::WriteText(file, buffer.c_str(), static_cast<std::size_t>(at - &buffer[0]));
+        glorie::WriteText(file, buffer.c_str(), static_cast<std::size_t>(at - &buffer[0]));
     }
 }
 }  // namespace
 
-int CPoiTable::WriteGlorie(CString strFileName) {
-    CFile file;
-    CFileException error;
-    if (!file.Open(strFileName, CFile::modeCreate | CFile::modeWrite, &error)) {
-        ReportOpenError(error, strFileName);
-        return -1;
-    }
-    WriteDocument(file);
-    file.Close();
-    return 0;
-}
-
-void CPoiTable::WriteDocument(CFile& file) const {
+void glorie::WriteDocument(CFile& file, const PoiEntry* entries, int count) {
     const PreparedLines& lines = Lines();
     std::string buffer(256, '\0');
     WriteLines(file, buffer, lines.header, nullptr);
-    const int count = GetCount();
-    for (int i = 0; i < count; ++i) WriteLines(file, buffer, lines.entry, &m_entries[i]);
+    for (int i = 0; i < count; ++i) WriteLines(file, buffer, lines.entry, &entries[i]);
     WriteLines(file, buffer, lines.closing, nullptr);
 }
 
-void CPoiTable::WriteText(CFile& file, const char* text) { WriteText(file, text, std::strlen(text)); }
-
-void CPoiTable::WriteText(CFile& file, const char* text, std::size_t length) {
-    file.Write(text, static_cast<unsigned>(length));
-}
-
-void CPoiTable::ReportOpenError(const CFileException& error, CString strFileName) {
-    AfxMessageBox(OpenFailureMessage(error, strFileName), kMbOk);
-}
+void glorie::WriteText(CFile& file, const char* text, std::size_t length) { file.Write(text, static_cast<unsigned>(length)); }

@@ -20,11 +20,10 @@
 #include "maps/ReadingGuesser.h"
 #include "maps/SafeText.h"
 #include "maps/UnitFields.h"
+#include "maps/UserReadings.h"
 #include "mempoint/CMemPointStore.h"
-#include "mempoint/MemPointFormat.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
-#include "platform/MessageBox.h"
 #include "platform/OutputSet.h"
 #include "platform/HostSystem.h"
 #include "platform/PathSplit.h"
@@ -86,23 +85,21 @@ CString UnitDegreeText(double degrees) {
     return text;
 }
 
-// Message boxes of the dialog's own conversion, kept as messages instead of shown.
-class MessageCapture : public IMessageBoxHost {
-public:
-    explicit MessageCapture(std::function<void(ConversionMessage)> say)
-        : m_say(std::move(say)), m_previous(SetMessageBoxHost(this)) {}
-    ~MessageCapture() override { SetMessageBoxHost(m_previous); }
-    MessageCapture(const MessageCapture&) = delete;
-    MessageCapture& operator=(const MessageCapture&) = delete;
-    int ShowMessageBox(const CString& text, const CString&, unsigned) override {
-        m_say({Kind::failure, text.Str()});
-        return kIdOk;
+// The kinds of file read, from the registry: the unit's own (its memory-point file first), then
+// the map formats, "メモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, ...)".
+std::string KindsRead() {
+    const Format* mem = FormatRegistry::Find("mem");
+    std::string unit = std::string(mem->title) + "でも ";
+    std::string maps;
+    for (const Format* format : FormatRegistry::All()) {
+        if (format == mem) continue;
+        if (format->unit)
+            unit += std::string(format->title) + "でも";
+        else
+            maps += (maps.empty() ? "" : ", ") + std::string(format->title);
     }
-
-private:
-    std::function<void(ConversionMessage)> m_say;
-    IMessageBoxHost* m_previous;
-};
+    return unit + "地図のファイル (" + maps + ") ";
+}
 
 // Why an input that failed could not be read, where the open or the store said less: a folder;
 // for the unit's road, a name that is no file or a memory-point file of the wrong size. Empty
@@ -142,29 +139,13 @@ struct CutNames {
     std::string example, cut;
 };
 
-// The store's Load, with its messages, but under a shared lock: another run reading the same file
-// is no reason to fail (the dialog's own Load keeps its open without sharing).
-int LoadShared(CMemPointStore& store, const CString& strPath) {
-    if (!PathHasExtension(strPath, ".MEM")) {
-        AfxMessageBox(CMemPointStore::UnrecognisedFileText(strPath), kMbOk);
-        return -1;
-    }
-    CFile file;
-    CFileException error;
-    if (!file.Open(strPath, CFile::modeRead | CFile::shareDenyWrite, &error)) {
-        if (error.m_cause != CFileException::none) AfxMessageBox(CMemPointStore::OpenErrorText(error), kMbOk);
-        return -1;
-    }
-    std::vector<unsigned char> bytes(mempoint::kFileSize);
-    if (file.GetLength() != bytes.size()) {
-        AfxMessageBox(CMemPointStore::UnrecognisedFileText(strPath), kMbOk);
-        return -1;
-    }
-    if (file.Read(bytes.data(), static_cast<unsigned>(bytes.size())) != bytes.size())
-        throw CFileException(CFileException::endOfFile, -1, file.GetFilePath());
-    file.Close();
-    store.LoadImage(bytes.data(), bytes.size());
-    return 0;
+// An output that cannot be opened, as the dialog's writer says it, except for a sharing violation:
+// the dialog's "SHARE.EXE 未ロード..." belongs to its own Windows road, and means nothing to a
+// user of the command line or the page, who gets the file failure's own text instead.
+std::string OutputOpenFailure(CFileException error, const CString& strName) {
+    if (error.m_cause != CFileException::sharingViolation) return OpenFailureMessage(error, strName).Str();
+    error.m_strFileName = strName;
+    return CommandFailureText(error).Str();
 }
 
 std::string JoinedNames(const std::vector<CString>& names) {
@@ -184,6 +165,7 @@ struct Conversion::Input {
     std::vector<std::pair<double, double>> original;  // latitude, longitude as read
     std::vector<const char*> refused;                 // null, or why the point is left out
     int refusedCount = 0;                             // by the reader and here
+    std::vector<bool> guessed;                        // the reading is the guesser's (for the listing)
 
     // A coordinate as the input has it: the unit's degree text for its own files.
     std::string OriginalText(double value) const {
@@ -244,7 +226,22 @@ ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
     // Said once, where the build has an analyser that failed: points without a reading then go
     // without one.
     if (!m_guesser && !ReadingGuesser::Backend().empty()) Say(messages, {Kind::warning, "読みを推定できません (" + whyNot + ")"});
+    if (!m_guesser) m_guesser = ReadingGuesser::Written();
     return m_guesser.get();
+}
+
+std::string Conversion::ReadingOf(const std::string& name, bool& guessed, std::vector<ConversionMessage>& messages) {
+    guessed = false;
+    std::string reading;
+    const std::size_t matched = m_options.userReadings ? m_options.userReadings->Match(name, reading) : 0;
+    const std::string rest = UnitPart(name.substr(matched));
+    if (rest.empty() || FirstCharacters(reading, CPoiTable::kNameLimit + 1).size() < reading.size()) return reading;
+    ReadingGuesser* guesser = m_options.guessReadings ? Guesser(messages) : nullptr;
+    const std::string guess = guesser ? guesser->Guess(rest) : std::string();
+    // The user's reading of a prefix alone would be taken for the whole name's.
+    if (guess.empty()) return {};
+    guessed = true;
+    return reading + guess;
 }
 
 bool Conversion::Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages) {
@@ -287,8 +284,7 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     }
     if (!input.format) input.format = FormatRegistry::ForInput(strInput.Str(), bytes);
     if (!input.format)
-        return fail("ファイル " + strInput.Str() +
-                    " はメモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, KML, KMZ, GeoJSON, CSV) でもありません");
+        return fail("ファイル " + strInput.Str() + " は" + KindsRead() + "でもありません");
     if (FormatRegistry::ForInputPath(strInput.Str()) == input.format && !input.format->recognise &&
         (input.format == FormatRegistry::Find("kml") || input.format == FormatRegistry::Find("gpx")) && CannotBeXml(bytes))
         return fail("ファイル " + strInput.Str() + " は名前は " + input.format->title + " ですが、中身は XML の文書ではありません");
@@ -375,6 +371,8 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
     bool bUsable = true;
     CutNames cut;
     if (usable) usable->assign(input.places.size(), false);
+    input.guessed.assign(input.places.size(), false);
+    std::size_t unread = 0;  // names the guesser found no reading for
     for (std::size_t i = 0; i < input.places.size(); ++i) {
         Place& place = input.places[i];
         if (input.refused[i] && input.refused[i] != kNoPosition) continue;
@@ -394,10 +392,13 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         // A guessed reading becomes the place's own, half-width as the unit takes it and no
         // longer than its field tells apart: the record made of it when the file is written is
         // then the one checked here.
-        if (!place.Record() && place.Reading().empty() && m_options.guessReadings)
-            if (ReadingGuesser* guesser = Guesser(messages))
-                place.SetReading(FirstCharacters(ToHalfWidthKatakana(guesser->Guess(UnitPart(place.name))),
-                                                 static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
+        if (!place.Record() && place.Reading().empty() && (m_options.guessReadings || m_options.userReadings)) {
+            bool guessed = false;
+            place.SetReading(FirstCharacters(ToHalfWidthKatakana(ReadingOf(place.name, guessed, messages)),
+                                             static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
+            input.guessed[i] = guessed;
+            if (place.Reading().empty() && m_guesser && !UnitPart(place.name).empty()) ++unread;
+        }
         // A name the unit's field cuts: counted, the first kept as the example.
         if (!place.Record()) {
             std::string kept = UnitPart(place.name);
@@ -422,6 +423,8 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         Say(messages, {Kind::warning, input.name.Str() + ": " + std::to_string(cut.count) + " 地点の名称はナビの " +
                                           std::to_string(CPoiTable::kNameLimit) + " バイトに収まらないので切り詰めます (例:「" +
                                           cut.example + "」→「" + cut.cut + "」)"});
+    if (unread > 0)
+        Say(messages, {Kind::warning, input.name.Str() + ": " + std::to_string(unread) + " 地点の名称の読みを推定できませんでした"});
     return bUsable;
 }
 
@@ -444,8 +447,11 @@ bool Conversion::WriteSet(const CString& strOutput, const std::vector<CString>& 
                 file = &set.Add(names[k]);
             } catch (const CFileException& error) {
                 notes();
-                openFailed(error, names[k]);
-                if (set.Busy()) Say(result.messages, {Kind::failure, SetInUseText(set.GetSetName()).Str()});
+                // Another run writing the set is the whole story: no cause text of the member's own.
+                if (set.Busy())
+                    Say(result.messages, {Kind::failure, SetInUseText(set.GetSetName()).Str()});
+                else
+                    openFailed(error, names[k]);
                 advice();
                 return false;
             }
@@ -490,7 +496,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
                 format.write(file, places.data() + first, std::min(count, first + perFile) - first, m_options.write);
             },
             [&](const CFileException& error, const CString& name) {
-                Say(result.messages, {Kind::failure, OpenFailureMessage(error, name).Str()});
+                Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
             },
             result, removed, left);
         if (!bWritten) return;
@@ -554,22 +560,19 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
     ConversionResult result;
     if (!m_store) m_store = std::make_unique<CMemPointStore>();
     if (!m_table) m_table = std::make_unique<CPoiTable>();
-    const MessageCapture capture([&](ConversionMessage message) { Say(result.messages, std::move(message)); });
     std::vector<CString> removed, left;
     try {
+        // The dialog's messages, as results: another run reading the same file is no reason to fail.
         // The store's reason is replaced where it says less than the input's state: a folder, a
         // missing file (a mistyped extension) or a short one are said by name and size.
-        std::vector<ConversionMessage> storeMessages;
-        int loaded = 0;
-        {
-            const MessageCapture storeCapture([&](ConversionMessage message) { storeMessages.push_back(std::move(message)); });
-            loaded = LoadShared(*m_store, strInput);
-        }
-        const std::string problem = loaded != 0 ? InputProblem(strInput, true) : std::string();
-        if (!problem.empty()) storeMessages.assign(1, {Kind::failure, problem});
-        for (ConversionMessage& message : storeMessages) Say(result.messages, std::move(message));
-        if (loaded != 0) {
-            GetMessageBoxHost().ShowMessageBox("ファイル " + strInput + " の読み込みに失敗しました", "ERROR", kMbOk);
+        const StoreLoadResult loaded = m_store->Read(strInput, CMemPointStore::Sharing::denyWrite);
+        if (loaded.status != 0) {
+            const std::string problem = InputProblem(strInput, true);
+            if (!problem.empty())
+                Say(result.messages, {Kind::failure, problem});
+            else if (!loaded.message.IsEmpty())
+                Say(result.messages, {Kind::failure, loaded.message.Str()});
+            Say(result.messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
             return result;
         }
         ResetPoiTable(*m_table);
@@ -577,8 +580,10 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
         // Through the output set like every other road: its lock, its record and its journal.
         if (!WriteSet(
                 strOutput, {strOutput}, {strInput}, [&](CFile& file, std::size_t) { m_table->WriteDocument(file); },
-                [&](const CFileException& error, const CString& name) { CPoiTable::ReportOpenError(error, name); }, result,
-                removed, left))
+                [&](const CFileException& error, const CString& name) {
+                    Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
+                },
+                result, removed, left))
             return result;
     } catch (const CFileException& error) {
         Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
@@ -614,6 +619,7 @@ ListResult Conversion::List(const CString& strInput) {
             RecordText record = UnitRecord(unit);
             point.unitName = std::move(record.name);
             point.unitReading = std::move(record.reading);
+            point.readingGuessed = tokyo.guessed[i];
             point.tokyoLatitude = UnitDegreeText(unit.latitude);
             point.tokyoLongitude = UnitDegreeText(unit.longitude);
         }

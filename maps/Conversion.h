@@ -18,6 +18,7 @@ class CMemPointStore;
 class CPoiTable;
 class DatumShift;
 class ReadingGuesser;
+class UserReadings;
 
 struct ConversionOptions {
     enum class Datum { native, tokyo, wgs84 };  // native: the input format's own
@@ -26,6 +27,7 @@ struct ConversionOptions {
     Datum datum = Datum::native;
     bool strict = false;             // a character the unit cannot show fails the conversion
     bool guessReadings = true;       // a point without a reading gets one from the guesser
+    std::shared_ptr<const UserReadings> userReadings;  // taken before the guesser, when given
     ReadOptions read;
     WriteOptions write;
 };
@@ -49,6 +51,7 @@ struct ConversionResult {
 struct ListedPoint {
     bool hasUnitColumns = false;     // false where the unit cannot take the point
     std::string unitName, unitReading;  // CP932, cut to the unit's fields
+    bool readingGuessed = false;     // the reading is the guesser's, not the input's nor the user's
     CString tokyoLatitude, tokyoLongitude;  // the unit's degree text
     std::string digits;
     bool shifted = false;            // false: the WGS 84 columns are empty
@@ -111,6 +114,8 @@ private:
                   std::vector<CString>& removed, std::vector<CString>& left);
     void SayRemoved(const std::vector<CString>& removed, const std::vector<CString>& left, ConversionResult& result);
     ReadingGuesser* Guesser(std::vector<ConversionMessage>& messages);
+    // The reading of a place without one: the user's, else guessed (*guessed set); empty when none.
+    std::string ReadingOf(const std::string& name, bool& guessed, std::vector<ConversionMessage>& messages);
     void Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
 
     ConversionOptions m_options;

@@ -41,7 +41,6 @@ public:
     bool Shift(double latitude, double longitude, double& shiftLat, double& shiftLon) const;
 
     int Columns() const { return m_columns; }
-    int Rows() const { return m_rows; }
 
 private:
     void Parse();

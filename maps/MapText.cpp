@@ -3,12 +3,6 @@
 namespace {
 bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
 
-bool IsKana(char32_t c) {
-    return (c >= 0x3041 && c <= 0x309F)     // hiragana with the sound marks
-           || (c >= 0x30A1 && c <= 0x30FA)  // katakana
-           || c == 0x30FC || c == 0x30FD || c == 0x30FE || (c >= 0xFF66 && c <= 0xFF9F);
-}
-
 // Most names need no change: found in one pass without building a new string.
 bool IsCollapsed(std::string_view text) {
     if (text.empty()) return true;
@@ -40,20 +34,6 @@ std::string CollapseSpace(std::string_view text) {
 
 void CollapseSpaceInPlace(std::string& text) {
     if (!IsCollapsed(text)) text = CollapseSpace(text);
-}
-
-bool LooksLikeReading(std::string_view text) {
-    bool kana = false;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char32_t c = NextCodePoint(text, i);
-        if (IsKana(c)) {
-            kana = true;
-        } else if (c != 0x30FB && c != 0xFF65 && c != 0x3000 && c != ' ') {
-            return false;
-        }
-    }
-    return kana;
 }
 
 std::string PhoneDigits(std::string_view text) {

@@ -13,8 +13,5 @@ std::string ValidUtf8(std::string text);
 // Runs of blank space (space, tab, CR, LF) become one space; none at either end.
 std::string CollapseSpace(std::string_view text);
 void CollapseSpaceInPlace(std::string& text);
-// Hiragana, katakana (full and half width), the long-vowel mark, the middle dot and spaces,
-// with at least one kana: the form a reading takes.
-bool LooksLikeReading(std::string_view text);
 // The digits of a phone number written with - ( ) + and spaces; empty unless only those occur.
 std::string PhoneDigits(std::string_view text);

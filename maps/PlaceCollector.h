@@ -36,7 +36,6 @@ public:
     void SetDigits(Place& place, std::string_view text);
 
     const std::string& FileName() const { return m_fileName; }
-    int Candidates() const { return m_candidates; }
     // The places read. Throws MapError when the file had no point at all; passedOver counts the
     // points the options left unread, for the message.
     MapReadResult Finish(int passedOver = 0);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 
 #include "maps/MapText.h"
 #include "platform/HostSystem.h"
@@ -48,8 +49,40 @@ const char* HalfWidthSign(char32_t c) {
 
 bool IsHiragana(char32_t c) { return c >= 0x3041 && c <= 0x3096; }
 // Only the MeCab guesser asks; a build without it has no use for it.
-[[maybe_unused]] bool IsKatakana(char32_t c) { return (c >= kFirstKatakana && c <= kLastKatakana) || c == 0x30FC; }
+bool IsKatakana(char32_t c) { return (c >= kFirstKatakana && c <= kLastKatakana) || c == 0x30FC; }
+
+// A name of kana, digits, Latin letters and marks alone is read as written: kana as katakana,
+// full-width forms in ASCII, a run of blanks as one. Every build reads such names so, with the
+// analyser or without it. Empty when the name holds anything else (a kanji).
+std::string WrittenReading(std::string_view name) {
+    std::string reading;
+    bool blank = false;
+    std::size_t i = 0;
+    while (i < name.size()) {
+        char32_t c = NextCodePoint(name, i);
+        if (c == 0x20 || c == 0x3000 || c == '\t') {
+            blank = !reading.empty();
+            continue;
+        }
+        if (blank) reading += ' ';
+        blank = false;
+        if (c >= 0xFF01 && c <= 0xFF5E) c -= 0xFEE0;
+        if (IsHiragana(c)) c += kHiraganaToKatakana;
+        const bool written = (c > 0x20 && c < 0x7F) || IsKatakana(c) || (c >= 0xFF61 && c <= 0xFF9F) || c == 0x30FB ||
+                             c == 0x3001 || c == 0x3002 || c == 0x300C || c == 0x300D;
+        if (!written) return {};
+        AppendUtf8(reading, c);
+    }
+    return reading;
+}
+
+class WrittenGuesser : public ReadingGuesser {
+public:
+    std::string Guess(const std::string& name) override { return WrittenReading(name); }
+};
 }  // namespace
+
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Written() { return std::make_unique<WrittenGuesser>(); }
 
 std::string ToHalfWidthKatakana(const std::string& text) {
     std::string out;
@@ -73,7 +106,7 @@ std::string ToHalfWidthKatakana(const std::string& text) {
 namespace {
 // MeCab's functions, from the library loaded when a reading is first guessed (or --version asks):
 // a run that guesses nothing does not pay for loading it.
-#define QUORVEL_MECAB_FUNCTIONS(X) X(mecab_new2) X(mecab_destroy) X(mecab_sparse_tonode) X(mecab_dictionary_info) X(mecab_version)
+#define QUORVEL_MECAB_FUNCTIONS(X) X(mecab_new) X(mecab_new2) X(mecab_destroy) X(mecab_sparse_tonode) X(mecab_dictionary_info) X(mecab_version)
 
 struct MecabApi {
 #define QUORVEL_MECAB_MEMBER(name) decltype(&::name) name = nullptr;
@@ -81,6 +114,19 @@ struct MecabApi {
 #undef QUORVEL_MECAB_MEMBER
 };
 
+#ifdef QUORVEL_MECAB_STATIC
+// The Windows programs and the page link MeCab in (scripts/mingw-deps.sh, web-deps.sh).
+const MecabApi& Mecab() {
+    static const MecabApi api = [] {
+        MecabApi linked;
+#define QUORVEL_MECAB_LINK(name) linked.name = &::name;
+        QUORVEL_MECAB_FUNCTIONS(QUORVEL_MECAB_LINK)
+#undef QUORVEL_MECAB_LINK
+        return linked;
+    }();
+    return api;
+}
+#else
 // Throws std::runtime_error when the library or one of its functions cannot be had; tried again next time.
 const MecabApi& Mecab() {
     static const MecabApi api = [] {
@@ -96,6 +142,8 @@ const MecabApi& Mecab() {
     }();
     return api;
 }
+
+#endif
 
 constexpr int kReadingField = 7;  // ipadic: part of speech (6 fields), base form, reading, pronunciation
 
@@ -120,10 +168,89 @@ bool KanaSurface(const char* surface, std::size_t length, std::string& reading) 
     while (i < text.size()) {
         char32_t c = NextCodePoint(text, i);
         if (IsHiragana(c)) c += kHiraganaToKatakana;
-        if (!IsKatakana(c)) return false;
+        // ヶ and ヵ between the words of a place name are the particle ga (霞ヶ関, つつじヶ丘).
+        if (c == 0x30F6 || c == 0x30F5) c = 0x30AC;
+        const bool halfWidth = c >= 0xFF66 && c <= 0xFF9F;
+        if (!IsKatakana(c) && !halfWidth) return false;
         AppendUtf8(reading, c);
     }
     return !reading.empty();
+}
+
+// Digits, Latin letters and marks are read as written, in ASCII: 国道1号 is ｺｸﾄﾞｳ1ｺﾞｳ, and a word
+// of letters (ABC, Ｂ級) would otherwise be spelt out or have no reading. Full-width forms
+// become ASCII; ・、。「」 stay for ToHalfWidthKatakana.
+bool PlainSurface(const char* surface, std::size_t length, std::string& reading) {
+    reading.clear();
+    const std::string_view text(surface, length);
+    std::size_t i = 0;
+    while (i < text.size()) {
+        char32_t c = NextCodePoint(text, i);
+        if (c >= 0xFF01 && c <= 0xFF5E) c -= 0xFEE0;
+        const bool plain = (c > 0x20 && c < 0x7F) || c == 0x30FB || c == 0x3001 || c == 0x3002 || c == 0x300C || c == 0x300D;
+        if (!plain) return false;
+        AppendUtf8(reading, c);
+    }
+    return !reading.empty();
+}
+
+// A place name's first word 上, 下 or 中 standing alone is kami, shimo, naka nearly always (上野毛,
+// 下小田井, 中三田: nine in ten of the SKK place lists), where the analyser reads ue, shita, chuu.
+const char* PlacePrefix(std::string_view word) {
+    if (word == "上") return "カミ";
+    if (word == "下") return "シモ";
+    if (word == "中") return "ナカ";
+    return nullptr;
+}
+
+bool IsKanji(char32_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || c == 0x3005; }
+
+// A ケ between a word and a kanji is the particle ga of place names written large (さくらケ丘):
+// given to the analyser as が, it ends the word before it as the particle does. ヶ is left to the
+// dictionary, which knows most names holding it (保土ヶ谷); one it does not is read ga below.
+std::string WithParticleGa(const std::string& name) {
+    std::string out;
+    out.reserve(name.size());
+    std::size_t i = 0;
+    char32_t before = 0;
+    while (i < name.size()) {
+        const std::size_t start = i;
+        const char32_t c = NextCodePoint(name, i);
+        std::size_t next = i;
+        const char32_t after = i < name.size() ? NextCodePoint(name, next) : 0;
+        const bool ga = c == 0x30B1 && before && !IsKatakana(before) && IsKanji(after);
+        if (ga)
+            out += "が";
+        else
+            out.append(name, start, i - start);
+        before = c;
+    }
+    return out;
+}
+
+// A town's 町 after its name is chou two times in three in the SKK list of places, where the
+// analyser reads machi; in a station's name (町 駅) machi is the more common, and its reading stays.
+bool BeforeStation(const mecab_node_t* node) {
+    return node->next && std::string_view(node->next->surface, node->next->length) == "駅";
+}
+
+// The last word of a name (before 駅, if it ends so).
+bool LastWord(const mecab_node_t* node) {
+    const mecab_node_t* next = node->next;
+    if (next && BeforeStation(node)) next = next->next;
+    return !next || next->stat == MECAB_EOS_NODE;
+}
+
+// A name's last word standing alone that the analyser reads as a word of its own, where place
+// names read it as a suffix: 通 doori (eight in ten of the SKK lists' names ending so), 前 mae (nine
+// in ten), 口 guchi (three in four), 橋 read kyou bashi (two in three of 橋 are bashi).
+const char* PlaceSuffix(const mecab_node_t* node) {
+    const std::string_view word(node->surface, node->length);
+    if (word == "通") return "ドオリ";
+    if (word == "前") return "マエ";
+    if (word == "口") return "グチ";
+    if (word == "橋" && std::strstr(node->feature, ",キョウ,")) return "バシ";
+    return nullptr;
 }
 
 class MecabGuesser : public ReadingGuesser {
@@ -135,11 +262,26 @@ public:
 
     // A partial reading would be taken for the whole one: any word without one gives none.
     std::string Guess(const std::string& name) override {
-        std::string reading, word;
-        for (const mecab_node_t* node = m_api.mecab_sparse_tonode(m_tagger, name.c_str()); node; node = node->next) {
+        std::string reading = WrittenReading(name), word;
+        if (!reading.empty()) return reading;
+        const std::string text = WithParticleGa(name);
+        for (const mecab_node_t* node = m_api.mecab_sparse_tonode(m_tagger, text.c_str()); node; node = node->next) {
             if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE) continue;
-            const bool known = node->stat != MECAB_UNK_NODE && ReadingOf(node->feature, word);
-            if (!known && !KanaSurface(node->surface, node->length, word)) return {};
+            // A blank between words (MeCab skips it) stays one: 羽田空港 第1ターミナル.
+            if (node->rlength > node->length && !reading.empty()) reading += ' ';
+            const char* prefix = reading.empty() && node->next && node->next->stat != MECAB_EOS_NODE
+                                     ? PlacePrefix(std::string_view(node->surface, node->length))
+                                     : nullptr;
+            if (prefix) {
+                word = prefix;
+            } else if (std::string_view(node->surface, node->length) == "町" && !reading.empty() && !BeforeStation(node)) {
+                word = "チョウ";
+            } else if (const char* suffix = reading.empty() || !LastWord(node) ? nullptr : PlaceSuffix(node)) {
+                word = suffix;
+            } else if (!PlainSurface(node->surface, node->length, word)) {
+                const bool known = node->stat != MECAB_UNK_NODE && ReadingOf(node->feature, word);
+                if (!known && !KanaSurface(node->surface, node->length, word)) return {};
+            }
             reading += word;
         }
         return reading;
@@ -150,9 +292,14 @@ private:
     mecab_t* m_tagger;
 };
 
-// Only a UTF-8 dictionary gives readings this program can use.
-mecab_t* OpenTagger(const MecabApi& api, const char* arguments) {
-    mecab_t* tagger = api.mecab_new2(arguments);
+// Only a UTF-8 dictionary gives readings this program can use. With a folder, its own dicrc is
+// the only settings file read (no user's mecabrc); an argument vector, as the folder may have blanks.
+mecab_t* OpenTagger(const MecabApi& api, const std::string& folder) {
+    std::string rc = folder + "/dicrc";
+    std::string dictionary = folder;
+    char program[] = "mecab", r[] = "-r", d[] = "-d";
+    char* arguments[] = {program, r, &rc[0], d, &dictionary[0], nullptr};
+    mecab_t* tagger = folder.empty() ? api.mecab_new2("") : api.mecab_new(5, arguments);
     if (!tagger) return nullptr;
     const mecab_dictionary_info_t* info = api.mecab_dictionary_info(tagger);
     const bool utf8 = info && info->charset && (std::strcmp(info->charset, "utf8") == 0 || std::strcmp(info->charset, "UTF-8") == 0 ||
@@ -165,14 +312,20 @@ mecab_t* OpenTagger(const MecabApi& api, const char* arguments) {
 }
 }  // namespace
 
-// The dictionary found at configure time, without a user's mecabrc; else the mecabrc's own.
+// The dictionary found at configure time (the Windows programs': data\ipadic beside them); else
+// the mecabrc's own.
 std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
     try {
         const MecabApi& api = Mecab();
-        mecab_t* tagger = OpenTagger(api, "-r /dev/null -d " QUORVEL_MECAB_DICDIR);
+#if defined(QUORVEL_MECAB_STATIC) && defined(_WIN32)
+        const std::string folder = ProgramFolder().Str() + "\\data\\ipadic";
+#else
+        const std::string folder = QUORVEL_MECAB_DICDIR;
+#endif
+        mecab_t* tagger = OpenTagger(api, folder);
         if (!tagger) tagger = OpenTagger(api, "");
         if (tagger) return std::make_unique<MecabGuesser>(api, tagger);
-        if (whyNot) *whyNot = "MeCab の UTF-8 の辞書 (" QUORVEL_MECAB_DICDIR ") を読み込めませんでした";
+        if (whyNot) *whyNot = "MeCab の UTF-8 の辞書 (" + folder + ") を読み込めませんでした";
     } catch (const std::runtime_error& error) {
         if (whyNot) *whyNot = error.what();
     }

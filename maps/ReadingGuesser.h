@@ -13,6 +13,9 @@ public:
     // Null when the build has no analyser, or the analyser or its dictionary cannot be loaded;
     // then *whyNot, when given, says which.
     static std::unique_ptr<ReadingGuesser> Create(std::string* whyNot = nullptr);
+    // Reads only names written in kana, digits, Latin letters and marks (as every analyser
+    // does): for a build without the analyser, or when it cannot be loaded.
+    static std::unique_ptr<ReadingGuesser> Written();
     // For --version: e.g. "MeCab 0.996"; "なし: " and the reason when it cannot be loaded; empty
     // when the build has none.
     static std::string Backend();

@@ -26,8 +26,6 @@ constexpr unsigned kSecondsPerMinute = 60;
 
 bool IsRecordIndex(int index) { return index >= 0 && index < kRecordCount; }
 
-void ShowUnrecognisedFile(const CString& strPath) { AfxMessageBox(CMemPointStore::UnrecognisedFileText(strPath), kMbOk); }
-
 char* TwoDigits(char* at, unsigned value) {
     *at++ = static_cast<char>('0' + value / 10);
     *at++ = static_cast<char>('0' + value % 10);
@@ -38,20 +36,18 @@ char* TwoDigits(char* at, unsigned value) {
 CMemPointStore::CMemPointStore() { Reset(); }
 
 int CMemPointStore::Load(CString strPath) {
-    if (!PathHasExtension(strPath, ".MEM")) {
-        ShowUnrecognisedFile(strPath);
-        return -1;
-    }
+    const StoreLoadResult result = Read(strPath);
+    if (!result.message.IsEmpty()) AfxMessageBox(result.message, kMbOk);
+    return result.status;
+}
+
+StoreLoadResult CMemPointStore::Read(const CString& strPath, Sharing sharing) {
+    if (!PathHasExtension(strPath, ".MEM")) return {-1, UnrecognisedFileText(strPath)};
     CFile file;
     CFileException error;
-    if (!file.Open(strPath, CFile::modeRead | CFile::shareExclusive, &error)) {
-        ReportOpenError(error);
-        return -1;
-    }
-    if (file.GetLength() != kFileSize) {
-        ShowUnrecognisedFile(strPath);
-        return -1;
-    }
+    const unsigned share = sharing == Sharing::exclusive ? CFile::shareExclusive : CFile::shareDenyWrite;
+    if (!file.Open(strPath, CFile::modeRead | share, &error)) return {-1, OpenErrorText(error)};
+    if (file.GetLength() != kFileSize) return {-1, UnrecognisedFileText(strPath)};
     // Read aside, so that a failure leaves the image as it was.
     unsigned char buffer[kFileSize];
     if (file.Read(buffer, kFileSize) != kFileSize)
@@ -59,12 +55,12 @@ int CMemPointStore::Load(CString strPath) {
     file.Close();
     std::memcpy(image, buffer, kFileSize);
     count = CountUsed();
-    return 0;
+    return {0, CString()};
 }
 
 void CMemPointStore::ReportOpenError(const CFileException& error) const {
-    if (error.m_cause == CFileException::none) return;
-    AfxMessageBox(OpenErrorText(error), kMbOk);
+    const CString text = OpenErrorText(error);
+    if (!text.IsEmpty()) AfxMessageBox(text, kMbOk);
 }
 
 CString CMemPointStore::OpenErrorText(const CFileException& error) {

@@ -7,8 +7,19 @@
 #include "platform/CFileException.h"
 #include "platform/CString.h"
 
+// What a load came to, as a value: the store shows nothing itself; Load shows message, other
+// callers give it their own way (the command line's standard error, the page's list).
+struct StoreLoadResult {
+    int status = 0;   // 0 loaded, -1 not (image and count unchanged)
+    CString message;  // the text Load shows; empty when nothing is to be said
+};
+
 class CMemPointStore {
 public:
+    // Exclusive: no other program may have the file open (the dialog's own open); shared: other
+    // readers are no reason to fail (a batch reading one file twice).
+    enum class Sharing { exclusive, denyWrite };
+
     enum CoordinateField { longitude = 8, latitude = 12 };
 
     CMemPointStore();
@@ -16,6 +27,8 @@ public:
     // 0 when the file was loaded; -1 after the store has shown why not (image and count unchanged).
     // A failure while reading the opened file leaves as a CFileException.
     int Load(CString strPath);
+    // Load's steps without a message box. A failure while reading the opened file leaves as a CFileException.
+    StoreLoadResult Read(const CString& strPath, Sharing sharing = Sharing::exclusive);
     int GetCount() const { return count; }
     // A file's bytes already read: false (image and count unchanged) unless they are a file's size.
     bool LoadImage(const unsigned char* bytes, std::size_t size);

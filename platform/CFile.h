@@ -18,20 +18,14 @@
 
 class CFile {
 public:
+    // The framework's values, of the flags the program uses.
     enum OpenFlags : unsigned {
         modeRead = 0x0000,
         modeWrite = 0x0001,
         modeReadWrite = 0x0002,
-        shareCompat = 0x0000,
         shareExclusive = 0x0010,
         shareDenyWrite = 0x0020,
-        shareDenyRead = 0x0030,
-        shareDenyNone = 0x0040,
-        modeNoInherit = 0x0080,
         modeCreate = 0x1000,
-        modeNoTruncate = 0x2000,
-        typeText = 0x4000,
-        typeBinary = 0x8000,
     };
 
     CFile();

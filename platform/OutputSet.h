@@ -9,10 +9,12 @@
 // the earlier set that the new one lacks, as one step: an interrupt, a termination or a hang-up
 // waits until it is over. Only a file that the earlier commit's record names, and that is still
 // the file that commit wrote, is ever removed: a user's places-2024.xml, an input, or a file this
-// run wrote for another set stays. A run that was killed, or a power cut, during a commit leaves a
-// journal beside the set, and the next run that writes the set completes that commit first; it
-// also removes what killed runs left of their temporary files. Journals and records name files of
-// the set's folder only, by bare names; one that names anything else is set aside, not obeyed.
+// run wrote for another set stays. On POSIX, a run that was killed, or a power cut, during a commit
+// leaves a journal beside the set, and the next run that writes the set completes that commit
+// first; it also removes what killed runs left of their temporary files. Windows keeps no journal:
+// there the members take their places one after the other, and a run killed among them leaves
+// some new and some old. Journals and records name files of the set's folder only, by bare names;
+// one that names anything else is set aside, not obeyed.
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -5,6 +5,8 @@
 #ifndef QUORVEL_RES_DIALOG_H
 #define QUORVEL_RES_DIALOG_H
 
+#include "res/Version.h"
+
 // Shared by both dialogs.
 #define QV_FONT_NAME "ＭＳ Ｐゴシック"
 #define QV_FONT_SIZE 9
@@ -98,7 +100,6 @@
 #define QV_ABOUT_OK_W 50
 #define QV_ABOUT_OK_H 14
 
-#define QV_TEXT_ABOUT_VERSION "Quorvel Version 1.100"
 #define QV_TEXT_ABOUT_COPYRIGHT "Copyright (C) 2006 Quorvel"
 #define QV_TEXT_OK "OK"
 

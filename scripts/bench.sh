@@ -134,6 +134,16 @@ for program in "$cli $work/points.mem -o $work/out.xml" "$floor $work/points.mem
     /usr/bin/time -v $program 2>&1 >/dev/null | grep -E 'Maximum resident|Elapsed' | sed "s|^|${program%% *}: |"
 done
 
+echo "== 100 waypoints named in Japanese without readings: readings guessed against --reading none"
+awk 'BEGIN { split("東京駅|浅草寺|金閣寺|首里城|渡月橋|新八代駅|広野駅|川和町駅|国道1号|羽田空港 第1ターミナル|セブン-イレブン 銀座店|大阪城公園|札幌時計台|中洲通|上野動物園|つつじヶ丘駅|霞ヶ関|嵐山|伏見稲荷大社|道後温泉", names, "|");
+    print "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"bench\" xmlns=\"http://www.topografix.com/GPX/1/1\">";
+    for (i = 0; i < 100; i++) printf "<wpt lat=\"%.4f\" lon=\"%.4f\"><name>%s %d</name></wpt>\n", 35.6 + i * 1e-3, 139.5 + i * 1e-3, names[i % 20 + 1], i + 1;
+    print "</gpx>" }' >"$work/named.gpx"
+hyperfine -N --warmup 10 --runs 100 \
+    -n "readings guessed" "$cli $work/named.gpx -o $work/named.xml" \
+    -n "reading none" "$cli $work/named.gpx -o $work/named-none.xml --reading none"
+echo "readings in the document: $(grep -c '<rt>' "$work/named.xml") of 100"
+
 echo "== batch of 1,000 files in one call"
 mkdir -p "$work/batch"
 for i in $(seq -w 1 1000); do cp "$work/points.mem" "$work/batch/p$i.mem"; done

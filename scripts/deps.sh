@@ -21,4 +21,27 @@ quorvel_need() {
 
 QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
     libproj-dev proj-data proj-bin libpugixml-dev nlohmann-json3-dev libmecab-dev mecab-ipadic-utf8 libxml2-utils zlib1g-dev libminizip-dev
-    fonts-ipafont-gothic)  # the Qt dialog test checks the Japanese dialog font
+    fonts-ipafont-gothic  # the Qt dialog test checks the Japanese dialog font
+    skkdic-extra)  # place names with readings people wrote (GPL: read by the reading test, never copied)
+
+# MeCab's upstream source from Debian's source package, unpacked into DIR (made anew); prints the
+# source folder. The archive lacks the Debian packaging's tarball, so apt-get source fails but
+# leaves the upstream one, checked here against the SHA-256 the .dsc gives (the .dsc itself
+# checked by apt against the signed index). Needs a deb-src entry.
+quorvel_mecab_source() {
+    local fetched=$1
+    rm -rf "$fetched" && mkdir -p "$fetched"
+    (cd "$fetched" && apt-get source -qq mecab >/dev/null 2>&1) || true
+    local dsc orig expected actual
+    dsc=$(find "$fetched" -maxdepth 1 -name 'mecab_*.dsc' | head -n 1)
+    orig=$(find "$fetched" -maxdepth 1 -name 'mecab_*.orig.tar.gz' | head -n 1)
+    [ -n "$dsc" ] && [ -n "$orig" ] || { echo "apt-get source mecab left no .dsc or upstream tarball" >&2; return 1; }
+    expected=$(awk -v name="$(basename "$orig")" '/^[^ ]/ { sums = /^Checksums-Sha256:/ } sums && $3 == name { print $1 }' "$dsc")
+    actual=$(sha256sum "$orig" | cut -d' ' -f1)
+    if [ -z "$expected" ] || [ "$expected" != "$actual" ]; then
+        echo "$(basename "$orig"): SHA-256 $actual, the .dsc gives ${expected:-none}" >&2
+        return 1
+    fi
+    tar xzf "$orig" -C "$fetched"
+    find "$fetched" -mindepth 1 -maxdepth 1 -type d -name 'mecab-*' | head -n 1
+}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Libraries of the Windows builds that Debian ships no MinGW build of, built from Debian's own
 # source packages (apt-get source) with the MinGW toolchain into build/mingw-deps/TRIPLET.
-# Cached: a library already there is not built again. zlib is Debian's (libz-mingw-w64-dev).
+# Cached: a library already there is not built again. zlib is Debian's (libz-mingw-w64-dev); the
+# MeCab dictionary is Debian's mecab-ipadic-utf8 as installed (compiled from mecab-ipadic).
 # Usage: bash scripts/mingw-deps.sh [i686-w64-mingw32 | x86_64-w64-mingw32]
 #   (the 32-bit program by default; prints the prefix on its last line)
 set -euo pipefail
@@ -17,7 +18,7 @@ esac
 arch=${triplet%%-*}
 deps=$(pwd)/build/mingw-deps
 prefix=$deps/$triplet
-quorvel_need "g++-mingw-w64-${arch//_/-}-posix" libz-mingw-w64-dev dpkg-dev cmake ninja-build nlohmann-json3-dev
+quorvel_need "g++-mingw-w64-${arch//_/-}-posix" libz-mingw-w64-dev dpkg-dev cmake ninja-build nlohmann-json3-dev mecab-ipadic-utf8
 
 sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo
@@ -86,6 +87,33 @@ if [ ! -f "$prefix/lib/libminizip.a" ]; then
     "$triplet-ar" rcs "$obj/libminizip.a" "$obj"/*.o
     for header in crypt ioapi mztools unzip zip iowin32; do cp "$deps/src/minizip/$header.h" "$prefix/include/minizip/"; done
     mv "$obj/libminizip.a" "$prefix/lib/"
+fi
+
+# MeCab, for guessing readings, from the checked upstream tarball of Debian's source package
+# (quorvel_mecab_source), into a static library of the tagger alone; its header declares plain
+# functions (a static library needs no DLL linkage, its users no windows.h).
+if [ ! -f "$prefix/lib/libmecab.a" ]; then
+    echo "building MeCab for $triplet from Debian's source package"
+    ensure_deb_src
+    fetched=$deps/src/mecab.tmp
+    src=$(quorvel_mecab_source "$fetched")
+    dic_version=$(sed -n 's/^DIC_VERSION="\([0-9]*\)"$/\1/p' "$src/configure.in")
+    obj=$deps/build/$triplet/mecab
+    rm -rf "$obj" && mkdir -p "$obj" "$prefix/lib" "$prefix/include" "$prefix/share/licenses/mecab"
+    sed -i 's|^#ifdef _WIN32$|#if 0  /* linked statically */|' "$src/src/mecab.h"
+    : >"$obj/config.h"
+    for unit in viterbi tagger utils eval iconv_utils dictionary_rewriter dictionary_generator dictionary_compiler \
+                context_id connector nbest_generator writer string_buffer param tokenizer char_property dictionary \
+                feature_index libmecab; do
+        "$triplet-g++-posix" -O2 -w -msse2 -mfpmath=sse -I"$obj" -I"$src/src" -DHAVE_CONFIG_H -DHAVE_WINDOWS_H -DHAVE_GETENV -DHAVE_UNSIGNED_LONG_LONG_INT \
+            -DDIC_VERSION="$dic_version" -DVERSION='"0.996"' -DPACKAGE='"mecab"' -DUNICODE -D_UNICODE \
+            -DMECAB_DEFAULT_RC='"mecabrc"' -c "$src/src/$unit.cpp" -o "$obj/$unit.o"
+    done
+    "$triplet-ar" rcs "$obj/libmecab.a" "$obj"/*.o
+    cp "$src/src/mecab.h" "$prefix/include/"
+    cp "$src/BSD" "$prefix/share/licenses/mecab/BSD"
+    mv "$obj/libmecab.a" "$prefix/lib/"
+    rm -rf "$fetched"
 fi
 
 # nlohmann-json is header-only: Debian's headers, reached by the cross build's own search root.

@@ -10,7 +10,7 @@ export NODE_PATH=/usr/share/nodejs
 root=$PWD/build/web-deps
 prefix=$root/prefix
 
-quorvel_need emscripten dpkg-dev cmake ninja-build nodejs >&2
+quorvel_need emscripten dpkg-dev cmake ninja-build nodejs mecab-ipadic-utf8 >&2  # the dictionary goes beside the page
 # The page's build installs its npm packages from the lock file; a Node.js with its own npm is kept.
 command -v npm >/dev/null || quorvel_need npm >&2
 
@@ -88,5 +88,29 @@ if [ ! -f "$prefix/lib/libminizip.a" ]; then
     done
     emar rcs "$prefix/lib/libminizip.a" "${objects[@]}"
     cp "$src"/ioapi.h "$src"/unzip.h "$src"/zip.h "$prefix/include/minizip/"
+fi
+# MeCab, the reading guesser, from the checked upstream tarball of Debian's source package
+# (quorvel_mecab_source). The tagger alone, reading its dictionary into memory (MEMFS has no mapping to share).
+if [ ! -f "$prefix/lib/libmecab.a" ] || [ "$(cat "$prefix/lib/mecab.flags" 2>/dev/null)" != "$cxxflags" ]; then
+    fetched=$root/src/mecab.tmp
+    src=$(quorvel_mecab_source "$fetched")
+    dic_version=$(sed -n 's/^DIC_VERSION="\([0-9]*\)"$/\1/p' "$src/configure.in")
+    obj=$root/build/mecab
+    rm -rf "$obj" && mkdir -p "$obj" "$prefix/lib" "$prefix/include"
+    : >"$obj/config.h"
+    objects=()
+    for unit in viterbi tagger utils eval iconv_utils dictionary_rewriter dictionary_generator dictionary_compiler \
+                context_id connector nbest_generator writer string_buffer param tokenizer char_property dictionary \
+                feature_index libmecab; do
+        em++ -O2 -w $cxxflags -I"$obj" -I"$src/src" -DHAVE_CONFIG_H -DHAVE_UNISTD_H -DHAVE_FCNTL_H -DHAVE_SYS_STAT_H \
+            -DHAVE_SYS_TYPES_H -DHAVE_STRING_H -DHAVE_STDINT_H -DHAVE_DIRENT_H -DDIC_VERSION="$dic_version" \
+            -DVERSION='"0.996"' -DPACKAGE='"mecab"' -DMECAB_DEFAULT_RC='"/dev/null"' \
+            -c "$src/src/$unit.cpp" -o "$obj/$unit.o" >&2
+        objects+=("$obj/$unit.o")
+    done
+    emar rcs "$prefix/lib/libmecab.a" "${objects[@]}"
+    cp "$src/src/mecab.h" "$prefix/include/"
+    echo "$cxxflags" >"$prefix/lib/mecab.flags"
+    rm -rf "$fetched"
 fi
 echo "$prefix"

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/Utf8.h"
+#include "platform/posix/HostPath.h"
 #include "platform/posix/InPlaceWrite.h"
 #include "platform/posix/PosixCalls.h"
 #include "platform/posix/TempFiles.h"
@@ -34,24 +35,6 @@ bool FailWithErrno(CFileException* pError, int err, const CString& strFileName) 
     return Fail(pError, CFileException::OsErrorToException(err), err, strFileName);
 }
 
-// A relative name made absolute against the current directory (left as it is when that is unknown).
-std::string FullPath(const std::string& name) {
-    if (!name.empty() && name[0] == '/') return name;
-    char cwd[4096];
-    if (PosixCalls::Current().Getcwd(cwd, sizeof cwd) == nullptr) return name;
-    std::string full(cwd);
-    if (full.empty() || full.back() != '/') full += '/';
-    return full + name;
-}
-
-// The folder part including its final slash; empty when the path names no folder.
-std::string FolderPrefix(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string FolderToOpen(const std::string& prefix) { return prefix.empty() ? std::string(".") : prefix; }
-
 bool IsFolder(const std::string& path) {
     struct stat st {};
     return PosixCalls::Current().Stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -65,7 +48,7 @@ std::string CutBaseName(const std::string& base) {
 
 std::string TempName(const std::string& prefix, const std::string& base) {
     const unsigned long serial = g_tempCounter.fetch_add(1);
-    return prefix + "." + CutBaseName(base) + "." + std::to_string(static_cast<long>(::getpid())) + "-" +
+    return prefix + "." + CutBaseName(base) + "." + std::to_string(static_cast<long>(PosixCalls::Current().Getpid())) + "-" +
            std::to_string(serial) + ".tmp";
 }
 
@@ -145,7 +128,7 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
         // Readers that let others read share the lock: two runs may read one input at once,
         // while a writer (which holds it exclusive) still keeps them out.
         const unsigned share = nOpenFlags & 0x0070;
-        const int lock = share == shareDenyWrite || share == shareDenyNone ? LOCK_SH : LOCK_EX;
+        const int lock = share == shareDenyWrite ? LOCK_SH : LOCK_EX;
         if (os.Flock(fd, lock | LOCK_NB) != 0) {
             const int err = errno;
             os.Close(fd);
@@ -167,7 +150,7 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
     }
 
     // A new document: every reason the target cannot be written is found before anything is.
-    if (access != modeWrite || (nOpenFlags & modeNoTruncate))
+    if (access != modeWrite)
         return Fail(pError, CFileException::generic, EINVAL, strFileName);
     // Links are followed to the file the name finally points at, which is what gets written.
     std::string path = full;

@@ -24,13 +24,13 @@ CString FileIdentity(const CString& strPath) {
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     char resolved[PATH_MAX];
-    if (::realpath(folder.c_str(), resolved) == nullptr) return strPath;
+    if (PosixCalls::Current().Realpath(folder.c_str(), resolved) == nullptr) return strPath;
     return CString(std::string(resolved) + "/" + name);
 }
 
 CString ProgramFolder() {
     char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
+    const ssize_t length = PosixCalls::Current().Readlink("/proc/self/exe", path, sizeof path);
     if (length <= 0 || static_cast<std::size_t>(length) >= sizeof path) return CString();
     const std::string program(path, static_cast<std::size_t>(length));
     const std::size_t slash = program.rfind('/');

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/posix/HostPath.h"
 #include "platform/posix/InPlaceWrite.h"
 #include "platform/posix/PosixCalls.h"
 #include "platform/posix/TempFiles.h"
@@ -54,26 +55,10 @@ struct Step {
     throw CFileException(CFileException::OsErrorToException(err), err, name);
 }
 
-std::string FullPath(const std::string& name) {
-    if (!name.empty() && name[0] == '/') return name;
-    char cwd[4096];
-    if (PosixCalls::Current().Getcwd(cwd, sizeof cwd) == nullptr) return name;
-    std::string full(cwd);
-    if (full.back() != '/') full += '/';
-    return full + name;
-}
-
-std::string FolderPrefix(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string FolderToOpen(const std::string& folder) { return folder.empty() ? std::string(".") : folder; }
-
-std::vector<std::string> ListFolder(const std::string& folder) {
-    std::vector<std::string> names;
-    PosixCalls::Current().ReadFolder(FolderToOpen(folder).c_str(), names);
-    return names;
+// The entry names of a folder: 0, or the error number when it cannot be listed.
+int ListFolder(const std::string& folder, std::vector<std::string>& names) {
+    names.clear();
+    return PosixCalls::Current().ReadFolder(FolderToOpen(folder).c_str(), names);
 }
 
 // Makes the folder's entries durable; a folder that cannot be synced fails nothing (as CFile).
@@ -244,11 +229,12 @@ long TempOwner(const std::string& entry, const CString& setBase) {
     return std::strtol(owner.c_str(), nullptr, 10);
 }
 
-// Removes the temporary files that runs now gone left in folder for the names of the set base.
-void RemoveDeadTemps(const std::string& folder, const CString& base) {
+// Removes the temporary files that runs now gone left in folder (its entries listed) for the
+// names of the set base.
+void RemoveDeadTemps(const std::string& folder, const std::vector<std::string>& entries, const CString& base) {
     PosixCalls& os = PosixCalls::Current();
     const long me = static_cast<long>(os.Getpid());
-    for (const std::string& entry : ListFolder(folder)) {
+    for (const std::string& entry : entries) {
         const long owner = TempOwner(entry, base);
         if (owner <= 0 || owner == me) continue;
         if (os.Kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH) os.Unlink((folder + entry).c_str());
@@ -533,15 +519,24 @@ void OutputSet::Recover() {
         Throw(err, CString(journal));
     }
     const CString base(m_strBase);
-    RemoveDeadTemps(m_strFolder, base);
+    // A folder that cannot be listed is reported, not taken for one without leftovers.
+    std::vector<std::string> entries;
+    if (const int failed = ListFolder(m_strFolder, entries)) Throw(failed, CString(FolderToOpen(m_strFolder)));
+    RemoveDeadTemps(m_strFolder, entries, base);
     // A member that links elsewhere is staged beside the file it links to.
-    for (const std::string& entry : ListFolder(m_strFolder)) {
+    std::vector<std::string> there;
+    for (const std::string& entry : entries) {
         if (!IsMemberName(base, CString(entry))) continue;
         struct stat st {};
         if (os.Lstat((m_strFolder + entry).c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) continue;
         const std::string target = LinkTarget(m_strFolder + entry);
         const std::string folder = FolderPrefix(target);
-        if (!target.empty() && folder != m_strFolder) RemoveDeadTemps(folder, CString(target.substr(folder.size())));
+        if (target.empty() || folder == m_strFolder) continue;
+        if (const int failed = ListFolder(folder, there))
+            m_warnings.push_back("フォルダ " + FolderToOpen(folder) + " の一覧を読めないため、そこに残る一時ファイルを確かめられませんでした (" +
+                                 CFileException::OsErrorText(failed) + ")");
+        else
+            RemoveDeadTemps(folder, there, CString(target.substr(folder.size())));
     }
 }
 
@@ -611,7 +606,11 @@ void OutputSet::Commit() {
     // Stale members: what the earlier record names and is still the file it was; anything else
     // with a member's name stays, and is said.
     const CString base(m_strBase);
-    std::vector<std::string> entries = m_bDevice ? std::vector<std::string>() : ListFolder(m_strFolder);
+    // Listed before any member changes: a folder that cannot be listed fails the commit rather
+    // than leave the earlier set's members unremoved without a word.
+    std::vector<std::string> entries;
+    if (!m_bDevice)
+        if (const int failed = ListFolder(m_strFolder, entries)) Throw(failed, CString(FolderToOpen(m_strFolder)));
     std::sort(entries.begin(), entries.end());
     std::vector<Step> stale;
     for (const std::string& entry : entries) {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 
 int PosixCalls::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
@@ -36,6 +37,7 @@ int PosixCalls::Unmap(void* address, size_t length) { return ::munmap(address, l
 int PosixCalls::Rename(const char* from, const char* to) { return ::rename(from, to); }
 int PosixCalls::Unlink(const char* path) { return ::unlink(path); }
 char* PosixCalls::Getcwd(char* buf, size_t size) { return ::getcwd(buf, size); }
+char* PosixCalls::Realpath(const char* path, char* resolved) { return ::realpath(path, resolved); }
 int PosixCalls::ReadFolder(const char* path, std::vector<std::string>& names) {
     DIR* dir = ::opendir(path);
     if (!dir) return errno;

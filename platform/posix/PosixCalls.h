@@ -29,6 +29,8 @@ public:
     virtual int Rename(const char* from, const char* to);
     virtual int Unlink(const char* path);
     virtual char* Getcwd(char* buf, size_t size);
+    // The path with links, "." and ".." resolved into resolved (PATH_MAX bytes); nullptr with errno.
+    virtual char* Realpath(const char* path, char* resolved);
     // The entry names of a folder ("." and ".." left out): 0, or the error number.
     virtual int ReadFolder(const char* path, std::vector<std::string>& names);
     virtual pid_t Getpid();

@@ -1,5 +1,7 @@
 // The failure causes that POSIX error numbers stand for.
 #include <cerrno>
+#include <cstring>
+#include <string>
 
 #include "platform/CFileException.h"
 
@@ -34,4 +36,9 @@ int CFileException::OsErrorToException(long lOsError) {
     default:
         return generic;
     }
+}
+
+std::string CFileException::OsErrorText(long lOsError) {
+    // strerror gives "Unknown error N" for a number it has no text for; the number follows anyway.
+    return std::string(std::strerror(static_cast<int>(lOsError))) + " (errno " + std::to_string(lOsError) + ")";
 }

@@ -20,10 +20,8 @@ void Fill(CFileException* pError, long lOsError, const CString& strFileName) {
 
 // The full path of a name, or the name itself when it cannot be expanded.
 std::wstring FullPath(const std::wstring& name) {
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = Win32Calls::Current().GetFullPathName(name.c_str(), MAX_PATH, buffer);
-    if (length == 0 || length >= MAX_PATH) return name;
-    return std::wstring(buffer, length);
+    const std::wstring full = Win32Calls::Current().FullPath(name);
+    return full.empty() ? name : full;
 }
 }  // namespace
 
@@ -51,9 +49,7 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
                                                         : GENERIC_READ;
         // A reader that lets others read shares the file with other readers only.
         const unsigned share = nOpenFlags & 0x0070;
-        const DWORD shareMode = share == shareDenyWrite  ? FILE_SHARE_READ
-                                : share == shareDenyNone ? FILE_SHARE_READ | FILE_SHARE_WRITE
-                                                         : 0;
+        const DWORD shareMode = share == shareDenyWrite ? FILE_SHARE_READ : 0;
         HANDLE file = calls.CreateFile(fullPath.c_str(), access, shareMode, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
         if (file == INVALID_HANDLE_VALUE) {
             Fill(pError, static_cast<long>(::GetLastError()), strFileName);

@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "platform/win32/Win32Calls.h"
+#include "platform/win32/WideText.h"
+
 // Every failure maps to a cause, so a failed call is never taken for "no error".
 int CFileException::OsErrorToException(long lOsError) {
     switch (static_cast<DWORD>(lOsError)) {
@@ -23,4 +28,15 @@ int CFileException::OsErrorToException(long lOsError) {
     case ERROR_HANDLE_EOF: return endOfFile;
     default: return generic;
     }
+}
+
+std::string CFileException::OsErrorText(long lOsError) {
+    const std::string code = "(error " + std::to_string(static_cast<unsigned long>(lOsError)) + ")";
+    wchar_t buffer[512];
+    DWORD length = Win32Calls::Current().FormatSystemMessage(static_cast<DWORD>(lOsError), buffer, 512);
+    // The system's text ends with a line break (and often a full stop) that a one-line report does not want.
+    while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' || buffer[length - 1] == L' ' ||
+                          buffer[length - 1] == L'.'))
+        --length;
+    return length == 0 ? "unknown error " + code : WideToUtf8(buffer, static_cast<int>(length)) + " " + code;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/Win32Calls.h"
 #include "platform/win32/WideText.h"
 
 namespace {
@@ -15,13 +16,12 @@ std::vector<std::wstring> Matches(const std::wstring& pattern) {
     const std::size_t separator = pattern.find_last_of(L"\\/:");
     const std::wstring folder = separator == std::wstring::npos ? std::wstring() : pattern.substr(0, separator + 1);
     if (folder.find_first_of(L"*?") != std::wstring::npos) return found;
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return found;
-    do {
+    // A pattern whose folder cannot be searched matches nothing here: the argument stays as
+    // it is and is reported as a file that cannot be read.
+    std::vector<WIN32_FIND_DATAW> entries;
+    if (Win32Calls::Current().FindMatches(pattern.c_str(), entries) != 0) return found;
+    for (const WIN32_FIND_DATAW& data : entries)
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) found.push_back(folder + data.cFileName);
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
     std::sort(found.begin(), found.end());
     return found;
 }

@@ -14,18 +14,6 @@ CString GetCurrentFolder() {
 }
 
 namespace {
-// The full path of a name, however long; empty when it cannot be had.
-std::wstring FullPathOf(const std::wstring& name) {
-    std::wstring full(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length = Win32Calls::Current().GetFullPathName(name.c_str(), static_cast<DWORD>(full.size()), &full[0]);
-        if (length == 0) return std::wstring();
-        if (length < full.size()) return full.substr(0, length);
-        full.assign(length, L'\0');  // the room needed, terminator included
-    }
-    return std::wstring();
-}
-
 // The volume and the index of an existing file or folder: equal for every name of one file
 // (another spelling, another case, a short name, a hard link). False when it cannot be opened.
 bool FileIndexOf(const std::wstring& path, std::string& key) {
@@ -34,7 +22,7 @@ bool FileIndexOf(const std::wstring& path, std::string& key) {
                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (handle == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info;
-    const BOOL known = ::GetFileInformationByHandle(handle, &info);
+    const BOOL known = calls.GetFileInformationByHandle(handle, &info);
     calls.CloseHandle(handle);
     if (!known) return false;
     char text[32];
@@ -54,7 +42,7 @@ std::string Upper(std::wstring text) {
 // An existing file is known by its volume and index; a file not yet made by its folder's and
 // its own name; a name whose folder is missing by its full path.
 CString FileIdentity(const CString& strPath) {
-    const std::wstring full = FullPathOf(Utf8ToWide(strPath.Str()));
+    const std::wstring full = Win32Calls::Current().FullPath(Utf8ToWide(strPath.Str()));
     if (full.empty()) return strPath;
     std::string key;
     if (FileIndexOf(full, key)) return CString("file " + key);
@@ -67,7 +55,7 @@ CString FileIdentity(const CString& strPath) {
 CString ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        const DWORD length = Win32Calls::Current().GetModuleFileName(&path[0], static_cast<DWORD>(path.size()));
         if (length == 0) return CString();
         if (length < path.size()) {
             path.resize(length);
@@ -81,7 +69,7 @@ CString ProgramFolder() {
 }
 
 bool IsRegularFile(const CString& strPath) {
-    const DWORD attributes = ::GetFileAttributesW(Utf8ToWide(strPath.Str()).c_str());
+    const DWORD attributes = Win32Calls::Current().GetFileAttributes(Utf8ToWide(strPath.Str()).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 

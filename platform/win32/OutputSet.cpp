@@ -24,10 +24,7 @@ OutputSet::Recorded Identity(const std::string& name, const WIN32_FIND_DATAW& fo
 }
 
 bool Find(const std::string& path, WIN32_FIND_DATAW& found) {
-    HANDLE search = ::FindFirstFileW(Utf8ToWide(path).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    ::FindClose(search);
-    return true;
+    return Win32Calls::Current().FindFile(Utf8ToWide(path).c_str(), &found) != FALSE;
 }
 
 // The bytes of a record that is a plain file of a sensible size; false otherwise.
@@ -53,11 +50,8 @@ std::string Lower(std::string text) {
 }
 
 std::string FullPath(const std::string& name) {
-    const std::wstring wide = Utf8ToWide(name);
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = Win32Calls::Current().GetFullPathName(wide.c_str(), MAX_PATH, buffer);
-    if (length == 0 || length >= MAX_PATH) return name;
-    return WideToUtf8(std::wstring(buffer, length));
+    const std::wstring full = Win32Calls::Current().FullPath(Utf8ToWide(name));
+    return full.empty() ? name : WideToUtf8(full);
 }
 }  // namespace
 
@@ -132,34 +126,53 @@ void OutputSet::Commit() {
     WIN32_FIND_DATAW found;
     for (const std::string& name : m_names)
         if (Find(name, found)) members.push_back(Identity(name.substr(m_strFolder.size()), found));
+    // The members are in place from here on: what fails now is said, not thrown, so that the
+    // conversion is not reported as failed with its new documents written.
+    std::vector<WIN32_FIND_DATAW> entries;
+    const DWORD listError = Win32Calls::Current().ListFolder(Utf8ToWide(m_strFolder).c_str(), entries);
+    // Unlisted, the earlier members stay in the record, so that the next commit still removes them.
+    if (listError)
+        for (const Recorded& earlier : m_record)
+            if (std::none_of(members.begin(), members.end(), [&](const Recorded& m) { return m.name == earlier.name; }))
+                members.push_back(earlier);
     // The record replaces the earlier one whole; without it the next commit removes nothing.
-    {
+    const std::string recordPath = m_strFolder + HiddenName(m_strBase, ".record");
+    try {
         const std::string bytes = EncodeRecord(members);
         CFile record;
-        if (record.Open(CString(m_strFolder + HiddenName(m_strBase, ".record")), CFile::modeCreate | CFile::modeWrite)) {
-            record.Write(bytes.data(), static_cast<unsigned>(bytes.size()));
-            record.Close();
-        }
+        CFileException error;
+        if (!record.Open(CString(recordPath), CFile::modeCreate | CFile::modeWrite, &error)) throw error;
+        record.Write(bytes.data(), static_cast<unsigned>(bytes.size()));
+        record.Close();
+    } catch (const CFileException& error) {
+        m_warnings.push_back("出力の記録 " + recordPath + " を書けませんでした (" + CFileException::OsErrorText(error.m_lOsError) +
+                             ")。次の変換はこの出力のファイルを削除しません");
     }
-    HANDLE search = ::FindFirstFileW(Utf8ToWide(m_strFolder + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        std::vector<std::string> stale;
-        do {
-            const std::string name = WideToUtf8(found.cFileName);
-            const std::string path = m_strFolder + name;
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsMemberName(CString(m_strBase), CString(name)) ||
-                std::find(m_names.begin(), m_names.end(), path) != m_names.end() || Protected(path))
-                continue;
-            const auto recorded = std::find_if(m_record.begin(), m_record.end(), [&](const Recorded& r) { return r.name == name; });
-            if (recorded != m_record.end() && SameFile(*recorded, Identity(name, found)))
-                stale.push_back(path);
-            else
-                m_left.emplace_back(path);
-        } while (::FindNextFileW(search, &found));
-        ::FindClose(search);
-        std::sort(m_left.begin(), m_left.end());
-        for (const std::string& path : stale)
-            if (Win32Calls::Current().DeleteFile(Utf8ToWide(path).c_str())) m_removed.emplace_back(path);
+    if (listError) {
+        m_warnings.push_back("フォルダ " + m_strFolder + " の一覧を読めないため、前回の出力の不要なファイルを削除できませんでした (" +
+                             CFileException::OsErrorText(static_cast<long>(listError)) + ")");
+        Unlock();
+        return;
+    }
+    std::vector<std::string> stale;
+    for (const WIN32_FIND_DATAW& entry : entries) {
+        const std::string name = WideToUtf8(entry.cFileName);
+        const std::string path = m_strFolder + name;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsMemberName(CString(m_strBase), CString(name)) ||
+            std::find(m_names.begin(), m_names.end(), path) != m_names.end() || Protected(path))
+            continue;
+        const auto recorded = std::find_if(m_record.begin(), m_record.end(), [&](const Recorded& r) { return r.name == name; });
+        if (recorded != m_record.end() && SameFile(*recorded, Identity(name, entry)))
+            stale.push_back(path);
+        else
+            m_left.emplace_back(path);
+    }
+    std::sort(m_left.begin(), m_left.end());
+    for (const std::string& path : stale) {
+        if (Win32Calls::Current().DeleteFile(Utf8ToWide(path).c_str()))
+            m_removed.emplace_back(path);
+        else
+            m_warnings.push_back(path + " を削除できませんでした (" + CFileException::OsErrorText(static_cast<long>(::GetLastError())) + ")");
     }
     Unlock();
 }

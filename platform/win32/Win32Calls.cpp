@@ -20,6 +20,51 @@ DWORD Win32Calls::GetFullPathName(const wchar_t* path, DWORD room, wchar_t* buff
     return ::GetFullPathNameW(path, room, buffer, nullptr);
 }
 DWORD Win32Calls::GetCurrentDirectory(DWORD room, wchar_t* buffer) { return ::GetCurrentDirectoryW(room, buffer); }
+std::wstring Win32Calls::FullPath(const std::wstring& name) {
+    std::wstring full(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = GetFullPathName(name.c_str(), static_cast<DWORD>(full.size()), &full[0]);
+        if (length == 0) return std::wstring();
+        if (length < full.size()) return full.substr(0, length);
+        full.assign(length, L'\0');  // the room needed, terminator included
+    }
+    return std::wstring();
+}
+BOOL Win32Calls::FindFile(const wchar_t* path, WIN32_FIND_DATAW* found) {
+    HANDLE search = ::FindFirstFileW(path, found);
+    if (search == INVALID_HANDLE_VALUE) return FALSE;
+    ::FindClose(search);
+    return TRUE;
+}
+DWORD Win32Calls::FindMatches(const wchar_t* pattern, std::vector<WIN32_FIND_DATAW>& entries) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND ? 0 : error;
+    }
+    do {
+        entries.push_back(found);
+    } while (::FindNextFileW(search, &found));
+    const DWORD error = ::GetLastError();
+    ::FindClose(search);
+    return error == ERROR_NO_MORE_FILES ? 0 : error;
+}
+DWORD Win32Calls::ListFolder(const wchar_t* folder, std::vector<WIN32_FIND_DATAW>& entries) {
+    std::vector<WIN32_FIND_DATAW> found;
+    const DWORD error = FindMatches((std::wstring(folder) + L"*").c_str(), found);
+    for (const WIN32_FIND_DATAW& entry : found)
+        if (std::wstring(entry.cFileName) != L"." && std::wstring(entry.cFileName) != L"..") entries.push_back(entry);
+    return error;
+}
+BOOL Win32Calls::GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {
+    return ::GetFileInformationByHandle(file, info);
+}
+DWORD Win32Calls::GetFileAttributes(const wchar_t* path) { return ::GetFileAttributesW(path); }
+DWORD Win32Calls::GetModuleFileName(wchar_t* buffer, DWORD room) { return ::GetModuleFileNameW(nullptr, buffer, room); }
+DWORD Win32Calls::FormatSystemMessage(DWORD code, wchar_t* buffer, DWORD room) {
+    return ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer, room, nullptr);
+}
 
 namespace {
 Win32Calls g_realCalls;

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/deps.sh
-quorvel_need chromium emscripten nodejs >/dev/null
+quorvel_need chromium emscripten nodejs skkdic-extra >/dev/null  # the SKK lists: place names for the guesser
 
 scripts/web-deps.sh >/dev/null
 cmake --preset web >/dev/null

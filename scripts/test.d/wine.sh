@@ -121,6 +121,30 @@ else
     # 701 waypoints in western Tokyo: two glorie documents.
     python3 -c 'print("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"t\" xmlns=\"http://www.topografix.com/GPX/1/1\">");
 [print("<wpt lat=\"%.4f\" lon=\"%.4f\"><name>P%d</name></wpt>" % (35.6 + i * 1e-4, 139.5 + i * 1e-4, i + 1)) for i in range(701)]; print("</gpx>")' >"$in/big.gpx"
+    quorvel_need skkdic-extra >/dev/null
+    # Names without readings for MeCab on both sides (linked into the Windows program, its
+    # dictionary in data\ipadic): every 20th station and town of the SKK lists (skkdic-extra), and
+    # names with digits, letters and marks.
+    python3 - "$in/named.gpx" <<'PY'
+import sys
+names = ["国道1号", "セブン-イレブン", "羽田空港 第1ターミナル", "首里城", "ＡＢＣマート", "つつじヶ丘駅"]
+for path, suffix in (("/usr/share/skk/SKK-JISYO.station", "駅"), ("/usr/share/skk/SKK-JISYO.geo", "")):
+    found = set()
+    for line in open(path, encoding="euc-jp", errors="replace"):
+        if line.startswith(";") or " /" not in line:
+            continue
+        for word in line.rstrip("\n").split(" /", 1)[1].split("/"):
+            word = word.split(";")[0]
+            if word and "(" not in word and word.endswith(suffix):
+                found.add(word)
+    names += sorted(found)[::20][:500]
+with open(sys.argv[1], "w", encoding="utf-8") as out:
+    out.write('<?xml version="1.0" encoding="UTF-8"?>\n<gpx version="1.1" creator="t" xmlns="http://www.topografix.com/GPX/1/1">\n')
+    for i, name in enumerate(names):
+        name = name.replace("&", "&amp;").replace("<", "&lt;")
+        out.write(f'<wpt lat="{35 + i % 100 * 0.01:.2f}" lon="{135 + i // 100 * 0.01:.2f}"><name>{name}</name></wpt>\n')
+    out.write("</gpx>\n")
+PY
     cp "$in/meisho.mem" "$in/sub/t.mem"
     cp "$in/meisho.mem" "$in/win-only/T.mem"
     cp -r "$in" "$work/cli-native"
@@ -158,7 +182,10 @@ else
     both --list meisho.gpx
     both "東京 ①.mem" --to gpx
     both "旅😀.gpx" -d sub
-    windows 0 $'Quorvel Version 1.100\n読みの推定: なし (MeCab なしで作られています)\n' '' --version
+    both --version
+    both --list named.gpx
+    both named.gpx -o sub/named.xml
+    both named.gpx --to mem -o sub/named.mem
     windows 0 $'meisho.mem -> win-only\\back.gpx (12 地点)\n' '' meisho.mem -o 'win-only\back.gpx'
     windows 0 $'big.gpx -> '"$(winpath "$work/cli-win/win-only")"$'/big-1.xml (700 地点)\nbig.gpx -> '"$(winpath "$work/cli-win/win-only")"$'/big-2.xml (1 地点)\n' '' \
         big.gpx -d "$(winpath "$work/cli-win/win-only")"

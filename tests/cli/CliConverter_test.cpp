@@ -32,7 +32,7 @@ std::string TokyoColumns(const std::string& list) {
     std::string out;
     std::istringstream lines(list);
     for (std::string line; std::getline(lines, line);) {
-        for (int column = 0; column < 4 && line.find('\t') != std::string::npos; ++column) line.erase(line.rfind('\t'));
+        for (int column = 0; column < 5 && line.find('\t') != std::string::npos; ++column) line.erase(line.rfind('\t'));
         out += line + "\n";
     }
     return out;
@@ -231,6 +231,14 @@ TEST(CliConverterTest, AFullDiskIsReportedAndLeavesTheOldDocumentInPlace) {
     EXPECT_EQ(readFailure.out, "b.mem -> b.xml (2 地点)\n");
     EXPECT_EQ(calls.File("/mem/a.xml"), "old");
     EXPECT_TRUE(calls.HasFile("/mem/b.xml"));
+
+    // An output another program holds: the file failure's text, not the dialog's "SHARE.EXE" one.
+    FailingPosixCalls held;
+    held.FailOpenOf("/mem/a.xml", EWOULDBLOCK);
+    const CliOutcome shared = RunCli({"a.mem"});
+    EXPECT_EQ(shared.status, CliConverter::kExitFailed);
+    EXPECT_EQ(shared.err, "a.xml へのｱｸｾｽ中に共有違反が発生しました。\n");
+    EXPECT_EQ(calls.File("/mem/a.xml"), "old");
 }
 
 TEST(CliConverterTest, ListShowsThePointsAsTheDocumentHasThem) {
@@ -278,8 +286,9 @@ TEST(CliConverterTest, HelpAndVersion) {
     EXPECT_EQ(version.status, CliConverter::kExitConverted);
     EXPECT_EQ(version.out.substr(0, version.out.find('\n') + 1), "Quorvel Version 1.100\n");
     EXPECT_EQ(version.out.substr(version.out.find('\n') + 1),
-              ReadingGuesser::Backend().empty() ? "読みの推定: なし (MeCab なしで作られています)\n"
-                                                : "読みの推定: " + ReadingGuesser::Backend() + "\n");
+              std::string("ファイルの版: 1.0.0.1\n") +
+                  (ReadingGuesser::Backend().empty() ? "読みの推定: なし (MeCab なしで作られています)\n"
+                                                     : "読みの推定: " + ReadingGuesser::Backend() + "\n"));
     EXPECT_EQ(version.err, "");
 
     const CliOutcome help = RunCli({"a.mem", "--help", "-x"});

@@ -82,7 +82,7 @@ TEST(CliProgramTest, ExitStatusesAndStreamsOfTheProgram) {
         std::string err;
     };
     const Case cases[] = {
-        {{"--version"}, 0, "Quorvel Version 1.100\n読みの推定: MeCab 0.996\n", ""},
+        {{"--version"}, 0, "Quorvel Version 1.100\nファイルの版: 1.0.0.1\n読みの推定: MeCab 0.996\n", ""},
         {{}, 2, "", "quorvel-cli: 入力ファイルが指定されていません\n使い方は quorvel-cli --help で表示されます\n"},
         {{"good.mem", "-o", "x.txt"}, 2, "",
          "quorvel-cli: 出力ファイル名の拡張子が .xml ではありません: x.txt\n使い方は quorvel-cli --help で表示されます\n"},

@@ -96,8 +96,8 @@ TEST(MapConverterTest, EveryRoadThroughTodaysMapsComesBackToTheSameDocument) {
     fromMem.erase(fromMem.find("    <desc>0312345678</desc>\n"), 28);
     fromMem.erase(fromMem.find("<quorvel:digits>0312345678</quorvel:digits>"), 43);
     EXPECT_EQ(ReadFileBytes(dir.File("doc.gpx")), fromMem);
-    // To memory points and back: the same places, the digits included.
-    ASSERT_EQ(RunCli({dir.File("p.gpx"), "--to", "mem", "-o", dir.File("again.mem")}).status, 0);
+    // To memory points and back: the same places, the digits included (大阪城&堀 had no reading).
+    ASSERT_EQ(RunCli({dir.File("p.gpx"), "--to", "mem", "-o", dir.File("again.mem"), "--reading", "none"}).status, 0);
     EXPECT_EQ(ListBody(dir.File("again.mem")), ListBody(dir.File("p.mem")));
 }
 
@@ -304,9 +304,9 @@ TEST(MapConverterTest, TheListShowsBothDatumsAndReadingsAreGuessedWhenMissing) {
     std::getline(lines, title);
     std::getline(lines, header);
     std::getline(lines, first);
-    EXPECT_EQ(header, "番号\t名称\t読み\t緯度\t経度\t数字\t緯度(WGS84)\t経度(WGS84)\t測地系変換\t元の名称");
+    EXPECT_EQ(header, "番号\t名称\t読み\t緯度\t経度\t数字\t緯度(WGS84)\t経度(WGS84)\t測地系変換\t元の名称\t推測");
     EXPECT_EQ(first.substr(0, first.find("\t0312345678\t") + 12), "1\t東京駅\tﾄｳｷｮｳｴｷ\t35.68000\t139.76000\t0312345678\t");
-    const std::string end = "\tgrid\t東京駅";
+    const std::string end = "\tgrid\t東京駅\t";  // the file's own reading: not guessed
     EXPECT_EQ(first.substr(first.size() - end.size()), end);
 
     WriteFileBytes(dir.File("r.gpx"), Gpx(Waypoint(35.681, 139.767, "東京駅")));
@@ -315,6 +315,59 @@ TEST(MapConverterTest, TheListShowsBothDatumsAndReadingsAreGuessedWhenMissing) {
     if (ReadingGuesser::Backend().empty()) GTEST_SKIP() << "built without a reading guesser";
     ASSERT_EQ(RunCli({dir.File("r.gpx"), "-o", dir.File("g.xml")}).status, 0);
     EXPECT_EQ(CountOf(ReadFileBytes(dir.File("g.xml")), "<rt>" + Utf8ToCp932("ﾄｳｷｮｳｴｷ") + "</rt>"), 1u);
+}
+
+TEST(MapConverterTest, TheUsersReadingsComeFirstAndGuessesAreMarkedAndCounted) {
+    if (ReadingGuesser::Backend().empty()) GTEST_SKIP() << "built without a reading guesser";
+    TempDir dir;
+    WriteFileBytes(dir.File("r.gpx"), Gpx(Waypoint(26.217, 127.719, "首里城") + Waypoint(26.217, 127.719, "首里城公園") +
+                                          Waypoint(35.68, 139.76, "咥内駅") + Waypoint(35.68, 139.76, "国道1号") +
+                                          Waypoint(35.68, 139.76, "咥内")));
+    WriteFileBytes(dir.File("mine.csv"), Utf8ToCp932("首里城,しゅりじょう\n"));
+    const struct {
+        std::vector<std::string> readings;
+        std::vector<std::string> rows;  // name, reading, guessed
+        std::string err;
+    } cases[] = {
+        {{}, {"首里城\tｸﾋﾞｻﾄｼﾞｮｳ\t○", "首里城公園\tｸﾋﾞｻﾄｼﾞｮｳｺｳｴﾝ\t○", "咥内駅\t\t", "国道1号\tｺｸﾄﾞｳ1ｺﾞｳ\t○", "咥内\t\t"},
+         "警告: " + dir.File("r.gpx") + ": 2 地点の名称の読みを推定できませんでした\n合計: 警告 1 件、変換できなかった地点 0 件\n"},
+        {{"--readings", dir.File("mine.csv")},
+         {"首里城\tｼｭﾘｼﾞｮｳ\t", "首里城公園\tｼｭﾘｼﾞｮｳｺｳｴﾝ\t○", "咥内駅\t\t", "国道1号\tｺｸﾄﾞｳ1ｺﾞｳ\t○", "咥内\t\t"},
+         "警告: " + dir.File("r.gpx") + ": 2 地点の名称の読みを推定できませんでした\n合計: 警告 1 件、変換できなかった地点 0 件\n"},
+        // Without guessing, the user's readings still hold for whole names; nothing is counted.
+        {{"--readings", dir.File("mine.csv"), "--reading", "none"},
+         {"首里城\tｼｭﾘｼﾞｮｳ\t", "首里城公園\t\t", "咥内駅\t\t", "国道1号\t\t", "咥内\t\t"}, ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--list", dir.File("r.gpx")};
+        args.insert(args.end(), c.readings.begin(), c.readings.end());
+        const CliOutcome list = RunCli(args);
+        EXPECT_EQ(list.status, 0);
+        EXPECT_EQ(list.err, c.err);
+        std::istringstream lines(list.out);
+        std::string line;
+        std::getline(lines, line);
+        std::getline(lines, line);
+        for (const std::string& row : c.rows) {
+            ASSERT_TRUE(std::getline(lines, line));
+            std::vector<std::string> cells;
+            std::istringstream fields(line);
+            for (std::string cell; std::getline(fields, cell, '\t');) cells.push_back(cell);
+            if (line.back() == '\t') cells.emplace_back();
+            ASSERT_EQ(cells.size(), 11u) << line;
+            EXPECT_EQ(cells[1] + "\t" + cells[2] + "\t" + cells[10], row);
+        }
+    }
+    // The document takes the user's reading; a list that cannot be read converts nothing.
+    ASSERT_EQ(RunCli({dir.File("r.gpx"), "--readings", dir.File("mine.csv"), "-o", dir.File("r.xml")}).status, 0);
+    EXPECT_EQ(CountOf(ReadFileBytes(dir.File("r.xml")), "<rt>" + Utf8ToCp932("ｼｭﾘｼﾞｮｳ") + "</rt>"), 1u);
+    const std::string before = ReadFileBytes(dir.File("r.xml"));
+    WriteFileBytes(dir.File("bad.csv"), "首里城\n");
+    const CliOutcome bad = RunCli({dir.File("r.gpx"), "--readings", dir.File("bad.csv"), "-o", dir.File("r.xml")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, dir.File("bad.csv") + ": 1 行目: 名称と読みの二つの列が要ります\n");
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(ReadFileBytes(dir.File("r.xml")), before);
 }
 
 TEST(MapConverterTest, APointNoMapCanHoldIsRefusedWithItsOwnCoordinatesAndTheRestConverted) {
@@ -371,8 +424,8 @@ TEST(MapConverterTest, APointNoMapCanHoldIsRefusedWithItsOwnCoordinatesAndTheRes
     std::vector<std::string> rows;
     while (std::getline(lines, line)) rows.push_back(line);
     ASSERT_EQ(rows.size(), 5u) << list.out;
-    EXPECT_EQ(rows[2], "1\t無\t\t0.00000\t0.00000\t\t\t\t位置なし\t無");
-    EXPECT_EQ(rows[3], "2\t\t\t\t\t\t\t\t範囲外\t遠");
+    EXPECT_EQ(rows[2], "1\t無\t\t0.00000\t0.00000\t\t\t\t位置なし\t無\t");
+    EXPECT_EQ(rows[3], "2\t\t\t\t\t\t\t\t範囲外\t遠\t");
     EXPECT_EQ(rows[4].substr(0, rows[4].find('\t', 30)).substr(0, 30), "3\t駅\t\t35.68000\t139.76000\t\t35.");
 }
 

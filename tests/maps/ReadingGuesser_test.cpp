@@ -24,6 +24,25 @@ TEST(ReadingGuesser, HalfWidthKatakana) {
     for (const auto& c : cases) EXPECT_EQ(ToHalfWidthKatakana(c.text), c.expected) << c.text;
 }
 
+// Every build, with the analyser or without, reads these names alike.
+TEST(ReadingGuesser, NamesOfKanaDigitsAndLettersAreReadAsWritten) {
+    const std::unique_ptr<ReadingGuesser> written = ReadingGuesser::Written();
+    const std::unique_ptr<ReadingGuesser> analyser = ReadingGuesser::Create();
+    const struct {
+        const char* name;
+        const char* reading;
+    } cases[] = {
+        {"P1", "P1"}, {"セブン-イレブン", "セブン-イレブン"}, {"ＡＢＣ　 まーと ", "ABC マート"}, {"ｱｲｳ・ABC", "ｱｲｳ・ABC"},
+        {"東京", ""}, {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(written->Guess(c.name), c.reading) << c.name;
+        if (analyser && *c.reading) {
+            EXPECT_EQ(analyser->Guess(c.name), c.reading) << c.name;
+        }
+    }
+}
+
 TEST(ReadingGuesser, ReadsWellKnownPlaceNames) {
     if (ReadingGuesser::Backend().empty()) GTEST_SKIP() << "built without MeCab";
     EXPECT_EQ(ReadingGuesser::Backend().rfind("MeCab 0.", 0), 0u);
@@ -38,7 +57,16 @@ TEST(ReadingGuesser, ReadsWellKnownPlaceNames) {
         {"名古屋", "ナゴヤ"}, {"奈良公園", "ナラコウエン"}, {"金閣寺", "キンカクジ"},
         {"広島", "ヒロシマ"},
         // A word with no reading gives none rather than a part; kana the dictionary lacks stay.
-        {"ABCマート", ""}, {"ぽよよん", "ポヨヨン"}, {"", ""},
+        {"咥内駅", ""}, {"ぽよよん", "ポヨヨン"}, {"", ""},
+        // Digits, Latin letters and marks as written (in ASCII); a blank between words stays.
+        {"国道1号", "コクドウ1ゴウ"}, {"国道１号線", "コクドウ1ゴウセン"}, {"ABCマート", "ABCマート"},
+        {"ＡＢＣマート", "ABCマート"}, {"セブン-イレブン", "セブン-イレブン"}, {"東京・新宿,渋谷", "トウキョウ・シンジュク,シブヤ"},
+        {"羽田空港 第1ターミナル", "ハネダクウコウ ダイ1ターミナル"}, {"ｱｲｳ駅", "ｱｲｳエキ"},
+        // Place names' own rules: ga of ヶ and ケ, kami/shimo/naka first, chou of a town.
+        {"つつじヶ丘", "ツツジガオカ"}, {"さくらケ丘", "サクラガオカ"}, {"ケーキ", "ケーキ"}, {"三宅町", "ミヤケチョウ"},
+        {"下小田井駅", "シモオタイエキ"}, {"中", "ナカ"}, {"上", "ウエ"},
+        // A last word read as a place's suffix: doori, mae, guchi, bashi.
+        {"中洲通", "ナカスドオリ"}, {"函館どっく前駅", "ハコダテドックマエエキ"}, {"めがね橋", "メガネバシ"},
     };
     for (const auto& c : cases) EXPECT_EQ(guesser->Guess(c.name), c.reading) << c.name;
 }

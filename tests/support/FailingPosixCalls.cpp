@@ -28,7 +28,7 @@ FailingPosixCalls& FailingPosixCalls::FailOpenOf(const char* fragment, int err) 
 
 const char* FailingPosixCalls::Name(Call call) {
     static const char* const names[] = {"Open", "Flock",  "Fstat",  "Stat",   "Read",   "Write",
-                                        "Fsync", "Fchmod", "Close", "Rename", "Unlink", "Getcwd", "Fallocate", "Ftruncate"};
+                                        "Fsync", "Fchmod", "Close", "Rename", "Unlink", "Getcwd", "Fallocate", "Ftruncate", "ReadFolder"};
     const auto i = static_cast<std::size_t>(call);
     return i < sizeof names / sizeof names[0] ? names[i] : "?";
 }
@@ -144,4 +144,10 @@ int FailingPosixCalls::Fallocate(int fd, off_t offset, off_t length) {
 int FailingPosixCalls::Ftruncate(int fd, off_t length) {
     QV_FAIL_OR(Call::Ftruncate, -1)
     return Below().Ftruncate(fd, length);
+}
+
+int FailingPosixCalls::ReadFolder(const char* path, std::vector<std::string>& names) {
+    if (const Rule* rule = Next(Call::ReadFolder))
+        if (rule->err != 0) return rule->err;
+    return Below().ReadFolder(path, names);
 }

@@ -12,7 +12,7 @@
 
 class FailingPosixCalls : public PosixCalls {
 public:
-    enum class Call { Open, Flock, Fstat, Stat, Read, Write, Fsync, Fchmod, Close, Rename, Unlink, Getcwd, Fallocate, Ftruncate, kCount };
+    enum class Call { Open, Flock, Fstat, Stat, Read, Write, Fsync, Fchmod, Close, Rename, Unlink, Getcwd, Fallocate, Ftruncate, ReadFolder, kCount };
 
     FailingPosixCalls();
     ~FailingPosixCalls() override;
@@ -44,10 +44,10 @@ public:
     char* Getcwd(char* buf, size_t size) override;
     int Fallocate(int fd, off_t offset, off_t length) override;
     int Ftruncate(int fd, off_t length) override;
+    int ReadFolder(const char* path, std::vector<std::string>& names) override;  // fails with the error number
     // Passed on uncounted to the calls below (a file system in memory has its own).
     int Lstat(const char* path, struct stat* st) override { return Below().Lstat(path, st); }
     ssize_t Readlink(const char* path, char* buf, size_t size) override { return Below().Readlink(path, buf, size); }
-    int ReadFolder(const char* path, std::vector<std::string>& names) override { return Below().ReadFolder(path, names); }
     int Futimens(int fd, const struct timespec times[2]) override { return Below().Futimens(fd, times); }
 
 private:

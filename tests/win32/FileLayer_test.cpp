@@ -14,6 +14,7 @@
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
+#include "platform/OutputSet.h"
 #include "platform/win32/TempFiles.h"
 #include "platform/win32/Win32Calls.h"
 #include "platform/win32/WideText.h"
@@ -88,7 +89,7 @@ void WriteDocument(const std::string& name, const std::string& bytes, size_t pie
 // Fails one kind of call with an error, or shortens writes, from its nth use on.
 class FailingCalls : public Win32Calls {
 public:
-    enum Which { kNone, kCreateNew, kWrite, kShortWrite, kFlush, kCloseTemp, kMove, kRead, kSize, kCurrentDir, kDelete };
+    enum Which { kNone, kCreateNew, kWrite, kShortWrite, kFlush, kCloseTemp, kMove, kRead, kSize, kCurrentDir, kDelete, kList };
     FailingCalls(Which which, DWORD error) : m_which(which), m_error(error) { m_previous = Win32Calls::Replace(this); }
     ~FailingCalls() override { Win32Calls::Replace(m_previous); }
     FailingCalls(const FailingCalls&) = delete;
@@ -127,6 +128,9 @@ public:
     }
     BOOL DeleteFile(const wchar_t* path) override {
         return m_which == kDelete ? Fail<BOOL>(FALSE) : Win32Calls::DeleteFile(path);
+    }
+    DWORD ListFolder(const wchar_t* folder, std::vector<WIN32_FIND_DATAW>& entries) override {
+        return m_which == kList ? m_error : Win32Calls::ListFolder(folder, entries);
     }
     DWORD GetCurrentDirectory(DWORD room, wchar_t* buffer) override {
         return m_which == kCurrentDir ? Fail<DWORD>(0) : Win32Calls::GetCurrentDirectory(room, buffer);
@@ -417,6 +421,35 @@ void TestFileIdentity() {
 }
 }  // namespace
 
+// A set's folder that cannot be listed once the members are in place: the new set stands, the
+// earlier members stay, and a warning says that nothing was removed.
+void TestSetListingFailure() {
+    const std::string set = g_folder + "set.xml";
+    const auto write = [&](const std::vector<std::string>& names, const char* text, bool failList) {
+        OutputSet outputs{CString(set)};
+        for (const std::string& name : names) {
+            CFile& file = outputs.Add(CString(g_folder + name));
+            file.Write(text, 3);
+            outputs.Finish(file);
+        }
+        FailingCalls failing(failList ? FailingCalls::kList : FailingCalls::kNone, ERROR_ACCESS_DENIED);
+        outputs.Commit();
+        return outputs.GetWarnings();
+    };
+    Check(write({"set-1.xml", "set-2.xml"}, "old", false).empty(), "the first set warned");
+    const std::vector<std::string> warnings = write({"set.xml"}, "new", true);
+    Check(ReadBytes(set) == "new", "the new member is not in place");
+    Check(ReadBytes(g_folder + "set-1.xml") == "old" && ReadBytes(g_folder + "set-2.xml") == "old",
+          "an earlier member changed without a listing");
+    Check(warnings.size() == 1 && warnings[0].find("の一覧を読めないため") != std::string::npos &&
+              warnings[0].find("(error 5)") != std::string::npos,
+          "no warning of the listing: " + (warnings.empty() ? std::string("none") : warnings[0]));
+    // The next commit that can list the folder removes them, as its record names them.
+    Check(write({"set.xml"}, "new", false).empty(), "the next set warned");
+    Check(::GetFileAttributesW(Utf8ToWide(g_folder + "set-1.xml").c_str()) == INVALID_FILE_ATTRIBUTES,
+          "the earlier member was not removed by the next commit");
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: quorvel_wine_file_tests <empty scratch folder>\n");
@@ -441,6 +474,7 @@ int main(int argc, char** argv) {
         {"current-folder", TestCurrentFolder},
         {"interrupted-document", TestInterruptedDocument},
         {"file-identity", TestFileIdentity},
+        {"set-listing-failure", TestSetListingFailure},
     };
     int failures = 0;
     for (const auto& [name, run] : tests) {

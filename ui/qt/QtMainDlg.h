@@ -20,7 +20,6 @@ public:
     // first control the focus and places the window at the top-left of the screen.
     void Start(const CString& strCmdLine);
 
-    CMainDlg& Logic() { return m_dlg; }
     const DialogUnits& Units() const { return m_units; }
     QWidget* Client() const { return m_client; }
     QMenuBar* MenuBar() const { return m_menuBar; }

@@ -19,6 +19,7 @@
 #include "maps/MapError.h"
 #include "maps/ReadingGuesser.h"
 #include "maps/UnitFields.h"
+#include "maps/UserReadings.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/Cp932Text.h"
@@ -158,7 +159,7 @@ Request Parse(const json& request) {
         batch.hasOutput = true;
     }
     parsed.options.target = batch.target;
-    parsed.options.guessReadings = false;  // the page carries no dictionary: --reading none
+    parsed.options.guessReadings = false;  // unused: each conversion has the page's own (ConversionFor)
     parsed.options.write.bom = request.value("bom", false);
     return parsed;
 }
@@ -230,11 +231,14 @@ double MercatorY(double latitude) {
 }  // namespace
 
 Conversion& WebConverter::ConversionFor(const Format* target, bool bom) {
+    // A conversion that guesses holds MeCab's dictionary (53 MB): one is kept at a time.
+    if (m_guess && !m_conversions.count({target, bom})) m_conversions.clear();
     std::unique_ptr<Conversion>& kept = m_conversions[{target, bom}];
     if (!kept) {
         ConversionOptions options;
         options.target = target;
-        options.guessReadings = false;
+        options.guessReadings = m_guess;
+        options.userReadings = m_userReadings;
         options.write.bom = bom;
         kept = std::make_unique<Conversion>(options);
     }
@@ -319,7 +323,8 @@ std::string WebConverter::List(const std::string& requestText) {
                                           point.shifted ? Decimal(point.latitude) : std::string(),
                                           point.shifted ? Decimal(point.longitude) : std::string(),
                                           point.method,
-                                          point.name};
+                                          point.name,
+                                          point.readingGuessed ? "1" : "0"};
             for (std::size_t k = 0; k < sizeof fields / sizeof fields[0]; ++k) {
                 if (k) m_points += '\t';
                 AppendField(m_points, fields[k]);
@@ -344,4 +349,23 @@ std::string WebConverter::List(const std::string& requestText) {
     answer["unread"] = unread;
     answer["ms"] = Milliseconds(start);
     return answer.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string WebConverter::SetReadings(const std::string& fileName) {
+    json answer;
+    try {
+        m_userReadings = fileName.empty() ? nullptr : std::make_shared<const UserReadings>(UserReadings::Load(CString(fileName)));
+        answer["count"] = m_userReadings ? m_userReadings->Size() : 0;
+        m_conversions.clear();  // each keeps the options it was made with
+    } catch (const MapError& error) {
+        answer["error"] = error.what();
+    }
+    return answer.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string WebConverter::SetGuessing(bool guess) {
+    m_guess = guess && !ReadingGuesser::Backend().rfind("MeCab ", 0);
+    m_conversions.clear();
+    return json({{"backend", guess ? ReadingGuesser::Backend() : std::string()}, {"guess", m_guess}})
+        .dump(-1, ' ', false, json::error_handler_t::replace);
 }

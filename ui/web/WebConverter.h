@@ -13,6 +13,7 @@
 #include <vector>
 
 class Conversion;
+class UserReadings;
 struct Format;
 
 class WebConverter {
@@ -26,7 +27,7 @@ public:
 
     // request: {inputs: [names], to: format name, merge, output (the merged name), bom,
     // edits: {input: {point index: {name, reading}}}}. Rewrites the edited inputs, then converts
-    // as `quorvel-cli INPUTS --to TO --reading none [--bom] [--merge -o OUTPUT]` does; answers
+    // as `quorvel-cli INPUTS --to TO --reading none [--readings FILE] [--bom] [--merge -o OUTPUT]` does; answers
     // {plan (the usage error, or ""), jobs: [{inputs, output, ok, outputs}], generated: [inputs
     // rewritten], lines, ms}. lines: {shown: the first 500 message lines [{kind, text}], count};
     // LineText() holds them all.
@@ -38,10 +39,19 @@ public:
     // Points() gets one line a point (fields by tabs; tab, line break and backslash escaped):
     // hasUnit, unit name, unit reading, their CP932 lengths, Tokyo latitude and longitude, digits,
     // shifted, WGS 84 latitude and longitude as the CLI prints them, method (or why no shift), the
-    // name as read; PointStarts() where each line starts. Markers() gets five numbers a shifted
+    // name as read, guessed ("1" when the reading is a guess); PointStarts() where each line starts. Markers() gets five numbers a shifted
     // point, sorted by the first: x and y in Web Mercator's world pixels at zoom 0 (256 wide), the
     // point's line, its WGS 84 latitude and longitude.
     std::string List(const std::string& request);
+
+    // The user's readings (a CSV of name and reading) from a file of the current folder, taken
+    // by every later conversion as `--readings FILE` has them; an empty name drops them. Answers
+    // {count} (the names it holds) or {error} (the line it cannot take), keeping the ones before.
+    std::string SetReadings(const std::string& fileName);
+
+    // Readings guessed (MeCab's dictionary in /ipadic) or not: later conversions are then
+    // `quorvel-cli`'s without `--reading none`. Answers {backend} (as --version says it).
+    std::string SetGuessing(bool guess);
 
     // Until the next call: every message line of the last one as the CLI prints it, each ended by
     // a line break; the listing's buffers.
@@ -56,6 +66,8 @@ private:
     // One conversion a choice of output, kept from run to run as the CLI keeps one for a whole
     // batch: its datum grid is read once (3 MB, a large part of converting 100 points).
     std::map<std::pair<const Format*, bool>, std::unique_ptr<Conversion>> m_conversions;
+    std::shared_ptr<const UserReadings> m_userReadings;
+    bool m_guess = false;
     std::unordered_set<std::string> m_said;  // the last conversion's lines, not repeated by its listing
     std::string m_lineText;
     std::string m_points;

@@ -48,6 +48,16 @@ EMSCRIPTEN_KEEPALIVE const char* quorvel_list(const char* request) {
     return Answer([&] { return g_converter.List(request); });
 }
 
+// fileName: the user's readings, in the current folder; empty: none.
+EMSCRIPTEN_KEEPALIVE const char* quorvel_readings(const char* fileName) {
+    return Answer([&] { return g_converter.SetReadings(fileName); });
+}
+
+// 1: readings guessed with MeCab's dictionary, put in /ipadic; 0: none guessed.
+EMSCRIPTEN_KEEPALIVE const char* quorvel_guess(int guess) {
+    return Answer([&] { return g_converter.SetGuessing(guess != 0); });
+}
+
 // Where a buffer of the last call starts, and its length in bytes.
 EMSCRIPTEN_KEEPALIVE const void* quorvel_buffer(int which) {
     switch (which) {

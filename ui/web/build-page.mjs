@@ -4,8 +4,12 @@
 // base64. The inline scripts are allowed by their hashes in the Content-Security-Policy.
 // With --site, also the site to host: the same page as index.html with its web app manifest, its
 // service worker and the icons (tools/make_icon.py --web), and nothing else.
+// With --ipadic, MeCab's dictionary as quorvel-readings.js beside the page (and in the site): a
+// script, the only file a page opened from disk may load, setting quorvelReadings to its files
+// deflated in base64. The page guesses readings when it is there, and works without it.
 // node build-page.mjs --core quorvel-web-core.js --wasm quorvel-web-core.wasm --grid TKY2JGD.grid
 //                     --attribution data/README.md --out quorvel.html [--site DIR --icons DIR]
+//                     [--ipadic DIR]
 import { createHash } from 'node:crypto';
 import { readFileSync, writeFileSync, mkdirSync, rmSync } from 'node:fs';
 import { dirname, join } from 'node:path';
@@ -56,7 +60,7 @@ const tiles = 'https://cyberjapandata.gsi.go.jp';
 // The site's page may also load its manifest, its service worker and its icons from its own folder.
 const csp = (site) => [
     `default-src ${tiles}`,
-    `script-src ${hash(mainScript)} 'wasm-unsafe-eval'`,
+    `script-src ${hash(mainScript)} 'wasm-unsafe-eval' ${site ? "'self'" : 'file:'}`,
     `worker-src blob:${site ? " 'self'" : ''}`,
     `style-src 'unsafe-inline'`,
     `img-src ${tiles} data:${site ? " 'self'" : ''}`,
@@ -87,6 +91,16 @@ mkdirSync(dirname(args.out), { recursive: true });
 writeFileSync(args.out, html);
 console.log(`${args.out}: ${(Buffer.byteLength(html) / 1e6).toFixed(2)} MB`);
 
+const readingsFiles = ['sys.dic', 'matrix.bin', 'char.bin', 'unk.dic', 'dicrc'];
+const readings = args.ipadic ? `self.quorvelReadings = ${JSON.stringify(Object.fromEntries(readingsFiles.map((name) => {
+    const bytes = readFileSync(join(args.ipadic, name));
+    return [name, { bytes: bytes.length, data: Buffer.from(deflateSync(bytes, { level: 6 })).toString('base64') }];
+})))};\n` : null;
+if (readings) {
+    writeFileSync(join(dirname(args.out), 'quorvel-readings.js'), readings);
+    console.log(`${join(dirname(args.out), 'quorvel-readings.js')}: ${(readings.length / 1e6).toFixed(2)} MB`);
+}
+
 if (args.site) {
     if (!args.icons) throw new Error('--site needs --icons');
     const icons = ['icon-192.png', 'icon-512.png', 'icon-maskable-512.png'];
@@ -97,10 +111,11 @@ if (args.site) {
         'manifest.webmanifest': JSON.stringify(JSON.parse(text(join(page, 'manifest.webmanifest'))), null, 2) + '\n',
     };
     for (const icon of icons) files[icon] = readFileSync(join(args.icons, icon));
+    if (readings) files['quorvel-readings.js'] = readings;
     // The worker's version is the hash of what it keeps: a new build replaces the kept copy.
     const version = createHash('sha256');
     for (const [name, bytes] of Object.entries(files)) version.update(name).update(bytes);
-    const kept = ['./', 'manifest.webmanifest', ...icons];
+    const kept = ['./', 'manifest.webmanifest', ...icons, ...(readings ? ['quorvel-readings.js'] : [])];
     files['sw.js'] = fill(text(join(page, 'sw.js')), { VERSION: version.digest('hex').slice(0, 16), FILES: JSON.stringify(kept) });
     rmSync(args.site, { recursive: true, force: true });
     mkdirSync(args.site, { recursive: true });

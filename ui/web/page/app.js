@@ -10,6 +10,7 @@
         formats: 'Memory-point files (.mem), glorie documents (.xml), GPX, KML, KMZ, GeoJSON and CSV are read. Map links, geo: URIs or coordinates, one place a line, may be pasted on the page (Ctrl+V).',
         options: 'Output', format: 'Output format', merge: 'Merge every input into one output',
         mergeName: 'Name of the merged output (without extension)', bom: 'Byte-order mark at the start of a CSV (for spreadsheets)',
+        readings: 'Your readings (a CSV of name and reading, UTF-8 or CP932)', colGuessed: 'Guessed',
         downloads: 'Downloads', noOutputs: 'Outputs appear here once files are chosen.', messages: 'Messages',
         map: 'Map', points: 'Points',
         readingNote: 'This page guesses no readings (the dictionary is too large to carry). Points without a reading are written without one (as quorvel-cli --reading none). Names and readings can be edited; the cells show them cut to the unit\u2019s 16 bytes.',
@@ -50,6 +51,8 @@
         twoFingers: english ? 'Move the map with two fingers' : '地図は 2 本の指で動かします',
         fitAll: english ? 'Show every point' : 'すべての地点を表示',
         noTiles: english ? 'The map images could not be loaded' : '地図の画像を読み込めません',
+        readingsLoaded: (name, n) => (english ? `${name}: ${n.toLocaleString()} readings, taken before the input's own are missing`
+            : `${name}: ${n.toLocaleString()} 件の読みを、読みのない地点に使います`),
     };
     if (english) {
         document.documentElement.lang = 'en';
@@ -89,6 +92,14 @@
         if (message.type === 'ready') ready(message.formats);
         else if (message.type === 'result' && message.id === latest) show(message);
         else if (message.type === 'list' && message.id === latest) showList(message);
+        else if (message.type === 'readings') readingsTaken(message);
+        else if (message.type === 'dictionary') {
+            guessing = message.guess;
+            timings.dictionary = message;
+            timings.dictionaryMs = performance.now() - timings.readyMs;
+            document.body.dataset.guessing = String(guessing);
+            if (guessing && inputs.size) run();
+        }
         else if (message.type === 'error') {
             showLines([{ kind: 'failure', text: (formats.length ? say.error : say.failedStart) + message.text }]);
             document.body.dataset.state = 'error';
@@ -108,6 +119,42 @@
         document.body.dataset.state = 'ready';
         timings.readyMs = performance.now();
         showLines([]);
+        loadDictionary();
+        if (pendingReadings) worker.postMessage(pendingReadings);
+        else if (inputs.size) run();
+        pendingReadings = null;
+    }
+
+    // MeCab's dictionary, when the page has it beside itself (quorvel-readings.js, a script: the
+    // only file a page opened from disk may load), after the page is ready: the worker then
+    // guesses readings, and what was converted before is converted again.
+    function loadDictionary() {
+        const script = document.createElement('script');
+        script.src = 'quorvel-readings.js';
+        const asked = performance.now();
+        script.onload = () => {
+            timings.dictionaryScriptMs = performance.now() - asked;
+            if (self.quorvelReadings) worker.postMessage({ type: 'dictionary', files: self.quorvelReadings });
+            delete self.quorvelReadings;
+            script.remove();
+        };
+        script.onerror = () => (document.body.dataset.guessing = 'false');
+        document.body.append(script);
+    }
+
+    // The user's readings: read by the core once when chosen, then taken by every conversion.
+    let pendingReadings = null;
+    let guessing = false; // MeCab's dictionary loaded: readings are guessed as the CLI guesses them
+    $('readings').addEventListener('change', async () => {
+        const file = $('readings').files[0];
+        const message = { type: 'readings', name: file ? file.name : '', bytes: file ? await file.arrayBuffer() : null };
+        if (formats.length) worker.postMessage(message, message.bytes ? [message.bytes] : []);
+        else pendingReadings = message;
+    });
+    function readingsTaken(message) {
+        const status = $('readings-status');
+        status.className = message.error ? 'hint failure' : 'hint';
+        status.textContent = message.error || (message.name ? say.readingsLoaded(message.name, message.count) : '');
         if (inputs.size) run();
     }
 
@@ -351,7 +398,7 @@
     // point the unit cannot take, when converting for a map) beside the table.
     function showList(message) {
         showLines([], $('list-messages'), message.lines);
-        $('reading-note').hidden = !message.unread;
+        $('reading-note').hidden = !message.unread || guessing;
         listing = message;
         page = 0;
         plot(message.lists, message.markers, message.bounds);
@@ -366,7 +413,7 @@
 
     // A listed point is a line of fields (WebConverter.h): their places, and the line split.
     const P = { hasUnit: 0, unitName: 1, unitReading: 2, nameBytes: 3, readingBytes: 4, tokyoLat: 5, tokyoLon: 6, digits: 7,
-        shifted: 8, latText: 9, lonText: 10, method: 11, name: 12 };
+        shifted: 8, latText: 9, lonText: 10, method: 11, name: 12, guessed: 13 };
     const unescapes = { t: '\t', n: '\n', r: '\r', '\\': '\\' };
     const fields = (line) => line.split('\t').map((f) => (f.includes('\\') ? f.replace(/\\(.)/g, (_, c) => unescapes[c] || c) : f));
     // Rows a page of the table: Chromium lays a table out whole at every change, 0.2 to 0.4 ms a
@@ -444,7 +491,8 @@
         return `<tr>${td(input, 'file')}${td(index + 1, 'number')}${editable('name', p[P.unitName], p[P.nameBytes])}` +
             `${editable('reading', p[P.unitReading], p[P.readingBytes])}${td(p[P.tokyoLat])}${td(p[P.tokyoLon])}${td(p[P.digits])}` +
             `${td(p[P.latText])}${td(p[P.lonText])}${td(shifted ? p[P.method] : '')}` +
-            `${td(shifted ? (unit ? '' : say.notForUnit) : p[P.method])}${td(p[P.name], 'original')}</tr>`;
+            `${td(shifted ? (unit ? '' : say.notForUnit) : p[P.method])}${td(p[P.name], 'original')}` +
+            `${td(p[P.guessed] === '1' ? '\u25cb' : '', 'guessed')}</tr>`;
     }
 
     // An edited name or reading: Enter keeps it, Escape takes it back; leaving the cell converts again.

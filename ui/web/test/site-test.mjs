@@ -83,7 +83,7 @@ const kept = await page.evaluate(async () => {
     const shell = names.find((n) => n.startsWith('quorvel-shell-'));
     return shell ? (await (await caches.open(shell)).keys()).map((r) => r.url.replace(location.origin, '')).sort() : names;
 });
-check(JSON.stringify(kept) === JSON.stringify(['icon-192.png', 'icon-512.png', 'icon-maskable-512.png', 'manifest.webmanifest', '']
+check(JSON.stringify(kept) === JSON.stringify(['icon-192.png', 'icon-512.png', 'icon-maskable-512.png', 'manifest.webmanifest', 'quorvel-readings.js', '']
     .map((f) => prefix + f).sort()), 'the page and its files kept at the first load', JSON.stringify(kept));
 
 // Tiles are kept as they are viewed: the tile host answered here, from the worker's own network.

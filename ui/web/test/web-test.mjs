@@ -3,7 +3,7 @@
 // Prints one line a failed check and closes with "N passed, M failed".
 import { execFileSync, spawnSync } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, copyFileSync, writeFileSync } from 'node:fs';
-import { basename, join } from 'node:path';
+import { basename, dirname, join } from 'node:path';
 import { unzipSync } from 'fflate';
 import puppeteer from 'puppeteer-core';
 
@@ -35,7 +35,7 @@ const browser = await puppeteer.launch({
 const foreign = [];
 const errors = [];
 
-async function openPage(width = 1280, height = 900) {
+async function openPage(width = 1280, height = 900, dir = pageDir) {
     const page = await browser.newPage();
     await page.setViewport({ width, height });
     await page.evaluateOnNewDocument(() => Object.defineProperty(navigator, 'language', { get: () => 'ja-JP' }));
@@ -50,7 +50,7 @@ async function openPage(width = 1280, height = 900) {
     const session = await page.createCDPSession();
     const downloads = mkdtempSync(join(work, 'downloads-'));
     await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
-    await page.goto(`file://${join(pageDir, 'index.html')}`);
+    await page.goto(`file://${join(dir, 'index.html')}`);
     await page.waitForFunction(() => ['ready', 'error'].includes(document.body.dataset.state), { timeout: 30000 });
     page.downloads = downloads;
     return page;
@@ -116,10 +116,10 @@ async function editName(page, row, text) {
     await page.waitForFunction((n) => Number(document.body.dataset.runs) > n && document.body.dataset.state === 'done', {}, runs);
 }
 
-// quorvel-cli in the inputs' folder; its outputs moved into a fresh folder.
-function runCli(args) {
+// quorvel-cli in the inputs' folder (guessing no readings unless asked); its outputs moved into a fresh folder.
+function runCli(args, guess = false) {
     const before = new Set(readdirSync(inputs));
-    const run = spawnSync(cli, [...args, '--reading', 'none'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
+    const run = spawnSync(cli, guess ? args : [...args, '--reading', 'none'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
     const out = {};
     for (const name of readdirSync(inputs)) if (!before.has(name)) {
         // An output set's record (.NAME.record) is the CLI's own bookkeeping, not an output.
@@ -225,6 +225,99 @@ for (const c of cases) {
     await page.close();
 }
 
+// With MeCab's dictionary beside the page (quorvel-readings.js), readings are guessed as the CLI
+// guesses them: documents, messages and the table's 推測 column are its own.
+{
+    const dir = mkdtempSync(join(work, 'page-readings-'));
+    copyFileSync(pagePath, join(dir, 'index.html'));
+    copyFileSync(join(dirname(pagePath), 'quorvel-readings.js'), join(dir, 'quorvel-readings.js'));
+    writeFileSync(join(inputs, 'named.gpx'), '<?xml version="1.0" encoding="UTF-8"?>\n<gpx version="1.1" creator="t" xmlns="http://www.topografix.com/GPX/1/1">\n' +
+        ['東京駅', '国道1号', 'セブン-イレブン', '羽田空港 第1ターミナル', '首里城', '下小田井駅', 'つつじヶ丘', '咥内', '三宅町']
+            .map((name, i) => `<wpt lat="${35 + i / 100}" lon="139.5"><name>${name}</name></wpt>\n`).join('') + '</gpx>\n');
+    const page = await openPage(1280, 900, dir);
+    await page.waitForFunction(() => document.body.dataset.guessing !== undefined, { timeout: 30000 });
+    const loaded = await page.evaluate(() => ({ guessing: document.body.dataset.guessing, ...window.quorvelTimings.dictionary,
+        script: window.quorvelTimings.dictionaryScriptMs, all: window.quorvelTimings.dictionaryMs }));
+    console.log(`readings: quorvel-readings.js loaded ${Math.round(loaded.all)} ms after the page was ready (the script ${Math.round(loaded.script)} ms, ` +
+        `inflated and opened in the worker ${Math.round(loaded.ms)} ms)`);
+    check(loaded.guessing === 'true' && loaded.backend === 'MeCab 0.996', 'readings: MeCab and its dictionary loaded', JSON.stringify(loaded));
+    for (const to of ['glorie', 'mem']) {
+        await convert(page, ['named.gpx', 'places.gpx'], { to });
+        const { files } = await download(page);
+        const expected = runCli(['named.gpx', 'places.gpx', '--to', to], true);
+        for (const [name, bytes] of Object.entries(expected.out))
+            check(files[name] && same(files[name], bytes), `readings: ${name} is the CLI's with readings guessed`);
+        // The page's own note of the inputs chosen again is no line of the CLI's.
+        const lines = (await messageLines(page)).filter((line) => !line.endsWith('を同じ名前のファイルで置き換えました'));
+        const cliLines = expected.stdout.concat(expected.stderr);
+        check(JSON.stringify(lines.slice().sort()) === JSON.stringify(cliLines.slice().sort()), `readings: the messages converting to ${to} are the CLI's`,
+            `\n  page: ${JSON.stringify(lines)}\n  cli:  ${JSON.stringify(cliLines)}`);
+    }
+    const rows = await page.evaluate(() => [...document.querySelectorAll('#point-table tbody tr')].map((tr) => [tr.cells[3].textContent, tr.cells[12].textContent]));
+    const listed = [];
+    for (const file of ['named.gpx', 'places.gpx']) {
+        const run = spawnSync(cli, ['--list', file], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
+        for (const line of run.stdout.toString().split('\n').slice(2).filter(Boolean)) {
+            const cells = line.split('\t');
+            listed.push([cells[2], cells[10]]);
+        }
+    }
+    check(JSON.stringify(rows) === JSON.stringify(listed), 'readings: the table\'s readings and 推測 are --list\'s', `${JSON.stringify(rows)} against ${JSON.stringify(listed)}`);
+    // A thousand place names of the SKK lists (skkdic-extra: every 20th station and place, as the
+    // Wine suite takes them): the page's memory points, readings included, are the CLI's.
+    const corpus = [];
+    for (const [list, suffix] of [['/usr/share/skk/SKK-JISYO.station', '駅'], ['/usr/share/skk/SKK-JISYO.geo', '']]) {
+        const found = new Set();
+        for (const line of new TextDecoder('euc-jp').decode(readFileSync(list)).split('\n')) {
+            if (line.startsWith(';') || !line.includes(' /')) continue;
+            for (let word of line.slice(line.indexOf(' /') + 2).split('/')) {
+                word = word.split(';')[0];
+                if (word && !word.includes('(') && word.endsWith(suffix)) found.add(word);
+            }
+        }
+        const sorted = [...found].sort((a, b) => (Buffer.from(a) < Buffer.from(b) ? -1 : 1));
+        corpus.push(...sorted.filter((_, i) => i % 20 === 0).slice(0, 500));
+    }
+    const escapeXml = (text) => text.replace(/&/g, '&amp;').replace(/</g, '&lt;');
+    writeFileSync(join(inputs, 'corpus.gpx'), '<?xml version="1.0" encoding="UTF-8"?>\n<gpx version="1.1" creator="t" xmlns="http://www.topografix.com/GPX/1/1">\n' +
+        corpus.map((name, i) => `<wpt lat="${(35 + (i % 100) / 100).toFixed(2)}" lon="${(135 + Math.floor(i / 100) / 100).toFixed(2)}"><name>${escapeXml(name)}</name></wpt>\n`).join('') + '</gpx>\n');
+    await convert(page, ['corpus.gpx'], { to: 'mem' });
+    const corpusFiles = (await download(page)).files;
+    const corpusCli = runCli(['corpus.gpx', '--to', 'mem'], true);
+    const names = Object.keys(corpusCli.out).filter((n) => n.endsWith('.mem'));
+    check(corpus.length > 900 && names.length === Math.ceil(corpus.length / 100) && names.every((n) => corpusFiles[n] && same(corpusFiles[n], corpusCli.out[n])),
+        `readings: ${corpus.length} SKK place names guessed as the CLI guesses them`, `${corpus.length} names, ${names.length} files`);
+    rmSync(join(inputs, 'corpus.gpx'));
+    rmSync(join(inputs, 'named.gpx'));
+    await page.close();
+}
+
+// The user's readings, chosen once: the documents and the table are the CLI's with --readings;
+// a file with a line it cannot take is named with the line, and the readings before stay.
+{
+    const page = await openPage();
+    writeFileSync(join(work, 'mine.csv'), '那覇,なは\n大阪城,おおさかじょう\n');
+    writeFileSync(join(work, 'bad.csv'), '那覇\n');
+    const choose = async (file) => {
+        await page.evaluate(() => (document.getElementById('readings-status').textContent = ''));
+        await (await page.$('#readings')).uploadFile(join(work, file));
+        await page.waitForFunction(() => document.getElementById('readings-status').textContent !== '', { timeout: 30000 });
+        return page.evaluate(() => document.getElementById('readings-status').textContent);
+    };
+    check(await choose('mine.csv') === 'mine.csv: 2 件の読みを、読みのない地点に使います', 'readings: the file is taken');
+    for (const file of ['mine.csv', 'bad.csv']) {
+        if (file === 'bad.csv') check(await choose('bad.csv') === 'bad.csv: 1 行目: 名称と読みの二つの列が要ります', 'readings: a bad line is named');
+        await convert(page, ['places.gpx'], { to: 'mem' });
+        const { files } = await download(page);
+        const expected = runCli(['places.gpx', '--to', 'mem', '--readings', join(work, 'mine.csv')]);
+        check(files['places.mem'] && same(files['places.mem'], expected.out['places.mem']), `readings: places.mem is the CLI's with --readings (after ${file})`);
+        const naha = await page.evaluate(() => [...document.querySelectorAll('#point-table tbody tr')]
+            .filter((tr) => tr.cells[11].textContent === '那覇').map((tr) => [tr.cells[3].textContent, tr.cells[12].textContent]));
+        check(JSON.stringify(naha) === JSON.stringify([['ﾅﾊ', '']]), `readings: the table shows the user's reading, not as a guess (after ${file})`, JSON.stringify(naha));
+    }
+    await page.close();
+}
+
 // The table against --list, cell by cell; the CLI's method column holds the reason where a point
 // has no WGS 84 position.
 {
@@ -237,13 +330,13 @@ for (const c of cases) {
         return { visible, heads, others: [...body.children].filter((e) => e.tagName !== 'TR').length,
             cells: [...body.rows].map((tr) => [...tr.cells].map((td) => td.textContent)) };
     });
-    check(rows.visible && rows.heads === 12 && rows.others === 0, 'the table: shown, twelve headers, rows only');
+    check(rows.visible && rows.heads === 13 && rows.others === 0, 'the table: shown, thirteen headers, rows only');
     const listed = [];
     for (const file of ['meisho.mem', 'places.gpx']) {
         const run = spawnSync(cli, ['--list', file, '--reading', 'none'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
         for (const line of run.stdout.toString().split('\n').slice(2).filter(Boolean)) listed.push([file, ...line.split('\t')]);
     }
-    const page_ = rows.cells.map((c) => [c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9] || c[10], c[11]]);
+    const page_ = rows.cells.map((c) => [c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9] || c[10], c[11], c[12]]);
     check(page_.length === listed.length, 'the table: one row a listed point', `${page_.length} against ${listed.length}`);
     for (let i = 0; i < Math.min(page_.length, listed.length); ++i)
         check(JSON.stringify(page_[i]) === JSON.stringify(listed[i]), `the table: row ${i + 1}`,
@@ -302,7 +395,7 @@ for (const c of cases) {
             ends: [document.getElementById('prev-page').disabled, document.getElementById('next-page').disabled],
             cells: [...document.querySelector('#point-table tbody').rows].map((tr) => [...tr.cells].map((td) => td.textContent)),
         }));
-        const rows = shown.cells.map((c) => [c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9] || c[10], c[11]]);
+        const rows = shown.cells.map((c) => [c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9] || c[10], c[11], c[12]]);
         check(shown.label === label && shown.field.join(' ') === `${shownPage} / 8` && shown.ends.join() === `${shownPage === 1},${shownPage === 8}` &&
             JSON.stringify(rows) === JSON.stringify(listed.slice(shownPage * 100 - 100, shownPage * 100)), `the table: ${go || 'the first'} to page ${shownPage} of big.gpx`,
             `${shown.label} ${shown.field} ${shown.ends} ${rows.length} rows`);

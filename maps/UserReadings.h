@@ -1,0 +1,26 @@
+#pragma once
+// A user's own readings: a CSV file of a name and its reading a line (UTF-8 or CP932, as a
+// spreadsheet saves it), for the names the guesser reads wrong or cannot read. A name found there
+// takes its reading, the whole name or its longest prefix (the rest is guessed).
+#include <cstddef>
+#include <string>
+#include <unordered_map>
+
+#include "platform/CString.h"
+
+class UserReadings {
+public:
+    // Throws MapError naming the file and the line of a line it cannot take, or the file when it
+    // cannot be read.
+    static UserReadings Load(const CString& strPath);
+    static UserReadings Parse(std::string bytes, const std::string& fileName);
+
+    // The reading (half-width katakana, UTF-8) of the longest prefix of a UTF-8 name the file
+    // holds; returns the prefix's length in bytes, 0 when none.
+    std::size_t Match(const std::string& name, std::string& reading) const;
+    std::size_t Size() const { return m_readings.size(); }
+
+private:
+    std::unordered_map<std::string, std::string> m_readings;
+    std::size_t m_longest = 0;  // bytes of the longest name: no longer prefix is looked up
+};

@@ -1,0 +1,104 @@
+// The guesser against readings people wrote: place names of the SKK dictionaries (Debian's
+// skkdic-extra, GPL: read where scripts/deps.sh installs it, never copied here). A thousand
+// names of each list, spread evenly over it, must be read exactly as written.
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "maps/MapText.h"
+#include "maps/ReadingGuesser.h"
+#include "maps/TextDecoding.h"
+
+namespace {
+constexpr std::size_t kSample = 1000;
+
+bool WrittenAsIs(const std::string& name) {
+    for (std::size_t i = 0; i < name.size();) {
+        char32_t c = NextCodePoint(name, i);
+        if (c >= 0xFF01 && c <= 0xFF5E) c -= 0xFEE0;
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
+    }
+    return false;
+}
+
+// The list's name and reading pairs (the reading as half-width katakana); with suffix, only the
+// names ending in it (a station list holds each name with and without 駅).
+std::vector<std::pair<std::string, std::string>> Pairs(const std::string& path, const std::string& suffix) {
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (bytes.empty()) return {};
+    std::vector<std::string> warnings;
+    // The lists are EUC-JP; the XML decoder knows it from a declaration.
+    const std::string text = DecodeXmlText("<?xml version=\"1.0\" encoding=\"EUC-JP\"?>\n" + bytes, path, warnings);
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(at, end - at);
+        at = end + 1;
+        const std::size_t space = line.find(" /");
+        if (line.empty() || line[0] == ';' || line[0] == '<' || space == std::string::npos) continue;
+        const std::string reading = line.substr(0, space);
+        // Hiragana and the long-vowel mark only: entries with okurigana marks or Latin keys are no readings.
+        bool kana = true;
+        for (std::size_t i = 0; i < reading.size() && kana;) {
+            const char32_t c = NextCodePoint(reading, i);
+            kana = (c >= 0x3041 && c <= 0x3094) || c == 0x30FC;
+        }
+        if (!kana) continue;
+        std::size_t from = space + 2;
+        while (from < line.size()) {
+            std::size_t slash = line.find('/', from);
+            if (slash == std::string::npos) slash = line.size();
+            std::string name = line.substr(from, slash - from);
+            from = slash + 1;
+            name = name.substr(0, name.find(';'));  // an annotation
+            if (name.empty() || name.find('(') != std::string::npos) continue;  // a Lisp form
+            // Digits and Latin letters are read as written here (国道1号 ｺｸﾄﾞｳ1ｺﾞｳ), as the lists do not.
+            if (WrittenAsIs(name)) continue;
+            if (name.size() < suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) continue;
+            pairs.emplace_back(name, ToHalfWidthKatakana(reading));
+        }
+    }
+    std::sort(pairs.begin(), pairs.end());
+    pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+    return pairs;
+}
+
+TEST(ReadingCorpus, PlaceNamesAreReadAsPeopleWroteThem) {
+    if (ReadingGuesser::Backend().empty()) GTEST_SKIP() << "built without MeCab";
+    const std::unique_ptr<ReadingGuesser> guesser = ReadingGuesser::Create();
+    ASSERT_TRUE(guesser);
+    const struct {
+        const char* list;
+        const char* suffix;
+        double floor;  // the share held today (docs/performance.md)
+    } lists[] = {
+        {"/usr/share/skk/SKK-JISYO.station", "駅", 0.78},
+        {"/usr/share/skk/SKK-JISYO.geo", "", 0.70},
+    };
+    for (const auto& list : lists) {
+        const auto pairs = Pairs(list.list, list.suffix);
+        ASSERT_GE(pairs.size(), kSample) << list.list << " (skkdic-extra) is missing or short";
+        std::size_t exact = 0;
+        std::string misses;
+        for (std::size_t k = 0; k < kSample; ++k) {
+            const auto& [name, reading] = pairs[k * pairs.size() / kSample];
+            const std::string guess = ToHalfWidthKatakana(guesser->Guess(name));
+            if (guess == reading)
+                ++exact;
+            else if (misses.size() < 4000)
+                misses += "  " + name + " " + reading + " (" + guess + ")\n";
+        }
+        const double share = static_cast<double>(exact) / kSample;
+        std::printf("%s: %zu of %zu exact\n", list.list, exact, kSample);
+        EXPECT_GE(share, list.floor) << list.list << ", misses:\n" << misses;
+    }
+}
+}  // namespace
