@@ -121,7 +121,7 @@ int ReadGpx(const XmlSource& xml, const ReadOptions& options, PlaceCollector& pl
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
     PlaceCollector places(fileName);
     const int passedOver = ReadGpx(XmlSource(bytes, fileName), options, places);
-    return places.Finish(passedOver);
+    return places.Finish(passedOver, "経路と軌跡の");
 }
 
 void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {

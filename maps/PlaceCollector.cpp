@@ -110,15 +110,15 @@ void PlaceCollector::Refuse(PlaceOrigin origin, const std::string& reason) {
     ++m_result.refused;
 }
 
-MapReadResult PlaceCollector::Finish(int passedOver) {
+MapReadResult PlaceCollector::Finish(int passedOver, const char* shapes) {
     if (m_candidates == 0) {
         std::string message = m_fileName + " に地点がありません";
-        if (passedOver > 0) message += "（経路と軌跡の " + std::to_string(passedOver) + " 点は --all-points で読みます）";
+        if (passedOver > 0) message += "（" + std::string(shapes) + " " + std::to_string(passedOver) + " 点は --all-points で読みます）";
         throw MapError(message);
     }
     // Points read and lines passed over: said in one line, or the lines would go without a word.
     if (passedOver > 0)
-        m_result.warnings.push_back(m_fileName + ": 線と面の頂点 " + std::to_string(passedOver) +
+        m_result.warnings.push_back(m_fileName + ": " + shapes + " " + std::to_string(passedOver) +
                                     " 点は読んでいません (--all-points で読みます)");
     return std::move(m_result);
 }

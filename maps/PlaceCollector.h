@@ -37,8 +37,9 @@ public:
 
     const std::string& FileName() const { return m_fileName; }
     // The places read. Throws MapError when the file had no point at all; passedOver counts the
-    // points the options left unread, for the message.
-    MapReadResult Finish(int passedOver = 0);
+    // points the options left unread, for the message, which names them as shapes does
+    // ("経路と軌跡の" of a GPX file, "線と面の頂点" of the others).
+    MapReadResult Finish(int passedOver = 0, const char* shapes = "線と面の頂点");
 
     // A whole decimal number of degrees (blank space around allowed, "+" allowed); false for
     // anything else, NaN and infinities included.

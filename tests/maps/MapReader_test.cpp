@@ -22,7 +22,7 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
          "<g:rte><g:rtept lat=\"1\" lon=\"2\"/></g:rte></g:gpx>",
          "東京駅||0312345678|35.6812360|139.7671250|3 行目\n"
          "A & B C|||34.5000000|135.0000000|4 行目\n",
-         "f: 線と面の頂点 1 点は読んでいません (--all-points で読みます)\n", 0},
+         "f: 経路と軌跡の 1 点は読んでいません (--all-points で読みます)\n", 0},
         // GPX 1.0, every point in document order; a nameless one named by its number in the file.
         {"gpx", true,
          "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\" version=\"1.0\">\n"
@@ -117,6 +117,8 @@ TEST(MapReader, RefusesDocumentsItCannotRead) {
         {"gpx", "<gpx><trk><trkseg><trkpt lat=\"1\" lon=\"2\"/><trkpt lat=\"1\" lon=\"2\"/></trkseg></trk></gpx>",
          "f.gpx に地点がありません（経路と軌跡の 2 点は --all-points で読みます）"},
         {"kml", "<kml><Placemark><name>線</name><LineString/></Placemark></kml>", "f.gpx に地点がありません"},
+        {"kml", "<kml><Placemark><name>線</name><LineString><coordinates>1,2 3,4</coordinates></LineString></Placemark></kml>",
+         "f.gpx に地点がありません（線と面の頂点 2 点は --all-points で読みます）"},
         {"geojson", "{\"type\":\"FeatureCollection\",\n\"features\":[\n{\"type\":}]}", "f.gpx: 3 行目: JSON として読めません"},
         {"geojson", "{\"type\":\"FeatureCollection\",\"features\":[]}", "f.gpx に地点がありません"},
         {"geojson", "[1,2]", "f.gpx: GeoJSON の FeatureCollection でも Feature でも Point でもありません"},
