@@ -70,6 +70,9 @@ async function convert(page, files, { to = 'glorie', merge = false, bom = false,
         set('merge', 'checked', choice.merge);
         set('bom', 'checked', choice.bom);
     }, { to, merge, bom, mergeName });
+    // A changed option converts the inputs already chosen again: that run ends before the files are
+    // chosen, or its end would be taken for theirs (and its links replaced while being clicked).
+    await page.waitForFunction(() => !['busy', 'converted'].includes(document.body.dataset.state), { timeout: 60000 });
     const runs = Number(await page.evaluate(() => document.body.dataset.runs || 0));
     const input = await page.$('#files');
     await input.uploadFile(...files.map((f) => join(inputs, f)));
