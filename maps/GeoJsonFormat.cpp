@@ -102,6 +102,23 @@ std::string Shown(const json* value) {
     return levels.empty() ? out : out + "…";
 }
 
+// Calls visit(i) for each byte outside JSON strings; visit gives the index to go on from.
+template <typename Visit>
+void ScanOutsideStrings(const std::string& bytes, Visit visit) {
+    bool inString = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (inString) {
+            if (c == '\\') ++i;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else {
+            i = visit(i);
+        }
+    }
+}
+
 // A number too large for a double ("1e400") ends nlohmann's parse with an exception, and so the
 // whole input. Each is made a text before parsing ("1e400" → "\"1e400\""), which the reader
 // refuses as the point's coordinate. No line break is added, so lines stay those of the file.
@@ -109,19 +126,9 @@ void QuoteOverflowingNumbers(std::string& bytes) {
     bool quoted = false;
     std::string out;
     std::size_t copied = 0;
-    bool inString = false;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
+    ScanOutsideStrings(bytes, [&](std::size_t i) {
         const char c = bytes[i];
-        if (inString) {
-            if (c == '\\') ++i;
-            else if (c == '"') inString = false;
-            continue;
-        }
-        if (c == '"') {
-            inString = true;
-            continue;
-        }
-        if (c != '-' && (c < '0' || c > '9')) continue;
+        if (c != '-' && (c < '0' || c > '9')) return i;
         std::size_t end = i;
         bool exponent = false;
         while (end < bytes.size() && std::strchr("0123456789+-.eE", bytes[end]) && bytes[end] != '\0') {
@@ -137,8 +144,8 @@ void QuoteOverflowingNumbers(std::string& bytes) {
             out += '"';
             copied = end;
         }
-        i = end - 1;
-    }
+        return end - 1;
+    });
     if (quoted) {
         out.append(bytes, copied, std::string::npos);
         bytes.swap(out);
@@ -152,22 +159,17 @@ constexpr std::size_t kMaxNesting = 200000;
 
 void CheckNesting(const std::string& bytes, const std::string& fileName) {
     std::size_t depth = 0;
-    bool inString = false;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
+    ScanOutsideStrings(bytes, [&](std::size_t i) {
         const char c = bytes[i];
-        if (inString) {
-            if (c == '\\') ++i;
-            else if (c == '"') inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
+        if (c == '[' || c == '{') {
             if (++depth > kMaxNesting)
                 throw MapError(fileName + ": " + std::to_string(LineIndex::LineAt(bytes, i)) + " 行目: 配列とオブジェクトの入れ子が " +
                                std::to_string(kMaxNesting) + " 段より深いので読めません");
         } else if ((c == ']' || c == '}') && depth > 0) {
             --depth;
         }
-    }
+        return i;
+    });
 }
 
 // How deep a position lies in the coordinates of each type that holds vertices.

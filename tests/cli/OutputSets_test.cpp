@@ -19,6 +19,7 @@
 
 #include "ProgramRun.h"
 #include "support/ChildProcess.h"
+#include "support/SetFiles.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -36,17 +37,6 @@ std::string Gpx(int count, const std::string& tag) {
         gpx += line;
     }
     return gpx + "</gpx>\n";
-}
-
-// The member names a set's record holds, in its order: its file identities differ from folder
-// to folder, its names must not.
-std::string RecordNames(const std::string& bytes) {
-    std::vector<std::string> fields;
-    for (std::size_t from = 0, end; (end = bytes.find('\0', from)) != std::string::npos; from = end + 1)
-        fields.push_back(bytes.substr(from, end - from));
-    std::string names = "record:";
-    for (std::size_t i = 1; i + 6 <= fields.size(); i += 6) names += " " + fields[i];
-    return names;
 }
 
 bool IsRecord(const std::string& name) {

@@ -11,6 +11,7 @@
 #include "platform/OutputSet.h"
 #include "support/TempDir.h"
 #include "support/FailingPosixCalls.h"
+#include "support/SetFiles.h"
 
 namespace {
 using Call = FailingPosixCalls::Call;
@@ -163,20 +164,7 @@ TEST(FaultSweep, EveryCallOfASetCommitFailsInTurn) {
     using Files = std::map<std::string, std::string>;
     const Files oldSet = {{"set-1.xml", "old 1"}, {"set-2.xml", "old 2"}, {"set-3.xml", "old 3"}};
     const Files newSet = {{"set-1.xml", "new 1"}, {"set-2.xml", "new 2"}};
-    const auto write = [](const TempDir& dir, const Files& members) {
-        try {
-            OutputSet set(CString(dir.File("set.xml")));
-            for (const auto& member : members) {
-                CFile& file = set.Add(CString(dir.File(member.first)));
-                file.Write(member.second.data(), static_cast<unsigned>(member.second.size()));
-                set.Finish(file);
-            }
-            set.Commit();
-        } catch (const CFileException&) {
-            return false;
-        }
-        return true;
-    };
+    const auto write = [](const TempDir& dir, const Files& members) { return WriteSet(dir, members).empty(); };
     const auto members = [](const TempDir& dir) {
         Files files;
         for (const std::string& name : dir.List())

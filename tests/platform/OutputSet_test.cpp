@@ -17,21 +17,12 @@
 #include "platform/OutputSet.h"
 #include "support/ChildProcess.h"
 #include "support/FailingPosixCalls.h"
+#include "support/SetFiles.h"
 #include "support/TempDir.h"
 
 namespace {
 using Call = FailingPosixCalls::Call;
 using Files = std::map<std::string, std::string>;
-
-// The member names a set's record holds: its file identities differ from run to run.
-std::string RecordNames(const std::string& bytes) {
-    std::vector<std::string> fields;
-    for (std::size_t from = 0, end; (end = bytes.find('\0', from)) != std::string::npos; from = end + 1)
-        fields.push_back(bytes.substr(from, end - from));
-    std::string names = "record:";
-    for (std::size_t i = 1; i + 6 <= fields.size(); i += 6) names += " " + fields[i];
-    return names;
-}
 
 Files Contents(const TempDir& dir) {
     Files files;
@@ -44,22 +35,6 @@ Files Contents(const TempDir& dir) {
 
 void Lay(const TempDir& dir, const Files& files) {
     for (const auto& file : files) WriteFileBytes(dir.File(file.first), file.second);
-}
-
-// Writes the members (name -> text) as one set named set.xml; "" when committed, else the failure.
-std::string WriteSet(const TempDir& dir, const Files& members) {
-    try {
-        OutputSet set(CString(dir.File("set.xml")));
-        for (const auto& member : members) {
-            CFile& file = set.Add(CString(dir.File(member.first)));
-            file.Write(member.second.data(), static_cast<unsigned>(member.second.size()));
-            set.Finish(file);
-        }
-        set.Commit();
-    } catch (const CFileException& e) {
-        return std::to_string(e.m_cause) + " " + std::to_string(e.m_lOsError) + " " + e.m_strFileName.Str();
-    }
-    return "";
 }
 
 // Calls that end the process at the n-th call of a kind, as SIGKILL would.

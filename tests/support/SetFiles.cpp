@@ -1,0 +1,30 @@
+#include "support/SetFiles.h"
+
+#include <vector>
+
+#include "platform/CFileException.h"
+#include "platform/OutputSet.h"
+
+std::string RecordNames(const std::string& bytes) {
+    std::vector<std::string> fields;
+    for (std::size_t from = 0, end; (end = bytes.find('\0', from)) != std::string::npos; from = end + 1)
+        fields.push_back(bytes.substr(from, end - from));
+    std::string names = "record:";
+    for (std::size_t i = 1; i + 6 <= fields.size(); i += 6) names += " " + fields[i];
+    return names;
+}
+
+std::string WriteSet(const TempDir& dir, const std::map<std::string, std::string>& members) {
+    try {
+        OutputSet set(CString(dir.File("set.xml")));
+        for (const auto& member : members) {
+            CFile& file = set.Add(CString(dir.File(member.first)));
+            file.Write(member.second.data(), static_cast<unsigned>(member.second.size()));
+            set.Finish(file);
+        }
+        set.Commit();
+    } catch (const CFileException& e) {
+        return std::to_string(e.m_cause) + " " + std::to_string(e.m_lOsError) + " " + e.m_strFileName.Str();
+    }
+    return "";
+}

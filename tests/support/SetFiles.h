@@ -1,0 +1,14 @@
+#pragma once
+// Output sets as the tests write and read them.
+#include <map>
+#include <string>
+
+#include "support/TempDir.h"
+
+// The member names a set's record holds ("record: set-1.xml set-2.xml"): its file identities
+// differ from run to run and folder to folder, its names must not.
+std::string RecordNames(const std::string& bytes);
+
+// Writes the members (name -> text) as one set named set.xml in dir; "" when committed, else the
+// failure as "CAUSE OSERROR NAME".
+std::string WriteSet(const TempDir& dir, const std::map<std::string, std::string>& members);
