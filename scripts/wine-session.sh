@@ -73,7 +73,7 @@ quorvel_wine_session() {
         [ "${QUORVEL_WINE_PART:-}" = reduced ] &&
             targets=(--target quorvel quorvel_wine_driver quorvel_wine_file_tests quorvel-dms-sample)
         mkdir -p "$root/build/wine-probe"
-        { [ -f "$build/build.ninja" ] || cmake --preset "$preset" -B "$build" >/dev/null; } &&
+        { { [ -f "$build/build.ninja" ] && [ -f "$build/CMakeCache.txt" ]; } || cmake --preset "$preset" -B "$build" >/dev/null; } &&
             cmake --build "$build" -j2 "${targets[@]}" >"$root/build/wine-probe/build64.log" 2>&1 ||
             { tail -n 30 "$root/build/wine-probe/build64.log" >&2; return 1; }
     elif [ ! -f "$build/ui/win32/quorvel.exe" ] || [ ! -f "$build/ui/win32/tests/quorvel_wine_driver.exe" ] ||
