@@ -160,7 +160,7 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
         parsed.target = byOutputName;
     }
     if (!parsed.target) parsed.target = FormatRegistry::Find("glorie");
-    if (parsed.bom && !parsed.target->takesBom) return Refuse("--bom は CSV を書くときだけ指定できます");
+    if (parsed.bom && !parsed.target->takesBom) return Refuse("--bom は " + FormatRegistry::BomTitles("、") + " を書くときだけ指定できます");
     if (parsed.hasFolder && parsed.folder.IsEmpty()) return Refuse("-d のフォルダ名が空です");
     return parsed;
 }

@@ -236,8 +236,7 @@ int main(int argc, char** argv) {
     ::mkdir(root.c_str(), 0777);
     bool ok = WriteAll(root + "/convert", ConvertSeeds()) && WriteAll(root + "/dms", DmsSeeds()) &&
                     WriteAll(root + "/path", PathSeeds());
-    for (const char* format : {"gpx", "kml", "kmz", "geojson", "csv", "glorie"})
-        ok = ok && WriteAll(root + "/" + format, MapSeeds(format));
+    for (const Format* format : FormatRegistry::All()) ok = ok && WriteAll(root + "/" + format->name, MapSeeds(format->name));
     if (!ok) std::fprintf(stderr, "%s: cannot write the seeds under %s\n", argv[0], root.c_str());
     return ok ? 0 : 1;
 }

@@ -1,5 +1,5 @@
-// Arbitrary bytes through one map format's reader (QUORVEL_FUZZ_FORMAT: gpx, kml, kmz, geojson, csv
-// or glorie), then what it read through the same format's writer and reader again, all in memory.
+// Arbitrary bytes through one format's reader (QUORVEL_FUZZ_FORMAT: a name of the format table),
+// then what it read through the same format's writer and reader again, all in memory.
 // A MapError is a refusal of the input and must name the file; anything read must be usable.
 #include <cmath>
 #include <cstddef>

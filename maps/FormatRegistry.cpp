@@ -3,7 +3,9 @@
 #include <cctype>
 
 // Each format is one file of its own, defining its row.
-extern const Format kGlorieFormat, kMemFormat, kGpxFormat, kKmlFormat, kKmzFormat, kGeoJsonFormat, kCsvFormat;
+#define QUORVEL_FORMAT(name, row) extern const Format row;
+#include "maps/Formats.inc"
+#undef QUORVEL_FORMAT
 extern const Format kLinkListFormat;
 
 namespace {
@@ -18,8 +20,11 @@ std::string LowerExtension(const std::string& path) {
 }  // namespace
 
 const std::vector<const Format*>& FormatRegistry::All() {
-    static const std::vector<const Format*> formats = {&kGlorieFormat, &kMemFormat,     &kGpxFormat, &kKmlFormat,
-                                                       &kKmzFormat,    &kGeoJsonFormat, &kCsvFormat};
+    static const std::vector<const Format*> formats = {
+#define QUORVEL_FORMAT(name, row) &row,
+#include "maps/Formats.inc"
+#undef QUORVEL_FORMAT
+    };
     return formats;
 }
 
@@ -91,4 +96,27 @@ std::string FormatRegistry::Names(const char* separator) {
     std::string names;
     for (const Format* format : All()) names += (names.empty() ? "" : separator) + std::string(format->name);
     return names;
+}
+
+std::string FormatRegistry::OtherWords(const char* separator) {
+    std::string words;
+    for (const Format* format : All()) {
+        const char* const* lists[] = {format->extensions, format->inputExtensions};
+        const std::size_t sizes[] = {sizeof format->extensions / sizeof format->extensions[0],
+                                     sizeof format->inputExtensions / sizeof format->inputExtensions[0]};
+        for (std::size_t list = 0; list < 2; ++list)
+            for (std::size_t k = 0; k < sizes[list]; ++k) {
+                const char* extension = lists[list][k];
+                if (!extension || Find(extension + 1)) continue;
+                words += (words.empty() ? "" : separator) + std::string(extension + 1);
+            }
+    }
+    return words;
+}
+
+std::string FormatRegistry::BomTitles(const char* separator) {
+    std::string titles;
+    for (const Format* format : All())
+        if (format->takesBom) titles += (titles.empty() ? "" : separator) + std::string(format->title);
+    return titles;
 }

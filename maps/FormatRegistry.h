@@ -28,4 +28,9 @@ public:
     static const Format* ForContent(const std::string& bytes);
     // The names of every format, joined by separator: "glorie, mem, gpx, ...".
     static std::string Names(const char* separator);
+    // The other words FindWord knows, the extensions that are no format's name, joined likewise:
+    // "xml, json, tsv, txt".
+    static std::string OtherWords(const char* separator);
+    // The titles of the formats that take the byte-order mark (--bom), joined by separator.
+    static std::string BomTitles(const char* separator);
 };

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses with clang (address and undefined-behaviour sanitizers) and runs
-# each for QUORVEL_FUZZ_SECONDS (default 30 for the memory-point, DMS and path harnesses, 16 for
-# each of the six map readers: 96 s, within the 100 s the five took at 20) from a copy of its
-# checked-in corpus, so the corpus in the tree does not grow. Any crash, sanitizer report or failed
-# check fails the run.
+# each for QUORVEL_FUZZ_SECONDS (default 30 for the memory-point, DMS and path harnesses, and 96 s
+# shared among the map readers, one a row of the format table) from a copy of its checked-in
+# corpus, so the corpus in the tree does not grow. Any crash, sanitizer report or failed check
+# fails the run.
 # QUORVEL_FUZZ_BUILD names the build folder (default build/fuzz).
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -22,7 +22,8 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_CO
     -DQUORVEL_WARNINGS_AS_ERRORS=ON -DQUORVEL_BUILD_FUZZ=ON -DQUORVEL_BUILD_TESTS=OFF \
     -DQUORVEL_BUILD_QT=OFF -DQUORVEL_BUILD_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null || exit 1
-readers="gpx kml kmz geojson csv glorie"
+# The map readers: the format table's rows, as the configure found them.
+readers=$(cat "$build/fuzz/map-readers.txt") || exit 1
 cmake --build "$build" -j2 --target quorvel-fuzz-convert quorvel-fuzz-dms quorvel-fuzz-path \
     $(printf 'quorvel-fuzz-%s ' $readers) || exit 1
 
@@ -36,7 +37,13 @@ ran=0
 # harness, the longest input worth trying (a file one byte over the size, a DMS text, a path; a map
 # document as long as the deepest and longest seeds) and the default seconds.
 entries="convert:10900:30 dms:64:30 path:1024:30"
-for reader in $readers; do entries="$entries $reader:300000:16"; done
+set -- $readers
+share=$((96 / $#))
+extra=$((96 % $#))
+for reader in $readers; do
+    entries="$entries $reader:300000:$((share + (extra > 0)))"
+    extra=$((extra - 1))
+done
 for entry in $entries; do
     IFS=: read -r harness max_len default_seconds <<<"$entry"
     seconds=${QUORVEL_FUZZ_SECONDS:-$default_seconds}

@@ -14,6 +14,7 @@
 
 #include "cli/CliConverter.h"
 #include "platform/Cp932Text.h"
+#include "maps/FormatRegistry.h"
 #include "maps/ReadingGuesser.h"
 #include "mempoint/CMemPointStore.h"
 #include "support/CliRun.h"
@@ -447,7 +448,10 @@ TEST(MapConverterTest, ReadingsAndNamesComeBackByteForByteThroughEveryMapFormat)
     }
     TempDir dir;
     WriteFileBytes(dir.File("p.mem"), image.Bytes());
-    for (const char* format : {"gpx", "kml", "kmz", "geojson", "csv"}) {
+    // Every map format of the table: the formats not of the unit.
+    for (const Format* row : FormatRegistry::All()) {
+        if (row->unit) continue;
+        const char* format = row->name;
         SCOPED_TRACE(format);
         const std::string map = dir.File(std::string("p.") + format);
         ASSERT_EQ(RunCli({dir.File("p.mem"), "--to", format}).status, 0);
