@@ -14,6 +14,7 @@
 #include "glorie/FileErrorText.h"
 #include "platform/Cp932Text.h"
 #include "maps/DatumShift.h"
+#include "maps/DecimalChars.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
 #include "maps/MapText.h"
@@ -72,7 +73,7 @@ double SameSide(double shifted, double original) {
 // The shortest text that reads back as the same number: what a map file's author wrote.
 std::string Shortest(double value) {
     char buffer[64];
-    const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const std::to_chars_result written = WriteDouble(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, written.ptr);
 }
 

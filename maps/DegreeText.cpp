@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string>
 
+#include "maps/DecimalChars.h"
+
 namespace {
 // Marks after a number, UTF-8: which part it ends.
 enum Part { kDegrees, kMinutes, kSeconds, kNone };
@@ -36,7 +38,7 @@ bool Number(std::string_view& text, double& value, bool& fraction) {
     std::size_t length = 0;
     while (length < text.size() && ((text[length] >= '0' && text[length] <= '9') || text[length] == '.')) ++length;
     if (length == 0 || text[0] == '.') return false;
-    const std::from_chars_result parsed = std::from_chars(text.data(), text.data() + length, value);
+    const std::from_chars_result parsed = ReadDouble(text.data(), text.data() + length, value);
     if (parsed.ec != std::errc() || parsed.ptr != text.data() + length) return false;
     fraction = text.substr(0, length).find('.') != std::string_view::npos;
     text.remove_prefix(length);
@@ -44,7 +46,7 @@ bool Number(std::string_view& text, double& value, bool& fraction) {
 }
 
 bool Whole(std::string_view text, double& value) {
-    const std::from_chars_result parsed = std::from_chars(text.data(), text.data() + text.size(), value);
+    const std::from_chars_result parsed = ReadDouble(text.data(), text.data() + text.size(), value);
     return !text.empty() && text[0] != '-' && text[0] != '+' && parsed.ec == std::errc() && parsed.ptr == text.data() + text.size() &&
            std::isfinite(value);
 }

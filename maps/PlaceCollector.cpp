@@ -5,6 +5,7 @@
 #include <cmath>
 #include <utility>
 
+#include "maps/DecimalChars.h"
 #include "maps/DegreeText.h"
 #include "maps/MapError.h"
 #include "maps/MapText.h"
@@ -37,7 +38,7 @@ bool PlaceCollector::ParseDegrees(std::string_view text, double& degrees) {
     text = TrimmedNumber(text);
     if (text.empty()) return false;
     const char* end = text.data() + text.size();
-    const std::from_chars_result parsed = std::from_chars(text.data(), end, degrees);
+    const std::from_chars_result parsed = ReadDouble(text.data(), end, degrees);
     return parsed.ec == std::errc() && parsed.ptr == end && std::isfinite(degrees);
 }
 

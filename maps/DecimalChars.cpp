@@ -1,10 +1,6 @@
-#pragma once
-// std::from_chars and std::to_chars for double, which the C++ library of Debian's emscripten
-// (libc++ 14) lacks; the core uses them to read map coordinates and to print a coordinate in a
-// message. Included into every file of the web build only (see CMakeLists.txt), with the
-// standard's behaviour: the "C" locale's form, no leading "+" or blank on reading, the shortest
-// text that reads back the same on writing, fixed or scientific, whichever is shorter.
-#include <charconv>
+#include "maps/DecimalChars.h"
+
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -14,9 +10,26 @@
 #include <system_error>
 
 #if defined(_LIBCPP_VERSION) && _LIBCPP_VERSION < 16000
-namespace std {
-inline from_chars_result from_chars(const char* first, const char* last, double& value,
-                                    chars_format = chars_format::general) {
+#define QUORVEL_PORTABLE_DOUBLE_CHARS 1
+#endif
+
+std::from_chars_result ReadDouble(const char* first, const char* last, double& value) {
+#ifdef QUORVEL_PORTABLE_DOUBLE_CHARS
+    return PortableReadDouble(first, last, value);
+#else
+    return std::from_chars(first, last, value);
+#endif
+}
+
+std::to_chars_result WriteDouble(char* first, char* last, double value) {
+#ifdef QUORVEL_PORTABLE_DOUBLE_CHARS
+    return PortableWriteDouble(first, last, value);
+#else
+    return std::to_chars(first, last, value);
+#endif
+}
+
+std::from_chars_result PortableReadDouble(const char* first, const char* last, double& value) {
     const char* p = first;
     if (p < last && *p == '-') ++p;
     const char* digits = p;
@@ -32,12 +45,21 @@ inline from_chars_result from_chars(const char* first, const char* last, double&
         const std::string rest(digits, last);
         for (const char* word : {"infinity", "inf", "nan"}) {
             const std::size_t n = std::strlen(word);
-            if (rest.size() >= n && strncasecmp(rest.c_str(), word, n) == 0) {
+            bool same = rest.size() >= n;
+            for (std::size_t k = 0; same && k < n; ++k) same = (rest[k] | 0x20) == word[k];
+            if (same) {
+                const char* end = digits + n;
+                // "nan(chars)": letters, digits and underscores in brackets belong to it.
+                if (word[0] == 'n' && end < last && *end == '(') {
+                    const char* close = end + 1;
+                    while (close < last && (std::isalnum(static_cast<unsigned char>(*close)) || *close == '_')) ++close;
+                    if (close < last && *close == ')') end = close + 1;
+                }
                 value = word[0] == 'n' ? std::nan("") : (first < digits ? -HUGE_VAL : HUGE_VAL);
-                return {digits + n, errc()};
+                return {end, std::errc()};
             }
         }
-        return {first, errc::invalid_argument};
+        return {first, std::errc::invalid_argument};
     }
     if (p < last && (*p == 'e' || *p == 'E')) {
         const char* e = p + 1;
@@ -47,18 +69,19 @@ inline from_chars_result from_chars(const char* first, const char* last, double&
             p = e;
         }
     }
+    // strtod needs an ended text; what it may read is copied, never the caller's bytes past last.
     const std::string text(first, p);
     errno = 0;
     const double parsed = std::strtod(text.c_str(), nullptr);
-    if (errno == ERANGE) return {p, errc::result_out_of_range};
+    if (errno == ERANGE) return {p, std::errc::result_out_of_range};
     value = parsed;
-    return {p, errc()};
+    return {p, std::errc()};
 }
 
-inline to_chars_result to_chars(char* first, char* last, double value) {
-    char text[64];
+std::to_chars_result PortableWriteDouble(char* first, char* last, double value) {
+    std::string chosen;
     if (std::isnan(value) || std::isinf(value)) {
-        std::snprintf(text, sizeof text, "%s%s", std::signbit(value) ? "-" : "", std::isnan(value) ? "nan" : "inf");
+        chosen = std::string(std::signbit(value) ? "-" : "") + (std::isnan(value) ? "nan" : "inf");
     } else {
         // The fewest significant digits that read back as the value, as d.ddde+X.
         char sci[40];
@@ -75,26 +98,26 @@ inline to_chars_result to_chars(char* first, char* last, double value) {
         while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
         const std::string sign = std::signbit(value) ? "-" : "";
         std::string scientific = sign + mantissa.substr(0, 1) + (mantissa.size() > 1 ? "." + mantissa.substr(1) : "");
-        char exponentText[8];
+        char exponentText[16];
         std::snprintf(exponentText, sizeof exponentText, "e%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
         scientific += exponentText;
         std::string fixed;
         const int digits = static_cast<int>(mantissa.size());
         if (exponent >= digits - 1) {
-            fixed = mantissa + std::string(static_cast<std::size_t>(exponent - (digits - 1)), '0');
+            // A whole number is written with every digit of its exact value, as printf's %.0f.
+            char whole[400];
+            std::snprintf(whole, sizeof whole, "%.0f", std::fabs(value));
+            fixed = whole;
         } else if (exponent >= 0) {
-            fixed = mantissa.substr(0, static_cast<std::size_t>(exponent) + 1) + "." + mantissa.substr(static_cast<std::size_t>(exponent) + 1);
+            fixed = mantissa.substr(0, static_cast<std::size_t>(exponent) + 1) + "." +
+                    mantissa.substr(static_cast<std::size_t>(exponent) + 1);
         } else {
             fixed = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + mantissa;
         }
         fixed = sign + fixed;
-        const std::string& chosen = fixed.size() <= scientific.size() ? fixed : scientific;
-        std::snprintf(text, sizeof text, "%s", chosen.c_str());
+        chosen = fixed.size() <= scientific.size() ? fixed : scientific;
     }
-    const std::size_t length = std::strlen(text);
-    if (static_cast<std::size_t>(last - first) < length) return {last, errc::value_too_large};
-    std::memcpy(first, text, length);
-    return {first + length, errc()};
+    if (static_cast<std::size_t>(last - first) < chosen.size()) return {last, std::errc::value_too_large};
+    std::memcpy(first, chosen.data(), chosen.size());
+    return {first + chosen.size(), std::errc()};
 }
-}  // namespace std
-#endif

@@ -1,0 +1,57 @@
+// The portable decimal forms (the page's, whose C++ library lacks them for double) against the
+// standard library's: the same value, the same end, the same error for every text.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "maps/DecimalChars.h"
+
+namespace {
+class PortableRead : public testing::TestWithParam<const char*> {};
+
+TEST_P(PortableRead, ReadsAsTheStandardLibrary) {
+    const std::string text = GetParam();
+    double expected = -7, got = -7;
+    const std::from_chars_result want = std::from_chars(text.data(), text.data() + text.size(), expected);
+    const std::from_chars_result have = PortableReadDouble(text.data(), text.data() + text.size(), got);
+    EXPECT_EQ(have.ptr - text.data(), want.ptr - text.data());
+    EXPECT_EQ(have.ec, want.ec);
+    if (std::isnan(expected))
+        EXPECT_TRUE(std::isnan(got));
+    else
+        EXPECT_EQ(got, expected);  // untouched (-7) on an error, as the standard's
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, PortableRead,
+                         testing::Values("35.6812362", "-139.7671248", "0", "-0", "1e5", "1E-5", "2.5e+3x", "1e", "1e+",
+                                         ".5", "5.", "-.5", "+1", " 1", "", "-", ".", "x1", "1.2.3", "12,5", "inf",
+                                         "-Infinity", "INFx", "nan", "NaN(1)", "in", "1e400", "-1e400", "1e-400",
+                                         "0.000000000000000000001", "123456789012345678901234567890", "0x10"));
+
+class PortableWrite : public testing::TestWithParam<double> {};
+
+TEST_P(PortableWrite, WritesAsTheStandardLibrary) {
+    char want[64], have[64];
+    const std::to_chars_result expected = std::to_chars(want, want + sizeof want, GetParam());
+    const std::to_chars_result got = PortableWriteDouble(have, have + sizeof have, GetParam());
+    ASSERT_EQ(got.ec, std::errc());
+    EXPECT_EQ(std::string(have, got.ptr), std::string(want, expected.ptr));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, PortableWrite,
+                         testing::Values(0.0, -0.0, 1.0, 35.6812362, -139.7671248, 0.1, 1e-7, 1.5e-5, 123456789.0,
+                                         1e21, 1e22, 12345678901234567890.0, 5e-324, 1.7976931348623157e308,
+                                         0.30000000000000004, 100.0, 1e5, 1e16, 1e17, HUGE_VAL, -HUGE_VAL));
+
+TEST(PortableWrite, RefusesABufferTooShortAndLeavesItAlone) {
+    char buffer[4];
+    std::memcpy(buffer, "abcd", 4);
+    const std::to_chars_result got = PortableWriteDouble(buffer, buffer + sizeof buffer, 35.68);
+    EXPECT_EQ(got.ec, std::errc::value_too_large);
+    EXPECT_EQ(got.ptr, buffer + sizeof buffer);
+    EXPECT_EQ(std::string(buffer, 4), "abcd");
+}
+}  // namespace
