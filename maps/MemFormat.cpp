@@ -1,6 +1,8 @@
 // The memory-point file: up to 100 records, names and readings kept as their CP932 bytes so that
 // they reach the unit's formats untouched.
+#include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/Cp932Text.h"
@@ -28,7 +30,11 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
         store->GetReading(text, i);
         record.reading = text.Str();
         store->GetDigits(text, i);
-        place.SetDigits(text.Str());
+        // The unit writes digits 0 to 9 ended by F; a nibble of A to E ends them too, rather than
+        // becoming one of ":;<=>" in a map's document.
+        std::string digits = text.Str();
+        digits.erase(std::min(digits.find_first_not_of("0123456789"), digits.size()));
+        place.SetDigits(std::move(digits));
         // A control byte would reach a glorie document raw and make it no XML.
         std::vector<char32_t> controls = ReplaceRecordControlCharacters(record.name);
         for (const char32_t c : ReplaceRecordControlCharacters(record.reading)) controls.push_back(c);
