@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "cli/StreamMessageBoxHost.h"
-#include "cli/TerminalText.h"
 #include "maps/BatchPlan.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
+#include "maps/PointListing.h"
 #include "maps/ReadingGuesser.h"
 #include "glorie/FileErrorText.h"
 #include "platform/CFile.h"
@@ -28,12 +28,6 @@ ConversionOptions OptionsOf(const CliArguments& args, std::shared_ptr<const User
     options.read.allPoints = args.allPoints;
     options.write.bom = args.bom;
     return options;
-}
-
-std::string Decimal(double value) {
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%.7f", value);
-    return buffer;
 }
 }  // namespace
 
@@ -276,25 +270,11 @@ int CliConverter::ConvertAll(const CliArguments& args) {
 }
 
 void CliConverter::PrintList(const CString& strInput, const ListResult& listed, bool bFirst) {
-    if (!bFirst) m_out << '\n';
-    m_out << strInput.Str() << " (" << listed.points.size() << " 地点)\n"
-          << "番号\t名称\t読み\t緯度\t経度\t数字\t緯度(WGS84)\t経度(WGS84)\t測地系変換\t元の名称\t推測\n";
+    std::string text = bFirst ? std::string() : "\n";
+    text += PointListing::Heading(strInput.Str(), listed.points.size());
     std::size_t number = 0;
-    for (const ListedPoint& point : listed.points) {
-        m_out << ++number << '\t';
-        // Points the unit cannot take have no unit columns, points no map can hold no WGS 84 ones.
-        if (point.hasUnitColumns)
-            m_out << Cp932ToTerminal(point.unitName) << '\t' << Cp932ToTerminal(point.unitReading) << '\t'
-                  << point.tokyoLatitude.Str() << '\t' << point.tokyoLongitude.Str() << '\t';
-        else
-            m_out << "\t\t\t\t";
-        m_out << Cp932ToTerminal(point.digits) << '\t';
-        if (point.shifted)
-            m_out << Decimal(point.latitude) << '\t' << Decimal(point.longitude) << '\t';
-        else
-            m_out << "\t\t";
-        m_out << point.method << '\t' << Utf8ToTerminal(point.name) << '\t' << (point.readingGuessed ? "○" : "") << '\n';
-    }
+    for (const ListedPoint& point : listed.points) PointListing::AppendLine(text, ++number, point);
+    m_out << text;
     m_out.flush();
 }
 

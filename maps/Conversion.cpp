@@ -196,6 +196,31 @@ void Conversion::SetStandardInput(std::string bytes, const Format* format) {
     m_standardInputFormat = format;
 }
 
+void Conversion::SetEdits(InputEdits edits) {
+    m_options.edits = std::move(edits);
+    m_edited.clear();
+}
+
+std::vector<CString> Conversion::ApplyEdits(std::vector<ConversionMessage>& messages) {
+    std::vector<CString> edited;
+    for (const auto& [input, points] : m_options.edits.points) {
+        // Under the input's own file name: the page's inputs are names in one folder.
+        const CString document = m_options.edits.folder + "/" + CString(input.substr(input.find_last_of("/\\") + 1));
+        std::vector<ConversionMessage> said;
+        if (WriteEditedInput(CString(input), points, document, said)) {
+            m_edited[input] = document;
+            edited.emplace_back(input);
+        }
+        for (ConversionMessage& message : said) Say(messages, std::move(message));
+    }
+    return edited;
+}
+
+CString Conversion::SourceOf(const CString& strInput) const {
+    const auto found = m_edited.find(strInput.Str());
+    return found == m_edited.end() ? strInput : found->second;
+}
+
 void Conversion::Say(std::vector<ConversionMessage>& messages, ConversionMessage message) {
     if (m_sink)
         m_sink(message);
@@ -267,7 +292,7 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
         CFileException error;
         // The message names the input: with several, "not found" alone says nothing. A memory-point
         // file gets the store's message, which the line after it names.
-        if (!file.Open(strInput, CFile::modeRead | CFile::shareDenyWrite, &error)) {
+        if (!file.Open(SourceOf(strInput), CFile::modeRead | CFile::shareDenyWrite, &error)) {
             if (bMemPoints) return fail(CMemPointStore::OpenErrorText(error).Str());
             if (error.m_strFileName.IsEmpty()) error.m_strFileName = strInput;
             return fail(CommandFailureText(error).Str());
@@ -566,7 +591,7 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
         // The dialog's messages, as results: another run reading the same file is no reason to fail.
         // The store's reason is replaced where it says less than the input's state: a folder, a
         // missing file (a mistyped extension) or a short one are said by name and size.
-        const StoreLoadResult loaded = m_store->Read(strInput, CMemPointStore::Sharing::denyWrite);
+        const StoreLoadResult loaded = m_store->Read(SourceOf(strInput), CMemPointStore::Sharing::denyWrite);
         if (loaded.status != 0) {
             const std::string problem = InputProblem(strInput, true);
             if (!problem.empty())

@@ -4,12 +4,14 @@
 // written as one all-or-nothing set, split where the format holds fewer points. Nothing is
 // printed: what happened comes back for the front end to show.
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "maps/Format.h"
 #include "maps/Place.h"
+#include "maps/PointEdits.h"
 #include "platform/CString.h"
 
 class CFile;
@@ -30,6 +32,7 @@ struct ConversionOptions {
     std::shared_ptr<const UserReadings> userReadings;  // taken before the guesser, when given
     ReadOptions read;
     WriteOptions write;
+    InputEdits edits;  // applied by ApplyEdits
 };
 
 struct ConversionMessage {
@@ -85,6 +88,14 @@ public:
     // format their content shows when null.
     void SetStandardInput(std::string bytes, const Format* format);
 
+    // The options' edits replaced (a conversion kept from run to run); the documents edited
+    // before are forgotten.
+    void SetEdits(InputEdits edits);
+    // Each input of the edits, in the order of their names, read, edited and written into the
+    // edits' folder under its name; every later conversion and listing of that input reads the
+    // edited document. The inputs so edited come back.
+    std::vector<CString> ApplyEdits(std::vector<ConversionMessage>& messages);
+
     // The inputs, in order, into the output named strOutput (split into numbered files where the
     // format holds fewer points). Nothing is written for inputs that yield no point to write.
     ConversionResult Convert(const std::vector<CString>& inputs, const CString& strOutput);
@@ -117,6 +128,8 @@ private:
     // The reading of a place without one: the user's, else guessed (*guessed set); empty when none.
     std::string ReadingOf(const std::string& name, bool& guessed, std::vector<ConversionMessage>& messages);
     void Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
+    // The file an input is read from: its edited document, if any.
+    CString SourceOf(const CString& strInput) const;
 
     ConversionOptions m_options;
     MessageSink m_sink;
@@ -128,4 +141,5 @@ private:
     bool m_bGuesserTried = false;
     std::unique_ptr<CMemPointStore> m_store;
     std::unique_ptr<CPoiTable> m_table;
+    std::map<std::string, CString> m_edited;  // input name -> its edited document
 };

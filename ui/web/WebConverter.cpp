@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <numeric>
@@ -12,28 +11,18 @@
 
 #include <nlohmann/json.hpp>
 
-#include "glorie/FileErrorText.h"
 #include "maps/BatchPlan.h"
 #include "maps/Conversion.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
+#include "maps/PointListing.h"
 #include "maps/ReadingGuesser.h"
-#include "maps/UnitFields.h"
 #include "maps/UserReadings.h"
-#include "platform/CFile.h"
-#include "platform/CFileException.h"
-#include "platform/Cp932Text.h"
+#include "ui/web/WebProtocol.h"
 
 using nlohmann::json;
 
 namespace {
-// What the CLI prints for an angle of WGS 84 in its listing.
-std::string Decimal(double value) {
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%.7f", value);
-    return buffer;
-}
-
 const char* KindName(ConversionMessage::Kind kind) {
     switch (kind) {
     case ConversionMessage::Kind::written:
@@ -54,75 +43,8 @@ json Names(const std::vector<CString>& names) {
     return out;
 }
 
-std::string Utf8(const std::string& cp932) {
-    std::string text;
-    Cp932ToUtf8(cp932, text);
-    return text;
-}
-
 double Milliseconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
-}
-
-// An input with names or readings edited on the page, written anew in its own format by that
-// format's writer, so that the conversion reads it as it reads any file (the unit's cut and
-// refusals included). The unit's formats hold CP932 record texts: an edited one is made here, a
-// character the unit cannot show becoming "?" with the CLI's warning. False, with a failure
-// message, when the input cannot be read or rewritten.
-bool Rewrite(const std::string& input, const json& edits, std::vector<ConversionMessage>& messages) {
-    using Kind = ConversionMessage::Kind;
-    try {
-        CFile file;
-        CFileException error;
-        if (!file.Open(input.c_str(), CFile::modeRead, &error)) throw error;
-        std::string bytes(static_cast<std::size_t>(file.GetLength()), '\0');
-        if (!bytes.empty() && file.Read(&bytes[0], static_cast<unsigned>(bytes.size())) != bytes.size())
-            throw CFileException(CFileException::endOfFile, 0, file.GetFilePath());
-        file.Close();
-        const Format* format = FormatRegistry::ForInput(input, bytes);
-        if (!format) return true;  // the conversion says what it is not
-        MapReadResult read = format->read(std::move(bytes), input, ReadOptions());
-        // One file of the format holds so many points (the unit's table has room for 700).
-        if (format->pointsPerFile > 0 && read.places.size() > static_cast<std::size_t>(format->pointsPerFile)) {
-            messages.push_back({Kind::failure, input + ": " + std::to_string(read.places.size()) + " 地点あるため、編集を反映できません (" +
-                                                   format->title + "は 1 ファイル " + std::to_string(format->pointsPerFile) + " 地点まで)"});
-            return false;
-        }
-        for (const auto& [index, edit] : edits.items()) {
-            const std::size_t at = std::stoul(index);
-            if (at >= read.places.size()) continue;
-            Place& place = read.places[at];
-            if (edit.contains("name")) place.name = edit["name"].get<std::string>();
-            if (edit.contains("reading")) place.SetReading(edit["reading"].get<std::string>());
-            if (!format->unit) {
-                place.ClearRecord();
-                continue;
-            }
-            // A point the unit's file gave no record of (a glorie point) starts from the texts it has,
-            // so that editing its name keeps its reading.
-            RecordText record = place.Record() ? *place.Record() : UnitRecord(place);
-            std::vector<std::string> unmapped;
-            if (edit.contains("name")) record.name = CutUnitField(Utf8ToCp932(place.name, &unmapped));
-            // A typed reading becomes half-width katakana, as the core makes one from a map's reading.
-            if (edit.contains("reading"))
-                record.reading = CutUnitField(Utf8ToCp932(ToHalfWidthKatakana(place.Reading()), &unmapped));
-            for (const std::string& character : unmapped)
-                messages.push_back({Kind::warning, input + ": " + place.origin.Text() + "「" + place.name + "」: 文字「" + character +
-                                                       "」はナビで表示できません。「?」にしました"});
-            place.SetRecord(std::move(record));
-        }
-        CFile out;
-        if (!out.Open(input.c_str(), CFile::modeCreate | CFile::modeWrite, &error)) throw error;
-        format->write(out, read.places.data(), read.places.size(), WriteOptions());
-        out.Close();
-    } catch (const CFileException& error) {
-        messages.push_back({Kind::failure, CommandFailureText(error).Str()});
-        return false;
-    } catch (const MapError& error) {
-        messages.push_back({Kind::failure, error.what()});
-        return false;
-    }
-    return true;
 }
 }  // namespace
 
@@ -148,23 +70,41 @@ struct Request {
 };
 
 Request Parse(const json& request) {
+    namespace protocol = web_protocol;
     Request parsed;
     BatchRequest& batch = parsed.batch;
-    for (const json& input : request.at("inputs")) batch.inputs.emplace_back(input.get<std::string>().c_str());
-    parsed.to = request.value("to", std::string("glorie"));
+    for (const json& input : request.at(protocol::kInputs)) batch.inputs.emplace_back(input.get<std::string>().c_str());
+    parsed.to = request.value(protocol::kTo, std::string("glorie"));
     batch.target = FormatRegistry::Find(parsed.to);
-    batch.merge = request.value("merge", false);
+    batch.merge = request.value(protocol::kMerge, false);
     if (batch.merge) {
-        batch.output = request.value("output", std::string()).c_str();
+        batch.output = request.value(protocol::kOutput, std::string()).c_str();
         batch.hasOutput = true;
     }
     parsed.options.target = batch.target;
     parsed.options.guessReadings = false;  // unused: each conversion has the page's own (ConversionFor)
-    parsed.options.write.bom = request.value("bom", false);
+    parsed.options.write.bom = request.value(protocol::kBom, false);
+    // {input: {point index: {name, reading}}}, the edited inputs written into the job's folder.
+    if (request.contains(protocol::kEdits)) {
+        for (const auto& [input, points] : request[protocol::kEdits].items())
+            for (const auto& [index, edit] : points.items()) {
+                PointEdit& point = parsed.options.edits.points[input][std::stoul(index)];
+                point.hasName = edit.contains(protocol::kEditName);
+                if (point.hasName) point.name = edit[protocol::kEditName].get<std::string>();
+                point.hasReading = edit.contains(protocol::kEditReading);
+                if (point.hasReading) point.reading = edit[protocol::kEditReading].get<std::string>();
+            }
+    }
+    parsed.options.edits.folder = CString(protocol::kEditedFolder);
     return parsed;
 }
 
-// A call's message lines: the first 500 as JSON for the page to show as paragraphs, every one
+// The zip of a job's set: its output's name with the zip's extension for its own.
+std::string ZipName(const std::string& output) {
+    return output.substr(0, output.rfind('.')) + web_protocol::kZipExtension;
+}
+
+// A call's message lines: the first 500 (kShownLines) as JSON for the page to show as paragraphs, every one
 // as the CLI prints it into one text, which the page offers as a file. The lines of 100,000
 // points are never an object each.
 class Lines {
@@ -175,7 +115,7 @@ public:
     bool Add(const ConversionMessage& message, std::unordered_set<std::string>* said = nullptr) {
         std::string line = message.kind == ConversionMessage::Kind::warning ? "警告: " + message.text : message.text;
         if (said && !said->insert(line).second) return false;
-        if (m_shown.size() < 500) m_shown.push_back({{"kind", KindName(message.kind)}, {"text", message.text}});
+        if (m_shown.size() < web_protocol::kShownLines) m_shown.push_back({{"kind", KindName(message.kind)}, {"text", message.text}});
         m_text += line;
         m_text += '\n';
         ++m_count;
@@ -208,19 +148,6 @@ private:
     Conversion& m_conversion;
 };
 
-// A field of the points' text: tab, line break and backslash written as \t, \n, \r, \\.
-void AppendField(std::string& out, const std::string& field) {
-    for (const char c : field) {
-        switch (c) {
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\\': out += "\\\\"; break;
-        default: out += c;
-        }
-    }
-}
-
 // Web Mercator as the map library projects WGS 84 (EPSG:3857), in world pixels at zoom 0.
 constexpr double kPi = 3.14159265358979323846;
 double MercatorX(double longitude) { return 256 * (0.5 + longitude / 360); }
@@ -252,12 +179,13 @@ std::string WebConverter::Convert(const std::string& requestText) {
     json answer = {{"jobs", json::array()}, {"plan", ""}, {"generated", json::array()}};
     Lines lines(m_lineText);
     m_said.clear();
-    if (request.contains("edits")) {
-        std::vector<ConversionMessage> editMessages;
-        for (const auto& [input, edits] : request["edits"].items())
-            if (Rewrite(input, edits, editMessages)) answer["generated"].push_back(input);
-        lines.Add(editMessages, &m_said);
-    }
+    // The edits first, by the conversion this request's listing also reads them with.
+    Conversion& conversion = ConversionFor(parsed.options.target, parsed.options.write.bom);
+    const SinkInto sink(conversion, [&](const ConversionMessage& message) { lines.Add(message, &m_said); });
+    conversion.SetEdits(std::move(parsed.options.edits));
+    std::vector<ConversionMessage> editMessages;  // none while the sink takes them
+    answer["generated"] = Names(conversion.ApplyEdits(editMessages));
+    lines.Add(editMessages, &m_said);
 
     std::vector<BatchJob> jobs;
     std::string reason;
@@ -266,8 +194,6 @@ std::string WebConverter::Convert(const std::string& requestText) {
         answer["plan"] = reason;
         lines.Add(ConversionMessage{ConversionMessage::Kind::failure, reason}, &m_said);
     } else {
-        Conversion& conversion = ConversionFor(parsed.options.target, parsed.options.write.bom);
-        const SinkInto sink(conversion, [&](const ConversionMessage& message) { lines.Add(message, &m_said); });
         for (const BatchJob& job : jobs) {
             const std::size_t firstLine = lines.Count();
             const ConversionResult result = job.memPointRoad ? conversion.ConvertMemPointFile(job.inputs[0], job.output)
@@ -275,6 +201,7 @@ std::string WebConverter::Convert(const std::string& requestText) {
             lines.Add(result.messages, &m_said);  // none while the sink takes them
             answer["jobs"].push_back({{"inputs", Names(job.inputs)},
                                       {"output", job.output.Str()},
+                                      {"zip", ZipName(job.output.Str())},
                                       {"ok", result.ok},
                                       {"outputs", Names(result.outputs)},
                                       {"refused", result.refused},
@@ -311,37 +238,20 @@ std::string WebConverter::List(const std::string& requestText) {
                 west = std::min(west, point.longitude), east = std::max(east, point.longitude);
             }
             m_pointStarts.push_back(static_cast<std::uint32_t>(m_points.size()));
-            const std::string fields[] = {unit ? "1" : "0",
-                                          unit ? Utf8(point.unitName) : std::string(),
-                                          unit ? Utf8(point.unitReading) : std::string(),
-                                          unit ? std::to_string(point.unitName.size()) : std::string(),
-                                          unit ? std::to_string(point.unitReading.size()) : std::string(),
-                                          unit ? point.tokyoLatitude.Str() : std::string(),
-                                          unit ? point.tokyoLongitude.Str() : std::string(),
-                                          Utf8(point.digits),
-                                          point.shifted ? "1" : "0",
-                                          point.shifted ? Decimal(point.latitude) : std::string(),
-                                          point.shifted ? Decimal(point.longitude) : std::string(),
-                                          point.method,
-                                          point.name,
-                                          point.readingGuessed ? "1" : "0"};
-            for (std::size_t k = 0; k < sizeof fields / sizeof fields[0]; ++k) {
-                if (k) m_points += '\t';
-                AppendField(m_points, fields[k]);
-            }
-            m_points += '\n';
+            PointListing::AppendPageLine(m_points, point);
         }
         answer["lists"].push_back({{"input", input.Str()}, {"read", listed.read}, {"ok", listed.ok}, {"count", listed.points.size()}});
     }
     m_pointStarts.push_back(static_cast<std::uint32_t>(m_points.size()));  // the end of the last line
 
-    // The markers sorted by x, five numbers each, so that a map tile finds its own by bisection.
-    const std::size_t count = m_markers.size() / 5;
+    // The markers sorted by x, so that a map tile finds its own by bisection.
+    constexpr std::size_t n = web_protocol::kMarkerNumbers;
+    const std::size_t count = m_markers.size() / n;
     std::vector<std::size_t> order(count);
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return m_markers[5 * a] < m_markers[5 * b]; });
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return m_markers[n * a] < m_markers[n * b]; });
     std::vector<double> sorted(m_markers.size());
-    for (std::size_t k = 0; k < count; ++k) std::copy_n(&m_markers[5 * order[k]], 5, &sorted[5 * k]);
+    for (std::size_t k = 0; k < count; ++k) std::copy_n(&m_markers[n * order[k]], n, &sorted[n * k]);
     m_markers.swap(sorted);
     if (count) answer["bounds"] = {{south, west}, {north, east}};
 

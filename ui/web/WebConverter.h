@@ -25,21 +25,23 @@ public:
     // pointsPerFile}].
     static std::string Formats();
 
-    // request: {inputs: [names], to: format name, merge, output (the merged name), bom,
-    // edits: {input: {point index: {name, reading}}}}. Rewrites the edited inputs, then converts
-    // as `quorvel-cli INPUTS --to TO --reading none [--readings FILE] [--bom] [--merge -o OUTPUT]` does; answers
-    // {plan (the usage error, or ""), jobs: [{inputs, output, ok, outputs}], generated: [inputs
-    // rewritten], lines, ms}. lines: {shown: the first 500 message lines [{kind, text}], count};
-    // LineText() holds them all.
+    // request (its names in WebProtocol.h): {inputs: [names], to: format name, merge, output (the
+    // merged name), bom, edits: {input: {point index: {name, reading}}}}. The conversion writes
+    // the edited inputs into the folder "edited" (which the caller makes), then converts as
+    // `quorvel-cli INPUTS --to TO --reading none [--readings FILE] [--bom] [--merge -o OUTPUT]`
+    // does, the edited inputs as edited; answers {plan (the usage error, or ""), jobs: [{inputs,
+    // output, zip (the name of its set's zip), ok, outputs}], generated: [inputs edited], lines,
+    // ms}. lines: {shown: the first 500 message lines [{kind, text}], count}; LineText() holds
+    // them all.
     std::string Convert(const std::string& request);
 
     // The same request's inputs listed as `quorvel-cli --list` lists them: {lists: [{input, read,
     // ok, count}], lines (those the conversion before did not say), unread (a point the unit takes
     // has no reading), bounds ([[south, west], [north, east]] of the shifted points, or null), ms}.
-    // Points() gets one line a point (fields by tabs; tab, line break and backslash escaped):
-    // hasUnit, unit name, unit reading, their CP932 lengths, Tokyo latitude and longitude, digits,
-    // shifted, WGS 84 latitude and longitude as the CLI prints them, method (or why no shift), the
-    // name as read, guessed ("1" when the reading is a guess); PointStarts() where each line starts. Markers() gets five numbers a shifted
+    // Points() gets one line a point, PointListing::AppendPageLine's (hasUnit, unit name, unit
+    // reading, their CP932 lengths, Tokyo latitude and longitude, digits, shifted, WGS 84 latitude
+    // and longitude as the CLI prints them, method (or why no shift), the name as read, guessed);
+    // PointStarts() where each line starts. Markers() gets five numbers a shifted
     // point, sorted by the first: x and y in Web Mercator's world pixels at zoom 0 (256 wide), the
     // point's line, its WGS 84 latitude and longitude.
     std::string List(const std::string& request);

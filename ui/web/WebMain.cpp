@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ui/web/WebConverter.h"
+#include "ui/web/WebProtocol.h"
 
 namespace {
 WebConverter g_converter;
@@ -28,13 +29,16 @@ const char* Answer(Call call) {
     return g_answer.c_str();
 }
 
-// The buffers the worker copies out whole, by number.
-enum Buffer { lineText, points, pointStarts, markers };
 }  // namespace
 
 extern "C" {
 // dataFolder holds the datum grid the page carries.
 EMSCRIPTEN_KEEPALIVE void quorvel_init(const char* dataFolder) { setenv("QUORVEL_DATA_DIR", dataFolder, 1); }
+
+// What the page and the core agree on (WebProtocol.h).
+EMSCRIPTEN_KEEPALIVE const char* quorvel_protocol() {
+    return Answer([] { return web_protocol::Json(); });
+}
 
 EMSCRIPTEN_KEEPALIVE const char* quorvel_formats() {
     return Answer([] { return WebConverter::Formats(); });
@@ -60,6 +64,7 @@ EMSCRIPTEN_KEEPALIVE const char* quorvel_guess(int guess) {
 
 // Where a buffer of the last call starts, and its length in bytes.
 EMSCRIPTEN_KEEPALIVE const void* quorvel_buffer(int which) {
+    using namespace web_protocol;
     switch (which) {
     case lineText: return g_converter.LineText().data();
     case points: return g_converter.Points().data();
@@ -70,6 +75,7 @@ EMSCRIPTEN_KEEPALIVE const void* quorvel_buffer(int which) {
 }
 
 EMSCRIPTEN_KEEPALIVE std::size_t quorvel_buffer_size(int which) {
+    using namespace web_protocol;
     switch (which) {
     case lineText: return g_converter.LineText().size();
     case points: return g_converter.Points().size();

@@ -1,5 +1,5 @@
 // Puts the page together as one file: the template with its styles, Leaflet and fflate from
-// node_modules (installed from the lock file), the page's script, the worker's script (the core's
+// node_modules (installed from the lock file), the page's scripts, the worker's script (the core's
 // emscripten glue and the worker), and the core's WebAssembly and the datum grid deflated and in
 // base64. The inline scripts are allowed by their hashes in the Content-Security-Policy.
 // With --site, also the site to host: the same page as index.html with its web app manifest, its
@@ -52,7 +52,9 @@ const noScriptEnd = (source, what) => {
     return source;
 };
 const fflate = text(join(modules, 'fflate/umd/index.js'));
-const mainScript = noScriptEnd([fflate, text(join(modules, 'leaflet/dist/leaflet.js')), text(join(page, 'app.js'))].join('\n;\n'), 'the page script');
+// The page's own scripts in order: the table, map and outputs, then the page that uses them.
+const pageScripts = ['table.js', 'map.js', 'outputs.js', 'app.js'].map((name) => text(join(page, name)));
+const mainScript = noScriptEnd([fflate, text(join(modules, 'leaflet/dist/leaflet.js')), ...pageScripts].join('\n;\n'), 'the page script');
 const workerScript = noScriptEnd([fflate, text(args.core), text(join(page, 'worker.js'))].join('\n;\n'), 'the worker script');
 const hash = (source) => `'sha256-${createHash('sha256').update(source, 'utf8').digest('base64')}'`;
 

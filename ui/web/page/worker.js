@@ -3,6 +3,7 @@
 // inputs' folder, reads the outputs back and empties the folder again.
 'use strict';
 let core = null;
+let protocol = null; // what the page and the core agree on (WebProtocol.h)
 let files = new Map(); // name -> Uint8Array
 let runs = 0;
 
@@ -40,23 +41,23 @@ async function init(message) {
     core.FS.mkdir('/data');
     core.FS.writeFile('/data/TKY2JGD.grid', grid);
     core.ccall('quorvel_init', null, ['string'], ['/data']);
-    return { type: 'ready', formats: JSON.parse(core.UTF8ToString(core._quorvel_formats())) };
+    protocol = JSON.parse(core.UTF8ToString(core._quorvel_protocol()));
+    return { type: 'ready', formats: JSON.parse(core.UTF8ToString(core._quorvel_formats())), protocol };
 }
 
-// A buffer the core left beside its last answer (WebMain.cpp), copied out whole.
-const BUFFER = { lineText: 0, points: 1, pointStarts: 2, markers: 3 };
+// A buffer the core left beside its last answer (protocol.buffers), copied out whole.
 function buffer(which) {
     const at = core._quorvel_buffer(which) >>> 0;
     return core.HEAPU8.slice(at, at + (core._quorvel_buffer_size(which) >>> 0));
 }
 
-// A call's message lines for the page: the first 500 to show, and past 500 (a file of 100,000
-// points at sea has a warning each) all of them as the text file the page offers. A call the core
-// could not answer has its reason as the only line.
+// A call's message lines for the page: the first ones to show (protocol.shownLines), and past
+// them (a file of 100,000 points at sea has a warning each) all of them as the text file the page
+// offers. A call the core could not answer has its reason as the only line.
 function linesOf(answer) {
     if (answer.error) return { shown: [{ kind: 'failure', text: answer.error }], count: 1, file: null };
     const lines = answer.lines;
-    return { shown: lines.shown, count: lines.count, file: lines.count > lines.shown.length ? new Blob([buffer(BUFFER.lineText)]) : null };
+    return { shown: lines.shown, count: lines.count, file: lines.count > protocol.shownLines ? new Blob([buffer(protocol.buffers.lineText)]) : null };
 }
 
 function removeTree(path) {
@@ -103,7 +104,9 @@ function run(message) {
     const folder = `/job${++runs}`;
     core.FS.mkdir(folder);
     try {
-        for (const name of message.request.inputs) core.FS.writeFile(`${folder}/${name}`, files.get(name));
+        for (const name of message.request[protocol.options.inputs]) core.FS.writeFile(`${folder}/${name}`, files.get(name));
+        // The inputs as the user edited them are written here by the core.
+        core.FS.mkdir(`${folder}/${protocol.editedFolder}`);
         core.FS.chdir(folder);
         const request = JSON.stringify(message.request);
         const answer = call('_quorvel_convert', request);
@@ -124,18 +127,19 @@ function run(message) {
         for (const job of jobs) {
             const set = job.outputs.map(read);
             for (const f of set) all.push(f);
-            if (set.length > 1) zip(job.output.replace(/\.[^.]*$/, '') + '.zip', set);
+            if (set.length > 1) zip(job.zip, set);
         }
-        if (jobs.length > 1 && all.length > 1) zip('quorvel.zip', all);
+        if (jobs.length > 1 && all.length > 1) zip(protocol.files.allZip, all);
         for (const f of all) outputs.push(file(f));
-        const generated = (answer.generated || []).map((name) => file(read(name)));
+        const generated = (answer.generated || []).map((name) => file({ name, bytes: core.FS.readFile(`${protocol.editedFolder}/${name}`) }));
         const ms = { convert: answer.ms, call: converted - started, zip: performance.now() - converted, total: performance.now() - started };
         postMessage({ type: 'result', id: message.id, jobs, lines, outputs, generated, zips, ms });
 
         const listStarted = performance.now();
         const listed = call('_quorvel_list', request);
         const listLines = linesOf(listed);
-        const points = buffer(BUFFER.points), starts = buffer(BUFFER.pointStarts), markers = buffer(BUFFER.markers);
+        const B = protocol.buffers;
+        const points = buffer(B.points), starts = buffer(B.pointStarts), markers = buffer(B.markers);
         postMessage({ type: 'list', id: message.id, lists: listed.lists || [], lines: listLines, unread: Boolean(listed.unread),
             bounds: listed.bounds || null, points, starts: new Uint32Array(starts.buffer), markers: new Float64Array(markers.buffer),
             ms: { list: listed.ms, total: performance.now() - listStarted } }, [points.buffer, starts.buffer, markers.buffer]);
