@@ -55,8 +55,11 @@ std::vector<char32_t> ReplaceRecordControlCharacters(std::string& cp932) {
     std::vector<char32_t> found;
     for (std::size_t i = 0; i < cp932.size(); ++i) {
         const auto byte = static_cast<unsigned char>(cp932[i]);
-        if ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) {
-            ++i;  // a lead byte: its trail byte is 0x40 or above
+        // A lead byte and its trail byte (0x40 to 0xFC, not 0x7F) are one character; a lead byte
+        // before anything else stands alone, so that a control byte after it is still found.
+        const auto trail = i + 1 < cp932.size() ? static_cast<unsigned char>(cp932[i + 1]) : 0;
+        if (((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) && trail >= 0x40 && trail <= 0xFC && trail != 0x7F) {
+            ++i;
             continue;
         }
         if (byte < 0x20 || byte == 0x7F) {
