@@ -74,7 +74,9 @@
     let sentAt = 0;
     const timings = (window.quorvelTimings = { runs: 0 });
 
-    const outputs = QuorvelOutputs({ say, protocol, state: () => ({ inputs, notes: pendingNotes, timings, sentAt }) });
+    // The worker lists a run's points once its downloads are shown.
+    const outputs = QuorvelOutputs({ say, protocol, state: () => ({ inputs, notes: pendingNotes, timings, sentAt }),
+        shown: (message) => message.id === latest && worker.postMessage({ type: 'list', id: message.id }) });
     const showLines = outputs.showLines;
     const table = QuorvelTable({ say, protocol, onEdit: (input, index, field, value) => {
         const forInput = (edits[input] = edits[input] || {});
@@ -260,6 +262,7 @@
     }
 
     fileInput.addEventListener('change', () => {
+        timings.chosenAt = performance.now();
         addFiles([...fileInput.files]);
         fileInput.value = '';
     });

@@ -1,9 +1,9 @@
 // The page's outputs: the downloads of a run (each set followed by its zip), the inputs rewritten
 // with the user's edits, the message lines and the summary above them.
-// QuorvelOutputs({ say, protocol, state }): showLines, show. state() gives { inputs (name ->
-// bytes), notes (lines of the page's own before the core's), timings, sentAt }.
-'use strict';
-function QuorvelOutputs({ say, protocol, state }) {
+// QuorvelOutputs({ say, protocol, state, shown }): showLines, show. state() gives { inputs (name ->
+// bytes), notes (lines of the page's own before the core's), timings, sentAt }; shown(message) is
+// called when every link of a run is in the page.
+function QuorvelOutputs({ say, protocol, state, shown }) {
     const $ = (id) => document.getElementById(id);
     const downloads = $('downloads'), messages = $('messages');
     let urls = [];
@@ -151,7 +151,12 @@ function QuorvelOutputs({ say, protocol, state }) {
             for (const [name, blob, text] of wanted.slice(from, from + 25)) items.append(withShare(link(name, blob, text), name, blob));
             downloads.append(items);
             if (from + 25 < wanted.length) linkTimer = setTimeout(() => addLinks(from + 25), 0);
-            else timings.convertedMs = performance.now() - sentAt;
+            else {
+                timings.convertedMs = performance.now() - sentAt;
+                // From the files chosen to their last link, the wait a user sees.
+                if (timings.chosenAt !== undefined) timings.chosenToLinksMs = performance.now() - timings.chosenAt;
+                shown(message);
+            }
         };
         addLinks(0);
         const generated = $('generated');

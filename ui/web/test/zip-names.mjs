@@ -1,12 +1,15 @@
-// The entry names of the page's zips (worker.js's safeNames), checked in Node without a browser:
+// The page's zips (worker.js), checked in Node without a browser: the entry names (safeNames) of
 // names made to climb out of the folder, disguise their extension, steer a terminal or open a
-// Windows device. Prints one line a failed check and closes with "N passed, M failed".
+// Windows device; and the zips themselves (storedZip), read back by fflate's reader and by their
+// CRCs. Prints one line a failed check and closes with "N passed, M failed".
 import { readFileSync } from 'node:fs';
+import { crc32 } from 'node:zlib';
 import { runInNewContext } from 'node:vm';
+import { unzipSync } from 'fflate';
 
 const worker = readFileSync(new URL('../page/worker.js', import.meta.url), 'utf8');
-const context = {};
-runInNewContext(`${worker}\nthis.safeNames = safeNames;`, context);
+const context = { Blob, TextEncoder };
+runInNewContext(`${worker}\nthis.safeNames = safeNames;\nthis.storedZip = storedZip;\nthis.crc32 = crc32;`, context);
 
 const cases = [
     // [names as the outputs came, names in the zip]
@@ -26,6 +29,34 @@ for (const [names, expected] of cases) {
     else {
         failed++;
         console.log(`FAIL zip names ${JSON.stringify(names)}: ${JSON.stringify(got)}, wanted ${JSON.stringify(expected)}`);
+    }
+}
+
+// Zips of entries [name, bytes]: what fflate reads back, and every entry's CRC as zlib has it.
+const bytes = (n, seed) => Uint8Array.from({ length: n }, (_, i) => (i * 2654435761 + seed) >>> 11);
+const zips = [
+    [['a.xml', bytes(0, 1)]],
+    [['東京-1.xml', bytes(1, 2)], ['東京-2.xml', bytes(7, 3)], ['b.csv', bytes(8, 4)], ['c.gpx', bytes(100003, 5)]],
+];
+for (const entries of zips) {
+    const what = `zip of ${entries.map(([name, b]) => `${name} (${b.length} B)`).join(', ')}`;
+    const zip = new Uint8Array(await context.storedZip(entries.map(([name, b]) => ({ name, bytes: b, blob: new Blob([b]) })),
+        new Date(2024, 4, 6, 7, 8, 10)).arrayBuffer());
+    const back = unzipSync(zip);
+    const same = entries.length === Object.keys(back).length &&
+        entries.every(([name, b]) => back[name] && Buffer.compare(Buffer.from(back[name]), Buffer.from(b)) === 0);
+    const view = new DataView(zip.buffer);
+    const crcs = entries.every(([, b], i) => {
+        let at = 0;
+        for (let k = 0; k < i; ++k) at += 30 + view.getUint16(at + 26, true) + view.getUint32(at + 18, true);
+        return view.getUint32(at, true) === 0x04034b50 && view.getUint32(at + 14, true) === crc32(b) &&
+            view.getUint16(at + 10, true) === ((7 << 11) | (8 << 5) | 5) && view.getUint16(at + 12, true) === ((44 << 9) | (5 << 5) | 6) &&
+            view.getUint16(at + 6, true) === (/^[\x00-\x7f]*$/.test(entries[i][0]) ? 0 : 0x800);
+    });
+    if (same && crcs) passed++;
+    else {
+        failed++;
+        console.log(`FAIL ${what}: ${same ? '' : 'read back otherwise '}${crcs ? '' : 'headers or CRCs wrong'}`);
     }
 }
 console.log(`${passed} passed, ${failed} failed`);
