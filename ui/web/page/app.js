@@ -206,7 +206,9 @@
             item.append(label, remove);
             list.append(item);
         }
-        worker.postMessage({ type: 'files', files: [...inputs].map(([name, bytes]) => ({ name, bytes: bytes.slice().buffer })) });
+        // Copies handed over, not copied once more by the message.
+        const files = [...inputs].map(([name, bytes]) => ({ name, bytes: bytes.slice().buffer }));
+        worker.postMessage({ type: 'files', files }, files.map((file) => file.bytes));
         run(notes);
     }
 
