@@ -74,11 +74,7 @@ void CliConverter::WriteHelp() {
     // What the inputs may be and how outputs are split, as the format table has it.
     std::string inputs, splits;
     for (const Format* format : FormatRegistry::All()) {
-        std::string extensions;
-        if (format->unit || format->extensions[1])
-            for (const char* extension : format->extensions)
-                if (extension) extensions += (extensions.empty() ? " (" : ", ") + std::string(extension);
-        inputs += (inputs.empty() ? "" : "、") + std::string(format->title) + (extensions.empty() ? "" : extensions + ")");
+        inputs += (inputs.empty() ? "" : "、") + FormatRegistry::InputTitle(*format);
         if (format->pointsPerFile > 0)
             splits += (splits.empty() ? "" : "、") + std::string(format->title) + "は " +
                       std::to_string(format->pointsPerFile) + " 地点";

@@ -120,3 +120,11 @@ std::string FormatRegistry::BomTitles(const char* separator) {
         if (format->takesBom) titles += (titles.empty() ? "" : separator) + std::string(format->title);
     return titles;
 }
+
+std::string FormatRegistry::InputTitle(const Format& format) {
+    std::string extensions;
+    if (format.unit || format.extensions[1])
+        for (const char* extension : format.extensions)
+            if (extension) extensions += (extensions.empty() ? " (" : ", ") + std::string(extension);
+    return format.title + extensions + (extensions.empty() ? "" : ")");
+}

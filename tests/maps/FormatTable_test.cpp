@@ -72,4 +72,13 @@ TEST(FormatTableList, NamesTheRowsInTheTablesOrder) {
     for (const Format* format : FormatRegistry::All()) table.emplace_back(format->name);
     EXPECT_EQ(listed, table);
 }
+
+// The lists --help and the page's hint make of the table, as they read.
+TEST(FormatTableList, NamesWhatIsReadAndTheOtherWords) {
+    std::string inputs;
+    for (const Format* format : FormatRegistry::All()) inputs += (inputs.empty() ? "" : "、") + FormatRegistry::InputTitle(*format);
+    EXPECT_EQ(inputs, "glorie 文書 (.xml)、メモリーポイントファイル (.mem)、GPX、KML、KMZ、GeoJSON (.geojson, .json)、CSV");
+    EXPECT_EQ(FormatRegistry::OtherWords(", "), "xml, json, tsv, txt");
+    EXPECT_EQ(FormatRegistry::BomTitles("、"), "CSV");
+}
 }  // namespace

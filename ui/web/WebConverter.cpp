@@ -56,6 +56,7 @@ std::string WebConverter::Formats() {
     for (const Format* format : FormatRegistry::All())
         formats.push_back({{"name", format->name},
                            {"title", format->title},
+                           {"inputTitle", FormatRegistry::InputTitle(*format)},
                            {"extension", format->extensions[0]},
                            {"takesBom", format->takesBom},
                            {"pointsPerFile", format->pointsPerFile}});

@@ -21,8 +21,8 @@ public:
     WebConverter();
     ~WebConverter();
 
-    // The format table, for the page's choice of output: [{name, title, extension, takesBom,
-    // pointsPerFile}].
+    // The format table, for the page's choice of output and its list of what it reads: [{name,
+    // title, inputTitle, extension, takesBom, pointsPerFile}].
     static std::string Formats();
 
     // request (its names in WebProtocol.h): {inputs: [names], to: format name, merge, output (the

@@ -118,6 +118,9 @@
     function ready(list, core) {
         Object.assign(protocol, core);
         formats = list;
+        // What the page reads, as the core's table has it (the English line names them itself).
+        const formatList = $('format-list');
+        if (formatList) formatList.textContent = formats.map((format) => format.inputTitle).join('、');
         for (const format of formats) {
             const option = document.createElement('option');
             option.value = format.name;
