@@ -1,6 +1,7 @@
 // The page's worker: the core (QuorvelCore, the CLI's conversion code as WebAssembly) over MEMFS.
 // Each run writes the inputs into a fresh folder, converts there as quorvel-cli would in the
-// inputs' folder, reads the outputs back and empties the folder again.
+// inputs' folder and reads the outputs back; the folder goes once its points are listed (or the
+// next run starts).
 'use strict';
 let core = null;
 let protocol = null; // what the page and the core agree on (WebProtocol.h)
