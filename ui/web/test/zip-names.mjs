@@ -1,15 +1,15 @@
 // The page's zips (worker.js), checked in Node without a browser: the entry names (safeNames) of
 // names made to climb out of the folder, disguise their extension, steer a terminal or open a
-// Windows device; and the zips themselves (storedZip), read back by fflate's reader and by their
-// CRCs. Prints one line a failed check and closes with "N passed, M failed".
+// Windows device; and the zips themselves (storedZip), read back by fflate's reader, their
+// central directory's CRCs, names' UTF-8 flag and time checked. Prints one line a failed check and closes with "N passed, M failed".
 import { readFileSync } from 'node:fs';
 import { crc32 } from 'node:zlib';
 import { runInNewContext } from 'node:vm';
 import { unzipSync } from 'fflate';
 
 const worker = readFileSync(new URL('../page/worker.js', import.meta.url), 'utf8');
-const context = { Blob, TextEncoder };
-runInNewContext(`${worker}\nthis.safeNames = safeNames;\nthis.storedZip = storedZip;\nthis.crc32 = crc32;`, context);
+const context = { Blob, TextEncoder, fflate: await import('fflate') };
+runInNewContext(`${worker}\nthis.safeNames = safeNames;\nthis.storedZip = storedZip;`, context);
 
 const cases = [
     // [names as the outputs came, names in the zip]
@@ -45,14 +45,19 @@ for (const entries of zips) {
     const back = unzipSync(zip);
     const same = entries.length === Object.keys(back).length &&
         entries.every(([name, b]) => back[name] && Buffer.compare(Buffer.from(back[name]), Buffer.from(b)) === 0);
+    // The central directory: one record an entry, in order, after the files.
     const view = new DataView(zip.buffer);
-    const crcs = entries.every(([, b], i) => {
-        let at = 0;
-        for (let k = 0; k < i; ++k) at += 30 + view.getUint16(at + 26, true) + view.getUint32(at + 18, true);
-        return view.getUint32(at, true) === 0x04034b50 && view.getUint32(at + 14, true) === crc32(b) &&
-            view.getUint16(at + 10, true) === ((7 << 11) | (8 << 5) | 5) && view.getUint16(at + 12, true) === ((44 << 9) | (5 << 5) | 6) &&
-            view.getUint16(at + 6, true) === (/^[\x00-\x7f]*$/.test(entries[i][0]) ? 0 : 0x800);
-    });
+    const end = zip.length - 22;
+    let at = view.getUint32(end + 16, true);
+    const crcs = view.getUint32(end, true) === 0x06054b50 && view.getUint16(end + 10, true) === entries.length &&
+        entries.every(([name, b]) => {
+            const ok = view.getUint32(at, true) === 0x02014b50 && view.getUint32(at + 16, true) === crc32(b) &&
+                view.getUint32(at + 24, true) === b.length && view.getUint16(at + 10, true) === 0 &&
+                view.getUint16(at + 12, true) === ((7 << 11) | (8 << 5) | 5) && view.getUint16(at + 14, true) === ((44 << 9) | (5 << 5) | 6) &&
+                (view.getUint16(at + 8, true) & 0x800) === (/^[\x00-\x7f]*$/.test(name) ? 0 : 0x800);
+            at += 46 + view.getUint16(at + 28, true) + view.getUint16(at + 30, true) + view.getUint16(at + 32, true);
+            return ok;
+        });
     if (same && crcs) passed++;
     else {
         failed++;
