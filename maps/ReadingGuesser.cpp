@@ -194,16 +194,24 @@ bool PlainSurface(const char* surface, std::size_t length, std::string& reading)
     return !reading.empty();
 }
 
-// A place name's first word 上, 下 or 中 standing alone is kami, shimo, naka nearly always (上野毛,
-// 下小田井, 中三田: nine in ten of the SKK place lists), where the analyser reads ue, shita, chuu.
-const char* PlacePrefix(std::string_view word) {
+bool IsKanji(char32_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || c == 0x3005; }
+
+// A place name's first word standing alone takes the native reading place names give it: 上, 下,
+// 中 kami, shimo, naka (上野毛, 下小田井, 中三田: nine in ten of the SKK place lists); before a kanji,
+// 小 ko, 大 oo, 高 taka (小鳩台, 大鳩台, 高鳩台), where the analyser reads ue, shita, chuu, shou, dai,
+// kou. Before katakana they stay (小アジア).
+const char* PlacePrefix(std::string_view word, std::string_view next) {
     if (word == "上") return "カミ";
     if (word == "下") return "シモ";
     if (word == "中") return "ナカ";
+    std::size_t at = 0;
+    if (next.empty() || !IsKanji(NextCodePoint(next, at))) return nullptr;
+    if (word == "小") return "コ";
+    if (word == "大") return "オオ";
+    if (word == "高") return "タカ";
     return nullptr;
 }
 
-bool IsKanji(char32_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || c == 0x3005; }
 
 // A ケ between a word and a kanji is the particle ga of place names written large (さくらケ丘):
 // given to the analyser as が, it ends the word before it as the particle does. ヶ is left to the
@@ -241,15 +249,38 @@ bool LastWord(const mecab_node_t* node) {
     return !next || next->stat == MECAB_EOS_NODE;
 }
 
+// Whether the word before node ends in a kanji: a suffix after katakana keeps its Sino-Japanese
+// reading (グアム島 tou, シナイ山 san).
+bool AfterKanji(const mecab_node_t* node) {
+    const mecab_node_t* before = node->prev;
+    if (!before || before->stat == MECAB_BOS_NODE) return false;
+    const std::string_view word(before->surface, before->length);
+    char32_t last = 0;
+    for (std::size_t i = 0; i < word.size();) last = NextCodePoint(word, i);
+    return IsKanji(last);
+}
+
 // A name's last word standing alone that the analyser reads as a word of its own, where place
 // names read it as a suffix: 通 doori (eight in ten of the SKK lists' names ending so), 前 mae (nine
-// in ten), 口 guchi (three in four), 橋 read kyou bashi (two in three of 橋 are bashi).
+// in ten), 口 guchi (three in four), 橋 read kyou bashi (two in three of 橋 are bashi). After a
+// kanji word, the native readings of places: 寺 ji for tera (国分寺), 田 da for ta (吉田), 島 shima
+// for tou, 原 hara for gen.
 const char* PlaceSuffix(const mecab_node_t* node) {
     const std::string_view word(node->surface, node->length);
     if (word == "通") return "ドオリ";
     if (word == "前") return "マエ";
     if (word == "口") return "グチ";
     if (word == "橋" && std::strstr(node->feature, ",キョウ,")) return "バシ";
+    if (!AfterKanji(node)) return nullptr;
+    const struct {
+        const char* word;
+        const char* analysers;  // the reading field as the dictionary gives it
+        const char* place;
+    } kanjiSuffixes[] = {
+        {"寺", ",テラ,", "ジ"}, {"田", ",タ,", "ダ"}, {"島", ",トウ,", "シマ"}, {"原", ",ゲン,", "ハラ"},
+    };
+    for (const auto& suffix : kanjiSuffixes)
+        if (word == suffix.word && std::strstr(node->feature, suffix.analysers)) return suffix.place;
     return nullptr;
 }
 
@@ -270,7 +301,8 @@ public:
             // A blank between words (MeCab skips it) stays one: 羽田空港 第1ターミナル.
             if (node->rlength > node->length && !reading.empty()) reading += ' ';
             const char* prefix = reading.empty() && node->next && node->next->stat != MECAB_EOS_NODE
-                                     ? PlacePrefix(std::string_view(node->surface, node->length))
+                                     ? PlacePrefix(std::string_view(node->surface, node->length),
+                                                   std::string_view(node->next->surface, node->next->length))
                                      : nullptr;
             if (prefix) {
                 word = prefix;

@@ -67,6 +67,9 @@ TEST(ReadingGuesser, ReadsWellKnownPlaceNames) {
         {"下小田井駅", "シモオタイエキ"}, {"中", "ナカ"}, {"上", "ウエ"},
         // A last word read as a place's suffix: doori, mae, guchi, bashi.
         {"中洲通", "ナカスドオリ"}, {"函館どっく前駅", "ハコダテドックマエエキ"}, {"めがね橋", "メガネバシ"},
+        // Native readings: ko, oo, taka first before a kanji; ji, da, shima after one.
+        {"小鳩台", "コバトダイ"}, {"大鳩台", "オオハトダイ"}, {"高鳩台", "タカハトダイ"}, {"小アジア", "ショウアジア"},
+        {"鳩寺", "ハトジ"}, {"狸田", "タヌキダ"}, {"狸島", "タヌキシマ"}, {"グアム島", "グアムトウ"},
     };
     for (const auto& c : cases) EXPECT_EQ(guesser->Guess(c.name), c.reading) << c.name;
 }
