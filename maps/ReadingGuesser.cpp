@@ -1,10 +1,15 @@
 #include "maps/ReadingGuesser.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "maps/MapText.h"
+#include "maps/PlaceReadings.h"
 #include "platform/HostSystem.h"
 
 #ifdef QUORVEL_HAVE_MECAB
@@ -284,17 +289,104 @@ const char* PlaceSuffix(const mecab_node_t* node) {
     return nullptr;
 }
 
+// Digits, Latin letters and ASCII marks are read as written; the place names' readings would
+// spell them out (国道1号), so a name holding one is left to the analyser.
+bool HoldsPlainText(std::string_view name) {
+    for (std::size_t i = 0; i < name.size();) {
+        const char32_t c = NextCodePoint(name, i);
+        if ((c > 0x20 && c < 0x7F) || (c >= 0xFF01 && c <= 0xFF5E)) return true;
+    }
+    return false;
+}
+
+std::size_t Characters(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); NextCodePoint(text, i)) ++count;
+    return count;
+}
+
+// A town, village, ward, district or city (羽黒町, 大潟区): what an address names first, the rest
+// being a part of it (羽黒町 松ケ岡).
+bool IsMunicipality(std::string_view name) {
+    for (const std::string_view unit : {"町", "村", "区", "郡", "市"})
+        if (name.size() >= unit.size() && name.compare(name.size() - unit.size(), unit.size(), unit) == 0) return true;
+    return false;
+}
+
 class MecabGuesser : public ReadingGuesser {
 public:
-    MecabGuesser(const MecabApi& api, mecab_t* tagger) : m_api(api), m_tagger(tagger) {}
+    MecabGuesser(const MecabApi& api, mecab_t* tagger, std::shared_ptr<const PlaceReadings> places)
+        : m_api(api), m_tagger(tagger), m_places(std::move(places)) {}
     ~MecabGuesser() override { m_api.mecab_destroy(m_tagger); }
     MecabGuesser(const MecabGuesser&) = delete;
     MecabGuesser& operator=(const MecabGuesser&) = delete;
 
-    // A partial reading would be taken for the whole one: any word without one gives none.
+    // A name the place names hold, whole or as a run of names, takes their reading; the
+    // analyser's where it is one of them (it knows which of 東京's readings is today's).
     std::string Guess(const std::string& name) override {
-        std::string reading = WrittenReading(name), word;
+        std::string reading = WrittenReading(name);
         if (!reading.empty()) return reading;
+        const std::string analysed = Analysed(name);
+        if (m_places->Empty() || HoldsPlainText(name) || Characters(name) < 2) return analysed;
+        std::vector<std::string> known = m_places->Find(name);
+        const std::string_view station = "駅";
+        if (known.empty() && name.size() > station.size() && name.compare(name.size() - station.size(), station.size(), station) == 0) {
+            known = m_places->Find(std::string_view(name).substr(0, name.size() - station.size()));
+            for (std::string& each : known) each += "エキ";
+        }
+        if (!known.empty())
+            return std::find(known.begin(), known.end(), analysed) != known.end() ? analysed : known.front();
+        return Compound(name, analysed);
+    }
+
+private:
+    // A name read as a run of place names, each the longest the file holds (two characters at
+    // least), from its start: 高来町 黒新田. What is left after the last is the analyser's, only
+    // after a municipality (羽黒町 ...), where the rest is a part of it; otherwise the analyser
+    // reads the whole, as it does a name none of whose starts is known.
+    std::string Compound(const std::string& name, const std::string& analysed) const {
+        std::vector<std::size_t> starts;  // where each character starts, and the end
+        for (std::size_t i = 0; i < name.size(); NextCodePoint(name, i)) starts.push_back(i);
+        starts.push_back(name.size());
+        const std::size_t characters = starts.size() - 1;
+        std::string reading;
+        std::size_t at = 0;
+        bool municipality = false;
+        while (at + 2 <= characters) {
+            std::size_t end = characters;
+            std::vector<std::string> known;
+            for (; end >= at + 2 && known.empty(); --end) {
+                if (at == 0 && end == characters) continue;  // the whole name was looked up
+                known = m_places->Find(std::string_view(name).substr(starts[at], starts[end] - starts[at]));
+                if (!known.empty()) break;
+            }
+            if (known.empty()) break;
+            if (at == 0) municipality = IsMunicipality(std::string_view(name).substr(0, starts[end]));
+            // Of a part's readings, the one the analyser's reading of the whole holds.
+            const auto held = std::find_if(known.begin(), known.end(),
+                                           [&](const std::string& each) { return analysed.find(each) != std::string::npos; });
+            reading += held != known.end() ? *held : known.front();
+            at = end;
+        }
+        if (at == 0) return analysed;
+        if (at < characters) {
+            if (!municipality) return analysed;
+            std::string rest = name.substr(starts[at]);
+            const std::size_t word = rest.find_first_not_of(' ');
+            if (word == std::string::npos) return analysed;
+            std::string restReading = WrittenReading(rest);
+            if (restReading.empty()) restReading = Analysed(rest.substr(word));
+            if (restReading.empty()) return analysed;
+            if (word > 0) reading += ' ';
+            reading += restReading;
+        }
+        return reading;
+    }
+
+    // The analyser's reading. A partial reading would be taken for the whole one: any word
+    // without one gives none.
+    std::string Analysed(const std::string& name) const {
+        std::string reading, word;
         const std::string text = WithParticleGa(name);
         for (const mecab_node_t* node = m_api.mecab_sparse_tonode(m_tagger, text.c_str()); node; node = node->next) {
             if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE) continue;
@@ -319,9 +411,9 @@ public:
         return reading;
     }
 
-private:
     const MecabApi& m_api;
     mecab_t* m_tagger;
+    std::shared_ptr<const PlaceReadings> m_places;
 };
 
 // Only a UTF-8 dictionary gives readings this program can use. With a folder, its own dicrc is
@@ -344,9 +436,41 @@ mecab_t* OpenTagger(const MecabApi& api, const std::string& folder) {
 }
 }  // namespace
 
+namespace {
+constexpr const char* kPlaceReadings = "place-readings.txt";
+
+// The place names' readings beside the analyser's dictionary (the Windows programs' data\ipadic,
+// the page's /ipadic); else, as the datum grid, in the data folder of the program or the build.
+std::string PlaceReadingsPath(const std::string& folder) {
+#ifdef _WIN32
+    return folder + "\\" + kPlaceReadings;
+#else
+    const std::string beside = folder + "/" + kPlaceReadings;
+    if (IsRegularFile(CString(beside))) return beside;
+    if (const char* dir = std::getenv("QUORVEL_DATA_DIR"); dir && *dir) return std::string(dir) + "/" + kPlaceReadings;
+    const CString program = ProgramFolder();
+    const std::string travelling = program.IsEmpty() ? std::string() : program.Str() + QUORVEL_PROGRAM_DATA_DIR + kPlaceReadings;
+    if (!travelling.empty() && IsRegularFile(CString(travelling))) return travelling;
+#ifdef QUORVEL_INSTALL_DATA_DIR
+    const std::string installed = std::string(QUORVEL_INSTALL_DATA_DIR) + "/" + kPlaceReadings;
+    if (IsRegularFile(CString(installed))) return installed;
+    return std::string(QUORVEL_BUILD_DATA_DIR) + "/" + kPlaceReadings;
+#else
+    return beside;
+#endif
+#endif
+}
+}  // namespace
+
 // The dictionary found at configure time (the Windows programs': data\ipadic beside them); else
 // the mecabrc's own.
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) { return Open(nullptr, whyNot); }
+
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::shared_ptr<const PlaceReadings> places) {
+    return Open(places ? std::move(places) : std::make_shared<const PlaceReadings>(), nullptr);
+}
+
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const PlaceReadings> places, std::string* whyNot) {
     try {
         const MecabApi& api = Mecab();
 #if defined(QUORVEL_MECAB_STATIC) && defined(_WIN32)
@@ -356,7 +480,11 @@ std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
 #endif
         mecab_t* tagger = OpenTagger(api, folder);
         if (!tagger) tagger = OpenTagger(api, "");
-        if (tagger) return std::make_unique<MecabGuesser>(api, tagger);
+        if (tagger) {
+            // Read once a process, when a reading is first guessed.
+            static const auto shipped = std::make_shared<const PlaceReadings>(PlaceReadings::Load(PlaceReadingsPath(folder)));
+            return std::make_unique<MecabGuesser>(api, tagger, places ? std::move(places) : shipped);
+        }
         if (whyNot) *whyNot = "MeCab の UTF-8 の辞書 (" + folder + ") を読み込めませんでした";
     } catch (const std::runtime_error& error) {
         if (whyNot) *whyNot = error.what();
@@ -374,7 +502,9 @@ std::string ReadingGuesser::Backend() {
     return working;
 }
 #else
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) { return Open(nullptr, whyNot); }
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::shared_ptr<const PlaceReadings> places) { return Open(std::move(places), nullptr); }
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const PlaceReadings>, std::string* whyNot) {
     if (whyNot) *whyNot = "MeCab なしで作られています";
     return nullptr;
 }
