@@ -3,61 +3,73 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/CFile.h"
-#include "platform/CFileException.h"
+#include "platform/MappedFile.h"
 #include "platform/Utf8.h"
 
-PlaceReadings::PlaceReadings(std::string text) : m_text(std::move(text)) {
-    std::size_t at = 0;
-    std::string_view previous;
-    bool sorted = true;
-    while (at < m_text.size()) {
-        std::size_t end = m_text.find('\n', at);
-        if (end == std::string::npos) end = m_text.size();
-        const std::size_t tab = m_text.find('\t', at);
-        if (tab != std::string::npos && tab > at && tab + 1 < end) {
-            const std::string_view name(m_text.data() + at, tab - at);
-            sorted = sorted && previous <= name;
-            previous = name;
-            m_lines.push_back(at);
-        }
+namespace {
+// The name of the line starting at at: up to its tab, or the whole line when it has none.
+std::string_view NameAt(std::string_view text, std::size_t at) {
+    const std::size_t end = text.find_first_of("\t\n", at);
+    return text.substr(at, (end == std::string_view::npos ? text.size() : end) - at);
+}
+
+std::size_t LineEnd(std::string_view text, std::size_t at) {
+    const std::size_t end = text.find('\n', at);
+    return end == std::string_view::npos ? text.size() : end;
+}
+}  // namespace
+
+PlaceReadings::PlaceReadings() = default;
+PlaceReadings::~PlaceReadings() = default;
+PlaceReadings::PlaceReadings(PlaceReadings&&) noexcept = default;
+PlaceReadings& PlaceReadings::operator=(PlaceReadings&&) noexcept = default;
+
+PlaceReadings::PlaceReadings(const std::string& text) {
+    std::vector<std::string_view> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = LineEnd(text, at);
+        const std::string_view line(text.data() + at, end - at);
+        const std::size_t tab = line.find('\t');
+        if (tab != std::string_view::npos && tab > 0 && tab + 1 < line.size()) lines.push_back(line);
         at = end + 1;
     }
-    // A file out of order would find some names and miss others at random: it is sorted here.
-    if (!sorted)
-        std::stable_sort(m_lines.begin(), m_lines.end(), [this](std::size_t a, std::size_t b) { return NameAt(a) < NameAt(b); });
+    std::stable_sort(lines.begin(), lines.end(), [](std::string_view a, std::string_view b) { return NameAt(a, 0) < NameAt(b, 0); });
+    for (const std::string_view line : lines) (m_sorted += line) += '\n';
+    m_text = m_sorted;
 }
 
 PlaceReadings PlaceReadings::Load(const std::string& path) {
-    try {
-        CFile file;
-        if (!file.Open(CString(path), CFile::modeRead)) return {};
-        const std::uint64_t length = file.GetLength();
-        constexpr std::uint64_t kMaxBytes = 64ull << 20;  // the extraction makes 7 MB
-        if (length == 0 || length > kMaxBytes) return {};
-        std::string bytes(static_cast<std::size_t>(length), '\0');
-        if (file.Read(&bytes[0], static_cast<unsigned>(length)) != length) return {};
-        return PlaceReadings(std::move(bytes));
-    } catch (const CFileException&) {
-        return {};  // unreadable: the analyser alone guesses, as without the file
-    }
-}
-
-std::string_view PlaceReadings::NameAt(std::size_t line) const {
-    return std::string_view(m_text.data() + line, m_text.find('\t', line) - line);
+    PlaceReadings places;
+    auto file = std::make_unique<MappedFile>();
+    CFileException error;
+    if (!file->Open(CString(path), &error)) return places;  // none shipped here: MeCab alone guesses
+    places.m_text = std::string_view(reinterpret_cast<const char*>(file->Data()), file->Size());
+    places.m_file = std::move(file);
+    return places;
 }
 
 std::vector<std::string> PlaceReadings::Find(std::string_view name) const {
     std::vector<std::string> readings;
-    auto it = std::lower_bound(m_lines.begin(), m_lines.end(), name,
-                               [this](std::size_t line, std::string_view wanted) { return NameAt(line) < wanted; });
-    for (; it != m_lines.end() && NameAt(*it) == name; ++it) {
-        const std::size_t from = *it + name.size() + 1;
-        std::size_t end = m_text.find('\n', from);
-        if (end == std::string::npos) end = m_text.size();
+    if (name.empty()) return readings;
+    // The first line whose name is not before the one wanted: a binary search over the bytes,
+    // each probe taking the line it falls in, so no index of the lines is built.
+    std::size_t low = 0, high = m_text.size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        const std::size_t start = m_text.rfind('\n', middle == 0 ? 0 : middle - 1);
+        const std::size_t line = start == std::string_view::npos || middle == 0 ? 0 : start + 1;
+        if (NameAt(m_text, line) < name)
+            low = LineEnd(m_text, line) + 1;
+        else
+            high = line;
+    }
+    for (std::size_t at = low; at < m_text.size() && NameAt(m_text, at) == name; at = LineEnd(m_text, at) + 1) {
+        const std::size_t from = at + name.size() + 1;
+        std::size_t end = LineEnd(m_text, at);
+        if (from > end) continue;  // a name without a tab and reading
         if (end > from && m_text[end - 1] == '\r') --end;
         // Hiragana as katakana, as the analyser gives readings.
-        const std::string_view kana(m_text.data() + from, end - from);
+        const std::string_view kana = m_text.substr(from, end - from);
         std::string reading;
         for (std::size_t i = 0; i < kana.size();) {
             char32_t c = NextCodePoint(kana, i);

@@ -3,26 +3,33 @@
 // as tools/place-readings.sh extracts them when the programs are built), which the guesser takes
 // before the analyser's: a dictionary of words reads few place names as their people do.
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+class MappedFile;
+
 class PlaceReadings {
 public:
-    PlaceReadings() = default;
-    // Lines of a name, a tab and its reading (kana), sorted by the name's bytes; a name read
-    // several ways has a line for each. Lines of any other shape are left out.
-    explicit PlaceReadings(std::string text);
-    // The file at path; empty when it cannot be read (guessing goes on without it).
+    PlaceReadings();
+    ~PlaceReadings();
+    PlaceReadings(PlaceReadings&&) noexcept;
+    PlaceReadings& operator=(PlaceReadings&&) noexcept;
+    // Lines of a name, a tab and its reading (kana); a name read several ways has a line for
+    // each. Lines of any other shape are left out.
+    explicit PlaceReadings(const std::string& text);
+    // The file at path, its lines sorted by the name's bytes as the extraction leaves them: mapped,
+    // not read, so a run pays only for the pages its names look at. Empty when it cannot be
+    // opened (guessing goes on without it).
     static PlaceReadings Load(const std::string& path);
 
     // A name's readings as full-width katakana, in the file's order; empty when it has none.
     std::vector<std::string> Find(std::string_view name) const;
-    bool Empty() const { return m_lines.empty(); }
+    bool Empty() const { return m_text.empty(); }
 
 private:
-    std::string_view NameAt(std::size_t line) const;
-
-    std::string m_text;
-    std::vector<std::size_t> m_lines;  // where each line of a name and a reading starts
+    std::unique_ptr<MappedFile> m_file;
+    std::string m_sorted;     // the lines given as text, sorted
+    std::string_view m_text;  // the sorted lines, in one or the other
 };
