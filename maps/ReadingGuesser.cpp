@@ -321,9 +321,34 @@ public:
     MecabGuesser(const MecabGuesser&) = delete;
     MecabGuesser& operator=(const MecabGuesser&) = delete;
 
+    // Each word of a name (blanks part them: 首里城 2, 羽田空港 第1ターミナル) on its own, a blank
+    // between; a partial reading would be taken for the whole one, so a word without one gives none.
+    std::string Guess(const std::string& name) override {
+        std::string reading = WrittenReading(name);
+        if (!reading.empty() || m_places->Empty()) return reading.empty() ? Analysed(name) : reading;
+        std::size_t at = 0;
+        while (at < name.size()) {
+            const std::size_t start = at;
+            char32_t c = NextCodePoint(name, at);
+            if (c == ' ' || c == '\t' || c == 0x3000) continue;
+            std::size_t end = at;
+            for (std::size_t next = at; next < name.size(); end = next) {
+                c = NextCodePoint(name, next);
+                if (c == ' ' || c == '\t' || c == 0x3000) break;
+            }
+            const std::string word = GuessWord(name.substr(start, end - start));
+            if (word.empty()) return {};
+            if (!reading.empty()) reading += ' ';
+            reading += word;
+            at = end;
+        }
+        return reading;
+    }
+
+private:
     // A name the place names hold, whole or as a run of names, takes their reading; the
     // analyser's where it is one of them (it knows which of 東京's readings is today's).
-    std::string Guess(const std::string& name) override {
+    std::string GuessWord(const std::string& name) const {
         std::string reading = WrittenReading(name);
         if (!reading.empty()) return reading;
         const std::string analysed = Analysed(name);
@@ -339,7 +364,6 @@ public:
         return Compound(name, analysed);
     }
 
-private:
     // A name read as a run of place names, each the longest the file holds (two characters at
     // least), from its start: 高来町 黒新田. What is left after the last is the analyser's, only
     // after a municipality (羽黒町 ...), where the rest is a part of it; otherwise the analyser
@@ -371,13 +395,10 @@ private:
         if (at == 0) return analysed;
         if (at < characters) {
             if (!municipality) return analysed;
-            std::string rest = name.substr(starts[at]);
-            const std::size_t word = rest.find_first_not_of(' ');
-            if (word == std::string::npos) return analysed;
+            const std::string rest = name.substr(starts[at]);
             std::string restReading = WrittenReading(rest);
-            if (restReading.empty()) restReading = Analysed(rest.substr(word));
+            if (restReading.empty()) restReading = Analysed(rest);
             if (restReading.empty()) return analysed;
-            if (word > 0) reading += ' ';
             reading += restReading;
         }
         return reading;
