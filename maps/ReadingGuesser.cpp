@@ -299,6 +299,12 @@ bool HoldsPlainText(std::string_view name) {
     return false;
 }
 
+std::u32string CodePoints(std::string_view text) {
+    std::u32string points;
+    for (std::size_t i = 0; i < text.size();) points += NextCodePoint(text, i);
+    return points;
+}
+
 std::size_t Characters(std::string_view text) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < text.size(); NextCodePoint(text, i)) ++count;
@@ -311,6 +317,29 @@ bool IsMunicipality(std::string_view name) {
     for (const std::string_view unit : {"町", "村", "区", "郡", "市"})
         if (name.size() >= unit.size() && name.compare(name.size() - unit.size(), unit.size(), unit) == 0) return true;
     return false;
+}
+
+// Of a name's readings, the analyser's when it is one of them (it knows which of 東京's readings
+// is today's); else the one sharing the most of its start and end with the analyser's, which reads
+// most of a name right when not all of it (the first of those alike).
+const std::string& Closest(const std::vector<std::string>& readings, const std::string& analysed) {
+    const std::u32string theirs = CodePoints(analysed);
+    const std::string* closest = &readings.front();
+    std::size_t most = 0;
+    for (const std::string& reading : readings) {
+        if (reading == analysed) return reading;
+        const std::u32string ours = CodePoints(reading);
+        const std::size_t shorter = std::min(ours.size(), theirs.size());
+        std::size_t start = 0, end = 0;
+        while (start < shorter && ours[start] == theirs[start]) ++start;
+        while (end < shorter && ours[ours.size() - 1 - end] == theirs[theirs.size() - 1 - end]) ++end;
+        const std::size_t shared = std::min(start + end, shorter);
+        if (shared > most) {
+            most = shared;
+            closest = &reading;
+        }
+    }
+    return *closest;
 }
 
 class MecabGuesser : public ReadingGuesser {
@@ -359,8 +388,7 @@ private:
             known = m_places->Find(std::string_view(name).substr(0, name.size() - station.size()));
             for (std::string& each : known) each += "エキ";
         }
-        if (!known.empty())
-            return std::find(known.begin(), known.end(), analysed) != known.end() ? analysed : known.front();
+        if (!known.empty()) return Closest(known, analysed);
         return Compound(name, analysed);
     }
 
