@@ -9,8 +9,9 @@
 namespace {
 // The name of the line starting at at: up to its tab, or the whole line when it has none.
 std::string_view NameAt(std::string_view text, std::size_t at) {
-    const std::size_t end = text.find_first_of("\t\n", at);
-    return text.substr(at, (end == std::string_view::npos ? text.size() : end) - at);
+    std::size_t end = at;
+    while (end < text.size() && text[end] != '\t' && text[end] != '\n') ++end;
+    return text.substr(at, end - at);
 }
 
 std::size_t LineEnd(std::string_view text, std::size_t at) {
@@ -48,22 +49,35 @@ PlaceReadings PlaceReadings::Load(const std::string& path) {
     return places;
 }
 
-std::vector<std::string> PlaceReadings::Find(std::string_view name) const {
-    std::vector<std::string> readings;
-    if (name.empty()) return readings;
-    // The first line whose name is not before the one wanted: a binary search over the bytes,
-    // each probe taking the line it falls in, so no index of the lines is built.
-    std::size_t low = 0, high = m_text.size();
+// The first line of the span whose name is not before the one wanted: a binary search over the
+// bytes, each probe taking the line it falls in, so no index of the lines is built. The span's ends
+// are line starts (or the end).
+std::size_t PlaceReadings::LowerBound(std::string_view name, Span within) const {
+    std::size_t low = within.from, high = std::min(within.to, m_text.size());
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
-        const std::size_t start = m_text.rfind('\n', middle == 0 ? 0 : middle - 1);
-        const std::size_t line = start == std::string_view::npos || middle == 0 ? 0 : start + 1;
+        std::size_t line = middle;  // the start of the line middle falls in, low at the earliest
+        while (line > low && m_text[line - 1] != '\n') --line;
         if (NameAt(m_text, line) < name)
             low = LineEnd(m_text, line) + 1;
         else
             high = line;
     }
-    for (std::size_t at = low; at < m_text.size() && NameAt(m_text, at) == name; at = LineEnd(m_text, at) + 1) {
+    return std::min(low, m_text.size());
+}
+
+PlaceReadings::Span PlaceReadings::Starting(std::string_view prefix) const {
+    const Span all{0, m_text.size()};
+    const std::size_t from = LowerBound(prefix, all);
+    // No UTF-8 name holds the byte FF: every name starting with the prefix comes before it.
+    return Span{from, LowerBound(std::string(prefix) + '\xFF', Span{from, m_text.size()})};
+}
+
+std::vector<std::string> PlaceReadings::Find(std::string_view name, Span within) const {
+    std::vector<std::string> readings;
+    if (name.empty() || within.Empty()) return readings;
+    const std::size_t low = LowerBound(name, within);
+    for (std::size_t at = low; at < within.to && at < m_text.size() && NameAt(m_text, at) == name; at = LineEnd(m_text, at) + 1) {
         const std::size_t from = at + name.size() + 1;
         std::size_t end = LineEnd(m_text, at);
         if (from > end) continue;  // a name without a tab and reading

@@ -24,11 +24,23 @@ public:
     // opened (guessing goes on without it).
     static PlaceReadings Load(const std::string& path);
 
+    // Where the lines of the names starting with a prefix lie (bytes of the file, from and to):
+    // a guesser looking up the starts of a name searches only there.
+    struct Span {
+        std::size_t from = 0, to = 0;
+        bool Empty() const { return from >= to; }
+    };
+    Span Starting(std::string_view prefix) const;
+
     // A name's readings as full-width katakana, in the file's order; empty when it has none.
-    std::vector<std::string> Find(std::string_view name) const;
+    std::vector<std::string> Find(std::string_view name) const { return Find(name, Span{0, m_text.size()}); }
+    // The same, the name's lines being within the span.
+    std::vector<std::string> Find(std::string_view name, Span within) const;
     bool Empty() const { return m_text.empty(); }
 
 private:
+    std::size_t LowerBound(std::string_view name, Span within) const;
+
     std::unique_ptr<MappedFile> m_file;
     std::string m_sorted;     // the lines given as text, sorted
     std::string_view m_text;  // the sorted lines, in one or the other

@@ -405,11 +405,14 @@ private:
         std::size_t at = 0;
         bool municipality = false;
         while (at + 2 <= characters) {
+            // Only the names starting with the next two characters can be a start of the rest.
+            const PlaceReadings::Span span = m_places->Starting(std::string_view(name).substr(starts[at], starts[at + 2] - starts[at]));
+            if (span.Empty()) break;
             std::size_t end = characters;
             std::vector<std::string> known;
             for (; end >= at + 2 && known.empty(); --end) {
                 if (at == 0 && end == characters) continue;  // the whole name was looked up
-                known = m_places->Find(std::string_view(name).substr(starts[at], starts[end] - starts[at]));
+                known = m_places->Find(std::string_view(name).substr(starts[at], starts[end] - starts[at]), span);
                 if (!known.empty()) break;
             }
             if (known.empty()) break;
