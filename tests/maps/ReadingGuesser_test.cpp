@@ -120,8 +120,16 @@ TEST(ReadingGuesser, PlaceNamesFileReadingsComeFirst) {
         {"東鳩中央", "ヒガシハトチュウオウ"}, {"鳩", "ハト"}, {"東鳩1号", "ヒガシハト1ゴウ"}, {"名のみ", "ナノミ"},
     };
     for (const auto& c : cases) EXPECT_EQ(guesser->Guess(c.name), c.reading) << c.name;
-    EXPECT_EQ(places->Find("鷺沼"), (std::vector<std::string>{"サギノヌマ", "サギヌマ"}));
-    EXPECT_TRUE(places->Find("").empty());
+    const struct {
+        const char* name;
+        std::vector<std::string> readings;
+    } lookups[] = {
+        {"鷺沼", {"サギノヌマ", "サギヌマ"}}, {"鷹巣", {"タカス", "タカノスウ"}}, {"東鳩", {"ヒガシバト"}},
+        {"鳩", {"キュウ"}}, {"鷺", {}}, {"鷺沼町", {}}, {"一", {}}, {"龠", {}}, {"名のみ", {}}, {"", {}},
+    };
+    for (const auto& lookup : lookups) EXPECT_EQ(places->Find(lookup.name), lookup.readings) << lookup.name;
+    EXPECT_FALSE(places->Starting("鷺").Empty());
+    EXPECT_TRUE(places->Starting("鴨").Empty());
     EXPECT_TRUE(PlaceReadings::Load("/nonexistent/place-readings.txt").Empty());
 }
 }  // namespace
