@@ -305,6 +305,11 @@ std::u32string CodePoints(std::string_view text) {
     return points;
 }
 
+std::string Replaced(std::string text, std::string_view from, std::string_view to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) text.replace(at, from.size(), to);
+    return text;
+}
+
 std::size_t Characters(std::string_view text) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < text.size(); NextCodePoint(text, i)) ++count;
@@ -388,6 +393,9 @@ private:
             known = m_places->Find(std::string_view(name).substr(0, name.size() - station.size()));
             for (std::string& each : known) each += "エキ";
         }
+        // ケ and ヶ are one in place names (霞ケ関, 霞ヶ関): a name not found so is looked up as the other.
+        if (known.empty() && name.find("ケ") != std::string::npos) known = m_places->Find(Replaced(name, "ケ", "ヶ"));
+        if (known.empty() && name.find("ヶ") != std::string::npos) known = m_places->Find(Replaced(name, "ヶ", "ケ"));
         if (!known.empty()) return Closest(known, analysed);
         return Compound(name, analysed);
     }

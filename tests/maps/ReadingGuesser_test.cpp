@@ -105,7 +105,7 @@ TEST(ReadingGuesser, PlaceNamesFileReadingsComeFirst) {
     // Out of order, with a CRLF line and lines of no use, as a hand-edited file might be.
     const auto places = std::make_shared<const PlaceReadings>(
         "鳩ノ町\tはとのまち\n東鳩\tひがしばと\n鷺沼\tさぎのぬま\r\n鷺沼\tさぎぬま\n青葉台\tあおばだい\n"
-        "鳩\tきゅう\n名のみ\n\tよみのみ\n鳩ノ町\tはとのちょう\n鷹巣\tたかす\n鷹巣\tたかのすう\n");
+        "鳩\tきゅう\n名のみ\n\tよみのみ\n鳩ノ町\tはとのちょう\n鷹巣\tたかす\n鷹巣\tたかのすう\n鳩ヶ森\tくがもり\n");
     const std::unique_ptr<ReadingGuesser> guesser = ReadingGuesser::Create(places);
     ASSERT_TRUE(guesser);
     const struct {
@@ -115,7 +115,7 @@ TEST(ReadingGuesser, PlaceNamesFileReadingsComeFirst) {
         {"東鳩", "ヒガシバト"}, {"東鳩駅", "ヒガシバトエキ"},
         // Of two readings, the analyser's when it is one of them, else the one most like it.
         {"鷺沼", "サギヌマ"}, {"鳩ノ町", "ハトノチョウ"}, {"鷹巣", "タカノスウ"},
-        {"東鳩青葉台", "ヒガシバトアオバダイ"}, {"鳩ノ町中央", "ハトノチョウチュウオウ"}, {"東鳩　青葉台 2", "ヒガシバト アオバダイ 2"},
+        {"鳩ケ森", "クガモリ"}, {"東鳩青葉台", "ヒガシバトアオバダイ"}, {"鳩ノ町中央", "ハトノチョウチュウオウ"}, {"東鳩　青葉台 2", "ヒガシバト アオバダイ 2"},
         // Not after a municipality, nor a name of one character, nor digits: the analyser's.
         {"東鳩中央", "ヒガシハトチュウオウ"}, {"鳩", "ハト"}, {"東鳩1号", "ヒガシハト1ゴウ"}, {"名のみ", "ナノミ"},
     };
