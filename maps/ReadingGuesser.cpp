@@ -1,10 +1,15 @@
 #include "maps/ReadingGuesser.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "maps/MapText.h"
+#include "maps/PlaceReadings.h"
 #include "platform/HostSystem.h"
 
 #ifdef QUORVEL_HAVE_MECAB
@@ -194,16 +199,24 @@ bool PlainSurface(const char* surface, std::size_t length, std::string& reading)
     return !reading.empty();
 }
 
-// A place name's first word 上, 下 or 中 standing alone is kami, shimo, naka nearly always (上野毛,
-// 下小田井, 中三田: nine in ten of the SKK place lists), where the analyser reads ue, shita, chuu.
-const char* PlacePrefix(std::string_view word) {
+bool IsKanji(char32_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || c == 0x3005; }
+
+// A place name's first word standing alone takes the native reading place names give it: 上, 下,
+// 中 kami, shimo, naka (上野毛, 下小田井, 中三田: nine in ten of the SKK place lists); before a kanji,
+// 小 ko, 大 oo, 高 taka (小鳩台, 大鳩台, 高鳩台), where the analyser reads ue, shita, chuu, shou, dai,
+// kou. Before katakana they stay (小アジア).
+const char* PlacePrefix(std::string_view word, std::string_view next) {
     if (word == "上") return "カミ";
     if (word == "下") return "シモ";
     if (word == "中") return "ナカ";
+    std::size_t at = 0;
+    if (next.empty() || !IsKanji(NextCodePoint(next, at))) return nullptr;
+    if (word == "小") return "コ";
+    if (word == "大") return "オオ";
+    if (word == "高") return "タカ";
     return nullptr;
 }
 
-bool IsKanji(char32_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || c == 0x3005; }
 
 // A ケ between a word and a kanji is the particle ga of place names written large (さくらケ丘):
 // given to the analyser as が, it ends the word before it as the particle does. ヶ is left to the
@@ -241,36 +254,207 @@ bool LastWord(const mecab_node_t* node) {
     return !next || next->stat == MECAB_EOS_NODE;
 }
 
+// Whether the word before node ends in a kanji: a suffix after katakana keeps its Sino-Japanese
+// reading (グアム島 tou, シナイ山 san).
+bool AfterKanji(const mecab_node_t* node) {
+    const mecab_node_t* before = node->prev;
+    if (!before || before->stat == MECAB_BOS_NODE) return false;
+    const std::string_view word(before->surface, before->length);
+    char32_t last = 0;
+    for (std::size_t i = 0; i < word.size();) last = NextCodePoint(word, i);
+    return IsKanji(last);
+}
+
 // A name's last word standing alone that the analyser reads as a word of its own, where place
 // names read it as a suffix: 通 doori (eight in ten of the SKK lists' names ending so), 前 mae (nine
-// in ten), 口 guchi (three in four), 橋 read kyou bashi (two in three of 橋 are bashi).
+// in ten), 口 guchi (three in four), 橋 read kyou bashi (two in three of 橋 are bashi). After a
+// kanji word, the native readings of places: 寺 ji for tera (国分寺), 田 da for ta (吉田), 島 shima
+// for tou, 原 hara for gen.
 const char* PlaceSuffix(const mecab_node_t* node) {
     const std::string_view word(node->surface, node->length);
     if (word == "通") return "ドオリ";
     if (word == "前") return "マエ";
     if (word == "口") return "グチ";
     if (word == "橋" && std::strstr(node->feature, ",キョウ,")) return "バシ";
+    if (!AfterKanji(node)) return nullptr;
+    const struct {
+        const char* word;
+        const char* analysers;  // the reading field as the dictionary gives it
+        const char* place;
+    } kanjiSuffixes[] = {
+        {"寺", ",テラ,", "ジ"}, {"田", ",タ,", "ダ"}, {"島", ",トウ,", "シマ"}, {"原", ",ゲン,", "ハラ"},
+    };
+    for (const auto& suffix : kanjiSuffixes)
+        if (word == suffix.word && std::strstr(node->feature, suffix.analysers)) return suffix.place;
     return nullptr;
+}
+
+// Digits, Latin letters and ASCII marks are read as written; the place names' readings would
+// spell them out (国道1号), so a name holding one is left to the analyser.
+bool HoldsPlainText(std::string_view name) {
+    for (std::size_t i = 0; i < name.size();) {
+        const char32_t c = NextCodePoint(name, i);
+        if ((c > 0x20 && c < 0x7F) || (c >= 0xFF01 && c <= 0xFF5E)) return true;
+    }
+    return false;
+}
+
+std::u32string CodePoints(std::string_view text) {
+    std::u32string points;
+    for (std::size_t i = 0; i < text.size();) points += NextCodePoint(text, i);
+    return points;
+}
+
+std::string Replaced(std::string text, std::string_view from, std::string_view to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) text.replace(at, from.size(), to);
+    return text;
+}
+
+std::size_t Characters(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); NextCodePoint(text, i)) ++count;
+    return count;
+}
+
+// A town, village, ward, district or city (羽黒町, 大潟区): what an address names first, the rest
+// being a part of it (羽黒町 松ケ岡).
+bool IsMunicipality(std::string_view name) {
+    for (const std::string_view unit : {"町", "村", "区", "郡", "市"})
+        if (name.size() >= unit.size() && name.compare(name.size() - unit.size(), unit.size(), unit) == 0) return true;
+    return false;
+}
+
+// Of a name's readings, the analyser's when it is one of them (it knows which of 東京's readings
+// is today's); else the one sharing the most of its start and end with the analyser's, which reads
+// most of a name right when not all of it (the first of those alike).
+const std::string& Closest(const std::vector<std::string>& readings, const std::string& analysed) {
+    const std::u32string theirs = CodePoints(analysed);
+    const std::string* closest = &readings.front();
+    std::size_t most = 0;
+    for (const std::string& reading : readings) {
+        if (reading == analysed) return reading;
+        const std::u32string ours = CodePoints(reading);
+        const std::size_t shorter = std::min(ours.size(), theirs.size());
+        std::size_t start = 0, end = 0;
+        while (start < shorter && ours[start] == theirs[start]) ++start;
+        while (end < shorter && ours[ours.size() - 1 - end] == theirs[theirs.size() - 1 - end]) ++end;
+        const std::size_t shared = std::min(start + end, shorter);
+        if (shared > most) {
+            most = shared;
+            closest = &reading;
+        }
+    }
+    return *closest;
 }
 
 class MecabGuesser : public ReadingGuesser {
 public:
-    MecabGuesser(const MecabApi& api, mecab_t* tagger) : m_api(api), m_tagger(tagger) {}
+    MecabGuesser(const MecabApi& api, mecab_t* tagger, std::shared_ptr<const PlaceReadings> places)
+        : m_api(api), m_tagger(tagger), m_places(std::move(places)) {}
     ~MecabGuesser() override { m_api.mecab_destroy(m_tagger); }
     MecabGuesser(const MecabGuesser&) = delete;
     MecabGuesser& operator=(const MecabGuesser&) = delete;
 
-    // A partial reading would be taken for the whole one: any word without one gives none.
+    // Each word of a name (blanks part them: 首里城 2, 羽田空港 第1ターミナル) on its own, a blank
+    // between; a partial reading would be taken for the whole one, so a word without one gives none.
     std::string Guess(const std::string& name) override {
-        std::string reading = WrittenReading(name), word;
+        std::string reading = WrittenReading(name);
+        if (!reading.empty() || m_places->Empty()) return reading.empty() ? Analysed(name) : reading;
+        std::size_t at = 0;
+        while (at < name.size()) {
+            const std::size_t start = at;
+            char32_t c = NextCodePoint(name, at);
+            if (c == ' ' || c == '\t' || c == 0x3000) continue;
+            std::size_t end = at;
+            for (std::size_t next = at; next < name.size(); end = next) {
+                c = NextCodePoint(name, next);
+                if (c == ' ' || c == '\t' || c == 0x3000) break;
+            }
+            const std::string word = GuessWord(name.substr(start, end - start));
+            if (word.empty()) return {};
+            if (!reading.empty()) reading += ' ';
+            reading += word;
+            at = end;
+        }
+        return reading;
+    }
+
+private:
+    // A name the place names hold, whole or as a run of names, takes their reading; the
+    // analyser's where it is one of them (it knows which of 東京's readings is today's).
+    std::string GuessWord(const std::string& name) const {
+        std::string reading = WrittenReading(name);
         if (!reading.empty()) return reading;
+        const std::string analysed = Analysed(name);
+        if (m_places->Empty() || HoldsPlainText(name) || Characters(name) < 2) return analysed;
+        std::vector<std::string> known = m_places->Find(name);
+        const std::string_view station = "駅";
+        if (known.empty() && name.size() > station.size() && name.compare(name.size() - station.size(), station.size(), station) == 0) {
+            known = m_places->Find(std::string_view(name).substr(0, name.size() - station.size()));
+            for (std::string& each : known) each += "エキ";
+        }
+        // ケ and ヶ are one in place names (霞ケ関, 霞ヶ関): a name not found so is looked up as the other.
+        if (known.empty() && name.find("ケ") != std::string::npos) known = m_places->Find(Replaced(name, "ケ", "ヶ"));
+        if (known.empty() && name.find("ヶ") != std::string::npos) known = m_places->Find(Replaced(name, "ヶ", "ケ"));
+        if (!known.empty()) return Closest(known, analysed);
+        return Compound(name, analysed);
+    }
+
+    // A name read as a run of place names, each the longest the file holds (two characters at
+    // least), from its start: 高来町 黒新田. What is left after the last is the analyser's, only
+    // after a municipality (羽黒町 ...), where the rest is a part of it; otherwise the analyser
+    // reads the whole, as it does a name none of whose starts is known.
+    std::string Compound(const std::string& name, const std::string& analysed) const {
+        std::vector<std::size_t> starts;  // where each character starts, and the end
+        for (std::size_t i = 0; i < name.size(); NextCodePoint(name, i)) starts.push_back(i);
+        starts.push_back(name.size());
+        const std::size_t characters = starts.size() - 1;
+        std::string reading;
+        std::size_t at = 0;
+        bool municipality = false;
+        while (at + 2 <= characters) {
+            // Only the names starting with the next two characters can be a start of the rest.
+            const PlaceReadings::Span span = m_places->Starting(std::string_view(name).substr(starts[at], starts[at + 2] - starts[at]));
+            if (span.Empty()) break;
+            std::size_t end = characters;
+            std::vector<std::string> known;
+            for (; end >= at + 2 && known.empty(); --end) {
+                if (at == 0 && end == characters) continue;  // the whole name was looked up
+                known = m_places->Find(std::string_view(name).substr(starts[at], starts[end] - starts[at]), span);
+                if (!known.empty()) break;
+            }
+            if (known.empty()) break;
+            if (at == 0) municipality = IsMunicipality(std::string_view(name).substr(0, starts[end]));
+            // Of a part's readings, the one the analyser's reading of the whole holds.
+            const auto held = std::find_if(known.begin(), known.end(),
+                                           [&](const std::string& each) { return analysed.find(each) != std::string::npos; });
+            reading += held != known.end() ? *held : known.front();
+            at = end;
+        }
+        if (at == 0) return analysed;
+        if (at < characters) {
+            if (!municipality) return analysed;
+            const std::string rest = name.substr(starts[at]);
+            std::string restReading = WrittenReading(rest);
+            if (restReading.empty()) restReading = Analysed(rest);
+            if (restReading.empty()) return analysed;
+            reading += restReading;
+        }
+        return reading;
+    }
+
+    // The analyser's reading. A partial reading would be taken for the whole one: any word
+    // without one gives none.
+    std::string Analysed(const std::string& name) const {
+        std::string reading, word;
         const std::string text = WithParticleGa(name);
         for (const mecab_node_t* node = m_api.mecab_sparse_tonode(m_tagger, text.c_str()); node; node = node->next) {
             if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE) continue;
             // A blank between words (MeCab skips it) stays one: 羽田空港 第1ターミナル.
             if (node->rlength > node->length && !reading.empty()) reading += ' ';
             const char* prefix = reading.empty() && node->next && node->next->stat != MECAB_EOS_NODE
-                                     ? PlacePrefix(std::string_view(node->surface, node->length))
+                                     ? PlacePrefix(std::string_view(node->surface, node->length),
+                                                   std::string_view(node->next->surface, node->next->length))
                                      : nullptr;
             if (prefix) {
                 word = prefix;
@@ -287,9 +471,9 @@ public:
         return reading;
     }
 
-private:
     const MecabApi& m_api;
     mecab_t* m_tagger;
+    std::shared_ptr<const PlaceReadings> m_places;
 };
 
 // Only a UTF-8 dictionary gives readings this program can use. With a folder, its own dicrc is
@@ -312,9 +496,41 @@ mecab_t* OpenTagger(const MecabApi& api, const std::string& folder) {
 }
 }  // namespace
 
+namespace {
+constexpr const char* kPlaceReadings = "place-readings.txt";
+
+// The place names' readings beside the analyser's dictionary (the Windows programs' data\ipadic,
+// the page's /ipadic); else, as the datum grid, in the data folder of the program or the build.
+std::string PlaceReadingsPath(const std::string& folder) {
+#ifdef _WIN32
+    return folder + "\\" + kPlaceReadings;
+#else
+    const std::string beside = folder + "/" + kPlaceReadings;
+    if (IsRegularFile(CString(beside))) return beside;
+    if (const char* dir = std::getenv("QUORVEL_DATA_DIR"); dir && *dir) return std::string(dir) + "/" + kPlaceReadings;
+    const CString program = ProgramFolder();
+    const std::string travelling = program.IsEmpty() ? std::string() : program.Str() + QUORVEL_PROGRAM_DATA_DIR + kPlaceReadings;
+    if (!travelling.empty() && IsRegularFile(CString(travelling))) return travelling;
+#ifdef QUORVEL_INSTALL_DATA_DIR
+    const std::string installed = std::string(QUORVEL_INSTALL_DATA_DIR) + "/" + kPlaceReadings;
+    if (IsRegularFile(CString(installed))) return installed;
+    return std::string(QUORVEL_BUILD_DATA_DIR) + "/" + kPlaceReadings;
+#else
+    return beside;
+#endif
+#endif
+}
+}  // namespace
+
 // The dictionary found at configure time (the Windows programs': data\ipadic beside them); else
 // the mecabrc's own.
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) { return Open(nullptr, whyNot); }
+
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::shared_ptr<const PlaceReadings> places) {
+    return Open(places ? std::move(places) : std::make_shared<const PlaceReadings>(), nullptr);
+}
+
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const PlaceReadings> places, std::string* whyNot) {
     try {
         const MecabApi& api = Mecab();
 #if defined(QUORVEL_MECAB_STATIC) && defined(_WIN32)
@@ -324,7 +540,11 @@ std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
 #endif
         mecab_t* tagger = OpenTagger(api, folder);
         if (!tagger) tagger = OpenTagger(api, "");
-        if (tagger) return std::make_unique<MecabGuesser>(api, tagger);
+        if (tagger) {
+            // Read once a process, when a reading is first guessed.
+            static const auto shipped = std::make_shared<const PlaceReadings>(PlaceReadings::Load(PlaceReadingsPath(folder)));
+            return std::make_unique<MecabGuesser>(api, tagger, places ? std::move(places) : shipped);
+        }
         if (whyNot) *whyNot = "MeCab の UTF-8 の辞書 (" + folder + ") を読み込めませんでした";
     } catch (const std::runtime_error& error) {
         if (whyNot) *whyNot = error.what();
@@ -342,7 +562,9 @@ std::string ReadingGuesser::Backend() {
     return working;
 }
 #else
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) {
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) { return Open(nullptr, whyNot); }
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::shared_ptr<const PlaceReadings> places) { return Open(std::move(places), nullptr); }
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const PlaceReadings>, std::string* whyNot) {
     if (whyNot) *whyNot = "MeCab なしで作られています";
     return nullptr;
 }

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+class PlaceReadings;
+
 class ReadingGuesser {
 public:
     virtual ~ReadingGuesser() = default;
@@ -13,12 +15,17 @@ public:
     // Null when the build has no analyser, or the analyser or its dictionary cannot be loaded;
     // then *whyNot, when given, says which.
     static std::unique_ptr<ReadingGuesser> Create(std::string* whyNot = nullptr);
+    // With the given place names' readings instead of the file the programs have.
+    static std::unique_ptr<ReadingGuesser> Create(std::shared_ptr<const PlaceReadings> places);
     // Reads only names written in kana, digits, Latin letters and marks (as every analyser
     // does): for a build without the analyser, or when it cannot be loaded.
     static std::unique_ptr<ReadingGuesser> Written();
     // For --version: e.g. "MeCab 0.996"; "なし: " and the reason when it cannot be loaded; empty
     // when the build has none.
     static std::string Backend();
+
+private:
+    static std::unique_ptr<ReadingGuesser> Open(std::shared_ptr<const PlaceReadings> places, std::string* whyNot);
 };
 
 // Hiragana and full-width katakana (with voiced and semi-voiced marks, the long-vowel mark)

@@ -20,9 +20,10 @@ quorvel_need() {
 }
 
 QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
-    libproj-dev proj-data proj-bin libpugixml-dev nlohmann-json3-dev libmecab-dev mecab-ipadic-utf8 libxml2-utils zlib1g-dev libminizip-dev
+    libproj-dev proj-data proj-bin libpugixml-dev nlohmann-json3-dev libmecab-dev mecab-ipadic-utf8 enamdict libxml2-utils zlib1g-dev libminizip-dev
     fonts-ipafont-gothic  # the Qt dialog test checks the Japanese dialog font
     skkdic-extra)  # place names with readings people wrote (GPL: read by the reading test, never copied)
+# enamdict (CC BY-SA): the readings of place and station names the guesser ships (tools/place-readings.sh)
 
 # MeCab's upstream source from Debian's source package, unpacked into DIR (made anew); prints the
 # source folder. The archive lacks the Debian packaging's tarball, so apt-get source fails but

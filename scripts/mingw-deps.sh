@@ -2,7 +2,8 @@
 # Libraries of the Windows builds that Debian ships no MinGW build of, built from Debian's own
 # source packages (apt-get source) with the MinGW toolchain into build/mingw-deps/TRIPLET.
 # Cached: a library already there is not built again. zlib is Debian's (libz-mingw-w64-dev); the
-# MeCab dictionary is Debian's mecab-ipadic-utf8 as installed (compiled from mecab-ipadic).
+# MeCab dictionary is Debian's mecab-ipadic-utf8 as installed (compiled from mecab-ipadic), the
+# place names' readings beside it are extracted from Debian's enamdict.
 # Usage: bash scripts/mingw-deps.sh [i686-w64-mingw32 | x86_64-w64-mingw32]
 #   (the 32-bit program by default; prints the prefix on its last line)
 set -euo pipefail
@@ -18,7 +19,7 @@ esac
 arch=${triplet%%-*}
 deps=$(pwd)/build/mingw-deps
 prefix=$deps/$triplet
-quorvel_need "g++-mingw-w64-${arch//_/-}-posix" libz-mingw-w64-dev dpkg-dev cmake ninja-build nlohmann-json3-dev mecab-ipadic-utf8
+quorvel_need "g++-mingw-w64-${arch//_/-}-posix" libz-mingw-w64-dev dpkg-dev cmake ninja-build nlohmann-json3-dev mecab-ipadic-utf8 enamdict
 
 sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo

@@ -10,7 +10,7 @@ export NODE_PATH=/usr/share/nodejs
 root=$PWD/build/web-deps
 prefix=$root/prefix
 
-quorvel_need emscripten dpkg-dev cmake ninja-build nodejs mecab-ipadic-utf8 >&2  # the dictionary goes beside the page
+quorvel_need emscripten dpkg-dev cmake ninja-build nodejs mecab-ipadic-utf8 enamdict >&2  # the dictionary and place names go beside the page
 # The page's build installs its npm packages from the lock file; a Node.js with its own npm is kept.
 command -v npm >/dev/null || quorvel_need npm >&2
 

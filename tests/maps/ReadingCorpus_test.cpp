@@ -1,10 +1,13 @@
 // The guesser against readings people wrote: place names of the SKK dictionaries (Debian's
 // skkdic-extra, GPL: read where scripts/deps.sh installs it, never copied here). A thousand
-// names of each list, spread evenly over it, must be read exactly as written.
+// names of each list, spread evenly over it, must be read exactly as written: as one of the
+// readings the list gives the name, since a name read two ways (大明 タイメイ, ダイミョウ) is
+// read right either way.
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -26,16 +29,17 @@ bool WrittenAsIs(const std::string& name) {
     return false;
 }
 
-// The list's name and reading pairs (the reading as half-width katakana); with suffix, only the
-// names ending in it (a station list holds each name with and without 駅).
-std::vector<std::pair<std::string, std::string>> Pairs(const std::string& path, const std::string& suffix) {
+// The list's names, each with its readings (as half-width katakana); with suffix, only the names
+// ending in it (a station list holds each name with and without 駅).
+using Readings = std::vector<std::string>;
+std::vector<std::pair<std::string, Readings>> Names(const std::string& path, const std::string& suffix) {
     std::ifstream file(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (bytes.empty()) return {};
     std::vector<std::string> warnings;
     // The lists are EUC-JP; the XML decoder knows it from a declaration.
     const std::string text = DecodeXmlText("<?xml version=\"1.0\" encoding=\"EUC-JP\"?>\n" + bytes, path, warnings);
-    std::vector<std::pair<std::string, std::string>> pairs;
+    std::map<std::string, Readings> names;
     std::size_t at = 0;
     while (at < text.size()) {
         std::size_t end = text.find('\n', at);
@@ -63,12 +67,10 @@ std::vector<std::pair<std::string, std::string>> Pairs(const std::string& path, 
             // Digits and Latin letters are read as written here (国道1号 ｺｸﾄﾞｳ1ｺﾞｳ), as the lists do not.
             if (WrittenAsIs(name)) continue;
             if (name.size() < suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) continue;
-            pairs.emplace_back(name, ToHalfWidthKatakana(reading));
+            names[name].push_back(ToHalfWidthKatakana(reading));
         }
     }
-    std::sort(pairs.begin(), pairs.end());
-    pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
-    return pairs;
+    return {names.begin(), names.end()};
 }
 
 TEST(ReadingCorpus, PlaceNamesAreReadAsPeopleWroteThem) {
@@ -78,23 +80,23 @@ TEST(ReadingCorpus, PlaceNamesAreReadAsPeopleWroteThem) {
     const struct {
         const char* list;
         const char* suffix;
-        double floor;  // the share held today (docs/performance.md)
+        double floor;  // at least nine in ten; the share held today is in docs/performance.md
     } lists[] = {
-        {"/usr/share/skk/SKK-JISYO.station", "駅", 0.78},
-        {"/usr/share/skk/SKK-JISYO.geo", "", 0.70},
+        {"/usr/share/skk/SKK-JISYO.station", "駅", 0.95},
+        {"/usr/share/skk/SKK-JISYO.geo", "", 0.90},
     };
     for (const auto& list : lists) {
-        const auto pairs = Pairs(list.list, list.suffix);
-        ASSERT_GE(pairs.size(), kSample) << list.list << " (skkdic-extra) is missing or short";
+        const auto names = Names(list.list, list.suffix);
+        ASSERT_GE(names.size(), kSample) << list.list << " (skkdic-extra) is missing or short";
         std::size_t exact = 0;
         std::string misses;
         for (std::size_t k = 0; k < kSample; ++k) {
-            const auto& [name, reading] = pairs[k * pairs.size() / kSample];
+            const auto& [name, readings] = names[k * names.size() / kSample];
             const std::string guess = ToHalfWidthKatakana(guesser->Guess(name));
-            if (guess == reading)
+            if (std::find(readings.begin(), readings.end(), guess) != readings.end())
                 ++exact;
             else if (misses.size() < 4000)
-                misses += "  " + name + " " + reading + " (" + guess + ")\n";
+                misses += "  " + name + " " + readings.front() + " (" + guess + ")\n";
         }
         const double share = static_cast<double>(exact) / kSample;
         std::printf("%s: %zu of %zu exact\n", list.list, exact, kSample);

@@ -6,10 +6,11 @@
 // service worker and the icons (tools/make_icon.py --web), and nothing else.
 // With --ipadic, MeCab's dictionary as quorvel-readings.js beside the page (and in the site): a
 // script, the only file a page opened from disk may load, setting quorvelReadings to its files
-// deflated in base64. The page guesses readings when it is there, and works without it.
+// deflated in base64. The page guesses readings when it is there, and works without it. With
+// --places, the place names' readings (the build's place-readings.txt) go there beside them.
 // node build-page.mjs --core quorvel-web-core.js --wasm quorvel-web-core.wasm --grid TKY2JGD.grid
 //                     --attribution data/README.md --out quorvel.html [--site DIR --icons DIR]
-//                     [--ipadic DIR]
+//                     [--ipadic DIR [--places FILE]]
 import { createHash } from 'node:crypto';
 import { readFileSync, writeFileSync, mkdirSync, rmSync } from 'node:fs';
 import { dirname, join } from 'node:path';
@@ -93,9 +94,10 @@ mkdirSync(dirname(args.out), { recursive: true });
 writeFileSync(args.out, html);
 console.log(`${args.out}: ${(Buffer.byteLength(html) / 1e6).toFixed(2)} MB`);
 
-const readingsFiles = ['sys.dic', 'matrix.bin', 'char.bin', 'unk.dic', 'dicrc'];
-const readings = args.ipadic ? `self.quorvelReadings = ${JSON.stringify(Object.fromEntries(readingsFiles.map((name) => {
-    const bytes = readFileSync(join(args.ipadic, name));
+const readingsFiles = ['sys.dic', 'matrix.bin', 'char.bin', 'unk.dic', 'dicrc'].map((name) => [name, join(args.ipadic || '', name)]);
+if (args.places) readingsFiles.push(['place-readings.txt', args.places]);
+const readings = args.ipadic ? `self.quorvelReadings = ${JSON.stringify(Object.fromEntries(readingsFiles.map(([name, path]) => {
+    const bytes = readFileSync(path);
     return [name, { bytes: bytes.length, data: Buffer.from(deflateSync(bytes, { level: 6 })).toString('base64') }];
 })))};\n` : null;
 if (readings) {

@@ -142,6 +142,9 @@ await server.start();
     await (await page.$('input[type=file]')).uploadFile(join(inputs, 'places.gpx'), join(inputs, 'meisho.mem'));
     await Promise.all([page.waitForNavigation(), page.click('button')]);
     await done(page);
+    // The readings' file may come after that conversion and start it again (the page moving
+    // under the fingers below): both over first.
+    await page.waitForFunction(() => document.body.dataset.guessing !== undefined && document.body.dataset.state === 'done', { timeout: 60000 });
     const shown = await page.evaluate(async () => ({
         files: [...document.querySelectorAll('#file-list li span')].map((s) => s.textContent),
         outputs: [...document.querySelectorAll('#downloads a[download]')].map((a) => a.download),
