@@ -44,13 +44,13 @@ struct Document {
 
 void AddPoint(const Document& document, pugi::xml_node point, PlaceCollector& places) {
     Place place;
-    place.origin = document.source.Origin(point);
+    place.SetOrigin(document.source.Origin(point));
     bool hasReading = false, hasDigits = false;
     for (pugi::xml_node child = point.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element) continue;
         const std::string_view name = XmlSource::LocalName(child);
         if (name == "name") {
-            place.name = XmlSource::Text(child);
+            place.SetName(XmlSource::Text(child));
         } else if (name == "cmt" && document.oursWithoutExtensions && !hasReading) {
             place.SetReading(XmlSource::Text(child));
         } else if (name == "desc" && !hasDigits) {
@@ -132,7 +132,7 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];
         out += "  <wpt lat=\"" + CoordinateText(p.latitude) + "\" lon=\"" + CoordinateText(p.longitude) + "\">\n";
-        out += "    <name>" + XmlText(p.name) + "</name>\n";
+        out += "    <name>" + XmlText(p.Name()) + "</name>\n";
         const std::string& reading = p.Reading();
         const std::string& digits = p.Digits();
         if (!reading.empty()) out += "    <cmt>" + XmlText(reading) + "</cmt>\n";
@@ -140,7 +140,7 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
         out += "    <extensions>";
         if (!reading.empty()) out += "<quorvel:reading>" + XmlText(reading) + "</quorvel:reading>";
         if (!digits.empty()) out += "<quorvel:digits>" + XmlText(digits) + "</quorvel:digits>";
-        out += std::string("<quorvel:datumShift>") + DatumMethodName(p.method) + "</quorvel:datumShift></extensions>\n  </wpt>\n";
+        out += std::string("<quorvel:datumShift>") + DatumMethodName(p.Method()) + "</quorvel:datumShift></extensions>\n  </wpt>\n";
         WritePart(file, out);
     }
     out += "</gpx>\n";

@@ -92,7 +92,7 @@ bool Rewrite(const std::string& input, const json& edits, std::vector<Conversion
             const std::size_t at = std::stoul(index);
             if (at >= read.places.size()) continue;
             Place& place = read.places[at];
-            if (edit.contains("name")) place.name = edit["name"].get<std::string>();
+            if (edit.contains("name")) place.SetName(edit["name"].get<std::string>());
             if (edit.contains("reading")) place.SetReading(edit["reading"].get<std::string>());
             if (!format->unit) {
                 place.ClearRecord();
@@ -102,12 +102,12 @@ bool Rewrite(const std::string& input, const json& edits, std::vector<Conversion
             // so that editing its name keeps its reading.
             RecordText record = place.Record() ? *place.Record() : UnitRecord(place);
             std::vector<std::string> unmapped;
-            if (edit.contains("name")) record.name = CutUnitField(Utf8ToCp932(place.name, &unmapped));
+            if (edit.contains("name")) record.name = CutUnitField(Utf8ToCp932(place.Name(), &unmapped));
             // A typed reading becomes half-width katakana, as the core makes one from a map's reading.
             if (edit.contains("reading"))
                 record.reading = CutUnitField(Utf8ToCp932(ToHalfWidthKatakana(place.Reading()), &unmapped));
             for (const std::string& character : unmapped)
-                messages.push_back({Kind::warning, input + ": " + place.origin.Text() + "「" + place.name + "」: 文字「" + character +
+                messages.push_back({Kind::warning, input + ": " + place.Origin().Text() + "「" + place.Name() + "」: 文字「" + character +
                                                        "」はナビで表示できません。「?」にしました"});
             place.SetRecord(std::move(record));
         }
