@@ -235,7 +235,7 @@ void ReadCsv(std::string bytes, PlaceCollector& places) {
         };
         Place place;
         place.SetOrigin(PlaceOrigin::Line(line));
-        place.SetName(field(kName));
+        place.SetName(std::string(field(kName)));
         place.SetReading(std::string(field(kReading)));
         if (columns[kDigits] >= 0) places.SetDigits(place, field(kDigits));
         if (columns[kPosition] >= 0) {

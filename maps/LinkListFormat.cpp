@@ -174,7 +174,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
             places.RefuseFor(place.Origin(), "「" + Excerpt(std::string(line)) + "」はリンクでも座標でもありません");
             continue;
         }
-        place.SetName(rest);
+        place.SetName(std::string(rest));
         // geo:0,0?q=LAT,LON(LABEL): the label names a place the line does not.
         if (const std::size_t open = line.find('('); !place.HasName() && IsLink(line) && open != std::string_view::npos)
             place.SetName(Unescaped(line.substr(open + 1, line.find(')', open) - open - 1)));

@@ -97,8 +97,13 @@ public:
 
     // UTF-8, as the user should see it (never cut).
     std::string Name() const;
-    bool HasName() const { return IsInline() ? Numbered() != 0 : Block()->size != 0; }
-    void SetName(std::string_view name);
+    // Its first bytes at most, and whether it is text: without a copy of a name of megabytes.
+    std::string NamePrefix(std::size_t bytes) const;
+    bool NameIs(std::string_view text) const;
+    bool HasName() const { return IsInline() ? Numbered() != 0 : !Stored().empty(); }
+    void SetName(std::string name);
+    // The name moved out, the place left without one.
+    std::string TakeName();
     // The name "地点 number", made text only when asked for.
     void SetNumberedName(std::uint32_t number);
     // Where it came from, for messages.
@@ -132,14 +137,19 @@ private:
         std::string digits;
         std::unique_ptr<const RecordText> record;
     };
-    // The name's bytes follow it in the same allocation.
+    // The name's bytes follow it in the same allocation; a long name is a string there instead,
+    // moved in and out rather than copied (a name of 30 MB).
     struct Header {
         Details* details;
         std::uint32_t bits;  // origin and method
-        std::uint32_t size;
-        char* Text() { return reinterpret_cast<char*>(this + 1); }
-        const char* Text() const { return reinterpret_cast<const char*>(this + 1); }
+        std::uint32_t size;  // kLong: a std::string follows
+        char* Text() { return reinterpret_cast<char*>(this) + sizeof(Header); }
+        const char* Text() const { return reinterpret_cast<const char*>(this) + sizeof(Header); }
+        std::string* Long() { return reinterpret_cast<std::string*>(Text()); }
+        const std::string* Long() const { return reinterpret_cast<const std::string*>(Text()); }
     };
+    static constexpr std::uint32_t kLong = 0xFFFFFFFF;
+    static constexpr std::size_t kLongFrom = 4096;
 
     // Inline: bit 0 set (a block's address is even), the origin and method in bits 1 to 32, the
     // number of a numbered name above.
@@ -158,9 +168,15 @@ private:
             Block()->bits = bits;
     }
     Details* Found() const { return IsInline() ? nullptr : Block()->details; }
+    // A block's name.
+    std::string_view Stored() const {
+        const Header* block = Block();
+        return block->size == kLong ? std::string_view(*block->Long()) : std::string_view(block->Text(), block->size);
+    }
     Details& Make();
     // A new block of the name given, keeping origin, method and details; the old one freed.
-    void Rebuild(std::string_view name, Details* details);
+    void Rebuild(std::string&& name, Details* details);
+    static void FreeBlock(Header* block);
     void Free();
 
     static const std::string& Empty() {

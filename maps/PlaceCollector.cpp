@@ -88,7 +88,7 @@ void PlaceCollector::SetDigits(Place& place, std::string_view text) {
 
 void PlaceCollector::Accept(Place place) {
     // A control character made a space is blank space like a line break.
-    std::string name = place.Name();
+    std::string name = place.TakeName();
     std::vector<char32_t> controls = ReplaceControlCharacters(name);
     if (!controls.empty()) CollapseSpaceInPlace(name);
     std::string reading = place.Reading();
@@ -100,7 +100,7 @@ void PlaceCollector::Accept(Place place) {
     if (name.empty())
         place.SetNumberedName(static_cast<std::uint32_t>(m_candidates));
     else
-        place.SetName(name);
+        place.SetName(std::move(name));
     NormaliseSpace(reading);
     place.SetReading(std::move(reading));
     if (!controls.empty())
