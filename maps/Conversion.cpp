@@ -176,10 +176,12 @@ struct Conversion::Input {
     const Format* format = nullptr;
     bool tokyo = true;  // the datum the coordinates are in now
     std::vector<Place> places;
-    // Latitude, longitude as read, kept by the shift only where the unit's checks need them: empty
-    // while the places still hold them.
-    std::vector<std::pair<double, double>> original;
-    bool keepOriginal = false;
+    // Latitude and longitude as read of the points the unit's checks refuse (south or west, or
+    // past its degree text), in order, kept by the shift before it moves them; none while the
+    // places still hold them as read. Every other point is north and east as read.
+    std::vector<std::pair<std::size_t, std::pair<double, double>>> original;
+    bool keepOriginal = false;  // for the unit's checks
+    bool shifted = false;
     Fates refused;                                    // null, or why the point is left out
     int refusedCount = 0;                             // by the reader and here
     std::vector<bool> guessed;                        // the reading is the guesser's (for the listing)
@@ -189,17 +191,29 @@ struct Conversion::Input {
         return format->unit && value >= 0 && value < kMaxUnitDegrees ? UnitDegreeText(value).Str() : Shortest(value);
     }
     std::string OriginalCoordinates(std::size_t i) const {
-        const std::pair<double, double> read = Original(i);
+        std::pair<double, double> read;
+        Original(i, read);
         return "緯度 " + OriginalText(read.first) + ", 経度 " + OriginalText(read.second);
     }
-    std::pair<double, double> Original(std::size_t i) const {
-        return original.empty() ? std::make_pair(places[i].latitude, places[i].longitude) : original[i];
+    // False for a point north and east as read (read is then where it is now).
+    bool Original(std::size_t i, std::pair<double, double>& read) const {
+        read = {places[i].latitude, places[i].longitude};
+        if (!shifted) return read.first < 0 || read.second < 0 || read.first >= kMaxUnitDegrees - 1 || read.second >= kMaxUnitDegrees - 1;
+        const auto kept = std::lower_bound(original.begin(), original.end(), i,
+                                           [](const auto& entry, std::size_t index) { return entry.first < index; });
+        if (kept == original.end() || kept->first != i) return false;
+        read = kept->second;
+        return true;
     }
     // Before the coordinates change.
     void KeepOriginal() {
-        if (!keepOriginal || !original.empty()) return;
-        original.reserve(places.size());
-        for (const Place& place : places) original.emplace_back(place.latitude, place.longitude);
+        if (shifted) return;
+        if (keepOriginal) {
+            std::pair<double, double> read;
+            for (std::size_t i = 0; i < places.size(); ++i)
+                if (Original(i, read)) original.emplace_back(i, read);
+        }
+        shifted = true;
     }
     void Refuse(std::size_t i, const char* why, const std::string& text, std::vector<ConversionMessage>& messages) {
         refused.Set(i, why);
@@ -406,8 +420,8 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         if (input.refused[i] && input.refused[i] != kNoPosition) continue;
         // South and west are the file's: a point on the equator or the prime meridian is neither,
         // though the datum shift may carry it a few metres across; it is put on the line.
-        const std::pair<double, double> read = input.Original(i);
-        const bool bSouthOrWest = read.first < 0 || read.second < 0;
+        std::pair<double, double> read;
+        const bool bSouthOrWest = input.Original(i, read) && (read.first < 0 || read.second < 0);
         if (!bSouthOrWest) {
             place.latitude = std::max(place.latitude, 0.0);
             place.longitude = std::max(place.longitude, 0.0);
