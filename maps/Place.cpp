@@ -1,6 +1,6 @@
 #include "maps/Place.h"
 
-#include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -10,92 +10,158 @@ constexpr std::uint64_t kNumberedBits = ~std::uint64_t{0} << 33;
 }  // namespace
 
 Place::Place(const Place& other) : latitude(other.latitude), longitude(other.longitude) {
-    if (other.IsInline()) {
-        m_word = other.m_word;
-        return;
-    }
-    m_word = kInline | std::uint64_t{other.Block()->bits} << 1;
-    Rebuild(std::string(other.Stored()), nullptr);
-    if (const Details* details = other.Block()->details) {
-        Details& copy = Make();
-        copy.reading = details->reading;
-        copy.digits = details->digits;
-        if (details->record) copy.record = std::make_unique<const RecordText>(*details->record);
-    }
+    m_word = other.IsInline() ? other.m_word : kInline | std::uint64_t{other.Block()->bits} << 1;
+    if (other.IsInline()) return;
+    std::string texts[kFields];
+    for (int i = 0; i < kFields; ++i) texts[i] = std::string(other.View(static_cast<Field>(i)));
+    const RecordText* record = other.Block()->record;
+    auto copy = record ? std::make_unique<RecordText>(*record) : nullptr;
+    Build(texts, copy.get());
+    copy.release();
 }
 
 std::string Place::Name() const {
-    if (!IsInline()) return std::string(Stored());
+    if (!IsInline()) return std::string(View(kName));
     return Numbered() ? "地点 " + std::to_string(Numbered()) : std::string();
 }
 
 std::string Place::NamePrefix(std::size_t bytes) const {
     if (IsInline()) return Name().substr(0, bytes);
-    return std::string(Stored().substr(0, bytes));
+    return std::string(View(kName).substr(0, bytes));
 }
 
-bool Place::NameIs(std::string_view text) const { return IsInline() ? Name() == text : Stored() == text; }
-
-void Place::SetName(std::string name) {
-    if (IsInline() && name.empty()) {
-        m_word &= ~kNumberedBits;
-        return;
-    }
-    Rebuild(std::move(name), Found());
-}
-
-std::string Place::TakeName() {
-    if (IsInline() || Block()->size != kLong) {
-        std::string name = Name();
-        SetName({});
-        return name;
-    }
-    std::string name = std::move(*Block()->Long());
-    Rebuild({}, Found());
-    return name;
-}
+bool Place::NameIs(std::string_view text) const { return IsInline() ? Name() == text : View(kName) == text; }
 
 void Place::SetNumberedName(std::uint32_t number) {
     if (!IsInline() || number > kMaxNumbered) return SetName("地点 " + std::to_string(number));
     m_word = (m_word & ~kNumberedBits) | std::uint64_t{number} << 33;
 }
 
-Place::Details& Place::Make() {
-    if (Details* details = Found()) return *details;
-    // A numbered name becomes text: the block holds the name as it is.
-    auto details = std::make_unique<Details>();
-    Rebuild(Name(), details.get());
-    return *details.release();
+void Place::SetRecord(RecordText record) {
+    auto kept = std::make_unique<RecordText>(std::move(record));
+    std::string texts[kFields];
+    RecordText* old = IsInline() ? nullptr : Block()->record;
+    Extract(texts);
+    Build(texts, kept.release());
+    delete old;
 }
 
-void Place::Rebuild(std::string&& name, Details* details) {
+void Place::ClearRecord() {
+    if (IsInline() || !Block()->record) return;
+    RecordText* old = Block()->record;
+    std::string texts[kFields];
+    Extract(texts);
+    Build(texts, nullptr);
+    delete old;
+}
+
+char* Place::At(Header* block, Field field) {
+    char* at = reinterpret_cast<char*>(block) + sizeof(Header);
+    for (int i = 0; i < field; ++i) at += block->size[i] == kLong ? sizeof(std::string*) : block->size[i];
+    return at;
+}
+
+std::string* Place::LongText(const Header* block, Field field) {
+    std::string* text = nullptr;
+    std::memcpy(&text, At(const_cast<Header*>(block), field), sizeof text);  // not aligned
+    return text;
+}
+
+std::string_view Place::View(Field field) const {
+    Header* block = Block();
+    if (block->size[field] == kLong) return *LongText(block, field);
+    return std::string_view(At(block, field), block->size[field]);
+}
+
+void Place::Set(Field field, std::string text) {
+    // A place without texts stays inline while none comes.
+    if (IsInline() && text.empty() && (field != kName || Numbered() == 0)) return;
+    if (IsInline() && field == kName && text.empty()) {
+        m_word &= ~kNumberedBits;
+        return;
+    }
+    std::string texts[kFields];
+    RecordText* record = IsInline() ? nullptr : Block()->record;
+    Extract(texts);
+    texts[field] = std::move(text);
+    Build(texts, record);
+}
+
+std::string Place::Take(Field field) {
+    if (IsInline()) {
+        std::string text = field == kName ? Name() : std::string();
+        if (field == kName) m_word &= ~kNumberedBits;
+        return text;
+    }
+    std::string texts[kFields];
+    RecordText* record = Block()->record;
+    Extract(texts);
+    std::string text = std::move(texts[field]);
+    Build(texts, record);
+    return text;
+}
+
+void Place::Extract(std::string (&texts)[kFields]) {
+    if (IsInline()) {
+        texts[kName] = Name();
+        return;
+    }
+    Header* block = Block();
+    for (int i = 0; i < kFields; ++i) {
+        const Field field = static_cast<Field>(i);
+        if (block->size[i] == kLong) {
+            std::string* text = LongText(block, field);
+            texts[i] = std::move(*text);
+            delete text;  // the block's size still says where the next text is
+        } else {
+            texts[i].assign(At(block, field), block->size[i]);
+        }
+    }
+    const std::uint32_t bits = block->bits;
+    ::operator delete(block);
+    m_word = kInline | std::uint64_t{bits} << 1;
+}
+
+void Place::Build(std::string (&texts)[kFields], RecordText* record) {
     const std::uint32_t bits = Bits();
-    if (name.empty() && !details) {
-        // Neither a name nor details: inline, as a place that never had them.
-        if (!IsInline()) FreeBlock(Block());
+    if (!record && texts[kName].empty() && texts[kReading].empty() && texts[kDigits].empty()) {
         m_word = kInline | std::uint64_t{bits} << 1;
         return;
     }
-    const bool isLong = name.size() >= kLongFrom;
-    void* memory = ::operator new(sizeof(Header) + (isLong ? sizeof(std::string) : name.size()));
-    Header* block = new (memory) Header{details, bits, isLong ? kLong : static_cast<std::uint32_t>(name.size())};
-    char* text = static_cast<char*>(memory) + sizeof(Header);
-    if (isLong)
-        new (text) std::string(std::move(name));
-    else
-        name.copy(text, name.size());
-    if (!IsInline()) FreeBlock(Block());  // its details are the new block's now
+    std::size_t space = sizeof(Header);
+    for (const std::string& text : texts) space += text.size() >= kLongFrom ? sizeof(std::string*) : text.size();
+    Header* block = static_cast<Header*>(::operator new(space));
+    block->record = record;
+    block->bits = bits;
+    char* at = reinterpret_cast<char*>(block) + sizeof(Header);
+    for (int i = 0; i < kFields; ++i) {
+        if (texts[i].size() >= kLongFrom) {
+            // No allocation may fail once the block holds pointers it would leak: made first.
+            std::string* text = new (std::nothrow) std::string(std::move(texts[i]));
+            if (!text) {
+                for (int k = 0; k < i; ++k)
+                    if (block->size[k] == kLong) delete LongText(block, static_cast<Field>(k));
+                ::operator delete(block);
+                throw std::bad_alloc();
+            }
+            block->size[i] = kLong;
+            std::memcpy(at, &text, sizeof text);
+            at += sizeof text;
+        } else {
+            block->size[i] = static_cast<std::uint32_t>(texts[i].size());
+            texts[i].copy(at, texts[i].size());
+            at += texts[i].size();
+        }
+    }
     m_word = reinterpret_cast<std::uintptr_t>(block);
-}
-
-void Place::FreeBlock(Header* block) {
-    if (block->size == kLong) block->Long()->~basic_string();
-    ::operator delete(block);
 }
 
 void Place::Free() {
     if (IsInline()) return;
-    delete Block()->details;
-    FreeBlock(Block());
+    Header* block = Block();
+    for (int i = 0; i < kFields; ++i)
+        if (block->size[i] == kLong) delete LongText(block, static_cast<Field>(i));
+    delete block->record;
+    ::operator delete(block);
     m_word = kInline;
 }

@@ -64,11 +64,10 @@ inline std::string PlaceOrigin::Text() const {
     return {};
 }
 
-// 24 bytes: the coordinates, and one word that is either a pointer to a block holding the name,
-// where the place came from and its datum method (with the reading, the digits and the record in
-// a block of their own that a place without them does not have), or, for a place without a
-// name of its own (a table's bare points get "地点 N"), those two and N inline: three million
-// points of a 27 MB table are 71 MB.
+// 24 bytes: the coordinates, and one word that is either a pointer to one block holding the
+// name, the reading, the digits, where the place came from and its datum method, or, for a place
+// without those texts (a table's bare points, named "地点 N"), where it came from, its method and
+// N inline: three million points of a 27 MB table are 71 MB.
 class Place {
 public:
     double latitude = 0;  // degrees, north positive
@@ -100,10 +99,8 @@ public:
     // Its first bytes at most, and whether it is text: without a copy of a name of megabytes.
     std::string NamePrefix(std::size_t bytes) const;
     bool NameIs(std::string_view text) const;
-    bool HasName() const { return IsInline() ? Numbered() != 0 : !Stored().empty(); }
-    void SetName(std::string name);
-    // The name moved out, the place left without one.
-    std::string TakeName();
+    bool HasName() const { return IsInline() ? Numbered() != 0 : !View(kName).empty(); }
+    void SetName(std::string name) { Set(kName, std::move(name)); }
     // The name "地点 number", made text only when asked for.
     void SetNumberedName(std::uint32_t number);
     // Where it came from, for messages.
@@ -119,34 +116,27 @@ public:
     }
 
     // UTF-8; empty when there is none.
-    const std::string& Reading() const { return Found() ? Found()->reading : Empty(); }
-    void SetReading(std::string reading) { SetText(&Details::reading, std::move(reading)); }
+    std::string Reading() const { return IsInline() ? std::string() : std::string(View(kReading)); }
+    void SetReading(std::string reading) { Set(kReading, std::move(reading)); }
     // The memory point's digit string (a phone number); ASCII.
-    const std::string& Digits() const { return Found() ? Found()->digits : Empty(); }
-    void SetDigits(std::string digits) { SetText(&Details::digits, std::move(digits)); }
+    std::string Digits() const { return IsInline() ? std::string() : std::string(View(kDigits)); }
+    void SetDigits(std::string digits) { Set(kDigits, std::move(digits)); }
+    // The texts moved out, the place left without them.
+    std::string TakeName() { return Take(kName); }
+    std::string TakeReading() { return Take(kReading); }
     // The unit's texts of a memory point with a name or a reading; null for others.
-    const RecordText* Record() const { return Found() ? Found()->record.get() : nullptr; }
-    void SetRecord(RecordText record) { Make().record = std::make_unique<const RecordText>(std::move(record)); }
-    void ClearRecord() {
-        if (Details* details = Found()) details->record.reset();
-    }
+    const RecordText* Record() const { return IsInline() ? nullptr : Block()->record; }
+    void SetRecord(RecordText record);
+    void ClearRecord();
 
 private:
-    struct Details {
-        std::string reading;
-        std::string digits;
-        std::unique_ptr<const RecordText> record;
-    };
-    // The name's bytes follow it in the same allocation; a long name is a string there instead,
-    // moved in and out rather than copied (a name of 30 MB).
+    enum Field { kName, kReading, kDigits, kFields };
+    // The texts follow it in the same allocation, each its bytes or, when long, a pointer to a
+    // string of its own, moved in and out rather than copied (a name of 30 MB).
     struct Header {
-        Details* details;
-        std::uint32_t bits;  // origin and method
-        std::uint32_t size;  // kLong: a std::string follows
-        char* Text() { return reinterpret_cast<char*>(this) + sizeof(Header); }
-        const char* Text() const { return reinterpret_cast<const char*>(this) + sizeof(Header); }
-        std::string* Long() { return reinterpret_cast<std::string*>(Text()); }
-        const std::string* Long() const { return reinterpret_cast<const std::string*>(Text()); }
+        RecordText* record;
+        std::uint32_t bits;            // origin and method
+        std::uint32_t size[kFields];   // kLong: a pointer
     };
     static constexpr std::uint32_t kLong = 0xFFFFFFFF;
     static constexpr std::size_t kLongFrom = 4096;
@@ -167,26 +157,18 @@ private:
         else
             Block()->bits = bits;
     }
-    Details* Found() const { return IsInline() ? nullptr : Block()->details; }
-    // A block's name.
-    std::string_view Stored() const {
-        const Header* block = Block();
-        return block->size == kLong ? std::string_view(*block->Long()) : std::string_view(block->Text(), block->size);
-    }
-    Details& Make();
-    // A new block of the name given, keeping origin, method and details; the old one freed.
-    void Rebuild(std::string&& name, Details* details);
-    static void FreeBlock(Header* block);
-    void Free();
+    // A block's text; where a long one's pointer is.
+    std::string_view View(Field field) const;
+    static char* At(Header* block, Field field);
+    static std::string* LongText(const Header* block, Field field);
 
-    static const std::string& Empty() {
-        static const std::string empty;
-        return empty;
-    }
-    // An empty text costs no block.
-    void SetText(std::string Details::*field, std::string text) {
-        if (!text.empty() || Found()) Make().*field = std::move(text);
-    }
+    void Set(Field field, std::string text);
+    std::string Take(Field field);
+    // The texts moved out of the block (a numbered name made text), the block freed or kept.
+    void Extract(std::string (&texts)[kFields]);
+    // A new block of these texts and record, or inline when they are empty and there is none.
+    void Build(std::string (&texts)[kFields], RecordText* record);
+    void Free();
 
     std::uint64_t m_word = kInline;
 };

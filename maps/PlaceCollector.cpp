@@ -91,7 +91,7 @@ void PlaceCollector::Accept(Place place) {
     std::string name = place.TakeName();
     std::vector<char32_t> controls = ReplaceControlCharacters(name);
     if (!controls.empty()) CollapseSpaceInPlace(name);
-    std::string reading = place.Reading();
+    std::string reading = place.TakeReading();
     const std::vector<char32_t> inReading = ReplaceControlCharacters(reading);
     if (!inReading.empty()) CollapseSpaceInPlace(reading);
     for (const char32_t c : inReading)
