@@ -14,7 +14,7 @@ Place::Place(const Place& other) : latitude(other.latitude), longitude(other.lon
     if (other.IsInline()) return;
     std::string texts[kFields];
     for (int i = 0; i < kFields; ++i) texts[i] = std::string(other.View(static_cast<Field>(i)));
-    const RecordText* record = other.Block()->record;
+    const RecordText* record = RecordOf(other.Block());
     auto copy = record ? std::make_unique<RecordText>(*record) : nullptr;
     Build(texts, copy.get());
     copy.release();
@@ -40,23 +40,29 @@ void Place::SetNumberedName(std::uint32_t number) {
 void Place::SetRecord(RecordText record) {
     auto kept = std::make_unique<RecordText>(std::move(record));
     std::string texts[kFields];
-    RecordText* old = IsInline() ? nullptr : Block()->record;
+    RecordText* old = IsInline() ? nullptr : RecordOf(Block());
     Extract(texts);
     Build(texts, kept.release());
     delete old;
 }
 
 void Place::ClearRecord() {
-    if (IsInline() || !Block()->record) return;
-    RecordText* old = Block()->record;
+    if (IsInline() || !RecordOf(Block())) return;
+    RecordText* old = RecordOf(Block());
     std::string texts[kFields];
     Extract(texts);
     Build(texts, nullptr);
     delete old;
 }
 
+RecordText* Place::RecordOf(const Header* block) {
+    RecordText* record = nullptr;
+    if (block->hasRecord) std::memcpy(&record, reinterpret_cast<const char*>(block) + sizeof(Header), sizeof record);
+    return record;
+}
+
 char* Place::At(Header* block, Field field) {
-    char* at = reinterpret_cast<char*>(block) + sizeof(Header);
+    char* at = reinterpret_cast<char*>(block) + sizeof(Header) + (block->hasRecord ? sizeof(RecordText*) : 0);
     for (int i = 0; i < field; ++i) at += block->size[i] == kLong ? sizeof(std::string*) : block->size[i];
     return at;
 }
@@ -81,7 +87,7 @@ void Place::Set(Field field, std::string text) {
         return;
     }
     std::string texts[kFields];
-    RecordText* record = IsInline() ? nullptr : Block()->record;
+    RecordText* record = IsInline() ? nullptr : RecordOf(Block());
     Extract(texts);
     texts[field] = std::move(text);
     Build(texts, record);
@@ -94,7 +100,7 @@ std::string Place::Take(Field field) {
         return text;
     }
     std::string texts[kFields];
-    RecordText* record = Block()->record;
+    RecordText* record = RecordOf(Block());
     Extract(texts);
     std::string text = std::move(texts[field]);
     Build(texts, record);
@@ -128,12 +134,16 @@ void Place::Build(std::string (&texts)[kFields], RecordText* record) {
         m_word = kInline | std::uint64_t{bits} << 1;
         return;
     }
-    std::size_t space = sizeof(Header);
+    std::size_t space = sizeof(Header) + (record ? sizeof record : 0);
     for (const std::string& text : texts) space += text.size() >= kLongFrom ? sizeof(std::string*) : text.size();
     Header* block = static_cast<Header*>(::operator new(space));
-    block->record = record;
     block->bits = bits;
+    block->hasRecord = record != nullptr;
     char* at = reinterpret_cast<char*>(block) + sizeof(Header);
+    if (record) {
+        std::memcpy(at, &record, sizeof record);
+        at += sizeof record;
+    }
     for (int i = 0; i < kFields; ++i) {
         if (texts[i].size() >= kLongFrom) {
             // No allocation may fail once the block holds pointers it would leak: made first.
@@ -148,7 +158,7 @@ void Place::Build(std::string (&texts)[kFields], RecordText* record) {
             std::memcpy(at, &text, sizeof text);
             at += sizeof text;
         } else {
-            block->size[i] = static_cast<std::uint32_t>(texts[i].size());
+            block->size[i] = static_cast<std::uint16_t>(texts[i].size());
             texts[i].copy(at, texts[i].size());
             at += texts[i].size();
         }
@@ -161,7 +171,7 @@ void Place::Free() {
     Header* block = Block();
     for (int i = 0; i < kFields; ++i)
         if (block->size[i] == kLong) delete LongText(block, static_cast<Field>(i));
-    delete block->record;
+    delete RecordOf(block);
     ::operator delete(block);
     m_word = kInline;
 }

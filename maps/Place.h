@@ -125,20 +125,21 @@ public:
     std::string TakeName() { return Take(kName); }
     std::string TakeReading() { return Take(kReading); }
     // The unit's texts of a memory point with a name or a reading; null for others.
-    const RecordText* Record() const { return IsInline() ? nullptr : Block()->record; }
+    const RecordText* Record() const { return IsInline() ? nullptr : RecordOf(Block()); }
     void SetRecord(RecordText record);
     void ClearRecord();
 
 private:
     enum Field { kName, kReading, kDigits, kFields };
-    // The texts follow it in the same allocation, each its bytes or, when long, a pointer to a
-    // string of its own, moved in and out rather than copied (a name of 30 MB).
+    // 12 bytes; the record's pointer follows it when there is one, then the texts, each its bytes
+    // or, when long, a pointer to a string of its own, moved in and out rather than copied (a name
+    // of 30 MB). Pointers there are not aligned: copied in and out.
     struct Header {
-        RecordText* record;
         std::uint32_t bits;            // origin and method
-        std::uint32_t size[kFields];   // kLong: a pointer
+        std::uint16_t size[kFields];   // kLong: a pointer
+        std::uint16_t hasRecord;
     };
-    static constexpr std::uint32_t kLong = 0xFFFFFFFF;
+    static constexpr std::uint16_t kLong = 0xFFFF;
     static constexpr std::size_t kLongFrom = 4096;
 
     // Inline: bit 0 set (a block's address is even), the origin and method in bits 1 to 32, the
@@ -161,6 +162,7 @@ private:
     std::string_view View(Field field) const;
     static char* At(Header* block, Field field);
     static std::string* LongText(const Header* block, Field field);
+    static RecordText* RecordOf(const Header* block);
 
     void Set(Field field, std::string text);
     std::string Take(Field field);

@@ -21,8 +21,8 @@ web_bench() {
     echo "== web page (headless Chromium)"
     node ui/web/test/web-bench.mjs "$PWD/build/web/quorvel.html" "$1/points.mem" "$1/big.gpx"
 }
-# The 100,000-waypoint GPX into glorie documents, then large inputs against 3 times their size
-# plus 30 MB of peak memory. Made here: a CSV of 1,050,000 short lines, the GPX of 185,000
+# The 100,000-waypoint GPX into glorie documents (and gpsbabel turning it into CSV, the time to
+# compare with), then large inputs against 3 times their size plus 30 MB of peak memory. Made here: a CSV of 1,050,000 short lines, the GPX of 185,000
 # waypoints, a CP932 CSV, a UTF-16 text, a 40,000-point glorie document, a 30 MB name (the
 # reading guesser sees only the unit's 16 bytes of it), a GeoJSON coordinate nested 100,000 deep.
 # CLI and WORK: the converter and a folder for the files.
