@@ -166,7 +166,7 @@ private:
 
     void Set(Field field, std::string text);
     std::string Take(Field field);
-    // The texts moved out of the block (a numbered name made text), the block freed or kept.
+    // The texts moved out (a numbered name made text), the block freed; the place is inline after.
     void Extract(std::string (&texts)[kFields]);
     // A new block of these texts and record, or inline when they are empty and there is none.
     void Build(std::string (&texts)[kFields], RecordText* record);
