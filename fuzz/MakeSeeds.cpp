@@ -97,12 +97,12 @@ using Seeds = std::vector<std::pair<std::string, std::string>>;
 Place MakePlace(const std::string& name, const std::string& reading, const std::string& digits, double latitude,
                 double longitude) {
     Place place;
-    place.name = name;
+    place.SetName(name);
     place.SetReading(reading);
     place.SetDigits(digits);
     place.latitude = latitude;
     place.longitude = longitude;
-    place.method = DatumMethod::grid;
+    place.SetMethod(DatumMethod::grid);
     place.SetRecord(RecordText{CutUnitField(Utf8ToCp932(name)), CutUnitField(Utf8ToCp932(reading))});
     return place;
 }

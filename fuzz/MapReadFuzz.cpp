@@ -71,9 +71,9 @@ void CheckRead(const MapReadResult& result, const std::string& fileName, const F
         Require(std::isfinite(place.latitude) && std::isfinite(place.longitude), "a place without finite coordinates");
         Require(KeepsEveryRecord(format) || InRange(place, format),
                 "a place out of range: " + std::to_string(place.latitude) + ", " + std::to_string(place.longitude));
-        Require(IsUtf8(place.name) && IsUtf8(place.Reading()), "a name or reading is not UTF-8 (" + place.origin.Text() + ")");
-        Require(format.unit || !place.name.empty(), "a place without a name (" + place.origin.Text() + ")");
-        Require(!place.origin.Text().empty(), "a place that does not say where it came from");
+        Require(IsUtf8(place.Name()) && IsUtf8(place.Reading()), "a name or reading is not UTF-8 (" + place.Origin().Text() + ")");
+        Require(format.unit || place.HasName(), "a place without a name (" + place.Origin().Text() + ")");
+        Require(!place.Origin().Text().empty(), "a place that does not say where it came from");
         for (const char digit : place.Digits()) Require(digit >= '0' && digit <= '9', "digits that are not digits");
     }
     int refusals = 0;
@@ -97,7 +97,7 @@ std::vector<Place> Writable(const MapReadResult& result, const Format& format) {
         places.resize(static_cast<std::size_t>(format.pointsPerFile));
     if (format.unit)
         for (Place& place : places)
-            place.SetRecord(RecordText{CutUnitField(Utf8ToCp932(place.name)), CutUnitField(Utf8ToCp932(place.Reading()))});
+            place.SetRecord(RecordText{CutUnitField(Utf8ToCp932(place.Name())), CutUnitField(Utf8ToCp932(place.Reading()))});
     return places;
 }
 

@@ -40,8 +40,22 @@ constexpr char kNoPosition[] = "位置なし";
 // Why a point is left out of the unit's outputs only.
 constexpr char kNotForUnit[] = "ナビに記録不可";
 
+// Each point's fate in a byte: a pointer beside every place of a large input was 8.
+class Fates {
+public:
+    void assign(std::size_t count, std::nullptr_t) { m_fates.assign(count, 0); }
+    const char* operator[](std::size_t i) const { return kWhy[m_fates[i]]; }
+    void Set(std::size_t i, const char* why) {
+        m_fates[i] = static_cast<std::uint8_t>(std::find(std::begin(kWhy), std::end(kWhy), why) - std::begin(kWhy));
+    }
+
+private:
+    static constexpr const char* kWhy[] = {nullptr, kOutsideMap, kNoPosition, kNotForUnit};
+    std::vector<std::uint8_t> m_fates;
+};
+
 std::string Label(const CString& strInput, const Place& place) {
-    return strInput.Str() + ": " + place.origin.Text() + "「" + Excerpt(place.name) + "」";
+    return strInput.Str() + ": " + place.Origin().Text() + "「" + Excerpt(place.Name()) + "」";
 }
 
 // The part of a name the unit keeps: the characters of its first 16 CP932 bytes (one byte for
@@ -163,8 +177,13 @@ struct Conversion::Input {
     const Format* format = nullptr;
     bool tokyo = true;  // the datum the coordinates are in now
     std::vector<Place> places;
-    std::vector<std::pair<double, double>> original;  // latitude, longitude as read
-    std::vector<const char*> refused;                 // null, or why the point is left out
+    // Latitude and longitude as read of the points the unit's checks refuse (south or west, or
+    // past its degree text), in order, kept by the shift before it moves them; none while the
+    // places still hold them as read. Every other point is north and east as read.
+    std::vector<std::pair<std::size_t, std::pair<double, double>>> original;
+    bool keepOriginal = false;  // for the unit's checks
+    bool shifted = false;
+    Fates refused;                                    // null, or why the point is left out
     int refusedCount = 0;                             // by the reader and here
     std::vector<bool> guessed;                        // the reading is the guesser's (for the listing)
 
@@ -173,10 +192,32 @@ struct Conversion::Input {
         return format->unit && value >= 0 && value < kMaxUnitDegrees ? UnitDegreeText(value).Str() : Shortest(value);
     }
     std::string OriginalCoordinates(std::size_t i) const {
-        return "緯度 " + OriginalText(original[i].first) + ", 経度 " + OriginalText(original[i].second);
+        std::pair<double, double> read;
+        Original(i, read);
+        return "緯度 " + OriginalText(read.first) + ", 経度 " + OriginalText(read.second);
+    }
+    // False for a point north and east as read (read is then where it is now).
+    bool Original(std::size_t i, std::pair<double, double>& read) const {
+        read = {places[i].latitude, places[i].longitude};
+        if (!shifted) return read.first < 0 || read.second < 0 || read.first >= kMaxUnitDegrees - 1 || read.second >= kMaxUnitDegrees - 1;
+        const auto kept = std::lower_bound(original.begin(), original.end(), i,
+                                           [](const auto& entry, std::size_t index) { return entry.first < index; });
+        if (kept == original.end() || kept->first != i) return false;
+        read = kept->second;
+        return true;
+    }
+    // Before the coordinates change.
+    void KeepOriginal() {
+        if (shifted) return;
+        if (keepOriginal) {
+            std::pair<double, double> read;
+            for (std::size_t i = 0; i < places.size(); ++i)
+                if (Original(i, read)) original.emplace_back(i, read);
+        }
+        shifted = true;
     }
     void Refuse(std::size_t i, const char* why, const std::string& text, std::vector<ConversionMessage>& messages) {
-        refused[i] = why;
+        refused.Set(i, why);
         ++refusedCount;
         owner->Say(messages, {Kind::refusal, Label(name, places[i]) + ": " + text});
     }
@@ -327,11 +368,9 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     if (m_options.datum != ConversionOptions::Datum::native) input.tokyo = m_options.datum == ConversionOptions::Datum::tokyo;
 
     // A point no map can hold is left out here, with its coordinates as the file has them.
-    input.original.reserve(input.places.size());
     input.refused.assign(input.places.size(), nullptr);
     for (std::size_t i = 0; i < input.places.size(); ++i) {
         const Place& place = input.places[i];
-        input.original.emplace_back(place.latitude, place.longitude);
         // The unit's east-only longitudes go past 180 (a point shifted there from 179.998 E).
         const double east = input.format->unit ? 360 : 180;
         if (!(std::fabs(place.latitude) <= 90 && place.longitude >= -180 && place.longitude <= east))
@@ -345,9 +384,12 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
 void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessage>& messages) {
     // A map's WGS 84 longitudes lie within -180...180.
     const auto mapLongitude = [bToTokyo](double longitude) { return !bToTokyo && longitude > 180 ? longitude - 360 : longitude; };
+    if (input.tokyo != bToTokyo ||
+        std::any_of(input.places.begin(), input.places.end(), [&](const Place& place) { return mapLongitude(place.longitude) != place.longitude; }))
+        input.KeepOriginal();
     if (input.tokyo == bToTokyo) {
         for (Place& place : input.places) {
-            place.method = DatumMethod::none;
+            place.SetMethod(DatumMethod::none);
             place.longitude = mapLongitude(place.longitude);
         }
         return;
@@ -381,7 +423,7 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
             const ShiftedPoint& shifted = points[k];
             place.latitude = shifted.latitude;
             place.longitude = bToTokyo ? SameSide(shifted.longitude, place.longitude) : mapLongitude(shifted.longitude);
-            place.method = shifted.method;
+            place.SetMethod(shifted.method);
             if (shifted.outsideArea)
                 Say(messages, {Kind::warning, Label(input.name, place) +
                                                        ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)"});
@@ -404,7 +446,8 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         if (input.refused[i] && input.refused[i] != kNoPosition) continue;
         // South and west are the file's: a point on the equator or the prime meridian is neither,
         // though the datum shift may carry it a few metres across; it is put on the line.
-        const bool bSouthOrWest = input.original[i].first < 0 || input.original[i].second < 0;
+        std::pair<double, double> read;
+        const bool bSouthOrWest = input.Original(i, read) && (read.first < 0 || read.second < 0);
         if (!bSouthOrWest) {
             place.latitude = std::max(place.latitude, 0.0);
             place.longitude = std::max(place.longitude, 0.0);
@@ -420,16 +463,17 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         // then the one checked here.
         if (!place.Record() && place.Reading().empty() && (m_options.guessReadings || m_options.userReadings)) {
             bool guessed = false;
-            place.SetReading(FirstCharacters(ToHalfWidthKatakana(ReadingOf(place.name, guessed, messages)),
+            place.SetReading(FirstCharacters(ToHalfWidthKatakana(ReadingOf(place.Name(), guessed, messages)),
                                              static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
             input.guessed[i] = guessed;
-            if (place.Reading().empty() && m_guesser && !UnitPart(place.name).empty()) ++unread;
+            if (place.Reading().empty() && m_guesser && !UnitPart(place.Name()).empty()) ++unread;
         }
         // A name the unit's field cuts: counted, the first kept as the example.
         if (!place.Record()) {
-            std::string kept = UnitPart(place.name);
-            if (kept.size() < place.name.size() && cut.count++ == 0) {
-                cut.example = Excerpt(place.name);
+            const std::string name = place.Name();
+            std::string kept = UnitPart(name);
+            if (kept.size() < name.size() && cut.count++ == 0) {
+                cut.example = Excerpt(name);
                 cut.cut = std::move(kept);
             }
         }
@@ -548,6 +592,7 @@ ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const C
     for (const CString& name : inputs) {
         Input input;
         if (!Read(name, input, result.messages)) return result;
+        input.keepOriginal = Target().unit;
         Shift(input, bToTokyo, result.messages);
         if (Target().unit) bUsable = MakeUnitRecords(input, result.messages, nullptr) && bUsable;
         result.refused += input.refusedCount;
@@ -628,6 +673,7 @@ ListResult Conversion::List(const CString& strInput) {
     if (!Read(strInput, input, listed.messages)) return listed;
     listed.read = true;
     const bool bInputTokyo = input.tokyo;
+    input.keepOriginal = true;
     Input tokyo = input;
     Input wgs84 = std::move(input);
     // One of the two is no shift at all, so warnings come once.
@@ -654,8 +700,8 @@ ListResult Conversion::List(const CString& strInput) {
         point.shifted = !why;
         point.latitude = map.latitude;
         point.longitude = map.longitude;
-        point.method = point.shifted ? DatumMethodName((bInputTokyo ? map : unit).method) : why;
-        point.name = unit.name;
+        point.method = point.shifted ? DatumMethodName((bInputTokyo ? map : unit).Method()) : why;
+        point.name = unit.Name();
         listed.points.push_back(std::move(point));
     }
     listed.refused = tokyo.refusedCount;

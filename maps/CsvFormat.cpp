@@ -234,8 +234,8 @@ void ReadCsv(std::string bytes, PlaceCollector& places) {
                                                                           : std::string_view();
         };
         Place place;
-        place.origin = PlaceOrigin::Line(line);
-        place.name = std::string(field(kName));
+        place.SetOrigin(PlaceOrigin::Line(line));
+        place.SetName(std::string(field(kName)));
         place.SetReading(std::string(field(kReading)));
         if (columns[kDigits] >= 0) places.SetDigits(place, field(kDigits));
         if (columns[kPosition] >= 0) {
@@ -273,7 +273,7 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
     out += "name,reading,latitude,longitude,digits\r\n";
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];
-        out += CsvField(p.name) + "," + CsvField(p.Reading()) + "," + CoordinateText(p.latitude) + "," +
+        out += CsvField(p.Name()) + "," + CsvField(p.Reading()) + "," + CoordinateText(p.latitude) + "," +
                CoordinateText(p.longitude) + "," + CsvField(p.Digits()) + "\r\n";
         WritePart(file, out);
     }

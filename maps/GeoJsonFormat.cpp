@@ -204,8 +204,8 @@ private:
         const json& props = properties ? *properties : noProperties;
 
         Place common;
-        common.origin = origin;
-        common.name = NameOf(props);
+        common.SetOrigin(origin);
+        common.SetName(NameOf(props));
         common.SetReading(FirstOf(props, kReadingKeys));
         for (const std::string_view key : kDigitsKeys)
             if (const json* digits = Member(props, key); digits && !digits->is_null()) {
@@ -232,7 +232,7 @@ private:
         for (const json* position : positions) {
             Place place = common;
             // As in KML: the points of one feature are told apart by number.
-            if (positions.size() > 1 && !place.name.empty()) place.name += " " + std::to_string(++number);
+            if (positions.size() > 1 && place.HasName()) place.SetName(place.Name() + " " + std::to_string(++number));
             const bool pair = position->is_array() && position->size() >= 2;
             Add(std::move(place), pair ? &(*position)[1] : nullptr, pair ? &(*position)[0] : nullptr);
         }
@@ -276,7 +276,7 @@ private:
     }
 
     void Add(Place place, const json* latitude, const json* longitude) {
-        if (!latitude && !longitude) return m_places.RefuseWithoutCoordinates(place.origin);
+        if (!latitude && !longitude) return m_places.RefuseWithoutCoordinates(place.Origin());
         place.latitude = Degrees(latitude);
         place.longitude = Degrees(longitude);
         m_places.AddParsed(std::move(place), Shown(latitude), Shown(longitude));
@@ -349,8 +349,8 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
         const Place& p = places[i];
         out += (i ? ",\n" : "\n");
         out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[" + Number(p.longitude) + "," +
-               Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.name) + ",\"reading\":" + Text(p.Reading()) +
-               ",\"digits\":" + Text(p.Digits()) + ",\"datumShift\":\"" + DatumMethodName(p.method) + "\"}}";
+               Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.Name()) + ",\"reading\":" + Text(p.Reading()) +
+               ",\"digits\":" + Text(p.Digits()) + ",\"datumShift\":\"" + DatumMethodName(p.Method()) + "\"}}";
         WritePart(file, out);
     }
     out += count == 0 ? "]}\n" : "\n]}\n";

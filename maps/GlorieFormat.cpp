@@ -78,17 +78,19 @@ struct RawPoint {
 
 void Deliver(const RawPoint& raw, const std::string& fileName, MapReadResult& result) {
     Place place;
-    place.origin = PlaceOrigin::PointOnLine(raw.line);
-    const bool nameValid = Cp932ToUtf8(raw.name, place.name);
+    place.SetOrigin(PlaceOrigin::PointOnLine(raw.line));
+    std::string name;
+    const bool nameValid = Cp932ToUtf8(raw.name, name);
     std::string reading;
     if (!Cp932ToUtf8(raw.reading, reading) || !nameValid)
-        result.warnings.push_back(fileName + ": " + place.origin.Text() + "「" + Excerpt(place.name) +
+        result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + Excerpt(name) +
                                   "」: シフトJISでない文字を U+FFFD にしました");
-    std::vector<char32_t> controls = ReplaceControlCharacters(place.name);
+    std::vector<char32_t> controls = ReplaceControlCharacters(name);
+    place.SetName(name);
     for (const char32_t c : ReplaceControlCharacters(reading)) controls.push_back(c);
     place.SetReading(std::move(reading));
     if (!controls.empty())
-        result.warnings.push_back(fileName + ": " + place.origin.Text() + "「" + Excerpt(place.name) + "」: 制御文字 " +
+        result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + Excerpt(place.Name()) + "」: 制御文字 " +
                                   CodePointNames(controls) + " は表示できません。空白にしました");
     char* end = nullptr;
     place.latitude = std::strtod(raw.latitude.c_str(), &end);
@@ -101,7 +103,7 @@ void Deliver(const RawPoint& raw, const std::string& fileName, MapReadResult& re
         std::string latitude, longitude;
         Cp932ToUtf8(raw.latitude, latitude);
         Cp932ToUtf8(raw.longitude, longitude);
-        result.warnings.push_back(fileName + ": " + place.origin.Text() + "「" + Excerpt(place.name) + "」: 座標 (" +
+        result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + Excerpt(place.Name()) + "」: 座標 (" +
                                   Excerpt(latitude) + ", " + Excerpt(longitude) + ") が正しくないため変換しません");
         ++result.refused;
         return;

@@ -21,20 +21,6 @@ bool IsOurs(pugi::xml_node element) {
     return false;
 }
 
-// Takes child out of parent, its descendants first, leaf by leaf: pugixml frees a node's children
-// by recursion, one stack frame a level, and a part nested 200,000 deep would end the stack.
-void RemoveWithoutRecursion(pugi::xml_node parent, pugi::xml_node child) {
-    pugi::xml_node node = child;
-    while (true) {
-        while (node.first_child()) node = node.first_child();
-        if (node == child) break;
-        pugi::xml_node up = node.parent();
-        up.remove_child(node);
-        node = up;
-    }
-    parent.remove_child(child);
-}
-
 struct Document {
     const XmlSource& source;
     // A document of this program before the extensions: its <cmt> is the reading. In any other,
@@ -44,13 +30,13 @@ struct Document {
 
 void AddPoint(const Document& document, pugi::xml_node point, PlaceCollector& places) {
     Place place;
-    place.origin = document.source.Origin(point);
+    place.SetOrigin(document.source.Origin(point));
     bool hasReading = false, hasDigits = false;
     for (pugi::xml_node child = point.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element) continue;
         const std::string_view name = XmlSource::LocalName(child);
         if (name == "name") {
-            place.name = XmlSource::Text(child);
+            place.SetName(XmlSource::Text(child));
         } else if (name == "cmt" && document.oursWithoutExtensions && !hasReading) {
             place.SetReading(XmlSource::Text(child));
         } else if (name == "desc" && !hasDigits) {
@@ -103,17 +89,16 @@ int ReadGpx(const XmlSource& xml, const ReadOptions& options, PlaceCollector& pl
     const bool ours = std::string_view(root.attribute("creator").value()) == "Quorvel";
     const Document source{xml, ours && std::string_view(root.attribute("xmlns:quorvel").value()).empty()};
     int passed = 0;
-    // Each part is taken out of the document once read: the parser gives a block of its nodes back
-    // when the block is empty, so the document shrinks while the places grow.
-    for (pugi::xml_node child = root.first_child(), next; child; child = next) {
-        next = child.next_sibling();
-        if (child.type() == pugi::node_element) {
-            if (XmlSource::Is(child, "wpt"))
-                AddPoint(source, child, places);
-            else if (XmlSource::Is(child, "rte") || XmlSource::Is(child, "trk"))
-                passed += ReadPath(source, child, options.allPoints, places);
-        }
-        RemoveWithoutRecursion(root, child);
+    // Nothing is taken out of the document as it is read: its compact nodes would then point far
+    // (the root's first child, that child's last sibling), and each such pointer costs an entry of
+    // a table that never shrinks, more than the nodes given back. pugixml frees the whole document
+    // page by page, without walking it, so a part nested 200,000 deep costs no stack.
+    for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element) continue;
+        if (XmlSource::Is(child, "wpt"))
+            AddPoint(source, child, places);
+        else if (XmlSource::Is(child, "rte") || XmlSource::Is(child, "trk"))
+            passed += ReadPath(source, child, options.allPoints, places);
     }
     return passed;
 }
@@ -132,7 +117,7 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];
         out += "  <wpt lat=\"" + CoordinateText(p.latitude) + "\" lon=\"" + CoordinateText(p.longitude) + "\">\n";
-        out += "    <name>" + XmlText(p.name) + "</name>\n";
+        out += "    <name>" + XmlText(p.Name()) + "</name>\n";
         const std::string& reading = p.Reading();
         const std::string& digits = p.Digits();
         if (!reading.empty()) out += "    <cmt>" + XmlText(reading) + "</cmt>\n";
@@ -140,7 +125,7 @@ void Write(CFile& file, const Place* places, std::size_t count, const WriteOptio
         out += "    <extensions>";
         if (!reading.empty()) out += "<quorvel:reading>" + XmlText(reading) + "</quorvel:reading>";
         if (!digits.empty()) out += "<quorvel:digits>" + XmlText(digits) + "</quorvel:digits>";
-        out += std::string("<quorvel:datumShift>") + DatumMethodName(p.method) + "</quorvel:datumShift></extensions>\n  </wpt>\n";
+        out += std::string("<quorvel:datumShift>") + DatumMethodName(p.Method()) + "</quorvel:datumShift></extensions>\n  </wpt>\n";
         WritePart(file, out);
     }
     out += "</gpx>\n";

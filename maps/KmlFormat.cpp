@@ -147,21 +147,21 @@ int ReadPlacemark(const XmlSource& source, pugi::xml_node placemark, bool allPoi
     if (points.empty()) return passed;
     Place common;
     // Blank space is laid out by the collector; a name of nothing else is none.
-    common.name = XmlSource::Text(XmlSource::Child(placemark, "name"));
-    if (CollapseSpace(common.name).empty()) common.name.clear();
+    const std::string name = XmlSource::Text(XmlSource::Child(placemark, "name"));
+    if (!CollapseSpace(name).empty()) common.SetName(name);
     std::string reading;
     ExtendedValue(placemark, "reading", reading);
     common.SetReading(std::move(reading));
     std::string digits;
     const bool hasDigits = ExtendedValue(placemark, "digits", digits);
-    common.origin = source.Origin(placemark);
+    common.SetOrigin(source.Origin(placemark));
     if (hasDigits) places.SetDigits(common, digits);
     int number = 0;
     for (std::size_t i = 0; i < points.size(); ++i) {
         Place place = common;
-        place.origin = source.Origin(points[i]);
+        place.SetOrigin(source.Origin(points[i]));
         // The unit lists places by name: the points of one Placemark are told apart by number.
-        if (points.size() > 1 && !place.name.empty()) place.name += " " + std::to_string(++number);
+        if (points.size() > 1 && place.HasName()) place.SetName(place.Name() + " " + std::to_string(++number));
         places.Add(std::move(place), std::string_view(coordinates[i].second), std::string_view(coordinates[i].first));
     }
     return passed;
@@ -217,14 +217,14 @@ void Document(const Place* places, std::size_t count, Emit emit) {
                       "  <description>" + XmlText(MethodSummary(places, count)) + "</description>\n";
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];
-        out += "  <Placemark>\n    <name>" + XmlText(p.name) + "</name>\n";
+        out += "  <Placemark>\n    <name>" + XmlText(p.Name()) + "</name>\n";
         std::string description = p.Reading();
         if (!p.Digits().empty()) description += (description.empty() ? "" : " ") + p.Digits();
         if (!description.empty()) out += "    <description>" + XmlText(description) + "</description>\n";
         out += "    <ExtendedData>\n";
         if (!p.Reading().empty()) out += "      <Data name=\"reading\"><value>" + XmlText(p.Reading()) + "</value></Data>\n";
         if (!p.Digits().empty()) out += "      <Data name=\"digits\"><value>" + XmlText(p.Digits()) + "</value></Data>\n";
-        out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.method) + "</value></Data>\n";
+        out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.Method()) + "</value></Data>\n";
         out += "    </ExtendedData>\n    <Point><coordinates>" + CoordinateText(p.longitude) + "," +
                CoordinateText(p.latitude) + "</coordinates></Point>\n  </Placemark>\n";
         emit(out, false);

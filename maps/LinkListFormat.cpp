@@ -158,7 +158,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
         ++number;
         if (line.empty() || line.front() == '#') continue;
         Place place;
-        place.origin = PlaceOrigin::Line(number);
+        place.SetOrigin(PlaceOrigin::Line(number));
         std::string latitude, longitude;
         std::string_view rest;
         if (IsLink(line)) {
@@ -166,18 +166,18 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
             const std::string link = Unescaped(line.substr(0, blank));
             rest = blank == std::string_view::npos ? std::string_view() : Trimmed(line.substr(blank));
             if (!LinkCoordinates(link, latitude, longitude)) {
-                places.RefuseFor(place.origin, "リンク「" + Excerpt(std::string(line.substr(0, blank))) +
+                places.RefuseFor(place.Origin(), "リンク「" + Excerpt(std::string(line.substr(0, blank))) +
                                                    "」に座標がありません（短縮リンクは地図で開き、座標の入ったリンクをコピーしてください）");
                 continue;
             }
         } else if (!LeadingCoordinates(line, latitude, longitude, rest)) {
-            places.RefuseFor(place.origin, "「" + Excerpt(std::string(line)) + "」はリンクでも座標でもありません");
+            places.RefuseFor(place.Origin(), "「" + Excerpt(std::string(line)) + "」はリンクでも座標でもありません");
             continue;
         }
-        place.name = std::string(rest);
+        place.SetName(std::string(rest));
         // geo:0,0?q=LAT,LON(LABEL): the label names a place the line does not.
-        if (const std::size_t open = line.find('('); place.name.empty() && IsLink(line) && open != std::string_view::npos)
-            place.name = Unescaped(line.substr(open + 1, line.find(')', open) - open - 1));
+        if (const std::size_t open = line.find('('); !place.HasName() && IsLink(line) && open != std::string_view::npos)
+            place.SetName(Unescaped(line.substr(open + 1, line.find(')', open) - open - 1)));
         places.AddCells(std::move(place), latitude, longitude, false);
     }
     return places.Finish();

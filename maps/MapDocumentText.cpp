@@ -13,7 +13,7 @@ const char kReplacement[] = "\xEF\xBF\xBD";
 
 std::string MethodSummary(const Place* places, std::size_t count) {
     std::map<DatumMethod, int> counts;
-    for (std::size_t i = 0; i < count; ++i) ++counts[places[i].method];
+    for (std::size_t i = 0; i < count; ++i) ++counts[places[i].Method()];
     std::string summary = "日本測地系から WGS 84 への換算:";
     for (const auto& [method, n] : counts) summary += std::string(" ") + DatumMethodName(method) + " " + std::to_string(n) + " 地点";
     return summary + " (grid: 国土地理院の地域パラメータ TKY2JGD 2.1.2、helmert: EPSG:15484、none: 換算なし)";

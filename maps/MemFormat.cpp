@@ -23,7 +23,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
     CString text;
     for (int i = 0; i < store->GetCount(); ++i) {
         Place place;
-        place.origin = PlaceOrigin::Point(i + 1);
+        place.SetOrigin(PlaceOrigin::Point(i + 1));
         RecordText record;
         store->GetName(text, i);
         record.name = text.Str();
@@ -38,15 +38,17 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
         // A control byte would reach a glorie document raw and make it no XML.
         std::vector<char32_t> controls = ReplaceRecordControlCharacters(record.name);
         for (const char32_t c : ReplaceRecordControlCharacters(record.reading)) controls.push_back(c);
-        const bool nameValid = Cp932ToUtf8(record.name, place.name);
+        std::string name;
+        const bool nameValid = Cp932ToUtf8(record.name, name);
+        place.SetName(name);
         std::string reading;
         const bool readingValid = Cp932ToUtf8(record.reading, reading);
         place.SetReading(std::move(reading));
         if (!record.name.empty() || !record.reading.empty()) place.SetRecord(std::move(record));
         if (!readingValid || !nameValid)
-            result.warnings.push_back(fileName + ": " + place.origin.Text() + "「" + place.name + "」: シフトJISでない文字を U+FFFD にしました");
+            result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + name + "」: シフトJISでない文字を U+FFFD にしました");
         if (!controls.empty())
-            result.warnings.push_back(fileName + ": " + place.origin.Text() + "「" + place.name + "」: 制御文字 " +
+            result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + name + "」: 制御文字 " +
                                       CodePointNames(controls) + " は表示できません。空白にしました");
         place.latitude = store->DecodeCoordinate(i, CMemPointStore::latitude) / (3600.0 * 256.0);
         place.longitude = store->DecodeCoordinate(i, CMemPointStore::longitude) / (3600.0 * 256.0);

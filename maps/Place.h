@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The bytes a memory-point record held, kept so that they reach the unit's formats untouched
@@ -41,16 +42,18 @@ public:
     std::string Text() const;  // empty for none
 
 private:
+    friend class Place;
     enum Kind : std::uint32_t { kNone, kPoint, kLine, kPointOnLine, kFeature };
-    static constexpr int kNumberBits = 29;  // a 32 MB input has fewer lines
-    PlaceOrigin(Kind kind, int number)
-        : m_value(kind << kNumberBits | (static_cast<std::uint32_t>(number) & ((1u << kNumberBits) - 1))) {}
+    // A 32 MB input has fewer lines; the two bits left over hold a place's datum method.
+    static constexpr int kNumberBits = 27;
+    static constexpr std::uint32_t kNumberMask = (1u << kNumberBits) - 1;
+    PlaceOrigin(Kind kind, int number) : m_value(kind << kNumberBits | (static_cast<std::uint32_t>(number) & kNumberMask)) {}
 
-    std::uint32_t m_value = 0;
+    std::uint32_t m_value = 0;  // the kind in bits 27 to 29, the number below
 };
 
 inline std::string PlaceOrigin::Text() const {
-    const std::string number = std::to_string(m_value & ((1u << kNumberBits) - 1));
+    const std::string number = std::to_string(m_value & kNumberMask);
     switch (static_cast<Kind>(m_value >> kNumberBits)) {
     case kPoint: return "地点 " + number;
     case kLine: return number + " 行目";
@@ -61,71 +64,118 @@ inline std::string PlaceOrigin::Text() const {
     return {};
 }
 
-// 64 bytes: the name and the coordinates inline, the reading, the digits and the record in a
-// block of their own that a place without them does not have.
+// 24 bytes: the coordinates, and one word that is either a pointer to one block holding the
+// name, the reading, the digits, where the place came from and its datum method, or, for a place
+// without those texts (a table's bare points, named "地点 N"), where it came from, its method and
+// N inline: three million points of a 27 MB table are 71 MB.
 class Place {
 public:
-    std::string name;     // UTF-8, as the user should see it (never cut)
     double latitude = 0;  // degrees, north positive
     double longitude = 0; // degrees, east positive
-    PlaceOrigin origin;   // where it came from, for messages
-    DatumMethod method = DatumMethod::none;
 
     Place() = default;
-    Place(const Place& other) : name(other.name), latitude(other.latitude), longitude(other.longitude),
-                                origin(other.origin), method(other.method),
-                                m_details(other.m_details ? std::make_unique<Details>(*other.m_details) : nullptr) {}
-    Place(Place&&) noexcept = default;
+    Place(const Place& other);
+    Place(Place&& other) noexcept : latitude(other.latitude), longitude(other.longitude), m_word(other.m_word) {
+        other.m_word = kInline;
+    }
     Place& operator=(const Place& other) {
         if (this != &other) *this = Place(other);
         return *this;
     }
-    Place& operator=(Place&&) noexcept = default;
-    ~Place() = default;
+    Place& operator=(Place&& other) noexcept {
+        if (this != &other) {
+            Free();
+            latitude = other.latitude;
+            longitude = other.longitude;
+            m_word = other.m_word;
+            other.m_word = kInline;
+        }
+        return *this;
+    }
+    ~Place() { Free(); }
+
+    // UTF-8, as the user should see it (never cut).
+    std::string Name() const;
+    // Its first bytes at most, and whether it is text: without a copy of a name of megabytes.
+    std::string NamePrefix(std::size_t bytes) const;
+    bool NameIs(std::string_view text) const;
+    bool HasName() const { return IsInline() ? Numbered() != 0 : !View(kName).empty(); }
+    void SetName(std::string name) { Set(kName, std::move(name)); }
+    // The name "地点 number", made text only when asked for.
+    void SetNumberedName(std::uint32_t number);
+    // Where it came from, for messages.
+    PlaceOrigin Origin() const {
+        PlaceOrigin origin;
+        origin.m_value = Bits() & kOriginMask;
+        return origin;
+    }
+    void SetOrigin(PlaceOrigin origin) { SetBits((Bits() & ~kOriginMask) | origin.m_value); }
+    DatumMethod Method() const { return static_cast<DatumMethod>(Bits() >> kMethodShift); }
+    void SetMethod(DatumMethod method) {
+        SetBits((Bits() & kOriginMask) | static_cast<std::uint32_t>(method) << kMethodShift);
+    }
 
     // UTF-8; empty when there is none.
-    const std::string& Reading() const { return m_details ? m_details->reading : Empty(); }
-    void SetReading(std::string reading) { SetText(&Details::reading, std::move(reading)); }
+    std::string Reading() const { return IsInline() ? std::string() : std::string(View(kReading)); }
+    void SetReading(std::string reading) { Set(kReading, std::move(reading)); }
     // The memory point's digit string (a phone number); ASCII.
-    const std::string& Digits() const { return m_details ? m_details->digits : Empty(); }
-    void SetDigits(std::string digits) { SetText(&Details::digits, std::move(digits)); }
+    std::string Digits() const { return IsInline() ? std::string() : std::string(View(kDigits)); }
+    void SetDigits(std::string digits) { Set(kDigits, std::move(digits)); }
+    // The texts moved out, the place left without them.
+    std::string TakeName() { return Take(kName); }
+    std::string TakeReading() { return Take(kReading); }
     // The unit's texts of a memory point with a name or a reading; null for others.
-    const RecordText* Record() const { return m_details ? m_details->record.get() : nullptr; }
-    void SetRecord(RecordText record) {
-        Make().record = std::make_unique<const RecordText>(std::move(record));
-    }
-    void ClearRecord() {
-        if (m_details) m_details->record.reset();
-    }
+    const RecordText* Record() const { return IsInline() ? nullptr : RecordOf(Block()); }
+    void SetRecord(RecordText record);
+    void ClearRecord();
 
 private:
-    struct Details {
-        std::string reading;
-        std::string digits;
-        std::unique_ptr<const RecordText> record;
-        Details() = default;
-        Details(const Details& other)
-            : reading(other.reading), digits(other.digits),
-              record(other.record ? std::make_unique<const RecordText>(*other.record) : nullptr) {}
+    enum Field { kName, kReading, kDigits, kFields };
+    // 12 bytes; the record's pointer follows it when there is one, then the texts, each its bytes
+    // or, when long, a pointer to a string of its own, moved in and out rather than copied (a name
+    // of 30 MB). Pointers there are not aligned: copied in and out.
+    struct Header {
+        std::uint32_t bits;            // origin and method
+        std::uint16_t size[kFields];   // kLong: a pointer
+        std::uint16_t hasRecord;
     };
+    static constexpr std::uint16_t kLong = 0xFFFF;
+    static constexpr std::size_t kLongFrom = 4096;
 
-    static const std::string& Empty() {
-        static const std::string empty;
-        return empty;
-    }
-    Details& Make() {
-        if (!m_details) m_details = std::make_unique<Details>();
-        return *m_details;
-    }
-    // An empty text costs no block.
-    void SetText(std::string Details::*field, std::string text) {
-        if (!text.empty() || m_details) Make().*field = std::move(text);
-    }
+    // Inline: bit 0 set (a block's address is even), the origin and method in bits 1 to 32, the
+    // number of a numbered name above.
+    static constexpr std::uint64_t kInline = 1;
+    static constexpr int kMethodShift = 30;
+    static constexpr std::uint32_t kOriginMask = (1u << kMethodShift) - 1;
 
-    std::unique_ptr<Details> m_details;
+    bool IsInline() const { return (m_word & kInline) != 0; }
+    Header* Block() const { return reinterpret_cast<Header*>(static_cast<std::uintptr_t>(m_word)); }
+    std::uint32_t Numbered() const { return static_cast<std::uint32_t>(m_word >> 33); }
+    std::uint32_t Bits() const { return IsInline() ? static_cast<std::uint32_t>(m_word >> 1) : Block()->bits; }
+    void SetBits(std::uint32_t bits) {
+        if (IsInline())
+            m_word = (m_word & ~(std::uint64_t{0xFFFFFFFF} << 1)) | std::uint64_t{bits} << 1;
+        else
+            Block()->bits = bits;
+    }
+    // A block's text; where a long one's pointer is.
+    std::string_view View(Field field) const;
+    static char* At(Header* block, Field field);
+    static std::string* LongText(const Header* block, Field field);
+    static RecordText* RecordOf(const Header* block);
+
+    void Set(Field field, std::string text);
+    std::string Take(Field field);
+    // The texts moved out (a numbered name made text), the block freed; the place is inline after.
+    void Extract(std::string (&texts)[kFields]);
+    // A new block of these texts and record, or inline when they are empty and there is none.
+    void Build(std::string (&texts)[kFields], RecordText* record);
+    void Free();
+
+    std::uint64_t m_word = kInline;
 };
 
-static_assert(sizeof(void*) != 8 || sizeof(Place) <= 64, "a place of a large input stays small");
+static_assert(sizeof(Place) <= 24, "a place of a large input stays small");
 
 // What a reader makes of one file. A point that cannot be used is refused with a warning and
 // counted; the file's other points are still delivered, and the caller fails the input.

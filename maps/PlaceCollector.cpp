@@ -46,7 +46,7 @@ template <typename Parse>
 void PlaceCollector::AddTexts(Place place, std::string_view latitudeText, std::string_view longitudeText, Parse parse) {
     if (TrimmedNumber(latitudeText).empty() && TrimmedNumber(longitudeText).empty()) {
         ++m_candidates;
-        Refuse(place.origin, "緯度・経度がありません");
+        Refuse(place.Origin(), "緯度・経度がありません");
         return;
     }
     if (!parse(latitudeText, true, place.latitude)) place.latitude = NAN;
@@ -69,9 +69,9 @@ void PlaceCollector::AddParsed(Place place, const std::string& latitudeText, con
     ++m_candidates;
     // The texts are shown as valid UTF-8: an XML attribute may hold a character reference that is none.
     if (!InRange(place.latitude, 90))
-        return Refuse(place.origin, "緯度「" + Excerpt(CollapseSpace(ValidUtf8(latitudeText))) + "」は -90〜90 の数値ではありません");
+        return Refuse(place.Origin(), "緯度「" + Excerpt(CollapseSpace(ValidUtf8(latitudeText))) + "」は -90〜90 の数値ではありません");
     if (!InRange(place.longitude, 180))
-        return Refuse(place.origin, "経度「" + Excerpt(CollapseSpace(ValidUtf8(longitudeText))) + "」は -180〜180 の数値ではありません");
+        return Refuse(place.Origin(), "経度「" + Excerpt(CollapseSpace(ValidUtf8(longitudeText))) + "」は -180〜180 の数値ではありません");
     Accept(std::move(place));
 }
 
@@ -84,24 +84,28 @@ void PlaceCollector::SetDigits(Place& place, std::string_view text) {
     place.SetDigits(PhoneDigits(text));
     const std::string shown = Excerpt(CollapseSpace(text));
     if (place.Digits().empty() && !shown.empty())
-        m_result.warnings.push_back(m_fileName + ": " + place.origin.Text() + ": 電話番号「" + shown + "」は数字ではないので使いません");
+        m_result.warnings.push_back(m_fileName + ": " + place.Origin().Text() + ": 電話番号「" + shown + "」は数字ではないので使いません");
 }
 
 void PlaceCollector::Accept(Place place) {
     // A control character made a space is blank space like a line break.
-    std::vector<char32_t> controls = ReplaceControlCharacters(place.name);
-    if (!controls.empty()) CollapseSpaceInPlace(place.name);
-    std::string reading = place.Reading();
+    std::string name = place.TakeName();
+    std::vector<char32_t> controls = ReplaceControlCharacters(name);
+    if (!controls.empty()) CollapseSpaceInPlace(name);
+    std::string reading = place.TakeReading();
     const std::vector<char32_t> inReading = ReplaceControlCharacters(reading);
     if (!inReading.empty()) CollapseSpaceInPlace(reading);
     for (const char32_t c : inReading)
         if (std::find(controls.begin(), controls.end(), c) == controls.end()) controls.push_back(c);
-    NormaliseSpace(place.name);
-    if (place.name.empty()) place.name = "地点 " + std::to_string(m_candidates);
+    NormaliseSpace(name);
+    if (name.empty())
+        place.SetNumberedName(static_cast<std::uint32_t>(m_candidates));
+    else
+        place.SetName(std::move(name));
     NormaliseSpace(reading);
     place.SetReading(std::move(reading));
     if (!controls.empty())
-        m_result.warnings.push_back(m_fileName + ": " + place.origin.Text() + "「" + Excerpt(place.name) + "」: 制御文字 " +
+        m_result.warnings.push_back(m_fileName + ": " + place.Origin().Text() + "「" + Excerpt(place.Name()) + "」: 制御文字 " +
                                     CodePointNames(controls) + " は表示できません。空白にしました");
     m_result.places.push_back(std::move(place));
 }

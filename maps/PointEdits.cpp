@@ -36,7 +36,7 @@ bool WriteEditedInput(const CString& strInput, const std::map<std::size_t, Point
         for (const auto& [at, edit] : edits) {
             if (at >= read.places.size()) continue;
             Place& place = read.places[at];
-            if (edit.hasName) place.name = edit.name;
+            if (edit.hasName) place.SetName(edit.name);
             if (edit.hasReading) place.SetReading(edit.reading);
             if (!format->unit) {
                 place.ClearRecord();
@@ -46,11 +46,11 @@ bool WriteEditedInput(const CString& strInput, const std::map<std::size_t, Point
             // so that editing its name keeps its reading.
             RecordText record = place.Record() ? *place.Record() : UnitRecord(place);
             std::vector<std::string> unmapped;
-            if (edit.hasName) record.name = CutUnitField(Utf8ToCp932(place.name, &unmapped));
+            if (edit.hasName) record.name = CutUnitField(Utf8ToCp932(place.Name(), &unmapped));
             // A typed reading becomes half-width katakana, as the core makes one from a map's reading.
             if (edit.hasReading) record.reading = CutUnitField(Utf8ToCp932(ToHalfWidthKatakana(place.Reading()), &unmapped));
             for (const std::string& character : unmapped)
-                messages.push_back({Kind::warning, input + ": " + place.origin.Text() + "「" + place.name + "」: 文字「" + character +
+                messages.push_back({Kind::warning, input + ": " + place.Origin().Text() + "「" + place.Name() + "」: 文字「" + character +
                                                        "」はナビで表示できません。「?」にしました"});
             place.SetRecord(std::move(record));
         }

@@ -65,7 +65,7 @@ RecordText UnitRecord(const Place& place, std::vector<std::string>* unmapped) {
     if (const RecordText* kept = place.Record()) return {CutUnitField(kept->name), CutUnitField(kept->reading)};
     const std::size_t field = static_cast<std::size_t>(CPoiTable::kNameLimit);
     RecordText record;
-    record.name = Utf8ToCp932(FirstCharacters(place.name, field + 1), unmapped);
+    record.name = Utf8ToCp932(FirstCharacters(place.NamePrefix(4 * (field + 1)), field + 1), unmapped);
     std::vector<std::string> readingUnmapped;
     record.reading = Utf8ToCp932(FirstCharacters(place.Reading(), field + 1), &readingUnmapped);
     if (record.reading.size() > field) {

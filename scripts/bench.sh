@@ -21,8 +21,8 @@ web_bench() {
     echo "== web page (headless Chromium)"
     node ui/web/test/web-bench.mjs "$PWD/build/web/quorvel.html" "$1/points.mem" "$1/big.gpx"
 }
-# The 100,000-waypoint GPX into glorie documents, then large inputs against 3 times their size
-# plus 30 MB of peak memory. Made here: a CSV of 1,050,000 short lines, the GPX of 185,000
+# The 100,000-waypoint GPX into glorie documents (and gpsbabel turning it into CSV, the time to
+# compare with), then large inputs against 3 times their size plus 30 MB of peak memory. Made here: a CSV of 1,050,000 short lines, the GPX of 185,000
 # waypoints, a CP932 CSV, a UTF-16 text, a 40,000-point glorie document, a 30 MB name (the
 # reading guesser sees only the unit's 16 bytes of it), a GeoJSON coordinate nested 100,000 deep.
 # CLI and WORK: the converter and a folder for the files.
@@ -33,9 +33,12 @@ large_bench() {
     for reading in "" "--reading none"; do
         rm -rf "$work/big"; mkdir -p "$work/big"
         /usr/bin/time -v "$cli" "$work/big.gpx" -d "$work/big" $reading 2>&1 >/dev/null |
-            grep -E 'Maximum resident|Elapsed|Exit status' | sed "s|^|${reading:-readings guessed}: |"
+            grep -E 'Maximum resident|Elapsed|User time|System time|Exit status' | sed "s|^|${reading:-readings guessed}: |"
         echo "documents written: $(ls "$work/big" | wc -l)"
     done
+    # The same waypoints from GPX to CSV by gpsbabel, the time to beat by half.
+    /usr/bin/time -v gpsbabel -i gpx -f "$work/big.gpx" -o unicsv -F "$work/big-gpsbabel.csv" 2>&1 >/dev/null |
+        grep -E 'Maximum resident|Elapsed|User time|System time' | sed "s|^|gpsbabel GPX to CSV: |"
 
     echo "== large inputs: peak memory against 3 times the input plus 30 MB"
     awk 'BEGIN { print "name,lat,lon"; for (i = 0; i < 1050000; i++) printf "p%d,%.6f,%.6f\n", i, 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000 }' >"$work/big.csv"
@@ -60,11 +63,22 @@ large_bench() {
     { printf '<gpx>\n<metadata>'; head -c 200000 /dev/zero | tr '\0' 'a' | sed 's|a|<a>|g'
       head -c 200000 /dev/zero | tr '\0' 'a' | sed 's|a|</a>|g'
       printf '</metadata>\n<wpt lat="35.6" lon="139.7"><name>p</name></wpt></gpx>\n'; } >"$work/deep.gpx"
+    # Documents of tiny elements, each near the 32 MB an input may have: 1,280,000 bare waypoints,
+    # 460,000 placemarks of a point only, a glorie document of 280,000 points.
+    awk 'BEGIN { print "<gpx>"; for (i = 0; i < 1280000; i++) print "<wpt lat=\"35\" lon=\"139\"/>"; print "</gpx>" }' >"$work/tinywpt.gpx"
+    awk 'BEGIN { print "<kml><Document>"; for (i = 0; i < 460000; i++) print "<Placemark><Point><coordinates>139,35</coordinates></Point></Placemark>";
+        print "</Document></kml>" }' >"$work/tinyplacemarks.kml"
+    awk 'BEGIN { print "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n<glorie version=\"1.0\">";
+        for (i = 0; i < 280000; i++) printf "<gpoi><poi><point><pos><lat>%.5f</lat><lon>%.5f</lon></pos></point><name><nb>p%d</nb></name></poi></gpoi>\n", 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000, i;
+        print "</glorie>" }' >"$work/glorie280k.xml"
+    # Rows shorter still: 4,600,000 of 7 bytes ("35,139").
+    awk 'BEGIN { print "lat,lon"; for (i = 0; i < 4600000; i++) print "35,139" }' >"$work/seven.csv"
     for run in "big.csv --to glorie --reading none" "big.csv --to gpx" "big31.gpx --to glorie --reading none" \
                "big31.gpx --to gpx" "cp932.csv --to gpx" "cp932.csv --to mem --reading none" "utf16.txt --to gpx" \
                "glorie40k.xml --to gpx" "name30.csv --to glorie" "deep.geojson --to gpx" \
                "semicolons.csv --to gpx" "brackets.geojson --to gpx" "deepname.geojson --to gpx" "tiny.csv --to gpx" \
-               "deep.gpx --to kml"; do
+               "deep.gpx --to kml" "tinywpt.gpx --to gpx" "tinyplacemarks.kml --to gpx" "glorie280k.xml --to gpx" \
+               "tiny.csv --to glorie --reading none" "seven.csv --to gpx"; do
         input=${run%% *}
         rm -rf "$work/big"; mkdir -p "$work/big"
         size=$(stat -c %s "$work/$input")
@@ -76,7 +90,7 @@ large_bench() {
     done
 }
 if [ "${1:-}" = large ]; then
-    quorvel_need time >/dev/null
+    quorvel_need time gpsbabel >/dev/null
     build=${QUORVEL_BENCH_BUILD:-build/release}
     cmake --preset release -B "$build" >/dev/null
     cmake --build "$build" -j2 --target quorvel-cli quorvel-make-big-gpx >/dev/null

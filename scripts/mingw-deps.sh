@@ -64,15 +64,17 @@ fetch_source() {
     fi
 }
 
-# pugixml: a static library for the cross build.
-if [ ! -f "$prefix/lib/libpugixml.a" ]; then
+# pugixml: a static library for the cross build, in its compact mode as the native builds have it
+# (a marker beside it: a library built before without it is built again).
+if [ ! -f "$prefix/lib/libpugixml.a" ] || [ ! -f "$prefix/lib/pugixml.compact" ]; then
     echo "building pugixml for $triplet from Debian's source package"
     fetch_source pugixml
     cmake -S "$deps/src/pugixml" -B "$deps/build/$triplet/pugixml" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$(pwd)/cmake/mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF >/dev/null
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF -DPUGIXML_COMPACT=ON >/dev/null
     cmake --build "$deps/build/$triplet/pugixml" -j2 >/dev/null
     cmake --install "$deps/build/$triplet/pugixml" >/dev/null
+    touch "$prefix/lib/pugixml.compact"
 fi
 
 # minizip (KMZ archives, read and written in memory): the sources Debian's Makefile.am builds

@@ -32,7 +32,7 @@ inline std::string Summary(const MapReadResult& result) {
     for (const Place& p : result.places) {
         char coordinates[64];
         std::snprintf(coordinates, sizeof coordinates, "%.7f|%.7f", p.latitude, p.longitude);
-        text += p.name + "|" + p.Reading() + "|" + p.Digits() + "|" + coordinates + "|" + p.origin.Text() + "\n";
+        text += p.Name() + "|" + p.Reading() + "|" + p.Digits() + "|" + coordinates + "|" + p.Origin().Text() + "\n";
     }
     return text;
 }

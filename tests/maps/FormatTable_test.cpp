@@ -11,7 +11,7 @@
 namespace {
 Place MakePlace(const char* name, const char* reading, const char* digits, double latitude, double longitude) {
     Place place;
-    place.name = name;
+    place.SetName(name);
     place.SetReading(reading);
     place.SetDigits(digits);
     place.latitude = latitude;
@@ -44,7 +44,7 @@ TEST_P(FormatTable, WrittenPlacesReadBackTheSame) {
     const double tolerance = format.unit ? 6e-6 : 1e-7;
     for (std::size_t i = 0; i < places.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(back.places[i].name, places[i].name);
+        EXPECT_EQ(back.places[i].Name(), places[i].Name());
         EXPECT_EQ(back.places[i].Reading(), places[i].Reading());
         // Digits come back where the document holds them (a glorie document has no field for them).
         if (!back.places[i].Digits().empty() || document.find("0312345678") != std::string::npos) {

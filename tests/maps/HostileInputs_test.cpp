@@ -119,3 +119,121 @@ TEST(HostileInputs, CsvRowsOfMillionsOfCellsAreReadAsBefore) {
     for (const Case& c : cases) Check(c);
 }
 }  // namespace
+
+// Documents of tiny elements, small versions of the large ones: places without names are named
+// by their number, a long name goes through whole, nothing else changes.
+TEST(HostileInputs, DocumentsOfTinyElementsReadAsBefore) {
+    const std::string longName = Repeat("名", 2000) + "\x01" + Repeat("x", 3000);  // 9,001 bytes
+    const Case cases[] = {
+        {"rows of a point each", "csv", "lat,lon\n35.1,139\n35.2,139\n\n35.3,139\n",
+         "地点 1|||35.1000000|139.0000000|2 行目\n地点 2|||35.2000000|139.0000000|3 行目\n"
+         "地点 3|||35.3000000|139.0000000|5 行目\n"},
+        {"a refused row keeps the next point's number", "csv", "lat,lon\n35.1,139\nx,139\n35.3,139\n",
+         "地点 1|||35.1000000|139.0000000|2 行目\n地点 3|||35.3000000|139.0000000|4 行目\n"},
+        {"bare waypoints", "gpx", "<gpx>\n<wpt lat=\"35\" lon=\"139\"/>\n<wpt lat=\"35.5\" lon=\"139.5\"/>\n</gpx>",
+         "地点 1|||35.0000000|139.0000000|2 行目\n地点 2|||35.5000000|139.5000000|3 行目\n"},
+        {"placemarks of a point only", "kml",
+         "<kml><Document>\n<Placemark><Point><coordinates>139,35</coordinates></Point></Placemark>\n"
+         "<Placemark><MultiGeometry><Point><coordinates>139.1,35.1</coordinates></Point>\n"
+         "<Point><coordinates>139.2,35.2</coordinates></Point></MultiGeometry></Placemark>\n</Document></kml>",
+         "地点 1|||35.0000000|139.0000000|2 行目\n地点 2|||35.1000000|139.1000000|3 行目\n"
+         "地点 3|||35.2000000|139.2000000|4 行目\n"},
+        {"named placemark of two points", "kml",
+         "<kml><Placemark><name>駅</name><MultiGeometry><Point><coordinates>139,35</coordinates></Point>"
+         "<Point><coordinates>139.1,35.1</coordinates></Point></MultiGeometry></Placemark></kml>",
+         "駅 1|||35.0000000|139.0000000|1 行目\n駅 2|||35.1000000|139.1000000|1 行目\n"},
+        {"glorie points", "glorie",
+         "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n<glorie version=\"1.0\">\n"
+         "<gpoi><poi><point><pos><lat>35.60050</lat><lon>139.50010</lon></pos></point><name><nb>p0</nb></name></poi></gpoi>\n"
+         "<gpoi><poi><point><pos><lat>35.6</lat><lon>139.5</lon></pos></point><name><nb></nb></name></poi></gpoi>\n</glorie>",
+         "p0|||35.6005000|139.5001000|3 行目の地点\n|||35.6000000|139.5000000|4 行目の地点\n"},
+        {"a name of 9,001 bytes with a control character", "csv", "name,lat,lon\n" + longName + ",35,139\n",
+         Repeat("名", 2000) + " " + Repeat("x", 3000) + "|||35.0000000|139.0000000|2 行目\n"},
+    };
+    for (const Case& c : cases) Check(c);
+}
+
+TEST(HostileInputs, UnnamedPointsAreWrittenWithTheirNumbers) {
+    const MapReadResult read = ReadAs("gpx", "<gpx><wpt lat=\"35\" lon=\"139\"/><wpt lat=\"35.5\" lon=\"139.5\"/></gpx>", "f");
+    EXPECT_EQ(WriteAs("csv", read.places),
+              "name,reading,latitude,longitude,digits\r\n地点 1,,35.0000000,139.0000000,\r\n地点 2,,35.5000000,139.5000000,\r\n");
+}
+
+// A place keeps its name, texts, origin and datum method whichever way they are stored.
+TEST(PlaceStorage, EachFieldSurvivesTheOthersBeingSet) {
+    const std::string longName = Repeat("長", 1500);
+    struct Row {
+        const char* what;
+        void (*steps)(Place&, const std::string&);
+        std::string name, reading, digits, origin;
+        DatumMethod method;
+    };
+    const Row rows[] = {
+        {"nothing", [](Place&, const std::string&) {}, "", "", "", "", DatumMethod::none},
+        {"a number, then a reading",
+         [](Place& p, const std::string&) {
+             p.SetOrigin(PlaceOrigin::Line(134217727));
+             p.SetMethod(DatumMethod::helmert);
+             p.SetNumberedName(2147483647u);
+             p.SetReading("ﾖﾐ");
+         },
+         "地点 2147483647", "ﾖﾐ", "", "134217727 行目", DatumMethod::helmert},
+        {"a method, then an origin",
+         [](Place& p, const std::string&) {
+             p.SetMethod(DatumMethod::grid);
+             p.SetOrigin(PlaceOrigin::Feature(5));
+             p.SetNumberedName(3);
+         },
+         "地点 3", "", "", "地物 5", DatumMethod::grid},
+        {"a name, then none but digits",
+         [](Place& p, const std::string&) {
+             p.SetName("東京");
+             p.SetDigits("0312345678");
+             p.SetOrigin(PlaceOrigin::PointOnLine(9));
+             p.SetName("");
+             p.SetMethod(DatumMethod::grid);
+         },
+         "", "", "0312345678", "9 行目の地点", DatumMethod::grid},
+        {"a long name taken out and put back with a dot",
+         [](Place& p, const std::string& name) {
+             p.SetName(name);
+             p.SetOrigin(PlaceOrigin::Point(4));
+             std::string taken = p.TakeName();
+             p.SetName(taken + "。");
+         },
+         longName + "。", "", "", "地点 4", DatumMethod::none},
+        {"a copy, the original changed after",
+         [](Place& p, const std::string& name) {
+             Place original;
+             original.SetName(name);
+             original.SetReading("ナガイ");
+             original.SetRecord({"n", "r"});
+             original.SetMethod(DatumMethod::grid);
+             p = original;
+             original.SetName("x");
+             original.SetReading("y");
+         },
+         longName, "ナガイ", "", "", DatumMethod::grid},
+        {"a short name moved away and back",
+         [](Place& p, const std::string&) {
+             Place other;
+             other.SetName("名");
+             other.SetOrigin(PlaceOrigin::Line(2));
+             p = std::move(other);
+             other = Place(p);
+         },
+         "名", "", "", "2 行目", DatumMethod::none},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Place place;
+        row.steps(place, longName);
+        EXPECT_EQ(place.Name(), row.name);
+        EXPECT_EQ(place.HasName(), !row.name.empty());
+        EXPECT_EQ(place.Reading(), row.reading);
+        EXPECT_EQ(place.Digits(), row.digits);
+        EXPECT_EQ(place.Origin().Text(), row.origin);
+        EXPECT_EQ(place.Method(), row.method);
+        EXPECT_EQ(place.NamePrefix(4), row.name.substr(0, 4));
+    }
+}

@@ -14,7 +14,7 @@ std::string Places(const MapReadResult& result, bool origins = true) {
     for (const Place& p : result.places) {
         char coordinates[64];
         std::snprintf(coordinates, sizeof coordinates, "%.7f|%.7f", p.latitude, p.longitude);
-        text += p.name + "|" + coordinates + (origins ? "|" + p.origin.Text() : std::string()) + "\n";
+        text += p.Name() + "|" + coordinates + (origins ? "|" + p.Origin().Text() : std::string()) + "\n";
     }
     return text;
 }

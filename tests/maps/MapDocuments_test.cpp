@@ -16,17 +16,17 @@
 namespace {
 std::vector<Place> TrickyPlaces() {
     Place a;
-    a.name = "東京駅 \"丸の内\" & <北口>, 1";
+    a.SetName("東京駅 \"丸の内\" & <北口>, 1");
     a.SetReading("ﾄｳｷｮｳｴｷ");
     a.SetDigits("0312345678");
     a.latitude = 35.6812463;
     a.longitude = 139.7671005;
-    a.method = DatumMethod::grid;
+    a.SetMethod(DatumMethod::grid);
     Place b;
-    b.name = "中部国際空港";
+    b.SetName("中部国際空港");
     b.latitude = 34.8584;
     b.longitude = -0.5;
-    b.method = DatumMethod::helmert;
+    b.SetMethod(DatumMethod::helmert);
     return {a, b};
 }
 
@@ -77,7 +77,7 @@ TEST(MapDocuments, EachFormatReadsBackByAnIndependentParserAndByOurReader) {
         ASSERT_EQ(back.places.size(), 2u);
         EXPECT_EQ(back.refused, 0);
         for (size_t i = 0; i < 2; ++i) {
-            EXPECT_EQ(back.places[i].name, places[i].name);
+            EXPECT_EQ(back.places[i].Name(), places[i].Name());
             EXPECT_EQ(back.places[i].Reading(), places[i].Reading());
             EXPECT_EQ(back.places[i].Digits(), places[i].Digits());
             EXPECT_NEAR(back.places[i].latitude, places[i].latitude, 1e-7);
@@ -97,9 +97,9 @@ TEST(MapDocuments, GlorieDocumentsOfThisProgramAndOfTheUnitReadBack) {
     const MapReadResult sample =
         ReadAs("glorie", ReadFileBytes(std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/samples/meisho.xml"), "meisho.xml");
     ASSERT_EQ(sample.places.size(), 12u);
-    EXPECT_EQ(sample.places[0].name, "東京駅");
+    EXPECT_EQ(sample.places[0].Name(), "東京駅");
     EXPECT_EQ(sample.places[0].Reading(), "とうきょうえき");
-    EXPECT_EQ(sample.places[7].name, "羽田空港T1&T2");
+    EXPECT_EQ(sample.places[7].Name(), "羽田空港T1&T2");
     EXPECT_DOUBLE_EQ(sample.places[0].latitude, 35.67801);
 
     // The unit writes names as they are, bare & and < included, and may end lines with LF only.
@@ -111,7 +111,7 @@ TEST(MapDocuments, GlorieDocumentsOfThisProgramAndOfTheUnitReadBack) {
                              "\t\t</poi>\n\t</gpoi>\n</glorie>\n";
     const MapReadResult byLines = ReadAs("glorie", unit, "unit.xml");
     ASSERT_EQ(byLines.places.size(), 1u);
-    EXPECT_EQ(byLines.places[0].name, "A&B<C");
+    EXPECT_EQ(byLines.places[0].Name(), "A&B<C");
     EXPECT_EQ(byLines.refused, 1);
     EXPECT_EQ(byLines.warnings, (std::vector<std::string>{"unit.xml: 16 行目の地点「」: 座標 (nan, 139.5) が正しくないため変換しません"}));
 
@@ -140,7 +140,7 @@ TEST(MapDocuments, TheUnitsWritersMakeEachRecordFromTheNameAndReading) {
     std::vector<Place> places;
     for (const auto& c : cases) {
         Place place;
-        place.name = c.name;
+        place.SetName(c.name);
         place.SetReading(c.reading);
         place.latitude = 35.6;
         place.longitude = 139.7;
@@ -160,7 +160,7 @@ TEST(MapDocuments, TheUnitsWritersMakeEachRecordFromTheNameAndReading) {
         const MapReadResult back = ReadAs(format, WriteAs(format, places), "f");
         ASSERT_EQ(back.places.size(), places.size()) << format;
         for (std::size_t i = 0; i < places.size(); ++i) {
-            EXPECT_EQ(back.places[i].name, cases[i].unitName) << format << " " << i;
+            EXPECT_EQ(back.places[i].Name(), cases[i].unitName) << format << " " << i;
             EXPECT_EQ(back.places[i].Reading(), cases[i].unitReading) << format << " " << i;
         }
     }

@@ -39,7 +39,7 @@ std::string Glorie(int points) {
     std::vector<Place> places;
     for (int i = 0; i < points; ++i) {
         Place place;
-        place.name = "点" + std::to_string(i);
+        place.SetName("点" + std::to_string(i));
         place.SetReading("ﾃﾝ");
         place.latitude = 35.5;
         place.longitude = 139.5;
@@ -103,7 +103,7 @@ TEST_P(PointEdits, AreAppliedByTheConversionBesideTheInput) {
     EXPECT_EQ(names.substr(0, c.places.size()), c.places);
     const ConversionResult result = conversion.Convert({CString(dir.File(c.input))}, CString(dir.File("out.gpx")));
     ASSERT_TRUE(result.ok);
-    EXPECT_EQ(ReadAs("gpx", ReadFileBytes(dir.File("out.gpx")), "out.gpx").places.at(0).name, listed.points.at(0).name);
+    EXPECT_EQ(ReadAs("gpx", ReadFileBytes(dir.File("out.gpx")), "out.gpx").places.at(0).Name(), listed.points.at(0).name);
 }
 
 INSTANTIATE_TEST_SUITE_P(

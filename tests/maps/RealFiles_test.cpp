@@ -183,13 +183,13 @@ TEST(RealFiles, WhatCannotBeReadIsRefusedWithTheFileAndTheLine) {
 
 TEST(RealFiles, WritersQuoteWhatPeersWouldMisreadAndWriteSevenDecimals) {
     Place a;
-    a.name = "#1 =SUM(A1)";
+    a.SetName("#1 =SUM(A1)");
     a.SetReading("-ｱ");
     a.SetDigits("0312345678");
     a.latitude = 35.65860004;
     a.longitude = 144.01886819999999;
     Place b;
-    b.name = "@home";
+    b.SetName("@home");
     b.SetReading("+");
     b.latitude = -0.00000001;
     b.longitude = 180;
@@ -204,7 +204,7 @@ TEST(RealFiles, WritersQuoteWhatPeersWouldMisreadAndWriteSevenDecimals) {
               "\"properties\":{\"name\":\"@home\",\"reading\":\"+\",\"digits\":\"\",\"datumShift\":\"none\"}}\n]}\n");
     const MapReadResult back = ReadAs("csv", WriteAs("csv", {a, b}), "f");
     ASSERT_EQ(back.places.size(), 2u);
-    EXPECT_EQ(back.places[0].name + back.places[0].Reading() + back.places[1].name + back.places[1].Reading(), a.name + a.Reading() + b.name + b.Reading());
+    EXPECT_EQ(back.places[0].Name() + back.places[0].Reading() + back.places[1].Name() + back.places[1].Reading(), a.Name() + a.Reading() + b.Name() + b.Reading());
     // A KMZ holds the KML document as doc.kml, the same bytes for the same places.
     EXPECT_EQ(KmlOfKmz(WriteAs("kmz", {a}), "f", kMaxInputBytes), WriteAs("kml", {a}));
     EXPECT_EQ(WriteAs("kmz", {a}), WriteAs("kmz", {a}));

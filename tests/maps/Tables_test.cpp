@@ -12,7 +12,7 @@ std::string Places(const MapReadResult& result) {
     for (const Place& p : result.places) {
         char coordinates[64];
         std::snprintf(coordinates, sizeof coordinates, "%.7f|%.7f", p.latitude, p.longitude);
-        text += p.name + "|" + coordinates + "\n";
+        text += p.Name() + "|" + coordinates + "\n";
     }
     return text;
 }
