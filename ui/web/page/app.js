@@ -20,6 +20,7 @@
         colFile: 'File', colNumber: 'No.', colName: 'Name', colReading: 'Reading', colLat: 'Latitude', colLon: 'Longitude',
         colDigits: 'Digits', colWgsLat: 'Latitude (WGS84)', colWgsLon: 'Longitude (WGS84)', colMethod: 'Datum shift',
         colReason: 'Why not converted', colOriginal: 'Original name', prevPage: 'Previous 100 points', nextPage: 'Next 100 points', pageNumber: 'Page',
+        readingsCredit: 'Guessed readings use the place and station names of ENAMDICT (Electronic Dictionary Research and Development Group), licensed under CC BY-SA 3.0:',
         footer: 'Coordinates are shown in the Tokyo datum (the unit) and in WGS 84 (maps), shifted with the national grid (TKY2JGD).',
     };
     const say = {
@@ -107,6 +108,8 @@
             timings.dictionary = message;
             timings.dictionaryMs = performance.now() - timings.readyMs;
             document.body.dataset.guessing = String(guessing);
+            // The names' dictionary asks to be credited wherever words from it are shown.
+            $('readings-credit').hidden = !guessing;
             if (guessing && inputs.size) run();
         }
         else if (message.type === 'error') {

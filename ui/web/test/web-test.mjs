@@ -240,10 +240,12 @@ for (const c of cases) {
     const page = await openPage(1280, 900, dir);
     await page.waitForFunction(() => document.body.dataset.guessing !== undefined, { timeout: 30000 });
     const loaded = await page.evaluate(() => ({ guessing: document.body.dataset.guessing, ...window.quorvelTimings.dictionary,
+        credited: !document.getElementById('readings-credit').hidden,
         script: window.quorvelTimings.dictionaryScriptMs, all: window.quorvelTimings.dictionaryMs }));
     console.log(`readings: quorvel-readings.js loaded ${Math.round(loaded.all)} ms after the page was ready (the script ${Math.round(loaded.script)} ms, ` +
         `inflated and opened in the worker ${Math.round(loaded.ms)} ms)`);
     check(loaded.guessing === 'true' && loaded.backend === 'MeCab 0.996', 'readings: MeCab and its dictionary loaded', JSON.stringify(loaded));
+    check(loaded.credited, 'readings: the names\' dictionary credited under the page', JSON.stringify(loaded));
     for (const to of ['glorie', 'mem']) {
         await convert(page, ['named.gpx', 'places.gpx'], { to });
         const { files } = await download(page);
