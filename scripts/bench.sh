@@ -14,7 +14,7 @@ source scripts/deps.sh
 # points.mem and big.gpx.
 web_bench() {
     quorvel_need chromium emscripten nodejs >/dev/null
-    scripts/web-deps.sh >/dev/null
+    scripts/deps.sh web
     cmake --preset web >/dev/null
     cmake --build --preset web >/dev/null
     (cd ui/web && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
