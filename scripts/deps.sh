@@ -29,6 +29,7 @@ quorvel_need() {
 QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
     libproj-dev proj-data proj-bin libpugixml-dev nlohmann-json3-dev libmecab-dev mecab-ipadic-utf8 libxml2-utils zlib1g-dev libminizip-dev
     fonts-ipafont-gothic  # the Qt dialog test checks the Japanese dialog font
+    clang-format-14  # scripts/format, the layout check of the tests
     skkdic-extra)  # place names with readings people wrote (GPL: read by the reading test, never copied)
 
 # MeCab's upstream source from Debian's source package, unpacked into DIR (made anew); prints the
