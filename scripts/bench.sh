@@ -9,12 +9,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
+scripts/deps.sh native
 
 # The page's start, 100 points listed and converted, 100,000 waypoints, panning: WORK holds
 # points.mem and big.gpx.
 web_bench() {
     quorvel_need chromium emscripten nodejs >/dev/null
-    scripts/web-deps.sh >/dev/null
+    scripts/deps.sh web
     cmake --preset web >/dev/null
     cmake --build --preset web >/dev/null
     (cd ui/web && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)

@@ -1,5 +1,12 @@
-# Installs the Debian packages the build and the tests need; quiet and idempotent.
-# Usage: source scripts/deps.sh; quorvel_need pkg...
+# What the builds need, made ready before CMake runs (configure only checks and names this
+# command); quiet and idempotent, so every script that builds may call it.
+# Usage: scripts/deps.sh [native] [windows] [windows64] [web] [fuzz]   (native when none is named)
+#   native     the Debian packages of the Linux build and its tests, pugixml's compact build
+#   windows    also the MinGW libraries Debian has no build of, into build/mingw-deps (i686)
+#   windows64  the same for x86-64 (the Wine suites where the kernel runs no 32-bit programs)
+#   web        emscripten and the libraries of the page's core, into build/web-deps
+#   fuzz       clang and libFuzzer (the fuzz preset)
+# Sourced (source scripts/deps.sh), it only defines quorvel_need pkg... and the helpers below.
 quorvel_need() {
     local missing=()
     local pkg
@@ -22,6 +29,7 @@ quorvel_need() {
 QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
     libproj-dev proj-data proj-bin libpugixml-dev nlohmann-json3-dev libmecab-dev mecab-ipadic-utf8 enamdict libxml2-utils zlib1g-dev libminizip-dev
     fonts-ipafont-gothic  # the Qt dialog test checks the Japanese dialog font
+    clang-format-14  # scripts/format, the layout check of the tests
     skkdic-extra)  # place names with readings people wrote (GPL: read by the reading test, never copied)
 # enamdict (CC BY-SA): the readings of place and station names the guesser ships (tools/place-readings.sh)
 
@@ -46,3 +54,20 @@ quorvel_mecab_source() {
     tar xzf "$orig" -C "$fetched"
     find "$fetched" -mindepth 1 -maxdepth 1 -type d -name 'mecab-*' | head -n 1
 }
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    set -euo pipefail
+    cd "$(dirname "$0")/.."
+    export DEBIAN_FRONTEND=noninteractive
+    [ $# -gt 0 ] || set -- native
+    for what in "$@"; do
+        case $what in
+            native) quorvel_need "${QUORVEL_BUILD_PACKAGES[@]}"; bash scripts/native-deps.sh >/dev/null ;;
+            windows) bash scripts/mingw-deps.sh i686-w64-mingw32 >/dev/null ;;
+            windows64) bash scripts/mingw-deps.sh x86_64-w64-mingw32 >/dev/null ;;
+            web) bash scripts/web-deps.sh >/dev/null ;;
+            fuzz) quorvel_need clang-14 libclang-rt-14-dev; bash scripts/native-deps.sh >/dev/null ;;
+            *) echo "scripts/deps.sh: unknown build $what (native, windows, windows64, web, fuzz)" >&2; exit 2 ;;
+        esac
+    done
+fi

@@ -125,4 +125,6 @@ if [ ! -f "$prefix/include/nlohmann/json.hpp" ]; then
     cp -r /usr/include/nlohmann "$prefix/include/"
     cp -r /usr/share/cmake/nlohmann_json "$prefix/share/cmake/"
 fi
+# What configure checks: this script's own digest, so that a changed script is run again.
+sha256sum "scripts/mingw-deps.sh" | cut -d' ' -f1 >"$prefix/deps.stamp"
 echo "$prefix"

@@ -11,7 +11,8 @@ root=$PWD/build/native-deps
 prefix=$root/prefix
 quorvel_need dpkg-dev cmake ninja-build g++ >&2
 
-if [ ! -f "$prefix/lib/libpugixml.a" ]; then
+stamp=$(sha256sum scripts/native-deps.sh | cut -d' ' -f1)
+if [ ! -f "$prefix/lib/libpugixml.a" ] || [ "$(cat "$prefix/deps.stamp" 2>/dev/null)" != "$stamp" ]; then
     # apt-get source needs a deb-src entry for the suites the machine already uses.
     if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
         sudo=
@@ -31,5 +32,6 @@ if [ ! -f "$prefix/lib/libpugixml.a" ]; then
         -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF -DPUGIXML_COMPACT=ON -DCMAKE_POSITION_INDEPENDENT_CODE=ON >&2
     cmake --build "$root/build" -j2 >&2
     cmake --install "$root/build" >&2
+    echo "$stamp" >"$prefix/deps.stamp"
 fi
 echo "$prefix"

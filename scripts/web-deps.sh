@@ -115,4 +115,6 @@ if [ ! -f "$prefix/lib/libmecab.a" ] || [ "$(cat "$prefix/lib/mecab.flags" 2>/de
     echo "$cxxflags" >"$prefix/lib/mecab.flags"
     rm -rf "$fetched"
 fi
+# What configure checks: this script's own digest, so that a changed script is run again.
+sha256sum "scripts/web-deps.sh" | cut -d' ' -f1 >"$prefix/deps.stamp"
 echo "$prefix"

@@ -66,6 +66,8 @@ quorvel_wine_session() {
         $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 || { echo "cannot generate the ja_JP.UTF-8 locale" >&2; return 1; }
     fi
 
+    # The MinGW libraries the build links, made before CMake configures it.
+    bash scripts/deps.sh "$preset" || return 1
     if [ "$wine_bits" = 64 ]; then
         # Not built by ./scripts/test's own steps: brought up to date here, the programs a reduced
         # run needs only.

@@ -7,21 +7,15 @@
 # QUORVEL_FUZZ_BUILD names the build folder (default build/fuzz).
 set -uo pipefail
 cd "$(dirname "$0")/../.."
-source scripts/deps.sh
-quorvel_need clang-14 libclang-rt-14-dev >/dev/null || exit 1
+bash scripts/deps.sh fuzz >/dev/null || exit 1
 
+# The fuzz preset: clang, the fuzzer's instrumentation and both sanitizers over the whole tree.
 build=${QUORVEL_FUZZ_BUILD:-build/fuzz}
-flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
-cxx=$(command -v clang++-14 || command -v clang++)
 # A folder configured with another compiler would be reset by CMake, options and all.
-if [ -f "$build/CMakeCache.txt" ] && ! grep -qx "CMAKE_CXX_COMPILER:[A-Z]*=$cxx" "$build/CMakeCache.txt"; then
+if [ -f "$build/CMakeCache.txt" ] && ! grep -qE '^CMAKE_CXX_COMPILER:[A-Z]*=(.*/)?clang\+\+-14$' "$build/CMakeCache.txt"; then
     rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
 fi
-
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
-    -DQUORVEL_WARNINGS_AS_ERRORS=ON -DQUORVEL_BUILD_FUZZ=ON -DQUORVEL_BUILD_TESTS=OFF \
-    -DQUORVEL_BUILD_QT=OFF -DQUORVEL_BUILD_BENCH=OFF \
-    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null || exit 1
+cmake --preset fuzz -B "$build" >/dev/null || exit 1
 # The map readers: the format table's rows, as the configure found them.
 readers=$(cat "$build/fuzz/map-readers.txt") || exit 1
 cmake --build "$build" -j2 --target quorvel-fuzz-convert quorvel-fuzz-dms quorvel-fuzz-path \

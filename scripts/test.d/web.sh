@@ -9,7 +9,7 @@ cd "$(dirname "$0")/../.."
 source scripts/deps.sh
 quorvel_need chromium emscripten nodejs skkdic-extra >/dev/null  # the SKK lists: place names for the guesser
 
-scripts/web-deps.sh >/dev/null
+scripts/deps.sh web
 cmake --preset web >/dev/null
 cmake --build --preset web >/dev/null
 page=build/web/quorvel.html
