@@ -28,10 +28,12 @@ if [ ! -f "$prefix/lib/libpugixml.a" ] || [ "$(cat "$prefix/deps.stamp" 2>/dev/n
     src=$(find "$root/src" -mindepth 1 -maxdepth 1 -type d -name 'pugixml-*' | head -n 1)
     echo "building pugixml (compact) from Debian's source package" >&2
     # Position-independent: Debian's programs are PIE.
-    cmake -S "$src" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-        -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF -DPUGIXML_COMPACT=ON -DCMAKE_POSITION_INDEPENDENT_CODE=ON >&2
-    cmake --build "$root/build" -j2 >&2
-    cmake --install "$root/build" >&2
+    # Quiet unless it fails: then its log says why.
+    log=$root/build.log
+    { cmake -S "$src" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+          -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF -DPUGIXML_COMPACT=ON -DCMAKE_POSITION_INDEPENDENT_CODE=ON &&
+      cmake --build "$root/build" -j2 && cmake --install "$root/build"; } >"$log" 2>&1 ||
+        { cat "$log" >&2; echo "pugixml could not be built (log: $log)" >&2; exit 1; }
     echo "$stamp" >"$prefix/deps.stamp"
 fi
 echo "$prefix"
