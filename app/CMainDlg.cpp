@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "convert/ConversionDriver.h"
 #include "glorie/FileErrorText.h"
+#include "mempoint/CMemPointStore.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
 #include "platform/MessageBox.h"
@@ -60,13 +60,10 @@ CString FirstToken(const CString& strCmdLine) {
     return CString(text.substr(first, last - first));
 }
 
-// The store's load with its messages shown here, in the framework's application box as the
-// store's own Load shows them.
-int LoadShown(CMemPointStore& store, const CString& strPath) {
-    const StoreLoadResult result = store.Read(strPath);
-    if (!result.message.IsEmpty()) AfxMessageBox(result.message, kMbOk);
-    return result.status;
-}
+CString ReadFailedText(const CString& strInput) { return "ファイル " + strInput + " の読み込みに失敗しました"; }
+
+// A file failure that ends a command: the stop icon in the application's box.
+void ShowFileFailure(const CFileException& error) { AfxMessageBox(CommandFailureText(error), kMbOk | kMbIconStop); }
 
 CString FolderOf(const CString& path) {
     PathParts parts = SplitPath(path);
@@ -82,7 +79,7 @@ void CMainDlg::Guarded(Handler handler) {
         handler();
     } catch (const CFileException& error) {
         // A file failure ends the command, not the dialog.
-        ReportFileFailure(error);
+        ShowFileFailure(error);
     }
 }
 
@@ -133,8 +130,10 @@ void CMainDlg::OnOK() {
     if (!bMemPoints && !bMapFile) {
         // A file of no kind read gets the store's answer (it refuses the name unopened), as the
         // command line gives it; only an empty box goes without a message.
-        if (!m_strInputFile.IsEmpty() && LoadShown(m_store, m_strInputFile) != 0)
-            m_ui.MessageBox("ファイル " + m_strInputFile + " の読み込みに失敗しました", "ERROR", kMbOk);
+        if (!m_strInputFile.IsEmpty()) {
+            AfxMessageBox(CMemPointStore::UnrecognisedFileText(m_strInputFile), kMbOk);
+            m_ui.MessageBox(ReadFailedText(m_strInputFile), "ERROR", kMbOk);
+        }
         m_ui.GotoInputBox();
         return;
     }
@@ -148,11 +147,6 @@ void CMainDlg::OnOK() {
         ConvertMapFile();
         return;
     }
-    if (LoadShown(m_store, m_strInputFile) != 0) {
-        m_ui.MessageBox("ファイル " + m_strInputFile + " の読み込みに失敗しました", "ERROR", kMbOk);
-        return;
-    }
-    ResetPoiTable();
     if (ConvertPoints() != 0) return;
     m_ui.MessageBox(kConverted, "終了", kMbOk);
     // Closing as confirmed reads the boxes once more.
@@ -224,13 +218,23 @@ void CMainDlg::DeriveOutputName(const CString& strInput) {
     StoreFolder(m_szOutputDir, folder);
 }
 
-void CMainDlg::ResetPoiTable() { ::ResetPoiTable(m_table); }
-
 int CMainDlg::ConvertPoints() {
-    FillPoiTable(m_store, m_table);
-    CFileException error;
-    if (m_table.WriteGlorie(m_strOutputFile, error) == 0) return 0;
-    AfxMessageBox(OpenFailureMessage(error, m_strOutputFile), kMbOk);
+    using Stage = MemPointOutcome::Stage;
+    if (!m_maps) {
+        m_ui.MessageBox(ReadFailedText(m_strInputFile), "ERROR", kMbOk);
+        return -1;
+    }
+    const MemPointOutcome outcome = m_maps->ConvertMemPoints(m_strInputFile, m_strOutputFile);
+    switch (outcome.stage) {
+    case Stage::converted: return 0;
+    case Stage::notRead:
+        if (!outcome.message.IsEmpty()) AfxMessageBox(outcome.message, kMbOk);
+        m_ui.MessageBox(ReadFailedText(m_strInputFile), "ERROR", kMbOk);
+        break;
+    // The name as typed, not as the file layer resolved it.
+    case Stage::notOpened: AfxMessageBox(OpenFailureMessage(outcome.error, m_strOutputFile), kMbOk); break;
+    case Stage::failed: ShowFileFailure(outcome.error); break;
+    }
     return -1;
 }
 

@@ -596,6 +596,41 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
     return result;
 }
 
+MemPointOutcome Conversion::ConvertMemPointDocument(const CString& strInput, const CString& strOutput) {
+    using Stage = MemPointOutcome::Stage;
+    MemPointOutcome outcome;
+    if (!m_store) m_store = std::make_unique<CMemPointStore>();
+    if (!m_table) m_table = std::make_unique<CPoiTable>();
+    try {
+        const StoreLoadResult loaded = m_store->Read(strInput, CMemPointStore::Sharing::exclusive);
+        if (loaded.status != 0) {
+            outcome.stage = Stage::notRead;
+            outcome.message = loaded.message;
+            return outcome;
+        }
+        ResetPoiTable(*m_table);
+        FillPoiTable(*m_store, *m_table);
+        OutputSet document(strOutput, OutputSet::Mode::document);
+        CFile* file = nullptr;
+        try {
+            file = &document.Add(strOutput);
+        } catch (const CFileException& error) {
+            outcome.stage = Stage::notOpened;
+            outcome.error = error;
+            return outcome;
+        }
+        m_table->WriteDocument(*file);
+        document.Commit();
+    } catch (const CFileException& error) {
+        outcome.stage = Stage::failed;
+        outcome.error = error;
+        return outcome;
+    }
+    outcome.stage = Stage::converted;
+    outcome.points = m_table->GetCount();
+    return outcome;
+}
+
 ListResult Conversion::List(const CString& strInput) {
     ListResult listed;
     Input input;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/ConversionDriver.h"
 #include "maps/Format.h"
 #include "maps/Place.h"
 #include "platform/CString.h"
@@ -90,6 +91,9 @@ public:
     ConversionResult Convert(const std::vector<CString>& inputs, const CString& strOutput);
     // A memory-point file into a glorie document the way the dialog converts it, every record.
     ConversionResult ConvertMemPointFile(const CString& strInput, const CString& strOutput);
+    // The dialogs' road: the input, read as no other program writes it, into the one document the
+    // user chose (no set around it: no lock, no record); the outcome for the dialog to tell.
+    MemPointOutcome ConvertMemPointDocument(const CString& strInput, const CString& strOutput);
     // The points of one input as the unit and today's maps get them.
     ListResult List(const CString& strInput);
 

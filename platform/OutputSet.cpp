@@ -98,6 +98,8 @@ bool OutputSet::IsMemberName(const CString& strSetFileName, const CString& strFi
 void OutputSet::Finish(CFile& file) { file.Flush(); }
 
 CFile& OutputSet::OpenMember(const CString& strFileName) {
+    // A document is one file: a second would be a set without its record.
+    if (m_mode == Mode::document && !m_files.empty()) throw CFileException(CFileException::generic, -1, strFileName);
     auto file = std::make_unique<CFile>();
     CFileException error;
     if (!file->Open(strFileName, CFile::modeCreate | CFile::modeWrite, &error)) {
@@ -107,4 +109,9 @@ CFile& OutputSet::OpenMember(const CString& strFileName) {
     m_files.push_back(std::move(file));
     m_names.push_back(FullPathOf(strFileName.Str()));
     return *m_files.back();
+}
+
+void OutputSet::CommitDocument() {
+    for (auto& file : m_files) file->Close();
+    m_files.clear();
 }

@@ -311,7 +311,7 @@ OutputSet::Recorded Identity(const std::string& name, const struct stat& st) {
 
 std::string OutputSet::FullPathOf(const std::string& name) { return FullPath(name); }
 
-OutputSet::OutputSet(CString strSetName) : m_strSetName(std::move(strSetName)) {
+OutputSet::OutputSet(CString strSetName, Mode mode) : m_strSetName(std::move(strSetName)), m_mode(mode) {
     const std::string full = FullPath(m_strSetName.Str());
     m_strFolder = FolderPrefix(full);
     m_strBase = full.substr(m_strFolder.size());
@@ -341,6 +341,7 @@ bool OutputSet::Protected(const std::string& path) const {
 }
 
 CFile& OutputSet::Add(const CString& strFileName) {
+    if (m_mode == Mode::document) return OpenMember(strFileName);
     PosixCalls& os = PosixCalls::Current();
     if (!m_bTaken) {
         // Written to a device or a FIFO (-o /dev/null), the output has no files beside it to lock,
@@ -562,6 +563,10 @@ void OutputSet::ReadRecord() {
 }
 
 void OutputSet::Commit() {
+    if (m_mode == Mode::document) {
+        CommitDocument();
+        return;
+    }
     if (m_files.empty()) {
         Unlock();
         return;

@@ -57,7 +57,7 @@ std::string FullPath(const std::string& name) {
 
 std::string OutputSet::FullPathOf(const std::string& name) { return FullPath(name); }
 
-OutputSet::OutputSet(CString strSetName) : m_strSetName(std::move(strSetName)) {
+OutputSet::OutputSet(CString strSetName, Mode mode) : m_strSetName(std::move(strSetName)), m_mode(mode) {
     const std::string full = FullPath(m_strSetName.Str());
     const std::size_t slash = full.find_last_of("\\/");
     m_strFolder = slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
@@ -80,6 +80,7 @@ bool OutputSet::Protected(const std::string& path) const {
 }
 
 CFile& OutputSet::Add(const CString& strFileName) {
+    if (m_mode == Mode::document) return OpenMember(strFileName);
     if (!m_bTaken) {
         Lock();
         ReadRecord();
@@ -119,6 +120,10 @@ void OutputSet::ReadRecord() {
 }
 
 void OutputSet::Commit() {
+    if (m_mode == Mode::document) {
+        CommitDocument();
+        return;
+    }
     for (auto& file : m_files) file->Flush();
     for (auto& file : m_files) file->Close();
     m_files.clear();

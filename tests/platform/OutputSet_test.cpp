@@ -531,3 +531,55 @@ TEST(OutputSet, TemporaryFilesBesideALinkedMembersTargetAreRemoved) {
     EXPECT_EQ(ReadFileBytes(elsewhere.File("target.xml")), "new 1");
     EXPECT_EQ(elsewhere.List(), (std::vector<std::string>{".other.xml." + std::to_string(gone) + "-0.tmp", "target.xml"}));
 }
+
+// A single document the user chose: replaced whole or not at all, with no lock, record or journal
+// beside it and no file of the set's member names touched; the folder is never listed.
+TEST(OutputSet, ADocumentIsReplacedWholeOrNotAtAllWithNothingBesideIt) {
+    struct Row {
+        Call call;
+        int nth;
+        int err;
+        std::string failure;  // cause, errno, file; empty: committed
+    };
+    const Row rows[] = {
+        {Call::ReadFolder, 1, EIO, ""},
+        {Call::Open, 1, EACCES, "5 13 set.xml"},
+        {Call::Open, 2, ENOSPC, "13 28 set.xml"},
+        {Call::Write, 1, ENOSPC, "13 28 set.xml"},
+        {Call::Fsync, 1, EIO, "10 5 set.xml"},
+        {Call::Rename, 1, EIO, "10 5 set.xml"},
+    };
+    const Files earlier = With(Recorded(kOldSet), {{"set.xml", "old document"}});
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(FailingPosixCalls::Name(row.call)) + std::to_string(row.nth));
+        TempDir dir;
+        Lay(dir, {{"set.xml", "old document"}});
+        ASSERT_EQ(WriteSet(dir, kOldSet), "");
+        std::string failure;
+        {
+            FailingPosixCalls calls;
+            calls.Fail(row.call, row.nth, row.err);
+            try {
+                OutputSet document(CString(dir.File("set.xml")), OutputSet::Mode::document);
+                CFile& file = document.Add(CString(dir.File("set.xml")));
+                file.Write("new document", 12);
+                // One document: a second member would be a set without its record.
+                EXPECT_THROW(document.Add(CString(dir.File("set-4.xml"))), CFileException);
+                document.Commit();
+            } catch (const CFileException& e) {
+                failure = std::to_string(e.m_cause) + " " + std::to_string(e.m_lOsError) + " " + e.m_strFileName.Str();
+            }
+        }
+        const std::string file = row.failure.substr(row.failure.rfind(' ') + 1);
+        EXPECT_EQ(failure, row.failure.empty() ? "" : row.failure.substr(0, row.failure.rfind(' ') + 1) + dir.File(file));
+        EXPECT_EQ(Contents(dir), row.failure.empty() ? With(Recorded(kOldSet), {{"set.xml", "new document"}}) : earlier);
+    }
+    // Abandoned before its commit, the document leaves the old one and no temporary file.
+    TempDir dir;
+    Lay(dir, {{"set.xml", "old document"}});
+    {
+        OutputSet document(CString(dir.File("set.xml")), OutputSet::Mode::document);
+        document.Add(CString(dir.File("set.xml"))).Write("new", 3);
+    }
+    EXPECT_EQ(Contents(dir), (Files{{"set.xml", "old document"}}));
+}

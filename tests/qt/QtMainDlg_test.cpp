@@ -56,6 +56,7 @@ class TestQtMainDlg : public QObject {
 private:
     std::unique_ptr<ScriptedPrompts> m_prompts;
     std::unique_ptr<QtMessageBoxHost> m_host;
+    DialogConversion m_memPoints{DialogConversion::Inputs::memPointFiles};
     std::unique_ptr<QtMainDlg> m_dlg;
 
     QtMainDlg& Shown(const CString& cmdLine = "") {
@@ -71,7 +72,7 @@ private slots:
     void init() {
         m_prompts = std::make_unique<ScriptedPrompts>();
         m_host = std::make_unique<QtMessageBoxHost>(*m_prompts);
-        m_dlg = std::make_unique<QtMainDlg>(*m_prompts);
+        m_dlg = std::make_unique<QtMainDlg>(*m_prompts, &m_memPoints);
     }
 
     void cleanup() {
