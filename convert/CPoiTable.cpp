@@ -78,18 +78,18 @@ int CPoiTable::WriteGlorie(CString strFileName) {
 }
 
 int CPoiTable::WriteGlorie(const CString& strFileName, CFileException& openError) {
-    CFile file;
-    if (!file.Open(strFileName, CFile::modeCreate | CFile::modeWrite, &openError)) return -1;
+    CSaveFile file;
+    if (!file.Open(strFileName, &openError)) return -1;
     WriteDocument(file);
-    file.Close();
+    file.Commit();
     return 0;
 }
 
-void CPoiTable::WriteDocument(CFile& file) const { glorie::WriteDocument(file, m_entries, GetCount()); }
+void CPoiTable::WriteDocument(CSaveFile& file) const { glorie::WriteDocument(file, m_entries, GetCount()); }
 
-void CPoiTable::WriteText(CFile& file, const char* text) { WriteText(file, text, std::strlen(text)); }
+void CPoiTable::WriteText(CSaveFile& file, const char* text) { WriteText(file, text, std::strlen(text)); }
 
-void CPoiTable::WriteText(CFile& file, const char* text, std::size_t length) { glorie::WriteText(file, text, length); }
+void CPoiTable::WriteText(CSaveFile& file, const char* text, std::size_t length) { glorie::WriteText(file, text, length); }
 
 void CPoiTable::ReportOpenError(const CFileException& error, CString strFileName) {
     AfxMessageBox(OpenFailureMessage(error, strFileName), kMbOk);

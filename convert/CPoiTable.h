@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "glorie/PoiEntry.h"
-#include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 #include "platform/CFileException.h"
 #include "platform/CString.h"
 
@@ -31,9 +31,9 @@ public:
     // caller that tells the user its own way (OpenFailureMessage gives the text shown above).
     int WriteGlorie(const CString& strFileName, CFileException& openError);
     // The whole document into a file opened for writing; failures leave as a CFileException.
-    void WriteDocument(CFile& file) const;
-    static void WriteText(CFile& file, const char* text);
-    static void WriteText(CFile& file, const char* text, std::size_t length);  // length: strlen(text)
+    void WriteDocument(CSaveFile& file) const;
+    static void WriteText(CSaveFile& file, const char* text);
+    static void WriteText(CSaveFile& file, const char* text, std::size_t length);  // length: strlen(text)
     static void ReportOpenError(const CFileException& error, CString strFileName);
 
     const PoiEntry& Entry(int position) const { return m_entries[position]; }

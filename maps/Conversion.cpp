@@ -23,6 +23,7 @@
 #include "maps/UserReadings.h"
 #include "mempoint/CMemPointStore.h"
 #include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 #include "platform/CFileException.h"
 #include "platform/OutputSet.h"
 #include "platform/HostSystem.h"
@@ -429,7 +430,7 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
 }
 
 bool Conversion::WriteSet(const CString& strOutput, const std::vector<CString>& names, const std::vector<CString>& inputs,
-                          const std::function<void(CFile&, std::size_t)>& write,
+                          const std::function<void(CSaveFile&, std::size_t)>& write,
                           const std::function<void(const CFileException&, const CString&)>& openFailed,
                           ConversionResult& result, std::vector<CString>& removed, std::vector<CString>& left) {
     OutputSet set(strOutput);
@@ -442,7 +443,7 @@ bool Conversion::WriteSet(const CString& strOutput, const std::vector<CString>& 
     };
     try {
         for (std::size_t k = 0; k < names.size(); ++k) {
-            CFile* file = nullptr;
+            CSaveFile* file = nullptr;
             try {
                 file = &set.Add(names[k]);
             } catch (const CFileException& error) {
@@ -491,7 +492,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
     try {
         const bool bWritten = WriteSet(
             strOutput, names, inputs,
-            [&](CFile& file, std::size_t k) {
+            [&](CSaveFile& file, std::size_t k) {
                 const std::size_t first = k * perFile;
                 format.write(file, places.data() + first, std::min(count, first + perFile) - first, m_options.write);
             },
@@ -579,7 +580,7 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
         FillPoiTable(*m_store, *m_table);
         // Through the output set like every other road: its lock, its record and its journal.
         if (!WriteSet(
-                strOutput, {strOutput}, {strInput}, [&](CFile& file, std::size_t) { m_table->WriteDocument(file); },
+                strOutput, {strOutput}, {strInput}, [&](CSaveFile& file, std::size_t) { m_table->WriteDocument(file); },
                 [&](const CFileException& error, const CString& name) {
                     Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
                 },
@@ -611,7 +612,7 @@ MemPointOutcome Conversion::ConvertMemPointDocument(const CString& strInput, con
         ResetPoiTable(*m_table);
         FillPoiTable(*m_store, *m_table);
         OutputSet document(strOutput, OutputSet::Mode::document);
-        CFile* file = nullptr;
+        CSaveFile* file = nullptr;
         try {
             file = &document.Add(strOutput);
         } catch (const CFileException& error) {

@@ -13,7 +13,7 @@
 #include "maps/Place.h"
 #include "platform/CString.h"
 
-class CFile;
+class CSaveFile;
 class CFileException;
 class CMemPointStore;
 class CPoiTable;
@@ -113,7 +113,7 @@ private:
     // inputs kept from removal; false (said why) when the set was not committed. The removed
     // members of the earlier set come back in removed, the files it left for want of a record in left.
     bool WriteSet(const CString& strOutput, const std::vector<CString>& names, const std::vector<CString>& inputs,
-                  const std::function<void(CFile&, std::size_t)>& write,
+                  const std::function<void(CSaveFile&, std::size_t)>& write,
                   const std::function<void(const CFileException&, const CString&)>& openFailed, ConversionResult& result,
                   std::vector<CString>& removed, std::vector<CString>& left);
     void SayRemoved(const std::vector<CString>& removed, const std::vector<CString>& left, ConversionResult& result);

@@ -95,14 +95,14 @@ bool OutputSet::IsMemberName(const CString& strSetFileName, const CString& strFi
     return true;
 }
 
-void OutputSet::Finish(CFile& file) { file.Flush(); }
+void OutputSet::Finish(CSaveFile& file) { file.Flush(); }
 
-CFile& OutputSet::OpenMember(const CString& strFileName) {
+CSaveFile& OutputSet::OpenMember(const CString& strFileName) {
     // A document is one file: a second would be a set without its record.
     if (m_mode == Mode::document && !m_files.empty()) throw CFileException(CFileException::generic, -1, strFileName);
-    auto file = std::make_unique<CFile>();
+    auto file = std::make_unique<CSaveFile>();
     CFileException error;
-    if (!file->Open(strFileName, CFile::modeCreate | CFile::modeWrite, &error)) {
+    if (!file->Open(strFileName, &error)) {
         error.m_strFileName = strFileName;
         throw error;
     }
@@ -112,6 +112,6 @@ CFile& OutputSet::OpenMember(const CString& strFileName) {
 }
 
 void OutputSet::CommitDocument() {
-    for (auto& file : m_files) file->Close();
+    for (auto& file : m_files) file->Commit();
     m_files.clear();
 }

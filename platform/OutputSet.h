@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 #include "platform/CString.h"
 
 class OutputSet {
@@ -40,9 +41,9 @@ public:
     // A new member of the set, open for writing (a document takes one). Throws CFileException (cause and the name as
     // given) when it cannot be made; when another run is writing the set, the cause is
     // sharingViolation, the name is the set's and Busy() is true.
-    CFile& Add(const CString& strFileName);
+    CSaveFile& Add(const CString& strFileName);
     // The member is complete on disk; it keeps no descriptor open.
-    void Finish(CFile& file);
+    void Finish(CSaveFile& file);
     // Puts every member in its place and removes the stale members. Throws CFileException.
     void Commit();
 
@@ -90,7 +91,7 @@ public:
 
 private:
     // Opens the new member and keeps it with its full name: Add's work once the set is taken.
-    CFile& OpenMember(const CString& strFileName);
+    CSaveFile& OpenMember(const CString& strFileName);
     // Commit of Mode::document: the one file into its place, nothing beside it.
     void CommitDocument();
     // The full host path of a name, as this system resolves it.
@@ -106,7 +107,7 @@ private:
     Mode m_mode = Mode::set;
     std::string m_strFolder;  // host path of the set's folder, with its final separator
     std::string m_strBase;    // the set's own file name
-    std::vector<std::unique_ptr<CFile>> m_files;
+    std::vector<std::unique_ptr<CSaveFile>> m_files;
     std::vector<std::string> m_names;  // full host path of each member as given
     std::vector<CString> m_removed;
     std::vector<CString> m_left;

@@ -340,7 +340,7 @@ bool OutputSet::Protected(const std::string& path) const {
                        [&](const Written& w) { return w.set != self && SameFile(w.file, file); });
 }
 
-CFile& OutputSet::Add(const CString& strFileName) {
+CSaveFile& OutputSet::Add(const CString& strFileName) {
     if (m_mode == Mode::document) return OpenMember(strFileName);
     PosixCalls& os = PosixCalls::Current();
     if (!m_bTaken) {
@@ -583,7 +583,7 @@ void OutputSet::Commit() {
     std::vector<Recorded> members;
     std::vector<std::size_t> unstaged;  // members written from memory or directly by their file
     for (std::size_t i = 0; i < m_files.size(); ++i) {
-        const CFile& file = *m_files[i];
+        const CSaveFile& file = *m_files[i];
         const std::string& staged = file.GetStagedPath();
         const std::string& target = file.GetTargetPath();
         const std::string name = bare(m_names[i]);
@@ -690,7 +690,7 @@ void OutputSet::Commit() {
     }
     // Members the journal cannot hold (written from memory) are written now, after every check;
     // the record leaves them out, so that no later commit removes them.
-    for (std::size_t i : unstaged) m_files[i]->Close();
+    for (std::size_t i : unstaged) m_files[i]->Commit();
     for (const Step& step : steps) {
         if (const int err = Apply(step, m_strFolder)) {
             // What is left is the journal's now: the next run completes it.

@@ -211,13 +211,13 @@ TEST(GlorieWriter, WriteTextWritesTheBytesBeforeTheTerminator) {
     const TempDir dir;
     const std::string path = dir.File("text.xml");
     {
-        CFile file;
+        CSaveFile file;
         CFileException error;
-        ASSERT_TRUE(file.Open(CString(path), CFile::modeCreate | CFile::modeWrite, &error));
+        ASSERT_TRUE(file.Open(CString(path), &error));
         CPoiTable::WriteText(file, "\t<a>\r\n");
         CPoiTable::WriteText(file, "");
         CPoiTable::WriteText(file, "\x93\x8C\r\n");
-        file.Close();
+        file.Commit();
     }
     EXPECT_EQ(ReadFileBytes(path), "\t<a>\r\n\x93\x8C\r\n");
 }

@@ -124,7 +124,7 @@ TEST(OutputSet, CommitReplacesMembersAndRemovesStaleOnesOnly) {
         ASSERT_EQ(mkdir(dir.File("set-9.xml").c_str(), 0755), 0);  // a folder is never removed
         OutputSet set(CString(dir.File("set.xml")));
         for (const auto& member : row.members) {
-            CFile& file = set.Add(CString(dir.File(member.first)));
+            CSaveFile& file = set.Add(CString(dir.File(member.first)));
             file.Write(member.second.data(), static_cast<unsigned>(member.second.size()));
             set.Finish(file);
         }
@@ -369,7 +369,7 @@ TEST(OutputSet, JournalsThatAreNotTheSetsOwnAreSetAsideUnobeyed) {
         row.plant(folder, journal);
         OutputSet set(CString(folder + "/set.xml"));
         for (const char* name : {"set-1.xml", "set-2.xml"}) {
-            CFile& file = set.Add(CString(folder + "/" + name));
+            CSaveFile& file = set.Add(CString(folder + "/" + name));
             file.Write("new", 3);
             set.Finish(file);
         }
@@ -463,7 +463,7 @@ TEST(OutputSet, AnOutputNameOfNameMaxHasItsLockJournalAndRecord) {
         OutputSet set(CString(dir.File(stem + ".xml")));
         for (int k = 1; k <= members; ++k) {
             const std::string name = members == 1 ? stem + ".xml" : stem + "-" + std::to_string(k) + ".xml";
-            CFile& file = set.Add(CString(dir.File(name)));
+            CSaveFile& file = set.Add(CString(dir.File(name)));
             file.Write("x", 1);
             set.Finish(file);
         }
@@ -500,7 +500,7 @@ TEST(OutputSet, LinksOfOtherUsersInStickyFoldersAreNotFollowed) {
         OutputSet set(CString(dir.File("set.xml")));
         std::string failure = Failure([&] {
             for (const char* name : {"set-1.xml", "set-2.xml"}) {
-                CFile& file = set.Add(CString(dir.File(name)));
+                CSaveFile& file = set.Add(CString(dir.File(name)));
                 file.Write("glorie", 6);
                 set.Finish(file);
             }
@@ -561,7 +561,7 @@ TEST(OutputSet, ADocumentIsReplacedWholeOrNotAtAllWithNothingBesideIt) {
             calls.Fail(row.call, row.nth, row.err);
             try {
                 OutputSet document(CString(dir.File("set.xml")), OutputSet::Mode::document);
-                CFile& file = document.Add(CString(dir.File("set.xml")));
+                CSaveFile& file = document.Add(CString(dir.File("set.xml")));
                 file.Write("new document", 12);
                 // One document: a second member would be a set without its record.
                 EXPECT_THROW(document.Add(CString(dir.File("set-4.xml"))), CFileException);

@@ -21,6 +21,7 @@
 #include "maps/UnitFields.h"
 #include "maps/UserReadings.h"
 #include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 #include "platform/CFileException.h"
 #include "platform/Cp932Text.h"
 
@@ -111,10 +112,10 @@ bool Rewrite(const std::string& input, const json& edits, std::vector<Conversion
                                                        "」はナビで表示できません。「?」にしました"});
             place.SetRecord(std::move(record));
         }
-        CFile out;
-        if (!out.Open(input.c_str(), CFile::modeCreate | CFile::modeWrite, &error)) throw error;
+        CSaveFile out;
+        if (!out.Open(input.c_str(), &error)) throw error;
         format->write(out, read.places.data(), read.places.size(), WriteOptions());
-        out.Close();
+        out.Commit();
     } catch (const CFileException& error) {
         messages.push_back({Kind::failure, CommandFailureText(error).Str()});
         return false;
