@@ -1,6 +1,7 @@
 #pragma once
 // The POI entries of one conversion; the document is glorie/GlorieWriter's.
 #include <cstddef>
+#include <vector>
 
 #include "glorie/PoiEntry.h"
 #include "platform/CSaveFile.h"
@@ -36,9 +37,13 @@ public:
     static void WriteText(CSaveFile& file, const char* text, std::size_t length);  // length: strlen(text)
     static void ReportOpenError(const CFileException& error, CString strFileName);
 
-    const PoiEntry& Entry(int position) const { return m_entries[position]; }
-    PoiEntry& Entry(int position) { return m_entries[position]; }
+    // Any position below kCapacity; one not yet used is a free entry with the defaults.
+    const PoiEntry& Entry(int position) const;
+    PoiEntry& Entry(int position);
 
 private:
-    PoiEntry m_entries[kCapacity];
+    // Entries are made when a position is first used, in room reserved for all of them at once so
+    // that an entry never moves: a conversion of 100 points touches the memory of 100 entries, not
+    // of 700, and the positions past the used ones stay free entries.
+    std::vector<PoiEntry> m_entries;
 };
