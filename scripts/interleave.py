@@ -18,7 +18,7 @@ def run(argv):
     pid = os.posix_spawn(argv[0], argv, os.environ)
     _, status, usage = os.wait4(pid, 0)
     wall = (time.perf_counter_ns() - start) / 1e6
-    if os.waitstatus_to_exitcode(status) != 0:
+    if os.waitstatus_to_exitcode(status) != 0 and not os.environ.get("INTERLEAVE_ANY_STATUS"):
         sys.exit(f"{' '.join(argv)} failed")
     return wall, (usage.ru_utime + usage.ru_stime) * 1e3
 
