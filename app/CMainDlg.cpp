@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/FileFailureReport.h"
 #include "glorie/FileErrorText.h"
 #include "mempoint/CMemPointStore.h"
 #include "platform/CFileException.h"
@@ -62,9 +63,6 @@ CString FirstToken(const CString& strCmdLine) {
 
 CString ReadFailedText(const CString& strInput) { return "ファイル " + strInput + " の読み込みに失敗しました"; }
 
-// A file failure that ends a command: the stop icon in the application's box.
-void ShowFileFailure(const CFileException& error) { AfxMessageBox(CommandFailureText(error), kMbOk | kMbIconStop); }
-
 CString FolderOf(const CString& path) {
     PathParts parts = SplitPath(path);
     return MakePath(parts.drive, parts.dir, "", "");
@@ -79,7 +77,7 @@ void CMainDlg::Guarded(Handler handler) {
         handler();
     } catch (const CFileException& error) {
         // A file failure ends the command, not the dialog.
-        ShowFileFailure(error);
+        ReportFileFailure(error);
     }
 }
 
@@ -233,7 +231,7 @@ int CMainDlg::ConvertPoints() {
         break;
     // The name as typed, not as the file layer resolved it.
     case Stage::notOpened: AfxMessageBox(OpenFailureMessage(outcome.error, m_strOutputFile), kMbOk); break;
-    case Stage::failed: ShowFileFailure(outcome.error); break;
+    case Stage::failed: ReportFileFailure(outcome.error); break;
     }
     return -1;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/RecordingMessageBoxHost.h"
+#include "app/FileFailureReport.h"
 #include "convert/CPoiTable.h"
 #include "platform/MessageBox.h"
 
