@@ -1,6 +1,7 @@
 #include "convert/CPoiTable.h"
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -61,6 +62,8 @@ const PoiEntry& CPoiTable::Entry(int position) const {
 }
 
 PoiEntry& CPoiTable::Entry(int position) {
+    // Past the room reserved an entry would move the others, which callers hold by reference.
+    if (position < 0 || position >= kCapacity) throw std::out_of_range("CPoiTable position " + std::to_string(position));
     const std::size_t at = static_cast<std::size_t>(position);
     while (m_entries.size() <= at) SetDefaults(m_entries.emplace_back(), -1);
     return m_entries[at];
