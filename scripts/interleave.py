@@ -4,7 +4,8 @@ in turn, so that a change in the machine's load falls on all of them alike.
 
 Usage: interleave.py ROUNDS NAME=COMMAND...
 Prints for each command the median and fastest wall time and the median CPU time (user + system,
-which a shared machine's load disturbs less), each against the first command's.
+which a shared machine's load disturbs less), each against the first command's. A command that
+fails stops the run, unless INTERLEAVE_ANY_STATUS is set (to time a refusal).
 """
 import os
 import shlex
