@@ -4,7 +4,6 @@
 #include <string>
 
 #include "app/FileFailureReport.h"
-#include "glorie/FileErrorText.h"
 #include "mempoint/CMemPointStore.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
@@ -226,11 +225,11 @@ int CMainDlg::ConvertPoints() {
     switch (outcome.stage) {
     case Stage::converted: return 0;
     case Stage::notRead:
-        if (!outcome.message.IsEmpty()) AfxMessageBox(outcome.message, kMbOk);
+        ReportStoreMessage(outcome.message);
         m_ui.MessageBox(ReadFailedText(m_strInputFile), "ERROR", kMbOk);
         break;
     // The name as typed, not as the file layer resolved it.
-    case Stage::notOpened: AfxMessageBox(OpenFailureMessage(outcome.error, m_strOutputFile), kMbOk); break;
+    case Stage::notOpened: ReportOutputOpenFailure(outcome.error, m_strOutputFile); break;
     case Stage::failed: ReportFileFailure(outcome.error); break;
     }
     return -1;

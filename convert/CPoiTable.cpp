@@ -6,10 +6,8 @@
 #include <utility>
 
 #include "convert/DmsToDegreeText.h"
-#include "glorie/FileErrorText.h"
 #include "glorie/GlorieWriter.h"
 #include "platform/Cp932Text.h"
-#include "platform/MessageBox.h"
 
 namespace {
 // Most entries already hold their defaults at a reset; leaving those alone keeps the reset of a
@@ -90,13 +88,6 @@ void CPoiTable::SetLatitude(CString text, int position) {
 void CPoiTable::SetDigits(CString text, int position) { Entry(position).digits = std::move(text); }
 
 
-int CPoiTable::WriteGlorie(CString strFileName) {
-    CFileException error;
-    if (WriteGlorie(strFileName, error) == 0) return 0;
-    ReportOpenError(error, strFileName);
-    return -1;
-}
-
 int CPoiTable::WriteGlorie(const CString& strFileName, CFileException& openError) {
     CSaveFile file;
     if (!file.Open(strFileName, &openError)) return -1;
@@ -110,7 +101,3 @@ void CPoiTable::WriteDocument(CSaveFile& file) const { glorie::WriteDocument(fil
 void CPoiTable::WriteText(CSaveFile& file, const char* text) { WriteText(file, text, std::strlen(text)); }
 
 void CPoiTable::WriteText(CSaveFile& file, const char* text, std::size_t length) { glorie::WriteText(file, text, length); }
-
-void CPoiTable::ReportOpenError(const CFileException& error, CString strFileName) {
-    AfxMessageBox(OpenFailureMessage(error, strFileName), kMbOk);
-}

@@ -23,5 +23,7 @@ struct MemPointOutcome {
 void ResetPoiTable(CPoiTable& table);
 // Fills the table from the store, as ConvertPoints does before writing.
 void FillPoiTable(const CMemPointStore& store, CPoiTable& table);
-// The writer's result: 0 written, -1 the output could not be opened. Write failures propagate.
-int ConvertPoints(const CMemPointStore& store, CPoiTable& table, const CString& strOutputFile);
+// The writer's result: 0 written, -1 the output could not be opened (openError says why). Write
+// failures propagate.
+int ConvertPoints(const CMemPointStore& store, CPoiTable& table, const CString& strOutputFile,
+                  CFileException& openError);

@@ -40,9 +40,10 @@ std::string TwoPointImage() {
 std::string DocumentWithoutDialog(const std::string& input, const std::string& output) {
     CMemPointStore store;
     CPoiTable table;
-    if (store.Load(input.c_str()) != 0) return "load failed";
+    if (store.Read(input.c_str()).status != 0) return "load failed";
     ResetPoiTable(table);
-    if (ConvertPoints(store, table, output.c_str()) != 0) return "write failed";
+    CFileException openError;
+    if (ConvertPoints(store, table, output.c_str(), openError) != 0) return "write failed";
     return ReadFileBytes(output);
 }
 
