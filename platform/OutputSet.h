@@ -114,6 +114,7 @@ private:
     std::vector<std::string> m_warnings;
     std::string m_advice;
     std::vector<Recorded> m_record;  // the earlier commit's members
+    std::vector<std::string> m_entries;  // the set's folder as listed once the set was taken
     std::vector<std::pair<unsigned long long, unsigned long long>> m_protected;  // device, inode
     std::intptr_t m_hFolder = CFile::kInvalidHandle;  // the folder, held shared (or exclusive without a lock file)
     std::intptr_t m_hLock = CFile::kInvalidHandle;

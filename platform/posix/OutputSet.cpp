@@ -520,13 +520,15 @@ void OutputSet::Recover() {
         Throw(err, CString(journal));
     }
     const CString base(m_strBase);
-    // A folder that cannot be listed is reported, not taken for one without leftovers.
-    std::vector<std::string> entries;
-    if (const int failed = ListFolder(m_strFolder, entries)) Throw(failed, CString(FolderToOpen(m_strFolder)));
-    RemoveDeadTemps(m_strFolder, entries, base);
+    // A folder that cannot be listed is reported, not taken for one without leftovers. The one
+    // listing also serves the commit's search for stale members: under the lock no other run adds
+    // a member name, and each name listed is looked at again then. A file another program puts
+    // there meanwhile is only not reported as left; nothing unlisted is ever removed.
+    if (const int failed = ListFolder(m_strFolder, m_entries)) Throw(failed, CString(FolderToOpen(m_strFolder)));
+    RemoveDeadTemps(m_strFolder, m_entries, base);
     // A member that links elsewhere is staged beside the file it links to.
     std::vector<std::string> there;
-    for (const std::string& entry : entries) {
+    for (const std::string& entry : m_entries) {
         if (!IsMemberName(base, CString(entry))) continue;
         struct stat st {};
         if (os.Lstat((m_strFolder + entry).c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) continue;
@@ -611,11 +613,9 @@ void OutputSet::Commit() {
     // Stale members: what the earlier record names and is still the file it was; anything else
     // with a member's name stays, and is said.
     const CString base(m_strBase);
-    // Listed before any member changes: a folder that cannot be listed fails the commit rather
-    // than leave the earlier set's members unremoved without a word.
-    std::vector<std::string> entries;
-    if (!m_bDevice)
-        if (const int failed = ListFolder(m_strFolder, entries)) Throw(failed, CString(FolderToOpen(m_strFolder)));
+    // The folder as Recover listed it when the set was taken (a folder that could not be listed
+    // failed the run there, before anything was written); a device has no entries.
+    std::vector<std::string> entries = std::move(m_entries);
     std::sort(entries.begin(), entries.end());
     std::vector<Step> stale;
     for (const std::string& entry : entries) {
