@@ -62,8 +62,14 @@ int ListFolder(const std::string& folder, std::vector<std::string>& names) {
 }
 
 // Makes the folder's entries durable; a folder that cannot be synced fails nothing (as CFile).
-void SyncFolder(const std::string& folder) {
+// held is the folder as the lock holds it open (or invalid): syncing that descriptor syncs the
+// same folder, without opening it once more.
+void SyncFolder(const std::string& folder, std::intptr_t held) {
     PosixCalls& os = PosixCalls::Current();
+    if (held != CFile::kInvalidHandle) {
+        os.Fsync(static_cast<int>(held));
+        return;
+    }
     const int fd = os.Open(FolderToOpen(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd < 0) return;
     os.Fsync(fd);
@@ -504,7 +510,7 @@ void OutputSet::Recover() {
             m_advice = "ジャーナル " + journal + " は無効ですが、" + aside + " に移せません。取り除いてから、もう一度変換してください";
             Throw(errno, CString(journal));
         }
-        SyncFolder(m_strFolder);
+        SyncFolder(m_strFolder, m_hFolder);
         m_warnings.push_back("ジャーナル " + journal + " は無効なので従わず、" + aside + " に移しました");
     } else if (book == Book::ok) {
         for (const Step& step : steps)
@@ -513,9 +519,9 @@ void OutputSet::Recover() {
                            " を完了できません。中身を確かめて、不要なら削除してから、もう一度変換してください";
                 Throw(failed, CString(m_strFolder + (step.kind == 'D' ? step.from : step.to)));
             }
-        if (!steps.empty()) SyncFolder(m_strFolder);
+        if (!steps.empty()) SyncFolder(m_strFolder, m_hFolder);
         if (os.Unlink(journal.c_str()) != 0) Throw(errno, CString(journal));
-        SyncFolder(m_strFolder);
+        SyncFolder(m_strFolder, m_hFolder);
     } else if (err != ENOENT && err != 0) {
         Throw(err, CString(journal));
     }
@@ -686,7 +692,7 @@ void OutputSet::Commit() {
     if (bJournal) {
         if (os.Rename(journalTemp.path.c_str(), journal.c_str()) != 0) Throw(errno, CString(journal));
         journalTemp.Forget();
-        SyncFolder(m_strFolder);
+        SyncFolder(m_strFolder, m_hFolder);
     }
     // Members the journal cannot hold (written from memory) are written now, after every check;
     // the record leaves them out, so that no later commit removes them.
@@ -705,8 +711,8 @@ void OutputSet::Commit() {
     }
     record.Forget();
     for (auto& file : m_files) file->Release();
-    SyncFolder(m_strFolder);
-    if (bJournal && os.Unlink(journal.c_str()) == 0) SyncFolder(m_strFolder);
+    SyncFolder(m_strFolder, m_hFolder);
+    if (bJournal && os.Unlink(journal.c_str()) == 0) SyncFolder(m_strFolder, m_hFolder);
     for (const Recorded& member : members) g_written.push_back({member, m_strFolder + m_strBase});
     for (std::size_t i : unstaged) {
         struct stat st {};
