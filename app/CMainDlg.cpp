@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "convert/ConversionDriver.h"
-#include "glorie/FileErrorText.h"
+#include "app/FileFailureReport.h"
+#include "mempoint/CMemPointStore.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
 #include "platform/MessageBox.h"
@@ -60,13 +60,7 @@ CString FirstToken(const CString& strCmdLine) {
     return CString(text.substr(first, last - first));
 }
 
-// The store's load with its messages shown here, in the framework's application box as the
-// store's own Load shows them.
-int LoadShown(CMemPointStore& store, const CString& strPath) {
-    const StoreLoadResult result = store.Read(strPath);
-    if (!result.message.IsEmpty()) AfxMessageBox(result.message, kMbOk);
-    return result.status;
-}
+CString ReadFailedText(const CString& strInput) { return "ファイル " + strInput + " の読み込みに失敗しました"; }
 
 CString FolderOf(const CString& path) {
     PathParts parts = SplitPath(path);
@@ -133,8 +127,10 @@ void CMainDlg::OnOK() {
     if (!bMemPoints && !bMapFile) {
         // A file of no kind read gets the store's answer (it refuses the name unopened), as the
         // command line gives it; only an empty box goes without a message.
-        if (!m_strInputFile.IsEmpty() && LoadShown(m_store, m_strInputFile) != 0)
-            m_ui.MessageBox("ファイル " + m_strInputFile + " の読み込みに失敗しました", "ERROR", kMbOk);
+        if (!m_strInputFile.IsEmpty()) {
+            AfxMessageBox(CMemPointStore::UnrecognisedFileText(m_strInputFile), kMbOk);
+            m_ui.MessageBox(ReadFailedText(m_strInputFile), "ERROR", kMbOk);
+        }
         m_ui.GotoInputBox();
         return;
     }
@@ -148,11 +144,6 @@ void CMainDlg::OnOK() {
         ConvertMapFile();
         return;
     }
-    if (LoadShown(m_store, m_strInputFile) != 0) {
-        m_ui.MessageBox("ファイル " + m_strInputFile + " の読み込みに失敗しました", "ERROR", kMbOk);
-        return;
-    }
-    ResetPoiTable();
     if (ConvertPoints() != 0) return;
     m_ui.MessageBox(kConverted, "終了", kMbOk);
     // Closing as confirmed reads the boxes once more.
@@ -224,13 +215,23 @@ void CMainDlg::DeriveOutputName(const CString& strInput) {
     StoreFolder(m_szOutputDir, folder);
 }
 
-void CMainDlg::ResetPoiTable() { ::ResetPoiTable(m_table); }
-
 int CMainDlg::ConvertPoints() {
-    FillPoiTable(m_store, m_table);
-    CFileException error;
-    if (m_table.WriteGlorie(m_strOutputFile, error) == 0) return 0;
-    AfxMessageBox(OpenFailureMessage(error, m_strOutputFile), kMbOk);
+    using Stage = MemPointOutcome::Stage;
+    if (!m_maps) {
+        m_ui.MessageBox(ReadFailedText(m_strInputFile), "ERROR", kMbOk);
+        return -1;
+    }
+    const MemPointOutcome outcome = m_maps->ConvertMemPoints(m_strInputFile, m_strOutputFile);
+    switch (outcome.stage) {
+    case Stage::converted: return 0;
+    case Stage::notRead:
+        ReportStoreMessage(outcome.message);
+        m_ui.MessageBox(ReadFailedText(m_strInputFile), "ERROR", kMbOk);
+        break;
+    // The name as typed, not as the file layer resolved it.
+    case Stage::notOpened: ReportOutputOpenFailure(outcome.error, m_strOutputFile); break;
+    case Stage::failed: ReportFileFailure(outcome.error); break;
+    }
     return -1;
 }
 

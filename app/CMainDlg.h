@@ -4,16 +4,14 @@
 
 #include "app/IMainDlgUi.h"
 #include "app/IMapConversion.h"
-#include "convert/CPoiTable.h"
-#include "mempoint/CMemPointStore.h"
 #include "platform/CString.h"
 
 class CMainDlg {
 public:
     static constexpr int kDirSize = 260;
 
-    // maps: converts the inputs of other kinds than memory-point files; without it the dialog
-    // reads memory-point files only.
+    // maps: the conversion (maps/DialogConversion), memory-point files and the other kinds it
+    // takes; without it the dialog checks names and converts nothing (a read failure is shown).
     explicit CMainDlg(IMainDlgUi& ui, IMapConversion* maps = nullptr);
 
     // Entry points of the front ends. Each runs its handler so that a file failure leaving it is
@@ -36,7 +34,7 @@ public:
 
     static bool HasExtension(const CString& strName, const char* ext);
     void DeriveOutputName(const CString& strInput);
-    void ResetPoiTable();
+    // The memory-point road of the convert command: 0 converted, -1 after its boxes were shown.
     int ConvertPoints();
     // A map file's road of the convert command.
     void ConvertMapFile();
@@ -45,8 +43,6 @@ public:
 
     CString m_strInputFile;
     CString m_strOutputFile;
-    CMemPointStore m_store;
-    CPoiTable m_table;
     char m_szOutputDir[kDirSize] = {};
     char m_szInputDir[kDirSize] = {};
 

@@ -1,11 +1,13 @@
 #pragma once
-// What the dialog asks of the map formats' conversion (maps/, above this folder in the build):
-// a file of a kind other than a memory-point file into glorie documents, as the command line's
-// "--to glorie" makes them. The front ends wire it up (maps/DialogConversion.h).
+// What the dialog asks of the conversion (maps/, above this folder in the build): a memory-point
+// file into the one document the user chose, and a file of another kind into glorie documents,
+// as the command line's "--to glorie" makes them. The front ends wire it up
+// (maps/DialogConversion.h).
 #include <cstddef>
 #include <string>
 #include <vector>
 
+#include "convert/ConversionDriver.h"
 #include "platform/CString.h"
 
 struct InputKind {
@@ -28,6 +30,8 @@ public:
     // True when strInput is converted here rather than by the memory-point store: decided by its
     // name, as the command line decides it.
     virtual bool Takes(const CString& strInput) const = 0;
+    // A memory-point file (or a name no other kind takes) into strOutput, replaced whole or not at all.
+    virtual MemPointOutcome ConvertMemPoints(const CString& strInput, const CString& strOutput) = 0;
     // strInput into strOutput (NAME-1.xml, NAME-2.xml, ... past a document's 700 points); at most
     // notesKept notes are kept.
     virtual MapConversionOutcome Convert(const CString& strInput, const CString& strOutput, std::size_t notesKept) = 0;

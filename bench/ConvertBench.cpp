@@ -36,10 +36,11 @@ void BM_ConvertFullFile(benchmark::State& state) {
     calls.SetFile("/mem/points.mem", FullImage());
     CMemPointStore store;
     CPoiTable table;
+    CFileException openError;
     for (auto _ : state) {
-        if (store.Load("points.mem") != 0) throw std::runtime_error("load failed");
+        if (store.Read("points.mem").status != 0) throw std::runtime_error("load failed");
         ResetPoiTable(table);
-        if (ConvertPoints(store, table, "points.xml") != 0) throw std::runtime_error("write failed");
+        if (ConvertPoints(store, table, "points.xml", openError) != 0) throw std::runtime_error("write failed");
     }
     state.counters["points"] = store.GetCount();
     state.counters["bytes"] = static_cast<double>(calls.File("/mem/points.xml").size());

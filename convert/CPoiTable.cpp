@@ -1,18 +1,17 @@
 #include "convert/CPoiTable.h"
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
 #include "convert/DmsToDegreeText.h"
-#include "glorie/FileErrorText.h"
 #include "glorie/GlorieWriter.h"
 #include "platform/Cp932Text.h"
-#include "platform/MessageBox.h"
 
 namespace {
-// Most entries already hold their defaults at a reset; leaving those alone keeps a reset of 700
-// entries cheap.
+// Most entries already hold their defaults at a reset; leaving those alone keeps the reset of a
+// table used again cheap.
 template <std::size_t N>
 void Assign(CString& text, const char (&value)[N]) {
     constexpr std::size_t length = N - 1;
@@ -35,62 +34,70 @@ void SetDefaults(PoiEntry& entry, int index) {
 }
 }  // namespace
 
-CPoiTable::CPoiTable() { Reset(); }
+CPoiTable::CPoiTable() { m_entries.reserve(kCapacity); }
 
 void CPoiTable::Reset() {
     for (PoiEntry& entry : m_entries) SetDefaults(entry, -1);
 }
 
-void CPoiTable::ResetEntry(int position) { SetDefaults(m_entries[position], position); }
+void CPoiTable::ResetEntry(int position) { SetDefaults(Entry(position), position); }
 
 int CPoiTable::GetCount() const {
+    const int made = static_cast<int>(m_entries.size());
     int count = 0;
-    while (count < kCapacity && m_entries[count].index != -1) ++count;
+    while (count < made && m_entries[static_cast<std::size_t>(count)].index != -1) ++count;
     return count;
+}
+
+const PoiEntry& CPoiTable::Entry(int position) const {
+    static const PoiEntry kFree = [] {
+        PoiEntry entry;
+        SetDefaults(entry, -1);
+        return entry;
+    }();
+    const std::size_t at = static_cast<std::size_t>(position);
+    return at < m_entries.size() ? m_entries[at] : kFree;
+}
+
+PoiEntry& CPoiTable::Entry(int position) {
+    // Past the room reserved an entry would move the others, which callers hold by reference.
+    if (position < 0 || position >= kCapacity) throw std::out_of_range("CPoiTable position " + std::to_string(position));
+    const std::size_t at = static_cast<std::size_t>(position);
+    while (m_entries.size() <= at) SetDefaults(m_entries.emplace_back(), -1);
+    return m_entries[at];
 }
 
 void CPoiTable::SetName(CString text, int position) {
     std::string& bytes = text.Str();
     bytes.resize(Cp932TruncatedLength(bytes.c_str(), kNameLimit));
-    m_entries[position].name = std::move(text);
+    Entry(position).name = std::move(text);
 }
 
-void CPoiTable::SetReading(CString text, int position) { m_entries[position].reading = std::move(text); }
+void CPoiTable::SetReading(CString text, int position) { Entry(position).reading = std::move(text); }
 
 void CPoiTable::SetLongitude(CString text, int position) {
     DmsToDegreeText(text);
-    m_entries[position].longitude = std::move(text);
+    Entry(position).longitude = std::move(text);
 }
 
 void CPoiTable::SetLatitude(CString text, int position) {
     DmsToDegreeText(text);
-    m_entries[position].latitude = std::move(text);
+    Entry(position).latitude = std::move(text);
 }
 
-void CPoiTable::SetDigits(CString text, int position) { m_entries[position].digits = std::move(text); }
+void CPoiTable::SetDigits(CString text, int position) { Entry(position).digits = std::move(text); }
 
-
-int CPoiTable::WriteGlorie(CString strFileName) {
-    CFileException error;
-    if (WriteGlorie(strFileName, error) == 0) return 0;
-    ReportOpenError(error, strFileName);
-    return -1;
-}
 
 int CPoiTable::WriteGlorie(const CString& strFileName, CFileException& openError) {
-    CFile file;
-    if (!file.Open(strFileName, CFile::modeCreate | CFile::modeWrite, &openError)) return -1;
+    CSaveFile file;
+    if (!file.Open(strFileName, &openError)) return -1;
     WriteDocument(file);
-    file.Close();
+    file.Commit();
     return 0;
 }
 
-void CPoiTable::WriteDocument(CFile& file) const { glorie::WriteDocument(file, m_entries, GetCount()); }
+void CPoiTable::WriteDocument(CSaveFile& file) const { glorie::WriteDocument(file, m_entries.data(), GetCount()); }
 
-void CPoiTable::WriteText(CFile& file, const char* text) { WriteText(file, text, std::strlen(text)); }
+void CPoiTable::WriteText(CSaveFile& file, const char* text) { WriteText(file, text, std::strlen(text)); }
 
-void CPoiTable::WriteText(CFile& file, const char* text, std::size_t length) { glorie::WriteText(file, text, length); }
-
-void CPoiTable::ReportOpenError(const CFileException& error, CString strFileName) {
-    AfxMessageBox(OpenFailureMessage(error, strFileName), kMbOk);
-}
+void CPoiTable::WriteText(CSaveFile& file, const char* text, std::size_t length) { glorie::WriteText(file, text, length); }

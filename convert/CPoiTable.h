@@ -1,9 +1,10 @@
 #pragma once
 // The POI entries of one conversion; the document is glorie/GlorieWriter's.
 #include <cstddef>
+#include <vector>
 
 #include "glorie/PoiEntry.h"
-#include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 #include "platform/CFileException.h"
 #include "platform/CString.h"
 
@@ -24,21 +25,22 @@ public:
     void SetLatitude(CString text, int position);
     void SetDigits(CString text, int position);
 
-    // 0 when the whole document was written and the file replaced; -1 when the output cannot be
-    // opened (after the message has been shown). A failure while writing leaves as a CFileException.
-    int WriteGlorie(CString strFileName);
-    // The same without a message: -1 with openError filled when the output cannot be opened, for a
-    // caller that tells the user its own way (OpenFailureMessage gives the text shown above).
+    // 0 when the whole document was written and the file replaced; -1 with openError filled when the
+    // output cannot be opened, for the caller to tell its own way (OpenFailureMessage gives the
+    // dialogs' text). A failure while writing leaves as a CFileException.
     int WriteGlorie(const CString& strFileName, CFileException& openError);
     // The whole document into a file opened for writing; failures leave as a CFileException.
-    void WriteDocument(CFile& file) const;
-    static void WriteText(CFile& file, const char* text);
-    static void WriteText(CFile& file, const char* text, std::size_t length);  // length: strlen(text)
-    static void ReportOpenError(const CFileException& error, CString strFileName);
+    void WriteDocument(CSaveFile& file) const;
+    static void WriteText(CSaveFile& file, const char* text);
+    static void WriteText(CSaveFile& file, const char* text, std::size_t length);  // length: strlen(text)
 
-    const PoiEntry& Entry(int position) const { return m_entries[position]; }
-    PoiEntry& Entry(int position) { return m_entries[position]; }
+    // Any position below kCapacity; one not yet used is a free entry with the defaults.
+    const PoiEntry& Entry(int position) const;
+    PoiEntry& Entry(int position);
 
 private:
-    PoiEntry m_entries[kCapacity];
+    // Entries are made when a position is first used, in room reserved for all of them at once so
+    // that an entry never moves: a conversion of 100 points touches the memory of 100 entries, not
+    // of 700, and the positions past the used ones stay free entries.
+    std::vector<PoiEntry> m_entries;
 };

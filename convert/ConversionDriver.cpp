@@ -4,9 +4,10 @@
 
 void ResetPoiTable(CPoiTable& table) { table.Reset(); }
 
-int ConvertPoints(const CMemPointStore& store, CPoiTable& table, const CString& strOutputFile) {
+int ConvertPoints(const CMemPointStore& store, CPoiTable& table, const CString& strOutputFile,
+                  CFileException& openError) {
     FillPoiTable(store, table);
-    return table.WriteGlorie(strOutputFile);
+    return table.WriteGlorie(strOutputFile, openError);
 }
 
 void FillPoiTable(const CMemPointStore& store, CPoiTable& table) {

@@ -46,22 +46,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CMemPointStore store;
     CPoiTable table;
 
-    const int loaded = store.Load("in.mem");
+    const StoreLoadResult loaded = store.Read("in.mem");
     Require(calls.OpenDescriptors() == 0, "a descriptor stays open after the load");
+    Require(boxes.texts.empty(), "the store showed a box");
     if (file.size() != mempoint::kFileSize) {
-        Require(loaded == -1 && boxes.texts.size() == 1, "a file of the wrong length must be refused with one box");
-        Require(boxes.texts[0] == "in.mem\n    は認識できないファイルです", "wrong refusal text");
+        Require(loaded.status == -1, "a file of the wrong length must be refused");
+        Require(loaded.message == "in.mem\n    は認識できないファイルです", "wrong refusal text");
         Require(store.GetCount() == 0, "a refused file changed the count");
         return 0;
     }
-    Require(loaded == 0 && boxes.texts.empty(), "a file of the right length must load without a box");
+    Require(loaded.status == 0 && loaded.message.IsEmpty(), "a file of the right length must load without a message");
     const int count = store.GetCount();
     Require(count >= 0 && count <= mempoint::kRecordCount, "count out of range");
     for (int i = 0; i < count; ++i) Require(file[mempoint::RecordOffset(i) + mempoint::kInUse] != 0, "a free record was counted");
     Require(count == mempoint::kRecordCount || file[mempoint::RecordOffset(count) + mempoint::kInUse] == 0, "the run ends early");
 
     ResetPoiTable(table);
-    Require(ConvertPoints(store, table, "out.xml") == 0, "the conversion failed");
+    CFileException openError;
+    Require(ConvertPoints(store, table, "out.xml", openError) == 0, "the conversion failed");
     Require(boxes.texts.empty(), "the conversion showed a box");
     Require(table.GetCount() == count, "table and store disagree on the count");
     Require(calls.OpenDescriptors() == 0, "a descriptor stays open after the write");
@@ -79,6 +81,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // Replacing the document from the same table gives the same bytes.
-    Require(table.WriteGlorie("out.xml") == 0 && calls.File("/mem/out.xml") == doc, "a second write differs");
+    Require(table.WriteGlorie("out.xml", openError) == 0 && calls.File("/mem/out.xml") == doc, "a second write differs");
     return 0;
 }

@@ -13,7 +13,7 @@
 #include "maps/FormatRegistry.h"
 #include "maps/UnitFields.h"
 #include "mempoint/CMemPointStore.h"
-#include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 #include "maps/ZipImage.h"
 #include "support/MemImage.h"
 #include "support/MemoryCalls.h"
@@ -126,10 +126,10 @@ std::vector<Place> ManyPlaces(int count) {
 std::string Written(const char* formatName, const std::vector<Place>& places) {
     const Format& format = *FormatRegistry::Find(formatName);
     MemoryCalls calls("/mem");
-    CFile file;
-    if (!file.Open("/mem/seed", CFile::modeCreate | CFile::modeWrite)) return {};
+    CSaveFile file;
+    if (!file.Open("/mem/seed")) return {};
     format.write(file, places.data(), places.size(), WriteOptions{});
-    file.Close();
+    file.Commit();
     return calls.File("/mem/seed");
 }
 

@@ -13,7 +13,7 @@
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
 #include "maps/UnitFields.h"
-#include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 #include "support/MemoryCalls.h"
 
 using fuzzcheck::Require;
@@ -107,10 +107,10 @@ void CheckRoundTrip(const std::vector<Place>& places, const Format& format) {
     const std::string outName = std::string("out") + format.extensions[0];
     MemoryCalls calls("/mem");
     {
-        CFile file;
-        Require(file.Open(CString(outName), CFile::modeCreate | CFile::modeWrite), "the output cannot be opened");
+        CSaveFile file;
+        Require(file.Open(CString(outName)), "the output cannot be opened");
         format.write(file, places.data(), places.size(), WriteOptions{});
-        file.Close();
+        file.Commit();
     }
     MapReadResult again;
     try {

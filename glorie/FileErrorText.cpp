@@ -3,8 +3,6 @@
 #include <string>
 #include <utility>
 
-#include "platform/MessageBox.h"
-
 namespace {
 // Short open-failure texts by cause (full-width katakana).
 const char* const kOpenFailureTexts[] = {
@@ -77,5 +75,3 @@ CString OpenFailureMessage(const CFileException& error, const CString& strFileNa
 }
 
 CString SetInUseText(const CString& strSetName) { return strSetName + " は別の変換が書き込み中です。"; }
-
-void ReportFileFailure(const CFileException& error) { AfxMessageBox(CommandFailureText(error), kMbOk | kMbIconStop); }

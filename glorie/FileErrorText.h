@@ -11,5 +11,3 @@ CString OpenFailureMessage(const CFileException& error, const CString& strFileNa
 CString CommandFailureText(const CFileException& error);
 // The line shown, after the open failure, when another conversion is writing the output set.
 CString SetInUseText(const CString& strSetName);
-// Shows CommandFailureText with the stop icon and the application's caption.
-void ReportFileFailure(const CFileException& error);

@@ -99,7 +99,7 @@ const PreparedLines& Lines() {
 
 // entry is null for the lines outside the entry blocks, which have no fields. buffer only grows,
 // so after the first long line no line allocates.
-void WriteLines(CFile& file, std::string& buffer, const std::vector<PreparedLine>& lines, const PoiEntry* entry) {
+void WriteLines(CSaveFile& file, std::string& buffer, const std::vector<PreparedLine>& lines, const PoiEntry* entry) {
     for (const PreparedLine& p : lines) {
         if (entry && !IsWritten(*entry, p.line->when)) continue;
         if (p.fieldCount == 0 || !entry) {
@@ -125,7 +125,7 @@ void WriteLines(CFile& file, std::string& buffer, const std::vector<PreparedLine
 }
 }  // namespace
 
-void glorie::WriteDocument(CFile& file, const PoiEntry* entries, int count) {
+void glorie::WriteDocument(CSaveFile& file, const PoiEntry* entries, int count) {
     const PreparedLines& lines = Lines();
     std::string buffer(256, '\0');
     WriteLines(file, buffer, lines.header, nullptr);
@@ -133,4 +133,4 @@ void glorie::WriteDocument(CFile& file, const PoiEntry* entries, int count) {
     WriteLines(file, buffer, lines.closing, nullptr);
 }
 
-void glorie::WriteText(CFile& file, const char* text, std::size_t length) { file.Write(text, static_cast<unsigned>(length)); }
+void glorie::WriteText(CSaveFile& file, const char* text, std::size_t length) { file.Write(text, static_cast<unsigned>(length)); }

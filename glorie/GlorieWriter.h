@@ -4,13 +4,13 @@
 #include <cstddef>
 
 #include "glorie/PoiEntry.h"
-#include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 
 namespace glorie {
 
 // The header, one block an entry of entries[0..count), the closing lines, into a file open for writing.
-void WriteDocument(CFile& file, const PoiEntry* entries, int count);
+void WriteDocument(CSaveFile& file, const PoiEntry* entries, int count);
 // length bytes of text, as they are.
-void WriteText(CFile& file, const char* text, std::size_t length);
+void WriteText(CSaveFile& file, const char* text, std::size_t length);
 
 }  // namespace glorie

@@ -24,6 +24,7 @@
 #include "maps/UserReadings.h"
 #include "mempoint/CMemPointStore.h"
 #include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 #include "platform/CFileException.h"
 #include "platform/OutputSet.h"
 #include "platform/HostSystem.h"
@@ -499,7 +500,7 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
 }
 
 bool Conversion::WriteSet(const CString& strOutput, const std::vector<CString>& names, const std::vector<CString>& inputs,
-                          const std::function<void(CFile&, std::size_t)>& write,
+                          const std::function<void(CSaveFile&, std::size_t)>& write,
                           const std::function<void(const CFileException&, const CString&)>& openFailed,
                           ConversionResult& result, std::vector<CString>& removed, std::vector<CString>& left) {
     OutputSet set(strOutput);
@@ -512,7 +513,7 @@ bool Conversion::WriteSet(const CString& strOutput, const std::vector<CString>& 
     };
     try {
         for (std::size_t k = 0; k < names.size(); ++k) {
-            CFile* file = nullptr;
+            CSaveFile* file = nullptr;
             try {
                 file = &set.Add(names[k]);
             } catch (const CFileException& error) {
@@ -561,7 +562,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
     try {
         const bool bWritten = WriteSet(
             strOutput, names, inputs,
-            [&](CFile& file, std::size_t k) {
+            [&](CSaveFile& file, std::size_t k) {
                 const std::size_t first = k * perFile;
                 format.write(file, places.data() + first, std::min(count, first + perFile) - first, m_options.write);
             },
@@ -650,7 +651,7 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
         FillPoiTable(*m_store, *m_table);
         // Through the output set like every other road: its lock, its record and its journal.
         if (!WriteSet(
-                strOutput, {strOutput}, {strInput}, [&](CFile& file, std::size_t) { m_table->WriteDocument(file); },
+                strOutput, {strOutput}, {strInput}, [&](CSaveFile& file, std::size_t) { m_table->WriteDocument(file); },
                 [&](const CFileException& error, const CString& name) {
                     Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
                 },
@@ -665,6 +666,41 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
     SayRemoved(removed, left, result);
     result.ok = true;
     return result;
+}
+
+MemPointOutcome Conversion::ConvertMemPointDocument(const CString& strInput, const CString& strOutput) {
+    using Stage = MemPointOutcome::Stage;
+    MemPointOutcome outcome;
+    if (!m_store) m_store = std::make_unique<CMemPointStore>();
+    if (!m_table) m_table = std::make_unique<CPoiTable>();
+    try {
+        const StoreLoadResult loaded = m_store->Read(strInput, CMemPointStore::Sharing::exclusive);
+        if (loaded.status != 0) {
+            outcome.stage = Stage::notRead;
+            outcome.message = loaded.message;
+            return outcome;
+        }
+        ResetPoiTable(*m_table);
+        FillPoiTable(*m_store, *m_table);
+        OutputSet document(strOutput, OutputSet::Mode::document);
+        CSaveFile* file = nullptr;
+        try {
+            file = &document.Add(strOutput);
+        } catch (const CFileException& error) {
+            outcome.stage = Stage::notOpened;
+            outcome.error = error;
+            return outcome;
+        }
+        m_table->WriteDocument(*file);
+        document.Commit();
+    } catch (const CFileException& error) {
+        outcome.stage = Stage::failed;
+        outcome.error = error;
+        return outcome;
+    }
+    outcome.stage = Stage::converted;
+    outcome.points = m_table->GetCount();
+    return outcome;
 }
 
 ListResult Conversion::List(const CString& strInput) {

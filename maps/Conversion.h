@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "convert/ConversionDriver.h"
 #include "maps/Format.h"
 #include "maps/Place.h"
 #include "maps/PointEdits.h"
 #include "platform/CString.h"
 
-class CFile;
+class CSaveFile;
 class CFileException;
 class CMemPointStore;
 class CPoiTable;
@@ -101,6 +102,9 @@ public:
     ConversionResult Convert(const std::vector<CString>& inputs, const CString& strOutput);
     // A memory-point file into a glorie document the way the dialog converts it, every record.
     ConversionResult ConvertMemPointFile(const CString& strInput, const CString& strOutput);
+    // The dialogs' road: the input, read as no other program writes it, into the one document the
+    // user chose (no set around it: no lock, no record); the outcome for the dialog to tell.
+    MemPointOutcome ConvertMemPointDocument(const CString& strInput, const CString& strOutput);
     // The points of one input as the unit and today's maps get them.
     ListResult List(const CString& strInput);
 
@@ -120,7 +124,7 @@ private:
     // inputs kept from removal; false (said why) when the set was not committed. The removed
     // members of the earlier set come back in removed, the files it left for want of a record in left.
     bool WriteSet(const CString& strOutput, const std::vector<CString>& names, const std::vector<CString>& inputs,
-                  const std::function<void(CFile&, std::size_t)>& write,
+                  const std::function<void(CSaveFile&, std::size_t)>& write,
                   const std::function<void(const CFileException&, const CString&)>& openFailed, ConversionResult& result,
                   std::vector<CString>& removed, std::vector<CString>& left);
     void SayRemoved(const std::vector<CString>& removed, const std::vector<CString>& left, ConversionResult& result);

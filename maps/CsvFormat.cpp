@@ -268,7 +268,7 @@ std::string CsvField(const std::string& text) {
     return out + "\"";
 }
 
-void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions& options) {
+void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions& options) {
     std::string out = options.bom ? "\xEF\xBB\xBF" : "";
     out += "name,reading,latitude,longitude,digits\r\n";
     for (std::size_t i = 0; i < count; ++i) {

@@ -15,12 +15,14 @@ ConversionOptions GlorieOptions() {
 }
 }  // namespace
 
-DialogConversion::DialogConversion() : m_conversion(std::make_unique<Conversion>(GlorieOptions())) {}
+DialogConversion::DialogConversion(Inputs inputs)
+    : m_conversion(std::make_unique<Conversion>(GlorieOptions())), m_inputs(inputs) {}
 
 DialogConversion::~DialogConversion() = default;
 
 std::vector<InputKind> DialogConversion::InputKinds() const {
     std::vector<InputKind> kinds;
+    if (m_inputs == Inputs::memPointFiles) return kinds;
     for (const Format* format : FormatRegistry::All()) {
         if (format == FormatRegistry::Find("mem")) continue;  // the dialog's own first entry
         InputKind kind{format->title, {}};
@@ -35,6 +37,7 @@ std::vector<InputKind> DialogConversion::InputKinds() const {
 }
 
 bool DialogConversion::Takes(const CString& strInput) const {
+    if (m_inputs == Inputs::memPointFiles) return false;
     std::vector<BatchJob> jobs;
     std::string reason;
     BatchRequest request;
@@ -44,6 +47,10 @@ bool DialogConversion::Takes(const CString& strInput) const {
     request.output = strInput + ".xml";
     request.hasOutput = true;
     return BatchPlan::Make(request, jobs, reason) && !jobs[0].memPointRoad;
+}
+
+MemPointOutcome DialogConversion::ConvertMemPoints(const CString& strInput, const CString& strOutput) {
+    return m_conversion->ConvertMemPointDocument(strInput, strOutput);
 }
 
 MapConversionOutcome DialogConversion::Convert(const CString& strInput, const CString& strOutput, std::size_t notesKept) {

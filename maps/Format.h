@@ -5,7 +5,7 @@
 
 #include "maps/Place.h"
 
-class CFile;
+class CSaveFile;
 
 // The largest input read: a parsed document takes several times its size in memory. A GPX of
 // 100,000 waypoints is about 12 MB.
@@ -42,5 +42,5 @@ struct Format {
     MapReadResult (*read)(std::string bytes, const std::string& fileName, const ReadOptions& options);
     // places[0..count) as one document into file; coordinates in the format's datum. Throws
     // CFileException for the file, MapError for a point the format cannot hold.
-    void (*write)(CFile& file, const Place* places, std::size_t count, const WriteOptions& options);
+    void (*write)(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions& options);
 };

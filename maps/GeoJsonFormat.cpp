@@ -343,7 +343,7 @@ std::string Number(double value) {
 
 std::string Text(const std::string& text) { return json(text).dump(-1, ' ', false, json::error_handler_t::replace); }
 
-void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
     std::string out = "{\"type\": \"FeatureCollection\", \"features\": [";
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];

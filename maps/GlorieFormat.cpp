@@ -216,7 +216,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
 }
 
 // Places with their record texts (UnitRecord), coordinates in the Tokyo datum.
-void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
     const auto table = std::make_unique<CPoiTable>();
     table->Reset();
     for (std::size_t i = 0; i < count; ++i) {

@@ -109,7 +109,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
     return places.Finish(passedOver, "経路と軌跡の");
 }
 
-void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<gpx version=\"1.1\" creator=\"Quorvel\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
                       "xmlns:quorvel=\"" + std::string(kNamespace) + "\">\n"

@@ -233,11 +233,11 @@ void Document(const Place* places, std::size_t count, Emit emit) {
     emit(out, true);
 }
 
-void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
     Document(places, count, [&file](std::string& part, bool last) { WritePart(file, part, last); });
 }
 
-void WriteKmz(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+void WriteKmz(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
     KmzWriter archive;
     Document(places, count, [&archive](std::string& part, bool last) {
         if (part.size() < kDocumentPartBytes && !last) return;

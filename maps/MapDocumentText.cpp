@@ -5,7 +5,7 @@
 #include <map>
 
 #include "maps/MapError.h"
-#include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 
 namespace {
 const char kReplacement[] = "\xEF\xBF\xBD";
@@ -44,12 +44,12 @@ std::string XmlText(const std::string& text) {
     return out;
 }
 
-void WriteDocumentBytes(CFile& file, const std::string& document) {
+void WriteDocumentBytes(CSaveFile& file, const std::string& document) {
     // The file layer takes at most 4 GB a call; a document is far smaller (inputs are 32 MB at most).
     file.Write(document.data(), static_cast<unsigned>(document.size()));
 }
 
-void WritePart(CFile& file, std::string& part, bool last) {
+void WritePart(CSaveFile& file, std::string& part, bool last) {
     if (part.size() < kDocumentPartBytes && !last) return;
     WriteDocumentBytes(file, part);
     part.clear();

@@ -5,7 +5,7 @@
 
 #include "maps/Place.h"
 
-class CFile;
+class CSaveFile;
 
 // What each method stands for, once in a document's description.
 std::string MethodSummary(const Place* places, std::size_t count);
@@ -14,9 +14,9 @@ std::string CoordinateText(double value);
 // XML 1.0 text: markup escaped; control characters it does not allow become U+FFFD.
 std::string XmlText(const std::string& text);
 // The whole document into the file.
-void WriteDocumentBytes(CFile& file, const std::string& document);
+void WriteDocumentBytes(CSaveFile& file, const std::string& document);
 // A part of a document into the file once it holds 1 MB (or when last), then cleared: a large
 // document is never whole in memory (the file layer writes a new document's bytes as they come).
-void WritePart(CFile& file, std::string& part, bool last = false);
+void WritePart(CSaveFile& file, std::string& part, bool last = false);
 // The size at which WritePart writes.
 constexpr std::size_t kDocumentPartBytes = 1024 * 1024;

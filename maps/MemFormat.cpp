@@ -12,7 +12,7 @@
 #include "maps/UnitFields.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointEncoder.h"
-#include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 
 namespace {
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
@@ -58,7 +58,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
 }
 
 // Places with their record texts (UnitRecord), coordinates in the Tokyo datum.
-void Write(CFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
     std::vector<MemPointRecord> records;
     records.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {

@@ -10,6 +10,7 @@
 #include "maps/UnitFields.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
+#include "platform/CSaveFile.h"
 #include "platform/Cp932Text.h"
 
 bool WriteEditedInput(const CString& strInput, const std::map<std::size_t, PointEdit>& edits, const CString& strEdited,
@@ -54,10 +55,10 @@ bool WriteEditedInput(const CString& strInput, const std::map<std::size_t, Point
                                                        "」はナビで表示できません。「?」にしました"});
             place.SetRecord(std::move(record));
         }
-        CFile out;
-        if (!out.Open(strEdited, CFile::modeCreate | CFile::modeWrite, &error)) throw error;
+        CSaveFile out;
+        if (!out.Open(strEdited, &error)) throw error;
         format->write(out, read.places.data(), read.places.size(), WriteOptions());
-        out.Close();
+        out.Commit();
     } catch (const CFileException& error) {
         messages.push_back({Kind::failure, CommandFailureText(error).Str()});
         return false;

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "platform/CFile.h"
-#include "platform/MessageBox.h"
 #include "platform/PathSplit.h"
 
 using namespace mempoint;
@@ -35,12 +34,6 @@ char* TwoDigits(char* at, unsigned value) {
 
 CMemPointStore::CMemPointStore() { Reset(); }
 
-int CMemPointStore::Load(CString strPath) {
-    const StoreLoadResult result = Read(strPath);
-    if (!result.message.IsEmpty()) AfxMessageBox(result.message, kMbOk);
-    return result.status;
-}
-
 StoreLoadResult CMemPointStore::Read(const CString& strPath, Sharing sharing) {
     if (!PathHasExtension(strPath, ".MEM")) return {-1, UnrecognisedFileText(strPath)};
     CFile file;
@@ -56,11 +49,6 @@ StoreLoadResult CMemPointStore::Read(const CString& strPath, Sharing sharing) {
     std::memcpy(image, buffer, kFileSize);
     count = CountUsed();
     return {0, CString()};
-}
-
-void CMemPointStore::ReportOpenError(const CFileException& error) const {
-    const CString text = OpenErrorText(error);
-    if (!text.IsEmpty()) AfxMessageBox(text, kMbOk);
 }
 
 CString CMemPointStore::OpenErrorText(const CFileException& error) {

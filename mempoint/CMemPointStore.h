@@ -7,11 +7,11 @@
 #include "platform/CFileException.h"
 #include "platform/CString.h"
 
-// What a load came to, as a value: the store shows nothing itself; Load shows message, other
-// callers give it their own way (the command line's standard error, the page's list).
+// What a load came to, as a value: the store shows nothing itself; each caller gives message its
+// own way (the dialogs' box, the command line's standard error, the page's list).
 struct StoreLoadResult {
     int status = 0;   // 0 loaded, -1 not (image and count unchanged)
-    CString message;  // the text Load shows; empty when nothing is to be said
+    CString message;  // why not; empty when nothing is to be said
 };
 
 class CMemPointStore {
@@ -24,15 +24,12 @@ public:
 
     CMemPointStore();
 
-    // 0 when the file was loaded; -1 after the store has shown why not (image and count unchanged).
     // A failure while reading the opened file leaves as a CFileException.
-    int Load(CString strPath);
-    // Load's steps without a message box. A failure while reading the opened file leaves as a CFileException.
     StoreLoadResult Read(const CString& strPath, Sharing sharing = Sharing::exclusive);
     int GetCount() const { return count; }
     // A file's bytes already read: false (image and count unchanged) unless they are a file's size.
     bool LoadImage(const unsigned char* bytes, std::size_t size);
-    // The text Load shows for a file it does not recognise, and for one it cannot open.
+    // The message Read gives for a file it does not recognise, and for one it cannot open.
     static CString UnrecognisedFileText(const CString& strPath);
     static CString OpenErrorText(const CFileException& error);
 
@@ -44,7 +41,6 @@ public:
 
     void Reset();
     int CountUsed() const;
-    void ReportOpenError(const CFileException& error) const;
     std::uint32_t DecodeCoordinate(int index, CoordinateField field) const;
     static void FormatDms(char* buffer, std::uint32_t value);  // buffer of at least 14 bytes
 

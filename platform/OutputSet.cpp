@@ -95,16 +95,23 @@ bool OutputSet::IsMemberName(const CString& strSetFileName, const CString& strFi
     return true;
 }
 
-void OutputSet::Finish(CFile& file) { file.Flush(); }
+void OutputSet::Finish(CSaveFile& file) { file.Flush(); }
 
-CFile& OutputSet::OpenMember(const CString& strFileName) {
-    auto file = std::make_unique<CFile>();
+CSaveFile& OutputSet::OpenMember(const CString& strFileName) {
+    // A document is one file: a second would be a set without its record.
+    if (m_mode == Mode::document && !m_files.empty()) throw CFileException(CFileException::generic, -1, strFileName);
+    auto file = std::make_unique<CSaveFile>();
     CFileException error;
-    if (!file->Open(strFileName, CFile::modeCreate | CFile::modeWrite, &error)) {
+    if (!file->Open(strFileName, &error)) {
         error.m_strFileName = strFileName;
         throw error;
     }
     m_files.push_back(std::move(file));
     m_names.push_back(FullPathOf(strFileName.Str()));
     return *m_files.back();
+}
+
+void OutputSet::CommitDocument() {
+    for (auto& file : m_files) file->Commit();
+    m_files.clear();
 }

@@ -15,6 +15,10 @@
 // there the members take their places one after the other, and a run killed among them leaves
 // some new and some old. Journals and records name files of the set's folder only, by bare names;
 // one that names anything else is set aside, not obeyed.
+//
+// A single document (Mode::document) is the one file a user chose by name: it has no stale
+// members, so it takes no lock and leaves no record; its commit only puts the complete document
+// in place of the old one, which stays byte for byte until then.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -22,21 +26,24 @@
 #include <vector>
 
 #include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 #include "platform/CString.h"
 
 class OutputSet {
 public:
-    explicit OutputSet(CString strSetName);
+    enum class Mode { set, document };
+
+    explicit OutputSet(CString strSetName, Mode mode = Mode::set);
     OutputSet(const OutputSet&) = delete;
     OutputSet& operator=(const OutputSet&) = delete;
     ~OutputSet() noexcept;  // drops every file not yet committed
 
-    // A new member of the set, open for writing. Throws CFileException (cause and the name as
+    // A new member of the set, open for writing (a document takes one). Throws CFileException (cause and the name as
     // given) when it cannot be made; when another run is writing the set, the cause is
     // sharingViolation, the name is the set's and Busy() is true.
-    CFile& Add(const CString& strFileName);
+    CSaveFile& Add(const CString& strFileName);
     // The member is complete on disk; it keeps no descriptor open.
-    void Finish(CFile& file);
+    void Finish(CSaveFile& file);
     // Puts every member in its place and removes the stale members. Throws CFileException.
     void Commit();
 
@@ -84,7 +91,9 @@ public:
 
 private:
     // Opens the new member and keeps it with its full name: Add's work once the set is taken.
-    CFile& OpenMember(const CString& strFileName);
+    CSaveFile& OpenMember(const CString& strFileName);
+    // Commit of Mode::document: the one file into its place, nothing beside it.
+    void CommitDocument();
     // The full host path of a name, as this system resolves it.
     static std::string FullPathOf(const std::string& name);
     void Lock();
@@ -95,15 +104,17 @@ private:
 
 
     CString m_strSetName;
+    Mode m_mode = Mode::set;
     std::string m_strFolder;  // host path of the set's folder, with its final separator
     std::string m_strBase;    // the set's own file name
-    std::vector<std::unique_ptr<CFile>> m_files;
+    std::vector<std::unique_ptr<CSaveFile>> m_files;
     std::vector<std::string> m_names;  // full host path of each member as given
     std::vector<CString> m_removed;
     std::vector<CString> m_left;
     std::vector<std::string> m_warnings;
     std::string m_advice;
     std::vector<Recorded> m_record;  // the earlier commit's members
+    std::vector<std::string> m_entries;  // the set's folder as listed once the set was taken
     std::vector<std::pair<unsigned long long, unsigned long long>> m_protected;  // device, inode
     std::intptr_t m_hFolder = CFile::kInvalidHandle;  // the folder, held shared (or exclusive without a lock file)
     std::intptr_t m_hLock = CFile::kInvalidHandle;

@@ -2,7 +2,8 @@
 # Performance figures: the in-memory benchmarks, then whole processes timed with hyperfine and
 # /usr/bin/time -v: quorvel-cli on a 100-point file against the process floor and against
 # gpsbabel turning the same 100 points from CSV into GPX, and a batch of 1,000 files on /dev/shm;
-# then the datum shift: in memory, against Helmert, 100 points to GPX, 100,000 waypoints to glorie.
+# then the datum shift: in memory, against Helmert, 100 points to GPX (and, interleaved with the
+# floor and another build, .mem to glorie and to GPX), 100,000 waypoints to glorie.
 # Last, large inputs (`scripts/bench.sh large` runs that part alone) and the web page in headless
 # Chromium (`scripts/bench.sh web`).
 # QUORVEL_BENCH_BUILD names a release build folder (default build/release).
@@ -185,6 +186,24 @@ hyperfine -N --warmup 20 --runs 300 \
     -n "region to glorie" "$cli $work/region.mem -o $work/region.xml" \
     -n "region to gpx" "$cli $work/region.mem -o $work/region.gpx" \
     -n "spread to gpx" "$cli $work/points.mem -o $work/points.gpx"
+
+# The same runs and the floor interleaved (each round runs every command once, so that the
+# shared machine's load falls on all alike), 300 rounds; QUORVEL_BENCH_BASE names another release
+# build folder (today's main) to run side by side in the same rounds.
+echo "== .mem runs against the floor, interleaved"
+runs=("floor=$floor $work/points.mem $work/floor.xml"
+      "glorie=$cli $work/points.mem -o $work/i.xml"
+      "region-glorie=$cli $work/region.mem -o $work/ir.xml"
+      "region-gpx=$cli $work/region.mem -o $work/ir.gpx"
+      "spread-gpx=$cli $work/points.mem -o $work/i.gpx")
+if [ -n "${QUORVEL_BENCH_BASE:-}" ]; then
+    cp "$QUORVEL_BENCH_BASE/cli/quorvel-cli" "$work/base-cli"
+    runs+=("base-glorie=$work/base-cli $work/points.mem -o $work/b.xml"
+           "base-region-glorie=$work/base-cli $work/region.mem -o $work/br.xml"
+           "base-region-gpx=$work/base-cli $work/region.mem -o $work/br.gpx"
+           "base-spread-gpx=$work/base-cli $work/points.mem -o $work/b.gpx")
+fi
+python3 scripts/interleave.py 300 "${runs[@]}"
 
 large_bench "$cli" "$work" "$build/tests/tools/quorvel-make-big-gpx"
 

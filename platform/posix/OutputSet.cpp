@@ -62,8 +62,14 @@ int ListFolder(const std::string& folder, std::vector<std::string>& names) {
 }
 
 // Makes the folder's entries durable; a folder that cannot be synced fails nothing (as CFile).
-void SyncFolder(const std::string& folder) {
+// held is the folder as the lock holds it open (or invalid): syncing that descriptor syncs the
+// same folder, without opening it once more.
+void SyncFolder(const std::string& folder, std::intptr_t held) {
     PosixCalls& os = PosixCalls::Current();
+    if (held != CFile::kInvalidHandle) {
+        os.Fsync(static_cast<int>(held));
+        return;
+    }
     const int fd = os.Open(FolderToOpen(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd < 0) return;
     os.Fsync(fd);
@@ -311,7 +317,7 @@ OutputSet::Recorded Identity(const std::string& name, const struct stat& st) {
 
 std::string OutputSet::FullPathOf(const std::string& name) { return FullPath(name); }
 
-OutputSet::OutputSet(CString strSetName) : m_strSetName(std::move(strSetName)) {
+OutputSet::OutputSet(CString strSetName, Mode mode) : m_strSetName(std::move(strSetName)), m_mode(mode) {
     const std::string full = FullPath(m_strSetName.Str());
     m_strFolder = FolderPrefix(full);
     m_strBase = full.substr(m_strFolder.size());
@@ -340,7 +346,8 @@ bool OutputSet::Protected(const std::string& path) const {
                        [&](const Written& w) { return w.set != self && SameFile(w.file, file); });
 }
 
-CFile& OutputSet::Add(const CString& strFileName) {
+CSaveFile& OutputSet::Add(const CString& strFileName) {
+    if (m_mode == Mode::document) return OpenMember(strFileName);
     PosixCalls& os = PosixCalls::Current();
     if (!m_bTaken) {
         // Written to a device or a FIFO (-o /dev/null), the output has no files beside it to lock,
@@ -503,7 +510,7 @@ void OutputSet::Recover() {
             m_advice = "ジャーナル " + journal + " は無効ですが、" + aside + " に移せません。取り除いてから、もう一度変換してください";
             Throw(errno, CString(journal));
         }
-        SyncFolder(m_strFolder);
+        SyncFolder(m_strFolder, m_hFolder);
         m_warnings.push_back("ジャーナル " + journal + " は無効なので従わず、" + aside + " に移しました");
     } else if (book == Book::ok) {
         for (const Step& step : steps)
@@ -512,20 +519,22 @@ void OutputSet::Recover() {
                            " を完了できません。中身を確かめて、不要なら削除してから、もう一度変換してください";
                 Throw(failed, CString(m_strFolder + (step.kind == 'D' ? step.from : step.to)));
             }
-        if (!steps.empty()) SyncFolder(m_strFolder);
+        if (!steps.empty()) SyncFolder(m_strFolder, m_hFolder);
         if (os.Unlink(journal.c_str()) != 0) Throw(errno, CString(journal));
-        SyncFolder(m_strFolder);
+        SyncFolder(m_strFolder, m_hFolder);
     } else if (err != ENOENT && err != 0) {
         Throw(err, CString(journal));
     }
     const CString base(m_strBase);
-    // A folder that cannot be listed is reported, not taken for one without leftovers.
-    std::vector<std::string> entries;
-    if (const int failed = ListFolder(m_strFolder, entries)) Throw(failed, CString(FolderToOpen(m_strFolder)));
-    RemoveDeadTemps(m_strFolder, entries, base);
+    // A folder that cannot be listed is reported, not taken for one without leftovers. The one
+    // listing also serves the commit's search for stale members: under the lock no other run adds
+    // a member name, and each name listed is looked at again then. A file another program puts
+    // there meanwhile is only not reported as left; nothing unlisted is ever removed.
+    if (const int failed = ListFolder(m_strFolder, m_entries)) Throw(failed, CString(FolderToOpen(m_strFolder)));
+    RemoveDeadTemps(m_strFolder, m_entries, base);
     // A member that links elsewhere is staged beside the file it links to.
     std::vector<std::string> there;
-    for (const std::string& entry : entries) {
+    for (const std::string& entry : m_entries) {
         if (!IsMemberName(base, CString(entry))) continue;
         struct stat st {};
         if (os.Lstat((m_strFolder + entry).c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) continue;
@@ -562,6 +571,10 @@ void OutputSet::ReadRecord() {
 }
 
 void OutputSet::Commit() {
+    if (m_mode == Mode::document) {
+        CommitDocument();
+        return;
+    }
     if (m_files.empty()) {
         Unlock();
         return;
@@ -578,7 +591,7 @@ void OutputSet::Commit() {
     std::vector<Recorded> members;
     std::vector<std::size_t> unstaged;  // members written from memory or directly by their file
     for (std::size_t i = 0; i < m_files.size(); ++i) {
-        const CFile& file = *m_files[i];
+        const CSaveFile& file = *m_files[i];
         const std::string& staged = file.GetStagedPath();
         const std::string& target = file.GetTargetPath();
         const std::string name = bare(m_names[i]);
@@ -606,11 +619,9 @@ void OutputSet::Commit() {
     // Stale members: what the earlier record names and is still the file it was; anything else
     // with a member's name stays, and is said.
     const CString base(m_strBase);
-    // Listed before any member changes: a folder that cannot be listed fails the commit rather
-    // than leave the earlier set's members unremoved without a word.
-    std::vector<std::string> entries;
-    if (!m_bDevice)
-        if (const int failed = ListFolder(m_strFolder, entries)) Throw(failed, CString(FolderToOpen(m_strFolder)));
+    // The folder as Recover listed it when the set was taken (a folder that could not be listed
+    // failed the run there, before anything was written); a device has no entries.
+    std::vector<std::string> entries = std::move(m_entries);
     std::sort(entries.begin(), entries.end());
     std::vector<Step> stale;
     for (const std::string& entry : entries) {
@@ -681,11 +692,11 @@ void OutputSet::Commit() {
     if (bJournal) {
         if (os.Rename(journalTemp.path.c_str(), journal.c_str()) != 0) Throw(errno, CString(journal));
         journalTemp.Forget();
-        SyncFolder(m_strFolder);
+        SyncFolder(m_strFolder, m_hFolder);
     }
     // Members the journal cannot hold (written from memory) are written now, after every check;
     // the record leaves them out, so that no later commit removes them.
-    for (std::size_t i : unstaged) m_files[i]->Close();
+    for (std::size_t i : unstaged) m_files[i]->Commit();
     for (const Step& step : steps) {
         if (const int err = Apply(step, m_strFolder)) {
             // What is left is the journal's now: the next run completes it.
@@ -700,8 +711,8 @@ void OutputSet::Commit() {
     }
     record.Forget();
     for (auto& file : m_files) file->Release();
-    SyncFolder(m_strFolder);
-    if (bJournal && os.Unlink(journal.c_str()) == 0) SyncFolder(m_strFolder);
+    SyncFolder(m_strFolder, m_hFolder);
+    if (bJournal && os.Unlink(journal.c_str()) == 0) SyncFolder(m_strFolder, m_hFolder);
     for (const Recorded& member : members) g_written.push_back({member, m_strFolder + m_strBase});
     for (std::size_t i : unstaged) {
         struct stat st {};

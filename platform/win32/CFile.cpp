@@ -1,103 +1,30 @@
 #include "platform/CFile.h"
 
-#include "platform/win32/TempFiles.h"
 #include "platform/win32/Win32Calls.h"
 #include "platform/win32/WideText.h"
 
 namespace {
-constexpr size_t kBufferSize = 64 * 1024;
-constexpr int kTempAttempts = 100;
-
 HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
-std::intptr_t FromHandle(HANDLE handle) { return reinterpret_cast<std::intptr_t>(handle); }
-
-void Fill(CFileException* pError, long lOsError, const CString& strFileName) {
-    if (pError == nullptr) return;
-    pError->m_cause = CFileException::OsErrorToException(lOsError);
-    pError->m_lOsError = lOsError;
-    pError->m_strFileName = strFileName;
-}
-
-// The full path of a name, or the name itself when it cannot be expanded.
-std::wstring FullPath(const std::wstring& name) {
-    const std::wstring full = Win32Calls::Current().FullPath(name);
-    return full.empty() ? name : full;
-}
 }  // namespace
 
-// A new document here always replaces its target through a temporary file beside it.
-struct CFile::Native {};
-
-CFile::CFile() = default;
-
 CFile::~CFile() noexcept { Abort(); }
-
-const std::string& CFile::GetTargetPath() const { return m_strFileName.Str(); }
-
-bool CFile::IsWrittenInPlace() const { return false; }
 
 bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException* pError) {
     Abort();
     Win32Calls& calls = Win32Calls::Current();
     const std::wstring wideName = Utf8ToWide(strFileName.Str());
-    const std::wstring fullPath = FullPath(wideName);
-    const bool bCreate = (nOpenFlags & modeCreate) != 0;
-
-    if (!bCreate) {
-        const DWORD access = (nOpenFlags & modeReadWrite) ? GENERIC_READ | GENERIC_WRITE
-                             : (nOpenFlags & modeWrite) ? GENERIC_WRITE
-                                                        : GENERIC_READ;
-        // A reader that lets others read shares the file with other readers only.
-        const unsigned share = nOpenFlags & 0x0070;
-        const DWORD shareMode = share == shareDenyWrite ? FILE_SHARE_READ : 0;
-        HANDLE file = calls.CreateFile(fullPath.c_str(), access, shareMode, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-        if (file == INVALID_HANDLE_VALUE) {
-            Fill(pError, static_cast<long>(::GetLastError()), strFileName);
-            return false;
-        }
-        m_hFile = FromHandle(file);
-        m_strFileName = CString(WideToUtf8(fullPath));
-        return true;
-    }
-
-    // Probe the target first, so that every reason it cannot be replaced shows before anything
-    // is written. The probe stays open until Close, keeping other openers away.
-    HANDLE target = calls.CreateFile(fullPath.c_str(), GENERIC_WRITE, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-    if (target == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND) {
-            Fill(pError, static_cast<long>(error), strFileName);
-            return false;
-        }
-    }
-
-    HANDLE temp = INVALID_HANDLE_VALUE;
-    std::wstring tempName;
-    for (int attempt = 0; attempt < kTempAttempts && temp == INVALID_HANDLE_VALUE; ++attempt) {
-        tempName = fullPath + L".~qv" + std::to_wstring(attempt);
-        // Shared for deletion only, so that an interrupted program can remove it while it is open.
-        temp = calls.CreateFile(tempName.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
-        if (temp == INVALID_HANDLE_VALUE) {
-            const DWORD error = ::GetLastError();
-            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-            if (target != INVALID_HANDLE_VALUE) calls.CloseHandle(target);
-            Fill(pError, static_cast<long>(error), strFileName);
-            return false;
-        }
-    }
-    if (temp == INVALID_HANDLE_VALUE) {
-        if (target != INVALID_HANDLE_VALUE) calls.CloseHandle(target);
-        Fill(pError, ERROR_FILE_EXISTS, strFileName);
+    const std::wstring expanded = calls.FullPath(wideName);
+    const std::wstring fullPath = expanded.empty() ? wideName : expanded;
+    // A reader that lets others read shares the file with other readers only.
+    const DWORD shareMode = (nOpenFlags & shareDenyWrite) ? FILE_SHARE_READ : 0;
+    HANDLE file = calls.CreateFile(fullPath.c_str(), GENERIC_READ, shareMode, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    if (file == INVALID_HANDLE_VALUE) {
+        const long error = static_cast<long>(::GetLastError());
+        if (pError) *pError = CFileException(CFileException::OsErrorToException(error), error, strFileName);
         return false;
     }
-
-    RegisterTempFile(tempName);
-    m_hFile = FromHandle(temp);
-    m_hTarget = target == INVALID_HANDLE_VALUE ? kInvalidHandle : FromHandle(target);
+    m_hFile = reinterpret_cast<std::intptr_t>(file);
     m_strFileName = CString(WideToUtf8(fullPath));
-    m_strTempName = WideToUtf8(tempName);
-    m_buffer.clear();
-    m_buffer.reserve(kBufferSize);
     return true;
 }
 
@@ -114,107 +41,18 @@ unsigned CFile::Read(void* lpBuf, unsigned nCount) {
     return read;
 }
 
-void CFile::Write(const void* lpBuf, unsigned nCount) {
-    if (m_bFlushed) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
-    const char* bytes = static_cast<const char*>(lpBuf);
-    if (m_strTempName.empty()) {
-        DWORD written = 0;
-        if (!Win32Calls::Current().WriteFile(AsHandle(m_hFile), bytes, nCount, &written))
-            ThrowOsError(static_cast<long>(::GetLastError()));
-        if (written != nCount) throw CFileException(CFileException::diskFull, -1, m_strFileName);
-        return;
-    }
-    m_buffer.insert(m_buffer.end(), bytes, bytes + nCount);
-    if (m_buffer.size() >= kBufferSize) FlushBuffer();
-}
-
-void CFile::FlushBuffer() {
-    size_t done = 0;
-    while (done < m_buffer.size()) {
-        const DWORD chunk = static_cast<DWORD>(m_buffer.size() - done);
-        DWORD written = 0;
-        if (!Win32Calls::Current().WriteFile(AsHandle(m_hFile), m_buffer.data() + done, chunk, &written)) {
-            const long error = static_cast<long>(::GetLastError());
-            Abort();
-            throw CFileException(CFileException::OsErrorToException(error), error, m_strFileName);
-        }
-        if (written != chunk) {  // only a full disk writes less than asked
-            Abort();
-            throw CFileException(CFileException::diskFull, -1, m_strFileName);
-        }
-        done += written;
-    }
-    m_buffer.clear();
-}
-
 void CFile::Close() {
     if (!IsOpen()) return;
-    Win32Calls& calls = Win32Calls::Current();
-    if (m_strTempName.empty()) {
-        HANDLE file = AsHandle(m_hFile);
-        m_hFile = kInvalidHandle;
-        if (!calls.CloseHandle(file)) ThrowOsError(static_cast<long>(::GetLastError()));
-        return;
-    }
-
-    auto fail = [this](long error) {
-        Abort();
-        throw CFileException(CFileException::OsErrorToException(error), error, m_strFileName);
-    };
-    Flush();
-    if (m_hTarget != kInvalidHandle) {
-        // The probe must be let go before the target can be replaced.
-        calls.CloseHandle(AsHandle(m_hTarget));
-        m_hTarget = kInvalidHandle;
-    }
-    const std::wstring tempName = Utf8ToWide(m_strTempName);
-    const std::wstring target = Utf8ToWide(m_strFileName.Str());
-    if (!calls.MoveFileEx(tempName.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        fail(static_cast<long>(::GetLastError()));
-    ForgetTempFile(tempName);
-    m_strTempName.clear();
-    m_buffer.clear();
-}
-
-void CFile::Flush() {
-    if (!IsOpen()) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
-    if (m_strTempName.empty() || m_bFlushed) return;
-    Win32Calls& calls = Win32Calls::Current();
-    FlushBuffer();  // on failure it has already dropped the temporary file
-    auto fail = [this](long error) {
-        Abort();
-        throw CFileException(CFileException::OsErrorToException(error), error, m_strFileName);
-    };
-    if (!calls.FlushFileBuffers(AsHandle(m_hFile))) fail(static_cast<long>(::GetLastError()));
     HANDLE file = AsHandle(m_hFile);
     m_hFile = kInvalidHandle;
-    m_bFlushed = true;
-    // A member of a set waits for the others: it keeps no buffer meanwhile.
-    std::vector<char>().swap(m_buffer);
-    if (!calls.CloseHandle(file)) fail(static_cast<long>(::GetLastError()));
+    if (!Win32Calls::Current().CloseHandle(file)) ThrowOsError(static_cast<long>(::GetLastError()));
 }
 
 void CFile::Abort() noexcept {
-    Win32Calls& calls = Win32Calls::Current();
-    if (m_hFile != kInvalidHandle) calls.CloseHandle(AsHandle(m_hFile));
-    if (m_hTarget != kInvalidHandle) calls.CloseHandle(AsHandle(m_hTarget));
+    if (m_hFile != kInvalidHandle) Win32Calls::Current().CloseHandle(AsHandle(m_hFile));
     m_hFile = kInvalidHandle;
-    m_hTarget = kInvalidHandle;
-    if (!m_strTempName.empty()) {
-        const std::wstring tempName = Utf8ToWide(m_strTempName);
-        calls.DeleteFile(tempName.c_str());
-        ForgetTempFile(tempName);
-        m_strTempName.clear();
-    }
-    std::vector<char>().swap(m_buffer);
-    m_bFlushed = false;
 }
 
 void CFile::ThrowOsError(long lOsError) const {
     throw CFileException(CFileException::OsErrorToException(lOsError), lOsError, m_strFileName);
-}
-
-void CFile::Release() noexcept {
-    m_strTempName.clear();
-    Abort();
 }

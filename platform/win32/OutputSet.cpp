@@ -57,7 +57,7 @@ std::string FullPath(const std::string& name) {
 
 std::string OutputSet::FullPathOf(const std::string& name) { return FullPath(name); }
 
-OutputSet::OutputSet(CString strSetName) : m_strSetName(std::move(strSetName)) {
+OutputSet::OutputSet(CString strSetName, Mode mode) : m_strSetName(std::move(strSetName)), m_mode(mode) {
     const std::string full = FullPath(m_strSetName.Str());
     const std::size_t slash = full.find_last_of("\\/");
     m_strFolder = slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
@@ -79,7 +79,8 @@ bool OutputSet::Protected(const std::string& path) const {
     return std::find(m_protected.begin(), m_protected.end(), id) != m_protected.end();
 }
 
-CFile& OutputSet::Add(const CString& strFileName) {
+CSaveFile& OutputSet::Add(const CString& strFileName) {
+    if (m_mode == Mode::document) return OpenMember(strFileName);
     if (!m_bTaken) {
         Lock();
         ReadRecord();
@@ -119,8 +120,12 @@ void OutputSet::ReadRecord() {
 }
 
 void OutputSet::Commit() {
+    if (m_mode == Mode::document) {
+        CommitDocument();
+        return;
+    }
     for (auto& file : m_files) file->Flush();
-    for (auto& file : m_files) file->Close();
+    for (auto& file : m_files) file->Commit();
     m_files.clear();
     std::vector<Recorded> members;
     WIN32_FIND_DATAW found;
@@ -139,11 +144,11 @@ void OutputSet::Commit() {
     const std::string recordPath = m_strFolder + HiddenName(m_strBase, ".record");
     try {
         const std::string bytes = EncodeRecord(members);
-        CFile record;
+        CSaveFile record;
         CFileException error;
-        if (!record.Open(CString(recordPath), CFile::modeCreate | CFile::modeWrite, &error)) throw error;
+        if (!record.Open(CString(recordPath), &error)) throw error;
         record.Write(bytes.data(), static_cast<unsigned>(bytes.size()));
-        record.Close();
+        record.Commit();
     } catch (const CFileException& error) {
         m_warnings.push_back("出力の記録 " + recordPath + " を書けませんでした (" + CFileException::OsErrorText(error.m_lOsError) +
                              ")。次の変換はこの出力のファイルを削除しません");

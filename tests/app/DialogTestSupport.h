@@ -6,6 +6,7 @@
 
 #include "support/RecordingDialogUi.h"
 #include "app/CMainDlg.h"
+#include "maps/DialogConversion.h"
 #include "platform/MessageBox.h"
 #include "platform/posix/PosixCalls.h"
 
@@ -33,5 +34,6 @@ private:
 struct DialogUnderTest {
     DialogUnderTest() { AfxSetAppName("/opt/bin/quorvel"); }
     RecordingDialogUi ui;
-    CMainDlg dlg{ui};
+    DialogConversion memPoints{DialogConversion::Inputs::memPointFiles};
+    CMainDlg dlg{ui, &memPoints};
 };

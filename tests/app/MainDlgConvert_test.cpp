@@ -1,11 +1,13 @@
 // The convert command over real files: name checks, messages and their order, the ending.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
 
 #include "DialogTestSupport.h"
+#include "support/CliRun.h"
 #include "support/FailingPosixCalls.h"
 #include "support/MemImage.h"
 #include "support/TempDir.h"
@@ -179,5 +181,44 @@ TEST_F(ConvertTest, FileFailureInsideTheCommandIsReportedOnceAndTheDialogStaysUs
     Press(input, output);  // a retry converts
     EXPECT_EQ(t.ui.log, (Log{"ReadBoxes", kConverted, "ReadBoxes", "EndDialog 1"}));
     ExpectWholeDocument(output);
+}
+// The dialog's document is the command line's, byte for byte; the one file the user chose is
+// replaced and nothing is made or removed beside it, whatever an earlier set left there.
+TEST_F(ConvertTest, TheDocumentIsTheCommandLinesAndNothingLiesBesideIt) {
+    TempDir cliDir;
+    const std::string cliInput = cliDir.File("route.mem");
+    WriteFileBytes(cliInput, TwoPoints());
+    ASSERT_EQ(RunCli({cliInput, "-o", cliDir.File("cli.xml")}).status, 0);
+    const std::string expected = ReadFileBytes(cliDir.File("cli.xml"));
+    struct Case {
+        std::vector<std::string> laid;  // besides route.mem, before the conversion
+    };
+    const std::vector<Case> cases = {
+        {{}},
+        {{"route.xml"}},
+        {{".route.xml.record", "route-1.xml", "route-2.xml", "route.xml"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.laid.size());
+        TempDir here;
+        const std::string in = here.File("route.mem"), out = here.File("route.xml");
+        WriteFileBytes(in, TwoPoints());
+        for (const std::string& name : c.laid) WriteFileBytes(here.File(name), "earlier " + name);
+        DialogUnderTest fresh;
+        fresh.ui.inputBox = in;
+        fresh.ui.outputBox = out;
+        EXPECT_TRUE(fresh.dlg.OnCommand(IDOK));
+        EXPECT_EQ(fresh.ui.log, (Log{"ReadBoxes", kConverted, "ReadBoxes", "EndDialog 1"}));
+        EXPECT_EQ(ReadFileBytes(out), expected);
+        std::vector<std::string> listed = c.laid;
+        listed.push_back("route.mem");
+        if (std::find(listed.begin(), listed.end(), "route.xml") == listed.end()) listed.push_back("route.xml");
+        std::sort(listed.begin(), listed.end());
+        EXPECT_EQ(here.List(), listed);
+        for (const std::string& name : c.laid) {
+            if (name == "route.xml") continue;
+            EXPECT_EQ(ReadFileBytes(here.File(name)), "earlier " + name);
+        }
+    }
 }
 }  // namespace

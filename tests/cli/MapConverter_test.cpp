@@ -161,7 +161,7 @@ TEST(MapConverterTest, LargeInputsAreSplitIntoNumberedFilesWrittenAsOneSet) {
                 EXPECT_EQ(CountOf(bytes, "<gpoi>"), static_cast<size_t>(c.counts[k]));
             } else {
                 CMemPointStore store;
-                ASSERT_EQ(store.Load(dir.File(c.files[k + 1]).c_str()), 0);
+                ASSERT_EQ(store.Read(dir.File(c.files[k + 1]).c_str()).status, 0);
                 EXPECT_EQ(store.GetCount(), c.counts[k]);
             }
         }
@@ -458,7 +458,7 @@ TEST(MapConverterTest, ReadingsAndNamesComeBackByteForByteThroughEveryMapFormat)
         const CliOutcome back = RunCli({map, "-o", dir.File("back.mem"), "--reading", "none"});
         ASSERT_EQ(back.status, 0) << back.err;
         CMemPointStore store;
-        ASSERT_EQ(store.Load(dir.File("back.mem").c_str()), 0);
+        ASSERT_EQ(store.Read(dir.File("back.mem").c_str()).status, 0);
         ASSERT_EQ(store.GetCount(), 100);
         int same = 0;
         for (int i = 0; i < 100; ++i) {
@@ -478,7 +478,7 @@ TEST(MapConverterTest, ReadingsAndNamesComeBackByteForByteThroughEveryMapFormat)
     ASSERT_EQ(RunCli({dir.File("twice.mem"), "--to", "gpx"}).status, 0);
     ASSERT_EQ(RunCli({dir.File("twice.gpx"), "-o", dir.File("again.mem"), "--reading", "none"}).status, 0);
     CMemPointStore store;
-    ASSERT_EQ(store.Load(dir.File("again.mem").c_str()), 0);
+    ASSERT_EQ(store.Read(dir.File("again.mem").c_str()).status, 0);
     CString name;
     store.GetName(name, 0);
     EXPECT_EQ(name.Str(), "\x81\xE0\xFA\x5C\x81\xCA");

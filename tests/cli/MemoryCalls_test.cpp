@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 
 namespace {
 std::string ReadWhole(const CString& name, CFileException& error) {
@@ -47,15 +48,15 @@ TEST(MemoryCallsTest, ADocumentReplacesItsTargetOnlyWhenClosed) {
     MemoryCalls calls("/mem");
     calls.SetFile("/mem/out.xml", "old");
     {
-        CFile file;
-        ASSERT_TRUE(file.Open("out.xml", CFile::modeCreate | CFile::modeWrite));
+        CSaveFile file;
+        ASSERT_TRUE(file.Open("out.xml"));
         file.Write("new document", 12);
         CFile rival;
         CFileException error;
         EXPECT_FALSE(rival.Open("out.xml", CFile::modeRead, &error));
         EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
         EXPECT_EQ(calls.File("/mem/out.xml"), "old");
-        file.Close();
+        file.Commit();
     }
     EXPECT_EQ(calls.File("/mem/out.xml"), "new document");
     EXPECT_EQ(calls.FileNames(), std::set<std::string>{"/mem/out.xml"});
@@ -63,10 +64,10 @@ TEST(MemoryCallsTest, ADocumentReplacesItsTargetOnlyWhenClosed) {
     {
         FailingPosixCalls faults;
         faults.Fail(FailingPosixCalls::Call::Fsync, 1, EIO);
-        CFile failing;
-        ASSERT_TRUE(failing.Open("out.xml", CFile::modeCreate | CFile::modeWrite));
+        CSaveFile failing;
+        ASSERT_TRUE(failing.Open("out.xml"));
         failing.Write("lost", 4);
-        EXPECT_THROW(failing.Close(), CFileException);
+        EXPECT_THROW(failing.Commit(), CFileException);
     }
     EXPECT_EQ(calls.File("/mem/out.xml"), "new document");
     EXPECT_EQ(calls.FileNames(), std::set<std::string>{"/mem/out.xml"});

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -118,5 +119,20 @@ TEST(CPoiTable, FillOperationsSetOneFieldEach) {
     EXPECT_EQ(latitude, " 35.39.29.157");
     ExpectDefaults(table->Entry(1), -1);
     ExpectDefaults(table->Entry(3), -1);
+}
+// Entries are held by reference while others are filled: no position moves one, and a position
+// outside the table is refused rather than written past it.
+TEST(CPoiTable, EntriesStayInPlaceAndPositionsOutsideAreRefused) {
+    const auto table = std::make_unique<CPoiTable>();
+    table->ResetEntry(0);
+    const PoiEntry* first = &table->Entry(0);
+    table->ResetEntry(CPoiTable::kCapacity - 1);
+    EXPECT_EQ(&table->Entry(0), first);
+    for (const int position : {-1, CPoiTable::kCapacity, CPoiTable::kCapacity * 100}) {
+        EXPECT_THROW(table->Entry(position), std::out_of_range) << position;
+        EXPECT_THROW(table->SetName("x", position), std::out_of_range) << position;
+    }
+    EXPECT_EQ(table->GetCount(), 1);
+    ExpectDefaults(table->Entry(CPoiTable::kCapacity - 1), CPoiTable::kCapacity - 1);
 }
 }  // namespace

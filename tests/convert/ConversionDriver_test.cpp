@@ -9,6 +9,7 @@
 #include "support/RecordingMessageBoxHost.h"
 #include "support/TempDir.h"
 #include "support/MemImage.h"
+#include "app/FileFailureReport.h"
 
 namespace {
 // Names of every kind a unit stores: ASCII, CP932 kanji, half-width katakana, a full 16 bytes,
@@ -42,12 +43,21 @@ MemImage HundredPoints() {
     return image;
 }
 
+// A conversion as the dialogs run it: an output that cannot be opened is told in a box.
+int Convert(const CMemPointStore& store, CPoiTable& table, const CString& out) {
+    CFileException openError;
+    const int result = ConvertPoints(store, table, out, openError);
+    if (result != 0) ReportOutputOpenFailure(openError, out);
+    return result;
+}
+
 // A store loaded from the image, through a file as the program does it.
+
 std::unique_ptr<CMemPointStore> Load(const MemImage& image, const TempDir& dir) {
     const std::string path = dir.File("points.mem");
     WriteFileBytes(path, image.Bytes());
     auto store = std::make_unique<CMemPointStore>();
-    EXPECT_EQ(store->Load(CString(path)), 0);
+    EXPECT_EQ(store->Read(CString(path)).status, 0);
     return store;
 }
 
@@ -66,7 +76,7 @@ TEST(ConversionDriver, ConvertsAHundredPointsIntoTheDocument) {
     const auto table = std::make_unique<CPoiTable>();
     ResetPoiTable(*table);
     const std::string out = dir.File("points.xml");
-    EXPECT_EQ(ConvertPoints(*store, *table, CString(out)), 0);
+    EXPECT_EQ(Convert(*store, *table, CString(out)), 0);
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(table->GetCount(), 100);
     EXPECT_EQ(table->Entry(99).index, 99);
@@ -107,7 +117,7 @@ TEST(ConversionDriver, TurnsTheStoredCoordinatesIntoDegrees) {
         image.LatitudeBytes(0, c.latitude[0], c.latitude[1], c.latitude[2], c.latitude[3]);
         const auto store = Load(image, dir);
         const auto table = std::make_unique<CPoiTable>();
-        EXPECT_EQ(ConvertPoints(*store, *table, CString(dir.File("out.xml"))), 0);
+        EXPECT_EQ(Convert(*store, *table, CString(dir.File("out.xml"))), 0);
         EXPECT_EQ(table->Entry(0).longitude.Str(), c.expectedLongitude);
         EXPECT_EQ(table->Entry(0).latitude.Str(), c.expectedLatitude);
     }
@@ -120,7 +130,7 @@ TEST(ConversionDriver, AFileWithoutPointsStillGetsADocument) {
     image.Free(0).Use(1).Name(1, "not a point");
     const auto store = Load(image, dir);
     const auto table = std::make_unique<CPoiTable>();
-    EXPECT_EQ(ConvertPoints(*store, *table, CString(dir.File("out.xml"))), 0);
+    EXPECT_EQ(Convert(*store, *table, CString(dir.File("out.xml"))), 0);
     EXPECT_EQ(table->GetCount(), 0);
     ExpectFree(*table, 0);
     EXPECT_TRUE(MatchesGolden(ReadFileBytes(dir.File("out.xml")), "empty.xml"));
@@ -132,7 +142,7 @@ TEST(ConversionDriver, AnUnopenableOutputReturnsFailureAndKeepsTheEntries) {
     const auto table = std::make_unique<CPoiTable>();
     RecordingMessageBoxHost boxes;
     const std::string out = dir.File("missing") + "/points.xml";
-    EXPECT_EQ(ConvertPoints(*store, *table, CString(out)), -1);
+    EXPECT_EQ(Convert(*store, *table, CString(out)), -1);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "\"" + out + "\"\n\n不正パス");
     EXPECT_EQ(table->GetCount(), 100);
@@ -150,11 +160,11 @@ TEST(ConversionDriver, ASecondConversionLeavesNothingOfTheFirst) {
     for (int i = 0; i < 3; ++i) three.Use(i).Name(i, "second");
     const auto first = Load(ten, dir);
     ResetPoiTable(*table);
-    EXPECT_EQ(ConvertPoints(*first, *table, CString(dir.File("a.xml"))), 0);
+    EXPECT_EQ(Convert(*first, *table, CString(dir.File("a.xml"))), 0);
     EXPECT_EQ(table->GetCount(), 10);
     const auto second = Load(three, dir);
     ResetPoiTable(*table);
-    EXPECT_EQ(ConvertPoints(*second, *table, CString(dir.File("b.xml"))), 0);
+    EXPECT_EQ(Convert(*second, *table, CString(dir.File("b.xml"))), 0);
     EXPECT_EQ(table->GetCount(), 3);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(table->Entry(i).name, "second");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CMainDlg.h"
+#include "maps/DialogConversion.h"
 #include "platform/MessageBox.h"
 #include "res/resource.h"
 #include "support/RecordingDialogUi.h"
@@ -25,7 +26,8 @@ std::string HundredPoints() {
 PressResult PressConvert(const std::string& input, const std::string& output) {
     AfxSetAppName("/opt/bin/quorvel");
     RecordingDialogUi ui;
-    CMainDlg dlg(ui);
+    DialogConversion memPoints(DialogConversion::Inputs::memPointFiles);
+    CMainDlg dlg(ui, &memPoints);
     ui.inputBox = input;
     ui.outputBox = output;
     dlg.OnCommand(IDOK);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/RecordingMessageBoxHost.h"
-#include "convert/CPoiTable.h"
+#include "app/FileFailureReport.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -57,7 +57,7 @@ TEST(FileErrorText, ReportOpenErrorQuotesTheNameAsGiven) {
     };
     for (const Case& c : cases) {
         RecordingMessageBoxHost boxes;
-        CPoiTable::ReportOpenError(CFileException(c.cause, 17, CString("/elsewhere/full.xml")), c.name);
+        ReportOutputOpenFailure(CFileException(c.cause, 17, CString("/elsewhere/full.xml")), c.name);
         ASSERT_EQ(boxes.shown.size(), 1u) << c.cause;
         EXPECT_EQ(boxes.shown[0].text, c.expected) << c.cause;
         EXPECT_EQ(boxes.shown[0].caption, "quorvel");
@@ -65,7 +65,7 @@ TEST(FileErrorText, ReportOpenErrorQuotesTheNameAsGiven) {
     }
     for (const CauseTexts& c : kCauses) {
         RecordingMessageBoxHost boxes;
-        CPoiTable::ReportOpenError(CFileException(c.cause), "out.xml");
+        ReportOutputOpenFailure(CFileException(c.cause), "out.xml");
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].text, std::string("\"out.xml\"\n\n") + c.openFailure) << c.cause;
     }

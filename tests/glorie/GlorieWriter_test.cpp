@@ -10,6 +10,7 @@
 #include "support/GoldenFile.h"
 #include "support/RecordingMessageBoxHost.h"
 #include "support/TempDir.h"
+#include "app/FileFailureReport.h"
 #include "convert/CPoiTable.h"
 #include "platform/posix/PosixCalls.h"
 
@@ -26,9 +27,17 @@ void Fill(CPoiTable& table, int position, const char* name, const char* reading,
     entry.longitude = longitude;
 }
 
+// The document written as the dialogs write it: an output that cannot be opened is told in a box.
+int WriteGlorie(CPoiTable& table, const CString& name) {
+    CFileException openError;
+    const int result = table.WriteGlorie(name, openError);
+    if (result != 0) ReportOutputOpenFailure(openError, name);
+    return result;
+}
+
 std::string WriteToFile(CPoiTable& table, const TempDir& dir) {
     const std::string path = dir.File("out.xml");
-    EXPECT_EQ(table.WriteGlorie(CString(path)), 0);
+    EXPECT_EQ(WriteGlorie(table, CString(path)), 0);
     return ReadFileBytes(path);
 }
 
@@ -169,7 +178,7 @@ TEST(GlorieWriter, ReportsAnOutputThatCannotBeOpenedAndCreatesNothing) {
         RecordingMessageBoxHost boxes;
         const auto table = std::make_unique<CPoiTable>();
         Fill(*table, 0, kTokyoStation, "", "35.68123", "139.76712");
-        EXPECT_EQ(table->WriteGlorie(CString(name)), -1) << name;
+        EXPECT_EQ(WriteGlorie(*table, CString(name)), -1) << name;
         ASSERT_EQ(boxes.shown.size(), 1u) << name;
         EXPECT_EQ(boxes.shown[0].text, "\"" + name + "\"\n\n不正パス");
         EXPECT_EQ(boxes.shown[0].caption, "quorvel");
@@ -193,7 +202,7 @@ TEST(GlorieWriter, AWriteFailureLeavesTheWriterAndKeepsTheOldDocument) {
         FailingPosixCalls failing;
         failing.Fail(FailingPosixCalls::Call::Write, 1, ENOSPC, true);
         try {
-            table->WriteGlorie(CString(path));
+            WriteGlorie(*table, CString(path));
             ADD_FAILURE() << "the write failure did not leave the writer";
         } catch (const CFileException& error) {
             cause = error.m_cause;
@@ -211,13 +220,13 @@ TEST(GlorieWriter, WriteTextWritesTheBytesBeforeTheTerminator) {
     const TempDir dir;
     const std::string path = dir.File("text.xml");
     {
-        CFile file;
+        CSaveFile file;
         CFileException error;
-        ASSERT_TRUE(file.Open(CString(path), CFile::modeCreate | CFile::modeWrite, &error));
+        ASSERT_TRUE(file.Open(CString(path), &error));
         CPoiTable::WriteText(file, "\t<a>\r\n");
         CPoiTable::WriteText(file, "");
         CPoiTable::WriteText(file, "\x93\x8C\r\n");
-        file.Close();
+        file.Commit();
     }
     EXPECT_EQ(ReadFileBytes(path), "\t<a>\r\n\x93\x8C\r\n");
 }

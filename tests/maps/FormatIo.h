@@ -6,7 +6,7 @@
 
 #include "maps/FormatRegistry.h"
 #include "maps/Place.h"
-#include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 #include "support/TempDir.h"
 
 inline MapReadResult ReadAs(const char* format, std::string bytes, const std::string& fileName,
@@ -18,10 +18,10 @@ inline std::string WriteAs(const char* format, const std::vector<Place>& places,
     TempDir dir;
     const std::string path = dir.File("document");
     {
-        CFile file;
-        if (!file.Open(CString(path), CFile::modeCreate | CFile::modeWrite)) return "(not opened)";
+        CSaveFile file;
+        if (!file.Open(CString(path))) return "(not opened)";
         FormatRegistry::Find(format)->write(file, places.data(), places.size(), options);
-        file.Close();
+        file.Commit();
     }
     return ReadFileBytes(path);
 }

@@ -14,13 +14,14 @@
 #include "support/RecordingMessageBoxHost.h"
 #include "support/TempDir.h"
 #include "support/MemImage.h"
+#include "app/FileFailureReport.h"
 
 namespace {
 using Call = FailingPosixCalls::Call;
 const char kUnrecognised[] = "\n    は認識できないファイルです";
 const char kCannotOpen[] = "\n    を読み込み用に開けませんでした";
 
-// The result of Load and the texts of the boxes it showed, one a line.
+// The result of a load as the dialogs show it, and the texts of the boxes shown, one a line.
 struct Outcome {
     int result;
     std::string boxes;
@@ -28,7 +29,9 @@ struct Outcome {
 
 Outcome LoadInto(CMemPointStore& store, const std::string& path) {
     RecordingMessageBoxHost host;
-    Outcome outcome{store.Load(CString(path)), ""};
+    const StoreLoadResult result = store.Read(CString(path));
+    ReportStoreMessage(result.message);
+    Outcome outcome{result.status, ""};
     for (const ShownMessageBox& box : host.shown) {
         EXPECT_EQ(box.style, kMbOk | kMbIconExclamation);
         EXPECT_EQ(box.caption, AfxGetAppName());
@@ -237,10 +240,9 @@ TEST(CMemPointStore, ReportOpenErrorChoosesTheTextByCause) {
         {99, "in.mem\n    を読み込み用に開けませんでした|"},
         {-1, "in.mem\n    を読み込み用に開けませんでした|"},
     };
-    const CMemPointStore store;
     for (const Row& row : rows) {
         RecordingMessageBoxHost host;
-        store.ReportOpenError(CFileException(row.cause, 0, "in.mem"));
+        ReportStoreMessage(CMemPointStore::OpenErrorText(CFileException(row.cause, 0, "in.mem")));
         std::string boxes;
         for (const ShownMessageBox& box : host.shown) boxes += box.text.Str() + "|";
         EXPECT_EQ(boxes, row.boxes) << row.cause;

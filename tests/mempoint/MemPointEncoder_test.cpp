@@ -30,7 +30,7 @@ void LoadEncoded(CMemPointStore& store, const std::vector<MemPointRecord>& recor
     const std::string bytes = EncodeMemPointFile(records);
     ASSERT_EQ(bytes.size(), mempoint::kFileSize);
     WriteFileBytes(dir.File("out.mem"), bytes);
-    ASSERT_EQ(store.Load(CString(dir.File("out.mem"))), 0);
+    ASSERT_EQ(store.Read(CString(dir.File("out.mem"))).status, 0);
 }
 
 constexpr double Degrees(int d, int m, double s) { return d + m / 60.0 + s / 3600.0; }

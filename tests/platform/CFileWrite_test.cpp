@@ -12,11 +12,10 @@
 #include "support/ChildProcess.h"
 #include "support/FailingPosixCalls.h"
 #include "support/TempDir.h"
-#include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 
 namespace {
 using Call = FailingPosixCalls::Call;
-constexpr unsigned kCreate = CFile::modeCreate | CFile::modeWrite;
 const std::string kOld = "old document, longer than the new one\r\n";
 const std::string kNew = "new\r\n";
 
@@ -37,12 +36,12 @@ unsigned Mode(const std::string& path) {
 // Writes text as one document and describes how it ended: "written", or the failure record of
 // the open or of the write/close.
 std::string WriteDocument(const std::string& name, const std::string& text) {
-    CFile file;
+    CSaveFile file;
     CFileException error(CFileException::none, 0, "untouched");
-    if (!file.Open(CString(name), kCreate, &error)) return "open " + Describe(error);
+    if (!file.Open(CString(name), &error)) return "open " + Describe(error);
     try {
         file.Write(text.data(), static_cast<unsigned>(text.size()));
-        file.Close();
+        file.Commit();
     } catch (const CFileException& e) {
         return "thrown " + Describe(e);
     }
@@ -91,8 +90,8 @@ TEST(CFileWrite, ManySmallWritesArriveInOrderAcrossFlushes) {
     const std::string path = dir.File("big.xml");
     std::string expected;
     FailingPosixCalls calls;
-    CFile file;
-    ASSERT_TRUE(file.Open(CString(path), kCreate));
+    CSaveFile file;
+    ASSERT_TRUE(file.Open(CString(path)));
     for (int i = 0; i < 20000; ++i) {
         const std::string line = "\t<line n=\"" + std::to_string(i) + "\"/>\r\n";
         file.Write(line.data(), static_cast<unsigned>(line.size()));
@@ -100,7 +99,7 @@ TEST(CFileWrite, ManySmallWritesArriveInOrderAcrossFlushes) {
     }
     EXPECT_EQ(file.GetLength(), expected.size());
     EXPECT_FALSE(FileExists(path));  // nothing at the target before Close
-    file.Close();
+    file.Commit();
     EXPECT_EQ(ReadFileBytes(path), expected);
     // Buffered: one write call per 64 KiB, not one a line.
     EXPECT_LE(calls.Count(Call::Write), static_cast<int>(expected.size() / 65536 + 1));
@@ -111,8 +110,8 @@ TEST(CFileWrite, WhileWritingTheDocumentIsATemporaryFileBesideTheTarget) {
     TempDir dir;
     const std::string path = dir.File("out.xml");
     WriteFileBytes(path, kOld);
-    CFile file;
-    ASSERT_TRUE(file.Open(CString(path), kCreate));
+    CSaveFile file;
+    ASSERT_TRUE(file.Open(CString(path)));
     const std::vector<std::string> names = dir.List();
     ASSERT_EQ(names.size(), 2u);
     const std::string& temp = names[0];
@@ -130,15 +129,15 @@ TEST(CFileWrite, AbandonedDocumentLeavesTheTargetAsItWas) {
     const std::string path = dir.File("out.xml");
     WriteFileBytes(path, kOld);
     {
-        CFile file;
-        ASSERT_TRUE(file.Open(CString(path), kCreate));
+        CSaveFile file;
+        ASSERT_TRUE(file.Open(CString(path)));
         file.Write(kNew.data(), static_cast<unsigned>(kNew.size()));
     }
     EXPECT_EQ(ReadFileBytes(path), kOld);
     EXPECT_EQ(dir.List(), std::vector<std::string>{"out.xml"});
     {
-        CFile file;
-        ASSERT_TRUE(file.Open(dir.File("fresh.xml").c_str(), kCreate));
+        CSaveFile file;
+        ASSERT_TRUE(file.Open(dir.File("fresh.xml").c_str()));
     }
     EXPECT_EQ(dir.List(), std::vector<std::string>{"out.xml"});
 }
@@ -180,11 +179,11 @@ TEST(CFileWrite, TargetInUseElsewhereIsASharingViolation) {
         EXPECT_EQ(dir.List(), std::vector<std::string>{"out.xml"});
     }
     // A second writer of the same target is refused while the first holds it.
-    CFile first;
-    ASSERT_TRUE(first.Open(CString(path), kCreate));
+    CSaveFile first;
+    ASSERT_TRUE(first.Open(CString(path)));
     EXPECT_EQ(WriteDocument(path, kNew), "open " + Describe(CFileException::sharingViolation, EWOULDBLOCK, path));
     first.Write(kNew.data(), static_cast<unsigned>(kNew.size()));
-    first.Close();
+    first.Commit();
     EXPECT_EQ(ReadFileBytes(path), kNew);
 }
 
@@ -285,14 +284,14 @@ TEST(CFileWrite, FailuresBeforeTheRenameLeaveTheOldTargetAndNoTemporaryFile) {
         const std::string path = dir.File("out.xml");
         WriteFileBytes(path, kOld);
         ASSERT_EQ(chmod(path.c_str(), 0640), 0);
-        CFile file;
-        ASSERT_TRUE(file.Open(CString(path), kCreate));
+        CSaveFile file;
+        ASSERT_TRUE(file.Open(CString(path)));
         file.Write(kNew.data(), static_cast<unsigned>(kNew.size()));
         FailingPosixCalls calls;
         if (row.err == 0) calls.Short(row.call, row.nth, kNew.size() - 1);
         else calls.Fail(row.call, row.nth, row.err);
         try {
-            file.Close();
+            file.Commit();
             ADD_FAILURE() << "close did not fail";
         } catch (const CFileException& e) {
             EXPECT_EQ(Describe(e), Describe(row.cause, row.os, path)) << FailingPosixCalls::Name(row.call);
@@ -301,7 +300,7 @@ TEST(CFileWrite, FailuresBeforeTheRenameLeaveTheOldTargetAndNoTemporaryFile) {
         EXPECT_EQ(ReadFileBytes(path), kOld) << FailingPosixCalls::Name(row.call);
         EXPECT_EQ(Mode(path), 0640u);
         EXPECT_EQ(dir.List(), std::vector<std::string>{"out.xml"}) << FailingPosixCalls::Name(row.call);
-        file.Close();  // nothing is left to close
+        EXPECT_THROW(file.Commit(), CFileException);  // nothing is left to commit
         EXPECT_EQ(ReadFileBytes(path), kOld);
     }
 }
@@ -310,8 +309,8 @@ TEST(CFileWrite, FailedFlushWhileWritingDropsTheDocumentAtOnce) {
     TempDir dir;
     const std::string path = dir.File("out.xml");
     WriteFileBytes(path, kOld);
-    CFile file;
-    ASSERT_TRUE(file.Open(CString(path), kCreate));
+    CSaveFile file;
+    ASSERT_TRUE(file.Open(CString(path)));
     FailingPosixCalls calls;
     calls.Fail(Call::Write, 1, ENOSPC);
     const std::string line(1000, 'x');
@@ -324,7 +323,7 @@ TEST(CFileWrite, FailedFlushWhileWritingDropsTheDocumentAtOnce) {
     }
     EXPECT_EQ(written, 65);  // the first Write that takes the buffer past 64 KiB
     EXPECT_EQ(dir.List(), std::vector<std::string>{"out.xml"});
-    file.Close();  // cannot put a document with a hole in place
+    EXPECT_THROW(file.Commit(), CFileException);  // cannot put a document with a hole in place
     EXPECT_EQ(ReadFileBytes(path), kOld);
     EXPECT_EQ(dir.List(), std::vector<std::string>{"out.xml"});
 }
@@ -336,14 +335,14 @@ TEST(CFileWrite, FolderSyncFailureAfterTheRenameIsNoFailure) {
     WriteFileBytes(path, kOld);
     const int errs[] = {EIO, EINVAL};  // EINVAL: a file system that does not sync folders
     for (int err : errs) {
-        CFile file;
-        ASSERT_TRUE(file.Open(CString(path), kCreate));
+        CSaveFile file;
+        ASSERT_TRUE(file.Open(CString(path)));
         file.Write(kNew.data(), static_cast<unsigned>(kNew.size()));
         FailingPosixCalls calls;
         calls.Fail(Call::Fsync, 2, err);
         std::string outcome = "written";
         try {
-            file.Close();
+            file.Commit();
         } catch (const CFileException& e) {
             outcome = "thrown " + Describe(e);
         }
@@ -363,13 +362,13 @@ TEST(CFileWrite, RelativeNamesAreRecordedAsFullPaths) {
     std::string failedOpen;
     std::string fullPath;
     {
-        CFile file;
-        if (file.Open("rel.xml", kCreate)) {
+        CSaveFile file;
+        if (file.Open("rel.xml")) {
             fullPath = file.GetFilePath().Str();
             FailingPosixCalls calls;
             calls.Fail(Call::Fsync, 1, EIO);
             try {
-                file.Close();
+                file.Commit();
             } catch (const CFileException& e) {
                 described = Describe(e);
             }
@@ -394,3 +393,35 @@ TEST(CFileWrite, LongTargetNamesStillGetATemporaryName) {
     EXPECT_EQ(dir.List().size(), 1u);
 }
 }  // namespace
+
+// A save file is committed once: whatever is asked of it afterwards fails and leaves the
+// committed document as it is, so that no second commit can be taken for a save.
+TEST(CFileWrite, ACommittedDocumentTakesNothingMore) {
+    const struct {
+        const char* what;
+        std::function<void(CSaveFile&)> act;
+    } rows[] = {
+        {"write", [](CSaveFile& f) { f.Write("more", 4); }},
+        {"flush", [](CSaveFile& f) { f.Flush(); }},
+        {"commit", [](CSaveFile& f) { f.Commit(); }},
+        {"length", [](CSaveFile& f) { f.GetLength(); }},
+    };
+    for (const auto& row : rows) {
+        TempDir dir;
+        const std::string path = dir.File("out.xml");
+        WriteFileBytes(path, kOld);
+        CSaveFile file;
+        ASSERT_TRUE(file.Open(CString(path)));
+        file.Write(kNew.data(), static_cast<unsigned>(kNew.size()));
+        file.Commit();
+        EXPECT_FALSE(file.IsOpen()) << row.what;
+        try {
+            row.act(file);
+            ADD_FAILURE() << row.what << " after the commit did not fail";
+        } catch (const CFileException& e) {
+            EXPECT_EQ(Describe(e), Describe(CFileException::invalidFile, EBADF, path)) << row.what;
+        }
+        EXPECT_EQ(ReadFileBytes(path), kNew) << row.what;
+        EXPECT_EQ(dir.List(), std::vector<std::string>{"out.xml"}) << row.what;
+    }
+}

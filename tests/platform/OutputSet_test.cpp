@@ -124,7 +124,7 @@ TEST(OutputSet, CommitReplacesMembersAndRemovesStaleOnesOnly) {
         ASSERT_EQ(mkdir(dir.File("set-9.xml").c_str(), 0755), 0);  // a folder is never removed
         OutputSet set(CString(dir.File("set.xml")));
         for (const auto& member : row.members) {
-            CFile& file = set.Add(CString(dir.File(member.first)));
+            CSaveFile& file = set.Add(CString(dir.File(member.first)));
             file.Write(member.second.data(), static_cast<unsigned>(member.second.size()));
             set.Finish(file);
         }
@@ -203,9 +203,9 @@ TEST(OutputSet, FailuresBeforeTheCommitLeaveTheOldSetAndNoTemporaryFile) {
         {Call::Open, 10, ENOSPC, "13 28 .set.xml.journal"},
         {Call::Write, 3, ENOSPC, "13 28 .set.xml.journal"},
         {Call::Write, 4, ENOSPC, "13 28 .set.xml.record"},
-        // The folder's listing: 1 looking for what killed runs left, 2 for the stale members.
+        // The folder's one listing, for what killed runs left and for the stale members.
         {Call::ReadFolder, 1, EIO, "10 5 "},
-        {Call::ReadFolder, 2, EACCES, "5 13 "},
+        {Call::ReadFolder, 1, EACCES, "5 13 "},
     };
     for (const Row& row : rows) {
         TempDir dir;
@@ -369,7 +369,7 @@ TEST(OutputSet, JournalsThatAreNotTheSetsOwnAreSetAsideUnobeyed) {
         row.plant(folder, journal);
         OutputSet set(CString(folder + "/set.xml"));
         for (const char* name : {"set-1.xml", "set-2.xml"}) {
-            CFile& file = set.Add(CString(folder + "/" + name));
+            CSaveFile& file = set.Add(CString(folder + "/" + name));
             file.Write("new", 3);
             set.Finish(file);
         }
@@ -463,7 +463,7 @@ TEST(OutputSet, AnOutputNameOfNameMaxHasItsLockJournalAndRecord) {
         OutputSet set(CString(dir.File(stem + ".xml")));
         for (int k = 1; k <= members; ++k) {
             const std::string name = members == 1 ? stem + ".xml" : stem + "-" + std::to_string(k) + ".xml";
-            CFile& file = set.Add(CString(dir.File(name)));
+            CSaveFile& file = set.Add(CString(dir.File(name)));
             file.Write("x", 1);
             set.Finish(file);
         }
@@ -500,7 +500,7 @@ TEST(OutputSet, LinksOfOtherUsersInStickyFoldersAreNotFollowed) {
         OutputSet set(CString(dir.File("set.xml")));
         std::string failure = Failure([&] {
             for (const char* name : {"set-1.xml", "set-2.xml"}) {
-                CFile& file = set.Add(CString(dir.File(name)));
+                CSaveFile& file = set.Add(CString(dir.File(name)));
                 file.Write("glorie", 6);
                 set.Finish(file);
             }
@@ -530,4 +530,56 @@ TEST(OutputSet, TemporaryFilesBesideALinkedMembersTargetAreRemoved) {
     ASSERT_EQ(WriteSet(dir, {{"set-1.xml", "new 1"}, {"set-2.xml", "new 2"}}), "");
     EXPECT_EQ(ReadFileBytes(elsewhere.File("target.xml")), "new 1");
     EXPECT_EQ(elsewhere.List(), (std::vector<std::string>{".other.xml." + std::to_string(gone) + "-0.tmp", "target.xml"}));
+}
+
+// A single document the user chose: replaced whole or not at all, with no lock, record or journal
+// beside it and no file of the set's member names touched; the folder is never listed.
+TEST(OutputSet, ADocumentIsReplacedWholeOrNotAtAllWithNothingBesideIt) {
+    struct Row {
+        Call call;
+        int nth;
+        int err;
+        std::string failure;  // cause, errno, file; empty: committed
+    };
+    const Row rows[] = {
+        {Call::ReadFolder, 1, EIO, ""},
+        {Call::Open, 1, EACCES, "5 13 set.xml"},
+        {Call::Open, 2, ENOSPC, "13 28 set.xml"},
+        {Call::Write, 1, ENOSPC, "13 28 set.xml"},
+        {Call::Fsync, 1, EIO, "10 5 set.xml"},
+        {Call::Rename, 1, EIO, "10 5 set.xml"},
+    };
+    const Files earlier = With(Recorded(kOldSet), {{"set.xml", "old document"}});
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(FailingPosixCalls::Name(row.call)) + std::to_string(row.nth));
+        TempDir dir;
+        Lay(dir, {{"set.xml", "old document"}});
+        ASSERT_EQ(WriteSet(dir, kOldSet), "");
+        std::string failure;
+        {
+            FailingPosixCalls calls;
+            calls.Fail(row.call, row.nth, row.err);
+            try {
+                OutputSet document(CString(dir.File("set.xml")), OutputSet::Mode::document);
+                CSaveFile& file = document.Add(CString(dir.File("set.xml")));
+                file.Write("new document", 12);
+                // One document: a second member would be a set without its record.
+                EXPECT_THROW(document.Add(CString(dir.File("set-4.xml"))), CFileException);
+                document.Commit();
+            } catch (const CFileException& e) {
+                failure = std::to_string(e.m_cause) + " " + std::to_string(e.m_lOsError) + " " + e.m_strFileName.Str();
+            }
+        }
+        const std::string file = row.failure.substr(row.failure.rfind(' ') + 1);
+        EXPECT_EQ(failure, row.failure.empty() ? "" : row.failure.substr(0, row.failure.rfind(' ') + 1) + dir.File(file));
+        EXPECT_EQ(Contents(dir), row.failure.empty() ? With(Recorded(kOldSet), {{"set.xml", "new document"}}) : earlier);
+    }
+    // Abandoned before its commit, the document leaves the old one and no temporary file.
+    TempDir dir;
+    Lay(dir, {{"set.xml", "old document"}});
+    {
+        OutputSet document(CString(dir.File("set.xml")), OutputSet::Mode::document);
+        document.Add(CString(dir.File("set.xml"))).Write("new", 3);
+    }
+    EXPECT_EQ(Contents(dir), (Files{{"set.xml", "old document"}}));
 }

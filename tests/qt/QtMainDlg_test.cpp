@@ -40,9 +40,10 @@ std::string TwoPointImage() {
 std::string DocumentWithoutDialog(const std::string& input, const std::string& output) {
     CMemPointStore store;
     CPoiTable table;
-    if (store.Load(input.c_str()) != 0) return "load failed";
+    if (store.Read(input.c_str()).status != 0) return "load failed";
     ResetPoiTable(table);
-    if (ConvertPoints(store, table, output.c_str()) != 0) return "write failed";
+    CFileException openError;
+    if (ConvertPoints(store, table, output.c_str(), openError) != 0) return "write failed";
     return ReadFileBytes(output);
 }
 
@@ -56,6 +57,7 @@ class TestQtMainDlg : public QObject {
 private:
     std::unique_ptr<ScriptedPrompts> m_prompts;
     std::unique_ptr<QtMessageBoxHost> m_host;
+    DialogConversion m_memPoints{DialogConversion::Inputs::memPointFiles};
     std::unique_ptr<QtMainDlg> m_dlg;
 
     QtMainDlg& Shown(const CString& cmdLine = "") {
@@ -71,7 +73,7 @@ private slots:
     void init() {
         m_prompts = std::make_unique<ScriptedPrompts>();
         m_host = std::make_unique<QtMessageBoxHost>(*m_prompts);
-        m_dlg = std::make_unique<QtMainDlg>(*m_prompts);
+        m_dlg = std::make_unique<QtMainDlg>(*m_prompts, &m_memPoints);
     }
 
     void cleanup() {

@@ -18,7 +18,7 @@ std::string WriteSet(const TempDir& dir, const std::map<std::string, std::string
     try {
         OutputSet set(CString(dir.File("set.xml")));
         for (const auto& member : members) {
-            CFile& file = set.Add(CString(dir.File(member.first)));
+            CSaveFile& file = set.Add(CString(dir.File(member.first)));
             file.Write(member.second.data(), static_cast<unsigned>(member.second.size()));
             set.Finish(file);
         }

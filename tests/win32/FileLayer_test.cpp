@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/CFile.h"
+#include "platform/CSaveFile.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
 #include "platform/OutputSet.h"
@@ -78,12 +79,12 @@ std::string Document(size_t size) {
 }
 
 void WriteDocument(const std::string& name, const std::string& bytes, size_t piece) {
-    CFile file;
+    CSaveFile file;
     CFileException error;
-    Check(file.Open(name.c_str(), CFile::modeCreate | CFile::modeWrite, &error), "open for writing failed");
+    Check(file.Open(name.c_str(), &error), "open for writing failed");
     for (size_t done = 0; done < bytes.size(); done += piece)
         file.Write(bytes.data() + done, static_cast<unsigned>(std::min(piece, bytes.size() - done)));
-    file.Close();
+    file.Commit();
 }
 
 // Fails one kind of call with an error, or shortens writes, from its nth use on.
@@ -186,29 +187,31 @@ void TestOpenFailures() {
     const struct {
         const char* what;
         std::string name;
-        unsigned flags;
+        bool create;  // the save file's open, else the reader's
         int cause;
         DWORD osError;
     } rows[] = {
-        {"missing file", g_folder + "absent.mem", CFile::modeRead, CFileException::fileNotFound, ERROR_FILE_NOT_FOUND},
-        {"missing folder", g_folder + "absent\\x.mem", CFile::modeRead, CFileException::badPath, ERROR_PATH_NOT_FOUND},
-        {"folder read", g_folder + "sub", CFile::modeRead, CFileException::accessDenied, ERROR_ACCESS_DENIED},
-        {"file held", existing, CFile::modeRead, CFileException::sharingViolation, ERROR_SHARING_VIOLATION},
-        {"create in missing folder", g_folder + "absent\\x.xml", CFile::modeCreate | CFile::modeWrite,
+        {"missing file", g_folder + "absent.mem", false, CFileException::fileNotFound, ERROR_FILE_NOT_FOUND},
+        {"missing folder", g_folder + "absent\\x.mem", false, CFileException::badPath, ERROR_PATH_NOT_FOUND},
+        {"folder read", g_folder + "sub", false, CFileException::accessDenied, ERROR_ACCESS_DENIED},
+        {"file held", existing, false, CFileException::sharingViolation, ERROR_SHARING_VIOLATION},
+        {"create in missing folder", g_folder + "absent\\x.xml", true,
          CFileException::badPath, ERROR_PATH_NOT_FOUND},
-        {"create over folder", g_folder + "sub", CFile::modeCreate | CFile::modeWrite, CFileException::accessDenied,
+        {"create over folder", g_folder + "sub", true, CFileException::accessDenied,
          ERROR_ACCESS_DENIED},
-        {"create over held file", existing, CFile::modeCreate | CFile::modeWrite, CFileException::sharingViolation,
+        {"create over held file", existing, true, CFileException::sharingViolation,
          ERROR_SHARING_VIOLATION},
     };
     for (const auto& row : rows) {
         CFile file;
+        CSaveFile save;
         CFileException error;
-        Check(!file.Open(row.name.c_str(), row.flags, &error), std::string(row.what) + ": open succeeded");
+        const bool opened = row.create ? save.Open(row.name.c_str(), &error) : file.Open(row.name.c_str(), CFile::modeRead, &error);
+        Check(!opened, std::string(row.what) + ": open succeeded");
         CheckEq(error.m_cause, row.cause, std::string(row.what) + ": cause");
         CheckEq(error.m_lOsError, static_cast<long>(row.osError), std::string(row.what) + ": OS error");
         CheckText(error.m_strFileName.Str(), row.name, std::string(row.what) + ": name");
-        Check(!file.IsOpen(), std::string(row.what) + ": file left open");
+        Check(!file.IsOpen() && !save.IsOpen(), std::string(row.what) + ": file left open");
     }
     holder.Close();
     CheckText(ReadBytes(existing), "x", "the held file");
@@ -247,8 +250,8 @@ void TestReplaceShorter() {
 void TestRelativeName() {
     // Failures name the full path even when the name was relative.
     ::SetCurrentDirectoryW(Utf8ToWide(g_folder).c_str());
-    CFile file;
-    Check(file.Open("relative.xml", CFile::modeCreate | CFile::modeWrite), "cannot open a relative name");
+    CSaveFile file;
+    Check(file.Open("relative.xml"), "cannot open a relative name");
     CheckText(file.GetFilePath().Str(), FullPath(g_folder + "relative.xml"), "recorded path");
     file.Abort();
     Check(Leftovers(g_folder + "relative.xml").empty() && ReadBytes(g_folder + "relative.xml").empty(),
@@ -259,8 +262,8 @@ void TestAbandonedDocument() {
     const std::string target = g_folder + "kept.xml";
     WriteBytes(target, "old content");
     {
-        CFile file;
-        Check(file.Open(target.c_str(), CFile::modeCreate | CFile::modeWrite), "cannot open");
+        CSaveFile file;
+        Check(file.Open(target.c_str()), "cannot open");
         file.Write("partial", 7);
     }  // destroyed without Close
     CheckText(ReadBytes(target), "old content", "target after an abandoned write");
@@ -288,11 +291,11 @@ void TestInjectedWriteFailures() {
         bool thrown = false;
         {
             FailingCalls calls(row.which, row.error);
-            CFile file;
-            Check(file.Open(target.c_str(), CFile::modeCreate | CFile::modeWrite), std::string(row.what) + ": open");
+            CSaveFile file;
+            Check(file.Open(target.c_str()), std::string(row.what) + ": open");
             try {
                 file.Write("<glorie/>", 9);
-                file.Close();
+                file.Commit();
             } catch (const CFileException& error) {
                 thrown = true;
                 CheckEq(error.m_cause, row.cause, std::string(row.what) + ": cause");
@@ -312,9 +315,9 @@ void TestInjectedOpenAndReadFailures() {
     WriteBytes(target, "keep");
     {
         FailingCalls calls(FailingCalls::kCreateNew, ERROR_ACCESS_DENIED);
-        CFile file;
+        CSaveFile file;
         CFileException error;
-        Check(!file.Open("probe.xml", CFile::modeCreate | CFile::modeWrite, &error), "temp creation: open succeeded");
+        Check(!file.Open("probe.xml", &error), "temp creation: open succeeded");
         CheckEq(error.m_cause, static_cast<int>(CFileException::accessDenied), "temp creation: cause");
         CheckText(error.m_strFileName.Str(), "probe.xml", "temp creation: name as given");
     }
@@ -367,8 +370,8 @@ void TestInterruptedDocument() {
         const std::string what = bFlushed ? "complete document" : "open document";
         {
             FailingCalls calls(FailingCalls::kDelete, ERROR_ACCESS_DENIED);
-            CFile file;
-            Check(file.Open(target.c_str(), CFile::modeCreate | CFile::modeWrite), what + ": open");
+            CSaveFile file;
+            Check(file.Open(target.c_str()), what + ": open");
             file.Write("new", 3);
             if (bFlushed) file.Flush();
             Check(Leftovers(target).size() == 1, what + ": no temporary file");
@@ -376,7 +379,7 @@ void TestInterruptedDocument() {
             if (bFlushed) {
                 bool bReplaced = true;
                 try {
-                    file.Close();
+                    file.Commit();
                 } catch (const CFileException&) {
                     bReplaced = false;
                 }
@@ -428,7 +431,7 @@ void TestSetListingFailure() {
     const auto write = [&](const std::vector<std::string>& names, const char* text, bool failList) {
         OutputSet outputs{CString(set)};
         for (const std::string& name : names) {
-            CFile& file = outputs.Add(CString(g_folder + name));
+            CSaveFile& file = outputs.Add(CString(g_folder + name));
             file.Write(text, 3);
             outputs.Finish(file);
         }

@@ -1,0 +1,12 @@
+#pragma once
+// How the dialogs tell what the core returned about files: the core's texts, shown here in the
+// application's boxes (the core itself shows nothing).
+#include "platform/CFileException.h"
+#include "platform/CString.h"
+
+// A file failure that ends a command: the text by cause, with the stop icon.
+void ReportFileFailure(const CFileException& error);
+// The store's reason for not reading an input (StoreLoadResult::message); nothing when it is empty.
+void ReportStoreMessage(const CString& message);
+// An output that could not be opened, named as the user gave it.
+void ReportOutputOpenFailure(const CFileException& error, const CString& strFileName);

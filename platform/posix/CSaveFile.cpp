@@ -1,0 +1,363 @@
+#include "platform/CSaveFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+
+#include "platform/Utf8.h"
+#include "platform/posix/HostPath.h"
+#include "platform/posix/InPlaceWrite.h"
+#include "platform/posix/PosixCalls.h"
+#include "platform/posix/TempFiles.h"
+
+namespace {
+// The writer makes one Write per line; buffering keeps batches from costing a syscall a line.
+constexpr std::size_t kFlushThreshold = 64 * 1024;
+// Room for the base name inside a temporary name, so that it stays within NAME_MAX (255).
+constexpr std::size_t kTempBaseRoom = 200;
+constexpr int kTempAttempts = 100;
+constexpr int kMaxLinks = 40;  // as the kernel follows them
+
+std::atomic<unsigned long> g_tempCounter{0};
+
+int AsFd(std::intptr_t handle) { return static_cast<int>(handle); }
+
+bool Fail(CFileException* pError, int cause, long lOsError, const CString& strFileName) {
+    if (pError) *pError = CFileException(cause, lOsError, strFileName);
+    return false;
+}
+
+bool FailWithErrno(CFileException* pError, int err, const CString& strFileName) {
+    return Fail(pError, CFileException::OsErrorToException(err), err, strFileName);
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return PosixCalls::Current().Stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Cut at a UTF-8 character boundary.
+std::string CutBaseName(const std::string& base) {
+    if (base.size() <= kTempBaseRoom) return base;
+    return base.substr(0, Utf8BoundaryAtOrBefore(base, kTempBaseRoom));
+}
+
+std::string TempName(const std::string& prefix, const std::string& base) {
+    const unsigned long serial = g_tempCounter.fetch_add(1);
+    return prefix + "." + CutBaseName(base) + "." + std::to_string(static_cast<long>(PosixCalls::Current().Getpid())) + "-" +
+           std::to_string(serial) + ".tmp";
+}
+
+// Created with O_EXCL under a fresh name; the name is known to the signal handlers before the
+// file exists, so that no moment leaves a file they would not remove. -1 with errno on failure.
+int CreateTempFile(const std::string& folder, const std::string& base, std::string& name) {
+    PosixCalls& os = PosixCalls::Current();
+    int err = EEXIST;
+    for (int attempt = 0; attempt < kTempAttempts && err == EEXIST; ++attempt) {
+        name = TempName(folder, base);
+        RegisterTempFile(name.c_str());
+        const int fd = os.Open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd >= 0) return fd;
+        err = errno;
+        ForgetTempFile(name.c_str());
+    }
+    name.clear();
+    errno = err;
+    return -1;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    PosixCalls& os = PosixCalls::Current();
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t wrote = os.Write(fd, data + done, size - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return false;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+int LockCause(int err) {
+    return err == EWOULDBLOCK || err == EAGAIN ? static_cast<int>(CFileException::sharingViolation)
+                                               : CFileException::OsErrorToException(err);
+}
+}  // namespace
+
+// How a new document reaches its target, and what the replacement takes over from it.
+struct CSaveFile::Native {
+    enum class Road { none, replace, inPlace, direct };
+    Road road = Road::none;
+    std::string targetPath;  // host path the name finally points at (links followed)
+    unsigned targetMode = 0; // permission bits to give the replacement
+    bool hasTargetMode = false;
+
+    static bool OpenInPlace(CSaveFile& file, int target, const std::string& full, const std::string& path);
+    static void StageInPlace(CSaveFile& file);
+    static void WriteInPlace(CSaveFile& file);
+};
+
+CSaveFile::CSaveFile() : m_native(std::make_unique<Native>()) {}
+
+CSaveFile::~CSaveFile() noexcept { Abort(); }
+
+const std::string& CSaveFile::GetTargetPath() const { return m_native->targetPath; }
+
+bool CSaveFile::IsWrittenInPlace() const { return m_native->road == Native::Road::inPlace; }
+
+bool CSaveFile::Open(const CString& strFileName, CFileException* pError) {
+    Abort();
+    PosixCalls& os = PosixCalls::Current();
+    const std::string full = FullPath(strFileName.Str());
+    // Every reason the target cannot be written is found before anything is.
+    // Links are followed to the file the name finally points at, which is what gets written.
+    std::string path = full;
+    for (int hops = 0;; ++hops) {
+        struct stat link {};
+        if (os.Lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) break;
+        if (hops == kMaxLinks) return FailWithErrno(pError, ELOOP, strFileName);
+        char buffer[4096];
+        const ssize_t length = os.Readlink(path.c_str(), buffer, sizeof buffer);
+        if (length < 0) return FailWithErrno(pError, errno, strFileName);
+        if (static_cast<std::size_t>(length) == sizeof buffer) return FailWithErrno(pError, ENAMETOOLONG, strFileName);
+        const std::string to(buffer, static_cast<std::size_t>(length));
+        path = to[0] == '/' ? to : FolderPrefix(path) + to;
+    }
+    const std::string folder = FolderPrefix(path);
+    const std::string base = path.substr(folder.size());
+    int target = os.Open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
+    if (target < 0) {
+        const int err = errno;
+        struct stat st {};
+        // A FIFO that nobody reads would block the writer until somebody did.
+        if (err == ENXIO && os.Stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode))
+            return Fail(pError, CFileException::noReader, err, strFileName);
+        if (err != ENOENT) return FailWithErrno(pError, err, strFileName);
+        if (base.empty() || !IsFolder(FolderToOpen(folder)))
+            return Fail(pError, CFileException::badPath, err, strFileName);
+    } else {
+        struct stat st {};
+        if (os.Fstat(target, &st) != 0) {
+            const int err = errno;
+            os.Close(target);
+            return FailWithErrno(pError, err, strFileName);
+        }
+        // A device or a FIFO (which has a reader, or the open would have failed) is written as it is.
+        if (!S_ISREG(st.st_mode)) {
+            os.Close(target);
+            const int fd = os.Open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY, 0);
+            if (fd < 0) return FailWithErrno(pError, errno, strFileName);
+            m_hFile = fd;
+            m_strFileName = CString(full);
+            m_native->targetPath = path;
+            m_native->road = Native::Road::direct;
+            return true;
+        }
+        if (os.Flock(target, LOCK_EX | LOCK_NB) != 0) {
+            const int err = errno;
+            os.Close(target);
+            return Fail(pError, LockCause(err), err, strFileName);
+        }
+        m_native->targetMode = static_cast<unsigned>(st.st_mode & 07777);
+        m_native->hasTargetMode = true;
+        // A replacement would leave the file's other names with the old text.
+        if (st.st_nlink > 1) return Native::OpenInPlace(*this, target, full, path);
+    }
+
+    // The temporary name lives in a string that stays put until it is forgotten.
+    std::string& tempName = m_strTempName;
+    const int fd = CreateTempFile(folder, base, tempName);
+    const int err = fd < 0 ? errno : 0;
+    // A folder that takes no new file still lets a writable file in it be written.
+    if (fd < 0 && target >= 0 && (err == EACCES || err == EPERM)) return Native::OpenInPlace(*this, target, full, path);
+    if (fd < 0) {
+        if (target >= 0) os.Close(target);
+        m_native->hasTargetMode = false;
+        m_native->targetMode = 0;
+        return FailWithErrno(pError, err, strFileName);
+    }
+    m_hFile = fd;
+    m_hTarget = target;
+    m_strFileName = CString(full);
+    m_native->targetPath = path;
+    m_native->road = Native::Road::replace;
+    m_buffer.clear();
+    m_buffer.reserve(kFlushThreshold);  // a whole document of 100 points without regrowing
+    return true;
+}
+
+bool CSaveFile::Native::OpenInPlace(CSaveFile& file, int target, const std::string& full, const std::string& path) {
+    file.m_hFile = target;
+    file.m_strFileName = CString(full);
+    file.m_native->targetPath = path;
+    file.m_native->road = Native::Road::inPlace;
+    file.m_buffer.clear();
+    return true;
+}
+
+std::uint64_t CSaveFile::GetLength() const {
+    if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    if (m_native->road == Native::Road::inPlace) return m_buffer.size();  // the old text is not part of it
+    struct stat st {};
+    if (PosixCalls::Current().Fstat(AsFd(m_hFile), &st) != 0) ThrowOsError(errno);
+    return static_cast<std::uint64_t>(st.st_size) + m_buffer.size();
+}
+
+void CSaveFile::Write(const void* lpBuf, unsigned nCount) {
+    if (!IsOpen() || m_bFlushed || m_native->road == Native::Road::none)
+        throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    const char* bytes = static_cast<const char*>(lpBuf);
+    m_buffer.insert(m_buffer.end(), bytes, bytes + nCount);
+    // Written in place, the target keeps its old text until the whole document is there.
+    if (m_buffer.size() > kFlushThreshold && m_native->road != Native::Road::inPlace) FlushBuffer();
+}
+
+// A failed flush drops the document at once, so that no later Commit can put a document with a
+// hole in the target's place.
+void CSaveFile::FlushBuffer() {
+    PosixCalls& os = PosixCalls::Current();
+    std::size_t done = 0;
+    while (done < m_buffer.size()) {
+        const std::size_t left = m_buffer.size() - done;
+        const ssize_t wrote = os.Write(AsFd(m_hFile), m_buffer.data() + done, left);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote < 0 || static_cast<std::size_t>(wrote) < left) {
+            const int err = errno;
+            const CString name = m_strFileName;
+            Abort();
+            if (wrote < 0) throw CFileException(CFileException::OsErrorToException(err), err, name);
+            throw CFileException(CFileException::diskFull, -1, name);
+        }
+        done += left;
+    }
+    m_buffer.clear();
+}
+
+void CSaveFile::Commit() {
+    if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    PosixCalls& os = PosixCalls::Current();
+    if (m_native->road == Native::Road::direct) {
+        FlushBuffer();
+        const int fd = AsFd(m_hFile);
+        const CString name = m_strFileName;
+        m_hFile = kInvalidHandle;
+        m_native->road = Native::Road::none;
+        if (os.Close(fd) != 0) {
+            const int err = errno;
+            throw CFileException(CFileException::OsErrorToException(err), err, name);
+        }
+        return;
+    }
+    Flush();
+    if (m_native->road == Native::Road::inPlace) {
+        Native::WriteInPlace(*this);
+        return;
+    }
+
+    const CString name = m_strFileName;
+    auto failed = [&](int err) {
+        Abort();
+        throw CFileException(CFileException::OsErrorToException(err), err, name);
+    };
+    const int folder = os.Open(FolderToOpen(FolderPrefix(m_native->targetPath)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (folder < 0) failed(errno);
+    if (os.Rename(m_strTempName.c_str(), m_native->targetPath.c_str()) != 0) {
+        const int err = errno;
+        os.Close(folder);
+        failed(err);
+    }
+    Release();
+    // The complete document is in place: a folder that cannot be synced only leaves its survival
+    // of a power cut unsure, which is no failure of the conversion.
+    os.Fsync(folder);
+    os.Close(folder);
+}
+
+void CSaveFile::Release() noexcept {
+    if (!m_strTempName.empty()) ForgetTempFile(m_strTempName.c_str());
+    m_strTempName.clear();
+    Abort();
+}
+
+void CSaveFile::Flush() {
+    if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    if (m_native->road == Native::Road::direct) FlushBuffer();
+    if (m_native->road == Native::Road::inPlace && !m_bFlushed) Native::StageInPlace(*this);
+    if (m_native->road != Native::Road::replace || m_bFlushed) return;
+    PosixCalls& os = PosixCalls::Current();
+    const CString name = m_strFileName;
+    auto failed = [&](int err) {
+        Abort();
+        throw CFileException(CFileException::OsErrorToException(err), err, name);
+    };
+    FlushBuffer();
+    if (m_native->hasTargetMode && os.Fchmod(AsFd(m_hFile), static_cast<mode_t>(m_native->targetMode)) != 0) failed(errno);
+    if (os.Fsync(AsFd(m_hFile)) != 0) failed(errno);
+    const int fd = AsFd(m_hFile);
+    m_hFile = kInvalidHandle;  // released by close even when close reports a failure
+    m_bFlushed = true;
+    std::vector<char>().swap(m_buffer);
+    if (os.Close(fd) != 0) failed(errno);
+    // A flushed document holds no descriptor: a set of any size fits in the process's limit.
+    if (m_hTarget != kInvalidHandle) {
+        os.Close(AsFd(m_hTarget));
+        m_hTarget = kInvalidHandle;
+    }
+}
+
+// The document stays in memory until Close writes it over the target. A copy beside the target,
+// when the folder takes one, lets a run stopped halfway through that write be completed later.
+void CSaveFile::Native::StageInPlace(CSaveFile& file) {
+    PosixCalls& os = PosixCalls::Current();
+    os.Close(AsFd(file.m_hFile));
+    file.m_hFile = kInvalidHandle;
+    file.m_bFlushed = true;
+    const std::string folder = FolderPrefix(file.m_native->targetPath);
+    const int fd = CreateTempFile(folder, file.m_native->targetPath.substr(folder.size()), file.m_strTempName);
+    if (fd < 0) return;
+    const bool bStaged = WriteAll(fd, file.m_buffer.data(), file.m_buffer.size()) && os.Fsync(fd) == 0;
+    if (os.Close(fd) == 0 && bStaged) return;
+    os.Unlink(file.m_strTempName.c_str());
+    ForgetTempFile(file.m_strTempName.c_str());
+    file.m_strTempName.clear();
+}
+
+// The target is written over only now that the whole document is at hand and has room.
+void CSaveFile::Native::WriteInPlace(CSaveFile& file) {
+    const CString name = file.m_strFileName;
+    const int err = ::WriteInPlace(file.m_native->targetPath, file.m_buffer.data(), file.m_buffer.size());
+    file.Abort();  // removes the staged copy
+    if (err != 0) throw CFileException(CFileException::OsErrorToException(err), err, name);
+}
+
+void CSaveFile::Abort() noexcept {
+    PosixCalls& os = PosixCalls::Current();
+    const int savedErrno = errno;
+    if (m_hFile != kInvalidHandle) {
+        os.Close(AsFd(m_hFile));
+        m_hFile = kInvalidHandle;
+    }
+    if (!m_strTempName.empty()) {
+        os.Unlink(m_strTempName.c_str());
+        ForgetTempFile(m_strTempName.c_str());
+        m_strTempName.clear();
+    }
+    if (m_hTarget != kInvalidHandle) {
+        os.Close(AsFd(m_hTarget));
+        m_hTarget = kInvalidHandle;
+    }
+    std::vector<char>().swap(m_buffer);  // a document written in place was held whole
+    m_native->targetMode = 0;
+    m_native->hasTargetMode = false;
+    m_bFlushed = false;
+    m_native->road = Native::Road::none;
+    m_native->targetPath.clear();
+    errno = savedErrno;
+}
+
+void CSaveFile::ThrowOsError(long lOsError) const {
+    throw CFileException(CFileException::OsErrorToException(lOsError), lOsError, m_strFileName);
+}
