@@ -109,7 +109,7 @@ std::string FromEucJp(const std::string& bytes, const std::string& fileName, std
     const auto isEuc = [](unsigned char c) { return c >= 0xA1 && c <= 0xFE; };
     for (std::size_t i = 0; i < bytes.size();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
-        const auto next = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        const auto next = static_cast<unsigned char>(i + 1 < bytes.size() ? bytes[i + 1] : 0);
         if (c < 0x80) {
             run += static_cast<char>(c);
             ++i;
@@ -164,7 +164,7 @@ bool LooksLikeWindows1252(const std::string& bytes) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) return false;
-        const auto next = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        const auto next = static_cast<unsigned char>(i + 1 < bytes.size() ? bytes[i + 1] : 0);
         if ((c == 0x82 && next >= 0x9F && next <= 0xF1) || (c == 0x83 && next >= 0x40 && next <= 0x96)) return false;
     }
     return true;

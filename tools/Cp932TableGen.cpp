@@ -40,8 +40,8 @@ char32_t CodePoint(const std::string& utf32) {
 }
 
 std::uint16_t Code(const std::string& cp932) {
-    return cp932.size() == 1 ? static_cast<unsigned char>(cp932[0])
-                             : static_cast<std::uint16_t>(static_cast<unsigned char>(cp932[0]) << 8 | static_cast<unsigned char>(cp932[1]));
+    if (cp932.size() == 1) return static_cast<unsigned char>(cp932[0]);
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(cp932[0]) << 8 | static_cast<unsigned char>(cp932[1]));
 }
 
 int failures = 0;
