@@ -20,8 +20,8 @@ public:
     // the (empty) names into the boxes first, as the framework's data exchange does; the system
     // menu, icon and title are the front end's. Always true: the input box takes the focus.
     bool OnInitDialog(const CString& strCmdLine);
-    bool OnCommand(int id);                         // false when the id is not the dialog's
-    bool OnSysCommand(unsigned nID);                // false: the front end does the default
+    bool OnCommand(int id);                               // false when the id is not the dialog's
+    bool OnSysCommand(unsigned nID);                      // false: the front end does the default
     void OnDropFiles(const std::vector<CString>& names);  // full names, in drop order
 
     // Handlers.

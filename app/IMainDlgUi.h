@@ -11,7 +11,7 @@ struct FileDialogRequest {
     bool bOpenFileDialog = true;  // open-file dialog, else save-as
     CString defaultExt;           // "mem", without the dot
     unsigned flags = 0;
-    CString filter;               // "desc|pattern|desc|pattern||"
+    CString filter;  // "desc|pattern|desc|pattern||"
     CString title;
     CString initialDir;
 };

@@ -8,25 +8,34 @@
 #include "platform/CString.h"
 
 struct CliArguments {
-    enum class Mode { convert, list, help, version };
+    enum class Mode {
+        convert,
+        list,
+        help,
+        version
+    };
     // The datum the inputs' coordinates are in; native: Tokyo for the unit's files, WGS 84 for maps.
-    enum class Datum { native, tokyo, wgs84 };
+    enum class Datum {
+        native,
+        tokyo,
+        wgs84
+    };
 
     Mode mode = Mode::convert;
     std::vector<CString> inputs;
-    CString output;       // -o: only with one input, or with --merge
-    CString folder;       // -d: outputs go here instead of beside their inputs
+    CString output;  // -o: only with one input, or with --merge
+    CString folder;  // -d: outputs go here instead of beside their inputs
     bool hasOutput = false;
     bool hasFolder = false;
 
     const Format* target = nullptr;  // what is written: --to, else the -o extension, else glorie
     Datum datum = Datum::native;
-    bool bom = false;        // --bom: CSV with a byte-order mark
-    bool merge = false;      // --merge: every input into the one -o output, in order
-    bool strict = false;     // --strict: a character the unit cannot show fails its input
+    bool bom = false;           // --bom: CSV with a byte-order mark
+    bool merge = false;         // --merge: every input into the one -o output, in order
+    bool strict = false;        // --strict: a character the unit cannot show fails its input
     bool guessReadings = true;  // --reading none turns the guessing off
     CString readings;           // --readings: the user's own readings (CSV of name and reading)
-    bool allPoints = false;  // --all-points: GPX route and track points too
+    bool allPoints = false;     // --all-points: GPX route and track points too
     // "-" among the inputs: standard input, of --from's format or the one its content shows.
     bool standardInput = false;
     const Format* from = nullptr;

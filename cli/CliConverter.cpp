@@ -43,7 +43,9 @@ int CliConverter::Run(const std::vector<std::string>& args) {
         WriteHelp();
         return kExitConverted;
     case CliArguments::Mode::version:
-        m_out << kVersionText << '\n' << "ファイルの版: " QV_FILE_VERSION_TEXT "\n" << "読みの推定: "
+        m_out << kVersionText << '\n'
+              << "ファイルの版: " QV_FILE_VERSION_TEXT "\n"
+              << "読みの推定: "
               << (ReadingGuesser::Backend().empty() ? std::string("なし (MeCab なしで作られています)") : ReadingGuesser::Backend())
               << '\n';
         return kExitConverted;

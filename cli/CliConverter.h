@@ -14,7 +14,11 @@
 
 class CliConverter {
 public:
-    enum ExitStatus { kExitConverted = 0, kExitFailed = 1, kExitUsage = 2 };
+    enum ExitStatus {
+        kExitConverted = 0,
+        kExitFailed = 1,
+        kExitUsage = 2
+    };
 
     static constexpr const char* kVersionText = QV_TEXT_ABOUT_VERSION;  // the about box's
 
@@ -42,7 +46,7 @@ private:
     CString m_strProgramName;
     std::string m_pendingErrors;
     std::shared_ptr<const UserReadings> m_userReadings;  // --readings, read once for every input
-    CString m_strHiddenOutput;  // the temporary file standing for standard output, shown as "-"
-    long m_warnings = 0;  // this run's, for the closing line
+    CString m_strHiddenOutput;                           // the temporary file standing for standard output, shown as "-"
+    long m_warnings = 0;                                 // this run's, for the closing line
     long m_refusals = 0;
 };

@@ -14,7 +14,13 @@ constexpr int kDecimals = 5;
 
 bool IsSeparator(char ch) {
     switch (ch) {
-    case '\'': case ' ': case ',': case '.': case '/': case '\t': case '\n':
+    case '\'':
+    case ' ':
+    case ',':
+    case '.':
+    case '/':
+    case '\t':
+    case '\n':
         return true;
     default:
         return false;
@@ -74,19 +80,58 @@ std::int32_t ReadThousandths(Token token) {
 }
 
 constexpr std::uint64_t kPow10[] = {
-    1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull, 10000000ull, 100000000ull,
-    1000000000ull, 10000000000ull, 100000000000ull, 1000000000000ull, 10000000000000ull,
-    100000000000000ull, 1000000000000000ull, 10000000000000000ull, 100000000000000000ull,
-    1000000000000000000ull, 10000000000000000000ull,
+    1ull,
+    10ull,
+    100ull,
+    1000ull,
+    10000ull,
+    100000ull,
+    1000000ull,
+    10000000ull,
+    100000000ull,
+    1000000000ull,
+    10000000000ull,
+    100000000000ull,
+    1000000000000ull,
+    10000000000000ull,
+    100000000000000ull,
+    1000000000000000ull,
+    10000000000000000ull,
+    100000000000000000ull,
+    1000000000000000000ull,
+    10000000000000000000ull,
 };
 
 // 5^0 to 5^27, the largest that fits 64 bits: a look-up instead of a loop on every call.
 constexpr std::uint64_t kPow5[] = {
-    1ull, 5ull, 25ull, 125ull, 625ull, 3125ull, 15625ull, 78125ull, 390625ull, 1953125ull, 9765625ull,
-    48828125ull, 244140625ull, 1220703125ull, 6103515625ull, 30517578125ull, 152587890625ull,
-    762939453125ull, 3814697265625ull, 19073486328125ull, 95367431640625ull, 476837158203125ull,
-    2384185791015625ull, 11920928955078125ull, 59604644775390625ull, 298023223876953125ull,
-    1490116119384765625ull, 7450580596923828125ull,
+    1ull,
+    5ull,
+    25ull,
+    125ull,
+    625ull,
+    3125ull,
+    15625ull,
+    78125ull,
+    390625ull,
+    1953125ull,
+    9765625ull,
+    48828125ull,
+    244140625ull,
+    1220703125ull,
+    6103515625ull,
+    30517578125ull,
+    152587890625ull,
+    762939453125ull,
+    3814697265625ull,
+    19073486328125ull,
+    95367431640625ull,
+    476837158203125ull,
+    2384185791015625ull,
+    11920928955078125ull,
+    59604644775390625ull,
+    298023223876953125ull,
+    1490116119384765625ull,
+    7450580596923828125ull,
 };
 
 std::uint64_t Pow5(int exponent) { return kPow5[exponent]; }

@@ -156,14 +156,16 @@ std::string CheckWellFormed(const std::string& doc) {
     while (!in.AtEnd()) {
         if (in.StartsWith("<?")) {
             if (rootSeen || in.Position() != 0) return Where(in, "declaration not at the start");
-            while (!in.AtEnd() && !in.StartsWith("?>")) if (!in.Step(error)) return error;
+            while (!in.AtEnd() && !in.StartsWith("?>"))
+                if (!in.Step(error)) return error;
             if (in.AtEnd()) return "unterminated declaration";
             in.Skip(2);
             continue;
         }
         if (in.StartsWith("<!DOCTYPE")) {
             if (rootSeen) return Where(in, "document type after the root");
-            while (!in.AtEnd() && in.Peek() != '>') if (!in.Step(error)) return error;
+            while (!in.AtEnd() && in.Peek() != '>')
+                if (!in.Step(error)) return error;
             if (in.AtEnd()) return "unterminated document type";
             in.Skip(1);
             continue;

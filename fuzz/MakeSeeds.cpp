@@ -35,20 +35,14 @@ std::vector<std::pair<std::string, std::string>> ConvertSeeds() {
     std::vector<std::pair<std::string, std::string>> seeds;
     seeds.emplace_back("empty", MemImage().Bytes());
     MemImage one;
-    one.Use(0).Name(0, "\x93\x8c\x8b\x9e\x89\x77").Latitude(0, MemImage::Seconds(35, 40, 52), 128)
-        .Longitude(0, MemImage::Seconds(139, 46, 1), 37).Digits(0, "0312345678");
+    one.Use(0).Name(0, "\x93\x8c\x8b\x9e\x89\x77").Latitude(0, MemImage::Seconds(35, 40, 52), 128).Longitude(0, MemImage::Seconds(139, 46, 1), 37).Digits(0, "0312345678");
     seeds.emplace_back("one-point", one.Bytes());
     MemImage marks;
-    marks.Use(0).Name(0, "A&B<C>\"D'").Reading(0, "\x82\xa0&amp;").Use(1).Name(1, "ABCDEFGHIJKLMNO\x82")
-        .Reading(1, "abc\x82").Use(2).Name(2, "\xb1\xb2\xb3 \x81\x5c\x95\x5c").LongitudeBytes(2, 0xFF, 0xFF, 0xFF, 0xFF);
+    marks.Use(0).Name(0, "A&B<C>\"D'").Reading(0, "\x82\xa0&amp;").Use(1).Name(1, "ABCDEFGHIJKLMNO\x82").Reading(1, "abc\x82").Use(2).Name(2, "\xb1\xb2\xb3 \x81\x5c\x95\x5c").LongitudeBytes(2, 0xFF, 0xFF, 0xFF, 0xFF);
     seeds.emplace_back("markup-and-lead-bytes", marks.Bytes());
     MemImage full;
     for (int i = 0; i < 100; ++i) {
-        full.Use(i).Name(i, "\x83\x7c\x83\x43\x83\x93\x83\x67" + std::to_string(i))
-            .Reading(i, "\xce\xdf\xb2\xdd\xc4" + std::to_string(i))
-            .Latitude(i, MemImage::Seconds(20 + i % 27, i % 60, (i * 7) % 60), static_cast<std::uint8_t>(i * 5))
-            .Longitude(i, MemImage::Seconds(122 + i % 33, (i * 3) % 60, i % 60), static_cast<std::uint8_t>(i * 11))
-            .Digits(i, std::to_string(1000000000 + i * 7919));
+        full.Use(i).Name(i, "\x83\x7c\x83\x43\x83\x93\x83\x67" + std::to_string(i)).Reading(i, "\xce\xdf\xb2\xdd\xc4" + std::to_string(i)).Latitude(i, MemImage::Seconds(20 + i % 27, i % 60, (i * 7) % 60), static_cast<std::uint8_t>(i * 5)).Longitude(i, MemImage::Seconds(122 + i % 33, (i * 3) % 60, i % 60), static_cast<std::uint8_t>(i * 11)).Digits(i, std::to_string(1000000000 + i * 7919));
     }
     seeds.emplace_back("hundred-points", full.Bytes());
     MemImage gap;
@@ -173,14 +167,17 @@ Seeds MapSeeds(const char* format) {
         seeds.emplace_back("first-of-two", ZipImage({{"first.kml", kml}, {"second.kml", Written("kml", ManyPlaces(3))}}));
         seeds.emplace_back("kml-then-icon", ZipImage({{"tokyo.kml", kml}, {"files/icon.png", "\x89PNG\r\n"}}));
         seeds.emplace_back("name-1025", ZipImage({{std::string(1021, 'n') + ".kml", kml}}));
-        seeds.emplace_back("hostile-name", ZipImage({{"\x1b]0;t\x07\xe2\x80\xae" "lmk.kml", kml, 12}}));
+        seeds.emplace_back("hostile-name", ZipImage({{"\x1b]0;t\x07\xe2\x80\xae"
+                                                      "lmk.kml",
+                                                      kml, 12}}));
         seeds.emplace_back("lzma", ZipImage({{"doc.kml", kml, 14}}));
         seeds.emplace_back("encrypted", ZipImage({{"doc.kml", kml, 8, 1}}));
     } else if (f == "kml") {
         seeds.emplace_back("folders-1000-deep",
                            "<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Document>" + Repeat("<Folder>", 1000) +
                                "<Placemark><name>底</name><Point><coordinates> 139.5 , 35.25 ,10 </coordinates></Point>"
-                               "</Placemark>" + Repeat("</Folder>", 1000) + "</Document></kml>\n");
+                               "</Placemark>" +
+                               Repeat("</Folder>", 1000) + "</Document></kml>\n");
         seeds.emplace_back("multigeometry",
                            "<kml><Placemark><name>二つ</name><ExtendedData><SchemaData><SimpleData name=\"reading\">ふたつ"
                            "</SimpleData><SimpleData name=\"digits\">+81-3-0000</SimpleData></SchemaData></ExtendedData>"
@@ -203,8 +200,9 @@ Seeds MapSeeds(const char* format) {
                            "{\"location\":{\"name\":\"\\ud83d\\ude00\"},\"digits\":12}}]}");
         seeds.emplace_back("single-feature", feature + "\"properties\":{\"name\":\"one\"}}");
     } else if (f == "csv") {
-        seeds.emplace_back("tabs-quotes-bom", "\xEF\xBB\xBF名称\t緯度\t経度\t電話\r\n\"a\t\"\"b\"\"\r\nc\"\t 35.5 \t+139.5\t03-1234\r\n"
-                                               "\t\t\t\r\nx\t91\t0\tphone\n\"open");
+        seeds.emplace_back("tabs-quotes-bom",
+                           "\xEF\xBB\xBF名称\t緯度\t経度\t電話\r\n\"a\t\"\"b\"\"\r\nc\"\t 35.5 \t+139.5\t03-1234\r\n"
+                           "\t\t\t\r\nx\t91\t0\tphone\n\"open");
         seeds.emplace_back("columns", "LAT,Lng,title,reading,tel,extra\n1,2,a,よみ,(0)1,z\n,,,,\n3,,b\n-90,-180\n");
     } else if (f == "glorie") {
         // The unit writes names with bare & and <, in CP932, line by line.
@@ -235,7 +233,7 @@ int main(int argc, char** argv) {
     const std::string root = argv[1];
     ::mkdir(root.c_str(), 0777);
     bool ok = WriteAll(root + "/convert", ConvertSeeds()) && WriteAll(root + "/dms", DmsSeeds()) &&
-                    WriteAll(root + "/path", PathSeeds());
+              WriteAll(root + "/path", PathSeeds());
     for (const Format* format : FormatRegistry::All()) ok = ok && WriteAll(root + "/" + format->name, MapSeeds(format->name));
     if (!ok) std::fprintf(stderr, "%s: cannot write the seeds under %s\n", argv[0], root.c_str());
     return ok ? 0 : 1;

@@ -4,7 +4,15 @@
 
 namespace glorie {
 
-enum class Field { latitude, longitude, name, reading, categorySuffix, mediaId, directionCenter };
+enum class Field {
+    latitude,
+    longitude,
+    name,
+    reading,
+    categorySuffix,
+    mediaId,
+    directionCenter
+};
 
 enum class When {
     always,

@@ -46,10 +46,22 @@ char* PutEscaped(char* out, const char* text, bool attribute) {
             continue;
         }
         switch (byte) {
-        case '&': std::memcpy(out, "&amp;", 5); out += 5; break;
-        case '<': std::memcpy(out, "&lt;", 4); out += 4; break;
-        case '>': std::memcpy(out, "&gt;", 4); out += 4; break;
-        default: std::memcpy(out, "&quot;", 6); out += 6; break;
+        case '&':
+            std::memcpy(out, "&amp;", 5);
+            out += 5;
+            break;
+        case '<':
+            std::memcpy(out, "&lt;", 4);
+            out += 4;
+            break;
+        case '>':
+            std::memcpy(out, "&gt;", 4);
+            out += 4;
+            break;
+        default:
+            std::memcpy(out, "&quot;", 6);
+            out += 6;
+            break;
         }
     }
 }

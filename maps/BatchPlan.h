@@ -13,7 +13,7 @@ struct BatchRequest {
     CString folder;                  // outputs go here instead of beside their inputs
     bool hasOutput = false;
     bool hasFolder = false;
-    bool merge = false;              // every input into the one output, in order
+    bool merge = false;  // every input into the one output, in order
 };
 
 struct BatchJob {

@@ -184,9 +184,9 @@ struct Conversion::Input {
     std::vector<std::pair<std::size_t, std::pair<double, double>>> original;
     bool keepOriginal = false;  // for the unit's checks
     bool shifted = false;
-    Fates refused;                                    // null, or why the point is left out
-    int refusedCount = 0;                             // by the reader and here
-    std::vector<bool> guessed;                        // the reading is the guesser's (for the listing)
+    Fates refused;              // null, or why the point is left out
+    int refusedCount = 0;       // by the reader and here
+    std::vector<bool> guessed;  // the reading is the guesser's (for the listing)
 
     // A coordinate as the input has it: the unit's degree text for its own files.
     std::string OriginalText(double value) const {
@@ -330,26 +330,26 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
         input.format = m_standardInputFormat ? m_standardInputFormat : FormatRegistry::ForContent(m_standardInput);
         bytes.swap(m_standardInput);
     } else try {
-        CFile file;
-        CFileException error;
-        // The message names the input: with several, "not found" alone says nothing. A memory-point
-        // file gets the store's message, which the line after it names.
-        if (!file.Open(SourceOf(strInput), CFile::modeRead | CFile::shareDenyWrite, &error)) {
-            if (bMemPoints) return fail(CMemPointStore::OpenErrorText(error).Str());
-            if (error.m_strFileName.IsEmpty()) error.m_strFileName = strInput;
+            CFile file;
+            CFileException error;
+            // The message names the input: with several, "not found" alone says nothing. A memory-point
+            // file gets the store's message, which the line after it names.
+            if (!file.Open(SourceOf(strInput), CFile::modeRead | CFile::shareDenyWrite, &error)) {
+                if (bMemPoints) return fail(CMemPointStore::OpenErrorText(error).Str());
+                if (error.m_strFileName.IsEmpty()) error.m_strFileName = strInput;
+                return fail(CommandFailureText(error).Str());
+            }
+            const std::uint64_t length = file.GetLength();
+            if (length > kMaxInputBytes)
+                return fail("ファイル " + strInput.Str() + " は大きすぎます (" + std::to_string(length / (1024 * 1024)) +
+                            " MB)。読み込めるのは " + std::to_string(kMaxInputBytes / (1024 * 1024)) + " MB までです");
+            bytes.resize(static_cast<std::size_t>(length));
+            if (length > 0 && file.Read(&bytes[0], static_cast<unsigned>(length)) != length)
+                throw CFileException(CFileException::endOfFile, 0, file.GetFilePath());
+            file.Close();
+        } catch (const CFileException& error) {
             return fail(CommandFailureText(error).Str());
         }
-        const std::uint64_t length = file.GetLength();
-        if (length > kMaxInputBytes)
-            return fail("ファイル " + strInput.Str() + " は大きすぎます (" + std::to_string(length / (1024 * 1024)) +
-                        " MB)。読み込めるのは " + std::to_string(kMaxInputBytes / (1024 * 1024)) + " MB までです");
-        bytes.resize(static_cast<std::size_t>(length));
-        if (length > 0 && file.Read(&bytes[0], static_cast<unsigned>(length)) != length)
-            throw CFileException(CFileException::endOfFile, 0, file.GetFilePath());
-        file.Close();
-    } catch (const CFileException& error) {
-        return fail(CommandFailureText(error).Str());
-    }
     if (!input.format) input.format = FormatRegistry::ForInput(strInput.Str(), bytes);
     if (!input.format)
         return fail("ファイル " + strInput.Str() + " は" + KindsRead() + "でもありません");
@@ -427,10 +427,10 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
             place.SetMethod(shifted.method);
             if (shifted.outsideArea)
                 Say(messages, {Kind::warning, Label(input.name, place) +
-                                                       ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)"});
+                                                  ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)"});
             else if (shifted.method == DatumMethod::helmert)
                 Say(messages, {Kind::warning, Label(input.name, place) +
-                                                       ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました"});
+                                                  ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました"});
         }
     }
     input.tokyo = bToTokyo;
@@ -579,7 +579,7 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
     for (std::size_t k = 0; k < files; ++k) {
         const std::size_t first = k * perFile;
         Say(result.messages, {Kind::written, from + " -> " + names[k].Str() + " (" +
-                                                      std::to_string(std::min(count, first + perFile) - first) + " 地点)"});
+                                                 std::to_string(std::min(count, first + perFile) - first) + " 地点)"});
         result.outputs.push_back(names[k]);
     }
     SayRemoved(removed, left, result);

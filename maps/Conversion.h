@@ -24,12 +24,16 @@ class ReadingGuesser;
 class UserReadings;
 
 struct ConversionOptions {
-    enum class Datum { native, tokyo, wgs84 };  // native: the input format's own
+    enum class Datum {
+        native,
+        tokyo,
+        wgs84
+    };  // native: the input format's own
 
     const Format* target = nullptr;  // null: a glorie document
     Datum datum = Datum::native;
-    bool strict = false;             // a character the unit cannot show fails the conversion
-    bool guessReadings = true;       // a point without a reading gets one from the guesser
+    bool strict = false;                               // a character the unit cannot show fails the conversion
+    bool guessReadings = true;                         // a point without a reading gets one from the guesser
     std::shared_ptr<const UserReadings> userReadings;  // taken before the guesser, when given
     ReadOptions read;
     WriteOptions write;
@@ -39,7 +43,12 @@ struct ConversionOptions {
 struct ConversionMessage {
     // written: an output done (standard output); the others for standard error. A warning is
     // shown as such; a refusal names a point left out; a failure stops its conversion.
-    enum class Kind { written, warning, refusal, failure };
+    enum class Kind {
+        written,
+        warning,
+        refusal,
+        failure
+    };
     Kind kind;
     std::string text;  // UTF-8, one line or a message box's lines, without a final line break
 };
@@ -53,15 +62,15 @@ struct ConversionResult {
 
 // One point of a listing: the unit's columns, both datums and how it was shifted.
 struct ListedPoint {
-    bool hasUnitColumns = false;     // false where the unit cannot take the point
-    std::string unitName, unitReading;  // CP932, cut to the unit's fields
-    bool readingGuessed = false;     // the reading is the guesser's, not the input's nor the user's
+    bool hasUnitColumns = false;            // false where the unit cannot take the point
+    std::string unitName, unitReading;      // CP932, cut to the unit's fields
+    bool readingGuessed = false;            // the reading is the guesser's, not the input's nor the user's
     CString tokyoLatitude, tokyoLongitude;  // the unit's degree text
     std::string digits;
-    bool shifted = false;            // false: the WGS 84 columns are empty
+    bool shifted = false;                // false: the WGS 84 columns are empty
     double latitude = 0, longitude = 0;  // WGS 84
-    std::string method;              // grid, helmert, none, or why the point cannot be shifted
-    std::string name;                // UTF-8, as read
+    std::string method;                  // grid, helmert, none, or why the point cannot be shifted
+    std::string name;                    // UTF-8, as read
 };
 
 struct ListResult {

@@ -18,7 +18,15 @@
 #include "maps/TextDecoding.h"
 
 namespace {
-enum Column { kLatitude, kLongitude, kName, kReading, kDigits, kPosition, kColumnKinds };
+enum Column {
+    kLatitude,
+    kLongitude,
+    kName,
+    kReading,
+    kDigits,
+    kPosition,
+    kColumnKinds
+};
 
 // Header words, compared after ASCII letters are lowered and blank space is trimmed; a column
 // of an earlier word is taken before one of a later.
@@ -231,7 +239,7 @@ void ReadCsv(std::string bytes, PlaceCollector& places) {
         const auto field = [&](Column kind) -> std::string_view {
             const int at = columns[kind];
             return at >= 0 && static_cast<std::size_t>(at) < fields.size() ? std::string_view(fields[static_cast<std::size_t>(at)])
-                                                                          : std::string_view();
+                                                                           : std::string_view();
         };
         Place place;
         place.SetOrigin(PlaceOrigin::Line(line));

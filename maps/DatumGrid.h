@@ -49,8 +49,8 @@ private:
 
     std::string m_strName;
     MappedFile m_file;
-    std::vector<unsigned char> m_bytes;      // the grid, when given as bytes
-    const unsigned char* m_data = nullptr;   // the grid, mapped or given
+    std::vector<unsigned char> m_bytes;     // the grid, when given as bytes
+    const unsigned char* m_data = nullptr;  // the grid, mapped or given
     std::size_t m_size = 0;
     const unsigned char* m_index = nullptr;  // the first run of each row
     const unsigned char* m_runs = nullptr;

@@ -8,15 +8,29 @@
 
 namespace {
 // Marks after a number, UTF-8: which part it ends.
-enum Part { kDegrees, kMinutes, kSeconds, kNone };
+enum Part {
+    kDegrees,
+    kMinutes,
+    kSeconds,
+    kNone
+};
 
 const struct {
     std::string_view mark;
     Part part;
 } kMarks[] = {
-    {"\xC2\xB0", kDegrees}, {"\xC2\xBA", kDegrees}, {"\xCB\x9A", kDegrees}, {"度", kDegrees},
-    {"''", kSeconds},       {"'", kMinutes},        {"\xE2\x80\xB2", kMinutes}, {"\xE2\x80\x99", kMinutes},
-    {"分", kMinutes},       {"\"", kSeconds},       {"\xE2\x80\xB3", kSeconds}, {"\xE2\x80\x9D", kSeconds},
+    {"\xC2\xB0", kDegrees},
+    {"\xC2\xBA", kDegrees},
+    {"\xCB\x9A", kDegrees},
+    {"度", kDegrees},
+    {"''", kSeconds},
+    {"'", kMinutes},
+    {"\xE2\x80\xB2", kMinutes},
+    {"\xE2\x80\x99", kMinutes},
+    {"分", kMinutes},
+    {"\"", kSeconds},
+    {"\xE2\x80\xB3", kSeconds},
+    {"\xE2\x80\x9D", kSeconds},
     {"秒", kSeconds},
 };
 
@@ -106,7 +120,8 @@ bool Marked(std::string_view text, bool hemisphere, double& degrees) {
             part = static_cast<Part>(next);
         if (part == kNone || part < next) return false;
         if (part != kDegrees && value >= 60) return false;
-        total += part == kDegrees ? value : part == kMinutes ? value / 60 : value / 3600;
+        total += part == kDegrees ? value : part == kMinutes ? value / 60
+                                                             : value / 3600;
         next = part + 1;
         fractionSeen = fraction;
     }
@@ -151,7 +166,8 @@ bool ParseDegreeCell(std::string_view cell, bool latitude, bool decimalComma, do
     int sign = 0;
     if (Consume(text, positiveWord)) sign = 1;
     else if (Consume(text, negativeWord)) sign = -1;
-    const auto letter = [&](char c) { return c == positive || c == positive + 32 ? 1 : c == negative || c == negative + 32 ? -1 : 0; };
+    const auto letter = [&](char c) { return c == positive || c == positive + 32 ? 1 : c == negative || c == negative + 32 ? -1
+                                                                                                                           : 0; };
     if (sign == 0 && !text.empty() && letter(text.front())) {
         sign = letter(text.front());
         text.remove_prefix(1);

@@ -10,7 +10,10 @@ class Conversion;
 class DialogConversion : public IMapConversion {
 public:
     // memPointFiles: a dialog that reads memory-point files only (no map kinds offered or taken).
-    enum class Inputs { all, memPointFiles };
+    enum class Inputs {
+        all,
+        memPointFiles
+    };
     explicit DialogConversion(Inputs inputs = Inputs::all);
     ~DialogConversion() override;
     DialogConversion(const DialogConversion&) = delete;

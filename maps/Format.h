@@ -12,7 +12,10 @@ class CSaveFile;
 constexpr std::size_t kMaxInputBytes = 32u * 1024 * 1024;
 
 // The datum a format's coordinates are in.
-enum class FormatDatum { tokyo, wgs84 };
+enum class FormatDatum {
+    tokyo,
+    wgs84
+};
 
 struct ReadOptions {
     bool allPoints = false;  // GPX: route and track points too, not only waypoints
@@ -23,16 +26,16 @@ struct WriteOptions {
 };
 
 struct Format {
-    const char* name;           // --to's word: "gpx"
-    const char* title;          // for messages and --help: "GPX"
-    const char* extensions[3];  // lower case with the full stop, the written one first; unused are null
+    const char* name;                // --to's word: "gpx"
+    const char* title;               // for messages and --help: "GPX"
+    const char* extensions[3];       // lower case with the full stop, the written one first; unused are null
     const char* inputExtensions[2];  // read as this format, never written: ".txt" for CSV
     FormatDatum datum;
     // The navigation unit's own files: names and readings are its CP932 record texts, cut to its
     // fields, and points south or west are refused.
     bool unit;
-    int pointsPerFile;          // a larger output is split into NAME-1, NAME-2, ...; 0: no limit
-    bool takesBom;              // --bom applies
+    int pointsPerFile;  // a larger output is split into NAME-1, NAME-2, ...; 0: no limit
+    bool takesBom;      // --bom applies
     // Read by content rather than by extension: true when the bytes are of this format.
     bool (*recognise)(const std::string& bytes);
     // Names and readings UTF-8 (and, for the unit's files, the record texts kept); coordinates as

@@ -110,10 +110,14 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
 }
 
 void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<gpx version=\"1.1\" creator=\"Quorvel\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
-                      "xmlns:quorvel=\"" + std::string(kNamespace) + "\">\n"
-                      "  <metadata><desc>" + XmlText(MethodSummary(places, count)) + "</desc></metadata>\n";
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<gpx version=\"1.1\" creator=\"Quorvel\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+        "xmlns:quorvel=\"" +
+        std::string(kNamespace) +
+        "\">\n"
+        "  <metadata><desc>" +
+        XmlText(MethodSummary(places, count)) + "</desc></metadata>\n";
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];
         out += "  <wpt lat=\"" + CoordinateText(p.latitude) + "\" lon=\"" + CoordinateText(p.longitude) + "\">\n";

@@ -212,9 +212,11 @@ MapReadResult ReadKmz(std::string bytes, const std::string& fileName, const Read
 // The document in parts: emit(part, last) takes each (and may clear it).
 template <typename Emit>
 void Document(const Place* places, std::size_t count, Emit emit) {
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n"
-                      "  <description>" + XmlText(MethodSummary(places, count)) + "</description>\n";
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n"
+        "  <description>" +
+        XmlText(MethodSummary(places, count)) + "</description>\n";
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];
         out += "  <Placemark>\n    <name>" + XmlText(p.Name()) + "</name>\n";

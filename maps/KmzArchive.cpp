@@ -49,7 +49,8 @@ ZPOS64_T ZCALLBACK Tell(voidpf, voidpf stream) { return static_cast<MemoryFile*>
 
 long ZCALLBACK Seek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
     auto& file = *static_cast<MemoryFile*>(stream);
-    const ZPOS64_T base = origin == ZLIB_FILEFUNC_SEEK_SET ? 0 : origin == ZLIB_FILEFUNC_SEEK_CUR ? file.position : file.Size();
+    const ZPOS64_T base = origin == ZLIB_FILEFUNC_SEEK_SET ? 0 : origin == ZLIB_FILEFUNC_SEEK_CUR ? file.position
+                                                                                                  : file.Size();
     if (base + offset > file.Size() && !file.written) return -1;
     file.position = base + offset;
     return 0;

@@ -167,7 +167,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
             rest = blank == std::string_view::npos ? std::string_view() : Trimmed(line.substr(blank));
             if (!LinkCoordinates(link, latitude, longitude)) {
                 places.RefuseFor(place.Origin(), "リンク「" + Excerpt(std::string(line.substr(0, blank))) +
-                                                   "」に座標がありません（短縮リンクは地図で開き、座標の入ったリンクをコピーしてください）");
+                                                     "」に座標がありません（短縮リンクは地図で開き、座標の入ったリンクをコピーしてください）");
                 continue;
             }
         } else if (!LeadingCoordinates(line, latitude, longitude, rest)) {

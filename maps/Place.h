@@ -14,7 +14,11 @@ struct RecordText {
 };
 
 // How a place's coordinates were brought into the datum they are in now.
-enum class DatumMethod : std::uint8_t { none, grid, helmert };
+enum class DatumMethod : std::uint8_t {
+    none,
+    grid,
+    helmert
+};
 
 // The word the outputs and the listing use for it.
 inline const char* DatumMethodName(DatumMethod method) {
@@ -33,17 +37,23 @@ inline const char* DatumMethodName(DatumMethod method) {
 // a message names it (a million places of a large table would hold a million strings).
 class PlaceOrigin {
 public:
-    PlaceOrigin() = default;  // none: a place the program made itself
-    static PlaceOrigin Point(int number) { return {kPoint, number}; }            // "地点 4": a memory point
-    static PlaceOrigin Line(int line) { return {kLine, line}; }                  // "12 行目": a table's record, an element
-    static PlaceOrigin PointOnLine(int line) { return {kPointOnLine, line}; }    // "12 行目の地点": a glorie point
-    static PlaceOrigin Feature(int number) { return {kFeature, number}; }        // "地物 2": a GeoJSON feature
+    PlaceOrigin() = default;                                                   // none: a place the program made itself
+    static PlaceOrigin Point(int number) { return {kPoint, number}; }          // "地点 4": a memory point
+    static PlaceOrigin Line(int line) { return {kLine, line}; }                // "12 行目": a table's record, an element
+    static PlaceOrigin PointOnLine(int line) { return {kPointOnLine, line}; }  // "12 行目の地点": a glorie point
+    static PlaceOrigin Feature(int number) { return {kFeature, number}; }      // "地物 2": a GeoJSON feature
 
     std::string Text() const;  // empty for none
 
 private:
     friend class Place;
-    enum Kind : std::uint32_t { kNone, kPoint, kLine, kPointOnLine, kFeature };
+    enum Kind : std::uint32_t {
+        kNone,
+        kPoint,
+        kLine,
+        kPointOnLine,
+        kFeature
+    };
     // A 32 MB input has fewer lines; the two bits left over hold a place's datum method.
     static constexpr int kNumberBits = 27;
     static constexpr std::uint32_t kNumberMask = (1u << kNumberBits) - 1;
@@ -70,8 +80,8 @@ inline std::string PlaceOrigin::Text() const {
 // N inline: three million points of a 27 MB table are 71 MB.
 class Place {
 public:
-    double latitude = 0;  // degrees, north positive
-    double longitude = 0; // degrees, east positive
+    double latitude = 0;   // degrees, north positive
+    double longitude = 0;  // degrees, east positive
 
     Place() = default;
     Place(const Place& other);
@@ -130,13 +140,18 @@ public:
     void ClearRecord();
 
 private:
-    enum Field { kName, kReading, kDigits, kFields };
+    enum Field {
+        kName,
+        kReading,
+        kDigits,
+        kFields
+    };
     // 12 bytes; the record's pointer follows it when there is one, then the texts, each its bytes
     // or, when long, a pointer to a string of its own, moved in and out rather than copied (a name
     // of 30 MB). Pointers there are not aligned: copied in and out.
     struct Header {
-        std::uint32_t bits;            // origin and method
-        std::uint16_t size[kFields];   // kLong: a pointer
+        std::uint32_t bits;           // origin and method
+        std::uint16_t size[kFields];  // kLong: a pointer
         std::uint16_t hasRecord;
     };
     static constexpr std::uint16_t kLong = 0xFFFF;

@@ -22,16 +22,16 @@ constexpr char32_t kHiraganaToKatakana = 0x60;
 // Half-width forms of U+30A1 (ァ) to U+30FA (ヺ), in order. The old and small letters that have
 // none take their nearest sound (ヰ ｲ, ヱ ｴ, ヮ ﾜ, ヵ ｶ, ヶ ｹ).
 const char* const kHalfWidth[] = {
-    "ｧ", "ｱ", "ｨ", "ｲ", "ｩ", "ｳ", "ｪ", "ｴ", "ｫ", "ｵ",                          // ァ-オ
-    "ｶ", "ｶﾞ", "ｷ", "ｷﾞ", "ｸ", "ｸﾞ", "ｹ", "ｹﾞ", "ｺ", "ｺﾞ",                    // カ-ゴ
-    "ｻ", "ｻﾞ", "ｼ", "ｼﾞ", "ｽ", "ｽﾞ", "ｾ", "ｾﾞ", "ｿ", "ｿﾞ",                    // サ-ゾ
-    "ﾀ", "ﾀﾞ", "ﾁ", "ﾁﾞ", "ｯ", "ﾂ", "ﾂﾞ", "ﾃ", "ﾃﾞ", "ﾄ", "ﾄﾞ",               // タ-ド
-    "ﾅ", "ﾆ", "ﾇ", "ﾈ", "ﾉ",                                                    // ナ-ノ
+    "ｧ", "ｱ", "ｨ", "ｲ", "ｩ", "ｳ", "ｪ", "ｴ", "ｫ", "ｵ",                                     // ァ-オ
+    "ｶ", "ｶﾞ", "ｷ", "ｷﾞ", "ｸ", "ｸﾞ", "ｹ", "ｹﾞ", "ｺ", "ｺﾞ",                                // カ-ゴ
+    "ｻ", "ｻﾞ", "ｼ", "ｼﾞ", "ｽ", "ｽﾞ", "ｾ", "ｾﾞ", "ｿ", "ｿﾞ",                                // サ-ゾ
+    "ﾀ", "ﾀﾞ", "ﾁ", "ﾁﾞ", "ｯ", "ﾂ", "ﾂﾞ", "ﾃ", "ﾃﾞ", "ﾄ", "ﾄﾞ",                           // タ-ド
+    "ﾅ", "ﾆ", "ﾇ", "ﾈ", "ﾉ",                                                              // ナ-ノ
     "ﾊ", "ﾊﾞ", "ﾊﾟ", "ﾋ", "ﾋﾞ", "ﾋﾟ", "ﾌ", "ﾌﾞ", "ﾌﾟ", "ﾍ", "ﾍﾞ", "ﾍﾟ", "ﾎ", "ﾎﾞ", "ﾎﾟ",  // ハ-ポ
-    "ﾏ", "ﾐ", "ﾑ", "ﾒ", "ﾓ",                                                    // マ-モ
-    "ｬ", "ﾔ", "ｭ", "ﾕ", "ｮ", "ﾖ",                                              // ャ-ヨ
-    "ﾗ", "ﾘ", "ﾙ", "ﾚ", "ﾛ",                                                    // ラ-ロ
-    "ﾜ", "ﾜ", "ｲ", "ｴ", "ｦ", "ﾝ", "ｳﾞ", "ｶ", "ｹ", "ﾜﾞ", "ｲﾞ", "ｴﾞ", "ｦﾞ",   // ヮ-ヺ
+    "ﾏ", "ﾐ", "ﾑ", "ﾒ", "ﾓ",                                                              // マ-モ
+    "ｬ", "ﾔ", "ｭ", "ﾕ", "ｮ", "ﾖ",                                                         // ャ-ヨ
+    "ﾗ", "ﾘ", "ﾙ", "ﾚ", "ﾛ",                                                              // ラ-ロ
+    "ﾜ", "ﾜ", "ｲ", "ｴ", "ｦ", "ﾝ", "ｳﾞ", "ｶ", "ｹ", "ﾜﾞ", "ｲﾞ", "ｴﾞ", "ｦﾞ",                 // ヮ-ヺ
 };
 constexpr char32_t kFirstKatakana = 0x30A1;
 constexpr char32_t kLastKatakana = 0x30FA;
@@ -138,7 +138,7 @@ const MecabApi& Mecab() {
         std::string error;
         void* library = LoadSharedLibrary(QUORVEL_MECAB_LIBRARY, error);
         MecabApi loaded;
-#define QUORVEL_MECAB_LOAD(name)                                                                              \
+#define QUORVEL_MECAB_LOAD(name)                                                                                \
     if (library) loaded.name = reinterpret_cast<decltype(&::name)>(SharedLibrarySymbol(library, #name, error)); \
     if (!loaded.name) throw std::runtime_error("MeCab のライブラリを読み込めませんでした (" + error + ")");
         QUORVEL_MECAB_FUNCTIONS(QUORVEL_MECAB_LOAD)
@@ -282,7 +282,10 @@ const char* PlaceSuffix(const mecab_node_t* node) {
         const char* analysers;  // the reading field as the dictionary gives it
         const char* place;
     } kanjiSuffixes[] = {
-        {"寺", ",テラ,", "ジ"}, {"田", ",タ,", "ダ"}, {"島", ",トウ,", "シマ"}, {"原", ",ゲン,", "ハラ"},
+        {"寺", ",テラ,", "ジ"},
+        {"田", ",タ,", "ダ"},
+        {"島", ",トウ,", "シマ"},
+        {"原", ",ゲン,", "ハラ"},
     };
     for (const auto& suffix : kanjiSuffixes)
         if (word == suffix.word && std::strstr(node->feature, suffix.analysers)) return suffix.place;
@@ -486,8 +489,7 @@ mecab_t* OpenTagger(const MecabApi& api, const std::string& folder) {
     mecab_t* tagger = folder.empty() ? api.mecab_new2("") : api.mecab_new(5, arguments);
     if (!tagger) return nullptr;
     const mecab_dictionary_info_t* info = api.mecab_dictionary_info(tagger);
-    const bool utf8 = info && info->charset && (std::strcmp(info->charset, "utf8") == 0 || std::strcmp(info->charset, "UTF-8") == 0 ||
-                                              std::strcmp(info->charset, "utf-8") == 0);
+    const bool utf8 = info && info->charset && (std::strcmp(info->charset, "utf8") == 0 || std::strcmp(info->charset, "UTF-8") == 0 || std::strcmp(info->charset, "utf-8") == 0);
     if (!utf8) {
         api.mecab_destroy(tagger);
         return nullptr;

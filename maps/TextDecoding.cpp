@@ -10,7 +10,17 @@
 namespace {
 constexpr char kReplacement[] = "\xEF\xBF\xBD";
 
-enum class Encoding { utf8, utf16le, utf16be, utf32le, utf32be, cp932, eucjp, latin1, unknown };
+enum class Encoding {
+    utf8,
+    utf16le,
+    utf16be,
+    utf32le,
+    utf32be,
+    cp932,
+    eucjp,
+    latin1,
+    unknown
+};
 
 bool StartsWith(const std::string& bytes, const char* prefix, std::size_t length) {
     return bytes.size() >= length && std::memcmp(bytes.data(), prefix, length) == 0;
@@ -145,10 +155,10 @@ std::string FromLatin1(const std::string& bytes) {
 
 // Windows-1252: Latin-1 with typographic marks in 0x80...0x9F; five bytes there are no character.
 std::string FromWindows1252(const std::string& bytes) {
-    static const char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                       0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    static const char16_t kHigh[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+                                       0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
     for (const char c : bytes) {
@@ -198,14 +208,27 @@ Encoding EncodingNamed(const std::string& name) {
         const char* name;
         Encoding encoding;
     } kNames[] = {
-        {"utf-8", Encoding::utf8},         {"utf8", Encoding::utf8},           {"shift_jis", Encoding::cp932},
-        {"shift-jis", Encoding::cp932},    {"sjis", Encoding::cp932},          {"x-sjis", Encoding::cp932},
-        {"windows-31j", Encoding::cp932},  {"cp932", Encoding::cp932},         {"ms932", Encoding::cp932},
-        {"ms_kanji", Encoding::cp932},     {"csshiftjis", Encoding::cp932},    {"euc-jp", Encoding::eucjp},
-        {"eucjp", Encoding::eucjp},        {"x-euc-jp", Encoding::eucjp},      {"iso-8859-1", Encoding::latin1},
-        {"latin1", Encoding::latin1},      {"us-ascii", Encoding::utf8},       {"ascii", Encoding::utf8},
+        {"utf-8", Encoding::utf8},
+        {"utf8", Encoding::utf8},
+        {"shift_jis", Encoding::cp932},
+        {"shift-jis", Encoding::cp932},
+        {"sjis", Encoding::cp932},
+        {"x-sjis", Encoding::cp932},
+        {"windows-31j", Encoding::cp932},
+        {"cp932", Encoding::cp932},
+        {"ms932", Encoding::cp932},
+        {"ms_kanji", Encoding::cp932},
+        {"csshiftjis", Encoding::cp932},
+        {"euc-jp", Encoding::eucjp},
+        {"eucjp", Encoding::eucjp},
+        {"x-euc-jp", Encoding::eucjp},
+        {"iso-8859-1", Encoding::latin1},
+        {"latin1", Encoding::latin1},
+        {"us-ascii", Encoding::utf8},
+        {"ascii", Encoding::utf8},
         // Declared, but without the byte-order mark or zero bytes that would make it so.
-        {"utf-16", Encoding::utf8},        {"utf-32", Encoding::utf8},
+        {"utf-16", Encoding::utf8},
+        {"utf-32", Encoding::utf8},
     };
     for (const auto& known : kNames)
         if (name == known.name) return known.encoding;

@@ -56,10 +56,10 @@ void AppendResolved(std::string& out, std::string_view text) {
             bool digits = name.size() > (hex ? 2u : 1u);
             for (std::size_t k = hex ? 2 : 1; k < name.size() && digits; ++k) {
                 const char c = name[k];
-                const int digit = c >= '0' && c <= '9'               ? c - '0'
-                                  : hex && c >= 'a' && c <= 'f'      ? c - 'a' + 10
-                                  : hex && c >= 'A' && c <= 'F'      ? c - 'A' + 10
-                                                                     : -1;
+                const int digit = c >= '0' && c <= '9'          ? c - '0'
+                                  : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                  : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                : -1;
                 digits = digit >= 0;
                 value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit < 0 ? 0 : digit);
             }

@@ -18,9 +18,15 @@ class CMemPointStore {
 public:
     // Exclusive: no other program may have the file open (the dialog's own open); shared: other
     // readers are no reason to fail (a batch reading one file twice).
-    enum class Sharing { exclusive, denyWrite };
+    enum class Sharing {
+        exclusive,
+        denyWrite
+    };
 
-    enum CoordinateField { longitude = 8, latitude = 12 };
+    enum CoordinateField {
+        longitude = 8,
+        latitude = 12
+    };
 
     CMemPointStore();
 

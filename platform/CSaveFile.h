@@ -60,11 +60,11 @@ private:
     // What only one system's file layer keeps (how a new document reaches its target there).
     struct Native;
 
-    std::intptr_t m_hFile = kInvalidHandle;   // fd or HANDLE of the document (the temporary file when replacing)
-    std::intptr_t m_hTarget = kInvalidHandle; // the existing target, held while it is being replaced
-    CString m_strFileName;                    // full path of the file (the target when replacing)
-    std::string m_strTempName;                // host path of the temporary file, empty when not replacing
-    std::vector<char> m_buffer;               // pending bytes (appending inlines, unlike std::string)
-    bool m_bFlushed = false;                  // the document is complete on disk, its file closed
+    std::intptr_t m_hFile = kInvalidHandle;    // fd or HANDLE of the document (the temporary file when replacing)
+    std::intptr_t m_hTarget = kInvalidHandle;  // the existing target, held while it is being replaced
+    CString m_strFileName;                     // full path of the file (the target when replacing)
+    std::string m_strTempName;                 // host path of the temporary file, empty when not replacing
+    std::vector<char> m_buffer;                // pending bytes (appending inlines, unlike std::string)
+    bool m_bFlushed = false;                   // the document is complete on disk, its file closed
     std::unique_ptr<Native> m_native;
 };

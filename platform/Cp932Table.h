@@ -13,7 +13,8 @@ constexpr int kTrailCount = kLastTrail - kFirstTrail + 1;
 constexpr bool IsLeadByte(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
 // The lead byte's row of kDoubleByte; -1 for no lead byte.
 constexpr int LeadIndex(unsigned char lead) {
-    return lead >= 0x81 && lead <= 0x9F ? lead - 0x81 : lead >= 0xE0 && lead <= 0xFC ? lead - 0xE0 + 31 : -1;
+    return lead >= 0x81 && lead <= 0x9F ? lead - 0x81 : lead >= 0xE0 && lead <= 0xFC ? lead - 0xE0 + 31
+                                                                                     : -1;
 }
 
 // The code point of each lead and trail byte pair (all in the BMP); 0 where the pair is no character.

@@ -24,6 +24,6 @@ public:
 private:
     const unsigned char* m_pData = nullptr;
     std::size_t m_nSize = 0;
-    void* m_pView = nullptr;               // the mapping, where there is one
-    std::vector<unsigned char> m_bytes;    // the bytes read, where the file is not mapped
+    void* m_pView = nullptr;             // the mapping, where there is one
+    std::vector<unsigned char> m_bytes;  // the bytes read, where the file is not mapped
 };

@@ -31,7 +31,10 @@
 
 class OutputSet {
 public:
-    enum class Mode { set, document };
+    enum class Mode {
+        set,
+        document
+    };
 
     explicit OutputSet(CString strSetName, Mode mode = Mode::set);
     OutputSet(const OutputSet&) = delete;
@@ -113,10 +116,10 @@ private:
     std::vector<CString> m_left;
     std::vector<std::string> m_warnings;
     std::string m_advice;
-    std::vector<Recorded> m_record;  // the earlier commit's members
-    std::vector<std::string> m_entries;  // the set's folder as listed once the set was taken
+    std::vector<Recorded> m_record;                                              // the earlier commit's members
+    std::vector<std::string> m_entries;                                          // the set's folder as listed once the set was taken
     std::vector<std::pair<unsigned long long, unsigned long long>> m_protected;  // device, inode
-    std::intptr_t m_hFolder = CFile::kInvalidHandle;  // the folder, held shared (or exclusive without a lock file)
+    std::intptr_t m_hFolder = CFile::kInvalidHandle;                             // the folder, held shared (or exclusive without a lock file)
     std::intptr_t m_hLock = CFile::kInvalidHandle;
     std::string m_strLockPath;  // empty when the folder itself is locked
     bool m_bBusy = false;

@@ -7,7 +7,11 @@ bool IsContinuation(unsigned char byte) { return (byte & 0xC0u) == 0x80; }
 
 // The byte count a lead byte announces (2 to 4 for C2 to F4); 1 for ASCII, 0 for no lead byte.
 std::size_t AnnouncedLength(unsigned char lead) {
-    return lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead <= 0xDF ? 2 : lead <= 0xEF ? 3 : lead <= 0xF4 ? 4 : 0;
+    return lead < 0x80 ? 1 : lead < 0xC2 ? 0
+                         : lead <= 0xDF  ? 2
+                         : lead <= 0xEF  ? 3
+                         : lead <= 0xF4  ? 4
+                                         : 0;
 }
 }  // namespace
 

@@ -47,14 +47,38 @@ constexpr int CountOf(const T (&)[N]) {
 }
 
 const DialogLayout kMainDialog = {
-    IDD_MAIN_DIALOG, QV_MAIN_CAPTION, QV_MAIN_X, QV_MAIN_Y, QV_MAIN_W, QV_MAIN_H, QV_FONT_NAME,
-    QV_FONT_SIZE, IDR_MAINMENU, true, true, true, kMainControls, CountOf(kMainControls),
+    IDD_MAIN_DIALOG,
+    QV_MAIN_CAPTION,
+    QV_MAIN_X,
+    QV_MAIN_Y,
+    QV_MAIN_W,
+    QV_MAIN_H,
+    QV_FONT_NAME,
+    QV_FONT_SIZE,
+    IDR_MAINMENU,
+    true,
+    true,
+    true,
+    kMainControls,
+    CountOf(kMainControls),
 };
 
 // Not visible at creation, so it is centred over its owner when it opens.
 const DialogLayout kAboutDialog = {
-    IDD_ABOUTBOX, QV_ABOUT_CAPTION, QV_ABOUT_X, QV_ABOUT_Y, QV_ABOUT_W, QV_ABOUT_H, QV_FONT_NAME,
-    QV_FONT_SIZE, 0, false, false, false, kAboutControls, CountOf(kAboutControls),
+    IDD_ABOUTBOX,
+    QV_ABOUT_CAPTION,
+    QV_ABOUT_X,
+    QV_ABOUT_Y,
+    QV_ABOUT_W,
+    QV_ABOUT_H,
+    QV_FONT_NAME,
+    QV_FONT_SIZE,
+    0,
+    false,
+    false,
+    false,
+    kAboutControls,
+    CountOf(kAboutControls),
 };
 
 const MenuLayout kMainMenu = {IDR_MAINMENU, QV_TEXT_MENU_HELP, QV_TEXT_MENU_VERSION, ID_HELP_VERSION};

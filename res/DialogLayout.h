@@ -7,8 +7,8 @@ enum class ControlKind {
     defPushButton,  // the dialog's default button
     pushButton,
     groupBox,
-    icon,           // the program icon
-    staticText,     // left-aligned text
+    icon,        // the program icon
+    staticText,  // left-aligned text
 };
 
 struct ControlLayout {

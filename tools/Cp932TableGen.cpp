@@ -107,9 +107,10 @@ int main() {
     }
     if (failures) return 1;
 
-    std::printf("// Made by tools/Cp932TableGen.cpp from glibc iconv's \"CP932\"; not edited by hand.\n"
-                "#include \"platform/Cp932Table.h\"\n\nnamespace cp932 {\n"
-                "const std::uint16_t kDoubleByte[kLeadCount][kTrailCount] = {\n");
+    std::printf(
+        "// Made by tools/Cp932TableGen.cpp from glibc iconv's \"CP932\"; not edited by hand.\n"
+        "#include \"platform/Cp932Table.h\"\n\nnamespace cp932 {\n"
+        "const std::uint16_t kDoubleByte[kLeadCount][kTrailCount] = {\n");
     for (int row = 0; row < cp932::kLeadCount; ++row) {
         std::printf("    {  // lead byte %02X\n", row < 31 ? 0x81 + row : 0xE0 + row - 31);
         for (int k = 0; k < cp932::kTrailCount; ++k)

@@ -41,7 +41,9 @@ public:
     // Value index of a SHORT, LONG or DOUBLE tag.
     double Number(std::uint16_t tag, std::uint32_t index = 0) const {
         const Entry& e = Get(tag);
-        const std::size_t size = e.type == 3 ? 2 : e.type == 4 ? 4 : e.type == 12 ? 8 : 0;
+        const std::size_t size = e.type == 3 ? 2 : e.type == 4 ? 4
+                                               : e.type == 12  ? 8
+                                                               : 0;
         if (size == 0) throw std::runtime_error("tag " + std::to_string(tag) + " is not a number");
         if (index >= e.count) throw std::runtime_error("tag " + std::to_string(tag) + " too short");
         const std::size_t at = (size * e.count > 4 ? U32(e.at) : e.at) + size * index;

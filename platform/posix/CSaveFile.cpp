@@ -89,10 +89,15 @@ int LockCause(int err) {
 
 // How a new document reaches its target, and what the replacement takes over from it.
 struct CSaveFile::Native {
-    enum class Road { none, replace, inPlace, direct };
+    enum class Road {
+        none,
+        replace,
+        inPlace,
+        direct
+    };
     Road road = Road::none;
-    std::string targetPath;  // host path the name finally points at (links followed)
-    unsigned targetMode = 0; // permission bits to give the replacement
+    std::string targetPath;   // host path the name finally points at (links followed)
+    unsigned targetMode = 0;  // permission bits to give the replacement
     bool hasTargetMode = false;
 
     static bool OpenInPlace(CSaveFile& file, int target, const std::string& full, const std::string& path);

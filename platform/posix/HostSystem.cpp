@@ -21,7 +21,8 @@ CString GetCurrentFolder() {
 CString FileIdentity(const CString& strPath) {
     const std::string& path = strPath.Str();
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/"
+                                                                             : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     char resolved[PATH_MAX];
     if (PosixCalls::Current().Realpath(folder.c_str(), resolved) == nullptr) return strPath;

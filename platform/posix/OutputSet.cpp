@@ -82,7 +82,11 @@ bool Exists(const std::string& path) {
 }
 
 
-enum class Book { absent, ok, invalid };
+enum class Book {
+    absent,
+    ok,
+    invalid
+};
 
 // Reads a journal or a record: without following a link, without waiting on a FIFO, only a
 // regular file of the running user or root, and no more than cap bytes. err tells a failure to

@@ -93,7 +93,9 @@ bool ConsoleOutput::Emit(bool bAll) {
             --start;
         if (start > 0) {
             const unsigned char lead = static_cast<unsigned char>(m_pending[start - 1]);
-            const size_t needed = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            const size_t needed = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3
+                                                 : lead >= 0xC0   ? 2
+                                                                  : 1;
             if (whole - (start - 1) < needed) whole = start - 1;
         }
     }

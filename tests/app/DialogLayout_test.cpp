@@ -48,17 +48,17 @@ TEST(DialogLayout, MainDialog) {
     EXPECT_TRUE(d.visibleAtCreation);
     EXPECT_TRUE(d.acceptsFiles);
     ExpectControls(d, {
-        {1000, ControlKind::edit, "", 19, 22, 154, 19, true, false},
-        {1001, ControlKind::edit, "", 19, 70, 154, 19, true, false},
-        {1, ControlKind::defPushButton, "\xE5\xA4\x89\xE6\x8F\x9B", 133, 133, 50, 14, true, true},
-        {2, ControlKind::pushButton, "\xEF\xBD\xB7\xEF\xBD\xAC\xEF\xBE\x9D\xEF\xBD\xBE\xEF\xBE\x99", 202, 133, 50,
-         14, true, false},
-        {1006, ControlKind::pushButton, kBrowse, 202, 22, 50, 14, true, false},
-        {1007, ControlKind::pushButton, kBrowse, 202, 70, 50, 14, true, false},
-        // ideographic space U+3000, full-width brackets U+FF08 and U+FF09
-        {-1, ControlKind::groupBox, "入力\xE3\x80\x80ファイル名\xEF\xBC\x88.mem\xEF\xBC\x89", 7, 7, 182, 42, false, false},
-        {-1, ControlKind::groupBox, "出力\xE3\x80\x80ファイル名\xEF\xBC\x88.xml\xEF\xBC\x89", 7, 57, 182, 42, false, false},
-    });
+                          {1000, ControlKind::edit, "", 19, 22, 154, 19, true, false},
+                          {1001, ControlKind::edit, "", 19, 70, 154, 19, true, false},
+                          {1, ControlKind::defPushButton, "\xE5\xA4\x89\xE6\x8F\x9B", 133, 133, 50, 14, true, true},
+                          {2, ControlKind::pushButton, "\xEF\xBD\xB7\xEF\xBD\xAC\xEF\xBE\x9D\xEF\xBD\xBE\xEF\xBE\x99", 202, 133, 50,
+                           14, true, false},
+                          {1006, ControlKind::pushButton, kBrowse, 202, 22, 50, 14, true, false},
+                          {1007, ControlKind::pushButton, kBrowse, 202, 70, 50, 14, true, false},
+                          // ideographic space U+3000, full-width brackets U+FF08 and U+FF09
+                          {-1, ControlKind::groupBox, "入力\xE3\x80\x80ファイル名\xEF\xBC\x88.mem\xEF\xBC\x89", 7, 7, 182, 42, false, false},
+                          {-1, ControlKind::groupBox, "出力\xE3\x80\x80ファイル名\xEF\xBC\x88.xml\xEF\xBC\x89", 7, 57, 182, 42, false, false},
+                      });
     ASSERT_NE(FindControl(d, IDOK), nullptr);
     EXPECT_TRUE(FindControl(d, IDOK)->defaultButton);
     EXPECT_EQ(FindControl(d, IDC_STATIC), nullptr);  // two group boxes share it
@@ -80,11 +80,11 @@ TEST(DialogLayout, AboutBoxMenuAndString) {
     EXPECT_FALSE(d.visibleAtCreation);  // centred over its owner when it opens
     EXPECT_FALSE(d.acceptsFiles);
     ExpectControls(d, {
-        {-1, ControlKind::icon, "", 11, 17, 20, 20, false, false},
-        {-1, ControlKind::staticText, "Quorvel Version 1.100", 40, 10, 119, 8, false, false},
-        {-1, ControlKind::staticText, CAboutDlg::CopyrightText(), 40, 25, 119, 8, false, false},
-        {1, ControlKind::defPushButton, "OK", 178, 7, 50, 14, true, true},
-    });
+                          {-1, ControlKind::icon, "", 11, 17, 20, 20, false, false},
+                          {-1, ControlKind::staticText, "Quorvel Version 1.100", 40, 10, 119, 8, false, false},
+                          {-1, ControlKind::staticText, CAboutDlg::CopyrightText(), 40, 25, 119, 8, false, false},
+                          {1, ControlKind::defPushButton, "OK", 178, 7, 50, 14, true, true},
+                      });
     EXPECT_STREQ(CAboutDlg::VersionText(), "Quorvel Version 1.100");
     EXPECT_NE(std::string(CAboutDlg::CopyrightText()).find("2006"), std::string::npos);
     EXPECT_TRUE(d.controls[1].noPrefix);

@@ -84,8 +84,7 @@ TEST(MainDlgChoosing, OutputBrowseKeepsStartingInTheInputFolder) {
         const char* outputDir;
     };
     const Case cases[] = {
-        {"C:\\data\\route.mem", "D:\\out\\x.xml",
-         {"ChooseFile save", "WriteBoxes C:\\data\\route.mem | D:\\out\\x.xml", "FocusBox 1001"}, "C:\\data\\"},
+        {"C:\\data\\route.mem", "D:\\out\\x.xml", {"ChooseFile save", "WriteBoxes C:\\data\\route.mem | D:\\out\\x.xml", "FocusBox 1001"}, "C:\\data\\"},
         {"", "D:\\out\\x.xml", {"ChooseFile save", "WriteBoxes  | D:\\out\\x.xml", "FocusBox 1001"}, ""},
     };
     for (const Case& c : cases) {
@@ -112,15 +111,13 @@ TEST(MainDlgChoosing, DropTakesTheLastFileWhenItIsAMemFile) {
     struct Case {
         std::vector<CString> names;
         Log log;
-        const char* input;   // stored names afterwards
+        const char* input;  // stored names afterwards
         const char* output;
         const char* folder;  // both remembered folders afterwards
     };
     const std::vector<Case> cases = {
-        {{"/d/a.mem", "/d/b.txt", "/e/c.mem"}, {"SetBoxText 1000 /e/c.mem", "SetBoxText 1001 /e/c.xml"},
-         "/e/c.mem", "/e/c.xml", "/e/"},
-        {{"/d/TRIP.MEM"}, {"SetBoxText 1000 /d/TRIP.MEM", "SetBoxText 1001 /d/TRIP.xml"}, "/d/TRIP.MEM",
-         "/d/TRIP.xml", "/d/"},
+        {{"/d/a.mem", "/d/b.txt", "/e/c.mem"}, {"SetBoxText 1000 /e/c.mem", "SetBoxText 1001 /e/c.xml"}, "/e/c.mem", "/e/c.xml", "/e/"},
+        {{"/d/TRIP.MEM"}, {"SetBoxText 1000 /d/TRIP.MEM", "SetBoxText 1001 /d/TRIP.xml"}, "/d/TRIP.MEM", "/d/TRIP.xml", "/d/"},
         {{"/d/a.mem", "/d/b.txt"}, {kDropRefused}, "/d/b.txt", "", "C:\\data\\"},
         {{"/d/folder.mem.d"}, {kDropRefused}, "/d/folder.mem.d", "", "C:\\data\\"},
         {{}, {kDropRefused}, "", "", "C:\\data\\"},
@@ -179,8 +176,16 @@ TEST(MainDlgChoosing, SystemMenuOpensTheAboutBoxWhateverItsLowBits) {
         bool handled;
     };
     const Case cases[] = {
-        {0x0010, true}, {0x0011, true}, {0x001F, true}, {0x10010, true},
-        {0x0020, false}, {0x0000, false}, {0x000F, false}, {0xF060, false}, {0xF020, false}, {0xF010, false},
+        {0x0010, true},
+        {0x0011, true},
+        {0x001F, true},
+        {0x10010, true},
+        {0x0020, false},
+        {0x0000, false},
+        {0x000F, false},
+        {0xF060, false},
+        {0xF020, false},
+        {0xF010, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.nID);

@@ -25,9 +25,14 @@ std::string LoadFailed(const std::string& name) {
 // Two named points; the document must hold both.
 std::string TwoPoints() {
     return MemImage()
-        .Use(0).Name(0, "ALPHA").Longitude(0, MemImage::Seconds(139, 45, 30), 0x80)
-        .Latitude(0, MemImage::Seconds(35, 39, 29), 0x40).Digits(0, "0312345678")
-        .Use(1).Name(1, "BRAVO").Longitude(1, MemImage::Seconds(135, 30, 0), 0)
+        .Use(0)
+        .Name(0, "ALPHA")
+        .Longitude(0, MemImage::Seconds(139, 45, 30), 0x80)
+        .Latitude(0, MemImage::Seconds(35, 39, 29), 0x40)
+        .Digits(0, "0312345678")
+        .Use(1)
+        .Name(1, "BRAVO")
+        .Longitude(1, MemImage::Seconds(135, 30, 0), 0)
         .Latitude(1, MemImage::Seconds(34, 40, 0), 0)
         .Bytes();
 }
@@ -88,8 +93,7 @@ TEST_F(ConvertTest, NameChecksEndTheCommandWithoutReadingAFile) {
         {blank, output, {"ReadBoxes", Refused(blank), LoadFailed(blank), "GotoInputBox"}, output},
         // only the input check acts
         {txt, "b.doc", {"ReadBoxes", Refused(txt), LoadFailed(txt), "GotoInputBox"}, "b.doc"},
-        {dir.File("A.Mem"), "", {"ReadBoxes", "WriteBoxes " + dir.File("A.Mem") + " | " + dir.File("A.xml"),
-                                 "FocusBox 1001"}, dir.File("A.xml")},
+        {dir.File("A.Mem"), "", {"ReadBoxes", "WriteBoxes " + dir.File("A.Mem") + " | " + dir.File("A.xml"), "FocusBox 1001"}, dir.File("A.xml")},
         {input, output + ".txt", {"ReadBoxes", "WriteBoxes " + input + " | " + output, "FocusBox 1001"}, output},
         {input, dir.File("b.xm"), {"ReadBoxes", "WriteBoxes " + input + " | " + output, "FocusBox 1001"}, output},
     };

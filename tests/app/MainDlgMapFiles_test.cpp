@@ -31,7 +31,8 @@ std::string Waypoints(int count, double lat, double lon, const std::string& pref
 
 std::string Gpx(const std::string& waypoints) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"t\" "
-           "xmlns=\"http://www.topografix.com/GPX/1/1\">\n" + waypoints + "</gpx>\n";
+           "xmlns=\"http://www.topografix.com/GPX/1/1\">\n" +
+           waypoints + "</gpx>\n";
 }
 
 const std::string kKml =
@@ -147,11 +148,8 @@ TEST_F(MapFileTest, InputsThatWriteNothingAreAnswered) {
     const std::vector<Case> cases = {
         {"broken.gpx", "<gpx><wpt lat=", true, {}},
         {"sea.gpx", Gpx(Waypoints(1, 0, 0, "Null") + Waypoints(1, 0, 0, "Null")), true, {}},
-        {"notes.doc", "words", false,
-         {"ReadBoxes", "AppBox quorvel 0x30 | " + doc + "\n    は認識できないファイルです",
-          "MessageBox ERROR 0x0 | ファイル " + doc + " の読み込みに失敗しました", "GotoInputBox"}},
-        {"same.xml", "<glorie/>", false,
-         {"ReadBoxes", "MessageBox ERROR 0x10 | 出力ファイル " + glorie + " が入力と同じです"}},
+        {"notes.doc", "words", false, {"ReadBoxes", "AppBox quorvel 0x30 | " + doc + "\n    は認識できないファイルです", "MessageBox ERROR 0x0 | ファイル " + doc + " の読み込みに失敗しました", "GotoInputBox"}},
+        {"same.xml", "<glorie/>", false, {"ReadBoxes", "MessageBox ERROR 0x10 | 出力ファイル " + glorie + " が入力と同じです"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

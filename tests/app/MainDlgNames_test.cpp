@@ -48,7 +48,7 @@ TEST(MainDlgNames, ExtensionTestAndDerivation) {
 
 TEST(MainDlgNames, StartUpTakesTheFirstTokenOfTheCommandLine) {
     const std::string longName = "/d/" + std::string(251, 'n') + ".mem";  // 258 bytes
-    const std::string fitting = longName.substr(0, 251) + ".mem";        // 255 bytes
+    const std::string fitting = longName.substr(0, 251) + ".mem";         // 255 bytes
     struct Case {
         std::string cmdLine;
         std::string input;
@@ -100,7 +100,7 @@ TEST(MainDlgNames, StartUpFolderAlwaysFitsItsBuffer) {
     const std::vector<Case> cases = {
         {"/home/user", false, "/home/user"},
         {exact, false, exact},
-        {exact + "f", false, "/"},                          // cut back to the nearest ancestor
+        {exact + "f", false, "/"},                         // cut back to the nearest ancestor
         {deep, false, "/" + std::string(200, 'a') + "/"},  // likewise
         {noSeparator, false, ""},
         {"", true, ""},  // no current folder at all

@@ -21,8 +21,7 @@ const std::string kSamples = QUORVEL_SAMPLES_DIR;
 
 std::string TwoPointImage() {
     MemImage image;
-    image.Use(0).Name(0, "A&B").Reading(0, "ab").Latitude(0, MemImage::Seconds(35, 40, 41), 0x80)
-        .Longitude(0, MemImage::Seconds(139, 46, 13), 0);
+    image.Use(0).Name(0, "A&B").Reading(0, "ab").Latitude(0, MemImage::Seconds(35, 40, 41), 0x80).Longitude(0, MemImage::Seconds(139, 46, 13), 0);
     image.Use(1).Name(1, "\x93\x8c").Latitude(1, MemImage::Seconds(34, 0, 0), 0).Longitude(1, MemImage::Seconds(135, 0, 0), 0);
     return image.Bytes();
 }
@@ -246,20 +245,21 @@ TEST(CliConverterTest, ListShowsThePointsAsTheDocumentHasThem) {
     const CliOutcome outcome = RunCli({"--list", sample});
     EXPECT_EQ(outcome.status, CliConverter::kExitConverted);
     EXPECT_EQ(outcome.err, "");
-    EXPECT_EQ(TokyoColumns(outcome.out), sample + " (12 地点)\n"
-                                    "番号\t名称\t読み\t緯度\t経度\t数字\n"
-                                    "1\t東京駅\tとうきょうえき\t35.67801\t139.77033\t1000005\n"
-                                    "2\t東京タワー\tとうきょうたわー\t35.65535\t139.74864\t1050011\n"
-                                    "3\t皇居\tこうきょ\t35.68195\t139.75601\t1000001\n"
-                                    "4\t浅草寺\tせんそうじ\t35.71154\t139.79987\t1110032\n"
-                                    "5\t明治神宮\tめいじじんぐう\t35.67317\t139.70253\t1510053\n"
-                                    "6\t国会議事堂\tこっかいぎじどう\t35.67266\t139.74807\t1000014\n"
-                                    "7\tスカイツリー\tすかいつりー\t35.70684\t139.81391\t1310045\n"
-                                    "8\t羽田空港T1&T2\tはねだくうこう\t35.54615\t139.78304\t1440041\n"
-                                    "9\t東京ビッグサイト\tﾄｳｷｮｳﾋﾞｯｸﾞｻｲﾄ\t35.62671\t139.79727\t1350063\n"
-                                    "10\t鎌倉大仏\tかまくらだいぶつ\t35.31344\t139.53896\t2480016\n"
-                                    "11\t富士山\tふじさん\t35.35738\t138.73047\t\n"
-                                    "12\t大阪城\tおおさかじょう\t34.68406\t135.52901\t5400002\n");
+    EXPECT_EQ(TokyoColumns(outcome.out), sample +
+                                             " (12 地点)\n"
+                                             "番号\t名称\t読み\t緯度\t経度\t数字\n"
+                                             "1\t東京駅\tとうきょうえき\t35.67801\t139.77033\t1000005\n"
+                                             "2\t東京タワー\tとうきょうたわー\t35.65535\t139.74864\t1050011\n"
+                                             "3\t皇居\tこうきょ\t35.68195\t139.75601\t1000001\n"
+                                             "4\t浅草寺\tせんそうじ\t35.71154\t139.79987\t1110032\n"
+                                             "5\t明治神宮\tめいじじんぐう\t35.67317\t139.70253\t1510053\n"
+                                             "6\t国会議事堂\tこっかいぎじどう\t35.67266\t139.74807\t1000014\n"
+                                             "7\tスカイツリー\tすかいつりー\t35.70684\t139.81391\t1310045\n"
+                                             "8\t羽田空港T1&T2\tはねだくうこう\t35.54615\t139.78304\t1440041\n"
+                                             "9\t東京ビッグサイト\tﾄｳｷｮｳﾋﾞｯｸﾞｻｲﾄ\t35.62671\t139.79727\t1350063\n"
+                                             "10\t鎌倉大仏\tかまくらだいぶつ\t35.31344\t139.53896\t2480016\n"
+                                             "11\t富士山\tふじさん\t35.35738\t138.73047\t\n"
+                                             "12\t大阪城\tおおさかじょう\t34.68406\t135.52901\t5400002\n");
 }
 
 TEST(CliConverterTest, ListGoesOnAfterAFailureAndSeparatesTables) {
@@ -271,13 +271,14 @@ TEST(CliConverterTest, ListGoesOnAfterAFailureAndSeparatesTables) {
     const CliOutcome outcome = RunCli({"--list", dir.File("x.mem"), a, empty});
     EXPECT_EQ(outcome.status, CliConverter::kExitFailed);
     EXPECT_EQ(outcome.err, "ファイル " + dir.File("x.mem") + " が見つかりません\nファイル " + dir.File("x.mem") + " の読み込みに失敗しました\n" +
-                               "警告: " + a + ": 地点 2「東」: 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました\n"
+                               "警告: " + a +
+                               ": 地点 2「東」: 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました\n"
                                "合計: 警告 1 件、変換できなかった地点 0 件\n");
     EXPECT_EQ(TokyoColumns(outcome.out), a + " (2 地点)\n番号\t名称\t読み\t緯度\t経度\t数字\n"
-                               "1\tA&B\tab\t35.67819\t139.77028\t\n"
-                               "2\t東\t\t34.00000\t135.00000\t\n"
-                               "\n" +
-                               empty + " (0 地点)\n番号\t名称\t読み\t緯度\t経度\t数字\n");
+                                             "1\tA&B\tab\t35.67819\t139.77028\t\n"
+                                             "2\t東\t\t34.00000\t135.00000\t\n"
+                                             "\n" +
+                                             empty + " (0 地点)\n番号\t名称\t読み\t緯度\t経度\t数字\n");
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"a.mem", "empty.mem"}));
 }
 

@@ -20,8 +20,11 @@ TEST(CliHabits, FormatsByAnyCaseOrExtensionAndValuesJoinedByEquals) {
         std::vector<std::string> args;
         std::string output;
     } cases[] = {
-        {{in, "--to", "GPX"}, "a.gpx"},       {{in, "--to=json"}, "a.geojson"}, {{in, "--to", "xml"}, "a.xml"},
-        {{in, "--to=KMZ"}, "a.kmz"},          {{in, "--to", "tsv", "-o", dir.File("b.csv")}, "b.csv"},
+        {{in, "--to", "GPX"}, "a.gpx"},
+        {{in, "--to=json"}, "a.geojson"},
+        {{in, "--to", "xml"}, "a.xml"},
+        {{in, "--to=KMZ"}, "a.kmz"},
+        {{in, "--to", "tsv", "-o", dir.File("b.csv")}, "b.csv"},
         {{in, "--to=glorie", "-d", dir.File("sub")}, "sub/a.xml"},
     };
     for (const auto& c : cases) {
@@ -58,8 +61,9 @@ TEST(CliHabits, MistypedOptionsAndFormatsAreAnsweredWithTheNearestAndTheList) {
 TEST(CliHabits, InputsAreToldWhatIsWrongWithThemAndTheRunIsCounted) {
     TempDir dir;
     WriteFileBytes(dir.File("photo.kml"), "\xFF\xD8\xFF\xE0\x00\x10JFIF");
-    WriteFileBytes(dir.File("shops.csv"), "name,lat,lon\nセブン-イレブン 千代田店,35.6,139.7\nセブン-イレブン 神田店,35.61,139.71\n"
-                                          "駅,35.62,139.72\n");
+    WriteFileBytes(dir.File("shops.csv"),
+                   "name,lat,lon\nセブン-イレブン 千代田店,35.6,139.7\nセブン-イレブン 神田店,35.61,139.71\n"
+                   "駅,35.62,139.72\n");
     const CliOutcome photo = RunCli({dir.File("photo.kml"), "--to", "gpx"});
     EXPECT_EQ(photo.status, 1);
     EXPECT_EQ(photo.err, "ファイル " + dir.File("photo.kml") + " は名前は KML ですが、中身は XML の文書ではありません\n");
@@ -82,7 +86,8 @@ TEST(CliHabits, LatitudeOrLongitudeZeroGoesToTheUnit) {
     EXPECT_EQ(run.out, in + " -> " + dir.File("zero.mem") + " (2 地点)\n");
     EXPECT_NE(run.err.find(in + ": 4 行目「Null」: 座標 (緯度 0, 経度 0) は位置がないことを表します\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(in + ": 5 行目「South」: 南緯または西経の座標はナビに記録できません (緯度 -0.1, 経度 139.5)\n"),
-              std::string::npos) << run.err;
+              std::string::npos)
+        << run.err;
     EXPECT_EQ(run.err.find("Equator」: 南緯"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("Greenwich」: 南緯"), std::string::npos) << run.err;
 }

@@ -84,10 +84,8 @@ TEST(CliProgramTest, ExitStatusesAndStreamsOfTheProgram) {
     const Case cases[] = {
         {{"--version"}, 0, "Quorvel Version 1.100\nファイルの版: 1.0.0.1\n読みの推定: MeCab 0.996\n", ""},
         {{}, 2, "", "quorvel-cli: 入力ファイルが指定されていません\n使い方は quorvel-cli --help で表示されます\n"},
-        {{"good.mem", "-o", "x.txt"}, 2, "",
-         "quorvel-cli: 出力ファイル名の拡張子が .xml ではありません: x.txt\n使い方は quorvel-cli --help で表示されます\n"},
-        {{"bad.mem", "good.mem", "-d", "."}, 1, "good.mem -> ./good.xml (12 地点)\n",
-         "ファイル bad.mem は 9 バイトです。メモリーポイントファイルは 10804 バイトです\nファイル bad.mem の読み込みに失敗しました\n"},
+        {{"good.mem", "-o", "x.txt"}, 2, "", "quorvel-cli: 出力ファイル名の拡張子が .xml ではありません: x.txt\n使い方は quorvel-cli --help で表示されます\n"},
+        {{"bad.mem", "good.mem", "-d", "."}, 1, "good.mem -> ./good.xml (12 地点)\n", "ファイル bad.mem は 9 バイトです。メモリーポイントファイルは 10804 バイトです\nファイル bad.mem の読み込みに失敗しました\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.err);

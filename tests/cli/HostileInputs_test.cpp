@@ -27,7 +27,10 @@ TEST(HostileInputsCli, AreConvertedOrRefusedByNameAndTheOutputOfBeforeStays) {
         {"deep.gpx", "<gpx>\n<metadata>" + Repeat("<a>", 200000) + Repeat("</a>", 200000) + "</metadata>\n" + point + "</gpx>", 0,
          ""},
         {"order.kmz", ZipImage({{"first.kml", kml}, {"second.kml", "<kml"}}), 0, ""},
-        {"title.kmz", ZipImage({{"\x1b]0;owned\x07\x1b[2J\xe2\x80\xae" "lmk.kml", kml, 14}}), 1,
+        {"title.kmz", ZipImage({{"\x1b]0;owned\x07\x1b[2J\xe2\x80\xae"
+                                 "lmk.kml",
+                                 kml, 14}}),
+         1,
          ": KMZ の中の U+001B]0;ownedU+0007U+001B[2JU+202Elmk.kml は LZMA で圧縮されているので読めません（deflate で圧縮し直してください）\n"},
         {"brackets.geojson", std::string(300000, '['), 1, ": 1 行目: 配列とオブジェクトの入れ子が 200000 段より深いので読めません\n"},
     };

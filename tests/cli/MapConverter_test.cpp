@@ -26,18 +26,16 @@ namespace {
 // texts are exact and every road through today's maps must come back to the same document.
 std::string ThreePlaces() {
     MemImage image;
-    image.Use(0).Name(0, Utf8ToCp932("東京駅")).Reading(0, Utf8ToCp932("ﾄｳｷｮｳｴｷ")).Digits(0, "0312345678")
-        .Latitude(0, MemImage::Seconds(35, 40, 48), 0).Longitude(0, MemImage::Seconds(139, 45, 36), 0);
-    image.Use(1).Name(1, Utf8ToCp932("大阪城&堀")).Latitude(1, MemImage::Seconds(34, 41, 24), 0)
-        .Longitude(1, MemImage::Seconds(135, 30, 0), 0);
-    image.Use(2).Name(2, Utf8ToCp932("札幌")).Reading(2, Utf8ToCp932("ｻｯﾎﾟﾛ")).Latitude(2, MemImage::Seconds(43, 3, 36), 0)
-        .Longitude(2, MemImage::Seconds(141, 21, 0), 0);
+    image.Use(0).Name(0, Utf8ToCp932("東京駅")).Reading(0, Utf8ToCp932("ﾄｳｷｮｳｴｷ")).Digits(0, "0312345678").Latitude(0, MemImage::Seconds(35, 40, 48), 0).Longitude(0, MemImage::Seconds(139, 45, 36), 0);
+    image.Use(1).Name(1, Utf8ToCp932("大阪城&堀")).Latitude(1, MemImage::Seconds(34, 41, 24), 0).Longitude(1, MemImage::Seconds(135, 30, 0), 0);
+    image.Use(2).Name(2, Utf8ToCp932("札幌")).Reading(2, Utf8ToCp932("ｻｯﾎﾟﾛ")).Latitude(2, MemImage::Seconds(43, 3, 36), 0).Longitude(2, MemImage::Seconds(141, 21, 0), 0);
     return image.Bytes();
 }
 
 std::string Gpx(const std::string& waypoints) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"test\" "
-           "xmlns=\"http://www.topografix.com/GPX/1/1\">\n" + waypoints + "</gpx>\n";
+           "xmlns=\"http://www.topografix.com/GPX/1/1\">\n" +
+           waypoints + "</gpx>\n";
 }
 
 std::string Waypoint(double lat, double lon, const std::string& name) {
@@ -185,7 +183,7 @@ TEST(MapConverterTest, InputsMergeInOrderAndCharactersTheUnitCannotShowAreReplac
     WriteFileBytes(dir.File("a.gpx"), Gpx(Waypoint(35.0, 139.0, "♨温泉") + Waypoint(35.1, 139.1, "駅")));
     WriteFileBytes(dir.File("b.gpx"), Gpx(Waypoint(34.0, 135.0, "城")));
     const CliOutcome merged = RunCli({dir.File("a.gpx"), dir.File("b.gpx"), "--merge", "-o", dir.File("m.xml"),
-                                   "--reading", "none"});
+                                      "--reading", "none"});
     ASSERT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(merged.out, dir.File("a.gpx") + ", " + dir.File("b.gpx") + " -> " + dir.File("m.xml") + " (3 地点)\n");
     EXPECT_NE(merged.err.find("「♨温泉」: 文字「♨」はナビで表示できません。「?」にしました\n"), std::string::npos) << merged.err;
@@ -198,7 +196,8 @@ TEST(MapConverterTest, InputsMergeInOrderAndCharactersTheUnitCannotShowAreReplac
     const CliOutcome strict = RunCli({dir.File("a.gpx"), "--strict", "-o", dir.File("s.xml")});
     EXPECT_EQ(strict.status, 1);
     EXPECT_NE(strict.err.find("表示できない文字があるため (--strict)、" + dir.File("s.xml") + " は書きませんでした\n"),
-              std::string::npos) << strict.err;
+              std::string::npos)
+        << strict.err;
     EXPECT_FALSE(FileExists(dir.File("s.xml")));
 }
 
@@ -245,17 +244,15 @@ TEST(MapConverterTest, AnOutputThatWouldBeItsInputGetsANameOfItsOwn) {
     struct Case {
         std::vector<std::string> args;  // names in the folder; "DIR" stands for it
         int status;
-        std::string out, err;           // exact; "DIR" stands for the folder
+        std::string out, err;  // exact; "DIR" stands for the folder
         std::vector<std::string> files;
     };
     const std::string usage = "\n使い方は quorvel-cli --help で表示されます\n";
     const Case cases[] = {
         {{"p.gpx", "--to", "gpx"}, 0, "DIR/p.gpx -> DIR/p.converted.gpx (1 地点)\n", "", {"p.converted.gpx", "p.gpx"}},
-        {{"p.gpx", "--to", "gpx", "-d", "DIR"}, 0, "DIR/p.gpx -> DIR/p.converted.gpx (1 地点)\n", "",
-         {"p.converted.gpx", "p.gpx"}},
+        {{"p.gpx", "--to", "gpx", "-d", "DIR"}, 0, "DIR/p.gpx -> DIR/p.converted.gpx (1 地点)\n", "", {"p.converted.gpx", "p.gpx"}},
         {{"p.xml"}, 0, "DIR/p.xml -> DIR/p.converted.xml (1 地点)\n", "", {"p.converted.xml", "p.gpx", "p.xml"}},
-        {{"p.gpx", "p.converted.gpx", "--to", "gpx"}, 2, "",
-         "quorvel-cli: 出力ファイル DIR/p.converted.gpx が入力と同じです" + usage, {"p.converted.gpx", "p.gpx"}},
+        {{"p.gpx", "p.converted.gpx", "--to", "gpx"}, 2, "", "quorvel-cli: 出力ファイル DIR/p.converted.gpx が入力と同じです" + usage, {"p.converted.gpx", "p.gpx"}},
         {{"q.mem", "q.xml"}, 2, "", "quorvel-cli: 出力ファイル DIR/q.xml が入力と同じです" + usage, {"p.gpx", "q.mem", "q.xml"}},
     };
     for (const Case& c : cases) {
@@ -330,14 +327,14 @@ TEST(MapConverterTest, TheUsersReadingsComeFirstAndGuessesAreMarkedAndCounted) {
         std::vector<std::string> rows;  // name, reading, guessed
         std::string err;
     } cases[] = {
-        {{}, {"首里城\tｼｭﾘｼﾞｮｳ\t○", "首里城公園\tｸﾋﾞｻﾄｼﾞｮｳｺｳｴﾝ\t○", "咥咥駅\t\t", "国道1号\tｺｸﾄﾞｳ1ｺﾞｳ\t○", "咥咥\t\t"},
-         "警告: " + dir.File("r.gpx") + ": 2 地点の名称の読みを推定できませんでした\n合計: 警告 1 件、変換できなかった地点 0 件\n"},
+        {{}, {"首里城\tｼｭﾘｼﾞｮｳ\t○", "首里城公園\tｸﾋﾞｻﾄｼﾞｮｳｺｳｴﾝ\t○", "咥咥駅\t\t", "国道1号\tｺｸﾄﾞｳ1ｺﾞｳ\t○", "咥咥\t\t"}, "警告: " + dir.File("r.gpx") + ": 2 地点の名称の読みを推定できませんでした\n合計: 警告 1 件、変換できなかった地点 0 件\n"},
         {{"--readings", dir.File("mine.csv")},
          {"首里城\tｼｭﾘｼﾞｮｳ\t", "首里城公園\tｼｭﾘｼﾞｮｳｺｳｴﾝ\t○", "咥咥駅\t\t", "国道1号\tｺｸﾄﾞｳ1ｺﾞｳ\t○", "咥咥\t\t"},
          "警告: " + dir.File("r.gpx") + ": 2 地点の名称の読みを推定できませんでした\n合計: 警告 1 件、変換できなかった地点 0 件\n"},
         // Without guessing, the user's readings still hold for whole names; nothing is counted.
         {{"--readings", dir.File("mine.csv"), "--reading", "none"},
-         {"首里城\tｼｭﾘｼﾞｮｳ\t", "首里城公園\t\t", "咥咥駅\t\t", "国道1号\t\t", "咥咥\t\t"}, ""},
+         {"首里城\tｼｭﾘｼﾞｮｳ\t", "首里城公園\t\t", "咥咥駅\t\t", "国道1号\t\t", "咥咥\t\t"},
+         ""},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"--list", dir.File("r.gpx")};
@@ -442,8 +439,7 @@ TEST(MapConverterTest, ReadingsAndNamesComeBackByteForByteThroughEveryMapFormat)
     for (int i = 0; i < 100; ++i) {
         const std::string reading = Utf8ToCp932(readings[i % 21]);
         const std::string name = Utf8ToCp932(i % 7 == 0 ? readings[(i + 3) % 21] : "店 " + std::to_string(i));
-        image.Use(i).Name(i, name).Reading(i, reading)
-            .Latitude(i, MemImage::Seconds(35, i % 60, 0), 0).Longitude(i, MemImage::Seconds(139, 59 - i % 60, 0), 0);
+        image.Use(i).Name(i, name).Reading(i, reading).Latitude(i, MemImage::Seconds(35, i % 60, 0), 0).Longitude(i, MemImage::Seconds(139, 59 - i % 60, 0), 0);
         records.emplace_back(name, reading);
     }
     TempDir dir;

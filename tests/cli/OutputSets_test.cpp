@@ -28,8 +28,9 @@ const std::string kCli = QUORVEL_CLI_PATH;
 
 // count waypoints in west Tokyo, where the grid has data, named with tag.
 std::string Gpx(int count, const std::string& tag) {
-    std::string gpx = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"test\" "
-                      "xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+    std::string gpx =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"test\" "
+        "xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
     char line[160];
     for (int i = 0; i < count; ++i) {
         std::snprintf(line, sizeof line, "<wpt lat=\"%.5f\" lon=\"%.5f\"><name>%s%d</name></wpt>\n", 35.6 + i % 1000 * 1e-4,
@@ -256,8 +257,9 @@ TEST(OutputSets, AFullDiskUnderAHardLinkedMemberLeavesTheOldSet) {
     const ChildResult room = RunChild(kCli, Convert(dir, "in.gpx", "out.xml"));
     EXPECT_EQ(room.status, 0) << room.err;
     // out-3.xml was never written by a commit of this set: it stays, and is said.
-    EXPECT_EQ(room.err, "警告: " + dir.File("out-3.xml") + " は前回の出力の記録にないので削除しませんでした\n"
-                        "合計: 警告 1 件、変換できなかった地点 0 件\n");
+    EXPECT_EQ(room.err, "警告: " + dir.File("out-3.xml") +
+                            " は前回の出力の記録にないので削除しませんでした\n"
+                            "合計: 警告 1 件、変換できなかった地点 0 件\n");
     EXPECT_EQ(dir.List(), (std::vector<std::string>{".out.xml.record", "copy.xml", "in.gpx", "out-1.xml", "out-2.xml", "out-3.xml"}));
     EXPECT_GT(ReadFileBytes(dir.File("copy.xml")).size(), 24u * 1024);
     EXPECT_EQ(ReadFileBytes(dir.File("copy.xml")), ReadFileBytes(dir.File("out-1.xml")));
@@ -276,18 +278,15 @@ struct Planted {
 TEST(OutputSets, NothingButTheSetsOwnFilesIsRemoved) {
     struct Row {
         const char* what;
-        std::vector<Planted> before;          // files of the folder (inputs, the user's)
-        std::vector<std::string> args;        // names relative to the folder
-        std::vector<std::string> kept;        // must stay byte for byte
-        std::string warned;                   // the one warning, "" for none
+        std::vector<Planted> before;    // files of the folder (inputs, the user's)
+        std::vector<std::string> args;  // names relative to the folder
+        std::vector<std::string> kept;  // must stay byte for byte
+        std::string warned;             // the one warning, "" for none
     };
     const Row rows[] = {
-        {"a user's document with the set's name", {{"tokyo.gpx", Gpx(3, "T")}, {"tokyo-2024.xml", "mine"}},
-         {"tokyo.gpx"}, {"tokyo-2024.xml"}, "tokyo-2024.xml"},
-        {"another job's output", {{"trip.gpx", Gpx(2, "A")}, {"trip-2.gpx", Gpx(2, "B")}},
-         {"trip-2.gpx", "trip.gpx"}, {}, ""},
-        {"the inputs of a merge", {{"day-1.gpx", Gpx(2, "C")}, {"day-2.gpx", Gpx(2, "D")}},
-         {"--merge", "day-1.gpx", "day-2.gpx", "-o", "day.gpx", "--to", "gpx"}, {"day-1.gpx", "day-2.gpx"}, ""},
+        {"a user's document with the set's name", {{"tokyo.gpx", Gpx(3, "T")}, {"tokyo-2024.xml", "mine"}}, {"tokyo.gpx"}, {"tokyo-2024.xml"}, "tokyo-2024.xml"},
+        {"another job's output", {{"trip.gpx", Gpx(2, "A")}, {"trip-2.gpx", Gpx(2, "B")}}, {"trip-2.gpx", "trip.gpx"}, {}, ""},
+        {"the inputs of a merge", {{"day-1.gpx", Gpx(2, "C")}, {"day-2.gpx", Gpx(2, "D")}}, {"--merge", "day-1.gpx", "day-2.gpx", "-o", "day.gpx", "--to", "gpx"}, {"day-1.gpx", "day-2.gpx"}, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -300,8 +299,9 @@ TEST(OutputSets, NothingButTheSetsOwnFilesIsRemoved) {
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out.find("削除しました"), std::string::npos) << run.out;
         EXPECT_EQ(run.err, row.warned.empty() ? ""
-                                              : "警告: " + dir.File(row.warned) + " は前回の出力の記録にないので削除しませんでした\n"
-                                                "合計: 警告 1 件、変換できなかった地点 0 件\n");
+                                              : "警告: " + dir.File(row.warned) +
+                                                    " は前回の出力の記録にないので削除しませんでした\n"
+                                                    "合計: 警告 1 件、変換できなかった地点 0 件\n");
         for (const Planted& file : row.before) EXPECT_EQ(ReadFileBytes(dir.File(file.name)), file.bytes) << file.name;
         if (std::string(row.what) == "another job's output") {
             EXPECT_TRUE(FileExists(dir.File("trip-2.xml")));

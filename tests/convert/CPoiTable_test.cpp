@@ -50,9 +50,9 @@ TEST(CPoiTable, NewTableIsFreeWithDefaults) {
 TEST(CPoiTable, CountsTheLeadingRunOfUsedEntries) {
     struct Case {
         const char* what;
-        int used;     // positions 0 .. used-1 are reset as used
-        int freed;    // then this one is freed again (-1: none)
-        int extra;    // and this one is used (-1: none)
+        int used;   // positions 0 .. used-1 are reset as used
+        int freed;  // then this one is freed again (-1: none)
+        int extra;  // and this one is used (-1: none)
         int expected;
     };
     const Case cases[] = {

@@ -18,8 +18,8 @@ std::string NameOf(int i) {
     const std::string number = std::to_string(i);
     switch (i % 5) {
     case 0: return "Point " + number;
-    case 1: return "\x93\x8C\x8B\x9E\x89\x77" + number;          // 東京駅
-    case 2: return "\xC4\xB3\xB7\xAE\xB3 " + number;              // ﾄｳｷｮｳ
+    case 1: return "\x93\x8C\x8B\x9E\x89\x77" + number;                                              // 東京駅
+    case 2: return "\xC4\xB3\xB7\xAE\xB3 " + number;                                                 // ﾄｳｷｮｳ
     case 3: return std::string("\x8E\x52\x8E\xE8\x90\xFC\x8F\x81\x93\x87\x8F\x4C\x8C\xA9\x82\xA0");  // 16 bytes
     default: return "A&W <" + number + ">";
     }

@@ -73,8 +73,8 @@ TEST(DmsToDegreeText, ConvertsEachFormOfCoordinateText) {
 TEST(DmsToDegreeText, LooksAtTheFirst32BytesOnly) {
     const std::string padding(30, ' ');
     const DmsCase cases[] = {
-        {"359", "35.00000"},    // the third digit is byte 33
-        {"35.9", "35.00000"},   // the minutes start at byte 33
+        {"359", "35.00000"},   // the third digit is byte 33
+        {"35.9", "35.00000"},  // the minutes start at byte 33
         {"3", "3.00000"},
     };
     for (const DmsCase& c : cases) EXPECT_EQ(Convert(padding + c.input), c.expected) << c.input;
@@ -87,14 +87,14 @@ TEST(DmsToDegreeText, LooksAtTheFirst32BytesOnly) {
 // negative total is dropped.
 TEST(DmsToDegreeText, WrapsOverlongNumbersAndTotalsAt32Bits) {
     const DmsCase cases[] = {
-        {"4294967296", ".00000"},              // 2^32 reads as 0
-        {"4294967331", "35.00000"},            // 2^32 + 35
+        {"4294967296", ".00000"},    // 2^32 reads as 0
+        {"4294967331", "35.00000"},  // 2^32 + 35
         {"99999999999999999999999999999", "1.00000"},
-        {"600.00.00.000", "593.04647"},        // 2,160,000,000 wraps to -2,134,967,296
-        {"596.31.23.647", "596.52324"},        // 2^31 - 1, the largest total
-        {"596.31.23.648", "596.52324"},        // 2^31 wraps to -2^31: magnitude 2^31
-        {"1193.02.47.296", ".00000"},          // 2^32 wraps to 0
-        {"0.0.2147483647", "596.52324"},       // joint field at the limit of a number
+        {"600.00.00.000", "593.04647"},   // 2,160,000,000 wraps to -2,134,967,296
+        {"596.31.23.647", "596.52324"},   // 2^31 - 1, the largest total
+        {"596.31.23.648", "596.52324"},   // 2^31 wraps to -2^31: magnitude 2^31
+        {"1193.02.47.296", ".00000"},     // 2^32 wraps to 0
+        {"0.0.2147483647", "596.52324"},  // joint field at the limit of a number
     };
     for (const DmsCase& c : cases) EXPECT_EQ(Convert(c.input), c.expected) << "input \"" << c.input << "\"";
 }

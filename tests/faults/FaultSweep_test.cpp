@@ -30,7 +30,7 @@ const Cause kCauses[] = {
 };
 const Cause kShortWrite = {0, "", " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。", ""};
 
-const Call kSwept[] = {Call::Open,  Call::Flock, Call::Fstat,  Call::Stat,   Call::Read,
+const Call kSwept[] = {Call::Open, Call::Flock, Call::Fstat, Call::Stat, Call::Read,
                        Call::Write, Call::Fsync, Call::Fchmod, Call::Close, Call::Rename, Call::Unlink, Call::ReadFolder};
 
 bool EndsWith(const std::string& text, const std::string& end) {

@@ -73,8 +73,10 @@ TEST(RealFaults, FileSizeLimitLeavesTheEarlierDocument) {
 TEST(RealFaults, DescriptorLimitIsReportedByWhoeverRanOut) {
     ConversionFolder folder;
     const std::vector<std::string> expected = {
-        "ReadBoxes / AppBox quorvel 0x30 | " + folder.input + "\n    を読み込み用に開けませんでした / "
-            "MessageBox ERROR 0x0 | ファイル " + folder.input + " の読み込みに失敗しました / ",
+        "ReadBoxes / AppBox quorvel 0x30 | " + folder.input +
+            "\n    を読み込み用に開けませんでした / "
+            "MessageBox ERROR 0x0 | ファイル " +
+            folder.input + " の読み込みに失敗しました / ",
         "ReadBoxes / AppBox quorvel 0x30 | \"" + folder.output + "\"\n\nオープン ファイル数超過 / ",
         "converted",
     };

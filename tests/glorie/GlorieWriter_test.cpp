@@ -67,7 +67,7 @@ TEST(GlorieWriter, WritesTheDocumentByteForByte) {
         {"reading.xml",
          [](CPoiTable& t) {
              Fill(t, 0, kTokyoStation, "\xC4\xB3\xB7\xAE\xB3\xB4\xB7", "35.68123", "139.76712");  // ﾄｳｷｮｳｴｷ
-             Fill(t, 1, "Home", " ", ".50000", "140.00000");  // a blank reading is not empty
+             Fill(t, 1, "Home", " ", ".50000", "140.00000");                                      // a blank reading is not empty
              Fill(t, 2, "", "", "", "");
          },
          0},

@@ -76,7 +76,7 @@ TEST(DatumShift, LatticesOverTheGridShiftAsProjDoes) {
     };
     const Lattice lattices[] = {
         {"the grid and a margin beyond the area of use", 23.7, 122.6, 45.9, 146.1, 0.0437},  // 256,000 points
-        {"the islands of the Seto Inland Sea", 33.8, 132.0, 34.8, 134.0, 0.0061},           // 50,000 points
+        {"the islands of the Seto Inland Sea", 33.8, 132.0, 34.8, 134.0, 0.0061},            // 50,000 points
     };
     ProjReference proj(kTiff);
     DatumShift shift(std::make_shared<const DatumGrid>(GridBytes(), "grid in memory"));

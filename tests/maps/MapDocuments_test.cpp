@@ -33,17 +33,21 @@ std::vector<Place> TrickyPlaces() {
 // Names as Python's own parsers read them from the file, one a line.
 std::string PythonNames(const std::string& format, const std::string& path) {
     const std::map<std::string, const char*> scripts = {
-        {"gpx", "import sys,xml.etree.ElementTree as E\n"
-        "for w in E.parse(sys.argv[1]).getroot().iter('{http://www.topografix.com/GPX/1/1}wpt'):\n"
-        " print(w.find('{http://www.topografix.com/GPX/1/1}name').text, w.get('lat'), w.get('lon'))\n"},
-        {"kml", "import sys,xml.etree.ElementTree as E\nn='{http://www.opengis.net/kml/2.2}'\n"
-        "for p in E.parse(sys.argv[1]).getroot().iter(n+'Placemark'):\n"
-        " print(p.find(n+'name').text, *reversed(p.find(n+'Point').find(n+'coordinates').text.split(',')))\n"},
-        {"geojson", "import sys,json\nd=json.load(open(sys.argv[1],encoding='utf-8'))\nassert 'crs' not in d\n"
-        "for f in d['features']:\n print(f['properties']['name'], *reversed(f['geometry']['coordinates']))\n"},
-        {"csv", "import sys,csv\nr=list(csv.reader(open(sys.argv[1],encoding='utf-8-sig',newline='')))\n"
-        "assert r[0]==['name','reading','latitude','longitude','digits']\n"
-        "for x in r[1:]:\n print(x[0], x[2], x[3])\n"}};
+        {"gpx",
+         "import sys,xml.etree.ElementTree as E\n"
+         "for w in E.parse(sys.argv[1]).getroot().iter('{http://www.topografix.com/GPX/1/1}wpt'):\n"
+         " print(w.find('{http://www.topografix.com/GPX/1/1}name').text, w.get('lat'), w.get('lon'))\n"},
+        {"kml",
+         "import sys,xml.etree.ElementTree as E\nn='{http://www.opengis.net/kml/2.2}'\n"
+         "for p in E.parse(sys.argv[1]).getroot().iter(n+'Placemark'):\n"
+         " print(p.find(n+'name').text, *reversed(p.find(n+'Point').find(n+'coordinates').text.split(',')))\n"},
+        {"geojson",
+         "import sys,json\nd=json.load(open(sys.argv[1],encoding='utf-8'))\nassert 'crs' not in d\n"
+         "for f in d['features']:\n print(f['properties']['name'], *reversed(f['geometry']['coordinates']))\n"},
+        {"csv",
+         "import sys,csv\nr=list(csv.reader(open(sys.argv[1],encoding='utf-8-sig',newline='')))\n"
+         "assert r[0]==['name','reading','latitude','longitude','digits']\n"
+         "for x in r[1:]:\n print(x[0], x[2], x[3])\n"}};
     const std::string script = path + ".py";
     std::ofstream(script) << scripts.at(format);
     FILE* pipe = popen(("python3 " + script + " " + path).c_str(), "r");
@@ -103,12 +107,13 @@ TEST(MapDocuments, GlorieDocumentsOfThisProgramAndOfTheUnitReadBack) {
     EXPECT_DOUBLE_EQ(sample.places[0].latitude, 35.67801);
 
     // The unit writes names as they are, bare & and < included, and may end lines with LF only.
-    const std::string unit = "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n<glorie version=\"1.0\">\n\t<gpoi>\n"
-                             "\t\t<poi>\n\t\t\t<point>\n\t\t\t\t<pos>\n\t\t\t\t\t<lat>35.5</lat>\n\t\t\t\t\t<lon>139.5</lon>\n"
-                             "\t\t\t\t</pos>\n\t\t\t</point>\n\t\t\t<name>\n\t\t\t\t<nb>A&B<C</nb>\n\t\t\t</name>\n"
-                             "\t\t</poi>\n\t</gpoi>\n\t<gpoi>\n\t\t<poi>\n\t\t\t<point>\n\t\t\t\t<pos>\n"
-                             "\t\t\t\t\t<lat>nan</lat>\n\t\t\t\t\t<lon>139.5</lon>\n\t\t\t\t</pos>\n\t\t\t</point>\n"
-                             "\t\t</poi>\n\t</gpoi>\n</glorie>\n";
+    const std::string unit =
+        "<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\n<glorie version=\"1.0\">\n\t<gpoi>\n"
+        "\t\t<poi>\n\t\t\t<point>\n\t\t\t\t<pos>\n\t\t\t\t\t<lat>35.5</lat>\n\t\t\t\t\t<lon>139.5</lon>\n"
+        "\t\t\t\t</pos>\n\t\t\t</point>\n\t\t\t<name>\n\t\t\t\t<nb>A&B<C</nb>\n\t\t\t</name>\n"
+        "\t\t</poi>\n\t</gpoi>\n\t<gpoi>\n\t\t<poi>\n\t\t\t<point>\n\t\t\t\t<pos>\n"
+        "\t\t\t\t\t<lat>nan</lat>\n\t\t\t\t\t<lon>139.5</lon>\n\t\t\t\t</pos>\n\t\t\t</point>\n"
+        "\t\t</poi>\n\t</gpoi>\n</glorie>\n";
     const MapReadResult byLines = ReadAs("glorie", unit, "unit.xml");
     ASSERT_EQ(byLines.places.size(), 1u);
     EXPECT_EQ(byLines.places[0].Name(), "A&B<C");

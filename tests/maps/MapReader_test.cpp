@@ -68,7 +68,8 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
         // CSV: BOM, CRLF, Japanese headers in any order, quotes with commas, doubled quotes and a
         // line break; blank lines passed over.
         {"csv", false,
-         "\xEF\xBB\xBF" "名称, 経度 ,緯度,よみ,電話\r\n\"A, \"\"B\"\"\nC\",139.1,35.1,ｴｰ,\r\n\r\n,140,36,,03 1234\r\n",
+         "\xEF\xBB\xBF"
+         "名称, 経度 ,緯度,よみ,電話\r\n\"A, \"\"B\"\"\nC\",139.1,35.1,ｴｰ,\r\n\r\n,140,36,,03 1234\r\n",
          "A, \"B\" C|ｴｰ||35.1000000|139.1000000|2 行目\n地点 2||031234|36.0000000|140.0000000|5 行目\n", "", 0},
         {"csv", false, "Name\tLat\tLng\tDigits\n\"x,y\"\t1\t2\text. 9\n",
          "x,y|||1.0000000|2.0000000|2 行目\n", "f: 2 行目: 電話番号「ext. 9」は数字ではないので使いません\n", 0},
@@ -80,10 +81,12 @@ TEST(MapReader, ReadsThePlacesOfEachFormat) {
          "f: 4 行目: 緯度「nan」は -90〜90 の数値ではありません。この地点は読みません\n"
          "f: 5 行目: 緯度「x」は -90〜90 の数値ではありません。この地点は読みません\n"
          "f: 6 行目: 緯度・経度がありません。この地点は読みません\n"
-         "f: 8 行目: 経度「」は -180〜180 の数値ではありません。この地点は読みません\n", 6},
+         "f: 8 行目: 経度「」は -180〜180 の数値ではありません。この地点は読みません\n",
+         6},
         {"gpx", false, "<gpx><wpt lat=\"1e400\" lon=\"0\"/>\n<wpt lat=\"1\"/></gpx>", "",
          "f: 1 行目: 緯度「1e400」は -90〜90 の数値ではありません。この地点は読みません\n"
-         "f: 2 行目: 経度「」は -180〜180 の数値ではありません。この地点は読みません\n", 2},
+         "f: 2 行目: 経度「」は -180〜180 の数値ではありません。この地点は読みません\n",
+         2},
         // Character references to a surrogate or past U+10FFFF (one U+FFFD each), and CP932 coordinates: shown as UTF-8.
         {"gpx", false, "<gpx><wpt lat=\"&#xD800;\" lon=\"0\"/>\n<wpt lat=\"1\" lon=\"2\"><name>a&#xDFFF;b&#x110000;</name></wpt></gpx>",
          "a\uFFFDb\uFFFD|||1.0000000|2.0000000|2 行目\n",

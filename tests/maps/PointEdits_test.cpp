@@ -109,14 +109,9 @@ TEST_P(PointEdits, AreAppliedByTheConversionBesideTheInput) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, PointEdits,
     testing::Values(
-        EditCase{"a map's name and reading; past the last point nothing", "a.gpx", Gpx(2),
-                 {{1, Named("新しい名前")}, {0, Read("べつ")}, {7, Named("ない")}}, true,
-                 "p0|p0|べつ\n新しい名前|新しい名前|\n", ""},
-        EditCase{"the unit's: cut to 16 bytes, \"?\" said", "a.xml", Glorie(2), {{0, Named("♨名前を書き換えた長い地点の名称")}}, true,
-                 "?名前を書き換え|?名前を書き換え|ﾃﾝ\n点1|点1|ﾃﾝ\n",
-                 "@: 9 行目の地点「♨名前を書き換えた長い地点の名称」: 文字「♨」はナビで表示できません。「?」にしました\n"},
+        EditCase{"a map's name and reading; past the last point nothing", "a.gpx", Gpx(2), {{1, Named("新しい名前")}, {0, Read("べつ")}, {7, Named("ない")}}, true, "p0|p0|べつ\n新しい名前|新しい名前|\n", ""},
+        EditCase{"the unit's: cut to 16 bytes, \"?\" said", "a.xml", Glorie(2), {{0, Named("♨名前を書き換えた長い地点の名称")}}, true, "?名前を書き換え|?名前を書き換え|ﾃﾝ\n点1|点1|ﾃﾝ\n", "@: 9 行目の地点「♨名前を書き換えた長い地点の名称」: 文字「♨」はナビで表示できません。「?」にしました\n"},
         EditCase{"a reading alone keeps the name", "a.xml", Glorie(1), {{0, Read("あたらしい")}}, true, "点0|点0|ｱﾀﾗｼｲ\n", ""},
-        EditCase{"more points than the format's file holds: not edited", "a.xml", ManyGlorie(701), {{0, Named("q")}}, false, "p0|p0|\n",
-                 "@: 701 地点あるため、編集を反映できません (glorie 文書は 1 ファイル 700 地点まで)\n"}),
+        EditCase{"more points than the format's file holds: not edited", "a.xml", ManyGlorie(701), {{0, Named("q")}}, false, "p0|p0|\n", "@: 701 地点あるため、編集を反映できません (glorie 文書は 1 ファイル 700 地点まで)\n"}),
     [](const testing::TestParamInfo<EditCase>& param) { return "Case" + std::to_string(param.index); });
 }  // namespace

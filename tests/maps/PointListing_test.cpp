@@ -57,7 +57,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "0\t\t\t\t\t\t\t0312345678\t1\t35.6812362\t-0.5000000\thelmert\tSydney\t0\n"},
         ListingCase{"not on a map: no WGS 84, the reason as the method", Point(true, false, "a\tb\\c\nd\re", "x\x1b", "位置がありません", false),
                     "7\tx\xEF\xBF\xBD\tﾄｳｷｮｳ\t35.40523\t139.45000\t0312345678\t\t\t位置がありません\t"
-                    "a\xEF\xBF\xBD" "b\\c\xEF\xBF\xBD" "d\xEF\xBF\xBD" "e\t\n",
+                    "a\xEF\xBF\xBD"
+                    "b\\c\xEF\xBF\xBD"
+                    "d\xEF\xBF\xBD"
+                    "e\t\n",
                     "1\tx\x1b\tﾄｳｷｮｳ\t2\t5\t35.40523\t139.45000\t0312345678\t0\t\t\t位置がありません\ta\\tb\\\\c\\nd\\re\t0\n"}),
     [](const testing::TestParamInfo<ListingCase>& param) { return "Case" + std::to_string(param.index); });
 

@@ -25,7 +25,11 @@ struct ProjReference::Impl {
     PJ* helmert = nullptr;
     double west = 0, south = 0, cellLon = 0, cellLat = 0;
     int columns = 0, rows = 0;
-    enum : unsigned char { unknown, data, empty };
+    enum : unsigned char {
+        unknown,
+        data,
+        empty
+    };
     std::vector<unsigned char> nodes;  // whether each node has data, learnt on the first visit
 
     ~Impl() {

@@ -12,7 +12,11 @@
 class ProjReference {
 public:
     // How the grid stands at a point: all four nodes of its cell have data, some, or it gives no shift.
-    enum class Cell { full, coast, none };
+    enum class Cell {
+        full,
+        coast,
+        none
+    };
 
     explicit ProjReference(const std::string& tiffPath);
     ~ProjReference();

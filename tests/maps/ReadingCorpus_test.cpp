@@ -62,7 +62,7 @@ std::vector<std::pair<std::string, Readings>> Names(const std::string& path, con
             if (slash == std::string::npos) slash = line.size();
             std::string name = line.substr(from, slash - from);
             from = slash + 1;
-            name = name.substr(0, name.find(';'));  // an annotation
+            name = name.substr(0, name.find(';'));                              // an annotation
             if (name.empty() || name.find('(') != std::string::npos) continue;  // a Lisp form
             // Digits and Latin letters are read as written here (国道1号 ｺｸﾄﾞｳ1ｺﾞｳ), as the lists do not.
             if (WrittenAsIs(name)) continue;
@@ -100,7 +100,8 @@ TEST(ReadingCorpus, PlaceNamesAreReadAsPeopleWroteThem) {
         }
         const double share = static_cast<double>(exact) / kSample;
         std::printf("%s: %zu of %zu exact\n", list.list, exact, kSample);
-        EXPECT_GE(share, list.floor) << list.list << ", misses:\n" << misses;
+        EXPECT_GE(share, list.floor) << list.list << ", misses:\n"
+                                     << misses;
     }
 }
 }  // namespace

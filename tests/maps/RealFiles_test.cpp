@@ -60,13 +60,14 @@ std::string DeclaringSize(std::string archive, std::uint32_t size) {
     const auto put = [&](std::size_t at) {
         for (int k = 0; k < 4; ++k) archive[at + static_cast<std::size_t>(k)] = static_cast<char>(size >> (8 * k));
     };
-    put(22);                            // local header
+    put(22);                               // local header
     put(archive.find("PK\x01\x02") + 24);  // central directory
     return archive;
 }
 
-const std::string kKml = "<kml><Placemark><name>大阪城</name><Point><coordinates>135.5262,34.6873</coordinates></Point>"
-                         "</Placemark></kml>";
+const std::string kKml =
+    "<kml><Placemark><name>大阪城</name><Point><coordinates>135.5262,34.6873</coordinates></Point>"
+    "</Placemark></kml>";
 }  // namespace
 
 TEST(RealFiles, AreReadAsTheirProgramsSavedThem) {
@@ -158,7 +159,10 @@ TEST(RealFiles, WhatCannotBeReadIsRefusedWithTheFileAndTheLine) {
         const char* format;
         std::string bytes, message;
     } cases[] = {
-        {"csv", Utf16("lat,lon\n", false) + std::string("\x00\xD8" "1\0", 4), "f: 2 行目: UTF-16 として読めない文字があります（UTF-8 で保存し直してください）"},
+        {"csv", Utf16("lat,lon\n", false) + std::string("\x00\xD8"
+                                                        "1\0",
+                                                        4),
+         "f: 2 行目: UTF-16 として読めない文字があります（UTF-8 で保存し直してください）"},
         {"gpx", std::string("\xFF\xFE\0\0<\0\0\0\n\0\0\0\0\0\x11\0", 16),
          "f: 2 行目: UTF-32 として読めない文字があります（UTF-8 で保存し直してください）"},
         {"kml", "<?xml version=\"1.0\" encoding=\"KOI8-R\"?><kml>\xC1</kml>", "f: 1 行目: 文字コード「koi8-r」は読めません（UTF-8 で保存し直してください）"},

@@ -40,19 +40,23 @@ TEST(Shapes, VerticesAreReadWithAllPointsAndCountedWithout) {
          "道 1|||35.1000000|139.1000000|2 行目\n道 2|||35.2000000|139.2000000|2 行目\n駅|||35.5000000|139.5000000|4 行目\n", ""},
         {"kml", Kml(polygon), true,
          "池 1|||35.0000000|139.0000000|2 行目\n池 2|||35.0000000|139.1000000|2 行目\n池 3|||35.1000000|139.0000000|2 行目\n"
-         "池 4|||35.0000000|139.0000000|2 行目\n池 5|||35.0100000|139.0100000|2 行目\n", ""},
+         "池 4|||35.0000000|139.0000000|2 行目\n池 5|||35.0100000|139.0100000|2 行目\n",
+         ""},
         {"kml", Kml(track + point), false, "駅|||35.5000000|139.5000000|3 行目\n", kPassed2},
         {"kml", Kml(track), true, "跡 1|||35.7000000|139.7000000|2 行目\n跡 2|||35.8000000|139.8000000|2 行目\n", ""},
         {"geojson", geoLines, false, "駅|||35.5000000|139.5000000|地物 2\n", kPassed2},
         {"geojson", geoLines, true,
          "線 1|||35.1000000|139.1000000|地物 1\n線 2|||35.2000000|139.2000000|地物 1\n駅|||35.5000000|139.5000000|地物 2\n", ""},
-        {"geojson", geoAreas, true, "地点 1|||35.0000000|139.0000000|地物 1\n地点 2|||35.0000000|139.1000000|地物 1\n"
-                                    "地点 3|||36.0000000|140.0000000|地物 1\n", ""},
+        {"geojson", geoAreas, true,
+         "地点 1|||35.0000000|139.0000000|地物 1\n地点 2|||35.0000000|139.1000000|地物 1\n"
+         "地点 3|||36.0000000|140.0000000|地物 1\n",
+         ""},
         {"geojson", collection, false, "組|||35.5000000|139.5000000|地物 1\n",
          "f: 線と面の頂点 3 点は読んでいません (--all-points で読みます)\n"},
         {"geojson", collection, true,
          "組 1|||35.5000000|139.5000000|地物 1\n組 2|||35.1000000|139.1000000|地物 1\n組 3|||35.2000000|139.2000000|地物 1\n"
-         "組 4|||36.0000000|140.0000000|地物 1\n", ""},
+         "組 4|||36.0000000|140.0000000|地物 1\n",
+         ""},
         {"geojson", R"({"type":"GeometryCollection","geometries":[{"type":"MultiPoint","coordinates":[[139.5,35.5]]}]})", false,
          "地点 1|||35.5000000|139.5000000|地物 1\n", ""},
         // KML without <kml>, and KML 2.1's Schema types.
@@ -79,7 +83,8 @@ TEST(Shapes, VerticesAreReadWithAllPointsAndCountedWithout) {
 TEST(Shapes, AnEmptyCollectionIsAFeatureWithoutAPosition) {
     const MapReadResult result = ReadAs("geojson", R"({"type":"FeatureCollection","features":[
 {"type":"Feature","geometry":{"type":"GeometryCollection","geometries":[]},"properties":{"name":"空"}},
-{"type":"Feature","geometry":{"type":"Point","coordinates":[139.5,35.5]},"properties":{"name":"駅"}}]})", "f");
+{"type":"Feature","geometry":{"type":"Point","coordinates":[139.5,35.5]},"properties":{"name":"駅"}}]})",
+                                        "f");
     EXPECT_EQ(Summary(result), "駅|||35.5000000|139.5000000|地物 2\n");
     EXPECT_EQ(Joined(result.warnings), "f: 地物 1: 緯度・経度がありません。この地点は読みません\n");
     EXPECT_EQ(result.refused, 1);

@@ -262,7 +262,13 @@ TEST(CMemPointStore, CountIsTheLeadingRunOfUsedRecords) {
         if (i != 10) gap.push_back(i);
     std::vector<int> lateOnly(all.begin() + 1, all.end());
     const Row rows[] = {
-        {{}, 1, 0}, {{0}, 1, 1}, {gap, 1, 10}, {all, 1, 100}, {all, 0xFF, 100}, {lateOnly, 1, 0}, {{0, 1, 2, 3, 4, 6, 7, 8}, 0x80, 5},
+        {{}, 1, 0},
+        {{0}, 1, 1},
+        {gap, 1, 10},
+        {all, 1, 100},
+        {all, 0xFF, 100},
+        {lateOnly, 1, 0},
+        {{0, 1, 2, 3, 4, 6, 7, 8}, 0x80, 5},
     };
     for (const Row& row : rows) {
         MemImage image;
@@ -289,7 +295,7 @@ TEST(CMemPointStore, TextsEndAtTheFirstZeroAndLoseADanglingLeadByte) {
         {"\x82\x82\x82", "\x82\x82"},
         {"\xE0\x40\xFC", "\xE0\x40"},
         {"\x9F\x9F", "\x9F\x9F"},
-        {"A\xFD", "A\xFD"},          // not a lead byte
+        {"A\xFD", "A\xFD"},                // not a lead byte
         {"\xB1\xB2\xDF", "\xB1\xB2\xDF"},  // half-width katakana are single bytes
         {"\x80\xA0", "\x80\xA0"},
         {"ABCDEFGHIJKLMNOP", "ABCDEFGHIJKLMNOP"},
@@ -360,11 +366,11 @@ TEST(CMemPointStore, CoordinatesReadAsDmsText) {
         {{0x00, 0x00, 0x00, 0x00}, " 00.00.00.000"},
         {{0x00, 0x00, 0x03, 0x01}, " 00.00.00.004"},
         {{0x00, 0x00, 0x04, 0xFF}, " 00.00.01.996"},
-        {{0x15, 0xF8, 0xFC, 0x00}, " 99.59.59.000"},   // 359999 s
-        {{0x15, 0xF9, 0x00, 0x00}, "100.00.00.000"},   // 360000 s
-        {{0xDB, 0xBA, 0x00, 0x00}, ":00.00.00.000"},   // 3600000 s: 1000 degrees
-        {{0xF1, 0xB3, 0x00, 0x00}, ";00.00.00.000"},   // 3960000 s: 1100 degrees
-        {{0xFF, 0xFF, 0xFF, 0xFF}, ";65.05.03.996"},   // the largest value: 1165 degrees
+        {{0x15, 0xF8, 0xFC, 0x00}, " 99.59.59.000"},  // 359999 s
+        {{0x15, 0xF9, 0x00, 0x00}, "100.00.00.000"},  // 360000 s
+        {{0xDB, 0xBA, 0x00, 0x00}, ":00.00.00.000"},  // 3600000 s: 1000 degrees
+        {{0xF1, 0xB3, 0x00, 0x00}, ";00.00.00.000"},  // 3960000 s: 1100 degrees
+        {{0xFF, 0xFF, 0xFF, 0xFF}, ";65.05.03.996"},  // the largest value: 1165 degrees
     };
     for (const Row& row : rows) {
         MemImage image;
@@ -392,8 +398,7 @@ TEST(CMemPointStore, FractionsRoundHalfUpToThousandths) {
         unsigned fraction;
         const char* thousandths;
     };
-    const Row rows[] = {{0x00, "000"}, {0x01, "004"}, {0x02, "008"}, {0x80, "500"}, {0xFF, "996"},
-                        {0x03, "012"}, {0x20, "125"}, {0x40, "250"}, {0x7F, "496"}, {0xC0, "750"}};
+    const Row rows[] = {{0x00, "000"}, {0x01, "004"}, {0x02, "008"}, {0x80, "500"}, {0xFF, "996"}, {0x03, "012"}, {0x20, "125"}, {0x40, "250"}, {0x7F, "496"}, {0xC0, "750"}};
     for (const Row& row : rows) {
         char buffer[16];
         std::fill(buffer, buffer + sizeof buffer, '#');
@@ -422,7 +427,7 @@ TEST(CMemPointStore, FailedLoadLeavesImageAndCountUnchanged) {
         std::string path;
         Call call;
         int nth;
-        int err;           // 0 with limit: a short read
+        int err;  // 0 with limit: a short read
         std::size_t limit;
         std::string thrown;  // empty: Load returns -1
     };

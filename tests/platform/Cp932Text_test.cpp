@@ -62,7 +62,11 @@ private:
     // The bytes a lead byte announces when they follow; 0 otherwise.
     static std::size_t Utf8Length(const std::string& text, std::size_t at) {
         const auto lead = static_cast<unsigned char>(text[at]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0
+                                                 : lead < 0xE0   ? 2
+                                                 : lead < 0xF0   ? 3
+                                                 : lead < 0xF5   ? 4
+                                                                 : 0;
         if (length == 0 || at + length > text.size()) return 0;
         for (std::size_t i = 1; i < length; ++i)
             if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
@@ -159,7 +163,11 @@ TEST(Cp932Text, VendorCharactersAndWhatHasNoCode) {
         {"𠮷野家", "?\x96\xEC\x89\xC6", {"𠮷"}, "?野家"},
         // Written one way only; a tag character is dropped.
         {"¥‾−\xF3\xA0\x81\x81", "\\~\x81\x7C", {}, "\\~－"},
-        {"\xE0\x80\x80" "\xC0\xAF", "???", {"\xE0\x80\x80", "\xC0", "\xAF"}, "???"},
+        {"\xE0\x80\x80"
+         "\xC0\xAF",
+         "???",
+         {"\xE0\x80\x80", "\xC0", "\xAF"},
+         "???"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.utf8);

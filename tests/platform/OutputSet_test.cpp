@@ -29,7 +29,7 @@ Files Contents(const TempDir& dir) {
     for (const std::string& name : dir.List())
         files[name] = std::filesystem::is_directory(dir.File(name)) ? "<folder>"
                       : name == ".set.xml.record"                   ? RecordNames(ReadFileBytes(dir.File(name)))
-                                                                     : ReadFileBytes(dir.File(name));
+                                                                    : ReadFileBytes(dir.File(name));
     return files;
 }
 
@@ -87,11 +87,20 @@ TEST(OutputSet, OnlyTheSetsOwnNamesAreMembers) {
         bool member;
     };
     const Row rows[] = {
-        {"p.xml", "p.xml", true},     {"p.xml", "p-1.xml", true},    {"p.xml", "p-0123.xml", true},
-        {"p.xml", "p-.xml", false},   {"p.xml", "p-1a.xml", false},  {"p.xml", "p-1.xml.bak", false},
-        {"p.xml", "P-1.xml", false},  {"p.xml", "p-1.XML", false},   {"p.xml", "p1.xml", false},
-        {"p.xml", ".p-1.xml", false}, {"p.tar.xml", "p.tar-2.xml", true}, {"p", "p-7", true},
-        {"p", "p-7.xml", false},      {"p.xml", "p.xml.1234-0.tmp", false},
+        {"p.xml", "p.xml", true},
+        {"p.xml", "p-1.xml", true},
+        {"p.xml", "p-0123.xml", true},
+        {"p.xml", "p-.xml", false},
+        {"p.xml", "p-1a.xml", false},
+        {"p.xml", "p-1.xml.bak", false},
+        {"p.xml", "P-1.xml", false},
+        {"p.xml", "p-1.XML", false},
+        {"p.xml", "p1.xml", false},
+        {"p.xml", ".p-1.xml", false},
+        {"p.tar.xml", "p.tar-2.xml", true},
+        {"p", "p-7", true},
+        {"p", "p-7.xml", false},
+        {"p.xml", "p.xml.1234-0.tmp", false},
     };
     for (const Row& row : rows)
         EXPECT_EQ(OutputSet::IsMemberName(row.set, row.name), row.member) << row.set << " " << row.name;
@@ -149,8 +158,7 @@ TEST(OutputSet, ARunKilledInsideItsCommitIsCompletedByTheNextRun) {
     // stale member. With set-2.xml hard-linked, the run dies after writing it in place, before
     // cutting the old text's tail.
     // renames 4 the record.
-    const std::pair<Call, int> deaths[] = {{Call::Rename, 1}, {Call::Rename, 2}, {Call::Rename, 3}, {Call::Rename, 4},
-                                           {Call::Unlink, 1}, {Call::Ftruncate, 1}};
+    const std::pair<Call, int> deaths[] = {{Call::Rename, 1}, {Call::Rename, 2}, {Call::Rename, 3}, {Call::Rename, 4}, {Call::Unlink, 1}, {Call::Ftruncate, 1}};
     for (const auto& death : deaths) {
         SCOPED_TRACE(FailingPosixCalls::Name(death.first) + std::to_string(death.second));
         TempDir dir;
@@ -271,10 +279,8 @@ TEST(OutputSet, TemporaryFilesOfRunsThatAreGoneAreRemoved) {
     const std::string dead = std::to_string(gone);
     const std::string live = std::to_string(getppid());
     TempDir dir;
-    const Files kept = {{".set-2.xml." + live + "-0.tmp", "l"}, {".other.xml." + dead + "-0.tmp", "o"},
-                        {".set-2.xml." + dead + ".tmp", "n"}, {"set-1.xml", "old"}};
-    Lay(dir, With(kept, {{".set-1.xml." + dead + "-3.tmp", "a"}, {".set.xml." + dead + "-0.tmp", "b"},
-                         {"..set.xml.journal." + dead + "-1.tmp", "c"}}));
+    const Files kept = {{".set-2.xml." + live + "-0.tmp", "l"}, {".other.xml." + dead + "-0.tmp", "o"}, {".set-2.xml." + dead + ".tmp", "n"}, {"set-1.xml", "old"}};
+    Lay(dir, With(kept, {{".set-1.xml." + dead + "-3.tmp", "a"}, {".set.xml." + dead + "-0.tmp", "b"}, {"..set.xml.journal." + dead + "-1.tmp", "c"}}));
     OutputSet set(CString(dir.File("set.xml")));
     set.Add(CString(dir.File("set-1.xml")));
     Files got = Contents(dir);

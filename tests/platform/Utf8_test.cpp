@@ -23,8 +23,8 @@ TEST(Utf8, DecodesEachFormAndRefusesEachInvalidOne) {
         {"\xEF\xBF\xBD", 0xFFFD, 3, true, 3},  // written in the text: valid
         {"\xF0\x90\x80\x80", 0x10000, 4, true, 4},
         {"\xF4\x8F\xBF\xBF", 0x10FFFF, 4, true, 4},
-        {"\x80", 0xFFFD, 1, false, 0},              // stray continuation byte
-        {"\xC0\x80", 0xFFFD, 1, false, 0},          // overlong, no lead byte
+        {"\x80", 0xFFFD, 1, false, 0},      // stray continuation byte
+        {"\xC0\x80", 0xFFFD, 1, false, 0},  // overlong, no lead byte
         {"\xC1\xBF", 0xFFFD, 1, false, 0},
         {"\xE0\x9F\xBF", 0xFFFD, 1, false, 3},      // overlong
         {"\xF0\x8F\xBF\xBF", 0xFFFD, 1, false, 4},  // overlong
@@ -33,9 +33,13 @@ TEST(Utf8, DecodesEachFormAndRefusesEachInvalidOne) {
         {"\xF4\x90\x80\x80", 0xFFFD, 1, false, 4},  // beyond U+10FFFF
         {"\xF5\x80\x80\x80", 0xFFFD, 1, false, 0},
         {"\xFF", 0xFFFD, 1, false, 0},
-        {"\xE3\x81", 0xFFFD, 1, false, 0},          // cut off
-        {"\xE3\x81" "A", 0xFFFD, 1, false, 0},
-        {"\xF0\x9F\x98" "\xC2\x80", 0xFFFD, 1, false, 0},
+        {"\xE3\x81", 0xFFFD, 1, false, 0},  // cut off
+        {"\xE3\x81"
+         "A",
+         0xFFFD, 1, false, 0},
+        {"\xF0\x9F\x98"
+         "\xC2\x80",
+         0xFFFD, 1, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.text));
@@ -64,7 +68,9 @@ TEST(Utf8, EveryScalarValueReadsBackAsItWasWritten) {
 }
 
 TEST(Utf8, BoundaryStepsBackOverContinuationBytesOnly) {
-    const std::string text = "a\xE6\x9D\xB1\x80" "b";  // a, 東, a stray continuation byte, b
+    const std::string text =
+        "a\xE6\x9D\xB1\x80"
+        "b";  // a, 東, a stray continuation byte, b
     const std::size_t expected[] = {0, 1, 1, 1, 1, 5, 6};
     for (std::size_t at = 0; at <= text.size(); ++at) EXPECT_EQ(Utf8BoundaryAtOrBefore(text, at), expected[at]) << at;
 }

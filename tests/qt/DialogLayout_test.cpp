@@ -79,8 +79,10 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QRect>("units");
-        QTest::newRow("version") << "label" << "Quorvel Version 1.100" << QRect(40, 10, 119, 8);
-        QTest::newRow("OK") << "button" << "OK" << QRect(178, 7, 50, 14);
+        QTest::newRow("version") << "label"
+                                 << "Quorvel Version 1.100" << QRect(40, 10, 119, 8);
+        QTest::newRow("OK") << "button"
+                            << "OK" << QRect(178, 7, 50, 14);
     }
 
     void aboutBox() {

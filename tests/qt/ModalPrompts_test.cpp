@@ -67,11 +67,13 @@ private slots:
         QTest::addColumn<QStringList>("nameFilters");
         QTest::addColumn<bool>("confirmsOverwrite");
 
-        QTest::newRow("open") << true << 0x6u << "入力 ファイル (*.mem)|*.mem|すべてのファイル (*.*)|*.*||" << "/tmp"
+        QTest::newRow("open") << true << 0x6u << "入力 ファイル (*.mem)|*.mem|すべてのファイル (*.*)|*.*||"
+                              << "/tmp"
                               << QStringList({"入力 ファイル (*.mem)", "すべてのファイル (*.*)"}) << false;
         QTest::newRow("save") << false << 0x806u << "出力 ファイル (*.xml)|*.xml|すべてのファイル (*.*)|*.*||"
                               << "/" << QStringList({"出力 ファイル (*.xml)", "すべてのファイル (*.*)"}) << true;
-        QTest::newRow("save without prompt") << false << 0x4u << "X|*.xml||" << "/tmp" << QStringList({"X (*.xml)"})
+        QTest::newRow("save without prompt") << false << 0x4u << "X|*.xml||"
+                                             << "/tmp" << QStringList({"X (*.xml)"})
                                              << false;
     }
 

@@ -90,16 +90,32 @@ private slots:
         QTest::addColumn<int>("tabPosition");  // -1: not a tab stop
         QTest::addColumn<bool>("isDefault");
 
-        QTest::newRow("input box") << "1000" << "QLineEdit" << "" << QRect(19, 22, 154, 19) << 0 << false;
-        QTest::newRow("output box") << "1001" << "QLineEdit" << "" << QRect(19, 70, 154, 19) << 1 << false;
-        QTest::newRow("convert") << "1" << "QPushButton" << "変換" << QRect(133, 133, 50, 14) << 2 << true;
-        QTest::newRow("cancel") << "2" << "QPushButton" << "ｷｬﾝｾﾙ" << QRect(202, 133, 50, 14) << 3 << false;
-        QTest::newRow("browse input") << "1006" << "QPushButton" << "参照" << QRect(202, 22, 50, 14) << 4 << false;
-        QTest::newRow("browse output") << "1007" << "QPushButton" << "参照" << QRect(202, 70, 50, 14) << 5 << false;
+        QTest::newRow("input box") << "1000"
+                                   << "QLineEdit"
+                                   << "" << QRect(19, 22, 154, 19) << 0 << false;
+        QTest::newRow("output box") << "1001"
+                                    << "QLineEdit"
+                                    << "" << QRect(19, 70, 154, 19) << 1 << false;
+        QTest::newRow("convert") << "1"
+                                 << "QPushButton"
+                                 << "変換" << QRect(133, 133, 50, 14) << 2 << true;
+        QTest::newRow("cancel") << "2"
+                                << "QPushButton"
+                                << "ｷｬﾝｾﾙ" << QRect(202, 133, 50, 14) << 3 << false;
+        QTest::newRow("browse input") << "1006"
+                                      << "QPushButton"
+                                      << "参照" << QRect(202, 22, 50, 14) << 4 << false;
+        QTest::newRow("browse output") << "1007"
+                                       << "QPushButton"
+                                       << "参照" << QRect(202, 70, 50, 14) << 5 << false;
         QTest::newRow("input group")
-            << "-1" << "QGroupBox" << "入力\u3000ファイル名\uFF08.mem\uFF09" << QRect(7, 7, 182, 42) << -1 << false;
+            << "-1"
+            << "QGroupBox"
+            << "入力\u3000ファイル名\uFF08.mem\uFF09" << QRect(7, 7, 182, 42) << -1 << false;
         QTest::newRow("output group")
-            << "-1" << "QGroupBox" << "出力\u3000ファイル名\uFF08.xml\uFF09" << QRect(7, 57, 182, 42) << -1 << false;
+            << "-1"
+            << "QGroupBox"
+            << "出力\u3000ファイル名\uFF08.xml\uFF09" << QRect(7, 57, 182, 42) << -1 << false;
     }
 
     void controls() {
@@ -177,14 +193,27 @@ private slots:
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("output");
 
-        QTest::newRow("none") << "" << "" << "";
-        QTest::newRow("one name") << "/data/route.mem" << "/data/route.mem" << "/data/route.xml";
-        QTest::newRow("quoted, with a space") << "\"/my data/route.mem\"" << "/my data/route.mem"
+        QTest::newRow("none") << ""
+                              << ""
+                              << "";
+        QTest::newRow("one name") << "/data/route.mem"
+                                  << "/data/route.mem"
+                                  << "/data/route.xml";
+        QTest::newRow("quoted, with a space") << "\"/my data/route.mem\""
+                                              << "/my data/route.mem"
                                               << "/my data/route.xml";
-        QTest::newRow("comma ends the name") << "/a.mem,/b.xml" << "/a.mem" << "/a.xml";
-        QTest::newRow("two names by a space") << "/a.mem /b.mem" << "/a.mem /b.mem" << "/a.mem /b.xml";
-        QTest::newRow("other extension") << "/data/route.txt" << "/data/route.txt" << "/data/route.xml";
-        QTest::newRow("non-ASCII folder") << "/データ/地点.mem" << "/データ/地点.mem" << "/データ/地点.xml";
+        QTest::newRow("comma ends the name") << "/a.mem,/b.xml"
+                                             << "/a.mem"
+                                             << "/a.xml";
+        QTest::newRow("two names by a space") << "/a.mem /b.mem"
+                                              << "/a.mem /b.mem"
+                                              << "/a.mem /b.xml";
+        QTest::newRow("other extension") << "/data/route.txt"
+                                         << "/data/route.txt"
+                                         << "/data/route.xml";
+        QTest::newRow("non-ASCII folder") << "/データ/地点.mem"
+                                          << "/データ/地点.mem"
+                                          << "/データ/地点.xml";
     }
 
     void startUp() {
@@ -202,8 +231,10 @@ private slots:
     void convertByEnter_data() {
         QTest::addColumn<QString>("boxWithKey");
         QTest::addColumn<QString>("sample");  // bundled input with its expected document; empty: generated
-        QTest::newRow("Enter in the input box") << "1000" << "";
-        QTest::newRow("Enter in the output box") << "1001" << "";
+        QTest::newRow("Enter in the input box") << "1000"
+                                                << "";
+        QTest::newRow("Enter in the output box") << "1001"
+                                                 << "";
         const QDir samples(qEnvironmentVariable("QUORVEL_SOURCE_DIR") + "/samples");
         for (const QString& name : samples.entryList({"*.mem"}, QDir::Files)) {
             const QString base = samples.filePath(name.left(name.size() - 4));
@@ -237,24 +268,35 @@ private slots:
     }
 
     void convertRefused_data() {
-        QTest::addColumn<QString>("inputName");    // in the temporary folder; empty: the box is empty
+        QTest::addColumn<QString>("inputName");  // in the temporary folder; empty: the box is empty
         QTest::addColumn<QString>("outputName");
-        QTest::addColumn<int>("inputBytes");       // size of the file written as input
+        QTest::addColumn<int>("inputBytes");        // size of the file written as input
         QTest::addColumn<QStringList>("captions");  // message boxes in order
         QTest::addColumn<QString>("focus");
         QTest::addColumn<QString>("outputBoxAfter");
 
         // No map files wired: a name of no kind read gets the store's refusal.
-        QTest::newRow("input not .mem") << "route.txt" << "route.xml" << 10804 << QStringList({"quorvel", "ERROR"})
-                                        << "1000" << "route.xml";
-        QTest::newRow("input empty") << "" << "route.xml" << 10804 << QStringList() << "1000" << "route.xml";
-        QTest::newRow("output empty") << "route.Mem" << "" << 10804 << QStringList() << "1001" << "route.xml";
-        QTest::newRow("output .xml.txt") << "route.mem" << "b.xml.txt" << 10804 << QStringList() << "1001"
+        QTest::newRow("input not .mem") << "route.txt"
+                                        << "route.xml" << 10804 << QStringList({"quorvel", "ERROR"})
+                                        << "1000"
+                                        << "route.xml";
+        QTest::newRow("input empty") << ""
+                                     << "route.xml" << 10804 << QStringList() << "1000"
+                                     << "route.xml";
+        QTest::newRow("output empty") << "route.Mem"
+                                      << "" << 10804 << QStringList() << "1001"
+                                      << "route.xml";
+        QTest::newRow("output .xml.txt") << "route.mem"
+                                         << "b.xml.txt" << 10804 << QStringList() << "1001"
                                          << "route.xml";
         QTest::newRow("input of the wrong length")
-            << "route.mem" << "route.xml" << 10803 << QStringList({"quorvel", "ERROR"}) << "" << "route.xml";
+            << "route.mem"
+            << "route.xml" << 10803 << QStringList({"quorvel", "ERROR"}) << ""
+            << "route.xml";
         QTest::newRow("output folder missing")
-            << "route.mem" << "missing/route.xml" << 10804 << QStringList({"quorvel"}) << "" << "missing/route.xml";
+            << "route.mem"
+            << "missing/route.xml" << 10804 << QStringList({"quorvel"}) << ""
+            << "missing/route.xml";
     }
 
     void convertRefused() {
@@ -337,8 +379,10 @@ private slots:
         QTest::newRow("last is .txt") << QStringList({"file:///d/a.mem", "file:///d/b.txt"}) << true << "/keep.mem"
                                       << "/keep.xml";
         QTest::newRow("last is .mem") << QStringList({"file:///d/a.mem", "file:///d/b.txt", "file:///e/c.MEM"})
-                                      << false << "/e/c.MEM" << "/e/c.xml";
-        QTest::newRow("folder without .mem") << QStringList({"file:///d/"}) << true << "/keep.mem" << "/keep.xml";
+                                      << false << "/e/c.MEM"
+                                      << "/e/c.xml";
+        QTest::newRow("folder without .mem") << QStringList({"file:///d/"}) << true << "/keep.mem"
+                                             << "/keep.xml";
         QTest::newRow("web address") << QStringList({"https://example.org/x.txt"}) << true << "/keep.mem"
                                      << "/keep.xml";
         QTest::newRow("web address ending in .mem")
@@ -403,16 +447,24 @@ private slots:
         const QString outputFilter = "出力 ファイル (*.xml)|*.xml|すべてのファイル (*.*)|*.*||";
         QTest::newRow("input, cancelled")
             << "1006" << QString() << true << "入力 ファイル指定" << inputFilter << "mem" << 0x6u
-            << "/start/a.mem" << "/start/a.xml" << "1000";
+            << "/start/a.mem"
+            << "/start/a.xml"
+            << "1000";
         QTest::newRow("input, confirmed")
             << "1006" << QString("/data/route.mem") << true << "入力 ファイル指定" << inputFilter
-            << "mem" << 0x6u << "/data/route.mem" << "/data/route.xml" << "1001";
+            << "mem" << 0x6u << "/data/route.mem"
+            << "/data/route.xml"
+            << "1001";
         QTest::newRow("output, cancelled")
             << "1007" << QString() << false << "出力 ファイル指定" << outputFilter << "xml" << 0x806u
-            << "/start/a.mem" << "/start/a.xml" << "1001";
+            << "/start/a.mem"
+            << "/start/a.xml"
+            << "1001";
         QTest::newRow("output, confirmed")
             << "1007" << QString("/out/b.xml") << false << "出力 ファイル指定" << outputFilter
-            << "xml" << 0x806u << "/start/a.mem" << "/out/b.xml" << "1001";
+            << "xml" << 0x806u << "/start/a.mem"
+            << "/out/b.xml"
+            << "1001";
     }
 
     void browse() {

@@ -19,8 +19,8 @@ struct PromptedMessage {
 struct RunDialogRecord {
     QString objectName;
     QString title;
-    QStringList labels;   // texts of the dialog's labels, in creation order
-    QString okText;       // text of the button "1", if any
+    QStringList labels;  // texts of the dialog's labels, in creation order
+    QString okText;      // text of the button "1", if any
     bool okIsDefault = false;
     bool hasIcon = false;  // a label showing a pixmap
 };

@@ -27,7 +27,8 @@ inline std::string XmlLintComplaint(const std::string& path) {
     char buffer[512];
     while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
     const int status = pclose(pipe);
-    return status == 0 ? std::string() : out.empty() ? "xmllint failed" : out;
+    return status == 0 ? std::string() : out.empty() ? "xmllint failed"
+                                                     : out;
 }
 
 inline CliOutcome RunCli(const std::vector<std::string>& args) {

@@ -27,7 +27,7 @@ FailingPosixCalls& FailingPosixCalls::FailOpenOf(const char* fragment, int err) 
 }
 
 const char* FailingPosixCalls::Name(Call call) {
-    static const char* const names[] = {"Open", "Flock",  "Fstat",  "Stat",   "Read",   "Write",
+    static const char* const names[] = {"Open", "Flock", "Fstat", "Stat", "Read", "Write",
                                         "Fsync", "Fchmod", "Close", "Rename", "Unlink", "Getcwd", "Fallocate", "Ftruncate", "ReadFolder"};
     const auto i = static_cast<std::size_t>(call);
     return i < sizeof names / sizeof names[0] ? names[i] : "?";
@@ -42,12 +42,12 @@ const FailingPosixCalls::Rule* FailingPosixCalls::Next(Call call) {
 }
 
 // Fails the call when its rule holds an errno; otherwise the real call runs.
-#define QV_FAIL_OR(call, failValue)         \
-    if (const Rule* rule = Next(call)) {    \
-        if (rule->err != 0) {               \
-            errno = rule->err;              \
-            return failValue;               \
-        }                                   \
+#define QV_FAIL_OR(call, failValue)      \
+    if (const Rule* rule = Next(call)) { \
+        if (rule->err != 0) {            \
+            errno = rule->err;           \
+            return failValue;            \
+        }                                \
     }
 
 int FailingPosixCalls::Open(const char* path, int flags, mode_t mode) {

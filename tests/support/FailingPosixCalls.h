@@ -12,7 +12,24 @@
 
 class FailingPosixCalls : public PosixCalls {
 public:
-    enum class Call { Open, Flock, Fstat, Stat, Read, Write, Fsync, Fchmod, Close, Rename, Unlink, Getcwd, Fallocate, Ftruncate, ReadFolder, kCount };
+    enum class Call {
+        Open,
+        Flock,
+        Fstat,
+        Stat,
+        Read,
+        Write,
+        Fsync,
+        Fchmod,
+        Close,
+        Rename,
+        Unlink,
+        Getcwd,
+        Fallocate,
+        Ftruncate,
+        ReadFolder,
+        kCount
+    };
 
     FailingPosixCalls();
     ~FailingPosixCalls() override;
@@ -54,7 +71,7 @@ private:
     struct Rule {
         Call call;
         int nth;
-        int err;            // 0: a short transfer of limit bytes
+        int err;  // 0: a short transfer of limit bytes
         bool andLater;
         std::size_t limit;
     };

@@ -21,8 +21,10 @@ int main(int argc, char** argv) {
         std::perror(argv[2]);
         return 1;
     }
-    std::fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<gpx version=\"1.1\" creator=\"quorvel\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n", out);
+    std::fputs(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<gpx version=\"1.1\" creator=\"quorvel\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n",
+        out);
     // Names, readings and digits vary with the index; the points step over 24 to 46 N, 123 to 146 E.
     static const char* const kNames[] = {"東京駅", "大阪城 天守閣", "道の駅 &amp; 温泉", "Café Kyoto", "名古屋港水族館"};
     static const char* const kReadings[] = {"ﾄｳｷｮｳｴｷ", "ｵｵｻｶｼﾞｮｳ ﾃﾝｼｭｶｸ", "ﾐﾁﾉｴｷ ｵﾝｾﾝ", "ｶﾌｪ ｷｮｳﾄ", "ﾅｺﾞﾔｺｳｽｲｿﾞｸｶﾝ"};

@@ -90,7 +90,20 @@ void WriteDocument(const std::string& name, const std::string& bytes, size_t pie
 // Fails one kind of call with an error, or shortens writes, from its nth use on.
 class FailingCalls : public Win32Calls {
 public:
-    enum Which { kNone, kCreateNew, kWrite, kShortWrite, kFlush, kCloseTemp, kMove, kRead, kSize, kCurrentDir, kDelete, kList };
+    enum Which {
+        kNone,
+        kCreateNew,
+        kWrite,
+        kShortWrite,
+        kFlush,
+        kCloseTemp,
+        kMove,
+        kRead,
+        kSize,
+        kCurrentDir,
+        kDelete,
+        kList
+    };
     FailingCalls(Which which, DWORD error) : m_which(which), m_error(error) { m_previous = Win32Calls::Replace(this); }
     ~FailingCalls() override { Win32Calls::Replace(m_previous); }
     FailingCalls(const FailingCalls&) = delete;

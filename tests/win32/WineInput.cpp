@@ -11,10 +11,7 @@ std::string WineConvertInput() {
     image.Use(1).Name(1, "\x93\x8c\x8b\x9e\x89\x77")  // 東京駅
         .Longitude(1, MemImage::Seconds(139, 45, 30), 0x80)
         .Latitude(1, MemImage::Seconds(35, 39, 29), 0x40);
-    image.Use(2).Name(2, "A&B <C>")
-        .Longitude(2, MemImage::Seconds(135, 30, 0), 0x00)
-        .Latitude(2, MemImage::Seconds(34, 41, 15), 0xFF)
-        .Digits(2, "066");
+    image.Use(2).Name(2, "A&B <C>").Longitude(2, MemImage::Seconds(135, 30, 0), 0x00).Latitude(2, MemImage::Seconds(34, 41, 15), 0xFF).Digits(2, "066");
     image.Use(3).Name(3, "0123456789ABCDEF")  // 16 bytes, no terminator
         .Longitude(3, MemImage::Seconds(141, 21, 7), 0x01)
         .Latitude(3, MemImage::Seconds(43, 3, 44), 0x02);

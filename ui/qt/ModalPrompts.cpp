@@ -56,11 +56,11 @@ QStringList NameFiltersFromList(const QString& list) {
 
 QMessageBox::Icon IconForStyle(unsigned style) {
     switch (style & kMbIconMask) {
-        case kMbIconStop: return QMessageBox::Critical;
-        case kMbIconQuestion: return QMessageBox::Question;
-        case kMbIconExclamation: return QMessageBox::Warning;
-        case kMbIconInformation: return QMessageBox::Information;
-        default: return QMessageBox::NoIcon;
+    case kMbIconStop: return QMessageBox::Critical;
+    case kMbIconQuestion: return QMessageBox::Question;
+    case kMbIconExclamation: return QMessageBox::Warning;
+    case kMbIconInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
     }
 }
 

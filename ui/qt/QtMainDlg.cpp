@@ -143,5 +143,6 @@ void QtMainDlg::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // Handled once the drop is over, so that a refusal's message box does not hold up the
     // program the files came from.
-    QMetaObject::invokeMethod(this, [this, names] { m_dlg.OnDropFiles(names); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, names] { m_dlg.OnDropFiles(names); }, Qt::QueuedConnection);
 }

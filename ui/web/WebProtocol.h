@@ -18,7 +18,12 @@ constexpr const char* kEditName = "name";
 constexpr const char* kEditReading = "reading";
 
 // The buffers of the last answer, by number (quorvel_buffer).
-enum Buffer : int { lineText = 0, points = 1, pointStarts = 2, markers = 3 };
+enum Buffer : int {
+    lineText = 0,
+    points = 1,
+    pointStarts = 2,
+    markers = 3
+};
 // A marker is so many doubles: x, y, the point's line, latitude, longitude.
 constexpr std::size_t kMarkerNumbers = 5;
 // The message lines an answer carries as JSON; all of them are in the line text.
