@@ -55,19 +55,8 @@ std::string TempName(const std::string& prefix, const std::string& base) {
 // Created with O_EXCL under a fresh name; the name is known to the signal handlers before the
 // file exists, so that no moment leaves a file they would not remove. -1 with errno on failure.
 int CreateTempFile(const std::string& folder, const std::string& base, std::string& name) {
-    PosixCalls& os = PosixCalls::Current();
-    int err = EEXIST;
-    for (int attempt = 0; attempt < kTempAttempts && err == EEXIST; ++attempt) {
-        name = TempName(folder, base);
-        RegisterTempFile(name.c_str());
-        const int fd = os.Open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (fd >= 0) return fd;
-        err = errno;
-        ForgetTempFile(name.c_str());
-    }
-    name.clear();
-    errno = err;
-    return -1;
+    return CreateRegisteredFile(
+        name, kTempAttempts, [&] { return TempName(folder, base); }, 0, 0666);
 }
 
 bool WriteAll(int fd, const char* data, std::size_t size) {

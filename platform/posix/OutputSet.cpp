@@ -254,19 +254,13 @@ void RemoveDeadTemps(const std::string& folder, const std::vector<std::string>& 
 // A temporary file of the set's folder, created new, known to the signal handlers; -1 with errno.
 int CreateHidden(const std::string& folder, const std::string& hidden, std::string& name) {
     PosixCalls& os = PosixCalls::Current();
-    int err = EEXIST;
-    for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
-        name = folder + "." + hidden + "." + std::to_string(static_cast<long>(os.Getpid())) + "-" +
-               std::to_string(g_serial.fetch_add(1)) + ".tmp";
-        RegisterTempFile(name.c_str());
-        const int fd = os.Open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0644);
-        if (fd >= 0) return fd;
-        err = errno;
-        ForgetTempFile(name.c_str());
-    }
-    name.clear();
-    errno = err;
-    return -1;
+    return CreateRegisteredFile(
+        name, 100,
+        [&] {
+            return folder + "." + hidden + "." + std::to_string(static_cast<long>(os.Getpid())) + "-" +
+                   std::to_string(g_serial.fetch_add(1)) + ".tmp";
+        },
+        O_NOFOLLOW, 0644);
 }
 
 // Writes bytes whole and, with bSync, syncs them; 0 or the error number.

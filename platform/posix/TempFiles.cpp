@@ -1,5 +1,6 @@
 #include "platform/posix/TempFiles.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <cstring>
 
 #include "platform/HostSystem.h"
+#include "platform/posix/PosixCalls.h"
 
 namespace {
 // Blocks of slots chained as they are needed: a signal handler may neither allocate nor lock, so
@@ -107,4 +109,21 @@ CommitSignalsBlocked::~CommitSignalsBlocked() {
     sigset_t saved;
     std::memcpy(&saved, m_saved, sizeof saved);
     ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+}
+
+int CreateRegisteredFile(std::string& name, int attempts, const std::function<std::string()>& nextName, int extraFlags,
+                         unsigned mode) {
+    PosixCalls& os = PosixCalls::Current();
+    int err = EEXIST;
+    for (int attempt = 0; attempt < attempts && err == EEXIST; ++attempt) {
+        name = nextName();
+        RegisterTempFile(name.c_str());
+        const int fd = os.Open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | extraFlags, static_cast<mode_t>(mode));
+        if (fd >= 0) return fd;
+        err = errno;
+        ForgetTempFile(name.c_str());
+    }
+    name.clear();
+    errno = err;
+    return -1;
 }
