@@ -33,6 +33,33 @@ QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbench
     skkdic-extra)  # place names with readings people wrote (GPL: read by the reading test, never copied)
 # enamdict (CC BY-SA): the readings of place and station names the guesser ships (tools/place-readings.sh)
 
+# apt-get source needs a deb-src entry; one is made for the archive the binary packages come
+# from, once (the same URIs, suites and components, only the type changed).
+quorvel_deb_src() {
+    local sudo=
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    apt-cache showsrc pugixml 2>/dev/null | grep -q '^Package:' && return 0
+    local list=/etc/apt/sources.list.d/quorvel-deb-src.sources
+    if [ ! -f "$list" ]; then
+        local entries
+        entries=$(for f in /etc/apt/sources.list.d/*.sources; do
+            [ -f "$f" ] || continue
+            # Stanzas of type deb that name a Debian archive, retyped as deb-src.
+            awk 'BEGIN { RS = ""; ORS = "\n\n" }
+                 /(^|\n)Types:[ \t]*deb[ \t]*(\n|$)/ && /URIs:[^\n]*debian/ {
+                     sub(/Types:[ \t]*deb[ \t]*\n/, "Types: deb-src\n"); print }' "$f"
+        done)
+        if [ -f /etc/apt/sources.list ]; then
+            entries+=$(grep -E '^deb[[:space:]]+[^[:space:]]*debian' /etc/apt/sources.list |
+                awk '{ sub(/^deb/, ""); printf "Types: deb-src\nURIs: %s\nSuites: %s\nComponents:", $1, $2;
+                       for (i = 3; i <= NF; i++) printf " %s", $i; printf "\n\n" }' || true)
+        fi
+        [ -n "$entries" ] || { echo "no Debian archive found in the apt sources" >&2; return 1; }
+        printf '%s\n' "$entries" | $sudo tee "$list" >/dev/null
+    fi
+    $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq >/tmp/quorvel-apt.log 2>&1 || { echo "apt-get update failed; see /tmp/quorvel-apt.log" >&2; return 1; }
+}
+
 # MeCab's upstream source from Debian's source package, unpacked into DIR (made anew); prints the
 # source folder. The archive lacks the Debian packaging's tarball, so apt-get source fails but
 # leaves the upstream one, checked here against the SHA-256 the .dsc gives (the .dsc itself

@@ -21,39 +21,11 @@ deps=$(pwd)/build/mingw-deps
 prefix=$deps/$triplet
 quorvel_need "g++-mingw-w64-${arch//_/-}-posix" libz-mingw-w64-dev dpkg-dev cmake ninja-build nlohmann-json3-dev mecab-ipadic-utf8 enamdict
 
-sudo=
-[ "$(id -u)" -eq 0 ] || sudo=sudo
-
-# apt-get source needs a deb-src entry; one is made for the archive the binary packages come
-# from, once (the same URIs, suites and components, only the type changed).
-ensure_deb_src() {
-    apt-cache showsrc pugixml 2>/dev/null | grep -q '^Package:' && return 0
-    local list=/etc/apt/sources.list.d/quorvel-deb-src.sources
-    if [ ! -f "$list" ]; then
-        local entries
-        entries=$(for f in /etc/apt/sources.list.d/*.sources; do
-            [ -f "$f" ] || continue
-            # Stanzas of type deb that name a Debian archive, retyped as deb-src.
-            awk 'BEGIN { RS = ""; ORS = "\n\n" }
-                 /(^|\n)Types:[ \t]*deb[ \t]*(\n|$)/ && /URIs:[^\n]*debian/ {
-                     sub(/Types:[ \t]*deb[ \t]*\n/, "Types: deb-src\n"); print }' "$f"
-        done)
-        if [ -f /etc/apt/sources.list ]; then
-            entries+=$(grep -E '^deb[[:space:]]+[^[:space:]]*debian' /etc/apt/sources.list |
-                awk '{ sub(/^deb/, ""); printf "Types: deb-src\nURIs: %s\nSuites: %s\nComponents:", $1, $2;
-                       for (i = 3; i <= NF; i++) printf " %s", $i; printf "\n\n" }' || true)
-        fi
-        [ -n "$entries" ] || { echo "no Debian archive found in the apt sources" >&2; return 1; }
-        printf '%s\n' "$entries" | $sudo tee "$list" >/dev/null
-    fi
-    $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq >/tmp/quorvel-apt.log 2>&1 || { echo "apt-get update failed; see /tmp/quorvel-apt.log" >&2; return 1; }
-}
-
 # Unpacks Debian's source package into $deps/src/NAME (the version apt would install).
 fetch_source() {
     local name=$1
     if [ ! -d "$deps/src/$name" ]; then
-        ensure_deb_src
+        quorvel_deb_src
         rm -rf "$deps/src/$name.tmp" && mkdir -p "$deps/src/$name.tmp"
         (cd "$deps/src/$name.tmp" && apt-get -o DPkg::Lock::Timeout=600 source -qq "$name" >/dev/null 2>&1) ||
             { echo "apt-get source $name failed" >&2; return 1; }
@@ -97,7 +69,7 @@ fi
 # functions (a static library needs no DLL linkage, its users no windows.h).
 if [ ! -f "$prefix/lib/libmecab.a" ]; then
     echo "building MeCab for $triplet from Debian's source package"
-    ensure_deb_src
+    quorvel_deb_src
     fetched=$deps/src/mecab.tmp
     src=$(quorvel_mecab_source "$fetched")
     dic_version=$(sed -n 's/^DIC_VERSION="\([0-9]*\)"$/\1/p' "$src/configure.in")

@@ -13,15 +13,7 @@ quorvel_need dpkg-dev cmake ninja-build g++ >&2
 
 stamp=$(sha256sum scripts/native-deps.sh | cut -d' ' -f1)
 if [ ! -f "$prefix/lib/libpugixml.a" ] || [ "$(cat "$prefix/deps.stamp" 2>/dev/null)" != "$stamp" ]; then
-    # apt-get source needs a deb-src entry for the suites the machine already uses.
-    if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-        sudo=
-        [ "$(id -u)" -eq 0 ] || sudo=sudo
-        codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-        printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-            "$codename" "$codename" | $sudo tee /etc/apt/sources.list.d/quorvel-src.sources >/dev/null
-        $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq >&2
-    fi
+    quorvel_deb_src
     rm -rf "$root/src" "$root/build" && mkdir -p "$root/src"
     (cd "$root/src" && apt-get -o DPkg::Lock::Timeout=600 source -qq pugixml >/dev/null 2>&1) ||
         { echo "apt-get source pugixml failed" >&2; exit 1; }

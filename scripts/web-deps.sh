@@ -14,18 +14,7 @@ quorvel_need emscripten dpkg-dev cmake ninja-build nodejs mecab-ipadic-utf8 enam
 # The page's build installs its npm packages from the lock file; a Node.js with its own npm is kept.
 command -v npm >/dev/null || quorvel_need npm >&2
 
-# apt-get source needs a deb-src entry for the suites the machine already uses.
-have_sources() {
-    grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/
-}
-if ! have_sources; then
-    sudo=
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-        "$codename" "$codename" | $sudo tee /etc/apt/sources.list.d/quorvel-src.sources >/dev/null
-    $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq >&2
-fi
+quorvel_deb_src
 
 # source_of PACKAGE: unpacks Debian's source once into build/web-deps/src; prints its folder.
 source_of() {
