@@ -27,8 +27,8 @@ def run(argv):
 def main():
     rounds = int(sys.argv[1])
     commands = []
-    for spec in sys.argv[2:]:
-        name, _, command = spec.partition("=")
+    for argument in sys.argv[2:]:
+        name, _, command = argument.partition("=")
         commands.append((name, shlex.split(command)))
     wall = {name: [] for name, _ in commands}
     cpu = {name: [] for name, _ in commands}
