@@ -46,4 +46,5 @@ struct Format {
     // places[0..count) as one document into file; coordinates in the format's datum. Throws
     // CFileException for the file, MapError for a point the format cannot hold.
     void (*write)(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions& options);
+    const char* englishTitle = nullptr;  // the page in English: "glorie documents"; null: the title serves
 };

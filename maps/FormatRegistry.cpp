@@ -121,10 +121,11 @@ std::string FormatRegistry::BomTitles(const char* separator) {
     return titles;
 }
 
-std::string FormatRegistry::InputTitle(const Format& format) {
+std::string FormatRegistry::InputTitle(const Format& format, bool english) {
     std::string extensions;
     if (format.unit || format.extensions[1])
         for (const char* extension : format.extensions)
             if (extension) extensions += (extensions.empty() ? " (" : ", ") + std::string(extension);
-    return format.title + extensions + (extensions.empty() ? "" : ")");
+    const char* title = english && format.englishTitle ? format.englishTitle : format.title;
+    return title + extensions + (extensions.empty() ? "" : ")");
 }

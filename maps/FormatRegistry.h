@@ -33,7 +33,7 @@ public:
     static std::string OtherWords(const char* separator);
     // A format as the lists of inputs name it: its title, with its extensions where the title
     // does not say them (the unit's files, several extensions): "GeoJSON (.geojson, .json)".
-    static std::string InputTitle(const Format& format);
+    static std::string InputTitle(const Format& format, bool english = false);
     // The titles of the formats that take the byte-order mark (--bom), joined by separator.
     static std::string BomTitles(const char* separator);
 };

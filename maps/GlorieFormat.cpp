@@ -235,4 +235,4 @@ void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteO
 }  // namespace
 
 extern const Format kGlorieFormat = {
-    "glorie", "glorie 文書", {".xml"}, {}, FormatDatum::tokyo, true, CPoiTable::kCapacity, false, LooksLikeGlorie, Read, Write};
+    "glorie", "glorie 文書", {".xml"}, {}, FormatDatum::tokyo, true, CPoiTable::kCapacity, false, LooksLikeGlorie, Read, Write, "glorie documents"};

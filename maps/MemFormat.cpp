@@ -72,4 +72,4 @@ void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteO
 }  // namespace
 
 extern const Format kMemFormat = {
-    "mem", "メモリーポイントファイル", {".mem"}, {}, FormatDatum::tokyo, true, kMemPointsPerFile, false, nullptr, Read, Write};
+    "mem", "メモリーポイントファイル", {".mem"}, {}, FormatDatum::tokyo, true, kMemPointsPerFile, false, nullptr, Read, Write, "Memory-point files"};

@@ -57,6 +57,7 @@ std::string WebConverter::Formats() {
         formats.push_back({{"name", format->name},
                            {"title", format->title},
                            {"inputTitle", FormatRegistry::InputTitle(*format)},
+                           {"inputTitleEnglish", FormatRegistry::InputTitle(*format, true)},
                            {"extension", format->extensions[0]},
                            {"takesBom", format->takesBom},
                            {"pointsPerFile", format->pointsPerFile}});

@@ -9,7 +9,8 @@
     const T = {
         privacy: 'Files are read and written inside this page only and never sent anywhere. When online, only the map images are loaded from the Geospatial Information Authority of Japan.',
         inputs: 'Inputs', choose: 'Choose files (several at once) or drop them here',
-        formats: 'Memory-point files (.mem), glorie documents (.xml), GPX, KML, KMZ, GeoJSON and CSV are read. Map links, geo: URIs or coordinates, one place a line, may be pasted on the page (Ctrl+V).',
+        // The formats read go before it when the core is ready (its table names them).
+        formats: 'Map links, geo: URIs or coordinates, one place a line, may be pasted on the page (Ctrl+V).',
         options: 'Output', format: 'Output format', merge: 'Merge every input into one output',
         mergeName: 'Name of the merged output (without extension)', bom: 'Byte-order mark at the start of a CSV (for spreadsheets)',
         readings: 'Your readings (a CSV of name and reading, UTF-8 or CP932)', colGuessed: 'Guessed',
@@ -121,9 +122,14 @@
     function ready(list, core) {
         Object.assign(protocol, core);
         formats = list;
-        // What the page reads, as the core's table has it (the English line names them itself).
-        const formatList = $('format-list');
-        if (formatList) formatList.textContent = formats.map((format) => format.inputTitle).join('、');
+        // What the page reads, as the core's table has it.
+        if (english) {
+            const titles = formats.map((format) => format.inputTitleEnglish);
+            const line = document.querySelector('[data-i18n="formats"]');
+            line.textContent = `${titles.slice(0, -1).join(', ')} and ${titles[titles.length - 1]} are read. ${T.formats}`;
+        } else {
+            $('format-list').textContent = formats.map((format) => format.inputTitle).join('、');
+        }
         for (const format of formats) {
             const option = document.createElement('option');
             option.value = format.name;

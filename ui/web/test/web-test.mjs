@@ -35,10 +35,10 @@ const browser = await puppeteer.launch({
 const foreign = [];
 const errors = [];
 
-async function openPage(width = 1280, height = 900, dir = pageDir) {
+async function openPage(width = 1280, height = 900, dir = pageDir, language = 'ja-JP') {
     const page = await browser.newPage();
     await page.setViewport({ width, height });
-    await page.evaluateOnNewDocument(() => Object.defineProperty(navigator, 'language', { get: () => 'ja-JP' }));
+    await page.evaluateOnNewDocument((tag) => Object.defineProperty(navigator, 'language', { get: () => tag }), language);
     await page.setRequestInterception(true);
     page.on('request', (request) => {
         const url = request.url();
@@ -461,6 +461,7 @@ for (const c of cases) {
             multiple: document.getElementById('files').multiple,
             options: [...document.getElementById('format').options].map((o) => o.value).join(),
             lang: document.documentElement.lang,
+            formats: document.querySelector('[data-i18n="formats"]').textContent,
         };
     });
     check(layout.viewport, 'a viewport meta for the device width');
@@ -474,6 +475,13 @@ for (const c of cases) {
     const names = (help.match(/形式: (.*)/) || [])[1];
     check(names && layout.options === names.trim().split(', ').join(), 'the formats are the CLI\'s --to names', `${layout.options} against ${names}`);
     await page.close();
+    // The formats the page reads, named by the core's table in either language.
+    const english = await openPage(1280, 900, pageDir, 'en-US');
+    const lines = { ja: layout.formats, en: await english.evaluate(() => document.querySelector('[data-i18n="formats"]').textContent) };
+    await english.close();
+    check(lines.ja.startsWith('glorie 文書 (.xml)、メモリーポイントファイル (.mem)、GPX、KML、KMZ、GeoJSON (.geojson, .json)、CSV を読めます。') &&
+        lines.en === 'glorie documents (.xml), Memory-point files (.mem), GPX, KML, KMZ, GeoJSON (.geojson, .json) and CSV are read. ' +
+        'Map links, geo: URIs or coordinates, one place a line, may be pasted on the page (Ctrl+V).', 'the formats read, from the core\'s table', JSON.stringify(lines));
 }
 
 check(foreign.length === 0, 'no request but tiles', foreign.slice(0, 5).join(' '));
