@@ -206,7 +206,8 @@ PY
         (cd "$work/cli-native" && "$native_cli" "${args[@]}" >"$work/cli-results-native/$n.out" 2>"$work/cli-results-native/$n.err"
          echo $? >"$work/cli-results-native/$n.status") </dev/null
     done <"$commands"
-    timeout 300 wine "$runner" "$(winpath "$cli_exe")" "$(winpath "$work/cli-win")" "$(winpath "$commands")" \
+    # Generous: on a loaded machine (two builds beside it) the whole list once took past 300 s.
+    timeout 900 wine "$runner" "$(winpath "$cli_exe")" "$(winpath "$work/cli-win")" "$(winpath "$commands")" \
         "$(winpath "$work/cli-results-win")" 2>"$work/stderr.txt"
     cat "$work/stderr.txt" >>"$work/wine.log"
 
