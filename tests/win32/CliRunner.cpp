@@ -38,7 +38,9 @@ HANDLE Inheritable(const std::wstring& path) {
     return ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// The exit code, or -1 when the program could not be started or did not end in a minute.
+// The exit code, or -1 when the program could not be started or did not end in three minutes
+// (a loaded machine under Wine is slow); the reason is added to its error output, so that the
+// suite's comparison shows it.
 int Run(const std::wstring& exe, const std::vector<std::wstring>& args, const std::wstring& folder,
         const std::wstring& outPath, const std::wstring& errPath) {
     std::wstring line = Quote(L"quorvel-cli");
@@ -53,17 +55,25 @@ int Run(const std::wstring& exe, const std::vector<std::wstring>& args, const st
     si.hStdError = err;
     PROCESS_INFORMATION pi{};
     int status = -1;
+    std::string failure;
     if (::CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi)) {
         DWORD code = 0;
-        if (::WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0 && ::GetExitCodeProcess(pi.hProcess, &code))
+        const DWORD waited = ::WaitForSingleObject(pi.hProcess, 180000);
+        if (waited == WAIT_OBJECT_0 && ::GetExitCodeProcess(pi.hProcess, &code)) {
             status = static_cast<int>(code);
-        else
+        } else {
+            failure = "[runner: the program did not end in 180 s (wait " + std::to_string(waited) + ", error " +
+                      std::to_string(::GetLastError()) + ")]";
             ::TerminateProcess(pi.hProcess, 99);
+        }
         ::CloseHandle(pi.hThread);
         ::CloseHandle(pi.hProcess);
+    } else {
+        failure = "[runner: CreateProcess failed, error " + std::to_string(::GetLastError()) + "]";
     }
     ::CloseHandle(out);
     ::CloseHandle(err);
+    if (!failure.empty()) std::ofstream(errPath.c_str(), std::ios::binary | std::ios::app) << failure << '\n';
     return status;
 }
 }  // namespace
