@@ -211,7 +211,8 @@ int CliConverter::ConvertToStandardOutput(Conversion& conversion, const BatchJob
     } else if (result.outputs.size() == 1) {
         try {
             CFile file;
-            file.Open(result.outputs[0], CFile::modeRead);
+            CFileException error;
+            if (!file.Open(result.outputs[0], CFile::modeRead, &error)) throw error;
             document.resize(static_cast<std::size_t>(file.GetLength()));
             if (!document.empty() && file.Read(&document[0], static_cast<unsigned>(document.size())) != document.size())
                 throw CFileException(CFileException::endOfFile, 0, file.GetFilePath());
