@@ -122,7 +122,7 @@ std::string Written(const char* formatName, const std::vector<Place>& places) {
     MemoryCalls calls("/mem");
     CSaveFile file;
     if (!file.Open("/mem/seed")) return {};
-    format.write(file, places.data(), places.size(), WriteOptions{});
+    WritePlaces(format, file, places.data(), places.size(), WriteOptions{});
     file.Commit();
     return calls.File("/mem/seed");
 }

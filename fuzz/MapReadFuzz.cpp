@@ -109,7 +109,7 @@ void CheckRoundTrip(const std::vector<Place>& places, const Format& format) {
     {
         CSaveFile file;
         Require(file.Open(CString(outName)), "the output cannot be opened");
-        format.write(file, places.data(), places.size(), WriteOptions{});
+        WritePlaces(format, file, places.data(), places.size(), WriteOptions{});
         file.Commit();
     }
     MapReadResult again;

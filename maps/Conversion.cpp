@@ -1,11 +1,13 @@
 #include "maps/Conversion.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <utility>
 
 #include "convert/ConversionDriver.h"
@@ -155,6 +157,15 @@ struct CutNames {
     std::string example, cut;
 };
 
+constexpr std::size_t kBatchRows = 65536;
+
+// The input is read a batch at a time: a table whose places (24 bytes each) would take more than
+// its text, or every table when batches are asked for.
+bool ReadInBatches(const Format& format, const std::string& bytes, std::size_t batchRows) {
+    if (!format.openBatches) return false;
+    return batchRows > 0 || static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) * sizeof(Place) > bytes.size();
+}
+
 // An output that cannot be opened, as the dialog's writer says it, except for a sharing violation:
 // the dialog's "SHARE.EXE 未ロード..." belongs to its own Windows road, and means nothing to a
 // user of the command line or the page, who gets the file failure's own text instead.
@@ -224,6 +235,125 @@ struct Conversion::Input {
     }
 };
 
+// What the unit's checks count over a whole input, said once at its end.
+struct Conversion::UnitTally {
+    CutNames cut;
+    std::size_t unread = 0;  // names the guesser found no reading for
+};
+
+// Every place of the output, in order, a batch at a time: the places of the inputs held in
+// memory, and those of the inputs read in batches read again (said nothing the second time).
+// Before it is read, it counts the places and their methods for the output's names and
+// descriptions.
+class Conversion::Feed {
+public:
+    struct Part {
+        CString name;
+        const Format* format = nullptr;
+        std::unique_ptr<PlaceBatches> batches;  // null: the places are held
+        std::vector<Place> places;
+    };
+
+    Feed(Conversion& owner, std::size_t perFile) : m_owner(owner), m_perFile(perFile) {}
+    std::vector<Part>& Parts() { return m_parts; }
+    // Places kept for the output, counted in order.
+    void Count(const std::vector<Place>& places) {
+        for (const Place& place : places) {
+            const std::size_t member = m_perFile > 0 ? m_count / m_perFile : 0;
+            if (member >= m_methods.size()) m_methods.resize(member + 1);
+            ++m_methods[member][static_cast<std::size_t>(place.Method())];
+            ++m_count;
+        }
+    }
+    std::size_t Size() const { return m_count; }
+    std::array<std::size_t, 3> Methods(std::size_t member) const { return member < m_methods.size() ? m_methods[member] : std::array<std::size_t, 3>{}; }
+    // The next places, at most most of them.
+    bool Next(const Place*& places, std::size_t& count, std::size_t most);
+
+private:
+    bool Advance();
+
+    Conversion& m_owner;
+    std::size_t m_perFile;
+    std::vector<Part> m_parts;
+    std::size_t m_count = 0;
+    std::vector<std::array<std::size_t, 3>> m_methods;  // a member's
+    std::size_t m_part = 0;
+    bool m_started = false;  // the current part's places begun
+    std::vector<Place> m_batch;
+    const Place* m_data = nullptr;
+    std::size_t m_size = 0, m_at = 0;
+};
+
+bool Conversion::Feed::Next(const Place*& places, std::size_t& count, std::size_t most) {
+    while (m_at == m_size)
+        if (!Advance()) return false;
+    places = m_data + m_at;
+    count = std::min(most, m_size - m_at);
+    m_at += count;
+    return true;
+}
+
+bool Conversion::Feed::Advance() {
+    for (; m_part < m_parts.size(); ++m_part, m_started = false) {
+        Part& part = m_parts[m_part];
+        if (!part.batches) {
+            if (m_started) continue;
+            m_started = true;
+            m_data = part.places.data();
+            m_size = part.places.size();
+            m_at = 0;
+            return true;
+        }
+        if (!m_started) part.batches->Rewind();
+        m_started = true;
+        MapReadResult read;
+        if (!part.batches->Next(m_owner.m_options.batchRows ? m_owner.m_options.batchRows : kBatchRows, read)) continue;
+        m_owner.SayOnly(kSteps);
+        Input input;
+        input.owner = &m_owner;
+        input.name = part.name;
+        input.format = part.format;
+        std::vector<ConversionMessage> unsaid;
+        UnitTally tally;
+        try {
+            m_owner.Accept(input, std::move(read), unsaid);
+            m_owner.Prepare(input, tally, unsaid);
+        } catch (...) {
+            m_owner.SayOnly(kAnyStep);
+            throw;
+        }
+        m_owner.SayOnly(kAnyStep);
+        m_batch = std::move(input.places);
+        m_data = m_batch.data();
+        m_size = m_batch.size();
+        m_at = 0;
+        return true;
+    }
+    return false;
+}
+
+namespace {
+// The places of one member of the output.
+class MemberPlaces : public PlaceSource {
+public:
+    MemberPlaces(std::function<bool(const Place*&, std::size_t&, std::size_t)> next, std::size_t count,
+                 std::array<std::size_t, 3> methods)
+        : m_next(std::move(next)), m_left(count), m_methods(methods) {}
+    bool Next(const Place*& places, std::size_t& count) override {
+        if (m_left == 0 || !m_next(places, count, m_left)) return false;
+        m_left -= count;
+        return true;
+    }
+    std::array<std::size_t, 3> Methods() const override { return m_methods; }
+
+private:
+    std::function<bool(const Place*&, std::size_t&, std::size_t)> m_next;
+    std::size_t m_left;
+    std::array<std::size_t, 3> m_methods;
+};
+}  // namespace
+
 Conversion::Conversion(ConversionOptions options) : m_options(options) {
     if (!m_options.target) m_options.target = FormatRegistry::Find("glorie");
 }
@@ -263,11 +393,17 @@ CString Conversion::SourceOf(const CString& strInput) const {
     return found == m_edited.end() ? strInput : found->second;
 }
 
-void Conversion::Say(std::vector<ConversionMessage>& messages, ConversionMessage message) {
+bool Conversion::Say(std::vector<ConversionMessage>& messages, ConversionMessage message) {
+    if (m_sayOnly != kAnyStep && m_step != m_sayOnly && m_step != kAnyStep) {
+        ++m_unsaid[m_step];
+        return false;
+    }
+    if (m_sayOnly == kSteps) return false;
     if (m_sink)
         m_sink(message);
     else
         messages.push_back(std::move(message));
+    return true;
 }
 
 std::vector<CString> Conversion::SplitNames(const CString& strOutput, int count) {
@@ -287,14 +423,17 @@ std::vector<CString> Conversion::SplitNames(const CString& strOutput, int count)
 }
 
 ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
-    if (m_bGuesserTried) return m_guesser.get();
-    m_bGuesserTried = true;
-    std::string whyNot;
-    m_guesser = ReadingGuesser::Create(&whyNot);
-    // Said once, where the build has an analyser that failed: points without a reading then go
-    // without one.
-    if (!m_guesser && !ReadingGuesser::Backend().empty()) Say(messages, {Kind::warning, "読みを推定できません (" + whyNot + ")"});
-    if (!m_guesser) m_guesser = ReadingGuesser::Written();
+    if (!m_bGuesserTried) {
+        m_bGuesserTried = true;
+        std::string whyNot;
+        m_guesser = ReadingGuesser::Create(&whyNot);
+        // Said once, where the build has an analyser that failed: points without a reading then go
+        // without one.
+        if (!m_guesser && !ReadingGuesser::Backend().empty()) m_guesserWarning = "読みを推定できません (" + whyNot + ")";
+        if (!m_guesser) m_guesser = ReadingGuesser::Written();
+    }
+    // Where it is first asked for when the unit's step is said.
+    if (!m_guesserWarning.empty() && Say(messages, {Kind::warning, m_guesserWarning})) m_guesserWarning.clear();
     return m_guesser.get();
 }
 
@@ -312,18 +451,20 @@ std::string Conversion::ReadingOf(const std::string& name, bool& guessed, std::v
     return reading + guess;
 }
 
-bool Conversion::Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages) {
-    input.owner = this;
-    input.name = strInput;
+bool Conversion::Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages) {
     // The unit's own file says so once more after its reason, as the dialog's store does.
     const bool bMemPoints = FormatRegistry::ForInputPath(strInput.Str()) == FormatRegistry::Find("mem");
-    const auto fail = [&](const std::string& text) {
-        const std::string problem = InputProblem(strInput, bMemPoints);
-        Say(messages, {Kind::failure, problem.empty() ? text : problem});
-        if (bMemPoints) Say(messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
-        return false;
-    };
-    std::string bytes;
+    const std::string problem = InputProblem(strInput, bMemPoints);
+    Say(messages, {Kind::failure, problem.empty() ? text : problem});
+    if (bMemPoints) Say(messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
+    return false;
+}
+
+bool Conversion::Load(const CString& strInput, Input& input, std::string& bytes, std::vector<ConversionMessage>& messages) {
+    input.owner = this;
+    input.name = strInput;
+    const bool bMemPoints = FormatRegistry::ForInputPath(strInput.Str()) == FormatRegistry::Find("mem");
+    const auto fail = [&](const std::string& text) { return Fail(strInput, text, messages); };
     if (m_bHasStandardInput && strInput.Str() == "-") {
         // Read once: a merge naming "-" twice gets its bytes the first time.
         m_bHasStandardInput = false;
@@ -356,13 +497,26 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
     if (FormatRegistry::ForInputPath(strInput.Str()) == input.format && !input.format->recognise &&
         (input.format == FormatRegistry::Find("kml") || input.format == FormatRegistry::Find("gpx")) && CannotBeXml(bytes))
         return fail("ファイル " + strInput.Str() + " は名前は " + input.format->title + " ですが、中身は XML の文書ではありません");
+    return true;
+}
+
+bool Conversion::Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages) {
+    std::string bytes;
+    if (!Load(strInput, input, bytes, messages)) return false;
     MapReadResult result;
     try {
         result = input.format->read(std::move(bytes), strInput.Str(), m_options.read);
     } catch (const MapError& error) {
-        return fail(error.what());
+        return Fail(strInput, error.what(), messages);
     }
+    Accept(input, std::move(result), messages);
+    return true;
+}
+
+void Conversion::Accept(Input& input, MapReadResult result, std::vector<ConversionMessage>& messages) {
+    m_step = kReaderStep;
     for (std::string& warning : result.warnings) Say(messages, {Kind::warning, std::move(warning)});
+    m_step = kMapStep;
     input.refusedCount = result.refused;
     input.places = std::move(result.places);
     input.tokyo = input.format->datum == FormatDatum::tokyo;
@@ -379,7 +533,7 @@ bool Conversion::Read(const CString& strInput, Input& input, std::vector<Convers
         else if (place.latitude == 0 && place.longitude == 0)
             input.Refuse(i, kNoPosition, "座標 (" + input.OriginalCoordinates(i) + ") は位置がないことを表します", messages);
     }
-    return true;
+    m_step = kAnyStep;
 }
 
 void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessage>& messages) {
@@ -436,12 +590,13 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
     input.tokyo = bToTokyo;
 }
 
-bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable) {
+bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable,
+                                 UnitTally& tally) {
     bool bUsable = true;
-    CutNames cut;
+    CutNames& cut = tally.cut;
     if (usable) usable->assign(input.places.size(), false);
     input.guessed.assign(input.places.size(), false);
-    std::size_t unread = 0;  // names the guesser found no reading for
+    std::size_t& unread = tally.unread;
     for (std::size_t i = 0; i < input.places.size(); ++i) {
         Place& place = input.places[i];
         if (input.refused[i] && input.refused[i] != kNoPosition) continue;
@@ -490,12 +645,35 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         if (m_options.strict && !unmapped.empty()) bUsable = false;
         if (usable) (*usable)[i] = true;
     }
+    return bUsable;
+}
+
+void Conversion::SayTally(const CString& strInput, const UnitTally& tally, std::vector<ConversionMessage>& messages) {
+    const CutNames& cut = tally.cut;
     if (cut.count > 0)
-        Say(messages, {Kind::warning, input.name.Str() + ": " + std::to_string(cut.count) + " 地点の名称はナビの " +
+        Say(messages, {Kind::warning, strInput.Str() + ": " + std::to_string(cut.count) + " 地点の名称はナビの " +
                                           std::to_string(CPoiTable::kNameLimit) + " バイトに収まらないので切り詰めます (例:「" +
                                           cut.example + "」→「" + cut.cut + "」)"});
-    if (unread > 0)
-        Say(messages, {Kind::warning, input.name.Str() + ": " + std::to_string(unread) + " 地点の名称の読みを推定できませんでした"});
+    if (tally.unread > 0)
+        Say(messages, {Kind::warning, strInput.Str() + ": " + std::to_string(tally.unread) + " 地点の名称の読みを推定できませんでした"});
+}
+
+bool Conversion::Prepare(Input& input, UnitTally& tally, std::vector<ConversionMessage>& messages) {
+    input.keepOriginal = Target().unit;
+    m_step = kShiftStep;
+    Shift(input, Target().datum == FormatDatum::tokyo, messages);
+    m_step = kUnitStep;
+    const bool bUsable = !Target().unit || MakeUnitRecords(input, messages, nullptr, tally);
+    m_step = kAnyStep;
+    // The points kept are moved down in place: a second vector of every place would double
+    // the memory of a large input.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < input.places.size(); ++i)
+        if (!input.refused[i]) {
+            if (kept != i) input.places[kept] = std::move(input.places[i]);
+            ++kept;
+        }
+    input.places.resize(kept);
     return bUsable;
 }
 
@@ -550,10 +728,9 @@ void Conversion::SayRemoved(const std::vector<CString>& removed, const std::vect
     if (!left.empty()) Say(result.messages, {Kind::warning, JoinedNames(left) + " は前回の出力の記録にないので削除しませんでした"});
 }
 
-void Conversion::Write(const std::vector<Place>& places, const CString& strOutput, const std::vector<CString>& inputs,
-                       ConversionResult& result) {
+void Conversion::Write(Feed& feed, const CString& strOutput, const std::vector<CString>& inputs, ConversionResult& result) {
     const Format& format = Target();
-    const std::size_t count = places.size();
+    const std::size_t count = feed.Size();
     const std::size_t perFile = format.pointsPerFile > 0 ? static_cast<std::size_t>(format.pointsPerFile) : count;
     const std::size_t files = perFile == 0 || count <= perFile ? 1 : (count + perFile - 1) / perFile;
     const std::vector<CString> names = SplitNames(strOutput, static_cast<int>(files));
@@ -564,7 +741,9 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
             strOutput, names, inputs,
             [&](CSaveFile& file, std::size_t k) {
                 const std::size_t first = k * perFile;
-                format.write(file, places.data() + first, std::min(count, first + perFile) - first, m_options.write);
+                MemberPlaces member([&feed](const Place*& places, std::size_t& n, std::size_t most) { return feed.Next(places, n, most); },
+                                   std::min(count, first + perFile) - first, feed.Methods(k));
+                format.write(file, member, m_options.write);
             },
             [&](const CFileException& error, const CString& name) {
                 Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
@@ -587,31 +766,62 @@ void Conversion::Write(const std::vector<Place>& places, const CString& strOutpu
 
 ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const CString& strOutput) {
     ConversionResult result;
-    const bool bToTokyo = Target().datum == FormatDatum::tokyo;
     bool bUsable = true;
-    std::vector<Place> all;
+    Feed feed(*this, Target().pointsPerFile > 0 ? static_cast<std::size_t>(Target().pointsPerFile) : 0);
     for (const CString& name : inputs) {
-        Input input;
-        if (!Read(name, input, result.messages)) return result;
-        input.keepOriginal = Target().unit;
-        Shift(input, bToTokyo, result.messages);
-        if (Target().unit) bUsable = MakeUnitRecords(input, result.messages, nullptr) && bUsable;
-        result.refused += input.refusedCount;
-        // The points kept are moved down in place: a second vector of every place would double
-        // the memory of a large input.
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < input.places.size(); ++i)
-            if (!input.refused[i]) {
-                if (kept != i) input.places[kept] = std::move(input.places[i]);
-                ++kept;
+        Input loaded;
+        std::string bytes;
+        if (!Load(name, loaded, bytes, result.messages)) return result;
+        Feed::Part part;
+        part.name = name;
+        part.format = loaded.format;
+        // A table of millions of short rows is read a batch at a time, now to say what its rows
+        // are and count its places, again when they are written; any other input is held whole.
+        UnitTally tally;
+        try {
+            if (ReadInBatches(*loaded.format, bytes, m_options.batchRows)) {
+                part.batches = loaded.format->openBatches(std::move(bytes), name.Str(), m_options.read);
+                const std::size_t rows = m_options.batchRows ? m_options.batchRows : kBatchRows;
+                // The reader's messages said and the places counted; then, where another step had
+                // any, the rows once more for each such step's.
+                std::array<std::size_t, kSteps> unsaid = {};
+                for (int step = kReaderStep; step < kSteps; ++step) {
+                    if (step > kReaderStep && unsaid[static_cast<std::size_t>(step)] == 0) continue;
+                    if (step > kReaderStep) part.batches->Rewind();
+                    SayOnly(static_cast<Step>(step));
+                    UnitTally uncounted;
+                    for (MapReadResult read; part.batches->Next(rows, read);) {
+                        Input input;
+                        input.owner = this;
+                        input.name = name;
+                        input.format = loaded.format;
+                        Accept(input, std::move(read), result.messages);
+                        if (step > kReaderStep) {
+                            Prepare(input, uncounted, result.messages);
+                            continue;
+                        }
+                        bUsable = Prepare(input, tally, result.messages) && bUsable;
+                        result.refused += input.refusedCount;
+                        feed.Count(input.places);
+                    }
+                    if (step == kReaderStep) unsaid = m_unsaid;
+                }
+                SayOnly(kAnyStep);
+            } else {
+                MapReadResult read = loaded.format->read(std::move(bytes), name.Str(), m_options.read);
+                Accept(loaded, std::move(read), result.messages);
+                bUsable = Prepare(loaded, tally, result.messages) && bUsable;
+                result.refused += loaded.refusedCount;
+                feed.Count(loaded.places);
+                part.places = std::move(loaded.places);
             }
-        input.places.resize(kept);
-        if (all.empty()) {
-            all.swap(input.places);
-        } else {
-            all.reserve(all.size() + kept);
-            std::move(input.places.begin(), input.places.end(), std::back_inserter(all));
+        } catch (const MapError& error) {
+            SayOnly(kAnyStep);
+            Fail(name, error.what(), result.messages);
+            return result;
         }
+        SayTally(name, tally, result.messages);
+        feed.Parts().push_back(std::move(part));
     }
     if (!bUsable) {
         Say(result.messages, {Kind::failure, "表示できない文字があるため (--strict)、" + strOutput.Str() + " は書きませんでした"});
@@ -619,8 +829,8 @@ ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const C
     }
     const std::string from = JoinedNames(inputs);
     // Every point refused: an empty document would replace a good one for nothing.
-    const bool bNothing = all.empty() && result.refused > 0;
-    if (!bNothing) Write(all, strOutput, inputs, result);
+    const bool bNothing = feed.Size() == 0 && result.refused > 0;
+    if (!bNothing) Write(feed, strOutput, inputs, result);
     if (result.refused > 0)
         Say(result.messages, {Kind::failure, from + ": " + std::to_string(result.refused) + " 地点は変換できませんでした"});
     if (bNothing) Say(result.messages, {Kind::failure, "変換できる地点がないため、" + strOutput.Str() + " は書きませんでした"});
@@ -716,7 +926,9 @@ ListResult Conversion::List(const CString& strInput) {
     Shift(tokyo, true, listed.messages);
     Shift(wgs84, false, listed.messages);
     std::vector<bool> usable;
-    MakeUnitRecords(tokyo, listed.messages, &usable);
+    UnitTally tally;
+    MakeUnitRecords(tokyo, listed.messages, &usable, tally);
+    SayTally(strInput, tally, listed.messages);
     for (std::size_t i = 0; i < tokyo.places.size(); ++i) {
         ListedPoint point;
         const Place& unit = tokyo.places[i];

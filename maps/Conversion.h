@@ -3,6 +3,7 @@
 // the datum of the output, made into the unit's records where the output is the unit's, and
 // written as one all-or-nothing set, split where the format holds fewer points. Nothing is
 // printed: what happened comes back for the front end to show.
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -38,6 +39,9 @@ struct ConversionOptions {
     ReadOptions read;
     WriteOptions write;
     InputEdits edits;  // applied by ApplyEdits
+    // A table is read a batch of this many rows at a time, its places written as they come, where
+    // its places would not fit beside its text (0: 65,536 rows then); with rows set, every table.
+    std::size_t batchRows = 0;
 };
 
 struct ConversionMessage {
@@ -123,12 +127,23 @@ public:
 
 private:
     struct Input;
+    struct UnitTally;
+    class Feed;
 
+    // An input that cannot be read, said (false).
+    bool Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages);
+    // The bytes of an input and its format (false when it cannot be read, said why).
+    bool Load(const CString& strInput, Input& input, std::string& bytes, std::vector<ConversionMessage>& messages);
+    // What the reader made of (a batch of) the input: its warnings said, points no map can hold refused.
+    void Accept(Input& input, MapReadResult read, std::vector<ConversionMessage>& messages);
     bool Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages);
     void Shift(Input& input, bool bToTokyo, std::vector<ConversionMessage>& messages);
-    bool MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable);
-    void Write(const std::vector<Place>& places, const CString& strOutput, const std::vector<CString>& inputs,
-               ConversionResult& result);
+    bool MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable, UnitTally& tally);
+    void SayTally(const CString& strInput, const UnitTally& tally, std::vector<ConversionMessage>& messages);
+    // The places of (a batch of) an input made ready for the target, the refused ones dropped;
+    // false when the unit cannot show a character and --strict refuses it.
+    bool Prepare(Input& input, UnitTally& tally, std::vector<ConversionMessage>& messages);
+    void Write(Feed& feed, const CString& strOutput, const std::vector<CString>& inputs, ConversionResult& result);
     // The members named names written by write(file, k) as one output set over strOutput, the
     // inputs kept from removal; false (said why) when the set was not committed. The removed
     // members of the earlier set come back in removed, the files it left for want of a record in left.
@@ -140,12 +155,32 @@ private:
     ReadingGuesser* Guesser(std::vector<ConversionMessage>& messages);
     // The reading of a place without one: the user's, else guessed (*guessed set); empty when none.
     std::string ReadingOf(const std::string& name, bool& guessed, std::vector<ConversionMessage>& messages);
-    void Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
+    // False when the message is not said now (SayOnly).
+    bool Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
+    // The steps of reading an input whose messages come in this order, each for every point.
+    enum Step {
+        kAnyStep,
+        kReaderStep,  // the reader's warnings and refusals
+        kMapStep,     // points no map can hold
+        kShiftStep,   // the datum shift
+        kUnitStep,    // the unit's checks
+        kSteps
+    };
+    // An input read in batches says one step's messages a pass, so that they come in the order of
+    // an input read whole; kAnyStep says every message, kSteps none.
+    void SayOnly(Step step) {
+        m_sayOnly = step;
+        m_unsaid = {};
+    }
     // The file an input is read from: its edited document, if any.
     CString SourceOf(const CString& strInput) const;
 
     ConversionOptions m_options;
     MessageSink m_sink;
+    Step m_step = kAnyStep;  // what is said now comes of
+    Step m_sayOnly = kAnyStep;
+    std::array<std::size_t, kSteps> m_unsaid = {};  // messages of each step not said under SayOnly
+    std::string m_guesserWarning;                   // why readings are not guessed, until said
     bool m_bHasStandardInput = false;
     std::string m_standardInput;
     const Format* m_standardInputFormat = nullptr;

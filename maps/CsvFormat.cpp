@@ -193,19 +193,69 @@ bool GuessColumns(std::string_view text, char separator, const std::string& file
     return true;
 }
 
-void ReadCsv(std::string bytes, PlaceCollector& places) {
-    const std::string& file = places.FileName();
-    std::vector<std::string> warnings;
-    const std::string decoded = DecodeTableText(std::move(bytes), file, warnings);
-    for (std::string& warning : warnings) places.Warn(std::move(warning));
-    const std::string_view text = decoded;
+// Whether the last record of the text leaves a quoted field open, as RecordScanner reads it: the
+// one failure of a table found at its end, looked for before a batch is delivered.
+bool EndsInQuotes(std::string_view text, char separator) {
+    bool quoted = false, empty = true;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char ch = text[at];
+        if (quoted) {
+            if (ch == '"' && at + 1 < text.size() && text[at + 1] == '"') {
+                ++at;
+                empty = false;
+            } else if (ch == '"') {
+                quoted = false;
+            } else {
+                empty = false;
+            }
+        } else if (ch == '"' && empty) {
+            quoted = true;
+        } else if (ch == separator || ch == '\n') {
+            empty = true;
+        } else if (ch != '\r' || (at + 1 < text.size() && text[at + 1] != '\n')) {
+            empty = false;
+        }
+    }
+    return quoted;
+}
 
-    const char separator = SeparatorOf(text);
-    RecordScanner scanner(text, separator, 1);
-    int line = 1;
-    int columns[kColumnKinds] = {-1, -1, -1, -1, -1, -1};
+// The rows of a table, read a batch at a time or all at once.
+class CsvRows : public PlaceBatches {
+public:
+    CsvRows(std::string bytes, const std::string& fileName, bool batches);
+    bool Next(std::size_t rows, MapReadResult& batch) override;
+    void Rewind() override {
+        m_scanner = RecordScanner(m_text, m_separator, 1);
+        if (!m_headerless) m_scanner.Next(m_line, m_places.FileName(), [](std::size_t, const std::string&) {});
+        m_places = PlaceCollector(m_places.FileName());
+    }
+
+private:
+    // The rows up to rows candidates more into m_places; false at the end of the text.
+    bool Read(std::size_t rows);
+
+    PlaceCollector m_places;
+    std::string m_text;
+    char m_separator = ',';
+    RecordScanner m_scanner;
+    int m_line = 1;
+    int m_columns[kColumnKinds] = {-1, -1, -1, -1, -1, -1};
+    bool m_headerless = false;
+    std::size_t m_kept = 0;  // only the columns read are kept of a row
+};
+
+CsvRows::CsvRows(std::string bytes, const std::string& fileName, bool batches) : m_places(fileName), m_scanner({}, ',', 1) {
+    const std::string& file = m_places.FileName();
+    std::vector<std::string> warnings;
+    m_text = DecodeTableText(std::move(bytes), file, warnings);
+    for (std::string& warning : warnings) m_places.Warn(std::move(warning));
+    const std::string_view text = m_text;
+
+    m_separator = SeparatorOf(text);
+    m_scanner = RecordScanner(text, m_separator, 1);
+    int(&columns)[kColumnKinds] = m_columns;
     std::size_t rank[kColumnKinds] = {};
-    scanner.Next(line, file, [&](std::size_t i, const std::string& field) {
+    m_scanner.Next(m_line, file, [&](std::size_t i, const std::string& field) {
         if (IsBlankText(field)) return;  // no header word is blank
         const std::string word = HeaderWord(field);
         for (int kind = 0; kind < kColumnKinds; ++kind)
@@ -215,52 +265,77 @@ void ReadCsv(std::string bytes, PlaceCollector& places) {
                     rank[kind] = k;
                 }
     });
-    // Lines are counted to reserve the places at once (a growing vector holds two copies).
-    places.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+    // Lines are counted to reserve the places at once (a growing vector holds two copies); a
+    // batch holds few of them.
+    if (!batches) m_places.Reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
     const bool hasPosition = columns[kPosition] >= 0 || (columns[kLatitude] >= 0 && columns[kLongitude] >= 0);
     // Without a header the first line is a row: read again from it.
-    const bool headerless = !hasPosition && GuessColumns(text, separator, file, columns);
-    if (headerless) scanner = RecordScanner(text, separator, 1);
-    if (!hasPosition && !headerless)
+    m_headerless = !hasPosition && GuessColumns(text, m_separator, file, columns);
+    if (m_headerless) m_scanner = RecordScanner(text, m_separator, 1);
+    if (!hasPosition && !m_headerless)
         throw MapError(file + ": 1 行目: 緯度と経度の列がありません（見出しに lat・latitude・緯度 と lon・lng・longitude・経度 のどれかが要ります）");
     // A header with both a latitude and a longitude column reads those; a column of both is read otherwise.
     if (columns[kLatitude] >= 0 && columns[kLongitude] >= 0) columns[kPosition] = -1;
+    m_kept = static_cast<std::size_t>(*std::max_element(std::begin(columns), std::end(columns))) + 1;
+    // Read whole, the file fails before a point is delivered; in batches, before the first.
+    if (batches && EndsInQuotes(text, m_separator)) {
+        RecordScanner all = m_scanner;
+        for (int line = 1; all.Next(line, file, [](std::size_t, const std::string&) {});) {
+        }  // throws at the open quote
+    }
+}
 
-    // Only the columns read are kept of a row.
-    const std::size_t kept = static_cast<std::size_t>(*std::max_element(std::begin(columns), std::end(columns))) + 1;
+bool CsvRows::Read(std::size_t rows) {
+    const std::string& file = m_places.FileName();
+    const int(&columns)[kColumnKinds] = m_columns;
     std::vector<std::string> fields;
     bool blank = true;
     const auto take = [&](std::size_t i, std::string& field) {
         blank = blank && IsBlankText(field);
-        if (i < kept) fields.push_back(std::move(field));
+        if (i < m_kept) fields.push_back(std::move(field));
     };
-    for (; scanner.Next(line, file, take); fields.clear(), blank = true) {
+    for (std::size_t read = 0; read < rows; fields.clear(), blank = true) {
+        if (!m_scanner.Next(m_line, file, take)) return false;
         if (blank) continue;
+        ++read;
         const auto field = [&](Column kind) -> std::string_view {
             const int at = columns[kind];
             return at >= 0 && static_cast<std::size_t>(at) < fields.size() ? std::string_view(fields[static_cast<std::size_t>(at)])
                                                                            : std::string_view();
         };
         Place place;
-        place.SetOrigin(PlaceOrigin::Line(line));
+        place.SetOrigin(PlaceOrigin::Line(m_line));
         place.SetName(std::string(field(kName)));
         place.SetReading(std::string(field(kReading)));
-        if (columns[kDigits] >= 0) places.SetDigits(place, field(kDigits));
+        if (columns[kDigits] >= 0) m_places.SetDigits(place, field(kDigits));
         if (columns[kPosition] >= 0) {
             std::string latitude, longitude;
             // A cell that is no pair is refused with its whole text as the latitude.
             if (!SplitCoordinatePair(field(kPosition), latitude, longitude)) latitude = std::string(field(kPosition));
-            places.AddCells(std::move(place), latitude, longitude, false);
+            m_places.AddCells(std::move(place), latitude, longitude, false);
             continue;
         }
-        places.AddCells(std::move(place), field(kLatitude), field(kLongitude), separator != ',');
+        m_places.AddCells(std::move(place), field(kLatitude), field(kLongitude), m_separator != ',');
     }
+    return true;
+}
+
+bool CsvRows::Next(std::size_t rows, MapReadResult& batch) {
+    const bool end = !Read(rows);
+    if (m_places.Candidates() == 0) m_places.Finish();  // a file of no point: throws
+    batch = m_places.Take();
+    return !(end && batch.places.empty() && batch.warnings.empty() && batch.refused == 0);
 }
 
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
-    PlaceCollector places(fileName);
-    ReadCsv(std::move(bytes), places);
-    return places.Finish();
+    CsvRows rows(std::move(bytes), fileName, false);
+    MapReadResult result;
+    rows.Next(static_cast<std::size_t>(-1), result);
+    return result;
+}
+
+std::unique_ptr<PlaceBatches> OpenBatches(std::string bytes, const std::string& fileName, const ReadOptions&) {
+    return std::make_unique<CsvRows>(std::move(bytes), fileName, true);
 }
 
 // Quoted where a reader would split it, drop it as a comment line (#) or take it for a formula
@@ -276,11 +351,13 @@ std::string CsvField(const std::string& text) {
     return out + "\"";
 }
 
-void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions& options) {
+void Write(CSaveFile& file, PlaceSource& places, const WriteOptions& options) {
     std::string out = options.bom ? "\xEF\xBB\xBF" : "";
     out += "name,reading,latitude,longitude,digits\r\n";
-    for (std::size_t i = 0; i < count; ++i) {
-        const Place& p = places[i];
+    const Place* batch = nullptr;
+    for (std::size_t count = 0; places.Next(batch, count);)
+    for (const Place* end = batch + count; batch < end; ++batch) {
+        const Place& p = *batch;
         out += CsvField(p.Name()) + "," + CsvField(p.Reading()) + "," + CoordinateText(p.latitude) + "," +
                CoordinateText(p.longitude) + "," + CsvField(p.Digits()) + "\r\n";
         WritePart(file, out);
@@ -290,4 +367,4 @@ void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteO
 }  // namespace
 
 extern const Format kCsvFormat = {
-    "csv", "CSV", {".csv"}, {".tsv", ".txt"}, FormatDatum::wgs84, false, 0, true, nullptr, Read, Write};
+    "csv", "CSV", {".csv"}, {".tsv", ".txt"}, FormatDatum::wgs84, false, 0, true, nullptr, Read, Write, nullptr, OpenBatches};

@@ -343,17 +343,20 @@ std::string Number(double value) {
 
 std::string Text(const std::string& text) { return json(text).dump(-1, ' ', false, json::error_handler_t::replace); }
 
-void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
     std::string out = "{\"type\": \"FeatureCollection\", \"features\": [";
-    for (std::size_t i = 0; i < count; ++i) {
-        const Place& p = places[i];
+    std::size_t i = 0;
+    const Place* batch = nullptr;
+    for (std::size_t count = 0; places.Next(batch, count);)
+    for (const Place* end = batch + count; batch < end; ++batch, ++i) {
+        const Place& p = *batch;
         out += (i ? ",\n" : "\n");
         out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[" + Number(p.longitude) + "," +
                Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.Name()) + ",\"reading\":" + Text(p.Reading()) +
                ",\"digits\":" + Text(p.Digits()) + ",\"datumShift\":\"" + DatumMethodName(p.Method()) + "\"}}";
         WritePart(file, out);
     }
-    out += count == 0 ? "]}\n" : "\n]}\n";
+    out += i == 0 ? "]}\n" : "\n]}\n";
     WritePart(file, out, true);
 }
 }  // namespace

@@ -216,12 +216,14 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
 }
 
 // Places with their record texts (UnitRecord), coordinates in the Tokyo datum.
-void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
     const auto table = std::make_unique<CPoiTable>();
     table->Reset();
-    for (std::size_t i = 0; i < count; ++i) {
-        const Place& place = places[i];
-        const int at = static_cast<int>(i);
+    int at = 0;
+    const Place* batch = nullptr;
+    for (std::size_t count = 0; places.Next(batch, count);)
+    for (const Place* end = batch + count; batch < end; ++batch, ++at) {
+        const Place& place = *batch;
         table->ResetEntry(at);
         const RecordText record = UnitRecord(place);
         table->SetName(record.name.c_str(), at);

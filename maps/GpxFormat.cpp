@@ -109,7 +109,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
     return places.Finish(passedOver, "経路と軌跡の");
 }
 
-void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
     std::string out =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<gpx version=\"1.1\" creator=\"Quorvel\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
@@ -117,9 +117,11 @@ void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteO
         std::string(kNamespace) +
         "\">\n"
         "  <metadata><desc>" +
-        XmlText(MethodSummary(places, count)) + "</desc></metadata>\n";
-    for (std::size_t i = 0; i < count; ++i) {
-        const Place& p = places[i];
+        XmlText(MethodSummary(places)) + "</desc></metadata>\n";
+    const Place* batch = nullptr;
+    for (std::size_t count = 0; places.Next(batch, count);)
+    for (const Place* end = batch + count; batch < end; ++batch) {
+        const Place& p = *batch;
         out += "  <wpt lat=\"" + CoordinateText(p.latitude) + "\" lon=\"" + CoordinateText(p.longitude) + "\">\n";
         out += "    <name>" + XmlText(p.Name()) + "</name>\n";
         const std::string& reading = p.Reading();

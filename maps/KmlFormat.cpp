@@ -211,14 +211,16 @@ MapReadResult ReadKmz(std::string bytes, const std::string& fileName, const Read
 
 // The document in parts: emit(part, last) takes each (and may clear it).
 template <typename Emit>
-void Document(const Place* places, std::size_t count, Emit emit) {
+void Document(PlaceSource& places, Emit emit) {
     std::string out =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n"
         "  <description>" +
-        XmlText(MethodSummary(places, count)) + "</description>\n";
-    for (std::size_t i = 0; i < count; ++i) {
-        const Place& p = places[i];
+        XmlText(MethodSummary(places)) + "</description>\n";
+    const Place* batch = nullptr;
+    for (std::size_t count = 0; places.Next(batch, count);)
+    for (const Place* end = batch + count; batch < end; ++batch) {
+        const Place& p = *batch;
         out += "  <Placemark>\n    <name>" + XmlText(p.Name()) + "</name>\n";
         std::string description = p.Reading();
         if (!p.Digits().empty()) description += (description.empty() ? "" : " ") + p.Digits();
@@ -235,13 +237,13 @@ void Document(const Place* places, std::size_t count, Emit emit) {
     emit(out, true);
 }
 
-void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
-    Document(places, count, [&file](std::string& part, bool last) { WritePart(file, part, last); });
+void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
+    Document(places, [&file](std::string& part, bool last) { WritePart(file, part, last); });
 }
 
-void WriteKmz(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+void WriteKmz(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
     KmzWriter archive;
-    Document(places, count, [&archive](std::string& part, bool last) {
+    Document(places, [&archive](std::string& part, bool last) {
         if (part.size() < kDocumentPartBytes && !last) return;
         archive.Add(part);
         part.clear();

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <map>
 
 #include "maps/MapError.h"
 #include "platform/CSaveFile.h"
@@ -11,11 +10,31 @@ namespace {
 const char kReplacement[] = "\xEF\xBF\xBD";
 }  // namespace
 
-std::string MethodSummary(const Place* places, std::size_t count) {
-    std::map<DatumMethod, int> counts;
-    for (std::size_t i = 0; i < count; ++i) ++counts[places[i].Method()];
+bool PlaceArray::Next(const Place*& places, std::size_t& count) {
+    if (m_given || m_count == 0) return false;
+    m_given = true;
+    places = m_places;
+    count = m_count;
+    return true;
+}
+
+std::array<std::size_t, 3> PlaceArray::Methods() const {
+    std::array<std::size_t, 3> counts = {};
+    for (std::size_t i = 0; i < m_count; ++i) ++counts[static_cast<std::size_t>(m_places[i].Method())];
+    return counts;
+}
+
+void WritePlaces(const Format& format, CSaveFile& file, const Place* places, std::size_t count, const WriteOptions& options) {
+    PlaceArray source(places, count);
+    format.write(file, source, options);
+}
+
+std::string MethodSummary(const PlaceSource& places) {
+    const std::array<std::size_t, 3> counts = places.Methods();
     std::string summary = "日本測地系から WGS 84 への換算:";
-    for (const auto& [method, n] : counts) summary += std::string(" ") + DatumMethodName(method) + " " + std::to_string(n) + " 地点";
+    for (std::size_t method = 0; method < counts.size(); ++method)
+        if (counts[method] > 0)
+            summary += std::string(" ") + DatumMethodName(static_cast<DatumMethod>(method)) + " " + std::to_string(counts[method]) + " 地点";
     return summary + " (grid: 国土地理院の地域パラメータ TKY2JGD 2.1.2、helmert: EPSG:15484、none: 換算なし)";
 }
 

@@ -3,12 +3,13 @@
 #include <cstddef>
 #include <string>
 
+#include "maps/Format.h"
 #include "maps/Place.h"
 
 class CSaveFile;
 
 // What each method stands for, once in a document's description.
-std::string MethodSummary(const Place* places, std::size_t count);
+std::string MethodSummary(const PlaceSource& places);
 // 7 decimals; throws MapError for a value that is not a number.
 std::string CoordinateText(double value);
 // XML 1.0 text: markup escaped; control characters it does not allow become U+FFFD.

@@ -58,11 +58,12 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
 }
 
 // Places with their record texts (UnitRecord), coordinates in the Tokyo datum.
-void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteOptions&) {
+void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
     std::vector<MemPointRecord> records;
-    records.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const Place& p = places[i];
+    const Place* batch = nullptr;
+    for (std::size_t count = 0; places.Next(batch, count);)
+    for (const Place* end = batch + count; batch < end; ++batch) {
+        const Place& p = *batch;
         RecordText record = UnitRecord(p);
         records.push_back({std::move(record.name), std::move(record.reading), p.Digits(), p.latitude, p.longitude});
     }

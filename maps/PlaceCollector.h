@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "maps/Place.h"
 
@@ -36,6 +37,10 @@ public:
     void SetDigits(Place& place, std::string_view text);
 
     const std::string& FileName() const { return m_fileName; }
+    // The points read so far, refused ones included.
+    int Candidates() const { return m_candidates; }
+    // The places, warnings and refusals since the last Take: a batch of a file read in batches.
+    MapReadResult Take() { return std::exchange(m_result, MapReadResult()); }
     // The places read. Throws MapError when the file had no point at all; passedOver counts the
     // points the options left unread, for the message, which names them as shapes does
     // ("経路と軌跡の" of a GPX file, "線と面の頂点" of the others).

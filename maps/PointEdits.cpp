@@ -57,7 +57,7 @@ bool WriteEditedInput(const CString& strInput, const std::map<std::size_t, Point
         }
         CSaveFile out;
         if (!out.Open(strEdited, &error)) throw error;
-        format->write(out, read.places.data(), read.places.size(), WriteOptions());
+        WritePlaces(*format, out, read.places.data(), read.places.size(), WriteOptions());
         out.Commit();
     } catch (const CFileException& error) {
         messages.push_back({Kind::failure, CommandFailureText(error).Str()});

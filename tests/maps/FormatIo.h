@@ -20,7 +20,7 @@ inline std::string WriteAs(const char* format, const std::vector<Place>& places,
     {
         CSaveFile file;
         if (!file.Open(CString(path))) return "(not opened)";
-        FormatRegistry::Find(format)->write(file, places.data(), places.size(), options);
+        WritePlaces(*FormatRegistry::Find(format), file, places.data(), places.size(), options);
         file.Commit();
     }
     return ReadFileBytes(path);
