@@ -318,7 +318,7 @@ bool Conversion::Feed::Advance() {
         UnitTally tally;
         try {
             m_owner.Accept(input, std::move(read), unsaid);
-            m_owner.Prepare(input, tally, unsaid);
+            m_owner.Prepare(input, tally, unsaid, kSteps);
         } catch (...) {
             m_owner.SayOnly(kAnyStep);
             throw;
@@ -658,10 +658,13 @@ void Conversion::SayTally(const CString& strInput, const UnitTally& tally, std::
         Say(messages, {Kind::warning, strInput.Str() + ": " + std::to_string(tally.unread) + " 地点の名称の読みを推定できませんでした"});
 }
 
-bool Conversion::Prepare(Input& input, UnitTally& tally, std::vector<ConversionMessage>& messages) {
+bool Conversion::Prepare(Input& input, UnitTally& tally, std::vector<ConversionMessage>& messages, Step last) {
+    if (last < kShiftStep) return true;
     input.keepOriginal = Target().unit;
     m_step = kShiftStep;
     Shift(input, Target().datum == FormatDatum::tokyo, messages);
+    m_step = kAnyStep;
+    if (last < kUnitStep) return true;
     m_step = kUnitStep;
     const bool bUsable = !Target().unit || MakeUnitRecords(input, messages, nullptr, tally);
     m_step = kAnyStep;
@@ -797,10 +800,10 @@ ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const C
                         input.format = loaded.format;
                         Accept(input, std::move(read), result.messages);
                         if (step > kReaderStep) {
-                            Prepare(input, uncounted, result.messages);
+                            Prepare(input, uncounted, result.messages, static_cast<Step>(step));
                             continue;
                         }
-                        bUsable = Prepare(input, tally, result.messages) && bUsable;
+                        bUsable = Prepare(input, tally, result.messages, kSteps) && bUsable;
                         result.refused += input.refusedCount;
                         feed.Count(input.places);
                     }
@@ -810,7 +813,7 @@ ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const C
             } else {
                 MapReadResult read = loaded.format->read(std::move(bytes), name.Str(), m_options.read);
                 Accept(loaded, std::move(read), result.messages);
-                bUsable = Prepare(loaded, tally, result.messages) && bUsable;
+                bUsable = Prepare(loaded, tally, result.messages, kSteps) && bUsable;
                 result.refused += loaded.refusedCount;
                 feed.Count(loaded.places);
                 part.places = std::move(loaded.places);

@@ -129,6 +129,15 @@ private:
     struct Input;
     struct UnitTally;
     class Feed;
+    // The steps of reading an input whose messages come in this order, each for every point.
+    enum Step {
+        kAnyStep,
+        kReaderStep,  // the reader's warnings and refusals
+        kMapStep,     // points no map can hold
+        kShiftStep,   // the datum shift
+        kUnitStep,    // the unit's checks
+        kSteps
+    };
 
     // An input that cannot be read, said (false).
     bool Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages);
@@ -141,8 +150,9 @@ private:
     bool MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable, UnitTally& tally);
     void SayTally(const CString& strInput, const UnitTally& tally, std::vector<ConversionMessage>& messages);
     // The places of (a batch of) an input made ready for the target, the refused ones dropped;
-    // false when the unit cannot show a character and --strict refuses it.
-    bool Prepare(Input& input, UnitTally& tally, std::vector<ConversionMessage>& messages);
+    // false when the unit cannot show a character and --strict refuses it. A pass for one step's
+    // messages stops after that step (last).
+    bool Prepare(Input& input, UnitTally& tally, std::vector<ConversionMessage>& messages, Step last);
     void Write(Feed& feed, const CString& strOutput, const std::vector<CString>& inputs, ConversionResult& result);
     // The members named names written by write(file, k) as one output set over strOutput, the
     // inputs kept from removal; false (said why) when the set was not committed. The removed
@@ -157,15 +167,6 @@ private:
     std::string ReadingOf(const std::string& name, bool& guessed, std::vector<ConversionMessage>& messages);
     // False when the message is not said now (SayOnly).
     bool Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
-    // The steps of reading an input whose messages come in this order, each for every point.
-    enum Step {
-        kAnyStep,
-        kReaderStep,  // the reader's warnings and refusals
-        kMapStep,     // points no map can hold
-        kShiftStep,   // the datum shift
-        kUnitStep,    // the unit's checks
-        kSteps
-    };
     // An input read in batches says one step's messages a pass, so that they come in the order of
     // an input read whole; kAnyStep says every message, kSteps none.
     void SayOnly(Step step) {

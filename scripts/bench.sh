@@ -75,12 +75,15 @@ large_bench() {
         print "</glorie>" }' >"$work/glorie280k.xml"
     # Rows shorter still: 4,600,000 of 7 bytes ("35,139").
     awk 'BEGIN { print "lat,lon"; for (i = 0; i < 4600000; i++) print "35,139" }' >"$work/seven.csv"
+    # And of 4 bytes ("1,2"), 7,000,000 of them: outside Japan, a warning each into glorie.
+    awk 'BEGIN { print "lat,lon"; for (i = 0; i < 7000000; i++) print "1,2" }' >"$work/four.csv"
     for run in "big.csv --to glorie --reading none" "big.csv --to gpx" "big31.gpx --to glorie --reading none" \
                "big31.gpx --to gpx" "cp932.csv --to gpx" "cp932.csv --to mem --reading none" "utf16.txt --to gpx" \
                "glorie40k.xml --to gpx" "name30.csv --to glorie" "deep.geojson --to gpx" \
                "semicolons.csv --to gpx" "brackets.geojson --to gpx" "deepname.geojson --to gpx" "tiny.csv --to gpx" \
                "deep.gpx --to kml" "tinywpt.gpx --to gpx" "tinyplacemarks.kml --to gpx" "glorie280k.xml --to gpx" \
-               "tiny.csv --to glorie --reading none" "seven.csv --to gpx"; do
+               "tiny.csv --to glorie --reading none" "seven.csv --to gpx" "seven.csv --to glorie --reading none" \
+               "four.csv --to gpx" "four.csv --to glorie --reading none"; do
         input=${run%% *}
         rm -rf "$work/big"; mkdir -p "$work/big"
         size=$(stat -c %s "$work/$input")
@@ -88,7 +91,8 @@ large_bench() {
         /usr/bin/time -v "$cli" "$work/$input" ${run#* } -d "$work/big" >/dev/null 2>"$work/time.txt" || true
         rss=$(awk -F': ' '/Maximum resident/ {print $2}' "$work/time.txt")
         elapsed=$(awk -F': ' '/Elapsed/ {print $2}' "$work/time.txt")
-        echo "$run: $((size / 1024)) KiB in, ${rss} KiB peak (limit $((size * 3 / 1024 + 30720)) KiB), ${elapsed}, $(ls "$work/big" | wc -l) files"
+        cpu=$(awk -F': ' '/User time|System time/ {t += $2} END {printf "%.2f", t}' "$work/time.txt")
+        echo "$run: $((size / 1024)) KiB in, ${rss} KiB peak (limit $((size * 3 / 1024 + 30720)) KiB), ${elapsed}, CPU ${cpu} s, $(ls "$work/big" | wc -l) files"
     done
 }
 if [ "${1:-}" = large ]; then
