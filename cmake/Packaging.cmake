@@ -81,9 +81,14 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SECTION utils)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    # MeCab is loaded only when a reading is guessed; without it points keep an empty reading.
-    # xdg-utils opens the page in the user's browser.
-    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libmecab2, mecab-ipadic-utf8, xdg-utils")
+    # MeCab is linked in where the build has its static library, else loaded when a reading is
+    # guessed; without it or its dictionary points keep an empty reading. xdg-utils opens the
+    # page in the user's browser.
+    if(MECAB_STATIC_LIBRARY)
+        set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mecab-ipadic-utf8, xdg-utils")
+    else()
+        set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libmecab2, mecab-ipadic-utf8, xdg-utils")
+    endif()
     # The synopsis is the summary; CPack indents these lines and marks the empty one.
     set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quorvel reads the memory-point files (.mem) of a car navigation unit
 and writes glorie POI documents (.xml, Shift_JIS) that the unit imports,

@@ -1,6 +1,7 @@
 #include "maps/PlaceReadings.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "platform/MappedFile.h"
@@ -18,6 +19,24 @@ std::size_t LineEnd(std::string_view text, std::size_t at) {
     const std::size_t end = text.find('\n', at);
     return end == std::string_view::npos ? text.size() : end;
 }
+
+// The first line from low to high whose name is not before the one wanted: a binary search over
+// the bytes, each probe taking the line it falls in, so no index of the lines is built. Low and
+// high are line starts (or the end).
+std::size_t FirstNotBefore(std::string_view text, std::string_view name, std::size_t low, std::size_t high) {
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        std::size_t line = middle;  // the start of the line middle falls in, low at the earliest
+        while (line > low && text[line - 1] != '\n') --line;
+        if (NameAt(text, line) < name)
+            low = LineEnd(text, line) + 1;
+        else
+            high = line;
+    }
+    return std::min(low, text.size());
+}
+
+constexpr std::string_view kIndexHeader = "quorvel-place-index ";
 }  // namespace
 
 PlaceReadings::PlaceReadings() = default;
@@ -46,24 +65,52 @@ PlaceReadings PlaceReadings::Load(const std::string& path) {
     if (!file->Open(CString(path), &error)) return places;  // none shipped here: MeCab alone guesses
     places.m_text = std::string_view(reinterpret_cast<const char*>(file->Data()), file->Size());
     places.m_file = std::move(file);
+    const std::string_view txt = ".txt";
+    if (path.size() < txt.size() || path.compare(path.size() - txt.size(), txt.size(), txt) != 0) return places;
+    auto index = std::make_unique<MappedFile>();
+    if (!index->Open(CString(path.substr(0, path.size() - txt.size()) + ".idx"), &error)) return places;  // searched whole
+    const std::string_view lines(reinterpret_cast<const char*>(index->Data()), index->Size());
+    // Its first line gives the size of the file it was made for.
+    const std::string header = std::string(kIndexHeader) + std::to_string(places.m_text.size()) + '\n';
+    if (lines.substr(0, header.size()) != header) return places;
+    places.m_index = lines.substr(header.size());
+    places.m_indexFile = std::move(index);
     return places;
 }
 
-// The first line of the span whose name is not before the one wanted: a binary search over the
-// bytes, each probe taking the line it falls in, so no index of the lines is built. The span's ends
-// are line starts (or the end).
-std::size_t PlaceReadings::LowerBound(std::string_view name, Span within) const {
-    std::size_t low = within.from, high = std::min(within.to, m_text.size());
-    while (low < high) {
-        const std::size_t middle = low + (high - low) / 2;
-        std::size_t line = middle;  // the start of the line middle falls in, low at the earliest
-        while (line > low && m_text[line - 1] != '\n') --line;
-        if (NameAt(m_text, line) < name)
-            low = LineEnd(m_text, line) + 1;
-        else
-            high = line;
+// The lines of the file where the name's first line lies, from the last indexed name before it to
+// the first not before it; false when the index has none or holds what no index of this file
+// would (an offset that is no line start), and the whole file is searched.
+bool PlaceReadings::Block(std::string_view name, std::size_t& from, std::size_t& to) const {
+    const auto offset = [&](std::size_t line, std::size_t& at) {
+        const std::size_t tab = m_index.find('\t', line), end = LineEnd(m_index, line);
+        if (tab >= end || end - tab < 2 || end - tab > 12) return false;
+        at = 0;
+        for (std::size_t i = tab + 1; i < end; ++i) {
+            if (m_index[i] < '0' || m_index[i] > '9') return false;
+            at = at * 10 + static_cast<std::size_t>(m_index[i] - '0');
+        }
+        return at <= m_text.size() && (at == 0 || at == m_text.size() || m_text[at - 1] == '\n');
+    };
+    const std::size_t entry = FirstNotBefore(m_index, name, 0, m_index.size());
+    to = m_text.size();
+    if (entry < m_index.size() && !offset(entry, to)) return false;
+    from = 0;
+    if (entry > 0) {
+        const std::size_t before = entry >= 2 ? m_index.rfind('\n', entry - 2) : std::string_view::npos;
+        if (!offset(before == std::string_view::npos ? 0 : before + 1, from)) return false;
     }
-    return std::min(low, m_text.size());
+    return from <= to;
+}
+
+// The first line of the span whose name is not before the one wanted. The span's ends are line
+// starts (or the end); the file being sorted, that line is the first of the whole file clamped to
+// the span, which the index finds in one block.
+std::size_t PlaceReadings::LowerBound(std::string_view name, Span within) const {
+    const std::size_t to = std::min(within.to, m_text.size()), from = std::min(within.from, to);
+    std::size_t low = 0, high = 0;
+    if (m_index.empty() || !Block(name, low, high)) return FirstNotBefore(m_text, name, from, to);
+    return std::clamp(FirstNotBefore(m_text, name, low, high), from, to);
 }
 
 PlaceReadings::Span PlaceReadings::Starting(std::string_view prefix) const {

@@ -21,7 +21,9 @@ public:
     explicit PlaceReadings(const std::string& text);
     // The file at path, its lines sorted by the name's bytes as the extraction leaves them: mapped,
     // not read, so a run pays only for the pages its names look at. Empty when it cannot be
-    // opened (guessing goes on without it).
+    // opened (guessing goes on without it). Its index beside it (.idx for .txt, as
+    // tools/place-readings.sh writes it) narrows each search to a block of the file; one that is
+    // missing or made for another file is left alone.
     static PlaceReadings Load(const std::string& path);
 
     // Where the lines of the names starting with a prefix lie (bytes of the file, from and to):
@@ -40,8 +42,11 @@ public:
 
 private:
     std::size_t LowerBound(std::string_view name, Span within) const;
+    bool Block(std::string_view name, std::size_t& from, std::size_t& to) const;
 
     std::unique_ptr<MappedFile> m_file;
+    std::unique_ptr<MappedFile> m_indexFile;
+    std::string_view m_index;  // the index's lines of a name, a tab and an offset; empty without one
     std::string m_sorted;     // the lines given as text, sorted
     std::string_view m_text;  // the sorted lines, in one or the other
 };

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -109,8 +112,8 @@ std::string ToHalfWidthKatakana(const std::string& text) {
 
 #ifdef QUORVEL_HAVE_MECAB
 namespace {
-// MeCab's functions, from the library loaded when a reading is first guessed (or --version asks):
-// a run that guesses nothing does not pay for loading it.
+// MeCab's functions: linked in, or from the library loaded when a reading is first guessed (or
+// --version asks), so that a run that guesses nothing does not pay for loading it.
 #define QUORVEL_MECAB_FUNCTIONS(X) X(mecab_new) X(mecab_new2) X(mecab_destroy) X(mecab_sparse_tonode) X(mecab_dictionary_info) X(mecab_version)
 
 struct MecabApi {
@@ -120,7 +123,8 @@ struct MecabApi {
 };
 
 #ifdef QUORVEL_MECAB_STATIC
-// The Windows programs and the page link MeCab in (scripts/mingw-deps.sh, web-deps.sh).
+// The Windows programs and the page link MeCab in (scripts/mingw-deps.sh, web-deps.sh), as Linux
+// builds do where the static library is had.
 const MecabApi& Mecab() {
     static const MecabApi api = [] {
         MecabApi linked;
@@ -350,6 +354,9 @@ const std::string& Closest(const std::vector<std::string>& readings, const std::
     return *closest;
 }
 
+// The analyser's reading of a name, had when first asked.
+using Analysis = std::function<const std::string&()>;
+
 class MecabGuesser : public ReadingGuesser {
 public:
     MecabGuesser(const MecabApi& api, mecab_t* tagger, std::shared_ptr<const PlaceReadings> places)
@@ -373,7 +380,7 @@ public:
                 c = NextCodePoint(name, next);
                 if (c == ' ' || c == '\t' || c == 0x3000) break;
             }
-            const std::string word = GuessWord(name.substr(start, end - start));
+            const std::string& word = Word(name.substr(start, end - start));
             if (word.empty()) return {};
             if (!reading.empty()) reading += ' ';
             reading += word;
@@ -383,13 +390,33 @@ public:
     }
 
 private:
+    // A word's reading, guessed once: a driver's places repeat their words (a chain's name, 駅,
+    // 駐車場), and each guess costs an analysis and a dozen searches of the place names. Bounded,
+    // so that a file of many names does not keep them all.
+    const std::string& Word(const std::string& word) {
+        const auto known = m_words.find(word);
+        if (known != m_words.end()) return known->second;
+        std::string reading = GuessWord(word);
+        if (m_words.size() >= kRememberedWords) {
+            m_last = std::move(reading);
+            return m_last;
+        }
+        return m_words.emplace(word, std::move(reading)).first->second;
+    }
+
     // A name the place names hold, whole or as a run of names, takes their reading; the
     // analyser's where it is one of them (it knows which of 東京's readings is today's).
     std::string GuessWord(const std::string& name) const {
         std::string reading = WrittenReading(name);
         if (!reading.empty()) return reading;
-        const std::string analysed = Analysed(name);
-        if (m_places->Empty() || HoldsPlainText(name) || Characters(name) < 2) return analysed;
+        // Analysed only when its reading is wanted: a name the place names read one way alone
+        // takes that reading whatever the analyser's, and the analysis costs more than the search.
+        std::optional<std::string> analysedOnce;
+        const Analysis analysed = [&]() -> const std::string& {
+            if (!analysedOnce) analysedOnce = Analysed(name);
+            return *analysedOnce;
+        };
+        if (m_places->Empty() || HoldsPlainText(name) || Characters(name) < 2) return analysed();
         std::vector<std::string> known = m_places->Find(name);
         const std::string_view station = "駅";
         if (known.empty() && name.size() > station.size() && name.compare(name.size() - station.size(), station.size(), station) == 0) {
@@ -399,7 +426,8 @@ private:
         // ケ and ヶ are one in place names (霞ケ関, 霞ヶ関): a name not found so is looked up as the other.
         if (known.empty() && name.find("ケ") != std::string::npos) known = m_places->Find(Replaced(name, "ケ", "ヶ"));
         if (known.empty() && name.find("ヶ") != std::string::npos) known = m_places->Find(Replaced(name, "ヶ", "ケ"));
-        if (!known.empty()) return Closest(known, analysed);
+        if (known.size() == 1) return known.front();
+        if (!known.empty()) return Closest(known, analysed());
         return Compound(name, analysed);
     }
 
@@ -407,7 +435,7 @@ private:
     // least), from its start: 高来町 黒新田. What is left after the last is the analyser's, only
     // after a municipality (羽黒町 ...), where the rest is a part of it; otherwise the analyser
     // reads the whole, as it does a name none of whose starts is known.
-    std::string Compound(const std::string& name, const std::string& analysed) const {
+    std::string Compound(const std::string& name, const Analysis& analysed) const {
         std::vector<std::size_t> starts;  // where each character starts, and the end
         for (std::size_t i = 0; i < name.size(); NextCodePoint(name, i)) starts.push_back(i);
         starts.push_back(name.size());
@@ -429,18 +457,19 @@ private:
             if (known.empty()) break;
             if (at == 0) municipality = IsMunicipality(std::string_view(name).substr(0, starts[end]));
             // Of a part's readings, the one the analyser's reading of the whole holds.
-            const auto held = std::find_if(known.begin(), known.end(),
-                                           [&](const std::string& each) { return analysed.find(each) != std::string::npos; });
+            const auto held = known.size() == 1 ? known.begin() : std::find_if(known.begin(), known.end(), [&](const std::string& each) {
+                return analysed().find(each) != std::string::npos;
+            });
             reading += held != known.end() ? *held : known.front();
             at = end;
         }
-        if (at == 0) return analysed;
+        if (at == 0) return analysed();
         if (at < characters) {
-            if (!municipality) return analysed;
+            if (!municipality) return analysed();
             const std::string rest = name.substr(starts[at]);
             std::string restReading = WrittenReading(rest);
             if (restReading.empty()) restReading = Analysed(rest);
-            if (restReading.empty()) return analysed;
+            if (restReading.empty()) return analysed();
             reading += restReading;
         }
         return reading;
@@ -474,9 +503,12 @@ private:
         return reading;
     }
 
+    static constexpr std::size_t kRememberedWords = 4096;
     const MecabApi& m_api;
     mecab_t* m_tagger;
     std::shared_ptr<const PlaceReadings> m_places;
+    std::unordered_map<std::string, std::string> m_words;
+    std::string m_last;  // a word's reading when no more are remembered
 };
 
 // Only a UTF-8 dictionary gives readings this program can use. With a folder, its own dicrc is

@@ -1,6 +1,6 @@
 #pragma once
 // Readings for names that come without one, from a morphological analyser when the build has one.
-// The analyser (MeCab) is loaded when a reading is first guessed.
+// The analyser (MeCab, linked in or loaded) opens its dictionary when a reading is first guessed.
 #include <memory>
 #include <string>
 

@@ -163,6 +163,20 @@ hyperfine -N --warmup 10 --runs 100 \
     -n "readings guessed" "$cli $work/named.gpx -o $work/named.xml" \
     -n "reading none" "$cli $work/named.gpx -o $work/named-none.xml --reading none"
 echo "readings in the document: $(grep -c '<rt>' "$work/named.xml") of 100"
+# The same two interleaved, CPU time beside wall time (the ratio to hold under 1.5), with
+# QUORVEL_BENCH_BASE's build side by side; then each run's page faults.
+named=("reading-none=$cli $work/named.gpx -o $work/n1.xml --reading none"
+       "readings-guessed=$cli $work/named.gpx -o $work/n2.xml")
+if [ -n "${QUORVEL_BENCH_BASE:-}" ]; then
+    named+=("base-reading-none=$QUORVEL_BENCH_BASE/cli/quorvel-cli $work/named.gpx -o $work/n3.xml --reading none"
+            "base-readings-guessed=$QUORVEL_BENCH_BASE/cli/quorvel-cli $work/named.gpx -o $work/n4.xml")
+fi
+python3 scripts/interleave.py 300 "${named[@]}"
+for reading in "" "--reading none"; do
+    # shellcheck disable=SC2086  # the option is words of its own
+    /usr/bin/time -v "$cli" "$work/named.gpx" -o "$work/n5.xml" $reading 2>&1 >/dev/null |
+        grep -E 'Minor|Maximum resident' | sed "s|^|${reading:-readings guessed}: |"
+done
 
 echo "== batch of 1,000 files in one call"
 mkdir -p "$work/batch"

@@ -123,7 +123,7 @@ TEST(ReadingGuesser, ALibraryThatCannotBeLoadedTurnsGuessingOffAndSaysWhy) {
     const std::string backend = ReadingGuesser::Backend();
     PosixCalls::Replace(previous);
     if (backend.empty()) GTEST_SKIP() << "built without MeCab";
-    if (created) GTEST_SKIP() << "MeCab was loaded earlier in this process";
+    if (created) GTEST_SKIP() << "MeCab is linked in, or was loaded earlier in this process";
     EXPECT_EQ(whyNot, "MeCab のライブラリを読み込めませんでした (libmecab.so.2)");
     EXPECT_EQ(backend, "なし: " + whyNot);
     EXPECT_TRUE(ReadingGuesser::Create());

@@ -1,0 +1,79 @@
+// The place names' index narrows each search to a block of the file: the answers must be the
+// whole file's, and an index that is not this file's must be left alone.
+#include "maps/PlaceReadings.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/TempDir.h"
+
+namespace {
+// The built file's names, with and without the index: the span of every name's first six bytes
+// (two kanji); every tenth name, the name and 駅, and one more character, within the span too.
+TEST(PlaceReadings, TheIndexFindsWhatTheWholeFileFinds) {
+    const std::string path = QUORVEL_PLACE_READINGS_FOR_TESTS;
+    const std::string text = ReadFileBytes(path);
+    if (text.empty()) GTEST_SKIP() << path << " was not built (no enamdict)";
+    // The index is this file's, so Load takes it.
+    const std::string index = ReadFileBytes(path.substr(0, path.size() - 4) + ".idx");
+    ASSERT_EQ(index.rfind("quorvel-place-index " + std::to_string(text.size()) + "\n", 0), 0u);
+    const PlaceReadings indexed = PlaceReadings::Load(path), whole(text);
+    std::map<std::string, std::vector<std::string>> byPrefix;
+    for (std::size_t at = 0, end = 0; at < text.size(); at = end + 1) {
+        end = std::min(text.find('\n', at), text.size());
+        const std::string name = text.substr(at, std::min(text.find('\t', at), end) - at);
+        std::vector<std::string>& group = byPrefix[name.substr(0, 6)];
+        if (group.empty() || group.back() != name) group.push_back(name);
+    }
+    std::size_t names = 0;
+    for (const auto& [prefix, group] : byPrefix) {
+        const PlaceReadings::Span ours = indexed.Starting(prefix), theirs = whole.Starting(prefix);
+        ASSERT_EQ(ours.from, theirs.from) << prefix;
+        ASSERT_EQ(ours.to, theirs.to) << prefix;
+        for (const std::string& name : group) {
+            if (++names % 10 != 0) continue;
+            for (const std::string& wanted : {name, name + "駅", name + "あ", name + "\x7F"}) {
+                ASSERT_EQ(indexed.Find(wanted), whole.Find(wanted)) << wanted;
+                ASSERT_EQ(indexed.Find(wanted, ours), whole.Find(wanted, theirs)) << wanted;
+            }
+        }
+    }
+    EXPECT_GT(names, 100000u);
+}
+
+// A small file with indexes of every kind beside it: each gives the file's own answers.
+TEST(PlaceReadings, AnIndexNotOfTheFileIsLeftAlone) {
+    const std::string text = "上野\tうえの\n上野毛\tかみのげ\n東京\tとうきょう\n東京\tひがしきょう\n鷺沼\tさぎぬま\n";
+    const std::string size = std::to_string(text.size());
+    const std::string goodLines = "上野\t0\n東京\t" + std::to_string(text.find("東京")) + "\n鷺沼\t" + std::to_string(text.find("鷺沼")) + "\n";
+    const struct {
+        const char* what;
+        std::string index;  // none when empty
+    } cases[] = {
+        {"its own", "quorvel-place-index " + size + "\n" + goodLines},
+        {"none", ""},
+        {"another file's size", "quorvel-place-index 999\n" + goodLines},
+        {"an offset inside a line", "quorvel-place-index " + size + "\n上野\t0\n東京\t3\n"},
+        {"an offset past the end", "quorvel-place-index " + size + "\n上野\t0\n東京\t99999\n"},
+        {"no offset", "quorvel-place-index " + size + "\n上野\t\n東京\tx\n"},
+        {"no header", goodLines},
+    };
+    const PlaceReadings whole(text);
+    for (const auto& c : cases) {
+        TempDir dir;
+        WriteFileBytes(dir.File("places.txt"), text);
+        if (!c.index.empty()) WriteFileBytes(dir.File("places.idx"), c.index);
+        const PlaceReadings loaded = PlaceReadings::Load(dir.File("places.txt"));
+        for (const char* name : {"上野", "上野毛", "東京", "鷺沼", "上", "東京駅", "鷺", "龠", "あ"}) {
+            EXPECT_EQ(loaded.Find(name), whole.Find(name)) << c.what << ": " << name;
+            EXPECT_EQ(loaded.Starting(name).from, whole.Starting(name).from) << c.what << ": " << name;
+            EXPECT_EQ(loaded.Starting(name).to, whole.Starting(name).to) << c.what << ": " << name;
+        }
+        EXPECT_EQ(loaded.Find("東京"), (std::vector<std::string>{"トウキョウ", "ヒガシキョウ"})) << c.what;
+    }
+}
+}  // namespace
