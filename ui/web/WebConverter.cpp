@@ -116,9 +116,15 @@ public:
     // The line as the CLI prints it; false (nothing added) when said already holds it.
     bool Add(const ConversionMessage& message, std::unordered_set<std::string>* said = nullptr) {
         std::string line = message.kind == ConversionMessage::Kind::warning ? "警告: " + message.text : message.text;
-        if (said && !said->insert(line).second) return false;
+        // The line moves into said, not copied (100,000 points at sea have a line each).
+        const std::string* kept = &line;
+        if (said) {
+            const auto [at, added] = said->insert(std::move(line));
+            if (!added) return false;
+            kept = &*at;
+        }
         if (m_shown.size() < web_protocol::kShownLines) m_shown.push_back({{"kind", KindName(message.kind)}, {"text", message.text}});
-        m_text += line;
+        m_text += *kept;
         m_text += '\n';
         ++m_count;
         return true;
