@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -373,7 +374,7 @@ public:
                 c = NextCodePoint(name, next);
                 if (c == ' ' || c == '\t' || c == 0x3000) break;
             }
-            const std::string word = GuessWord(name.substr(start, end - start));
+            const std::string word = KnownWord(name.substr(start, end - start));
             if (word.empty()) return {};
             if (!reading.empty()) reading += ' ';
             reading += word;
@@ -383,6 +384,16 @@ public:
     }
 
 private:
+    // A word's reading, worked out once: a list of places repeats its words (a chain's name, 駅,
+    // 店), and each costs the analyser and the place names' search. Kept up to a bound.
+    std::string KnownWord(const std::string& word) {
+        constexpr std::size_t kWordsKept = 1 << 16;
+        auto found = m_words.find(word);
+        if (found != m_words.end()) return found->second;
+        if (m_words.size() >= kWordsKept) m_words.clear();
+        return m_words.emplace(word, GuessWord(word)).first->second;
+    }
+
     // A name the place names hold, whole or as a run of names, takes their reading; the
     // analyser's where it is one of them (it knows which of 東京's readings is today's).
     std::string GuessWord(const std::string& name) const {
@@ -477,6 +488,7 @@ private:
     const MecabApi& m_api;
     mecab_t* m_tagger;
     std::shared_ptr<const PlaceReadings> m_places;
+    std::unordered_map<std::string, std::string> m_words;  // KnownWord's
 };
 
 // Only a UTF-8 dictionary gives readings this program can use. With a folder, its own dicrc is
