@@ -22,6 +22,13 @@ web_bench() {
     (cd ui/web && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
     echo "== web page (headless Chromium)"
     node ui/web/test/web-bench.mjs "$PWD/build/web/quorvel.html" "$1/points.mem" "$1/big.gpx"
+    # Beside another build of the page (QUORVEL_BENCH_BASE_PAGE, e.g. a copy of main's), alternately:
+    # the 100,000 waypoints chosen at once, then once the page has loaded MeCab's dictionary.
+    if [ -n "${QUORVEL_BENCH_BASE_PAGE:-}" ]; then
+        echo "== 100,000 waypoints, this page and $QUORVEL_BENCH_BASE_PAGE alternately (load $(cut -d' ' -f1-3 /proc/loadavg))"
+        node ui/web/test/web-bench-side.mjs --runs 5 "$1/big.gpx" "base=$QUORVEL_BENCH_BASE_PAGE" "this=$PWD/build/web/quorvel.html"
+        node ui/web/test/web-bench-side.mjs --runs 2 --dictionary "$1/big.gpx" "base=$QUORVEL_BENCH_BASE_PAGE" "this=$PWD/build/web/quorvel.html"
+    fi
 }
 # The 100,000-waypoint GPX into glorie documents (and gpsbabel turning it into CSV, the time to
 # compare with), then large inputs against 3 times their size plus 30 MB of peak memory. Made here: a CSV of 1,050,000 short lines, the GPX of 185,000

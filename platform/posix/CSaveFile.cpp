@@ -16,7 +16,14 @@
 
 namespace {
 // The writer makes one Write per line; buffering keeps batches from costing a syscall a line.
-constexpr std::size_t kFlushThreshold = 64 * 1024;
+constexpr std::size_t kBufferReserve = 64 * 1024;
+#ifdef __EMSCRIPTEN__
+// The page's MEMFS copies a file whole each time a write grows it: there a document (330 KB for
+// the unit's 700 points) goes in with one write.
+constexpr std::size_t kFlushThreshold = 8 * 1024 * 1024;
+#else
+constexpr std::size_t kFlushThreshold = kBufferReserve;
+#endif
 // Room for the base name inside a temporary name, so that it stays within NAME_MAX (255).
 constexpr std::size_t kTempBaseRoom = 200;
 constexpr int kTempAttempts = 100;
@@ -179,7 +186,7 @@ bool CSaveFile::Open(const CString& strFileName, CFileException* pError) {
     m_native->targetPath = path;
     m_native->road = Native::Road::replace;
     m_buffer.clear();
-    m_buffer.reserve(kFlushThreshold);  // a whole document of 100 points without regrowing
+    m_buffer.reserve(kBufferReserve);  // a whole document of 100 points without regrowing
     return true;
 }
 

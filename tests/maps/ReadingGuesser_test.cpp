@@ -1,5 +1,6 @@
 #include "maps/ReadingGuesser.h"
 
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -162,6 +163,8 @@ TEST(ReadingGuesser, PlaceNamesFileReadingsComeFirst) {
         {"名のみ", "ナノミ"},
     };
     for (const auto& c : cases) EXPECT_EQ(guesser->Guess(c.name), c.reading) << c.name;
+    // Again in the other order, the words now read before: the same readings.
+    for (auto c = std::rbegin(cases); c != std::rend(cases); ++c) EXPECT_EQ(guesser->Guess(c->name), c->reading) << c->name;
     const struct {
         const char* name;
         std::vector<std::string> readings;

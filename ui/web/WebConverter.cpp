@@ -114,16 +114,17 @@ public:
     explicit Lines(std::string& text) : m_text(text) { m_text.clear(); }
 
     // The line as the CLI prints it; false (nothing added) when said already holds it.
-    bool Add(const ConversionMessage& message, std::unordered_set<std::string>* said = nullptr) {
-        std::string line = message.kind == ConversionMessage::Kind::warning ? "警告: " + message.text : message.text;
-        if (said && !said->insert(line).second) return false;
+    bool Add(const ConversionMessage& message, SaidLines* said = nullptr) {
+        m_line.assign(message.kind == ConversionMessage::Kind::warning ? "警告: " : "");
+        m_line += message.text;
+        if (said && !said->Insert(m_line)) return false;
         if (m_shown.size() < web_protocol::kShownLines) m_shown.push_back({{"kind", KindName(message.kind)}, {"text", message.text}});
-        m_text += line;
+        m_text += m_line;
         m_text += '\n';
         ++m_count;
         return true;
     }
-    void Add(const std::vector<ConversionMessage>& messages, std::unordered_set<std::string>* said = nullptr) {
+    void Add(const std::vector<ConversionMessage>& messages, SaidLines* said = nullptr) {
         for (const ConversionMessage& message : messages) Add(message, said);
     }
     json Answer() const { return {{"shown", m_shown}, {"count", m_count}}; }
@@ -131,6 +132,7 @@ public:
 
 private:
     std::string& m_text;
+    std::string m_line;  // the line being added, its room kept from line to line
     json m_shown = json::array();
     std::size_t m_count = 0;
 };
@@ -180,7 +182,7 @@ std::string WebConverter::Convert(const std::string& requestText) {
     const auto start = std::chrono::steady_clock::now();
     json answer = {{"jobs", json::array()}, {"plan", ""}, {"generated", json::array()}};
     Lines lines(m_lineText);
-    m_said.clear();
+    m_said.Clear();
     // The edits first, by the conversion this request's listing also reads them with.
     Conversion& conversion = ConversionFor(parsed.options.target, parsed.options.write.bom);
     const SinkInto sink(conversion, [&](const ConversionMessage& message) { lines.Add(message, &m_said); });

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -15,6 +17,46 @@
 class Conversion;
 class UserReadings;
 struct Format;
+
+// Lines said once: one text of them all and a set of where each is in it, so that the 100,000
+// warnings of 100,000 points are not 100,000 strings of their own.
+class SaidLines {
+public:
+    SaidLines() : m_places(0, Hash{&m_text}, Same{&m_text}) {}
+    SaidLines(const SaidLines&) = delete;
+    SaidLines& operator=(const SaidLines&) = delete;
+
+    // False (nothing kept) when the line was said already.
+    bool Insert(std::string_view line) {
+        const std::size_t at = m_text.size();
+        m_text.append(line);
+        if (m_places.insert({at, line.size()}).second) return true;
+        m_text.resize(at);
+        return false;
+    }
+    void Clear() {
+        m_places.clear();
+        m_text.clear();
+    }
+
+private:
+    using Place = std::pair<std::size_t, std::size_t>;  // offset and length in m_text
+    struct Hash {
+        const std::string* text;
+        std::size_t operator()(const Place& place) const {
+            return std::hash<std::string_view>()(std::string_view(*text).substr(place.first, place.second));
+        }
+    };
+    struct Same {
+        const std::string* text;
+        bool operator()(const Place& a, const Place& b) const {
+            const std::string_view all(*text);
+            return all.substr(a.first, a.second) == all.substr(b.first, b.second);
+        }
+    };
+    std::string m_text;
+    std::unordered_set<Place, Hash, Same> m_places;
+};
 
 class WebConverter {
 public:
@@ -70,7 +112,7 @@ private:
     std::map<std::pair<const Format*, bool>, std::unique_ptr<Conversion>> m_conversions;
     std::shared_ptr<const UserReadings> m_userReadings;
     bool m_guess = false;
-    std::unordered_set<std::string> m_said;  // the last conversion's lines, not repeated by its listing
+    SaidLines m_said;  // the last conversion's lines, not repeated by its listing
     std::string m_lineText;
     std::string m_points;
     std::vector<std::uint32_t> m_pointStarts;

@@ -111,7 +111,12 @@
             document.body.dataset.guessing = String(guessing);
             // The names' dictionary asks to be credited wherever words from it are shown.
             $('readings-credit').hidden = !guessing;
-            if (guessing && inputs.size) run();
+            // A run under way is shown first (downloads and listing), then converted again: its
+            // finished outputs are not thrown away for a second wait as long.
+            if (guessing && inputs.size) {
+                if (document.body.dataset.state === 'busy' || document.body.dataset.state === 'converted') rerun = true;
+                else run();
+            }
         }
         else if (message.type === 'error') {
             showLines([{ kind: 'failure', text: (formats.length ? say.error : say.failedStart) + message.text }]);
@@ -225,7 +230,9 @@
     }
 
     let pendingNotes = [];
+    let rerun = false; // converted again once the run under way is listed (readings now guessed)
     function run(notes) {
+        rerun = false;
         if (notes) pendingNotes = notes;
         if (!formats.length) return;
         if (!inputs.size) {
@@ -272,6 +279,7 @@
             timings.runs++;
             document.body.dataset.state = 'done';
             document.body.dataset.runs = String(timings.runs);
+            if (rerun) run();
         }, table.rows() > table.pageRows);
     }
 

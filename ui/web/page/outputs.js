@@ -153,8 +153,9 @@ function QuorvelOutputs({ say, protocol, state, shown }) {
             if (from + 25 < wanted.length) linkTimer = setTimeout(() => addLinks(from + 25), 0);
             else {
                 timings.convertedMs = performance.now() - sentAt;
-                // From the files chosen to their last link, the wait a user sees.
+                // From the files chosen to their first run's last link, the wait a user sees.
                 if (timings.chosenAt !== undefined) timings.chosenToLinksMs = performance.now() - timings.chosenAt;
+                timings.chosenAt = undefined;
                 shown(message);
             }
         };

@@ -5,6 +5,7 @@ import { execFileSync, spawnSync } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, copyFileSync, writeFileSync } from 'node:fs';
 import { basename, dirname, join } from 'node:path';
 import { unzipSync } from 'fflate';
+import { crc32 } from 'node:zlib';
 import puppeteer from 'puppeteer-core';
 
 const [pagePath, cli, work] = process.argv.slice(2);
@@ -218,6 +219,13 @@ for (const c of cases) {
         const entries = files[zip.name] ? unzipSync(new Uint8Array(files[zip.name])) : {};
         check(JSON.stringify(Object.keys(entries).sort()) === JSON.stringify(names) &&
             names.every((n) => same(entries[n], expected.out[n])), `${what}: ${zip.name} holds the set`);
+        // fflate's reader takes the CRCs on trust: each in the central directory against zlib's.
+        const bytes = new Uint8Array(files[zip.name] || []), view = new DataView(bytes.buffer);
+        const crcs = {};
+        for (let at = bytes.length ? view.getUint32(bytes.length - 6, true) : 0; at + 46 <= bytes.length && view.getUint32(at, true) === 0x02014b50;
+            at += 46 + view.getUint16(at + 28, true) + view.getUint16(at + 30, true) + view.getUint16(at + 32, true))
+            crcs[new TextDecoder().decode(bytes.subarray(at + 46, at + 46 + view.getUint16(at + 28, true)))] = view.getUint32(at + 16, true);
+        check(names.every((n) => crcs[n] === crc32(expected.out[n])), `${zip.name}: CRCs as zlib's`, JSON.stringify(crcs));
     }
     const lines = await messageLines(page);
     // The command line's closing count of warnings and refused points is its own: the page lists them.
