@@ -29,6 +29,19 @@ std::to_chars_result WriteDouble(char* first, char* last, double value) {
 #endif
 }
 
+std::to_chars_result WriteFixed(char* first, char* last, double value, int precision) {
+#ifdef QUORVEL_PORTABLE_DOUBLE_CHARS
+    char text[400];  // %.7f of the largest double is 317 bytes
+    const int length = std::snprintf(text, sizeof text, "%.*f", precision, value);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof text || last - first < length)
+        return {last, std::errc::value_too_large};
+    std::memcpy(first, text, static_cast<std::size_t>(length));
+    return {first + length, std::errc()};
+#else
+    return std::to_chars(first, last, value, std::chars_format::fixed, precision);
+#endif
+}
+
 std::from_chars_result PortableReadDouble(const char* first, const char* last, double& value) {
     const char* p = first;
     if (p < last && *p == '-') ++p;

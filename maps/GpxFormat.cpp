@@ -120,16 +120,28 @@ void Write(CSaveFile& file, const Place* places, std::size_t count, const WriteO
         XmlText(MethodSummary(places, count)) + "</desc></metadata>\n";
     for (std::size_t i = 0; i < count; ++i) {
         const Place& p = places[i];
-        out += "  <wpt lat=\"" + CoordinateText(p.latitude) + "\" lon=\"" + CoordinateText(p.longitude) + "\">\n";
-        out += "    <name>" + XmlText(p.Name()) + "</name>\n";
-        const std::string& reading = p.Reading();
-        const std::string& digits = p.Digits();
-        if (!reading.empty()) out += "    <cmt>" + XmlText(reading) + "</cmt>\n";
-        if (!digits.empty()) out += "    <desc>" + XmlText(digits) + "</desc>\n";
+        out += "  <wpt lat=\"";
+        AppendCoordinate(out, p.latitude);
+        out += "\" lon=\"";
+        AppendCoordinate(out, p.longitude);
+        out += "\">\n    <name>";
+        AppendXmlText(out, p.Name());
+        out += "</name>\n";
+        const std::string reading = p.Reading();
+        const std::string digits = p.Digits();
+        const auto element = [&out](const char* open, const std::string& text, const char* close) {
+            out += open;
+            AppendXmlText(out, text);
+            out += close;
+        };
+        if (!reading.empty()) element("    <cmt>", reading, "</cmt>\n");
+        if (!digits.empty()) element("    <desc>", digits, "</desc>\n");
         out += "    <extensions>";
-        if (!reading.empty()) out += "<quorvel:reading>" + XmlText(reading) + "</quorvel:reading>";
-        if (!digits.empty()) out += "<quorvel:digits>" + XmlText(digits) + "</quorvel:digits>";
-        out += std::string("<quorvel:datumShift>") + DatumMethodName(p.Method()) + "</quorvel:datumShift></extensions>\n  </wpt>\n";
+        if (!reading.empty()) element("<quorvel:reading>", reading, "</quorvel:reading>");
+        if (!digits.empty()) element("<quorvel:digits>", digits, "</quorvel:digits>");
+        out += "<quorvel:datumShift>";
+        out += DatumMethodName(p.Method());
+        out += "</quorvel:datumShift></extensions>\n  </wpt>\n";
         WritePart(file, out);
     }
     out += "</gpx>\n";
