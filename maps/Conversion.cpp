@@ -56,7 +56,13 @@ private:
 };
 
 std::string Label(const CString& strInput, const Place& place) {
-    return strInput.Str() + ": " + place.Origin().Text() + "「" + Excerpt(place.Name()) + "」";
+    // Appended in place: a large input's shift may label a warning for every point.
+    const std::string origin = place.Origin().Text();
+    const std::string name = Excerpt(place.Name());
+    std::string label;
+    label.reserve(strInput.Str().size() + origin.size() + name.size() + 16);
+    label.append(strInput.Str()).append(": ").append(origin).append("「").append(name).append("」");
+    return label;
 }
 
 // The part of a name the unit keeps: the characters of its first 16 CP932 bytes (one byte for

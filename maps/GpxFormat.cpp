@@ -32,28 +32,31 @@ void AddPoint(const Document& document, pugi::xml_node point, PlaceCollector& pl
     Place place;
     place.SetOrigin(document.source.Origin(point));
     bool hasReading = false, hasDigits = false;
+    std::string name, reading, digits;  // given to the place at once
     for (pugi::xml_node child = point.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element) continue;
-        const std::string_view name = XmlSource::LocalName(child);
-        if (name == "name") {
-            place.SetName(XmlSource::Text(child));
-        } else if (name == "cmt" && document.oursWithoutExtensions && !hasReading) {
-            place.SetReading(XmlSource::Text(child));
-        } else if (name == "desc" && !hasDigits) {
-            place.SetDigits(PhoneDigits(XmlSource::Text(child)));
-        } else if (name == "extensions") {
+        const std::string_view element = XmlSource::LocalName(child);
+        if (element == "name") {
+            name = XmlSource::Text(child);
+        } else if (element == "cmt" && document.oursWithoutExtensions && !hasReading) {
+            reading = XmlSource::Text(child);
+        } else if (element == "desc" && !hasDigits) {
+            digits = PhoneDigits(XmlSource::Text(child));
+        } else if (element == "extensions") {
             for (pugi::xml_node ours = child.first_child(); ours; ours = ours.next_sibling()) {
                 if (ours.type() != pugi::node_element || !IsOurs(ours)) continue;
                 if (XmlSource::Is(ours, "reading")) {
-                    place.SetReading(XmlSource::Text(ours));
+                    reading = XmlSource::Text(ours);
                     hasReading = true;
                 } else if (XmlSource::Is(ours, "digits")) {
-                    places.SetDigits(place, XmlSource::Text(ours));
+                    places.SetDigits(place, XmlSource::Text(ours));  // with its warning
+                    digits = place.Digits();
                     hasDigits = true;
                 }
             }
         }
     }
+    place.SetTexts(std::move(name), std::move(reading), std::move(digits));
     places.Add(std::move(place), XmlSource::Attribute(point, "lat"), XmlSource::Attribute(point, "lon"));
 }
 

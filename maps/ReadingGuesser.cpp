@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -373,7 +374,7 @@ public:
                 c = NextCodePoint(name, next);
                 if (c == ' ' || c == '\t' || c == 0x3000) break;
             }
-            const std::string word = GuessWord(name.substr(start, end - start));
+            const std::string& word = CachedWord(name.substr(start, end - start));
             if (word.empty()) return {};
             if (!reading.empty()) reading += ' ';
             reading += word;
@@ -383,6 +384,16 @@ public:
     }
 
 private:
+    // A word's reading depends on the word alone, and a large input repeats its words (東京駅 1,
+    // 東京駅 2, ...): each is guessed once, the cache emptied when it holds many.
+    const std::string& CachedWord(const std::string& word) {
+        constexpr std::size_t kCachedWords = 4096;
+        if (const auto found = m_words.find(word); found != m_words.end()) return found->second;
+        std::string reading = GuessWord(word);
+        if (m_words.size() >= kCachedWords) m_words.clear();
+        return m_words.emplace(word, std::move(reading)).first->second;
+    }
+
     // A name the place names hold, whole or as a run of names, takes their reading; the
     // analyser's where it is one of them (it knows which of 東京's readings is today's).
     std::string GuessWord(const std::string& name) const {
@@ -477,6 +488,7 @@ private:
     const MecabApi& m_api;
     mecab_t* m_tagger;
     std::shared_ptr<const PlaceReadings> m_places;
+    std::unordered_map<std::string, std::string> m_words;  // CachedWord's
 };
 
 // Only a UTF-8 dictionary gives readings this program can use. With a folder, its own dicrc is

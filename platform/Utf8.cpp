@@ -1,5 +1,8 @@
 #include "platform/Utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -19,6 +22,12 @@ Utf8Char DecodeUtf8(std::string_view text, std::size_t at) {
     constexpr Utf8Char kInvalid{kReplacement, 1, false};
     const auto lead = static_cast<unsigned char>(text[at]);
     if (lead < 0x80) return {lead, 1, true};
+    // Kana and kanji first: a three-byte lead that admits no overlong form or surrogate.
+    if (((lead >= 0xE1 && lead <= 0xEC) || lead == 0xEE || lead == 0xEF) && text.size() - at >= 3) {
+        const auto second = static_cast<unsigned char>(text[at + 1]), third = static_cast<unsigned char>(text[at + 2]);
+        if (IsContinuation(second) && IsContinuation(third))
+            return {(lead & 0x0Fu) << 12 | (second & 0x3Fu) << 6 | (third & 0x3Fu), 3, true};
+    }
     const std::size_t length = Utf8SequenceLength(text, at);
     if (length == 0) return kInvalid;
     // The lead byte's bits, then six bits from each continuation byte.
@@ -56,8 +65,30 @@ void AppendUtf8(std::string& out, char32_t c) {
 std::size_t FirstInvalidUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        if (static_cast<unsigned char>(text[i]) < 0x80) {
+        // Eight ASCII bytes at a time: a document's markup is most of it.
+        std::uint64_t eight;
+        if (text.size() - i >= sizeof eight) {
+            std::memcpy(&eight, text.data() + i, sizeof eight);
+            if ((eight & 0x8080808080808080u) == 0) {
+                i += sizeof eight;
+                continue;
+            }
+        }
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
             ++i;
+            continue;
+        }
+        // The common characters, valid by their bytes alone: U+0080-U+07FF, and the three-byte
+        // ones whose lead byte admits no overlong form or surrogate (kana and kanji among them).
+        const std::size_t left = text.size() - i;
+        if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && IsContinuation(static_cast<unsigned char>(text[i + 1]))) {
+            i += 2;
+            continue;
+        }
+        if (((lead >= 0xE1 && lead <= 0xEC) || lead == 0xEE || lead == 0xEF) && left >= 3 &&
+            IsContinuation(static_cast<unsigned char>(text[i + 1])) && IsContinuation(static_cast<unsigned char>(text[i + 2]))) {
+            i += 3;
             continue;
         }
         const Utf8Char c = DecodeUtf8(text, i);

@@ -4,8 +4,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <utility>
 #include <string>
 
@@ -79,6 +81,21 @@ TEST(FixedWrite, WritesALatticeAsPrintf) {
             const std::to_chars_result got = WriteFixed(have, have + sizeof have, value, 7);
             ASSERT_EQ(std::string(have, got.ptr), want) << value;
         }
+    }
+}
+
+// Doubles of every binary exponent below 1e9, each precision to 9: the integer path's range.
+TEST(FixedWrite, WritesRandomDoublesAsPrintf) {
+    std::mt19937_64 random(32);
+    char want[64], have[64];
+    for (int i = 0; i < 300000; ++i) {
+        const std::uint64_t bits = (random() & ~(std::uint64_t{0x7FF} << 52)) | std::uint64_t{random() % 1054} << 52;
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        const int precision = static_cast<int>(random() % 10);
+        std::snprintf(want, sizeof want, "%.*f", precision, value);
+        const std::to_chars_result got = WriteFixed(have, have + sizeof have, value, precision);
+        ASSERT_EQ(std::string(have, got.ptr), want) << value << " " << precision;
     }
 }
 
