@@ -50,13 +50,14 @@ CString DegreesToDms(double degrees) {
 }
 
 namespace {
-// The bytes of the first count characters of a UTF-8 text (ASCII taken a byte at a time, without
-// decoding: a record is made twice for every place of a large input).
+// The bytes of the first count characters of a UTF-8 text, the common characters taken inline: a
+// record is made twice for every place of a large input.
 std::size_t PrefixBytes(std::string_view text, std::size_t count) {
     std::size_t i = 0;
     while (i < text.size() && count-- > 0) {
-        if (static_cast<unsigned char>(text[i]) < 0x80)
-            ++i;
+        Utf8Char c;
+        if (DecodeCommonUtf8(text, i, c))
+            i += c.length;
         else
             NextCodePoint(text, i);
     }
@@ -86,9 +87,11 @@ RecordText UnitRecord(const Place& place, std::vector<std::string>* unmapped) {
     std::vector<std::string> readingUnmapped;
     const std::size_t first = PrefixBytes(reading, field + 1);
     record.reading = Utf8ToCp932(first == reading.size() ? reading : reading.substr(0, first), &readingUnmapped);
-    if (record.reading.size() > field) {
+    // Too long: made half-width, unless it is so already and no longer than converted above.
+    const std::size_t wide = PrefixBytes(reading, 4 * field);
+    if (record.reading.size() > field && (wide != first || reading.find('\xE3') < wide)) {
         readingUnmapped.clear();
-        reading.resize(PrefixBytes(reading, 4 * field));
+        reading.resize(wide);
         record.reading = Utf8ToCp932(ToHalfWidthKatakana(reading), &readingUnmapped);
     }
     if (unmapped) unmapped->insert(unmapped->end(), readingUnmapped.begin(), readingUnmapped.end());

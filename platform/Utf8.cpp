@@ -20,14 +20,9 @@ std::size_t AnnouncedLength(unsigned char lead) {
 
 Utf8Char DecodeUtf8(std::string_view text, std::size_t at) {
     constexpr Utf8Char kInvalid{kReplacement, 1, false};
+    Utf8Char common;
+    if (DecodeCommonUtf8(text, at, common)) return common;
     const auto lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x80) return {lead, 1, true};
-    // Kana and kanji first: a three-byte lead that admits no overlong form or surrogate.
-    if (((lead >= 0xE1 && lead <= 0xEC) || lead == 0xEE || lead == 0xEF) && text.size() - at >= 3) {
-        const auto second = static_cast<unsigned char>(text[at + 1]), third = static_cast<unsigned char>(text[at + 2]);
-        if (IsContinuation(second) && IsContinuation(third))
-            return {(lead & 0x0Fu) << 12 | (second & 0x3Fu) << 6 | (third & 0x3Fu), 3, true};
-    }
     const std::size_t length = Utf8SequenceLength(text, at);
     if (length == 0) return kInvalid;
     // The lead byte's bits, then six bits from each continuation byte.
@@ -74,21 +69,9 @@ std::size_t FirstInvalidUtf8(std::string_view text) {
                 continue;
             }
         }
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        // The common characters, valid by their bytes alone: U+0080-U+07FF, and the three-byte
-        // ones whose lead byte admits no overlong form or surrogate (kana and kanji among them).
-        const std::size_t left = text.size() - i;
-        if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && IsContinuation(static_cast<unsigned char>(text[i + 1]))) {
-            i += 2;
-            continue;
-        }
-        if (((lead >= 0xE1 && lead <= 0xEC) || lead == 0xEE || lead == 0xEF) && left >= 3 &&
-            IsContinuation(static_cast<unsigned char>(text[i + 1])) && IsContinuation(static_cast<unsigned char>(text[i + 2]))) {
-            i += 3;
+        Utf8Char common;
+        if (DecodeCommonUtf8(text, i, common)) {
+            i += common.length;
             continue;
         }
         const Utf8Char c = DecodeUtf8(text, i);
