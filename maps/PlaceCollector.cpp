@@ -100,18 +100,21 @@ void PlaceCollector::Accept(Place place) {
         }
         return text.empty() || text.find_first_not_of(' ') != std::string_view::npos;
     };
-    if (place.NameAndReadingAre(plain)) nameEmpty = !place.HasName();
-    else place.EditNameAndReading([&](std::string& name, std::string& reading) {
-        controls = ReplaceControlCharacters(name);
-        if (!controls.empty()) CollapseSpaceInPlace(name);
-        const std::vector<char32_t> inReading = ReplaceControlCharacters(reading);
-        if (!inReading.empty()) CollapseSpaceInPlace(reading);
-        for (const char32_t c : inReading)
-            if (std::find(controls.begin(), controls.end(), c) == controls.end()) controls.push_back(c);
-        NormaliseSpace(name);
-        NormaliseSpace(reading);
-        nameEmpty = name.empty();
-    });
+    if (place.NameAndReadingAre(plain)) {
+        nameEmpty = !place.HasName();
+    } else {
+        place.EditNameAndReading([&](std::string& name, std::string& reading) {
+            controls = ReplaceControlCharacters(name);
+            if (!controls.empty()) CollapseSpaceInPlace(name);
+            const std::vector<char32_t> inReading = ReplaceControlCharacters(reading);
+            if (!inReading.empty()) CollapseSpaceInPlace(reading);
+            for (const char32_t c : inReading)
+                if (std::find(controls.begin(), controls.end(), c) == controls.end()) controls.push_back(c);
+            NormaliseSpace(name);
+            NormaliseSpace(reading);
+            nameEmpty = name.empty();
+        });
+    }
     if (nameEmpty) place.SetNumberedName(static_cast<std::uint32_t>(m_candidates));
     if (!controls.empty())
         m_result.warnings.push_back(m_fileName + ": " + place.Origin().Text() + "「" + Excerpt(place.Name()) + "」: 制御文字 " +

@@ -87,12 +87,14 @@ RecordText UnitRecord(const Place& place, std::vector<std::string>* unmapped) {
     std::vector<std::string> readingUnmapped;
     const std::size_t first = PrefixBytes(reading, field + 1);
     record.reading = Utf8ToCp932(first == reading.size() ? reading : reading.substr(0, first), &readingUnmapped);
-    // Too long: made half-width, unless it is so already and no longer than converted above.
-    const std::size_t wide = PrefixBytes(reading, 4 * field);
-    if (record.reading.size() > field && (wide != first || reading.find('\xE3') < wide)) {
-        readingUnmapped.clear();
-        reading.resize(wide);
-        record.reading = Utf8ToCp932(ToHalfWidthKatakana(reading), &readingUnmapped);
+    if (record.reading.size() > field) {
+        // Made half-width, unless it is so already and no longer than converted above.
+        const std::size_t wide = PrefixBytes(reading, 4 * field);
+        if (wide != first || reading.find('\xE3') < wide) {
+            readingUnmapped.clear();
+            reading.resize(wide);
+            record.reading = Utf8ToCp932(ToHalfWidthKatakana(reading), &readingUnmapped);
+        }
     }
     if (unmapped) unmapped->insert(unmapped->end(), readingUnmapped.begin(), readingUnmapped.end());
     CutInPlace(record.name);
