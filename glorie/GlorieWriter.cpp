@@ -82,14 +82,22 @@ struct PreparedLines {
     std::vector<PreparedLine> header, entry, closing;
 };
 
+// A line without fields joins the line before it when both are written alike: an entry's 31
+// lines are then 10 pieces to copy.
 std::vector<PreparedLine> Prepare(const glorie::Line* lines, std::size_t count) {
-    std::vector<PreparedLine> prepared(count);
+    std::vector<PreparedLine> prepared;
     for (std::size_t i = 0; i < count; ++i) {
-        PreparedLine& p = prepared[i];
+        const std::string text = lines[i].text;
+        if (!prepared.empty() && text.find("%s") == std::string::npos && prepared.back().line->when == lines[i].when) {
+            PreparedLine& last = prepared.back();
+            last.pieces[last.fieldCount] += text + glorie::kLineEnd;
+            last.templateLength += text.size() + std::strlen(glorie::kLineEnd);
+            continue;
+        }
+        PreparedLine& p = prepared.emplace_back();
         p.line = &lines[i];
         p.fieldCount = 0;
         for (int field = 0; field < 2; ++field) p.fields[field] = MemberOf(lines[i].fields[field]);
-        const std::string text = lines[i].text;
         std::size_t from = 0;
         for (std::size_t mark = text.find("%s"); mark != std::string::npos && p.fieldCount < 2; mark = text.find("%s", from)) {
             p.pieces[p.fieldCount++] = text.substr(from, mark - from);
@@ -109,20 +117,22 @@ const PreparedLines& Lines() {
     return lines;
 }
 
-// entry is null for the lines outside the entry blocks, which have no fields. buffer only grows,
-// so after the first long line no line allocates.
-void WriteLines(CSaveFile& file, std::string& buffer, const std::vector<PreparedLine>& lines, const PoiEntry* entry) {
+// The lines appended to out; entry is null for the lines outside the entry blocks, which have no
+// fields. An entry's lines go to the file at once, not one call a line.
+void AppendLines(std::string& out, const std::vector<PreparedLine>& lines, const PoiEntry* entry) {
     for (const PreparedLine& p : lines) {
         if (entry && !IsWritten(*entry, p.line->when)) continue;
         if (p.fieldCount == 0 || !entry) {
-            glorie::WriteText(file, p.pieces[0].c_str(), p.pieces[0].size());
+            out += p.pieces[0];
             continue;
         }
-        std::size_t room = p.templateLength + 1;
+        std::size_t room = p.templateLength;
         for (int field = 0; field < p.fieldCount; ++field)
             room += kEscapedGrowth * static_cast<std::size_t>((entry->*p.fields[field]).GetLength());
-        if (buffer.size() < room) buffer.resize(room);
-        char* at = &buffer[0];
+        const std::size_t start = out.size();
+        out.resize(start + room);
+        char* const first = &out[start];
+        char* at = first;
         std::memcpy(at, p.pieces[0].data(), p.pieces[0].size());
         at += p.pieces[0].size();
         for (int field = 0; field < p.fieldCount; ++field) {
@@ -131,18 +141,22 @@ void WriteLines(CSaveFile& file, std::string& buffer, const std::vector<Prepared
             std::memcpy(at, piece.data(), piece.size());
             at += piece.size();
         }
-        *at = '\0';
-        glorie::WriteText(file, buffer.c_str(), static_cast<std::size_t>(at - &buffer[0]));
+        out.resize(start + static_cast<std::size_t>(at - first));
     }
 }
 }  // namespace
 
 void glorie::WriteDocument(CSaveFile& file, const PoiEntry* entries, int count) {
     const PreparedLines& lines = Lines();
-    std::string buffer(256, '\0');
-    WriteLines(file, buffer, lines.header, nullptr);
-    for (int i = 0; i < count; ++i) WriteLines(file, buffer, lines.entry, &entries[i]);
-    WriteLines(file, buffer, lines.closing, nullptr);
+    std::string out;  // only grows, so after the first entries no line allocates
+    AppendLines(out, lines.header, nullptr);
+    for (int i = 0; i < count; ++i) {
+        AppendLines(out, lines.entry, &entries[i]);
+        WriteText(file, out.data(), out.size());
+        out.clear();
+    }
+    AppendLines(out, lines.closing, nullptr);
+    WriteText(file, out.data(), out.size());
 }
 
 void glorie::WriteText(CSaveFile& file, const char* text, std::size_t length) { file.Write(text, static_cast<unsigned>(length)); }

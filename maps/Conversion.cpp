@@ -58,7 +58,13 @@ private:
 };
 
 std::string Label(const CString& strInput, const Place& place) {
-    return strInput.Str() + ": " + place.Origin().Text() + "「" + Excerpt(place.Name()) + "」";
+    // Appended in place: a large input's shift may label a warning for every point.
+    const std::string origin = place.Origin().Text();
+    const std::string name = Excerpt(place.Name());
+    std::string label;
+    label.reserve(strInput.Str().size() + origin.size() + name.size() + 16);
+    label.append(strInput.Str()).append(": ").append(origin).append("「").append(name).append("」");
+    return label;
 }
 
 // The part of a name the unit keeps: the characters of its first 16 CP932 bytes (one byte for
@@ -68,7 +74,11 @@ std::string UnitPart(const std::string& name) {
     std::size_t bytes = 0, i = 0;
     while (i < name.size()) {
         std::size_t next = i;
-        const char32_t c = NextCodePoint(name, next);
+        char32_t c = static_cast<unsigned char>(name[i]);
+        if (c < 0x80)
+            ++next;  // ASCII, undecoded
+        else
+            c = NextCodePoint(name, next);
         bytes += c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2;
         if (bytes > static_cast<std::size_t>(CPoiTable::kNameLimit)) break;
         i = next;

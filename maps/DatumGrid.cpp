@@ -84,30 +84,48 @@ void DatumGrid::Parse() {
     m_columns = static_cast<int>(columns);
     m_rows = static_cast<int>(rows);
 
-    // Every row's runs in order, inside the row, apart from each other, numbering the nodes in turn:
-    // a few thousand runs, so checked here; the nodes' values where they are used.
+    // The runs number the nodes in turn, so the last ends at the last node. Each row's runs are
+    // checked when a shift first reads the row (CheckRow): a conversion reads a few rows of
+    // thousands, and checking all 6,000 runs here was most of the first shift's cost.
     m_index = b + kHeaderSize;
     m_runs = m_index + 4 * (static_cast<std::size_t>(rows) + 1);
     m_nodes = m_runs + kRunSize * runs;
+    m_runCount = runs;
+    m_nodeCount = nodes;
     if (U32(m_index) != 0 || U32(m_index + 4 * static_cast<std::size_t>(rows)) != runs) fail("索引が壊れています");
-    std::uint32_t counted = 0;
-    for (std::uint32_t r = 0; r < rows; ++r) {
-        const std::uint32_t begin = U32(m_index + 4 * r), end = U32(m_index + 4 * (r + 1));
-        if (end < begin || end > runs) fail("索引が壊れています (南から " + std::to_string(r + 1) + " 行目)");
-        std::uint32_t free = 0;  // the first column a run of this row may start at
-        for (std::uint32_t i = begin; i < end; ++i) {
-            const unsigned char* run = m_runs + kRunSize * i;
-            const std::uint32_t first = U32(run), column = U16(run + 4), length = U16(run + 6);
-            if (first != counted || length == 0 || column < free || column + length > columns)
-                fail("索引が壊れています (南から " + std::to_string(r + 1) + " 行目)");
-            counted += length;
-            free = column + length;
-        }
+    const unsigned char* last = runs > 0 ? m_runs + kRunSize * (runs - 1) : nullptr;
+    if ((last ? std::uint64_t{U32(last)} + U16(last + 6) : 0) != nodes) fail("索引が壊れています");
+    m_checked = std::make_unique<std::atomic<bool>[]>(rows);
+}
+
+// A row's runs in order, inside the row, apart from each other, each starting where the run before
+// it (in this row or the one below) ends, within the nodes: then every node a run names exists.
+void DatumGrid::CheckRow(int row) const {
+    std::atomic<bool>& checked = m_checked[static_cast<std::size_t>(row)];
+    if (checked.load(std::memory_order_acquire)) return;
+    const std::uint32_t begin = U32(m_index + 4 * static_cast<std::size_t>(row)), end = U32(m_index + 4 * (static_cast<std::size_t>(row) + 1));
+    bool broken = end < begin || end > m_runCount;
+    std::uint64_t counted = 0;  // the nodes before the row's first run
+    if (!broken && begin > 0) {
+        const unsigned char* before = m_runs + kRunSize * (begin - 1);
+        counted = std::uint64_t{U32(before)} + U16(before + 6);
     }
-    if (counted != nodes) fail("索引が壊れています");
+    std::uint32_t free = 0;  // the first column a run of this row may start at
+    for (std::uint32_t i = begin; i < end && !broken; ++i) {
+        const unsigned char* run = m_runs + kRunSize * i;
+        const std::uint32_t first = U32(run), column = U16(run + 4), length = U16(run + 6);
+        broken = first != counted || length == 0 || column < free || column + length > static_cast<std::uint32_t>(m_columns) ||
+                 counted + length > m_nodeCount;
+        counted += length;
+        free = column + length;
+    }
+    if (broken)
+        throw MapError(Subject(m_strName) + " は使えません: 索引が壊れています (南から " + std::to_string(row + 1) + " 行目)");
+    checked.store(true, std::memory_order_release);
 }
 
 bool DatumGrid::Node(int column, int row, float& shiftLat, float& shiftLon) const {
+    CheckRow(row);
     // The row's runs are few and in column order: the last that starts at or before the column.
     std::uint32_t low = U32(m_index + 4 * static_cast<std::size_t>(row)), high = U32(m_index + 4 * (static_cast<std::size_t>(row) + 1));
     const auto c = static_cast<std::uint32_t>(column);

@@ -13,8 +13,10 @@
 //       64  4 x rows+1  the first run of each row, then the number of runs
 //        .  8 x runs    a run: its first node (u32, the nodes before it), column (u16), length (u16)
 //        .  8 x nodes   a node: latitude shift, longitude shift (float32, arc-seconds, north and east positive)
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,7 +32,8 @@ public:
 
     // Throw MapError naming the file (or name, for bytes) when it cannot be read or is no such grid.
     // The file is mapped, not read: a run reads the pages of the nodes it uses, so a node's values
-    // are checked when it is used (Shift throws MapError for one that is not a number).
+    // and a row's runs are checked when first used (Shift throws MapError for a node that is not a
+    // number or a row whose runs are broken).
     explicit DatumGrid(const std::string& path);
     DatumGrid(std::vector<unsigned char> bytes, std::string name);
 
@@ -44,6 +47,8 @@ public:
 
 private:
     void Parse();
+    // Throws MapError when the row's runs are not as Parse's comment on the layout says.
+    void CheckRow(int row) const;
     // The shifts of the node at (column, row) in arc-seconds; false when it has no data.
     bool Node(int column, int row, float& shiftLat, float& shiftLon) const;
 
@@ -55,6 +60,8 @@ private:
     const unsigned char* m_index = nullptr;  // the first run of each row
     const unsigned char* m_runs = nullptr;
     const unsigned char* m_nodes = nullptr;
+    std::uint32_t m_runCount = 0, m_nodeCount = 0;
+    std::unique_ptr<std::atomic<bool>[]> m_checked;  // the rows CheckRow has passed
     int m_columns = 0, m_rows = 0;
     double m_west = 0, m_south = 0, m_cellLon = 0, m_cellLat = 0;
     double m_perCellLon = 0, m_perCellLat = 0;  // multiplied by rather than divided by: faster

@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -67,6 +67,74 @@ bool FastDecimal(const char* digits, const char* wholeEnd, const char* end, bool
     return true;
 }
 }  // namespace
+
+#ifdef __SIZEOF_INT128__
+namespace {
+__extension__ typedef unsigned __int128 Unsigned128;  // GCC's and clang's, on 64-bit targets and wasm
+
+// value with precision decimals for |value| < 1e9 and precision up to 9, from the double's exact
+// binary value in integers: value = m * 2^e, so value * 10^p = m * 5^p * 2^(e + p), rounded half
+// to even as printf rounds. Null when the value is outside that range (the general path takes it).
+char* SmallFixed(char* first, char* last, double value, int precision) {
+    if (!(std::fabs(value) < 1e9) || precision < 0 || precision > 9) return nullptr;
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int biased = static_cast<int>(bits >> 52 & 0x7FF);
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+    const std::uint64_t m = biased == 0 ? fraction : fraction | std::uint64_t{1} << 52;
+    const int e = (biased == 0 ? 1 : biased) - 1075;
+    std::uint64_t pow5 = 1, pow10 = 1;
+    for (int k = 0; k < precision; ++k) {
+        pow5 *= 5;
+        pow10 *= 10;
+    }
+    const Unsigned128 product = static_cast<Unsigned128>(m) * pow5;  // below 2^74
+    const int shift = -(e + precision);
+    std::uint64_t scaled;  // value * 10^p rounded: below 1e18
+    if (shift <= 0) {
+        scaled = static_cast<std::uint64_t>(product << -shift);
+    } else if (shift >= 100) {
+        scaled = 0;  // far below half a unit of the last decimal
+    } else {
+        const Unsigned128 one = 1;
+        const Unsigned128 rest = product & ((one << shift) - 1), half = one << (shift - 1);
+        scaled = static_cast<std::uint64_t>(product >> shift);
+        if (rest > half || (rest == half && (scaled & 1) != 0)) ++scaled;
+    }
+    char digits[24];
+    char* end = digits + sizeof digits;
+    char* at = end;
+    std::uint64_t decimals = scaled % pow10, whole = scaled / pow10;
+    for (int k = 0; k < precision; ++k, decimals /= 10) *--at = static_cast<char>('0' + decimals % 10);
+    if (precision > 0) *--at = '.';
+    do {
+        *--at = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole > 0);
+    if (std::signbit(value)) *--at = '-';
+    const std::size_t length = static_cast<std::size_t>(end - at);
+    if (static_cast<std::size_t>(last - first) < length) return nullptr;
+    std::memcpy(first, at, length);
+    return first + length;
+}
+}  // namespace
+#endif
+
+std::to_chars_result WriteFixed(char* first, char* last, double value, int precision) {
+#ifdef __SIZEOF_INT128__
+    if (char* end = SmallFixed(first, last, value, precision)) return {end, std::errc()};
+#endif
+#ifdef QUORVEL_PORTABLE_DOUBLE_CHARS
+    char text[400];  // %.7f of the largest double is 317 bytes
+    const int length = std::snprintf(text, sizeof text, "%.*f", precision, value);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof text || last - first < length)
+        return {last, std::errc::value_too_large};
+    std::memcpy(first, text, static_cast<std::size_t>(length));
+    return {first + length, std::errc()};
+#else
+    return std::to_chars(first, last, value, std::chars_format::fixed, precision);
+#endif
+}
 
 std::from_chars_result PortableReadDouble(const char* first, const char* last, double& value) {
     const char* p = first;

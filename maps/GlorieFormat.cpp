@@ -225,11 +225,11 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
     for (const Place* end = batch + count; batch < end; ++batch, ++at) {
         const Place& place = *batch;
         table->ResetEntry(at);
-        const RecordText record = UnitRecord(place);
-        table->SetName(record.name.c_str(), at);
+        RecordText record = UnitRecord(place);  // cut to the unit's fields, so no zero byte inside
+        table->SetName(CString(std::move(record.name)), at);
         table->SetLongitude(DegreesToDms(place.longitude), at);
         table->SetLatitude(DegreesToDms(place.latitude), at);
-        table->SetReading(record.reading.c_str(), at);
+        table->SetReading(CString(std::move(record.reading)), at);
         table->SetDigits(place.Digits().c_str(), at);
     }
     table->WriteDocument(file);

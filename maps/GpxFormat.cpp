@@ -32,28 +32,31 @@ void AddPoint(const Document& document, pugi::xml_node point, PlaceCollector& pl
     Place place;
     place.SetOrigin(document.source.Origin(point));
     bool hasReading = false, hasDigits = false;
+    std::string name, reading, digits;  // given to the place at once
     for (pugi::xml_node child = point.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element) continue;
-        const std::string_view name = XmlSource::LocalName(child);
-        if (name == "name") {
-            place.SetName(XmlSource::Text(child));
-        } else if (name == "cmt" && document.oursWithoutExtensions && !hasReading) {
-            place.SetReading(XmlSource::Text(child));
-        } else if (name == "desc" && !hasDigits) {
-            place.SetDigits(PhoneDigits(XmlSource::Text(child)));
-        } else if (name == "extensions") {
+        const std::string_view element = XmlSource::LocalName(child);
+        if (element == "name") {
+            name = XmlSource::Text(child);
+        } else if (element == "cmt" && document.oursWithoutExtensions && !hasReading) {
+            reading = XmlSource::Text(child);
+        } else if (element == "desc" && !hasDigits) {
+            digits = PhoneDigits(XmlSource::Text(child));
+        } else if (element == "extensions") {
             for (pugi::xml_node ours = child.first_child(); ours; ours = ours.next_sibling()) {
                 if (ours.type() != pugi::node_element || !IsOurs(ours)) continue;
                 if (XmlSource::Is(ours, "reading")) {
-                    place.SetReading(XmlSource::Text(ours));
+                    reading = XmlSource::Text(ours);
                     hasReading = true;
                 } else if (XmlSource::Is(ours, "digits")) {
-                    places.SetDigits(place, XmlSource::Text(ours));
+                    places.SetDigits(place, XmlSource::Text(ours));  // with its warning
+                    digits = place.Digits();
                     hasDigits = true;
                 }
             }
         }
     }
+    place.SetTexts(std::move(name), std::move(reading), std::move(digits));
     places.Add(std::move(place), XmlSource::Attribute(point, "lat"), XmlSource::Attribute(point, "lon"));
 }
 
@@ -122,16 +125,28 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
     for (std::size_t count = 0; places.Next(batch, count);)
     for (const Place* end = batch + count; batch < end; ++batch) {
         const Place& p = *batch;
-        out += "  <wpt lat=\"" + CoordinateText(p.latitude) + "\" lon=\"" + CoordinateText(p.longitude) + "\">\n";
-        out += "    <name>" + XmlText(p.Name()) + "</name>\n";
-        const std::string& reading = p.Reading();
-        const std::string& digits = p.Digits();
-        if (!reading.empty()) out += "    <cmt>" + XmlText(reading) + "</cmt>\n";
-        if (!digits.empty()) out += "    <desc>" + XmlText(digits) + "</desc>\n";
+        out += "  <wpt lat=\"";
+        AppendCoordinate(out, p.latitude);
+        out += "\" lon=\"";
+        AppendCoordinate(out, p.longitude);
+        out += "\">\n    <name>";
+        AppendXmlText(out, p.Name());
+        out += "</name>\n";
+        const std::string reading = p.Reading();
+        const std::string digits = p.Digits();
+        const auto element = [&out](const char* open, const std::string& text, const char* close) {
+            out += open;
+            AppendXmlText(out, text);
+            out += close;
+        };
+        if (!reading.empty()) element("    <cmt>", reading, "</cmt>\n");
+        if (!digits.empty()) element("    <desc>", digits, "</desc>\n");
         out += "    <extensions>";
-        if (!reading.empty()) out += "<quorvel:reading>" + XmlText(reading) + "</quorvel:reading>";
-        if (!digits.empty()) out += "<quorvel:digits>" + XmlText(digits) + "</quorvel:digits>";
-        out += std::string("<quorvel:datumShift>") + DatumMethodName(p.Method()) + "</quorvel:datumShift></extensions>\n  </wpt>\n";
+        if (!reading.empty()) element("<quorvel:reading>", reading, "</quorvel:reading>");
+        if (!digits.empty()) element("<quorvel:digits>", digits, "</quorvel:digits>");
+        out += "<quorvel:datumShift>";
+        out += DatumMethodName(p.Method());
+        out += "</quorvel:datumShift></extensions>\n  </wpt>\n";
         WritePart(file, out);
     }
     out += "</gpx>\n";

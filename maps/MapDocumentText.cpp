@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 
+#include "maps/DecimalChars.h"
 #include "maps/MapError.h"
 #include "platform/CSaveFile.h"
 
@@ -39,28 +41,47 @@ std::string MethodSummary(const PlaceSource& places) {
 }
 
 std::string CoordinateText(double value) {
-    if (!std::isfinite(value)) throw MapError("座標が数ではない地点は書けません");
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%.7f", value);
-    return buffer;
+    std::string text;
+    AppendCoordinate(text, value);
+    return text;
+}
+
+void AppendXmlText(std::string& out, std::string_view text) {
+    // Runs of plain bytes go in whole: almost no byte of a name needs a change.
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const auto byte = static_cast<unsigned char>(c);
+        const char* entity = nullptr;
+        switch (c) {
+        case '&': entity = "&amp;"; break;
+        case '<': entity = "&lt;"; break;
+        case '>': entity = "&gt;"; break;
+        case '"': entity = "&quot;"; break;
+        case '\'': entity = "&apos;"; break;
+        default:
+            if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7F) entity = kReplacement;
+        }
+        if (!entity) continue;
+        out.append(text.data() + plain, i - plain);
+        out += entity;
+        plain = i + 1;
+    }
+    out.append(text.data() + plain, text.size() - plain);
 }
 
 std::string XmlText(const std::string& text) {
     std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default:
-            if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7F) out += kReplacement;
-            else out += c;
-        }
-    }
+    AppendXmlText(out, text);
     return out;
+}
+
+void AppendCoordinate(std::string& out, double value) {
+    if (!std::isfinite(value)) throw MapError("座標が数ではない地点は書けません");
+    char buffer[400];  // the largest double has 309 digits before the point
+    const std::to_chars_result written = WriteFixed(buffer, buffer + sizeof buffer, value, 7);
+    if (written.ec != std::errc()) throw MapError("座標が数ではない地点は書けません");
+    out.append(buffer, written.ptr);
 }
 
 void WriteDocumentBytes(CSaveFile& file, const std::string& document) {

@@ -2,6 +2,7 @@
 // Pieces the map formats' writers share (documents in UTF-8, coordinates in WGS 84).
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "maps/Format.h"
 #include "maps/Place.h"
@@ -12,8 +13,10 @@ class CSaveFile;
 std::string MethodSummary(const PlaceSource& places);
 // 7 decimals; throws MapError for a value that is not a number.
 std::string CoordinateText(double value);
+void AppendCoordinate(std::string& out, double value);
 // XML 1.0 text: markup escaped; control characters it does not allow become U+FFFD.
 std::string XmlText(const std::string& text);
+void AppendXmlText(std::string& out, std::string_view text);
 // The whole document into the file.
 void WriteDocumentBytes(CSaveFile& file, const std::string& document);
 // A part of a document into the file once it holds 1 MB (or when last), then cleared: a large

@@ -34,16 +34,14 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
         // becoming one of ":;<=>" in a map's document.
         std::string digits = text.Str();
         digits.erase(std::min(digits.find_first_not_of("0123456789"), digits.size()));
-        place.SetDigits(std::move(digits));
         // A control byte would reach a glorie document raw and make it no XML.
         std::vector<char32_t> controls = ReplaceRecordControlCharacters(record.name);
         for (const char32_t c : ReplaceRecordControlCharacters(record.reading)) controls.push_back(c);
         std::string name;
         const bool nameValid = Cp932ToUtf8(record.name, name);
-        place.SetName(name);
         std::string reading;
         const bool readingValid = Cp932ToUtf8(record.reading, reading);
-        place.SetReading(std::move(reading));
+        place.SetTexts(name, std::move(reading), std::move(digits));
         if (!record.name.empty() || !record.reading.empty()) place.SetRecord(std::move(record));
         if (!readingValid || !nameValid)
             result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + name + "」: シフトJISでない文字を U+FFFD にしました");

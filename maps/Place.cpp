@@ -46,6 +46,16 @@ void Place::SetRecord(RecordText record) {
     delete old;
 }
 
+void Place::SetTexts(std::string name, std::string reading, std::string digits) {
+    std::string texts[kFields];
+    RecordText* record = IsInline() ? nullptr : RecordOf(Block());
+    Extract(texts);
+    texts[kName] = std::move(name);
+    texts[kReading] = std::move(reading);
+    texts[kDigits] = std::move(digits);
+    Build(texts, record);
+}
+
 void Place::ClearRecord() {
     if (IsInline() || !RecordOf(Block())) return;
     RecordText* old = RecordOf(Block());

@@ -138,6 +138,23 @@ public:
     const RecordText* Record() const { return IsInline() ? nullptr : RecordOf(Block()); }
     void SetRecord(RecordText record);
     void ClearRecord();
+    // The three texts at once, or the name and the reading edited in place by edit(name, reading):
+    // the block is made once, where setting each text would make it once a text.
+    void SetTexts(std::string name, std::string reading, std::string digits);
+    // Whether test holds for the name and for the reading, each looked at where it lies.
+    template <typename Test>
+    bool NameAndReadingAre(Test&& test) const {
+        if (IsInline()) return test(std::string_view(Name())) && test(std::string_view());
+        return test(View(kName)) && test(View(kReading));
+    }
+    template <typename Edit>
+    void EditNameAndReading(Edit&& edit) {
+        std::string texts[kFields];
+        RecordText* record = IsInline() ? nullptr : RecordOf(Block());
+        Extract(texts);
+        edit(texts[kName], texts[kReading]);
+        Build(texts, record);
+    }
 
 private:
     enum Field {

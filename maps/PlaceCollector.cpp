@@ -89,21 +89,33 @@ void PlaceCollector::SetDigits(Place& place, std::string_view text) {
 
 void PlaceCollector::Accept(Place place) {
     // A control character made a space is blank space like a line break.
-    std::string name = place.TakeName();
-    std::vector<char32_t> controls = ReplaceControlCharacters(name);
-    if (!controls.empty()) CollapseSpaceInPlace(name);
-    std::string reading = place.TakeReading();
-    const std::vector<char32_t> inReading = ReplaceControlCharacters(reading);
-    if (!inReading.empty()) CollapseSpaceInPlace(reading);
-    for (const char32_t c : inReading)
-        if (std::find(controls.begin(), controls.end(), c) == controls.end()) controls.push_back(c);
-    NormaliseSpace(name);
-    if (name.empty())
-        place.SetNumberedName(static_cast<std::uint32_t>(m_candidates));
-    else
-        place.SetName(std::move(name));
-    NormaliseSpace(reading);
-    place.SetReading(std::move(reading));
+    std::vector<char32_t> controls;
+    bool nameEmpty = false;
+    // Most texts have nothing to change (no byte below 0x20, no 0x7F, no lead byte of U+0080 to
+    // U+009F, not blank alone): their place is left as it is, without making its block again.
+    const auto plain = [](std::string_view text) {
+        for (const char c : text) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte < 0x20 || byte == 0x7F || byte == 0xC2) return false;
+        }
+        return text.empty() || text.find_first_not_of(' ') != std::string_view::npos;
+    };
+    if (place.NameAndReadingAre(plain)) {
+        nameEmpty = !place.HasName();
+    } else {
+        place.EditNameAndReading([&](std::string& name, std::string& reading) {
+            controls = ReplaceControlCharacters(name);
+            if (!controls.empty()) CollapseSpaceInPlace(name);
+            const std::vector<char32_t> inReading = ReplaceControlCharacters(reading);
+            if (!inReading.empty()) CollapseSpaceInPlace(reading);
+            for (const char32_t c : inReading)
+                if (std::find(controls.begin(), controls.end(), c) == controls.end()) controls.push_back(c);
+            NormaliseSpace(name);
+            NormaliseSpace(reading);
+            nameEmpty = name.empty();
+        });
+    }
+    if (nameEmpty) place.SetNumberedName(static_cast<std::uint32_t>(m_candidates));
     if (!controls.empty())
         m_result.warnings.push_back(m_fileName + ": " + place.Origin().Text() + "「" + Excerpt(place.Name()) + "」: 制御文字 " +
                                     CodePointNames(controls) + " は表示できません。空白にしました");

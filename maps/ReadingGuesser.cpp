@@ -93,12 +93,18 @@ public:
 std::unique_ptr<ReadingGuesser> ReadingGuesser::Written() { return std::make_unique<WrittenGuesser>(); }
 
 std::string ToHalfWidthKatakana(const std::string& text) {
+    // Every character changed here (U+3000 to U+30FC) starts with the byte E3: a text without it,
+    // as a reading already half-width, stays as it is.
+    if (text.find('\xE3') == std::string::npos) return text;
     std::string out;
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t start = i;
-        char32_t c = NextCodePoint(text, i);
+        Utf8Char decoded;
+        if (!DecodeCommonUtf8(text, i, decoded)) decoded = DecodeUtf8(text, i);
+        i += decoded.length;
+        char32_t c = decoded.codePoint;
         if (IsHiragana(c)) c += kHiraganaToKatakana;
         if (c >= kFirstKatakana && c <= kLastKatakana)
             out += kHalfWidth[c - kFirstKatakana];

@@ -77,16 +77,32 @@ std::string CodePointNames(const std::vector<char32_t>& codePoints) {
 }
 
 std::string Excerpt(std::string_view utf8, std::size_t maxCharacters) {
+    // Short and without a byte that may start a control or bidi mark (below 0x20, 0x7F; C2 for
+    // U+0080-U+009F, D8 for U+061C, E2 for the marks at U+200E-U+2069): shown as it is. A large
+    // input's messages name a place each.
+    if (utf8.size() <= maxCharacters &&
+        std::none_of(utf8.begin(), utf8.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return byte < 0x20 || byte == 0x7F || byte == 0xC2 || byte == 0xD8 || byte == 0xE2;
+        }))
+        return std::string(utf8);
     std::string out;
     std::size_t count = 0;
+    std::size_t plain = 0;  // utf8[plain..i) is shown as it is and not yet in out
     for (std::size_t i = 0; i < utf8.size();) {
-        if (count++ == maxCharacters) return out + "…";
+        if (count++ == maxCharacters) return out.append(utf8.substr(plain, i - plain)) + "…";
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte >= 0x20 && byte < 0x7F) {  // printable ASCII, most of any text: one byte, shown
+            ++i;
+            continue;
+        }
         const std::size_t start = i;
         const char32_t c = NextCodePoint(utf8, i);
-        if (IsControl(c) || IsBidiControl(c))
+        if (IsControl(c) || IsBidiControl(c)) {
+            out.append(utf8.substr(plain, start - plain));
             out += CodePointName(c);
-        else
-            out.append(utf8.substr(start, i - start));
+            plain = i;
+        }
     }
-    return out;
+    return out.append(utf8.substr(plain));
 }

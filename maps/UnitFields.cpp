@@ -49,31 +49,55 @@ CString DegreesToDms(double degrees) {
     return CString(buffer);
 }
 
+namespace {
+// The bytes of the first count characters of a UTF-8 text, the common characters taken inline: a
+// record is made twice for every place of a large input.
+std::size_t PrefixBytes(std::string_view text, std::size_t count) {
+    std::size_t i = 0;
+    while (i < text.size() && count-- > 0) {
+        Utf8Char c;
+        if (DecodeCommonUtf8(text, i, c))
+            i += c.length;
+        else
+            NextCodePoint(text, i);
+    }
+    return i;
+}
+
+// CutUnitField without a copy.
+void CutInPlace(std::string& cp932) { cp932.resize(Cp932TruncatedLength(cp932.c_str(), CPoiTable::kNameLimit)); }
+}  // namespace
+
 std::string CutUnitField(const std::string& cp932) {
-    char cut[CPoiTable::kNameLimit + 1];
-    CopyCp932Truncated(cut, cp932.c_str(), CPoiTable::kNameLimit);
+    std::string cut = cp932;
+    CutInPlace(cut);
     return cut;
 }
 
-std::string FirstCharacters(const std::string& text, std::size_t count) {
-    std::size_t i = 0;
-    while (i < text.size() && count-- > 0) NextCodePoint(text, i);
-    return text.substr(0, i);
-}
+std::string FirstCharacters(const std::string& text, std::size_t count) { return text.substr(0, PrefixBytes(text, count)); }
 
 RecordText UnitRecord(const Place& place, std::vector<std::string>* unmapped) {
     if (const RecordText* kept = place.Record()) return {CutUnitField(kept->name), CutUnitField(kept->reading)};
     const std::size_t field = static_cast<std::size_t>(CPoiTable::kNameLimit);
     RecordText record;
-    record.name = Utf8ToCp932(FirstCharacters(place.NamePrefix(4 * (field + 1)), field + 1), unmapped);
+    std::string name = place.NamePrefix(4 * (field + 1));
+    name.resize(PrefixBytes(name, field + 1));
+    record.name = Utf8ToCp932(name, unmapped);
+    std::string reading = place.Reading();
     std::vector<std::string> readingUnmapped;
-    record.reading = Utf8ToCp932(FirstCharacters(place.Reading(), field + 1), &readingUnmapped);
+    const std::size_t first = PrefixBytes(reading, field + 1);
+    record.reading = Utf8ToCp932(first == reading.size() ? reading : reading.substr(0, first), &readingUnmapped);
     if (record.reading.size() > field) {
-        readingUnmapped.clear();
-        record.reading = Utf8ToCp932(ToHalfWidthKatakana(FirstCharacters(place.Reading(), 4 * field)), &readingUnmapped);
+        // Made half-width, unless it is so already and no longer than converted above.
+        const std::size_t wide = PrefixBytes(reading, 4 * field);
+        if (wide != first || reading.find('\xE3') < wide) {
+            readingUnmapped.clear();
+            reading.resize(wide);
+            record.reading = Utf8ToCp932(ToHalfWidthKatakana(reading), &readingUnmapped);
+        }
     }
     if (unmapped) unmapped->insert(unmapped->end(), readingUnmapped.begin(), readingUnmapped.end());
-    record.name = CutUnitField(record.name);
-    record.reading = CutUnitField(record.reading);
+    CutInPlace(record.name);
+    CutInPlace(record.reading);
     return record;
 }

@@ -57,7 +57,11 @@ public:
             }
         }
         for (std::size_t k = 0; k < cp932::kOneWayCount; ++k) m_codes[cp932::kOneWay[k].codePoint] = cp932::kOneWay[k].code;
+        for (char32_t c = 0; c < 0x80; ++c) m_asciiAsItIs = m_asciiAsItIs && m_codes[c] == c && !cp932::IsIgnoredTag(c);
     }
+
+    // Whether every ASCII character is its own code, so that ASCII text needs no look-up.
+    bool AsciiAsItIs() const { return m_asciiAsItIs; }
 
     // Appends c's code; false when it has none.
     bool Append(char32_t c, std::string& out) const {
@@ -70,6 +74,7 @@ public:
 
 private:
     std::uint16_t m_codes[0x10000];
+    bool m_asciiAsItIs = true;
 };
 }  // namespace
 
@@ -99,7 +104,14 @@ std::string Utf8ToCp932(const std::string& utf8, std::vector<std::string>* unmap
     out.reserve(utf8.size());
     std::size_t at = 0;
     while (at < utf8.size()) {
-        const Utf8Char c = DecodeUtf8(utf8, at);
+        const auto byte = static_cast<unsigned char>(utf8[at]);
+        if (byte < 0x80 && encoder.AsciiAsItIs()) {  // a byte of its own, most of many names
+            out += static_cast<char>(byte);
+            ++at;
+            continue;
+        }
+        Utf8Char c;
+        if (!DecodeCommonUtf8(utf8, at, c)) c = DecodeUtf8(utf8, at);
         if (c.valid && (cp932::IsIgnoredTag(c.codePoint) || encoder.Append(c.codePoint, out))) {
             at += c.length;
             continue;

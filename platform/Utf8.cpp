@@ -1,5 +1,8 @@
 #include "platform/Utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -17,8 +20,9 @@ std::size_t AnnouncedLength(unsigned char lead) {
 
 Utf8Char DecodeUtf8(std::string_view text, std::size_t at) {
     constexpr Utf8Char kInvalid{kReplacement, 1, false};
+    Utf8Char common;
+    if (DecodeCommonUtf8(text, at, common)) return common;
     const auto lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x80) return {lead, 1, true};
     const std::size_t length = Utf8SequenceLength(text, at);
     if (length == 0) return kInvalid;
     // The lead byte's bits, then six bits from each continuation byte.
@@ -56,8 +60,18 @@ void AppendUtf8(std::string& out, char32_t c) {
 std::size_t FirstInvalidUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        if (static_cast<unsigned char>(text[i]) < 0x80) {
-            ++i;
+        // Eight ASCII bytes at a time: a document's markup is most of it.
+        std::uint64_t eight;
+        if (text.size() - i >= sizeof eight) {
+            std::memcpy(&eight, text.data() + i, sizeof eight);
+            if ((eight & 0x8080808080808080u) == 0) {
+                i += sizeof eight;
+                continue;
+            }
+        }
+        Utf8Char common;
+        if (DecodeCommonUtf8(text, i, common)) {
+            i += common.length;
             continue;
         }
         const Utf8Char c = DecodeUtf8(text, i);

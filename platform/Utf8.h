@@ -13,6 +13,30 @@ struct Utf8Char {
     bool valid;
 };
 Utf8Char DecodeUtf8(std::string_view text, std::size_t at);
+// DecodeUtf8's result, inline, for the characters whose bytes alone make them valid: ASCII,
+// U+0080-U+07FF, and the three-byte ones whose lead admits no overlong form or surrogate (kana and
+// kanji among them). False for any other, which DecodeUtf8 then takes: loops over names and
+// records call this for every character.
+inline bool DecodeCommonUtf8(std::string_view text, std::size_t at, Utf8Char& c) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80) {
+        c = {lead, 1, true};
+        return true;
+    }
+    const std::size_t left = text.size() - at;
+    const auto second = left >= 2 ? static_cast<unsigned char>(text[at + 1]) : 0u;
+    if (lead >= 0xC2 && lead <= 0xDF && (second & 0xC0u) == 0x80) {
+        c = {(lead & 0x1Fu) << 6 | (second & 0x3Fu), 2, true};
+        return true;
+    }
+    if (((lead >= 0xE1 && lead <= 0xEC) || lead == 0xEE || lead == 0xEF) && left >= 3 && (second & 0xC0u) == 0x80) {
+        const auto third = static_cast<unsigned char>(text[at + 2]);
+        if ((third & 0xC0u) != 0x80) return false;
+        c = {(lead & 0x0Fu) << 12 | (second & 0x3Fu) << 6 | (third & 0x3Fu), 3, true};
+        return true;
+    }
+    return false;
+}
 
 // The code point at text[i], advancing i past it; U+FFFD (one byte consumed) for invalid UTF-8.
 char32_t NextCodePoint(std::string_view text, std::size_t& i);

@@ -194,6 +194,7 @@ TEST(DatumShift, AGridThatCannotBeUsedIsNamed) {
         {changed(64, {1}), "索引が壊れています"},
         {changed(runs, {1}), "索引が壊れています (南から 1 行目)"},
         {changed(runs + 6, {0, 8}), "索引が壊れています (南から 1 行目)"},  // a run longer than its row
+        {changed(runs + 8 * 6075 + 6, {2}), "索引が壊れています"},          // the last run short of the last node
         {changed(nodes + 8 * 9, {0, 0, 0xc0, 0x7f}), "値が数ではありません (10 番目の節点)"},
     };
     for (const auto& c : cases) {

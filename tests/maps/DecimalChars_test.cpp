@@ -4,7 +4,11 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <random>
+#include <utility>
 #include <string>
 
 #include "maps/DecimalChars.h"
@@ -49,6 +53,55 @@ INSTANTIATE_TEST_SUITE_P(Values, PortableWrite,
                          testing::Values(0.0, -0.0, 1.0, 35.6812362, -139.7671248, 0.1, 1e-7, 1.5e-5, 123456789.0,
                                          1e21, 1e22, 12345678901234567890.0, 5e-324, 1.7976931348623157e308,
                                          0.30000000000000004, 100.0, 1e5, 1e16, 1e17, HUGE_VAL, -HUGE_VAL));
+
+// The coordinates' text: printf's bytes, halves (0.00390625 is one exactly) to even.
+class FixedWrite : public testing::TestWithParam<std::pair<double, int>> {};
+
+TEST_P(FixedWrite, WritesAsPrintf) {
+    const auto [value, precision] = GetParam();
+    char want[400], have[400];
+    std::snprintf(want, sizeof want, "%.*f", precision, value);
+    const std::to_chars_result got = WriteFixed(have, have + sizeof have, value, precision);
+    ASSERT_EQ(got.ec, std::errc());
+    EXPECT_EQ(std::string(have, got.ptr), want);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, FixedWrite,
+    testing::Values(std::pair(0.0, 7), std::pair(-0.0, 7), std::pair(35.6812362, 7), std::pair(-139.7671248, 7),
+                    std::pair(0.00390625, 7), std::pair(0.01171875, 7), std::pair(-0.00390625, 7), std::pair(2.5, 0),
+                    std::pair(3.5, 0), std::pair(0.5, 0), std::pair(1.00000005, 7), std::pair(179.99999995, 7),
+                    std::pair(-89.99999999, 7), std::pair(1e-8, 7), std::pair(-4e-8, 7), std::pair(5e-324, 7),
+                    std::pair(123456789.123456789, 7), std::pair(1e21, 7), std::pair(1.7976931348623157e308, 7),
+                    std::pair(0.1 + 0.2, 7), std::pair(139.76712484999999, 7), std::pair(35.12345675, 7),
+                    std::pair(0.3333333333333333, 12), std::pair(2.0 / 3.0, 3)));
+
+// Every coordinate of a 0.0001-degree lattice and its neighbours written as printf does.
+TEST(FixedWrite, WritesALatticeAsPrintf) {
+    char want[64], have[64];
+    for (int i = -1800000; i <= 1800000; i += 7) {
+        for (const double value : {i / 10000.0, std::nextafter(i / 10000.0, 1e9), i * 1e-7 + 35.0}) {
+            std::snprintf(want, sizeof want, "%.7f", value);
+            const std::to_chars_result got = WriteFixed(have, have + sizeof have, value, 7);
+            ASSERT_EQ(std::string(have, got.ptr), want) << value;
+        }
+    }
+}
+
+// Doubles of every binary exponent below 1e9, each precision to 9: the integer path's range.
+TEST(FixedWrite, WritesRandomDoublesAsPrintf) {
+    std::mt19937_64 random(32);
+    char want[64], have[64];
+    for (int i = 0; i < 300000; ++i) {
+        const std::uint64_t bits = (random() & ~(std::uint64_t{0x7FF} << 52)) | std::uint64_t{random() % 1054} << 52;
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        const int precision = static_cast<int>(random() % 10);
+        std::snprintf(want, sizeof want, "%.*f", precision, value);
+        const std::to_chars_result got = WriteFixed(have, have + sizeof have, value, precision);
+        ASSERT_EQ(std::string(have, got.ptr), want) << value << " " << precision;
+    }
+}
 
 TEST(PortableWrite, RefusesABufferTooShortAndLeavesItAlone) {
     char buffer[4];

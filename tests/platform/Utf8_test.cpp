@@ -49,6 +49,11 @@ TEST(Utf8, DecodesEachFormAndRefusesEachInvalidOne) {
         EXPECT_EQ(decoded.valid, c.valid);
         EXPECT_EQ(Utf8SequenceLength(c.text, 0), c.sequence);
         EXPECT_EQ(FirstInvalidUtf8("ab" + c.text), c.valid ? std::string::npos : 2u);
+        // After and across runs of eight ASCII bytes, which are passed over a word at a time.
+        for (const std::size_t before : {7u, 8u, 13u, 16u}) {
+            const std::string text = std::string(before, 'x') + c.text + std::string(9, 'y');
+            EXPECT_EQ(FirstInvalidUtf8(text), c.valid ? std::string::npos : before) << before;
+        }
         std::size_t i = 0;
         EXPECT_EQ(NextCodePoint(c.text, i), c.codePoint);
         EXPECT_EQ(i, c.length);
