@@ -755,7 +755,7 @@ void Conversion::Write(Feed& feed, const CString& strOutput, const std::vector<C
             [&](CSaveFile& file, std::size_t k) {
                 const std::size_t first = k * perFile;
                 MemberPlaces member([&feed](const Place*& places, std::size_t& n, std::size_t most) { return feed.Next(places, n, most); },
-                                   std::min(count, first + perFile) - first, feed.Methods(k));
+                                    std::min(count, first + perFile) - first, feed.Methods(k));
                 format.write(file, member, m_options.write);
             },
             [&](const CFileException& error, const CString& name) {

@@ -356,12 +356,12 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions& options) {
     out += "name,reading,latitude,longitude,digits\r\n";
     const Place* batch = nullptr;
     for (std::size_t count = 0; places.Next(batch, count);)
-    for (const Place* end = batch + count; batch < end; ++batch) {
-        const Place& p = *batch;
-        out += CsvField(p.Name()) + "," + CsvField(p.Reading()) + "," + CoordinateText(p.latitude) + "," +
-               CoordinateText(p.longitude) + "," + CsvField(p.Digits()) + "\r\n";
-        WritePart(file, out);
-    }
+        for (const Place* end = batch + count; batch < end; ++batch) {
+            const Place& p = *batch;
+            out += CsvField(p.Name()) + "," + CsvField(p.Reading()) + "," + CoordinateText(p.latitude) + "," +
+                   CoordinateText(p.longitude) + "," + CsvField(p.Digits()) + "\r\n";
+            WritePart(file, out);
+        }
     WritePart(file, out, true);
 }
 }  // namespace

@@ -38,7 +38,7 @@ namespace {
 // after the sign, wholeEnd where its whole part ends; false leaves the rest to strtod.
 bool FastDecimal(const char* digits, const char* wholeEnd, const char* end, bool negative, double& value) {
     constexpr std::uint64_t kExact = std::uint64_t{1} << 53;
-    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
                                          1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     std::uint64_t whole = 0;
     int scale = 0;

@@ -348,14 +348,14 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
     std::size_t i = 0;
     const Place* batch = nullptr;
     for (std::size_t count = 0; places.Next(batch, count);)
-    for (const Place* end = batch + count; batch < end; ++batch, ++i) {
-        const Place& p = *batch;
-        out += (i ? ",\n" : "\n");
-        out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[" + Number(p.longitude) + "," +
-               Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.Name()) + ",\"reading\":" + Text(p.Reading()) +
-               ",\"digits\":" + Text(p.Digits()) + ",\"datumShift\":\"" + DatumMethodName(p.Method()) + "\"}}";
-        WritePart(file, out);
-    }
+        for (const Place* end = batch + count; batch < end; ++batch, ++i) {
+            const Place& p = *batch;
+            out += (i ? ",\n" : "\n");
+            out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[" + Number(p.longitude) + "," +
+                   Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.Name()) + ",\"reading\":" + Text(p.Reading()) +
+                   ",\"digits\":" + Text(p.Digits()) + ",\"datumShift\":\"" + DatumMethodName(p.Method()) + "\"}}";
+            WritePart(file, out);
+        }
     out += i == 0 ? "]}\n" : "\n]}\n";
     WritePart(file, out, true);
 }

@@ -222,16 +222,16 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
     int at = 0;
     const Place* batch = nullptr;
     for (std::size_t count = 0; places.Next(batch, count);)
-    for (const Place* end = batch + count; batch < end; ++batch, ++at) {
-        const Place& place = *batch;
-        table->ResetEntry(at);
-        RecordText record = UnitRecord(place);  // cut to the unit's fields, so no zero byte inside
-        table->SetName(CString(std::move(record.name)), at);
-        table->SetLongitude(DegreesToDms(place.longitude), at);
-        table->SetLatitude(DegreesToDms(place.latitude), at);
-        table->SetReading(CString(std::move(record.reading)), at);
-        table->SetDigits(place.Digits().c_str(), at);
-    }
+        for (const Place* end = batch + count; batch < end; ++batch, ++at) {
+            const Place& place = *batch;
+            table->ResetEntry(at);
+            RecordText record = UnitRecord(place);  // cut to the unit's fields, so no zero byte inside
+            table->SetName(CString(std::move(record.name)), at);
+            table->SetLongitude(DegreesToDms(place.longitude), at);
+            table->SetLatitude(DegreesToDms(place.latitude), at);
+            table->SetReading(CString(std::move(record.reading)), at);
+            table->SetDigits(place.Digits().c_str(), at);
+        }
     table->WriteDocument(file);
 }
 }  // namespace

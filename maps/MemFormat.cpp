@@ -60,11 +60,11 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
     std::vector<MemPointRecord> records;
     const Place* batch = nullptr;
     for (std::size_t count = 0; places.Next(batch, count);)
-    for (const Place* end = batch + count; batch < end; ++batch) {
-        const Place& p = *batch;
-        RecordText record = UnitRecord(p);
-        records.push_back({std::move(record.name), std::move(record.reading), p.Digits(), p.latitude, p.longitude});
-    }
+        for (const Place* end = batch + count; batch < end; ++batch) {
+            const Place& p = *batch;
+            RecordText record = UnitRecord(p);
+            records.push_back({std::move(record.name), std::move(record.reading), p.Digits(), p.latitude, p.longitude});
+        }
     const std::string image = EncodeMemPointFile(records);
     file.Write(image.data(), static_cast<unsigned>(image.size()));
 }

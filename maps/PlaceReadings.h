@@ -47,6 +47,6 @@ private:
     std::unique_ptr<MappedFile> m_file;
     std::unique_ptr<MappedFile> m_indexFile;
     std::string_view m_index;  // the index's lines of a name, a tab and an offset; empty without one
-    std::string m_sorted;     // the lines given as text, sorted
-    std::string_view m_text;  // the sorted lines, in one or the other
+    std::string m_sorted;      // the lines given as text, sorted
+    std::string_view m_text;   // the sorted lines, in one or the other
 };

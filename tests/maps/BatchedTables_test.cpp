@@ -122,7 +122,9 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"refusals of every step into GPX", {{"a.csv", kEdgeRows}}, "gpx", false},
         TableCase{"refusals of every step into the unit's file", {{"a.csv", kEdgeRows}}, "mem", false},
         TableCase{"a character the unit cannot show, --strict: nothing written",
-                  {{"a.csv", "lat,lon,name\n35.1,139.1,温泉の地点♨です\n35.2,139.2,次の地点ですよね\n"}}, "glorie", true},
+                  {{"a.csv", "lat,lon,name\n35.1,139.1,温泉の地点♨です\n35.2,139.2,次の地点ですよね\n"}},
+                  "glorie",
+                  true},
         TableCase{"every point refused: nothing written", {{"a.csv", "lat,lon,name\nx,1,読めない地点ですよ\n0,0,位置のない地点です\n"}}, "kml", false},
         TableCase{"a quote left open at the end", {{"a.csv", "lat,lon,name\n35.1,139.1,東京の地点です\n35,139,\"開いたままの"}}, "gpx", false},
         TableCase{"split across members", {{"a.csv", Rows(1403, "35.5,139.5,地点の名前その")}}, "glorie", false},
@@ -130,6 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"a.csv", Rows(5, "35.5,139.5,最初の表の地点")},
                    {"b.gpx", "<gpx><wpt lat=\"35.6\" lon=\"139.6\"><name>b</name></wpt></gpx>"},
                    {"c.csv", kEdgeRows}},
-                  "geojson", false}),
+                  "geojson",
+                  false}),
     [](const testing::TestParamInfo<TableCase>& param) { return "Case" + std::to_string(param.index); });
 }  // namespace
