@@ -3,10 +3,8 @@
 // (quorvelTimings.chosenToLinksMs) and the worker's parts of it. With --dictionary each page first
 // loads MeCab's dictionary beside it (readings then guessed, as a page left open a while does).
 // node web-bench-side.mjs [--runs N] [--dictionary] BIG.gpx NAME=PAGE...
-import puppeteer from 'puppeteer-core';
-import { mkdtempSync } from 'node:fs';
-import { loadavg, tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { median, openBenchPage } from './bench-browser.mjs';
+import { loadavg } from 'node:os';
 
 const args = process.argv.slice(2);
 let runs = 3, dictionary = false;
@@ -18,16 +16,7 @@ while (args[0] && args[0].startsWith('--')) {
 }
 const [big, ...named] = args;
 const pages = named.map((pair) => pair.split(/=(.*)/s).slice(0, 2));
-const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true, userDataDir: mkdtempSync(join(tmpdir(), 'quorvel-bench-')),
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-        '--disable-component-update', '--disable-sync'],
-});
-const page = await browser.newPage();
-await page.setViewport({ width: 1280, height: 900 });
-await page.setRequestInterception(true);
-page.on('request', (r) => (/^(file|blob|data):/.test(r.url()) ? r.continue() : r.abort()));
-const median = (values) => values.slice().sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const { browser, page } = await openBenchPage();
 const results = new Map(pages.map(([name]) => [name, []]));
 for (let run = 0; run < runs; ++run)
     for (const [name, path] of pages) {

@@ -2,22 +2,11 @@
 // listed and converted (file read to table and downloads shown), a 100,000-waypoint GPX converted
 // while the page stays responsive, and panning the map with all its points.
 // node web-bench.mjs PAGE HUNDRED.mem BIG.gpx
-import puppeteer from 'puppeteer-core';
-import { mkdtempSync, statSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { median, openBenchPage } from './bench-browser.mjs';
+import { statSync } from 'node:fs';
 
 const [pagePath, hundred, big] = process.argv.slice(2);
-const median = (values) => values.slice().sort((a, b) => a - b)[Math.floor(values.length / 2)];
-const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true, userDataDir: mkdtempSync(join(tmpdir(), 'quorvel-bench-')),
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-        '--disable-component-update', '--disable-sync'],
-});
-const page = await browser.newPage();
-await page.setViewport({ width: 1280, height: 900 });
-await page.setRequestInterception(true);
-page.on('request', (r) => (/^(file|blob|data):/.test(r.url()) ? r.continue() : r.abort()));
+const { browser, page } = await openBenchPage();
 console.log(`page: ${(statSync(pagePath).size / 1e6).toFixed(2)} MB`);
 const opened = Date.now();
 await page.goto(`file://${pagePath}`);
