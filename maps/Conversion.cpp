@@ -74,11 +74,7 @@ std::string UnitPart(const std::string& name) {
     std::size_t bytes = 0, i = 0;
     while (i < name.size()) {
         std::size_t next = i;
-        char32_t c = static_cast<unsigned char>(name[i]);
-        if (c < 0x80)
-            ++next;  // ASCII, undecoded
-        else
-            c = NextCodePoint(name, next);
+        const char32_t c = NextCodePoint(name, next);
         bytes += c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2;
         if (bytes > static_cast<std::size_t>(CPoiTable::kNameLimit)) break;
         i = next;

@@ -101,10 +101,7 @@ std::string ToHalfWidthKatakana(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t start = i;
-        Utf8Char decoded;
-        if (!DecodeCommonUtf8(text, i, decoded)) decoded = DecodeUtf8(text, i);
-        i += decoded.length;
-        char32_t c = decoded.codePoint;
+        char32_t c = NextCodePoint(text, i);
         if (IsHiragana(c)) c += kHiraganaToKatakana;
         if (c >= kFirstKatakana && c <= kLastKatakana)
             out += kHalfWidth[c - kFirstKatakana];

@@ -50,17 +50,10 @@ CString DegreesToDms(double degrees) {
 }
 
 namespace {
-// The bytes of the first count characters of a UTF-8 text, the common characters taken inline: a
-// record is made twice for every place of a large input.
+// The bytes of the first count characters of a UTF-8 text.
 std::size_t PrefixBytes(std::string_view text, std::size_t count) {
     std::size_t i = 0;
-    while (i < text.size() && count-- > 0) {
-        Utf8Char c;
-        if (DecodeCommonUtf8(text, i, c))
-            i += c.length;
-        else
-            NextCodePoint(text, i);
-    }
+    while (i < text.size() && count-- > 0) NextCodePoint(text, i);
     return i;
 }
 

@@ -110,8 +110,7 @@ std::string Utf8ToCp932(const std::string& utf8, std::vector<std::string>* unmap
             ++at;
             continue;
         }
-        Utf8Char c;
-        if (!DecodeCommonUtf8(utf8, at, c)) c = DecodeUtf8(utf8, at);
+        const Utf8Char c = DecodeUtf8(utf8, at);
         if (c.valid && (cp932::IsIgnoredTag(c.codePoint) || encoder.Append(c.codePoint, out))) {
             at += c.length;
             continue;

@@ -18,10 +18,9 @@ std::size_t AnnouncedLength(unsigned char lead) {
 }
 }  // namespace
 
-Utf8Char DecodeUtf8(std::string_view text, std::size_t at) {
+// Also right for the common characters, though DecodeUtf8 takes those inline.
+Utf8Char DecodeOtherUtf8(std::string_view text, std::size_t at) {
     constexpr Utf8Char kInvalid{kReplacement, 1, false};
-    Utf8Char common;
-    if (DecodeCommonUtf8(text, at, common)) return common;
     const auto lead = static_cast<unsigned char>(text[at]);
     const std::size_t length = Utf8SequenceLength(text, at);
     if (length == 0) return kInvalid;
@@ -31,12 +30,6 @@ Utf8Char DecodeUtf8(std::string_view text, std::size_t at) {
     constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
     if (value < kLeast[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return kInvalid;
     return {value, length, true};
-}
-
-char32_t NextCodePoint(std::string_view text, std::size_t& i) {
-    const Utf8Char c = DecodeUtf8(text, i);
-    i += c.length;
-    return c.codePoint;
 }
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -68,11 +61,6 @@ std::size_t FirstInvalidUtf8(std::string_view text) {
                 i += sizeof eight;
                 continue;
             }
-        }
-        Utf8Char common;
-        if (DecodeCommonUtf8(text, i, common)) {
-            i += common.length;
-            continue;
         }
         const Utf8Char c = DecodeUtf8(text, i);
         if (!c.valid) return i;

@@ -12,11 +12,10 @@ struct Utf8Char {
     std::size_t length;
     bool valid;
 };
-Utf8Char DecodeUtf8(std::string_view text, std::size_t at);
-// DecodeUtf8's result, inline, for the characters whose bytes alone make them valid: ASCII,
-// U+0080-U+07FF, and the three-byte ones whose lead admits no overlong form or surrogate (kana and
-// kanji among them). False for any other, which DecodeUtf8 then takes: loops over names and
-// records call this for every character.
+// The characters whose bytes alone make them valid, decoded inline: ASCII, U+0080-U+07FF, and the
+// three-byte ones whose lead admits no overlong form or surrogate (kana and kanji among them).
+// False for any other, which DecodeOtherUtf8 takes. Loops over names and records decode every
+// character, so this part is inline in each.
 inline bool DecodeCommonUtf8(std::string_view text, std::size_t at, Utf8Char& c) {
     const auto lead = static_cast<unsigned char>(text[at]);
     if (lead < 0x80) {
@@ -37,9 +36,19 @@ inline bool DecodeCommonUtf8(std::string_view text, std::size_t at, Utf8Char& c)
     }
     return false;
 }
+Utf8Char DecodeOtherUtf8(std::string_view text, std::size_t at);
+
+inline Utf8Char DecodeUtf8(std::string_view text, std::size_t at) {
+    Utf8Char c;
+    return DecodeCommonUtf8(text, at, c) ? c : DecodeOtherUtf8(text, at);
+}
 
 // The code point at text[i], advancing i past it; U+FFFD (one byte consumed) for invalid UTF-8.
-char32_t NextCodePoint(std::string_view text, std::size_t& i);
+inline char32_t NextCodePoint(std::string_view text, std::size_t& i) {
+    const Utf8Char c = DecodeUtf8(text, i);
+    i += c.length;
+    return c.codePoint;
+}
 void AppendUtf8(std::string& out, char32_t codePoint);
 // The offset of the first byte that is not valid UTF-8, or npos.
 std::size_t FirstInvalidUtf8(std::string_view text);
