@@ -70,7 +70,7 @@ std::string Label(const CString& strInput, const Place& place) {
 // The part of a name the unit keeps: the characters of its first 16 CP932 bytes (one byte for
 // ASCII and half-width kana, two for the rest). Only that part goes to the reading guesser, so a
 // 30 MB name costs no more than a short one.
-std::string UnitPart(const std::string& name) {
+std::size_t UnitPartBytes(std::string_view name) {
     std::size_t bytes = 0, i = 0;
     while (i < name.size()) {
         std::size_t next = i;
@@ -79,7 +79,7 @@ std::string UnitPart(const std::string& name) {
         if (bytes > static_cast<std::size_t>(CPoiTable::kNameLimit)) break;
         i = next;
     }
-    return name.substr(0, i);
+    return i;
 }
 
 // The datum shift's Helmert steps give a longitude within -180...180, so a point shifted across
@@ -443,18 +443,19 @@ ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
     return m_guesser.get();
 }
 
-std::string Conversion::ReadingOf(const std::string& name, bool& guessed, std::vector<ConversionMessage>& messages) {
+std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, bool& guessed, std::vector<ConversionMessage>& messages) {
     guessed = false;
     std::string reading;
-    const std::size_t matched = m_options.userReadings ? m_options.userReadings->Match(name, reading) : 0;
-    const std::string rest = UnitPart(name.substr(matched));
-    if (rest.empty() || FirstCharacters(reading, CPoiTable::kNameLimit + 1).size() < reading.size()) return reading;
+    const std::size_t matched = m_options.userReadings ? m_options.userReadings->Match(std::string(name), reading) : 0;
+    const std::string_view after = name.substr(matched);
+    const std::size_t restBytes = matched == 0 ? unitBytes : UnitPartBytes(after);
+    if (restBytes == 0 || FirstCharacters(reading, CPoiTable::kNameLimit + 1).size() < reading.size()) return reading;
     ReadingGuesser* guesser = m_options.guessReadings ? Guesser(messages) : nullptr;
-    const std::string guess = guesser ? guesser->Guess(rest) : std::string();
+    std::string guess = guesser ? guesser->Guess(std::string(after.substr(0, restBytes))) : std::string();
     // The user's reading of a prefix alone would be taken for the whole name's.
     if (guess.empty()) return {};
     guessed = true;
-    return reading + guess;
+    return reading.empty() ? guess : reading + guess;
 }
 
 bool Conversion::Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages) {
@@ -603,6 +604,7 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
     if (usable) usable->assign(input.places.size(), false);
     input.guessed.assign(input.places.size(), false);
     std::size_t& unread = tally.unread;
+    std::string name;  // a numbered name made text, for NameView
     for (std::size_t i = 0; i < input.places.size(); ++i) {
         Place& place = input.places[i];
         if (input.refused[i] && input.refused[i] != kNoPosition) continue;
@@ -623,20 +625,22 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         // A guessed reading becomes the place's own, half-width as the unit takes it and no
         // longer than its field tells apart: the record made of it when the file is written is
         // then the one checked here.
-        if (!place.Record() && place.Reading().empty() && (m_options.guessReadings || m_options.userReadings)) {
+        // The name's part the unit's field holds, in bytes.
+        const std::size_t kept = place.Record() ? 0 : UnitPartBytes(place.NameView(name));
+        if (!place.Record() && place.ReadingView().empty() && (m_options.guessReadings || m_options.userReadings)) {
             bool guessed = false;
-            place.SetReading(FirstCharacters(ToHalfWidthKatakana(ReadingOf(place.Name(), guessed, messages)),
-                                             static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
+            std::string reading = ToHalfWidthKatakana(ReadingOf(place.NameView(name), kept, guessed, messages));
+            reading.resize(FirstCharacters(reading, static_cast<std::size_t>(CPoiTable::kNameLimit) + 1).size());
+            place.SetReading(std::move(reading));
             input.guessed[i] = guessed;
-            if (place.Reading().empty() && m_guesser && !UnitPart(place.Name()).empty()) ++unread;
+            if (place.ReadingView().empty() && m_guesser && kept > 0) ++unread;
         }
         // A name the unit's field cuts: counted, the first kept as the example.
         if (!place.Record()) {
-            const std::string name = place.Name();
-            std::string kept = UnitPart(name);
-            if (kept.size() < name.size() && cut.count++ == 0) {
-                cut.example = Excerpt(name);
-                cut.cut = std::move(kept);
+            const std::string_view whole = place.NameView(name);
+            if (kept < whole.size() && cut.count++ == 0) {
+                cut.example = Excerpt(whole);
+                cut.cut = std::string(whole.substr(0, kept));
             }
         }
         std::vector<std::string> unmapped;

@@ -164,7 +164,8 @@ private:
     void SayRemoved(const std::vector<CString>& removed, const std::vector<CString>& left, ConversionResult& result);
     ReadingGuesser* Guesser(std::vector<ConversionMessage>& messages);
     // The reading of a place without one: the user's, else guessed (*guessed set); empty when none.
-    std::string ReadingOf(const std::string& name, bool& guessed, std::vector<ConversionMessage>& messages);
+    // unitBytes: the bytes of the name the unit's field holds.
+    std::string ReadingOf(std::string_view name, std::size_t unitBytes, bool& guessed, std::vector<ConversionMessage>& messages);
     // False when the message is not said now (SayOnly).
     bool Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
     // An input read in batches says one step's messages a pass, so that they come in the order of

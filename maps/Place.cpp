@@ -25,6 +25,12 @@ std::string Place::Name() const {
     return Numbered() ? "地点 " + std::to_string(Numbered()) : std::string();
 }
 
+std::string_view Place::NameView(std::string& scratch) const {
+    if (!IsInline()) return View(kName);
+    scratch = Name();
+    return scratch;
+}
+
 std::string Place::NamePrefix(std::size_t bytes) const {
     if (IsInline()) return Name().substr(0, bytes);
     return std::string(View(kName).substr(0, bytes));
@@ -96,11 +102,36 @@ void Place::Set(Field field, std::string text) {
         m_word &= ~kNumberedBits;
         return;
     }
+    if (!IsInline() && text.size() < kLongFrom && SetShort(field, text)) return;
     std::string texts[kFields];
     RecordText* record = IsInline() ? nullptr : RecordOf(Block());
     Extract(texts);
     texts[field] = std::move(text);
     Build(texts, record);
+}
+
+bool Place::SetShort(Field field, std::string_view text) {
+    // A block of short texts is copied as bytes into one of the new size: no text is taken out
+    // into a string of its own (a guessed reading set on every place of a large input).
+    Header* block = Block();
+    for (int i = 0; i < kFields; ++i)
+        if (block->size[i] == kLong) return false;
+    const std::size_t head = sizeof(Header) + (block->hasRecord ? sizeof(RecordText*) : 0);
+    const std::size_t before = static_cast<std::size_t>(At(block, field) - reinterpret_cast<char*>(block)) - head;
+    std::size_t after = 0;
+    for (int i = field + 1; i < kFields; ++i) after += block->size[i];
+    const std::size_t old = block->size[field];
+    if (before + text.size() + after == 0 && !block->hasRecord) return false;  // inline again: Build's
+    auto* fresh = static_cast<Header*>(::operator new(head + before + text.size() + after));
+    char* from = reinterpret_cast<char*>(block);
+    char* to = reinterpret_cast<char*>(fresh);
+    std::memcpy(to, from, head + before);
+    std::memcpy(to + head + before, text.data(), text.size());
+    std::memcpy(to + head + before + text.size(), from + head + before + old, after);
+    fresh->size[field] = static_cast<std::uint16_t>(text.size());
+    ::operator delete(block);
+    m_word = reinterpret_cast<std::uintptr_t>(fresh);
+    return true;
 }
 
 std::string Place::Take(Field field) {

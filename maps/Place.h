@@ -125,8 +125,12 @@ public:
         SetBits((Bits() & kOriginMask) | static_cast<std::uint32_t>(method) << kMethodShift);
     }
 
+    // The name where it lies, without a copy; scratch holds a numbered name made text. Valid until
+    // the place or scratch changes.
+    std::string_view NameView(std::string& scratch) const;
     // UTF-8; empty when there is none.
     std::string Reading() const { return IsInline() ? std::string() : std::string(View(kReading)); }
+    std::string_view ReadingView() const { return IsInline() ? std::string_view() : View(kReading); }
     void SetReading(std::string reading) { Set(kReading, std::move(reading)); }
     // The memory point's digit string (a phone number); ASCII.
     std::string Digits() const { return IsInline() ? std::string() : std::string(View(kDigits)); }
@@ -197,6 +201,8 @@ private:
     static RecordText* RecordOf(const Header* block);
 
     void Set(Field field, std::string text);
+    // Set for a block without long texts; false where it is not one.
+    bool SetShort(Field field, std::string_view text);
     std::string Take(Field field);
     // The texts moved out (a numbered name made text), the block freed; the place is inline after.
     void Extract(std::string (&texts)[kFields]);

@@ -73,20 +73,21 @@ RecordText UnitRecord(const Place& place, std::vector<std::string>* unmapped) {
     if (const RecordText* kept = place.Record()) return {CutUnitField(kept->name), CutUnitField(kept->reading)};
     const std::size_t field = static_cast<std::size_t>(CPoiTable::kNameLimit);
     RecordText record;
-    std::string name = place.NamePrefix(4 * (field + 1));
-    name.resize(PrefixBytes(name, field + 1));
-    record.name = Utf8ToCp932(name, unmapped);
-    std::string reading = place.Reading();
+    // The texts are looked at where they lie: only the parts converted are copied.
+    std::string numbered;
+    const std::string_view whole = place.NameView(numbered);
+    const std::string_view name = whole.substr(0, 4 * (field + 1));
+    record.name = Utf8ToCp932(std::string(name.substr(0, PrefixBytes(name, field + 1))), unmapped);
+    const std::string_view reading = place.ReadingView();
     std::vector<std::string> readingUnmapped;
     const std::size_t first = PrefixBytes(reading, field + 1);
-    record.reading = Utf8ToCp932(first == reading.size() ? reading : reading.substr(0, first), &readingUnmapped);
+    record.reading = Utf8ToCp932(std::string(reading.substr(0, first)), &readingUnmapped);
     if (record.reading.size() > field) {
         // Made half-width, unless it is so already and no longer than converted above.
         const std::size_t wide = PrefixBytes(reading, 4 * field);
-        if (wide != first || reading.find('\xE3') < wide) {
+        if (wide != first || reading.substr(0, wide).find('\xE3') != std::string_view::npos) {
             readingUnmapped.clear();
-            reading.resize(wide);
-            record.reading = Utf8ToCp932(ToHalfWidthKatakana(reading), &readingUnmapped);
+            record.reading = Utf8ToCp932(ToHalfWidthKatakana(std::string(reading.substr(0, wide))), &readingUnmapped);
         }
     }
     if (unmapped) unmapped->insert(unmapped->end(), readingUnmapped.begin(), readingUnmapped.end());

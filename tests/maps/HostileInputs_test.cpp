@@ -214,6 +214,35 @@ TEST(PlaceStorage, EachFieldSurvivesTheOthersBeingSet) {
              original.SetReading("y");
          },
          longName, "ナガイ", "", "", DatumMethod::grid},
+        {"each short text set again, longer and shorter, beside a record",
+         [](Place& p, const std::string&) {
+             p.SetName("駅");
+             p.SetRecord({"n", "r"});
+             p.SetDigits("012");
+             p.SetReading("ｴｷ");
+             p.SetOrigin(PlaceOrigin::Line(7));
+             p.SetReading("ｴｷﾏｴ");
+             p.SetName("駅前");
+             p.SetDigits("");
+             p.SetName("");
+             p.SetReading("ﾏｴ");
+             ASSERT_NE(p.Record(), nullptr);
+             EXPECT_EQ(p.Record()->name + p.Record()->reading, "nr");
+         },
+         "", "ﾏｴ", "", "7 行目", DatumMethod::none},
+        {"short texts emptied one by one, then a long name",
+         [](Place& p, const std::string& name) {
+             p.SetReading("ﾖﾐ");
+             p.SetDigits("9");
+             p.SetMethod(DatumMethod::helmert);
+             p.SetReading("");
+             p.SetDigits("");
+             p.SetNumberedName(6);
+             p.SetDigits("1");
+             p.SetName(name);
+             p.SetReading("ﾅｶﾞｲ");
+         },
+         longName, "ﾅｶﾞｲ", "1", "", DatumMethod::helmert},
         {"a short name moved away and back",
          [](Place& p, const std::string&) {
              Place other;
@@ -235,5 +264,8 @@ TEST(PlaceStorage, EachFieldSurvivesTheOthersBeingSet) {
         EXPECT_EQ(place.Origin().Text(), row.origin);
         EXPECT_EQ(place.Method(), row.method);
         EXPECT_EQ(place.NamePrefix(4), row.name.substr(0, 4));
+        std::string numbered;
+        EXPECT_EQ(place.NameView(numbered), row.name);
+        EXPECT_EQ(place.ReadingView(), row.reading);
     }
 }
