@@ -373,17 +373,23 @@ public:
     std::string Guess(const std::string& name) override {
         std::string reading = WrittenReading(name);
         if (!reading.empty() || m_places->Empty()) return reading.empty() ? Analysed(name) : reading;
+        // Parted byte by byte: no byte of a blank's is a continuation byte, so each found is one
+        // that decoding the name would give.
+        const auto blankAt = [&name](std::size_t at) -> std::size_t {
+            if (name[at] == ' ' || name[at] == '\t') return 1;
+            // U+3000; name[size] is the string's terminating zero
+            return name[at] == '\xE3' && name[at + 1] == '\x80' && at + 2 < name.size() && name[at + 2] == '\x80' ? 3 : 0;
+        };
+        reading.reserve(2 * name.size());
         std::size_t at = 0;
         while (at < name.size()) {
-            const std::size_t start = at;
-            char32_t c = NextCodePoint(name, at);
-            if (c == ' ' || c == '\t' || c == 0x3000) continue;
-            std::size_t end = at;
-            for (std::size_t next = at; next < name.size(); end = next) {
-                c = NextCodePoint(name, next);
-                if (c == ' ' || c == '\t' || c == 0x3000) break;
+            if (const std::size_t blank = blankAt(at)) {
+                at += blank;
+                continue;
             }
-            const std::string& word = Word(name.substr(start, end - start));
+            std::size_t end = at + 1;
+            while (end < name.size() && !blankAt(end)) ++end;
+            const std::string& word = Word(name.substr(at, end - at));
             if (word.empty()) return {};
             if (!reading.empty()) reading += ' ';
             reading += word;
