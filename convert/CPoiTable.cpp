@@ -59,7 +59,7 @@ const PoiEntry& CPoiTable::Entry(int position) const {
     return at < m_entries.size() ? m_entries[at] : kFree;
 }
 
-PoiEntry& CPoiTable::Entry(int position) {
+PoiEntry& CPoiTable::Make(int position) {
     // Past the room reserved an entry would move the others, which callers hold by reference.
     if (position < 0 || position >= kCapacity) throw std::out_of_range("CPoiTable position " + std::to_string(position));
     const std::size_t at = static_cast<std::size_t>(position);

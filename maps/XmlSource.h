@@ -37,5 +37,6 @@ private:
 
     std::vector<std::string> m_warnings;
     LineIndex m_lines;
+    mutable std::size_t m_lineHint = 0;  // where Line found the last node's line
     pugi::xml_document m_document;
 };
