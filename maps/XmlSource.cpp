@@ -140,3 +140,11 @@ std::string XmlSource::Text(pugi::xml_node node) {
 }
 
 std::string XmlSource::Attribute(pugi::xml_node node, const char* name) { return Resolved(node.attribute(name).value()); }
+
+std::string_view XmlSource::Attribute(pugi::xml_node node, const char* name, std::string& scratch) {
+    const std::string_view value = node.attribute(name).value();
+    if (value.find('&') == std::string_view::npos) return value;
+    scratch.clear();
+    AppendResolved(scratch, value);
+    return scratch;
+}
