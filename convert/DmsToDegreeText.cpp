@@ -1,5 +1,6 @@
 #include "convert/DmsToDegreeText.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -260,8 +261,8 @@ Fields ReadTokens(const char* text, std::size_t length) {
 void DmsToDegreeText(CString& text) {
     const char* begin = text.GetString();
     // Up to the first NUL, as for a C string, but never beyond the working bytes.
-    std::size_t length = 0;
-    while (length < kWorkingBytes && begin[length] != '\0') ++length;
+    std::size_t length = std::min(static_cast<std::size_t>(text.GetLength()), kWorkingBytes);
+    if (const void* nul = std::memchr(begin, '\0', length)) length = static_cast<std::size_t>(static_cast<const char*>(nul) - begin);
     Fields fields{};
     if (!ReadRecordForm(begin, length, fields)) fields = ReadTokens(begin, length);
     const std::uint32_t degrees = fields.degrees, minutes = fields.minutes, seconds = fields.seconds,
