@@ -37,19 +37,14 @@ void CollapseSpaceInPlace(std::string& text) {
 }
 
 std::string PhoneDigits(std::string_view text) {
-    // Checked and counted first, then copied into a string made once: a large file has a number
-    // on every point.
-    std::size_t count = 0;
+    std::string digits;
     for (const char ch : text) {
-        if (ch >= '0' && ch <= '9')
-            ++count;
-        else if (ch != '-' && ch != '(' && ch != ')' && ch != '+' && !IsBlank(ch))
+        if (ch >= '0' && ch <= '9') {
+            digits += ch;
+        } else if (ch != '-' && ch != '(' && ch != ')' && ch != '+' && !IsBlank(ch)) {
             return {};
+        }
     }
-    std::string digits(count, '0');
-    std::size_t at = 0;
-    for (const char ch : text)
-        if (ch >= '0' && ch <= '9') digits[at++] = ch;
     return digits;
 }
 
