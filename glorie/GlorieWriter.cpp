@@ -157,7 +157,6 @@ char* PutLines(char* at, const std::vector<PreparedLine>& lines, const PoiEntry*
     }
     return at;
 }
-
 }  // namespace
 
 void glorie::WriteDocument(CSaveFile& file, const PoiEntry* entries, int count) {
