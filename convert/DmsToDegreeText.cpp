@@ -164,8 +164,9 @@ bool BitAt(Wide value, int bit) {
 // The rounding through 17 significant digits below, done on x's exact value at once where it
 // cannot differ: x * 10^5 = mantissa * 10^5 / 2^binaryScale is exact in 70 bits, and rounding x
 // to 17 digits first moves it by 5 * 10^-10 units or less (x below 1000), so a fraction 2^-30
-// (9.3 * 10^-10) or more from one half rounds alike either way. False for the rest (1.6 % of the
-// totals, most of them exactly one half: a total is 36 times a unit there).
+// (9.3 * 10^-10) or more from one half rounds alike either way. False for the rest: 1.6 % of the
+// totals, those 18 more than a multiple of 36 (a unit is 36 thousandths of a second), and not all
+// of them.
 bool RoundedAtOnce(std::uint64_t mantissa, int binaryScale, std::uint64_t& units) {
     const Wide product = Multiply(mantissa, 100000u);
     // The fraction's top 30 bits: 2^29 - 1 or 2^29 is within 2^-30 of one half.
