@@ -32,6 +32,15 @@ void SetDefaults(PoiEntry& entry, int index) {
     Assign(entry.categorySuffix, "00");
     entry.activation = 0;
 }
+
+const PoiEntry& FreeEntry() {
+    static const PoiEntry kFree = [] {
+        PoiEntry entry;
+        SetDefaults(entry, -1);
+        return entry;
+    }();
+    return kFree;
+}
 }  // namespace
 
 CPoiTable::CPoiTable() { m_entries.reserve(kCapacity); }
@@ -50,20 +59,16 @@ int CPoiTable::GetCount() const {
 }
 
 const PoiEntry& CPoiTable::Entry(int position) const {
-    static const PoiEntry kFree = [] {
-        PoiEntry entry;
-        SetDefaults(entry, -1);
-        return entry;
-    }();
     const std::size_t at = static_cast<std::size_t>(position);
-    return at < m_entries.size() ? m_entries[at] : kFree;
+    return at < m_entries.size() ? m_entries[at] : FreeEntry();
 }
 
-PoiEntry& CPoiTable::Entry(int position) {
+PoiEntry& CPoiTable::Make(int position) {
     // Past the room reserved an entry would move the others, which callers hold by reference.
     if (position < 0 || position >= kCapacity) throw std::out_of_range("CPoiTable position " + std::to_string(position));
     const std::size_t at = static_cast<std::size_t>(position);
-    while (m_entries.size() <= at) SetDefaults(m_entries.emplace_back(), -1);
+    // A copy of the free entry: its short texts are copied, not assigned one by one.
+    while (m_entries.size() <= at) m_entries.push_back(FreeEntry());
     return m_entries[at];
 }
 

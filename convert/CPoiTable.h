@@ -36,9 +36,15 @@ public:
 
     // Any position below kCapacity; one not yet used is a free entry with the defaults.
     const PoiEntry& Entry(int position) const;
-    PoiEntry& Entry(int position);
+    // Inline for the entries already made: a conversion sets five fields of each.
+    PoiEntry& Entry(int position) {
+        const auto at = static_cast<std::size_t>(position);
+        return position >= 0 && at < m_entries.size() ? m_entries[at] : Make(position);
+    }
 
 private:
+    PoiEntry& Make(int position);
+
     // Entries are made when a position is first used, in room reserved for all of them at once so
     // that an entry never moves: a conversion of 100 points touches the memory of 100 entries, not
     // of 700, and the positions past the used ones stay free entries.

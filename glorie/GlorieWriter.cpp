@@ -31,20 +31,31 @@ bool IsWritten(const PoiEntry& entry, glorie::When when) {
     return true;
 }
 
-bool NeedsEntity(unsigned char byte) { return byte == '&' || byte == '<' || byte == '>' || byte == '"'; }
+// What ends the plain copy of a byte: the end of the text, markup in any text, or a quotation
+// mark in an attribute. One look-up a byte: almost no byte of a record needs an entity.
+constexpr unsigned char kEnd = 1, kMarkup = 2, kQuote = 4;
+struct Stops {
+    unsigned char of[256];
+    constexpr Stops() : of() {
+        of[0] = kEnd;
+        of[static_cast<unsigned char>('&')] = of[static_cast<unsigned char>('<')] = of[static_cast<unsigned char>('>')] = kMarkup;
+        of[static_cast<unsigned char>('"')] = kQuote;
+    }
+};
+constexpr Stops kStops;
 
 // Record text goes in as its bytes, with the XML markup characters escaped so the document stays
 // well-formed. No CP932 trail byte is below 0x40, so a byte-wise scan never splits a character.
 // Returns the end of what was written; out has room for six bytes a byte of text.
-// One well-predicted test a byte: almost no byte of a record needs an entity.
 char* PutEscaped(char* out, const char* text, bool attribute) {
+    const auto stops = static_cast<unsigned char>(attribute ? kEnd | kMarkup | kQuote : kEnd | kMarkup);
     for (;; ++text) {
         const unsigned char byte = static_cast<unsigned char>(*text);
-        if (byte == '\0') return out;
-        if (!NeedsEntity(byte) || (byte == '"' && !attribute)) {
+        if (!(kStops.of[byte] & stops)) {
             *out++ = *text;
             continue;
         }
+        if (byte == '\0') return out;
         switch (byte) {
         case '&':
             std::memcpy(out, "&amp;", 5);
@@ -117,46 +128,51 @@ const PreparedLines& Lines() {
     return lines;
 }
 
-// The lines appended to out; entry is null for the lines outside the entry blocks, which have no
-// fields. An entry's lines go to the file at once, not one call a line.
-void AppendLines(std::string& out, const std::vector<PreparedLine>& lines, const PoiEntry* entry) {
+// The bytes the lines take at most for entry (null for the lines outside the entry blocks,
+// which have no fields).
+std::size_t Room(const std::vector<PreparedLine>& lines, const PoiEntry* entry) {
+    std::size_t room = 0;
     for (const PreparedLine& p : lines) {
-        if (entry && !IsWritten(*entry, p.line->when)) continue;
-        if (p.fieldCount == 0 || !entry) {
-            out += p.pieces[0];
-            continue;
-        }
-        std::size_t room = p.templateLength;
+        room += p.templateLength;
+        if (!entry) continue;
         for (int field = 0; field < p.fieldCount; ++field)
             room += kEscapedGrowth * static_cast<std::size_t>((entry->*p.fields[field]).GetLength());
-        const std::size_t start = out.size();
-        out.resize(start + room);
-        char* const first = &out[start];
-        char* at = first;
+    }
+    return room;
+}
+
+// The lines written from at, which has Room(lines, entry) bytes; returns their end.
+char* PutLines(char* at, const std::vector<PreparedLine>& lines, const PoiEntry* entry) {
+    for (const PreparedLine& p : lines) {
+        if (entry && !IsWritten(*entry, p.line->when)) continue;
         std::memcpy(at, p.pieces[0].data(), p.pieces[0].size());
         at += p.pieces[0].size();
+        if (!entry) continue;
         for (int field = 0; field < p.fieldCount; ++field) {
             at = PutEscaped(at, (entry->*p.fields[field]).GetString(), p.line->attribute);
             const std::string& piece = p.pieces[field + 1];
             std::memcpy(at, piece.data(), piece.size());
             at += piece.size();
         }
-        out.resize(start + static_cast<std::size_t>(at - first));
     }
+    return at;
 }
 }  // namespace
 
 void glorie::WriteDocument(CSaveFile& file, const PoiEntry* entries, int count) {
     const PreparedLines& lines = Lines();
-    std::string out;  // only grows, so after the first entries no line allocates
-    AppendLines(out, lines.header, nullptr);
-    for (int i = 0; i < count; ++i) {
-        AppendLines(out, lines.entry, &entries[i]);
-        WriteText(file, out.data(), out.size());
-        out.clear();
-    }
-    AppendLines(out, lines.closing, nullptr);
-    WriteText(file, out.data(), out.size());
+    // Only grows, so after the first entries no line allocates nor zeroes its room first. An
+    // entry's lines go to the file at once, not one call a line.
+    std::string block;
+    const auto write = [&](const std::vector<PreparedLine>& part, const PoiEntry* entry) {
+        const std::size_t room = Room(part, entry);
+        if (block.size() < room) block.resize(room);
+        const char* end = PutLines(&block[0], part, entry);
+        WriteText(file, block.data(), static_cast<std::size_t>(end - block.data()));
+    };
+    write(lines.header, nullptr);
+    for (int i = 0; i < count; ++i) write(lines.entry, &entries[i]);
+    write(lines.closing, nullptr);
 }
 
 void glorie::WriteText(CSaveFile& file, const char* text, std::size_t length) { file.Write(text, static_cast<unsigned>(length)); }

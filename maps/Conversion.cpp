@@ -57,13 +57,16 @@ private:
     std::vector<std::uint8_t> m_fates;
 };
 
-std::string Label(const CString& strInput, const Place& place) {
-    // Appended in place: a large input's shift may label a warning for every point.
+// "FILE: 12 行目「NAME」" and then what, made in one string: a large input's shift may label a
+// warning for every point.
+std::string Label(const CString& strInput, const Place& place, std::string_view what = {}) {
     const std::string origin = place.Origin().Text();
-    const std::string name = Excerpt(place.Name());
+    const std::string name = place.Name();
     std::string label;
-    label.reserve(strInput.Str().size() + origin.size() + name.size() + 16);
-    label.append(strInput.Str()).append(": ").append(origin).append("「").append(name).append("」");
+    label.reserve(strInput.Str().size() + origin.size() + name.size() + what.size() + 16);
+    label.append(strInput.Str()).append(": ").append(origin).append("「");
+    AppendExcerpt(label, name);
+    label.append("」").append(what);
     return label;
 }
 
@@ -587,11 +590,11 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
             place.longitude = bToTokyo ? SameSide(shifted.longitude, place.longitude) : mapLongitude(shifted.longitude);
             place.SetMethod(shifted.method);
             if (shifted.outsideArea)
-                Say(messages, {Kind::warning, Label(input.name, place) +
-                                                  ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)"});
+                Say(messages, {Kind::warning, Label(input.name, place,
+                                                    ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)")});
             else if (shifted.method == DatumMethod::helmert)
-                Say(messages, {Kind::warning, Label(input.name, place) +
-                                                  ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました"});
+                Say(messages, {Kind::warning, Label(input.name, place,
+                                                    ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました")});
         }
     }
     input.tokyo = bToTokyo;

@@ -124,10 +124,12 @@ void DatumGrid::CheckRow(int row) const {
     checked.store(true, std::memory_order_release);
 }
 
-bool DatumGrid::Node(int column, int row, float& shiftLat, float& shiftLon) const {
+void DatumGrid::Nodes(int column, int row, bool has[2], float shiftLat[2], float shiftLon[2]) const {
     CheckRow(row);
     // The row's runs are few and in column order: the last that starts at or before the column.
-    std::uint32_t low = U32(m_index + 4 * static_cast<std::size_t>(row)), high = U32(m_index + 4 * (static_cast<std::size_t>(row) + 1));
+    const std::uint32_t first = U32(m_index + 4 * static_cast<std::size_t>(row));
+    std::uint32_t low = first, high = U32(m_index + 4 * (static_cast<std::size_t>(row) + 1));
+    const std::uint32_t end = high;
     const auto c = static_cast<std::uint32_t>(column);
     while (low < high) {
         const std::uint32_t middle = low + (high - low) / 2;
@@ -136,17 +138,26 @@ bool DatumGrid::Node(int column, int row, float& shiftLat, float& shiftLon) cons
         else
             high = middle;
     }
-    if (low == U32(m_index + 4 * static_cast<std::size_t>(row))) return false;
-    const unsigned char* run = m_runs + kRunSize * (low - 1);
-    const std::uint32_t start = U16(run + 4);
-    if (c >= start + U16(run + 6)) return false;
-    const std::uint32_t node = U32(run) + (c - start);
-    const unsigned char* record = m_nodes + kNodeSize * node;
-    shiftLat = F32(record);
-    shiftLon = F32(record + 4);
-    if (!std::isfinite(shiftLat) || !std::isfinite(shiftLon))
-        throw MapError(Subject(m_strName) + " は使えません: 値が数ではありません (" + std::to_string(node + 1) + " 番目の節点)");
-    return true;
+    // A node lies in that run or, past its end, in the next, when that starts at the node.
+    const auto runOf = [&](std::uint32_t node) -> const unsigned char* {
+        if (low > first) {
+            const unsigned char* run = m_runs + kRunSize * (low - 1);
+            if (node < U16(run + 4) + U16(run + 6)) return run;
+        }
+        const unsigned char* next = m_runs + kRunSize * low;
+        return low < end && U16(next + 4) == node ? next : nullptr;
+    };
+    for (std::uint32_t k = 0; k < 2; ++k) {
+        const unsigned char* run = runOf(c + k);
+        has[k] = run != nullptr;
+        if (!run) continue;
+        const std::uint32_t node = U32(run) + (c + k - U16(run + 4));
+        const unsigned char* values = m_nodes + kNodeSize * node;
+        shiftLat[k] = F32(values);
+        shiftLon[k] = F32(values + 4);
+        if (!std::isfinite(shiftLat[k]) || !std::isfinite(shiftLon[k]))
+            throw MapError(Subject(m_strName) + " は使えません: 値が数ではありません (" + std::to_string(node + 1) + " 番目の節点)");
+    }
 }
 
 bool DatumGrid::Shift(double latitude, double longitude, double& shiftLat, double& shiftLon) const {
@@ -158,13 +169,19 @@ bool DatumGrid::Shift(double latitude, double longitude, double& shiftLat, doubl
     const double weights[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy};
     double weight = 0, lat = 0, lon = 0;
     int found = 0;
-    for (int corner = 0; corner < 4; ++corner) {
-        float nodeLat = 0, nodeLon = 0;
-        if (!Node(column + corner % 2, row + corner / 2, nodeLat, nodeLon)) continue;
-        ++found;
-        weight += weights[corner];
-        lat += weights[corner] * nodeLat;
-        lon += weights[corner] * nodeLon;
+    // A row's two nodes at once: one search of its runs, not two.
+    for (int side = 0; side < 2; ++side) {
+        bool has[2];
+        float nodeLat[2], nodeLon[2];
+        Nodes(column, row + side, has, nodeLat, nodeLon);
+        for (int k = 0; k < 2; ++k) {
+            if (!has[k]) continue;
+            const double w = weights[2 * side + k];
+            ++found;
+            weight += w;
+            lat += w * nodeLat[k];
+            lon += w * nodeLon[k];
+        }
     }
     if (found == 0) return false;
     if (found < 4) {

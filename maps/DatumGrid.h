@@ -49,8 +49,9 @@ private:
     void Parse();
     // Throws MapError when the row's runs are not as Parse's comment on the layout says.
     void CheckRow(int row) const;
-    // The shifts of the node at (column, row) in arc-seconds; false when it has no data.
-    bool Node(int column, int row, float& shiftLat, float& shiftLon) const;
+    // The shifts of the nodes at column and column + 1 of row in arc-seconds; has[k] false for a
+    // node without data.
+    void Nodes(int column, int row, bool has[2], float shiftLat[2], float shiftLon[2]) const;
 
     std::string m_strName;
     MappedFile m_file;

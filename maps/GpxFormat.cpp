@@ -57,7 +57,8 @@ void AddPoint(const Document& document, pugi::xml_node point, PlaceCollector& pl
         }
     }
     place.SetTexts(std::move(name), std::move(reading), std::move(digits));
-    places.Add(std::move(place), XmlSource::Attribute(point, "lat"), XmlSource::Attribute(point, "lon"));
+    std::string latitude, longitude;  // for coordinates written with references
+    places.Add(std::move(place), XmlSource::Attribute(point, "lat", latitude), XmlSource::Attribute(point, "lon", longitude));
 }
 
 // The points of a route (rtept) or of a track's segments (trkpt), in order.

@@ -51,7 +51,7 @@ void PlaceCollector::AddTexts(Place place, std::string_view latitudeText, std::s
     }
     if (!parse(latitudeText, true, place.latitude)) place.latitude = NAN;
     if (!parse(longitudeText, false, place.longitude)) place.longitude = NAN;
-    AddParsed(std::move(place), std::string(latitudeText), std::string(longitudeText));
+    AddParsed(std::move(place), latitudeText, longitudeText);
 }
 
 void PlaceCollector::Add(Place place, std::string_view latitudeText, std::string_view longitudeText) {
@@ -65,13 +65,13 @@ void PlaceCollector::AddCells(Place place, std::string_view latitudeText, std::s
     });
 }
 
-void PlaceCollector::AddParsed(Place place, const std::string& latitudeText, const std::string& longitudeText) {
+void PlaceCollector::AddParsed(Place place, std::string_view latitudeText, std::string_view longitudeText) {
     ++m_candidates;
     // The texts are shown as valid UTF-8: an XML attribute may hold a character reference that is none.
     if (!InRange(place.latitude, 90))
-        return Refuse(place.Origin(), "緯度「" + Excerpt(CollapseSpace(ValidUtf8(latitudeText))) + "」は -90〜90 の数値ではありません");
+        return Refuse(place.Origin(), "緯度「" + Excerpt(CollapseSpace(ValidUtf8(std::string(latitudeText)))) + "」は -90〜90 の数値ではありません");
     if (!InRange(place.longitude, 180))
-        return Refuse(place.Origin(), "経度「" + Excerpt(CollapseSpace(ValidUtf8(longitudeText))) + "」は -180〜180 の数値ではありません");
+        return Refuse(place.Origin(), "経度「" + Excerpt(CollapseSpace(ValidUtf8(std::string(longitudeText)))) + "」は -180〜180 の数値ではありません");
     Accept(std::move(place));
 }
 

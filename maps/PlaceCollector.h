@@ -20,7 +20,7 @@ public:
     void AddCells(Place place, std::string_view latitudeText, std::string_view longitudeText, bool decimalComma);
     // A candidate whose coordinates are numbers already (NaN when the file had none usable);
     // the texts are what the warning shows.
-    void AddParsed(Place place, const std::string& latitudeText, const std::string& longitudeText);
+    void AddParsed(Place place, std::string_view latitudeText, std::string_view longitudeText);
     // Room for count places at once: a vector that grows holds its old and new storage together.
     void Reserve(std::size_t count) { m_result.places.reserve(count); }
     // A warning about the file as a whole (one line, naming the file).

@@ -76,7 +76,7 @@ std::string CodePointNames(const std::vector<char32_t>& codePoints) {
     return names;
 }
 
-std::string Excerpt(std::string_view utf8, std::size_t maxCharacters) {
+void AppendExcerpt(std::string& out, std::string_view utf8, std::size_t maxCharacters) {
     // Short and without a byte that may start a control or bidi mark (below 0x20, 0x7F; C2 for
     // U+0080-U+009F, D8 for U+061C, E2 for the marks at U+200E-U+2069): shown as it is. A large
     // input's messages name a place each.
@@ -84,13 +84,17 @@ std::string Excerpt(std::string_view utf8, std::size_t maxCharacters) {
         std::none_of(utf8.begin(), utf8.end(), [](char c) {
             const auto byte = static_cast<unsigned char>(c);
             return byte < 0x20 || byte == 0x7F || byte == 0xC2 || byte == 0xD8 || byte == 0xE2;
-        }))
-        return std::string(utf8);
-    std::string out;
+        })) {
+        out.append(utf8);
+        return;
+    }
     std::size_t count = 0;
     std::size_t plain = 0;  // utf8[plain..i) is shown as it is and not yet in out
     for (std::size_t i = 0; i < utf8.size();) {
-        if (count++ == maxCharacters) return out.append(utf8.substr(plain, i - plain)) + "…";
+        if (count++ == maxCharacters) {
+            out.append(utf8.substr(plain, i - plain)).append("…");
+            return;
+        }
         const auto byte = static_cast<unsigned char>(utf8[i]);
         if (byte >= 0x20 && byte < 0x7F) {  // printable ASCII, most of any text: one byte, shown
             ++i;
@@ -104,5 +108,11 @@ std::string Excerpt(std::string_view utf8, std::size_t maxCharacters) {
             plain = i;
         }
     }
-    return out.append(utf8.substr(plain));
+    out.append(utf8.substr(plain));
+}
+
+std::string Excerpt(std::string_view utf8, std::size_t maxCharacters) {
+    std::string out;
+    AppendExcerpt(out, utf8, maxCharacters);
+    return out;
 }

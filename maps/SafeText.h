@@ -20,3 +20,5 @@ std::string CodePointNames(const std::vector<char32_t>& codePoints);
 // "U+202E" (which would make a name show as another), at most maxCharacters characters
 // and then "…", so that a 30 MB name or a value nested 100,000 deep stays one short line.
 std::string Excerpt(std::string_view utf8, std::size_t maxCharacters = 64);
+// The same appended to out, without a string of its own.
+void AppendExcerpt(std::string& out, std::string_view utf8, std::size_t maxCharacters = 64);

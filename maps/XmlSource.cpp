@@ -32,11 +32,13 @@ const char* Reason(pugi::xml_parse_status status) {
 }
 
 // Character and predefined entity references resolved; an unknown entity is kept as written.
-void AppendResolved(std::string& out, std::string_view text) {
+// Returns whether a character reference was among them.
+bool AppendResolved(std::string& out, std::string_view text) {
+    bool numbered = false;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t amp = text.find('&', at);
         out.append(text.substr(at, amp == std::string_view::npos ? std::string_view::npos : amp - at));
-        if (amp == std::string_view::npos) return;
+        if (amp == std::string_view::npos) return numbered;
         const std::size_t semicolon = text.find(';', amp);
         const std::string_view name =
             semicolon == std::string_view::npos ? std::string_view() : text.substr(amp + 1, semicolon - amp - 1);
@@ -67,6 +69,7 @@ void AppendResolved(std::string& out, std::string_view text) {
                 // No character beyond U+10FFFF or among the surrogates.
                 AppendUtf8(out, value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF) ? char32_t{0xFFFD} : value);
                 resolved = true;
+                numbered = true;
             }
         }
         if (!resolved) {
@@ -76,6 +79,7 @@ void AppendResolved(std::string& out, std::string_view text) {
             at = semicolon + 1;
         }
     }
+    return numbered;
 }
 
 std::string Resolved(const char* text) {
@@ -105,7 +109,7 @@ XmlSource::XmlSource(std::string& bytes, const std::string& fileName)
 
 int XmlSource::Line(pugi::xml_node node) const {
     const std::ptrdiff_t offset = node.offset_debug();
-    return offset < 0 ? 0 : m_lines.Line(static_cast<std::size_t>(offset));
+    return offset < 0 ? 0 : m_lines.Line(static_cast<std::size_t>(offset), m_lineHint);
 }
 
 std::string_view XmlSource::LocalName(pugi::xml_node node) {
@@ -121,15 +125,26 @@ pugi::xml_node XmlSource::Child(pugi::xml_node node, std::string_view localName)
 }
 
 std::string XmlSource::Text(pugi::xml_node node) {
-    std::string text = Resolved(node.value());
+    std::string text;
+    bool numbered = AppendResolved(text, node.value());
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
         if (child.type() == pugi::node_pcdata)
-            AppendResolved(text, child.value());
+            numbered |= AppendResolved(text, child.value());
         else if (child.type() == pugi::node_cdata)
             text += child.value();
     }
-    // A character reference to a surrogate or past U+10FFFF must not give bytes that are no UTF-8.
-    return ValidUtf8(std::move(text));
+    // The document was made valid UTF-8 before parsing, and markup cuts it only at ASCII bytes,
+    // so only a character reference could give bytes that are no UTF-8 (each is checked again).
+    if (numbered) return ValidUtf8(std::move(text));
+    return text;
 }
 
 std::string XmlSource::Attribute(pugi::xml_node node, const char* name) { return Resolved(node.attribute(name).value()); }
+
+std::string_view XmlSource::Attribute(pugi::xml_node node, const char* name, std::string& scratch) {
+    const std::string_view value = node.attribute(name).value();
+    if (value.find('&') == std::string_view::npos) return value;
+    scratch.clear();
+    AppendResolved(scratch, value);
+    return scratch;
+}

@@ -31,11 +31,15 @@ public:
     static std::string Text(pugi::xml_node node);
     // An attribute's value, its references resolved.
     static std::string Attribute(pugi::xml_node node, const char* name);
+    // The same without a copy where it has no reference: the document's own bytes, else resolved
+    // into scratch. Valid while both are.
+    static std::string_view Attribute(pugi::xml_node node, const char* name, std::string& scratch);
 
 private:
     static std::string& Decoded(std::string& bytes, const std::string& fileName, std::vector<std::string>& warnings);
 
     std::vector<std::string> m_warnings;
     LineIndex m_lines;
+    mutable std::size_t m_lineHint = 0;  // where Line found the last node's line
     pugi::xml_document m_document;
 };

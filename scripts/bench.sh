@@ -62,6 +62,18 @@ large_bench() {
                "base-none=$QUORVEL_BENCH_BASE/cli/quorvel-cli $work/big.gpx -d $work/big-base --reading none")
     fi
     python3 scripts/interleave.py "${QUORVEL_BENCH_LARGE_ROUNDS:-20}" "${runs[@]}"
+    # The instructions of the run without readings, which the machine's load does not change
+    # (callgrind), beside QUORVEL_BENCH_BASE's.
+    if command -v valgrind >/dev/null; then
+        echo "== 100,000 waypoints into glorie documents, --reading none: instructions (callgrind)"
+        local side
+        for side in "this=$cli" ${QUORVEL_BENCH_BASE:+"base=$QUORVEL_BENCH_BASE/cli/quorvel-cli"}; do
+            rm -rf "$work/big"; mkdir -p "$work/big"
+            valgrind --tool=callgrind --dump-instr=no --callgrind-out-file="$work/callgrind.out" \
+                "${side#*=}" "$work/big.gpx" -d "$work/big" --reading none >/dev/null 2>&1
+            echo "${side%%=*}: $(callgrind_annotate "$work/callgrind.out" 2>/dev/null | awk '/PROGRAM TOTALS/ {print $1; exit}') instructions"
+        done
+    fi
 
     echo "== large inputs: peak memory against 3 times the input plus 30 MB"
     awk 'BEGIN { print "name,lat,lon"; for (i = 0; i < 1050000; i++) printf "p%d,%.6f,%.6f\n", i, 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000 }' >"$work/big.csv"

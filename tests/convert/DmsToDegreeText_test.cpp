@@ -70,6 +70,21 @@ TEST(DmsToDegreeText, ConvertsEachFormOfCoordinateText) {
     for (const DmsCase& c : cases) EXPECT_EQ(Convert(c.input), c.expected) << "input \"" << c.input << "\"";
 }
 
+// Texts of the record form's length whose fields are not all the form's: read as the tokens read
+// them, not by position.
+TEST(DmsToDegreeText, ReadsNearMissesOfTheRecordFormByTokens) {
+    const DmsCase cases[] = {
+        {"1 9.46.44.040", "1.16290"},    // a blank inside the degrees ends a token
+        {"   .46.44.040", "46.74444"},   // no degrees: the minutes come first
+        {"+39.46.44.040", "39.77890"},   // a sign
+        {" 35.39.29.1x7", "35.65806"},   // a letter ends the thousandths
+        {" 35:39.29.157", "35.48338"},   // no separator after the degrees
+        {"999.59.59.999", "193.04647"},  // the total wraps at 32 bits
+        {"135.39.29.157", "135.65810"},
+    };
+    for (const DmsCase& c : cases) EXPECT_EQ(Convert(c.input), c.expected) << "input \"" << c.input << "\"";
+}
+
 TEST(DmsToDegreeText, LooksAtTheFirst32BytesOnly) {
     const std::string padding(30, ' ');
     const DmsCase cases[] = {
