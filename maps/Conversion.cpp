@@ -61,7 +61,8 @@ private:
 // warning for every point.
 std::string Label(const CString& strInput, const Place& place, std::string_view what = {}) {
     const std::string origin = place.Origin().Text();
-    const std::string name = place.Name();
+    std::string numbered;
+    const std::string_view name = place.NameView(numbered);
     std::string label;
     label.reserve(strInput.Str().size() + origin.size() + name.size() + what.size() + 16);
     label.append(strInput.Str()).append(": ").append(origin).append("「");
