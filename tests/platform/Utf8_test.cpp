@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+
+#include "support/TextReference.h"
 
 namespace {
 TEST(Utf8, DecodesEachFormAndRefusesEachInvalidOne) {
@@ -48,6 +51,7 @@ TEST(Utf8, DecodesEachFormAndRefusesEachInvalidOne) {
         EXPECT_EQ(decoded.length, c.length);
         EXPECT_EQ(decoded.valid, c.valid);
         EXPECT_EQ(Utf8SequenceLength(c.text, 0), c.sequence);
+        EXPECT_EQ(ValidUtf8Length(c.text, 0), c.valid ? c.length : 0u);
         EXPECT_EQ(FirstInvalidUtf8("ab" + c.text), c.valid ? std::string::npos : 2u);
         // After and across runs of eight ASCII bytes, which are passed over a word at a time.
         for (const std::size_t before : {7u, 8u, 13u, 16u}) {
@@ -68,6 +72,49 @@ TEST(Utf8, EveryScalarValueReadsBackAsItWasWritten) {
         const Utf8Char read = DecodeUtf8(text, 0);
         const std::size_t length = 1u + (c > 0x7F) + (c > 0x7FF) + (c > 0xFFFF);
         failures += !read.valid || read.codePoint != c || read.length != length || text.size() != length;
+    }
+    EXPECT_EQ(failures, 0u);
+}
+
+TEST(Utf8, PrefixLengthCountsAnInvalidByteAsACharacter) {
+    const struct {
+        std::string text;
+        std::size_t count, bytes;
+    } cases[] = {
+        {"", 3, 0},
+        {"abc", 0, 0},
+        {"abc", 2, 2},
+        {"\xE6\x9D\xB1\xE4\xBA\xAC", 1, 3},                 // 東京
+        {"\xE6\x9D\xB1\xE4\xBA\xAC", 9, 6},                 // fewer characters than asked
+        {"\xF0\x9F\x98\x80x", 1, 4},                         // four bytes
+        {"\x80\xBF" "a", 2, 2},                               // stray continuation bytes
+        {"\xE3\x81" "a", 1, 1},                               // cut-off lead byte
+        {"\xED\xA0\x80", 2, 2},                               // surrogate: a byte at a time
+        {std::string("a\0b", 3), 2, 2},                        // NUL is a character
+    };
+    for (const auto& c : cases) EXPECT_EQ(Utf8PrefixLength(c.text, c.count), c.bytes) << testing::PrintToString(c.text) << " " << c.count;
+}
+
+// The checks and steps against the plain decoder of support/TextReference.h: random texts of 0 to
+// 40 pieces, after 0 to 16 ASCII bytes (the word-at-a-time check), every offset and count.
+TEST(Utf8, ChecksAndStepsAsThePlainDecoder) {
+    std::mt19937 random(8);
+    std::size_t failures = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const std::string text = std::string(static_cast<std::size_t>(round % 17), 'x') + textref::RandomText(random, static_cast<std::size_t>(round % 41));
+        std::size_t firstInvalid = std::string::npos, characters = 0, offset = 0;
+        textref::EachCharacter(text, [&](const std::string& c, bool valid) {
+            if (!valid && firstInvalid == std::string::npos) firstInvalid = offset;
+            offset += c.size();
+            ++characters;
+        });
+        for (std::size_t at = 0; at < text.size(); ++at) failures += ValidUtf8Length(text, at) != textref::ValidLength(text, at);
+        failures += FirstInvalidUtf8(text) != firstInvalid;
+        for (std::size_t count = 0; count <= characters + 1; ++count) failures += Utf8PrefixLength(text, count) != textref::PrefixLength(text, count);
+        if (failures > 0) {
+            ADD_FAILURE() << testing::PrintToString(text);
+            break;
+        }
     }
     EXPECT_EQ(failures, 0u);
 }
