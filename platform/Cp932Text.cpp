@@ -113,6 +113,19 @@ void AppendUtf8AsCp932(std::string& out, std::string_view utf8, std::vector<std:
             ++i;
             continue;
         }
+        // Kana and kanji first: three bytes whose lead admits no overlong form or surrogate.
+        if (byte - 0xE1u <= 0xEFu - 0xE1u && byte != 0xED && size - i >= 3) {
+            const auto second = static_cast<unsigned char>(utf8[i + 1]), third = static_cast<unsigned char>(utf8[i + 2]);
+            if ((second & 0xC0u) == 0x80 && (third & 0xC0u) == 0x80) {
+                const std::uint16_t code = encoder.Code((byte & 0x0Fu) << 12 | (second & 0x3Fu) << 6 | (third & 0x3Fu));
+                if (code != kNoCode) {
+                    if (code > 0xFF) *at++ = static_cast<char>(code >> 8);
+                    *at++ = static_cast<char>(code & 0xFF);
+                    i += 3;
+                    continue;
+                }
+            }
+        }
         Utf8Char c;
         if (!DecodeCommonUtf8(utf8, i, c)) c = DecodeOtherUtf8(utf8, i);
         if (c.valid) {
