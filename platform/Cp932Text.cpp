@@ -115,8 +115,10 @@ void AppendUtf8AsCp932(std::string& out, std::string_view utf8, std::vector<std:
         }
         // Kana and kanji first: three bytes whose lead admits no overlong form or surrogate.
         if (byte - 0xE1u <= 0xEFu - 0xE1u && byte != 0xED && size - i >= 3) {
-            const auto second = static_cast<unsigned char>(utf8[i + 1]), third = static_cast<unsigned char>(utf8[i + 2]);
-            if ((second & 0xC0u) == 0x80 && (third & 0xC0u) == 0x80) {
+            std::uint16_t next;  // both continuation bytes, tested at once
+            std::memcpy(&next, utf8.data() + i + 1, sizeof next);
+            if ((next & 0xC0C0u) == 0x8080u) {
+                const auto second = static_cast<unsigned char>(utf8[i + 1]), third = static_cast<unsigned char>(utf8[i + 2]);
                 const std::uint16_t code = encoder.Code((byte & 0x0Fu) << 12 | (second & 0x3Fu) << 6 | (third & 0x3Fu));
                 if (code != kNoCode) {
                     if (code > 0xFF) *at++ = static_cast<char>(code >> 8);
