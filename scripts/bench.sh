@@ -62,6 +62,21 @@ large_bench() {
                "base-none=$QUORVEL_BENCH_BASE/cli/quorvel-cli $work/big.gpx -d $work/big-base --reading none")
     fi
     python3 scripts/interleave.py "${QUORVEL_BENCH_LARGE_ROUNDS:-20}" "${runs[@]}"
+    # Instructions, which the machine's load does not change (QUORVEL_BENCH_CALLGRIND=1; a run
+    # under callgrind takes some 20 s): each build's total, readings guessed and not.
+    if [ -n "${QUORVEL_BENCH_CALLGRIND:-}" ]; then
+        quorvel_need valgrind >/dev/null
+        local builds=("this=$cli") entry reading
+        [ -n "${QUORVEL_BENCH_BASE:-}" ] && builds+=("base=$QUORVEL_BENCH_BASE/cli/quorvel-cli")
+        for entry in "${builds[@]}"; do
+            for reading in "" "--reading none"; do
+                rm -rf "$work/big"; mkdir -p "$work/big"
+                # shellcheck disable=SC2086  # the option is words of its own
+                valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" "${entry#*=}" "$work/big.gpx" -d "$work/big" $reading >/dev/null 2>&1
+                echo "${entry%%=*}, ${reading:-readings guessed}: $(callgrind_annotate "$work/callgrind.out" | awk '/PROGRAM TOTALS/ {print $1}') instructions"
+            done
+        done
+    fi
 
     echo "== large inputs: peak memory against 3 times the input plus 30 MB"
     awk 'BEGIN { print "name,lat,lon"; for (i = 0; i < 1050000; i++) printf "p%d,%.6f,%.6f\n", i, 35.6 + (i % 1000) / 20000, 139.5 + (i % 997) / 10000 }' >"$work/big.csv"
