@@ -72,8 +72,19 @@ std::size_t FirstInvalidUtf8(std::string_view text) {
             ++i;
             continue;
         }
-        // A run of other characters (a Japanese name) is checked without looking for ASCII words.
+        // A run of other characters (a Japanese name) is checked without looking for ASCII words,
+        // kana and kanji (three bytes whose lead admits no overlong form or surrogate) in a loop
+        // of their own.
         do {
+            while (size - i >= 3) {
+                const auto lead = static_cast<unsigned char>(text[i]);
+                if (lead - 0xE1u > 0xEFu - 0xE1u || lead == 0xED) break;
+                std::uint16_t next;
+                std::memcpy(&next, text.data() + i + 1, sizeof next);
+                if ((next & 0xC0C0u) != 0x8080u) return i;
+                i += 3;
+            }
+            if (i == size || static_cast<unsigned char>(text[i]) < 0x80) break;
             const std::size_t length = ValidUtf8Length(text, i);
             if (length == 0) return i;
             i += length;
