@@ -63,8 +63,10 @@ inline std::size_t ValidUtf8Length(std::string_view text, std::size_t at) {
     const auto second = left >= 2 ? static_cast<unsigned char>(text[at + 1]) : 0u;
     if (lead <= 0xDF) return (second & 0xC0u) == 0x80 ? 2 : 0;
     // The second byte's range rules out the overlong forms, the surrogates and what lies beyond U+10FFFF.
-    const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-    const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90
+                                                            : 0x80;
+    const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F
+                                                             : 0xBF;
     if (second < low || second > high) return 0;
     const std::size_t length = lead <= 0xEF ? 3 : 4;
     if (left < length) return 0;

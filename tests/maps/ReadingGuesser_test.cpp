@@ -49,8 +49,7 @@ std::string PlainHalfWidth(const std::string& text) {
         for (std::string form; forms >> form;) all.push_back(form);
         return all;
     }();
-    static const std::map<char32_t, std::string> signs = {{0x3000, " "}, {0x3001, "､"}, {0x3002, "｡"}, {0x300C, "｢"}, {0x300D, "｣"},
-                                                          {0x309B, "ﾞ"}, {0x309C, "ﾟ"}, {0x30FB, "･"}, {0x30FC, "ｰ"}};
+    static const std::map<char32_t, std::string> signs = {{0x3000, " "}, {0x3001, "､"}, {0x3002, "｡"}, {0x300C, "｢"}, {0x300D, "｣"}, {0x309B, "ﾞ"}, {0x309C, "ﾟ"}, {0x30FB, "･"}, {0x30FC, "ｰ"}};
     std::string out;
     textref::EachCharacter(text, [&](const std::string& c, bool valid) {
         char32_t code = 0;

@@ -31,7 +31,11 @@ TEST(UnitFields, CutsAndPrefixes) {
         {"0123456789ABCDEFGH", 17, "0123456789ABCDEFG", "0123456789ABCDEF"},
         {"\xE6\x9D\xB1\xE4\xBA\xAC\xE9\xA7\x85", 2, "\xE6\x9D\xB1\xE4\xBA\xAC", "\xE6\x9D\xB1\xE4\xBA\xAC\xE9\xA7\x85"},
         {std::string(15, 'a') + "\x93\x8C", 16, std::string(15, 'a') + "\x93", std::string(15, 'a')},
-        {"\x80\xE3\x81" "a", 2, "\x80\xE3", "\x80\xE3\x81" "a"},
+        {"\x80\xE3\x81"
+         "a",
+         2, "\x80\xE3",
+         "\x80\xE3\x81"
+         "a"},
         {std::string("a\0b", 3), 1, "a", "a"},
     };
     for (const auto& c : cases) {

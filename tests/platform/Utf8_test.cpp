@@ -84,13 +84,17 @@ TEST(Utf8, PrefixLengthCountsAnInvalidByteAsACharacter) {
         {"", 3, 0},
         {"abc", 0, 0},
         {"abc", 2, 2},
-        {"\xE6\x9D\xB1\xE4\xBA\xAC", 1, 3},                 // 東京
-        {"\xE6\x9D\xB1\xE4\xBA\xAC", 9, 6},                 // fewer characters than asked
-        {"\xF0\x9F\x98\x80x", 1, 4},                         // four bytes
-        {"\x80\xBF" "a", 2, 2},                               // stray continuation bytes
-        {"\xE3\x81" "a", 1, 1},                               // cut-off lead byte
-        {"\xED\xA0\x80", 2, 2},                               // surrogate: a byte at a time
-        {std::string("a\0b", 3), 2, 2},                        // NUL is a character
+        {"\xE6\x9D\xB1\xE4\xBA\xAC", 1, 3},  // 東京
+        {"\xE6\x9D\xB1\xE4\xBA\xAC", 9, 6},  // fewer characters than asked
+        {"\xF0\x9F\x98\x80x", 1, 4},         // four bytes
+        {"\x80\xBF"
+         "a",
+         2, 2},  // stray continuation bytes
+        {"\xE3\x81"
+         "a",
+         1, 1},                          // cut-off lead byte
+        {"\xED\xA0\x80", 2, 2},          // surrogate: a byte at a time
+        {std::string("a\0b", 3), 2, 2},  // NUL is a character
     };
     for (const auto& c : cases) EXPECT_EQ(Utf8PrefixLength(c.text, c.count), c.bytes) << testing::PrintToString(c.text) << " " << c.count;
 }

@@ -12,7 +12,10 @@ namespace textref {
 // made from the bits, then refused when overlong, a surrogate or beyond U+10FFFF.
 inline std::size_t ValidLength(const std::string& text, std::size_t at) {
     const unsigned lead = static_cast<unsigned char>(text[at]);
-    const std::size_t n = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+    const std::size_t n = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2
+                                        : (lead >> 4) == 14  ? 3
+                                        : (lead >> 3) == 30  ? 4
+                                                             : 0;
     if (n == 0 || at + n > text.size()) return 0;
     char32_t value = n == 1 ? lead : lead & (0xFFu >> (n + 1));
     for (std::size_t k = 1; k < n; ++k) {
@@ -53,7 +56,8 @@ inline std::size_t Cp932Cut(const std::string& cp932, std::size_t length, std::s
 
 inline std::string Utf8(char32_t c) {
     if (c < 0x80) return std::string(1, static_cast<char>(c));
-    const int n = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    const int n = c < 0x800 ? 2 : c < 0x10000 ? 3
+                                              : 4;
     std::string out(1, static_cast<char>(((0xFF00u >> n) & 0xFF) | (c >> (6 * (n - 1)))));
     for (int k = n - 2; k >= 0; --k) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
     return out;
