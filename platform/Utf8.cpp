@@ -95,6 +95,7 @@ std::size_t FirstInvalidUtf8(std::string_view text) {
 
 std::size_t Utf8PrefixLength(std::string_view text, std::size_t count) {
     const std::size_t size = text.size();
+    if (size <= count) return size;  // every character takes a byte at least
     std::size_t i = 0;
     for (; count > 0 && i < size; --count) {
         if (static_cast<unsigned char>(text[i]) < 0x80) {
