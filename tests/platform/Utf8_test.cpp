@@ -52,6 +52,7 @@ TEST(Utf8, DecodesEachFormAndRefusesEachInvalidOne) {
         EXPECT_EQ(decoded.valid, c.valid);
         EXPECT_EQ(Utf8SequenceLength(c.text, 0), c.sequence);
         EXPECT_EQ(ValidUtf8Length(c.text, 0), c.valid ? c.length : 0u);
+        EXPECT_EQ(Utf8PrefixLength(c.text, 1), c.length);  // an invalid byte is a character
         EXPECT_EQ(FirstInvalidUtf8("ab" + c.text), c.valid ? std::string::npos : 2u);
         // After and across runs of eight ASCII bytes, which are passed over a word at a time.
         for (const std::size_t before : {7u, 8u, 13u, 16u}) {
@@ -74,29 +75,6 @@ TEST(Utf8, EveryScalarValueReadsBackAsItWasWritten) {
         failures += !read.valid || read.codePoint != c || read.length != length || text.size() != length;
     }
     EXPECT_EQ(failures, 0u);
-}
-
-TEST(Utf8, PrefixLengthCountsAnInvalidByteAsACharacter) {
-    const struct {
-        std::string text;
-        std::size_t count, bytes;
-    } cases[] = {
-        {"", 3, 0},
-        {"abc", 0, 0},
-        {"abc", 2, 2},
-        {"\xE6\x9D\xB1\xE4\xBA\xAC", 1, 3},  // 東京
-        {"\xE6\x9D\xB1\xE4\xBA\xAC", 9, 6},  // fewer characters than asked
-        {"\xF0\x9F\x98\x80x", 1, 4},         // four bytes
-        {"\x80\xBF"
-         "a",
-         2, 2},  // stray continuation bytes
-        {"\xE3\x81"
-         "a",
-         1, 1},                          // cut-off lead byte
-        {"\xED\xA0\x80", 2, 2},          // surrogate: a byte at a time
-        {std::string("a\0b", 3), 2, 2},  // NUL is a character
-    };
-    for (const auto& c : cases) EXPECT_EQ(Utf8PrefixLength(c.text, c.count), c.bytes) << testing::PrintToString(c.text) << " " << c.count;
 }
 
 // The checks and steps against the plain decoder of support/TextReference.h: random texts of 0 to

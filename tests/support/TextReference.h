@@ -6,6 +6,8 @@
 #include <random>
 #include <string>
 
+#include "platform/Utf8.h"
+
 namespace textref {
 
 // The length of the well-formed UTF-8 character at text[at], 0 where none starts: the value
@@ -55,11 +57,8 @@ inline std::size_t Cp932Cut(const std::string& cp932, std::size_t length, std::s
 }
 
 inline std::string Utf8(char32_t c) {
-    if (c < 0x80) return std::string(1, static_cast<char>(c));
-    const int n = c < 0x800 ? 2 : c < 0x10000 ? 3
-                                              : 4;
-    std::string out(1, static_cast<char>(((0xFF00u >> n) & 0xFF) | (c >> (6 * (n - 1)))));
-    for (int k = n - 2; k >= 0; --k) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
+    std::string out;
+    AppendUtf8(out, c);  // checked on its own, every scalar value read back
     return out;
 }
 
