@@ -1,6 +1,6 @@
 #pragma once
-// Plain references for the text primitives, written from the definitions and nothing else, and
-// random texts made of the pieces that break them: the fast forms are held against these.
+// Plain references for the text primitives, written from the definitions (only the random texts'
+// characters are written by AppendUtf8), and random texts made of the pieces that break them.
 #include <cstddef>
 #include <iterator>
 #include <random>
