@@ -92,24 +92,71 @@ public:
 
 std::unique_ptr<ReadingGuesser> ReadingGuesser::Written() { return std::make_unique<WrittenGuesser>(); }
 
+namespace {
+// The half-width form of each character U+3000 to U+30FF, of no bytes where it stays: they are
+// the only characters changed, and their UTF-8 is E3 80-83 and a continuation byte. Each form is
+// kept in 8 bytes, so that it is copied whole, without a call.
+class HalfWidthForms {
+public:
+    struct Form {
+        char bytes[8];
+        std::size_t size;
+    };
+
+    HalfWidthForms() {
+        for (char32_t k = 0; k < 0x100; ++k) {
+            char32_t c = 0x3000 + k;
+            if (IsHiragana(c)) c += kHiraganaToKatakana;
+            const char* form = c >= kFirstKatakana && c <= kLastKatakana ? kHalfWidth[c - kFirstKatakana] : HalfWidthSign(c);
+            Form& kept = m_forms[k];
+            kept = {};
+            if (form) {
+                kept.size = std::strlen(form);
+                std::memcpy(kept.bytes, form, kept.size);
+            }
+        }
+    }
+    // The form of the character at text[at] if it has one.
+    const Form* Of(const unsigned char* at) const {
+        if ((at[1] & 0xFCu) != 0x80 || (at[2] & 0xC0u) != 0x80) return nullptr;
+        const Form& form = m_forms[(at[1] & 0x03u) << 6 | (at[2] & 0x3Fu)];
+        return form.size == 0 ? nullptr : &form;
+    }
+
+private:
+    Form m_forms[0x100];
+};
+}  // namespace
+
 std::string ToHalfWidthKatakana(const std::string& text) {
     // Every character changed here (U+3000 to U+30FC) starts with the byte E3: a text without it,
     // as a reading already half-width, stays as it is.
     if (text.find('\xE3') == std::string::npos) return text;
+    static const HalfWidthForms forms;
+    // Written through a pointer into a buffer on the stack, which goes to out when full (no
+    // character writes more than a form's 8 bytes) and at the end.
     std::string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const std::size_t start = i;
-        char32_t c = NextCodePoint(text, i);
-        if (IsHiragana(c)) c += kHiraganaToKatakana;
-        if (c >= kFirstKatakana && c <= kLastKatakana)
-            out += kHalfWidth[c - kFirstKatakana];
-        else if (const char* sign = HalfWidthSign(c))
-            out += sign;
-        else
-            out.append(text, start, i - start);
+    char buffer[256];
+    char* to = buffer;
+    char* const full = buffer + sizeof buffer - sizeof(HalfWidthForms::Form::bytes);
+    const auto* from = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const end = from + text.size();
+    while (from < end) {
+        if (to > full) {
+            out.append(buffer, static_cast<std::size_t>(to - buffer));
+            to = buffer;
+        }
+        if (*from == 0xE3 && end - from >= 3) {
+            if (const HalfWidthForms::Form* form = forms.Of(from)) {
+                std::memcpy(to, form->bytes, sizeof form->bytes);
+                to += form->size;
+                from += 3;
+                continue;
+            }
+        }
+        *to++ = static_cast<char>(*from++);
     }
+    out.append(buffer, static_cast<std::size_t>(to - buffer));
     return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "convert/CPoiTable.h"
 #include "maps/ReadingGuesser.h"
@@ -51,23 +52,27 @@ CString DegreesToDms(double degrees) {
 
 namespace {
 // The bytes of the first count characters of a UTF-8 text.
-std::size_t PrefixBytes(std::string_view text, std::size_t count) {
-    std::size_t i = 0;
-    while (i < text.size() && count-- > 0) NextCodePoint(text, i);
-    return i;
-}
+std::size_t PrefixBytes(std::string_view text, std::size_t count) { return Utf8PrefixLength(text, count); }
 
 // CutUnitField without a copy.
-void CutInPlace(std::string& cp932) { cp932.resize(Cp932TruncatedLength(cp932.c_str(), CPoiTable::kNameLimit)); }
+void CutInPlace(std::string& cp932) { cp932.resize(Cp932TruncatedLength(std::string_view(cp932), CPoiTable::kNameLimit)); }
 }  // namespace
 
 std::string CutUnitField(const std::string& cp932) {
-    std::string cut = cp932;
-    CutInPlace(cut);
-    return cut;
+    return cp932.substr(0, Cp932TruncatedLength(std::string_view(cp932), CPoiTable::kNameLimit));
+}
+
+std::string CutUnitField(std::string&& cp932) {
+    CutInPlace(cp932);
+    return std::move(cp932);
 }
 
 std::string FirstCharacters(const std::string& text, std::size_t count) { return text.substr(0, PrefixBytes(text, count)); }
+
+std::string FirstCharacters(std::string&& text, std::size_t count) {
+    text.resize(PrefixBytes(text, count));
+    return std::move(text);
+}
 
 RecordText UnitRecord(const Place& place, std::vector<std::string>* unmapped) {
     if (const RecordText* kept = place.Record()) return {CutUnitField(kept->name), CutUnitField(kept->reading)};

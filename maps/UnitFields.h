@@ -12,10 +12,12 @@
 CString DegreesToDms(double degrees);
 // CP932 text cut to the unit's 16 bytes without splitting a character.
 std::string CutUnitField(const std::string& cp932);
+std::string CutUnitField(std::string&& cp932);  // cut in place
 // The first count characters of a UTF-8 text: every character takes a byte of the unit's field
 // at least, so the first 17 tell whether a text fits its 16 bytes, and converting no more keeps a
 // 30 MB name from costing seconds.
 std::string FirstCharacters(const std::string& text, std::size_t count);
+std::string FirstCharacters(std::string&& text, std::size_t count);  // cut in place
 // The unit's texts of a place: its memory point's own, or its name and reading in CP932, cut to
 // the unit's fields. A reading is kept as written where it fits (so that a memory point's reading
 // comes back byte for byte through a map file); a longer one is made half-width katakana to fit.

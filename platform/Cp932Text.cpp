@@ -63,14 +63,8 @@ public:
     // Whether every ASCII character is its own code, so that ASCII text needs no look-up.
     bool AsciiAsItIs() const { return m_asciiAsItIs; }
 
-    // Appends c's code; false when it has none.
-    bool Append(char32_t c, std::string& out) const {
-        const std::uint16_t code = c < 0x10000 ? m_codes[c] : kNoCode;
-        if (code == kNoCode) return false;
-        if (code > 0xFF) out += static_cast<char>(code >> 8);
-        out += static_cast<char>(code & 0xFF);
-        return true;
-    }
+    // c's code (a byte, or a lead and a trail byte); kNoCode when it has none.
+    std::uint16_t Code(char32_t c) const { return c < 0x10000 ? m_codes[c] : kNoCode; }
 
 private:
     std::uint16_t m_codes[0x10000];
@@ -98,46 +92,98 @@ bool Cp932ToUtf8(const std::string& cp932, std::string& utf8) {
     return valid;
 }
 
-std::string Utf8ToCp932(const std::string& utf8, std::vector<std::string>* unmapped) {
+void AppendUtf8AsCp932(std::string& out, std::string_view utf8, std::vector<std::string>* unmapped) {
     static const Encoder encoder;
-    std::string out;
-    out.reserve(utf8.size());
-    std::size_t at = 0;
-    while (at < utf8.size()) {
-        const auto byte = static_cast<unsigned char>(utf8[at]);
-        if (byte < 0x80 && encoder.AsciiAsItIs()) {  // a byte of its own, most of many names
-            out += static_cast<char>(byte);
-            ++at;
+    const bool asciiAsItIs = encoder.AsciiAsItIs();
+    // Written through a pointer into a buffer on the stack, which goes to out when full (no
+    // character writes more than two bytes) and at the end: a name costs one append.
+    char buffer[256];
+    char* at = buffer;
+    char* const full = buffer + sizeof buffer - 2;
+    const std::size_t size = utf8.size();
+    std::size_t i = 0;
+    while (i < size) {
+        if (at > full) {
+            out.append(buffer, static_cast<std::size_t>(at - buffer));
+            at = buffer;
+        }
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x80 && asciiAsItIs) {  // a byte of its own, most of many names
+            *at++ = static_cast<char>(byte);
+            ++i;
             continue;
         }
-        const Utf8Char c = DecodeUtf8(utf8, at);
-        if (c.valid && (cp932::IsIgnoredTag(c.codePoint) || encoder.Append(c.codePoint, out))) {
-            at += c.length;
-            continue;
+        // Kana and kanji first: three bytes whose lead admits no overlong form or surrogate.
+        if (byte - 0xE1u <= 0xEFu - 0xE1u && byte != 0xED && size - i >= 3) {
+            std::uint16_t next;  // both continuation bytes, tested at once
+            std::memcpy(&next, utf8.data() + i + 1, sizeof next);
+            if ((next & 0xC0C0u) == 0x8080u) {
+                const auto second = static_cast<unsigned char>(utf8[i + 1]), third = static_cast<unsigned char>(utf8[i + 2]);
+                const std::uint16_t code = encoder.Code((byte & 0x0Fu) << 12 | (second & 0x3Fu) << 6 | (third & 0x3Fu));
+                if (code != kNoCode) {
+                    if (code > 0xFF) *at++ = static_cast<char>(code >> 8);
+                    *at++ = static_cast<char>(code & 0xFF);
+                    i += 3;
+                    continue;
+                }
+            }
+        }
+        Utf8Char c;
+        if (!DecodeCommonUtf8(utf8, i, c)) c = DecodeOtherUtf8(utf8, i);
+        if (c.valid) {
+            const std::uint16_t code = encoder.Code(c.codePoint);
+            if (code != kNoCode) {
+                if (code > 0xFF) *at++ = static_cast<char>(code >> 8);
+                *at++ = static_cast<char>(code & 0xFF);
+                i += c.length;
+                continue;
+            }
+            if (cp932::IsIgnoredTag(c.codePoint)) {
+                i += c.length;
+                continue;
+            }
         }
         // Invalid UTF-8 that still has a character's shape (an overlong form, a surrogate) stands
         // for one character.
-        const std::size_t length = c.valid ? c.length : std::max<std::size_t>(Utf8SequenceLength(utf8, at), 1);
-        out += '?';
-        if (unmapped) unmapped->push_back(utf8.substr(at, length));
-        at += length;
+        const std::size_t length = c.valid ? c.length : std::max<std::size_t>(Utf8SequenceLength(utf8, i), 1);
+        *at++ = '?';
+        if (unmapped) unmapped->emplace_back(utf8.substr(i, length));
+        i += length;
     }
+    out.append(buffer, static_cast<std::size_t>(at - buffer));
+}
+
+std::string Utf8ToCp932(const std::string& utf8, std::vector<std::string>* unmapped) {
+    std::string out;
+    AppendUtf8AsCp932(out, utf8, unmapped);
     return out;
 }
+
+namespace {
+// How many of source's length bytes are kept within room bytes without splitting a character.
+std::size_t Cp932Cut(const char* source, std::size_t length, std::size_t room) {
+    if (length <= room) return length;
+    // A byte that can lead no character ends one (it is a character or a pair's trail byte), so
+    // characters start again after it: the lead bytes that follow the last such byte before the
+    // cut pair up from there, and an odd one out at the cut would lose its trail byte.
+    std::size_t leads = 0;
+    while (leads < room && cp932::IsLeadByte(static_cast<unsigned char>(source[room - 1 - leads]))) ++leads;
+    return room - leads % 2;
+}
+}  // namespace
 
 std::size_t Cp932TruncatedLength(const char* source, int limit) {
     const std::size_t room = limit < 0 ? 0 : static_cast<std::size_t>(limit);
     std::size_t length = 0;
     while (length <= room && source[length] != '\0') ++length;
-    if (length <= room) return length;
-    std::size_t cut = room;
-    if (cut > 0) {
-        // Walk whole characters so a trail byte is never taken for a lead byte.
-        std::size_t at = 0;
-        while (at < cut - 1) at += cp932::IsLeadByte(static_cast<unsigned char>(source[at])) ? 2 : 1;
-        if (at == cut - 1 && cp932::IsLeadByte(static_cast<unsigned char>(source[at]))) --cut;
-    }
-    return cut;
+    return Cp932Cut(source, length, room);
+}
+
+std::size_t Cp932TruncatedLength(std::string_view source, int limit) {
+    const std::size_t room = limit < 0 ? 0 : static_cast<std::size_t>(limit);
+    const std::size_t look = std::min(source.size(), room + 1);
+    const void* nul = std::memchr(source.data(), '\0', look);
+    return Cp932Cut(source.data(), nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - source.data()) : look, room);
 }
 
 void CopyCp932Truncated(char* destination, const char* source, int limit) {

@@ -51,22 +51,61 @@ void AppendUtf8(std::string& out, char32_t c) {
 }
 
 std::size_t FirstInvalidUtf8(std::string_view text) {
+    const std::size_t size = text.size();
     std::size_t i = 0;
-    while (i < text.size()) {
+    while (i < size) {
         // Eight ASCII bytes at a time: a document's markup is most of it.
-        std::uint64_t eight;
-        if (text.size() - i >= sizeof eight) {
+        if (size - i >= 8) {
+            std::uint64_t eight;
             std::memcpy(&eight, text.data() + i, sizeof eight);
-            if ((eight & 0x8080808080808080u) == 0) {
-                i += sizeof eight;
+            const std::uint64_t high = eight & 0x8080808080808080u;
+            if (high == 0) {
+                i += 8;
                 continue;
             }
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            // Past the ASCII bytes before the first other one, in one step.
+            i += static_cast<std::size_t>(__builtin_ctzll(high)) / 8;
+#endif
         }
-        const Utf8Char c = DecodeUtf8(text, i);
-        if (!c.valid) return i;
-        i += c.length;
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        // A run of other characters (a Japanese name) is checked without looking for ASCII words,
+        // kana and kanji (three bytes whose lead admits no overlong form or surrogate) in a loop
+        // of their own.
+        do {
+            while (size - i >= 3) {
+                const auto lead = static_cast<unsigned char>(text[i]);
+                if (lead - 0xE1u > 0xEFu - 0xE1u || lead == 0xED) break;
+                std::uint16_t next;
+                std::memcpy(&next, text.data() + i + 1, sizeof next);
+                if ((next & 0xC0C0u) != 0x8080u) return i;
+                i += 3;
+            }
+            if (i == size || static_cast<unsigned char>(text[i]) < 0x80) break;
+            const std::size_t length = ValidUtf8Length(text, i);
+            if (length == 0) return i;
+            i += length;
+        } while (i < size && static_cast<unsigned char>(text[i]) >= 0x80);
     }
     return std::string_view::npos;
+}
+
+std::size_t Utf8PrefixLength(std::string_view text, std::size_t count) {
+    const std::size_t size = text.size();
+    if (size <= count) return size;  // every character takes a byte at least
+    std::size_t i = 0;
+    for (; count > 0 && i < size; --count) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = ValidUtf8Length(text, i);
+        i += length == 0 ? 1 : length;
+    }
+    return i;
 }
 
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {

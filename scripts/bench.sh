@@ -62,16 +62,19 @@ large_bench() {
                "base-none=$QUORVEL_BENCH_BASE/cli/quorvel-cli $work/big.gpx -d $work/big-base --reading none")
     fi
     python3 scripts/interleave.py "${QUORVEL_BENCH_LARGE_ROUNDS:-20}" "${runs[@]}"
-    # The instructions of the run without readings, which the machine's load does not change
-    # (callgrind), beside QUORVEL_BENCH_BASE's.
-    if command -v valgrind >/dev/null; then
-        echo "== 100,000 waypoints into glorie documents, --reading none: instructions (callgrind)"
-        local side
-        for side in "this=$cli" ${QUORVEL_BENCH_BASE:+"base=$QUORVEL_BENCH_BASE/cli/quorvel-cli"}; do
-            rm -rf "$work/big"; mkdir -p "$work/big"
-            valgrind --tool=callgrind --dump-instr=no --callgrind-out-file="$work/callgrind.out" \
-                "${side#*=}" "$work/big.gpx" -d "$work/big" --reading none >/dev/null 2>&1
-            echo "${side%%=*}: $(callgrind_annotate "$work/callgrind.out" 2>/dev/null | awk '/PROGRAM TOTALS/ {print $1; exit}') instructions"
+    # Instructions, which the machine's load does not change (QUORVEL_BENCH_CALLGRIND=1; a run
+    # under callgrind takes some 20 s): each build's total, readings guessed and not.
+    if [ -n "${QUORVEL_BENCH_CALLGRIND:-}" ]; then
+        quorvel_need valgrind >/dev/null
+        local builds=("this=$cli") entry reading
+        [ -n "${QUORVEL_BENCH_BASE:-}" ] && builds+=("base=$QUORVEL_BENCH_BASE/cli/quorvel-cli")
+        for entry in "${builds[@]}"; do
+            for reading in "" "--reading none"; do
+                rm -rf "$work/big"; mkdir -p "$work/big"
+                # shellcheck disable=SC2086  # the option is words of its own
+                valgrind --tool=callgrind --dump-instr=no --callgrind-out-file="$work/callgrind.out" "${entry#*=}" "$work/big.gpx" -d "$work/big" $reading >/dev/null 2>&1
+                echo "${entry%%=*}, ${reading:-readings guessed}: $(callgrind_annotate "$work/callgrind.out" 2>/dev/null | awk '/PROGRAM TOTALS/ {print $1; exit}') instructions"
+            done
         done
     fi
 

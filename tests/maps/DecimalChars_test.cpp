@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <random>
 #include <utility>
 #include <string>
@@ -38,6 +39,26 @@ INSTANTIATE_TEST_SUITE_P(Texts, PortableRead,
                                          "9007199254740992", "9007199254740993", "900719925474099.3", "1e22",
                                          "1e23", "4.35e-22", "4.35e-23", "-0.0", "24.0010001", "139.7671248e-5",
                                          "0.1", "1.7976931348623157e308", "2.2250738585072014e-308", "1e-0400"));
+
+// ReadDouble (the quick path for plain decimals, the library for the rest) against from_chars:
+// random signs, digits, points, exponents and what follows, bit for bit, with the same end.
+TEST(ReadDouble, ReadsAsTheStandardLibrary) {
+    std::mt19937 random(53);
+    const char* const tails[] = {"", "x", ".", "e", "e5", "E-3", "-", "<", " ", "0"};
+    for (int i = 0; i < 200000; ++i) {
+        std::string text = random() % 4 == 0 ? "-" : "";
+        for (auto n = random() % 20; n > 0; --n) text += static_cast<char>('0' + random() % 10);
+        if (random() % 3 != 0) text += '.';
+        for (auto n = random() % 25; n > 0; --n) text += static_cast<char>('0' + random() % 10);
+        text += tails[random() % std::size(tails)];
+        double expected = -7, got = -7;
+        const std::from_chars_result want = std::from_chars(text.data(), text.data() + text.size(), expected);
+        const std::from_chars_result have = ReadDouble(text.data(), text.data() + text.size(), got);
+        ASSERT_EQ(have.ptr - text.data(), want.ptr - text.data()) << text;
+        ASSERT_EQ(have.ec, want.ec) << text;
+        ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << text;  // -0 and 0 apart
+    }
+}
 
 class PortableWrite : public testing::TestWithParam<double> {};
 

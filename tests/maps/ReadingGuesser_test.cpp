@@ -1,7 +1,11 @@
 #include "maps/ReadingGuesser.h"
 
 #include <iterator>
+#include <map>
 #include <memory>
+#include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -9,6 +13,7 @@
 #include "maps/PlaceReadings.h"
 
 #include "platform/posix/PosixCalls.h"
+#include "support/TextReference.h"
 
 namespace {
 TEST(ReadingGuesser, HalfWidthKatakana) {
@@ -31,6 +36,43 @@ TEST(ReadingGuesser, HalfWidthKatakana) {
         {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(ToHalfWidthKatakana(c.text), c.expected) << c.text;
+}
+
+// The plain form: each character on its own (as support/TextReference.h steps), hiragana moved to
+// katakana, then the half-width forms of U+30A1 to U+30FA and of the signs.
+std::string PlainHalfWidth(const std::string& text) {
+    static const std::vector<std::string> katakana = [] {
+        std::istringstream forms(
+            "ｧ ｱ ｨ ｲ ｩ ｳ ｪ ｴ ｫ ｵ ｶ ｶﾞ ｷ ｷﾞ ｸ ｸﾞ ｹ ｹﾞ ｺ ｺﾞ ｻ ｻﾞ ｼ ｼﾞ ｽ ｽﾞ ｾ ｾﾞ ｿ ｿﾞ ﾀ ﾀﾞ ﾁ ﾁﾞ ｯ ﾂ ﾂﾞ ﾃ ﾃﾞ ﾄ ﾄﾞ ﾅ ﾆ ﾇ ﾈ ﾉ "
+            "ﾊ ﾊﾞ ﾊﾟ ﾋ ﾋﾞ ﾋﾟ ﾌ ﾌﾞ ﾌﾟ ﾍ ﾍﾞ ﾍﾟ ﾎ ﾎﾞ ﾎﾟ ﾏ ﾐ ﾑ ﾒ ﾓ ｬ ﾔ ｭ ﾕ ｮ ﾖ ﾗ ﾘ ﾙ ﾚ ﾛ ﾜ ﾜ ｲ ｴ ｦ ﾝ ｳﾞ ｶ ｹ ﾜﾞ ｲﾞ ｴﾞ ｦﾞ");
+        std::vector<std::string> all;
+        for (std::string form; forms >> form;) all.push_back(form);
+        return all;
+    }();
+    static const std::map<char32_t, std::string> signs = {{0x3000, " "}, {0x3001, "､"}, {0x3002, "｡"}, {0x300C, "｢"}, {0x300D, "｣"}, {0x309B, "ﾞ"}, {0x309C, "ﾟ"}, {0x30FB, "･"}, {0x30FC, "ｰ"}};
+    std::string out;
+    textref::EachCharacter(text, [&](const std::string& c, bool valid) {
+        char32_t code = 0;
+        if (valid && c.size() == 3)
+            code = (static_cast<unsigned char>(c[0]) & 0x0Fu) << 12 | (static_cast<unsigned char>(c[1]) & 0x3Fu) << 6 | (static_cast<unsigned char>(c[2]) & 0x3Fu);
+        if (code >= 0x3041 && code <= 0x3096) code += 0x60;
+        if (code >= 0x30A1 && code <= 0x30FA)
+            out += katakana.at(code - 0x30A1);
+        else
+            out += signs.count(code) ? signs.at(code) : c;
+    });
+    return out;
+}
+
+// Every character from U+3000 to U+30FF alone, then random texts, short and longer than the
+// 256 bytes written at a time, against the plain form.
+TEST(ReadingGuesser, HalfWidthKatakanaAsThePlainForm) {
+    for (char32_t c = 0x3000; c <= 0x30FF; ++c) EXPECT_EQ(ToHalfWidthKatakana(textref::Utf8(c)), PlainHalfWidth(textref::Utf8(c))) << std::hex << c;
+    std::mt19937 random(30);
+    for (int round = 0; round < 5000; ++round) {
+        const std::string text = textref::RandomText(random, static_cast<std::size_t>(round < 4800 ? round % 41 : 100 + round % 200));
+        ASSERT_EQ(ToHalfWidthKatakana(text), PlainHalfWidth(text)) << testing::PrintToString(text);
+    }
 }
 
 // Every build, with the analyser or without, reads these names alike.

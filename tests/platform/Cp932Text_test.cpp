@@ -5,13 +5,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/Utf8.h"
+#include "support/TextReference.h"
 
 namespace {
 // The converter the program used before it had its own table, glibc iconv's "CP932" with the
@@ -174,6 +177,9 @@ TEST(Cp932Text, VendorCharactersAndWhatHasNoCode) {
         std::vector<std::string> unmapped;
         EXPECT_EQ(Utf8ToCp932(c.utf8, &unmapped), c.cp932);
         EXPECT_EQ(unmapped, c.unmapped);
+        std::string appended = "\x82\xA0";
+        AppendUtf8AsCp932(appended, c.utf8);
+        EXPECT_EQ(appended, "\x82\xA0" + c.cp932);
         std::string utf8;
         EXPECT_TRUE(Cp932ToUtf8(c.cp932, utf8));
         EXPECT_EQ(utf8, c.back);
@@ -211,6 +217,7 @@ TEST(Cp932Text, CutNeverSplitsACharacter) {
         {"0xFC starts a character", std::string(15, 'a') + "\xFC\x40", 16, std::string(15, 'a')},
         {"limit of one on a lead byte", kanji, 1, ""},
         {"limit of zero", "abc", 0, ""},
+        {"NUL ends the text", std::string("ab\0cd", 5), 16, "ab"},
     };
     for (const Case& c : cases) {
         char destination[32];
@@ -219,6 +226,49 @@ TEST(Cp932Text, CutNeverSplitsACharacter) {
         EXPECT_EQ(std::string(destination), c.expected) << c.what;
         EXPECT_EQ(destination[c.expected.size()], '\0') << c.what;
         EXPECT_EQ(destination[c.expected.size() + 1], '\x55') << c.what << ": wrote past the terminator";
+        EXPECT_EQ(Cp932TruncatedLength(std::string_view(c.source), c.limit), c.expected.size()) << c.what;
+    }
+}
+
+// Long and short random texts (the conversion writes through a buffer of 256 bytes), converted
+// alone and appended to a text.
+TEST(Cp932Text, TextsOfAnyLengthAsIconv) {
+    AgainstIconv codec;
+    std::mt19937 random(932);
+    for (int round = 0; round < 2200; ++round) {
+        const std::string text = textref::RandomText(random, static_cast<std::size_t>(round < 2000 ? round % 41 : 100 + round % 301));
+        codec.Encode(text);
+        std::string appended = "\x82\xA0";
+        AppendUtf8AsCp932(appended, text);
+        if (appended != "\x82\xA0" + Utf8ToCp932(text)) ADD_FAILURE() << "appended differently: " << testing::PrintToString(text);
+    }
+    EXPECT_EQ(codec.Differences(), 0u);
+}
+
+// Both cuts against walking whole characters from the start, for random CP932-like bytes (lead
+// bytes, trail bytes in the lead range, single bytes, NUL) of 0 to 40 bytes and every limit. The
+// text of the view is a copy of its exact size, so that a read past it fails under the sanitizer.
+TEST(Cp932Text, CutsAsWalkingFromTheStart) {
+    const unsigned char bytes[] = {'a', 0x00, 0x40, 0x7E, 0x80, 0x81, 0x88, 0x9F, 0xA0, 0xA1, 0xDF, 0xE0, 0xEA, 0xFC, 0xFD, 0xFF};
+    std::mt19937 random(16);
+    std::size_t failures = 0;
+    for (int round = 0; round < 20000 && failures == 0; ++round) {
+        std::string text;
+        for (int k = round % 41; k > 0; --k) text += static_cast<char>(bytes[random() % std::size(bytes)]);
+        const std::unique_ptr<char[]> exact(new char[text.size()]);
+        std::memcpy(exact.get(), text.data(), text.size());
+        const std::string_view view(exact.get(), text.size());
+        const std::size_t nul = std::min(text.find('\0'), text.size());
+        for (int limit = -1; limit <= 42; ++limit) {
+            const std::size_t room = limit < 0 ? 0 : static_cast<std::size_t>(limit);
+            const std::size_t expected = textref::Cp932Cut(text, std::min(nul, room + 1), room);
+            failures += Cp932TruncatedLength(text.c_str(), limit) != expected;
+            failures += Cp932TruncatedLength(view, limit) != expected;
+            if (failures > 0) {
+                ADD_FAILURE() << testing::PrintToString(text) << " cut to " << limit;
+                break;
+            }
+        }
     }
 }
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+
+#include "support/TextReference.h"
 
 namespace {
 TEST(Utf8, DecodesEachFormAndRefusesEachInvalidOne) {
@@ -48,6 +51,8 @@ TEST(Utf8, DecodesEachFormAndRefusesEachInvalidOne) {
         EXPECT_EQ(decoded.length, c.length);
         EXPECT_EQ(decoded.valid, c.valid);
         EXPECT_EQ(Utf8SequenceLength(c.text, 0), c.sequence);
+        EXPECT_EQ(ValidUtf8Length(c.text, 0), c.valid ? c.length : 0u);
+        EXPECT_EQ(Utf8PrefixLength(c.text, 1), c.length);  // an invalid byte is a character
         EXPECT_EQ(FirstInvalidUtf8("ab" + c.text), c.valid ? std::string::npos : 2u);
         // After and across runs of eight ASCII bytes, which are passed over a word at a time.
         for (const std::size_t before : {7u, 8u, 13u, 16u}) {
@@ -68,6 +73,30 @@ TEST(Utf8, EveryScalarValueReadsBackAsItWasWritten) {
         const Utf8Char read = DecodeUtf8(text, 0);
         const std::size_t length = 1u + (c > 0x7F) + (c > 0x7FF) + (c > 0xFFFF);
         failures += !read.valid || read.codePoint != c || read.length != length || text.size() != length;
+    }
+    EXPECT_EQ(failures, 0u);
+}
+
+// The checks and steps against the plain decoder of support/TextReference.h: random texts of 0 to
+// 40 pieces, after 0 to 16 ASCII bytes (the word-at-a-time check), every offset and count.
+TEST(Utf8, ChecksAndStepsAsThePlainDecoder) {
+    std::mt19937 random(8);
+    std::size_t failures = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const std::string text = std::string(static_cast<std::size_t>(round % 17), 'x') + textref::RandomText(random, static_cast<std::size_t>(round % 41));
+        std::size_t firstInvalid = std::string::npos, characters = 0, offset = 0;
+        textref::EachCharacter(text, [&](const std::string& c, bool valid) {
+            if (!valid && firstInvalid == std::string::npos) firstInvalid = offset;
+            offset += c.size();
+            ++characters;
+        });
+        for (std::size_t at = 0; at < text.size(); ++at) failures += ValidUtf8Length(text, at) != textref::ValidLength(text, at);
+        failures += FirstInvalidUtf8(text) != firstInvalid;
+        for (std::size_t count = 0; count <= characters + 1; ++count) failures += Utf8PrefixLength(text, count) != textref::PrefixLength(text, count);
+        if (failures > 0) {
+            ADD_FAILURE() << testing::PrintToString(text);
+            break;
+        }
     }
     EXPECT_EQ(failures, 0u);
 }
