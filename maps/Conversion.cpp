@@ -60,12 +60,13 @@ private:
 // "FILE: 12 行目「NAME」" and then what, made in one string: a large input's shift may label a
 // warning for every point.
 std::string Label(const CString& strInput, const Place& place, std::string_view what = {}) {
-    const std::string origin = place.Origin().Text();
     std::string numbered;
     const std::string_view name = place.NameView(numbered);
     std::string label;
-    label.reserve(strInput.Str().size() + origin.size() + name.size() + what.size() + 16);
-    label.append(strInput.Str()).append(": ").append(origin).append("「");
+    label.reserve(strInput.Str().size() + name.size() + what.size() + 48);  // 48: the origin and the marks
+    label.append(strInput.Str()).append(": ");
+    place.Origin().AppendText(label);
+    label.append("「");
     AppendExcerpt(label, name);
     label.append("」").append(what);
     return label;
@@ -648,7 +649,7 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
             }
         }
         std::vector<std::string> unmapped;
-        UnitRecord(place, &unmapped);
+        UnitRecordUnmapped(place, unmapped);
         for (const std::string& character : unmapped) {
             const std::string text = Label(input.name, place) + ": 文字「" + character + "」はナビで表示できません";
             if (m_options.strict)

@@ -43,7 +43,8 @@ public:
     static PlaceOrigin PointOnLine(int line) { return {kPointOnLine, line}; }  // "12 行目の地点": a glorie point
     static PlaceOrigin Feature(int number) { return {kFeature, number}; }      // "地物 2": a GeoJSON feature
 
-    std::string Text() const;  // empty for none
+    std::string Text() const;                 // empty for none
+    void AppendText(std::string& out) const;  // Text() appended to out
 
 private:
     friend class Place;
@@ -62,16 +63,25 @@ private:
     std::uint32_t m_value = 0;  // the kind in bits 27 to 29, the number below
 };
 
-inline std::string PlaceOrigin::Text() const {
-    const std::string number = std::to_string(m_value & kNumberMask);
+inline void PlaceOrigin::AppendText(std::string& out) const {
+    char digits[10];
+    char* const end = digits + sizeof digits;
+    char* first = end;
+    for (std::uint32_t number = m_value & kNumberMask; first == end || number > 0; number /= 10) *--first = static_cast<char>('0' + number % 10);
+    const std::string_view number(first, static_cast<std::size_t>(end - first));
     switch (static_cast<Kind>(m_value >> kNumberBits)) {
-    case kPoint: return "地点 " + number;
-    case kLine: return number + " 行目";
-    case kPointOnLine: return number + " 行目の地点";
-    case kFeature: return "地物 " + number;
+    case kPoint: out.append("地点 ").append(number); break;
+    case kLine: out.append(number).append(" 行目"); break;
+    case kPointOnLine: out.append(number).append(" 行目の地点"); break;
+    case kFeature: out.append("地物 ").append(number); break;
     case kNone: break;
     }
-    return {};
+}
+
+inline std::string PlaceOrigin::Text() const {
+    std::string text;
+    AppendText(text);
+    return text;
 }
 
 // 24 bytes: the coordinates, and one word that is either a pointer to one block holding the

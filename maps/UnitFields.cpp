@@ -74,29 +74,47 @@ std::string FirstCharacters(std::string&& text, std::size_t count) {
     return std::move(text);
 }
 
-RecordText UnitRecord(const Place& place, std::vector<std::string>* unmapped) {
-    if (const RecordText* kept = place.Record()) return {CutUnitField(kept->name), CutUnitField(kept->reading)};
+namespace {
+// The unit's texts of a place made into record, or with record null only walked for the
+// characters CP932 lacks: one walk for both, so that what is reported is what is written.
+void UnitTexts(const Place& place, RecordText* record, std::vector<std::string>* unmapped) {
     const std::size_t field = static_cast<std::size_t>(CPoiTable::kNameLimit);
-    RecordText record;
-    // The texts are looked at where they lie: only the parts converted are copied.
+    const auto convert = [record](std::string* out, std::string_view utf8, std::vector<std::string>* missing) {
+        if (!record) return Cp932Length(utf8, missing);
+        out->clear();
+        AppendUtf8AsCp932(*out, utf8, missing);
+        return out->size();
+    };
+    // The texts are converted where they lie, without copies.
     std::string numbered;
     const std::string_view whole = place.NameView(numbered);
     const std::string_view name = whole.substr(0, 4 * (field + 1));
-    record.name = Utf8ToCp932(std::string(name.substr(0, PrefixBytes(name, field + 1))), unmapped);
+    convert(record ? &record->name : nullptr, name.substr(0, PrefixBytes(name, field + 1)), unmapped);
     const std::string_view reading = place.ReadingView();
     std::vector<std::string> readingUnmapped;
     const std::size_t first = PrefixBytes(reading, field + 1);
-    record.reading = Utf8ToCp932(std::string(reading.substr(0, first)), &readingUnmapped);
-    if (record.reading.size() > field) {
+    if (convert(record ? &record->reading : nullptr, reading.substr(0, first), &readingUnmapped) > field) {
         // Made half-width, unless it is so already and no longer than converted above.
         const std::size_t wide = PrefixBytes(reading, 4 * field);
         if (wide != first || reading.substr(0, wide).find('\xE3') != std::string_view::npos) {
             readingUnmapped.clear();
-            record.reading = Utf8ToCp932(ToHalfWidthKatakana(std::string(reading.substr(0, wide))), &readingUnmapped);
+            convert(record ? &record->reading : nullptr, ToHalfWidthKatakana(std::string(reading.substr(0, wide))), &readingUnmapped);
         }
     }
     if (unmapped) unmapped->insert(unmapped->end(), readingUnmapped.begin(), readingUnmapped.end());
-    CutInPlace(record.name);
-    CutInPlace(record.reading);
+    if (!record) return;
+    CutInPlace(record->name);
+    CutInPlace(record->reading);
+}
+}  // namespace
+
+RecordText UnitRecord(const Place& place, std::vector<std::string>* unmapped) {
+    if (const RecordText* kept = place.Record()) return {CutUnitField(kept->name), CutUnitField(kept->reading)};
+    RecordText record;
+    UnitTexts(place, &record, unmapped);
     return record;
+}
+
+void UnitRecordUnmapped(const Place& place, std::vector<std::string>& unmapped) {
+    if (!place.Record()) UnitTexts(place, nullptr, &unmapped);
 }

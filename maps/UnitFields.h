@@ -25,3 +25,5 @@ std::string FirstCharacters(std::string&& text, std::size_t count);  // cut in p
 // unit's formats make each place's record as they write it, so that a large input never holds a
 // record for every place.
 RecordText UnitRecord(const Place& place, std::vector<std::string>* unmapped = nullptr);
+// UnitRecord's unmapped characters alone, the record not made.
+void UnitRecordUnmapped(const Place& place, std::vector<std::string>& unmapped);

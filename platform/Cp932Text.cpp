@@ -92,19 +92,31 @@ bool Cp932ToUtf8(const std::string& cp932, std::string& utf8) {
     return valid;
 }
 
-void AppendUtf8AsCp932(std::string& out, std::string_view utf8, std::vector<std::string>* unmapped) {
+namespace {
+// One table for both kinds of walk, made on the first use.
+const Encoder& TheEncoder() {
     static const Encoder encoder;
+    return encoder;
+}
+
+// The conversion's one walk: the bytes written to out, or with kWrite false only counted (what
+// they would be), the characters without a code reported alike.
+template <bool kWrite>
+std::size_t ConvertUtf8ToCp932(std::string* out, std::string_view utf8, std::vector<std::string>* unmapped) {
+    static const Encoder& encoder = TheEncoder();
     const bool asciiAsItIs = encoder.AsciiAsItIs();
     // Written through a pointer into a buffer on the stack, which goes to out when full (no
     // character writes more than two bytes) and at the end: a name costs one append.
     char buffer[256];
     char* at = buffer;
     char* const full = buffer + sizeof buffer - 2;
+    std::size_t written = 0;
     const std::size_t size = utf8.size();
     std::size_t i = 0;
     while (i < size) {
         if (at > full) {
-            out.append(buffer, static_cast<std::size_t>(at - buffer));
+            written += static_cast<std::size_t>(at - buffer);
+            if (kWrite) out->append(buffer, static_cast<std::size_t>(at - buffer));
             at = buffer;
         }
         const auto byte = static_cast<unsigned char>(utf8[i]);
@@ -150,7 +162,18 @@ void AppendUtf8AsCp932(std::string& out, std::string_view utf8, std::vector<std:
         if (unmapped) unmapped->emplace_back(utf8.substr(i, length));
         i += length;
     }
-    out.append(buffer, static_cast<std::size_t>(at - buffer));
+    written += static_cast<std::size_t>(at - buffer);
+    if (kWrite) out->append(buffer, static_cast<std::size_t>(at - buffer));
+    return written;
+}
+}  // namespace
+
+void AppendUtf8AsCp932(std::string& out, std::string_view utf8, std::vector<std::string>* unmapped) {
+    ConvertUtf8ToCp932<true>(&out, utf8, unmapped);
+}
+
+std::size_t Cp932Length(std::string_view utf8, std::vector<std::string>* unmapped) {
+    return ConvertUtf8ToCp932<false>(nullptr, utf8, unmapped);
 }
 
 std::string Utf8ToCp932(const std::string& utf8, std::vector<std::string>* unmapped) {

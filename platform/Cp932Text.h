@@ -16,6 +16,8 @@ bool Cp932ToUtf8(const std::string& cp932, std::string& utf8);
 std::string Utf8ToCp932(const std::string& utf8, std::vector<std::string>* unmapped = nullptr);
 // The same appended to out.
 void AppendUtf8AsCp932(std::string& out, std::string_view utf8, std::vector<std::string>* unmapped = nullptr);
+// The bytes the conversion gives, unmapped filled alike, without writing them.
+std::size_t Cp932Length(std::string_view utf8, std::vector<std::string>* unmapped = nullptr);
 
 // How many bytes of source (a C string) are kept when it is cut to at most limit bytes without
 // splitting a character. Names are CP932 bytes whatever the host's code page, so the lead-byte

@@ -63,3 +63,19 @@ TEST(UnitFields, CutsAndPrefixesAsThePlainReferences) {
         }
     }
 }
+
+// The characters reported for a place's record are those of the record made, for random names
+// and readings (long, kana, invalid, without a CP932 code) and a memory point's kept record.
+TEST(UnitFields, TheUnmappedCharactersAreTheRecordsOwn) {
+    std::mt19937 random(932);
+    for (int round = 0; round < 3000; ++round) {
+        Place place;
+        place.SetName(textref::RandomText(random, static_cast<std::size_t>(round % 37)));
+        place.SetReading(textref::RandomText(random, static_cast<std::size_t>(round * 7 % 71)));
+        if (round % 100 == 99) place.SetRecord({"\x82\xA0", "\xB1"});
+        std::vector<std::string> made, looked;
+        UnitRecord(place, &made);
+        UnitRecordUnmapped(place, looked);
+        ASSERT_EQ(looked, made) << testing::PrintToString(place.Name()) << " " << testing::PrintToString(place.Reading());
+    }
+}

@@ -240,7 +240,11 @@ TEST(Cp932Text, TextsOfAnyLengthAsIconv) {
         codec.Encode(text);
         std::string appended = "\x82\xA0";
         AppendUtf8AsCp932(appended, text);
-        if (appended != "\x82\xA0" + Utf8ToCp932(text)) ADD_FAILURE() << "appended differently: " << testing::PrintToString(text);
+        std::vector<std::string> unmapped, counted;
+        const std::string converted = Utf8ToCp932(text, &unmapped);
+        if (appended != "\x82\xA0" + converted) ADD_FAILURE() << "appended differently: " << testing::PrintToString(text);
+        if (Cp932Length(text, &counted) != converted.size() || counted != unmapped)
+            ADD_FAILURE() << "counted differently: " << testing::PrintToString(text);
     }
     EXPECT_EQ(codec.Differences(), 0u);
 }
