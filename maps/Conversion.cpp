@@ -634,9 +634,8 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         const std::size_t kept = place.Record() ? 0 : UnitPartBytes(place.NameView(name));
         if (!place.Record() && place.ReadingView().empty() && (m_options.guessReadings || m_options.userReadings)) {
             bool guessed = false;
-            std::string reading = ToHalfWidthKatakana(ReadingOf(place.NameView(name), kept, guessed, messages));
-            reading.resize(FirstCharacters(reading, static_cast<std::size_t>(CPoiTable::kNameLimit) + 1).size());
-            place.SetReading(std::move(reading));
+            place.SetReading(FirstCharacters(ToHalfWidthKatakana(ReadingOf(place.NameView(name), kept, guessed, messages)),
+                                             static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
             input.guessed[i] = guessed;
             if (place.ReadingView().empty() && m_guesser && kept > 0) ++unread;
         }
