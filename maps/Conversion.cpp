@@ -627,11 +627,11 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
                              messages);
             continue;
         }
+        // The name's part the unit's field holds, in bytes.
+        const std::size_t kept = place.Record() ? 0 : UnitPartBytes(place.NameView(name));
         // A guessed reading becomes the place's own, half-width as the unit takes it and no
         // longer than its field tells apart: the record made of it when the file is written is
         // then the one checked here.
-        // The name's part the unit's field holds, in bytes.
-        const std::size_t kept = place.Record() ? 0 : UnitPartBytes(place.NameView(name));
         if (!place.Record() && place.ReadingView().empty() && (m_options.guessReadings || m_options.userReadings)) {
             bool guessed = false;
             place.SetReading(FirstCharacters(ToHalfWidthKatakana(ReadingOf(place.NameView(name), kept, guessed, messages)),
