@@ -454,13 +454,13 @@ std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, 
     const std::size_t matched = m_options.userReadings ? m_options.userReadings->Match(std::string(name), reading) : 0;
     const std::string_view after = name.substr(matched);
     const std::size_t restBytes = matched == 0 ? unitBytes : UnitPartBytes(after);
-    if (restBytes == 0 || FirstCharacters(reading, CPoiTable::kNameLimit + 1).size() < reading.size()) return reading;
+    if (restBytes == 0 || FirstCharacters(reading, CPoiTable::kNameLimit + 1).size() < reading.size()) return ToHalfWidthKatakana(reading);
     ReadingGuesser* guesser = m_options.guessReadings ? Guesser(messages) : nullptr;
-    std::string guess = guesser ? guesser->Guess(std::string(after.substr(0, restBytes))) : std::string();
+    std::string guess = guesser ? guesser->GuessHalfWidth(std::string(after.substr(0, restBytes))) : std::string();
     // The user's reading of a prefix alone would be taken for the whole name's.
     if (guess.empty()) return {};
     guessed = true;
-    return reading.empty() ? guess : reading + guess;
+    return reading.empty() ? guess : ToHalfWidthKatakana(reading) + guess;
 }
 
 bool Conversion::Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages) {
@@ -634,8 +634,7 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         // then the one checked here.
         if (!place.Record() && place.ReadingView().empty() && (m_options.guessReadings || m_options.userReadings)) {
             bool guessed = false;
-            place.SetReading(FirstCharacters(ToHalfWidthKatakana(ReadingOf(place.NameView(name), kept, guessed, messages)),
-                                             static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
+            place.SetReading(FirstCharacters(ReadingOf(place.NameView(name), kept, guessed, messages), static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
             input.guessed[i] = guessed;
             if (place.ReadingView().empty() && m_guesser && kept > 0) ++unread;
         }

@@ -128,6 +128,8 @@ private:
 };
 }  // namespace
 
+std::string ReadingGuesser::GuessHalfWidth(const std::string& name) { return ToHalfWidthKatakana(Guess(name)); }
+
 std::string ToHalfWidthKatakana(const std::string& text) {
     // Every character changed here (U+3000 to U+30FC) starts with the byte E3: a text without it,
     // as a reading already half-width, stays as it is.
@@ -415,11 +417,24 @@ public:
     MecabGuesser(const MecabGuesser&) = delete;
     MecabGuesser& operator=(const MecabGuesser&) = delete;
 
+    std::string Guess(const std::string& name) override { return Joined(name, false); }
+    std::string GuessHalfWidth(const std::string& name) override { return Joined(name, true); }
+
+private:
+    // A word's reading, and the same half-width (each character is made so on its own, so the
+    // words' forms joined are the whole reading's).
+    struct Known {
+        std::string full, half;
+    };
+
     // Each word of a name (blanks part them: 首里城 2, 羽田空港 第1ターミナル) on its own, a blank
     // between; a partial reading would be taken for the whole one, so a word without one gives none.
-    std::string Guess(const std::string& name) override {
+    std::string Joined(const std::string& name, bool halfWidth) {
         std::string reading = WrittenReading(name);
-        if (!reading.empty() || m_places->Empty()) return reading.empty() ? Analysed(name) : reading;
+        if (!reading.empty() || m_places->Empty()) {
+            if (reading.empty()) reading = Analysed(name);
+            return halfWidth ? ToHalfWidthKatakana(reading) : reading;
+        }
         // Parted byte by byte: no byte of a blank's is a continuation byte, so each found is one
         // that decoding the name would give.
         const auto blankAt = [&name](std::size_t at) -> std::size_t {
@@ -436,28 +451,28 @@ public:
             }
             std::size_t end = at + 1;
             while (end < name.size() && !blankAt(end)) ++end;
-            const std::string& word = Word(name.substr(at, end - at));
-            if (word.empty()) return {};
+            const Known& word = Word(name.substr(at, end - at));
+            if (word.full.empty()) return {};
             if (!reading.empty()) reading += ' ';
-            reading += word;
+            reading += halfWidth ? word.half : word.full;
             at = end;
         }
         return reading;
     }
 
-private:
     // A word's reading, guessed once: a driver's places repeat their words (a chain's name, 駅,
     // 駐車場), and each guess costs an analysis and a dozen searches of the place names. Bounded,
     // so that a file of many names does not keep them all.
-    const std::string& Word(const std::string& word) {
+    const Known& Word(const std::string& word) {
         const auto known = m_words.find(word);
         if (known != m_words.end()) return known->second;
         std::string reading = GuessWord(word);
+        Known guessed{reading, ToHalfWidthKatakana(reading)};
         if (m_words.size() >= kRememberedWords) {
-            m_last = std::move(reading);
+            m_last = std::move(guessed);
             return m_last;
         }
-        return m_words.emplace(word, std::move(reading)).first->second;
+        return m_words.emplace(word, std::move(guessed)).first->second;
     }
 
     // A name the place names hold, whole or as a run of names, takes their reading; the
@@ -563,8 +578,8 @@ private:
     const MecabApi& m_api;
     mecab_t* m_tagger;
     std::shared_ptr<const PlaceReadings> m_places;
-    std::unordered_map<std::string, std::string> m_words;
-    std::string m_last;  // a word's reading when no more are remembered
+    std::unordered_map<std::string, Known> m_words;
+    Known m_last;  // a word's reading when no more are remembered
 };
 
 // Only a UTF-8 dictionary gives readings this program can use. With a folder, its own dicrc is

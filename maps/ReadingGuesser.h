@@ -11,6 +11,8 @@ public:
     virtual ~ReadingGuesser() = default;
     // The reading of a UTF-8 name as full-width katakana (UTF-8); empty when none is known.
     virtual std::string Guess(const std::string& name) = 0;
+    // The same as ToHalfWidthKatakana makes it, the form the unit takes.
+    virtual std::string GuessHalfWidth(const std::string& name);
 
     // Null when the build has no analyser, or the analyser or its dictionary cannot be loaded;
     // then *whyNot, when given, says which.
