@@ -14,11 +14,9 @@
 #define QUORVEL_PORTABLE_DOUBLE_CHARS 1
 #endif
 
-#ifndef QUORVEL_PORTABLE_DOUBLE_CHARS
 namespace {
 const char* PlainDecimal(const char* first, const char* last, double& value);
 }  // namespace
-#endif
 
 std::from_chars_result ReadDouble(const char* first, const char* last, double& value) {
 #ifdef QUORVEL_PORTABLE_DOUBLE_CHARS
@@ -44,44 +42,12 @@ namespace {
 constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// Clinger's fast path: a decimal of at most 2^53 as a whole number of digits, scaled by at most
-// 10^22, is one exact value times or over another, which IEEE arithmetic rounds once, correctly.
-// The page's strtod (musl's, over software long doubles in WebAssembly) took a quarter of a
-// 100,000-waypoint conversion; coordinates are nearly all of this kind. digits..end is the text
-// after the sign, wholeEnd where its whole part ends; false leaves the rest to strtod.
-bool FastDecimal(const char* digits, const char* wholeEnd, const char* end, bool negative, double& value) {
-    constexpr std::uint64_t kExact = std::uint64_t{1} << 53;
-    std::uint64_t whole = 0;
-    int scale = 0;
-    const char* p = digits;
-    for (; p < end && *p != 'e' && *p != 'E'; ++p) {
-        if (*p == '.') continue;
-        if (whole > (kExact - 9) / 10) return false;  // might pass 2^53
-        whole = whole * 10 + static_cast<std::uint64_t>(*p - '0');
-        if (p > wholeEnd) --scale;
-    }
-    if (p < end) {
-        ++p;
-        const bool down = *p == '-';
-        if (*p == '+' || *p == '-') ++p;
-        int exponent = 0;
-        for (; p < end; ++p) {
-            if (exponent > 100) return false;
-            exponent = exponent * 10 + (*p - '0');
-        }
-        scale += down ? -exponent : exponent;
-    }
-    if (scale < -22 || scale > 22) return false;
-    const double exact = static_cast<double>(whole);
-    value = scale < 0 ? exact / kPowers[-scale] : exact * kPowers[scale];
-    if (negative) value = -value;
-    return true;
-}
-
-#ifndef QUORVEL_PORTABLE_DOUBLE_CHARS
 // A text that starts with "-"?, digits, and "." and digits or nothing, followed by no exponent,
 // of 19 digits at most (no overflow, a scale among the exact powers) making a whole number up to
-// 2^53: Clinger's exact case in one pass. Where it ends, or null (value untouched) for anything else.
+// 2^53: Clinger's exact case in one pass (one exact value over another, which IEEE arithmetic
+// rounds once, correctly). Where it ends, or null (value untouched) for anything else. The
+// library's reading costs more natively, and the page's strtod (musl's, over software long
+// doubles in WebAssembly) took a quarter of a 100,000-waypoint conversion.
 const char* PlainDecimal(const char* first, const char* last, double& value) {
     const char* p = first < last && *first == '-' ? first + 1 : first;
     const char* const digits = p;
@@ -100,7 +66,6 @@ const char* PlainDecimal(const char* first, const char* last, double& value) {
     value = digits > first ? -exact : exact;
     return p;
 }
-#endif
 }  // namespace
 
 #ifdef __SIZEOF_INT128__
@@ -172,6 +137,7 @@ std::to_chars_result WriteFixed(char* first, char* last, double value, int preci
 }
 
 std::from_chars_result PortableReadDouble(const char* first, const char* last, double& value) {
+    if (const char* end = PlainDecimal(first, last, value)) return {end, std::errc()};
     const char* p = first;
     if (p < last && *p == '-') ++p;
     const char* digits = p;
@@ -211,7 +177,6 @@ std::from_chars_result PortableReadDouble(const char* first, const char* last, d
             p = e;
         }
     }
-    if (FastDecimal(digits, wholeEnd, p, first < digits, value)) return {p, std::errc()};
     // strtod needs an ended text; what it may read is copied, never the caller's bytes past last.
     const std::string text(first, p);
     errno = 0;

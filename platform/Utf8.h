@@ -50,29 +50,15 @@ inline Utf8Char DecodeUtf8(std::string_view text, std::size_t at) {
 inline std::size_t ValidUtf8Length(std::string_view text, std::size_t at) {
     const auto lead = static_cast<unsigned char>(text[at]);
     if (lead < 0x80) return 1;
-    const std::size_t left = text.size() - at;
     // First the three-byte characters whose lead admits no overlong form or surrogate (E1-EC,
     // EE, EF: kana and kanji among them), their two continuation bytes tested at once.
-    if (lead - 0xE1u <= 0xEFu - 0xE1u && lead != 0xED && left >= 3) {
+    if (lead - 0xE1u <= 0xEFu - 0xE1u && lead != 0xED && text.size() - at >= 3) {
         std::uint16_t next;
         std::memcpy(&next, text.data() + at + 1, sizeof next);
-        if ((next & 0xC0C0u) == 0x8080u) return 3;
-        return 0;
+        return (next & 0xC0C0u) == 0x8080u ? 3 : 0;
     }
-    if (lead < 0xC2 || lead > 0xF4) return 0;
-    const auto second = left >= 2 ? static_cast<unsigned char>(text[at + 1]) : 0u;
-    if (lead <= 0xDF) return (second & 0xC0u) == 0x80 ? 2 : 0;
-    // The second byte's range rules out the overlong forms, the surrogates and what lies beyond U+10FFFF.
-    const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90
-                                                            : 0x80;
-    const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F
-                                                             : 0xBF;
-    if (second < low || second > high) return 0;
-    const std::size_t length = lead <= 0xEF ? 3 : 4;
-    if (left < length) return 0;
-    for (std::size_t k = 2; k < length; ++k)
-        if ((static_cast<unsigned char>(text[at + k]) & 0xC0u) != 0x80) return 0;
-    return length;
+    const Utf8Char c = DecodeUtf8(text, at);
+    return c.valid ? c.length : 0;
 }
 
 // The code point at text[i], advancing i past it; U+FFFD (one byte consumed) for invalid UTF-8.
