@@ -10,7 +10,8 @@
         privacy: 'Files are read and written inside this page only and never sent anywhere. When online, only the map images are loaded from the Geospatial Information Authority of Japan.',
         inputs: 'Inputs', choose: 'Choose files (several at once) or drop them here',
         // The formats read go before it when the core is ready (its table names them).
-        formats: 'Map links, geo: URIs or coordinates, one place a line, may be pasted on the page (Ctrl+V).',
+        formats: 'Map links, geo: URIs or coordinates, one place a line, may be pasted in the field below or on the page (Ctrl+V).',
+        pasteLabel: 'Map links, geo: URIs, coordinates (one a line)', pasteAdd: 'Add as an input',
         options: 'Output', format: 'Output format', merge: 'Merge every input into one output',
         mergeName: 'Name of the merged output (without extension)', bom: 'Byte-order mark at the start of a CSV (for spreadsheets)',
         readings: 'Your readings (a CSV of name and reading, UTF-8 or CP932)', colGuessed: 'Guessed',
@@ -24,6 +25,7 @@
         readingsCredit: 'Guessed readings use the place and station names of ENAMDICT (Electronic Dictionary Research and Development Group), licensed under CC BY-SA 3.0:',
         footer: 'Coordinates are shown in the Tokyo datum (the unit) and in WGS 84 (maps), shifted with the national grid (TKY2JGD).',
     };
+    const points = (n) => `${n.toLocaleString()} ${n === 1 ? 'point' : 'points'}`;
     const say = {
         loading: english ? 'Loading the converter\u2026' : '変換の準備をしています\u2026',
         failedStart: english ? 'The converter could not be started: ' : '変換の準備ができませんでした: ',
@@ -44,9 +46,12 @@
         allConverted: (n) => (english ? `${n} of ${n} inputs converted.` : `入力 ${n} 件をすべて変換しました。`),
         someConverted: (n, ok) => (english ? `${ok} of ${n} inputs converted.` : `入力 ${n} 件のうち ${ok} 件を変換しました。`),
         failedCount: (n) => (english ? ` ${n} failed.` : `${n} 件は変換できませんでした。`),
-        refusedCount: (n) => (english ? ` ${n} with points left out.` : `${n} 件は変換できない地点がありました。`),
+        leftOutCount: (n) => (english ? ` ${points(n)} left out.` : `${n} 地点は除きました。`),
+        convertedLeftOut: (n) => (english ? `converted, ${points(n)} left out: ` : `変換しました (${n} 地点を除きました): `),
         noReason: english ? 'not converted' : '変換できませんでした',
-        toMessages: english ? 'messages' : 'メッセージ',
+        toMessages: english ? 'Why' : '理由',
+        toReasons: (name) => (english ? `Why: the messages of ${name}` : `${name} の理由 (メッセージ)`),
+        allOutputs: (n) => (english ? `All outputs (${n})` : `出力の一覧 (${n})`),
         share: english ? 'Share' : '共有',
         shareName: (name) => (english ? `Share ${name}` : `${name} を共有`),
         shareFailed: (name, why) => (english ? `${name} could not be shared: ${why}` : `${name} を共有できませんでした: ${why}`),
@@ -304,6 +309,13 @@
         event.preventDefault();
         addFiles([new File([text], say.pasted(++pastes))]);
     });
+    // The field for a phone, which has nowhere else to paste: its text is an input as if pasted.
+    $('paste-add').addEventListener('click', () => {
+        const text = $('paste').value;
+        if (!text.trim()) return $('paste').focus();
+        $('paste').value = '';
+        addFiles([new File([text], say.pasted(++pastes))]);
+    });
     // A drop anywhere on the page adds the files; the browser would otherwise open them.
     document.addEventListener('dragover', (event) => {
         event.preventDefault();
@@ -345,7 +357,9 @@
         const files = [];
         for (const request of kept.sort((a, b) => order(a) - order(b))) {
             const response = await cache.match(request);
-            files.push(new File([await response.blob()], decodeURIComponent(request.url.split('/').pop())));
+            // Shared text and links come without a name (the last one): named as a paste.
+            const name = decodeURIComponent(request.url.split('/').pop()) || say.pasted(++pastes);
+            files.push(new File([await response.blob()], name));
             await cache.delete(request);
         }
         if (files.length) await addFiles(files);

@@ -72,8 +72,9 @@ function QuorvelOutputs({ say, protocol, state, shown }) {
         return item;
     }
 
-    // At the top of the outputs: how many inputs converted, and each that failed or lost points
-    // with its first failure and a link to its lines among the messages. An alert when any failed.
+    // At the top of the outputs: how many inputs converted (one that lost points is converted,
+    // the points counted), and each that failed or lost points with its first reason and a way to
+    // its lines among the messages. An alert when any failed.
     function summarize(message, inputs, notes) {
         const box = $('summary');
         box.textContent = '';
@@ -81,16 +82,19 @@ function QuorvelOutputs({ say, protocol, state, shown }) {
         if (!inputs.size) return;
         const offset = notes.length;
         const shown = message.lines.shown;
-        const failures = [];
-        let total = 0, converted = 0, failed = 0, partial = 0;
+        const items = [];
+        let total = 0, converted = 0, failed = 0, leftOut = 0;
         for (const job of message.jobs) {
             total += job.inputs.length;
             const [first, end] = job.lines || [0, 0];
-            const reason = shown.slice(first, end).find((line) => line.kind === 'failure');
-            if (job.ok) converted += job.inputs.length;
-            else if (job.outputs.length && job.refused) partial += job.inputs.length;
+            const lines = shown.slice(first, end);
+            const partial = !job.ok && job.outputs.length > 0 && job.refused > 0;
+            if (job.ok || partial) converted += job.inputs.length;
             else failed += job.inputs.length;
-            if (!job.ok) failures.push({ name: job.inputs.join('、'), reason: reason ? reason.text : say.noReason, line: first });
+            if (partial) leftOut += job.refused;
+            if (job.ok) continue;
+            const reason = lines.find((line) => line.kind === 'failure') || (partial && lines.find((line) => line.kind === 'warning'));
+            items.push({ names: job.inputs, reason: reason ? reason.text : say.noReason, line: first, refused: partial ? job.refused : 0 });
         }
         if (!message.jobs.length) {
             // Nothing was planned (an output over an input, no such format): the reason is the last failure.
@@ -98,35 +102,57 @@ function QuorvelOutputs({ say, protocol, state, shown }) {
             failed = total;
             let at = shown.length - 1;
             while (at >= 0 && shown[at].kind !== 'failure') --at;
-            failures.push({ name: [...inputs.keys()].join('、'), reason: at >= 0 ? shown[at].text : say.noReason, line: Math.max(at, 0) });
+            items.push({ names: [...inputs.keys()], reason: at >= 0 ? shown[at].text : say.noReason, line: Math.max(at, 0), refused: 0 });
         }
         const head = document.createElement('p');
         head.className = 'summary-head';
-        head.textContent = failures.length
-            ? say.someConverted(total, converted) + (failed ? say.failedCount(failed) : '') + (partial ? say.refusedCount(partial) : '')
-            : say.allConverted(total);
+        head.textContent = (failed ? say.someConverted(total, converted) + say.failedCount(failed) : say.allConverted(total)) +
+            (leftOut ? say.leftOutCount(leftOut) : '');
         box.append(head);
-        if (failures.length) {
+        if (items.length) {
             const list = document.createElement('ul');
-            for (const failure of failures) {
-                const item = document.createElement('li');
+            for (const item of items) {
+                const entry = document.createElement('li');
                 const name = document.createElement('strong');
-                name.textContent = failure.name;
+                const names = item.names.join('、');
+                name.textContent = names;
+                // The core's line starts with the file it speaks of: named once, in bold.
+                const reason = item.reason.startsWith(`${names}: `) ? item.reason.slice(names.length + 2) : item.reason;
                 const to = document.createElement('a');
+                to.className = 'reasons';
                 // Its first line among the paragraphs, or the file of every line past them.
-                const paragraph = failure.line < shown.length ? messages.children[offset + failure.line] : messages.querySelector('.more');
+                const paragraph = item.line < shown.length ? messages.children[offset + item.line] : messages.querySelector('.more');
                 if (paragraph) {
-                    paragraph.id = `message-${failure.line}`;
+                    paragraph.id = `message-${item.line}`;
                     to.href = `#${paragraph.id}`;
                 }
                 to.textContent = say.toMessages;
-                item.append(name, `: ${failure.reason} `, to);
-                list.append(item);
+                to.setAttribute('aria-label', say.toReasons(names));
+                entry.append(name, `: ${item.refused ? say.convertedLeftOut(item.refused) : ''}${reason} `, to);
+                list.append(entry);
             }
             box.append(list);
         }
-        box.setAttribute('role', failures.length ? 'alert' : 'status');
-        box.classList.toggle('failed', failures.length > 0);
+        box.setAttribute('role', failed ? 'alert' : 'status');
+        box.classList.toggle('failed', failed > 0);
+        box.classList.toggle('partial', !failed && leftOut > 0);
+    }
+
+    // Below two columns, the outputs' bar at the foot of the screen: everything in one download
+    // (the single output, else the zip of them all) and the way to the list.
+    function showBar(wanted) {
+        const bar = $('download-bar');
+        bar.hidden = wanted.length === 0;
+        document.body.classList.toggle('with-bar', wanted.length > 0);
+        if (!wanted.length) return;
+        const [name, blob, text] = wanted[wanted.length - 1];
+        const url = URL.createObjectURL(blob);
+        urls.push(url);
+        const a = $('bar-download');
+        a.href = url;
+        a.download = name;
+        a.textContent = text || name;
+        $('bar-list').textContent = say.allOutputs(wanted.length);
     }
 
     function show(message) {
@@ -173,6 +199,7 @@ function QuorvelOutputs({ say, protocol, state, shown }) {
             downloads.after(box);
         }
         $('no-outputs').hidden = wanted.length > 0 || inputs.size > 0;
+        showBar(wanted);
 
         showLines(notes, messages, message.lines);
         summarize(message, inputs, notes);

@@ -1,6 +1,6 @@
 // The site's service worker: the page and what it needs are kept at the first load and served
 // from there, so that the page opens offline; map tiles are kept as they are viewed, up to a cap;
-// files another app shares (the manifest's share target, a POST) are handed to the page.
+// files, text and links another app shares (the manifest's share target, a POST) are handed to the page.
 'use strict';
 const VERSION = '{{VERSION}}';
 const FILES = {{FILES}};
@@ -31,7 +31,8 @@ self.addEventListener('activate', (event) => event.waitUntil((async () => {
 
 self.addEventListener('fetch', (event) => {
     const request = event.request, url = bare(request.url);
-    if (request.method === 'POST' && url === at('share')) return event.respondWith(receiveShared(request));
+    if (request.method === 'POST' && url === at('share'))
+        return event.respondWith(fromShareSheet(request) ? receiveShared(request) : Response.redirect(scope, 303));
     if (request.method !== 'GET') return;
     if (url.startsWith(TILE_HOST)) return event.respondWith(tile(event));
     if (!url.startsWith(scope)) return;
@@ -39,16 +40,29 @@ self.addEventListener('fetch', (event) => {
     event.respondWith(caches.open(SHELL).then((cache) => cache.match(key)).then((kept) => kept || fetch(request)));
 });
 
-// The shared files into a cache of their own, in order, and the page opened to take them.
+// A share is the browser's share sheet (a navigation no page started) or the page's own; a POST
+// that another website's form makes is not converted: the page opens empty. Fetch metadata says
+// which; a browser without it cannot tell them apart, and its share is refused too.
+function fromShareSheet(request) {
+    const site = request.headers.get('Sec-Fetch-Site');
+    return request.mode === 'navigate' && (site === 'none' || site === 'same-origin');
+}
+
+// The shared files into a cache of their own, in order, the shared text and link after them as
+// one text (as if pasted), and the page opened to take them.
 async function receiveShared(request) {
     let outcome;
     try {
         const form = await request.formData();
         const files = form.getAll('files').filter((file) => typeof file !== 'string');
+        const words = (name) => String(form.get(name) || '').trim();
+        const text = words('text'), link = words('url');
+        const pasted = [text, text.includes(link) ? '' : link].filter(Boolean).join('\n');
         const cache = await caches.open(SHARED);
         for (const key of await cache.keys()) await cache.delete(key);
         await Promise.all(files.map((file, i) => cache.put(at(`shared/${i}/${encodeURIComponent(file.name)}`), new Response(file))));
-        outcome = String(files.length);
+        if (pasted) await cache.put(at(`shared/${files.length}/`), new Response(`${pasted}\n`));
+        outcome = String(files.length + (pasted ? 1 : 0));
     } catch (error) {
         outcome = `failed:${error && error.message ? error.message : error}`;
     }

@@ -8,6 +8,21 @@ function QuorvelTable({ say, protocol, onEdit }) {
     const tbody = document.querySelector('#point-table tbody');
     const pageNumber = $('page-number');
     let renderTimer = 0, renderFrame = 0;
+    // On a phone the name and the reading, which a driver checks, come first, in the first screen;
+    // wider, the columns are in the CLI's order (--list).
+    const narrow = matchMedia('(max-width: 599px)');
+    const heads = [...document.querySelectorAll('#point-table thead th')], cols = [...document.querySelectorAll('#point-table col')];
+    let order = [];
+    function arrange() {
+        order = narrow.matches ? [2, 3, 0, 1, 4, 5, 6, 7, 8, 9, 10, 11, 12] : heads.map((_, at) => at);
+        heads[0].parentNode.append(...order.map((at) => heads[at]));
+        cols[0].parentNode.append(...order.map((at) => cols[at]));
+    }
+    arrange();
+    narrow.addEventListener('change', () => {
+        arrange();
+        render();
+    });
 
     // A listed point is a line of fields: their places from the core's names, and the line split.
     let P = {};
@@ -93,11 +108,11 @@ function QuorvelTable({ say, protocol, onEdit }) {
         const editable = (field, text, bytes) => unit
             ? `<td class="${field}" contenteditable="plaintext-only" spellcheck="false" data-row="${at}" data-bytes="${escape(say.bytes(bytes))}">${escape(text)}</td>`
             : `<td class="${field}"></td>`;
-        return `<tr>${td(input, 'file')}${td(index + 1, 'number')}${editable('name', p[P.unitName], p[P.nameBytes])}` +
-            `${editable('reading', p[P.unitReading], p[P.readingBytes])}${td(p[P.tokyoLat])}${td(p[P.tokyoLon])}${td(p[P.digits])}` +
-            `${td(p[P.latText])}${td(p[P.lonText])}${td(shifted ? p[P.method] : '')}` +
-            `${td(shifted ? (unit ? '' : say.notForUnit) : p[P.method])}${td(p[P.name], 'original')}` +
-            `${td(p[P.guessed] === '1' ? '\u25cb' : '', 'guessed')}</tr>`;
+        const cells = [td(input, 'file'), td(index + 1, 'number'), editable('name', p[P.unitName], p[P.nameBytes]),
+            editable('reading', p[P.unitReading], p[P.readingBytes]), td(p[P.tokyoLat]), td(p[P.tokyoLon]), td(p[P.digits]),
+            td(p[P.latText]), td(p[P.lonText]), td(shifted ? p[P.method] : ''), td(shifted ? (unit ? '' : say.notForUnit) : p[P.method]),
+            td(p[P.name], 'original'), td(p[P.guessed] === '1' ? '\u25cb' : '', 'guessed')];
+        return `<tr>${order.map((at) => cells[at]).join('')}</tr>`;
     }
 
     // An edited name or reading: Enter keeps it, Escape takes it back; leaving the cell converts again.

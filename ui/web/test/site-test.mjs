@@ -19,10 +19,13 @@ const check = (ok, what, detail = '') => {
     }
 };
 const prefix = '/apps/quorvel/';
-// A page of the test's own, outside the worker's scope: a form posting files as a share sheet does.
-const form = `<!DOCTYPE html><meta charset="utf-8"><form method="post" action="${prefix}share" enctype="multipart/form-data">` +
-    '<input type="file" name="files" multiple><button>share</button></form>';
-const server = await serve(site, prefix, { '/post.html': form });
+// A page of the test's own, outside the worker's scope: a form posting files, text and a link as
+// a share sheet does; the same form on another site (localhost against 127.0.0.1).
+const form = (action) => `<!DOCTYPE html><meta charset="utf-8"><form method="post" action="${action}" enctype="multipart/form-data">` +
+    '<input type="file" name="files" multiple><input name="text"><input name="url"><button>share</button></form>';
+const extra = { '/post.html': form(`${prefix}share`) };
+const server = await serve(site, prefix, extra);
+extra['/cross.html'] = form(`${server.url}share`);
 const browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium', headless: true, userDataDir: mkdtempSync(join(work, 'site-profile-')),
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
@@ -198,6 +201,51 @@ await server.start();
     check(near(await view(), fitted), 'the fit control shows every point again', `${fitted} against ${await view()}`);
 }
 
+// Shared from the share sheet: a Takeout list of saved places (.json), and text with a link, as
+// a paste of its own; the same post from another website is not taken (the page opens empty).
+{
+    const takeout = { type: 'FeatureCollection', features: [{ type: 'Feature', geometry: { type: 'Point', coordinates: [139.7671, 35.6812] },
+        properties: { Title: '東京駅', Location: { 'Business Name': '東京駅' } } }] };
+    writeFileSync(join(inputs, 'Saved Places.json'), JSON.stringify(takeout));
+    const text = 'geo:34.6873,135.5262 大阪城', url = 'https://www.google.com/maps/@35.6812,139.7671,17z';
+    const post = async (from) => {
+        const origin = from === 'cross' ? server.origin().replace('127.0.0.1', 'localhost') : server.origin();
+        await page.goto(`${origin}/${from}.html`);
+        await (await page.$('input[type=file]')).uploadFile(join(inputs, 'Saved Places.json'));
+        await page.type('input[name=text]', text);
+        await page.type('input[name=url]', url);
+        await Promise.all([page.waitForNavigation(), page.click('button')]);
+        await ready(page);
+        await page.waitForFunction(() => document.body.dataset.guessing !== undefined && !['busy', 'converted'].includes(document.body.dataset.state),
+            { timeout: 60000 });
+        return page.evaluate(async () => ({
+            files: [...document.querySelectorAll('#file-list li span')].map((s) => s.textContent),
+            outputs: [...document.querySelectorAll('#downloads a[download]')].map((a) => a.download),
+            rows: [...document.querySelectorAll('#point-table tbody td.original')].map((td) => td.textContent),
+            address: location.href,
+        }));
+    };
+    const crossSite = await post('cross');
+    check(crossSite.files.length === 0 && crossSite.outputs.length === 0 && crossSite.address === server.url,
+        'a share posted by another website is not converted', JSON.stringify(crossSite));
+    const shared = await post('post');
+    const bytes = (t) => Buffer.byteLength(t).toLocaleString('ja-JP');
+    check(JSON.stringify(shared.files) === JSON.stringify([`Saved Places.json (${bytes(JSON.stringify(takeout))} B)`, `貼り付け-1.txt (${bytes(`${text}\n${url}\n`)} B)`]) &&
+        JSON.stringify(shared.outputs) === '["Saved Places.xml","貼り付け-1.xml","quorvel.zip"]' && shared.rows.length === 3,
+        'a shared .json, text and link taken', JSON.stringify(shared));
+    const expected = spawnSync(cli, ['Saved Places.json', '-o', '../takeout.xml'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
+    check(expected.status === 0 && same(await bytesOf(page, 'Saved Places.xml'), readFileSync(join(work, 'takeout.xml'))),
+        'the shared .json converted as the CLI converts it', expected.stderr.toString());
+    check(server.log.filter((line) => line.startsWith('POST')).length === 0, 'no share reached the host');
+    // Who may share, by the request's fetch metadata: the share sheet or the site itself, as a navigation.
+    const source = readFileSync(join(site, 'sw.js'), 'utf8');
+    const fromShareSheet = new Function(`${source.match(/function fromShareSheet[^]*?\n}\n/)[0]}; return fromShareSheet;`)();
+    for (const [mode, site_, taken] of [['navigate', 'none', true], ['navigate', 'same-origin', true], ['navigate', 'same-site', false],
+        ['navigate', 'cross-site', false], ['navigate', null, false], ['cors', 'same-origin', false], ['no-cors', 'none', false]])
+        check(fromShareSheet({ mode, headers: new Headers(site_ ? { 'Sec-Fetch-Site': site_ } : {}) }) === taken,
+            `a share ${taken ? 'taken' : 'refused'}: ${mode}, Sec-Fetch-Site ${site_}`);
+}
+
 // A broken input beside a good one: the alert in the first screen names it with the CLI's reason
 // and links to its line; the good one's output offered, with the share sheet where files can be shared.
 {
@@ -225,7 +273,7 @@ await server.start();
     check(summary.role === 'alert' && summary.scroll === 0 && summary.top >= 0 && summary.bottom <= 740 && !summary.placeholder,
         'the alert in the first screen at 360 px', JSON.stringify(summary));
     check(summary.head === '入力 2 件のうち 1 件を変換しました。1 件は変換できませんでした。' &&
-        JSON.stringify(summary.items) === JSON.stringify([`broken.gpx: ${reason} メッセージ`]) && summary.target === reason,
+        JSON.stringify(summary.items) === JSON.stringify([`broken.gpx: ${reason.replace(/^broken\.gpx: /, '')} 理由`]) && summary.target === reason,
         'the alert names the failed input, its reason and its line', JSON.stringify(summary));
     await shared.click('#downloads button.share');
     await shared.waitForFunction(() => window.sharedFiles.length > 0);

@@ -4,6 +4,7 @@
 import { execFileSync, spawnSync } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, copyFileSync, writeFileSync } from 'node:fs';
 import { basename, dirname, join } from 'node:path';
+import { createRequire } from 'node:module';
 import { unzipSync } from 'fflate';
 import { crc32 } from 'node:zlib';
 import puppeteer from 'puppeteer-core';
@@ -489,7 +490,132 @@ for (const c of cases) {
     await english.close();
     check(lines.ja.startsWith('glorie 文書 (.xml)、メモリーポイントファイル (.mem)、GPX、KML、KMZ、GeoJSON (.geojson, .json)、CSV を読めます。') &&
         lines.en === 'glorie documents (.xml), Memory-point files (.mem), GPX, KML, KMZ, GeoJSON (.geojson, .json) and CSV are read. ' +
-        'Map links, geo: URIs or coordinates, one place a line, may be pasted on the page (Ctrl+V).', 'the formats read, from the core\'s table', JSON.stringify(lines));
+        'Map links, geo: URIs or coordinates, one place a line, may be pasted in the field below or on the page (Ctrl+V).', 'the formats read, from the core\'s table', JSON.stringify(lines));
+}
+
+// A phone: the paste field within the first two screens, the table opening on the name and the
+// reading, the outputs one tap away wherever the page is scrolled, and the summary calling an
+// input that lost a point converted, its reasons behind a control a thumb hits.
+{
+    const page = await openPage(360, 740);
+    const field = await page.evaluate(() => {
+        const r = (id) => document.getElementById(id).getBoundingClientRect();
+        return { text: r('paste').bottom, button: [r('paste-add').bottom, r('paste-add').width, r('paste-add').height] };
+    });
+    check(field.text <= 1480 && field.button[0] <= 1480 && field.button[1] >= 44 && field.button[2] >= 44, 'a phone: the paste field in the first two screens',
+        JSON.stringify(field));
+    const text = 'geo:34.6873,135.5262 大阪城\nhttps://www.google.com/maps/@35.6812,139.7671,17z 東京駅\n';
+    await page.evaluate(() => {
+        document.getElementById('format').value = 'gpx';
+        document.getElementById('format').dispatchEvent(new Event('change'));
+    });
+    await page.type('#paste', text);
+    await page.click('#paste-add');
+    await page.waitForFunction(() => Number(document.body.dataset.runs || 0) > 0 && document.body.dataset.state === 'done', { timeout: 60000 });
+    writeFileSync(join(inputs, '貼り付け-1.txt'), text);
+    const pasted = runCli(['貼り付け-1.txt', '--to', 'gpx']);
+    rmSync(join(inputs, '貼り付け-1.txt'));
+    const { files } = await download(page);
+    check(files['貼り付け-1.gpx'] && same(files['貼り付け-1.gpx'], pasted.out['貼り付け-1.gpx']) &&
+        await page.evaluate(() => document.getElementById('paste').value === ''), 'a phone: the paste field\'s text converted as the CLI converts it');
+
+    await convert(page, ['meisho.mem', 'places.gpx'], { to: 'mem' });
+    const expected = runCli(['meisho.mem', 'places.gpx', '--to', 'mem']);
+    const layout = await page.evaluate(() => {
+        const heads = [...document.querySelectorAll('#point-table thead th')];
+        const first = document.querySelector('#point-table tbody tr');
+        const bar = document.getElementById('bar-download');
+        const within = (e) => {
+            const r = e.getBoundingClientRect();
+            return r.width > 0 && r.top >= 0 && r.bottom <= innerHeight && r.left >= 0 && r.right <= innerWidth;
+        };
+        const seen = [within(bar)];
+        document.getElementById('point-table').scrollIntoView({ block: 'end' });
+        seen.push(within(bar));
+        window.scrollTo(0, 0);
+        const reading = heads[1].getBoundingClientRect();
+        const reasons = document.querySelector('#summary a.reasons').getBoundingClientRect();
+        return { heads: heads.slice(0, 4).map((th) => th.textContent), cells: [first.cells[0].className, first.cells[1].className],
+            readingRight: reading.right, seen, bar: [bar.download, bar.getBoundingClientRect().height],
+            list: document.getElementById('bar-list').textContent, reasons: [reasons.width, reasons.height],
+            summary: [document.getElementById('summary').getAttribute('role'), document.querySelector('#summary p').textContent,
+                [...document.querySelectorAll('#summary li')].map((li) => li.textContent)] };
+    });
+    check(JSON.stringify(layout.heads) === '["名称","読み","ファイル","番号"]' && layout.cells.join() === 'name,reading' && layout.readingRight <= 360,
+        'a phone: the table opens on the name and the reading', JSON.stringify(layout));
+    const refused = expected.stderr.find((line) => line.startsWith('警告: places.gpx: '));
+    check(layout.seen.join() === 'true,true' && layout.bar[0] === 'quorvel.zip' && layout.bar[1] >= 44 && layout.list === '出力の一覧 (3)',
+        'a phone: the outputs in a bar that stays in view', JSON.stringify(layout));
+    check(layout.summary[0] === 'status' && layout.summary[1] === `入力 2 件をすべて変換しました。${expected.status === 0 ? 0 : 2} 地点は除きました。` &&
+        JSON.stringify(layout.summary[2]) === JSON.stringify([`places.gpx: 変換しました (2 地点を除きました): ${refused && refused.slice('警告: places.gpx: '.length)} 理由`]) &&
+        layout.reasons[0] >= 44 && layout.reasons[1] >= 44, 'a phone: an input that lost points is converted, its reasons behind a 44 px control',
+        JSON.stringify(layout) + JSON.stringify(expected.stderr));
+    await page.evaluate(() => document.getElementById('bar-download').click());
+    await saved(page, ['quorvel.zip']);
+    const zip = existsSync(join(page.downloads, 'quorvel.zip')) ? unzipSync(new Uint8Array(readFileSync(join(page.downloads, 'quorvel.zip')))) : {};
+    check(['meisho.mem', 'places.mem'].every((name) => zip[name] && same(zip[name], expected.out[name])), 'a phone: the bar\'s zip holds the CLI\'s files');
+    await page.close();
+}
+
+// No WCAG 2.1 A or AA violation axe-core finds, at a phone's width and a desktop's, with a
+// conversion's table, summary and downloads in the page.
+{
+    const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+    for (const width of [360, 1280]) {
+        const page = await openPage(width, width === 360 ? 740 : 900);
+        await convert(page, ['meisho.mem', 'places.gpx'], { to: 'glorie' });
+        await page.evaluate(axe);
+        const found = await page.evaluate(async () => (await window.axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] } }))
+            .violations.map((v) => `${v.id} (${v.impact}): ${v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(', ')}`));
+        check(found.length === 0, `axe at ${width} px: no violation`, found.join(' | '));
+        await page.close();
+    }
+}
+
+// The whole journey by keyboard alone: the file chosen, a reading typed into the table, the
+// output downloaded; it is the CLI's of the input rewritten with the edit.
+{
+    const page = await openPage();
+    const press = async (key, shift = false) => {
+        if (shift) await page.keyboard.down('Shift');
+        await page.keyboard.press(key);
+        if (shift) await page.keyboard.up('Shift');
+    };
+    // Tab (or Shift+Tab) until the focus is where wanted: false when it never gets there.
+    const tabTo = async (selector, shift = false) => {
+        for (let i = 0; i < 300; ++i) {
+            await press('Tab', shift);
+            if (await page.evaluate((s) => document.activeElement && document.activeElement.matches(s), selector)) return true;
+        }
+        return false;
+    };
+    const steps = [await tabTo('#files')];
+    const [chooser] = await Promise.all([page.waitForFileChooser({ timeout: 5000 }), press('Space')]);
+    await chooser.accept([join(inputs, 'places.gpx')]);
+    await page.waitForFunction(() => document.body.dataset.runs === '1' && document.body.dataset.state === 'done', { timeout: 60000 });
+    steps.push(await tabTo('#point-table tbody tr:first-child td.reading'));
+    await page.keyboard.down('Control');
+    await press('a');
+    await page.keyboard.up('Control');
+    await page.keyboard.type('ﾏﾙﾉｳﾁ');
+    await press('Enter');
+    await page.waitForFunction(() => document.body.dataset.runs === '2' && document.body.dataset.state === 'done', { timeout: 60000 });
+    steps.push(await tabTo('#downloads a[download]', true));
+    const name = await page.evaluate(() => document.activeElement.download);
+    await press('Enter');
+    await saved(page, ['places.xml']);
+    const reading = await page.evaluate(() => document.querySelector('#point-table tbody tr:first-child td.reading').textContent);
+    await page.click('#generated a');
+    await saved(page, ['places.gpx']);
+    const dir = mkdtempSync(join(work, 'keyboard-'));
+    if (existsSync(join(page.downloads, 'places.gpx'))) {
+        copyFileSync(join(page.downloads, 'places.gpx'), join(dir, 'places.gpx'));
+        spawnSync(cli, ['places.gpx', '--reading', 'none'], { cwd: dir });
+    }
+    const [got, want] = ['places.xml', 'places.xml'].map((f, i) => join(i ? dir : page.downloads, f)).map((f) => (existsSync(f) ? readFileSync(f) : null));
+    check(steps.join() === 'true,true,true' && name === 'places.xml' && reading === 'ﾏﾙﾉｳﾁ' && got && want && same(got, want),
+        'by keyboard alone: chosen, a reading typed, the output downloaded as the CLI makes it', JSON.stringify({ steps, name, reading }));
+    await page.close();
 }
 
 check(foreign.length === 0, 'no request but tiles', foreign.slice(0, 5).join(' '));
