@@ -9,9 +9,8 @@
     const T = {
         privacy: 'Files are read and written inside this page only and never sent anywhere. When online, only the map images are loaded from the Geospatial Information Authority of Japan.',
         inputs: 'Inputs', choose: 'Choose files (several at once) or drop them here',
-        // The formats read go before it when the core is ready (its table names them).
-        formats: 'Map links, geo: URIs or coordinates, one place a line, may be pasted in the field below or on the page (Ctrl+V).',
-        pasteLabel: 'Map links, geo: URIs, coordinates (one a line)', pasteAdd: 'Add as an input',
+        pasteOpen: 'Paste links or coordinates',
+        pasteHint: 'Map links, geo: URIs or coordinates, one place a line, may be pasted in the field below or on the page (Ctrl+V).', pasteLabel: 'Map links, geo: URIs, coordinates (one a line)', pasteAdd: 'Add as an input',
         options: 'Output', format: 'Output format', merge: 'Merge every input into one output',
         mergeName: 'Name of the merged output (without extension)', bom: 'Byte-order mark at the start of a CSV (for spreadsheets)',
         readings: 'Your readings (a CSV of name and reading, UTF-8 or CP932)', colGuessed: 'Guessed',
@@ -47,7 +46,7 @@
         someConverted: (n, ok) => (english ? `${ok} of ${n} inputs converted.` : `入力 ${n} 件のうち ${ok} 件を変換しました。`),
         failedCount: (n) => (english ? ` ${n} failed.` : `${n} 件は変換できませんでした。`),
         leftOutCount: (n) => (english ? ` ${points(n)} left out.` : `${n} 地点は除きました。`),
-        convertedLeftOut: (n) => (english ? `converted, ${points(n)} left out: ` : `変換しました (${n} 地点を除きました): `),
+        convertedLeftOut: (n) => (english ? `converted, ${points(n)} left out.` : `変換しました。${n} 地点を除きました。`),
         noReason: english ? 'not converted' : '変換できませんでした',
         toMessages: english ? 'Why' : '理由',
         toReasons: (name) => (english ? `Why: the messages of ${name}` : `${name} の理由 (メッセージ)`),
@@ -136,7 +135,7 @@
         if (english) {
             const titles = formats.map((format) => format.inputTitleEnglish);
             const line = document.querySelector('[data-i18n="formats"]');
-            line.textContent = `${titles.slice(0, -1).join(', ')} and ${titles[titles.length - 1]} are read. ${T.formats}`;
+            line.textContent = `${titles.slice(0, -1).join(', ')} and ${titles[titles.length - 1]} are read.`;
         } else {
             $('format-list').textContent = formats.map((format) => format.inputTitle).join('、');
         }

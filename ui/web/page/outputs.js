@@ -1,5 +1,5 @@
 // The page's outputs: the downloads of a run (each set followed by its zip), the inputs rewritten
-// with the user's edits, the message lines and the summary above them.
+// with the user's edits, the message lines, the summary under the inputs and the bar of a phone.
 // QuorvelOutputs({ say, protocol, state, shown }): showLines, show. state() gives { inputs (name ->
 // bytes), notes (lines of the page's own before the core's), timings, sentAt }; shown(message) is
 // called when every link of a run is in the page.
@@ -33,6 +33,9 @@ function QuorvelOutputs({ say, protocol, state, shown }) {
             p.append(...item.childNodes);
             box.append(p);
         }
+        // A box of lines may scroll: reached by the keyboard then, as its lines are.
+        if (box.childElementCount) box.tabIndex = 0;
+        else box.removeAttribute('tabindex');
     }
 
     // A download of a blob the worker made. Its address costs the page's thread most of a
@@ -72,7 +75,7 @@ function QuorvelOutputs({ say, protocol, state, shown }) {
         return item;
     }
 
-    // At the top of the outputs: how many inputs converted (one that lost points is converted,
+    // Under the inputs: how many converted (one that lost points is converted,
     // the points counted), and each that failed or lost points with its first reason and a way to
     // its lines among the messages. An alert when any failed.
     function summarize(message, inputs, notes) {
@@ -93,7 +96,7 @@ function QuorvelOutputs({ say, protocol, state, shown }) {
             else failed += job.inputs.length;
             if (partial) leftOut += job.refused;
             if (job.ok) continue;
-            const reason = lines.find((line) => line.kind === 'failure') || (partial && lines.find((line) => line.kind === 'warning'));
+            const reason = lines.find((line) => line.kind === 'failure');
             items.push({ names: job.inputs, reason: reason ? reason.text : say.noReason, line: first, refused: partial ? job.refused : 0 });
         }
         if (!message.jobs.length) {
@@ -128,7 +131,8 @@ function QuorvelOutputs({ say, protocol, state, shown }) {
                 }
                 to.textContent = say.toMessages;
                 to.setAttribute('aria-label', say.toReasons(names));
-                entry.append(name, `: ${item.refused ? say.convertedLeftOut(item.refused) : ''}${reason} `, to);
+                // One that lost points: converted, the points counted; their reasons are among the messages.
+                entry.append(name, `: ${item.refused ? say.convertedLeftOut(item.refused) : reason} `, to);
                 list.append(entry);
             }
             box.append(list);

@@ -32,7 +32,7 @@ self.addEventListener('activate', (event) => event.waitUntil((async () => {
 self.addEventListener('fetch', (event) => {
     const request = event.request, url = bare(request.url);
     if (request.method === 'POST' && url === at('share'))
-        return event.respondWith(fromShareSheet(request) ? receiveShared(request) : Response.redirect(scope, 303));
+        return event.respondWith(fromShareSheet(event).then((taken) => (taken ? receiveShared(request) : Response.redirect(scope, 303))));
     if (request.method !== 'GET') return;
     if (url.startsWith(TILE_HOST)) return event.respondWith(tile(event));
     if (!url.startsWith(scope)) return;
@@ -40,12 +40,19 @@ self.addEventListener('fetch', (event) => {
     event.respondWith(caches.open(SHELL).then((cache) => cache.match(key)).then((kept) => kept || fetch(request)));
 });
 
-// A share is the browser's share sheet (a navigation no page started) or the page's own; a POST
-// that another website's form makes is not converted: the page opens empty. Fetch metadata says
-// which; a browser without it cannot tell them apart, and its share is refused too.
-function fromShareSheet(request) {
+// A share is the browser's share sheet (a navigation no page started) or this site's own; a POST
+// another website's form makes is not converted: the page opens empty. Fetch metadata says which
+// where the worker sees it; Chromium attaches it past the worker, and there the navigation's
+// initiator tells: none (the share sheet), or a page of this origin (its Origin header too).
+async function fromShareSheet(event) {
+    const request = event.request;
+    if (request.mode !== 'navigate') return false;
     const site = request.headers.get('Sec-Fetch-Site');
-    return request.mode === 'navigate' && (site === 'none' || site === 'same-origin');
+    if (site !== null) return site === 'none' || site === 'same-origin';
+    const origin = request.headers.get('Origin');
+    if (origin !== null && origin !== 'null' && origin !== self.location.origin) return false;
+    if (!event.clientId) return true;
+    return origin === self.location.origin && (await self.clients.get(event.clientId)) !== undefined;
 }
 
 // The shared files into a cache of their own, in order, the shared text and link after them as

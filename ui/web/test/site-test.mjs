@@ -237,13 +237,24 @@ await server.start();
     check(expected.status === 0 && same(await bytesOf(page, 'Saved Places.xml'), readFileSync(join(work, 'takeout.xml'))),
         'the shared .json converted as the CLI converts it', expected.stderr.toString());
     check(server.log.filter((line) => line.startsWith('POST')).length === 0, 'no share reached the host');
-    // Who may share, by the request's fetch metadata: the share sheet or the site itself, as a navigation.
+    // Who may share: by the request's fetch metadata where the worker sees it, else by the
+    // navigation's initiator (none: the share sheet) and its Origin header.
     const source = readFileSync(join(site, 'sw.js'), 'utf8');
-    const fromShareSheet = new Function(`${source.match(/function fromShareSheet[^]*?\n}\n/)[0]}; return fromShareSheet;`)();
-    for (const [mode, site_, taken] of [['navigate', 'none', true], ['navigate', 'same-origin', true], ['navigate', 'same-site', false],
-        ['navigate', 'cross-site', false], ['navigate', null, false], ['cors', 'same-origin', false], ['no-cors', 'none', false]])
-        check(fromShareSheet({ mode, headers: new Headers(site_ ? { 'Sec-Fetch-Site': site_ } : {}) }) === taken,
-            `a share ${taken ? 'taken' : 'refused'}: ${mode}, Sec-Fetch-Site ${site_}`);
+    const own = 'https://example.org', ours = 'c-ours';
+    const fakeSelf = { location: { origin: own }, clients: { get: async (id) => (id === ours ? { id } : undefined) } };
+    const fromShareSheet = new Function('self', `${source.match(/async function fromShareSheet[^]*?\n}\n/)[0]}; return fromShareSheet;`)(fakeSelf);
+    for (const [mode, metadata, origin, clientId, taken] of [
+        ['navigate', 'none', null, '', true], ['navigate', 'same-origin', own, ours, true], ['navigate', 'same-site', 'https://a.example.org', 'c', false],
+        ['navigate', 'cross-site', 'https://evil.test', 'c', false], ['cors', 'same-origin', own, ours, false], ['no-cors', 'none', null, '', false],
+        ['navigate', null, null, '', true], ['navigate', null, 'null', '', true], ['navigate', null, own, ours, true],
+        ['navigate', null, 'https://evil.test', 'c', false], ['navigate', null, 'null', 'c', false], ['navigate', null, own, 'c-gone', false],
+        ['navigate', null, 'https://evil.test', '', false], ['navigate', null, null, ours, false]]) {
+        const headers = new Headers();
+        if (metadata) headers.set('Sec-Fetch-Site', metadata);
+        if (origin) headers.set('Origin', origin);
+        check(await fromShareSheet({ request: { mode, headers }, clientId }) === taken,
+            `a share ${taken ? 'taken' : 'refused'}: ${mode}, Sec-Fetch-Site ${metadata}, Origin ${origin}, client ${clientId || 'none'}`);
+    }
 }
 
 // A broken input beside a good one: the alert in the first screen names it with the CLI's reason
@@ -266,12 +277,12 @@ await server.start();
         const r = box.getBoundingClientRect();
         const link = box.querySelector('li a');
         const target = link && document.querySelector(link.getAttribute('href'));
-        return { role: box.getAttribute('role'), top: r.top, bottom: r.bottom, scroll: scrollY,
+        return { role: box.getAttribute('role'), top: r.top, bottom: r.bottom, scroll: scrollY, bar: document.getElementById('download-bar').getBoundingClientRect().top,
             head: box.querySelector('p').textContent, items: [...box.querySelectorAll('li')].map((li) => li.textContent),
             target: target ? target.textContent : null, placeholder: !document.getElementById('no-outputs').hidden };
     });
-    check(summary.role === 'alert' && summary.scroll === 0 && summary.top >= 0 && summary.bottom <= 740 && !summary.placeholder,
-        'the alert in the first screen at 360 px', JSON.stringify(summary));
+    check(summary.role === 'alert' && summary.scroll === 0 && summary.top >= 0 && summary.bottom <= summary.bar && summary.bar < 740 && !summary.placeholder,
+        'the alert in the first screen at 360 px, above the bar of downloads', JSON.stringify(summary));
     check(summary.head === '入力 2 件のうち 1 件を変換しました。1 件は変換できませんでした。' &&
         JSON.stringify(summary.items) === JSON.stringify([`broken.gpx: ${reason.replace(/^broken\.gpx: /, '')} 理由`]) && summary.target === reason,
         'the alert names the failed input, its reason and its line', JSON.stringify(summary));
