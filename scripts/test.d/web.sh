@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The web page: built (cmake --preset web), driven in headless Chromium by ui/web/test/web-test.mjs,
 # every download held against quorvel-cli --reading none byte for byte, the table against --list,
-# no request but map tiles, the 360 px layout; then the site (build/web/site/) served on 127.0.0.1
-# by ui/web/test/site-test.mjs: installable, offline, shared files, touch. Each ends with
-# "N passed, M failed".
+# no request but map tiles, the 360 px layout, axe-core's checks, the journey by keyboard; then the
+# site (build/web/site/) served on 127.0.0.1 by ui/web/test/site-test.mjs: installable, offline,
+# shared files, text and links (none from another site), touch. Each ends with "N passed, M failed".
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/deps.sh
