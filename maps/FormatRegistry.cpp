@@ -75,7 +75,8 @@ const Format* ByContent(const std::string& bytes, const Format* fallback, bool u
     const std::string root = XmlRootName(bytes);
     if (!root.empty()) {
         const std::string local = root.substr(root.rfind(':') + 1);
-        return FormatRegistry::Find(local == "glorie" ? "glorie" : local == "gpx" ? "gpx" : "kml");
+        return FormatRegistry::Find(local == "glorie" ? "glorie" : local == "gpx" ? "gpx"
+                                                                                  : "kml");
     }
     std::size_t at = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     at = bytes.find_first_not_of(" \t\r\n", at);

@@ -184,9 +184,15 @@ TEST(CliHabits, DatumWords) {
         const char* word;
         CliArguments::Datum datum;
     } cases[] = {
-        {"tokyo", CliArguments::Datum::tokyo},  {"日本測地系", CliArguments::Datum::tokyo},  {"Tokyo", CliArguments::Datum::tokyo},
-        {"wgs84", CliArguments::Datum::wgs84},  {"WGS-84", CliArguments::Datum::wgs84},     {"世界測地系", CliArguments::Datum::wgs84},
-        {"jgd2011", CliArguments::Datum::wgs84}, {"JGD2000", CliArguments::Datum::wgs84},   {"日本測地系2011", CliArguments::Datum::wgs84},
+        {"tokyo", CliArguments::Datum::tokyo},
+        {"日本測地系", CliArguments::Datum::tokyo},
+        {"Tokyo", CliArguments::Datum::tokyo},
+        {"wgs84", CliArguments::Datum::wgs84},
+        {"WGS-84", CliArguments::Datum::wgs84},
+        {"世界測地系", CliArguments::Datum::wgs84},
+        {"jgd2011", CliArguments::Datum::wgs84},
+        {"JGD2000", CliArguments::Datum::wgs84},
+        {"日本測地系2011", CliArguments::Datum::wgs84},
     };
     for (const auto& c : cases) {
         const CliArguments parsed = CliArguments::Parse({"a.gpx", "--datum", c.word});
