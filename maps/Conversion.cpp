@@ -57,8 +57,6 @@ private:
     std::vector<std::uint8_t> m_fates;
 };
 
-// "FILE: 12 行目「NAME」" and then what, made in one string: a large input's shift may label a
-// warning for every point.
 // "12 行目「NAME」" appended to out.
 void AppendPoint(std::string& out, const Place& place) {
     std::string numbered;
@@ -68,6 +66,8 @@ void AppendPoint(std::string& out, const Place& place) {
     out.append("」");
 }
 
+// "FILE: 12 行目「NAME」" and then what, made in one string: a large input's shift may label a
+// warning for every point.
 std::string Label(const CString& strInput, const Place& place, std::string_view what = {}) {
     std::string label;
     label.reserve(strInput.Str().size() + what.size() + 96);  // 96: the origin, the marks, a short name
@@ -730,7 +730,7 @@ void Conversion::SayTally(const CString& strInput, const UnitTally& tally, std::
             continue;
         }
         Say(messages, {Kind::warning, strInput.Str() + ": " + Thousands(group.count) + " 地点" + group.cause->grouped + " (例: " +
-                                          group.examples + (group.count > kExamples ? " ほか" : "") + ")"});
+                                          group.examples + (group.count > kExamples ? "ほか" : "") + ")"});
     }
     const CutNames& cut = tally.cut;
     if (cut.count > 0)

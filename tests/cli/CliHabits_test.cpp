@@ -219,7 +219,7 @@ TEST(CliHabits, PointWarningsGroupedByCauseUnlessVerbose) {
         bool verbose;
         std::string err;
     } cases[] = {
-        {false, "警告: " + in + ": 4 地点は" + helmert + " (例: 3 行目「海1」、4 行目「海2」、5 行目「海3」 ほか)\n" + sea + "警告: " + in +
+        {false, "警告: " + in + ": 4 地点は" + helmert + " (例: 3 行目「海1」、4 行目「海2」、5 行目「海3」ほか)\n" + sea + "警告: " + in +
                     ": 2 地点の名称にナビで表示できない文字があります。「?」にしました (例: 7 行目「♨温泉」の「♨」、8 行目「♨湯♨」の「♨」「♨」)\n"
                     "合計: 警告 3 件、変換できなかった地点 0 件\n"},
         {true, "警告: " + in + ": 3 行目「海1」: " + helmert + "\n警告: " + in + ": 4 行目「海2」: " + helmert + "\n警告: " + in +
