@@ -1,5 +1,6 @@
 #include "cli/CliConverter.h"
 
+#include <cctype>
 #include <cstdio>
 #include <string_view>
 
@@ -46,8 +47,8 @@ std::size_t Columns(std::string_view text) {
 }
 
 // text broken into lines of the help's width, the first starting at column first, the others
-// indented to column indent: at a blank, or between two wide characters where neither is
-// punctuation that keeps to its neighbour.
+// indented to column indent: at a blank, or after a wide character where neither it nor the next
+// is punctuation that keeps to its neighbour.
 std::string Wrapped(std::string_view text, std::size_t first, std::size_t indent) {
     std::string out;
     std::size_t column = first, lineStart = 0, breakAt = std::string_view::npos, breakNext = 0;
@@ -55,7 +56,10 @@ std::string Wrapped(std::string_view text, std::size_t first, std::size_t indent
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t at = i;
         const char32_t c = NextCodePoint(text, i);
-        if (c == ' ') {
+        // "WGS 84" stays on one line.
+        const bool nameAndNumber = previous < 0x80 && std::isalpha(static_cast<int>(previous)) && i < text.size() &&
+                                   std::isdigit(static_cast<unsigned char>(text[i]));
+        if (c == ' ' && !nameAndNumber) {
             breakAt = at;
             breakNext = i;
         } else if (Wide(previous) && (Wide(c) || previous == U'、' || previous == U'。') &&
