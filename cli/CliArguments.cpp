@@ -1,6 +1,7 @@
 #include "cli/CliArguments.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "maps/FormatRegistry.h"
 
@@ -13,7 +14,7 @@ CliArguments Refuse(std::string reason) {
 
 // Options that take a value: the value, or the reason the line is refused.
 const char* const kValueOptions[] = {"-o", "-d", "--to", "--datum", "--reading", "--readings", "--from"};
-const char* const kFlags[] = {"--list", "--bom", "--merge", "--strict", "--all-points", "--help", "--version"};
+const char* const kFlags[] = {"--list", "--bom", "--merge", "--strict", "--all-points", "--verbose", "--help", "--version"};
 
 // Edits (insert, delete, replace, swap two neighbours) between a and b.
 std::size_t Distance(const std::string& a, const std::string& b) {
@@ -41,6 +42,20 @@ std::string DidYouMean(const std::string& typed, const std::vector<std::string>&
     }
     return best.empty() ? std::string() : " (もしかして " + best + "?)";
 }
+
+// --datum's value in the words people use for it, any letter case, blanks and hyphens aside:
+// JGD2000 and JGD2011 are WGS 84 to the unit's precision (JGD2011 moved only where the 2011
+// earthquake moved the ground, in the east). False for a word that names no datum.
+bool DatumWord(std::string value, CliArguments::Datum& datum) {
+    std::string word;
+    for (const char c : value)
+        if (c != ' ' && c != '-' && c != '_') word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* tokyo : {"tokyo", "日本測地系", "旧日本測地系", "tokyodatum"})
+        if (word == tokyo) return datum = CliArguments::Datum::tokyo, true;
+    for (const char* wgs84 : {"wgs84", "世界測地系", "jgd2000", "jgd2011", "日本測地系2000", "日本測地系2011"})
+        if (word == wgs84) return datum = CliArguments::Datum::wgs84, true;
+    return false;
+}
 }  // namespace
 
 CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
@@ -58,7 +73,8 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
             arg.erase(arg.find('='));
             hasJoinedValue = true;
         }
-        if (!optionsEnded && arg == "-h") arg = "--help";
+        // Windows' habit (/?) and the other usual asks for help.
+        if (!optionsEnded && (arg == "-h" || arg == "-?" || arg == "/?")) arg = "--help";
         // "-": standard input, read once.
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
             if (arg == "-" && parsed.standardInput) return Refuse("標準入力 (-) は一度だけ指定できます");
@@ -77,7 +93,7 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
         bool takesValue = false;
         for (const char* option : kValueOptions) takesValue = takesValue || arg == option;
         bool known = takesValue;
-        for (const char* flag : {"--list", "--bom", "--merge", "--strict", "--all-points"}) known = known || arg == flag;
+        for (const char* flag : {"--list", "--bom", "--merge", "--strict", "--all-points", "--verbose"}) known = known || arg == flag;
         if (!known) {
             std::vector<std::string> options(std::begin(kValueOptions), std::end(kValueOptions));
             options.insert(options.end(), std::begin(kFlags), std::end(kFlags));
@@ -94,6 +110,7 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
             parsed.merge = parsed.merge || arg == "--merge";
             parsed.strict = parsed.strict || arg == "--strict";
             parsed.allPoints = parsed.allPoints || arg == "--all-points";
+            parsed.verbose = parsed.verbose || arg == "--verbose";
             continue;
         }
         if (!hasJoinedValue && i + 1 == args.size()) return Refuse("オプション " + arg + " には引数が必要です");
@@ -109,8 +126,8 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
         } else if (arg == "--from") {
             from = value;
         } else if (arg == "--datum") {
-            if (value != "tokyo" && value != "wgs84") return Refuse("--datum は tokyo か wgs84 です: " + value);
-            parsed.datum = value == "tokyo" ? Datum::tokyo : Datum::wgs84;
+            if (!DatumWord(value, parsed.datum))
+                return Refuse("--datum は tokyo (日本測地系) か wgs84 (世界測地系、JGD2000、JGD2011) です: " + value);
         } else if (arg == "--readings") {
             if (value.empty()) return Refuse("--readings のファイル名が空です");
             parsed.readings = CString(value);

@@ -36,6 +36,7 @@ struct CliArguments {
     bool guessReadings = true;  // --reading none turns the guessing off
     CString readings;           // --readings: the user's own readings (CSV of name and reading)
     bool allPoints = false;     // --all-points: GPX route and track points too
+    bool verbose = false;       // --verbose: each point's warnings on lines of their own
     // "-" among the inputs: standard input, of --from's format or the one its content shows.
     bool standardInput = false;
     const Format* from = nullptr;

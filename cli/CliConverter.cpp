@@ -1,6 +1,8 @@
 #include "cli/CliConverter.h"
 
+#include <cctype>
 #include <cstdio>
+#include <string_view>
 
 #include "cli/StreamMessageBoxHost.h"
 #include "maps/BatchPlan.h"
@@ -13,6 +15,7 @@
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
 #include "platform/OutputSet.h"
+#include "platform/Utf8.h"
 #include "maps/UserReadings.h"
 
 namespace {
@@ -27,7 +30,53 @@ ConversionOptions OptionsOf(const CliArguments& args, std::shared_ptr<const User
     options.userReadings = userReadings;
     options.read.allPoints = args.allPoints;
     options.write.bom = args.bom;
+    options.eachPoint = args.verbose;
     return options;
+}
+
+// Help is read in an 80-column terminal: a wide (East Asian) character takes two columns.
+constexpr std::size_t kHelpColumns = 80;
+constexpr std::size_t kOptionColumn = 24;
+
+bool Wide(char32_t c) { return c >= 0x1100 && !(c >= 0xFF61 && c <= 0xFF9F); }
+
+std::size_t Columns(std::string_view text) {
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < text.size();) columns += Wide(NextCodePoint(text, i)) ? 2 : 1;
+    return columns;
+}
+
+// text broken into lines of the help's width, the first starting at column first, the others
+// indented to column indent: at a blank, or after a wide character where neither it nor the next
+// is punctuation that keeps to its neighbour.
+std::string Wrapped(std::string_view text, std::size_t first, std::size_t indent) {
+    std::string out;
+    std::size_t column = first, lineStart = 0, breakAt = std::string_view::npos, breakNext = 0;
+    char32_t previous = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t at = i;
+        const char32_t c = NextCodePoint(text, i);
+        // "WGS 84" stays on one line.
+        const bool nameAndNumber = previous < 0x80 && std::isalpha(static_cast<int>(previous)) && i < text.size() &&
+                                   std::isdigit(static_cast<unsigned char>(text[i]));
+        if (c == ' ' && !nameAndNumber) {
+            breakAt = at;
+            breakNext = i;
+        } else if (Wide(previous) && (Wide(c) || previous == U'、' || previous == U'。') &&
+                   std::u32string_view(U"、。」）").find(c) == std::u32string_view::npos && previous != U'「' && previous != U'（') {
+            breakAt = at;
+            breakNext = at;
+        }
+        column += Wide(c) ? 2 : 1;
+        previous = c;
+        if (column > kHelpColumns && breakAt != std::string_view::npos && breakAt > lineStart) {
+            out.append(text.substr(lineStart, breakAt - lineStart)).append("\n").append(indent, ' ');
+            lineStart = breakNext;
+            column = indent + Columns(text.substr(lineStart, i - lineStart));
+            breakAt = std::string_view::npos;
+        }
+    }
+    return out.append(text.substr(lineStart));
 }
 }  // namespace
 
@@ -81,39 +130,63 @@ void CliConverter::WriteHelp() {
             splits += (splits.empty() ? "" : "、") + std::string(format->title) + "は " +
                       std::to_string(format->pointsPerFile) + " 地点";
     }
+    const auto option = [](const char* label, const std::string& text) {
+        std::string line = std::string("  ") + label;
+        line.append(kOptionColumn - Columns(line), ' ');
+        return line + Wrapped(text, kOptionColumn, kOptionColumn) + "\n";
+    };
     m_out << "使い方:\n"
           << "  " << name << " 入力.mem [-o 出力.xml]    一つのファイルを変換します\n"
           << "  " << name << " 入力.mem... [-d フォルダ]  複数のファイルを変換します\n"
           << "  " << name << " --list 入力...            地点の一覧を表示します\n"
           << "  " << name << " 入力... --to 形式 [-o 出力 | -d フォルダ]\n"
-          << "                                   形式: " << FormatRegistry::Names(", ") << "\n"
+          << "      形式: " << FormatRegistry::Names(", ") << "\n"
           << "  " << name << " 入力... --merge -o 出力    すべての入力を一つの出力にまとめます\n"
-          << "  " << name << " -h | --help | --version\n"
+          << "  " << name << " -h | --help | --version   (Windows では /? も)\n"
           << "\n"
-          << "入力は" << inputs << " です。出力の形式は --to か -o の拡張子で決まり、どちらもなければ glorie 文書です。\n"
-          << "出力ファイルの名前は、-o がなければ入力と同じフォルダ、同じ名前で拡張子を形式のものにしたもの、\n"
-          << "-d があればそのフォルダの中の同じ名前のものです。" << splits << "までで、それを超えると 名前-1、名前-2 … (10 個以上なら 名前-01 …) に分けて書きます。\n"
+          << Wrapped("入力は " + inputs + " です。出力の形式は --to か -o の拡張子で決まり、どちらもなければ glorie 文書です。", 0, 0) << "\n"
+          << Wrapped("出力ファイルの名前は、-o がなければ入力と同じフォルダ、同じ名前で拡張子を形式のものにしたもの、-d があればそのフォルダの中の同じ名前のものです。" +
+                         splits + "までで、それを超えると 名前-1、名前-2 … (10 個以上なら 名前-01 …) に分けて書きます。",
+                     0, 0)
+          << "\n\n"
+          << option("--datum 測地系",
+                    "入力の測地系: tokyo (日本測地系) か wgs84 (世界測地系)。既定はナビのファイルが日本測地系、"
+                    "地図のファイルが WGS 84 です。JGD2000 と JGD2011 は wgs84 として読みます (二つが違うのは "
+                    "2011 年の東北地方太平洋沖地震で地面が動いた東日本だけです)")
+          << option("--reading auto|none", "読みのない地点の読みを推定するか (既定: auto)")
+          << option("--readings ファイル",
+                    "名称と読みの CSV (UTF-8 か CP932)。名称が一致するか、その先頭に一致する最も長い名称の読みを"
+                    "推定より先に使います")
+          << option("--strict", "ナビで表示できない文字があれば、その入力を変換しません")
+          << option("--all-points", "GPX のルートとトラック、KML と GeoJSON の線と面の頂点も読みます")
+          << option("--bom", FormatRegistry::BomTitles("、") + " の先頭に BOM を付けます")
+          << option("--from 形式", "標準入力 (入力の -) の形式 (既定: 中身から決めます)")
+          << option("--verbose",
+                    "地点ごとの警告を一行ずつ表示します (既定: 入力ごと、原因ごとに一行で、地点の数と初めの"
+                    "いくつかの地点を表示します)")
           << "\n"
-          << "  --datum tokyo|wgs84   入力の測地系 (既定: ナビのファイルは日本測地系、地図のファイルは WGS 84)\n"
-          << "  --reading auto|none   読みのない地点の読みを推定するか (既定: auto)\n"
-          << "  --readings ファイル   名称と読みの CSV (UTF-8 か CP932)。名称が一致するか、その先頭に一致する\n"
-          << "                        最も長い名称の読みを推定より先に使います\n"
-          << "  --strict              ナビで表示できない文字があれば、その入力を変換しません\n"
-          << "  --all-points          GPX のルートとトラック、KML と GeoJSON の線と面の頂点も読みます\n"
-          << "  --bom                 " << FormatRegistry::BomTitles("、") << " の先頭に BOM を付けます\n"
-          << "  --from 形式           標準入力 (入力の -) の形式 (既定: 中身から決めます)\n"
-          << "\n"
-          << "形式は大文字でも拡張子 (" << FormatRegistry::OtherWords(", ") << ") でも指定できます。値は --to=gpx のようにも書けます。\n"
+          << Wrapped("形式は大文字でも拡張子 (" + FormatRegistry::OtherWords(", ") + ") でも指定できます。値は --to=gpx のようにも書けます。", 0, 0) << "\n"
           << "入力の - は標準入力、-o - は標準出力です。-d のフォルダはなければ作ります。\n"
-          << "地図のリンク (Google マップ、Apple マップ、OpenStreetMap、地理院地図) や geo: URI を一行に一つ並べた\n"
-          << "テキストファイルも読めます。\n"
+          << Wrapped(
+                 "地図のリンク (Google マップ、Apple マップ、OpenStreetMap、地理院地図) や geo: URI を一行に一つ並べたテキスト"
+                 "ファイルも読めます。XML の文書 (GPX、KML、glorie 文書) は拡張子がなくても最初の要素で見分けます。",
+                 0, 0)
+          << "\n\n"
+          << Wrapped(
+                 "日本測地系と WGS 84 の換算には国土地理院の地域パラメータ (TKY2JGD) を使い、その範囲外では Helmert 変換 "
+                 "(EPSG:15484) を使います。一覧には番号、名称、読み、緯度、経度 (日本測地系)、数字、WGS 84 の緯度と経度、換算の"
+                 "方法、元の名称と、読みが推定したものなら「推測」の列に ○ を表示します。",
+                 0, 0)
+          << "\n\n"
+          << "終了コード:\n"
+          << "  0  すべての入力を変換し、すべての地点を書きました\n"
+          << "  1  " << Wrapped(
+                            "読めない入力 (--readings のファイルも)、書けない出力、--strict で変換しなかった入力、"
+                            "書かなかった地点 (範囲外の座標、位置なし、ナビの形式へは南緯や西経) のどれかが一つでも"
+                            "あります。ほかの出力は書いています (--merge では入力が一つでも読めなければ何も書きません)",
+                            5, 5)
           << "\n"
-          << "日本測地系と WGS 84 の換算には国土地理院の地域パラメータ (TKY2JGD) を使い、その範囲外では\n"
-          << "Helmert 変換 (EPSG:15484) を使います。\n"
-          << "一覧には番号、名称、読み、緯度、経度 (日本測地系)、数字、WGS 84 の緯度と経度、換算の方法、\n"
-          << "元の名称と、読みが推定したものなら「推測」の列に ○ を表示します。\n"
-          << "\n"
-          << "終了コード: 0 すべて変換しました, 1 変換できなかったファイルがあります, 2 指定の誤り\n";
+          << "  2  指定の誤りです。何も変換していません\n";
 }
 
 // Summaries to standard output; everything else to standard error, a warning marked as such. The
@@ -179,6 +252,10 @@ bool CliConverter::ReadStandardInputInto(Conversion& conversion, const CliArgume
     std::string bytes, reason;
     if (!ReadStandardInput(bytes, reason)) {
         m_err << m_strProgramName.Str() << ": 標準入力を読めません (" << reason << ")\n";
+        return false;
+    }
+    if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) {
+        m_err << m_strProgramName.Str() << ": 標準入力が空です。変換するファイルをパイプかリダイレクト (< ファイル) で渡して下さい\n";
         return false;
     }
     if (bytes.size() > kMaxInputBytes) {

@@ -75,6 +75,17 @@ else()
     install(PROGRAMS ${quorvel_staged}/quorvel-page DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvel)
     configure_file(${quorvel_packaging}/quorvel-page.desktop ${quorvel_staged}/quorvel-page.desktop @ONLY)
     install(FILES ${quorvel_staged}/quorvel-page.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    # The icon at the sizes desktops ask for beside the dialog's 32 px one, and as shapes: drawn by
+    # the icon script, named as the desktop entries name it. A component of its own, so that the
+    # tree can be installed and checked without building the programs (CPack takes every one).
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    set(quorvel_hicolor ${quorvel_staged}/hicolor)
+    add_custom_command(OUTPUT ${quorvel_hicolor}/scalable/apps/quorvel.svg
+        COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/make_icon.py --hicolor ${quorvel_hicolor}
+        DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_icon.py VERBATIM
+        COMMENT "The icon at 48, 64, 128 and 256 px and as SVG")
+    add_custom_target(quorvel_hicolor_icons ALL DEPENDS ${quorvel_hicolor}/scalable/apps/quorvel.svg)
+    install(DIRECTORY ${quorvel_hicolor}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor COMPONENT icons)
 
     set(CPACK_GENERATOR DEB)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -57,19 +57,45 @@ private:
     std::vector<std::uint8_t> m_fates;
 };
 
+// "12 行目「NAME」" appended to out.
+void AppendPoint(std::string& out, const Place& place) {
+    std::string numbered;
+    place.Origin().AppendText(out);
+    out.append("「");
+    AppendExcerpt(out, place.NameView(numbered));
+    out.append("」");
+}
+
 // "FILE: 12 行目「NAME」" and then what, made in one string: a large input's shift may label a
 // warning for every point.
 std::string Label(const CString& strInput, const Place& place, std::string_view what = {}) {
-    std::string numbered;
-    const std::string_view name = place.NameView(numbered);
     std::string label;
-    label.reserve(strInput.Str().size() + name.size() + what.size() + 48);  // 48: the origin and the marks
+    label.reserve(strInput.Str().size() + what.size() + 96);  // 96: the origin, the marks, a short name
     label.append(strInput.Str()).append(": ");
-    place.Origin().AppendText(label);
-    label.append("「");
-    AppendExcerpt(label, name);
-    label.append("」").append(what);
+    AppendPoint(label, place);
+    label.append(what);
     return label;
+}
+
+// A warning that may come for every point of an input: each point's own line ends with own, the
+// input's one line for them all goes on with grouped after its count.
+struct PointCause {
+    const char* own;
+    const char* grouped;
+};
+constexpr PointCause kOutsideJapan = {": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)",
+                                      "は日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)"};
+constexpr PointCause kNoGridData = {": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました",
+                                    "は地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました"};
+constexpr PointCause kUnmapped = {"はナビで表示できません", "の名称にナビで表示できない文字があります。「?」にしました"};
+// The points a grouped line names.
+constexpr std::size_t kExamples = 3;
+
+// 81235 as "81,235": counts of a large input are read at a glance.
+std::string Thousands(std::size_t count) {
+    std::string digits = std::to_string(count);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
 }
 
 // The part of a name the unit keeps: the characters of its first 16 CP932 bytes (one byte for
@@ -250,6 +276,29 @@ struct Conversion::Input {
 struct Conversion::UnitTally {
     CutNames cut;
     std::size_t unread = 0;  // names the guesser found no reading for
+    // The points of each cause of a warning, in the order the causes first came.
+    struct Group {
+        const PointCause* cause = nullptr;
+        std::size_t count = 0;
+        std::vector<std::string> firstLines;  // the first point's own lines, said where it is the only one
+        std::string examples;                 // "12 行目「NAME」、..." of the first kExamples points
+    };
+    std::vector<Group> groups;
+    // The point counted under cause, named among the examples (tail after its name) while they are few.
+    Group& Count(const PointCause& cause, const Place& place, std::string_view tail = {}) {
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.cause == &cause; });
+        if (group == groups.end()) {
+            groups.emplace_back();
+            groups.back().cause = &cause;
+            group = std::prev(groups.end());
+        }
+        if (++group->count <= kExamples) {
+            if (!group->examples.empty()) group->examples += "、";
+            AppendPoint(group->examples, place);
+            group->examples += tail;
+        }
+        return *group;
+    }
 };
 
 // Every place of the output, in order, a batch at a time: the places of the inputs held in
@@ -464,11 +513,12 @@ std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, 
 }
 
 bool Conversion::Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages) {
-    // The unit's own file says so once more after its reason, as the dialog's store does.
+    // The unit's own file says so once more after its reason, as the dialog's store does; a
+    // folder is said in its one line.
     const bool bMemPoints = FormatRegistry::ForInputPath(strInput.Str()) == FormatRegistry::Find("mem");
     const std::string problem = InputProblem(strInput, bMemPoints);
     Say(messages, {Kind::failure, problem.empty() ? text : problem});
-    if (bMemPoints) Say(messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
+    if (bMemPoints && !IsFolder(strInput)) Say(messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
     return false;
 }
 
@@ -548,7 +598,7 @@ void Conversion::Accept(Input& input, MapReadResult result, std::vector<Conversi
     m_step = kAnyStep;
 }
 
-void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessage>& messages) {
+void Conversion::Shift(Input& input, bool bToTokyo, UnitTally& tally, std::vector<ConversionMessage>& messages) {
     // A map's WGS 84 longitudes lie within -180...180.
     const auto mapLongitude = [bToTokyo](double longitude) { return !bToTokyo && longitude > 180 ? longitude - 360 : longitude; };
     if (input.tokyo != bToTokyo ||
@@ -591,12 +641,13 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
             place.latitude = shifted.latitude;
             place.longitude = bToTokyo ? SameSide(shifted.longitude, place.longitude) : mapLongitude(shifted.longitude);
             place.SetMethod(shifted.method);
-            if (shifted.outsideArea)
-                Say(messages, {Kind::warning, Label(input.name, place,
-                                                    ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)")});
-            else if (shifted.method == DatumMethod::helmert)
-                Say(messages, {Kind::warning, Label(input.name, place,
-                                                    ": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました")});
+            if (shifted.outsideArea || shifted.method == DatumMethod::helmert) {
+                const PointCause& cause = shifted.outsideArea ? kOutsideJapan : kNoGridData;
+                if (m_options.eachPoint)
+                    Say(messages, {Kind::warning, Label(input.name, place, cause.own)});
+                else if (UnitTally::Group& group = tally.Count(cause, place); group.count == 1)
+                    group.firstLines.push_back(Label(input.name, place, cause.own));
+            }
         }
     }
     input.tokyo = bToTokyo;
@@ -648,12 +699,23 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         }
         std::vector<std::string> unmapped;
         UnitRecordUnmapped(place, unmapped);
+        // Each character's line where it fails the input or each point is said; else the point
+        // is counted, with its characters as its example.
+        UnitTally::Group* group = nullptr;
+        if (!unmapped.empty() && !m_options.strict && !m_options.eachPoint) {
+            std::string characters = "の";
+            for (const std::string& character : unmapped) characters += "「" + character + "」";
+            group = &tally.Count(kUnmapped, place, characters);
+            if (group->count > 1) group = nullptr;  // its own lines are not said
+        }
         for (const std::string& character : unmapped) {
-            const std::string text = Label(input.name, place) + ": 文字「" + character + "」はナビで表示できません";
+            const std::string text = Label(input.name, place) + ": 文字「" + character + "」" + kUnmapped.own;
             if (m_options.strict)
                 Say(messages, {Kind::failure, text});
-            else
+            else if (m_options.eachPoint)
                 Say(messages, {Kind::warning, text + "。「?」にしました"});
+            else if (group)
+                group->firstLines.push_back(text + "。「?」にしました");
         }
         if (m_options.strict && !unmapped.empty()) bUsable = false;
         if (usable) (*usable)[i] = true;
@@ -662,6 +724,14 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
 }
 
 void Conversion::SayTally(const CString& strInput, const UnitTally& tally, std::vector<ConversionMessage>& messages) {
+    for (const UnitTally::Group& group : tally.groups) {
+        if (group.count == 1) {
+            for (const std::string& line : group.firstLines) Say(messages, {Kind::warning, line});
+            continue;
+        }
+        Say(messages, {Kind::warning, strInput.Str() + ": " + Thousands(group.count) + " 地点" + group.cause->grouped + " (例: " +
+                                          group.examples + (group.count > kExamples ? "ほか" : "") + ")"});
+    }
     const CutNames& cut = tally.cut;
     if (cut.count > 0)
         Say(messages, {Kind::warning, strInput.Str() + ": " + std::to_string(cut.count) + " 地点の名称はナビの " +
@@ -675,7 +745,7 @@ bool Conversion::Prepare(Input& input, UnitTally& tally, std::vector<ConversionM
     if (last < kShiftStep) return true;
     input.keepOriginal = Target().unit;
     m_step = kShiftStep;
-    Shift(input, Target().datum == FormatDatum::tokyo, messages);
+    Shift(input, Target().datum == FormatDatum::tokyo, tally, messages);
     m_step = kAnyStep;
     if (last < kUnitStep) return true;
     m_step = kUnitStep;
@@ -870,7 +940,7 @@ ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const 
                 Say(result.messages, {Kind::failure, problem});
             else if (!loaded.message.IsEmpty())
                 Say(result.messages, {Kind::failure, loaded.message.Str()});
-            Say(result.messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
+            if (!IsFolder(strInput)) Say(result.messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
             return result;
         }
         ResetPoiTable(*m_table);
@@ -939,10 +1009,10 @@ ListResult Conversion::List(const CString& strInput) {
     Input tokyo = input;
     Input wgs84 = std::move(input);
     // One of the two is no shift at all, so warnings come once.
-    Shift(tokyo, true, listed.messages);
-    Shift(wgs84, false, listed.messages);
-    std::vector<bool> usable;
     UnitTally tally;
+    Shift(tokyo, true, tally, listed.messages);
+    Shift(wgs84, false, tally, listed.messages);
+    std::vector<bool> usable;
     MakeUnitRecords(tokyo, listed.messages, &usable, tally);
     SayTally(strInput, tally, listed.messages);
     for (std::size_t i = 0; i < tokyo.places.size(); ++i) {

@@ -42,6 +42,10 @@ struct ConversionOptions {
     // A table is read a batch of this many rows at a time, its places written as they come, where
     // its places would not fit beside its text (0: 65,536 rows then); with rows set, every table.
     std::size_t batchRows = 0;
+    // A warning that comes for many points (a datum shifted by Helmert, a character the unit
+    // cannot show) is said on a line of its own for each point; else on one line an input and
+    // cause, with the count and the first few points (a cause of one point still says its own).
+    bool eachPoint = false;
 };
 
 struct ConversionMessage {
@@ -146,8 +150,9 @@ private:
     // What the reader made of (a batch of) the input: its warnings said, points no map can hold refused.
     void Accept(Input& input, MapReadResult read, std::vector<ConversionMessage>& messages);
     bool Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages);
-    void Shift(Input& input, bool bToTokyo, std::vector<ConversionMessage>& messages);
+    void Shift(Input& input, bool bToTokyo, UnitTally& tally, std::vector<ConversionMessage>& messages);
     bool MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable, UnitTally& tally);
+    // The tally's lines: each cause's points, the names cut, the readings not found.
     void SayTally(const CString& strInput, const UnitTally& tally, std::vector<ConversionMessage>& messages);
     // The places of (a batch of) an input made ready for the target, the refused ones dropped;
     // false when the unit cannot show a character and --strict refuses it. A pass for one step's

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "maps/XmlSource.h"
+
 // Each format is one file of its own, defining its row.
 #define QUORVEL_FORMAT(name, row) extern const Format row;
 #include "maps/Formats.inc"
@@ -65,32 +67,43 @@ const Format* FormatRegistry::ForInputPath(const std::string& path) {
     return nullptr;
 }
 
-const Format* FormatRegistry::ForInput(const std::string& path, const std::string& bytes) {
-    const Format* byName = ForInputPath(path);
-    // A list of links saved as .txt is no table: the read-only formats are asked first.
-    for (const Format* format : InputOnly())
-        if (format->recognise(bytes)) return format;
-    if (byName && !byName->recognise) return byName;
-    for (const Format* format : All())
-        if (format->recognise && format->recognise(bytes)) return format;
-    return nullptr;
-}
-
-const Format* FormatRegistry::ForContent(const std::string& bytes) {
-    if (const Format* format = ForInput("", bytes)) return format;
-    if (bytes.compare(0, 4, "PK\x03\x04") == 0) return Find("kmz");
-    if (bytes.size() == 10804) return Find("mem");  // the memory-point file's one size
+namespace {
+// What bytes are where no extension says: an XML document by its first element (never a list of
+// links, whatever a comment before it holds), a list of links, a zip, JSON, the unit's file by its
+// size where asked; fallback else.
+const Format* ByContent(const std::string& bytes, const Format* fallback, bool unitSize) {
+    const std::string root = XmlRootName(bytes);
+    if (!root.empty()) {
+        const std::string local = root.substr(root.rfind(':') + 1);
+        return FormatRegistry::Find(local == "glorie" ? "glorie" : local == "gpx" ? "gpx"
+                                                                                  : "kml");
+    }
     std::size_t at = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     at = bytes.find_first_not_of(" \t\r\n", at);
-    if (at != std::string::npos && (bytes[at] == '{' || bytes[at] == '[')) return Find("geojson");
-    if (at != std::string::npos && bytes[at] == '<') {
-        const std::string start = bytes.substr(at, 4096);
-        for (const char* root : {"<gpx", ":gpx"})
-            if (start.find(root) != std::string::npos) return Find("gpx");
-        return Find("kml");
-    }
-    return Find("csv");
+    const char first = at == std::string::npos ? '\0' : bytes[at];
+    if (first == '<') return FormatRegistry::Find("kml");  // markup the reader will name the fault of
+    for (const Format* format : FormatRegistry::InputOnly())
+        if (format->recognise(bytes)) return format;
+    if (bytes.compare(0, 4, "PK\x03\x04") == 0) return FormatRegistry::Find("kmz");
+    if (unitSize && bytes.size() == 10804) return FormatRegistry::Find("mem");  // the memory-point file's one size
+    if (first == '{' || first == '[') return FormatRegistry::Find("geojson");
+    return fallback;
 }
+}  // namespace
+
+const Format* FormatRegistry::ForInput(const std::string& path, const std::string& bytes) {
+    const Format* byName = ForInputPath(path);
+    // An extension that names a format decides; .txt, none or another one leaves it to the content.
+    if (!byName || LowerExtension(path) == ".txt") return ByContent(bytes, byName, false);
+    if (byName == Find("csv")) {
+        // A list of links is text a table's name may hold.
+        const Format* found = ByContent(bytes, byName, false);
+        return found == InputOnly()[0] ? found : byName;
+    }
+    return !byName->recognise || byName->recognise(bytes) ? byName : nullptr;
+}
+
+const Format* FormatRegistry::ForContent(const std::string& bytes) { return ByContent(bytes, Find("csv"), true); }
 
 std::string FormatRegistry::Names(const char* separator) {
     std::string names;

@@ -20,11 +20,13 @@ public:
     // format writes (for an output's name), ForInputPath also those it only reads.
     static const Format* ForPath(const std::string& path);
     static const Format* ForInputPath(const std::string& path);
-    // What an input is: a format recognised by its content first (the read-only ones too), then
-    // one read by extension; null when neither.
+    // What an input is: the format its extension names (a glorie document's .xml only when its
+    // root is glorie; a table's .csv or .tsv may hold a list of links); where the extension names
+    // none or is .txt, what its content shows (an XML document by its first element, never a list
+    // of links), else the table of .txt; null when neither.
     static const Format* ForInput(const std::string& path, const std::string& bytes);
-    // What bytes without a name are (standard input): a format recognised by its content, else
-    // the one its first bytes suggest (a zip, JSON, an XML root, the unit's file size); CSV else.
+    // What bytes without a name are (standard input): what their content shows (an XML document
+    // by its first element, a list of links, a zip, JSON, the unit's file size); CSV else.
     static const Format* ForContent(const std::string& bytes);
     // The names of every format, joined by separator: "glorie, mem, gpx, ...".
     static std::string Names(const char* separator);

@@ -16,6 +16,7 @@
 #include "maps/MapText.h"
 #include "maps/SafeText.h"
 #include "maps/UnitFields.h"
+#include "maps/XmlSource.h"
 
 namespace {
 // The element names a glorie document's lines open or close.
@@ -178,15 +179,11 @@ MapReadResult ReadByLines(const std::string& bytes, const std::string& fileName,
     return result;
 }
 
-bool LooksLikeGlorie(const std::string& bytes) {
-    std::size_t at = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    at = bytes.find_first_not_of(" \t\r\n", at);
-    if (at == std::string::npos || bytes[at] != '<') return false;
-    const std::size_t root = bytes.find("<glorie", at);
-    return root != std::string::npos && root < at + 1024;
-}
+bool LooksLikeGlorie(const std::string& bytes) { return XmlRootName(bytes) == "glorie"; }
 
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
+    // A UTF-8 byte-order mark an editor put before the declaration, which the parser takes for text.
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
     pugi::xml_document document;
     // CP932 passes as it is: none of its trail bytes is markup. An element's first text is kept as
     // its value rather than as a node of its own: a third fewer nodes, and child_value reads both.

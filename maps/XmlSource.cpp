@@ -1,5 +1,6 @@
 #include "maps/XmlSource.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "maps/MapError.h"
@@ -147,4 +148,42 @@ std::string_view XmlSource::Attribute(pugi::xml_node node, const char* name, std
     scratch.clear();
     AppendResolved(scratch, value);
     return scratch;
+}
+
+std::string XmlRootName(const std::string& bytes) {
+    // UTF-16's markup is ASCII a byte in two: its low bytes stand for the text.
+    std::string narrowed;
+    const bool little = bytes.compare(0, 2, "\xFF\xFE") == 0, big = bytes.compare(0, 2, "\xFE\xFF") == 0;
+    if (little || big)
+        for (std::size_t i = 2; i + 1 < bytes.size() && narrowed.size() < 65536; i += 2)
+            narrowed += bytes[i + (big ? 1 : 0)] && !bytes[i + (big ? 0 : 1)] ? bytes[i + (big ? 1 : 0)] : '?';
+    const std::string_view text = little || big ? std::string_view(narrowed) : std::string_view(bytes);
+    std::size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    for (;;) {
+        at = text.find_first_not_of(" \t\r\n", at);
+        if (at == std::string_view::npos || text[at] != '<') return {};
+        const std::string_view rest = text.substr(at);
+        std::size_t end = std::string_view::npos;
+        if (rest.compare(0, 4, "<!--") == 0) {
+            end = text.find("-->", at + 4);
+            if (end != std::string_view::npos) end += 3;
+        } else if (rest.compare(0, 2, "<?") == 0) {
+            end = text.find("?>", at + 2);
+            if (end != std::string_view::npos) end += 2;
+        } else if (rest.compare(0, 9, "<!DOCTYPE") == 0) {
+            // An internal subset in brackets may hold ">".
+            const std::size_t bracket = text.find_first_of("[>", at);
+            end = bracket != std::string_view::npos && text[bracket] == '[' ? text.find("]", bracket) : bracket;
+            if (end != std::string_view::npos) end = text.find('>', end);
+            if (end != std::string_view::npos) ++end;
+        } else {
+            const std::size_t nameEnd = text.find_first_of(" \t\r\n/>", at + 1);
+            const std::string_view name = text.substr(at + 1, nameEnd == std::string_view::npos ? std::string_view::npos : nameEnd - at - 1);
+            const bool isName = !name.empty() && (std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_' ||
+                                                  static_cast<unsigned char>(name[0]) >= 0x80);
+            return isName ? std::string(name) : std::string();
+        }
+        if (end == std::string_view::npos) return {};
+        at = end;
+    }
 }

@@ -43,3 +43,9 @@ private:
     mutable std::size_t m_lineHint = 0;  // where Line found the last node's line
     pugi::xml_document m_document;
 };
+
+// The name of a document's first element (with its prefix, if any), after a byte-order mark
+// (UTF-8, or UTF-16 of ASCII markup), blank lines, comments, processing instructions and a
+// DOCTYPE: what the document is, whatever a comment before it holds. Empty for bytes that do not
+// begin so.
+std::string XmlRootName(const std::string& bytes);

@@ -6,8 +6,12 @@ pixels, palette PNG, index 0 transparent). Standard library only; the output is 
 With --web, writes instead the web page's app icons into the folder: the same pixels enlarged to
 icon-192.png and icon-512.png, and icon-maskable-512.png, the icon on an opaque field that a
 launcher may cut to any shape (the pin inside the middle 80 %).
+With --hicolor, writes the desktop's icon theme tree into the folder: NxN/apps/quorvel.png drawn
+at 48, 64, 128 and 256 px (the same scene sampled at each size, not enlarged pixels) and
+scalable/apps/quorvel.svg, the scene as shapes.
 Usage: tools/make_icon.py [output folder, default res/ beside this script's folder]
        tools/make_icon.py --web FOLDER
+       tools/make_icon.py --hicolor FOLDER
 """
 import math
 import os
@@ -39,11 +43,14 @@ def inside_rounded(x, y, lo, hi, r):
     return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
 
 
-def draw():
-    px = [[0] * SIZE for _ in range(SIZE)]
-    for y in range(SIZE):
-        for x in range(SIZE):
-            fx, fy = x + 0.5, y + 0.5
+def draw(size=SIZE):
+    """The scene, drawn in 32 units, sampled at each pixel's centre of a size-wide square."""
+    unit = SIZE / size
+    px = [[0] * size for _ in range(size)]
+    for y in range(size):
+        for x in range(size):
+            fx, fy = (x + 0.5) * unit, (y + 0.5) * unit
+            ux, uy = int(fx), int(fy)  # the 32-unit cell, for the map's grid of streets
             if not inside_rounded(fx, fy, 1, 31, 5):
                 continue
             if not inside_rounded(fx, fy, 2, 30, 4):
@@ -52,17 +59,20 @@ def draw():
             c = 6
             if fx + fy > 44:                      # a bay in the lower right
                 c = 5
-            elif 4 <= x <= 9 and 18 <= y <= 25:  # a park
+            elif 4 <= ux <= 9 and 18 <= uy <= 25:  # a park
                 c = 9
-            if c == 6 and (x % 8 == 3 or y % 8 == 5):
+            if c == 6 and (ux % 8 == 3 or uy % 8 == 5):
                 c = 8
             if c != 5 and abs((fx - fy) - 4) < 1.6:  # the main road
                 c = 7
             px[y][x] = c
     # Shadow of the pin's tip on the map.
-    for y in range(26, 30):
-        for x in range(11, 22):
-            if ((x + 0.5 - 16.5) / 5.0) ** 2 + ((y + 0.5 - 28) / 1.5) ** 2 <= 1 and px[y][x] not in (0, 1):
+    for y in range(size):
+        for x in range(size):
+            fx, fy = (x + 0.5) * unit, (y + 0.5) * unit
+            if not (11 <= int(fx) <= 21 and 26 <= int(fy) <= 29):
+                continue
+            if ((fx - 16.5) / 5.0) ** 2 + ((fy - 28) / 1.5) ** 2 <= 1 and px[y][x] not in (0, 1):
                 px[y][x] = 10
     # The pin: a circle above a point, outlined.
     cx, cy, r = 16.0, 11.5, 7.5
@@ -76,9 +86,9 @@ def draw():
             return abs(fx - cx) <= half
         return False
 
-    for y in range(SIZE):
-        for x in range(SIZE):
-            fx, fy = x + 0.5, y + 0.5
+    for y in range(size):
+        for x in range(size):
+            fx, fy = (x + 0.5) * unit, (y + 0.5) * unit
             if in_pin(fx, fy):
                 c = 2
                 if fx > cx + 2 and (fx - cx) ** 2 + (fy - cy) ** 2 > (r - 2.5) ** 2:
@@ -112,9 +122,10 @@ def png_bytes(px):
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
-    raw = b"".join(b"\x00" + bytes((row[x] << 4) | row[x + 1] for x in range(0, SIZE, 2)) for row in px)
+    size = len(px)
+    raw = b"".join(b"\x00" + bytes((row[x] << 4) | row[x + 1] for x in range(0, size, 2)) for row in px)
     return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", SIZE, SIZE, 4, 3, 0, 0, 0))
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 4, 3, 0, 0, 0))
             + chunk(b"PLTE", b"".join(bytes(c) for c in PALETTE))
             + chunk(b"tRNS", b"\x00")
             + chunk(b"IDAT", zlib.compress(raw, 9))
@@ -163,9 +174,61 @@ def web_icons(out):
             f.write(data)
 
 
+def colour(index):
+    return "#%02x%02x%02x" % PALETTE[index]
+
+
+def svg_text():
+    """The scene of draw() as shapes in its 32 units: the same colours, edges where its pixels'
+    rules put them."""
+    pin_half = 7.5 * 0.78  # the point's half width where it leaves the circle
+    out_half = 8.6 * 0.78
+    streets = "".join('<rect x="%d" y="0" width="1" height="32"/><rect x="0" y="%d" width="32" height="1"/>' % (3 + 8 * k, 5 + 8 * k)
+                      for k in range(4))
+    return f"""<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 32 32">
+<defs>
+<clipPath id="map"><rect x="2" y="2" width="28" height="28" rx="4"/></clipPath>
+<clipPath id="pin"><circle cx="16" cy="11.5" r="7.5"/><path d="M{16 - pin_half} 11.5H{16 + pin_half}L16 28.5Z"/></clipPath>
+</defs>
+<rect x="1" y="1" width="30" height="30" rx="5" fill="{colour(1)}"/>
+<g clip-path="url(#map)">
+<rect width="32" height="32" fill="{colour(6)}"/>
+<g fill="{colour(8)}">{streets}</g>
+<rect x="4" y="18" width="6" height="8" fill="{colour(9)}"/>
+<path d="M4 0L36 32" stroke="{colour(7)}" stroke-width="2.263"/>
+<path d="M30 14V30H14Z" fill="{colour(5)}"/>
+<ellipse cx="16.5" cy="28" rx="5" ry="1.5" fill="{colour(10)}"/>
+</g>
+<circle cx="16" cy="11.5" r="8.6" fill="{colour(1)}"/>
+<path d="M{16 - out_half:.3f} 11.5H{16 + out_half:.3f}L16 29.6Z" fill="{colour(1)}"/>
+<g clip-path="url(#pin)">
+<rect width="32" height="32" fill="{colour(2)}"/>
+<rect x="18" width="14" height="32" fill="{colour(4)}"/>
+<circle cx="16" cy="11.5" r="5" fill="{colour(2)}"/>
+</g>
+<circle cx="16" cy="11.5" r="3.2" fill="{colour(3)}"/>
+</svg>
+"""
+
+
+def hicolor_icons(out):
+    for size in (48, 64, 128, 256):
+        folder = os.path.join(out, "%dx%d" % (size, size), "apps")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "quorvel.png"), "wb") as f:
+            f.write(png_bytes(draw(size)))
+    folder = os.path.join(out, "scalable", "apps")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "quorvel.svg"), "w", encoding="utf-8") as f:
+        f.write(svg_text())
+
+
 def main():
     if len(sys.argv) == 3 and sys.argv[1] == "--web":
         web_icons(sys.argv[2])
+        return
+    if len(sys.argv) == 3 and sys.argv[1] == "--hicolor":
+        hicolor_icons(sys.argv[2])
         return
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "res")

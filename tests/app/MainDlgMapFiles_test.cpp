@@ -116,19 +116,20 @@ TEST_F(MapFileTest, EachKindGivesTheCommandLinesDocuments) {
     }
 }
 
-// 26 points the unit cannot hold among 2 it can, each with a warning and a refusal: the first 20
-// notes, the count of the rest and the summary, in one box before the completion message.
+// 26 points the unit cannot hold among 2 it can, each with a refusal, and one line of warning for
+// them all: the first 20 notes, the count of the rest and the summary, in one box before the
+// completion message.
 TEST_F(MapFileTest, RefusedPointsAreListedInOneBoxAfterTheConversion) {
     const std::string input = dir.File("mixed.gpx"), output = dir.File("mixed.xml");
     WriteFileBytes(input, Gpx(Waypoints(2, 35.6, 139.7, "OK") + Waypoints(26, -33.8, 151.2, "South")));
     CliOutcome cli;
     const std::string expected = CliDocuments(input, {output}, cli)[0];
     const std::vector<std::string> errors = Lines(cli.err);
-    ASSERT_EQ(errors.size(), 54u) << cli.err;
-    EXPECT_EQ(errors[53], "合計: 警告 26 件、変換できなかった地点 26 件");  // the command line's closing line only
+    ASSERT_EQ(errors.size(), 29u) << cli.err;
+    EXPECT_EQ(errors[28], "合計: 警告 1 件、変換できなかった地点 26 件");  // the command line's closing line only
     std::string box;
     for (std::size_t i = 0; i < 20; ++i) box += errors[i] + "\n";
-    box += "ほか 32 件\n" + errors[52];
+    box += "ほか 7 件\n" + errors[27];
 
     Press(input, output);
     EXPECT_EQ(ui.log, (Log{"ReadBoxes", "MessageBox 警告 0x30 | " + box, kConverted, "ReadBoxes", "EndDialog 1"}));

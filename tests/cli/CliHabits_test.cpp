@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliArguments.h"
+#include "platform/Utf8.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 
@@ -152,4 +154,96 @@ TEST(CliHabits, MembersSortInTheirOrderAndAMergeKeepsIt) {
         at = merged.find("\nP" + std::to_string(10000 + i) + ",", at);
         ASSERT_NE(at, std::string::npos) << "P" << 10000 + i << " out of order";
     }
+}
+
+// Help answers every usual ask (Windows' /? too) and fits an 80-column terminal, a wide
+// character taking two columns.
+TEST(CliHabits, HelpForEveryAskFitsEightyColumns) {
+    const CliOutcome help = RunCli({"--help"});
+    for (const char* ask : {"/?", "-?", "-h"}) {
+        const CliOutcome asked = RunCli({ask});
+        EXPECT_EQ(asked.status, 0) << ask;
+        EXPECT_EQ(asked.out, help.out) << ask;
+    }
+    std::size_t at = 0;
+    for (std::size_t end; (end = help.out.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = help.out.substr(at, end - at);
+        std::size_t columns = 0;
+        for (std::size_t i = 0; i < line.size();) {
+            const char32_t c = NextCodePoint(line, i);
+            columns += c >= 0x1100 && !(c >= 0xFF61 && c <= 0xFF9F) ? 2 : 1;
+        }
+        EXPECT_LE(columns, 80u) << line;
+    }
+    EXPECT_NE(help.out.find("  --verbose  "), std::string::npos);
+}
+
+// --datum in the words people use for it, or the accepted ones named.
+TEST(CliHabits, DatumWords) {
+    const struct {
+        const char* word;
+        CliArguments::Datum datum;
+    } cases[] = {
+        {"tokyo", CliArguments::Datum::tokyo},
+        {"日本測地系", CliArguments::Datum::tokyo},
+        {"Tokyo", CliArguments::Datum::tokyo},
+        {"wgs84", CliArguments::Datum::wgs84},
+        {"WGS-84", CliArguments::Datum::wgs84},
+        {"世界測地系", CliArguments::Datum::wgs84},
+        {"jgd2011", CliArguments::Datum::wgs84},
+        {"JGD2000", CliArguments::Datum::wgs84},
+        {"日本測地系2011", CliArguments::Datum::wgs84},
+    };
+    for (const auto& c : cases) {
+        const CliArguments parsed = CliArguments::Parse({"a.gpx", "--datum", c.word});
+        EXPECT_EQ(parsed.error, "") << c.word;
+        EXPECT_EQ(parsed.datum, c.datum) << c.word;
+    }
+    EXPECT_EQ(RunCli({"a.gpx", "--datum=jgd"}).err,
+              "quorvel-cli: --datum は tokyo (日本測地系) か wgs84 (世界測地系、JGD2000、JGD2011) です: jgd\n" + kUsageLine);
+}
+
+// A warning that comes for many points is one line an input and cause, with the count and the
+// first three points; --verbose says each point's own. A cause of one point says its own.
+TEST(CliHabits, PointWarningsGroupedByCauseUnlessVerbose) {
+    TempDir dir;
+    const std::string in = dir.File("sea.gpx");
+    std::string gpx = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"t\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+    for (int i = 1; i <= 4; ++i) gpx += "<wpt lat=\"1" + std::to_string(i) + "\" lon=\"150\"><name>海" + std::to_string(i) + "</name></wpt>\n";
+    gpx += "<wpt lat=\"35.68\" lon=\"139.76\"><name>♨温泉</name></wpt>\n<wpt lat=\"35.69\" lon=\"139.7\"><name>♨湯♨</name></wpt>\n";
+    gpx += "<wpt lat=\"34\" lon=\"135\"><name>沖</name></wpt>\n</gpx>\n";
+    WriteFileBytes(in, gpx);
+    const std::string helmert = "日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)";
+    const std::string sea = "警告: " + in + ": 9 行目「沖」: 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました\n";
+    const struct {
+        bool verbose;
+        std::string err;
+    } cases[] = {
+        {false, "警告: " + in + ": 4 地点は" + helmert + " (例: 3 行目「海1」、4 行目「海2」、5 行目「海3」ほか)\n" + sea + "警告: " + in +
+                    ": 2 地点の名称にナビで表示できない文字があります。「?」にしました (例: 7 行目「♨温泉」の「♨」、8 行目「♨湯♨」の「♨」「♨」)\n"
+                    "合計: 警告 3 件、変換できなかった地点 0 件\n"},
+        {true, "警告: " + in + ": 3 行目「海1」: " + helmert + "\n警告: " + in + ": 4 行目「海2」: " + helmert + "\n警告: " + in +
+                   ": 5 行目「海3」: " + helmert + "\n警告: " + in + ": 6 行目「海4」: " + helmert + "\n" + sea + "警告: " + in +
+                   ": 7 行目「♨温泉」: 文字「♨」はナビで表示できません。「?」にしました\n警告: " + in +
+                   ": 8 行目「♨湯♨」: 文字「♨」はナビで表示できません。「?」にしました\n警告: " + in +
+                   ": 8 行目「♨湯♨」: 文字「♨」はナビで表示できません。「?」にしました\n合計: 警告 8 件、変換できなかった地点 0 件\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {in, "--reading", "none", "-o", dir.File(c.verbose ? "v.xml" : "g.xml")};
+        if (c.verbose) args.push_back("--verbose");
+        const CliOutcome run = RunCli(args);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, c.err);
+    }
+    // The documents are the same either way.
+    EXPECT_EQ(ReadFileBytes(dir.File("v.xml")), ReadFileBytes(dir.File("g.xml")));
+}
+
+TEST(CliHabits, EmptyStandardInputIsSaid) {
+    TempDir dir;
+    const std::string cli = QUORVEL_CLI_PATH;
+    const int status = std::system(("printf '\\n' | " + cli + " - --to gpx >" + dir.File("out") + " 2>" + dir.File("err")).c_str());
+    EXPECT_NE(status, 0);
+    EXPECT_EQ(ReadFileBytes(dir.File("err")), "quorvel-cli: 標準入力が空です。変換するファイルをパイプかリダイレクト (< ファイル) で渡して下さい\n");
+    EXPECT_EQ(ReadFileBytes(dir.File("out")), "");
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "maps/FormatIo.h"
+#include "maps/MapError.h"
 
 namespace {
 Place MakePlace(const char* name, const char* reading, const char* digits, double latitude, double longitude) {
@@ -60,6 +61,45 @@ TEST_P(FormatTable, WrittenPlacesReadBackTheSame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Every, FormatTable, testing::ValuesIn(FormatRegistry::All()), NameOf);
+
+// An XML document is what its extension names, and where none does (standard input, .txt, no
+// extension) what its first element is: a comment, a declaration, a byte-order mark or blank
+// lines before it, a link in a comment included, never make it a list of links.
+class XmlPrologue : public FormatTable {};
+
+TEST_P(XmlPrologue, RootDecidesWhateverComesBeforeIt) {
+    const Format& format = *GetParam();
+    const std::string document = WriteAs(format.name, Places());
+    const std::size_t declared = document.find("?>") + 2;
+    const std::string declaration = document.substr(0, declared), body = document.substr(declared);
+    const std::string bom = "\xEF\xBB\xBF", link = "<!-- https://developers.google.com/kml/documentation/ -->\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"BOM, declaration, a link in a comment", bom + declaration + link + body},
+        {"blank lines and comments without a declaration",
+         "\n\r\n  \n<!--\ngeo:35.1,139.1\nhttps://www.google.com/maps/@35.68,139.76,17z\n-->\n\n" + link + body},
+        {"declaration, instruction, DOCTYPE", declaration + "<?xml-stylesheet href=\"a.xsl\"?>\n<!DOCTYPE r [ <!ENTITY a \"b\"> ]>\n" + body},
+        {"BOM, blank lines, a link in a comment", bom + "\n  \n" + link + body},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::string& name : {std::string("p") + format.extensions[0], std::string("p.txt"), std::string("p")})
+            EXPECT_EQ(FormatRegistry::ForInput(name, c.bytes), &format) << name;
+        EXPECT_EQ(FormatRegistry::ForContent(c.bytes), &format);
+        try {
+            const MapReadResult read = ReadAs(format.name, c.bytes, "p");
+            EXPECT_EQ(Joined(read.warnings), "");
+            EXPECT_EQ(read.places.size(), 3u);
+        } catch (const MapError& error) {
+            ADD_FAILURE() << error.what();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Xml, XmlPrologue,
+                         testing::Values(FormatRegistry::Find("glorie"), FormatRegistry::Find("gpx"), FormatRegistry::Find("kml")), NameOf);
 
 // The fuzz build makes one harness a row of Formats.inc by its name: the names must be the rows'.
 TEST(FormatTableList, NamesTheRowsInTheTablesOrder) {

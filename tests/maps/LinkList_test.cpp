@@ -63,5 +63,11 @@ TEST(LinkList, LinksWithoutCoordinatesAreRefusedByLine) {
     EXPECT_EQ(read.refused, 2);
     // A table whose first column is no link stays a table.
     EXPECT_EQ(FormatRegistry::ForInput("a.txt", "name,url\nx,https://example.com\n"), FormatRegistry::Find("csv"));
+    // An extension that names a format decides; a table's, .txt or none leave a list of links a list.
+    const std::string list = "geo:35.5,139.5\n";
+    for (const char* name : {"a.kml", "a.gpx", "a.geojson", "a.mem"})
+        EXPECT_EQ(FormatRegistry::ForInput(name, list), FormatRegistry::ForInputPath(name)) << name;
+    for (const char* name : {"a.csv", "a.tsv", "a.txt", "a", "-"})
+        EXPECT_EQ(FormatRegistry::ForInput(name, list), FormatRegistry::InputOnly()[0]) << name;
 }
 }  // namespace
