@@ -85,6 +85,12 @@ run_case() {
     local main done_box
     main=$(wait_window "Quorvel") || { echo "$name: the dialog did not appear"; return 1; }
     press "$main" Return
+    if [ "${name##*.}" != mem ]; then
+        # A map file: first the box naming the files written.
+        local files_box
+        files_box=$(wait_window "変換結果") || { echo "$name: no box naming the files after Enter"; return 1; }
+        press "$files_box" Return
+    fi
     done_box=$(wait_window "終了") || { echo "$name: no completion box after Enter"; return 1; }
     [ -e "$output" ] || { echo "$name: no document written before the completion box"; return 1; }
     press "$done_box" Return
