@@ -36,9 +36,9 @@ private slots:
             const char* name;
             QString text;
         } labels[] = {
-            {"lookInLabel", QStringLiteral("ディレクトリ:")},
+            {"lookInLabel", QStringLiteral("アドレス:")},
             {"fileNameLabel", QStringLiteral("ファイル名(&N):")},
-            {"fileTypeLabel", QStringLiteral("ファイルのタイプ:")},
+            {"fileTypeLabel", QStringLiteral("ファイルの種類:")},
         };
         for (const auto& label : labels) {
             const auto* widget = dialog->findChild<QLabel*>(QString::fromLatin1(label.name));
