@@ -87,8 +87,7 @@ TEST_F(MapFileTest, EachKindGivesTheCommandLinesDocuments) {
         {"places.gpx", Gpx(Waypoints(3, 35.6812, 139.7671, "駅")), {"places.xml"}, "3 地点を書き込みました。"},
         {"places.kml", kKml, {"places.xml"}, "2 地点を書き込みました。"},
         {"places.csv", kCsv, {"places.xml"}, "2 地点を書き込みました。"},
-        {"many.gpx", Gpx(Waypoints(1500, 35.0, 135.0, "P")), {"many-1.xml", "many-2.xml", "many-3.xml"},
-         "1500 地点を 3 ファイルに書き込みました。"},
+        {"many.gpx", Gpx(Waypoints(1500, 35.0, 135.0, "P")), {"many-1.xml", "many-2.xml", "many-3.xml"}, "1500 地点を 3 ファイルに書き込みました。"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -144,7 +144,8 @@ TEST_F(MapSetTest, DialogMessagesUseTheirOwnWords) {
         {"lines.geojson",
          "{\"type\":\"FeatureCollection\",\"features\":[{\"type\":\"Feature\",\"properties\":{\"name\":\"駅\"},"
          "\"geometry\":{\"type\":\"Point\",\"coordinates\":[139.7,35.6]}},{\"type\":\"Feature\",\"properties\":{\"name\":\"道\"},"
-         "\"geometry\":" + line + "},{\"type\":\"Feature\",\"properties\":{\"name\":\"空\"},\"geometry\":null}]}",
+         "\"geometry\":" +
+             line + "},{\"type\":\"Feature\",\"properties\":{\"name\":\"空\"},\"geometry\":null}]}",
          ": 地物 3: 緯度・経度がありません。この地点は読みません",
          "警告: " + dir.File("lines.geojson") + ": 3 件目: 緯度・経度がありません。この地点は読みません\n警告: " +
              dir.File("lines.geojson") + ": 線や範囲を描いた 3 点は読んでいません（変換するのは地点だけです）\n" +

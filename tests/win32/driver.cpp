@@ -677,6 +677,10 @@ int Pose(const std::wstring& exe, const std::wstring& input, const std::wstring&
         } else if (scene == L"message") {
             Click(::GetDlgItem(hShown, IDOK));
             hShown = program.WaitFor(L"終了");
+        } else if (scene == L"browse") {
+            // The common open dialog, as Windows words it in the session's language.
+            ::PostMessageW(hShown, WM_COMMAND, MAKEWPARAM(IDC_BROWSE_INPUT, 0), 0);
+            hShown = program.WaitFor(L"入力 ファイル指定");
         }
         ::Sleep(700);  // let the window paint
         RECT rect;
