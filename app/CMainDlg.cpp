@@ -68,6 +68,7 @@ CString FolderOf(const CString& path) {
     PathParts parts = SplitPath(path);
     return MakePath(parts.drive, parts.dir, "", "");
 }
+
 std::string BaseName(const CString& path) {
     PathParts parts = SplitPath(path);
     return MakePath("", "", parts.fname, parts.ext).Str();
