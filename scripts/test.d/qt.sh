@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The desktop program on a real X server (Xvfb, xcb platform plugin): started with a memory-point
 # file (or a GPX) on its command line, Enter converts, the GPX's "変換結果" box and the "終了" box
-# are answered with OK, the program ends and the document equals the expected one. Prints "N passed, M failed"; non-zero on failure.
+# are answered with OK, the program ends and the document equals the expected one. Prints
+# "N passed, M failed"; non-zero on failure.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/deps.sh
