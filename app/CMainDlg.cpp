@@ -22,6 +22,8 @@ constexpr const char* kDropRefused =
 constexpr const char* kConverted = "変換が終了しました。\nOKボタンを押して下さい。";
 // A map file's warnings and refused points: one box after the conversion, the first ones listed.
 constexpr std::size_t kNotesShown = 20;
+// The files a map conversion wrote, listed by name up to this many; past it the first and the last.
+constexpr std::size_t kFilesListed = 20;
 
 // The command line's first token lives in a work area of this size, terminator included.
 constexpr size_t kCmdLineRoom = 256;
@@ -65,6 +67,29 @@ CString ReadFailedText(const CString& strInput) { return "ファイル " + strIn
 CString FolderOf(const CString& path) {
     PathParts parts = SplitPath(path);
     return MakePath(parts.drive, parts.dir, "", "");
+}
+
+std::string BaseName(const CString& path) {
+    PathParts parts = SplitPath(path);
+    return MakePath("", "", parts.fname, parts.ext).Str();
+}
+
+// "10000 地点を 15 ファイルに書き込みました。", the folder, and the files.
+std::string WrittenText(const MapConversionOutcome& outcome) {
+    const std::vector<CString>& outputs = outcome.outputs;
+    std::string text = std::to_string(outcome.points) + " 地点を" +
+                       (outputs.size() > 1 ? " " + std::to_string(outputs.size()) + " ファイルに" : "") + "書き込みました。";
+    CString folder = FolderOf(outputs.front());
+    if (folder.IsEmpty()) folder = GetCurrentFolder();
+    text += "\nフォルダ: " + folder.Str();
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (outputs.size() > kFilesListed && i > 0 && i + 1 < outputs.size()) {
+            if (i == 1) text += "\n…";
+            continue;
+        }
+        text += "\n" + BaseName(outputs[i]);
+    }
+    return text;
 }
 }  // namespace
 
@@ -114,6 +139,7 @@ void CMainDlg::OnDropFiles(const std::vector<CString>& names) {
             DeriveOutputName(m_strInputFile);
             m_ui.SetBoxText(IDC_INPUT_FILE, m_strInputFile);
             m_ui.SetBoxText(IDC_OUTPUT_FILE, m_strOutputFile);
+            ProposeOutputSet(Count::chosen);
         } else {
             m_ui.MessageBox(kDropRefused, "Error", kMbOk | kMbIconExclamation);
         }
@@ -137,6 +163,7 @@ void CMainDlg::OnOK() {
     if (!HasExtension(m_strOutputFile, ".XML")) {
         DeriveOutputName(m_strInputFile);
         UpdateData(false);
+        ProposeOutputSet(Count::taken);
         m_ui.FocusBox(IDC_OUTPUT_FILE);
         return;
     }
@@ -170,6 +197,7 @@ void CMainDlg::OnBrowseInput() {
     StoreFolder(m_szInputDir, FolderOf(path));
     DeriveOutputName(m_strInputFile);
     UpdateData(false);
+    ProposeOutputSet(Count::chosen);
     m_ui.FocusBox(IDC_OUTPUT_FILE);
 }
 
@@ -187,6 +215,7 @@ void CMainDlg::OnBrowseOutput() {
         // The next output browse starts again in the input file's folder.
         StoreFolder(m_szOutputDir, FolderOf(m_strInputFile));
         UpdateData(false);
+        ProposeOutputSet(Count::taken);
     }
     m_ui.FocusBox(IDC_OUTPUT_FILE);
 }
@@ -202,6 +231,7 @@ void CMainDlg::InitFileNames(const CString& strCmdLine) {
     if (!m_strInputFile.IsEmpty()) DeriveOutputName(m_strInputFile);
     m_ui.SetBoxText(IDC_INPUT_FILE, m_strInputFile);
     m_ui.SetBoxText(IDC_OUTPUT_FILE, m_strOutputFile);
+    ProposeOutputSet(Count::chosen);
     if (m_strInputFile.IsEmpty()) m_ui.GotoInputBox();
 }
 
@@ -249,6 +279,7 @@ void CMainDlg::ConvertMapFile() {
         return;
     }
     if (!text.empty()) m_ui.MessageBox(text, "警告", kMbOk | kMbIconExclamation);
+    m_ui.MessageBox(WrittenText(outcome), "変換結果", kMbOk);
     m_ui.MessageBox(kConverted, "終了", kMbOk);
     UpdateData(true);
     m_ui.EndDialog(IDOK);
@@ -260,6 +291,37 @@ CString CMainDlg::InputFilter() const {
         for (const InputKind& kind : m_maps->InputKinds())
             filter += kind.title + " (" + kind.patterns + ")|" + kind.patterns + "|";
     return filter + kAllFilesFilter;
+}
+
+void CMainDlg::OnBoxEdited() {
+    CString input, output;
+    m_ui.ReadBoxes(input, output);
+    ShowOutputSet(OutputSetText(input, output, Count::typed));
+}
+
+CString CMainDlg::OutputSetText(const CString& strInput, const CString& strOutput, Count count) {
+    if (!m_maps || strInput.IsEmpty() || HasExtension(strInput, ".MEM") || !m_maps->Takes(strInput)) return CString();
+    if (count == Count::chosen || m_strCountedInput != strInput) {
+        // Typing is not choosing: an input typed is read when the convert command takes it.
+        if (count == Count::typed) return CString();
+        m_strCountedInput = strInput;
+        m_bCounted = m_maps->CountPoints(strInput, m_nCountedPoints);
+    }
+    if (!m_bCounted || m_nCountedPoints == 0 || !HasExtension(strOutput, ".XML")) return CString();
+    const std::vector<CString> names = m_maps->OutputNames(strOutput, m_nCountedPoints);
+    std::string text = std::to_string(m_nCountedPoints) + " 地点を";
+    if (names.size() <= 1) return text + "書き込みます";
+    return text + " " + std::to_string(names.size()) + " ファイルに分けて書き込みます:\n" + BaseName(names.front()) + " … " +
+           BaseName(names.back());
+}
+
+void CMainDlg::ProposeOutputSet(Count count) { ShowOutputSet(OutputSetText(m_strInputFile, m_strOutputFile, count)); }
+
+void CMainDlg::ShowOutputSet(const CString& text) {
+    // The memory-point road never shows the line, so its boxes' calls stay as they were.
+    if (text == m_strOutputSet) return;
+    m_strOutputSet = text;
+    m_ui.SetBoxText(IDC_OUTPUT_SET, text);
 }
 
 void CMainDlg::UpdateData(bool bSaveAndValidate) {

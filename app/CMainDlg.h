@@ -1,5 +1,6 @@
 #pragma once
 // The main dialog's logic: names, checks, conversion and messages, over IMainDlgUi.
+#include <cstddef>
 #include <vector>
 
 #include "app/IMainDlgUi.h"
@@ -23,6 +24,9 @@ public:
     bool OnCommand(int id);                               // false when the id is not the dialog's
     bool OnSysCommand(unsigned nID);                      // false: the front end does the default
     void OnDropFiles(const std::vector<CString>& names);  // full names, in drop order
+    // The user changed the text of a name box: the files shown under the output box follow the
+    // output name; a changed input is counted again only once it is chosen or converted.
+    void OnBoxEdited();
 
     // Handlers.
     void OnOK();
@@ -40,6 +44,16 @@ public:
     void ConvertMapFile();
     // The input browse's filter: memory-point files first, then every other kind read.
     CString InputFilter() const;
+    // What the line under the output box says of a map input's files for these names: the points
+    // and, for a set, its first and last file; empty for a memory-point file or an unread input.
+    // chosen: the input was just chosen (browsed, dropped, given at start-up) and is read again;
+    // taken: read unless it was counted last; typed: only what was counted for it.
+    enum class Count {
+        chosen,
+        taken,
+        typed
+    };
+    CString OutputSetText(const CString& strInput, const CString& strOutput, Count count);
 
     CString m_strInputFile;
     CString m_strOutputFile;
@@ -50,7 +64,14 @@ private:
     template <typename Handler>
     void Guarded(Handler handler);
     void UpdateData(bool bSaveAndValidate);
+    // The stored names' files under the output box (after the names were chosen).
+    void ProposeOutputSet(Count count);
+    void ShowOutputSet(const CString& text);
 
     IMainDlgUi& m_ui;
     IMapConversion* m_maps;
+    CString m_strCountedInput;  // the map input last counted, and its points
+    bool m_bCounted = false;
+    std::size_t m_nCountedPoints = 0;
+    CString m_strOutputSet;  // the text under the output box
 };

@@ -20,6 +20,7 @@ struct MapConversionOutcome {
     std::size_t notesLeftOut = 0;       // the notes after those, counted
     std::vector<std::string> failures;  // what stopped a document, and the count of points left out
     std::vector<CString> outputs;       // the documents written
+    std::size_t points = 0;             // the points in them
 };
 
 class IMapConversion {
@@ -35,4 +36,10 @@ public:
     // strInput into strOutput (NAME-1.xml, NAME-2.xml, ... past a document's 700 points); at most
     // notesKept notes are kept.
     virtual MapConversionOutcome Convert(const CString& strInput, const CString& strOutput, std::size_t notesKept) = 0;
+    // The points a conversion of strInput writes (those the unit cannot hold left out): read now,
+    // so that the names of the files can be shown before converting. False when the input cannot
+    // be read; the conversion says why.
+    virtual bool CountPoints(const CString& strInput, std::size_t& points) = 0;
+    // The files a conversion of points into strOutput writes: strOutput, or its numbered set.
+    virtual std::vector<CString> OutputNames(const CString& strOutput, std::size_t points) const = 0;
 };

@@ -94,11 +94,12 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     # MeCab is linked in where the build has its static library, else loaded when a reading is
     # guessed; without it or its dictionary points keep an empty reading. xdg-utils opens the
-    # page in the user's browser.
+    # page in the user's browser. Qt's Japanese translations make the file dialog Japanese;
+    # without them it speaks English.
     if(MECAB_STATIC_LIBRARY)
-        set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mecab-ipadic-utf8, xdg-utils")
+        set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mecab-ipadic-utf8, qt6-translations-l10n, xdg-utils")
     else()
-        set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libmecab2, mecab-ipadic-utf8, xdg-utils")
+        set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libmecab2, mecab-ipadic-utf8, qt6-translations-l10n, xdg-utils")
     endif()
     # The synopsis is the summary; CPack indents these lines and marks the empty one.
     set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quorvel reads the memory-point files (.mem) of a car navigation unit

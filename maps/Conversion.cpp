@@ -847,6 +847,7 @@ void Conversion::Write(Feed& feed, const CString& strOutput, const std::vector<C
                                                  std::to_string(std::min(count, first + perFile) - first) + " 地点)"});
         result.outputs.push_back(names[k]);
     }
+    result.written += count;
     SayRemoved(removed, left, result);
 }
 

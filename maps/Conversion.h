@@ -64,6 +64,7 @@ struct ConversionMessage {
 struct ConversionResult {
     std::vector<ConversionMessage> messages;  // in the order they happened; none with a sink
     std::vector<CString> outputs;             // the files written
+    std::size_t written = 0;                  // the points in them
     int refused = 0;                          // points left out
     bool ok = false;                          // written, with every point
 };

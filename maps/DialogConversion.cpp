@@ -1,17 +1,39 @@
 #include "maps/DialogConversion.h"
 
+#include <cmath>
+#include <memory>
+
 #include "maps/BatchPlan.h"
 #include "maps/Conversion.h"
 #include "maps/FormatRegistry.h"
+#include "maps/MapError.h"
+#include "platform/CFile.h"
+#include "platform/CFileException.h"
 
 namespace {
 const Format& Glorie() { return *FormatRegistry::Find("glorie"); }
 
-// The options of "quorvel-cli INPUT --to glorie": every other option at its default.
+// The options of "quorvel-cli INPUT --to glorie": every other option at its default, but the
+// messages in the dialogs' own words (no option named, no map jargon).
 ConversionOptions GlorieOptions() {
     ConversionOptions options;
     options.target = &Glorie();
+    options.read.plainWords = true;
     return options;
+}
+
+// A point the conversion writes into the unit's document, by the rules it refuses the others
+// with: a position on a map, not 0/0 ("no position"), neither south nor west. east: 360 for the
+// unit's own east-only files.
+bool Written(const Place& place, double east) {
+    return std::fabs(place.latitude) <= 90 && place.longitude >= -180 && place.longitude <= east &&
+           !(place.latitude == 0 && place.longitude == 0) && place.latitude >= 0 && place.longitude >= 0;
+}
+
+std::size_t CountWritten(const MapReadResult& read, double east) {
+    std::size_t count = 0;
+    for (const Place& place : read.places) count += Written(place, east) ? 1 : 0;
+    return count;
 }
 }  // namespace
 
@@ -84,5 +106,48 @@ MapConversionOutcome DialogConversion::Convert(const CString& strInput, const CS
     const ConversionResult result = m_conversion->Convert(jobs[0].inputs, jobs[0].output);
     m_conversion->SetMessageSink(nullptr);
     outcome.outputs = result.outputs;
+    outcome.points = result.written;
     return outcome;
+}
+
+bool DialogConversion::CountPoints(const CString& strInput, std::size_t& points) {
+    points = 0;
+    if (!Takes(strInput)) return false;
+    std::string bytes;
+    // A failure here only leaves the names unshown: the conversion reads the file again and says why.
+    try {
+        CFile file;
+        CFileException error;
+        if (!file.Open(strInput, CFile::modeRead | CFile::shareDenyWrite, &error)) return false;
+        const std::uint64_t length = file.GetLength();
+        if (length > kMaxInputBytes) return false;
+        bytes.resize(static_cast<std::size_t>(length));
+        if (length > 0 && file.Read(&bytes[0], static_cast<unsigned>(length)) != length) return false;
+        file.Close();
+    } catch (const CFileException&) {
+        return false;
+    }
+    const Format* format = FormatRegistry::ForInput(strInput.Str(), bytes);
+    if (!format) return false;
+    const ReadOptions options = GlorieOptions().read;
+    const double east = format->unit ? 360 : 180;
+    try {
+        // A table is read a batch at a time, as the conversion reads a large one.
+        if (format->openBatches) {
+            const std::unique_ptr<PlaceBatches> batches = format->openBatches(std::move(bytes), strInput.Str(), options);
+            for (MapReadResult read; batches->Next(65536, read);) points += CountWritten(read, east);
+        } else {
+            points = CountWritten(format->read(std::move(bytes), strInput.Str(), options), east);
+        }
+    } catch (const MapError&) {
+        points = 0;
+        return false;
+    }
+    return true;
+}
+
+std::vector<CString> DialogConversion::OutputNames(const CString& strOutput, std::size_t points) const {
+    const std::size_t perFile = static_cast<std::size_t>(Glorie().pointsPerFile);
+    const std::size_t files = points <= perFile ? 1 : (points + perFile - 1) / perFile;
+    return Conversion::SplitNames(strOutput, static_cast<int>(files));
 }

@@ -23,6 +23,8 @@ public:
     bool Takes(const CString& strInput) const override;
     MemPointOutcome ConvertMemPoints(const CString& strInput, const CString& strOutput) override;
     MapConversionOutcome Convert(const CString& strInput, const CString& strOutput, std::size_t notesKept) override;
+    bool CountPoints(const CString& strInput, std::size_t& points) override;
+    std::vector<CString> OutputNames(const CString& strOutput, std::size_t points) const override;
 
 private:
     // Kept between conversions: the grid and the reading guesser are loaded once.

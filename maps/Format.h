@@ -21,6 +21,9 @@ enum class FormatDatum {
 
 struct ReadOptions {
     bool allPoints = false;  // GPX: route and track points too, not only waypoints
+    // The dialogs' messages: in a driver's words, naming no command-line option ("13 件目" for a
+    // GeoJSON feature, lines and areas not read said without --all-points).
+    bool plainWords = false;
 };
 
 struct WriteOptions {

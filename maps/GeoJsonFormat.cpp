@@ -199,7 +199,7 @@ public:
 private:
     void Read(const json* properties, const json* geometry) {
         ++m_number;
-        const PlaceOrigin origin = PlaceOrigin::Feature(m_number);
+        const PlaceOrigin origin = m_places.PlainWords() ? PlaceOrigin::Entry(m_number) : PlaceOrigin::Feature(m_number);
         const json noProperties = json::object();
         const json& props = properties ? *properties : noProperties;
 
@@ -326,7 +326,7 @@ int ReadGeoJson(std::string& bytes, bool allPoints, PlaceCollector& places) {
 }
 
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
-    PlaceCollector places(fileName);
+    PlaceCollector places(fileName, options.plainWords);
     const int passed = ReadGeoJson(bytes, options.allPoints, places);
     return places.Finish(passed);
 }

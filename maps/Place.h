@@ -42,6 +42,7 @@ public:
     static PlaceOrigin Line(int line) { return {kLine, line}; }                // "12 行目": a table's record, an element
     static PlaceOrigin PointOnLine(int line) { return {kPointOnLine, line}; }  // "12 行目の地点": a glorie point
     static PlaceOrigin Feature(int number) { return {kFeature, number}; }      // "地物 2": a GeoJSON feature
+    static PlaceOrigin Entry(int number) { return {kEntry, number}; }          // "2 件目": the same, for the dialogs
 
     std::string Text() const;                 // empty for none
     void AppendText(std::string& out) const;  // Text() appended to out
@@ -53,7 +54,8 @@ private:
         kPoint,
         kLine,
         kPointOnLine,
-        kFeature
+        kFeature,
+        kEntry
     };
     // A 32 MB input has fewer lines; the two bits left over hold a place's datum method.
     static constexpr int kNumberBits = 27;
@@ -74,6 +76,7 @@ inline void PlaceOrigin::AppendText(std::string& out) const {
     case kLine: out.append(number).append(" 行目"); break;
     case kPointOnLine: out.append(number).append(" 行目の地点"); break;
     case kFeature: out.append("地物 ").append(number); break;
+    case kEntry: out.append(number).append(" 件目"); break;
     case kNone: break;
     }
 }

@@ -128,14 +128,17 @@ void PlaceCollector::Refuse(PlaceOrigin origin, const std::string& reason) {
 }
 
 MapReadResult PlaceCollector::Finish(int passedOver, const char* shapes) {
+    if (!shapes) shapes = m_plainWords ? "線や範囲を描いた" : "線と面の頂点";
+    const std::string counted = std::string(shapes) + " " + std::to_string(passedOver) + " 点";
     if (m_candidates == 0) {
         std::string message = m_fileName + " に地点がありません";
-        if (passedOver > 0) message += "（" + std::string(shapes) + " " + std::to_string(passedOver) + " 点は --all-points で読みます）";
+        if (passedOver > 0) message += "（" + counted + (m_plainWords ? "は地点ではないので読みません）" : "は --all-points で読みます）");
         throw MapError(message);
     }
     // Points read and lines passed over: said in one line, or the lines would go without a word.
+    // The dialogs have no option to read them; they say what was converted instead.
     if (passedOver > 0)
-        m_result.warnings.push_back(m_fileName + ": " + shapes + " " + std::to_string(passedOver) +
-                                    " 点は読んでいません (--all-points で読みます)");
+        m_result.warnings.push_back(m_fileName + ": " + counted +
+                                    (m_plainWords ? "は読んでいません（変換するのは地点だけです）" : "は読んでいません (--all-points で読みます)"));
     return std::move(m_result);
 }

@@ -11,7 +11,9 @@
 
 class PlaceCollector {
 public:
-    explicit PlaceCollector(std::string fileName) : m_fileName(std::move(fileName)) {}
+    // plainWords: messages in the dialogs' words (ReadOptions::plainWords).
+    explicit PlaceCollector(std::string fileName, bool plainWords = false)
+        : m_fileName(std::move(fileName)), m_plainWords(plainWords) {}
 
     // A candidate whose coordinates are still the file's texts.
     void Add(Place place, std::string_view latitudeText, std::string_view longitudeText);
@@ -37,14 +39,15 @@ public:
     void SetDigits(Place& place, std::string_view text);
 
     const std::string& FileName() const { return m_fileName; }
+    bool PlainWords() const { return m_plainWords; }
     // The points read so far, refused ones included.
     int Candidates() const { return m_candidates; }
     // The places, warnings and refusals since the last Take: a batch of a file read in batches.
     MapReadResult Take() { return std::exchange(m_result, MapReadResult()); }
     // The places read. Throws MapError when the file had no point at all; passedOver counts the
     // points the options left unread, for the message, which names them as shapes does
-    // ("経路と軌跡の" of a GPX file, "線と面の頂点" of the others).
-    MapReadResult Finish(int passedOver = 0, const char* shapes = "線と面の頂点");
+    // ("経路と軌跡の" of a GPX file; null: "線と面の頂点", in plain words "線や範囲を描いた").
+    MapReadResult Finish(int passedOver = 0, const char* shapes = nullptr);
 
     // A whole decimal number of degrees (blank space around allowed, "+" allowed); false for
     // anything else, NaN and infinities included.
@@ -57,6 +60,7 @@ private:
     void Refuse(PlaceOrigin origin, const std::string& reason);
 
     std::string m_fileName;
+    bool m_plainWords = false;
     int m_candidates = 0;
     MapReadResult m_result;
 };

@@ -59,6 +59,12 @@
 #define QV_MAIN_GROUP_OUTPUT_W 182
 #define QV_MAIN_GROUP_OUTPUT_H 42
 
+// Under the output group: the files a map input is written to (none on the memory-point road).
+#define QV_MAIN_OUTPUT_SET_X 7
+#define QV_MAIN_OUTPUT_SET_Y 102
+#define QV_MAIN_OUTPUT_SET_W 245
+#define QV_MAIN_OUTPUT_SET_H 27
+
 #define QV_TEXT_CONVERT "変換"
 #define QV_TEXT_CANCEL "ｷｬﾝｾﾙ"
 #define QV_TEXT_BROWSE "参照"

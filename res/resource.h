@@ -11,6 +11,8 @@
 #define IDC_OUTPUT_FILE 1001
 #define IDC_BROWSE_INPUT 1006
 #define IDC_BROWSE_OUTPUT 1007
+// The files a map input is written to, under the output box; made only when there is a text.
+#define IDC_OUTPUT_SET 1008
 #define ID_HELP_VERSION 32774
 
 #ifndef IDOK

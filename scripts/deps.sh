@@ -29,6 +29,7 @@ quorvel_need() {
 QUORVEL_BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
     libproj-dev proj-data proj-bin libpugixml-dev nlohmann-json3-dev libmecab-dev mecab-ipadic-utf8 enamdict libxml2-utils zlib1g-dev libminizip-dev
     fonts-ipafont-gothic  # the Qt dialog test checks the Japanese dialog font
+    qt6-translations-l10n  # Qt's own Japanese texts (the file dialog); the Qt dialog test checks them
     clang-format-14  # scripts/format, the layout check of the tests
     skkdic-extra)  # place names with readings people wrote (GPL: read by the reading test, never copied)
 # enamdict (CC BY-SA): the readings of place and station names the guesser ships (tools/place-readings.sh)

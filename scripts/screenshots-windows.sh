@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Takes docs/windows-main.png, docs/windows-message.png and docs/windows-about.png as Wine draws
+# Takes docs/windows-main.png, docs/windows-message.png, docs/windows-about.png and
+# docs/windows-browse.png (the input browse's common dialog) as Wine draws
 # quorvel.exe with the Japanese font on a private Xvfb display, each cropped to its window.
 # QUORVEL_WIN_BUILD names the windows build folder (default build/windows); where the kernel runs
 # no 32-bit programs the windows64 build is drawn instead (scripts/wine-session.sh says so).
@@ -47,4 +48,5 @@ shoot() {
 mkdir -p docs
 shoot main docs/windows-main.png &&
     shoot message docs/windows-message.png &&
-    shoot about docs/windows-about.png
+    shoot about docs/windows-about.png &&
+    shoot browse docs/windows-browse.png

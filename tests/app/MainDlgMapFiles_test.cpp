@@ -81,12 +81,13 @@ TEST_F(MapFileTest, EachKindGivesTheCommandLinesDocuments) {
     struct Case {
         std::string name, bytes;
         std::vector<std::string> outputs;
+        std::string written;  // the first line of the box naming the files
     };
     const std::vector<Case> cases = {
-        {"places.gpx", Gpx(Waypoints(3, 35.6812, 139.7671, "駅")), {"places.xml"}},
-        {"places.kml", kKml, {"places.xml"}},
-        {"places.csv", kCsv, {"places.xml"}},
-        {"many.gpx", Gpx(Waypoints(1500, 35.0, 135.0, "P")), {"many-1.xml", "many-2.xml", "many-3.xml"}},
+        {"places.gpx", Gpx(Waypoints(3, 35.6812, 139.7671, "駅")), {"places.xml"}, "3 地点を書き込みました。"},
+        {"places.kml", kKml, {"places.xml"}, "2 地点を書き込みました。"},
+        {"places.csv", kCsv, {"places.xml"}, "2 地点を書き込みました。"},
+        {"many.gpx", Gpx(Waypoints(1500, 35.0, 135.0, "P")), {"many-1.xml", "many-2.xml", "many-3.xml"}, "1500 地点を 3 ファイルに書き込みました。"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -109,7 +110,9 @@ TEST_F(MapFileTest, EachKindGivesTheCommandLinesDocuments) {
         ASSERT_EQ(ui.outputBox, CString(own.File(c.name.substr(0, c.name.rfind('.')) + ".xml")));
         ui.ClearLog();
         ASSERT_TRUE(dlg.OnCommand(IDOK));
-        EXPECT_EQ(ui.log, (Log{"ReadBoxes", kConverted, "ReadBoxes", "EndDialog 1"}));
+        std::string box = "MessageBox 変換結果 0x0 | " + c.written + "\nフォルダ: " + own.File("");
+        for (const std::string& name : c.outputs) box += "\n" + name;
+        EXPECT_EQ(ui.log, (Log{"ReadBoxes", box, kConverted, "ReadBoxes", "EndDialog 1"}));
         for (std::size_t k = 0; k < outputs.size(); ++k) EXPECT_EQ(ReadFileBytes(outputs[k]), expected[k]) << outputs[k];
         EXPECT_EQ(ListWithoutRecords(own).size(), outputs.size() + 1);
         ui.endResult = 0;
@@ -132,7 +135,9 @@ TEST_F(MapFileTest, RefusedPointsAreListedInOneBoxAfterTheConversion) {
     box += "ほか 7 件\n" + errors[27];
 
     Press(input, output);
-    EXPECT_EQ(ui.log, (Log{"ReadBoxes", "MessageBox 警告 0x30 | " + box, kConverted, "ReadBoxes", "EndDialog 1"}));
+    EXPECT_EQ(ui.log, (Log{"ReadBoxes", "MessageBox 警告 0x30 | " + box,
+                           "MessageBox 変換結果 0x0 | 2 地点を書き込みました。\nフォルダ: " + dir.File("") + "\nmixed.xml",
+                           kConverted, "ReadBoxes", "EndDialog 1"}));
     EXPECT_EQ(ReadFileBytes(output), expected);
 }
 

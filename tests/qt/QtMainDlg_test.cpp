@@ -361,10 +361,17 @@ private slots:
         QApplication::sendEvent(&dlg, &dropped);
         QCoreApplication::processEvents();
         QCOMPARE(Box(dlg, "1001")->text(), QString::fromStdString(dir.File("phone.xml")));
+        // The points under the output box, made for a map file only.
+        const auto* line = dlg.Client()->findChild<QLabel*>(QStringLiteral("1008"));
+        QVERIFY(line && line->isVisible());
+        QCOMPARE(line->text(), QStringLiteral("2 地点を書き込みます"));
         QTest::keyClick(Box(dlg, "1000"), Qt::Key_Return);
 
-        QCOMPARE(m_prompts->messages.size(), size_t(1));
-        QCOMPARE(m_prompts->messages[0].text, kConverted);
+        QCOMPARE(m_prompts->messages.size(), size_t(2));
+        QCOMPARE(m_prompts->messages[0].caption, QStringLiteral("変換結果"));
+        QCOMPARE(m_prompts->messages[0].text,
+                 QStringLiteral("2 地点を書き込みました。\nフォルダ: %1\nphone.xml").arg(QString::fromStdString(dir.File(""))));
+        QCOMPARE(m_prompts->messages[1].text, kConverted);
         QCOMPARE(dlg.result(), 1);
         QVERIFY(ReadFileBytes(dir.File("phone.xml")) == ReadFileBytes(cliDir.File("phone.xml")));
         m_dlg.reset();  // before the conversion it was given

@@ -45,6 +45,7 @@ void RecordingDialogUi::SetBoxText(int id, const CString& text) {
     Record("SetBoxText " + std::to_string(id) + " " + text.Str());
     if (id == IDC_INPUT_FILE) inputBox = text;
     else if (id == IDC_OUTPUT_FILE) outputBox = text;
+    else if (id == IDC_OUTPUT_SET) outputSet = text;
     else ADD_FAILURE() << "SetBoxText on control " << id;
 }
 

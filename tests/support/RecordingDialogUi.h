@@ -41,6 +41,7 @@ public:
     std::vector<FileDialogRequest> requests;
     CString inputBox;   // text of box 1000 as the user sees it
     CString outputBox;  // text of box 1001
+    CString outputSet;  // the line under the output box (1008)
     int focus = 0;      // box with the keyboard focus, 0 none
     int endResult = 0;  // 0 while the dialog is open
 

@@ -677,6 +677,10 @@ int Pose(const std::wstring& exe, const std::wstring& input, const std::wstring&
         } else if (scene == L"message") {
             Click(::GetDlgItem(hShown, IDOK));
             hShown = program.WaitFor(L"終了");
+        } else if (scene == L"browse") {
+            // The common open dialog, as Windows words it in the session's language.
+            ::PostMessageW(hShown, WM_COMMAND, MAKEWPARAM(IDC_BROWSE_INPUT, 0), 0);
+            hShown = program.WaitFor(L"入力 ファイル指定");
         }
         ::Sleep(700);  // let the window paint
         RECT rect;
@@ -709,7 +713,15 @@ void DropConvert(const Context& c, const std::wstring& input) {
     program.ExpectNoOtherWindow({hMain});
     CheckText(BoxText(hMain, IDC_INPUT_FILE), input, "input box after the drop");
     CheckText(BoxText(hMain, IDC_OUTPUT_FILE), output, "output box after the drop");
+    // The points, under the output box and again, with the folder and the file, once written.
+    std::size_t points = 0;
+    for (std::size_t at = c.golden.find("<gpoi>"); at != std::string::npos; at = c.golden.find("<gpoi>", at + 1)) ++points;
+    const std::wstring counted = std::to_wstring(points) + L" 地点を";
+    CheckText(BoxText(hMain, IDC_OUTPUT_SET), counted + L"書き込みます", "line under the output box");
     Click(::GetDlgItem(hMain, IDOK));
+    const std::size_t slash = output.rfind(L'\\') + 1;
+    ExpectBox(program, L"変換結果", counted + L"書き込みました。\nフォルダ: " + output.substr(0, slash) + L"\n" + output.substr(slash),
+              false);
     ExpectBox(program, L"終了", kConverted, false);
     program.WaitForEnd();
     ExpectGolden(c, output);

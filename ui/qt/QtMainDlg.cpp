@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "res/DialogLayout.h"
+#include "res/dialog.h"
 #include "res/resource.h"
 #include "ui/qt/DialogFont.h"
 #include "ui/qt/DialogTemplate.h"
@@ -57,6 +58,8 @@ QtMainDlg::QtMainDlg(IModalPrompts& prompts, IMapConversion* maps, QWidget* pare
         } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             if (id == IDC_INPUT_FILE) m_editInput = edit;
             if (id == IDC_OUTPUT_FILE) m_editOutput = edit;
+            // The user's typing only; the program's own setText does not count.
+            connect(edit, &QLineEdit::textEdited, this, [this] { m_dlg.OnBoxEdited(); });
         }
     }
 
@@ -91,6 +94,22 @@ void QtMainDlg::WriteBoxes(const CString& input, const CString& output) {
 
 void QtMainDlg::SetBoxText(int id, const CString& text) {
     if (QLineEdit* box = Box(id)) box->setText(ToQString(text));
+    if (id != IDC_OUTPUT_SET) return;
+    if (text.IsEmpty()) {
+        delete m_outputSet;
+        m_outputSet = nullptr;
+        return;
+    }
+    if (!m_outputSet) {
+        m_outputSet = new QLabel(m_client);
+        m_outputSet->setObjectName(DialogTemplate::ObjectName(IDC_OUTPUT_SET));
+        m_outputSet->setTextFormat(Qt::PlainText);
+        m_outputSet->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        m_outputSet->setWordWrap(true);
+        m_outputSet->setGeometry(m_units.ToPixels(QV_MAIN_OUTPUT_SET_X, QV_MAIN_OUTPUT_SET_Y, QV_MAIN_OUTPUT_SET_W, QV_MAIN_OUTPUT_SET_H));
+        m_outputSet->show();
+    }
+    m_outputSet->setText(ToQString(text));
 }
 
 void QtMainDlg::GotoInputBox() {

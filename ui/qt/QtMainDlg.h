@@ -2,6 +2,7 @@
 // The main dialog on the Qt desktop: template 102 as widgets, its commands handed to CMainDlg,
 // and the window operations CMainDlg asks for carried out on those widgets.
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 
@@ -52,6 +53,8 @@ private:
     QWidget* m_client;
     QLineEdit* m_editInput = nullptr;
     QLineEdit* m_editOutput = nullptr;
+    // The line under the output box: made when it first has a text, removed when it has none.
+    QLabel* m_outputSet = nullptr;
     CMainDlg m_dlg;
 };
 

@@ -7,6 +7,7 @@
 #include "ui/qt/ProgramIcon.h"
 #include "ui/qt/QtMainDlg.h"
 #include "ui/qt/QtMessageBoxHost.h"
+#include "ui/qt/Translations.h"
 
 int main(int argc, char* argv[]) {
     // The platform hands the arguments split; the dialog takes the first token of the joined line.
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setWindowIcon(ProgramIcon());
+    InstallJapaneseQtTranslations(application);  // without them Qt's own few texts stay English
 
     QtModalPrompts prompts;
     QtMessageBoxHost host(prompts);

@@ -81,9 +81,14 @@ BOOL Win32MainDlg::OnInitDialog() {
 }
 
 BOOL Win32MainDlg::OnCommand(WPARAM wParam) {
+    const int id = LOWORD(wParam);
+    if (HIWORD(wParam) == EN_CHANGE && (id == IDC_INPUT_FILE || id == IDC_OUTPUT_FILE)) {
+        if (!m_bWritingBoxes) m_dlg.OnBoxEdited();
+        return FALSE;
+    }
     // Only clicks, menu items and accelerators are commands; edit boxes notify with the same ids.
     if (HIWORD(wParam) > 1) return FALSE;
-    return m_dlg.OnCommand(LOWORD(wParam)) ? TRUE : FALSE;
+    return m_dlg.OnCommand(id) ? TRUE : FALSE;
 }
 
 BOOL Win32MainDlg::OnSysCommand(WPARAM wParam) {
@@ -145,7 +150,30 @@ void Win32MainDlg::WriteBoxes(const CString& input, const CString& output) {
     SetBoxText(IDC_OUTPUT_FILE, output);
 }
 
-void Win32MainDlg::SetBoxText(int id, const CString& text) { ::SetDlgItemTextW(m_hWnd, id, Wide(text).c_str()); }
+void Win32MainDlg::SetBoxText(int id, const CString& text) {
+    if (id == IDC_OUTPUT_SET) return SetOutputSetText(text);
+    m_bWritingBoxes = true;
+    ::SetDlgItemTextW(m_hWnd, id, Wide(text).c_str());
+    m_bWritingBoxes = false;
+}
+
+void Win32MainDlg::SetOutputSetText(const CString& text) {
+    HWND hLine = ::GetDlgItem(m_hWnd, IDC_OUTPUT_SET);
+    if (text.IsEmpty()) {
+        if (hLine) ::DestroyWindow(hLine);
+        return;
+    }
+    if (!hLine) {
+        RECT rect = {QV_MAIN_OUTPUT_SET_X, QV_MAIN_OUTPUT_SET_Y, QV_MAIN_OUTPUT_SET_X + QV_MAIN_OUTPUT_SET_W,
+                     QV_MAIN_OUTPUT_SET_Y + QV_MAIN_OUTPUT_SET_H};
+        ::MapDialogRect(m_hWnd, &rect);
+        hLine = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top, m_hWnd,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_OUTPUT_SET)), m_hInstance, nullptr);
+        ::SendMessageW(hLine, WM_SETFONT, ::SendMessageW(m_hWnd, WM_GETFONT, 0, 0), FALSE);
+    }
+    ::SetWindowTextW(hLine, Wide(text).c_str());
+}
 
 void Win32MainDlg::GotoInputBox() {
     ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(m_hWnd, IDC_INPUT_FILE)), TRUE);

@@ -43,10 +43,14 @@ private:
     BOOL OnDropFiles(HDROP hDrop);
 
     CString GetBoxText(int id) const;
+    // The line under the output box, made when it first has a text and removed when it has none,
+    // so that the memory-point road's window holds the template's controls only.
+    void SetOutputSetText(const CString& text);
 
     HINSTANCE m_hInstance;
     HWND m_hWnd = nullptr;
     HICON m_hIcon;
     CString m_strCmdLine;
+    bool m_bWritingBoxes = false;  // the boxes' change notices are the program's own, not the user's
     CMainDlg m_dlg;
 };
