@@ -112,16 +112,9 @@ bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, s
     // numbering can take) would be replaced before it is read, or lost to a later job.
     const Format& target = TargetOf(request);
     if (target.pointsPerFile <= 0) return true;
-    std::map<CString, std::pair<std::size_t, std::uint64_t>> sets;  // output identity -> job, most members
-    std::uint64_t mergedPoints = 0;
-    for (std::size_t i = 0; i < request.inputs.size(); ++i) {
-        const BatchJob& job = jobs[request.merge ? 0 : i];
-        if (job.memPointRoad) continue;  // one document, never split
-        const std::uint64_t points = MostPoints(request.inputs[i]);
-        mergedPoints += points;
-        if (!request.merge) sets[FileIdentity(job.output)] = {i, (points + target.pointsPerFile - 1) / target.pointsPerFile};
-    }
-    if (request.merge) sets[FileIdentity(jobs[0].output)] = {0, (mergedPoints + target.pointsPerFile - 1) / target.pointsPerFile};
+    std::map<CString, std::size_t> sets;  // an output's identity -> its job
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+        if (!jobs[i].memPointRoad) sets[FileIdentity(jobs[i].output)] = i;  // the unit's road writes one document
     for (const CString& input : request.inputs) {
         if (input.Str() == "-") continue;
         const PathParts parts = SplitPath(input);
@@ -131,8 +124,13 @@ bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, s
         const CString setName = MakePath(parts.drive, parts.dir, CString(parts.fname.Str().substr(0, dash)),
                                          parts.ext.IsEmpty() ? CString() : parts.ext.Mid(1));
         const auto set = sets.find(FileIdentity(setName));
-        if (set == sets.end() || !CanBeMember(number, parts.fname.Str().size() - dash - 1, set->second.second)) continue;
-        const BatchJob& job = jobs[set->second.first];
+        if (set == sets.end()) continue;
+        // The inputs are measured only for a name that could clash.
+        std::uint64_t points = 0;
+        for (const CString& source : jobs[set->second].inputs) points += MostPoints(source);
+        const std::uint64_t most = (points + target.pointsPerFile - 1) / target.pointsPerFile;
+        if (!CanBeMember(number, parts.fname.Str().size() - dash - 1, most)) continue;
+        const BatchJob& job = jobs[set->second];
         std::string from;
         for (const CString& source : job.inputs) from += (from.empty() ? "" : ", ") + source.Str();
         reason = "入力ファイル " + input.Str() + " は " + from + " の出力 " + job.output.Str() + " を分けたファイルの名前と重なります";

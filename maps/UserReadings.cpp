@@ -109,6 +109,7 @@ UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName)
     if (!warnings.empty()) throw MapError(warnings.front());
     UserReadings readings;
     readings.m_text.reserve(text.size());
+    readings.m_entries.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     std::string_view fields[2];
     std::string quoted[2];
     std::size_t at = 0;
@@ -120,11 +121,11 @@ UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName)
         if (!row.empty() && row.back() == '\r') row.remove_suffix(1);
         if (Trimmed(row).empty()) continue;
         const std::size_t count = Fields(row, fields, quoted);
-        const std::string where = fileName + ": " + std::to_string(line) + " 行目: ";
-        if (count != 2) throw MapError(where + "名称と読みの二つの列が要ります");
+        const auto where = [&] { return fileName + ": " + std::to_string(line) + " 行目: "; };
+        if (count != 2) throw MapError(where() + "名称と読みの二つの列が要ります");
         const std::string_view name = Trimmed(fields[0]), reading = Trimmed(fields[1]);
-        if (name.empty() || reading.empty()) throw MapError(where + "名称か読みが空です");
-        if (!IsReadingText(reading)) throw MapError(where + "読み「" + std::string(reading) + "」に仮名でない文字があります");
+        if (name.empty() || reading.empty()) throw MapError(where() + "名称か読みが空です");
+        if (!IsReadingText(reading)) throw MapError(where() + "読み「" + std::string(reading) + "」に仮名でない文字があります");
         const std::string halfWidth = ToHalfWidthKatakana(std::string(reading));
         readings.m_entries.push_back({static_cast<std::uint32_t>(readings.m_text.size()), static_cast<std::uint32_t>(name.size()),
                                       static_cast<std::uint32_t>(halfWidth.size())});
@@ -133,8 +134,12 @@ UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName)
     }
     // A later line for the same name wins, as a list kept by hand is added to at its end.
     const auto nameOf = [&readings](const Entry& entry) { return std::string_view(readings.m_text).substr(entry.at, entry.nameBytes); };
-    std::stable_sort(readings.m_entries.begin(), readings.m_entries.end(),
-                     [&](const Entry& a, const Entry& b) { return nameOf(a) < nameOf(b); });
+    // Sorted in place (a stable sort would take a buffer of half the index), the line order kept
+    // among equal names by where each was put.
+    std::sort(readings.m_entries.begin(), readings.m_entries.end(), [&](const Entry& a, const Entry& b) {
+        const int order = nameOf(a).compare(nameOf(b));
+        return order != 0 ? order < 0 : a.at < b.at;
+    });
     std::vector<Entry>& entries = readings.m_entries;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -142,7 +147,6 @@ UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName)
         entries[kept++] = entries[i];
     }
     entries.resize(kept);
-    entries.shrink_to_fit();
     return readings;
 }
 

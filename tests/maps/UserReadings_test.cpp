@@ -47,6 +47,10 @@ TEST(UserReadings, TheLongestNameTheNameStartsWithGivesItsReading) {
             EXPECT_EQ(reading, c.reading) << file.encoding << " " << c.name;
         }
     }
+    // Of two lines for one name, the later.
+    std::string reading;
+    EXPECT_EQ(UserReadings::Parse("首里,しゅり\n首里城,しゅりじょう\n首里,すり\n", "my.csv").Match("首里", reading), 6u);
+    EXPECT_EQ(reading, "ｽﾘ");
 }
 
 TEST(UserReadings, ALineItCannotTakeIsNamedAndNothingIsTaken) {
