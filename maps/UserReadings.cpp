@@ -1,6 +1,7 @@
 #include "maps/UserReadings.h"
 
 #include <algorithm>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -105,7 +106,7 @@ UserReadings UserReadings::Load(const CString& strPath) {
 
 UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName) {
     std::vector<std::string> warnings;
-    const std::string text = DecodeTableText(std::move(bytes), fileName, warnings);
+    std::string text = DecodeTableText(std::move(bytes), fileName, warnings);
     if (!warnings.empty()) throw MapError(warnings.front());
     UserReadings readings;
     readings.m_text.reserve(text.size());
@@ -130,44 +131,50 @@ UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName)
         readings.m_entries.push_back({static_cast<std::uint32_t>(readings.m_text.size()), static_cast<std::uint32_t>(name.size()),
                                       static_cast<std::uint32_t>(halfWidth.size())});
         readings.m_text.append(name).append(halfWidth);
-        if (name.size() > readings.m_longest) readings.m_longest = name.size();
     }
-    // A later line for the same name wins, as a list kept by hand is added to at its end.
-    const auto nameOf = [&readings](const Entry& entry) { return std::string_view(readings.m_text).substr(entry.at, entry.nameBytes); };
-    // Sorted in place (a stable sort would take a buffer of half the index), the line order kept
-    // among equal names by where each was put.
-    std::sort(readings.m_entries.begin(), readings.m_entries.end(), [&](const Entry& a, const Entry& b) {
-        const int order = nameOf(a).compare(nameOf(b));
-        return order != 0 ? order < 0 : a.at < b.at;
-    });
-    std::vector<Entry>& entries = readings.m_entries;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (kept > 0 && nameOf(entries[kept - 1]) == nameOf(entries[i])) --kept;
-        entries[kept++] = entries[i];
+    text.clear();
+    text.shrink_to_fit();
+    // A later line for the same name wins, as a list kept by hand is added to at its end. Half as
+    // many slots again as lines keep probes short.
+    readings.m_slots.assign(readings.m_entries.size() + readings.m_entries.size() / 2 + 1, 0);
+    for (std::size_t i = 0; i < readings.m_entries.size(); ++i) {
+        const Entry& entry = readings.m_entries[i];
+        std::uint32_t& slot = readings.m_slots[readings.Slot(std::string_view(readings.m_text).substr(entry.at, entry.nameBytes))];
+        readings.m_size += slot == 0;
+        slot = static_cast<std::uint32_t>(i + 1);
+        readings.m_lengths.push_back(entry.nameBytes);
+        // Kept few as they come: most lists have names of a few dozen lengths.
+        if (readings.m_lengths.size() > 4096) {
+            std::sort(readings.m_lengths.begin(), readings.m_lengths.end());
+            readings.m_lengths.erase(std::unique(readings.m_lengths.begin(), readings.m_lengths.end()), readings.m_lengths.end());
+        }
     }
-    entries.resize(kept);
+    std::sort(readings.m_lengths.begin(), readings.m_lengths.end(), std::greater<std::uint32_t>());
+    readings.m_lengths.erase(std::unique(readings.m_lengths.begin(), readings.m_lengths.end()), readings.m_lengths.end());
     return readings;
 }
 
-std::size_t UserReadings::Match(const std::string& name, std::string& reading) const {
-    if (m_entries.empty()) return 0;
-    // Prefixes that end on a character's end, the longest first.
-    std::vector<std::size_t> ends;
-    std::size_t i = 0;
-    while (i < name.size() && i < m_longest) {
-        NextCodePoint(name, i);
-        ends.push_back(i);
-    }
+std::size_t UserReadings::Slot(std::string_view name) const {
     const std::string_view text(m_text);
-    for (auto end = ends.rbegin(); end != ends.rend(); ++end) {
-        const std::string_view prefix(name.data(), *end);
-        const auto found = std::lower_bound(m_entries.begin(), m_entries.end(), prefix,
-                                            [&text](const Entry& entry, std::string_view key) { return text.substr(entry.at, entry.nameBytes) < key; });
-        if (found != m_entries.end() && text.substr(found->at, found->nameBytes) == prefix) {
-            reading.assign(text.substr(found->at + found->nameBytes, found->readingBytes));
-            return *end;
-        }
+    for (std::size_t slot = std::hash<std::string_view>()(name) % m_slots.size();; slot = (slot + 1) % m_slots.size()) {
+        const std::uint32_t index = m_slots[slot];
+        if (index == 0) return slot;
+        const Entry& entry = m_entries[index - 1];
+        if (text.substr(entry.at, entry.nameBytes) == name) return slot;
+    }
+}
+
+std::size_t UserReadings::Match(const std::string& name, std::string& reading) const {
+    if (m_size == 0) return 0;
+    // The longest prefix that ends on a character's end, of a length some name has: a name of
+    // megabytes is not looked up at every length it could have.
+    for (const std::uint32_t length : m_lengths) {
+        if (length > name.size() || (length < name.size() && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80)) continue;
+        const std::uint32_t index = m_slots[Slot(std::string_view(name).substr(0, length))];
+        if (index == 0) continue;
+        const Entry& entry = m_entries[index - 1];
+        reading.assign(m_text, entry.at + entry.nameBytes, entry.readingBytes);
+        return length;
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/CString.h"
@@ -19,7 +20,7 @@ public:
     // The reading (half-width katakana, UTF-8) of the longest prefix of a UTF-8 name the file
     // holds; returns the prefix's length in bytes, 0 when none.
     std::size_t Match(const std::string& name, std::string& reading) const;
-    std::size_t Size() const { return m_entries.size(); }
+    std::size_t Size() const { return m_size; }
 
 private:
     // A name and its reading, one after the other in m_text: a map of strings took some hundred
@@ -27,7 +28,12 @@ private:
     struct Entry {
         std::uint32_t at, nameBytes, readingBytes;
     };
+    // The slot of name in m_slots: its entry's, else the empty one it would take.
+    std::size_t Slot(std::string_view name) const;
+
     std::string m_text;
-    std::vector<Entry> m_entries;  // by name, one a name
-    std::size_t m_longest = 0;     // bytes of the longest name: no longer prefix is looked up
+    std::vector<Entry> m_entries;          // in the file's order, a name's earlier lines among them
+    std::vector<std::uint32_t> m_slots;    // open addressing: the entry's index + 1, 0 when empty
+    std::vector<std::uint32_t> m_lengths;  // the names' lengths in bytes, longest first, each once
+    std::size_t m_size = 0;                // names
 };
