@@ -137,9 +137,12 @@ bool GuessColumns(std::string_view text, char separator, const std::string& file
     std::size_t width = 0, rowWidth = 0;  // the most fields of a row so far; of this row
     RecordScanner scanner(text, separator, 1);
     int line = 1, rows = 0;
+    // No spreadsheet has more columns: past them, a row of millions of numbers would be millions
+    // of columns to judge.
+    constexpr std::size_t kMostColumns = 16384;
     const auto judge = [&](std::size_t i, std::string& field) {
         rowWidth = i + 1;
-        if (IsBlankText(field)) return;
+        if (i >= kMostColumns || IsBlankText(field)) return;
         Kind kind;
         double value = 0;
         const bool latitude = ParseDegreeCell(field, true, separator != ',', value) && std::fabs(value) <= 90;

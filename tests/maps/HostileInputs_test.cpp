@@ -118,6 +118,8 @@ TEST(HostileInputs, CsvRowsOfMillionsOfCellsAreReadAsBefore) {
         // Without a header: the columns are told from the cells that are not blank.
         {"a headerless point and a million separators", "csv", "35,5;139,5;駅" + cells + "\n34;135;;x\n",
          "駅|||35.5000000|139.5000000|1 行目\n地点 2|||34.0000000|135.0000000|2 行目\n"},
+        {"a headerless point and more numbers than a spreadsheet has columns", "csv", "35,5;139,5;駅" + Repeat(";1", 20000) + "\n34;135\n",
+         "駅|||35.5000000|139.5000000|1 行目\n地点 2|||34.0000000|135.0000000|2 行目\n"},
         {"a headerless table whose later rows are wider", "csv", "名;35.5\n名;35.5;139.5\n名;36;140\n",
          "名|||35.5000000|139.5000000|2 行目\n名|||36.0000000|140.0000000|3 行目\n"},
     };
