@@ -3,6 +3,7 @@
 // apart, as spreadsheets and devices save it (UTF-8, CP932, UTF-16, Windows-1252: TextDecoding);
 // written as CSV with a header line, CRLF line ends, optionally a byte-order mark.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string_view>
 #include <utility>
@@ -294,12 +295,19 @@ CsvRows::CsvRows(std::string bytes, const std::string& fileName, bool batches) :
     m_scanner = RecordScanner(text, m_separator, 1);
     int(&columns)[kColumnKinds] = m_columns;
     std::size_t rank[kColumnKinds] = {};
+    // The words as compared, made once rather than for each cell of a first row of millions.
+    static const auto kWords = [] {
+        std::array<std::vector<std::string>, kColumnKinds> words;
+        for (int kind = 0; kind < kColumnKinds; ++kind)
+            for (const std::string_view word : kHeaderWords[kind]) words[static_cast<std::size_t>(kind)].push_back(HeaderWord(word));
+        return words;
+    }();
     m_scanner.Next(m_line, file, [&](std::size_t i, const std::string& field) {
         if (IsBlankText(field)) return;  // no header word is blank
         const std::string word = HeaderWord(field);
         for (int kind = 0; kind < kColumnKinds; ++kind)
-            for (std::size_t k = 0; k < kHeaderWords[kind].size(); ++k)
-                if (word == HeaderWord(kHeaderWords[kind][k]) && (columns[kind] < 0 || k < rank[kind])) {
+            for (std::size_t k = 0; k < kWords[static_cast<std::size_t>(kind)].size(); ++k)
+                if (word == kWords[static_cast<std::size_t>(kind)][k] && (columns[kind] < 0 || k < rank[kind])) {
                     columns[kind] = static_cast<int>(i);
                     rank[kind] = k;
                 }
