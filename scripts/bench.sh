@@ -113,10 +113,11 @@ large_bench() {
     awk 'BEGIN { print "lat,lon"; for (i = 0; i < 4600000; i++) print "35,139" }' >"$work/seven.csv"
     # And of 4 bytes ("1,2"), 7,000,000 of them: outside Japan, a warning each into glorie.
     awk 'BEGIN { print "lat,lon"; for (i = 0; i < 7000000; i++) print "1,2" }' >"$work/four.csv"
-    # Without a header, a point and then 30,000,000 separators; a first line of them alone. Lists
-    # of readings (counted with the input): 59 MB (refused), 30 MB of lines, of shorter lines, one
-    # 20 MB name.
+    # Without a header, a point and then 30,000,000 separators, or 15,000,000 numbers; a first line
+    # of separators alone. Lists of readings (counted with the input): 59 MB (refused), 30 MB of
+    # lines, of shorter lines, one 20 MB name.
     { printf '35.6,139.7'; head -c 30000000 /dev/zero | tr '\0' ','; printf '\n'; } >"$work/pointseps.csv"
+    { printf '35.6,139.7,'; head -c 15000000 /dev/zero | tr '\0' 'a' | sed 's/a/1,/g'; printf '\n35,139\n'; } >"$work/pointnums.csv"
     { head -c 30000000 /dev/zero | tr '\0' ','; printf '\n35.6,139.7\n'; } >"$work/firstseps.csv"
     awk 'BEGIN { for (i = 0; i < 2500000; i++) printf "地名%d,ちめい\n", i }' >"$work/readings60.csv"
     awk 'BEGIN { for (i = 0; i < 1300000; i++) printf "地名%d,ちめい\n", i }' >"$work/readings30.csv"
@@ -129,7 +130,8 @@ large_bench() {
                "semicolons.csv --to gpx" "brackets.geojson --to gpx" "deepname.geojson --to gpx" "tiny.csv --to gpx" \
                "deep.gpx --to kml" "tinywpt.gpx --to gpx" "tinyplacemarks.kml --to gpx" "glorie280k.xml --to gpx" \
                "tiny.csv --to glorie --reading none" "seven.csv --to gpx" "seven.csv --to glorie --reading none" \
-               "four.csv --to gpx" "four.csv --to glorie --reading none" "pointseps.csv --to gpx" "firstseps.csv --to gpx" \
+               "four.csv --to gpx" "four.csv --to glorie --reading none" "pointseps.csv --to gpx" "pointnums.csv --to gpx" \
+               "firstseps.csv --to gpx" \
                "five.gpx --readings readings60.csv" "five.gpx --readings readings30.csv" \
                "five.gpx --readings readings30s.csv" "five.gpx --readings name20.csv"; do
         input=${run%% *}
