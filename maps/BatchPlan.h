@@ -27,7 +27,8 @@ struct BatchJob {
 class BatchPlan {
 public:
     // The jobs in order; false with the reason (UTF-8) when two inputs would write one output or an
-    // output would overwrite an input. Names are compared by the file they stand for.
+    // output would overwrite an input, or an input has the name of a member its set could have.
+    // Names are compared by the file they stand for.
     static bool Make(const BatchRequest& request, std::vector<BatchJob>& jobs, std::string& reason);
     // -o as given, else in the folder, else beside the input, with the target's extension; a name
     // that would be the input itself becomes NAME.converted.EXT.

@@ -3,8 +3,10 @@
 // apart, as spreadsheets and devices save it (UTF-8, CP932, UTF-16, Windows-1252: TextDecoding);
 // written as CSV with a header line, CRLF line ends, optionally a byte-order mark.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "maps/DegreeText.h"
@@ -128,55 +130,93 @@ bool GuessColumns(std::string_view text, char separator, const std::string& file
     constexpr int kSampleRows = 20;
     struct Kind {
         bool latitude = true, longitude = true, pair = true, japanLatitude = true, japanLongitude = true, text = false;
+        bool Alive() const { return latitude || longitude || pair || text; }
     };
-    std::vector<Kind> kinds;
+    // Only the columns that can still be chosen are kept, and of a row only its cells that are not
+    // blank, judged as they come: a row of 30 million separators is no 30 million of anything.
+    std::vector<std::pair<std::size_t, Kind>> kinds, cells;
+    std::size_t width = 0, rowWidth = 0;  // the most fields of a row so far; of this row
     RecordScanner scanner(text, separator, 1);
     int line = 1, rows = 0;
-    std::vector<std::string> fields;
-    while (rows < kSampleRows &&
-           scanner.Next(line, file, [&](std::size_t, std::string& field) { fields.push_back(std::move(field)); })) {
-        bool blank = true;
-        for (const std::string& field : fields) blank = blank && IsBlankText(field);
+    // No spreadsheet has more columns: past them, a row of millions of numbers would be millions
+    // of columns to judge.
+    constexpr std::size_t kMostColumns = 16384;
+    const auto judge = [&](std::size_t i, std::string& field) {
+        rowWidth = i + 1;
+        if (i >= kMostColumns || IsBlankText(field)) return;
+        Kind kind;
+        double value = 0;
+        const bool latitude = ParseDegreeCell(field, true, separator != ',', value) && std::fabs(value) <= 90;
+        kind.japanLatitude = latitude && InJapanLatitudes(value);
+        const bool longitude = ParseDegreeCell(field, false, separator != ',', value) && std::fabs(value) <= 180;
+        kind.japanLongitude = longitude && InJapanLongitudes(value);
+        kind.latitude = latitude;
+        kind.longitude = longitude;
+        std::string first, second;
+        kind.pair = SplitCoordinatePair(field, first, second);
+        kind.text = !latitude && !longitude;
+        cells.emplace_back(i, kind);
+    };
+    while (rows < kSampleRows && scanner.Next(line, file, judge)) {
         // A first line of separators alone is a header without words, not a table without one.
-        if (blank && line == 1) return false;
-        if (!blank) {
-            if (kinds.size() < fields.size()) kinds.resize(fields.size());
-            for (std::size_t i = 0; i < kinds.size(); ++i) {
-                const std::string cell = i < fields.size() ? fields[i] : std::string();
-                double value = 0;
-                const bool latitude = ParseDegreeCell(cell, true, separator != ',', value) && std::fabs(value) <= 90;
-                kinds[i].japanLatitude = kinds[i].japanLatitude && latitude && InJapanLatitudes(value);
-                const bool longitude = ParseDegreeCell(cell, false, separator != ',', value) && std::fabs(value) <= 180;
-                kinds[i].japanLongitude = kinds[i].japanLongitude && longitude && InJapanLongitudes(value);
-                kinds[i].latitude = kinds[i].latitude && latitude;
-                kinds[i].longitude = kinds[i].longitude && longitude;
-                std::string first, second;
-                kinds[i].pair = kinds[i].pair && SplitCoordinatePair(cell, first, second);
-                if (rows == 0) kinds[i].text = !latitude && !longitude && !IsBlankText(cell);
+        if (cells.empty() && line == 1) return false;
+        if (!cells.empty()) {
+            // A column the rows so far had is judged by its cell (a blank one is nothing); a column
+            // past them starts afresh.
+            std::vector<std::pair<std::size_t, Kind>> next;
+            auto cell = cells.begin();
+            const auto cellAt = [&](std::size_t i) -> const Kind* {
+                while (cell != cells.end() && cell->first < i) ++cell;
+                return cell != cells.end() && cell->first == i ? &cell->second : nullptr;
+            };
+            for (const auto& [i, had] : kinds) {
+                const Kind* now = cellAt(i);
+                Kind kind = had;
+                kind.latitude = kind.latitude && now && now->latitude;
+                kind.longitude = kind.longitude && now && now->longitude;
+                kind.japanLatitude = kind.japanLatitude && now && now->japanLatitude;
+                kind.japanLongitude = kind.japanLongitude && now && now->japanLongitude;
+                kind.pair = kind.pair && now && now->pair;
+                if (kind.Alive()) next.emplace_back(i, kind);
             }
+            for (const auto& [i, kind] : cells)
+                if (i >= width) {
+                    Kind fresh = kind;
+                    if (rows > 0) fresh.text = false;
+                    if (fresh.Alive()) next.emplace_back(i, fresh);
+                }
+            kinds = std::move(next);
+            width = std::max(width, rowWidth);
             ++rows;
         }
-        fields.clear();
+        cells.clear();
+        rowWidth = 0;
     }
     if (rows == 0) return false;
     std::vector<int> numbers;
-    for (std::size_t i = 0; i < kinds.size(); ++i) {
-        if (kinds[i].pair && columns[kPosition] < 0 && numbers.empty()) columns[kPosition] = static_cast<int>(i);
-        if (columns[kPosition] < 0 && (kinds[i].latitude || kinds[i].longitude)) numbers.push_back(static_cast<int>(i));
+    std::vector<std::size_t> numberKinds;  // into kinds
+    for (std::size_t k = 0; k < kinds.size(); ++k) {
+        const Kind& kind = kinds[k].second;
+        if (kind.pair && columns[kPosition] < 0 && numbers.empty()) columns[kPosition] = static_cast<int>(kinds[k].first);
+        if (columns[kPosition] < 0 && (kind.latitude || kind.longitude)) {
+            numbers.push_back(static_cast<int>(kinds[k].first));
+            numberKinds.push_back(k);
+        }
     }
     if (columns[kPosition] < 0) {
         if (numbers.size() < 2) return false;
         // Among more (a number column before them), two neighbours in Japan's ranges are the ones.
         for (std::size_t k = 0; k + 1 < numbers.size() && numbers.size() > 2; ++k) {
-            const Kind& a = kinds[static_cast<std::size_t>(numbers[k])];
-            const Kind& b = kinds[static_cast<std::size_t>(numbers[k + 1])];
+            const Kind& a = kinds[numberKinds[k]].second;
+            const Kind& b = kinds[numberKinds[k + 1]].second;
             if ((a.japanLatitude && b.japanLongitude) || (a.japanLongitude && b.japanLatitude)) {
                 numbers.erase(numbers.begin(), numbers.begin() + static_cast<std::ptrdiff_t>(k));
+                numberKinds.erase(numberKinds.begin(), numberKinds.begin() + static_cast<std::ptrdiff_t>(k));
                 break;
             }
         }
-        const Kind& a = kinds[static_cast<std::size_t>(numbers[0])];
-        const Kind& b = kinds[static_cast<std::size_t>(numbers[1])];
+        const Kind& a = kinds[numberKinds[0]].second;
+        const Kind& b = kinds[numberKinds[1]].second;
         bool firstIsLatitude = a.latitude && b.longitude;
         if (a.latitude && b.latitude && a.longitude && b.longitude)
             firstIsLatitude = !(b.japanLatitude && a.japanLongitude && !(a.japanLatitude && b.japanLongitude));
@@ -185,9 +225,9 @@ bool GuessColumns(std::string_view text, char separator, const std::string& file
         columns[kLatitude] = numbers[firstIsLatitude ? 0 : 1];
         columns[kLongitude] = numbers[firstIsLatitude ? 1 : 0];
     }
-    for (std::size_t i = 0; i < kinds.size() && columns[kName] < 0; ++i) {
-        const int at = static_cast<int>(i);
-        if (kinds[i].text && at != columns[kLatitude] && at != columns[kLongitude] && at != columns[kPosition])
+    for (std::size_t k = 0; k < kinds.size() && columns[kName] < 0; ++k) {
+        const int at = static_cast<int>(kinds[k].first);
+        if (kinds[k].second.text && at != columns[kLatitude] && at != columns[kLongitude] && at != columns[kPosition])
             columns[kName] = at;
     }
     return true;
@@ -255,12 +295,19 @@ CsvRows::CsvRows(std::string bytes, const std::string& fileName, bool batches) :
     m_scanner = RecordScanner(text, m_separator, 1);
     int(&columns)[kColumnKinds] = m_columns;
     std::size_t rank[kColumnKinds] = {};
+    // The words as compared, made once rather than for each cell of a first row of millions.
+    static const auto kWords = [] {
+        std::array<std::vector<std::string>, kColumnKinds> words;
+        for (int kind = 0; kind < kColumnKinds; ++kind)
+            for (const std::string_view word : kHeaderWords[kind]) words[static_cast<std::size_t>(kind)].push_back(HeaderWord(word));
+        return words;
+    }();
     m_scanner.Next(m_line, file, [&](std::size_t i, const std::string& field) {
         if (IsBlankText(field)) return;  // no header word is blank
         const std::string word = HeaderWord(field);
         for (int kind = 0; kind < kColumnKinds; ++kind)
-            for (std::size_t k = 0; k < kHeaderWords[kind].size(); ++k)
-                if (word == HeaderWord(kHeaderWords[kind][k]) && (columns[kind] < 0 || k < rank[kind])) {
+            for (std::size_t k = 0; k < kWords[static_cast<std::size_t>(kind)].size(); ++k)
+                if (word == kWords[static_cast<std::size_t>(kind)][k] && (columns[kind] < 0 || k < rank[kind])) {
                     columns[kind] = static_cast<int>(i);
                     rank[kind] = k;
                 }

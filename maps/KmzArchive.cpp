@@ -234,7 +234,11 @@ std::string KmlOfKmz(const std::string& archive, const std::string& fileName, st
         document.append(buffer, static_cast<std::size_t>(read));
     }
     const int closed = unzCloseCurrentFile(zip.get());
-    if (read < 0 || closed != UNZ_OK) throw MapError(entry + " が壊れています");
+    // minizip checks the CRC only when the data ran to the declared size: an entry declaring more
+    // than it holds would pass unchecked.
+    if (read < 0 || closed != UNZ_OK || document.size() != size ||
+        crc32(0, reinterpret_cast<const Bytef*>(document.data()), static_cast<uInt>(document.size())) != info.crc)
+        throw MapError(entry + " が壊れています");
     return document;
 }
 

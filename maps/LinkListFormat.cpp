@@ -176,8 +176,16 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
         }
         place.SetName(std::string(rest));
         // geo:0,0?q=LAT,LON(LABEL): the label names a place the line does not.
-        if (const std::size_t open = line.find('('); !place.HasName() && IsLink(line) && open != std::string_view::npos)
-            place.SetName(Unescaped(line.substr(open + 1, line.find(')', open) - open - 1)));
+        // Its %XX may be bytes of any encoding: those that are no UTF-8 become U+FFFD, as text
+        // decoding makes them, so that every output stays valid in its encoding.
+        if (const std::size_t open = line.find('('); !place.HasName() && IsLink(line) && open != std::string_view::npos) {
+            std::string label = Unescaped(line.substr(open + 1, line.find(')', open) - open - 1));
+            const bool bValid = FirstInvalidUtf8(label) == std::string::npos;
+            if (!bValid) label = ValidUtf8(std::move(label));
+            place.SetName(label);
+            if (!bValid)
+                places.Warn(fileName + ": " + place.Origin().Text() + "「" + Excerpt(label) + "」: UTF-8 として読めない文字を U+FFFD にしました");
+        }
         places.AddCells(std::move(place), latitude, longitude, false);
     }
     return places.Finish();

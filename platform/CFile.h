@@ -13,6 +13,9 @@ public:
         modeRead = 0x0000,
         shareExclusive = 0x0010,
         shareDenyWrite = 0x0020,
+        // The program's own: a FIFO (a pipe, <(...), /dev/stdin) is opened again to wait for its
+        // writer and read to its end; any other open sees a FIFO empty and never hangs on it.
+        waitForWriter = 0x10000,
     };
 
     CFile() = default;

@@ -113,18 +113,38 @@ large_bench() {
     awk 'BEGIN { print "lat,lon"; for (i = 0; i < 4600000; i++) print "35,139" }' >"$work/seven.csv"
     # And of 4 bytes ("1,2"), 7,000,000 of them: outside Japan, a warning each into glorie.
     awk 'BEGIN { print "lat,lon"; for (i = 0; i < 7000000; i++) print "1,2" }' >"$work/four.csv"
+    # Without a header, a point and then 30,000,000 separators, or 15,000,000 numbers; a first line
+    # of separators alone. Lists of readings (counted with the input): 59 MB (refused), 30 MB of
+    # lines, of shorter lines, one 20 MB name.
+    { printf '35.6,139.7'; head -c 30000000 /dev/zero | tr '\0' ','; printf '\n'; } >"$work/pointseps.csv"
+    { printf '35.6,139.7,'; head -c 15000000 /dev/zero | tr '\0' 'a' | sed 's/a/1,/g'; printf '\n35,139\n'; } >"$work/pointnums.csv"
+    { head -c 30000000 /dev/zero | tr '\0' ','; printf '\n35.6,139.7\n'; } >"$work/firstseps.csv"
+    awk 'BEGIN { for (i = 0; i < 2500000; i++) printf "地名%d,ちめい\n", i }' >"$work/readings60.csv"
+    awk 'BEGIN { for (i = 0; i < 1300000; i++) printf "地名%d,ちめい\n", i }' >"$work/readings30.csv"
+    awk 'BEGIN { for (i = 0; i < 2600000; i++) printf "%d,ｱ\n", i }' >"$work/readings30s.csv"
+    { head -c 20000000 /dev/zero | tr '\0' 'a'; printf ',ｱ\n'; } >"$work/name20.csv"
+    awk 'BEGIN { print "<gpx>"; for (i = 0; i < 5; i++) printf "<wpt lat=\"35.%d\" lon=\"139.7\"><name>地名%d</name></wpt>\n", i, i; print "</gpx>" }' >"$work/five.gpx"
     for run in "big.csv --to glorie --reading none" "big.csv --to gpx" "big31.gpx --to glorie --reading none" \
                "big31.gpx --to gpx" "cp932.csv --to gpx" "cp932.csv --to mem --reading none" "utf16.txt --to gpx" \
                "glorie40k.xml --to gpx" "name30.csv --to glorie" "deep.geojson --to gpx" \
                "semicolons.csv --to gpx" "brackets.geojson --to gpx" "deepname.geojson --to gpx" "tiny.csv --to gpx" \
                "deep.gpx --to kml" "tinywpt.gpx --to gpx" "tinyplacemarks.kml --to gpx" "glorie280k.xml --to gpx" \
                "tiny.csv --to glorie --reading none" "seven.csv --to gpx" "seven.csv --to glorie --reading none" \
-               "four.csv --to gpx" "four.csv --to glorie --reading none"; do
+               "four.csv --to gpx" "four.csv --to glorie --reading none" "pointseps.csv --to gpx" "pointnums.csv --to gpx" \
+               "firstseps.csv --to gpx" \
+               "five.gpx --readings readings60.csv" "five.gpx --readings readings30.csv" \
+               "five.gpx --readings readings30s.csv" "five.gpx --readings name20.csv"; do
         input=${run%% *}
+        options=${run#* }
         rm -rf "$work/big"; mkdir -p "$work/big"
         size=$(stat -c %s "$work/$input")
+        # A list of readings is read whole like an input: counted with it.
+        if [[ $options =~ --readings\ ([^ ]+) ]]; then
+            size=$((size + $(stat -c %s "$work/${BASH_REMATCH[1]}")))
+            options=${options//--readings /--readings $work/}
+        fi
         # shellcheck disable=SC2086  # the options are words of their own
-        /usr/bin/time -v "$cli" "$work/$input" ${run#* } -d "$work/big" >/dev/null 2>"$work/time.txt" || true
+        /usr/bin/time -v "$cli" "$work/$input" $options -d "$work/big" >/dev/null 2>"$work/time.txt" || true
         rss=$(awk -F': ' '/Maximum resident/ {print $2}' "$work/time.txt")
         elapsed=$(awk -F': ' '/Elapsed/ {print $2}' "$work/time.txt")
         cpu=$(awk -F': ' '/User time|System time/ {t += $2} END {printf "%.2f", t}' "$work/time.txt")

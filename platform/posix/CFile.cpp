@@ -29,7 +29,7 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
     PosixCalls& os = PosixCalls::Current();
     const std::string full = FullPath(strFileName.Str());
     // O_NONBLOCK: a FIFO given as input must not hang the open; regular files ignore it.
-    const int fd = os.Open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
+    int fd = os.Open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
     if (fd < 0) {
         const int err = errno;
         if (err == ENOENT && !IsFolder(FolderToOpen(FolderPrefix(full))))
@@ -55,6 +55,16 @@ bool CFile::Open(const CString& strFileName, unsigned nOpenFlags, CFileException
     if (S_ISDIR(st.st_mode)) {
         os.Close(fd);
         return Fail(pError, CFileException::accessDenied, EISDIR, strFileName);
+    }
+    // Opened without O_NONBLOCK, which the first open took: reads then wait for what the writer
+    // has yet to write rather than end at once. The first end, held meanwhile, lets a writer that
+    // waits for a reader in.
+    if ((nOpenFlags & waitForWriter) && S_ISFIFO(st.st_mode)) {
+        const int blocking = os.Open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY, 0);
+        const int err = errno;
+        os.Close(fd);
+        if (blocking < 0) return Fail(pError, CFileException::OsErrorToException(err), err, strFileName);
+        fd = blocking;
     }
     m_hFile = fd;
     m_strFileName = CString(full);

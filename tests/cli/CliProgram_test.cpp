@@ -95,3 +95,41 @@ TEST(CliProgramTest, ExitStatusesAndStreamsOfTheProgram) {
         EXPECT_EQ(run.err, c.err);
     }
 }
+
+// An input with a name the outputs' numbering can give (x-2.xml beside x.xml's 1,000 points, at
+// any width) would be replaced before it is read: a usage error naming both, nothing written.
+TEST(CliProgramTest, AnInputNamedAsAMemberOfAnOutputSetIsRefused) {
+    TempDir dir;
+    std::string gpx = "<gpx>\n";
+    for (int i = 0; i < 1000; ++i) gpx += "<wpt lat=\"35." + std::to_string(i) + "\" lon=\"139.7\"><name>p" + std::to_string(i) + "</name></wpt>\n";
+    WriteFileBytes(dir.File("x.gpx"), gpx + "</gpx>\n");
+    ASSERT_EQ(RunChild(kCli, {"x.gpx", "-d", "made"}, dir.Path()).status, 0);  // made/x-1.xml, made/x-2.xml: users' files
+    const std::string document = ReadFileBytes(dir.File("made/x-2.xml"));
+    for (const char* name : {"x-2.xml", "t-2.xml", "x-2024.xml"}) WriteFileBytes(dir.File(name), document);
+    WriteFileBytes(dir.File("x-2.mem"), ReadFileBytes(kSamples + "/meisho.mem"));
+    const std::vector<std::string> before = dir.List();
+    const struct {
+        std::vector<std::string> args;
+        std::string err;  // empty: converted
+    } cases[] = {
+        {{"x.gpx", "x-2.xml"}, "入力ファイル x-2.xml は x.gpx の出力 x.xml を分けたファイルの名前と重なります"},
+        {{"x.gpx", "x-2.xml", "-d", "."}, "入力ファイル x-2.xml は x.gpx の出力 ./x.xml を分けたファイルの名前と重なります"},
+        {{"x.gpx", "x-2.mem", "--to", "mem"}, "入力ファイル x-2.mem は x.gpx の出力 x.mem を分けたファイルの名前と重なります"},
+        {{"t-2.xml", "-o", "t.xml"}, "入力ファイル t-2.xml は t-2.xml の出力 t.xml を分けたファイルの名前と重なります"},
+        {{"x.gpx", "x-2024.xml"}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        const ChildResult run = RunChild(kCli, c.args, dir.Path());
+        if (!c.err.empty()) {
+            EXPECT_EQ(run.status, 2);
+            EXPECT_EQ(run.err, "quorvel-cli: " + c.err + "\n使い方は quorvel-cli --help で表示されます\n");
+            EXPECT_EQ(dir.List(), before);
+            continue;
+        }
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, "x.gpx -> x-1.xml (700 地点)\nx.gpx -> x-2.xml (300 地点)\nx-2024.xml -> x-2024.converted.xml (300 地点)\n");
+    }
+    EXPECT_EQ(ReadFileBytes(dir.File("x-2024.xml")), document);
+    EXPECT_EQ(ReadFileBytes(dir.File("x-2.xml")), document);
+}

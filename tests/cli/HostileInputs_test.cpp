@@ -49,4 +49,28 @@ TEST(HostileInputsCli, AreConvertedOrRefusedByNameAndTheOutputOfBeforeStays) {
             EXPECT_EQ(written, "before");
     }
 }
+
+// A link's label whose %XX are no UTF-8 is made U+FFFD, said once by its line, so that every
+// output is valid in its encoding and reads back (the unit's show "?" for it).
+TEST(HostileInputsCli, ALabelOfBytesThatAreNoTextReadsBackFromEveryOutput) {
+    TempDir dir;
+    const std::string links = dir.File("links.txt");
+    WriteFileBytes(links, "geo:0,0?q=34.6873,135.5262(%FF%FE%E9%A7%85)\n");
+    const std::string replaced = "\xEF\xBF\xBD\xEF\xBF\xBD駅";
+    const std::string warning = "警告: " + links + ": 1 行目「" + replaced + "」: UTF-8 として読めない文字を U+FFFD にしました\n";
+    const struct {
+        const char* format;
+        std::string name;  // as read back
+    } cases[] = {{"gpx", replaced}, {"kml", replaced}, {"kmz", replaced}, {"geojson", replaced}, {"csv", replaced}, {"glorie", "??駅"}, {"mem", "??駅"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        const std::string out = dir.File(std::string("out.") + (std::string(c.format) == "glorie" ? "xml" : c.format));
+        const CliOutcome written = RunCli({links, "--to", c.format, "-o", out, "--reading", "none"});
+        EXPECT_EQ(written.status, 0) << written.err;
+        EXPECT_EQ(written.err.rfind(warning, 0), 0u) << written.err;
+        const CliOutcome back = RunCli({out, "--to", "csv", "-o", dir.File("back.csv")});
+        EXPECT_EQ(back.status, 0) << back.err;
+        EXPECT_EQ(ReadFileBytes(dir.File("back.csv")).rfind("name,reading,latitude,longitude,digits\r\n" + c.name + ",", 0), 0u);
+    }
+}
 }  // namespace

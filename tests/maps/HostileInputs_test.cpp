@@ -115,6 +115,13 @@ TEST(HostileInputs, CsvRowsOfMillionsOfCellsAreReadAsBefore) {
          "遠い|||35.5000000|139.5000000|2 行目\n"},
         {"rows of separators and blanks are passed over", "csv", "lat;lon\n" + cells + "\n \t;\"\";\r\n1;2\n",
          "地点 1|||1.0000000|2.0000000|4 行目\n"},
+        // Without a header: the columns are told from the cells that are not blank.
+        {"a headerless point and a million separators", "csv", "35,5;139,5;駅" + cells + "\n34;135;;x\n",
+         "駅|||35.5000000|139.5000000|1 行目\n地点 2|||34.0000000|135.0000000|2 行目\n"},
+        {"a headerless point and more numbers than a spreadsheet has columns", "csv", "35,5;139,5;駅" + Repeat(";1", 20000) + "\n34;135\n",
+         "駅|||35.5000000|139.5000000|1 行目\n地点 2|||34.0000000|135.0000000|2 行目\n"},
+        {"a headerless table whose later rows are wider", "csv", "名;35.5\n名;35.5;139.5\n名;36;140\n",
+         "名|||35.5000000|139.5000000|2 行目\n名|||36.0000000|140.0000000|3 行目\n"},
     };
     for (const Case& c : cases) Check(c);
 }

@@ -8,6 +8,7 @@
 #include "maps/KmzArchive.h"
 #include "maps/MapError.h"
 #include "maps/MapText.h"
+#include "maps/ZipImage.h"
 
 namespace {
 std::string Utf16(const std::string& utf8, bool bigEndian) {
@@ -63,6 +64,10 @@ std::string DeclaringSize(std::string archive, std::uint32_t size) {
     put(22);                               // local header
     put(archive.find("PK\x01\x02") + 24);  // central directory
     return archive;
+}
+
+std::string Changed(std::string bytes, const std::string& from, const std::string& to) {
+    return bytes.replace(bytes.find(from), from.size(), to);
 }
 
 const std::string kKml =
@@ -172,6 +177,11 @@ TEST(RealFiles, WhatCannotBeReadIsRefusedWithTheFileAndTheLine) {
         {"kmz", bomb, "f: KMZ の中の doc.kml は大きすぎます。読み込めるのは 32 MB までです"},
         // minizip inflates no further than the size declared, and the rest fails its check.
         {"kmz", DeclaringSize(bomb, 1000), "f: KMZ の中の doc.kml が壊れています"},
+        // Declaring more than it holds, minizip stops at the data's end without its check: the
+        // size and the CRC are checked here, a byte changed in a stored entry caught.
+        {"kmz", DeclaringSize(KmzOfKml(kKml), static_cast<std::uint32_t>(kKml.size() + 1)), "f: KMZ の中の doc.kml が壊れています"},
+        {"kmz", DeclaringSize(Changed(ZipImage({{"doc.kml", kKml}}), "135.5", "136.5"), static_cast<std::uint32_t>(kKml.size() + 1)),
+         "f: KMZ の中の doc.kml が壊れています"},
         {"geojson", "{\"type\":\"FeatureCollection\",\n\"features\":[1e400,\n{]}", "f: 3 行目: JSON として読めません"},
     };
     for (const auto& c : cases) {

@@ -2,6 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "maps/MapError.h"
 #include "platform/Cp932Text.h"
 #include "support/TempDir.h"
@@ -37,6 +47,10 @@ TEST(UserReadings, TheLongestNameTheNameStartsWithGivesItsReading) {
             EXPECT_EQ(reading, c.reading) << file.encoding << " " << c.name;
         }
     }
+    // Of two lines for one name, the later.
+    std::string reading;
+    EXPECT_EQ(UserReadings::Parse("首里,しゅり\n首里城,しゅりじょう\n首里,すり\n", "my.csv").Match("首里", reading), 6u);
+    EXPECT_EQ(reading, "ｽﾘ");
 }
 
 TEST(UserReadings, ALineItCannotTakeIsNamedAndNothingIsTaken) {
@@ -67,6 +81,62 @@ TEST(UserReadings, AFileThatCannotBeReadIsNamed) {
         ADD_FAILURE();
     } catch (const MapError& error) {
         EXPECT_EQ(std::string(error.what()), dir.File("none.csv") + " が見つかりませんでした。");
+    }
+}
+
+// A list given as a pipe is read to its end, however slowly it comes; one past the input limit, a
+// pipe or a file, is refused by name rather than read.
+TEST(UserReadings, APipeIsReadWholeAndALargeListRefused) {
+    TempDir dir;
+    const std::string large = dir.File("large.csv");
+    WriteFileBytes(large, "");
+    std::filesystem::resize_file(large, (32u << 20) + 1);
+    const struct {
+        bool fifo;
+        std::string bytes;  // through the FIFO
+        const char* file;
+        std::string message;  // empty: read
+    } cases[] = {
+        {true, kList, "fifo", ""},
+        {true, std::string((32u << 20) + 1, '\n'), "fifo", "読みの辞書 " + dir.File("fifo") + " は大きすぎます。読み込めるのは 32 MB までです"},
+        {false, "", "large.csv", "読みの辞書 " + large + " は大きすぎます (32 MB)。読み込めるのは 32 MB までです"},
+    };
+#ifndef _WIN32
+    signal(SIGPIPE, SIG_IGN);  // the writer of a list refused writes on into a closed pipe
+#endif
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        const std::string path = dir.File(c.file);
+        std::thread writer;
+#ifndef _WIN32
+        if (c.fifo) {
+            std::filesystem::remove(path);
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+            // The writer waits for the reader, then writes in two parts with a pause between.
+            writer = std::thread([&path, &c] {
+                const int fd = open(path.c_str(), O_WRONLY);
+                const std::size_t half = c.bytes.size() / 2;
+                bool ok = write(fd, c.bytes.data(), half) == static_cast<ssize_t>(half);
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                for (std::size_t at = half; ok && at < c.bytes.size();) {
+                    const ssize_t wrote = write(fd, c.bytes.data() + at, c.bytes.size() - at);
+                    ok = wrote > 0;
+                    at += ok ? static_cast<std::size_t>(wrote) : 0;
+                }
+                close(fd);
+            });
+        }
+#else
+        if (c.fifo) continue;
+#endif
+        try {
+            const UserReadings readings = UserReadings::Load(CString(path));
+            EXPECT_EQ(c.message, "");
+            EXPECT_EQ(readings.Size(), 4u);
+        } catch (const MapError& error) {
+            EXPECT_EQ(error.what(), c.message);
+        }
+        if (writer.joinable()) writer.join();
     }
 }
 }  // namespace
