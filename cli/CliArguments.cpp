@@ -12,7 +12,7 @@ CliArguments Refuse(std::string reason) {
 }
 
 // Options that take a value: the value, or the reason the line is refused.
-const char* const kValueOptions[] = {"-o", "-d", "--to", "--datum", "--reading", "--readings", "--from"};
+const char* const kValueOptions[] = {"-o", "-d", "--to", "--datum", "--reading", "--readings", "--from", "--epoch"};
 const char* const kFlags[] = {"--list", "--bom", "--merge", "--strict", "--all-points", "--help", "--version"};
 
 // Edits (insert, delete, replace, swap two neighbours) between a and b.
@@ -111,6 +111,9 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
         } else if (arg == "--datum") {
             if (value != "tokyo" && value != "wgs84") return Refuse("--datum は tokyo か wgs84 です: " + value);
             parsed.datum = value == "tokyo" ? Datum::tokyo : Datum::wgs84;
+        } else if (arg == "--epoch") {
+            if (value != "today" && value != "jgd2000") return Refuse("--epoch は today か jgd2000 です: " + value);
+            parsed.epoch = value == "today" ? DatumEpoch::today : DatumEpoch::jgd2000;
         } else if (arg == "--readings") {
             if (value.empty()) return Refuse("--readings のファイル名が空です");
             parsed.readings = CString(value);

@@ -22,6 +22,7 @@ ConversionOptions OptionsOf(const CliArguments& args, std::shared_ptr<const User
     options.datum = args.datum == CliArguments::Datum::tokyo   ? ConversionOptions::Datum::tokyo
                     : args.datum == CliArguments::Datum::wgs84 ? ConversionOptions::Datum::wgs84
                                                                : ConversionOptions::Datum::native;
+    options.epoch = args.epoch;
     options.strict = args.strict;
     options.guessReadings = args.guessReadings;
     options.userReadings = userReadings;
@@ -95,6 +96,7 @@ void CliConverter::WriteHelp() {
           << "-d があればそのフォルダの中の同じ名前のものです。" << splits << "までで、それを超えると 名前-1、名前-2 … (10 個以上なら 名前-01 …) に分けて書きます。\n"
           << "\n"
           << "  --datum tokyo|wgs84   入力の測地系 (既定: ナビのファイルは日本測地系、地図のファイルは WGS 84)\n"
+          << "  --epoch today|jgd2000 地図の位置: 今日の地面 (既定: 地震後の国土地理院の補正を加えます) か JGD2000\n"
           << "  --reading auto|none   読みのない地点の読みを推定するか (既定: auto)\n"
           << "  --readings ファイル   名称と読みの CSV (UTF-8 か CP932)。名称が一致するか、その先頭に一致する\n"
           << "                        最も長い名称の読みを推定より先に使います\n"
@@ -109,7 +111,8 @@ void CliConverter::WriteHelp() {
           << "テキストファイルも読めます。\n"
           << "\n"
           << "日本測地系と WGS 84 の換算には国土地理院の地域パラメータ (TKY2JGD) を使い、その範囲外では\n"
-          << "Helmert 変換 (EPSG:15484) を使います。\n"
+          << "Helmert 変換 (EPSG:15484) を使います。地図の位置は、その後の地震による地殻変動を国土地理院の\n"
+          << "座標補正パラメータ (PatchJGD) で補正した今日のもの (JGD2011) です。\n"
           << "一覧には番号、名称、読み、緯度、経度 (日本測地系)、数字、WGS 84 の緯度と経度、換算の方法、\n"
           << "元の名称と、読みが推定したものなら「推測」の列に ○ を表示します。\n"
           << "\n"

@@ -16,6 +16,7 @@
 #include "glorie/FileErrorText.h"
 #include "platform/Cp932Text.h"
 #include "maps/DatumShift.h"
+#include "maps/GroundCorrections.h"
 #include "maps/DecimalChars.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
@@ -209,6 +210,7 @@ struct Conversion::Input {
     Fates refused;              // null, or why the point is left out
     int refusedCount = 0;       // by the reader and here
     std::vector<bool> guessed;  // the reading is the guesser's (for the listing)
+    std::vector<std::uint32_t> corrections;  // the events whose corrections moved each place (for the listing), when shifted
 
     // A coordinate as the input has it: the unit's degree text for its own files.
     std::string OriginalText(double value) const {
@@ -561,7 +563,8 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
         }
         return;
     }
-    if (!m_shift) m_shift = std::make_unique<DatumShift>();
+    if (!m_shift) m_shift = std::make_unique<DatumShift>(DatumShift::DefaultGridPath(), m_options.epoch);
+    input.corrections.assign(input.places.size(), 0);
     // A block at a time: two arrays beside every place of a large input would cost 32 bytes a
     // point; a block still gathers the points of each area of the grid.
     constexpr std::size_t kBlock = 65536;
@@ -591,6 +594,7 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
             place.latitude = shifted.latitude;
             place.longitude = bToTokyo ? SameSide(shifted.longitude, place.longitude) : mapLongitude(shifted.longitude);
             place.SetMethod(shifted.method);
+            input.corrections[at[k]] = shifted.corrections;
             if (shifted.outsideArea)
                 Say(messages, {Kind::warning, Label(input.name, place,
                                                     ": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)")});
@@ -965,6 +969,8 @@ ListResult Conversion::List(const CString& strInput) {
         point.latitude = map.latitude;
         point.longitude = map.longitude;
         point.method = point.shifted ? DatumMethodName((bInputTokyo ? map : unit).Method()) : why;
+        const std::vector<std::uint32_t>& corrections = (bInputTokyo ? wgs84 : tokyo).corrections;
+        if (point.shifted && i < corrections.size() && corrections[i]) point.method += "+" + GroundCorrections::Names(corrections[i]);
         point.name = unit.Name();
         listed.points.push_back(std::move(point));
     }
