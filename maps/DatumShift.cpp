@@ -134,6 +134,7 @@ void DatumShift::Wgs84ToTokyo(std::vector<ShiftedPoint>& points) {
 
 ShiftedPoint DatumShift::Shift(double latitude, double longitude, bool forward) {
     if (!IsPlace(latitude, longitude)) return ShiftedPoint{latitude, longitude};
+    Grid();  // its errors before the corrections'
     const GroundCorrections* corrections = Corrections();
     if (forward) {
         ShiftedPoint shifted = ToJgd2000(latitude, longitude);
@@ -159,7 +160,6 @@ ShiftedPoint DatumShift::ToJgd2000(double latitude, double longitude) {
 }
 
 ShiftedPoint DatumShift::FromJgd2000(double latitude, double longitude) {
-    Grid();
     double toLat = latitude, toLon = longitude;
     // The grid's inverse started at the point itself, else where Helmert puts it: on a coast the
     // point's own cell may have no data where its origin's has.
