@@ -207,9 +207,9 @@ struct Conversion::Input {
     std::vector<std::pair<std::size_t, std::pair<double, double>>> original;
     bool keepOriginal = false;  // for the unit's checks
     bool shifted = false;
-    Fates refused;              // null, or why the point is left out
-    int refusedCount = 0;       // by the reader and here
-    std::vector<bool> guessed;  // the reading is the guesser's (for the listing)
+    Fates refused;                           // null, or why the point is left out
+    int refusedCount = 0;                    // by the reader and here
+    std::vector<bool> guessed;               // the reading is the guesser's (for the listing)
     std::vector<std::uint32_t> corrections;  // the events whose corrections moved each place (for the listing), when shifted
 
     // A coordinate as the input has it: the unit's degree text for its own files.

@@ -33,7 +33,7 @@ struct ConversionOptions {
 
     const Format* target = nullptr;  // null: a glorie document
     Datum datum = Datum::native;
-    DatumEpoch epoch = DatumEpoch::today;  // the positions today's maps get
+    DatumEpoch epoch = DatumEpoch::today;              // the positions today's maps get
     bool strict = false;                               // a character the unit cannot show fails the conversion
     bool guessReadings = true;                         // a point without a reading gets one from the guesser
     std::shared_ptr<const UserReadings> userReadings;  // taken before the guesser, when given

@@ -259,7 +259,8 @@ int ProjCorrections::CellData(Grid& grid, double latitude, double longitude) {
     const int column = std::min(static_cast<int>(x), grid.columns - 2), row = std::min(static_cast<int>(y), grid.rows - 2);
     int found = 0;
     for (int corner = 0; corner < 4; ++corner) found += grid.NodeHasData(column + corner % 2, row + corner / 2);
-    return found == 4 ? 1 : found > 0 ? 0 : -1;
+    return found == 4 ? 1 : found > 0 ? 0
+                                      : -1;
 }
 
 ProjCorrections::Grid* ProjCorrections::Chosen(std::size_t event, double latitude, double longitude) {
