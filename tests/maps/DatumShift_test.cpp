@@ -420,3 +420,41 @@ TEST(GroundCorrections, AUnitsFileGoesToTodaysMapAndBack) {
         EXPECT_NE(convert("meisho.mem", format, (std::string("today.") + format).c_str(), DatumEpoch::today), ReadFileBytes(GoldenPath(name)));
     }
 }
+
+// A bundle of corrections that cannot be used is named with what is wrong; without it today's
+// positions cannot be had (JGD2000's still can).
+TEST(GroundCorrections, ABundleThatCannotBeUsedIsNamed) {
+    const std::string folder = DatumShift::DefaultGridPath().substr(0, DatumShift::DefaultGridPath().rfind('/') + 1);
+    const std::string good = ReadFileBytes(folder + GroundCorrections::kFileName);
+    std::string noTohoku = good;
+    const std::size_t stem = noTohoku.find("touhokutaiheiyouoki2011");
+    ASSERT_NE(stem, std::string::npos);
+    noTohoku[stem] = 'x';
+    const struct {
+        std::string bytes, why;
+    } cases[] = {
+        {good.substr(0, 10), "補正パラメータの形式ではありません"},
+        {ReadFileBytes(DatumShift::DefaultGridPath()).substr(0, 100), "補正パラメータの形式ではありません"},
+        {noTohoku, "touhokutaiheiyouoki2011 がありません"},
+        {good.substr(0, good.size() - 8), "touhokutaiheiyouoki2011 が途中で切れています"},  // the last in the bundle
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        try {
+            GroundCorrections(std::vector<unsigned char>(c.bytes.begin(), c.bytes.end()), "patch.bin");
+            ADD_FAILURE() << "no error";
+        } catch (const MapError& error) {
+            EXPECT_EQ(error.what(), "地殻変動の補正パラメータのファイル patch.bin は使えません: " + c.why);
+        }
+    }
+    TempDir dir;
+    const std::string grid = dir.File("TKY2JGD.grid");
+    WriteFileBytes(grid, ReadFileBytes(DatumShift::DefaultGridPath()));
+    try {
+        DatumShift(grid).TokyoToWgs84(35, 139);
+        ADD_FAILURE() << "no error";
+    } catch (const MapError& error) {
+        EXPECT_EQ(error.what(), "地殻変動の補正パラメータのファイル " + dir.File("PatchJGD.grid") + " が見つかりません");
+    }
+    EXPECT_EQ(DatumShift(grid, DatumEpoch::jgd2000).TokyoToWgs84(35, 139).method, DatumMethod::grid);
+}
