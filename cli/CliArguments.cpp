@@ -13,7 +13,7 @@ CliArguments Refuse(std::string reason) {
 }
 
 // Options that take a value: the value, or the reason the line is refused.
-const char* const kValueOptions[] = {"-o", "-d", "--to", "--datum", "--reading", "--readings", "--from"};
+const char* const kValueOptions[] = {"-o", "-d", "--to", "--datum", "--reading", "--readings", "--from", "--epoch"};
 const char* const kFlags[] = {"--list", "--bom", "--merge", "--strict", "--all-points", "--verbose", "--help", "--version"};
 
 // Edits (insert, delete, replace, swap two neighbours) between a and b.
@@ -128,6 +128,9 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
         } else if (arg == "--datum") {
             if (!DatumWord(value, parsed.datum))
                 return Refuse("--datum は tokyo (日本測地系) か wgs84 (世界測地系、JGD2000、JGD2011) です: " + value);
+        } else if (arg == "--epoch") {
+            if (value != "today" && value != "jgd2000") return Refuse("--epoch は today か jgd2000 です: " + value);
+            parsed.epoch = value == "today" ? DatumEpoch::today : DatumEpoch::jgd2000;
         } else if (arg == "--readings") {
             if (value.empty()) return Refuse("--readings のファイル名が空です");
             parsed.readings = CString(value);

@@ -5,6 +5,7 @@
 
 #include "maps/BatchPlan.h"
 #include "maps/Format.h"
+#include "maps/Place.h"
 #include "platform/CString.h"
 
 struct CliArguments {
@@ -30,6 +31,8 @@ struct CliArguments {
 
     const Format* target = nullptr;  // what is written: --to, else the -o extension, else glorie
     Datum datum = Datum::native;
+    // --epoch: today's positions, or JGD2000's as surveyed.
+    DatumEpoch epoch = DatumEpoch::today;
     bool bom = false;           // --bom: CSV with a byte-order mark
     bool merge = false;         // --merge: every input into the one -o output, in order
     bool strict = false;        // --strict: a character the unit cannot show fails its input

@@ -25,6 +25,7 @@ ConversionOptions OptionsOf(const CliArguments& args, std::shared_ptr<const User
     options.datum = args.datum == CliArguments::Datum::tokyo   ? ConversionOptions::Datum::tokyo
                     : args.datum == CliArguments::Datum::wgs84 ? ConversionOptions::Datum::wgs84
                                                                : ConversionOptions::Datum::native;
+    options.epoch = args.epoch;
     options.strict = args.strict;
     options.guessReadings = args.guessReadings;
     options.userReadings = userReadings;
@@ -153,6 +154,9 @@ void CliConverter::WriteHelp() {
                     "入力の測地系: tokyo (日本測地系) か wgs84 (世界測地系)。既定はナビのファイルが日本測地系、"
                     "地図のファイルが WGS 84 です。JGD2000 と JGD2011 は wgs84 として読みます (二つが違うのは "
                     "2011 年の東北地方太平洋沖地震で地面が動いた東日本だけです)")
+          << option("--epoch today|jgd2000",
+                    "地図の位置: today は今日の地面 (既定: その後の地震による地殻変動を国土地理院の補正で加えます)、"
+                    "jgd2000 は JGD2000 のまま")
           << option("--reading auto|none", "読みのない地点の読みを推定するか (既定: auto)")
           << option("--readings ファイル",
                     "名称と読みの CSV (UTF-8 か CP932)。名称が一致するか、その先頭に一致する最も長い名称の読みを"
@@ -174,7 +178,8 @@ void CliConverter::WriteHelp() {
           << "\n\n"
           << Wrapped(
                  "日本測地系と WGS 84 の換算には国土地理院の地域パラメータ (TKY2JGD) を使い、その範囲外では Helmert 変換 "
-                 "(EPSG:15484) を使います。一覧には番号、名称、読み、緯度、経度 (日本測地系)、数字、WGS 84 の緯度と経度、換算の"
+                 "(EPSG:15484) を使います。地図の位置は、その後の地震による地殻変動を国土地理院の座標補正パラメータ (PatchJGD) で"
+                 "補正した今日のもの (JGD2011) です。一覧には番号、名称、読み、緯度、経度 (日本測地系)、数字、WGS 84 の緯度と経度、換算の"
                  "方法、元の名称と、読みが推定したものなら「推測」の列に ○ を表示します。",
                  0, 0)
           << "\n\n"

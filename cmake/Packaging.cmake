@@ -1,6 +1,6 @@
 # Install rules of the release packages and their CPack settings:
 #   Windows (windows preset): quorvel-VERSION-win32.zip, one folder holding quorvel.exe,
-#     quorvel-cli.exe, quorvel.html (the web page), data\ (the datum grid and its attribution),
+#     quorvel-cli.exe, quorvel.html (the web page), data\ (the datum grid, the corrections' bundle and their attribution),
 #     the Japanese readme and LICENSE.txt.
 #   Linux (deb preset): quorvel_VERSION_ARCH.deb, the Qt dialog and the CLI under /usr, the web
 #     page in /usr/share/quorvel with its desktop entry.
@@ -106,7 +106,8 @@ else()
 and writes glorie POI documents (.xml, Shift_JIS) that the unit imports,
 and converts both to and from GPX, KML, KMZ, GeoJSON and CSV in WGS 84,
 shifting between the Tokyo datum and WGS 84 with the national parameter
-grid of the Geospatial Information Authority of Japan.
+grid of the Geospatial Information Authority of Japan, and to where the
+ground is today by its corrections for the earthquakes since (PatchJGD).
 
 This package holds the desktop dialog (quorvel, Qt 6), the command-line
 converter (quorvel-cli) with the datum grid, and the offline web page that

@@ -16,6 +16,7 @@
 #include "glorie/FileErrorText.h"
 #include "platform/Cp932Text.h"
 #include "maps/DatumShift.h"
+#include "maps/GroundCorrections.h"
 #include "maps/DecimalChars.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
@@ -232,9 +233,10 @@ struct Conversion::Input {
     std::vector<std::pair<std::size_t, std::pair<double, double>>> original;
     bool keepOriginal = false;  // for the unit's checks
     bool shifted = false;
-    Fates refused;              // null, or why the point is left out
-    int refusedCount = 0;       // by the reader and here
-    std::vector<bool> guessed;  // the reading is the guesser's (for the listing)
+    Fates refused;                           // null, or why the point is left out
+    int refusedCount = 0;                    // by the reader and here
+    std::vector<bool> guessed;               // the reading is the guesser's (for the listing)
+    std::vector<std::uint32_t> corrections;  // the events whose corrections moved each place (for the listing), when shifted
 
     // A coordinate as the input has it: the unit's degree text for its own files.
     std::string OriginalText(double value) const {
@@ -611,7 +613,8 @@ void Conversion::Shift(Input& input, bool bToTokyo, UnitTally& tally, std::vecto
         }
         return;
     }
-    if (!m_shift) m_shift = std::make_unique<DatumShift>();
+    if (!m_shift) m_shift = std::make_unique<DatumShift>(DatumShift::DefaultGridPath(), m_options.epoch);
+    input.corrections.assign(input.places.size(), 0);
     // A block at a time: two arrays beside every place of a large input would cost 32 bytes a
     // point; a block still gathers the points of each area of the grid.
     constexpr std::size_t kBlock = 65536;
@@ -641,6 +644,7 @@ void Conversion::Shift(Input& input, bool bToTokyo, UnitTally& tally, std::vecto
             place.latitude = shifted.latitude;
             place.longitude = bToTokyo ? SameSide(shifted.longitude, place.longitude) : mapLongitude(shifted.longitude);
             place.SetMethod(shifted.method);
+            input.corrections[at[k]] = shifted.corrections;
             if (shifted.outsideArea || shifted.method == DatumMethod::helmert) {
                 const PointCause& cause = shifted.outsideArea ? kOutsideJapan : kNoGridData;
                 if (m_options.eachPoint)
@@ -1036,6 +1040,8 @@ ListResult Conversion::List(const CString& strInput) {
         point.latitude = map.latitude;
         point.longitude = map.longitude;
         point.method = point.shifted ? DatumMethodName((bInputTokyo ? map : unit).Method()) : why;
+        const std::vector<std::uint32_t>& corrections = (bInputTokyo ? wgs84 : tokyo).corrections;
+        if (point.shifted && i < corrections.size() && corrections[i]) point.method += "+" + GroundCorrections::Names(corrections[i]);
         point.name = unit.Name();
         listed.points.push_back(std::move(point));
     }

@@ -33,6 +33,7 @@ struct ConversionOptions {
 
     const Format* target = nullptr;  // null: a glorie document
     Datum datum = Datum::native;
+    DatumEpoch epoch = DatumEpoch::today;              // the positions today's maps get
     bool strict = false;                               // a character the unit cannot show fails the conversion
     bool guessReadings = true;                         // a point without a reading gets one from the guesser
     std::shared_ptr<const UserReadings> userReadings;  // taken before the guesser, when given
@@ -78,7 +79,7 @@ struct ListedPoint {
     std::string digits;
     bool shifted = false;                // false: the WGS 84 columns are empty
     double latitude = 0, longitude = 0;  // WGS 84
-    std::string method;                  // grid, helmert, none, or why the point cannot be shifted
+    std::string method;                  // grid, helmert (+ the corrections that moved it), none, or why the point cannot be shifted
     std::string name;                    // UTF-8, as read
 };
 

@@ -14,7 +14,7 @@ namespace {
 constexpr std::uint64_t kMaxFileBytes = 64u << 20;
 // The blend of a cell's nodes, zeros included, that counts as no shift at all (in arc-seconds,
 // a tenth of a millimetre): no node with data carries weight at the point. A real shift is
-// seconds of arc.
+// seconds of arc, a correction's thousandths and more.
 constexpr double kNoShift = 3.6e-6;
 
 std::uint32_t U16(const unsigned char* p) { return p[0] | p[1] << 8; }
@@ -54,6 +54,12 @@ DatumGrid::DatumGrid(std::vector<unsigned char> bytes, std::string name)
     : m_strName(std::move(name)), m_bytes(std::move(bytes)) {
     m_data = m_bytes.data();
     m_size = m_bytes.size();
+    Parse();
+}
+
+DatumGrid::DatumGrid(const unsigned char* data, std::size_t size, std::string name) : m_strName(std::move(name)) {
+    m_data = data;
+    m_size = size;
     Parse();
 }
 
@@ -160,15 +166,15 @@ void DatumGrid::Nodes(int column, int row, bool has[2], float shiftLat[2], float
     }
 }
 
-bool DatumGrid::Shift(double latitude, double longitude, double& shiftLat, double& shiftLon) const {
+bool DatumGrid::Blend(double latitude, double longitude, double& lat, double& lon, double& weight, int& found) const {
     const double x = (longitude - m_west) * m_perCellLon, y = (latitude - m_south) * m_perCellLat;
     if (!(x >= 0 && x <= m_columns - 1 && y >= 0 && y <= m_rows - 1)) return false;
     // The last column and row of nodes close the cells before them.
     const int column = std::min(static_cast<int>(x), m_columns - 2), row = std::min(static_cast<int>(y), m_rows - 2);
     const double fx = x - column, fy = y - row;
     const double weights[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy};
-    double weight = 0, lat = 0, lon = 0;
-    int found = 0;
+    weight = lat = lon = 0;
+    found = 0;
     // A row's two nodes at once: one search of its runs, not two.
     for (int side = 0; side < 2; ++side) {
         bool has[2];
@@ -183,12 +189,30 @@ bool DatumGrid::Shift(double latitude, double longitude, double& shiftLat, doubl
             lon += w * nodeLon[k];
         }
     }
-    if (found == 0) return false;
+    return true;
+}
+
+bool DatumGrid::Shift(double latitude, double longitude, double& shiftLat, double& shiftLon) const {
+    double weight = 0, lat = 0, lon = 0;
+    int found = 0;
+    if (!Blend(latitude, longitude, lat, lon, weight, found) || found == 0) return false;
     if (found < 4) {
         if (std::fabs(lat) <= kNoShift && std::fabs(lon) <= kNoShift) return false;
         lat /= weight;
         lon /= weight;
     }
+    shiftLat = lat * (1.0 / 3600);
+    shiftLon = lon * (1.0 / 3600);
+    return true;
+}
+
+bool DatumGrid::Correction(double latitude, double longitude, double& shiftLat, double& shiftLon, bool& full) const {
+    double weight = 0, lat = 0, lon = 0;
+    int found = 0;
+    // Less than kNoShift is no move (a node's weight near nothing at the area's edge).
+    if (!Blend(latitude, longitude, lat, lon, weight, found) || (std::fabs(lat) <= kNoShift && std::fabs(lon) <= kNoShift))
+        return false;
+    full = found == 4;
     shiftLat = lat * (1.0 / 3600);
     shiftLon = lon * (1.0 / 3600);
     return true;

@@ -36,12 +36,19 @@ public:
     // number or a row whose runs are broken).
     explicit DatumGrid(const std::string& path);
     DatumGrid(std::vector<unsigned char> bytes, std::string name);
+    // A grid inside memory that outlives it (one of a bundle's, maps/GroundCorrections.h).
+    DatumGrid(const unsigned char* data, std::size_t size, std::string name);
 
     // The grid's shift at a Tokyo-datum point, in degrees: bilinear from its cell's four nodes;
     // in a cell where some nodes have no data, from the nodes that have data alone (blending in
     // a zero would move a coastal point only part of the way). False where the grid gives no
     // shift: outside it, or no node with data carries weight at the point.
     bool Shift(double latitude, double longitude, double& shiftLat, double& shiftLon) const;
+
+    // A correction grid's shift, as PROJ's hgridshift reads it: a node without data shifts by
+    // zero, so the shift fades to nothing at the area's edge. full: all four nodes of the point's
+    // cell have data. False outside the grid or where no node with data carries weight.
+    bool Correction(double latitude, double longitude, double& shiftLat, double& shiftLon, bool& full) const;
 
     int Columns() const { return m_columns; }
 
@@ -52,6 +59,8 @@ private:
     // The shifts of the nodes at column and column + 1 of row in arc-seconds; has[k] false for a
     // node without data.
     void Nodes(int column, int row, bool has[2], float shiftLat[2], float shiftLon[2]) const;
+    // The point's cell blended (arc-seconds): weight and found of its nodes with data; false outside.
+    bool Blend(double latitude, double longitude, double& lat, double& lon, double& weight, int& found) const;
 
     std::string m_strName;
     MappedFile m_file;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "maps/DatumGrid.h"
+#include "maps/GroundCorrections.h"
 #include "platform/HostSystem.h"
 
 namespace {
@@ -73,9 +74,10 @@ ShiftedPoint ByHelmert(double toLat, double toLon, double latitude, double longi
 bool Exists(const std::string& path) { return IsRegularFile(CString(path)); }
 }  // namespace
 
-DatumShift::DatumShift(std::string gridPath) : m_strGridPath(std::move(gridPath)) {}
+DatumShift::DatumShift(std::string gridPath, DatumEpoch epoch) : m_strGridPath(std::move(gridPath)), m_epoch(epoch) {}
 
-DatumShift::DatumShift(std::shared_ptr<const DatumGrid> grid) : m_grid(std::move(grid)) {}
+DatumShift::DatumShift(std::shared_ptr<const DatumGrid> grid, std::shared_ptr<const GroundCorrections> corrections)
+    : m_grid(std::move(grid)), m_epoch(corrections ? DatumEpoch::today : DatumEpoch::jgd2000), m_corrections(std::move(corrections)) {}
 
 DatumShift::~DatumShift() = default;
 
@@ -108,6 +110,16 @@ const DatumGrid& DatumShift::Grid() {
     return *m_grid;
 }
 
+const GroundCorrections* DatumShift::Corrections() {
+    if (m_epoch != DatumEpoch::today) return nullptr;
+    if (!m_corrections) {
+        const std::size_t slash = m_strGridPath.find_last_of("/\\");
+        const std::string folder = slash == std::string::npos ? std::string() : m_strGridPath.substr(0, slash + 1);
+        m_corrections = std::make_shared<const GroundCorrections>(folder + GroundCorrections::kFileName);
+    }
+    return m_corrections.get();
+}
+
 ShiftedPoint DatumShift::TokyoToWgs84(double latitude, double longitude) { return Shift(latitude, longitude, true); }
 
 ShiftedPoint DatumShift::Wgs84ToTokyo(double latitude, double longitude) { return Shift(latitude, longitude, false); }
@@ -122,15 +134,33 @@ void DatumShift::Wgs84ToTokyo(std::vector<ShiftedPoint>& points) {
 
 ShiftedPoint DatumShift::Shift(double latitude, double longitude, bool forward) {
     if (!IsPlace(latitude, longitude)) return ShiftedPoint{latitude, longitude};
-    const DatumGrid& grid = Grid();
-    double toLat = latitude, toLon = longitude;
+    Grid();  // its errors before the corrections'
+    const GroundCorrections* corrections = Corrections();
     if (forward) {
-        double shiftLat = 0, shiftLon = 0;
-        if (grid.Shift(latitude, longitude, shiftLat, shiftLon))
-            return ShiftedPoint{latitude + shiftLat, longitude + shiftLon, DatumMethod::grid, false, true};
-        Helmert(true, toLat, toLon);
-        return ByHelmert(toLat, toLon, latitude, longitude);
+        ShiftedPoint shifted = ToJgd2000(latitude, longitude);
+        if (corrections) shifted.corrections = corrections->Forward(shifted.latitude, shifted.longitude);
+        return shifted;
     }
+    // Today's position back to where JGD2000 had the ground, then to the Tokyo datum.
+    std::uint32_t moved = 0;
+    if (corrections) moved = corrections->Inverse(latitude, longitude);
+    ShiftedPoint shifted = FromJgd2000(latitude, longitude);
+    shifted.corrections = moved;
+    return shifted;
+}
+
+ShiftedPoint DatumShift::ToJgd2000(double latitude, double longitude) {
+    const DatumGrid& grid = Grid();
+    double shiftLat = 0, shiftLon = 0;
+    if (grid.Shift(latitude, longitude, shiftLat, shiftLon))
+        return ShiftedPoint{latitude + shiftLat, longitude + shiftLon, DatumMethod::grid, false, true};
+    double toLat = latitude, toLon = longitude;
+    Helmert(true, toLat, toLon);
+    return ByHelmert(toLat, toLon, latitude, longitude);
+}
+
+ShiftedPoint DatumShift::FromJgd2000(double latitude, double longitude) {
+    double toLat = latitude, toLon = longitude;
     // The grid's inverse started at the point itself, else where Helmert puts it: on a coast the
     // point's own cell may have no data where its origin's has.
     if (GridInverse(latitude, longitude, toLat, toLon)) return ShiftedPoint{toLat, toLon, DatumMethod::grid, false, true};

@@ -20,6 +20,13 @@ enum class DatumMethod : std::uint8_t {
     helmert
 };
 
+// Which positions today's maps get: where the ground is today (JGD2000 moved by the national
+// corrections for the earthquakes since, maps/GroundCorrections.h), or JGD2000 as surveyed.
+enum class DatumEpoch : std::uint8_t {
+    today,
+    jgd2000
+};
+
 // The word the outputs and the listing use for it.
 inline const char* DatumMethodName(DatumMethod method) {
     switch (method) {

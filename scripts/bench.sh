@@ -269,6 +269,7 @@ runs=("floor=$floor $work/points.mem $work/floor.xml"
       "glorie=$cli $work/points.mem -o $work/i.xml"
       "region-glorie=$cli $work/region.mem -o $work/ir.xml"
       "region-gpx=$cli $work/region.mem -o $work/ir.gpx"
+      "region-gpx-jgd2000=$cli $work/region.mem -o $work/ij.gpx --epoch jgd2000"
       "spread-gpx=$cli $work/points.mem -o $work/i.gpx")
 if [ -n "${QUORVEL_BENCH_BASE:-}" ]; then
     cp "$QUORVEL_BENCH_BASE/cli/quorvel-cli" "$work/base-cli"

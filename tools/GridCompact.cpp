@@ -1,12 +1,14 @@
 // quorvel-grid-compact IN.tif OUT
+// quorvel-grid-compact --bundle OUT IN.tif...   (the correction grids in one file, maps/GroundCorrections.h)
 // The national grid's GeoTIFF in the compact form the programs read (layout in maps/DatumGrid.h):
 // only the nodes with data (a node without holds a zero shift in both bands), their float32
 // values as the GeoTIFF holds them (a longitude band positive west negated, which is exact), and
 // a row and run index. Runs on the build host. Only what the grid uses is understood: one
-// little-endian image of two float32 bands in tiles, deflated with or without the floating-point
+// little-endian image of two float32 bands in tiles or strips, deflated with or without the floating-point
 // predictor or stored plain, georeferenced by a tie point and a pixel scale in degrees.
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +22,7 @@
 #include <vector>
 
 #include "maps/DatumGrid.h"
+#include "maps/GroundCorrections.h"
 
 namespace {
 class Tiff {
@@ -138,7 +141,7 @@ std::vector<unsigned char> Compact(const Tiff& tiff) {
     if (bands != 2 || tiff.Number(258) != 32 || tiff.Number(258, 1) != 32 || !tiff.Has(339) || tiff.Number(339) != 3)
         throw std::runtime_error("not two float32 bands");
     if ((compression != 1 && compression != 8 && compression != 32946) || (predictor != 1 && predictor != 3) ||
-        (predictor == 3 && planar != 2) || !tiff.Has(322) || tiff.Has(42113))
+        (predictor == 3 && planar != 2) || tiff.Has(42113))
         throw std::runtime_error("a layout this tool does not know");
     if (columns < 2 || rows < 2 || columns > 65535 || rows > 65535) throw std::runtime_error("an unusable size");
 
@@ -172,19 +175,29 @@ std::vector<unsigned char> Compact(const Tiff& tiff) {
         throw std::runtime_error("bands this tool does not know");
     const float lonSign = sense == "west" ? -1.0f : 1.0f;
 
-    // Both bands in full, row 0 the northern one.
-    const std::size_t tileWidth = static_cast<std::size_t>(tiff.Number(322)), tileHeight = static_cast<std::size_t>(tiff.Number(323));
+    // Both bands in full, row 0 the northern one. Strips are tiles as wide as the image; the last
+    // strip holds only the rows left.
+    const bool tiled = tiff.Has(322);
+    const std::uint16_t offsetsTag = tiled ? 324 : 273, countsTag = tiled ? 325 : 279;
+    const std::size_t tileWidth = tiled ? static_cast<std::size_t>(tiff.Number(322)) : columns;
+    const std::size_t tileHeight = tiled ? static_cast<std::size_t>(tiff.Number(323))
+                                         : std::min(rows, tiff.Has(278) ? static_cast<std::size_t>(tiff.Number(278)) : rows);
+    if (tileWidth == 0 || tileHeight == 0) throw std::runtime_error("an unusable tile size");
     const std::size_t across = (columns + tileWidth - 1) / tileWidth, down = (rows + tileHeight - 1) / tileHeight;
-    const std::size_t perPixel = planar == 2 ? 1 : 2, tileSize = tileWidth * tileHeight * perPixel * 4;
-    if (tiff.Count(324) != across * down * (planar == 2 ? 2 : 1) || tiff.Count(325) != tiff.Count(324))
+    const std::size_t perPixel = planar == 2 ? 1 : 2;
+    if (tiff.Count(offsetsTag) != across * down * (planar == 2 ? 2 : 1) || tiff.Count(countsTag) != tiff.Count(offsetsTag))
         throw std::runtime_error("a tile count that does not fit the size");
     std::vector<float> values[2];
     values[0].resize(columns * rows);
     values[1].resize(columns * rows);
-    std::vector<unsigned char> tile(tileSize);
-    for (std::uint32_t t = 0; t < tiff.Count(324); ++t) {
-        const std::size_t offset = static_cast<std::size_t>(tiff.Number(324, t)), length = static_cast<std::size_t>(tiff.Number(325, t));
+    std::vector<unsigned char> tile(tileWidth * tileHeight * perPixel * 4);
+    for (std::uint32_t t = 0; t < tiff.Count(offsetsTag); ++t) {
+        const std::size_t offset = static_cast<std::size_t>(tiff.Number(offsetsTag, t)), length = static_cast<std::size_t>(tiff.Number(countsTag, t));
         const unsigned char* stored = tiff.Bytes(offset, length);
+        const std::size_t plane = t / (across * down), first = t % (across * down);
+        const std::size_t x0 = first % across * tileWidth, y0 = first / across * tileHeight;
+        const std::size_t height = tiled ? tileHeight : std::min(tileHeight, rows - y0);
+        const std::size_t tileSize = tileWidth * height * perPixel * 4;
         if (compression == 1) {
             if (length != tileSize) throw std::runtime_error("an uncompressed tile of the wrong size");
             std::memcpy(tile.data(), stored, tileSize);
@@ -193,11 +206,9 @@ std::vector<unsigned char> Compact(const Tiff& tiff) {
             if (uncompress(tile.data(), &size, stored, static_cast<uLong>(length)) != Z_OK || size != tileSize)
                 throw std::runtime_error("tile " + std::to_string(t) + " does not inflate");
             if (predictor == 3)
-                for (std::size_t y = 0; y < tileHeight; ++y) UndoFloatPredictor(&tile[y * tileWidth * 4], tileWidth);
+                for (std::size_t y = 0; y < height; ++y) UndoFloatPredictor(&tile[y * tileWidth * 4], tileWidth);
         }
-        const std::size_t plane = t / (across * down), first = t % (across * down);
-        const std::size_t x0 = first % across * tileWidth, y0 = first / across * tileHeight;
-        for (std::size_t y = 0; y < tileHeight && y0 + y < rows; ++y)
+        for (std::size_t y = 0; y < height && y0 + y < rows; ++y)
             for (std::size_t x = 0; x < tileWidth && x0 + x < columns; ++x)
                 for (std::size_t s = 0; s < perPixel; ++s) {
                     float value;
@@ -255,26 +266,61 @@ std::vector<unsigned char> Compact(const Tiff& tiff) {
     out.insert(out.end(), nodes.begin(), nodes.end());
     return out;
 }
+
+std::vector<unsigned char> Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot be read");
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The grids after a directory of their file stems (without .tif), in the order given.
+std::vector<unsigned char> Bundle(const std::vector<std::string>& paths, std::string& current) {
+    std::vector<std::vector<unsigned char>> grids;
+    for (const std::string& path : paths) {
+        current = path;
+        grids.push_back(Compact(Tiff(Read(path))));
+    }
+    std::vector<unsigned char> out(GroundCorrections::kMagic, GroundCorrections::kMagic + sizeof GroundCorrections::kMagic);
+    Put(out, GroundCorrections::kVersion, 4);
+    Put(out, paths.size(), 4);
+    std::size_t offset = out.size() + GroundCorrections::kEntrySize * paths.size();
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        current = paths[i];
+        std::string stem = paths[i].substr(paths[i].find_last_of('/') + 1);
+        if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".tif") == 0) stem.resize(stem.size() - 4);
+        if (stem.empty() || stem.size() >= GroundCorrections::kStemSize) throw std::runtime_error("a name too long for the bundle");
+        stem.resize(GroundCorrections::kStemSize, '\0');
+        out.insert(out.end(), stem.begin(), stem.end());
+        Put(out, offset, 4);
+        Put(out, grids[i].size(), 4);
+        offset += grids[i].size();
+    }
+    for (const std::vector<unsigned char>& grid : grids) out.insert(out.end(), grid.begin(), grid.end());
+    return out;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: quorvel-grid-compact IN.tif OUT\n");
+    const bool bundle = argc >= 4 && std::string(argv[1]) == "--bundle";
+    if (argc != 3 && !bundle) {
+        std::fprintf(stderr, "usage: quorvel-grid-compact IN.tif OUT\n       quorvel-grid-compact --bundle OUT IN.tif...\n");
         return 2;
     }
+    const std::string target = argv[2];
+    std::string current = bundle ? target : argv[1];
     // Written beside the target and renamed: a failed run leaves no half file for the build to take.
-    const std::string temporary = std::string(argv[2]) + ".part";
+    const std::string temporary = target + ".part";
     try {
-        std::ifstream in(argv[1], std::ios::binary);
-        if (!in) throw std::runtime_error("cannot be read");
-        const std::vector<unsigned char> grid = Compact(Tiff(std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {})));
+        const std::vector<unsigned char> grid =
+            bundle ? Bundle(std::vector<std::string>(argv + 3, argv + argc), current) : Compact(Tiff(Read(argv[1])));
+        current = target;
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(grid.data()), static_cast<std::streamsize>(grid.size()));
         if (!out.flush()) throw std::runtime_error(temporary + " cannot be written");
         out.close();
-        if (std::rename(temporary.c_str(), argv[2]) != 0) throw std::runtime_error(std::string(argv[2]) + " cannot be written");
+        if (std::rename(temporary.c_str(), target.c_str()) != 0) throw std::runtime_error(target + " cannot be written");
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "quorvel-grid-compact: %s: %s\n", argv[1], error.what());
+        std::fprintf(stderr, "quorvel-grid-compact: %s: %s\n", current.c_str(), error.what());
         std::remove(temporary.c_str());
         return 1;
     }

@@ -1,5 +1,5 @@
 // The datum shift against PROJ over the whole grid, against the national reference point, and
-// the grid file it reads.
+// the grid file it reads; the corrections for the ground's movement since against PROJ's chain.
 #include "maps/DatumShift.h"
 
 #include <gtest/gtest.h>
@@ -13,12 +13,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "ProjReference.h"
 #include "bench/GroundDistance.h"
+#include "maps/Conversion.h"
 #include "maps/DatumGrid.h"
+#include "maps/FormatRegistry.h"
+#include "maps/GroundCorrections.h"
 #include "maps/MapError.h"
+#include "platform/Cp932Text.h"
+#include "support/GoldenFile.h"
+#include "support/MemImage.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -113,7 +120,7 @@ TEST(DatumShift, LatticesOverTheGridShiftAsProjDoes) {
 // The published value of the reference point, to the millimetre, both ways; Helmert is a metre off there.
 TEST(DatumShift, TheReferencePointGetsItsPublishedValue) {
     const double tokyo[2] = {38.546789, 140.026224}, published[2] = {38.549703478, 140.022853531};
-    DatumShift shift;
+    DatumShift shift(DatumShift::DefaultGridPath(), DatumEpoch::jgd2000);
     const ShiftedPoint there = shift.TokyoToWgs84(tokyo[0], tokyo[1]), back = shift.Wgs84ToTokyo(published[0], published[1]);
     EXPECT_EQ(there.method, DatumMethod::grid);
     EXPECT_LT(GroundDistance(there.latitude, there.longitude, published[0], published[1]), 0.001);
@@ -234,7 +241,7 @@ TEST(DatumShift, AGridInUseIsReadAtOnce) {
     WriteFileBytes(path, ReadFileBytes(DatumShift::DefaultGridPath()));
     const int fd = open(path.c_str(), O_RDONLY);
     ASSERT_EQ(flock(fd, LOCK_EX), 0);
-    EXPECT_EQ(DatumShift(path).TokyoToWgs84(35.68, 139.76).method, DatumMethod::grid);
+    EXPECT_EQ(DatumShift(path, DatumEpoch::jgd2000).TokyoToWgs84(35.68, 139.76).method, DatumMethod::grid);
     close(fd);
 }
 
@@ -245,4 +252,209 @@ TEST(DatumShift, TheGridIsLookedForInTheDataFolderFirst) {
     const std::string built = DatumShift::DefaultGridPath();
     EXPECT_EQ(built.substr(built.size() - 18), "/data/TKY2JGD.grid");
     EXPECT_TRUE(FileExists(built));
+}
+
+namespace {
+const std::string kPatch = std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/data/patchjgd/";
+
+// Each event's grids, in GSI's order, as the oracle is given them.
+ProjCorrections& ProjChain() {
+    static ProjCorrections chain({{kPatch + "tokachi2003.tif", kPatch + "tokachi2003b.tif"},
+                                  {kPatch + "fukuoka2005.tif"},
+                                  {kPatch + "noto2007_BL.tif"},
+                                  {kPatch + "chuetsuoki2007.tif"},
+                                  {kPatch + "iwatemiyagi2008.tif"},
+                                  {kPatch + "miyakojima2008.tif"},
+                                  {kPatch + "touhokutaiheiyouoki2011.tif"},
+                                  {kPatch + "kumamoto2016_BL.tif"},
+                                  {kPatch + "noto2024_02BL.tif", kPatch + "noto2024_BL.tif"}});
+    return chain;
+}
+
+// Tokyo datum to today's map by PROJ: hgridshift over TKY2JGD (Helmert beyond it), then the corrections.
+ShiftedPoint ProjToday(ProjReference& proj, double lat, double lon) {
+    ShiftedPoint p = proj.TokyoToWgs84(lat, lon);
+    p.corrections = ProjChain().Forward(p.latitude, p.longitude);
+    return p;
+}
+
+// The same seven decimals a document writes (a tie at the eighth aside: within 0.1 mm).
+bool SameDecimals(double a, double b) {
+    char x[32], y[32];
+    std::snprintf(x, sizeof x, "%.7f", a);
+    std::snprintf(y, sizeof y, "%.7f", b);
+    return std::string(x) == y || std::fabs(a - b) < 1e-9;
+}
+}  // namespace
+
+// Random points over every correction's grid, points on its node lines and at its corners: the
+// chain to today's map is PROJ's, by the same events; back again it is PROJ's inverse chain and
+// returns to the Tokyo-datum point wherever PROJ's does (the national grid's coasts aside).
+TEST(GroundCorrections, EveryCorrectionsAreaShiftsAsProjsChain) {
+    const struct {
+        const char* grid;
+        std::size_t event;                // as GroundCorrections::Events lists them
+        double west, south, east, north;  // the grid's nodes
+    } grids[] = {
+        {"tokachi2003", 0, 141.7375, 41.9, 145.825, 43.95},
+        {"tokachi2003b", 0, 143.55, 43.366666667, 145.3875, 44.366666667},
+        {"fukuoka2005", 1, 130.0625, 33.408333333, 130.575, 33.775},
+        {"noto2007_BL", 2, 136.6625, 37.083333333, 137.0, 37.308333333},
+        {"chuetsuoki2007", 3, 138.35, 37.158333333, 138.775, 37.583333333},
+        {"iwatemiyagi2008", 4, 140.0375, 38.525, 141.5, 39.416666667},
+        {"miyakojima2008", 5, 125.125, 24.708333333, 125.475, 24.941666667},
+        {"touhokutaiheiyouoki2011", 6, 135.4375, 34.883333333, 142.075, 41.575},
+        {"kumamoto2016_BL", 7, 130.125, 32.091666667, 131.6875, 33.458333333},
+        {"noto2024_BL", 8, 136.775, 36.208333333, 139.1375, 38.008333333},
+        {"noto2024_02BL", 8, 136.6125, 36.625, 137.275, 37.433333333},
+    };
+    ProjReference proj(kTiff);
+    DatumShift shift;
+    std::mt19937 random(20240101);
+    int wrong = 0;
+    for (const auto& g : grids) {
+        SCOPED_TRACE(g.grid);
+        std::uniform_real_distribution<double> lat(g.south, g.north), lon(g.west, g.east);
+        std::vector<std::pair<double, double>> points;
+        for (int i = 0; i < 40; ++i) points.emplace_back(lat(random), lon(random));
+        // On node lines (of the grid the point reaches: the Tokyo datum is some 12" off) and at the corners.
+        for (int i = 0; i < 8; ++i) {
+            const double row = g.south + std::floor((lat(random) - g.south) * 120) / 120, column = g.west + std::floor((lon(random) - g.west) * 80) / 80;
+            points.emplace_back(row - 0.003234, lon(random));
+            points.emplace_back(lat(random), column + 0.003232);
+        }
+        for (const double la : {g.south, g.north})
+            for (const double lo : {g.west, g.east}) points.emplace_back(la, lo);
+        int moved = 0;
+        for (const auto& [la, lo] : points) {
+            const ShiftedPoint got = shift.TokyoToWgs84(la, lo), want = ProjToday(proj, la, lo);
+            moved += got.corrections >> g.event & 1;
+            double backLat = got.latitude, backLon = got.longitude;
+            const std::uint32_t undone = ProjChain().Inverse(backLat, backLon);
+            const ShiftedPoint back = shift.Wgs84ToTokyo(got.latitude, got.longitude), projBack = proj.Wgs84ToTokyo(backLat, backLon);
+            if (got.corrections != want.corrections || !SameDecimals(got.latitude, want.latitude) ||
+                !SameDecimals(got.longitude, want.longitude) || back.corrections != undone ||
+                GroundDistance(back.latitude, back.longitude, projBack.latitude, projBack.longitude) > 1e-3 ||
+                (!RoundTrips(got, back, la, lo) && RoundTrips(want, projBack, la, lo))) {
+                if (++wrong <= 10)
+                    ADD_FAILURE() << Where(la, lo) << ": " << GroundCorrections::Names(got.corrections) << " " << Where(got.latitude, got.longitude)
+                                  << " back " << Where(back.latitude, back.longitude) << "; PROJ " << GroundCorrections::Names(want.corrections)
+                                  << " " << Where(want.latitude, want.longitude) << " back " << Where(projBack.latitude, projBack.longitude);
+            }
+        }
+        EXPECT_GE(moved, 8);  // the area is met, not only its margin
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+// Outside every area (and with --epoch jgd2000 everywhere) a point gets JGD2000's position and no correction.
+TEST(GroundCorrections, OutsideEveryAreaAndForJgd2000NothingMoves) {
+    const double places[][2] = {{34.684056, 135.529013}, {34.385, 132.455}, {26.21, 127.68}, {43.06, 141.35}, {35.1709, 136.8815}, {13.44, 144.79}};
+    DatumShift today, jgd2000(DatumShift::DefaultGridPath(), DatumEpoch::jgd2000);
+    for (const auto& p : places) {
+        SCOPED_TRACE(Where(p[0], p[1]));
+        const ShiftedPoint a = today.TokyoToWgs84(p[0], p[1]), b = jgd2000.TokyoToWgs84(p[0], p[1]);
+        EXPECT_EQ(a.corrections, 0u);
+        EXPECT_EQ(std::memcmp(&a.latitude, &b.latitude, 2 * sizeof(double)), 0);
+    }
+    const ShiftedPoint sendai = jgd2000.TokyoToWgs84(38.26, 140.88);
+    EXPECT_EQ(sendai.corrections, 0u);
+    EXPECT_EQ(sendai.method, DatumMethod::grid);
+}
+
+// Ishinomaki, Wajima, Kumamoto, Tokyo and Osaka from a unit's file to GPX: the first four moved by
+// their events' corrections as PROJ's chain moves them, Osaka by none; the listing names them; the
+// GPX read back into the unit gives the file's coordinates; JGD2000's documents stay as before.
+TEST(GroundCorrections, AUnitsFileGoesToTodaysMapAndBack) {
+    const struct {
+        const char* name;
+        int lat[3], lon[3];  // degrees, minutes, seconds (Tokyo datum)
+        const char* method;
+    } places[] = {
+        {"石巻", {38, 25, 53}, {141, 18, 22}, "grid+東北地方太平洋沖地震"},
+        {"輪島", {37, 17, 14}, {136, 46, 23}, "grid+平成19年能登半島地震+東北地方太平洋沖地震"},
+        {"熊本", {32, 47, 59}, {130, 42, 37}, "grid+熊本地震"},
+        {"東京", {35, 40, 41}, {139, 46, 13}, "grid+東北地方太平洋沖地震"},
+        {"大阪", {34, 41, 3}, {135, 31, 44}, "grid"},
+    };
+    TempDir dir;
+    MemImage image;
+    for (int i = 0; i < 5; ++i) {
+        const auto& p = places[i];
+        image.Use(i).Name(i, Utf8ToCp932(p.name));
+        image.Latitude(i, MemImage::Seconds(p.lat[0], p.lat[1], p.lat[2]), 0).Longitude(i, MemImage::Seconds(p.lon[0], p.lon[1], p.lon[2]), 0);
+    }
+    WriteFileBytes(dir.File("unit.mem"), image.Bytes());
+    auto convert = [&](const char* input, const char* format, const char* output, DatumEpoch epoch) {
+        ConversionOptions options;
+        options.target = FormatRegistry::Find(format);
+        options.guessReadings = false;
+        options.epoch = epoch;
+        Conversion conversion(options);
+        EXPECT_TRUE(conversion.Convert({CString(dir.File(input))}, CString(dir.File(output))).ok) << output;
+        return ReadFileBytes(dir.File(output));
+    };
+    const std::string gpx = convert("unit.mem", "gpx", "today.gpx", DatumEpoch::today);
+    ProjReference proj(kTiff);
+    ConversionOptions options;
+    const ListResult listed = Conversion(options).List(CString(dir.File("unit.mem")));
+    ASSERT_EQ(listed.points.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        const auto& p = places[i];
+        SCOPED_TRACE(p.name);
+        const ShiftedPoint want = ProjToday(proj, p.lat[0] + p.lat[1] / 60.0 + p.lat[2] / 3600.0, p.lon[0] + p.lon[1] / 60.0 + p.lon[2] / 3600.0);
+        char wpt[96];
+        std::snprintf(wpt, sizeof wpt, "<wpt lat=\"%.7f\" lon=\"%.7f\">", want.latitude, want.longitude);
+        EXPECT_NE(gpx.find(wpt), std::string::npos) << wpt;
+        EXPECT_EQ(listed.points[static_cast<std::size_t>(i)].method, p.method);
+    }
+    // Back into the unit: the same records, coordinates to the unit's 1/256".
+    convert("today.gpx", "mem", "back.mem", DatumEpoch::today);
+    EXPECT_EQ(ReadFileBytes(dir.File("back.mem")), image.Bytes());
+    // JGD2000's positions, as documents had them before the corrections.
+    const std::string sample = std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/samples/meisho.mem";
+    WriteFileBytes(dir.File("meisho.mem"), ReadFileBytes(sample));
+    for (const char* format : {"gpx", "kml", "geojson", "csv"}) {
+        const std::string name = std::string("meisho-jgd2000.") + format;
+        EXPECT_TRUE(MatchesGolden(convert("meisho.mem", format, name.c_str(), DatumEpoch::jgd2000), name));
+        EXPECT_NE(convert("meisho.mem", format, (std::string("today.") + format).c_str(), DatumEpoch::today), ReadFileBytes(GoldenPath(name)));
+    }
+}
+
+// A bundle of corrections that cannot be used is named with what is wrong; without it today's
+// positions cannot be had (JGD2000's still can).
+TEST(GroundCorrections, ABundleThatCannotBeUsedIsNamed) {
+    const std::string folder = DatumShift::DefaultGridPath().substr(0, DatumShift::DefaultGridPath().rfind('/') + 1);
+    const std::string good = ReadFileBytes(folder + GroundCorrections::kFileName);
+    std::string noTohoku = good;
+    const std::size_t stem = noTohoku.find("touhokutaiheiyouoki2011");
+    ASSERT_NE(stem, std::string::npos);
+    noTohoku[stem] = 'x';
+    const struct {
+        std::string bytes, why;
+    } cases[] = {
+        {good.substr(0, 10), "補正パラメータの形式ではありません"},
+        {ReadFileBytes(DatumShift::DefaultGridPath()).substr(0, 100), "補正パラメータの形式ではありません"},
+        {noTohoku, "touhokutaiheiyouoki2011 がありません"},
+        {good.substr(0, good.size() - 8), "touhokutaiheiyouoki2011 が途中で切れています"},  // the last in the bundle
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        try {
+            GroundCorrections(std::vector<unsigned char>(c.bytes.begin(), c.bytes.end()), "patch.bin");
+            ADD_FAILURE() << "no error";
+        } catch (const MapError& error) {
+            EXPECT_EQ(error.what(), "地殻変動の補正パラメータのファイル patch.bin は使えません: " + c.why);
+        }
+    }
+    TempDir dir;
+    const std::string grid = dir.File("TKY2JGD.grid");
+    WriteFileBytes(grid, ReadFileBytes(DatumShift::DefaultGridPath()));
+    try {
+        DatumShift(grid).TokyoToWgs84(35, 139);
+        ADD_FAILURE() << "no error";
+    } catch (const MapError& error) {
+        EXPECT_EQ(error.what(), "地殻変動の補正パラメータのファイル " + dir.File("PatchJGD.grid") + " が見つかりません");
+    }
+    EXPECT_EQ(DatumShift(grid, DatumEpoch::jgd2000).TokyoToWgs84(35, 139).method, DatumMethod::grid);
 }

@@ -17,6 +17,21 @@ constexpr double kNoShift = 1e-9;
 
 double Radians(double degrees) { return degrees * M_PI / 180.0; }
 double Degrees(double radians) { return radians * 180.0 / M_PI; }
+
+// False where PROJ gives no point (outside a grid).
+bool RunProj(PJ* operation, PJ_DIRECTION direction, double& latitude, double& longitude) {
+    PJ_COORD c{};
+    c.lp.lam = Radians(longitude);
+    c.lp.phi = Radians(latitude);
+    c = proj_trans(operation, direction, c);
+    if (!std::isfinite(c.lp.lam) || !std::isfinite(c.lp.phi) || c.lp.lam == HUGE_VAL) {
+        proj_errno_reset(operation);
+        return false;
+    }
+    longitude = Degrees(c.lp.lam);
+    latitude = Degrees(c.lp.phi);
+    return true;
+}
 }  // namespace
 
 struct ProjReference::Impl {
@@ -186,4 +201,102 @@ ShiftedPoint ProjReference::Wgs84ToTokyo(double latitude, double longitude) {
 
 bool ProjReference::Helmert(bool forward, double& latitude, double& longitude) {
     return Impl::Run(m_impl->helmert, forward ? PJ_FWD : PJ_INV, latitude, longitude);
+}
+
+struct ProjCorrections::Grid {
+    PJ* pj = nullptr;
+    double west = 0, south = 0, cellLon = 0, cellLat = 0;
+    int columns = 0, rows = 0;
+    ~Grid() {
+        if (pj) proj_destroy(pj);
+    }
+    // PROJ's shift, false outside the grid.
+    bool Run(PJ_DIRECTION direction, double& latitude, double& longitude) const {
+        return RunProj(pj, direction, latitude, longitude);
+    }
+    bool NodeHasData(int column, int row) const {
+        const double lat = south + row * cellLat, lon = west + column * cellLon;
+        double toLat = lat, toLon = lon;
+        return Run(PJ_FWD, toLat, toLon) && (std::fabs(toLat - lat) > kNoShift || std::fabs(toLon - lon) > kNoShift);
+    }
+};
+
+ProjCorrections::ProjCorrections(const std::vector<std::vector<std::string>>& events) {
+    m_context = proj_context_create();
+    proj_log_level(m_context, PJ_LOG_NONE);
+    proj_log_func(m_context, nullptr, [](void*, int, const char*) {});
+    proj_context_set_enable_network(m_context, 0);
+    for (const std::vector<std::string>& paths : events) {
+        m_events.emplace_back();
+        for (const std::string& path : paths) {
+            auto grid = std::make_unique<Grid>();
+            const std::size_t slash = path.rfind('/');
+            const std::string folder = path.substr(0, slash);
+            const char* search[] = {folder.c_str()};
+            proj_context_set_search_paths(m_context, 1, search);
+            grid->pj = proj_create(m_context, ("+proj=hgridshift +grids=" + path.substr(slash + 1)).c_str());
+            const PJ_GRID_INFO info = proj_grid_info(path.c_str());
+            if (!grid->pj || info.n_lon < 2) throw std::runtime_error("PROJ cannot use " + path);
+            grid->west = Degrees(info.lowerleft.lam);
+            grid->south = Degrees(info.lowerleft.phi);
+            grid->cellLon = Degrees(info.cs_lon);
+            grid->cellLat = Degrees(info.cs_lat);
+            grid->columns = info.n_lon;
+            grid->rows = info.n_lat;
+            m_events.back().push_back(std::move(grid));
+        }
+    }
+}
+
+ProjCorrections::~ProjCorrections() {
+    m_events.clear();
+    if (m_context) proj_context_destroy(m_context);
+}
+
+int ProjCorrections::CellData(Grid& grid, double latitude, double longitude) {
+    const double x = (longitude - grid.west) / grid.cellLon, y = (latitude - grid.south) / grid.cellLat;
+    if (!(x >= 0 && x <= grid.columns - 1 && y >= 0 && y <= grid.rows - 1)) return -1;
+    const int column = std::min(static_cast<int>(x), grid.columns - 2), row = std::min(static_cast<int>(y), grid.rows - 2);
+    int found = 0;
+    for (int corner = 0; corner < 4; ++corner) found += grid.NodeHasData(column + corner % 2, row + corner / 2);
+    return found == 4 ? 1 : found > 0 ? 0
+                                      : -1;
+}
+
+ProjCorrections::Grid* ProjCorrections::Chosen(std::size_t event, double latitude, double longitude) {
+    Grid* chosen = nullptr;
+    for (const auto& grid : m_events[event]) {
+        double lat = latitude, lon = longitude;
+        const int data = CellData(*grid, latitude, longitude);
+        if (data < 0 || !grid->Run(PJ_FWD, lat, lon) || (std::fabs(lat - latitude) <= kNoShift && std::fabs(lon - longitude) <= kNoShift))
+            continue;
+        if (!chosen || data == 1) chosen = grid.get();
+        if (data == 1) break;
+    }
+    return chosen;
+}
+
+std::uint32_t ProjCorrections::Forward(double& latitude, double& longitude) {
+    std::uint32_t moved = 0;
+    for (std::size_t e = 0; e < m_events.size(); ++e) {
+        Grid* chosen = Chosen(e, latitude, longitude);
+        if (chosen && chosen->Run(PJ_FWD, latitude, longitude)) moved |= 1u << e;
+    }
+    return moved;
+}
+
+std::uint32_t ProjCorrections::Inverse(double& latitude, double& longitude) {
+    std::uint32_t moved = 0;
+    for (std::size_t e = m_events.size(); e-- > 0;) {
+        // A grid's inverse, kept where the forward chooses that grid at the point found.
+        for (const auto& grid : m_events[e]) {
+            double lat = latitude, lon = longitude;
+            if (!grid->Run(PJ_INV, lat, lon) || Chosen(e, lat, lon) != grid.get()) continue;
+            latitude = lat;
+            longitude = lon;
+            moved |= 1u << e;
+            break;
+        }
+    }
+    return moved;
 }

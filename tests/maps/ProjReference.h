@@ -4,10 +4,15 @@
 // nodes without data interpolated from its nodes with data alone; a point where none of them
 // carries weight by Helmert). This is how the programs shifted before they read the grid
 // themselves.
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "maps/DatumShift.h"
+
+struct pj_ctx;
+typedef struct pj_ctx PJ_CONTEXT;
 
 class ProjReference {
 public:
@@ -31,4 +36,29 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
+};
+
+// The national corrections as PROJ's hgridshift applies them, one grid after another, each event's
+// grids as the program chooses between them (the one whose nodes all have data at the point's
+// cell, else the first that moves it). A point outside a grid is passed on as it is.
+class ProjCorrections {
+public:
+    // events: each event's grids (GeoTIFF paths), in the order they are applied.
+    explicit ProjCorrections(const std::vector<std::vector<std::string>>& events);
+    ~ProjCorrections();
+    ProjCorrections(const ProjCorrections&) = delete;
+    ProjCorrections& operator=(const ProjCorrections&) = delete;
+
+    // The bits of the events that moved the point, as GroundCorrections gives them.
+    std::uint32_t Forward(double& latitude, double& longitude);
+    std::uint32_t Inverse(double& latitude, double& longitude);
+
+private:
+    struct Grid;
+    // 1: all four nodes of the point's cell have data, 0: some, -1: none or outside.
+    int CellData(Grid& grid, double latitude, double longitude);
+    // The grid of the event that moves the point, null for none.
+    Grid* Chosen(std::size_t event, double latitude, double longitude);
+    PJ_CONTEXT* m_context = nullptr;
+    std::vector<std::vector<std::unique_ptr<Grid>>> m_events;
 };

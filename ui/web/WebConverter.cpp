@@ -86,6 +86,7 @@ Request Parse(const json& request) {
     parsed.options.target = batch.target;
     parsed.options.guessReadings = false;  // unused: each conversion has the page's own (ConversionFor)
     parsed.options.write.bom = request.value(protocol::kBom, false);
+    parsed.options.epoch = request.value(protocol::kEpoch, std::string()) == "jgd2000" ? DatumEpoch::jgd2000 : DatumEpoch::today;
     // {input: {point index: {name, reading}}}, the edited inputs written into the job's folder.
     if (request.contains(protocol::kEdits)) {
         for (const auto& [input, points] : request[protocol::kEdits].items())
@@ -161,16 +162,17 @@ double MercatorY(double latitude) {
 }
 }  // namespace
 
-Conversion& WebConverter::ConversionFor(const Format* target, bool bom) {
+Conversion& WebConverter::ConversionFor(const Format* target, bool bom, DatumEpoch epoch) {
     // A conversion that guesses holds MeCab's dictionary (53 MB): one is kept at a time.
-    if (m_guess && !m_conversions.count({target, bom})) m_conversions.clear();
-    std::unique_ptr<Conversion>& kept = m_conversions[{target, bom}];
+    if (m_guess && !m_conversions.count({target, bom, epoch})) m_conversions.clear();
+    std::unique_ptr<Conversion>& kept = m_conversions[{target, bom, epoch}];
     if (!kept) {
         ConversionOptions options;
         options.target = target;
         options.guessReadings = m_guess;
         options.userReadings = m_userReadings;
         options.write.bom = bom;
+        options.epoch = epoch;
         kept = std::make_unique<Conversion>(options);
     }
     return *kept;
@@ -184,7 +186,7 @@ std::string WebConverter::Convert(const std::string& requestText) {
     Lines lines(m_lineText);
     m_said.Clear();
     // The edits first, by the conversion this request's listing also reads them with.
-    Conversion& conversion = ConversionFor(parsed.options.target, parsed.options.write.bom);
+    Conversion& conversion = ConversionFor(parsed.options.target, parsed.options.write.bom, parsed.options.epoch);
     const SinkInto sink(conversion, [&](const ConversionMessage& message) { lines.Add(message, &m_said); });
     conversion.SetEdits(std::move(parsed.options.edits));
     std::vector<ConversionMessage> editMessages;  // none while the sink takes them
@@ -227,7 +229,7 @@ std::string WebConverter::List(const std::string& requestText) {
     m_markers.clear();
     bool unread = false;
     double south = 90, north = -90, west = 180, east = -180;
-    Conversion& listing = ConversionFor(parsed.options.target, parsed.options.write.bom);
+    Conversion& listing = ConversionFor(parsed.options.target, parsed.options.write.bom, parsed.options.epoch);
     const SinkInto sink(listing, [&](const ConversionMessage& message) { lines.Add(message, &m_said); });
     for (const CString& input : parsed.batch.inputs) {
         const ListResult listed = listing.List(input);

@@ -10,9 +10,12 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_set>
 #include <utility>
 #include <vector>
+
+#include "maps/Place.h"
 
 class Conversion;
 class UserReadings;
@@ -105,11 +108,11 @@ public:
     const std::vector<double>& Markers() const { return m_markers; }
 
 private:
-    Conversion& ConversionFor(const Format* target, bool bom);
+    Conversion& ConversionFor(const Format* target, bool bom, DatumEpoch epoch);
 
     // One conversion a choice of output, kept from run to run as the CLI keeps one for a whole
     // batch: its datum grid is read once (3 MB, a large part of converting 100 points).
-    std::map<std::pair<const Format*, bool>, std::unique_ptr<Conversion>> m_conversions;
+    std::map<std::tuple<const Format*, bool, DatumEpoch>, std::unique_ptr<Conversion>> m_conversions;
     std::shared_ptr<const UserReadings> m_userReadings;
     bool m_guess = false;
     SaidLines m_said;  // the last conversion's lines, not repeated by its listing

@@ -13,6 +13,7 @@ constexpr const char* kTo = "to";
 constexpr const char* kMerge = "merge";
 constexpr const char* kOutput = "output";
 constexpr const char* kBom = "bom";
+constexpr const char* kEpoch = "epoch";  // "jgd2000": JGD2000's positions, without the corrections
 constexpr const char* kEdits = "edits";
 constexpr const char* kEditName = "name";
 constexpr const char* kEditReading = "reading";

@@ -8,7 +8,7 @@
 // script, the only file a page opened from disk may load, setting quorvelReadings to its files
 // deflated in base64. The page guesses readings when it is there, and works without it. With
 // --places, the place names' readings (the build's place-readings.txt) go there beside them.
-// node build-page.mjs --core quorvel-web-core.js --wasm quorvel-web-core.wasm --grid TKY2JGD.grid
+// node build-page.mjs --core quorvel-web-core.js --wasm quorvel-web-core.wasm --grid TKY2JGD.grid --patch PatchJGD.grid
 //                     --attribution data/README.md --out quorvel.html [--site DIR --icons DIR]
 //                     [--ipadic DIR [--places FILE]]
 import { createHash } from 'node:crypto';
@@ -20,7 +20,7 @@ import { deflateSync } from 'fflate';
 const here = dirname(fileURLToPath(import.meta.url));
 const args = {};
 for (let i = 2; i < process.argv.length; i += 2) args[process.argv[i].replace(/^--/, '')] = process.argv[i + 1];
-for (const need of ['core', 'wasm', 'grid', 'out']) {
+for (const need of ['core', 'wasm', 'grid', 'patch', 'out']) {
     if (!args[need]) {
         console.error(`build-page.mjs: --${need} is missing`);
         process.exit(2);
@@ -84,6 +84,8 @@ const replacements = {
     CORE_WASM: packed(readFileSync(args.wasm), 1),
     GRID: packed(grid, 4),
     GRID_BYTES: String(grid.length),
+    PATCH: packed(readFileSync(args.patch), 4),
+    PATCH_BYTES: String(readFileSync(args.patch).length),
 };
 const fill = (template, values) => template.replace(/\{\{(\w+)\}\}/g, (whole, key) => {
     if (!(key in values)) throw new Error(`unknown placeholder ${whole}`);

@@ -13,6 +13,7 @@
         pasteHint: 'Map links, geo: URIs or coordinates, one place a line, may be pasted in the field below or on the page (Ctrl+V).', pasteLabel: 'Map links, geo: URIs, coordinates (one a line)', pasteAdd: 'Add as an input',
         options: 'Output', format: 'Output format', merge: 'Merge every input into one output',
         mergeName: 'Name of the merged output (without extension)', bom: 'Byte-order mark at the start of a CSV (for spreadsheets)',
+        epoch: 'Keep map positions in JGD2000 (without the corrections for earthquakes since)',
         readings: 'Your readings (a CSV of name and reading, UTF-8 or CP932)', colGuessed: 'Guessed',
         downloads: 'Downloads', noOutputs: 'Outputs appear here once files are chosen.', messages: 'Messages',
         map: 'Map', points: 'Points',
@@ -22,7 +23,7 @@
         colDigits: 'Digits', colWgsLat: 'Latitude (WGS84)', colWgsLon: 'Longitude (WGS84)', colMethod: 'Datum shift',
         colReason: 'Why not converted', colOriginal: 'Original name', prevPage: 'Previous 100 points', nextPage: 'Next 100 points', pageNumber: 'Page',
         readingsCredit: 'Guessed readings use the place and station names of ENAMDICT (Electronic Dictionary Research and Development Group), licensed under CC BY-SA 3.0:',
-        footer: 'Coordinates are shown in the Tokyo datum (the unit) and in WGS 84 (maps), shifted with the national grid (TKY2JGD).',
+        footer: 'Coordinates are shown in the Tokyo datum (the unit) and in WGS 84 (maps), shifted with the national grid (TKY2JGD); map positions are corrected for the ground\'s movement in earthquakes since by the national corrections (PatchJGD; source: GSI).',
     };
     const points = (n) => `${n.toLocaleString()} ${n === 1 ? 'point' : 'points'}`;
     const say = {
@@ -72,6 +73,7 @@
 
     const fileInput = $('files'), formatSelect = $('format'), mergeBox = $('merge'), mergeName = $('merge-name');
     const bomBox = $('bom');
+    const epochBox = $('epoch');
     const inputs = new Map(); // name -> Uint8Array, in the order chosen
     let edits = {}; // input name -> { point index -> { name, reading } }, in the protocol's names
     let formats = [];
@@ -101,6 +103,8 @@
         wasm: $('quorvel-wasm').textContent.trim(),
         grid: gridScript.textContent.trim(),
         gridBytes: Number(gridScript.dataset.bytes),
+        patch: $('quorvel-patch').textContent.trim(),
+        patchBytes: Number($('quorvel-patch').dataset.bytes),
     });
     worker.onmessage = (event) => {
         const message = event.data;
@@ -260,6 +264,7 @@
                 [O.merge]: mergeBox.checked,
                 [O.output]: merged,
                 [O.bom]: formats.find((f) => f.name === formatSelect.value).takesBom && bomBox.checked,
+                [O.epoch]: epochBox.checked ? 'jgd2000' : 'today',
                 [O.edits]: edits,
             },
         });
@@ -292,7 +297,7 @@
         addFiles([...fileInput.files]);
         fileInput.value = '';
     });
-    for (const control of [formatSelect, mergeBox, bomBox]) control.addEventListener('change', () => {
+    for (const control of [formatSelect, mergeBox, bomBox, epochBox]) control.addEventListener('change', () => {
         syncOptions();
         run();
     });

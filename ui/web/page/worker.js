@@ -41,6 +41,7 @@ async function init(message) {
     core = await QuorvelCore({ wasmBinary: wasm, print: () => {}, printErr: () => {} });
     core.FS.mkdir('/data');
     core.FS.writeFile('/data/TKY2JGD.grid', grid);
+    core.FS.writeFile('/data/PatchJGD.grid', unplane(fflate.inflateSync(bytesOf(message.patch)), 4, message.patchBytes));
     core.ccall('quorvel_init', null, ['string'], ['/data']);
     protocol = JSON.parse(core.UTF8ToString(core._quorvel_protocol()));
     return { type: 'ready', formats: JSON.parse(core.UTF8ToString(core._quorvel_formats())), protocol };

@@ -59,7 +59,7 @@ async function openPage(width = 1280, height = 900, dir = pageDir, language = 'j
 }
 
 // Sets the page's choices, then the files, and waits for the answer.
-async function convert(page, files, { to = 'glorie', merge = false, bom = false, mergeName = 'merged' } = {}) {
+async function convert(page, files, { to = 'glorie', merge = false, bom = false, mergeName = 'merged', epoch = 'today' } = {}) {
     await page.evaluate((choice) => {
         const set = (id, prop, value) => {
             const element = document.getElementById(id);
@@ -71,7 +71,8 @@ async function convert(page, files, { to = 'glorie', merge = false, bom = false,
         set('merge-name', 'value', choice.mergeName);
         set('merge', 'checked', choice.merge);
         set('bom', 'checked', choice.bom);
-    }, { to, merge, bom, mergeName });
+        set('epoch', 'checked', choice.epoch === 'jgd2000');
+    }, { to, merge, bom, mergeName, epoch });
     // A changed option converts the inputs already chosen again: that run ends before the files are
     // chosen, or its end would be taken for theirs (and its links replaced while being clicked).
     await page.waitForFunction(() => !['busy', 'converted'].includes(document.body.dataset.state), { timeout: 60000 });
@@ -159,6 +160,7 @@ const cases = [
     { files: ['meisho.mem'], to: 'geojson' },
     { files: ['meisho.mem'], to: 'csv' },
     { files: ['meisho.mem'], to: 'csv', bom: true },
+    { files: ['meisho.mem'], to: 'gpx', epoch: 'jgd2000' },  // JGD2000's positions, as --epoch jgd2000
     { files: ['meisho.mem'], to: 'mem' },  // the output would be its input: meisho.converted.mem, as the CLI names it
     { files: ['places.gpx'], to: 'gpx' },   // the same: places.converted.gpx
     { files: ['places.gpx'], to: 'glorie' },
@@ -200,12 +202,13 @@ const cases = [
 }
 
 for (const c of cases) {
-    const what = `${c.files.join('+')} to ${c.to}${c.bom ? ' with BOM' : ''}${c.merge ? ' merged' : ''}`;
+    const what = `${c.files.join('+')} to ${c.to}${c.bom ? ' with BOM' : ''}${c.merge ? ' merged' : ''}${c.epoch ? ` (${c.epoch})` : ''}`;
     const page = await openPage();
     await convert(page, c.files, c);
     const { links, files } = await download(page);
     const args = [...c.files, '--to', c.to];
     if (c.bom) args.push('--bom');
+    if (c.epoch) args.push('--epoch', c.epoch);
     if (c.merge) args.push('--merge', '-o', `${c.mergeName}${{ kml: '.kml' }[c.to]}`);
     const expected = runCli(args);
     const names = Object.keys(expected.out).sort();
