@@ -97,6 +97,9 @@ public:
     static std::string EncodeRecord(const std::vector<Recorded>& members);
     static bool DecodeRecord(const std::string& bytes, std::vector<Recorded>& members);
     static bool SameFile(const Recorded& a, const Recorded& b);
+    // The name of a set's files in the state folder (POSIX): its folder's device and inode, and a
+    // hash of the set's file name.
+    static std::string StateKey(unsigned long long device, unsigned long long inode, const std::string& setFileName);
     // One entry of the set's folder: no separator, not "." or "..".
     static bool IsBareName(const std::string& name);
     // NUL-ended fields after magic, complete only when the last is "E"; empty when not so.

@@ -273,7 +273,9 @@ int MakeStateFolder(const std::string& folder) {
     return st.st_uid == os.Geteuid() ? 0 : EACCES;
 }
 
-std::string KeyOf(unsigned long long device, unsigned long long inode, const std::string& base) {
+}  // namespace
+
+std::string OutputSet::StateKey(unsigned long long device, unsigned long long inode, const std::string& base) {
     std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
     for (const unsigned char c : base) hash = (hash ^ c) * 1099511628211ull;
     static const char kHex[] = "0123456789abcdef";
@@ -281,6 +283,8 @@ std::string KeyOf(unsigned long long device, unsigned long long inode, const std
     for (int i = 15; i >= 0; --i, hash >>= 4) tag[static_cast<std::size_t>(i)] = kHex[hash & 15];
     return "set-" + std::to_string(device) + "-" + std::to_string(inode) + "-" + tag;
 }
+
+namespace {
 
 // A temporary file in folder, created new, known to the signal handlers; -1 with errno.
 int CreateHidden(const std::string& folder, const std::string& stem, std::string& name, unsigned mode) {
@@ -557,7 +561,7 @@ void OutputSet::Lock() {
     const int stateError = state.empty() ? ENOENT : MakeStateFolder(state);
     if (stateError == 0) {
         m_strState = state + "/";
-        m_strKey = KeyOf(static_cast<unsigned long long>(id.st_dev), static_cast<unsigned long long>(id.st_ino), m_strBase);
+        m_strKey = StateKey(static_cast<unsigned long long>(id.st_dev), static_cast<unsigned long long>(id.st_ino), m_strBase);
         const std::string lockPath = m_strState + m_strKey + ".lock";
         const int fd = TakeLock(lockPath);
         if (fd == -1) busy(EWOULDBLOCK);
@@ -573,6 +577,11 @@ void OutputSet::Lock() {
             return;
         }
         const int err = errno;
+        // Only a state folder that takes no file is gone without; any other failure is the run's.
+        if (err != EACCES && err != EPERM && err != EROFS) {
+            Unlock();
+            Throw(err, m_strSetName);
+        }
         m_warnings.push_back("状態フォルダー " + state + " のロックを作れないため、前回の出力の不要なファイルは削除しません (" +
                              CFileException::OsErrorText(err) + ")");
     } else {
