@@ -585,6 +585,12 @@ void OutputSet::Lock() {
         m_warnings.push_back("状態フォルダー " + state + " のロックを作れないため、前回の出力の不要なファイルは削除しません (" +
                              CFileException::OsErrorText(err) + ")");
     } else {
+        // A state folder that cannot be had at all is gone without; a failure to look at it is the run's.
+        if (stateError != ENOENT && stateError != ENOTDIR && stateError != EACCES && stateError != EPERM && stateError != EROFS &&
+            stateError != ENOSPC && stateError != EDQUOT) {
+            Unlock();
+            Throw(stateError, CString(state));
+        }
         m_warnings.push_back("状態フォルダー " + (state.empty() ? std::string("(HOME 未設定)") : state) +
                              " に書き込めないため、前回の出力の不要なファイルは削除しません (" + CFileException::OsErrorText(stateError) +
                              ")");
