@@ -483,8 +483,13 @@ CSaveFile& OutputSet::Add(const CString& strFileName) {
     if (!m_bTaken) {
         // Written to a device or a FIFO (-o /dev/null), the output has no files beside it to lock,
         // journal or remove.
+        // Not one another user planted in a shared folder: a FIFO there is a member's name, refused below.
         struct stat st {};
-        m_bDevice = os.Stat((m_strFolder + m_strBase).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+        struct stat named {};
+        struct stat folder {};
+        m_bDevice = os.Stat((m_strFolder + m_strBase).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode) &&
+                    !(os.Lstat((m_strFolder + m_strBase).c_str(), &named) == 0 && named.st_uid != os.Geteuid() &&
+                      os.Stat(FolderToOpen(m_strFolder).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX));
         if (!m_bDevice) {
             CommitSignalsBlocked blocked;
             Lock();
