@@ -518,21 +518,46 @@ CSaveFile& OutputSet::Add(const CString& strFileName) {
     }
     CSaveFile& file = OpenMember(strFileName);
     // The temporary file is listed in the state folder, so that the next run may remove it
-    // should this one be killed; one that cannot be listed is removed at once.
-    if (m_hTemps != CFile::kInvalidHandle) {
+    // should this one be killed; one that cannot be listed is removed at once. The list is made
+    // with its first entry, after that member's file exists.
+    if (!m_strState.empty()) {
         struct stat st {};
         const std::string& staged = file.GetStagedPath();
+        const std::string list = m_strState + m_strKey + ".temps";
         int err = os.Lstat(staged.c_str(), &st) == 0 ? 0 : errno;
-        std::string entry;
+        std::string bytes;
+        if (m_hTemps == CFile::kInvalidHandle) {
+            struct stat id {};
+            if (err == 0 && os.Stat(FolderToOpen(m_strFolder).c_str(), &id) != 0) err = errno;
+            bytes = EncodePlace(kTempsMagic, {m_strFolder, static_cast<unsigned long long>(id.st_dev),
+                                              static_cast<unsigned long long>(id.st_ino), m_strBase});
+        }
         for (const std::string& field : {std::string("T"), staged.substr(FolderPrefix(staged).size()), std::to_string(st.st_dev),
                                          std::to_string(st.st_ino)})
-            entry += field + '\0';
-        if (err == 0) err = WriteSynced(static_cast<int>(m_hTemps), entry, false);
+            bytes += field + '\0';
+        if (err == 0 && m_hTemps == CFile::kInvalidHandle) {
+            std::string created;
+            const int fd = CreateHidden(m_strState, m_strKey + ".temps", created, 0600);
+            if (fd < 0) err = errno;
+            if (fd >= 0) {
+                err = WriteSynced(fd, bytes, false);
+                if (err == 0 && os.Rename(created.c_str(), list.c_str()) != 0) err = errno;
+                if (err != 0) {
+                    os.Close(fd);
+                    os.Unlink(created.c_str());
+                } else {
+                    m_hTemps = fd;
+                }
+                ForgetTempFile(created.c_str());
+            }
+        } else if (err == 0) {
+            err = WriteSynced(static_cast<int>(m_hTemps), bytes, false);
+        }
         if (err != 0) {
             file.Abort();
             m_files.pop_back();
             m_names.pop_back();
-            Throw(err, CString(m_strState + m_strKey + ".temps"));
+            Throw(err, CString(list));
         }
     }
     return file;
@@ -667,25 +692,6 @@ void OutputSet::Recover() {
                 DropLock(lockPath, fd);
             }
         }
-        const std::string list = m_strState + m_strKey + ".temps";
-        std::string created;
-        const int fd = CreateHidden(m_strState, m_strKey + ".temps", created, 0600);
-        if (fd < 0) Throw(errno, CString(list));
-        Place place{m_strFolder, 0, 0, m_strBase};
-        struct stat id {};
-        const int err = os.Stat(FolderToOpen(m_strFolder).c_str(), &id) != 0 ? errno : 0;
-        place.device = static_cast<unsigned long long>(id.st_dev);
-        place.inode = static_cast<unsigned long long>(id.st_ino);
-        const int failed = err ? err : WriteSynced(fd, EncodePlace(kTempsMagic, place), false);
-        if (failed || os.Rename(created.c_str(), list.c_str()) != 0) {
-            const int cause = failed ? failed : errno;
-            os.Close(fd);
-            os.Unlink(created.c_str());
-            ForgetTempFile(created.c_str());
-            Throw(cause, CString(list));
-        }
-        ForgetTempFile(created.c_str());
-        m_hTemps = fd;
     }
     // A folder that cannot be listed is reported, not taken for one without stale members. The
     // one listing serves the commit's search for them: under the lock no run of this user adds a

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -364,6 +365,15 @@ TEST(OutputSets, TwoUsersInASharedFolder) {
         all.insert(all.end(), args.begin(), args.end());
         return RunChild("/usr/bin/setpriv", all);
     };
+    // The folder's names, and the bytes of its regular files (a FIFO is not opened).
+    const auto snapshot = [](const TempDir& dir) {
+        Files files;
+        for (const std::string& name : dir.List()) {
+            struct stat st {};
+            files[name] = lstat(dir.File(name).c_str(), &st) == 0 && S_ISREG(st.st_mode) ? ReadFileBytes(dir.File(name)) : "<other>";
+        }
+        return files;
+    };
     enum Plant { none, rootSet, hardLink, worldWritable, fifo };
     struct Row {
         const char* what;
@@ -375,7 +385,7 @@ TEST(OutputSets, TwoUsersInASharedFolder) {
         {"the other user replaces root's set", rootSet, true, "out-1.xml"},
         {"root over the other user's hard link", hardLink, false, "out-1.xml"},
         {"root over the other user's 0666 file", worldWritable, false, "out-2.xml"},
-        {"root over the other user's FIFO", fifo, false, "out-3.xml"},
+        {"root over the other user's FIFO", fifo, false, "out-2.xml"},
         {"root alone", none, false, ""},
     };
     for (const Row& row : rows) {
@@ -403,15 +413,15 @@ TEST(OutputSets, TwoUsersInASharedFolder) {
             ASSERT_EQ(mkfifo(planted.c_str(), 0666), 0);
             ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
         }
-        const Files before = Contents(dir);
+        const Files before = snapshot(dir);
         const ChildResult run = as(row.bOther, Convert(dir, "in.gpx", "out.xml"));
         if (*row.refused) {
             EXPECT_EQ(run.status, 1);
             EXPECT_EQ(run.err, planted + " は共有フォルダーにある他のユーザーのファイルなので、置き換えません\n");
-            EXPECT_EQ(Contents(dir), before);
+            EXPECT_EQ(snapshot(dir), before);
         } else {
             EXPECT_EQ(run.status, 0) << run.err;
-            EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.gpx", "out-1.xml", "out-2.xml", "out-3.xml", "victim.txt"}));
+            EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.gpx", "out-1.xml", "out-2.xml", "victim.txt"}));
         }
         EXPECT_EQ(ReadFileBytes(victim), "the other user's");
     }
