@@ -134,11 +134,11 @@ private:
     std::intptr_t m_hFolder = CFile::kInvalidHandle;                             // the folder, held shared (or exclusive without a state folder)
     std::intptr_t m_hLock = CFile::kInvalidHandle;                               // the set's lock in the state folder
     std::intptr_t m_hTemps = CFile::kInvalidHandle;                              // the list of this run's temporary files
-    std::string m_strState;     // the state folder with its final separator; empty when it cannot be written
-    std::string m_strKey;       // the set's name in the state folder: folder identity and name
-    std::string m_strLockPath;  // the lock file in the state folder, while held
+    std::string m_strState;                                                      // the state folder with its final separator; empty when it cannot be written
+    std::string m_strKey;                                                        // the set's name in the state folder: folder identity and name
+    std::string m_strLockPath;                                                   // the lock file in the state folder, while held
     std::string m_failure;
-    Recorded m_legacy;          // an earlier release's record beside the set (name empty: none)
+    Recorded m_legacy;  // an earlier release's record beside the set (name empty: none)
     bool m_bBusy = false;
     bool m_bTaken = false;   // the first Add has taken the set (or found it needs no taking)
     bool m_bDevice = false;  // the output is a device or a FIFO: no set of files to keep whole

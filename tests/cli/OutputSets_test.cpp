@@ -374,11 +374,17 @@ TEST(OutputSets, TwoUsersInASharedFolder) {
         }
         return files;
     };
-    enum Plant { none, rootSet, hardLink, worldWritable, fifo };
+    enum Plant {
+        none,
+        rootSet,
+        hardLink,
+        worldWritable,
+        fifo
+    };
     struct Row {
         const char* what;
-        Plant plant;  // made before the run (by root, or by the other user)
-        bool bOther;  // the run is the other user's
+        Plant plant;          // made before the run (by root, or by the other user)
+        bool bOther;          // the run is the other user's
         const char* refused;  // the member named, "" when the run converts
     };
     const Row rows[] = {

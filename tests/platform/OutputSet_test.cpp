@@ -158,8 +158,7 @@ TEST(OutputSet, CommitReplacesMembersAndRemovesStaleOnesOnly) {
 TEST(OutputSet, ARunKilledInsideItsCommitIsCompletedByTheNextRun) {
     // The commit of kNewSet over kOldSet: renames 1 the list of temporary files, 2 the journal,
     // 3 and 4 the members, 5 the record; unlinks 1 the stale member, 2 the journal.
-    const std::pair<Call, int> deaths[] = {{Call::Rename, 1}, {Call::Rename, 2}, {Call::Rename, 3}, {Call::Rename, 4},
-                                           {Call::Rename, 5}, {Call::Unlink, 1}, {Call::Unlink, 2}};
+    const std::pair<Call, int> deaths[] = {{Call::Rename, 1}, {Call::Rename, 2}, {Call::Rename, 3}, {Call::Rename, 4}, {Call::Rename, 5}, {Call::Unlink, 1}, {Call::Unlink, 2}};
     for (const auto& death : deaths) {
         SCOPED_TRACE(FailingPosixCalls::Name(death.first) + std::to_string(death.second));
         TempDir dir;
@@ -575,7 +574,12 @@ TEST(OutputSet, AnOutputNameOfNameMaxLeavesOnlyItsMembers) {
 // anything changes, naming it; a link, a hard link or a FIFO is never written through.
 TEST(OutputSet, OtherUsersFilesAreNeverWrittenThrough) {
     if (geteuid() != 0) GTEST_SKIP() << "only root can plant another user's file";
-    enum Plant { hardLink, worldWritable, fifo, symbolicLink };
+    enum Plant {
+        hardLink,
+        worldWritable,
+        fifo,
+        symbolicLink
+    };
     struct Row {
         const char* what;
         Plant plant;
