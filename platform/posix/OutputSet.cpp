@@ -358,6 +358,31 @@ void SetAside(const std::string& path, const std::string& what, std::vector<std:
     warnings.push_back(what + " " + path + " は無効なので従わず、" + aside + " に移しました");
 }
 
+// Removes the temporary files a list of a killed run names, when each is still the file it
+// made (device and inode) in the folder the list names, found again by its identity; then the list.
+void RemoveListedTemps(const std::string& list, std::vector<std::string>& warnings, std::string& advice) {
+    PosixCalls& os = PosixCalls::Current();
+    std::string bytes;
+    int err = 0;
+    Place place;
+    std::vector<OutputSet::Recorded> temps;
+    const Book book = ReadBook(list, bytes, err);
+    if (book == Book::invalid || (book == Book::ok && !DecodeTemps(bytes, place, temps))) {
+        SetAside(list, "一時ファイルの一覧", warnings, advice);
+    } else if (book == Book::ok) {
+        if (SamePlace(place)) {
+            for (const OutputSet::Recorded& temp : temps) {
+                struct stat st {};
+                const std::string path = place.folder + temp.name;
+                if (os.Lstat(path.c_str(), &st) == 0 && IsStill(st, temp, false)) os.Unlink(path.c_str());
+            }
+        }
+        if (os.Unlink(list.c_str()) != 0) Throw(errno, CString(list));
+    } else if (err != ENOENT && err != 0) {
+        Throw(err, CString(list));
+    }
+}
+
 // Completes the journal a killed run left for one set, then removes the temporary files that
 // runs of that set left, when the state folder proves them theirs. The set's lock is held.
 void RecoverKey(const std::string& state, const std::string& key, std::vector<std::string>& warnings, std::string& advice) {
@@ -391,23 +416,7 @@ void RecoverKey(const std::string& state, const std::string& key, std::vector<st
     } else if (err != ENOENT && err != 0) {
         Throw(err, CString(journal));
     }
-    const std::string list = state + key + ".temps";
-    std::vector<OutputSet::Recorded> temps;
-    book = ReadBook(list, bytes, err);
-    if (book == Book::invalid || (book == Book::ok && !DecodeTemps(bytes, place, temps))) {
-        SetAside(list, "一時ファイルの一覧", warnings, advice);
-    } else if (book == Book::ok) {
-        if (SamePlace(place)) {
-            for (const OutputSet::Recorded& temp : temps) {
-                struct stat st {};
-                const std::string path = place.folder + temp.name;
-                if (os.Lstat(path.c_str(), &st) == 0 && IsStill(st, temp, false)) os.Unlink(path.c_str());
-            }
-        }
-        if (os.Unlink(list.c_str()) != 0) Throw(errno, CString(list));
-    } else if (err != ENOENT && err != 0) {
-        Throw(err, CString(list));
-    }
+    RemoveListedTemps(state + key + ".temps", warnings, advice);
 }
 
 // Takes the lock of one set in the state folder: the descriptor, -1 when another run holds it,
@@ -672,9 +681,13 @@ void OutputSet::Recover() {
                 if (dot == std::string::npos || name.compare(0, 4, "set-") != 0) continue;
                 const std::string key = name.substr(0, dot);
                 const std::string kind = name.substr(dot);
-                // What a killed run of this set left of its record or journal on their way.
+                // What a killed run of this set left of its record, journal or list on their way
+                // (a list not yet in place already names the run's first temporary file).
                 if (kind == ".tmp" && name.compare(0, m_strKey.size() + 1, m_strKey + ".") == 0) {
-                    os.Unlink((m_strState + name).c_str());
+                    if (name.compare(0, m_strKey.size() + 7, m_strKey + ".temps.") == 0)
+                        RemoveListedTemps(m_strState + name, m_warnings, m_advice);
+                    else
+                        os.Unlink((m_strState + name).c_str());
                     continue;
                 }
                 if (key == m_strKey || key == done || (kind != ".journal" && kind != ".temps")) continue;

@@ -194,10 +194,10 @@ TEST(OutputSet, FailuresBeforeTheCommitLeaveTheOldSetAndNoTemporaryFile) {
         int err;
         std::string failure;  // cause, errno, file
     };
-    // Opens: 1 the folder, 2 the lock, 3 a journal, 4 a list of temporary files, 5 this run's
-    // list, 6 the record, 7 and 8 the members' temporary files, 9 the new record, 10 the new
-    // journal. Writes: 1 the list, 2 and 4 its entries, 3 and 5 the members, 6 the record, 7 the
-    // journal. The state folder's listing is the first, the set's folder's the second.
+    // Opens: 1 the folder, 2 the lock, 3 a journal, 4 a list of temporary files, 5 the record,
+    // 6 and 8 the members' temporary files, 7 this run's list (with its first entry), 9 the new
+    // record, 10 the new journal. Writes: 1 and 3 the list, 2 and 4 the members, 5 the record,
+    // 6 the journal. The state folder's listing is the first, the set's folder's the second.
     const Row rows[] = {
         {Call::Open, 1, EMFILE, "4 24 set.xml"},
         {Call::Open, 2, EMFILE, "4 24 set.xml"},
@@ -205,9 +205,10 @@ TEST(OutputSet, FailuresBeforeTheCommitLeaveTheOldSetAndNoTemporaryFile) {
         {Call::Fsync, 2, EIO, "10 5 set-2.xml"},
         {Call::Open, 9, ENOSPC, "13 28 @.record"},
         {Call::Open, 10, ENOSPC, "13 28 @.journal"},
-        {Call::Write, 2, ENOSPC, "13 28 @.temps"},
-        {Call::Write, 6, ENOSPC, "13 28 @.record"},
-        {Call::Write, 7, ENOSPC, "13 28 @.journal"},
+        {Call::Write, 1, ENOSPC, "13 28 @.temps"},
+        {Call::Write, 3, ENOSPC, "13 28 @.temps"},
+        {Call::Write, 5, ENOSPC, "13 28 @.record"},
+        {Call::Write, 6, ENOSPC, "13 28 @.journal"},
         // The folder's one listing, for the stale members.
         {Call::ReadFolder, 2, EIO, "10 5 "},
         {Call::ReadFolder, 2, EACCES, "5 13 "},
