@@ -121,6 +121,7 @@ bool CSaveFile::OpenNew(const CString& strFileName, CFileException* pError) {
     const std::string folder = FolderPrefix(full);
     if (full.size() == folder.size() || !IsFolder(FolderToOpen(folder))) return Fail(pError, CFileException::badPath, ENOENT, strFileName);
     struct stat st {};
+    int held = -1;
     if (os.Lstat(full.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return FailWithErrno(pError, EISDIR, strFileName);
         // The user's own file keeps its permissions; anybody else's lends none to the new file.
@@ -128,12 +129,32 @@ bool CSaveFile::OpenNew(const CString& strFileName, CFileException* pError) {
             m_native->targetMode = static_cast<unsigned>(st.st_mode & 07777);
             m_native->hasTargetMode = true;
         }
+        // A file another program holds locked is not replaced meanwhile; it is opened for reading
+        // only, and not at all when it is no regular file.
+        if (S_ISREG(st.st_mode)) {
+            held = os.Open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, 0);
+            if (held >= 0 && os.Flock(held, LOCK_EX | LOCK_NB) != 0) {
+                const int err = errno;
+                os.Close(held);
+                m_native->hasTargetMode = false;
+                m_native->targetMode = 0;
+                return Fail(pError, LockCause(err), err, strFileName);
+            }
+            if (held < 0 && errno != EACCES && errno != EPERM && errno != ELOOP) {
+                const int err = errno;
+                m_native->hasTargetMode = false;
+                m_native->targetMode = 0;
+                return Fail(pError, LockCause(err), err, strFileName);
+            }
+        }
     }
     if (!Native::Stage(*this, folder, full, strFileName, pError)) {
+        if (held >= 0) os.Close(held);
         m_native->hasTargetMode = false;
         m_native->targetMode = 0;
         return false;
     }
+    if (held >= 0) m_hTarget = held;
     return true;
 }
 

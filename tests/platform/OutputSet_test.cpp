@@ -195,16 +195,17 @@ TEST(OutputSet, FailuresBeforeTheCommitLeaveTheOldSetAndNoTemporaryFile) {
         std::string failure;  // cause, errno, file
     };
     // Opens: 1 the folder, 2 the lock, 3 a journal, 4 a list of temporary files, 5 the record,
-    // 6 and 8 the members' temporary files, 7 this run's list (with its first entry), 9 the new
-    // record, 10 the new journal. Writes: 1 and 3 the list, 2 and 4 the members, 5 the record,
-    // 6 the journal. The state folder's listing is the first, the set's folder's the second.
+    // 6 and 9 the old members (read, for another program's lock), 7 and 10 the new members'
+    // temporary files, 8 this run's list (with its first entry), 11 the new record, 12 the new
+    // journal. Writes: 1 and 3 the list, 2 and 4 the members, 5 the record, 6 the journal. The
+    // state folder's listing is the first, the set's folder's the second.
     const Row rows[] = {
         {Call::Open, 1, EMFILE, "4 24 set.xml"},
         {Call::Open, 2, EMFILE, "4 24 set.xml"},
-        {Call::Open, 8, ENOSPC, "13 28 set-2.xml"},
+        {Call::Open, 10, ENOSPC, "13 28 set-2.xml"},
         {Call::Fsync, 2, EIO, "10 5 set-2.xml"},
-        {Call::Open, 9, ENOSPC, "13 28 @.record"},
-        {Call::Open, 10, ENOSPC, "13 28 @.journal"},
+        {Call::Open, 11, ENOSPC, "13 28 @.record"},
+        {Call::Open, 12, ENOSPC, "13 28 @.journal"},
         {Call::Write, 1, ENOSPC, "13 28 @.temps"},
         {Call::Write, 3, ENOSPC, "13 28 @.temps"},
         {Call::Write, 5, ENOSPC, "13 28 @.record"},

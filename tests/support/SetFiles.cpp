@@ -38,6 +38,9 @@ std::string WriteSet(const TempDir& dir, const std::map<std::string, std::string
 std::string StateFile(const std::string& folder, const std::string& setName, const std::string& suffix) {
     struct stat st {};
     if (stat(folder.c_str(), &st) != 0) return std::string();
+    // Made as the writer makes it, so that a test may plant a file there before any run.
+    std::error_code ignored;
+    std::filesystem::create_directories(UserStateFolder().Str(), ignored);
     return UserStateFolder().Str() + "/" +
            OutputSet::StateKey(static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino), setName) + suffix;
 }

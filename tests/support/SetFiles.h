@@ -11,7 +11,7 @@
 std::string RecordNames(const std::string& bytes);
 
 // The path of a set's file in the user's state folder (suffix ".record", ".journal", ".lock",
-// ".temps") for the set named setName in folder.
+// ".temps") for the set named setName in folder; the state folder is made when missing.
 std::string StateFile(const std::string& folder, const std::string& setName, const std::string& suffix);
 // The names in the state folder, sorted.
 std::vector<std::string> StateFiles();
