@@ -787,7 +787,10 @@ bool Conversion::WriteSet(const CString& strOutput, const std::vector<CString>& 
             } catch (const CFileException& error) {
                 notes();
                 // Another run writing the set is the whole story: no cause text of the member's own.
-                if (set.Busy())
+                // Nor is a cause that is no file's own (the folder, another user's file).
+                if (!set.GetFailure().empty())
+                    Say(result.messages, {Kind::failure, set.GetFailure()});
+                else if (set.Busy())
                     Say(result.messages, {Kind::failure, SetInUseText(set.GetSetName()).Str()});
                 else
                     openFailed(error, names[k]);

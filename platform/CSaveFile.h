@@ -6,9 +6,9 @@
 // temporary file beside it; Write goes to the temporary file; Commit syncs it to disk and only then
 // puts it in the target's place. A save file destroyed or aborted before a successful Commit
 // removes its temporary file and leaves the target byte for byte as it was; the destructor never
-// throws. Where a replacement would lose something (a file with other names, a folder that takes
-// no new file) the whole document is kept in memory and written over the target at Commit (room
-// for it reserved first); devices and FIFOs are written directly.
+// throws. The document is always a new file renamed over the name: an existing file is never
+// written over, so a file with other names (a hard link) keeps its old text under them. Devices
+// and FIFOs named as the output are written directly.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,6 +26,12 @@ public:
 
     // A new document for strFileName. On failure fills *pError (cause, OS error, the name as given).
     bool Open(const CString& strFileName, CFileException* pError = nullptr);
+    // A new document for the name itself, for a member of a set: no link is followed and no
+    // existing file is opened, whatever it is; the new file takes the name at Commit, with the
+    // user's umask (or the mode of the user's own file it replaces).
+    bool OpenNew(const CString& strFileName, CFileException* pError = nullptr);
+    // After a failed Open: the folder (with its final separator) that took no new file, or "".
+    const std::string& GetRefusingFolder() const { return m_strRefusingFolder; }
 
     std::uint64_t GetLength() const;                 // the document so far; throws CFileException
     void Write(const void* lpBuf, unsigned nCount);  // throws; a short write is diskFull
@@ -44,12 +50,10 @@ public:
     bool IsOpen() const { return m_hFile != kInvalidHandle || m_bFlushed; }
     // Full path recorded at open; failures of write and commit name it.
     const CString& GetFilePath() const { return m_strFileName; }
-    // After Flush: where the document waits (host path; empty when it is written directly or
-    // waits only in memory), where it goes (links followed), and whether it is written over that
-    // file rather than renamed onto it.
+    // After Flush: where the document waits (host path; empty when it is written directly) and
+    // where it goes (links followed by Open).
     const std::string& GetStagedPath() const { return m_strTempName; }
     const std::string& GetTargetPath() const;
-    bool IsWrittenInPlace() const;
 
     static constexpr std::intptr_t kInvalidHandle = -1;
 
@@ -64,6 +68,7 @@ private:
     std::intptr_t m_hTarget = kInvalidHandle;  // the existing target, held while it is being replaced
     CString m_strFileName;                     // full path of the file (the target when replacing)
     std::string m_strTempName;                 // host path of the temporary file, empty when not replacing
+    std::string m_strRefusingFolder;           // the folder a failed Open could make no file in
     std::vector<char> m_buffer;                // pending bytes (appending inlines, unlike std::string)
     bool m_bFlushed = false;                   // the document is complete on disk, its file closed
     std::unique_ptr<Native> m_native;

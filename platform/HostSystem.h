@@ -32,6 +32,11 @@ bool ReadStandardInput(std::string& bytes, std::string& error);
 // A new folder of this process's own in the system's temporary folder, for a document on its way
 // to standard output; empty with the reason in error when it cannot be made.
 CString MakeTemporaryFolder(std::string& error);
+// The user's own folder for the program's bookkeeping (what an output set needs to know of its
+// earlier commits), without a final separator: POSIX $XDG_STATE_HOME/quorvel, else
+// ~/.local/state/quorvel; Windows %LOCALAPPDATA%\\Quorvel. Empty when neither variable gives a
+// full path. Nothing is made here.
+CString UserStateFolder();
 // Removes a file, or an empty folder; false when it could not be.
 bool RemovePath(const CString& strPath, bool bFolder);
 

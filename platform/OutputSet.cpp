@@ -102,8 +102,12 @@ CSaveFile& OutputSet::OpenMember(const CString& strFileName) {
     if (m_mode == Mode::document && !m_files.empty()) throw CFileException(CFileException::generic, -1, strFileName);
     auto file = std::make_unique<CSaveFile>();
     CFileException error;
-    if (!file->Open(strFileName, &error)) {
+    // A member is a new file in its name's place; the one document, or a device, is the file named.
+    const bool bMember = m_mode == Mode::set && !m_bDevice;
+    if (!(bMember ? file->OpenNew(strFileName, &error) : file->Open(strFileName, &error))) {
         error.m_strFileName = strFileName;
+        if (bMember && !file->GetRefusingFolder().empty())
+            m_failure = "出力先のフォルダー " + file->GetRefusingFolder() + " に書き込めません: " + CFileException::OsErrorText(error.m_lOsError);
         throw error;
     }
     m_files.push_back(std::move(file));

@@ -4,17 +4,27 @@
 //
 // The set is named after the output as given (places.xml); its members are that name or, split,
 // places-1.xml, places-2.xml, ... One run at a time writes a set: the first Add takes the set for
-// this run, and another run that tries meanwhile is refused. The commit puts the new members in
-// place, writes a record of them beside the set (.places.xml.record), and removes the members of
-// the earlier set that the new one lacks, as one step: an interrupt, a termination or a hang-up
-// waits until it is over. Only a file that the earlier commit's record names, and that is still
-// the file that commit wrote, is ever removed: a user's places-2024.xml, an input, or a file this
-// run wrote for another set stays. On POSIX, a run that was killed, or a power cut, during a commit
-// leaves a journal beside the set, and the next run that writes the set completes that commit
-// first; it also removes what killed runs left of their temporary files. Windows keeps no journal:
-// there the members take their places one after the other, and a run killed among them leaves
-// some new and some old. Journals and records name files of the set's folder only, by bare names;
-// one that names anything else is set aside, not obeyed.
+// this run, and another run that tries meanwhile is refused. Each member is a new file made by this
+// run and renamed over its name; nothing is ever written into an existing file. The commit puts
+// the new members in place and removes the members of the earlier set that the new one lacks.
+// Only a file that the earlier commit's record names, and that is still the file that commit
+// wrote (identity checked again just before each removal), is ever removed: a user's
+// places-2024.xml, an input, or a file this run wrote for another set stays.
+//
+// Nothing but the members is left beside the set after a run: the record, the journal of a
+// commit, the list of a run's temporary files and the lock live in the user's state folder
+// (UserStateFolder), keyed by the output folder's identity and the set's name, so that no other
+// user can plant one and a copied folder carries none. Where that folder cannot be written the
+// set is still written, its stale members kept, with one warning. On POSIX a run killed, or a
+// power cut, during a commit leaves its journal there; the user's next run completes it (after
+// finding the folder again by its identity) and removes the temporary files killed runs left,
+// only those the state folder proves its own. Windows keeps no journal: there the members take
+// their places one after the other, and a run killed among them leaves some new and some old.
+// A set of an earlier release, with its record beside it (.places.xml.record), is recognised
+// once and that record removed.
+//
+// In a folder shared like /tmp (sticky), a member's name held by another user's file refuses the
+// run before anything changes.
 //
 // A single document (Mode::document) is the one file a user chose by name: it has no stale
 // members, so it takes no lock and leaves no record; its commit only puts the complete document
@@ -60,9 +70,12 @@ public:
     const std::vector<CString>& GetLeft() const { return m_left; }
     // What the set found and did of its own (a journal set aside), UTF-8 lines to show as warnings.
     const std::vector<std::string>& GetWarnings() const { return m_warnings; }
-    // After a failure of Add or Commit: what the user can do (a journal that cannot be completed,
-    // a lock that cannot be opened), UTF-8; empty when the failure says it all.
+    // After a failure of Add or Commit: what the user can do (a journal that cannot be completed),
+    // UTF-8; empty when the failure says it all.
     const std::string& GetAdvice() const { return m_advice; }
+    // After a failure of Add: the failure in the user's words when the cause is no file's own
+    // (a folder that takes no new file, another user's file), UTF-8; empty otherwise.
+    const std::string& GetFailure() const { return m_failure; }
     // A file the run reads: never removed as a stale member, whatever its name.
     void Protect(const CString& strFileName);
 
@@ -70,12 +83,9 @@ public:
     // strSetFileName: that name itself, or its stem, "-", digits and its extension, byte for byte.
     // Only such files are ever removed.
     static bool IsMemberName(const CString& strSetFileName, const CString& strFileName);
-    // The name of one of the set's own files beside it (".NAME.lock"): a name too long for it is
-    // cut and told apart by a hash, so that every output name has one within NAME_MAX.
+    // The name an earlier release gave a set's own file beside it (".NAME.record"): a name too
+    // long for it is cut and told apart by a hash, so that every output name has one within NAME_MAX.
     static std::string HiddenName(const std::string& strSetFileName, const std::string& suffix);
-    // The record's bytes of members, and the members of a record's bytes (false: not a record of
-    // bare names in the set's folder).
-
     // A member as the record keeps it: its name in the set's folder and the file it was.
     struct Recorded {
         std::string name;
@@ -87,6 +97,9 @@ public:
     static std::string EncodeRecord(const std::vector<Recorded>& members);
     static bool DecodeRecord(const std::string& bytes, std::vector<Recorded>& members);
     static bool SameFile(const Recorded& a, const Recorded& b);
+    // The name of a set's files in the state folder (POSIX): its folder's device and inode, and a
+    // hash of the set's file name.
+    static std::string StateKey(unsigned long long device, unsigned long long inode, const std::string& setFileName);
     // One entry of the set's folder: no separator, not "." or "..".
     static bool IsBareName(const std::string& name);
     // NUL-ended fields after magic, complete only when the last is "E"; empty when not so.
@@ -105,7 +118,6 @@ private:
     void ReadRecord();
     bool Protected(const std::string& path) const;
 
-
     CString m_strSetName;
     Mode m_mode = Mode::set;
     std::string m_strFolder;  // host path of the set's folder, with its final separator
@@ -119,9 +131,14 @@ private:
     std::vector<Recorded> m_record;                                              // the earlier commit's members
     std::vector<std::string> m_entries;                                          // the set's folder as listed once the set was taken
     std::vector<std::pair<unsigned long long, unsigned long long>> m_protected;  // device, inode
-    std::intptr_t m_hFolder = CFile::kInvalidHandle;                             // the folder, held shared (or exclusive without a lock file)
-    std::intptr_t m_hLock = CFile::kInvalidHandle;
-    std::string m_strLockPath;  // empty when the folder itself is locked
+    std::intptr_t m_hFolder = CFile::kInvalidHandle;                             // the folder, held shared (or exclusive without a state folder)
+    std::intptr_t m_hLock = CFile::kInvalidHandle;                               // the set's lock in the state folder
+    std::intptr_t m_hTemps = CFile::kInvalidHandle;                              // the list of this run's temporary files
+    std::string m_strState;                                                      // the state folder with its final separator; empty when it cannot be written
+    std::string m_strKey;                                                        // the set's name in the state folder: folder identity and name
+    std::string m_strLockPath;                                                   // the lock file in the state folder, while held
+    std::string m_failure;
+    Recorded m_legacy;  // an earlier release's record beside the set (name empty: none)
     bool m_bBusy = false;
     bool m_bTaken = false;   // the first Add has taken the set (or found it needs no taking)
     bool m_bDevice = false;  // the output is a device or a FIFO: no set of files to keep whole

@@ -7,9 +7,11 @@
 #     byte for byte, and every other run must have failed naming the set;
 #  4. KILLS runs ended by SIGKILL at random moments, each followed by a run writing the set:
 #     that run must leave its set whole and no file of the killed run;
-#  5. PLANTS runs after a journal, a lock or a member was planted as another user or an archive
-#     would leave it (paths out of the folder, FIFOs, links, an oversized journal): no run may
-#     hang, touch a file outside the set's own, or pass a lock it cannot open.
+#  5. PLANTS runs after a journal was planted in the state folder as an archive or a mistake
+#     would leave it (paths out of the folder, FIFOs, links, an oversized journal), or another
+#     user's link under a member's name: no run may hang or touch a file outside the set's own.
+# Every round also checks that nothing but the inputs and the members is left beside the set; the
+# state folder is the script's own ($XDG_STATE_HOME under its work folder).
 # Rounds 2 to 4 also keep a user's file with a member's name (out-999.mem), which must stay.
 # QUORVEL_STRESS_BUILD names a build folder (default build/dev); ROUNDS, RACES, KILLS, PLANTS the counts.
 set -euo pipefail
@@ -27,13 +29,15 @@ cli=$(realpath "$build/cli/quorvel-cli")
 gpx=$(realpath "$build/tests/tools/quorvel-make-big-gpx")
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-stress-XXXXXX")
 trap 'rm -rf "$work"' EXIT
+export XDG_STATE_HOME="$work/state"
+state_of() { find "$XDG_STATE_HOME/quorvel" -maxdepth 1 -name "set-*$1" 2>/dev/null; }
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 now() { date +%s.%N; }
 # The set's files in a folder with their checksums, one line each (names ending .mem only).
 state() { (cd "$1" && find . -maxdepth 1 -name '*.mem' ! -name 'out-999.mem' -printf '%f\n' | sort | xargs -r md5sum); }
-# Anything but the inputs, the set's members and its record: temporary files, a lock, a journal.
-leftovers() { (cd "$1" && find . -maxdepth 1 ! -name . ! -name '*.mem' ! -name '*.gpx' ! -name '.out.mem.record' -printf '%f\n'); }
+# Anything but the inputs and the set's members: temporary files, or anything else.
+leftovers() { (cd "$1" && find . -maxdepth 1 ! -name . ! -name '*.mem' ! -name '*.gpx' -printf '%f\n'); }
 # A user's file with a member's name: every run must leave it as it is.
 mine() { echo "the user's own" >"$1/out-999.mem"; }
 check_mine() { [ "$(cat "$1/out-999.mem" 2>/dev/null)" = "the user's own" ] || fail "$2: the user's out-999.mem was touched"; }
@@ -143,7 +147,7 @@ for ((i = 0; i < kills; i++)); do
     sleep "$(echo "scale=4; 1.3 * $span * $RANDOM / 32767" | bc)"
     kill -s KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
-    [ -e "$work/kill/.out.mem.journal" ] && journals=$((journals + 1))
+    [ -n "$(state_of .journal)" ] && journals=$((journals + 1))
     [ -n "$(cd "$work/kill" && find . -maxdepth 1 -name '*.tmp')" ] && temps=$((temps + 1))
     mem "$work/kill/old.gpx" "$work/kill/out.mem"
     [ "$(state "$work/kill")" = "$old" ] || fail "kill $i: the next run's set is not whole"
@@ -152,29 +156,30 @@ for ((i = 0; i < kills; i++)); do
 done
 echo "killed runs left a journal $journals times and temporary files $temps times; all cleaned by the next run"
 
-echo "== $plants runs after planted journals, locks and links"
+echo "== $plants runs after planted journals and links"
 mkdir -p "$work/plant/set"
 cp "$work/sig/new.gpx" "$work/plant/set/"
 echo "the victim's" >"$work/plant/victim"
 set_dir="$work/plant/set"
-journal="$set_dir/.out.mem.journal"
-lock="$set_dir/.out.mem.lock"
-kinds=(escape absolute fifo-journal zero-journal dangling-journal huge-journal fifo-lock link-lock foreign-link)
+mem "$set_dir/new.gpx" "$set_dir/out.mem"
+record=
+for r in "$XDG_STATE_HOME"/quorvel/set-*.record; do grep -qa "^out.mem" "$r" && record=$r; done
+journal="${record%.record}.journal"
+kinds=(escape absolute fifo-journal zero-journal dangling-journal huge-journal foreign-link)
 voided=0 refused=0
 for ((i = 0; i < plants; i++)); do
     kind=${kinds[i % ${#kinds[@]}]}
-    rm -rf "$journal" "$journal.void" "$lock" "$set_dir/out-2.mem" "$work/plant/made"
+    rm -rf "$journal" "$journal.void" "$set_dir/out-02.mem" "$work/plant/made"
     mem "$set_dir/new.gpx" "$set_dir/out.mem"
+    id=$(stat -c '%d %i' "$set_dir")
     case $kind in
-    escape) printf '%s\0' "quorvel set journal 2" D ../victim "" 0 0 E >"$journal" ;;
-    absolute) printf '%s\0' "quorvel set journal 2" D "$work/plant/victim" "" 0 0 E >"$journal" ;;
+    escape) printf '%s\0' "quorvel set journal 3" "$set_dir/" ${id% *} ${id#* } out.mem D ../victim "" 0 0 0 0 0 E >"$journal" ;;
+    absolute) printf '%s\0' "quorvel set journal 3" "$set_dir/" ${id% *} ${id#* } out.mem D "$work/plant/victim" "" 0 0 0 0 0 E >"$journal" ;;
     fifo-journal) mkfifo "$journal" ;;
     zero-journal) ln -s /dev/zero "$journal" ;;
     dangling-journal) ln -s "$work/plant/made" "$journal" ;;
     huge-journal) truncate -s 60M "$journal" ;;
-    fifo-lock) mkfifo "$lock" ;;
-    link-lock) ln -s "$work/plant/made" "$lock" ;;
-    foreign-link) rm -f "$set_dir/out-2.mem" && ln -s "$work/plant/victim" "$set_dir/out-2.mem" && chown -h 65534:65534 "$set_dir/out-2.mem" 2>/dev/null && chmod 1777 "$set_dir" ;;
+    foreign-link) rm -f "$set_dir/out-02.mem" && ln -s "$work/plant/victim" "$set_dir/out-02.mem" && chown -h 65534:65534 "$set_dir/out-02.mem" 2>/dev/null && chmod 1777 "$set_dir" ;;
     esac
     status=0
     timeout 60 "$cli" "$set_dir/new.gpx" --to mem -o "$set_dir/out.mem" --reading none >/dev/null 2>"$work/plant/err" || status=$?
@@ -182,8 +187,8 @@ for ((i = 0; i < plants; i++)); do
     [ "$status" -ne 124 ] || fail "plant $i ($kind): the run hung"
     [ "$(cat "$work/plant/victim")" = "the victim's" ] || { fail "plant $i ($kind): the victim was touched"; echo "the victim's" >"$work/plant/victim"; }
     [ ! -e "$work/plant/made" ] || fail "plant $i ($kind): a file was made where a link pointed"
+    [ -z "$(leftovers "$set_dir")" ] || fail "plant $i ($kind): left $(leftovers "$set_dir")"
     case $kind in
-    *-lock) if [ "$status" -eq 1 ] && grep -q "ロック ファイル $lock" "$work/plant/err"; then refused=$((refused + 1)); else fail "plant $i ($kind): not refused naming the lock"; fi ;;
     foreign-link) if [ "$(id -u)" -eq 0 ]; then [ "$status" -eq 1 ] && refused=$((refused + 1)) || fail "plant $i ($kind): another user's link was followed"; fi ;;
     *) if [ "$status" -eq 0 ] && { [ -e "$journal.void" ] || [ -L "$journal.void" ]; }; then voided=$((voided + 1)); else fail "plant $i ($kind): the journal was not set aside"; fi ;;
     esac

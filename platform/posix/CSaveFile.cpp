@@ -10,7 +10,6 @@
 
 #include "platform/Utf8.h"
 #include "platform/posix/HostPath.h"
-#include "platform/posix/InPlaceWrite.h"
 #include "platform/posix/PosixCalls.h"
 #include "platform/posix/TempFiles.h"
 
@@ -66,17 +65,6 @@ int CreateTempFile(const std::string& folder, const std::string& base, std::stri
         name, kTempAttempts, [&] { return TempName(folder, base); }, 0, 0666);
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    PosixCalls& os = PosixCalls::Current();
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t wrote = os.Write(fd, data + done, size - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
-}
-
 int LockCause(int err) {
     return err == EWOULDBLOCK || err == EAGAIN ? static_cast<int>(CFileException::sharingViolation)
                                                : CFileException::OsErrorToException(err);
@@ -88,7 +76,6 @@ struct CSaveFile::Native {
     enum class Road {
         none,
         replace,
-        inPlace,
         direct
     };
     Road road = Road::none;
@@ -96,9 +83,10 @@ struct CSaveFile::Native {
     unsigned targetMode = 0;  // permission bits to give the replacement
     bool hasTargetMode = false;
 
-    static bool OpenInPlace(CSaveFile& file, int target, const std::string& full, const std::string& path);
-    static void StageInPlace(CSaveFile& file);
-    static void WriteInPlace(CSaveFile& file);
+    // Creates the temporary file in folder for the document that goes to path; false (filled
+    // error) when the folder takes none.
+    static bool Stage(CSaveFile& file, const std::string& folder, const std::string& path, const CString& strFileName,
+                      CFileException* pError);
 };
 
 CSaveFile::CSaveFile() : m_native(std::make_unique<Native>()) {}
@@ -107,10 +95,72 @@ CSaveFile::~CSaveFile() noexcept { Abort(); }
 
 const std::string& CSaveFile::GetTargetPath() const { return m_native->targetPath; }
 
-bool CSaveFile::IsWrittenInPlace() const { return m_native->road == Native::Road::inPlace; }
+bool CSaveFile::Native::Stage(CSaveFile& file, const std::string& folder, const std::string& path, const CString& strFileName,
+                              CFileException* pError) {
+    // The temporary name lives in a string that stays put until it is forgotten.
+    const int fd = CreateTempFile(folder, path.substr(folder.size()), file.m_strTempName);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == EACCES || err == EPERM || err == EROFS) file.m_strRefusingFolder = folder;
+        return FailWithErrno(pError, err, strFileName);
+    }
+    file.m_hFile = fd;
+    file.m_strFileName = CString(path);
+    file.m_native->targetPath = path;
+    file.m_native->road = Native::Road::replace;
+    file.m_buffer.clear();
+    file.m_buffer.reserve(kBufferReserve);  // a whole document of 100 points without regrowing
+    return true;
+}
+
+bool CSaveFile::OpenNew(const CString& strFileName, CFileException* pError) {
+    Abort();
+    m_strRefusingFolder.clear();
+    PosixCalls& os = PosixCalls::Current();
+    const std::string full = FullPath(strFileName.Str());
+    const std::string folder = FolderPrefix(full);
+    if (full.size() == folder.size() || !IsFolder(FolderToOpen(folder))) return Fail(pError, CFileException::badPath, ENOENT, strFileName);
+    struct stat st {};
+    int held = -1;
+    if (os.Lstat(full.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return FailWithErrno(pError, EISDIR, strFileName);
+        // The user's own file keeps its permissions; anybody else's lends none to the new file.
+        if (S_ISREG(st.st_mode) && st.st_uid == os.Geteuid()) {
+            m_native->targetMode = static_cast<unsigned>(st.st_mode & 07777);
+            m_native->hasTargetMode = true;
+        }
+        // A file another program holds locked is not replaced meanwhile; it is opened for reading
+        // only, and not at all when it is no regular file.
+        if (S_ISREG(st.st_mode)) {
+            held = os.Open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, 0);
+            if (held >= 0 && os.Flock(held, LOCK_EX | LOCK_NB) != 0) {
+                const int err = errno;
+                os.Close(held);
+                m_native->hasTargetMode = false;
+                m_native->targetMode = 0;
+                return Fail(pError, LockCause(err), err, strFileName);
+            }
+            if (held < 0 && errno != EACCES && errno != EPERM && errno != ELOOP) {
+                const int err = errno;
+                m_native->hasTargetMode = false;
+                m_native->targetMode = 0;
+                return Fail(pError, LockCause(err), err, strFileName);
+            }
+        }
+    }
+    if (!Native::Stage(*this, folder, full, strFileName, pError)) {
+        if (held >= 0) os.Close(held);
+        m_native->hasTargetMode = false;
+        m_native->targetMode = 0;
+        return false;
+    }
+    if (held >= 0) m_hTarget = held;
+    return true;
+}
 
 bool CSaveFile::Open(const CString& strFileName, CFileException* pError) {
     Abort();
+    m_strRefusingFolder.clear();
     PosixCalls& os = PosixCalls::Current();
     const std::string full = FullPath(strFileName.Str());
     // Every reason the target cannot be written is found before anything is.
@@ -164,44 +214,21 @@ bool CSaveFile::Open(const CString& strFileName, CFileException* pError) {
         }
         m_native->targetMode = static_cast<unsigned>(st.st_mode & 07777);
         m_native->hasTargetMode = true;
-        // A replacement would leave the file's other names with the old text.
-        if (st.st_nlink > 1) return Native::OpenInPlace(*this, target, full, path);
     }
-
-    // The temporary name lives in a string that stays put until it is forgotten.
-    std::string& tempName = m_strTempName;
-    const int fd = CreateTempFile(folder, base, tempName);
-    const int err = fd < 0 ? errno : 0;
-    // A folder that takes no new file still lets a writable file in it be written.
-    if (fd < 0 && target >= 0 && (err == EACCES || err == EPERM)) return Native::OpenInPlace(*this, target, full, path);
-    if (fd < 0) {
+    if (!Native::Stage(*this, folder, path, CString(full), pError)) {
+        if (pError) pError->m_strFileName = strFileName;
         if (target >= 0) os.Close(target);
         m_native->hasTargetMode = false;
         m_native->targetMode = 0;
-        return FailWithErrno(pError, err, strFileName);
+        return false;
     }
-    m_hFile = fd;
-    m_hTarget = target;
     m_strFileName = CString(full);
-    m_native->targetPath = path;
-    m_native->road = Native::Road::replace;
-    m_buffer.clear();
-    m_buffer.reserve(kBufferReserve);  // a whole document of 100 points without regrowing
-    return true;
-}
-
-bool CSaveFile::Native::OpenInPlace(CSaveFile& file, int target, const std::string& full, const std::string& path) {
-    file.m_hFile = target;
-    file.m_strFileName = CString(full);
-    file.m_native->targetPath = path;
-    file.m_native->road = Native::Road::inPlace;
-    file.m_buffer.clear();
+    m_hTarget = target;
     return true;
 }
 
 std::uint64_t CSaveFile::GetLength() const {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
-    if (m_native->road == Native::Road::inPlace) return m_buffer.size();  // the old text is not part of it
     struct stat st {};
     if (PosixCalls::Current().Fstat(AsFd(m_hFile), &st) != 0) ThrowOsError(errno);
     return static_cast<std::uint64_t>(st.st_size) + m_buffer.size();
@@ -212,8 +239,7 @@ void CSaveFile::Write(const void* lpBuf, unsigned nCount) {
         throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
     const char* bytes = static_cast<const char*>(lpBuf);
     m_buffer.insert(m_buffer.end(), bytes, bytes + nCount);
-    // Written in place, the target keeps its old text until the whole document is there.
-    if (m_buffer.size() > kFlushThreshold && m_native->road != Native::Road::inPlace) FlushBuffer();
+    if (m_buffer.size() > kFlushThreshold) FlushBuffer();
 }
 
 // A failed flush drops the document at once, so that no later Commit can put a document with a
@@ -253,10 +279,6 @@ void CSaveFile::Commit() {
         return;
     }
     Flush();
-    if (m_native->road == Native::Road::inPlace) {
-        Native::WriteInPlace(*this);
-        return;
-    }
 
     const CString name = m_strFileName;
     auto failed = [&](int err) {
@@ -286,7 +308,6 @@ void CSaveFile::Release() noexcept {
 void CSaveFile::Flush() {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
     if (m_native->road == Native::Road::direct) FlushBuffer();
-    if (m_native->road == Native::Road::inPlace && !m_bFlushed) Native::StageInPlace(*this);
     if (m_native->road != Native::Road::replace || m_bFlushed) return;
     PosixCalls& os = PosixCalls::Current();
     const CString name = m_strFileName;
@@ -309,31 +330,6 @@ void CSaveFile::Flush() {
     }
 }
 
-// The document stays in memory until Close writes it over the target. A copy beside the target,
-// when the folder takes one, lets a run stopped halfway through that write be completed later.
-void CSaveFile::Native::StageInPlace(CSaveFile& file) {
-    PosixCalls& os = PosixCalls::Current();
-    os.Close(AsFd(file.m_hFile));
-    file.m_hFile = kInvalidHandle;
-    file.m_bFlushed = true;
-    const std::string folder = FolderPrefix(file.m_native->targetPath);
-    const int fd = CreateTempFile(folder, file.m_native->targetPath.substr(folder.size()), file.m_strTempName);
-    if (fd < 0) return;
-    const bool bStaged = WriteAll(fd, file.m_buffer.data(), file.m_buffer.size()) && os.Fsync(fd) == 0;
-    if (os.Close(fd) == 0 && bStaged) return;
-    os.Unlink(file.m_strTempName.c_str());
-    ForgetTempFile(file.m_strTempName.c_str());
-    file.m_strTempName.clear();
-}
-
-// The target is written over only now that the whole document is at hand and has room.
-void CSaveFile::Native::WriteInPlace(CSaveFile& file) {
-    const CString name = file.m_strFileName;
-    const int err = ::WriteInPlace(file.m_native->targetPath, file.m_buffer.data(), file.m_buffer.size());
-    file.Abort();  // removes the staged copy
-    if (err != 0) throw CFileException(CFileException::OsErrorToException(err), err, name);
-}
-
 void CSaveFile::Abort() noexcept {
     PosixCalls& os = PosixCalls::Current();
     const int savedErrno = errno;
@@ -350,7 +346,7 @@ void CSaveFile::Abort() noexcept {
         os.Close(AsFd(m_hTarget));
         m_hTarget = kInvalidHandle;
     }
-    std::vector<char>().swap(m_buffer);  // a document written in place was held whole
+    std::vector<char>().swap(m_buffer);
     m_native->targetMode = 0;
     m_native->hasTargetMode = false;
     m_bFlushed = false;

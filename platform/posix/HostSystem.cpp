@@ -78,6 +78,14 @@ CString MakeTemporaryFolder(std::string& error) {
     return CString(pattern);
 }
 
+CString UserStateFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/') return CString(std::string(state) + "/quorvel");
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return CString(std::string(home) + "/.local/state/quorvel");
+    return CString();
+}
+
 bool RemovePath(const CString& strPath, bool bFolder) {
     return (bFolder ? ::rmdir(strPath.GetString()) : PosixCalls::Current().Unlink(strPath.GetString())) == 0;
 }

@@ -34,10 +34,12 @@ CSaveFile::~CSaveFile() noexcept { Abort(); }
 
 const std::string& CSaveFile::GetTargetPath() const { return m_strFileName.Str(); }
 
-bool CSaveFile::IsWrittenInPlace() const { return false; }
+// Windows follows no link of a file's name: a member opens as any document does.
+bool CSaveFile::OpenNew(const CString& strFileName, CFileException* pError) { return Open(strFileName, pError); }
 
 bool CSaveFile::Open(const CString& strFileName, CFileException* pError) {
     Abort();
+    m_strRefusingFolder.clear();
     Win32Calls& calls = Win32Calls::Current();
     const std::wstring wideName = Utf8ToWide(strFileName.Str());
     const std::wstring fullPath = FullPath(wideName);
@@ -63,6 +65,10 @@ bool CSaveFile::Open(const CString& strFileName, CFileException* pError) {
             const DWORD error = ::GetLastError();
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
             if (target != INVALID_HANDLE_VALUE) calls.CloseHandle(target);
+            if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT) {
+                const std::size_t separator = fullPath.find_last_of(L"\\/");
+                if (separator != std::wstring::npos) m_strRefusingFolder = WideToUtf8(fullPath.substr(0, separator + 1));
+            }
             Fill(pError, static_cast<long>(error), strFileName);
             return false;
         }

@@ -1,6 +1,7 @@
 #include "platform/HostSystem.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/win32/Win32Calls.h"
 #include "platform/win32/WideText.h"
@@ -109,6 +110,17 @@ CString MakeTemporaryFolder(std::string& error) {
     }
     error = "Windows error " + std::to_string(::GetLastError());
     return CString();
+}
+
+CString UserStateFolder() {
+    const wchar_t* local = ::_wgetenv(L"LOCALAPPDATA");
+    if (!local || !local[0]) return CString();
+    const std::wstring folder(local);
+    // A full path only: a drive and its root, or a share.
+    const bool bFull = (folder.size() >= 3 && folder[1] == L':' && (folder[2] == L'\\' || folder[2] == L'/')) ||
+                       folder.compare(0, 2, L"\\\\") == 0;
+    if (!bFull) return CString();
+    return CString(WideToUtf8(folder + (folder.back() == L'\\' || folder.back() == L'/' ? L"" : L"\\") + L"Quorvel"));
 }
 
 bool RemovePath(const CString& strPath, bool bFolder) {

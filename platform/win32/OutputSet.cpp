@@ -1,12 +1,17 @@
-// The set writer on Windows: a lock file beside the set, opened without sharing and deleted when
-// the run lets it go; the members replaced one after the other, a record of them written, then
-// the stale ones removed: only those the earlier record names with the size and time they had.
+// The set writer on Windows: the set's lock and record live in the user's state folder
+// (%LOCALAPPDATA%\Quorvel), named after the output folder's volume and file index and the set's
+// name; the lock is opened without sharing and deleted when the run lets it go. The members are
+// replaced one after the other, a record of them written, then the stale ones removed: only those
+// the earlier record names with the size and time they had, looked at again just before.
 #include "platform/OutputSet.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <utility>
 
+#include "platform/HostSystem.h"
 #include "platform/win32/Win32Calls.h"
 #include "platform/win32/WideText.h"
 
@@ -53,6 +58,41 @@ std::string FullPath(const std::string& name) {
     const std::wstring full = Win32Calls::Current().FullPath(Utf8ToWide(name));
     return full.empty() ? name : WideToUtf8(full);
 }
+
+// The folder's volume and file index: its identity, whatever it is called; 0 or the error code.
+DWORD FolderIdentity(const std::string& folder, std::string& id) {
+    Win32Calls& calls = Win32Calls::Current();
+    HANDLE handle = calls.CreateFile(Utf8ToWide(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (handle == INVALID_HANDLE_VALUE) return ::GetLastError();
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL known = calls.GetFileInformationByHandle(handle, &info);
+    const DWORD error = known ? 0 : ::GetLastError();
+    calls.CloseHandle(handle);
+    if (!known) return error;
+    char text[32];
+    std::snprintf(text, sizeof text, "%08lx-%08lx%08lx", static_cast<unsigned long>(info.dwVolumeSerialNumber),
+                  static_cast<unsigned long>(info.nFileIndexHigh), static_cast<unsigned long>(info.nFileIndexLow));
+    id = text;
+    return 0;
+}
+
+// Makes the state folder (and the parents it lacks): 0 or the error code.
+DWORD MakeStateFolder(const std::string& folder) {
+    Win32Calls& calls = Win32Calls::Current();
+    const std::wstring wide = Utf8ToWide(folder);
+    for (std::size_t at = wide.find_first_of(L"\\/", 3);; at = wide.find_first_of(L"\\/", at + 1)) {
+        const std::wstring part = wide.substr(0, at);
+        if (!calls.CreateDirectory(part.c_str())) {
+            const DWORD error = ::GetLastError();
+            if (error != ERROR_ALREADY_EXISTS) return error;
+        }
+        if (at == std::wstring::npos) break;
+    }
+    const DWORD attributes = calls.GetFileAttributes(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return ::GetLastError();
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : ERROR_DIRECTORY;
+}
 }  // namespace
 
 std::string OutputSet::FullPathOf(const std::string& name) { return FullPath(name); }
@@ -89,15 +129,34 @@ CSaveFile& OutputSet::Add(const CString& strFileName) {
     return OpenMember(strFileName);
 }
 
+// The set's lock in the state folder. Without a state folder the set is written unlocked and its
+// stale members kept, said once.
 void OutputSet::Lock() {
     m_bBusy = false;
-    const std::wstring path = Utf8ToWide(m_strFolder + HiddenName(m_strBase, ".lock"));
+    const std::string state = UserStateFolder().Str();
+    std::string id;
+    DWORD error = state.empty() ? ERROR_ENVVAR_NOT_FOUND : MakeStateFolder(state);
+    if (error == 0) error = FolderIdentity(m_strFolder, id);
+    if (error != 0) {
+        m_warnings.push_back("状態フォルダー " + (state.empty() ? std::string("(LOCALAPPDATA 未設定)") : state) +
+                             " に書き込めないため、前回の出力の不要なファイルは削除しません (" +
+                             CFileException::OsErrorText(static_cast<long>(error)) + ")");
+        return;
+    }
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a, of the name as the file system compares it
+    for (const unsigned char c : Lower(m_strBase)) hash = (hash ^ c) * 1099511628211ull;
+    char tag[24];
+    std::snprintf(tag, sizeof tag, "%016llx", static_cast<unsigned long long>(hash));
+    m_strState = state + "\\";
+    m_strKey = "set-" + id + "-" + tag;
+    const std::wstring path = Utf8ToWide(m_strState + m_strKey + ".lock");
     HANDLE lock = Win32Calls::Current().CreateFile(path.c_str(), GENERIC_WRITE, 0, OPEN_ALWAYS,
                                                    FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE);
     if (lock == INVALID_HANDLE_VALUE) {
-        const long error = static_cast<long>(::GetLastError());
-        m_bBusy = error == ERROR_SHARING_VIOLATION;
-        throw CFileException(CFileException::OsErrorToException(error), error, m_strSetName);
+        const long failure = static_cast<long>(::GetLastError());
+        m_bBusy = failure == ERROR_SHARING_VIOLATION;
+        m_strState.clear();
+        throw CFileException(CFileException::OsErrorToException(failure), failure, m_strSetName);
     }
     m_hLock = reinterpret_cast<std::intptr_t>(lock);
 }
@@ -108,15 +167,28 @@ void OutputSet::Unlock() noexcept {
     m_hLock = CFile::kInvalidHandle;
 }
 
-// The earlier commit's record; one that is no record of bare names leaves nothing to remove.
+// The earlier commit's record; one that is no record of this set's bare names leaves nothing to
+// remove. Without one, the record an earlier release left beside the set is read once.
 void OutputSet::ReadRecord() {
     std::string bytes;
     m_record.clear();
-    const std::string record = m_strFolder + HiddenName(m_strBase, ".record");
-    if (!ReadRecordFile(record, bytes)) return;
-    if (DecodeRecord(bytes, m_record)) return;
-    m_record.clear();
-    m_warnings.push_back("出力の記録 " + record + " は無効なので使いませんでした");
+    m_legacy = Recorded();
+    if (m_strState.empty()) return;
+    const std::string record = m_strState + m_strKey + ".record";
+    if (ReadRecordFile(record, bytes)) {
+        const std::size_t end = bytes.find('\0');
+        if (end != std::string::npos && Lower(bytes.substr(0, end)) == Lower(m_strBase) && DecodeRecord(bytes.substr(end + 1), m_record))
+            return;
+        m_record.clear();
+        m_warnings.push_back("出力の記録 " + record + " は無効なので使いませんでした");
+        return;
+    }
+    const std::string legacy = m_strFolder + HiddenName(m_strBase, ".record");
+    WIN32_FIND_DATAW found;
+    if (ReadRecordFile(legacy, bytes) && DecodeRecord(bytes, m_record) && Find(legacy, found))
+        m_legacy = Identity(legacy, found);
+    else
+        m_record.clear();
 }
 
 void OutputSet::Commit() {
@@ -127,6 +199,10 @@ void OutputSet::Commit() {
     for (auto& file : m_files) file->Flush();
     for (auto& file : m_files) file->Commit();
     m_files.clear();
+    if (m_strState.empty()) {
+        Unlock();
+        return;
+    }
     std::vector<Recorded> members;
     WIN32_FIND_DATAW found;
     for (const std::string& name : m_names)
@@ -141,14 +217,17 @@ void OutputSet::Commit() {
             if (std::none_of(members.begin(), members.end(), [&](const Recorded& m) { return m.name == earlier.name; }))
                 members.push_back(earlier);
     // The record replaces the earlier one whole; without it the next commit removes nothing.
-    const std::string recordPath = m_strFolder + HiddenName(m_strBase, ".record");
+    const std::string recordPath = m_strState + m_strKey + ".record";
     try {
-        const std::string bytes = EncodeRecord(members);
+        const std::string bytes = m_strBase + '\0' + EncodeRecord(members);
         CSaveFile record;
         CFileException error;
         if (!record.Open(CString(recordPath), &error)) throw error;
         record.Write(bytes.data(), static_cast<unsigned>(bytes.size()));
         record.Commit();
+        // An earlier release's record beside the set has served: the state folder's replaces it.
+        if (!m_legacy.name.empty() && Find(m_legacy.name, found) && SameFile(Identity(m_legacy.name, found), m_legacy))
+            Win32Calls::Current().DeleteFile(Utf8ToWide(m_legacy.name).c_str());
     } catch (const CFileException& error) {
         m_warnings.push_back("出力の記録 " + recordPath + " を書けませんでした (" + CFileException::OsErrorText(error.m_lOsError) +
                              ")。次の変換はこの出力のファイルを削除しません");
@@ -159,7 +238,7 @@ void OutputSet::Commit() {
         Unlock();
         return;
     }
-    std::vector<std::string> stale;
+    std::vector<std::pair<std::string, Recorded>> stale;
     for (const WIN32_FIND_DATAW& entry : entries) {
         const std::string name = WideToUtf8(entry.cFileName);
         const std::string path = m_strFolder + name;
@@ -168,16 +247,23 @@ void OutputSet::Commit() {
             continue;
         const auto recorded = std::find_if(m_record.begin(), m_record.end(), [&](const Recorded& r) { return r.name == name; });
         if (recorded != m_record.end() && SameFile(*recorded, Identity(name, entry)))
-            stale.push_back(path);
+            stale.emplace_back(path, *recorded);
         else
             m_left.emplace_back(path);
     }
-    std::sort(m_left.begin(), m_left.end());
-    for (const std::string& path : stale) {
-        if (Win32Calls::Current().DeleteFile(Utf8ToWide(path).c_str()))
-            m_removed.emplace_back(path);
+    for (const auto& member : stale) {
+        // Still the file the record names, just before it goes; another stays and is said.
+        if (!Find(member.first, found)) continue;
+        if (!SameFile(Identity(member.second.name, found), member.second)) {
+            m_left.emplace_back(member.first);
+            continue;
+        }
+        if (Win32Calls::Current().DeleteFile(Utf8ToWide(member.first).c_str()))
+            m_removed.emplace_back(member.first);
         else
-            m_warnings.push_back(path + " を削除できませんでした (" + CFileException::OsErrorText(static_cast<long>(::GetLastError())) + ")");
+            m_warnings.push_back(member.first + " を削除できませんでした (" + CFileException::OsErrorText(static_cast<long>(::GetLastError())) +
+                                 ")");
     }
+    std::sort(m_left.begin(), m_left.end());
     Unlock();
 }

@@ -16,6 +16,7 @@ BOOL Win32Calls::MoveFileEx(const wchar_t* from, const wchar_t* to, DWORD flags)
     return ::MoveFileExW(from, to, flags);
 }
 BOOL Win32Calls::DeleteFile(const wchar_t* path) { return ::DeleteFileW(path); }
+BOOL Win32Calls::CreateDirectory(const wchar_t* path) { return ::CreateDirectoryW(path, nullptr); }
 DWORD Win32Calls::GetFullPathName(const wchar_t* path, DWORD room, wchar_t* buffer) {
     return ::GetFullPathNameW(path, room, buffer, nullptr);
 }

@@ -17,6 +17,7 @@ public:
     virtual BOOL CloseHandle(HANDLE handle);
     virtual BOOL MoveFileEx(const wchar_t* from, const wchar_t* to, DWORD flags);
     virtual BOOL DeleteFile(const wchar_t* path);
+    virtual BOOL CreateDirectory(const wchar_t* path);
     virtual DWORD GetFullPathName(const wchar_t* path, DWORD room, wchar_t* buffer);
     virtual DWORD GetCurrentDirectory(DWORD room, wchar_t* buffer);
     // GetFullPathNameW with room enough for any length; empty (GetLastError set) when it fails.

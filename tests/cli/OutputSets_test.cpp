@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -119,7 +120,6 @@ TEST(OutputSets, EachWriteLeavesOnlyItsOwnMembers) {
         current[ext] = row.members;
         std::vector<std::string> expected = others;
         for (const auto& set : current) expected.insert(expected.end(), set.second.begin(), set.second.end());
-        for (const auto& set : current) expected.push_back(".out." + set.first + ".record");
         expected.push_back("in.gpx");
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(dir.List(), expected);
@@ -132,7 +132,7 @@ TEST(OutputSets, SignalsLeaveTheOldSetOrTheNewOneWhole) {
     WriteFileBytes(reference.File("new.gpx"), Gpx(2500, "B"));
     ASSERT_EQ(RunChild(kCli, Convert(reference, "new.gpx", "out.mem", "mem")).status, 0);
     const Files fresh = Contents(reference, "new.gpx");
-    ASSERT_EQ(fresh.size(), 26u);  // and the record
+    ASSERT_EQ(fresh.size(), 25u);
     TempDir dir;
     WriteFileBytes(dir.File("old.gpx"), Gpx(3000, "A"));
     WriteFileBytes(dir.File("new.gpx"), Gpx(2500, "B"));
@@ -142,7 +142,7 @@ TEST(OutputSets, SignalsLeaveTheOldSetOrTheNewOneWhole) {
     Files old = Contents(dir);
     old.erase("new.gpx");
     old.erase("old.gpx");
-    ASSERT_EQ(old.size(), 31u);
+    ASSERT_EQ(old.size(), 30u);
 
     std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<long> moment(0, span.count());
@@ -193,7 +193,7 @@ TEST(OutputSets, ConcurrentRunsLeaveOneRunsSetAndTheOthersFail) {
     for (const std::string& name : dir.List())
         if (name.rfind("in", 0) != 0 && name[0] != '.') members.push_back(name);
     ASSERT_EQ(members.size(), 31u);
-    EXPECT_EQ(dir.List()[0], ".out.mem.record");
+    EXPECT_EQ(dir.List().size(), 31u + kRuns);  // and nothing else
     const std::string last = ReadFileBytes(dir.File("out-31.mem"));
     int owner = -1;
     for (int r : winners)
@@ -203,9 +203,9 @@ TEST(OutputSets, ConcurrentRunsLeaveOneRunsSetAndTheOthersFail) {
         EXPECT_NE(ReadFileBytes(dir.File(name)).find("R" + std::to_string(owner) + "_"), std::string::npos) << name;
 
     // A set that another run holds is refused at once and left as it was.
-    WriteFileBytes(dir.File(".out.mem.lock"), "");
+    WriteFileBytes(StateFile(dir.Path(), "out.mem", ".lock"), "");
     const Files before = Contents(dir);
-    LockHolder holder(dir.File(".out.mem.lock"));
+    LockHolder holder(StateFile(dir.Path(), "out.mem", ".lock"));
     ASSERT_TRUE(holder.Holding());
     const ChildResult lost = RunChild(kCli, Convert(dir, "in0.gpx", "out.mem", "mem"));
     EXPECT_EQ(lost.status, 1);
@@ -221,12 +221,12 @@ TEST(OutputSets, ASetLargerThanTheDescriptorLimitIsWritten) {
     for (const std::string& arg : Convert(dir, "in.gpx", "out.mem", "mem")) args.push_back(arg);
     const ChildResult run = RunChild("/bin/sh", args);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(dir.List().size(), 202u);  // and the record
+    EXPECT_EQ(dir.List().size(), 201u);  // the members and the input
     EXPECT_TRUE(FileExists(dir.File("out-200.mem")));
 }
 
-// A hard-linked member is written in place; on a disk without room for it, the run fails before
-// any member changes, and succeeds once there is room.
+// A hard-linked member is replaced under its name, its other name keeping the old text; on a disk
+// without room for it, the run fails before any member changes, and succeeds once there is room.
 TEST(OutputSets, AFullDiskUnderAHardLinkedMemberLeavesTheOldSet) {
     TempDir dir;
     if (mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, "size=1m") != 0)
@@ -260,9 +260,9 @@ TEST(OutputSets, AFullDiskUnderAHardLinkedMemberLeavesTheOldSet) {
     EXPECT_EQ(room.err, "警告: " + dir.File("out-3.xml") +
                             " は前回の出力の記録にないので削除しませんでした\n"
                             "合計: 警告 1 件、変換できなかった地点 0 件\n");
-    EXPECT_EQ(dir.List(), (std::vector<std::string>{".out.xml.record", "copy.xml", "in.gpx", "out-1.xml", "out-2.xml", "out-3.xml"}));
-    EXPECT_GT(ReadFileBytes(dir.File("copy.xml")).size(), 24u * 1024);
-    EXPECT_EQ(ReadFileBytes(dir.File("copy.xml")), ReadFileBytes(dir.File("out-1.xml")));
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"copy.xml", "in.gpx", "out-1.xml", "out-2.xml", "out-3.xml"}));
+    EXPECT_GT(ReadFileBytes(dir.File("out-1.xml")).size(), 24u * 1024);
+    EXPECT_EQ(ReadFileBytes(dir.File("copy.xml")), "old 1");
 }
 
 namespace {
@@ -321,11 +321,11 @@ TEST(OutputSets, TheMemoryPointRoadWritesThroughTheSet) {
     EXPECT_EQ(run.out, dir.File("trip.mem") + " -> " + dir.File("out.xml") + " (12 地点)\n" + dir.File("out-1.xml") +
                            " は新しい出力にないので削除しました\n" + dir.File("out-2.xml") + " は新しい出力にないので削除しました\n" +
                            dir.File("out-3.xml") + " は新しい出力にないので削除しました\n");
-    EXPECT_EQ(dir.List(), (std::vector<std::string>{".out.xml.record", "big.gpx", "out.xml", "trip.mem"}));
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"big.gpx", "out.xml", "trip.mem"}));
     EXPECT_EQ(ReadFileBytes(dir.File("out.xml")), ReadFileBytes(kSamples + "/meisho.xml"));
 
-    WriteFileBytes(dir.File(".out.xml.lock"), "");
-    LockHolder holder(dir.File(".out.xml.lock"));
+    WriteFileBytes(StateFile(dir.Path(), "out.xml", ".lock"), "");
+    LockHolder holder(StateFile(dir.Path(), "out.xml", ".lock"));
     ASSERT_TRUE(holder.Holding());
     const ChildResult lost = RunChild(kCli, {dir.File("trip.mem"), "-o", dir.File("out.xml")});
     EXPECT_EQ(lost.status, 1);
@@ -350,28 +350,94 @@ TEST(OutputSets, ReadersShareAnInput) {
     }
 }
 
-// Two users, one folder: a lock another user made under umask 077 and holds is not passed by:
-// the run fails naming the lock, and changes nothing.
-TEST(OutputSets, TwoUsersShareTheLock) {
+// Two users, one shared (sticky) folder: a run never writes through, replaces or removes the
+// other user's files; it is refused before anything changes, naming the file. A folder the user
+// may not write to is said with the system's reason.
+TEST(OutputSets, TwoUsersInASharedFolder) {
     if (geteuid() != 0) GTEST_SKIP() << "two users need root";
-    const auto as = [](const std::string& user, const std::vector<std::string>& args) {
-        std::vector<std::string> all = {"--reuid=" + user, "--regid=" + user, "--clear-groups", kCli};
+    TempDir state;  // the second user's own state folder
+    ASSERT_EQ(chown(state.Path().c_str(), 65534, 65534), 0);
+    const auto as = [&](bool bOther, const std::vector<std::string>& args) {
+        std::vector<std::string> all;
+        if (bOther) all = {"--reuid=65534", "--regid=65534", "--clear-groups", "/usr/bin/env", "XDG_STATE_HOME=" + state.Path()};
+        else all = {"--reuid=0", "--regid=0", "--keep-groups", "/usr/bin/env"};
+        all.push_back(kCli);
         all.insert(all.end(), args.begin(), args.end());
         return RunChild("/usr/bin/setpriv", all);
     };
-    TempDir dir;
-    ASSERT_EQ(chmod(dir.Path().c_str(), 01777), 0);
-    WriteFileBytes(dir.File("in.gpx"), Gpx(3, "U"));
-    ASSERT_EQ(chmod(dir.File("in.gpx").c_str(), 0644), 0);
-    // A lock another user made under umask 077 and holds: this run is refused, as against its own.
-    const int fd = open(dir.File(".out.xml.lock").c_str(), O_RDONLY | O_CREAT, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(fchown(fd, 65533, 65533), 0);
-    ASSERT_EQ(flock(fd, LOCK_EX), 0);
-    const ChildResult refused = as("65534", Convert(dir, "in.gpx", "out.xml"));
-    close(fd);
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "\"" + dir.File("out.xml") + "\"\n\nファイル アクセス禁止\nロック ファイル " + dir.File(".out.xml.lock") +
-                               " を開けないため、出力を書き込めません\n");
-    EXPECT_FALSE(FileExists(dir.File("out.xml")));
+    // The folder's names, and the bytes of its regular files (a FIFO is not opened).
+    const auto snapshot = [](const TempDir& dir) {
+        Files files;
+        for (const std::string& name : dir.List()) {
+            struct stat st {};
+            files[name] = lstat(dir.File(name).c_str(), &st) == 0 && S_ISREG(st.st_mode) ? ReadFileBytes(dir.File(name)) : "<other>";
+        }
+        return files;
+    };
+    enum Plant {
+        none,
+        rootSet,
+        hardLink,
+        worldWritable,
+        fifo
+    };
+    struct Row {
+        const char* what;
+        Plant plant;          // made before the run (by root, or by the other user)
+        bool bOther;          // the run is the other user's
+        const char* refused;  // the member named, "" when the run converts
+    };
+    const Row rows[] = {
+        {"the other user replaces root's set", rootSet, true, "out-1.xml"},
+        {"root over the other user's hard link", hardLink, false, "out-1.xml"},
+        {"root over the other user's 0666 file", worldWritable, false, "out-2.xml"},
+        {"root over the other user's FIFO", fifo, false, "out-2.xml"},
+        {"root alone", none, false, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir dir;
+        ASSERT_EQ(chmod(dir.Path().c_str(), 01777), 0);
+        WriteFileBytes(dir.File("in.gpx"), Gpx(701, "U"));
+        ASSERT_EQ(chmod(dir.File("in.gpx").c_str(), 0644), 0);
+        const std::string victim = dir.File("victim.txt");
+        WriteFileBytes(victim, "the other user's");
+        ASSERT_EQ(chown(victim.c_str(), 65534, 65534), 0);
+        if (row.plant == rootSet) {
+            ASSERT_EQ(as(false, Convert(dir, "in.gpx", "out.xml")).status, 0);
+        }
+        const std::string planted = dir.File(row.refused);
+        if (row.plant == hardLink) {
+            ASSERT_EQ(link(victim.c_str(), planted.c_str()), 0);
+        }
+        if (row.plant == worldWritable) {
+            WriteFileBytes(planted, "planted");
+            ASSERT_EQ(chmod(planted.c_str(), 0666), 0);
+            ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
+        }
+        if (row.plant == fifo) {
+            ASSERT_EQ(mkfifo(planted.c_str(), 0666), 0);
+            ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
+        }
+        const Files before = snapshot(dir);
+        const ChildResult run = as(row.bOther, Convert(dir, "in.gpx", "out.xml"));
+        if (*row.refused) {
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.err, planted + " は共有フォルダーにある他のユーザーのファイルなので、置き換えません\n");
+            EXPECT_EQ(snapshot(dir), before);
+        } else {
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.gpx", "out-1.xml", "out-2.xml", "victim.txt"}));
+        }
+        EXPECT_EQ(ReadFileBytes(victim), "the other user's");
+    }
+    // A folder the other user may not write to: the folder and the reason, no file of the set's.
+    TempDir closed;
+    WriteFileBytes(closed.File("in.gpx"), Gpx(3, "K"));
+    ASSERT_EQ(chmod(closed.Path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(closed.File("in.gpx").c_str(), 0644), 0);
+    const ChildResult denied = as(true, Convert(closed, "in.gpx", "keep.xml"));
+    EXPECT_EQ(denied.status, 1);
+    EXPECT_EQ(denied.err, "出力先のフォルダー " + closed.Path() + "/ に書き込めません: Permission denied (errno 13)\n");
+    EXPECT_EQ(closed.List(), std::vector<std::string>{"in.gpx"});
 }

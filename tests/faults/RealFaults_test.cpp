@@ -97,9 +97,10 @@ TEST(RealFaults, DescriptorLimitIsReportedByWhoeverRanOut) {
     }
 }
 
-// Where the output name points: links are followed and left as they are, other names of the
-// file see the new document, devices and FIFOs are written as they are, a folder that takes no
-// new file still has its writable file written. A link as input is refused by its length.
+// Where the output name points: links are followed and left as they are, a file with other names
+// is replaced under the one name (the others keep the old text), devices and FIFOs are written as
+// they are, a folder that takes no new file fails the conversion and keeps its file as it was. A
+// link as input is refused by its length.
 TEST(RealFaults, OutputsReachWhatTheirNamesPointAt) {
     ConversionFolder folder;
     const std::string d = folder.dir.Path() + "/";
@@ -131,7 +132,7 @@ TEST(RealFaults, OutputsReachWhatTheirNamesPointAt) {
         {"chain2.xml", "chained.xml", ""},
         {"far.xml", "other/far.xml", ""},
         {"dangling.xml", "made.xml", ""},
-        {"hard.xml", "hard2.xml", ""},
+        {"hard.xml", "hard.xml", ""},
         {"null.xml", "", ""},
         {"loop1.xml", "", "AppBox quorvel 0x30 | \"" + d + "loop1.xml\"\n\n未定義エラー"},
         {"full.xml", "", "AppBox quorvel 0x10 | " + d + "full.xml へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
@@ -158,11 +159,13 @@ TEST(RealFaults, OutputsReachWhatTheirNamesPointAt) {
     }
     ASSERT_EQ(stat("/dev/full", &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(ReadFileBytes(d + "hard2.xml"), ConversionFolder::kOld);
     // The folder that takes no new file, for a user who owns neither it nor the file.
     const std::string kept = RunInUnprivilegedChild([&] {
         return Converted(PressConvert(folder.input, d + "locked/kept.xml")) ? ReadFileBytes(d + "locked/kept.xml") : "failed";
     });
-    EXPECT_EQ(kept, folder.expected);
+    EXPECT_EQ(kept, "failed");
+    EXPECT_EQ(ReadFileBytes(d + "locked/kept.xml"), ConversionFolder::kOld);
     EXPECT_EQ(folder.dir.List(), (Log{"chain1", "chain2.xml", "chained.xml", "dangling.xml", "far.xml", "fifo.xml",
                                       "full.xml", "hard.xml", "hard2.xml", "link.xml", "locked", "loop1.xml",
                                       "loop2.xml", "made.xml", "null.xml", "other", "real.xml", "route.mem", "route.xml"}));

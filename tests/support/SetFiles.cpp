@@ -1,6 +1,12 @@
 #include "support/SetFiles.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
 #include <vector>
+
+#include "platform/HostSystem.h"
 
 #include "platform/CFileException.h"
 #include "platform/OutputSet.h"
@@ -27,4 +33,23 @@ std::string WriteSet(const TempDir& dir, const std::map<std::string, std::string
         return std::to_string(e.m_cause) + " " + std::to_string(e.m_lOsError) + " " + e.m_strFileName.Str();
     }
     return "";
+}
+
+std::string StateFile(const std::string& folder, const std::string& setName, const std::string& suffix) {
+    struct stat st {};
+    if (stat(folder.c_str(), &st) != 0) return std::string();
+    // Made as the writer makes it, so that a test may plant a file there before any run.
+    std::error_code ignored;
+    std::filesystem::create_directories(UserStateFolder().Str(), ignored);
+    return UserStateFolder().Str() + "/" +
+           OutputSet::StateKey(static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino), setName) + suffix;
+}
+
+std::vector<std::string> StateFiles() {
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(UserStateFolder().Str(), ignored))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }

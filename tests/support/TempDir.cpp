@@ -10,6 +10,28 @@
 #include <iterator>
 #include <stdexcept>
 
+namespace {
+// Every test program keeps the state of its output sets in a folder of its own, so that no test
+// reads or writes the state folder of the user who runs it; the programs it starts inherit it.
+struct StateFolderForTests {
+    std::string path;
+    pid_t owner = 0;
+    StateFolderForTests() {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/quorvel-state-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) return;
+        path = pattern;
+        owner = getpid();
+        setenv("XDG_STATE_HOME", path.c_str(), 1);
+    }
+    ~StateFolderForTests() {
+        std::error_code ignored;
+        if (!path.empty() && getpid() == owner) std::filesystem::remove_all(path, ignored);
+    }
+};
+StateFolderForTests g_stateFolder;
+}  // namespace
+
 TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/quorvel-test-XXXXXX";
