@@ -14,7 +14,6 @@
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
-#include "platform/OutputSet.h"
 #include "platform/Utf8.h"
 #include "maps/UserReadings.h"
 
@@ -306,9 +305,6 @@ int CliConverter::ConvertToStandardOutput(Conversion& conversion, const BatchJob
         }
     }
     for (const CString& output : result.outputs) RemovePath(output, false);
-    // The set's own files, where it left them: the folder is removed whole.
-    for (const char* suffix : {".record", ".lock", ".journal"})
-        RemovePath(folder + "/" + CString(OutputSet::HiddenName(base, suffix)), false);
     if (!RemovePath(folder, true))
         Print({ConversionMessage::Kind::warning, "一時フォルダ " + folder.Str() + " を削除できませんでした"});
     m_strHiddenOutput.Empty();
