@@ -53,10 +53,13 @@ int CliConverter::Run(const std::vector<std::string>& args) {
     case CliArguments::Mode::convert:
         break;
     }
-    // The user's readings are read before any input: a list that cannot be read converts nothing.
+    // The user's readings are read before any input: a list that cannot be read converts nothing;
+    // a line of it that cannot be taken is said, and the rest used.
     if (!parsed.readings.IsEmpty()) {
         try {
-            m_userReadings = std::make_shared<const UserReadings>(UserReadings::Load(parsed.readings));
+            std::vector<std::string> warnings;
+            m_userReadings = std::make_shared<const UserReadings>(UserReadings::Load(parsed.readings, warnings));
+            for (std::string& warning : warnings) Print({ConversionMessage::Kind::warning, std::move(warning)});
         } catch (const MapError& error) {
             m_err << error.what() << '\n';
             return kExitFailed;
@@ -96,8 +99,8 @@ void CliConverter::WriteHelp() {
           << "\n"
           << "  --datum tokyo|wgs84   入力の測地系 (既定: ナビのファイルは日本測地系、地図のファイルは WGS 84)\n"
           << "  --reading auto|none   読みのない地点の読みを推定するか (既定: auto)\n"
-          << "  --readings ファイル   名称と読みの CSV (UTF-8 か CP932)。名称が一致するか、その先頭に一致する\n"
-          << "                        最も長い名称の読みを推定より先に使います\n"
+          << "  --readings ファイル   名称と読みの CSV (UTF-8 か CP932)。名称のどこかに一致する最も長い名称の\n"
+          << "                        読みを推定より先に使います。使えない行は警告して飛ばします\n"
           << "  --strict              ナビで表示できない文字があれば、その入力を変換しません\n"
           << "  --all-points          GPX のルートとトラック、KML と GeoJSON の線と面の頂点も読みます\n"
           << "  --bom                 " << FormatRegistry::BomTitles("、") << " の先頭に BOM を付けます\n"

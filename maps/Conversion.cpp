@@ -450,17 +450,42 @@ ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
 
 std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, bool& guessed, std::vector<ConversionMessage>& messages) {
     guessed = false;
-    std::string reading;
-    const std::size_t matched = m_options.userReadings ? m_options.userReadings->Match(std::string(name), reading) : 0;
-    const std::string_view after = name.substr(matched);
-    const std::size_t restBytes = matched == 0 ? unitBytes : UnitPartBytes(after);
-    if (restBytes == 0 || FirstCharacters(reading, CPoiTable::kNameLimit + 1).size() < reading.size()) return ToHalfWidthKatakana(reading);
-    ReadingGuesser* guesser = m_options.guessReadings ? Guesser(messages) : nullptr;
-    std::string guess = guesser ? guesser->GuessHalfWidth(std::string(after.substr(0, restBytes))) : std::string();
-    // The user's reading of a prefix alone would be taken for the whole name's.
-    if (guess.empty()) return {};
-    guessed = true;
-    return reading.empty() ? guess : ToHalfWidthKatakana(reading) + guess;
+    const UserReadings* user = m_options.userReadings.get();
+    ReadingGuesser* guesser = nullptr;
+    std::string reading, entry;
+    bool failed = false;
+    // The guesser reads what lies between the user's entries, of the part the unit keeps (after an
+    // entry, of the rest as the unit would keep it).
+    const auto guess = [&](std::size_t from, std::size_t to) {
+        if (from >= to || failed) return;
+        if (!guesser && m_options.guessReadings) guesser = Guesser(messages);
+        const std::string part = guesser ? guesser->GuessHalfWidth(std::string(name.substr(from, to - from))) : std::string();
+        failed = part.empty();
+        guessed = guessed || !failed;
+        reading += part;
+    };
+    std::size_t at = 0, run = 0, limit = unitBytes;
+    while (at < limit && !failed) {
+        const std::size_t matched = user ? user->MatchAt(name, at, entry) : 0;
+        if (matched == 0) {
+            NextCodePoint(name, at);
+            continue;
+        }
+        guess(run, at);
+        reading += ToHalfWidthKatakana(entry);
+        at += matched;
+        run = at;
+        // A reading longer than the unit tells apart needs no more.
+        if (FirstCharacters(reading, CPoiTable::kNameLimit + 1).size() < reading.size()) return reading;
+        limit = at + UnitPartBytes(name.substr(at));
+    }
+    guess(run, std::min(limit, name.size()));
+    // The user's reading of a part alone would be taken for the whole name's.
+    if (failed) {
+        guessed = false;
+        return {};
+    }
+    return reading;
 }
 
 bool Conversion::Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages) {
@@ -602,6 +627,20 @@ void Conversion::Shift(Input& input, bool bToTokyo, std::vector<ConversionMessag
     input.tokyo = bToTokyo;
 }
 
+bool Conversion::GiveReading(Place& place, std::size_t kept, std::string& scratch, std::vector<ConversionMessage>& messages,
+                             std::size_t& unread) {
+    if (place.Record() || !place.ReadingView().empty() || !(m_options.guessReadings || m_options.userReadings)) return false;
+    bool guessed = false;
+    place.SetReading(FirstCharacters(ReadingOf(place.NameView(scratch), kept, guessed, messages), static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
+    place.SetReadingGuessed(guessed);
+    if (place.ReadingView().empty() && m_guesser && kept > 0) ++unread;
+    return guessed;
+}
+
+bool Conversion::GivesTableReadings() const {
+    return &Target() == FormatRegistry::Find("csv") && (m_options.guessReadings || m_options.userReadings);
+}
+
 bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable,
                                  UnitTally& tally) {
     bool bUsable = true;
@@ -632,12 +671,7 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         // A guessed reading becomes the place's own, half-width as the unit takes it and no
         // longer than its field tells apart: the record made of it when the file is written is
         // then the one checked here.
-        if (!place.Record() && place.ReadingView().empty() && (m_options.guessReadings || m_options.userReadings)) {
-            bool guessed = false;
-            place.SetReading(FirstCharacters(ReadingOf(place.NameView(name), kept, guessed, messages), static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
-            input.guessed[i] = guessed;
-            if (place.ReadingView().empty() && m_guesser && kept > 0) ++unread;
-        }
+        input.guessed[i] = GiveReading(place, kept, name, messages, unread);
         // A name the unit's field cuts: counted, the first kept as the example.
         if (!place.Record()) {
             const std::string_view whole = place.NameView(name);
@@ -680,6 +714,14 @@ bool Conversion::Prepare(Input& input, UnitTally& tally, std::vector<ConversionM
     if (last < kUnitStep) return true;
     m_step = kUnitStep;
     const bool bUsable = !Target().unit || MakeUnitRecords(input, messages, nullptr, tally);
+    if (GivesTableReadings()) {
+        std::string name;
+        for (std::size_t i = 0; i < input.places.size(); ++i)
+            if (!input.refused[i]) {
+                Place& place = input.places[i];
+                GiveReading(place, place.Record() ? 0 : UnitPartBytes(place.NameView(name)), name, messages, tally.unread);
+            }
+    }
     m_step = kAnyStep;
     // The points kept are moved down in place: a second vector of every place would double
     // the memory of a large input.
@@ -759,7 +801,9 @@ void Conversion::Write(Feed& feed, const CString& strOutput, const std::vector<C
                 const std::size_t first = k * perFile;
                 MemberPlaces member([&feed](const Place*& places, std::size_t& n, std::size_t most) { return feed.Next(places, n, most); },
                                     std::min(count, first + perFile) - first, feed.Methods(k));
-                format.write(file, member, m_options.write);
+                WriteOptions options = m_options.write;
+                options.guessMarks = GivesTableReadings() && m_options.guessReadings;
+                format.write(file, member, options);
             },
             [&](const CFileException& error, const CString& name) {
                 Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
@@ -955,7 +999,7 @@ ListResult Conversion::List(const CString& strInput) {
             RecordText record = UnitRecord(unit);
             point.unitName = std::move(record.name);
             point.unitReading = std::move(record.reading);
-            point.readingGuessed = tokyo.guessed[i];
+            point.readingGuessed = unit.ReadingGuessed();
             point.tokyoLatitude = UnitDegreeText(unit.latitude);
             point.tokyoLongitude = UnitDegreeText(unit.longitude);
         }

@@ -1,18 +1,22 @@
 #include "maps/UserReadings.h"
 
+#include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "glorie/FileErrorText.h"
 #include "maps/MapError.h"
 #include "maps/MapText.h"
+#include "maps/PlaceKeys.h"
 #include "maps/ReadingGuesser.h"
 #include "maps/TextDecoding.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
+#include "platform/HostSystem.h"
 
 namespace {
-// The fields of one line: commas separate, a field in double quotes may hold commas ("" is a quote).
-std::vector<std::string> Fields(const std::string& line) {
+// The fields of one line: separator splits, a field in double quotes may hold it ("" is a quote).
+std::vector<std::string> Fields(const std::string& line, char separator) {
     std::vector<std::string> fields(1);
     bool quoted = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -22,7 +26,7 @@ std::vector<std::string> Fields(const std::string& line) {
             ++i;
         } else if (ch == '"' && (quoted || fields.back().empty())) {
             quoted = !quoted;
-        } else if (ch == ',' && !quoted) {
+        } else if (ch == separator && !quoted) {
             fields.emplace_back();
         } else {
             fields.back() += ch;
@@ -50,9 +54,35 @@ bool IsReadingText(const std::string& reading) {
     }
     return true;
 }
+
+// Tabs where a line has more of them than commas (a list copied out of a spreadsheet).
+char SeparatorOf(const std::string& line) {
+    std::size_t tabs = 0, commas = 0;
+    bool quoted = false;
+    for (const char ch : line) {
+        quoted = ch == '"' ? !quoted : quoted;
+        tabs += !quoted && ch == '\t';
+        commas += !quoted && ch == ',';
+    }
+    return tabs > commas ? '\t' : ',';
+}
+
+std::string HeaderWord(const std::string& field) {
+    std::string word = CollapseSpace(field);
+    for (char& ch : word)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return word;
+}
+
+int ColumnOf(const std::vector<std::string>& fields, const std::vector<std::string_view>& words) {
+    for (const std::string_view word : words)
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            if (HeaderWord(fields[i]) == HeaderWord(std::string(word))) return static_cast<int>(i);
+    return -1;
+}
 }  // namespace
 
-UserReadings UserReadings::Load(const CString& strPath) {
+UserReadings UserReadings::Load(const CString& strPath, std::vector<std::string>& warnings) {
     std::string bytes;
     try {
         CFile file;
@@ -72,14 +102,51 @@ UserReadings UserReadings::Load(const CString& strPath) {
     } catch (const CFileException& error) {
         throw MapError(CommandFailureText(error).Str());
     }
-    return Parse(std::move(bytes), strPath.Str());
+    return Parse(std::move(bytes), strPath.Str(), warnings);
 }
 
-UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName) {
-    std::vector<std::string> warnings;
+std::vector<CString> UserReadings::DialogFiles() {
+#ifdef _WIN32
+    constexpr const char* kSeparator = "\\";
+#else
+    constexpr const char* kSeparator = "/";
+#endif
+    std::vector<CString> files;
+    for (const CString& folder : {ProgramFolder(), DocumentsFolder()})
+        if (!folder.IsEmpty()) files.push_back(CString(folder.Str() + kSeparator + kDialogFileName));
+    return files;
+}
+
+std::shared_ptr<const UserReadings> UserReadings::LoadDialogFiles(std::vector<std::string>& warnings) {
+    std::shared_ptr<UserReadings> all;
+    for (const CString& file : DialogFiles()) {
+        if (!IsRegularFile(file)) continue;
+        try {
+            UserReadings readings = Load(file, warnings);
+            if (!all) all = std::make_shared<UserReadings>();
+            for (auto& entry : readings.m_readings) all->m_readings[entry.first] = std::move(entry.second);
+            all->m_longest = std::max(all->m_longest, readings.m_longest);
+        } catch (const MapError& error) {
+            warnings.push_back(error.what());
+        }
+    }
+    return all;
+}
+
+UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName, std::vector<std::string>& warnings) {
     const std::string text = DecodeTableText(std::move(bytes), fileName, warnings);
-    if (!warnings.empty()) throw MapError(warnings.front());
     UserReadings readings;
+    char separator = 0;
+    // Without a header the name is the first column and the reading the second, and a line has
+    // no other; a header names them, and other columns (a table --to csv wrote) are left alone.
+    int nameColumn = 0, readingColumn = 1;
+    bool table = false;
+    static const std::vector<std::string_view> kNames(std::begin(kNameKeys), std::end(kNameKeys));
+    static const std::vector<std::string_view> kReadings = [] {
+        std::vector<std::string_view> words(std::begin(kReadingKeys), std::end(kReadingKeys));
+        words.insert(words.end(), {"フリガナ", "よみがな", "読みがな", "読み仮名"});
+        return words;
+    }();
     std::size_t at = 0;
     for (int line = 1; at < text.size(); ++line) {
         std::size_t end = text.find('\n', at);
@@ -88,12 +155,38 @@ UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName)
         at = end + 1;
         if (!row.empty() && row.back() == '\r') row.pop_back();
         if (Trimmed(row).empty()) continue;
-        const std::vector<std::string> fields = Fields(row);
+        const bool first = separator == 0;
+        if (first) separator = SeparatorOf(row);
+        std::vector<std::string> fields = Fields(row, separator);
+        if (first && ColumnOf(fields, kReadings) >= 0) {
+            readingColumn = ColumnOf(fields, kReadings);
+            nameColumn = ColumnOf(fields, kNames);
+            if (nameColumn < 0) nameColumn = readingColumn == 0 ? 1 : 0;
+            table = true;
+            continue;
+        }
         const std::string where = fileName + ": " + std::to_string(line) + " 行目: ";
-        if (fields.size() != 2) throw MapError(where + "名称と読みの二つの列が要ります");
-        const std::string name = Trimmed(fields[0]), reading = Trimmed(fields[1]);
-        if (name.empty() || reading.empty()) throw MapError(where + "名称か読みが空です");
-        if (!IsReadingText(reading)) throw MapError(where + "読み「" + reading + "」に仮名でない文字があります");
+        const std::string skipped = "。この行は使いません";
+        // A spreadsheet saves the empty cells of its widest row as trailing separators.
+        while (!table && fields.size() > 2 && Trimmed(fields.back()).empty()) fields.pop_back();
+        if (!table && fields.size() != 2) {
+            warnings.push_back(where + "名称と読みの二つの列が要ります" + skipped);
+            continue;
+        }
+        const auto field = [&](int column) {
+            return static_cast<std::size_t>(column) < fields.size() ? Trimmed(fields[static_cast<std::size_t>(column)]) : std::string();
+        };
+        const std::string name = field(nameColumn), reading = field(readingColumn);
+        // A table's row without a reading is a place the list does not read.
+        if (table && reading.empty()) continue;
+        if (name.empty() || reading.empty()) {
+            warnings.push_back(where + "名称か読みが空です" + skipped);
+            continue;
+        }
+        if (!IsReadingText(reading)) {
+            warnings.push_back(where + "読み「" + reading + "」に仮名でない文字があります" + skipped);
+            continue;
+        }
         // A later line for the same name wins, as a list kept by hand is added to at its end.
         readings.m_readings[name] = ToHalfWidthKatakana(reading);
         if (name.size() > readings.m_longest) readings.m_longest = name.size();
@@ -101,20 +194,22 @@ UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName)
     return readings;
 }
 
-std::size_t UserReadings::Match(const std::string& name, std::string& reading) const {
-    if (m_readings.empty()) return 0;
-    // Prefixes that end on a character's end, the longest first.
+std::size_t UserReadings::MatchAt(std::string_view name, std::size_t at, std::string& reading) const {
+    if (m_readings.empty() || at >= name.size()) return 0;
+    // Entries that end on a character's end, the longest first.
     std::vector<std::size_t> ends;
-    std::size_t i = 0;
-    while (i < name.size() && i < m_longest) {
+    std::size_t i = at;
+    while (i < name.size() && i - at < m_longest) {
         NextCodePoint(name, i);
         ends.push_back(i);
     }
+    std::string key;
     for (auto end = ends.rbegin(); end != ends.rend(); ++end) {
-        const auto found = m_readings.find(name.substr(0, *end));
+        key.assign(name.substr(at, *end - at));
+        const auto found = m_readings.find(key);
         if (found != m_readings.end()) {
             reading = found->second;
-            return *end;
+            return *end - at;
         }
     }
     return 0;
