@@ -20,6 +20,7 @@
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
 #include "maps/MapText.h"
+#include "maps/Gazetteer.h"
 #include "maps/ReadingGuesser.h"
 #include "maps/SafeText.h"
 #include "maps/UnitFields.h"
@@ -448,9 +449,12 @@ ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
     return m_guesser.get();
 }
 
-std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, bool& guessed, std::vector<ConversionMessage>& messages) {
+std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, double latitude, double longitude, bool& guessed,
+                                  std::vector<ConversionMessage>& messages) {
     guessed = false;
     const UserReadings* user = m_options.userReadings.get();
+    // The municipalities' own readings where the name holds one, the nearest of a shared name.
+    const std::shared_ptr<const Gazetteer> gazetteer = m_options.guessReadings ? Gazetteer::Shipped() : nullptr;
     ReadingGuesser* guesser = nullptr;
     std::string reading, entry;
     bool failed = false;
@@ -466,12 +470,15 @@ std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, 
     };
     std::size_t at = 0, run = 0, limit = unitBytes;
     while (at < limit && !failed) {
-        const std::size_t matched = user ? user->MatchAt(name, at, entry) : 0;
+        std::size_t matched = user ? user->MatchAt(name, at, entry) : 0;
+        bool listed = false;
+        if (matched == 0 && gazetteer) listed = (matched = gazetteer->MatchAt(name, at, latitude, longitude, entry)) > 0;
         if (matched == 0) {
             NextCodePoint(name, at);
             continue;
         }
         guess(run, at);
+        guessed = guessed || listed;
         reading += ToHalfWidthKatakana(entry);
         at += matched;
         run = at;
@@ -631,7 +638,8 @@ bool Conversion::GiveReading(Place& place, std::size_t kept, std::string& scratc
                              std::size_t& unread) {
     if (place.Record() || !place.ReadingView().empty() || !(m_options.guessReadings || m_options.userReadings)) return false;
     bool guessed = false;
-    place.SetReading(FirstCharacters(ReadingOf(place.NameView(scratch), kept, guessed, messages), static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
+    place.SetReading(FirstCharacters(ReadingOf(place.NameView(scratch), kept, place.latitude, place.longitude, guessed, messages),
+                                     static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
     place.SetReadingGuessed(guessed);
     if (place.ReadingView().empty() && m_guesser && kept > 0) ++unread;
     return guessed;

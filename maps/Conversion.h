@@ -168,7 +168,8 @@ private:
     // The reading of a place without one, half-width as the unit takes it: the user's, else guessed
     // (*guessed set); empty when none.
     // unitBytes: the bytes of the name the unit's field holds.
-    std::string ReadingOf(std::string_view name, std::size_t unitBytes, bool& guessed, std::vector<ConversionMessage>& messages);
+    std::string ReadingOf(std::string_view name, std::size_t unitBytes, double latitude, double longitude, bool& guessed,
+                          std::vector<ConversionMessage>& messages);
     // A place without a reading gets the user's or the guesser's (ReadingOf), half-width as the
     // unit takes it and no longer than its field tells apart, marked when guessed; unread counts
     // the names the guesser could not read. Returns whether it was guessed.

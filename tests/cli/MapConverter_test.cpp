@@ -15,6 +15,7 @@
 #include "cli/CliConverter.h"
 #include "platform/Cp932Text.h"
 #include "maps/FormatRegistry.h"
+#include "maps/Gazetteer.h"
 #include "maps/ReadingGuesser.h"
 #include "mempoint/CMemPointStore.h"
 #include "support/CliRun.h"
@@ -416,6 +417,20 @@ TEST(MapConverterTest, ATableCarriesTheGuessesMarkedAndComesBackAsTheUsersReadin
     EXPECT_EQ(ReadFileBytes(dir.File("back.csv")),
               "name,reading,latitude,longitude,digits,推測\r\n東京駅,ﾄｳｷｮｳｽﾃｰｼｮﾝ,35.6812000,139.7671000,,\r\n"
               "首里城,ｼｭﾘｼﾞｮｳ,26.2170000,127.7190000,,\r\n咥咥,,35.6800000,139.7600000,,\r\n");
+}
+
+// A municipality's name takes its own reading, of the one where the point is; the user's come first.
+TEST(MapConverterTest, AMunicipalitysNameIsReadAsThePlaceThereReadsIt) {
+    if (ReadingGuesser::Backend().empty() || Gazetteer::Shipped()->Size() == 0) GTEST_SKIP() << "built without the guesser or the gazetteer";
+    TempDir dir;
+    WriteFileBytes(dir.File("r.gpx"), Gpx(Waypoint(41.43, 140.11, "松前町") + Waypoint(33.80, 132.70, "松前町") +
+                                          Waypoint(41.05, 140.42, "中泊町役場") + Waypoint(33.80, 132.70, "松前町公民館")));
+    WriteFileBytes(dir.File("mine.csv"), "松前町公民館,まさきちょうこうみんかん\n");
+    ASSERT_EQ(RunCli({dir.File("r.gpx"), "--readings", dir.File("mine.csv"), "-o", dir.File("r.csv")}).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir.File("r.csv")),
+              "name,reading,latitude,longitude,digits,推測\r\n松前町,ﾏﾂﾏｴﾁｮｳ,41.4300000,140.1100000,,○\r\n"
+              "松前町,ﾏｻｷﾁｮｳ,33.8000000,132.7000000,,○\r\n中泊町役場,ﾅｶﾄﾞﾏﾘﾏﾁﾔｸﾊﾞ,41.0500000,140.4200000,,○\r\n"
+              "松前町公民館,ﾏｻｷﾁｮｳｺｳﾐﾝｶﾝ,33.8000000,132.7000000,,\r\n");
 }
 
 TEST(MapConverterTest, APointNoMapCanHoldIsRefusedWithItsOwnCoordinatesAndTheRestConverted) {
