@@ -17,7 +17,9 @@ bool Number(std::string_view text, double& value) {
     return read.ec == std::errc() && read.ptr == text.data() + text.size();
 }
 
+#ifndef __EMSCRIPTEN__
 bool Exists(const std::string& path) { return IsRegularFile(CString(path)); }
+#endif
 
 // Squared distance on a plane stretched by the latitude: enough to tell the nearest of a few.
 double Distance(double lat1, double lon1, double lat2, double lon2) {
@@ -67,6 +69,9 @@ Gazetteer Gazetteer::Load(const std::string& path) {
 }
 
 std::string Gazetteer::DefaultPath() {
+#ifdef __EMSCRIPTEN__
+    return std::string("/ipadic/") + kFileName;  // the page's, beside MeCab's dictionary when it came
+#else
     if (const char* dir = std::getenv("QUORVEL_DATA_DIR"); dir && *dir) return std::string(dir) + "/" + kFileName;
     const CString program = ProgramFolder();
     const std::string travelling = program.IsEmpty() ? std::string() : program.Str() + QUORVEL_PROGRAM_DATA_DIR + kFileName;
@@ -77,6 +82,7 @@ std::string Gazetteer::DefaultPath() {
     return std::string(QUORVEL_BUILD_DATA_DIR) + "/" + kFileName;
 #else
     return travelling;
+#endif
 #endif
 }
 

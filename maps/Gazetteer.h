@@ -16,7 +16,8 @@ public:
     // empty gazetteer when the file cannot be read.
     static Gazetteer Load(const std::string& path);
     static Gazetteer Parse(const std::string& text);
-    // The programs' own (beside the datum grid), read once a process.
+    // The programs' own (beside the datum grid; the page's beside MeCab's dictionary), read once
+    // a process, when a reading is first guessed.
     static std::shared_ptr<const Gazetteer> Shipped();
     static std::string DefaultPath();
 
