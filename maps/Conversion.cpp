@@ -207,9 +207,8 @@ struct Conversion::Input {
     std::vector<std::pair<std::size_t, std::pair<double, double>>> original;
     bool keepOriginal = false;  // for the unit's checks
     bool shifted = false;
-    Fates refused;              // null, or why the point is left out
-    int refusedCount = 0;       // by the reader and here
-    std::vector<bool> guessed;  // the reading is the guesser's (for the listing)
+    Fates refused;         // null, or why the point is left out
+    int refusedCount = 0;  // by the reader and here
 
     // A coordinate as the input has it: the unit's degree text for its own files.
     std::string OriginalText(double value) const {
@@ -654,7 +653,6 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
     bool bUsable = true;
     CutNames& cut = tally.cut;
     if (usable) usable->assign(input.places.size(), false);
-    input.guessed.assign(input.places.size(), false);
     std::size_t& unread = tally.unread;
     std::string name;  // a numbered name made text, for NameView
     for (std::size_t i = 0; i < input.places.size(); ++i) {
@@ -679,7 +677,7 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         // A guessed reading becomes the place's own, half-width as the unit takes it and no
         // longer than its field tells apart: the record made of it when the file is written is
         // then the one checked here.
-        input.guessed[i] = GiveReading(place, kept, name, messages, unread);
+        GiveReading(place, kept, name, messages, unread);
         // A name the unit's field cuts: counted, the first kept as the example.
         if (!place.Record()) {
             const std::string_view whole = place.NameView(name);

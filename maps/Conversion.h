@@ -165,8 +165,9 @@ private:
                   std::vector<CString>& removed, std::vector<CString>& left);
     void SayRemoved(const std::vector<CString>& removed, const std::vector<CString>& left, ConversionResult& result);
     ReadingGuesser* Guesser(std::vector<ConversionMessage>& messages);
-    // The reading of a place without one, half-width as the unit takes it: the user's, else guessed
-    // (*guessed set); empty when none.
+    // The reading of a place without one, half-width as the unit takes it: the user's entries
+    // wherever the name holds them, else the municipality's own (the one nearest latitude,
+    // longitude) or the guesser's (guessed set); empty when none.
     // unitBytes: the bytes of the name the unit's field holds.
     std::string ReadingOf(std::string_view name, std::size_t unitBytes, double latitude, double longitude, bool& guessed,
                           std::vector<ConversionMessage>& messages);
