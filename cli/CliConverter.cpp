@@ -102,10 +102,13 @@ int CliConverter::Run(const std::vector<std::string>& args) {
     case CliArguments::Mode::convert:
         break;
     }
-    // The user's readings are read before any input: a list that cannot be read converts nothing.
+    // The user's readings are read before any input: a list that cannot be read converts nothing;
+    // a line of it that cannot be taken is said, and the rest used.
     if (!parsed.readings.IsEmpty()) {
         try {
-            m_userReadings = std::make_shared<const UserReadings>(UserReadings::Load(parsed.readings));
+            std::vector<std::string> warnings;
+            m_userReadings = std::make_shared<const UserReadings>(UserReadings::Load(parsed.readings, warnings));
+            for (std::string& warning : warnings) Print({ConversionMessage::Kind::warning, std::move(warning)});
         } catch (const MapError& error) {
             m_err << error.what() << '\n';
             return kExitFailed;
@@ -158,8 +161,8 @@ void CliConverter::WriteHelp() {
                     "jgd2000 は JGD2000 のまま")
           << option("--reading auto|none", "読みのない地点の読みを推定するか (既定: auto)")
           << option("--readings ファイル",
-                    "名称と読みの CSV (UTF-8 か CP932)。名称が一致するか、その先頭に一致する最も長い名称の読みを"
-                    "推定より先に使います")
+                    "名称と読みの CSV (UTF-8 か CP932)。名称のどこかに一致する最も長い名称の読みを推定より先に"
+                    "使います。使えない行は警告して飛ばします")
           << option("--strict", "ナビで表示できない文字があれば、その入力を変換しません")
           << option("--all-points", "GPX のルートとトラック、KML と GeoJSON の線と面の頂点も読みます")
           << option("--bom", FormatRegistry::BomTitles("、") + " の先頭に BOM を付けます")

@@ -21,6 +21,7 @@
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
 #include "maps/MapText.h"
+#include "maps/Gazetteer.h"
 #include "maps/ReadingGuesser.h"
 #include "maps/SafeText.h"
 #include "maps/UnitFields.h"
@@ -235,7 +236,6 @@ struct Conversion::Input {
     bool shifted = false;
     Fates refused;                           // null, or why the point is left out
     int refusedCount = 0;                    // by the reader and here
-    std::vector<bool> guessed;               // the reading is the guesser's (for the listing)
     std::vector<std::uint32_t> corrections;  // the events whose corrections moved each place (for the listing), when shifted
 
     // A coordinate as the input has it: the unit's degree text for its own files.
@@ -499,19 +499,50 @@ ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
     return m_guesser.get();
 }
 
-std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, bool& guessed, std::vector<ConversionMessage>& messages) {
+std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, double latitude, double longitude, bool& guessed,
+                                  std::vector<ConversionMessage>& messages) {
     guessed = false;
-    std::string reading;
-    const std::size_t matched = m_options.userReadings ? m_options.userReadings->Match(std::string(name), reading) : 0;
-    const std::string_view after = name.substr(matched);
-    const std::size_t restBytes = matched == 0 ? unitBytes : UnitPartBytes(after);
-    if (restBytes == 0 || FirstCharacters(reading, CPoiTable::kNameLimit + 1).size() < reading.size()) return ToHalfWidthKatakana(reading);
-    ReadingGuesser* guesser = m_options.guessReadings ? Guesser(messages) : nullptr;
-    std::string guess = guesser ? guesser->GuessHalfWidth(std::string(after.substr(0, restBytes))) : std::string();
-    // The user's reading of a prefix alone would be taken for the whole name's.
-    if (guess.empty()) return {};
-    guessed = true;
-    return reading.empty() ? guess : ToHalfWidthKatakana(reading) + guess;
+    const UserReadings* user = m_options.userReadings.get();
+    // The municipalities' own readings where the name holds one, the nearest of a shared name.
+    const std::shared_ptr<const Gazetteer> gazetteer = m_options.guessReadings ? Gazetteer::Shipped() : nullptr;
+    ReadingGuesser* guesser = nullptr;
+    std::string reading, entry;
+    bool failed = false;
+    // The guesser reads what lies between the user's entries, of the part the unit keeps (after an
+    // entry, of the rest as the unit would keep it).
+    const auto guess = [&](std::size_t from, std::size_t to) {
+        if (from >= to || failed) return;
+        if (!guesser && m_options.guessReadings) guesser = Guesser(messages);
+        const std::string part = guesser ? guesser->GuessHalfWidth(std::string(name.substr(from, to - from))) : std::string();
+        failed = part.empty();
+        guessed = guessed || !failed;
+        reading += part;
+    };
+    std::size_t at = 0, run = 0, limit = unitBytes;
+    while (at < limit && !failed) {
+        std::size_t matched = user ? user->MatchAt(name, at, entry) : 0;
+        bool listed = false;
+        if (matched == 0 && gazetteer) listed = (matched = gazetteer->MatchAt(name, at, latitude, longitude, entry)) > 0;
+        if (matched == 0) {
+            NextCodePoint(name, at);
+            continue;
+        }
+        guess(run, at);
+        guessed = guessed || listed;
+        reading += ToHalfWidthKatakana(entry);
+        at += matched;
+        run = at;
+        // A reading longer than the unit tells apart needs no more.
+        if (FirstCharacters(reading, CPoiTable::kNameLimit + 1).size() < reading.size()) return reading;
+        limit = at + UnitPartBytes(name.substr(at));
+    }
+    guess(run, std::min(limit, name.size()));
+    // The user's reading of a part alone would be taken for the whole name's.
+    if (failed) {
+        guessed = false;
+        return {};
+    }
+    return reading;
 }
 
 bool Conversion::Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages) {
@@ -657,12 +688,26 @@ void Conversion::Shift(Input& input, bool bToTokyo, UnitTally& tally, std::vecto
     input.tokyo = bToTokyo;
 }
 
+bool Conversion::GiveReading(Place& place, std::size_t kept, std::string& scratch, std::vector<ConversionMessage>& messages,
+                             std::size_t& unread) {
+    if (place.Record() || !place.ReadingView().empty() || !(m_options.guessReadings || m_options.userReadings)) return false;
+    bool guessed = false;
+    place.SetReading(FirstCharacters(ReadingOf(place.NameView(scratch), kept, place.latitude, place.longitude, guessed, messages),
+                                     static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
+    place.SetReadingGuessed(guessed);
+    if (place.ReadingView().empty() && m_guesser && kept > 0) ++unread;
+    return guessed;
+}
+
+bool Conversion::GivesTableReadings() const {
+    return &Target() == FormatRegistry::Find("csv") && (m_options.guessReadings || m_options.userReadings);
+}
+
 bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable,
                                  UnitTally& tally) {
     bool bUsable = true;
     CutNames& cut = tally.cut;
     if (usable) usable->assign(input.places.size(), false);
-    input.guessed.assign(input.places.size(), false);
     std::size_t& unread = tally.unread;
     std::string name;  // a numbered name made text, for NameView
     for (std::size_t i = 0; i < input.places.size(); ++i) {
@@ -687,12 +732,7 @@ bool Conversion::MakeUnitRecords(Input& input, std::vector<ConversionMessage>& m
         // A guessed reading becomes the place's own, half-width as the unit takes it and no
         // longer than its field tells apart: the record made of it when the file is written is
         // then the one checked here.
-        if (!place.Record() && place.ReadingView().empty() && (m_options.guessReadings || m_options.userReadings)) {
-            bool guessed = false;
-            place.SetReading(FirstCharacters(ReadingOf(place.NameView(name), kept, guessed, messages), static_cast<std::size_t>(CPoiTable::kNameLimit) + 1));
-            input.guessed[i] = guessed;
-            if (place.ReadingView().empty() && m_guesser && kept > 0) ++unread;
-        }
+        GiveReading(place, kept, name, messages, unread);
         // A name the unit's field cuts: counted, the first kept as the example.
         if (!place.Record()) {
             const std::string_view whole = place.NameView(name);
@@ -754,6 +794,14 @@ bool Conversion::Prepare(Input& input, UnitTally& tally, std::vector<ConversionM
     if (last < kUnitStep) return true;
     m_step = kUnitStep;
     const bool bUsable = !Target().unit || MakeUnitRecords(input, messages, nullptr, tally);
+    if (GivesTableReadings()) {
+        std::string name;
+        for (std::size_t i = 0; i < input.places.size(); ++i)
+            if (!input.refused[i]) {
+                Place& place = input.places[i];
+                GiveReading(place, place.Record() ? 0 : UnitPartBytes(place.NameView(name)), name, messages, tally.unread);
+            }
+    }
     m_step = kAnyStep;
     // The points kept are moved down in place: a second vector of every place would double
     // the memory of a large input.
@@ -836,7 +884,9 @@ void Conversion::Write(Feed& feed, const CString& strOutput, const std::vector<C
                 const std::size_t first = k * perFile;
                 MemberPlaces member([&feed](const Place*& places, std::size_t& n, std::size_t most) { return feed.Next(places, n, most); },
                                     std::min(count, first + perFile) - first, feed.Methods(k));
-                format.write(file, member, m_options.write);
+                WriteOptions options = m_options.write;
+                options.guessMarks = GivesTableReadings() && m_options.guessReadings;
+                format.write(file, member, options);
             },
             [&](const CFileException& error, const CString& name) {
                 Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
@@ -1033,7 +1083,7 @@ ListResult Conversion::List(const CString& strInput) {
             RecordText record = UnitRecord(unit);
             point.unitName = std::move(record.name);
             point.unitReading = std::move(record.reading);
-            point.readingGuessed = tokyo.guessed[i];
+            point.readingGuessed = unit.ReadingGuessed();
             point.tokyoLatitude = UnitDegreeText(unit.latitude);
             point.tokyoLongitude = UnitDegreeText(unit.longitude);
         }

@@ -104,6 +104,8 @@ public:
     // thousand points at sea has a warning for each.
     using MessageSink = std::function<void(const ConversionMessage&)>;
     void SetMessageSink(MessageSink sink);
+    // The user's readings of later conversions (null: none).
+    void SetUserReadings(std::shared_ptr<const UserReadings> readings) { m_options.userReadings = std::move(readings); }
     // The bytes of the input named "-" (standard input, read by the front), of format, or of the
     // format their content shows when null.
     void SetStandardInput(std::string bytes, const Format* format);
@@ -170,10 +172,19 @@ private:
                   std::vector<CString>& removed, std::vector<CString>& left);
     void SayRemoved(const std::vector<CString>& removed, const std::vector<CString>& left, ConversionResult& result);
     ReadingGuesser* Guesser(std::vector<ConversionMessage>& messages);
-    // The reading of a place without one, half-width as the unit takes it: the user's, else guessed
-    // (*guessed set); empty when none.
+    // The reading of a place without one, half-width as the unit takes it: the user's entries
+    // wherever the name holds them, else the municipality's own (the one nearest latitude,
+    // longitude) or the guesser's (guessed set); empty when none.
     // unitBytes: the bytes of the name the unit's field holds.
-    std::string ReadingOf(std::string_view name, std::size_t unitBytes, bool& guessed, std::vector<ConversionMessage>& messages);
+    std::string ReadingOf(std::string_view name, std::size_t unitBytes, double latitude, double longitude, bool& guessed,
+                          std::vector<ConversionMessage>& messages);
+    // A place without a reading gets the user's or the guesser's (ReadingOf), half-width as the
+    // unit takes it and no longer than its field tells apart, marked when guessed; unread counts
+    // the names the guesser could not read. Returns whether it was guessed.
+    bool GiveReading(Place& place, std::size_t kept, std::string& scratch, std::vector<ConversionMessage>& messages, std::size_t& unread);
+    // A table's places get their readings as the unit's would, each guess marked 推測, so that a
+    // driver can check them and hand the corrected table back as --readings.
+    bool GivesTableReadings() const;
     // False when the message is not said now (SayOnly).
     bool Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
     // An input read in batches says one step's messages a pass, so that they come in the order of

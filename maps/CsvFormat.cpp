@@ -20,6 +20,9 @@
 #include "maps/TextDecoding.h"
 
 namespace {
+constexpr const char* kGuessedHeader = "推測";  // the column marking a guessed reading
+constexpr const char* kGuessedMark = "○";
+
 enum Column {
     kLatitude,
     kLongitude,
@@ -27,6 +30,7 @@ enum Column {
     kReading,
     kDigits,
     kPosition,
+    kGuessed,
     kColumnKinds
 };
 
@@ -39,6 +43,7 @@ const std::vector<std::string_view> kHeaderWords[kColumnKinds] = {
     std::vector<std::string_view>(std::begin(kReadingKeys), std::end(kReadingKeys)),
     std::vector<std::string_view>(std::begin(kDigitsKeys), std::end(kDigitsKeys)),
     {"coordinates", "coordinate", "coords", "position", "latlng", "latlon", "lat/lon", "lat,lon", "座標", "位置", "緯度経度"},
+    {kGuessedHeader},
 };
 
 class RecordScanner {
@@ -279,7 +284,7 @@ private:
     char m_separator = ',';
     RecordScanner m_scanner;
     int m_line = 1;
-    int m_columns[kColumnKinds] = {-1, -1, -1, -1, -1, -1};
+    int m_columns[kColumnKinds] = {-1, -1, -1, -1, -1, -1, -1};
     bool m_headerless = false;
     std::size_t m_kept = 0;  // only the columns read are kept of a row
 };
@@ -355,6 +360,9 @@ bool CsvRows::Read(std::size_t rows) {
         place.SetName(std::string(field(kName)));
         place.SetReading(std::string(field(kReading)));
         if (columns[kDigits] >= 0) m_places.SetDigits(place, field(kDigits));
+        // Marked as the writer marks a guess, a reading stays marked through a round trip.
+        const std::string_view mark = field(kGuessed);
+        place.SetReadingGuessed(!IsBlankText(mark) && mark != "0");
         if (columns[kPosition] >= 0) {
             std::string latitude, longitude;
             // A cell that is no pair is refused with its whole text as the latitude.
@@ -400,13 +408,15 @@ std::string CsvField(const std::string& text) {
 
 void Write(CSaveFile& file, PlaceSource& places, const WriteOptions& options) {
     std::string out = options.bom ? "\xEF\xBB\xBF" : "";
-    out += "name,reading,latitude,longitude,digits\r\n";
+    out += std::string("name,reading,latitude,longitude,digits") + (options.guessMarks ? std::string(",") + kGuessedHeader : "") + "\r\n";
     const Place* batch = nullptr;
     for (std::size_t count = 0; places.Next(batch, count);)
         for (const Place* end = batch + count; batch < end; ++batch) {
             const Place& p = *batch;
             out += CsvField(p.Name()) + "," + CsvField(p.Reading()) + "," + CoordinateText(p.latitude) + "," +
-                   CoordinateText(p.longitude) + "," + CsvField(p.Digits()) + "\r\n";
+                   CoordinateText(p.longitude) + "," + CsvField(p.Digits());
+            if (options.guessMarks) out += std::string(",") + (p.ReadingGuessed() ? kGuessedMark : "");
+            out += "\r\n";
             WritePart(file, out);
         }
     WritePart(file, out, true);

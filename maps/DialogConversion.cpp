@@ -9,6 +9,7 @@
 #include "maps/MapError.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
+#include "maps/UserReadings.h"
 
 namespace {
 const Format& Glorie() { return *FormatRegistry::Find("glorie"); }
@@ -89,6 +90,15 @@ MapConversionOutcome DialogConversion::Convert(const CString& strInput, const CS
         outcome.failures.push_back(reason);
         return outcome;
     }
+    // The readings file of its documented places, read again for each conversion so that a line
+    // added to it counts at once; what it cannot take is said among the notes.
+    std::vector<std::string> warnings;
+    m_conversion->SetUserReadings(UserReadings::LoadDialogFiles(warnings));
+    for (const std::string& warning : warnings)
+        if (outcome.notes.size() < notesKept)
+            outcome.notes.push_back("警告: " + warning);
+        else
+            ++outcome.notesLeftOut;
     // Notes past the kept ones are only counted: a file of 100,000 points at sea has one each.
     m_conversion->SetMessageSink([&](const ConversionMessage& message) {
         switch (message.kind) {

@@ -27,7 +27,8 @@ struct ReadOptions {
 };
 
 struct WriteOptions {
-    bool bom = false;  // CSV: a UTF-8 byte-order mark for spreadsheet programs
+    bool bom = false;         // CSV: a UTF-8 byte-order mark for spreadsheet programs
+    bool guessMarks = false;  // CSV: a 推測 column marking the guesser's readings
 };
 
 // The places of one document as its writer takes them: a batch at a time, so that a document of

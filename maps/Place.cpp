@@ -18,6 +18,7 @@ Place::Place(const Place& other) : latitude(other.latitude), longitude(other.lon
     auto copy = record ? std::make_unique<RecordText>(*record) : nullptr;
     Build(texts, copy.get());
     copy.release();
+    SetReadingGuessed(other.ReadingGuessed());
 }
 
 std::string Place::Name() const {
@@ -129,6 +130,7 @@ bool Place::SetShort(Field field, std::string_view text) {
     std::memcpy(to + head + before, text.data(), text.size());
     std::memcpy(to + head + before + text.size(), from + head + before + old, after);
     fresh->size[field] = static_cast<std::uint16_t>(text.size());
+    fresh->guessed = 0;
     ::operator delete(block);
     m_word = reinterpret_cast<std::uintptr_t>(fresh);
     return true;
@@ -180,6 +182,7 @@ void Place::Build(std::string (&texts)[kFields], RecordText* record) {
     Header* block = static_cast<Header*>(::operator new(space));
     block->bits = bits;
     block->hasRecord = record != nullptr;
+    block->guessed = 0;
     char* at = reinterpret_cast<char*>(block) + sizeof(Header);
     if (record) {
         std::memcpy(at, &record, sizeof record);

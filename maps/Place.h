@@ -152,6 +152,12 @@ public:
     std::string Reading() const { return IsInline() ? std::string() : std::string(View(kReading)); }
     std::string_view ReadingView() const { return IsInline() ? std::string_view() : View(kReading); }
     void SetReading(std::string reading) { Set(kReading, std::move(reading)); }
+    // The reading is the guesser's (a table marks it 推測): set after the reading; any change of
+    // the place's texts clears it.
+    bool ReadingGuessed() const { return !IsInline() && Block()->guessed != 0; }
+    void SetReadingGuessed(bool guessed) {
+        if (!IsInline()) Block()->guessed = guessed;
+    }
     // The memory point's digit string (a phone number); ASCII.
     std::string Digits() const { return IsInline() ? std::string() : std::string(View(kDigits)); }
     void SetDigits(std::string digits) { Set(kDigits, std::move(digits)); }
@@ -193,7 +199,8 @@ private:
     struct Header {
         std::uint32_t bits;           // origin and method
         std::uint16_t size[kFields];  // kLong: a pointer
-        std::uint16_t hasRecord;
+        std::uint8_t hasRecord;
+        std::uint8_t guessed;  // ReadingGuessed
     };
     static constexpr std::uint16_t kLong = 0xFFFF;
     static constexpr std::size_t kLongFrom = 4096;

@@ -331,6 +331,8 @@ const char* PlaceSuffix(const mecab_node_t* node) {
     if (word == "通") return "ドオリ";
     if (word == "前") return "マエ";
     if (word == "口") return "グチ";
+    // A city's 市 is shi, never ichi joined into the word before it (阿賀野市).
+    if (word == "市") return "シ";
     if (word == "橋" && std::strstr(node->feature, ",キョウ,")) return "バシ";
     if (!AfterKanji(node)) return nullptr;
     const struct {
@@ -373,6 +375,12 @@ std::size_t Characters(std::string_view text) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < text.size(); NextCodePoint(text, i)) ++count;
     return count;
+}
+
+// The bytes before a name's closing 市 when it has some (阿賀野市: 阿賀野); 0 otherwise.
+std::size_t CityStem(std::string_view name) {
+    const std::string_view city = "市";
+    return name.size() > city.size() && name.compare(name.size() - city.size(), city.size(), city) == 0 ? name.size() - city.size() : 0;
 }
 
 // A town, village, ward, district or city (羽黒町, 大潟区): what an address names first, the rest
@@ -489,6 +497,12 @@ private:
         };
         if (m_places->Empty() || HoldsPlainText(name) || Characters(name) < 2) return analysed();
         std::vector<std::string> known = m_places->Find(name);
+        // A city's 市 is read on its own, never joined into the word before it (阿賀野市 is not
+        // 阿賀 野市 ノイチ).
+        if (known.empty() && CityStem(name) > 0) {
+            const std::string stem = GuessWord(name.substr(0, CityStem(name)));
+            if (!stem.empty()) return stem + "シ";
+        }
         const std::string_view station = "駅";
         if (known.empty() && name.size() > station.size() && name.compare(name.size() - station.size(), station.size(), station) == 0) {
             known = m_places->Find(std::string_view(name).substr(0, name.size() - station.size()));
@@ -567,7 +581,33 @@ private:
                 word = suffix;
             } else if (!PlainSurface(node->surface, node->length, word)) {
                 const bool known = node->stat != MECAB_UNK_NODE && ReadingOf(node->feature, word);
-                if (!known && !KanaSurface(node->surface, node->length, word)) return {};
+                if (!known && !KanaSurface(node->surface, node->length, word)) {
+                    // A word the dictionary lacks (筑西) is read a character at a time, rather
+                    // than the name left without a reading; a character it cannot read gives none.
+                    word = CharacterWise(std::string_view(node->surface, node->length));
+                    if (word.empty()) return {};
+                }
+            }
+            reading += word;
+        }
+        return reading;
+    }
+
+    // Each character's reading as the analyser gives it for the character alone.
+    std::string CharacterWise(std::string_view text) const {
+        std::string reading, word;
+        for (std::size_t i = 0; i < text.size();) {
+            const std::size_t start = i;
+            NextCodePoint(text, i);
+            const std::string character(text.substr(start, i - start));
+            const mecab_node_t* node = m_api.mecab_sparse_tonode(m_tagger, character.c_str());
+            while (node && node->stat == MECAB_BOS_NODE) node = node->next;
+            if (!node || node->stat == MECAB_EOS_NODE || node->length != character.size() || node->stat == MECAB_UNK_NODE ||
+                !ReadingOf(node->feature, word)) {
+                // Else the place names' reading of the character as a name of its own.
+                const std::vector<std::string> known = m_places->Find(character);
+                if (known.empty()) return {};
+                word = known.front();
             }
             reading += word;
         }

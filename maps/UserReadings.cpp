@@ -9,46 +9,46 @@
 #include "maps/Format.h"
 #include "maps/MapError.h"
 #include "maps/MapText.h"
+#include "maps/PlaceKeys.h"
 #include "maps/ReadingGuesser.h"
 #include "maps/TextDecoding.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
+#include "platform/HostSystem.h"
 
 namespace {
-// The fields of one line: commas separate, a field in double quotes may hold commas ("" is a quote).
-// A line without quotes is cut where it stands (a name of megabytes is not copied); fields past
-// the second are only counted.
-std::size_t Fields(std::string_view line, std::string_view (&views)[2], std::string (&quoted)[2]) {
-    std::size_t count = 1;
+// Calls take(index, field, stable) for each field of one line split at separator, where a field in
+// double quotes may hold it ("" is a quote). A line without quotes hands views of itself that stay
+// valid (stable; a name of megabytes is not copied); a quoted line's fields are unquoted into
+// scratch, valid only during the call.
+template <typename Take>
+void ForEachField(std::string_view line, char separator, std::string& scratch, Take take) {
+    std::size_t index = 0;
     if (line.find('"') == std::string_view::npos) {
-        const std::size_t comma = line.find(',');
-        views[0] = line.substr(0, comma);
-        views[1] = {};
-        if (comma == std::string_view::npos) return 1;
-        const std::size_t next = line.find(',', comma + 1);
-        views[1] = line.substr(comma + 1, next == std::string_view::npos ? next : next - comma - 1);
-        return next == std::string_view::npos ? 2 : 3;
+        for (std::size_t start = 0;;) {
+            const std::size_t end = line.find(separator, start);
+            take(index++, line.substr(start, end == std::string_view::npos ? end : end - start), true);
+            if (end == std::string_view::npos) return;
+            start = end + 1;
+        }
     }
-    quoted[0].clear();
-    quoted[1].clear();
+    scratch.clear();
     bool inQuotes = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char ch = line[i];
-        std::string* field = count <= 2 ? &quoted[count - 1] : nullptr;
         if (inQuotes && ch == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-            if (field) *field += '"';
+            scratch += '"';
             ++i;
-        } else if (ch == '"' && (inQuotes || !field || field->empty())) {
+        } else if (ch == '"' && (inQuotes || scratch.empty())) {
             inQuotes = !inQuotes;
-        } else if (ch == ',' && !inQuotes) {
-            ++count;
-        } else if (field) {
-            *field += ch;
+        } else if (ch == separator && !inQuotes) {
+            take(index++, std::string_view(scratch), false);
+            scratch.clear();
+        } else {
+            scratch += ch;
         }
     }
-    views[0] = quoted[0];
-    views[1] = quoted[1];
-    return count;
+    take(index, std::string_view(scratch), false);
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -70,9 +70,38 @@ bool IsReadingText(std::string_view reading) {
     }
     return true;
 }
+
+// Tabs where a line has more of them than commas (a list copied out of a spreadsheet).
+char SeparatorOf(std::string_view line) {
+    std::size_t tabs = 0, commas = 0;
+    bool quoted = false;
+    for (const char ch : line) {
+        quoted = ch == '"' ? !quoted : quoted;
+        tabs += !quoted && ch == '\t';
+        commas += !quoted && ch == ',';
+    }
+    return tabs > commas ? '\t' : ',';
+}
+
+std::string HeaderWord(const std::string& field) {
+    std::string word = CollapseSpace(field);
+    for (char& ch : word)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return word;
+}
+
+int ColumnOf(const std::vector<std::string>& fields, const std::vector<std::string_view>& words) {
+    for (const std::string_view word : words)
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            if (HeaderWord(fields[i]) == HeaderWord(std::string(word))) return static_cast<int>(i);
+    return -1;
+}
+
+// A header is a short line; a longer first line is a name and its reading.
+constexpr std::size_t kHeaderBytesMax = 64 * 1024;
 }  // namespace
 
-UserReadings UserReadings::Load(const CString& strPath) {
+UserReadings UserReadings::Load(const CString& strPath, std::vector<std::string>& warnings) {
     std::string bytes;
     const std::string tooLarge =
         "読みの辞書 " + strPath.Str() + " は大きすぎます。読み込めるのは " + std::to_string(kMaxInputBytes >> 20) + " MB までです";
@@ -101,18 +130,56 @@ UserReadings UserReadings::Load(const CString& strPath) {
     } catch (const CFileException& error) {
         throw MapError(CommandFailureText(error).Str());
     }
-    return Parse(std::move(bytes), strPath.Str());
+    return Parse(std::move(bytes), strPath.Str(), warnings);
 }
 
-UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName) {
-    std::vector<std::string> warnings;
+std::vector<CString> UserReadings::DialogFiles() {
+#ifdef _WIN32
+    constexpr const char* kSeparator = "\\";
+#else
+    constexpr const char* kSeparator = "/";
+#endif
+    std::vector<CString> files;
+    for (const CString& folder : {ProgramFolder(), DocumentsFolder()})
+        if (!folder.IsEmpty()) files.push_back(CString(folder.Str() + kSeparator + kDialogFileName));
+    return files;
+}
+
+std::shared_ptr<const UserReadings> UserReadings::LoadDialogFiles(std::vector<std::string>& warnings) {
+    std::shared_ptr<UserReadings> all;
+    for (const CString& file : DialogFiles()) {
+        if (!IsRegularFile(file)) continue;
+        try {
+            const UserReadings readings = Load(file, warnings);
+            if (!all) all = std::make_shared<UserReadings>();
+            const std::string_view text(readings.m_text);
+            for (const Entry& entry : readings.m_entries)
+                all->Add(text.substr(entry.at, entry.nameBytes), std::string(text.substr(entry.at + entry.nameBytes, entry.readingBytes)));
+        } catch (const MapError& error) {
+            warnings.push_back(error.what());
+        }
+    }
+    if (all) all->Index();
+    return all;
+}
+
+UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName, std::vector<std::string>& warnings) {
     std::string text = DecodeTableText(std::move(bytes), fileName, warnings);
-    if (!warnings.empty()) throw MapError(warnings.front());
     UserReadings readings;
     readings.m_text.reserve(text.size());
     readings.m_entries.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-    std::string_view fields[2];
-    std::string quoted[2];
+    char separator = 0;
+    // Without a header the name is the first column and the reading the second, and a line has
+    // no other; a header names them, and other columns (a table --to csv wrote) are left alone.
+    std::size_t nameColumn = 0, readingColumn = 1;
+    bool table = false;
+    static const std::vector<std::string_view> kNames(std::begin(kNameKeys), std::end(kNameKeys));
+    static const std::vector<std::string_view> kReadings = [] {
+        std::vector<std::string_view> words(std::begin(kReadingKeys), std::end(kReadingKeys));
+        words.insert(words.end(), {"フリガナ", "よみがな", "読みがな", "読み仮名"});
+        return words;
+    }();
+    std::string scratch, nameCopy, readingCopy;
     std::size_t at = 0;
     for (int line = 1; at < text.size(); ++line) {
         std::size_t end = text.find('\n', at);
@@ -121,37 +188,84 @@ UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName)
         at = end + 1;
         if (!row.empty() && row.back() == '\r') row.remove_suffix(1);
         if (Trimmed(row).empty()) continue;
-        const std::size_t count = Fields(row, fields, quoted);
-        const auto where = [&] { return fileName + ": " + std::to_string(line) + " 行目: "; };
-        if (count != 2) throw MapError(where() + "名称と読みの二つの列が要ります");
-        const std::string_view name = Trimmed(fields[0]), reading = Trimmed(fields[1]);
-        if (name.empty() || reading.empty()) throw MapError(where() + "名称か読みが空です");
-        if (!IsReadingText(reading)) throw MapError(where() + "読み「" + std::string(reading) + "」に仮名でない文字があります");
-        const std::string halfWidth = ToHalfWidthKatakana(std::string(reading));
-        readings.m_entries.push_back({static_cast<std::uint32_t>(readings.m_text.size()), static_cast<std::uint32_t>(name.size()),
-                                      static_cast<std::uint32_t>(halfWidth.size())});
-        readings.m_text.append(name).append(halfWidth);
+        const bool first = separator == 0;
+        if (first) separator = SeparatorOf(row);
+        if (first && row.size() <= kHeaderBytesMax) {
+            std::vector<std::string> header;
+            ForEachField(row, separator, scratch, [&](std::size_t, std::string_view field, bool) { header.emplace_back(field); });
+            const int reading = ColumnOf(header, kReadings);
+            if (reading >= 0) {
+                const int name = ColumnOf(header, kNames);
+                readingColumn = static_cast<std::size_t>(reading);
+                nameColumn = name >= 0 ? static_cast<std::size_t>(name) : reading == 0 ? 1 : 0;
+                table = true;
+                continue;
+            }
+        }
+        std::string_view name, reading;
+        std::size_t count = 0, filled = 0;
+        ForEachField(row, separator, scratch, [&](std::size_t index, std::string_view field, bool stable) {
+            count = index + 1;
+            if (!Trimmed(field).empty()) filled = index + 1;
+            if (index != nameColumn && index != readingColumn) return;
+            std::string_view& kept = index == nameColumn ? name : reading;
+            std::string& copy = index == nameColumn ? nameCopy : readingCopy;
+            kept = stable ? field : std::string_view(copy.assign(field.data(), field.size()));
+        });
+        const std::string where = fileName + ": " + std::to_string(line) + " 行目: ";
+        const std::string skipped = "。この行は使いません";
+        // A spreadsheet saves the empty cells of its widest row as trailing separators.
+        const std::size_t columns = count <= 2 ? count : std::max<std::size_t>(2, filled);
+        if (!table && columns != 2) {
+            warnings.push_back(where + "名称と読みの二つの列が要ります" + skipped);
+            continue;
+        }
+        name = Trimmed(name);
+        reading = Trimmed(reading);
+        // A table's row without a reading is a place the list does not read.
+        if (table && reading.empty()) continue;
+        if (name.empty() || reading.empty()) {
+            warnings.push_back(where + "名称か読みが空です" + skipped);
+            continue;
+        }
+        if (!IsReadingText(reading)) {
+            warnings.push_back(where + "読み「" + std::string(reading) + "」に仮名でない文字があります" + skipped);
+            continue;
+        }
+        readings.Add(name, ToHalfWidthKatakana(std::string(reading)));
     }
     text.clear();
     text.shrink_to_fit();
+    readings.Index();
+    return readings;
+}
+
+void UserReadings::Add(std::string_view name, const std::string& reading) {
+    m_entries.push_back(
+        {static_cast<std::uint32_t>(m_text.size()), static_cast<std::uint32_t>(name.size()), static_cast<std::uint32_t>(reading.size())});
+    m_text.append(name).append(reading);
+}
+
+void UserReadings::Index() {
     // A later line for the same name wins, as a list kept by hand is added to at its end. Half as
     // many slots again as lines keep probes short.
-    readings.m_slots.assign(readings.m_entries.size() + readings.m_entries.size() / 2 + 1, 0);
-    for (std::size_t i = 0; i < readings.m_entries.size(); ++i) {
-        const Entry& entry = readings.m_entries[i];
-        std::uint32_t& slot = readings.m_slots[readings.Slot(std::string_view(readings.m_text).substr(entry.at, entry.nameBytes))];
-        readings.m_size += slot == 0;
+    m_size = 0;
+    m_lengths.clear();
+    m_slots.assign(m_entries.size() + m_entries.size() / 2 + 1, 0);
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const Entry& entry = m_entries[i];
+        std::uint32_t& slot = m_slots[Slot(std::string_view(m_text).substr(entry.at, entry.nameBytes))];
+        m_size += slot == 0;
         slot = static_cast<std::uint32_t>(i + 1);
-        readings.m_lengths.push_back(entry.nameBytes);
+        m_lengths.push_back(entry.nameBytes);
         // Kept few as they come: most lists have names of a few dozen lengths.
-        if (readings.m_lengths.size() > 4096) {
-            std::sort(readings.m_lengths.begin(), readings.m_lengths.end());
-            readings.m_lengths.erase(std::unique(readings.m_lengths.begin(), readings.m_lengths.end()), readings.m_lengths.end());
+        if (m_lengths.size() > 4096) {
+            std::sort(m_lengths.begin(), m_lengths.end());
+            m_lengths.erase(std::unique(m_lengths.begin(), m_lengths.end()), m_lengths.end());
         }
     }
-    std::sort(readings.m_lengths.begin(), readings.m_lengths.end(), std::greater<std::uint32_t>());
-    readings.m_lengths.erase(std::unique(readings.m_lengths.begin(), readings.m_lengths.end()), readings.m_lengths.end());
-    return readings;
+    std::sort(m_lengths.begin(), m_lengths.end(), std::greater<std::uint32_t>());
+    m_lengths.erase(std::unique(m_lengths.begin(), m_lengths.end()), m_lengths.end());
 }
 
 std::size_t UserReadings::Slot(std::string_view name) const {
@@ -164,13 +278,14 @@ std::size_t UserReadings::Slot(std::string_view name) const {
     }
 }
 
-std::size_t UserReadings::Match(const std::string& name, std::string& reading) const {
-    if (m_size == 0) return 0;
-    // The longest prefix that ends on a character's end, of a length some name has: a name of
+std::size_t UserReadings::MatchAt(std::string_view name, std::size_t at, std::string& reading) const {
+    if (m_size == 0 || at >= name.size()) return 0;
+    const std::string_view rest = name.substr(at);
+    // The longest entry that ends on a character's end, of a length some name has: a name of
     // megabytes is not looked up at every length it could have.
     for (const std::uint32_t length : m_lengths) {
-        if (length > name.size() || (length < name.size() && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80)) continue;
-        const std::uint32_t index = m_slots[Slot(std::string_view(name).substr(0, length))];
+        if (length > rest.size() || (length < rest.size() && (static_cast<unsigned char>(rest[length]) & 0xC0) == 0x80)) continue;
+        const std::uint32_t index = m_slots[Slot(rest.substr(0, length))];
         if (index == 0) continue;
         const Entry& entry = m_entries[index - 1];
         reading.assign(m_text, entry.at + entry.nameBytes, entry.readingBytes);

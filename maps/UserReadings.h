@@ -1,9 +1,11 @@
 #pragma once
-// A user's own readings: a CSV file of a name and its reading a line (UTF-8 or CP932, as a
-// spreadsheet saves it), for the names the guesser reads wrong or cannot read. A name found there
-// takes its reading, the whole name or its longest prefix (the rest is guessed).
+// A user's own readings: a table of a name and its reading a line (UTF-8 or CP932, as a
+// spreadsheet saves it; commas or tabs), for the names the guesser reads wrong or cannot read. A
+// header naming the columns (名称,読み; name,reading as --to csv writes them) may come first. A
+// name holding an entry anywhere takes its reading there (the rest is guessed).
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,14 +14,24 @@
 
 class UserReadings {
 public:
-    // Throws MapError naming the file and the line of a line it cannot take, or the file when it
-    // cannot be read or is larger than an input may be (a pipe is read to its end, up to that).
-    static UserReadings Load(const CString& strPath);
-    static UserReadings Parse(std::string bytes, const std::string& fileName);
+    // Throws MapError naming the file when it cannot be read or is larger than an input may be (a
+    // pipe is read to its end, up to that). A line it cannot take is left out with a warning naming
+    // the file and the line; the rest is used.
+    static UserReadings Load(const CString& strPath, std::vector<std::string>& warnings);
+    static UserReadings Parse(std::string bytes, const std::string& fileName, std::vector<std::string>& warnings);
 
-    // The reading (half-width katakana, UTF-8) of the longest prefix of a UTF-8 name the file
-    // holds; returns the prefix's length in bytes, 0 when none.
-    std::size_t Match(const std::string& name, std::string& reading) const;
+    // The dialogs' readings: kDialogFileName beside the program, then in the user's documents
+    // folder (its lines win), those that exist; null when neither does. A file that cannot be
+    // read is a warning, as is a line it cannot take.
+    static constexpr const char* kDialogFileName = "quorvel-readings.csv";
+    static std::vector<CString> DialogFiles();
+    static std::shared_ptr<const UserReadings> LoadDialogFiles(std::vector<std::string>& warnings);
+
+    // The reading (half-width katakana, UTF-8) of the longest entry the UTF-8 name holds at byte
+    // at; returns the entry's length in bytes, 0 when none starts there.
+    std::size_t MatchAt(std::string_view name, std::size_t at, std::string& reading) const;
+    // MatchAt at the name's start.
+    std::size_t Match(const std::string& name, std::string& reading) const { return MatchAt(name, 0, reading); }
     std::size_t Size() const { return m_size; }
 
 private:
@@ -28,6 +40,9 @@ private:
     struct Entry {
         std::uint32_t at, nameBytes, readingBytes;
     };
+    void Add(std::string_view name, const std::string& reading);
+    // Makes the slots and lengths of every entry added, a later line of a name winning.
+    void Index();
     // The slot of name in m_slots: its entry's, else the empty one it would take.
     std::size_t Slot(std::string_view name) const;
 

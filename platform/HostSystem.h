@@ -21,6 +21,10 @@ CString FileIdentity(const CString& strPath);
 // had. Data that travels with the program is found from here.
 CString ProgramFolder();
 
+// The user's documents folder (Windows: the shell's Documents; POSIX: $XDG_DOCUMENTS_DIR, else
+// $HOME/Documents), without a final separator; empty when it cannot be had.
+CString DocumentsFolder();
+
 // True when the name stands for an existing file that is not a folder (links followed).
 bool IsRegularFile(const CString& strPath);
 // True when the name stands for an existing folder (links followed).

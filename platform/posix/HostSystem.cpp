@@ -38,6 +38,13 @@ CString ProgramFolder() {
     return slash == std::string::npos ? CString() : CString(program.substr(0, slash == 0 ? 1 : slash));
 }
 
+CString DocumentsFolder() {
+    const char* documents = std::getenv("XDG_DOCUMENTS_DIR");
+    if (documents && *documents == '/') return CString(documents);
+    const char* home = std::getenv("HOME");
+    return home && *home == '/' ? CString(std::string(home) + "/Documents") : CString();
+}
+
 bool IsRegularFile(const CString& strPath) {
     struct stat st {};
     return PosixCalls::Current().Stat(strPath.GetString(), &st) == 0 && S_ISREG(st.st_mode);

@@ -69,6 +69,11 @@ CString ProgramFolder() {
     return separator == std::wstring::npos ? CString() : CString(WideToUtf8(path.substr(0, separator)));
 }
 
+CString DocumentsFolder() {
+    wchar_t path[MAX_PATH] = {};
+    return Win32Calls::Current().GetDocumentsFolder(path) ? CString(WideToUtf8(path)) : CString();
+}
+
 bool IsRegularFile(const CString& strPath) {
     const DWORD attributes = Win32Calls::Current().GetFileAttributes(Utf8ToWide(strPath.Str()).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Calls.h"
 
+#include <shlobj.h>
+
 HANDLE Win32Calls::CreateFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
     return ::CreateFileW(path, access, share, nullptr, disposition, flags, nullptr);
 }
@@ -63,6 +65,9 @@ BOOL Win32Calls::GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMAT
 }
 DWORD Win32Calls::GetFileAttributes(const wchar_t* path) { return ::GetFileAttributesW(path); }
 DWORD Win32Calls::GetModuleFileName(wchar_t* buffer, DWORD room) { return ::GetModuleFileNameW(nullptr, buffer, room); }
+BOOL Win32Calls::GetDocumentsFolder(wchar_t* buffer) {
+    return ::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, buffer) == S_OK;
+}
 DWORD Win32Calls::FormatSystemMessage(DWORD code, wchar_t* buffer, DWORD room) {
     return ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer, room, nullptr);
 }

@@ -31,6 +31,8 @@ public:
     virtual BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info);
     virtual DWORD GetFileAttributes(const wchar_t* path);
     virtual DWORD GetModuleFileName(wchar_t* buffer, DWORD room);
+    // The user's Documents folder into MAX_PATH characters at buffer; FALSE when there is none.
+    virtual BOOL GetDocumentsFolder(wchar_t* buffer);
     // The system's text of an error code in the user's language: its length, 0 when there is none.
     virtual DWORD FormatSystemMessage(DWORD code, wchar_t* buffer, DWORD room);
 

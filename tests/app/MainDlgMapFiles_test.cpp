@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "DialogTestSupport.h"
 #include "maps/DialogConversion.h"
+#include "platform/Cp932Text.h"
 #include "res/resource.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
@@ -139,6 +141,34 @@ TEST_F(MapFileTest, RefusedPointsAreListedInOneBoxAfterTheConversion) {
                            "MessageBox 変換結果 0x0 | 2 地点を書き込みました。\nフォルダ: " + dir.File("") + "\nmixed.xml",
                            kConverted, "ReadBoxes", "EndDialog 1"}));
     EXPECT_EQ(ReadFileBytes(output), expected);
+}
+
+// The readings file of the documents folder is taken as --readings takes it, its bad line listed
+// with the warnings; without it the documents are the plain command line's.
+TEST_F(MapFileTest, TheReadingsFileInTheDocumentsFolderIsTakenAsTheCommandLineTakesIt) {
+    const std::string input = dir.File("places.csv"), output = dir.File("places.xml"), readings = dir.File("quorvel-readings.csv");
+    WriteFileBytes(input, kCsv);
+    WriteFileBytes(readings, "浅草寺,あさくさでら\n名古屋\n");
+    ASSERT_EQ(setenv("XDG_DOCUMENTS_DIR", dir.Path().c_str(), 1), 0);
+    const CliOutcome cli = RunCli({input, "--readings", readings});
+    const std::string expected = ReadFileBytes(output);
+    ASSERT_NE(expected.find("<rt>" + Utf8ToCp932("ｱｻｸｻﾃﾞﾗ") + "</rt>"), std::string::npos);
+    const std::vector<std::string> errors = Lines(cli.err);
+    ASSERT_EQ(errors.size(), 2u) << cli.err;
+    std::remove(output.c_str());
+    Press(input, output);
+    EXPECT_EQ(ui.log, (Log{"ReadBoxes", "MessageBox 警告 0x30 | " + errors[0], kConverted, "ReadBoxes", "EndDialog 1"}));
+    EXPECT_EQ(ReadFileBytes(output), expected);
+
+    std::remove(readings.c_str());
+    CliOutcome plain;
+    const std::string without = CliDocuments(input, {output}, plain)[0];
+    ui.endResult = 0;
+    Press(input, output);
+    unsetenv("XDG_DOCUMENTS_DIR");
+    EXPECT_EQ(ui.log, (Log{"ReadBoxes", kConverted, "ReadBoxes", "EndDialog 1"}));
+    EXPECT_EQ(ReadFileBytes(output), without);
+    EXPECT_NE(without, expected);
 }
 
 // Every input gets an answer; one that writes nothing leaves the dialog open and an earlier

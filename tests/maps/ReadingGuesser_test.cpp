@@ -152,6 +152,13 @@ TEST(ReadingGuesser, ReadsWellKnownPlaceNames) {
         {"狸田", "タヌキダ"},
         {"狸島", "タヌキシマ"},
         {"グアム島", "グアムトウ"},
+        // A city's 市 read on its own (not 阿賀 野市 ノイチ); a word the dictionary lacks read a
+        // character at a time.
+        {"阿賀野市", "アガノシ"},
+        {"四万十市", "シマントシ"},
+        {"宇城市", "ウキシ"},
+        {"いわき市", "イワキシ"},
+        {"四日市", "ヨッカイチ"},
     };
     // The half-width form, as the unit takes it, from words guessed then (the second guesser) and
     // remembered (the first).

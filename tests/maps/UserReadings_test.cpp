@@ -39,8 +39,10 @@ TEST(UserReadings, TheLongestNameTheNameStartsWithGivesItsReading) {
         {"", 0, ""},
     };
     for (const auto& file : files) {
-        const UserReadings readings = UserReadings::Parse(file.bytes, "my.csv");
+        std::vector<std::string> warnings;
+        const UserReadings readings = UserReadings::Parse(file.bytes, "my.csv", warnings);
         EXPECT_EQ(readings.Size(), 4u) << file.encoding;
+        EXPECT_TRUE(warnings.empty()) << file.encoding;
         for (const auto& c : cases) {
             std::string reading;
             EXPECT_EQ(readings.Match(c.name, reading), c.matched) << file.encoding << " " << c.name;
@@ -49,35 +51,74 @@ TEST(UserReadings, TheLongestNameTheNameStartsWithGivesItsReading) {
     }
     // Of two lines for one name, the later.
     std::string reading;
-    EXPECT_EQ(UserReadings::Parse("首里,しゅり\n首里城,しゅりじょう\n首里,すり\n", "my.csv").Match("首里", reading), 6u);
+    std::vector<std::string> warnings;
+    EXPECT_EQ(UserReadings::Parse("首里,しゅり\n首里城,しゅりじょう\n首里,すり\n", "my.csv", warnings).Match("首里", reading), 6u);
     EXPECT_EQ(reading, "ｽﾘ");
 }
 
-TEST(UserReadings, ALineItCannotTakeIsNamedAndNothingIsTaken) {
+TEST(UserReadings, AnEntryIsFoundAnywhereInAName) {
+    std::vector<std::string> warnings;
+    const UserReadings readings = UserReadings::Parse("湯畑,ゆばたけ\n草津,くさつ\n草津温泉,くさつおんせん\n", "my.csv", warnings);
     const struct {
-        std::string bytes;
-        const char* message;
+        const char* name;
+        std::size_t at, matched;
+        const char* reading;
     } cases[] = {
-        {"首里城,しゅりじょう\n首里城\n", "my.csv: 2 行目: 名称と読みの二つの列が要ります"},
-        {"首里城,しゅりじょう,城\n", "my.csv: 1 行目: 名称と読みの二つの列が要ります"},
-        {"\n\n首里城, \n", "my.csv: 3 行目: 名称か読みが空です"},
-        {",しゅり\n", "my.csv: 1 行目: 名称か読みが空です"},
-        {"首里城,首里じょう\n", "my.csv: 1 行目: 読み「首里じょう」に仮名でない文字があります"},
+        {"草津温泉 湯畑", 13, 6, "ﾕﾊﾞﾀｹ"},    // after the space
+        {"草津温泉 湯畑", 0, 12, "ｸｻﾂｵﾝｾﾝ"},  // the longest entry there
+        {"草津温泉 湯畑", 3, 0, ""},          // 津温泉 is none
+        {"湯畑", 6, 0, ""},                   // at the end
+        {"湯畑", 9, 0, ""},                   // past it
     };
     for (const auto& c : cases) {
-        try {
-            UserReadings::Parse(c.bytes, "my.csv");
-            ADD_FAILURE() << c.message;
-        } catch (const MapError& error) {
-            EXPECT_EQ(std::string(error.what()), c.message);
+        std::string reading;
+        EXPECT_EQ(readings.MatchAt(c.name, c.at, reading), c.matched) << c.name << " " << c.at;
+        EXPECT_EQ(reading, c.reading) << c.name << " " << c.at;
+    }
+}
+
+// A header, Excel's trailing commas, tabs and the table --to csv writes are taken; a line that
+// cannot be taken is said, and the others used.
+TEST(UserReadings, ListsAsSpreadsheetsSaveThemAreTakenAndABadLineIsLeftOut) {
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::vector<std::pair<const char*, const char*>> readings;  // name, reading
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {"header", "名称,読み\n首里城,しゅりじょう\n", {{"首里城", "ｼｭﾘｼﾞｮｳ"}, {"名称", ""}}, {}},
+        {"header reading first", "ふりがな,Name\nしゅり,首里\n", {{"首里", "ｼｭﾘ"}}, {}},
+        {"trailing commas", "首里城,しゅりじょう,,\n湯畑,ゆばたけ,\n", {{"首里城", "ｼｭﾘｼﾞｮｳ"}, {"湯畑", "ﾕﾊﾞﾀｹ"}}, {}},
+        {"tabs", "首里城\tしゅりじょう\n\"首里, 那覇\"\tしゅりなは\n", {{"首里城", "ｼｭﾘｼﾞｮｳ"}, {"首里, 那覇", "ｼｭﾘﾅﾊ"}}, {}},
+        {"a table written --to csv",
+         "name,reading,latitude,longitude,digits,推測\r\n首里城,ｼｭﾘｼﾞｮｳ,26.2,127.7,,○\r\n那覇,,26.2,127.6,,\r\n",
+         {{"首里城", "ｼｭﾘｼﾞｮｳ"}, {"那覇", ""}},
+         {}},
+        {"bad lines",
+         "首里城,しゅりじょう\n首里\n湯畑,ゆばたけ,城\n\n首里, \n,しゅり\n首里,首里じょう\n渡月橋,とげつきょう\n",
+         {{"首里城", "ｼｭﾘｼﾞｮｳ"}, {"渡月橋", "ﾄｹﾞﾂｷｮｳ"}, {"首里", ""}, {"湯畑", ""}},
+         {"my.csv: 2 行目: 名称と読みの二つの列が要ります。この行は使いません",
+          "my.csv: 3 行目: 名称と読みの二つの列が要ります。この行は使いません",
+          "my.csv: 5 行目: 名称か読みが空です。この行は使いません", "my.csv: 6 行目: 名称か読みが空です。この行は使いません",
+          "my.csv: 7 行目: 読み「首里じょう」に仮名でない文字があります。この行は使いません"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> warnings;
+        const UserReadings readings = UserReadings::Parse(c.bytes, "my.csv", warnings);
+        for (const auto& [name, reading] : c.readings) {
+            std::string found;
+            EXPECT_EQ(readings.Match(name, found), *reading ? std::string(name).size() : 0u) << c.what << " " << name;
+            EXPECT_EQ(found, reading) << c.what << " " << name;
         }
+        EXPECT_EQ(warnings, c.warnings) << c.what;
     }
 }
 
 TEST(UserReadings, AFileThatCannotBeReadIsNamed) {
     TempDir dir;
     try {
-        UserReadings::Load(CString(dir.File("none.csv")));
+        std::vector<std::string> warnings;
+        UserReadings::Load(CString(dir.File("none.csv")), warnings);
         ADD_FAILURE();
     } catch (const MapError& error) {
         EXPECT_EQ(std::string(error.what()), dir.File("none.csv") + " が見つかりませんでした。");
@@ -130,7 +171,9 @@ TEST(UserReadings, APipeIsReadWholeAndALargeListRefused) {
         if (c.fifo) continue;
 #endif
         try {
-            const UserReadings readings = UserReadings::Load(CString(path));
+            std::vector<std::string> warnings;
+            const UserReadings readings = UserReadings::Load(CString(path), warnings);
+            EXPECT_TRUE(warnings.empty());
             EXPECT_EQ(c.message, "");
             EXPECT_EQ(readings.Size(), 4u);
         } catch (const MapError& error) {

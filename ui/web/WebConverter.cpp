@@ -270,8 +270,10 @@ std::string WebConverter::List(const std::string& requestText) {
 std::string WebConverter::SetReadings(const std::string& fileName) {
     json answer;
     try {
-        m_userReadings = fileName.empty() ? nullptr : std::make_shared<const UserReadings>(UserReadings::Load(CString(fileName)));
+        std::vector<std::string> warnings;
+        m_userReadings = fileName.empty() ? nullptr : std::make_shared<const UserReadings>(UserReadings::Load(CString(fileName), warnings));
         answer["count"] = m_userReadings ? m_userReadings->Size() : 0;
+        answer["warnings"] = warnings;
         m_conversions.clear();  // each keeps the options it was made with
     } catch (const MapError& error) {
         answer["error"] = error.what();

@@ -7,10 +7,11 @@
 // With --ipadic, MeCab's dictionary as quorvel-readings.js beside the page (and in the site): a
 // script, the only file a page opened from disk may load, setting quorvelReadings to its files
 // deflated in base64. The page guesses readings when it is there, and works without it. With
-// --places, the place names' readings (the build's place-readings.txt) go there beside them.
+// --places, the place names' readings (the build's place-readings.txt) go there beside them, and
+// with --gazetteer the municipalities' (gazetteer.txt).
 // node build-page.mjs --core quorvel-web-core.js --wasm quorvel-web-core.wasm --grid TKY2JGD.grid --patch PatchJGD.grid
 //                     --attribution data/README.md --out quorvel.html [--site DIR --icons DIR]
-//                     [--ipadic DIR [--places FILE]]
+//                     [--ipadic DIR [--places FILE] [--gazetteer FILE]]
 import { createHash } from 'node:crypto';
 import { readFileSync, writeFileSync, mkdirSync, rmSync } from 'node:fs';
 import { dirname, join } from 'node:path';
@@ -98,6 +99,7 @@ console.log(`${args.out}: ${(Buffer.byteLength(html) / 1e6).toFixed(2)} MB`);
 
 const readingsFiles = ['sys.dic', 'matrix.bin', 'char.bin', 'unk.dic', 'dicrc'].map((name) => [name, join(args.ipadic || '', name)]);
 if (args.places) readingsFiles.push(['place-readings.txt', args.places]);
+if (args.gazetteer) readingsFiles.push(['gazetteer.txt', args.gazetteer]);
 const readings = args.ipadic ? `self.quorvelReadings = ${JSON.stringify(Object.fromEntries(readingsFiles.map(([name, path]) => {
     const bytes = readFileSync(path);
     return [name, { bytes: bytes.length, data: Buffer.from(deflateSync(bytes, { level: 6 })).toString('base64') }];

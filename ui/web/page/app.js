@@ -189,7 +189,8 @@
     function readingsTaken(message) {
         const status = $('readings-status');
         status.className = message.error ? 'hint failure' : 'hint';
-        status.textContent = message.error || (message.name ? say.readingsLoaded(message.name, message.count) : '');
+        // Lines it could not take are said under the count; the rest is used.
+        status.textContent = message.error || (message.name ? [say.readingsLoaded(message.name, message.count), ...(message.warnings || [])].join(' ') : '');
         if (inputs.size) run();
     }
 

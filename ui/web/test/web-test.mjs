@@ -310,11 +310,11 @@ for (const c of cases) {
 }
 
 // The user's readings, chosen once: the documents and the table are the CLI's with --readings;
-// a file with a line it cannot take is named with the line, and the readings before stay.
+// a line it cannot take is named with its file and line, and the file's other lines are used.
 {
     const page = await openPage();
     writeFileSync(join(work, 'mine.csv'), '那覇,なは\n大阪城,おおさかじょう\n');
-    writeFileSync(join(work, 'bad.csv'), '那覇\n');
+    writeFileSync(join(work, 'bad.csv'), '那覇\n那覇,なは\n大阪城,おおさかじょう\n');
     const choose = async (file) => {
         await page.evaluate(() => (document.getElementById('readings-status').textContent = ''));
         await (await page.$('#readings')).uploadFile(join(work, file));
@@ -323,7 +323,7 @@ for (const c of cases) {
     };
     check(await choose('mine.csv') === 'mine.csv: 2 件の読みを、読みのない地点に使います', 'readings: the file is taken');
     for (const file of ['mine.csv', 'bad.csv']) {
-        if (file === 'bad.csv') check(await choose('bad.csv') === 'bad.csv: 1 行目: 名称と読みの二つの列が要ります', 'readings: a bad line is named');
+        if (file === 'bad.csv') check(await choose('bad.csv') === 'bad.csv: 2 件の読みを、読みのない地点に使います bad.csv: 1 行目: 名称と読みの二つの列が要ります。この行は使いません', 'readings: a bad line is named');
         await convert(page, ['places.gpx'], { to: 'mem' });
         const { files } = await download(page);
         const expected = runCli(['places.gpx', '--to', 'mem', '--readings', join(work, 'mine.csv')]);

@@ -1,0 +1,117 @@
+#include "maps/Gazetteer.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "maps/DecimalChars.h"
+#include "platform/CFile.h"
+#include "platform/CFileException.h"
+#include "platform/HostSystem.h"
+#include "platform/Utf8.h"
+
+namespace {
+constexpr const char* kFileName = "gazetteer.txt";
+
+bool Number(std::string_view text, double& value) {
+    const std::from_chars_result read = ReadDouble(text.data(), text.data() + text.size(), value);
+    return read.ec == std::errc() && read.ptr == text.data() + text.size();
+}
+
+#ifndef __EMSCRIPTEN__
+bool Exists(const std::string& path) { return IsRegularFile(CString(path)); }
+#endif
+
+// Squared distance on a plane stretched by the latitude: enough to tell the nearest of a few.
+double Distance(double lat1, double lon1, double lat2, double lon2) {
+    const double dx = (lon1 - lon2) * std::cos((lat1 + lat2) * 0.5 * 3.14159265358979 / 180);
+    return dx * dx + (lat1 - lat2) * (lat1 - lat2);
+}
+}  // namespace
+
+Gazetteer Gazetteer::Parse(const std::string& text) {
+    Gazetteer gazetteer;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view line(text.data() + at, end - at);
+        at = end + 1;
+        std::string_view fields[4];
+        std::size_t from = 0, count = 0;
+        for (; count < 4; ++count) {
+            const std::size_t tab = line.find('\t', from);
+            fields[count] = line.substr(from, tab == std::string_view::npos ? std::string_view::npos : tab - from);
+            if (tab == std::string_view::npos) break;
+            from = tab + 1;
+        }
+        double latitude = 0, longitude = 0;
+        if (count != 3 || fields[0].empty() || fields[1].empty() || !Number(fields[2], latitude) || !Number(fields[3], longitude))
+            continue;  // a line the tool did not write
+        gazetteer.m_places[std::string(fields[0])].push_back({std::string(fields[1]), latitude, longitude});
+        if (fields[0].size() > gazetteer.m_longest) gazetteer.m_longest = fields[0].size();
+        ++gazetteer.m_size;
+    }
+    return gazetteer;
+}
+
+Gazetteer Gazetteer::Load(const std::string& path) {
+    try {
+        CFile file;
+        CFileException error;
+        if (!file.Open(CString(path), CFile::modeRead, &error)) return {};
+        std::string text(static_cast<std::size_t>(file.GetLength()), '\0');
+        if (!text.empty() && file.Read(&text[0], static_cast<unsigned>(text.size())) != text.size()) return {};
+        file.Close();
+        return Parse(text);
+    } catch (const CFileException&) {
+        return {};  // without it, names are guessed as before
+    }
+}
+
+std::string Gazetteer::DefaultPath() {
+#ifdef __EMSCRIPTEN__
+    return std::string("/ipadic/") + kFileName;  // the page's, beside MeCab's dictionary when it came
+#else
+    if (const char* dir = std::getenv("QUORVEL_DATA_DIR"); dir && *dir) return std::string(dir) + "/" + kFileName;
+    const CString program = ProgramFolder();
+    const std::string travelling = program.IsEmpty() ? std::string() : program.Str() + QUORVEL_PROGRAM_DATA_DIR + kFileName;
+    if (!travelling.empty() && Exists(travelling)) return travelling;
+#ifdef QUORVEL_INSTALL_DATA_DIR
+    const std::string installed = std::string(QUORVEL_INSTALL_DATA_DIR) + "/" + kFileName;
+    if (Exists(installed)) return installed;
+    return std::string(QUORVEL_BUILD_DATA_DIR) + "/" + kFileName;
+#else
+    return travelling;
+#endif
+#endif
+}
+
+std::shared_ptr<const Gazetteer> Gazetteer::Shipped() {
+    static const auto shipped = std::make_shared<const Gazetteer>(Load(DefaultPath()));
+    return shipped;
+}
+
+std::size_t Gazetteer::MatchAt(std::string_view name, std::size_t at, double latitude, double longitude, std::string& reading) const {
+    if (m_places.empty() || at >= name.size()) return 0;
+    std::vector<std::size_t> ends;
+    std::size_t i = at;
+    while (i < name.size() && i - at < m_longest) {
+        NextCodePoint(name, i);
+        ends.push_back(i);
+    }
+    std::string key;
+    for (std::size_t k = ends.size(); k-- > 0;) {
+        if (k < 2 && (at > 0 || k < 1)) break;  // two characters at the start only, never one
+        key.assign(name.substr(at, ends[k] - at));
+        const auto found = m_places.find(key);
+        if (found == m_places.end()) continue;
+        const Entry* nearest = &found->second.front();
+        for (const Entry& entry : found->second)
+            if (Distance(latitude, longitude, entry.latitude, entry.longitude) <
+                Distance(latitude, longitude, nearest->latitude, nearest->longitude))
+                nearest = &entry;
+        reading = nearest->reading;
+        return ends[k] - at;
+    }
+    return 0;
+}
