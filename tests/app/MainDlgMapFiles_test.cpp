@@ -157,7 +157,8 @@ TEST_F(MapFileTest, TheReadingsFileInTheDocumentsFolderIsTakenAsTheCommandLineTa
     ASSERT_EQ(errors.size(), 2u) << cli.err;
     std::remove(output.c_str());
     Press(input, output);
-    EXPECT_EQ(ui.log, (Log{"ReadBoxes", "MessageBox 警告 0x30 | " + errors[0], kConverted, "ReadBoxes", "EndDialog 1"}));
+    const std::string written = "MessageBox 変換結果 0x0 | 2 地点を書き込みました。\nフォルダ: " + dir.File("") + "\nplaces.xml";
+    EXPECT_EQ(ui.log, (Log{"ReadBoxes", "MessageBox 警告 0x30 | " + errors[0], written, kConverted, "ReadBoxes", "EndDialog 1"}));
     EXPECT_EQ(ReadFileBytes(output), expected);
 
     std::remove(readings.c_str());
@@ -166,7 +167,7 @@ TEST_F(MapFileTest, TheReadingsFileInTheDocumentsFolderIsTakenAsTheCommandLineTa
     ui.endResult = 0;
     Press(input, output);
     unsetenv("XDG_DOCUMENTS_DIR");
-    EXPECT_EQ(ui.log, (Log{"ReadBoxes", kConverted, "ReadBoxes", "EndDialog 1"}));
+    EXPECT_EQ(ui.log, (Log{"ReadBoxes", written, kConverted, "ReadBoxes", "EndDialog 1"}));
     EXPECT_EQ(ReadFileBytes(output), without);
     EXPECT_NE(without, expected);
 }

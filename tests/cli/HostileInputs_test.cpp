@@ -68,7 +68,7 @@ TEST(HostileInputsCli, ALabelOfBytesThatAreNoTextReadsBackFromEveryOutput) {
         const CliOutcome written = RunCli({links, "--to", c.format, "-o", out, "--reading", "none"});
         EXPECT_EQ(written.status, 0) << written.err;
         EXPECT_EQ(written.err.rfind(warning, 0), 0u) << written.err;
-        const CliOutcome back = RunCli({out, "--to", "csv", "-o", dir.File("back.csv")});
+        const CliOutcome back = RunCli({out, "--to", "csv", "-o", dir.File("back.csv"), "--reading", "none"});
         EXPECT_EQ(back.status, 0) << back.err;
         EXPECT_EQ(ReadFileBytes(dir.File("back.csv")).rfind("name,reading,latitude,longitude,digits\r\n" + c.name + ",", 0), 0u);
     }
