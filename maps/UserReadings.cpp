@@ -197,7 +197,8 @@ UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName,
             if (reading >= 0) {
                 const int name = ColumnOf(header, kNames);
                 readingColumn = static_cast<std::size_t>(reading);
-                nameColumn = name >= 0 ? static_cast<std::size_t>(name) : reading == 0 ? 1 : 0;
+                nameColumn = name >= 0 ? static_cast<std::size_t>(name) : reading == 0 ? 1
+                                                                                       : 0;
                 table = true;
                 continue;
             }
