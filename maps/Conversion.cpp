@@ -93,13 +93,6 @@ constexpr PointCause kUnmapped = {"はナビで表示できません", "の名�
 // The points a grouped line names.
 constexpr std::size_t kExamples = 3;
 
-// 81235 as "81,235": counts of a large input are read at a glance.
-std::string Thousands(std::size_t count) {
-    std::string digits = std::to_string(count);
-    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-    return digits;
-}
-
 // The part of a name the unit keeps: the characters of its first 16 CP932 bytes (one byte for
 // ASCII and half-width kana, two for the rest). Only that part goes to the reading guesser, so a
 // 30 MB name costs no more than a short one.
@@ -417,6 +410,7 @@ private:
 }  // namespace
 
 Conversion::Conversion(ConversionOptions options) : m_options(options) {
+    m_options.read.eachPoint = m_options.eachPoint;
     if (!m_options.target) m_options.target = FormatRegistry::Find("glorie");
 }
 

@@ -267,18 +267,19 @@ bool EndsInQuotes(std::string_view text, char separator) {
 // The rows of a table, read a batch at a time or all at once.
 class CsvRows : public PlaceBatches {
 public:
-    CsvRows(std::string bytes, const std::string& fileName, bool batches);
+    CsvRows(std::string bytes, const std::string& fileName, bool batches, const ReadOptions& options);
     bool Next(std::size_t rows, MapReadResult& batch) override;
     void Rewind() override {
         m_scanner = RecordScanner(m_text, m_separator, 1);
         if (!m_headerless) m_scanner.Next(m_line, m_places.FileName(), [](std::size_t, const std::string&) {});
-        m_places = PlaceCollector(m_places.FileName());
+        m_places = PlaceCollector(m_places.FileName(), m_options);
     }
 
 private:
     // The rows up to rows candidates more into m_places; false at the end of the text.
     bool Read(std::size_t rows);
 
+    ReadOptions m_options;
     PlaceCollector m_places;
     std::string m_text;
     char m_separator = ',';
@@ -289,7 +290,8 @@ private:
     std::size_t m_kept = 0;  // only the columns read are kept of a row
 };
 
-CsvRows::CsvRows(std::string bytes, const std::string& fileName, bool batches) : m_places(fileName), m_scanner({}, ',', 1) {
+CsvRows::CsvRows(std::string bytes, const std::string& fileName, bool batches, const ReadOptions& options)
+    : m_options(options), m_places(fileName, options), m_scanner({}, ',', 1) {
     const std::string& file = m_places.FileName();
     std::vector<std::string> warnings;
     m_text = DecodeTableText(std::move(bytes), file, warnings);
@@ -378,19 +380,20 @@ bool CsvRows::Read(std::size_t rows) {
 bool CsvRows::Next(std::size_t rows, MapReadResult& batch) {
     const bool end = !Read(rows);
     if (m_places.Candidates() == 0) m_places.Finish();  // a file of no point: throws
+    if (end) m_places.SayGrouped();
     batch = m_places.Take();
     return !(end && batch.places.empty() && batch.warnings.empty() && batch.refused == 0);
 }
 
-MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
-    CsvRows rows(std::move(bytes), fileName, false);
+MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
+    CsvRows rows(std::move(bytes), fileName, false, options);
     MapReadResult result;
     rows.Next(static_cast<std::size_t>(-1), result);
     return result;
 }
 
-std::unique_ptr<PlaceBatches> OpenBatches(std::string bytes, const std::string& fileName, const ReadOptions&) {
-    return std::make_unique<CsvRows>(std::move(bytes), fileName, true);
+std::unique_ptr<PlaceBatches> OpenBatches(std::string bytes, const std::string& fileName, const ReadOptions& options) {
+    return std::make_unique<CsvRows>(std::move(bytes), fileName, true, options);
 }
 
 // Quoted where a reader would split it, drop it as a comment line (#) or take it for a formula

@@ -24,6 +24,9 @@ struct ReadOptions {
     // The dialogs' messages: in a driver's words, naming no command-line option ("13 件目" for a
     // GeoJSON feature, lines and areas not read said without --all-points).
     bool plainWords = false;
+    // A warning that may come for every point (a control character, a phone number of no
+    // digits) on a line of its own for each point; else one line for them all at the file's end.
+    bool eachPoint = false;
 };
 
 struct WriteOptions {

@@ -326,7 +326,7 @@ int ReadGeoJson(std::string& bytes, bool allPoints, PlaceCollector& places) {
 }
 
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
-    PlaceCollector places(fileName, options.plainWords);
+    PlaceCollector places(fileName, options);
     const int passed = ReadGeoJson(bytes, options.allPoints, places);
     return places.Finish(passed);
 }

@@ -108,7 +108,7 @@ int ReadGpx(const XmlSource& xml, const ReadOptions& options, PlaceCollector& pl
 }
 
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
-    PlaceCollector places(fileName, options.plainWords);
+    PlaceCollector places(fileName, options);
     const int passedOver = ReadGpx(XmlSource(bytes, fileName), options, places);
     return places.Finish(passedOver, "経路と軌跡の");
 }

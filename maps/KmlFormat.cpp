@@ -200,7 +200,7 @@ int ReadKml(const XmlSource& source, bool allPoints, PlaceCollector& places) {
 }
 
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
-    PlaceCollector places(fileName, options.plainWords);
+    PlaceCollector places(fileName, options);
     const int passed = ReadKml(XmlSource(bytes, fileName), options.allPoints, places);
     return places.Finish(passed);
 }

@@ -145,8 +145,8 @@ bool Recognise(const std::string& bytes) {
     return false;
 }
 
-MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
-    PlaceCollector places(fileName);
+MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
+    PlaceCollector places(fileName, options);
     std::vector<std::string> warnings;
     const std::string text = DecodeTableText(std::move(bytes), fileName, warnings);
     for (std::string& warning : warnings) places.Warn(std::move(warning));

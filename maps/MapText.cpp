@@ -36,6 +36,12 @@ void CollapseSpaceInPlace(std::string& text) {
     if (!IsCollapsed(text)) text = CollapseSpace(text);
 }
 
+std::string Thousands(std::size_t count) {
+    std::string digits = std::to_string(count);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
+}
+
 std::string PhoneDigits(std::string_view text) {
     std::string digits;
     for (const char ch : text) {

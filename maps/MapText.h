@@ -15,3 +15,5 @@ std::string CollapseSpace(std::string_view text);
 void CollapseSpaceInPlace(std::string& text);
 // The digits of a phone number written with - ( ) + and spaces; empty unless only those occur.
 std::string PhoneDigits(std::string_view text);
+// 81235 as "81,235": counts of a large input are read at a glance.
+std::string Thousands(std::size_t count);

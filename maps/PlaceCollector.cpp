@@ -84,7 +84,8 @@ void PlaceCollector::SetDigits(Place& place, std::string_view text) {
     place.SetDigits(PhoneDigits(text));
     const std::string shown = Excerpt(CollapseSpace(text));
     if (place.Digits().empty() && !shown.empty())
-        m_result.warnings.push_back(m_fileName + ": " + place.Origin().Text() + ": 電話番号「" + shown + "」は数字ではないので使いません");
+        Count(m_phones, m_fileName + ": " + place.Origin().Text() + ": 電話番号「" + shown + "」は数字ではないので使いません",
+              place.Origin().Text() + "「" + shown + "」");
 }
 
 void PlaceCollector::Accept(Place place) {
@@ -116,10 +117,39 @@ void PlaceCollector::Accept(Place place) {
         });
     }
     if (nameEmpty) place.SetNumberedName(static_cast<std::uint32_t>(m_candidates));
-    if (!controls.empty())
-        m_result.warnings.push_back(m_fileName + ": " + place.Origin().Text() + "「" + Excerpt(place.Name()) + "」: 制御文字 " +
-                                    CodePointNames(controls) + " は表示できません。空白にしました");
+    if (!controls.empty()) {
+        const std::string named = place.Origin().Text() + "「" + Excerpt(place.Name()) + "」";
+        Count(m_controls, m_fileName + ": " + named + ": 制御文字 " + CodePointNames(controls) + " は表示できません。空白にしました",
+              named);
+    }
     m_result.places.push_back(std::move(place));
+}
+
+void PlaceCollector::Count(Tally& tally, std::string line, const std::string& example) {
+    if (m_eachPoint) {
+        m_result.warnings.push_back(std::move(line));
+        return;
+    }
+    constexpr std::size_t kExamples = 3;
+    if (++tally.count == 1) tally.firstLine = std::move(line);
+    if (tally.count <= kExamples) tally.examples += (tally.count > 1 ? "、" : "") + example;
+}
+
+void PlaceCollector::SayGrouped() {
+    const struct {
+        Tally* tally;
+        const char* what;
+    } causes[] = {{&m_controls, "の名称か読みに表示できない制御文字があります。空白にしました"},
+                  {&m_phones, "の電話番号は数字ではないので使いません"}};
+    for (const auto& cause : causes) {
+        Tally& tally = *cause.tally;
+        if (tally.count == 1)
+            m_result.warnings.push_back(std::move(tally.firstLine));
+        else if (tally.count > 1)
+            m_result.warnings.push_back(m_fileName + ": " + Thousands(tally.count) + " 地点" + cause.what + " (例: " + tally.examples +
+                                        (tally.count > 3 ? "ほか" : "") + ")");
+        tally = Tally();
+    }
 }
 
 void PlaceCollector::Refuse(PlaceOrigin origin, const std::string& reason) {
@@ -128,6 +158,7 @@ void PlaceCollector::Refuse(PlaceOrigin origin, const std::string& reason) {
 }
 
 MapReadResult PlaceCollector::Finish(int passedOver, const char* shapes) {
+    SayGrouped();
     if (!shapes) shapes = m_plainWords ? "線や範囲を描いた" : "線と面の頂点";
     const std::string counted = std::string(shapes) + " " + std::to_string(passedOver) + " 点";
     if (m_candidates == 0) {

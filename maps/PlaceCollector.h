@@ -7,13 +7,14 @@
 #include <string_view>
 #include <utility>
 
+#include "maps/Format.h"
 #include "maps/Place.h"
 
 class PlaceCollector {
 public:
     // plainWords: messages in the dialogs' words (ReadOptions::plainWords).
-    explicit PlaceCollector(std::string fileName, bool plainWords = false)
-        : m_fileName(std::move(fileName)), m_plainWords(plainWords) {}
+    explicit PlaceCollector(std::string fileName, const ReadOptions& options = {})
+        : m_fileName(std::move(fileName)), m_plainWords(options.plainWords), m_eachPoint(options.eachPoint) {}
 
     // A candidate whose coordinates are still the file's texts.
     void Add(Place place, std::string_view latitudeText, std::string_view longitudeText);
@@ -44,6 +45,9 @@ public:
     int Candidates() const { return m_candidates; }
     // The places, warnings and refusals since the last Take: a batch of a file read in batches.
     MapReadResult Take() { return std::exchange(m_result, MapReadResult()); }
+    // The warnings that came for many points, one line a cause, among the warnings (Finish does
+    // it; a file read in batches, at its end); each cause is said once.
+    void SayGrouped();
     // The places read. Throws MapError when the file had no point at all; passedOver counts the
     // points the options left unread, for the message, which names them as shapes does
     // ("経路と軌跡の" of a GPX file; null: "線と面の頂点", in plain words "線や範囲を描いた").
@@ -58,9 +62,19 @@ private:
     void AddTexts(Place place, std::string_view latitudeText, std::string_view longitudeText, Parse parse);
     void Accept(Place place);
     void Refuse(PlaceOrigin origin, const std::string& reason);
+    // A warning of a cause that may come for every point: its own line where eachPoint asks for
+    // it, else counted, the first points kept as examples.
+    struct Tally {
+        std::size_t count = 0;
+        std::string firstLine;  // the first point's own line, said where it is the only one
+        std::string examples;   // "12 行目「NAME」、..." of the first points
+    };
+    void Count(Tally& tally, std::string line, const std::string& example);
 
     std::string m_fileName;
     bool m_plainWords = false;
+    bool m_eachPoint = false;
+    Tally m_controls, m_phones;
     int m_candidates = 0;
     MapReadResult m_result;
 };

@@ -239,6 +239,33 @@ TEST(CliHabits, PointWarningsGroupedByCauseUnlessVerbose) {
     EXPECT_EQ(ReadFileBytes(dir.File("v.xml")), ReadFileBytes(dir.File("g.xml")));
 }
 
+// The readers' warnings of many points too: a control character, a phone number of no digits.
+TEST(CliHabits, ReadersWarningsGroupedByCauseUnlessVerbose) {
+    TempDir dir;
+    const std::string in = dir.File("t.csv");
+    WriteFileBytes(in, "lat,lon,name,tel\n35.1,139.1,一\x01つ,a\n35.2,139.2,二\x02つ,b\n35.3,139.3,三\x03つ,03\n35.4,139.4,四\x04つ,c\n");
+    const std::string w = "警告: " + in + ": ";
+    const struct {
+        bool verbose;
+        std::string err;
+    } cases[] = {
+        {false, w + "4 地点の名称か読みに表示できない制御文字があります。空白にしました (例: 2 行目「一 つ」、3 行目「二 つ」、4 行目「三 つ」ほか)\n" + w +
+                    "3 地点の電話番号は数字ではないので使いません (例: 2 行目「a」、3 行目「b」、5 行目「c」)\n合計: 警告 2 件、変換できなかった地点 0 件\n"},
+        {true, w + "2 行目: 電話番号「a」は数字ではないので使いません\n" + w + "2 行目「一 つ」: 制御文字 U+0001 は表示できません。空白にしました\n" + w +
+                   "3 行目: 電話番号「b」は数字ではないので使いません\n" + w + "3 行目「二 つ」: 制御文字 U+0002 は表示できません。空白にしました\n" + w +
+                   "4 行目「三 つ」: 制御文字 U+0003 は表示できません。空白にしました\n" + w + "5 行目: 電話番号「c」は数字ではないので使いません\n" + w +
+                   "5 行目「四 つ」: 制御文字 U+0004 は表示できません。空白にしました\n合計: 警告 7 件、変換できなかった地点 0 件\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {in, "--reading", "none", "--to", "gpx", "-o", dir.File(c.verbose ? "v.gpx" : "g.gpx")};
+        if (c.verbose) args.push_back("--verbose");
+        const CliOutcome run = RunCli(args);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, c.err);
+    }
+    EXPECT_EQ(ReadFileBytes(dir.File("v.gpx")), ReadFileBytes(dir.File("g.gpx")));
+}
+
 TEST(CliHabits, EmptyStandardInputIsSaid) {
     TempDir dir;
     const std::string cli = QUORVEL_CLI_PATH;
