@@ -128,8 +128,9 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"every point refused: nothing written", {{"a.csv", "lat,lon,name\nx,1,読めない地点ですよ\n0,0,位置のない地点です\n"}}, "kml", false},
         TableCase{"a quote left open at the end", {{"a.csv", "lat,lon,name\n35.1,139.1,東京の地点です\n35,139,\"開いたままの"}}, "gpx", false},
         TableCase{"warnings of many rows grouped at the table's end",
-                  {{"a.csv", "lat,lon,name,tel\n35.1,139.1,一つ目\x01の地点,abc\n35.2,139.2,二つ目\x02の地点,x\n"
-                             "35.3,139.3,三つ目\x03の地点,y\n35.4,139.4,四つ目\x04の地点,03-1234\n"}},
+                  {{"a.csv",
+                    "lat,lon,name,tel\n35.1,139.1,一つ目\x01の地点,abc\n35.2,139.2,二つ目\x02の地点,x\n"
+                    "35.3,139.3,三つ目\x03の地点,y\n35.4,139.4,四つ目\x04の地点,03-1234\n"}},
                   "gpx",
                   false},
         TableCase{"split across members", {{"a.csv", Rows(1403, "35.5,139.5,地点の名前その")}}, "glorie", false},
