@@ -498,7 +498,8 @@ std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, 
     guessed = false;
     const UserReadings* user = m_options.userReadings.get();
     // The municipalities' own readings where the name holds one, the nearest of a shared name.
-    const std::shared_ptr<const Gazetteer> gazetteer = m_options.guessReadings ? Gazetteer::Shipped() : nullptr;
+    const std::shared_ptr<const Gazetteer> gazetteer =
+        m_options.guessReadings && Gazetteer::MayHold(name) ? Gazetteer::Shipped() : nullptr;
     ReadingGuesser* guesser = nullptr;
     std::string reading, entry;
     bool failed = false;

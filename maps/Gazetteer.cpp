@@ -11,6 +11,7 @@
 
 namespace {
 constexpr const char* kFileName = "gazetteer.txt";
+constexpr std::string_view kSuffixes[] = {"市", "町", "村", "区"};
 
 bool Number(std::string_view text, double& value) {
     const std::from_chars_result read = ReadDouble(text.data(), text.data() + text.size(), value);
@@ -91,17 +92,32 @@ std::shared_ptr<const Gazetteer> Gazetteer::Shipped() {
     return shipped;
 }
 
+bool Gazetteer::MayHold(std::string_view name) {
+    for (const std::string_view suffix : kSuffixes)
+        if (name.find(suffix) != std::string_view::npos) return true;
+    return false;
+}
+
 std::size_t Gazetteer::MatchAt(std::string_view name, std::size_t at, double latitude, double longitude, std::string& reading) const {
     if (m_places.empty() || at >= name.size()) return 0;
-    std::vector<std::size_t> ends;
+    // Every municipality's name ends in 市, 町, 村 or 区: only the ends just past one are looked
+    // up, with the number of characters up to each.
+    std::size_t ends[16], characters[16], count = 0;
     std::size_t i = at;
-    while (i < name.size() && i - at < m_longest) {
+    for (std::size_t read = 1; i < name.size() && i - at < m_longest && count < 16; ++read) {
+        const std::size_t from = i;
         NextCodePoint(name, i);
-        ends.push_back(i);
+        const std::string_view character = name.substr(from, i - from);
+        for (const std::string_view suffix : kSuffixes)
+            if (character == suffix) {
+                ends[count] = i;
+                characters[count++] = read;
+                break;
+            }
     }
     std::string key;
-    for (std::size_t k = ends.size(); k-- > 0;) {
-        if (k < 2 && (at > 0 || k < 1)) break;  // two characters at the start only, never one
+    for (std::size_t k = count; k-- > 0;) {
+        if (characters[k] < 2 || (characters[k] == 2 && at > 0)) break;  // two characters at the start only, never one
         key.assign(name.substr(at, ends[k] - at));
         const auto found = m_places.find(key);
         if (found == m_places.end()) continue;

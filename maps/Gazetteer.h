@@ -25,6 +25,9 @@ public:
     // nearest to latitude, longitude among those so named; its length in bytes, 0 when none. A
     // name of two characters (森町) is taken only at the start, where it is not a part of a word.
     std::size_t MatchAt(std::string_view name, std::size_t at, double latitude, double longitude, std::string& reading) const;
+    // Whether the name may hold a municipality's (each ends in 市, 町, 村 or 区): a name that
+    // cannot is not looked up, and the gazetteer is not read for it.
+    static bool MayHold(std::string_view name);
     std::size_t Size() const { return m_size; }
 
 private:
