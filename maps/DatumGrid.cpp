@@ -38,13 +38,16 @@ std::string Subject(const std::string& name) { return "測地系の換算に使�
 
 }  // namespace
 
-DatumGrid::DatumGrid(const std::string& path) : m_strName(path) {
+void MapDataFile(MappedFile& file, const std::string& path, const std::string& subject) {
     CFileException error;
-    if (!m_file.Open(CString(path), &error)) {
-        if (error.m_cause == CFileException::fileNotFound || error.m_cause == CFileException::badPath)
-            throw MapError(Subject(path) + " が見つかりません");
-        throw MapError(Subject(path) + " を読めませんでした (" + OpenFailureText(error.m_cause) + ")");
-    }
+    if (file.Open(CString(path), &error)) return;
+    if (error.m_cause == CFileException::fileNotFound || error.m_cause == CFileException::badPath)
+        throw MapError(subject + " が見つかりません");
+    throw MapError(subject + " を読めませんでした (" + OpenFailureText(error.m_cause) + ")");
+}
+
+DatumGrid::DatumGrid(const std::string& path) : m_strName(path) {
+    MapDataFile(m_file, path, Subject(path));
     m_data = m_file.Data();
     m_size = m_file.Size();
     Parse();

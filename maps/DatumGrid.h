@@ -22,6 +22,10 @@
 
 #include "platform/MappedFile.h"
 
+// Maps path for reading; one missing or that cannot be opened is a MapError that names subject
+// (what the file is to the user, with its path) and the cause.
+void MapDataFile(MappedFile& file, const std::string& path, const std::string& subject);
+
 class DatumGrid {
 public:
     static constexpr char kMagic[8] = {'Q', 'V', 'G', 'R', 'I', 'D', '\x1a', '\n'};

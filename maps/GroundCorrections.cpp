@@ -4,10 +4,8 @@
 #include <cstring>
 #include <utility>
 
-#include "glorie/FileErrorText.h"
 #include "maps/DatumGrid.h"
 #include "maps/MapError.h"
-#include "platform/CFileException.h"
 
 namespace {
 struct Event {
@@ -45,12 +43,7 @@ std::string Subject(const std::string& name) { return "地殻変動の補正パ�
 }  // namespace
 
 GroundCorrections::GroundCorrections(const std::string& path) : m_strName(path) {
-    CFileException error;
-    if (!m_file.Open(CString(path), &error)) {
-        if (error.m_cause == CFileException::fileNotFound || error.m_cause == CFileException::badPath)
-            throw MapError(Subject(path) + " が見つかりません");
-        throw MapError(Subject(path) + " を読めませんでした (" + OpenFailureText(error.m_cause) + ")");
-    }
+    MapDataFile(m_file, path, Subject(path));
     m_data = m_file.Data();
     m_size = m_file.Size();
     Parse();
