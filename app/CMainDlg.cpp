@@ -1,10 +1,17 @@
 #include "app/CMainDlg.h"
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
 #include "app/FileFailureReport.h"
+#include "maps/BatchPlan.h"
+#include "maps/Conversion.h"
+#include "maps/FormatRegistry.h"
+#include "maps/MapError.h"
+#include "maps/UserReadings.h"
 #include "mempoint/CMemPointStore.h"
+#include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
 #include "platform/MessageBox.h"
@@ -69,6 +76,34 @@ CString FolderOf(const CString& path) {
     return MakePath(parts.drive, parts.dir, "", "");
 }
 
+const Format& Glorie() { return *FormatRegistry::Find("glorie"); }
+
+// The options of "quorvel-cli INPUT --to glorie": every other option at its default, but the
+// messages in the dialog's own words (no option named, no map jargon), and a memory-point file
+// into the one document the user named, record for record, its failures for the dialog to word.
+ConversionOptions GlorieOptions() {
+    ConversionOptions options;
+    options.target = &Glorie();
+    options.read.plainWords = true;
+    options.recordForRecord = true;
+    options.oneDocument = true;
+    return options;
+}
+
+// A point the conversion writes into the unit's document, by the rules it refuses the others
+// with: a position on a map, not 0/0 ("no position"), neither south nor west. east: 360 for the
+// unit's own east-only files.
+bool Written(const Place& place, double east) {
+    return std::fabs(place.latitude) <= 90 && place.longitude >= -180 && place.longitude <= east &&
+           !(place.latitude == 0 && place.longitude == 0) && place.latitude >= 0 && place.longitude >= 0;
+}
+
+std::size_t CountWritten(const MapReadResult& read, double east) {
+    std::size_t count = 0;
+    for (const Place& place : read.places) count += Written(place, east) ? 1 : 0;
+    return count;
+}
+
 std::string BaseName(const CString& path) {
     PathParts parts = SplitPath(path);
     return MakePath("", "", parts.fname, parts.ext).Str();
@@ -93,7 +128,10 @@ std::string WrittenText(const MapConversionOutcome& outcome) {
 }
 }  // namespace
 
-CMainDlg::CMainDlg(IMainDlgUi& ui, IMapConversion* maps) : m_ui(ui), m_maps(maps) {}
+CMainDlg::CMainDlg(IMainDlgUi& ui, Inputs inputs)
+    : m_ui(ui), m_inputs(inputs), m_conversion(std::make_unique<Conversion>(GlorieOptions())) {}
+
+CMainDlg::~CMainDlg() = default;
 
 template <typename Handler>
 void CMainDlg::Guarded(Handler handler) {
@@ -135,7 +173,7 @@ void CMainDlg::OnDropFiles(const std::vector<CString>& names) {
         m_strInputFile.Empty();
         m_strOutputFile.Empty();
         for (const CString& name : names) m_strInputFile = name;  // the last file counts
-        if (HasExtension(m_strInputFile, ".MEM") || (m_maps && m_maps->Takes(m_strInputFile))) {
+        if (HasExtension(m_strInputFile, ".MEM") || TakesMapFile(m_strInputFile)) {
             DeriveOutputName(m_strInputFile);
             m_ui.SetBoxText(IDC_INPUT_FILE, m_strInputFile);
             m_ui.SetBoxText(IDC_OUTPUT_FILE, m_strOutputFile);
@@ -149,7 +187,7 @@ void CMainDlg::OnDropFiles(const std::vector<CString>& names) {
 void CMainDlg::OnOK() {
     UpdateData(true);
     const bool bMemPoints = HasExtension(m_strInputFile, ".MEM");
-    const bool bMapFile = !bMemPoints && m_maps && m_maps->Takes(m_strInputFile);
+    const bool bMapFile = !bMemPoints && TakesMapFile(m_strInputFile);
     if (!bMemPoints && !bMapFile) {
         // A file of no kind read gets the store's answer (it refuses the name unopened), as the
         // command line gives it; only an empty box goes without a message.
@@ -246,27 +284,23 @@ void CMainDlg::DeriveOutputName(const CString& strInput) {
 }
 
 int CMainDlg::ConvertPoints() {
-    using Stage = MemPointOutcome::Stage;
-    if (!m_maps) {
-        m_ui.MessageBox(ReadFailedText(m_strInputFile), "ERROR", kMbOk);
-        return -1;
-    }
-    const MemPointOutcome outcome = m_maps->ConvertMemPoints(m_strInputFile, m_strOutputFile);
-    switch (outcome.stage) {
-    case Stage::converted: return 0;
-    case Stage::notRead:
-        ReportStoreMessage(outcome.message);
+    using Stop = ConversionResult::Stop;
+    const ConversionResult outcome = m_conversion->Convert({m_strInputFile}, m_strOutputFile);
+    switch (outcome.stop) {
+    case Stop::none: return 0;
+    case Stop::notRead:
+        ReportStoreMessage(CString(outcome.readFailure));
         m_ui.MessageBox(ReadFailedText(m_strInputFile), "ERROR", kMbOk);
         break;
     // The name as typed, not as the file layer resolved it.
-    case Stage::notOpened: ReportOutputOpenFailure(outcome.error, m_strOutputFile); break;
-    case Stage::failed: ReportFileFailure(outcome.error); break;
+    case Stop::notOpened: ReportOutputOpenFailure(outcome.error, m_strOutputFile); break;
+    case Stop::failed: ReportFileFailure(outcome.error); break;
     }
     return -1;
 }
 
 void CMainDlg::ConvertMapFile() {
-    const MapConversionOutcome outcome = m_maps->Convert(m_strInputFile, m_strOutputFile, kNotesShown);
+    const MapConversionOutcome outcome = ConvertMap(m_strInputFile, m_strOutputFile, kNotesShown);
     std::string text;
     const auto line = [&text](const std::string& part) { text += (text.empty() ? "" : "\n") + part; };
     for (const std::string& note : outcome.notes) line(note);
@@ -287,9 +321,17 @@ void CMainDlg::ConvertMapFile() {
 
 CString CMainDlg::InputFilter() const {
     CString filter = kMemPointFilter;
-    if (m_maps)
-        for (const InputKind& kind : m_maps->InputKinds())
-            filter += kind.title + " (" + kind.patterns + ")|" + kind.patterns + "|";
+    if (m_inputs == Inputs::all)
+        for (const Format* format : FormatRegistry::All()) {
+            if (format == FormatRegistry::Find("mem")) continue;  // the first entry
+            std::string patterns;
+            const auto add = [&patterns](const char* extension) {
+                if (extension) patterns += (patterns.empty() ? "*" : ";*") + std::string(extension);
+            };
+            for (const char* extension : format->extensions) add(extension);
+            for (const char* extension : format->inputExtensions) add(extension);
+            filter += std::string(format->title) + " (" + patterns + ")|" + patterns + "|";
+        }
     return filter + kAllFilesFilter;
 }
 
@@ -300,15 +342,17 @@ void CMainDlg::OnBoxEdited() {
 }
 
 CString CMainDlg::OutputSetText(const CString& strInput, const CString& strOutput, Count count) {
-    if (!m_maps || strInput.IsEmpty() || HasExtension(strInput, ".MEM") || !m_maps->Takes(strInput)) return CString();
+    if (strInput.IsEmpty() || HasExtension(strInput, ".MEM") || !TakesMapFile(strInput)) return CString();
     if (count == Count::chosen || m_strCountedInput != strInput) {
         // Typing is not choosing: an input typed is read when the convert command takes it.
         if (count == Count::typed) return CString();
         m_strCountedInput = strInput;
-        m_bCounted = m_maps->CountPoints(strInput, m_nCountedPoints);
+        m_bCounted = CountPoints(strInput, m_nCountedPoints);
     }
     if (!m_bCounted || m_nCountedPoints == 0 || !HasExtension(strOutput, ".XML")) return CString();
-    const std::vector<CString> names = m_maps->OutputNames(strOutput, m_nCountedPoints);
+    const std::size_t perFile = static_cast<std::size_t>(Glorie().pointsPerFile);
+    const std::size_t files = m_nCountedPoints <= perFile ? 1 : (m_nCountedPoints + perFile - 1) / perFile;
+    const std::vector<CString> names = Conversion::SplitNames(strOutput, static_cast<int>(files));
     std::string text = std::to_string(m_nCountedPoints) + " 地点を";
     if (names.size() <= 1) return text + "書き込みます";
     return text + " " + std::to_string(names.size()) + " ファイルに分けて書き込みます:\n" + BaseName(names.front()) + " … " +
@@ -327,4 +371,100 @@ void CMainDlg::ShowOutputSet(const CString& text) {
 void CMainDlg::UpdateData(bool bSaveAndValidate) {
     if (bSaveAndValidate) m_ui.ReadBoxes(m_strInputFile, m_strOutputFile);
     else m_ui.WriteBoxes(m_strInputFile, m_strOutputFile);
+}
+
+bool CMainDlg::TakesMapFile(const CString& strInput) const {
+    if (m_inputs == Inputs::memPointFiles) return false;
+    // A memory-point file and a name no format takes are the unit's own road.
+    const Format* byName = FormatRegistry::ForInputPath(strInput.Str());
+    if (!byName || byName == FormatRegistry::Find("mem")) return false;
+    std::vector<BatchJob> jobs;
+    std::string reason;
+    BatchRequest request;
+    request.inputs = {strInput};
+    request.target = &Glorie();
+    // The road alone is asked here: a name beside itself cannot clash with another input.
+    request.output = strInput + ".xml";
+    request.hasOutput = true;
+    return BatchPlan::Make(request, jobs, reason);
+}
+
+MapConversionOutcome CMainDlg::ConvertMap(const CString& strInput, const CString& strOutput, std::size_t notesKept) {
+    MapConversionOutcome outcome;
+    BatchRequest request;
+    request.inputs = {strInput};
+    request.target = &Glorie();
+    request.output = strOutput;
+    request.hasOutput = true;
+    std::vector<BatchJob> jobs;
+    std::string reason;
+    // The command line's checks: an output over its own input (a glorie document) is refused.
+    if (!BatchPlan::Make(request, jobs, reason)) {
+        outcome.failures.push_back(reason);
+        return outcome;
+    }
+    // The readings file of its documented places, read again for each conversion so that a line
+    // added to it counts at once; what it cannot take is said among the notes.
+    std::vector<std::string> warnings;
+    m_conversion->SetUserReadings(UserReadings::LoadDialogFiles(warnings));
+    for (const std::string& warning : warnings)
+        if (outcome.notes.size() < notesKept)
+            outcome.notes.push_back("警告: " + warning);
+        else
+            ++outcome.notesLeftOut;
+    // Notes past the kept ones are only counted: a file of 100,000 points at sea has one each.
+    m_conversion->SetMessageSink([&](const ConversionMessage& message) {
+        switch (message.kind) {
+        case ConversionMessage::Kind::written: break;
+        case ConversionMessage::Kind::failure: outcome.failures.push_back(message.text); break;
+        case ConversionMessage::Kind::warning:
+        case ConversionMessage::Kind::refusal:
+            if (outcome.notes.size() < notesKept)
+                outcome.notes.push_back(message.kind == ConversionMessage::Kind::warning ? "警告: " + message.text : message.text);
+            else
+                ++outcome.notesLeftOut;
+            break;
+        }
+    });
+    const ConversionResult result = m_conversion->Convert(jobs[0].inputs, jobs[0].output);
+    m_conversion->SetMessageSink(nullptr);
+    outcome.outputs = result.outputs;
+    outcome.points = result.written;
+    return outcome;
+}
+
+bool CMainDlg::CountPoints(const CString& strInput, std::size_t& points) {
+    points = 0;
+    if (!TakesMapFile(strInput)) return false;
+    std::string bytes;
+    // A failure here only leaves the names unshown: the conversion reads the file again and says why.
+    try {
+        CFile file;
+        CFileException error;
+        if (!file.Open(strInput, CFile::modeRead | CFile::shareDenyWrite, &error)) return false;
+        const std::uint64_t length = file.GetLength();
+        if (length > kMaxInputBytes) return false;
+        bytes.resize(static_cast<std::size_t>(length));
+        if (length > 0 && file.Read(&bytes[0], static_cast<unsigned>(length)) != length) return false;
+        file.Close();
+    } catch (const CFileException&) {
+        return false;
+    }
+    const Format* format = FormatRegistry::ForInput(strInput.Str(), bytes);
+    if (!format) return false;
+    const ReadOptions options = GlorieOptions().read;
+    const double east = format->unit ? 360 : 180;
+    try {
+        // A table is read a batch at a time, as the conversion reads a large one.
+        if (format->openBatches) {
+            const std::unique_ptr<PlaceBatches> batches = format->openBatches(std::move(bytes), strInput.Str(), options);
+            for (MapReadResult read; batches->Next(65536, read);) points += CountWritten(read, east);
+        } else {
+            points = CountWritten(format->read(std::move(bytes), strInput.Str(), options), east);
+        }
+    } catch (const MapError&) {
+        points = 0;
+        return false;
+    }
+    return true;
 }

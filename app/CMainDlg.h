@@ -1,19 +1,39 @@
 #pragma once
 // The main dialog's logic: names, checks, conversion and messages, over IMainDlgUi.
 #include <cstddef>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "app/IMainDlgUi.h"
-#include "app/IMapConversion.h"
 #include "platform/CString.h"
+
+class Conversion;
+
+// What a map file's conversion came to, for the dialog's boxes.
+struct MapConversionOutcome {
+    std::vector<std::string> notes;     // warnings and refused points, UTF-8, the first ones only
+    std::size_t notesLeftOut = 0;       // the notes after those, counted
+    std::vector<std::string> failures;  // what stopped a document, and the count of points left out
+    std::vector<CString> outputs;       // the documents written
+    std::size_t points = 0;             // the points in them
+};
 
 class CMainDlg {
 public:
     static constexpr int kDirSize = 260;
 
-    // maps: the conversion (maps/DialogConversion), memory-point files and the other kinds it
-    // takes; without it the dialog checks names and converts nothing (a read failure is shown).
-    explicit CMainDlg(IMainDlgUi& ui, IMapConversion* maps = nullptr);
+    // The files the dialog converts, all through the conversion of maps/: memory-point files
+    // only, or the map files the command line reads too (into glorie documents, as its
+    // "--to glorie" makes them).
+    enum class Inputs {
+        memPointFiles,
+        all
+    };
+    explicit CMainDlg(IMainDlgUi& ui, Inputs inputs = Inputs::memPointFiles);
+    ~CMainDlg();
+    CMainDlg(const CMainDlg&) = delete;
+    CMainDlg& operator=(const CMainDlg&) = delete;
 
     // Entry points of the front ends. Each runs its handler so that a file failure leaving it is
     // reported (stop icon, application caption) and the dialog stays usable.
@@ -42,6 +62,9 @@ public:
     int ConvertPoints();
     // A map file's road of the convert command.
     void ConvertMapFile();
+    // True when strInput is a map file the dialog converts: decided by its name, as the command
+    // line decides it.
+    bool TakesMapFile(const CString& strInput) const;
     // The input browse's filter: memory-point files first, then every other kind read.
     CString InputFilter() const;
     // What the line under the output box says of a map input's files for these names: the points
@@ -67,9 +90,17 @@ private:
     // The stored names' files under the output box (after the names were chosen).
     void ProposeOutputSet(Count count);
     void ShowOutputSet(const CString& text);
+    // A map file into strOutput (NAME-1.xml, NAME-2.xml, ... past a document's 700 points), its
+    // first notesKept notes kept.
+    MapConversionOutcome ConvertMap(const CString& strInput, const CString& strOutput, std::size_t notesKept);
+    // The points a conversion of a map input writes, read now to show the names of its files;
+    // false when it cannot be read (the conversion says why).
+    bool CountPoints(const CString& strInput, std::size_t& points);
 
     IMainDlgUi& m_ui;
-    IMapConversion* m_maps;
+    Inputs m_inputs;
+    // Kept between conversions: the grid and the reading guesser are loaded once.
+    std::unique_ptr<Conversion> m_conversion;
     CString m_strCountedInput;  // the map input last counted, and its points
     bool m_bCounted = false;
     std::size_t m_nCountedPoints = 0;

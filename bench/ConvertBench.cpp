@@ -1,14 +1,13 @@
-// One whole conversion of a full memory-point file a iteration: load, reset, fill and write,
-// every file in memory.
+// One whole conversion of a full memory-point file a iteration, on the road the dialog takes (read,
+// made into places, written as the one document), every file in memory.
 #include <benchmark/benchmark.h>
 
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "convert/ConversionDriver.h"
 #include "convert/DmsToDegreeText.h"
-#include "convert/CPoiTable.h"
+#include "maps/Conversion.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointFormat.h"
 #include "platform/MessageBox.h"
@@ -34,17 +33,19 @@ std::string FullImage() {
 void BM_ConvertFullFile(benchmark::State& state) {
     MemoryCalls calls("/mem");
     calls.SetFile("/mem/points.mem", FullImage());
-    CMemPointStore store;
-    CPoiTable table;
-    CFileException openError;
+    ConversionOptions options;
+    options.recordForRecord = true;
+    options.oneDocument = true;
+    Conversion conversion(options);
+    std::size_t points = 0;
     for (auto _ : state) {
-        if (store.Read("points.mem").status != 0) throw std::runtime_error("load failed");
-        ResetPoiTable(table);
-        if (ConvertPoints(store, table, "points.xml", openError) != 0) throw std::runtime_error("write failed");
+        const ConversionResult result = conversion.Convert({CString("points.mem")}, CString("points.xml"));
+        if (!result.ok) throw std::runtime_error("conversion failed");
+        points = result.written;
     }
-    state.counters["points"] = store.GetCount();
+    state.counters["points"] = static_cast<double>(points);
     state.counters["bytes"] = static_cast<double>(calls.File("/mem/points.xml").size());
-    state.SetItemsProcessed(state.iterations() * store.GetCount());
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(points));
 }
 BENCHMARK(BM_ConvertFullFile)->Unit(benchmark::kMicrosecond);
 

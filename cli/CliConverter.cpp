@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <string_view>
 
-#include "cli/StreamMessageBoxHost.h"
 #include "maps/BatchPlan.h"
 #include "maps/FormatRegistry.h"
 #include "maps/MapError.h"
@@ -84,7 +83,6 @@ CliConverter::CliConverter(std::ostream& out, std::ostream& err, CString strProg
     : m_out(out), m_err(err), m_strProgramName(std::move(strProgramName)) {}
 
 int CliConverter::Run(const std::vector<std::string>& args) {
-    const StreamMessageBoxHost host(m_err);
     const CliArguments parsed = CliArguments::Parse(args);
     if (!parsed.error.empty()) return Usage(parsed.error);
     switch (parsed.mode) {
@@ -324,7 +322,7 @@ int CliConverter::ConvertAll(const CliArguments& args) {
     std::string reason;
     // Standard output is no file an input could be: one job, every input into it.
     if (args.standardOutput)
-        jobs.push_back({args.inputs, CString("-"), false});
+        jobs.push_back({args.inputs, CString("-")});
     else if (!BatchPlan::Make(args.Batch(), jobs, reason))
         return Usage(reason);
     if (!PrepareFolder(args)) return kExitFailed;
@@ -332,14 +330,12 @@ int CliConverter::ConvertAll(const CliArguments& args) {
     Conversion conversion(OptionsOf(args, m_userReadings));
     conversion.SetMessageSink([this](const ConversionMessage& message) { Print(message); });
     if (!ReadStandardInputInto(conversion, args)) return kExitFailed;
-    // Standard input has no name to take the unit's own road by.
-    for (BatchJob& job : jobs)
-        for (const CString& input : job.inputs) job.memPointRoad = job.memPointRoad && input.Str() != "-";
     if (args.standardOutput) return ConvertToStandardOutput(conversion, jobs[0]);
+    // A memory-point file alone takes the unit's own road; merged, it is read like any map.
+    conversion.SetRecordForRecord(!args.merge);
     int status = kExitConverted;
     for (const BatchJob& job : jobs) {
-        const ConversionResult result = job.memPointRoad ? conversion.ConvertMemPointFile(job.inputs[0], job.output)
-                                                         : conversion.Convert(job.inputs, job.output);
+        const ConversionResult result = conversion.Convert(job.inputs, job.output);
         FlushErrors();
         m_out.flush();
         m_refusals += result.refused;

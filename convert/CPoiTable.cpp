@@ -93,16 +93,4 @@ void CPoiTable::SetLatitude(CString text, int position) {
 void CPoiTable::SetDigits(CString text, int position) { Entry(position).digits = std::move(text); }
 
 
-int CPoiTable::WriteGlorie(const CString& strFileName, CFileException& openError) {
-    CSaveFile file;
-    if (!file.Open(strFileName, &openError)) return -1;
-    WriteDocument(file);
-    file.Commit();
-    return 0;
-}
-
 void CPoiTable::WriteDocument(CSaveFile& file) const { glorie::WriteDocument(file, m_entries.data(), GetCount()); }
-
-void CPoiTable::WriteText(CSaveFile& file, const char* text) { WriteText(file, text, std::strlen(text)); }
-
-void CPoiTable::WriteText(CSaveFile& file, const char* text, std::size_t length) { glorie::WriteText(file, text, length); }

@@ -5,7 +5,6 @@
 
 #include "glorie/PoiEntry.h"
 #include "platform/CSaveFile.h"
-#include "platform/CFileException.h"
 #include "platform/CString.h"
 
 class CPoiTable {
@@ -25,14 +24,8 @@ public:
     void SetLatitude(CString text, int position);
     void SetDigits(CString text, int position);
 
-    // 0 when the whole document was written and the file replaced; -1 with openError filled when the
-    // output cannot be opened, for the caller to tell its own way (OpenFailureMessage gives the
-    // dialogs' text). A failure while writing leaves as a CFileException.
-    int WriteGlorie(const CString& strFileName, CFileException& openError);
     // The whole document into a file opened for writing; failures leave as a CFileException.
     void WriteDocument(CSaveFile& file) const;
-    static void WriteText(CSaveFile& file, const char* text);
-    static void WriteText(CSaveFile& file, const char* text, std::size_t length);  // length: strlen(text)
 
     // Any position below kCapacity; one not yet used is a free entry with the defaults.
     const PoiEntry& Entry(int position) const;

@@ -1,4 +1,4 @@
-// Arbitrary bytes as a memory-point file, through load, table fill and writer, all in memory.
+// Arbitrary bytes as a memory-point file, through the conversion the programs run, all in memory.
 // A shorter input is laid over the empty image (so small inputs still make records); an input of
 // the file's size or longer is the file itself (so wrong lengths are refused).
 #include <cstddef>
@@ -7,8 +7,7 @@
 
 #include "DocumentCheck.h"
 #include "FuzzHosts.h"
-#include "convert/ConversionDriver.h"
-#include "convert/CPoiTable.h"
+#include "maps/Conversion.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointFormat.h"
 #include "support/MemImage.h"
@@ -43,30 +42,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryCalls calls("/mem");
     calls.SetFile("/mem/in.mem", file);
     fuzzcheck::CountingBoxes boxes;
-    CMemPointStore store;
-    CPoiTable table;
+    // The dialog's road: the one document, record for record.
+    ConversionOptions options;
+    options.recordForRecord = true;
+    options.oneDocument = true;
+    Conversion conversion(options);
 
-    const StoreLoadResult loaded = store.Read("in.mem");
-    Require(calls.OpenDescriptors() == 0, "a descriptor stays open after the load");
-    Require(boxes.texts.empty(), "the store showed a box");
+    const ConversionResult result = conversion.Convert({CString("in.mem")}, CString("out.xml"));
+    Require(calls.OpenDescriptors() == 0, "a descriptor stays open after the conversion");
+    Require(boxes.texts.empty(), "the conversion showed a box");
+    Require(result.messages.empty(), "the dialog's road said something");
     if (file.size() != mempoint::kFileSize) {
-        Require(loaded.status == -1, "a file of the wrong length must be refused");
-        Require(loaded.message == "in.mem\n    は認識できないファイルです", "wrong refusal text");
-        Require(store.GetCount() == 0, "a refused file changed the count");
+        Require(result.stop == ConversionResult::Stop::notRead, "a file of the wrong length must be refused");
+        Require(result.readFailure == "in.mem\n    は認識できないファイルです", "wrong refusal text");
+        Require(calls.FileNames().size() == 1, "a refused file wrote something");
         return 0;
     }
-    Require(loaded.status == 0 && loaded.message.IsEmpty(), "a file of the right length must load without a message");
+    Require(result.ok && result.stop == ConversionResult::Stop::none, "a file of the right length must convert");
+    // The store, read on its own, says how many points the document must hold.
+    CMemPointStore store;
+    Require(store.LoadImage(reinterpret_cast<const unsigned char*>(file.data()), file.size()), "the store refused the image");
     const int count = store.GetCount();
     Require(count >= 0 && count <= mempoint::kRecordCount, "count out of range");
     for (int i = 0; i < count; ++i) Require(file[mempoint::RecordOffset(i) + mempoint::kInUse] != 0, "a free record was counted");
     Require(count == mempoint::kRecordCount || file[mempoint::RecordOffset(count) + mempoint::kInUse] == 0, "the run ends early");
-
-    ResetPoiTable(table);
-    CFileException openError;
-    Require(ConvertPoints(store, table, "out.xml", openError) == 0, "the conversion failed");
-    Require(boxes.texts.empty(), "the conversion showed a box");
-    Require(table.GetCount() == count, "table and store disagree on the count");
-    Require(calls.OpenDescriptors() == 0, "a descriptor stays open after the write");
+    Require(result.written == static_cast<std::size_t>(count), "document and store disagree on the count");
     Require(calls.FileNames().size() == 2 && calls.HasFile("/mem/out.xml"), "a temporary file was left behind");
 
     const std::string doc = calls.File("/mem/out.xml");
@@ -80,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(wellFormed.empty(), wellFormed);
     }
 
-    // Replacing the document from the same table gives the same bytes.
-    Require(table.WriteGlorie("out.xml", openError) == 0 && calls.File("/mem/out.xml") == doc, "a second write differs");
+    // Converting the same file again gives the same bytes.
+    Require(conversion.Convert({CString("in.mem")}, CString("out.xml")).ok && calls.File("/mem/out.xml") == doc,
+            "a second conversion differs");
     return 0;
 }

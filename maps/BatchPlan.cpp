@@ -82,10 +82,9 @@ CString BatchPlan::OutputNameFor(const CString& strInput, const BatchRequest& re
 
 bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, std::string& reason) {
     jobs.clear();
-    if (request.merge) jobs.push_back({request.inputs, request.output, false});
+    if (request.merge) jobs.push_back({request.inputs, request.output});
     else
-        for (const CString& input : request.inputs)
-            jobs.push_back({{input}, OutputNameFor(input, request), TakesMemPointRoad(input, request)});
+        for (const CString& input : request.inputs) jobs.push_back({{input}, OutputNameFor(input, request)});
     // Two inputs writing one output would silently lose the first document; an output over an
     // input of the batch (its own, or one read after it) would lose that input.
     std::set<CString> inputIdentities;
@@ -100,7 +99,7 @@ bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, s
             return false;
         }
         // A merge writes one output; a name the store refuses writes nothing.
-        if (request.merge || (job.memPointRoad && !PathHasExtension(input, ".MEM"))) continue;
+        if (request.merge || (TakesMemPointRoad(input, request) && !PathHasExtension(input, ".MEM"))) continue;
         const auto inserted = claimed.emplace(identity, input);
         if (!inserted.second) {
             reason = "出力ファイル " + job.output.Str() + " が " + inserted.first->second.Str() + " と " + input.Str() +
@@ -114,7 +113,7 @@ bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, s
     if (target.pointsPerFile <= 0) return true;
     std::map<CString, std::size_t> sets;  // an output's identity -> its job
     for (std::size_t i = 0; i < jobs.size(); ++i)
-        if (!jobs[i].memPointRoad) sets[FileIdentity(jobs[i].output)] = i;  // the unit's road writes one document
+        if (request.merge || !TakesMemPointRoad(jobs[i].inputs[0], request)) sets[FileIdentity(jobs[i].output)] = i;  // the unit's road writes one document
     for (const CString& input : request.inputs) {
         if (input.Str() == "-") continue;
         const PathParts parts = SplitPath(input);

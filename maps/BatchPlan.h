@@ -19,9 +19,6 @@ struct BatchRequest {
 struct BatchJob {
     std::vector<CString> inputs;
     CString output;
-    // The dialog's own road: a memory-point file, or a file it refuses by its name, to a glorie
-    // document, with the dialog's messages.
-    bool memPointRoad = false;
 };
 
 class BatchPlan {

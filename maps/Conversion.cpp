@@ -10,7 +10,6 @@
 #include <memory>
 #include <utility>
 
-#include "convert/ConversionDriver.h"
 #include "convert/CPoiTable.h"
 #include "convert/DmsToDegreeText.h"
 #include "glorie/FileErrorText.h"
@@ -27,6 +26,7 @@
 #include "maps/UnitFields.h"
 #include "maps/UserReadings.h"
 #include "mempoint/CMemPointStore.h"
+#include "mempoint/MemPointFormat.h"
 #include "platform/CFile.h"
 #include "platform/CSaveFile.h"
 #include "platform/CFileException.h"
@@ -904,6 +904,7 @@ void Conversion::Write(Feed& feed, const CString& strOutput, const std::vector<C
 }
 
 ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const CString& strOutput) {
+    if (RecordForRecord(inputs)) return ConvertRecords(inputs[0], strOutput);
     ConversionResult result;
     bool bUsable = true;
     Feed feed(*this, Target().pointsPerFile > 0 ? static_cast<std::size_t>(Target().pointsPerFile) : 0);
@@ -977,79 +978,98 @@ ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const C
     return result;
 }
 
-ConversionResult Conversion::ConvertMemPointFile(const CString& strInput, const CString& strOutput) {
+bool Conversion::RecordForRecord(const std::vector<CString>& inputs) const {
+    if (!m_options.recordForRecord || inputs.size() != 1 || inputs[0].Str() == "-" || &Target() != FormatRegistry::Find("glorie"))
+        return false;
+    const Format* byName = FormatRegistry::ForInputPath(inputs[0].Str());
+    return !byName || byName == FormatRegistry::Find("mem");
+}
+
+ConversionResult Conversion::ConvertRecords(const CString& strInput, const CString& strOutput) {
+    using Stop = ConversionResult::Stop;
     ConversionResult result;
-    if (!m_store) m_store = std::make_unique<CMemPointStore>();
-    if (!m_table) m_table = std::make_unique<CPoiTable>();
+    const Format& mem = *FormatRegistry::Find("mem");
+    const bool bDocument = m_options.oneDocument;
+    // The store's words, for the dialog; the command line's name a folder, a missing file (a
+    // mistyped extension) or a short one by name and size, as the store's reason says less.
+    const auto notRead = [&](const std::string& words) {
+        result.stop = Stop::notRead;
+        result.readFailure = words;
+        if (bDocument) return result;
+        const std::string problem = InputProblem(strInput, true);
+        if (!problem.empty())
+            Say(result.messages, {Kind::failure, problem});
+        else if (!words.empty())
+            Say(result.messages, {Kind::failure, words});
+        if (!IsFolder(strInput)) Say(result.messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
+        return result;
+    };
     std::vector<CString> removed, left;
+    std::size_t count = 0;
     try {
-        // The dialog's messages, as results: another run reading the same file is no reason to fail.
-        // The store's reason is replaced where it says less than the input's state: a folder, a
-        // missing file (a mistyped extension) or a short one are said by name and size.
-        const StoreLoadResult loaded = m_store->Read(SourceOf(strInput), CMemPointStore::Sharing::denyWrite);
-        if (loaded.status != 0) {
-            const std::string problem = InputProblem(strInput, true);
-            if (!problem.empty())
-                Say(result.messages, {Kind::failure, problem});
-            else if (!loaded.message.IsEmpty())
-                Say(result.messages, {Kind::failure, loaded.message.Str()});
-            if (!IsFolder(strInput)) Say(result.messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
+        // A name no format takes is never opened: the unit's reader refuses it, as the store did.
+        std::string bytes;
+        if (FormatRegistry::ForInputPath(strInput.Str()) == &mem) {
+            CFile file;
+            CFileException error;
+            // The dialog's input is its own while it is read; another run reading it is no
+            // reason for the command line to fail.
+            const unsigned share = bDocument ? CFile::shareExclusive : CFile::shareDenyWrite;
+            if (!file.Open(bDocument ? strInput : SourceOf(strInput), CFile::modeRead | share, &error))
+                return notRead(CMemPointStore::OpenErrorText(error).Str());
+            const std::uint64_t length = file.GetLength();
+            if (length == mempoint::kFileSize) {
+                bytes.resize(mempoint::kFileSize);
+                if (file.Read(&bytes[0], mempoint::kFileSize) != mempoint::kFileSize)
+                    throw CFileException(CFileException::endOfFile, -1, file.GetFilePath());
+            }
+            file.Close();
+        }
+        ReadOptions options = m_options.read;
+        options.asStored = true;
+        MapReadResult read;
+        try {
+            read = mem.read(std::move(bytes), strInput.Str(), options);
+        } catch (const MapError& error) {
+            return notRead(error.what());
+        }
+        count = read.places.size();
+        const auto write = [&](CSaveFile& file) {
+            PlaceArray places(read.places.data(), count);
+            Target().write(file, places, m_options.write);
+        };
+        if (bDocument) {
+            OutputSet document(strOutput, OutputSet::Mode::document);
+            CSaveFile* file = nullptr;
+            try {
+                file = &document.Add(strOutput);
+            } catch (const CFileException& error) {
+                result.stop = Stop::notOpened;
+                result.error = error;
+                return result;
+            }
+            write(*file);
+            document.Commit();
+        } else if (!WriteSet(
+                       strOutput, {strOutput}, {strInput}, [&](CSaveFile& file, std::size_t) { write(file); },
+                       [&](const CFileException& error, const CString& name) {
+                           Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
+                       },
+                       result, removed, left)) {
             return result;
         }
-        ResetPoiTable(*m_table);
-        FillPoiTable(*m_store, *m_table);
-        // Through the output set like every other road: its lock, its record and its journal.
-        if (!WriteSet(
-                strOutput, {strOutput}, {strInput}, [&](CSaveFile& file, std::size_t) { m_table->WriteDocument(file); },
-                [&](const CFileException& error, const CString& name) {
-                    Say(result.messages, {Kind::failure, OutputOpenFailure(error, name)});
-                },
-                result, removed, left))
-            return result;
     } catch (const CFileException& error) {
-        Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
+        result.stop = Stop::failed;
+        result.error = error;
+        if (!bDocument) Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
         return result;
     }
-    Say(result.messages, {Kind::written, strInput.Str() + " -> " + strOutput.Str() + " (" + std::to_string(m_table->GetCount()) + " 地点)"});
+    if (!bDocument) Say(result.messages, {Kind::written, strInput.Str() + " -> " + strOutput.Str() + " (" + std::to_string(count) + " 地点)"});
     result.outputs.push_back(strOutput);
+    result.written = count;
     SayRemoved(removed, left, result);
     result.ok = true;
     return result;
-}
-
-MemPointOutcome Conversion::ConvertMemPointDocument(const CString& strInput, const CString& strOutput) {
-    using Stage = MemPointOutcome::Stage;
-    MemPointOutcome outcome;
-    if (!m_store) m_store = std::make_unique<CMemPointStore>();
-    if (!m_table) m_table = std::make_unique<CPoiTable>();
-    try {
-        const StoreLoadResult loaded = m_store->Read(strInput, CMemPointStore::Sharing::exclusive);
-        if (loaded.status != 0) {
-            outcome.stage = Stage::notRead;
-            outcome.message = loaded.message;
-            return outcome;
-        }
-        ResetPoiTable(*m_table);
-        FillPoiTable(*m_store, *m_table);
-        OutputSet document(strOutput, OutputSet::Mode::document);
-        CSaveFile* file = nullptr;
-        try {
-            file = &document.Add(strOutput);
-        } catch (const CFileException& error) {
-            outcome.stage = Stage::notOpened;
-            outcome.error = error;
-            return outcome;
-        }
-        m_table->WriteDocument(*file);
-        document.Commit();
-    } catch (const CFileException& error) {
-        outcome.stage = Stage::failed;
-        outcome.error = error;
-        return outcome;
-    }
-    outcome.stage = Stage::converted;
-    outcome.points = m_table->GetCount();
-    return outcome;
 }
 
 ListResult Conversion::List(const CString& strInput) {

@@ -10,16 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "convert/ConversionDriver.h"
 #include "maps/Format.h"
 #include "maps/Place.h"
 #include "maps/PointEdits.h"
+#include "platform/CFileException.h"
 #include "platform/CString.h"
 
 class CSaveFile;
-class CFileException;
-class CMemPointStore;
-class CPoiTable;
 class DatumShift;
 class ReadingGuesser;
 class UserReadings;
@@ -47,6 +44,13 @@ struct ConversionOptions {
     // cannot show) is said on a line of its own for each point; else on one line an input and
     // cause, with the count and the first few points (a cause of one point still says its own).
     bool eachPoint = false;
+    // The unit's own road: a memory-point file alone (or a name no format takes, which the unit's
+    // reader refuses unopened) into a glorie document goes record for record, every record as
+    // the file holds it, nothing checked, shifted or guessed. Off: such a file is read like any map.
+    bool recordForRecord = false;
+    // The dialog's document on that road: the one file the user named, replaced whole with no set
+    // around it (no lock, no record); failures are not said but kept (ConversionResult::stop).
+    bool oneDocument = false;
 };
 
 struct ConversionMessage {
@@ -68,6 +72,16 @@ struct ConversionResult {
     std::size_t written = 0;                  // the points in them
     int refused = 0;                          // points left out
     bool ok = false;                          // written, with every point
+    // Where a record-for-record conversion stopped, for a front that words it its own way.
+    enum class Stop {
+        none,
+        notRead,    // the input was refused; readFailure has the store's words (may be empty)
+        notOpened,  // the output could not be opened; error has the cause
+        failed,     // a file failure while reading or writing: error; the old output untouched
+    };
+    Stop stop = Stop::none;
+    std::string readFailure;
+    CFileException error;
 };
 
 // One point of a listing: the unit's columns, both datums and how it was shifted.
@@ -106,6 +120,8 @@ public:
     void SetMessageSink(MessageSink sink);
     // The user's readings of later conversions (null: none).
     void SetUserReadings(std::shared_ptr<const UserReadings> readings) { m_options.userReadings = std::move(readings); }
+    // Whether a memory-point file alone goes record for record in later conversions.
+    void SetRecordForRecord(bool bRecordForRecord) { m_options.recordForRecord = bRecordForRecord; }
     // The bytes of the input named "-" (standard input, read by the front), of format, or of the
     // format their content shows when null.
     void SetStandardInput(std::string bytes, const Format* format);
@@ -121,11 +137,6 @@ public:
     // The inputs, in order, into the output named strOutput (split into numbered files where the
     // format holds fewer points). Nothing is written for inputs that yield no point to write.
     ConversionResult Convert(const std::vector<CString>& inputs, const CString& strOutput);
-    // A memory-point file into a glorie document the way the dialog converts it, every record.
-    ConversionResult ConvertMemPointFile(const CString& strInput, const CString& strOutput);
-    // The dialogs' road: the input, read as no other program writes it, into the one document the
-    // user chose (no set around it: no lock, no record); the outcome for the dialog to tell.
-    MemPointOutcome ConvertMemPointDocument(const CString& strInput, const CString& strOutput);
     // The points of one input as the unit and today's maps get them.
     ListResult List(const CString& strInput);
 
@@ -147,6 +158,9 @@ private:
         kSteps
     };
 
+    // The unit's own road (ConversionOptions::recordForRecord) for these inputs.
+    bool RecordForRecord(const std::vector<CString>& inputs) const;
+    ConversionResult ConvertRecords(const CString& strInput, const CString& strOutput);
     // An input that cannot be read, said (false).
     bool Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages);
     // The bytes of an input and its format (false when it cannot be read, said why).
@@ -208,7 +222,5 @@ private:
     std::unique_ptr<DatumShift> m_shift;
     std::unique_ptr<ReadingGuesser> m_guesser;
     bool m_bGuesserTried = false;
-    std::unique_ptr<CMemPointStore> m_store;
-    std::unique_ptr<CPoiTable> m_table;
     std::map<std::string, CString> m_edited;  // input name -> its edited document
 };

@@ -27,6 +27,9 @@ struct ReadOptions {
     // A warning that may come for every point (a control character, a phone number of no
     // digits) on a line of its own for each point; else one line for them all at the file's end.
     bool eachPoint = false;
+    // A memory point's texts and digits as the file holds them, control bytes and all, nothing
+    // said: the unit's own road copies its records untouched.
+    bool asStored = false;
 };
 
 struct WriteOptions {

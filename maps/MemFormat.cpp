@@ -15,7 +15,13 @@
 #include "platform/CSaveFile.h"
 
 namespace {
-MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions&) {
+std::string Cp932ToUtf8Lossy(const std::string& cp932) {
+    std::string utf8;
+    Cp932ToUtf8(cp932, utf8);
+    return utf8;
+}
+
+MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
     const auto store = std::make_unique<CMemPointStore>();
     if (!store->LoadImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()))
         throw MapError(CMemPointStore::UnrecognisedFileText(CString(fileName)).Str());
@@ -30,24 +36,29 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
         store->GetReading(text, i);
         record.reading = text.Str();
         store->GetDigits(text, i);
-        // The unit writes digits 0 to 9 ended by F; a nibble of A to E ends them too, rather than
-        // becoming one of ":;<=>" in a map's document.
         std::string digits = text.Str();
-        digits.erase(std::min(digits.find_first_not_of("0123456789"), digits.size()));
-        // A control byte would reach a glorie document raw and make it no XML.
-        std::vector<char32_t> controls = ReplaceRecordControlCharacters(record.name);
-        for (const char32_t c : ReplaceRecordControlCharacters(record.reading)) controls.push_back(c);
-        std::string name;
-        const bool nameValid = Cp932ToUtf8(record.name, name);
-        std::string reading;
-        const bool readingValid = Cp932ToUtf8(record.reading, reading);
-        place.SetTexts(name, std::move(reading), std::move(digits));
-        if (!record.name.empty() || !record.reading.empty()) place.SetRecord(std::move(record));
-        if (!readingValid || !nameValid)
-            result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + name + "」: シフトJISでない文字を U+FFFD にしました");
-        if (!controls.empty())
-            result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + name + "」: 制御文字 " +
-                                      CodePointNames(controls) + " は表示できません。空白にしました");
+        if (options.asStored) {
+            place.SetTexts(Cp932ToUtf8Lossy(record.name), Cp932ToUtf8Lossy(record.reading), std::move(digits));
+            if (!record.name.empty() || !record.reading.empty()) place.SetRecord(std::move(record));
+        } else {
+            // The unit writes digits 0 to 9 ended by F; a nibble of A to E ends them too, rather
+            // than becoming one of ":;<=>" in a map's document.
+            digits.erase(std::min(digits.find_first_not_of("0123456789"), digits.size()));
+            // A control byte would reach a glorie document raw and make it no XML.
+            std::vector<char32_t> controls = ReplaceRecordControlCharacters(record.name);
+            for (const char32_t c : ReplaceRecordControlCharacters(record.reading)) controls.push_back(c);
+            std::string name;
+            const bool nameValid = Cp932ToUtf8(record.name, name);
+            std::string reading;
+            const bool readingValid = Cp932ToUtf8(record.reading, reading);
+            place.SetTexts(name, std::move(reading), std::move(digits));
+            if (!record.name.empty() || !record.reading.empty()) place.SetRecord(std::move(record));
+            if (!readingValid || !nameValid)
+                result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + name + "」: シフトJISでない文字を U+FFFD にしました");
+            if (!controls.empty())
+                result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + name + "」: 制御文字 " +
+                                          CodePointNames(controls) + " は表示できません。空白にしました");
+        }
         place.latitude = store->DecodeCoordinate(i, CMemPointStore::latitude) / (3600.0 * 256.0);
         place.longitude = store->DecodeCoordinate(i, CMemPointStore::longitude) / (3600.0 * 256.0);
         result.places.push_back(std::move(place));

@@ -6,7 +6,6 @@
 
 #include "support/RecordingDialogUi.h"
 #include "app/CMainDlg.h"
-#include "maps/DialogConversion.h"
 #include "platform/MessageBox.h"
 #include "platform/posix/PosixCalls.h"
 
@@ -34,6 +33,5 @@ private:
 struct DialogUnderTest {
     DialogUnderTest() { AfxSetAppName("/opt/bin/quorvel"); }
     RecordingDialogUi ui;
-    DialogConversion memPoints{DialogConversion::Inputs::memPointFiles};
-    CMainDlg dlg{ui, &memPoints};
+    CMainDlg dlg{ui};
 };

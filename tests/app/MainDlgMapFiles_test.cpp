@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "DialogTestSupport.h"
-#include "maps/DialogConversion.h"
 #include "platform/Cp932Text.h"
 #include "res/resource.h"
 #include "support/CliRun.h"
@@ -54,9 +53,8 @@ std::vector<std::string> Lines(const std::string& text) {
 
 struct MapFileTest : ::testing::Test {
     TempDir dir;
-    DialogConversion maps;
     RecordingDialogUi ui;
-    CMainDlg dlg{ui, &maps};
+    CMainDlg dlg{ui, CMainDlg::Inputs::all};
 
     MapFileTest() { AfxSetAppName("/opt/bin/quorvel"); }
     void Press(const std::string& in, const std::string& out) {

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "DialogTestSupport.h"
-#include "maps/DialogConversion.h"
 #include "res/resource.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
@@ -34,9 +33,8 @@ std::string Gpx(int count, int south = 0, const std::string& more = "") {
 
 struct MapSetTest : ::testing::Test {
     TempDir dir;
-    DialogConversion maps;
     RecordingDialogUi ui;
-    CMainDlg dlg{ui, &maps};
+    CMainDlg dlg{ui, CMainDlg::Inputs::all};
 
     MapSetTest() { AfxSetAppName("/opt/bin/quorvel"); }
     std::string Input(const std::string& name, const std::string& bytes) {

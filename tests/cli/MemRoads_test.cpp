@@ -10,10 +10,7 @@
 #include <vector>
 
 #include "app/CMainDlg.h"
-#include "convert/ConversionDriver.h"
-#include "convert/CPoiTable.h"
-#include "maps/DialogConversion.h"
-#include "mempoint/CMemPointStore.h"
+#include "maps/Conversion.h"
 #include "res/resource.h"
 #include "cli/CliConverter.h"
 #include "support/GoldenFile.h"
@@ -82,8 +79,7 @@ std::string MergeRoad(const std::string& input, const std::string& output) { ret
 std::string DialogRoad(const std::string& input, const std::string& output) {
     AfxSetAppName("/opt/bin/quorvel");
     RecordingDialogUi ui;
-    DialogConversion conversion{DialogConversion::Inputs::memPointFiles};
-    CMainDlg dlg{ui, &conversion};
+    CMainDlg dlg{ui};
     ui.inputBox = input;
     ui.outputBox = output;
     ui.ClearLog();
@@ -92,16 +88,14 @@ std::string DialogRoad(const std::string& input, const std::string& output) {
     return transcript;
 }
 
+// What the benchmark and the fuzzer measure: the conversion alone, as the dialog runs it.
 std::string DriverRoad(const std::string& input, const std::string& output) {
-    CMemPointStore store;
-    CPoiTable table;
-    const StoreLoadResult loaded = store.Read(input);
-    std::string transcript = "load " + std::to_string(loaded.status) + " " + loaded.message.Str() + "\n";
-    if (loaded.status != 0) return transcript;
-    ResetPoiTable(table);
-    CFileException openError;
-    transcript += "write " + std::to_string(ConvertPoints(store, table, output, openError)) + "\n";
-    return transcript + "points " + std::to_string(table.GetCount()) + "\n";
+    ConversionOptions options;
+    options.recordForRecord = true;
+    options.oneDocument = true;
+    const ConversionResult result = Conversion(options).Convert({CString(input)}, CString(output));
+    if (result.stop == ConversionResult::Stop::notRead) return "load -1 " + result.readFailure + "\n";
+    return "load 0 \nwrite " + std::string(result.ok ? "0" : "-1") + "\npoints " + std::to_string(result.written) + "\n";
 }
 
 struct Road {

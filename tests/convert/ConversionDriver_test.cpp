@@ -1,15 +1,15 @@
-#include "convert/ConversionDriver.h"
-
+// The unit's own road over a memory-point file: every used record into the one document.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
+#include <vector>
 
 #include "support/GoldenFile.h"
 #include "support/RecordingMessageBoxHost.h"
 #include "support/TempDir.h"
 #include "support/MemImage.h"
 #include "app/FileFailureReport.h"
+#include "maps/Conversion.h"
 
 namespace {
 // Names of every kind a unit stores: ASCII, CP932 kanji, half-width katakana, a full 16 bytes,
@@ -43,55 +43,41 @@ MemImage HundredPoints() {
     return image;
 }
 
-// A conversion as the dialogs run it: an output that cannot be opened is told in a box.
-int Convert(const CMemPointStore& store, CPoiTable& table, const CString& out) {
-    CFileException openError;
-    const int result = ConvertPoints(store, table, out, openError);
-    if (result != 0) ReportOutputOpenFailure(openError, out);
-    return result;
+// A conversion as the dialog runs it: one document, a failure kept for it to tell.
+ConversionOptions DialogOptions() {
+    ConversionOptions options;
+    options.recordForRecord = true;
+    options.oneDocument = true;
+    return options;
 }
 
-// A store loaded from the image, through a file as the program does it.
-
-std::unique_ptr<CMemPointStore> Load(const MemImage& image, const TempDir& dir) {
-    const std::string path = dir.File("points.mem");
-    WriteFileBytes(path, image.Bytes());
-    auto store = std::make_unique<CMemPointStore>();
-    EXPECT_EQ(store->Read(CString(path)).status, 0);
-    return store;
+ConversionResult Convert(Conversion& conversion, const MemImage& image, const TempDir& dir, const std::string& out) {
+    const std::string in = dir.File("points.mem");
+    WriteFileBytes(in, image.Bytes());
+    return conversion.Convert({CString(in)}, CString(out));
 }
 
-void ExpectFree(const CPoiTable& table, int from) {
-    for (int i = from; i < CPoiTable::kCapacity; ++i) {
-        ASSERT_EQ(table.Entry(i).index, -1) << i;
-        ASSERT_EQ(table.Entry(i).name, "") << i;
-    }
+ConversionResult Convert(const MemImage& image, const TempDir& dir, const std::string& out) {
+    Conversion conversion(DialogOptions());
+    return Convert(conversion, image, dir, out);
+}
+
+int Count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
 }
 
 TEST(ConversionDriver, ConvertsAHundredPointsIntoTheDocument) {
     const TempDir dir;
     RecordingMessageBoxHost boxes;
-    const auto store = Load(HundredPoints(), dir);
-    ASSERT_EQ(store->GetCount(), 100);
-    const auto table = std::make_unique<CPoiTable>();
-    ResetPoiTable(*table);
     const std::string out = dir.File("points.xml");
-    EXPECT_EQ(Convert(*store, *table, CString(out)), 0);
+    const ConversionResult result = Convert(HundredPoints(), dir, out);
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.stop, ConversionResult::Stop::none);
+    EXPECT_EQ(result.written, 100u);
+    EXPECT_TRUE(result.messages.empty());
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(table->GetCount(), 100);
-    EXPECT_EQ(table->Entry(99).index, 99);
-    ExpectFree(*table, 100);
-    for (int i = 0; i < 100; ++i) {
-        const PoiEntry& entry = table->Entry(i);
-        EXPECT_EQ(entry.name, NameOf(i)) << i;
-        EXPECT_EQ(entry.reading, ReadingOf(i)) << i;
-        EXPECT_EQ(entry.digits, i % 4 ? std::to_string(1000003 * (i + 1)).substr(0, 10) : "") << i;
-        EXPECT_EQ(entry.categorySuffix, "00");
-        EXPECT_EQ(entry.mediaId, "0");
-        EXPECT_EQ(entry.outmost, "500");
-        EXPECT_EQ(entry.directionCenter, "");
-        EXPECT_EQ(entry.activation, 0);
-    }
     EXPECT_TRUE(MatchesGolden(ReadFileBytes(out), "hundred-points.xml"));
 }
 
@@ -110,67 +96,56 @@ TEST(ConversionDriver, TurnsTheStoredCoordinatesIntoDegrees) {
     };
     for (const Case& c : cases) {
         const TempDir dir;
-        RecordingMessageBoxHost boxes;
         MemImage image;
         image.Use(0).Name(0, "P");
         image.LongitudeBytes(0, c.longitude[0], c.longitude[1], c.longitude[2], c.longitude[3]);
         image.LatitudeBytes(0, c.latitude[0], c.latitude[1], c.latitude[2], c.latitude[3]);
-        const auto store = Load(image, dir);
-        const auto table = std::make_unique<CPoiTable>();
-        EXPECT_EQ(Convert(*store, *table, CString(dir.File("out.xml"))), 0);
-        EXPECT_EQ(table->Entry(0).longitude.Str(), c.expectedLongitude);
-        EXPECT_EQ(table->Entry(0).latitude.Str(), c.expectedLatitude);
+        EXPECT_TRUE(Convert(image, dir, dir.File("out.xml")).ok);
+        const std::string doc = ReadFileBytes(dir.File("out.xml"));
+        EXPECT_EQ(Count(doc, std::string("<lon>") + c.expectedLongitude + "</lon>"), 1) << c.expectedLongitude;
+        EXPECT_EQ(Count(doc, std::string("<lat>") + c.expectedLatitude + "</lat>"), 1) << c.expectedLatitude;
     }
 }
 
 TEST(ConversionDriver, AFileWithoutPointsStillGetsADocument) {
     const TempDir dir;
-    RecordingMessageBoxHost boxes;
     MemImage image;
     image.Free(0).Use(1).Name(1, "not a point");
-    const auto store = Load(image, dir);
-    const auto table = std::make_unique<CPoiTable>();
-    EXPECT_EQ(Convert(*store, *table, CString(dir.File("out.xml"))), 0);
-    EXPECT_EQ(table->GetCount(), 0);
-    ExpectFree(*table, 0);
+    const ConversionResult result = Convert(image, dir, dir.File("out.xml"));
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.written, 0u);
     EXPECT_TRUE(MatchesGolden(ReadFileBytes(dir.File("out.xml")), "empty.xml"));
 }
 
-TEST(ConversionDriver, AnUnopenableOutputReturnsFailureAndKeepsTheEntries) {
+TEST(ConversionDriver, AnUnopenableOutputIsKeptForTheDialogAndWritesNothing) {
+    AfxSetAppName("/opt/quorvel/bin/quorvel");
     const TempDir dir;
-    const auto store = Load(HundredPoints(), dir);
-    const auto table = std::make_unique<CPoiTable>();
     RecordingMessageBoxHost boxes;
     const std::string out = dir.File("missing") + "/points.xml";
-    EXPECT_EQ(Convert(*store, *table, CString(out)), -1);
+    const ConversionResult result = Convert(HundredPoints(), dir, out);
+    EXPECT_FALSE(result.ok);
+    ASSERT_EQ(result.stop, ConversionResult::Stop::notOpened);
+    EXPECT_TRUE(result.messages.empty());
+    EXPECT_TRUE(boxes.shown.empty());
+    ReportOutputOpenFailure(result.error, CString(out));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "\"" + out + "\"\n\n不正パス");
-    EXPECT_EQ(table->GetCount(), 100);
-    EXPECT_EQ(table->Entry(42).name, NameOf(42));
     EXPECT_EQ(dir.List(), std::vector<std::string>{"points.mem"});
 }
 
 TEST(ConversionDriver, ASecondConversionLeavesNothingOfTheFirst) {
     const TempDir dir;
-    RecordingMessageBoxHost boxes;
-    const auto table = std::make_unique<CPoiTable>();
+    Conversion conversion(DialogOptions());
     MemImage ten;
     for (int i = 0; i < 10; ++i) ten.Use(i).Name(i, "first").Reading(i, "r").Digits(i, "99");
     MemImage three;
     for (int i = 0; i < 3; ++i) three.Use(i).Name(i, "second");
-    const auto first = Load(ten, dir);
-    ResetPoiTable(*table);
-    EXPECT_EQ(Convert(*first, *table, CString(dir.File("a.xml"))), 0);
-    EXPECT_EQ(table->GetCount(), 10);
-    const auto second = Load(three, dir);
-    ResetPoiTable(*table);
-    EXPECT_EQ(Convert(*second, *table, CString(dir.File("b.xml"))), 0);
-    EXPECT_EQ(table->GetCount(), 3);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(table->Entry(i).name, "second");
-        EXPECT_EQ(table->Entry(i).reading, "");
-        EXPECT_EQ(table->Entry(i).digits, "");
-    }
-    ExpectFree(*table, 3);
+    EXPECT_EQ(Convert(conversion, ten, dir, dir.File("a.xml")).written, 10u);
+    EXPECT_EQ(Convert(conversion, three, dir, dir.File("b.xml")).written, 3u);
+    const std::string doc = ReadFileBytes(dir.File("b.xml"));
+    EXPECT_EQ(Count(doc, "<gpoi>"), 3);
+    EXPECT_EQ(Count(doc, "<nb>second</nb>"), 3);
+    EXPECT_EQ(Count(doc, "first"), 0);
+    EXPECT_EQ(Count(doc, "<rt>"), 0);
 }
 }  // namespace

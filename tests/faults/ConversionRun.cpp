@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "app/CMainDlg.h"
-#include "maps/DialogConversion.h"
 #include "platform/MessageBox.h"
 #include "res/resource.h"
 #include "support/RecordingDialogUi.h"
@@ -26,8 +25,7 @@ std::string HundredPoints() {
 PressResult PressConvert(const std::string& input, const std::string& output) {
     AfxSetAppName("/opt/bin/quorvel");
     RecordingDialogUi ui;
-    DialogConversion memPoints(DialogConversion::Inputs::memPointFiles);
-    CMainDlg dlg(ui, &memPoints);
+    CMainDlg dlg(ui);
     ui.inputBox = input;
     ui.outputBox = output;
     dlg.OnCommand(IDOK);

@@ -12,6 +12,7 @@
 #include "support/TempDir.h"
 #include "app/FileFailureReport.h"
 #include "convert/CPoiTable.h"
+#include "glorie/GlorieWriter.h"
 #include "platform/posix/PosixCalls.h"
 
 namespace {
@@ -27,12 +28,18 @@ void Fill(CPoiTable& table, int position, const char* name, const char* reading,
     entry.longitude = longitude;
 }
 
-// The document written as the dialogs write it: an output that cannot be opened is told in a box.
+// The document written as the dialogs write it: replaced whole, an output that cannot be opened
+// told in a box.
 int WriteGlorie(CPoiTable& table, const CString& name) {
+    CSaveFile file;
     CFileException openError;
-    const int result = table.WriteGlorie(name, openError);
-    if (result != 0) ReportOutputOpenFailure(openError, name);
-    return result;
+    if (!file.Open(name, &openError)) {
+        ReportOutputOpenFailure(openError, name);
+        return -1;
+    }
+    table.WriteDocument(file);
+    file.Commit();
+    return 0;
 }
 
 std::string WriteToFile(CPoiTable& table, const TempDir& dir) {
@@ -216,16 +223,16 @@ TEST(GlorieWriter, AWriteFailureLeavesTheWriterAndKeepsTheOldDocument) {
     EXPECT_EQ(dir.List(), std::vector<std::string>{"out.xml"});
 }
 
-TEST(GlorieWriter, WriteTextWritesTheBytesBeforeTheTerminator) {
+TEST(GlorieWriter, WriteTextWritesTheBytesItIsGiven) {
     const TempDir dir;
     const std::string path = dir.File("text.xml");
     {
         CSaveFile file;
         CFileException error;
         ASSERT_TRUE(file.Open(CString(path), &error));
-        CPoiTable::WriteText(file, "\t<a>\r\n");
-        CPoiTable::WriteText(file, "");
-        CPoiTable::WriteText(file, "\x93\x8C\r\n");
+        glorie::WriteText(file, "\t<a>\r\nleft out", 6);
+        glorie::WriteText(file, "", 0);
+        glorie::WriteText(file, "\x93\x8C\r\n", 4);
         file.Commit();
     }
     EXPECT_EQ(ReadFileBytes(path), "\t<a>\r\n\x93\x8C\r\n");

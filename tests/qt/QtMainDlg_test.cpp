@@ -13,11 +13,10 @@
 
 #include "ScriptedPrompts.h"
 #include "support/TempDir.h"
-#include "convert/ConversionDriver.h"
+#include "maps/Conversion.h"
 #include "platform/MessageBox.h"
 #include "support/MemImage.h"
 #include "cli/CliConverter.h"
-#include "maps/DialogConversion.h"
 #include "ui/qt/QtMainDlg.h"
 #include "ui/qt/QtMessageBoxHost.h"
 
@@ -38,12 +37,10 @@ std::string TwoPointImage() {
 
 // What the core writes for the same input, without any window.
 std::string DocumentWithoutDialog(const std::string& input, const std::string& output) {
-    CMemPointStore store;
-    CPoiTable table;
-    if (store.Read(input.c_str()).status != 0) return "load failed";
-    ResetPoiTable(table);
-    CFileException openError;
-    if (ConvertPoints(store, table, output.c_str(), openError) != 0) return "write failed";
+    ConversionOptions options;
+    options.recordForRecord = true;
+    Conversion conversion(options);
+    if (!conversion.Convert({CString(input)}, CString(output)).ok) return "conversion failed";
     return ReadFileBytes(output);
 }
 
@@ -57,7 +54,6 @@ class TestQtMainDlg : public QObject {
 private:
     std::unique_ptr<ScriptedPrompts> m_prompts;
     std::unique_ptr<QtMessageBoxHost> m_host;
-    DialogConversion m_memPoints{DialogConversion::Inputs::memPointFiles};
     std::unique_ptr<QtMainDlg> m_dlg;
 
     QtMainDlg& Shown(const CString& cmdLine = "") {
@@ -73,7 +69,7 @@ private slots:
     void init() {
         m_prompts = std::make_unique<ScriptedPrompts>();
         m_host = std::make_unique<QtMessageBoxHost>(*m_prompts);
-        m_dlg = std::make_unique<QtMainDlg>(*m_prompts, &m_memPoints);
+        m_dlg = std::make_unique<QtMainDlg>(*m_prompts, CMainDlg::Inputs::memPointFiles);
     }
 
     void cleanup() {
@@ -349,8 +345,7 @@ private slots:
         std::ostringstream out, err;
         QCOMPARE(CliConverter(out, err, "quorvel-cli").Run({cliDir.File("phone.gpx"), "--to", "glorie"}), 0);
 
-        DialogConversion maps;
-        m_dlg = std::make_unique<QtMainDlg>(*m_prompts, &maps);
+        m_dlg = std::make_unique<QtMainDlg>(*m_prompts, CMainDlg::Inputs::all);
         QtMainDlg& dlg = Shown();
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.File("phone.gpx")))});

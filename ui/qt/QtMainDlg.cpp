@@ -29,13 +29,13 @@ Qt::WindowFlags MainWindowFlags(const DialogLayout& layout) {
 }
 }  // namespace
 
-QtMainDlg::QtMainDlg(IModalPrompts& prompts, IMapConversion* maps, QWidget* parent)
+QtMainDlg::QtMainDlg(IModalPrompts& prompts, CMainDlg::Inputs inputs, QWidget* parent)
     : QDialog(parent, MainWindowFlags(MainDialogLayout())),
       m_prompts(prompts),
       m_units(DialogUnits::FromFont(DialogFont(MainDialogLayout().fontName, MainDialogLayout().fontSize))),
       m_menuBar(new QMenuBar(this)),
       m_client(new QWidget(this)),
-      m_dlg(*this, maps) {
+      m_dlg(*this, inputs) {
     const DialogLayout& layout = MainDialogLayout();
     setObjectName(DialogTemplate::ObjectName(layout.id));
     setWindowTitle(QString::fromUtf8(layout.caption));

@@ -14,8 +14,8 @@
 class QtMainDlg : public QDialog, public IMainDlgUi {
     Q_OBJECT
 public:
-    // maps: the conversion of map files (maps/DialogConversion); without it memory-point files only.
-    explicit QtMainDlg(IModalPrompts& prompts, IMapConversion* maps = nullptr, QWidget* parent = nullptr);
+    // inputs: memory-point files only, or the map files too.
+    explicit QtMainDlg(IModalPrompts& prompts, CMainDlg::Inputs inputs = CMainDlg::Inputs::memPointFiles, QWidget* parent = nullptr);
 
     // Start-up: strCmdLine is the text after the program's own name. Fills the boxes, gives the
     // first control the focus and places the window at the top-left of the screen.

@@ -2,7 +2,6 @@
 #include <QApplication>
 
 #include "app/CConverterApp.h"
-#include "maps/DialogConversion.h"
 #include "ui/qt/ModalPrompts.h"
 #include "ui/qt/ProgramIcon.h"
 #include "ui/qt/QtMainDlg.h"
@@ -20,8 +19,7 @@ int main(int argc, char* argv[]) {
 
     QtModalPrompts prompts;
     QtMessageBoxHost host(prompts);
-    DialogConversion maps;
-    QtMainDlg dialog(prompts, &maps);
+    QtMainDlg dialog(prompts, CMainDlg::Inputs::all);
     dialog.Start(strCmdLine);
     dialog.exec();
     // The dialog's result makes no difference: converted or cancelled, the program ends normally.

@@ -200,10 +200,11 @@ std::string WebConverter::Convert(const std::string& requestText) {
         answer["plan"] = reason;
         lines.Add(ConversionMessage{ConversionMessage::Kind::failure, reason}, &m_said);
     } else {
+        // A memory-point file alone takes the unit's own road; merged, it is read like any map.
+        conversion.SetRecordForRecord(!parsed.batch.merge);
         for (const BatchJob& job : jobs) {
             const std::size_t firstLine = lines.Count();
-            const ConversionResult result = job.memPointRoad ? conversion.ConvertMemPointFile(job.inputs[0], job.output)
-                                                             : conversion.Convert(job.inputs, job.output);
+            const ConversionResult result = conversion.Convert(job.inputs, job.output);
             lines.Add(result.messages, &m_said);  // none while the sink takes them
             answer["jobs"].push_back({{"inputs", Names(job.inputs)},
                                       {"output", job.output.Str()},

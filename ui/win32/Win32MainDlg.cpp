@@ -28,11 +28,11 @@ constexpr UINT kDropNameRoom = 256;
 std::wstring Wide(const CString& text) { return Utf8ToWide(text.Str()); }
 }  // namespace
 
-Win32MainDlg::Win32MainDlg(HINSTANCE hInstance, const CString& strCmdLine, IMapConversion* maps)
+Win32MainDlg::Win32MainDlg(HINSTANCE hInstance, const CString& strCmdLine, CMainDlg::Inputs inputs)
     : m_hInstance(hInstance),
       m_hIcon(::LoadIconW(hInstance, MAKEINTRESOURCEW(IDR_MAINFRAME))),
       m_strCmdLine(strCmdLine),
-      m_dlg(*this, maps) {}
+      m_dlg(*this, inputs) {}
 
 INT_PTR Win32MainDlg::DoModal() {
     return ::DialogBoxParamW(m_hInstance, MAKEINTRESOURCEW(IDD_MAIN_DIALOG), nullptr, DialogProc,

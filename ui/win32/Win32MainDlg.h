@@ -9,8 +9,8 @@
 class Win32MainDlg : public IMainDlgUi, public IMessageBoxHost {
 public:
     // strCmdLine: the command line after the program's own name, UTF-8.
-    // maps: the conversion of map files (maps/DialogConversion).
-    Win32MainDlg(HINSTANCE hInstance, const CString& strCmdLine, IMapConversion* maps);
+    // inputs: memory-point files only, or the map files too.
+    Win32MainDlg(HINSTANCE hInstance, const CString& strCmdLine, CMainDlg::Inputs inputs);
 
     INT_PTR DoModal();
 

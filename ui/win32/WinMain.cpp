@@ -4,7 +4,6 @@
 #include <string>
 
 #include "app/CConverterApp.h"
-#include "maps/DialogConversion.h"
 #include "platform/MessageBox.h"
 #include "platform/win32/WideText.h"
 #include "ui/win32/Win32MainDlg.h"
@@ -28,8 +27,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*pC
     const CString strCmdLine =
         CConverterApp::CommandLineAfterProgram(CString(WideToUtf8(std::wstring(::GetCommandLineW()))));
 
-    DialogConversion maps;
-    Win32MainDlg dlg(hInstance, strCmdLine, &maps);
+    Win32MainDlg dlg(hInstance, strCmdLine, CMainDlg::Inputs::all);
     IMessageBoxHost* previous = SetMessageBoxHost(&dlg);
     dlg.DoModal();
     SetMessageBoxHost(previous);
