@@ -34,12 +34,11 @@ char* TwoDigits(char* at, unsigned value) {
 
 CMemPointStore::CMemPointStore() { Reset(); }
 
-StoreLoadResult CMemPointStore::Read(const CString& strPath, Sharing sharing) {
+StoreLoadResult CMemPointStore::Read(const CString& strPath) {
     if (!PathHasExtension(strPath, ".MEM")) return {-1, UnrecognisedFileText(strPath)};
     CFile file;
     CFileException error;
-    const unsigned share = sharing == Sharing::exclusive ? CFile::shareExclusive : CFile::shareDenyWrite;
-    if (!file.Open(strPath, CFile::modeRead | share, &error)) return {-1, OpenErrorText(error)};
+    if (!file.Open(strPath, CFile::modeRead | CFile::shareExclusive, &error)) return {-1, OpenErrorText(error)};
     if (file.GetLength() != kFileSize) return {-1, UnrecognisedFileText(strPath)};
     // Read aside, so that a failure leaves the image as it was.
     unsigned char buffer[kFileSize];

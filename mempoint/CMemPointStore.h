@@ -16,13 +16,6 @@ struct StoreLoadResult {
 
 class CMemPointStore {
 public:
-    // Exclusive: no other program may have the file open (the dialog's own open); shared: other
-    // readers are no reason to fail (a batch reading one file twice).
-    enum class Sharing {
-        exclusive,
-        denyWrite
-    };
-
     enum CoordinateField {
         longitude = 8,
         latitude = 12
@@ -30,8 +23,9 @@ public:
 
     CMemPointStore();
 
-    // A failure while reading the opened file leaves as a CFileException.
-    StoreLoadResult Read(const CString& strPath, Sharing sharing = Sharing::exclusive);
+    // Opened exclusively, as the dialog opens it. A failure while reading the opened file leaves
+    // as a CFileException.
+    StoreLoadResult Read(const CString& strPath);
     int GetCount() const { return count; }
     // A file's bytes already read: false (image and count unchanged) unless they are a file's size.
     bool LoadImage(const unsigned char* bytes, std::size_t size);
