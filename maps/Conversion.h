@@ -135,7 +135,8 @@ public:
     std::vector<CString> ApplyEdits(std::vector<ConversionMessage>& messages);
 
     // The inputs, in order, into the output named strOutput (split into numbered files where the
-    // format holds fewer points). Nothing is written for inputs that yield no point to write.
+    // format holds fewer points). Nothing is written for inputs that yield no point to write. A
+    // memory-point file alone goes record for record where the options ask (recordForRecord).
     ConversionResult Convert(const std::vector<CString>& inputs, const CString& strOutput);
     // The points of one input as the unit and today's maps get them.
     ListResult List(const CString& strInput);

@@ -15,12 +15,6 @@
 #include "platform/CSaveFile.h"
 
 namespace {
-std::string Cp932ToUtf8Lossy(const std::string& cp932) {
-    std::string utf8;
-    Cp932ToUtf8(cp932, utf8);
-    return utf8;
-}
-
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
     const auto store = std::make_unique<CMemPointStore>();
     if (!store->LoadImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()))
@@ -38,7 +32,8 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
         store->GetDigits(text, i);
         std::string digits = text.Str();
         if (options.asStored) {
-            place.SetTexts(Cp932ToUtf8Lossy(record.name), Cp932ToUtf8Lossy(record.reading), std::move(digits));
+            // Only the unit's writers read such a place, and they take the record.
+            place.SetTexts({}, {}, std::move(digits));
             if (!record.name.empty() || !record.reading.empty()) place.SetRecord(std::move(record));
         } else {
             // The unit writes digits 0 to 9 ended by F; a nibble of A to E ends them too, rather
