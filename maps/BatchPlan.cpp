@@ -16,7 +16,8 @@ const Format& TargetOf(const BatchRequest& request) {
     return request.target ? *request.target : *FormatRegistry::Find("glorie");
 }
 
-// To a glorie document, a memory-point file and a file of no known format take the dialog's road.
+// To a glorie document, a memory-point file and a file of no known format go record for record
+// (ConversionOptions::recordForRecord): one document each, none for a name the reader refuses.
 bool TakesMemPointRoad(const CString& strInput, const BatchRequest& request) {
     if (&TargetOf(request) != FormatRegistry::Find("glorie")) return false;
     const Format* byName = FormatRegistry::ForInputPath(strInput.Str());
