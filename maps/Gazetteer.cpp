@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kFileName = "gazetteer.bin";
 constexpr std::size_t kHeader = 4 + 4 * 13 + 8 * 4;  // the magic, the counts, the transform
 constexpr std::size_t kPrefectureWords = 5, kMunicipalityWords = 9, kTownWords = 4, kAreaWords = 8;
-constexpr std::uint32_t kVersion = 1;
+constexpr std::uint32_t kVersion = 2;
 constexpr std::string_view kSuffixes[] = {"市", "町", "村", "区"};
 constexpr std::string_view kPrefectureSuffixes[] = {"都", "道", "府", "県"};
 constexpr double kOffCoastMetres = 5000;
@@ -52,7 +52,9 @@ std::uint32_t Gazetteer::Word(std::size_t at) const {
 }
 
 std::string_view Gazetteer::Text(std::size_t at) const {
-    return std::string_view(reinterpret_cast<const char*>(m_data) + m_strings + Word(at), Word(at + 1));
+    const std::uint32_t from = Word(at), size = Word(at + 1);
+    if (from > m_counts.strings || size > m_counts.strings - from) return {};  // not the tool's: nothing outside the file
+    return std::string_view(reinterpret_cast<const char*>(m_data) + m_strings + from, size);
 }
 
 Gazetteer Gazetteer::Load(const std::string& path) {
@@ -77,6 +79,7 @@ Gazetteer Gazetteer::Load(const std::string& path) {
     section(gazetteer.m_areas, std::uint64_t{counts.areas} * kAreaWords);
     section(gazetteer.m_arcRefs, counts.arcRefs);
     section(gazetteer.m_arcs, std::uint64_t{counts.arcs} + 1);
+    section(gazetteer.m_arcBoxes, std::uint64_t{counts.arcs} * 4);
     section(gazetteer.m_points, std::uint64_t{counts.points} * 2);
     section(gazetteer.m_cells, std::uint64_t{counts.cols} * counts.rows + 1);
     section(gazetteer.m_entries, counts.entries);
@@ -148,10 +151,16 @@ bool Gazetteer::Inside(std::uint32_t area, double x, double y) const {
     const std::size_t at = m_areas + std::size_t{area} * kAreaWords;
     if (x < Signed(at + 4) || y < Signed(at + 5) || x > Signed(at + 6) || y > Signed(at + 7)) return false;
     bool inside = false;
-    for (std::uint32_t r = 0, refs = Word(at + 3); r < refs; ++r) {
-        const std::int32_t ref = Signed(m_arcRefs + Word(at + 2) + r);
+    const std::uint32_t first = Word(at + 2), refs = Word(at + 3);
+    if (first > m_counts.arcRefs || refs > m_counts.arcRefs - first) return false;
+    for (std::uint32_t r = 0; r < refs; ++r) {
+        const std::int32_t ref = Signed(m_arcRefs + first + r);
         const std::uint32_t arc = ref >= 0 ? static_cast<std::uint32_t>(ref) : ~static_cast<std::uint32_t>(ref);
-        const std::uint32_t from = Word(m_arcs + arc), to = Word(m_arcs + arc + 1);
+        if (arc >= m_counts.arcs) continue;
+        // An arc wholly above, below or west of the point crosses no ray from it eastwards.
+        const std::size_t box = m_arcBoxes + std::size_t{arc} * 4;
+        if (y < Signed(box + 1) || y > Signed(box + 3) || x > Signed(box + 2)) continue;
+        const std::uint32_t from = Word(m_arcs + arc), to = std::min(Word(m_arcs + arc + 1), m_counts.points);
         for (std::uint32_t p = from; p + 1 < to; ++p) {
             const double x0 = Signed(m_points + 2 * std::size_t{p}), y0 = Signed(m_points + 2 * std::size_t{p} + 1);
             const double x1 = Signed(m_points + 2 * std::size_t{p} + 2), y1 = Signed(m_points + 2 * std::size_t{p} + 3);
@@ -166,10 +175,13 @@ double Gazetteer::Distance(std::uint32_t area, double x, double y, double stretc
     const std::size_t at = m_areas + std::size_t{area} * kAreaWords;
     const double sx = m_scale[0] * kMetresPerDegree * stretch, sy = m_scale[1] * kMetresPerDegree;
     double best = HUGE_VAL;
-    for (std::uint32_t r = 0, refs = Word(at + 3); r < refs; ++r) {
-        const std::int32_t ref = Signed(m_arcRefs + Word(at + 2) + r);
+    const std::uint32_t first = Word(at + 2), refs = Word(at + 3);
+    if (first > m_counts.arcRefs || refs > m_counts.arcRefs - first) return best;
+    for (std::uint32_t r = 0; r < refs; ++r) {
+        const std::int32_t ref = Signed(m_arcRefs + first + r);
         const std::uint32_t arc = ref >= 0 ? static_cast<std::uint32_t>(ref) : ~static_cast<std::uint32_t>(ref);
-        const std::uint32_t from = Word(m_arcs + arc), to = Word(m_arcs + arc + 1);
+        if (arc >= m_counts.arcs) continue;
+        const std::uint32_t from = Word(m_arcs + arc), to = std::min(Word(m_arcs + arc + 1), m_counts.points);
         for (std::uint32_t p = from; p + 1 < to; ++p) {
             const double ax = (Signed(m_points + 2 * std::size_t{p}) - x) * sx, ay = (Signed(m_points + 2 * std::size_t{p} + 1) - y) * sy;
             const double bx = (Signed(m_points + 2 * std::size_t{p} + 2) - x) * sx, by = (Signed(m_points + 2 * std::size_t{p} + 3) - y) * sy;
@@ -216,14 +228,28 @@ Gazetteer::Spot Gazetteer::At(double latitude, double longitude) const {
     return spot;
 }
 
+// The prefecture whose name the name holds at byte at; kNone when none. Every prefecture's name
+// ends in 都, 道, 府 or 県 within its first four characters: a name without one there is none.
+std::uint32_t Gazetteer::PrefectureAt(std::string_view name, std::size_t at) const {
+    std::size_t end = at;
+    bool closes = false;
+    for (int k = 0; k < 4 && end < name.size() && !closes; ++k) {
+        const std::size_t from = end;
+        NextCodePoint(name, end);
+        closes = EndsWithAny(name.substr(from, end - from), kPrefectureSuffixes);
+    }
+    if (!closes) return kNone;
+    for (std::uint32_t p = 0; p < m_counts.prefectures; ++p)
+        if (name.substr(at, end - at) == Prefecture(p).name) return p;
+    return kNone;
+}
+
 Gazetteer::Spot Gazetteer::Locate(std::string_view name, double latitude, double longitude) const {
     Spot spot;
     if (!m_data) return spot;
     // An address first: a prefecture's name, a county's perhaps, then one of its municipalities.
-    for (std::uint32_t p = 0; p < m_counts.prefectures; ++p) {
-        const std::string_view prefecture = Prefecture(p).name;
-        if (name.substr(0, prefecture.size()) != prefecture) continue;
-        std::string_view rest = name.substr(prefecture.size());
+    if (const std::uint32_t p = PrefectureAt(name, 0); p != kNone) {
+        std::string_view rest = name.substr(Prefecture(p).name.size());
         std::string reading;
         Spot within{kNone, p};
         for (int county = 0; county < 2; ++county) {
@@ -306,10 +332,7 @@ std::size_t Gazetteer::MatchTown(std::string_view name, std::size_t at, const Sp
         NextCodePoint(name, i);
         ends[n++] = i;
     }
-    for (std::size_t k = n; k-- > 1;) {  // one character alone is never a town's name here
-        if (k == 1 && at > 0) break;  // two characters at the start only: inside, a part of a word
-        const std::string_view key = name.substr(at, ends[k] - at);
-        std::uint32_t low = first, high = first + count;
+    const auto lowerBound = [&](std::string_view key, std::uint32_t low, std::uint32_t high) {
         while (low < high) {
             const std::uint32_t middle = low + (high - low) / 2;
             if (Town(middle).name < key)
@@ -317,7 +340,18 @@ std::size_t Gazetteer::MatchTown(std::string_view name, std::size_t at, const Sp
             else
                 high = middle;
         }
-        if (low < first + count && Town(low).name == key) {
+        return low;
+    };
+    if (n < 2) return 0;
+    // The towns starting with the first character: most names' characters start none.
+    const std::string_view character = name.substr(at, ends[0] - at);
+    const std::uint32_t from = lowerBound(character, first, first + count);
+    const std::uint32_t to = lowerBound(std::string(character) + '\xFF', from, first + count);
+    for (std::size_t k = n; from < to && k-- > 1;) {  // one character alone is never a town's name here
+        if (k == 1 && at > 0) break;  // two characters at the start only: inside, a part of a word
+        const std::string_view key = name.substr(at, ends[k] - at);
+        const std::uint32_t low = lowerBound(key, from, to);
+        if (low < to && Town(low).name == key) {
             reading.assign(Town(low).reading);
             return key.size();
         }
@@ -329,13 +363,10 @@ std::size_t Gazetteer::MatchAt(std::string_view name, std::size_t at, const Spot
                                std::string& reading) const {
     if (!m_data || at >= name.size()) return 0;
     std::size_t best = 0;
-    for (std::uint32_t p = 0; p < m_counts.prefectures; ++p) {
+    if (const std::uint32_t p = PrefectureAt(name, at); p != kNone) {
         const Named prefecture = Prefecture(p);
-        if (prefecture.name.size() > best && name.substr(at, prefecture.name.size()) == prefecture.name &&
-            EndsWithAny(prefecture.name, kPrefectureSuffixes)) {
-            best = prefecture.name.size();
-            reading.assign(prefecture.reading);
-        }
+        best = prefecture.name.size();
+        reading.assign(prefecture.reading);
     }
     std::string found;
     if (const std::size_t length = MatchMunicipality(name, at, spot, latitude, longitude, found); length > best) {

@@ -75,6 +75,7 @@ private:
     double Distance(std::uint32_t area, double x, double y, double stretch) const;
     std::size_t MatchMunicipality(std::string_view name, std::size_t at, const Spot& spot, double latitude, double longitude,
                                   std::string& reading, std::uint32_t* chosen = nullptr) const;
+    std::uint32_t PrefectureAt(std::string_view name, std::size_t at) const;
     std::size_t MatchTown(std::string_view name, std::size_t at, const Spot& spot, std::string& reading) const;
 
     std::unique_ptr<MappedFile> m_file;
@@ -82,6 +83,6 @@ private:
     Counts m_counts{};
     double m_scale[2]{}, m_translate[2]{};
     // Word offsets of the sections.
-    std::size_t m_prefectures = 0, m_municipalities = 0, m_towns = 0, m_areas = 0, m_arcRefs = 0, m_arcs = 0, m_points = 0,
+    std::size_t m_prefectures = 0, m_municipalities = 0, m_towns = 0, m_areas = 0, m_arcRefs = 0, m_arcs = 0, m_arcBoxes = 0, m_points = 0,
                 m_cells = 0, m_entries = 0, m_strings = 0;
 };

@@ -95,7 +95,7 @@ TEST(Gazetteer, AFileNotTheToolsWholeIsEmpty) {
         {"truncated", bytes.substr(0, bytes.size() - 1)},
         {"longer", bytes + "x"},
         {"another magic", "QGAX" + bytes.substr(4)},
-        {"another version", bytes.substr(0, 4) + '\x02' + bytes.substr(5)},
+        {"another version", bytes.substr(0, 4) + '\x7F' + bytes.substr(5)},
         {"header only", bytes.substr(0, 88)},
         {"empty", ""},
     };

@@ -15,7 +15,7 @@ const prefs = json(path.join(lookupDir, 'master', 'pref.json')).pref;
 const cities = json(path.join(lookupDir, 'master', 'city.json')).city;
 const topo = json(topoJson);
 
-const kMagic = 'QGAZ', kVersion = 1, kCell = 2048, kNone = 0xFFFFFFFF;
+const kMagic = 'QGAZ', kVersion = 2, kCell = 2048, kNone = 0xFFFFFFFF;
 const bytesOf = (text) => Buffer.from(text, 'utf8');
 const byBytes = (a, b) => Buffer.compare(bytesOf(a), bytesOf(b));
 
@@ -179,7 +179,8 @@ for (const m of municipalities) {
 }
 // Towns, each municipality's sorted by name: name, reading.
 for (const [name, reading] of townList) put(...string(name), ...string(reading));
-// Areas: municipality (or none: one whose code Japan Post no longer lists), prefecture, arcs, box.
+// Areas: municipality (or none: one whose code Japan Post no longer lists), prefecture, arcs, box;
+// then the arcs (signed: reversed) of each, where each arc's points start and its box, the points.
 const arcRefs = [];
 const boxes = [];
 for (const g of areas) {
@@ -201,6 +202,8 @@ for (const arc of arcs) {
     pointCount += arc.length;
 }
 put(pointCount);
+// Each arc's box: a point is tested only against the arcs beside it.
+for (const arc of arcs) put(Math.min(...arc.map((p) => p[0])), Math.min(...arc.map((p) => p[1])), Math.max(...arc.map((p) => p[0])), Math.max(...arc.map((p) => p[1])));
 for (const arc of arcs) for (const [x, y] of arc) put(x, y);
 // The grid: each cell of kCell units square lists the areas whose box meets it.
 const maxX = Math.max(...boxes.map((b) => b[2])), maxY = Math.max(...boxes.map((b) => b[3]));
