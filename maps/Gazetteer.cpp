@@ -342,13 +342,14 @@ std::size_t Gazetteer::MatchTown(std::string_view name, std::size_t at, const Sp
         }
         return low;
     };
-    if (n < 2) return 0;
+    if (n == 0) return 0;
     // The towns starting with the first character: most names' characters start none.
     const std::string_view character = name.substr(at, ends[0] - at);
     const std::uint32_t from = lowerBound(character, first, first + count);
     const std::uint32_t to = lowerBound(std::string(character) + '\xFF', from, first + count);
-    for (std::size_t k = n; from < to && k-- > 1;) {  // one character alone is never a town's name here
-        if (k == 1 && at > 0) break;  // two characters at the start only: inside, a part of a word
+    for (std::size_t k = n; from < to && k-- > 0;) {
+        // Two characters at the start only (inside, a part of a word), one only as the whole name.
+        if ((k == 1 && at > 0) || (k == 0 && (at > 0 || ends[0] < name.size()))) break;
         const std::string_view key = name.substr(at, ends[k] - at);
         const std::uint32_t low = lowerBound(key, from, to);
         if (low < to && Town(low).name == key) {
@@ -363,17 +364,21 @@ std::size_t Gazetteer::MatchAt(std::string_view name, std::size_t at, const Spot
                                std::string& reading) const {
     if (!m_data || at >= name.size()) return 0;
     std::size_t best = 0;
-    if (const std::uint32_t p = PrefectureAt(name, at); p != kNone) {
+    // A prefecture only where an address would name it, at the start.
+    if (const std::uint32_t p = at == 0 ? PrefectureAt(name, at) : kNone; p != kNone) {
         const Named prefecture = Prefecture(p);
         best = prefecture.name.size();
         reading.assign(prefecture.reading);
     }
     std::string found;
-    if (const std::size_t length = MatchMunicipality(name, at, spot, latitude, longitude, found); length > best) {
+    std::uint32_t municipality = kNone;
+    if (const std::size_t length = MatchMunicipality(name, at, spot, latitude, longitude, found, &municipality); length > best) {
         best = length;
         reading.swap(found);
     }
-    if (const std::size_t length = MatchTown(name, at, spot, found); length > best) {
+    // A town of the point's municipality before a municipality elsewhere of the same name.
+    if (const std::size_t length = MatchTown(name, at, spot, found);
+        length > best || (length == best && length > 0 && municipality != spot.municipality)) {
         best = length;
         reading.swap(found);
     }

@@ -40,10 +40,10 @@ public:
     Spot Locate(std::string_view name, double latitude, double longitude) const;
     Spot At(double latitude, double longitude) const;
 
-    // The reading of the longest place's name (a prefecture, a municipality or a town of the
-    // spot's municipality) the UTF-8 name holds at byte at; its length in bytes, 0 when none. A
+    // The reading of the longest place's name (a prefecture at the start, a municipality or a
+    // town of the spot's municipality) the UTF-8 name holds at byte at; its length in bytes, 0 when none. A
     // municipality's or town's name of two characters (森町, 新田) is taken only at the start of a
-    // name, where it is not a part of a word; one of one character never.
+    // name, where it is not a part of a word; a town of one character only as the whole name.
     std::size_t MatchAt(std::string_view name, std::size_t at, const Spot& spot, double latitude, double longitude,
                         std::string& reading) const;
     // The reading of a closing 町 (village false) or 村 where the spot is, by its prefecture's

@@ -108,13 +108,15 @@ const arcs = topo.arcs.map((arc) => {
 const [sx, sy] = topo.transform.scale;
 const [tx, ty] = topo.transform.translate;
 
-// Each municipality's centre: its outer rings' centroid, weighted by their areas, of all its pieces.
+// Each municipality's centre: the centroid of its largest piece's outer ring (its offices are
+// there; a centre of all its pieces may lie in a neighbour, between an exclave and the rest).
 const ringPoints = (ring) => ring.flatMap((index) => (index >= 0 ? arcs[index] : arcs[~index].slice().reverse()));
 function centre(geometry) {
     const polygons = geometry.type === 'Polygon' ? [geometry.arcs] : geometry.arcs;
-    let area = 0, cx = 0, cy = 0;
+    let best = null;
     for (const polygon of polygons) {
         const points = ringPoints(polygon[0]).map(([x, y]) => [x * sx + tx, y * sy + ty]);
+        let area = 0, cx = 0, cy = 0;
         for (let i = 0; i + 1 < points.length; ++i) {
             const [x0, y0] = points[i], [x1, y1] = points[i + 1];
             const cross = x0 * y1 - x1 * y0;
@@ -122,12 +124,12 @@ function centre(geometry) {
             cx += (x0 + x1) * cross;
             cy += (y0 + y1) * cross;
         }
+        const at = Math.abs(area) < 1e-12
+            ? [points.reduce((s, p) => s + p[1], 0) / points.length, points.reduce((s, p) => s + p[0], 0) / points.length]
+            : [cy / (3 * area), cx / (3 * area)];
+        if (!best || Math.abs(area) > best.area) best = {area: Math.abs(area), at};
     }
-    if (Math.abs(area) < 1e-12) {
-        const points = polygons.flatMap((polygon) => ringPoints(polygon[0]));
-        return [points.reduce((s, p) => s + p[1], 0) / points.length * sy + ty, points.reduce((s, p) => s + p[0], 0) / points.length * sx + tx];
-    }
-    return [cy / (3 * area), cx / (3 * area)];
+    return best;
 }
 
 municipalities.sort((a, b) => byBytes(a.name, b.name) || a.code.localeCompare(b.code));
@@ -136,10 +138,9 @@ for (const g of areas) {
     const index = byCode.get(g.properties.N03_007);
     if (index === undefined) continue;
     const m = municipalities[index];
-    const [lat, lon] = centre(g);
-    // A municipality in several pieces is one centre of them all, weighted alike.
-    m.lat = m.pieces ? (m.lat + lat) / 2 : lat;
-    m.lon = m.pieces ? (m.lon + lon) / 2 : lon;
+    const {area, at: [lat, lon]} = centre(g);
+    // A municipality in several geometries: the largest piece's, as above.
+    if (!m.pieces || area > m.area) Object.assign(m, {lat, lon, area});
     ++m.pieces;
 }
 
