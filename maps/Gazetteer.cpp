@@ -88,6 +88,9 @@ Gazetteer Gazetteer::Load(const std::string& path) {
     gazetteer.m_data = file->Data();
     gazetteer.m_counts = counts;
     gazetteer.m_file = std::move(file);
+    // A name is searched for a municipality's only as far as the longest one's (some 20 bytes).
+    for (std::uint32_t m = 0; m < counts.municipalities; ++m)
+        gazetteer.m_longestMunicipality = std::max(gazetteer.m_longestMunicipality, gazetteer.Municipality(m).name.size());
     return gazetteer;
 }
 
@@ -240,7 +243,7 @@ std::uint32_t Gazetteer::PrefectureAt(std::string_view name, std::size_t at) con
     }
     if (!closes) return kNone;
     for (std::uint32_t p = 0; p < m_counts.prefectures; ++p)
-        if (name.substr(at, end - at) == Prefecture(p).name) return p;
+        if (name.substr(at, end - at) == Text(m_prefectures + std::size_t{p} * kPrefectureWords)) return p;
     return kNone;
 }
 
@@ -274,7 +277,7 @@ std::size_t Gazetteer::MatchMunicipality(std::string_view name, std::size_t at, 
     // up, with the number of characters up to each.
     std::size_t ends[16], characters[16], count = 0;
     std::size_t i = at;
-    for (std::size_t read = 1; i < name.size() && i - at < kLongestTown && count < 16; ++read) {
+    for (std::size_t read = 1; i < name.size() && i - at < m_longestMunicipality && count < 16; ++read) {
         const std::size_t from = i;
         NextCodePoint(name, i);
         const std::string_view character = name.substr(from, i - from);
@@ -285,7 +288,7 @@ std::size_t Gazetteer::MatchMunicipality(std::string_view name, std::size_t at, 
                 break;
             }
     }
-    const auto nameOf = [&](std::uint32_t m) { return Municipality(m).name; };
+    const auto nameOf = [&](std::uint32_t m) { return Text(m_municipalities + std::size_t{m} * kMunicipalityWords); };
     for (std::size_t k = count; k-- > 0;) {
         if (characters[k] < 2 || (characters[k] == 2 && at > 0)) break;  // two characters at the start only, never one
         const std::string_view key = name.substr(at, ends[k] - at);
@@ -335,7 +338,7 @@ std::size_t Gazetteer::MatchTown(std::string_view name, std::size_t at, const Sp
     const auto lowerBound = [&](std::string_view key, std::uint32_t low, std::uint32_t high) {
         while (low < high) {
             const std::uint32_t middle = low + (high - low) / 2;
-            if (Town(middle).name < key)
+            if (Text(m_towns + std::size_t{middle} * kTownWords) < key)
                 low = middle + 1;
             else
                 high = middle;

@@ -82,6 +82,7 @@ private:
     const unsigned char* m_data = nullptr;
     Counts m_counts{};
     double m_scale[2]{}, m_translate[2]{};
+    std::size_t m_longestMunicipality = 0;  // bytes
     // Word offsets of the sections.
     std::size_t m_prefectures = 0, m_municipalities = 0, m_towns = 0, m_areas = 0, m_arcRefs = 0, m_arcs = 0, m_arcBoxes = 0, m_points = 0,
                 m_cells = 0, m_entries = 0, m_strings = 0;

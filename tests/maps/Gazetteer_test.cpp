@@ -44,7 +44,7 @@ TEST(Gazetteer, ANameHoldingAPlacesTakesTheReadingOfThePlaceThere) {
         {"森町駅", 0, 42.1, 140.6, 6, "ﾓﾘﾏﾁ"},
         {"青森町", 3, 42.0, 140.0, 0, ""},  // two characters inside a word are not the town
         {"中泊町役場", 0, 41.05, 140.42, 9, "ﾅｶﾄﾞﾏﾘﾏﾁ"},
-        {"新田", 0, 40.82, 140.74, 6, "ﾆｯﾀ"},  // a town of Aomori city
+        {"新田", 0, 40.82, 140.74, 6, "ﾆｯﾀ"},    // a town of Aomori city
         {"新田", 0, 39.39, 140.05, 6, "ｼﾝﾃﾞﾝ"},  // of Yurihonjo
         {"大手町駅", 0, 35.6867, 139.7660, 9, "ｵｵﾃﾏﾁ"},
         {"大手町駅", 0, 34.39, 132.46, 9, "ｵｵﾃﾏﾁ"},  // Hiroshima's
@@ -71,8 +71,8 @@ TEST(Gazetteer, APointIsInTheAreaHoldingItOrTheNearestJustOffTheCoast) {
         {33.8000, 132.7000, "松前町", {"ﾁｮｳ", "ﾑﾗ"}},
         {26.2124, 127.6792, "那覇市", {"ﾁｮｳ", "ｿﾝ"}},
         {35.6250, 139.7900, "江東区", {"ﾏﾁ", "ﾑﾗ"}},  // in the bay, within a few hundred metres of the shore
-        {30.0000, 145.0000, "", {"", ""}},           // the open sea
-        {48.0000, 135.0000, "", {"", ""}},           // beyond the grid
+        {30.0000, 145.0000, "", {"", ""}},            // the open sea
+        {48.0000, 135.0000, "", {"", ""}},            // beyond the grid
     };
     for (const auto& c : cases) {
         const Gazetteer::Spot spot = g->At(c.latitude, c.longitude);
