@@ -235,15 +235,13 @@ Gazetteer::Spot Gazetteer::At(double latitude, double longitude) const {
 // ends in 都, 道, 府 or 県 within its first four characters: a name without one there is none.
 std::uint32_t Gazetteer::PrefectureAt(std::string_view name, std::size_t at) const {
     std::size_t end = at;
-    bool closes = false;
-    for (int k = 0; k < 4 && end < name.size() && !closes; ++k) {
+    for (int k = 0; k < 4 && end < name.size(); ++k) {
         const std::size_t from = end;
         NextCodePoint(name, end);
-        closes = EndsWithAny(name.substr(from, end - from), kPrefectureSuffixes);
+        if (!EndsWithAny(name.substr(from, end - from), kPrefectureSuffixes)) continue;
+        for (std::uint32_t p = 0; p < m_counts.prefectures; ++p)  // 京都 is no prefecture, 京都府 is
+            if (name.substr(at, end - at) == Text(m_prefectures + std::size_t{p} * kPrefectureWords)) return p;
     }
-    if (!closes) return kNone;
-    for (std::uint32_t p = 0; p < m_counts.prefectures; ++p)
-        if (name.substr(at, end - at) == Text(m_prefectures + std::size_t{p} * kPrefectureWords)) return p;
     return kNone;
 }
 
