@@ -517,7 +517,9 @@ std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, 
     const UserReadings* user = m_options.userReadings.get();
     // The places' own readings where the name holds a place's name: a town of the point's
     // municipality, a municipality (the point's, its prefecture's, the nearest), a prefecture.
-    const std::shared_ptr<const Gazetteer> gazetteer = m_options.guessReadings ? Gazetteer::Shipped() : nullptr;
+    // A name of ASCII alone names none of them: its point is not looked up.
+    const bool japanese = std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    const std::shared_ptr<const Gazetteer> gazetteer = m_options.guessReadings && japanese ? Gazetteer::Shipped() : nullptr;
     Gazetteer::Spot spot;
     bool located = false;
     const auto where = [&]() -> const Gazetteer::Spot& {
