@@ -493,13 +493,40 @@ ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
     return m_guesser.get();
 }
 
+namespace {
+// A name ending in 町 or 村 that no place of the gazetteer names reads it as its region does: a
+// guess of ﾏﾁ for ﾁｮｳ (or ﾑﾗ for ｿﾝ) becomes the point's prefecture's usage.
+void RegionalClosing(std::string_view name, std::string& reading, const Gazetteer& gazetteer, const Gazetteer::Spot& spot) {
+    for (const bool village : {false, true}) {
+        const std::string_view closing = village ? "村" : "町";
+        if (name.size() < closing.size() || name.substr(name.size() - closing.size()) != closing) continue;
+        const std::string_view usage = gazetteer.ClosingReading(spot, village);
+        const std::string_view readings[] = {village ? "ﾑﾗ" : "ﾏﾁ", village ? "ｿﾝ" : "ﾁｮｳ"};
+        for (const std::string_view either : readings)
+            if (!usage.empty() && reading.size() > either.size() && reading.compare(reading.size() - either.size(), either.size(), either) == 0) {
+                reading.replace(reading.size() - either.size(), either.size(), usage);
+                return;
+            }
+    }
+}
+}  // namespace
+
 std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, double latitude, double longitude, bool& guessed,
                                   std::vector<ConversionMessage>& messages) {
     guessed = false;
     const UserReadings* user = m_options.userReadings.get();
-    // The municipalities' own readings where the name holds one, the nearest of a shared name.
-    const std::shared_ptr<const Gazetteer> gazetteer =
-        m_options.guessReadings && Gazetteer::MayHold(name) ? Gazetteer::Shipped() : nullptr;
+    // The places' own readings where the name holds a place's name: a town of the point's
+    // municipality, a municipality (the point's, its prefecture's, the nearest), a prefecture.
+    // A name of ASCII alone names none of them: its point is not looked up.
+    const bool japanese = std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    const std::shared_ptr<const Gazetteer> gazetteer = m_options.guessReadings && japanese ? Gazetteer::Shipped() : nullptr;
+    Gazetteer::Spot spot;
+    bool located = false;
+    const auto where = [&]() -> const Gazetteer::Spot& {
+        if (!located) spot = gazetteer->Locate(name, latitude, longitude);
+        located = true;
+        return spot;
+    };
     ReadingGuesser* guesser = nullptr;
     std::string reading, entry;
     bool failed = false;
@@ -508,16 +535,17 @@ std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, 
     const auto guess = [&](std::size_t from, std::size_t to) {
         if (from >= to || failed) return;
         if (!guesser && m_options.guessReadings) guesser = Guesser(messages);
-        const std::string part = guesser ? guesser->GuessHalfWidth(std::string(name.substr(from, to - from))) : std::string();
+        std::string part = guesser ? guesser->GuessHalfWidth(std::string(name.substr(from, to - from))) : std::string();
         failed = part.empty();
         guessed = guessed || !failed;
+        if (!failed && gazetteer && to == name.size()) RegionalClosing(name, part, *gazetteer, where());
         reading += part;
     };
     std::size_t at = 0, run = 0, limit = unitBytes;
     while (at < limit && !failed) {
         std::size_t matched = user ? user->MatchAt(name, at, entry) : 0;
         bool listed = false;
-        if (matched == 0 && gazetteer) listed = (matched = gazetteer->MatchAt(name, at, latitude, longitude, entry)) > 0;
+        if (matched == 0 && gazetteer) listed = (matched = gazetteer->MatchAt(name, at, where(), latitude, longitude, entry)) > 0;
         if (matched == 0) {
             NextCodePoint(name, at);
             continue;

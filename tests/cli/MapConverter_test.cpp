@@ -433,6 +433,22 @@ TEST(MapConverterTest, AMunicipalitysNameIsReadAsThePlaceThereReadsIt) {
               "松前町公民館,ﾏｻｷﾁｮｳｺｳﾐﾝｶﾝ,33.8000000,132.7000000,,\r\n");
 }
 
+// A town's name reads as the town of the point's municipality reads it, an address starting the
+// name before the point, and a closing 町 of no place as the point's prefecture reads it.
+TEST(MapConverterTest, ATownsNameIsReadAsTheTownThereAndAClosing町AsItsRegion) {
+    if (ReadingGuesser::Backend().empty() || Gazetteer::Shipped()->Size() == 0) GTEST_SKIP() << "built without the guesser or the gazetteer";
+    TempDir dir;
+    WriteFileBytes(dir.File("r.gpx"), Gpx(Waypoint(40.82, 140.74, "新田") + Waypoint(35.0686, 134.0045, "新田") +
+                                          Waypoint(35.6867, 139.7660, "大手町駅") + Waypoint(41.43, 140.11, "愛媛県伊予郡松前町役場") +
+                                          Waypoint(35.6812, 139.7671, "夢見町") + Waypoint(35.0116, 135.7681, "夢見町")));
+    ASSERT_EQ(RunCli({dir.File("r.gpx"), "-o", dir.File("r.csv")}).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir.File("r.csv")),
+              "name,reading,latitude,longitude,digits,推測\r\n新田,ﾆｯﾀ,40.8200000,140.7400000,,○\r\n"
+              "新田,ﾆｲﾀﾞ,35.0686000,134.0045000,,○\r\n大手町駅,ｵｵﾃﾏﾁｴｷ,35.6867000,139.7660000,,○\r\n"
+              "愛媛県伊予郡松前町役場,ｴﾋﾒｹﾝｲﾖｸﾞﾝﾏｻｷﾁｮｳﾔ,41.4300000,140.1100000,,○\r\n"
+              "夢見町,ﾕﾒﾐﾏﾁ,35.6812000,139.7671000,,○\r\n夢見町,ﾕﾒﾐﾁｮｳ,35.0116000,135.7681000,,○\r\n");
+}
+
 TEST(MapConverterTest, APointNoMapCanHoldIsRefusedWithItsOwnCoordinatesAndTheRestConverted) {
     TempDir dir;
     MemImage image;  // no position, beyond the pole, a real place

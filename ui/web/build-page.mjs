@@ -8,7 +8,7 @@
 // script, the only file a page opened from disk may load, setting quorvelReadings to its files
 // deflated in base64. The page guesses readings when it is there, and works without it. With
 // --places, the place names' readings (the build's place-readings.txt) go there beside them, and
-// with --gazetteer the municipalities' (gazetteer.txt).
+// with --gazetteer the places' (gazetteer.bin).
 // node build-page.mjs --core quorvel-web-core.js --wasm quorvel-web-core.wasm --grid TKY2JGD.grid --patch PatchJGD.grid
 //                     --attribution data/README.md --out quorvel.html [--site DIR --icons DIR]
 //                     [--ipadic DIR [--places FILE] [--gazetteer FILE]]
@@ -99,7 +99,7 @@ console.log(`${args.out}: ${(Buffer.byteLength(html) / 1e6).toFixed(2)} MB`);
 
 const readingsFiles = ['sys.dic', 'matrix.bin', 'char.bin', 'unk.dic', 'dicrc'].map((name) => [name, join(args.ipadic || '', name)]);
 if (args.places) readingsFiles.push(['place-readings.txt', args.places]);
-if (args.gazetteer) readingsFiles.push(['gazetteer.txt', args.gazetteer]);
+if (args.gazetteer) readingsFiles.push(['gazetteer.bin', args.gazetteer]);
 const readings = args.ipadic ? `self.quorvelReadings = ${JSON.stringify(Object.fromEntries(readingsFiles.map(([name, path]) => {
     const bytes = readFileSync(path);
     return [name, { bytes: bytes.length, data: Buffer.from(deflateSync(bytes, { level: 6 })).toString('base64') }];
