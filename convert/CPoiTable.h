@@ -25,7 +25,7 @@ public:
     void SetDigits(CString text, int position);
 
     // The whole document into a file opened for writing; failures leave as a CFileException.
-    void WriteDocument(CSaveFile& file) const;
+    void WriteGlorie(CSaveFile& file) const;
 
     // Any position below kCapacity; one not yet used is a free entry with the defaults.
     const PoiEntry& Entry(int position) const;

@@ -229,7 +229,7 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
             table->SetReading(CString(std::move(record.reading)), at);
             table->SetDigits(place.Digits().c_str(), at);
         }
-    table->WriteDocument(file);
+    table->WriteGlorie(file);
 }
 }  // namespace
 

@@ -37,7 +37,7 @@ int WriteGlorie(CPoiTable& table, const CString& name) {
         ReportOutputOpenFailure(openError, name);
         return -1;
     }
-    table.WriteDocument(file);
+    table.WriteGlorie(file);
     file.Commit();
     return 0;
 }
