@@ -13,6 +13,7 @@ tab=$(printf '\t')
 # ending the extraction there. A kanji's reading in a name of two is what is left when the other
 # kanji's own reading (an entry of it alone, the longest that fits) is taken from its start or end;
 # kept when three names at least read it so.
+: >"$2.chars"
 LC_ALL=C iconv -c -f EUC-JP -t UTF-8 "$1" | LC_ALL=C awk -v chars="$2.chars" '
     function kanji(text, at) { return substr(text, at, 1) >= "\344" && substr(text, at, 1) <= "\351" }
     match($0, /^[^ ]+ \[[^]]+\] \/\([^)]*\)/) {
@@ -38,10 +39,10 @@ LC_ALL=C iconv -c -f EUC-JP -t UTF-8 "$1" | LC_ALL=C awk -v chars="$2.chars" '
     }' >"$2.places"
 # Each kanji's readings the most common first (ties by their bytes), after the places: the sort by
 # name keeps that order.
+[ -s "$2.places" ] || { echo "$0: no place names in $1" >&2; rm -f "$2.places" "$2.chars"; exit 1; }
 LC_ALL=C sort -t "$tab" -k1,1nr -k2,2 -k3,3 "$2.chars" | cut -f2- | cat "$2.places" - |
     LC_ALL=C sort -s -t "$tab" -k1,1 | LC_ALL=C awk '!seen[$0]++' >"$2.tmp"
 rm -f "$2.places" "$2.chars"
-[ -s "$2.tmp" ] || { echo "$0: no place names in $1" >&2; rm -f "$2.tmp"; exit 1; }
 # Beside it, OUT without .txt and with .idx: a line giving the file's size, then the name and byte
 # offset of the first line starting at or after each 4 KiB of it, so that a search reads the
 # small index and one block of the file rather than pages all over it.

@@ -3,6 +3,7 @@
 #include "maps/PlaceReadings.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -74,6 +75,45 @@ TEST(PlaceReadings, AnIndexNotOfTheFileIsLeftAlone) {
             EXPECT_EQ(loaded.Starting(name).to, whole.Starting(name).to) << c.what << ": " << name;
         }
         EXPECT_EQ(loaded.Find("東京"), (std::vector<std::string>{"トウキョウ", "ヒガシキョウ"})) << c.what;
+    }
+}
+
+// The extraction from a dictionary of our own (written as enamdict is, in EUC-JP): the places and
+// stations, and a kanji's readings within names of two kanji where three names read it so (川
+// kawa after 大's longest reading oo, not okawa after o); none of either ends it with a message and
+// no file.
+TEST(PlaceReadings, TheExtractionTakesPlacesAndKanjiReadingsWithinNames) {
+    const struct {
+        const char* entries;
+        int status;
+        const char* text;  // with the index after it when written
+    } cases[] = {
+        {"大 [お] /(s) O/\n大 [おお] /(s) Oo/\n川 [かわ] /(s) Kawa/\n山 [やま] /(s) Yama/\n野 [の] /(s) No/\n"
+         "東 [ひがし] /(p) Higashi/\n東 [とう] /(s) Tou/\n北 [ほく] /(u) Hoku/\n京 [きょう] /(s) Kyou/\n"
+         "大川 [おおかわ] /(p) Ookawa/\n大山 [おおやま] /(s) Ooyama/\n大野 [おおの] /(s) Oono/\n東川 [ひがしかわ] /(p) Higashikawa/\n"
+         "北川 [ほくかわ] /(s) Hokukawa/\n東京 [とうきょう] /(p) Tokyo/\n京野 [きょうの] /(st) Kyouno Station/\n",
+         0,
+         "#大\tおお\n#川\tかわ\n京野\tきょうの\n大川\tおおかわ\n東\tひがし\n東京\tとうきょう\n東川\tひがしかわ\n"},
+        {"大 [お] /(s) O/\n", 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        WriteFileBytes(dir.File("names.utf8"), c.entries);
+        const std::string iconv = "iconv -f UTF-8 -t EUC-JP '" + dir.File("names.utf8") + "' >'" + dir.File("names") + "'";
+        ASSERT_EQ(std::system(iconv.c_str()), 0);
+        const std::string run = "sh '" + std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/tools/place-readings.sh' '" + dir.File("names") + "' '" +
+                                dir.File("places.txt") + "' 2>'" + dir.File("errors") + "'";
+        const int status = std::system(run.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << c.entries;
+        EXPECT_EQ(WEXITSTATUS(status), c.status) << c.entries;
+        if (!c.text) {
+            EXPECT_EQ(ReadFileBytes(dir.File("errors")), std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/tools/place-readings.sh: no place names in " + dir.File("names") + "\n");
+            EXPECT_EQ(dir.List(), (std::vector<std::string>{"errors", "names", "names.utf8"}));
+            continue;
+        }
+        EXPECT_EQ(ReadFileBytes(dir.File("places.txt")), c.text);
+        EXPECT_EQ(ReadFileBytes(dir.File("places.idx")), "quorvel-place-index " + std::to_string(std::string(c.text).size()) + "\n#大\t0\n");
+        EXPECT_EQ(dir.List(), (std::vector<std::string>{"errors", "names", "names.utf8", "places.idx", "places.txt"}));
     }
 }
 }  // namespace
