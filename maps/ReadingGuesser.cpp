@@ -166,10 +166,11 @@ std::string ToHalfWidthKatakana(const std::string& text) {
 namespace {
 // MeCab's functions: linked in, or from the library loaded when a reading is first guessed (or
 // --version asks), so that a run that guesses nothing does not pay for loading it.
-#define QUORVEL_MECAB_FUNCTIONS(X)                                                                           \
-    X(mecab_new)                                                                                             \
-    X(mecab_new2)                                                                                            \
-    X(mecab_destroy) X(mecab_dictionary_info) X(mecab_version) X(mecab_lattice_new) X(mecab_lattice_destroy) \
+#define QUORVEL_MECAB_FUNCTIONS(X)                                                          \
+    X(mecab_new)                                                                            \
+    X(mecab_new2)                                                                           \
+    X(mecab_destroy)                                                                        \
+    X(mecab_dictionary_info) X(mecab_version) X(mecab_lattice_new) X(mecab_lattice_destroy) \
         X(mecab_lattice_set_sentence) X(mecab_parse_lattice) X(mecab_lattice_get_bos_node) X(mecab_lattice_get_begin_nodes)
 
 struct MecabApi {
