@@ -166,12 +166,7 @@ std::string ToHalfWidthKatakana(const std::string& text) {
 namespace {
 // MeCab's functions: linked in, or from the library loaded when a reading is first guessed (or
 // --version asks), so that a run that guesses nothing does not pay for loading it.
-#define QUORVEL_MECAB_FUNCTIONS(X)                                                          \
-    X(mecab_new)                                                                            \
-    X(mecab_new2)                                                                           \
-    X(mecab_destroy)                                                                        \
-    X(mecab_dictionary_info) X(mecab_version) X(mecab_lattice_new) X(mecab_lattice_destroy) \
-        X(mecab_lattice_set_sentence) X(mecab_parse_lattice) X(mecab_lattice_get_bos_node) X(mecab_lattice_get_begin_nodes)
+#define QUORVEL_MECAB_FUNCTIONS(X) X(mecab_new) X(mecab_new2) X(mecab_destroy) X(mecab_dictionary_info) X(mecab_version) X(mecab_lattice_new) X(mecab_lattice_destroy) X(mecab_lattice_set_sentence) X(mecab_parse_lattice) X(mecab_lattice_get_bos_node) X(mecab_lattice_get_begin_nodes)
 
 struct MecabApi {
 #define QUORVEL_MECAB_MEMBER(name) decltype(&::name) name = nullptr;
@@ -627,7 +622,7 @@ private:
             } else if (const char* suffix = reading.empty() || !LastWord(node) ? nullptr : PlaceSuffix(node)) {
                 word = suffix;
             } else if (!PlainSurface(node->surface, node->length, word)) {
-                bool known = node->stat != MECAB_UNK_NODE && ReadingOf(node->feature, word);
+                const bool known = node->stat != MECAB_UNK_NODE && ReadingOf(node->feature, word);
                 // A given name gives way to a place's reading of the same word, else to an
                 // ordinary word's.
                 if (known && IsGivenName(node)) FitReading(BeginNodes(text, node), node->length, word, IsGivenName);
@@ -681,8 +676,8 @@ private:
                    IsKanji(NextCodePoint(std::string_view(each->surface, each->length), i));
         };
         const std::string_view surface(node->surface, node->length);
-        // Alone, or before a suffix (大紀町).
-        const bool twoWords = singleKanji(node) && singleKanji(node->next) && !singleKanji(node->prev) &&
+        // Alone, or before a suffix (大紀町); no blank between them.
+        const bool twoWords = singleKanji(node) && singleKanji(node->next) && node->next->rlength == node->next->length && !singleKanji(node->prev) &&
                               (!singleKanji(node->next->next) || HasPartOfSpeech(node->next->next, "名詞,接尾,"));
         const bool unknownPair = node->stat == MECAB_UNK_NODE && node->length == 6 && IsKanji(CodePoints(surface)[0]) && IsKanji(CodePoints(surface)[1]);
         if (!twoWords && !unknownPair) return false;
