@@ -250,6 +250,7 @@ namespace {
 // a closing 市 on its own; names the data cannot read right still get a reading, their unit's last.
 TEST(ReadingGuesser, NamesNoListReachesAreReadAsPlaces) {
     if (ReadingGuesser::Backend().empty()) GTEST_SKIP() << "built without MeCab";
+    if (PlaceReadings::Load(QUORVEL_PLACE_READINGS_FOR_TESTS).Empty()) GTEST_SKIP() << QUORVEL_PLACE_READINGS_FOR_TESTS << " was not built (no enamdict)";
     const std::unique_ptr<ReadingGuesser> guesser = ReadingGuesser::Create();
     ASSERT_TRUE(guesser);
     const struct {
