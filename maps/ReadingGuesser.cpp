@@ -492,10 +492,17 @@ private:
             }
             std::size_t end = at + 1;
             while (end < name.size() && !blankAt(end)) ++end;
-            const Known& word = Word(name.substr(at, end - at));
-            if (word.full.empty()) return {};
             if (!reading.empty()) reading += ' ';
-            reading += halfWidth ? word.half : word.full;
+            // A word read as written (a number, a chain's Latin name) costs less to read again
+            // than to remember: only the others are looked up and kept.
+            const std::string_view piece = std::string_view(name).substr(at, end - at);
+            if (const std::string written = WrittenReading(piece); !written.empty()) {
+                reading += halfWidth ? ToHalfWidthKatakana(written) : written;
+            } else {
+                const Known& word = Word(std::string(piece));
+                if (word.full.empty()) return {};
+                reading += halfWidth ? word.half : word.full;
+            }
             at = end;
         }
         return reading;

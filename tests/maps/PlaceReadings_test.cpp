@@ -78,6 +78,58 @@ TEST(PlaceReadings, AnIndexNotOfTheFileIsLeftAlone) {
     }
 }
 
+// Files of odd shapes, searched in place without an index: every answer is a plain walk's over
+// the lines (the name up to a tab, a reading after it without its CR, hiragana as katakana).
+TEST(PlaceReadings, TheSearchInPlaceFindsWhatAWalkOverTheLinesFinds) {
+    const struct {
+        const char* what;
+        std::string text;
+    } cases[] = {
+        {"no newline at the end", "上野\tうえの\n上野毛\tかみのげ\n東京\tとうきょう"},
+        {"CR LF lines", "上野\tうえの\r\n東京\tとうきょう\r\n東京\tひがしきょう\r\n"},
+        {"a line without a tab, an empty reading", "上\n上野\t\n上野\tうえの\n鷺沼\tさぎぬま\n"},
+        {"long lines", "あ" + std::string(9000, 'x') + "\tあ\n上野\tうえの\n東京" + std::string(5000, 'y') + "\tと\n鷺沼\tさぎぬま\n"},
+        {"one line", "東京\tとうきょう\n"},
+    };
+    const auto walk = [](const std::string& text, const std::string& name) {
+        std::vector<std::string> readings;
+        for (std::size_t at = 0, end = 0; at < text.size(); at = end + 1) {
+            end = std::min(text.find('\n', at), text.size());
+            std::string line = text.substr(at, end - at);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            const std::size_t tab = line.find('\t');
+            if (tab == std::string::npos || line.substr(0, tab) != name || tab + 1 == line.size()) continue;
+            std::string reading = line.substr(tab + 1);
+            for (std::size_t i = 0; i + 2 < reading.size(); i += 3)  // the tests' readings are all kana
+                if (reading.compare(i, 3, "ぁ") >= 0 && reading.compare(i, 3, "ゖ") <= 0) {
+                    const unsigned code = ((reading[i + 1] & 0x3Fu) << 6 | (reading[i + 2] & 0x3Fu)) + 0x60;
+                    reading[i + 1] = static_cast<char>(0x80 | code >> 6);
+                    reading[i + 2] = static_cast<char>(0x80 | (code & 0x3F));
+                }
+            readings.push_back(reading);
+        }
+        return readings;
+    };
+    // The first line whose name is not before the one given, as a byte offset.
+    const auto firstNotBefore = [](const std::string& text, const std::string& name) {
+        std::size_t at = 0;
+        while (at < text.size() && text.substr(at, text.find_first_of("\t\n", at) - at) < name) at = std::min(text.find('\n', at), text.size() - 1) + 1;
+        return std::min(at, text.size());
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        WriteFileBytes(dir.File("odd.txt"), c.text);
+        const PlaceReadings loaded = PlaceReadings::Load(dir.File("odd.txt"));
+        for (const std::string name : {"上", "上野", "上野毛", "東京", "東", "鷺沼", "鷺沼駅", "あ", "龠", "\x01"}) {
+            EXPECT_EQ(loaded.Find(name), walk(c.text, name)) << c.what << ": " << name;
+            const PlaceReadings::Span span = loaded.Starting(name);
+            EXPECT_EQ(span.from, firstNotBefore(c.text, name)) << c.what << ": " << name;
+            EXPECT_EQ(span.to, firstNotBefore(c.text, name + "\xFF")) << c.what << ": " << name;
+            EXPECT_EQ(loaded.Find(name, span), walk(c.text, name)) << c.what << ": " << name;
+        }
+    }
+}
+
 // The extraction from a dictionary of our own (written as enamdict is, in EUC-JP): the places and
 // stations, and a kanji's readings within names of two kanji where three names read it so (川
 // kawa after 大's longest reading oo, not okawa after o); none of either ends it with a message and

@@ -131,6 +131,10 @@ TEST(ReadingGuesser, ReadsWellKnownPlaceNames) {
         {"東京・新宿,渋谷", "トウキョウ・シンジュク,シブヤ"},
         {"羽田空港 第1ターミナル", "ハネダクウコウ ダイ1ターミナル"},
         {"ｱｲｳ駅", "ｱｲｳエキ"},
+        // Words read as written beside words guessed; a word without a reading still gives none.
+        {"東京駅 12", "トウキョウエキ 12"},
+        {"ＡＢＣ\u3000東京 ぽよよん", "ABC トウキョウ ポヨヨン"},
+        {"12 咥咥駅", ""},
         // Place names' own rules: ga of ヶ and ケ, kami/shimo/naka first, chou of a town.
         {"つつじヶ丘", "ツツジガオカ"},
         {"さくらケ丘", "サクラガオカ"},
