@@ -166,7 +166,7 @@ std::string ToHalfWidthKatakana(const std::string& text) {
 namespace {
 // MeCab's functions: linked in, or from the library loaded when a reading is first guessed (or
 // --version asks), so that a run that guesses nothing does not pay for loading it.
-#define QUORVEL_MECAB_FUNCTIONS(X) X(mecab_new) X(mecab_new2) X(mecab_destroy) X(mecab_sparse_tonode) X(mecab_dictionary_info) X(mecab_version)
+#define QUORVEL_MECAB_FUNCTIONS(X) X(mecab_new) X(mecab_new2) X(mecab_destroy) X(mecab_dictionary_info) X(mecab_version) X(mecab_lattice_new) X(mecab_lattice_destroy) X(mecab_lattice_set_sentence) X(mecab_parse_lattice) X(mecab_lattice_get_bos_node) X(mecab_lattice_get_begin_nodes)
 
 struct MecabApi {
 #define QUORVEL_MECAB_MEMBER(name) decltype(&::name) name = nullptr;
@@ -417,11 +417,44 @@ const std::string& Closest(const std::vector<std::string>& readings, const std::
 // The analyser's reading of a name, had when first asked.
 using Analysis = std::function<const std::string&()>;
 
+bool HasPartOfSpeech(const mecab_node_t* node, std::string_view pos) { return std::strncmp(node->feature, pos.data(), pos.size()) == 0; }
+// ipadic's entries for places (名詞,固有名詞,地域: 地名 and countries).
+bool IsPlaceEntry(const mecab_node_t* node) { return HasPartOfSpeech(node, "名詞,固有名詞,地域,"); }
+// A given name reads a place's kanji as few place names do (紀 osamu); a family name often as a
+// place (most are places' names), and a numeral as an address does (三丁目).
+bool IsGivenName(const mecab_node_t* node) { return HasPartOfSpeech(node, "名詞,固有名詞,人名,名,"); }
+bool IsPerson(const mecab_node_t* node) { return HasPartOfSpeech(node, "名詞,固有名詞,人名,"); }
+
+// The shape of a Sino-Japanese reading: one mora, or two whose second is i, u, n, ki, ku, chi,
+// tsu or the geminate (a small ャ, ュ, ョ belongs to its mora). Native readings are longer or end
+// otherwise (kita, mori, minami).
+bool SinoShaped(std::string_view reading) {
+    std::u32string morae;
+    for (std::size_t i = 0; i < reading.size();) {
+        const char32_t c = NextCodePoint(reading, i);
+        if (c == U'ャ' || c == U'ュ' || c == U'ョ') {
+            if (morae.empty()) return false;
+            continue;
+        }
+        morae += c;
+    }
+    if (morae.size() == 1) return true;
+    return morae.size() == 2 && std::u32string_view(U"イウンキクチツッ").find(morae[1]) != std::u32string_view::npos;
+}
+
+// The four directions, which a name of two kanji reads as its other kanji: 周南 shuunan beside
+// 南口 minamiguchi.
+bool IsDirection(std::string_view kanji) { return kanji == "東" || kanji == "西" || kanji == "南" || kanji == "北"; }
+
 class MecabGuesser : public ReadingGuesser {
 public:
     MecabGuesser(const MecabApi& api, mecab_t* tagger, std::shared_ptr<const PlaceReadings> places)
-        : m_api(api), m_tagger(tagger), m_places(std::move(places)) {}
-    ~MecabGuesser() override { m_api.mecab_destroy(m_tagger); }
+        : m_api(api), m_tagger(tagger), m_lattice(api.mecab_lattice_new()), m_single(api.mecab_lattice_new()), m_places(std::move(places)) {}
+    ~MecabGuesser() override {
+        m_api.mecab_lattice_destroy(m_single);
+        m_api.mecab_lattice_destroy(m_lattice);
+        m_api.mecab_destroy(m_tagger);
+    }
     MecabGuesser(const MecabGuesser&) = delete;
     MecabGuesser& operator=(const MecabGuesser&) = delete;
 
@@ -459,10 +492,17 @@ private:
             }
             std::size_t end = at + 1;
             while (end < name.size() && !blankAt(end)) ++end;
-            const Known& word = Word(name.substr(at, end - at));
-            if (word.full.empty()) return {};
             if (!reading.empty()) reading += ' ';
-            reading += halfWidth ? word.half : word.full;
+            // A word read as written (a number, a chain's Latin name) costs less to read again
+            // than to remember: only the others are looked up and kept.
+            const std::string_view piece = std::string_view(name).substr(at, end - at);
+            if (const std::string written = WrittenReading(piece); !written.empty()) {
+                reading += halfWidth ? ToHalfWidthKatakana(written) : written;
+            } else {
+                const Known& word = Word(std::string(piece));
+                if (word.full.empty()) return {};
+                reading += halfWidth ? word.half : word.full;
+            }
             at = end;
         }
         return reading;
@@ -498,7 +538,7 @@ private:
         if (m_places->Empty() || HoldsPlainText(name) || Characters(name) < 2) return analysed();
         std::vector<std::string> known = m_places->Find(name);
         // A city's 市 is read on its own, never joined into the word before it (阿賀野市 is not
-        // 阿賀 野市 ノイチ).
+        // 阿賀 野市 ノイチ). Before 駅 it is as often a market's ichi (三日市駅), and left so.
         if (known.empty() && CityStem(name) > 0) {
             const std::string stem = GuessWord(name.substr(0, CityStem(name)));
             if (!stem.empty()) return stem + "シ";
@@ -565,7 +605,14 @@ private:
     std::string Analysed(const std::string& name) const {
         std::string reading, word;
         const std::string text = WithParticleGa(name);
-        for (const mecab_node_t* node = m_api.mecab_sparse_tonode(m_tagger, text.c_str()); node; node = node->next) {
+        m_api.mecab_lattice_set_sentence(m_lattice, text.c_str());
+        if (!m_api.mecab_parse_lattice(m_tagger, m_lattice)) return {};
+        // A place's entry for the whole name comes before words the name is parted into (十八女
+        // sakari, not juu hachi jo).
+        const mecab_node_t* words = m_api.mecab_lattice_get_bos_node(m_lattice)->next;
+        bool place = false;
+        if (words && words->stat != MECAB_EOS_NODE && words->length < text.size() && FitReading(BeginNodes(text, words), text.size(), word, IsPerson, &place) && place) return word;
+        for (const mecab_node_t* node = m_api.mecab_lattice_get_bos_node(m_lattice); node; node = node->next) {
             if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE) continue;
             // A blank between words (MeCab skips it) stays one: 羽田空港 第1ターミナル.
             if (node->rlength > node->length && !reading.empty()) reading += ' ';
@@ -573,7 +620,9 @@ private:
                                      ? PlacePrefix(std::string_view(node->surface, node->length),
                                                    std::string_view(node->next->surface, node->next->length))
                                      : nullptr;
-            if (prefix) {
+            if (SinoPair(text, node, word)) {
+                if (node->length == 3) node = node->next;  // the pair's second kanji, read with the first
+            } else if (prefix) {
                 word = prefix;
             } else if (std::string_view(node->surface, node->length) == "町" && !reading.empty() && !BeforeStation(node)) {
                 word = "チョウ";
@@ -581,6 +630,9 @@ private:
                 word = suffix;
             } else if (!PlainSurface(node->surface, node->length, word)) {
                 const bool known = node->stat != MECAB_UNK_NODE && ReadingOf(node->feature, word);
+                // A given name gives way to a place's reading of the same word, else to an
+                // ordinary word's.
+                if (known && IsGivenName(node)) FitReading(BeginNodes(text, node), node->length, word, IsGivenName);
                 if (!known && !KanaSurface(node->surface, node->length, word)) {
                     // A word the dictionary lacks (筑西) is read a character at a time, rather
                     // than the name left without a reading; a character it cannot read gives none.
@@ -593,21 +645,96 @@ private:
         return reading;
     }
 
-    // Each character's reading as the analyser gives it for the character alone.
+    // The lattice's words starting where node does, chained by bnext.
+    const mecab_node_t* BeginNodes(const std::string& text, const mecab_node_t* node) const {
+        const std::size_t at = static_cast<std::size_t>(node->surface - text.c_str()) - (node->rlength - node->length);
+        return m_api.mecab_lattice_get_begin_nodes(m_lattice, at);
+    }
+
+    // Of the dictionary's words of a span (the words from first on as long as it), the reading
+    // fit for a place: a place's, else any word's but those unfit; false when none. place, when
+    // given, says whether a place's was found.
+    static bool FitReading(const mecab_node_t* first, std::size_t length, std::string& reading, bool (*unfit)(const mecab_node_t*), bool* place = nullptr) {
+        bool found = false;
+        std::string each;
+        for (const mecab_node_t* node = first; node; node = node->bnext) {
+            if (node->length != length || node->stat == MECAB_UNK_NODE || unfit(node) || !ReadingOf(node->feature, each)) continue;
+            if (IsPlaceEntry(node)) {
+                reading = each;
+                if (place) *place = true;
+                return true;
+            }
+            if (!found) reading = each;
+            found = true;
+        }
+        return found;
+    }
+
+    // A name's two kanji the dictionary does not know as one word (two words of a kanji, or one it
+    // does not know), read Sino-Japanese both when one of them is: when one has no reading but a
+    // person's (紀), or a direction follows a Sino-Japanese reading (周南) or comes
+    // before a kanji that is no place of its own (北杜). Each kanji takes the first Sino-Japanese
+    // reading the place names' file gives it within names (else the dictionary's). False, the
+    // words left as they are, when the name is not so or a kanji has no such reading.
+    bool SinoPair(const std::string& text, const mecab_node_t* node, std::string& reading) const {
+        const auto singleKanji = [](const mecab_node_t* each) {
+            std::size_t i = 0;
+            return each && each->stat != MECAB_BOS_NODE && each->stat != MECAB_EOS_NODE && each->length == 3 &&
+                   IsKanji(NextCodePoint(std::string_view(each->surface, each->length), i));
+        };
+        const std::string_view surface(node->surface, node->length);
+        // Alone, or before a suffix (大紀町); no blank between them.
+        const bool twoWords = singleKanji(node) && singleKanji(node->next) && node->next->rlength == node->next->length && !singleKanji(node->prev) &&
+                              (!singleKanji(node->next->next) || HasPartOfSpeech(node->next->next, "名詞,接尾,"));
+        const bool unknownPair = node->stat == MECAB_UNK_NODE && node->length == 6 && IsKanji(CodePoints(surface)[0]) && IsKanji(CodePoints(surface)[1]);
+        if (!twoWords && !unknownPair) return false;
+        const std::string first(node->surface, 3), second(node->surface + 3, 3);
+        const mecab_node_t* firstWords = BeginNodes(text, node);
+        const mecab_node_t* secondWords = m_api.mecab_lattice_get_begin_nodes(m_lattice, static_cast<std::size_t>(node->surface + 3 - text.c_str()));
+        std::string firstFit, secondFit;
+        bool secondPlace = false;
+        const bool firstFits = FitReading(firstWords, 3, firstFit, IsPerson), secondFits = FitReading(secondWords, 3, secondFit, IsPerson, &secondPlace);
+        if (!secondPlace) secondPlace = !m_places->Find(second).empty();
+        const bool sino = !firstFits || !secondFits || (IsDirection(second) && SinoShaped(firstFit)) || (IsDirection(first) && !secondPlace);
+        if (!sino) return false;
+        const std::string firstSino = SinoReading(first, firstWords), secondSino = SinoReading(second, secondWords);
+        if (firstSino.empty() || secondSino.empty()) return false;
+        reading = firstSino + secondSino;
+        return true;
+    }
+
+    // A kanji's first Sino-Japanese reading: of the place names' file's within names, else of
+    // the dictionary's words of it alone (from first on); empty when none.
+    std::string SinoReading(const std::string& kanji, const mecab_node_t* first) const {
+        for (const std::string& each : m_places->Find("#" + kanji))
+            if (SinoShaped(each)) return each;
+        std::string each;
+        for (const mecab_node_t* node = first; node; node = node->bnext)
+            if (node->length == kanji.size() && node->stat != MECAB_UNK_NODE && ReadingOf(node->feature, each) && SinoShaped(each)) return each;
+        return {};
+    }
+
+    // Each character's reading: the dictionary's for the character alone fit for a place, else
+    // the place names' file's for it as a name of its own, else its most common within names,
+    // else a person's name's; empty when it has none.
     std::string CharacterWise(std::string_view text) const {
         std::string reading, word;
         for (std::size_t i = 0; i < text.size();) {
             const std::size_t start = i;
             NextCodePoint(text, i);
             const std::string character(text.substr(start, i - start));
-            const mecab_node_t* node = m_api.mecab_sparse_tonode(m_tagger, character.c_str());
-            while (node && node->stat == MECAB_BOS_NODE) node = node->next;
-            if (!node || node->stat == MECAB_EOS_NODE || node->length != character.size() || node->stat == MECAB_UNK_NODE ||
-                !ReadingOf(node->feature, word)) {
-                // Else the place names' reading of the character as a name of its own.
-                const std::vector<std::string> known = m_places->Find(character);
-                if (known.empty()) return {};
-                word = known.front();
+            m_api.mecab_lattice_set_sentence(m_single, character.c_str());
+            const mecab_node_t* words = m_api.mecab_parse_lattice(m_tagger, m_single) ? m_api.mecab_lattice_get_begin_nodes(m_single, 0) : nullptr;
+            if (!FitReading(words, character.size(), word, IsGivenName)) {
+                std::vector<std::string> known = m_places->Find(character);
+                if (known.empty()) known = m_places->Find("#" + character);
+                if (!known.empty()) {
+                    word = known.front();
+                } else {
+                    const mecab_node_t* node = words;
+                    while (node && (node->length != character.size() || node->stat == MECAB_UNK_NODE || !ReadingOf(node->feature, word))) node = node->bnext;
+                    if (!node) return {};
+                }
             }
             reading += word;
         }
@@ -617,6 +744,9 @@ private:
     static constexpr std::size_t kRememberedWords = 4096;
     const MecabApi& m_api;
     mecab_t* m_tagger;
+    // A name's analysis, and a character's alone (read while the name's words are gone through).
+    mecab_lattice_t* m_lattice;
+    mecab_lattice_t* m_single;
     std::shared_ptr<const PlaceReadings> m_places;
     std::unordered_map<std::string, Known> m_words;
     Known m_last;  // a word's reading when no more are remembered

@@ -228,6 +228,16 @@ if [ -n "${QUORVEL_BENCH_BASE:-}" ]; then
             "base-readings-guessed=$QUORVEL_BENCH_BASE/cli/quorvel-cli $work/named.gpx -o $work/n4.xml")
 fi
 python3 scripts/interleave.py 300 "${named[@]}"
+# Instructions of the same runs (QUORVEL_BENCH_CALLGRIND=1), which the machine's load does not
+# change: the ratio of readings guessed to none to hold under 1.5.
+if [ -n "${QUORVEL_BENCH_CALLGRIND:-}" ]; then
+    quorvel_need valgrind >/dev/null
+    for entry in "${named[@]}"; do
+        # shellcheck disable=SC2086  # the command is words of its own
+        valgrind --tool=callgrind --dump-instr=no --callgrind-out-file="$work/callgrind.out" ${entry#*=} >/dev/null 2>&1
+        echo "${entry%%=*}: $(callgrind_annotate "$work/callgrind.out" 2>/dev/null | awk '/PROGRAM TOTALS/ {print $1; exit}') instructions"
+    done
+fi
 for reading in "" "--reading none"; do
     # shellcheck disable=SC2086  # the option is words of its own
     /usr/bin/time -v "$cli" "$work/named.gpx" -o "$work/n5.xml" $reading 2>&1 >/dev/null |

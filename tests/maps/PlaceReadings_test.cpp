@@ -3,6 +3,7 @@
 #include "maps/PlaceReadings.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -74,6 +75,97 @@ TEST(PlaceReadings, AnIndexNotOfTheFileIsLeftAlone) {
             EXPECT_EQ(loaded.Starting(name).to, whole.Starting(name).to) << c.what << ": " << name;
         }
         EXPECT_EQ(loaded.Find("東京"), (std::vector<std::string>{"トウキョウ", "ヒガシキョウ"})) << c.what;
+    }
+}
+
+// Files of odd shapes, searched in place without an index: every answer is a plain walk's over
+// the lines (the name up to a tab, a reading after it without its CR, hiragana as katakana).
+TEST(PlaceReadings, TheSearchInPlaceFindsWhatAWalkOverTheLinesFinds) {
+    const struct {
+        const char* what;
+        std::string text;
+    } cases[] = {
+        {"no newline at the end", "上野\tうえの\n上野毛\tかみのげ\n東京\tとうきょう"},
+        {"CR LF lines", "上野\tうえの\r\n東京\tとうきょう\r\n東京\tひがしきょう\r\n"},
+        {"a line without a tab, an empty reading", "上\n上野\t\n上野\tうえの\n鷺沼\tさぎぬま\n"},
+        {"long lines", "あ" + std::string(9000, 'x') + "\tあ\n上野\tうえの\n東京" + std::string(5000, 'y') + "\tと\n鷺沼\tさぎぬま\n"},
+        {"one line", "東京\tとうきょう\n"},
+    };
+    const auto walk = [](const std::string& text, const std::string& name) {
+        std::vector<std::string> readings;
+        for (std::size_t at = 0, end = 0; at < text.size(); at = end + 1) {
+            end = std::min(text.find('\n', at), text.size());
+            std::string line = text.substr(at, end - at);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            const std::size_t tab = line.find('\t');
+            if (tab == std::string::npos || line.substr(0, tab) != name || tab + 1 == line.size()) continue;
+            std::string reading = line.substr(tab + 1);
+            for (std::size_t i = 0; i + 2 < reading.size(); i += 3)  // the tests' readings are all kana
+                if (reading.compare(i, 3, "ぁ") >= 0 && reading.compare(i, 3, "ゖ") <= 0) {
+                    const unsigned code = ((reading[i + 1] & 0x3Fu) << 6 | (reading[i + 2] & 0x3Fu)) + 0x60;
+                    reading[i + 1] = static_cast<char>(0x80 | code >> 6);
+                    reading[i + 2] = static_cast<char>(0x80 | (code & 0x3F));
+                }
+            readings.push_back(reading);
+        }
+        return readings;
+    };
+    // The first line whose name is not before the one given, as a byte offset.
+    const auto firstNotBefore = [](const std::string& text, const std::string& name) {
+        std::size_t at = 0;
+        while (at < text.size() && text.substr(at, text.find_first_of("\t\n", at) - at) < name) at = std::min(text.find('\n', at), text.size() - 1) + 1;
+        return std::min(at, text.size());
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        WriteFileBytes(dir.File("odd.txt"), c.text);
+        const PlaceReadings loaded = PlaceReadings::Load(dir.File("odd.txt"));
+        for (const std::string name : {"上", "上野", "上野毛", "東京", "東", "鷺沼", "鷺沼駅", "あ", "龠", "\x01"}) {
+            EXPECT_EQ(loaded.Find(name), walk(c.text, name)) << c.what << ": " << name;
+            const PlaceReadings::Span span = loaded.Starting(name);
+            EXPECT_EQ(span.from, firstNotBefore(c.text, name)) << c.what << ": " << name;
+            EXPECT_EQ(span.to, firstNotBefore(c.text, name + "\xFF")) << c.what << ": " << name;
+            EXPECT_EQ(loaded.Find(name, span), walk(c.text, name)) << c.what << ": " << name;
+        }
+    }
+}
+
+// The extraction from a dictionary of our own (written as enamdict is, in EUC-JP): the places and
+// stations, and a kanji's readings within names of two kanji where three names read it so (川
+// kawa after 大's longest reading oo, not okawa after o); none of either ends it with a message and
+// no file.
+TEST(PlaceReadings, TheExtractionTakesPlacesAndKanjiReadingsWithinNames) {
+    const struct {
+        const char* entries;
+        int status;
+        const char* text;  // with the index after it when written
+    } cases[] = {
+        {"大 [お] /(s) O/\n大 [おお] /(s) Oo/\n川 [かわ] /(s) Kawa/\n山 [やま] /(s) Yama/\n野 [の] /(s) No/\n"
+         "東 [ひがし] /(p) Higashi/\n東 [とう] /(s) Tou/\n北 [ほく] /(u) Hoku/\n京 [きょう] /(s) Kyou/\n"
+         "大川 [おおかわ] /(p) Ookawa/\n大山 [おおやま] /(s) Ooyama/\n大野 [おおの] /(s) Oono/\n東川 [ひがしかわ] /(p) Higashikawa/\n"
+         "北川 [ほくかわ] /(s) Hokukawa/\n東京 [とうきょう] /(p) Tokyo/\n京野 [きょうの] /(st) Kyouno Station/\n",
+         0,
+         "#大\tおお\n#川\tかわ\n京野\tきょうの\n大川\tおおかわ\n東\tひがし\n東京\tとうきょう\n東川\tひがしかわ\n"},
+        {"大 [お] /(s) O/\n", 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        WriteFileBytes(dir.File("names.utf8"), c.entries);
+        const std::string iconv = "iconv -f UTF-8 -t EUC-JP '" + dir.File("names.utf8") + "' >'" + dir.File("names") + "'";
+        ASSERT_EQ(std::system(iconv.c_str()), 0);
+        const std::string run = "sh '" + std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/tools/place-readings.sh' '" + dir.File("names") + "' '" +
+                                dir.File("places.txt") + "' 2>'" + dir.File("errors") + "'";
+        const int status = std::system(run.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << c.entries;
+        EXPECT_EQ(WEXITSTATUS(status), c.status) << c.entries;
+        if (!c.text) {
+            EXPECT_EQ(ReadFileBytes(dir.File("errors")), std::string(QUORVEL_SOURCE_DIR_FOR_TESTS) + "/tools/place-readings.sh: no place names in " + dir.File("names") + "\n");
+            EXPECT_EQ(dir.List(), (std::vector<std::string>{"errors", "names", "names.utf8"}));
+            continue;
+        }
+        EXPECT_EQ(ReadFileBytes(dir.File("places.txt")), c.text);
+        EXPECT_EQ(ReadFileBytes(dir.File("places.idx")), "quorvel-place-index " + std::to_string(std::string(c.text).size()) + "\n#大\t0\n");
+        EXPECT_EQ(dir.List(), (std::vector<std::string>{"errors", "names", "names.utf8", "places.idx", "places.txt"}));
     }
 }
 }  // namespace

@@ -131,6 +131,10 @@ TEST(ReadingGuesser, ReadsWellKnownPlaceNames) {
         {"東京・新宿,渋谷", "トウキョウ・シンジュク,シブヤ"},
         {"羽田空港 第1ターミナル", "ハネダクウコウ ダイ1ターミナル"},
         {"ｱｲｳ駅", "ｱｲｳエキ"},
+        // Words read as written beside words guessed; a word without a reading still gives none.
+        {"東京駅 12", "トウキョウエキ 12"},
+        {"ＡＢＣ\u3000東京 ぽよよん", "ABC トウキョウ ポヨヨン"},
+        {"12 咥咥駅", ""},
         // Place names' own rules: ga of ヶ and ケ, kami/shimo/naka first, chou of a town.
         {"つつじヶ丘", "ツツジガオカ"},
         {"さくらケ丘", "サクラガオカ"},
@@ -241,5 +245,65 @@ TEST(ReadingGuesser, PlaceNamesFileReadingsComeFirst) {
     EXPECT_FALSE(places->Starting("鷺").Empty());
     EXPECT_TRUE(places->Starting("鴨").Empty());
     EXPECT_TRUE(PlaceReadings::Load("/nonexistent/place-readings.txt").Empty());
+}
+}  // namespace
+
+namespace {
+// Names no list of places holds whole, read from the analyser's dictionary and the kanji's readings
+// within names: a place's entry for the whole name (十八女), two kanji read Sino-Japanese both,
+// a closing 市 on its own; names the data cannot read right still get a reading, their unit's last.
+TEST(ReadingGuesser, NamesNoListReachesAreReadAsPlaces) {
+    if (ReadingGuesser::Backend().empty()) GTEST_SKIP() << "built without MeCab";
+    if (PlaceReadings::Load(QUORVEL_PLACE_READINGS_FOR_TESTS).Empty()) GTEST_SKIP() << QUORVEL_PLACE_READINGS_FOR_TESTS << " was not built (no enamdict)";
+    const std::unique_ptr<ReadingGuesser> guesser = ReadingGuesser::Create();
+    ASSERT_TRUE(guesser);
+    const struct {
+        const char* name;
+        const char* reading;
+    } cases[] = {
+        {"十八女", "サカリ"},
+        {"周南市", "シュウナンシ"},
+        {"北杜市", "ホクトシ"},
+        {"嘉麻市", "カマシ"},
+        {"筑北村", "チクホクムラ"},
+        {"阿賀野市", "アガノシ"},
+        {"四万十市", "シマントシ"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(guesser->Guess(c.name), c.reading) << c.name;
+    const struct {
+        const char* name;
+        const char* ending;
+    } someReading[] = {{"筑西市", "シ"}, {"西予市", "シ"}, {"邑南町", "チョウ"}, {"大紀町", "チョウ"}};
+    for (const auto& c : someReading) {
+        const std::string reading = guesser->Guess(c.name);
+        EXPECT_GT(reading.size(), std::string(c.ending).size() + 3) << c.name;
+        EXPECT_EQ(reading.substr(reading.size() - std::min(reading.size(), std::string(c.ending).size())), c.ending) << c.name;
+    }
+}
+
+// The kanji's readings within names (the # lines): of two kanji read Sino-Japanese, each takes its
+// first reading of that shape; a kanji read alone its first. Without them a kanji neither the
+// dictionary nor the file reads leaves the name without a reading.
+TEST(ReadingGuesser, KanjiReadingsWithinNamesComeFromTheFile) {
+    if (ReadingGuesser::Backend().empty()) GTEST_SKIP() << "built without MeCab";
+    const std::string kanji = "#筑\tつくし\n#筑\tちく\n#西\tにし\n#西\tせい\n#予\tよ\n#北\tきた\n#北\tほく\n#杜\tもり\n#杜\tと\n";
+    const std::unique_ptr<ReadingGuesser> with = ReadingGuesser::Create(std::make_shared<const PlaceReadings>(kanji));
+    const std::unique_ptr<ReadingGuesser> without = ReadingGuesser::Create(std::make_shared<const PlaceReadings>(""));
+    ASSERT_TRUE(with && without);
+    const struct {
+        const char* name;
+        const char* with;
+        const char* without;
+    } cases[] = {
+        {"筑西", "チクセイ", ""},
+        {"西予", "セイヨ", ""},
+        {"北杜", "ホクト", "キタモリ"},
+        {"筑", "ツクシ", ""},
+        {"東川", "ヒガシガワ", "ヒガシガワ"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(with->Guess(c.name), c.with) << c.name;
+        EXPECT_EQ(without->Guess(c.name), c.without) << c.name;
+    }
 }
 }  // namespace
