@@ -86,8 +86,68 @@ const kept = await page.evaluate(async () => {
     const shell = names.find((n) => n.startsWith('quorvel-shell-'));
     return shell ? (await (await caches.open(shell)).keys()).map((r) => r.url.replace(location.origin, '')).sort() : names;
 });
-check(JSON.stringify(kept) === JSON.stringify(['icon-192.png', 'icon-512.png', 'icon-maskable-512.png', 'manifest.webmanifest', 'quorvel-readings.js', '']
+check(JSON.stringify(kept) === JSON.stringify(['icon-192.png', 'icon-512.png', 'icon-maskable-512.png', 'manifest.webmanifest', '']
     .map((f) => prefix + f).sort()), 'the page and its files kept at the first load', JSON.stringify(kept));
+// The readings arrive and are kept by the page; every file came over the network once, the whole
+// visit in no more than 8 MB (gzipped as the server sends it).
+await page.waitForFunction(() => document.body.dataset.guessing !== undefined, { timeout: 120000 });
+{
+    const readings = await page.evaluate(async () => ({
+        guessing: document.body.dataset.guessing, loading: !document.getElementById('readings-loading').hidden,
+        kept: await Promise.all((await caches.keys()).filter((n) => n.startsWith('quorvel-readings-')).map(async (n) => (await (await caches.open(n)).keys()).map((r) => r.url))),
+        ms: window.quorvelTimings.dictionary && window.quorvelTimings.dictionary.ms }));
+    check(readings.guessing === 'true' && !readings.loading && JSON.stringify(readings.kept) === JSON.stringify([[`${server.url}quorvel-readings.bin`]]),
+        'the readings loaded and kept by the page', JSON.stringify(readings));
+    const asked = {};
+    for (const line of server.log) if (line.startsWith(`GET ${prefix}`)) asked[line.slice(4)] = (asked[line.slice(4)] || 0) + 1;
+    check(Object.values(asked).every((n) => n === 1) && asked[`${prefix}quorvel-readings.bin`] === 1 && asked[prefix] === 1,
+        'every file fetched once at the first visit', JSON.stringify(asked));
+    const wire = server.sent.reduce((sum, [, bytes]) => sum + bytes, 0);
+    check(wire <= 8e6, 'the first visit in no more than 8 MB over the wire', String(wire));
+    console.log(`site: first visit ${wire.toLocaleString('en')} bytes over the wire (gzip), ${server.sent.length} files; the readings unpacked in ${Math.round(readings.ms)} ms`);
+}
+
+// A visit whose readings are held back: the page converts at once, its progress shown, outputs
+// marked as without guessed readings (the CLI's --reading none), and made again with them (the
+// CLI's own guesses) once they arrive; in Japanese and in English.
+{
+    const release = server.hold(`${prefix}quorvel-readings.bin`);
+    const context = await browser.createBrowserContext();
+    const opened = [];
+    for (const language of ['ja-JP', 'en-US']) {
+        const held = await context.newPage();
+        await held.evaluateOnNewDocument((tag) => Object.defineProperty(navigator, 'language', { get: () => tag }), language);
+        held.on('pageerror', (error) => errors.push(error.message));
+        held.session = await held.createCDPSession();
+        await held.goto(server.url);
+        await ready(held);
+        await choose(held, ['places.gpx']);
+        opened.push(held);
+    }
+    const shown = (p) => p.evaluate(() => {
+        const bar = document.getElementById('readings-bar');
+        return { loading: !document.getElementById('readings-loading').hidden, label: bar.labels[0].textContent, role: bar.matches('progress'),
+            max: bar.max, provisional: document.body.dataset.provisional, note: document.getElementById('provisional-note').hidden ? '' : document.getElementById('provisional-note').textContent };
+    });
+    const before = await Promise.all(opened.map(shown));
+    const expected = { ja: ['読みを推定する辞書を読み込んでいます', '読みの辞書がまだ届いていないため、これらの出力には推定した読みがありません。届いたら自動で作り直します。'],
+        en: ['Loading the dictionary readings are guessed with', 'The dictionary has not arrived yet, so these outputs have no guessed readings. They are made again when it arrives.'] };
+    const size = readFileSync(join(site, 'quorvel-readings.bin')).length;
+    before.forEach((b, i) => check(b.loading && b.role && b.max === size && b.provisional === 'true' &&
+        b.label === expected[i ? 'en' : 'ja'][0] && b.note === expected[i ? 'en' : 'ja'][1], `held readings: progress and the mark shown (${i ? 'en' : 'ja'})`, JSON.stringify(b)));
+    const none = cliRun(['places.gpx', '-o', '../held-none.xml']);
+    check(none.status === 0 && same(await bytesOf(opened[0], 'places.xml'), readFileSync(join(work, 'held-none.xml'))), 'held readings: the marked output is the CLI\'s without readings');
+    const runs = Number(await opened[0].evaluate(() => document.body.dataset.runs));
+    release();
+    await opened[0].waitForFunction((n) => document.body.dataset.guessing !== undefined && Number(document.body.dataset.runs) > n &&
+        document.body.dataset.state === 'done', { timeout: 120000 }, runs);
+    const after = await shown(opened[0]);
+    const guessed = spawnSync(cli, ['places.gpx', '-o', '../held-guessed.xml'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
+    const made = await bytesOf(opened[0], 'places.xml');
+    check(!after.loading && after.provisional === 'false' && after.note === '' && guessed.status === 0 && same(made, readFileSync(join(work, 'held-guessed.xml'))) &&
+        !same(made, readFileSync(join(work, 'held-none.xml'))), 'held readings: made again with the CLI\'s guesses once they arrive', JSON.stringify(after));
+    await context.close();
+}
 
 // Tiles are kept as they are viewed: the tile host answered here, from the worker's own network.
 const sw = await (await browser.waitForTarget((t) => t.type() === 'service_worker')).createCDPSession();
