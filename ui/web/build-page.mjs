@@ -120,8 +120,10 @@ console.log(`${args.out}: ${(Buffer.byteLength(html) / 1e6).toFixed(2)} MB`);
 if (args.site) {
     if (!args.icons) throw new Error('--site needs --icons');
     const icons = ['icon-192.png', 'icon-512.png', 'icon-maskable-512.png'];
+    // The tab's icon inside the page: the browser would fetch it apart from the manifest's.
+    const favicon = `data:image/png;base64,${readFileSync(join(args.icons, 'icon-192.png')).toString('base64')}`;
     const head = ['<link rel="manifest" href="manifest.webmanifest">', '<meta name="theme-color" content="#0b5cad">',
-        '<link rel="icon" href="icon-192.png" sizes="192x192">', '<link rel="apple-touch-icon" href="icon-192.png">', ''].join('\n');
+        `<link rel="icon" href="${favicon}" sizes="192x192">`, '<link rel="apple-touch-icon" href="icon-192.png">', ''].join('\n');
     const files = {
         'index.html': fill(text(join(page, 'index.html')), { ...replacements, CSP: csp(true), SITE_HEAD: head }),
         'manifest.webmanifest': JSON.stringify(JSON.parse(text(join(page, 'manifest.webmanifest'))), null, 2) + '\n',

@@ -23,37 +23,68 @@ var QuorvelReadings = (function () {
         return out;
     }
     const u16 = (bytes) => new Uint16Array(unplane(bytes, 2).buffer);
+    // Texts in one buffer of UTF-8: text i is bytes from starts[i] to stops[i].
+    function copyText(texts, i, out, at) {
+        const { bytes } = texts, from = texts.starts[i], to = texts.stops[i];
+        for (let k = from; k < to; ++k) out[at++] = bytes[k];
+        return at;
+    }
     // The inverse of the build's frontCoded(): texts from the characters each shares with the one
     // before and its own (a kana of the block from kana a byte from 0x80, ASCII as it is, else 0xf0
-    // and its UTF-8).
+    // and its UTF-8), made as UTF-8 at once.
     function frontCoded(shared, own, kana = 0x30a0) {
-        const list = [], decoder = new TextDecoder('utf-8', { fatal: true });
-        let previous = [], at = 0;
-        for (let i = 0; i < shared.length; ++i) {
-            const characters = previous.slice(0, shared[i]);
+        const count = shared.length, starts = new Int32Array(count), stops = new Int32Array(count);
+        let bytes = new Uint8Array(own.length * 3 + 1024), end = 0, at = 0;
+        const ends = [0]; // where each character of the text before ends, from its start
+        for (let i = 0; i < count; ++i) {
+            const start = end, keep = ends[shared[i]];
+            ends.length = shared[i] + 1;
+            if (end + keep + 4 >= bytes.length) {
+                const bigger = new Uint8Array(bytes.length * 2 + keep);
+                bigger.set(bytes.subarray(0, end));
+                bytes = bigger;
+            }
+            if (i) bytes.copyWithin(start, starts[i - 1], starts[i - 1] + keep);
+            end += keep;
             for (let byte; (byte = own[at++]) !== 0; ) {
-                if (byte >= 0x80 && byte < 0xe0) characters.push(String.fromCharCode(kana + byte - 0x80));
-                else if (byte < 0x80) characters.push(String.fromCharCode(byte));
+                if (end + 4 >= bytes.length) {
+                    const bigger = new Uint8Array(bytes.length * 2);
+                    bigger.set(bytes.subarray(0, end));
+                    bytes = bigger;
+                }
+                if (byte >= 0x80 && byte < 0xe0) {
+                    const code = kana + byte - 0x80;
+                    bytes[end++] = 0xe0 | (code >> 12);
+                    bytes[end++] = 0x80 | ((code >> 6) & 0x3f);
+                    bytes[end++] = 0x80 | (code & 0x3f);
+                } else if (byte < 0x80) bytes[end++] = byte;
                 else {
                     const lead = own[at], length = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0x80 ? 2 : 1;
-                    characters.push(decoder.decode(own.subarray(at, (at += length))));
+                    for (let k = 0; k < length; ++k) bytes[end++] = own[at++];
                 }
+                ends.push(end - start);
             }
-            list.push(characters.join(''));
-            previous = characters;
+            starts[i] = start;
+            stops[i] = end;
         }
-        return list;
+        return { bytes, starts, stops, count };
     }
-    const texts = (bytes) => {
-        const all = new TextDecoder('utf-8', { fatal: true }).decode(bytes).split('\0');
-        all.pop();
-        return all;
-    };
+    // Texts each ending in 0.
+    function zeroEnded(bytes) {
+        const starts = [], stops = [];
+        for (let at = 0, zero; (zero = bytes.indexOf(0, at)) >= 0; at = zero + 1) {
+            starts.push(at);
+            stops.push(zero);
+        }
+        return { bytes, starts, stops, count: starts.length };
+    }
 
     // A double array over sorted words as MeCab looks words up in one: a node's children at its
     // base plus their byte + 1 (0 ends a word, its base -value - 1), each child's check the
     // parent's base, every base used by one node alone.
+    // words: texts (as frontCoded() makes them) in their bytes' order, each once.
     function doubleArray(words, values) {
+        const { bytes: wordBytes, starts: wordStarts, stops: wordStops } = words;
         let capacity = 1 << 21;
         let base = new Int32Array(capacity), check = new Uint32Array(capacity), taken = new Uint8Array(capacity), used = new Uint8Array(capacity);
         const grow = (need) => {
@@ -74,8 +105,7 @@ var QuorvelReadings = (function () {
         const children = (left, right, depth) => {
             const list = [];
             for (let i = left; i < right; ++i) {
-                const word = words[i];
-                const code = word.length === depth ? 0 : word[depth] + 1;
+                const code = wordStops[i] - wordStarts[i] === depth ? 0 : wordBytes[wordStarts[i] + depth] + 1;
                 if (list.length && list[list.length - 1].code === code) continue;
                 if (list.length) list[list.length - 1].right = i;
                 list.push({ code, left: i, right, depth: depth + 1 });
@@ -110,7 +140,7 @@ var QuorvelReadings = (function () {
             }
             return begin;
         };
-        base[0] = place(children(0, words.length, 0));
+        base[0] = place(children(0, words.count, 0));
         size += 257; // a lookup reads up to a base plus 256
         grow(size);
         const out = new Uint8Array(size * 8);
@@ -122,79 +152,92 @@ var QuorvelReadings = (function () {
         return out;
     }
 
-    function dictionary(file, parts) {
-        const [header, wordBytes, counts, headBytes, headIndex, shapes, baseShared, baseOwn, readingShared, readingOwn, soundShared, soundOwn, wholes,
+    function dictionary(parts) {
+        const [header, wordBytes, counts, headBytes, headIndex, shapes, baseShared, baseOwn, readingShared, readingOwn, soundShared, soundOwn, wholeBytes,
             leftIds, rightIds, posIds, costs, compounds] = parts;
         // The words, each as the bytes it shares with the one before and its own.
-        const words = [], values = [];
-        let previous = new Uint8Array(0), tokens = 0;
-        for (let at = 0, w = 0; at < wordBytes.length; ++w) {
+        const count = counts.length, starts = new Int32Array(count), stops = new Int32Array(count), values = new Int32Array(count);
+        let wordSize = 0;
+        for (let at = 0; at < wordBytes.length; at += 2 + wordBytes[at + 1]) wordSize += wordBytes[at] + wordBytes[at + 1];
+        const bytes = new Uint8Array(wordSize);
+        let tokens = 0, end = 0;
+        for (let at = 0, w = 0; w < count; ++w) {
             const shared = wordBytes[at], own = wordBytes[at + 1];
-            const word = new Uint8Array(shared + own);
-            word.set(previous.subarray(0, shared));
-            word.set(wordBytes.subarray(at + 2, at + 2 + own), shared);
+            if (w) bytes.copyWithin(end, starts[w - 1], starts[w - 1] + shared);
+            starts[w] = end;
+            end += shared;
+            bytes.set(wordBytes.subarray(at + 2, at + 2 + own), end);
+            end += own;
+            stops[w] = end;
             at += 2 + own;
-            words.push(word);
-            values.push((tokens << 8) | counts[w]);
+            values[w] = (tokens << 8) | counts[w];
             tokens += counts[w];
-            previous = word;
         }
-        const heads = texts(headBytes), index = u16(headIndex), baseList = frontCoded(baseShared, baseOwn);
-        const readingList = frontCoded(readingShared, readingOwn), soundList = frontCoded(soundShared, soundOwn), wholeList = texts(wholes);
+        const words = { bytes, starts, stops, count };
+        const heads = zeroEnded(headBytes), index = u16(headIndex), bases = frontCoded(baseShared, baseOwn);
+        const readings = frontCoded(readingShared, readingOwn), sounds = frontCoded(soundShared, soundOwn), wholes = zeroEnded(wholeBytes);
         const left = u16(leftIds), right = u16(rightIds), pos = u16(posIds), cost = u16(costs);
         const compound = new Uint32Array(unplane(compounds, 4).buffer);
-        // Each token's features in token order, encoded at once; their offsets are found after.
-        const decoder = new TextDecoder();
-        const features = [];
-        let b = 0, r = 0, s = 0, x = 0;
-        const token = new Uint8Array(tokens * 16);
-        const tokenView = new DataView(token.buffer);
-        // The left id and the part of speech's id of each head's first token, which the others' are told against.
-        const headLeft = new Int32Array(heads.length).fill(-1), headPos = new Int32Array(heads.length);
-        let t = 0;
-        for (let w = 0; w < words.length; ++w) {
-            const surface = counts[w] ? decoder.decode(words[w]) : '';
-            for (let k = 0; k < counts[w]; ++k, ++t) {
-                const h = index[t];
-                let lid = left[t], pid = pos[t];
-                if (h === 0xffff) features.push(wholeList[x++]);
-                else {
-                    const reading = readingList[r++];
-                    features.push(`${heads[h]},${shapes[t] & 1 ? baseList[b++] : surface},${reading},${shapes[t] & 2 ? soundList[s++] : reading}`);
-                    if (headLeft[h] < 0) {
-                        headLeft[h] = lid;
-                        headPos[h] = pid;
-                    } else {
-                        lid = (lid + headLeft[h]) & 0xffff;
-                        pid = (pid + headPos[h]) & 0xffff;
-                    }
-                }
-                tokenView.setUint16(t * 16, lid, true);
-                tokenView.setUint16(t * 16 + 2, (lid + right[t]) & 0xffff, true);
-                tokenView.setUint16(t * 16 + 4, pid, true);
-                tokenView.setUint16(t * 16 + 6, cost[t], true);
-                tokenView.setUint32(t * 16 + 12, compound[t], true);
+        // Each token's features in token order: head,base,reading,sound (the word itself where the
+        // base form is, the reading where the sound is) or the whole as it came.
+        let featureSize = 0;
+        for (let t = 0, w = 0, k = 0, b = 0, r = 0, s = 0, x = 0; t < tokens; ++t, ++k) {
+            while (k >= counts[w]) (k = 0), ++w;
+            const h = index[t];
+            if (h === 0xffff) featureSize += wholes.stops[x] - wholes.starts[x++] + 1;
+            else {
+                const reading = readings.stops[r] - readings.starts[r++];
+                featureSize += heads.stops[h] - heads.starts[h] + 4 + reading + (shapes[t] & 1 ? bases.stops[b] - bases.starts[b++] : stops[w] - starts[w]) +
+                    (shapes[t] & 2 ? sounds.stops[s] - sounds.starts[s++] : reading);
             }
         }
-        features.push('');
-        const featureBytes = new TextEncoder().encode(features.join('\0'));
-        for (let at = 0, t = 0; t < tokens; ++at) {
-            tokenView.setUint32(t++ * 16 + 8, at, true);
-            at = featureBytes.indexOf(0, at);
-        }
-        const featureSize = featureBytes.length;
         const trie = doubleArray(words, values);
-        const size = HEADER + trie.length + token.length + featureSize;
+        const tokenAt = HEADER + trie.length, featureAt = tokenAt + tokens * 16, size = featureAt + featureSize;
         const out = new Uint8Array(size);
         const view = new DataView(out.buffer);
         out.set(header);
         view.setUint32(0, (size ^ MAGIC) >>> 0, true);
         view.setUint32(24, trie.length, true);
-        view.setUint32(28, token.length, true);
+        view.setUint32(28, tokens * 16, true);
         view.setUint32(32, featureSize, true);
         out.set(trie, HEADER);
-        out.set(token, HEADER + trie.length);
-        out.set(featureBytes, HEADER + trie.length + token.length);
+        // The left id and the part of speech's id of each head's first token, which the others' are told against.
+        const headLeft = new Int32Array(heads.count).fill(-1), headPos = new Int32Array(heads.count);
+        const COMMA = 0x2c;
+        let at = featureAt;
+        for (let t = 0, w = 0, k = 0, b = 0, r = 0, s = 0, x = 0; t < tokens; ++t, ++k) {
+            while (k >= counts[w]) (k = 0), ++w;
+            const h = index[t], place = tokenAt + t * 16;
+            let lid = left[t], pid = pos[t];
+            view.setUint32(place + 8, at - featureAt, true);
+            if (h === 0xffff) at = copyText(wholes, x++, out, at);
+            else {
+                at = copyText(heads, h, out, at);
+                out[at++] = COMMA;
+                if (shapes[t] & 1) at = copyText(bases, b++, out, at);
+                else for (let i = starts[w]; i < stops[w]; ++i) out[at++] = bytes[i];
+                out[at++] = COMMA;
+                const readingAt = at;
+                at = copyText(readings, r++, out, at);
+                const readingEnd = at;
+                out[at++] = COMMA;
+                if (shapes[t] & 2) at = copyText(sounds, s++, out, at);
+                else for (let i = readingAt; i < readingEnd; ++i) out[at++] = out[i];
+                if (headLeft[h] < 0) {
+                    headLeft[h] = lid;
+                    headPos[h] = pid;
+                } else {
+                    lid = (lid + headLeft[h]) & 0xffff;
+                    pid = (pid + headPos[h]) & 0xffff;
+                }
+            }
+            out[at++] = 0;
+            view.setUint16(place, lid, true);
+            view.setUint16(place + 2, (lid + right[t]) & 0xffff, true);
+            view.setUint16(place + 4, pid, true);
+            view.setUint16(place + 6, cost[t], true);
+            view.setUint32(place + 12, compound[t], true);
+        }
         return out;
     }
 
@@ -210,14 +253,27 @@ var QuorvelReadings = (function () {
         return out;
     }
 
+    // A text file's lines, each with its newline but the last.
+    function lines(file, parts) {
+        const texts = frontCoded(parts[0], parts[1], file.kana);
+        const out = new Uint8Array(file.bytes);
+        let at = 0;
+        for (let i = 0; i < texts.count; ++i) {
+            if (i) out[at++] = 0x0a;
+            at = copyText(texts, i, out, at);
+        }
+        if (at !== out.length) throw new Error(`${file.name}: ${at} bytes made, ${out.length} expected`);
+        return out;
+    }
+
     function unpack(directory, payload) {
         let at = 0;
         return directory.files.map((file) => {
             const total = file.parts.reduce((sum, length) => sum + length, 0);
             const parts = streams(payload.subarray(at, (at += total)), file.parts);
-            if (file.kind === 'dictionary') return [file.name, dictionary(file, parts)];
+            if (file.kind === 'dictionary') return [file.name, dictionary(parts)];
             if (file.kind === 'matrix') return [file.name, matrix(file, parts)];
-            if (file.kind === 'lines') return [file.name, new TextEncoder().encode(frontCoded(parts[0], parts[1], file.kana).join('\n'))];
+            if (file.kind === 'lines') return [file.name, lines(file, parts)];
             return [file.name, parts[0].slice()];
         });
     }

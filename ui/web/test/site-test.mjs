@@ -55,7 +55,8 @@ async function choose(page, files) {
 // An offered output's bytes, as the browser saves it (the page's policy lets no script read a blob).
 async function bytesOf(page, name) {
     const dir = mkdtempSync(join(work, 'site-downloads-'));
-    await page.session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir });
+    const context = page.browserContext().id;
+    await page.session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir, ...(context ? { browserContextId: context } : {}) });
     const clicked = await page.evaluate((n) => {
         const a = [...document.querySelectorAll('#downloads a[download]')].find((e) => e.download === n);
         if (a) a.click();
@@ -140,8 +141,8 @@ await page.waitForFunction(() => document.body.dataset.guessing !== undefined, {
     const runs = Number(await opened[0].evaluate(() => document.body.dataset.runs));
     release();
     await opened[0].waitForFunction((n) => document.body.dataset.guessing !== undefined && Number(document.body.dataset.runs) > n &&
-        document.body.dataset.state === 'done', { timeout: 120000 }, runs);
-    const after = await shown(opened[0]);
+        document.body.dataset.state === 'done', { timeout: 120000 }, runs).catch(() => {});
+    const after = { ...(await shown(opened[0])), ...(await opened[0].evaluate(() => ({ ...document.body.dataset, status: document.getElementById('readings-status').textContent })))};
     const guessed = spawnSync(cli, ['places.gpx', '-o', '../held-guessed.xml'], { cwd: inputs, env: { ...process.env, LC_ALL: 'C.UTF-8' } });
     const made = await bytesOf(opened[0], 'places.xml');
     check(!after.loading && after.provisional === 'false' && after.note === '' && guessed.status === 0 && same(made, readFileSync(join(work, 'held-guessed.xml'))) &&
