@@ -133,8 +133,9 @@ if (args.site) {
     const version = createHash('sha256');
     for (const [name, bytes] of Object.entries(files)) version.update(name).update(bytes);
     // Each kept file with its hash: the worker takes the copy the browser already has when it is
-    // this build's, so that the page is not downloaded twice. The readings are kept by the page.
-    const kept = ['./', 'manifest.webmanifest', ...icons];
+    // this build's, so that the page is not downloaded twice. The readings are kept by the page;
+    // the icons by the browser, which fetches them for the manifest (apart from the page's cache).
+    const kept = ['./', 'manifest.webmanifest'];
     const sha = (bytes) => createHash('sha256').update(bytes).digest('hex');
     const hashes = Object.fromEntries(kept.map((file) => [file, sha(files[file === './' ? 'index.html' : file])]));
     if (readingsBin) files['quorvel-readings.bin'] = readingsBin;
