@@ -3,7 +3,8 @@
 # every download held against quorvel-cli --reading none byte for byte, the table against --list,
 # no request but map tiles, the 360 px layout, axe-core's checks, the journey by keyboard; then the
 # site (build/web/site/) served on 127.0.0.1 by ui/web/test/site-test.mjs: installable, offline,
-# shared files, text and links (none from another site), touch. Each ends with "N passed, M failed".
+# shared files, text and links (none from another site), touch, the first visit's bytes and
+# requests, the readings held back. Each ends with "N passed, M failed".
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/deps.sh
@@ -44,8 +45,9 @@ cat >"$work/inputs/places.gpx" <<'GPX'
 </gpx>
 GPX
 status=0
-# The zips' entry names, in Node alone.
+# The zips' entry names, and the readings' packing, in Node alone.
 node ui/web/test/zip-names.mjs || status=1
+node ui/web/test/readings-pack.mjs || status=1
 node ui/web/test/web-test.mjs "$PWD/$page" "$PWD/build/dev/cli/quorvel-cli" "$work" || status=1
 node ui/web/test/site-test.mjs "$PWD/build/web/site" "$PWD/build/dev/cli/quorvel-cli" "$work" || status=1
 exit $status

@@ -4,11 +4,12 @@
 // base64. The inline scripts are allowed by their hashes in the Content-Security-Policy.
 // With --site, also the site to host: the same page as index.html with its web app manifest, its
 // service worker and the icons (tools/make_icon.py --web), and nothing else.
-// With --ipadic, MeCab's dictionary as quorvel-readings.js beside the page (and in the site): a
-// script, the only file a page opened from disk may load, setting quorvelReadings to its files
-// deflated in base64. The page guesses readings when it is there, and works without it. With
+// With --ipadic, MeCab's dictionary packed by readings-pack.mjs: as quorvel-readings.bin in the
+// site (fetched once, through the page's cache), and as quorvel-readings.js beside the page, a
+// script (the only file a page opened from disk may load) setting quorvelReadings to the same
+// bytes in base64. The page guesses readings when they are there, and works without them. With
 // --places, the place names' readings (the build's place-readings.txt) go there beside them, and
-// with --gazetteer the places' (gazetteer.bin).
+// with --gazetteer the places' (gazetteer.bin): any data file the core reads from there.
 // node build-page.mjs --core quorvel-web-core.js --wasm quorvel-web-core.wasm --grid TKY2JGD.grid --patch PatchJGD.grid
 //                     --attribution data/README.md --out quorvel.html [--site DIR --icons DIR]
 //                     [--ipadic DIR [--places FILE] [--gazetteer FILE]]
@@ -17,6 +18,7 @@ import { readFileSync, writeFileSync, mkdirSync, rmSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { deflateSync } from 'fflate';
+import { pack } from './readings-pack.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const args = {};
@@ -32,15 +34,19 @@ const text = (path) => readFileSync(path, 'utf8');
 const modules = join(here, 'node_modules');
 const page = join(here, 'page');
 
-// A payload as deflated base64: the grid's float32 values compress poorly as they lie, so its
-// bytes are first split into planes (every 4th byte together), which the worker undoes.
+// A payload as deflated base64: the grid's float32 values compress poorly as they lie, so each
+// 32-bit word is told against the one two before (the grid's shifts come in pairs, each beside its
+// neighbour's) and the bytes split into planes (every 4th byte together), which the worker undoes.
 const packed = (bytes, planes) => {
     let input = bytes;
     if (planes > 1) {
-        input = new Uint8Array(bytes.length);
         const per = Math.floor(bytes.length / planes);
-        for (let p = 0; p < planes; ++p) for (let i = 0; i < per; ++i) input[p * per + i] = bytes[i * planes + p];
-        input.set(bytes.subarray(per * planes), per * planes);
+        const words = new Int32Array(per);
+        for (let i = 0; i < per; ++i) words[i] = (bytes.readInt32LE(i * 4) - (i >= 2 ? bytes.readInt32LE((i - 2) * 4) : 0)) | 0;
+        const told = Buffer.concat([Buffer.from(words.buffer), bytes.subarray(per * 4)]);
+        input = new Uint8Array(bytes.length);
+        for (let p = 0; p < planes; ++p) for (let i = 0; i < per; ++i) input[p * per + i] = told[i * planes + p];
+        input.set(told.subarray(per * planes), per * planes);
     }
     return Buffer.from(deflateSync(input, { level: 9 })).toString('base64');
 };
@@ -57,7 +63,7 @@ const fflate = text(join(modules, 'fflate/umd/index.js'));
 // The page's own scripts in order: the table, map and outputs, then the page that uses them.
 const pageScripts = ['table.js', 'map.js', 'outputs.js', 'app.js'].map((name) => text(join(page, name)));
 const mainScript = noScriptEnd([fflate, text(join(modules, 'leaflet/dist/leaflet.js')), ...pageScripts].join('\n;\n'), 'the page script');
-const workerScript = noScriptEnd([fflate, text(args.core), text(join(page, 'worker.js'))].join('\n;\n'), 'the worker script');
+const workerScript = noScriptEnd([fflate, text(args.core), text(join(page, 'readings.js')), text(join(page, 'worker.js'))].join('\n;\n'), 'the worker script');
 const hash = (source) => `'sha256-${createHash('sha256').update(source, 'utf8').digest('base64')}'`;
 
 const tiles = 'https://cyberjapandata.gsi.go.jp';
@@ -68,12 +74,23 @@ const csp = (site) => [
     `worker-src blob:${site ? " 'self'" : ''}`,
     `style-src 'unsafe-inline'`,
     `img-src ${tiles} data:${site ? " 'self'" : ''}`,
-    `connect-src 'none'`,
+    `connect-src ${site ? "'self'" : "'none'"}`,
     `font-src 'none'`,
     ...(site ? ["manifest-src 'self'"] : []),
     `base-uri 'none'`,
     `form-action 'none'`,
 ].join('; ');
+
+// The readings' data files, in the order the core's folder has them.
+const readingsFiles = ['sys.dic', 'matrix.bin', 'char.bin', 'unk.dic', 'dicrc'].map((name) => [name, join(args.ipadic || '', name)]);
+if (args.places) readingsFiles.push(['place-readings.txt', args.places]);
+if (args.gazetteer) readingsFiles.push(['gazetteer.bin', args.gazetteer]);
+const readingsBin = args.ipadic ? pack(readingsFiles.map(([name, path]) => [name, readFileSync(path)])) : null;
+const readingsScript = readingsBin ? `self.quorvelReadings = "${readingsBin.toString('base64')}";\n` : null;
+if (readingsBin) {
+    writeFileSync(join(dirname(args.out), 'quorvel-readings.js'), readingsScript);
+    console.log(`${join(dirname(args.out), 'quorvel-readings.js')}: ${(readingsScript.length / 1e6).toFixed(2)} MB`);
+}
 
 const grid = readFileSync(args.grid);
 const replacements = {
@@ -87,6 +104,9 @@ const replacements = {
     GRID_BYTES: String(grid.length),
     PATCH: packed(readFileSync(args.patch), 4),
     PATCH_BYTES: String(readFileSync(args.patch).length),
+    // What the page shows its progress against, and the name its cache keeps this build's under.
+    READINGS_BYTES: String(readingsBin ? readingsBin.length : 0),
+    READINGS_VERSION: readingsBin ? createHash('sha256').update(readingsBin).digest('hex').slice(0, 16) : '',
 };
 const fill = (template, values) => template.replace(/\{\{(\w+)\}\}/g, (whole, key) => {
     if (!(key in values)) throw new Error(`unknown placeholder ${whole}`);
@@ -97,34 +117,29 @@ mkdirSync(dirname(args.out), { recursive: true });
 writeFileSync(args.out, html);
 console.log(`${args.out}: ${(Buffer.byteLength(html) / 1e6).toFixed(2)} MB`);
 
-const readingsFiles = ['sys.dic', 'matrix.bin', 'char.bin', 'unk.dic', 'dicrc'].map((name) => [name, join(args.ipadic || '', name)]);
-if (args.places) readingsFiles.push(['place-readings.txt', args.places]);
-if (args.gazetteer) readingsFiles.push(['gazetteer.bin', args.gazetteer]);
-const readings = args.ipadic ? `self.quorvelReadings = ${JSON.stringify(Object.fromEntries(readingsFiles.map(([name, path]) => {
-    const bytes = readFileSync(path);
-    return [name, { bytes: bytes.length, data: Buffer.from(deflateSync(bytes, { level: 6 })).toString('base64') }];
-})))};\n` : null;
-if (readings) {
-    writeFileSync(join(dirname(args.out), 'quorvel-readings.js'), readings);
-    console.log(`${join(dirname(args.out), 'quorvel-readings.js')}: ${(readings.length / 1e6).toFixed(2)} MB`);
-}
-
 if (args.site) {
     if (!args.icons) throw new Error('--site needs --icons');
     const icons = ['icon-192.png', 'icon-512.png', 'icon-maskable-512.png'];
+    // The tab's icon inside the page: the browser would fetch it apart from the manifest's.
+    const favicon = `data:image/png;base64,${readFileSync(join(args.icons, 'icon-192.png')).toString('base64')}`;
     const head = ['<link rel="manifest" href="manifest.webmanifest">', '<meta name="theme-color" content="#0b5cad">',
-        '<link rel="icon" href="icon-192.png" sizes="192x192">', '<link rel="apple-touch-icon" href="icon-192.png">', ''].join('\n');
+        `<link rel="icon" href="${favicon}" sizes="192x192">`, '<link rel="apple-touch-icon" href="icon-192.png">', ''].join('\n');
     const files = {
         'index.html': fill(text(join(page, 'index.html')), { ...replacements, CSP: csp(true), SITE_HEAD: head }),
         'manifest.webmanifest': JSON.stringify(JSON.parse(text(join(page, 'manifest.webmanifest'))), null, 2) + '\n',
     };
     for (const icon of icons) files[icon] = readFileSync(join(args.icons, icon));
-    if (readings) files['quorvel-readings.js'] = readings;
     // The worker's version is the hash of what it keeps: a new build replaces the kept copy.
     const version = createHash('sha256');
     for (const [name, bytes] of Object.entries(files)) version.update(name).update(bytes);
-    const kept = ['./', 'manifest.webmanifest', ...icons, ...(readings ? ['quorvel-readings.js'] : [])];
-    files['sw.js'] = fill(text(join(page, 'sw.js')), { VERSION: version.digest('hex').slice(0, 16), FILES: JSON.stringify(kept) });
+    // Each kept file with its hash: the worker takes the copy the browser already has when it is
+    // this build's, so that the page is not downloaded twice. The readings are kept by the page;
+    // the icons by the browser, which fetches them for the manifest (apart from the page's cache).
+    const kept = ['./', 'manifest.webmanifest'];
+    const sha = (bytes) => createHash('sha256').update(bytes).digest('hex');
+    const hashes = Object.fromEntries(kept.map((file) => [file, sha(files[file === './' ? 'index.html' : file])]));
+    if (readingsBin) files['quorvel-readings.bin'] = readingsBin;
+    files['sw.js'] = fill(text(join(page, 'sw.js')), { VERSION: version.digest('hex').slice(0, 16), FILES: JSON.stringify(hashes) });
     rmSync(args.site, { recursive: true, force: true });
     mkdirSync(args.site, { recursive: true });
     for (const [name, bytes] of Object.entries(files)) writeFileSync(join(args.site, name), bytes);

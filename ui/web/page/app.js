@@ -15,6 +15,8 @@
         mergeName: 'Name of the merged output (without extension)', bom: 'Byte-order mark at the start of a CSV (for spreadsheets)',
         epoch: 'Keep map positions in JGD2000 (without the corrections for earthquakes since)',
         readings: 'Your readings (a CSV of name and reading, UTF-8 or CP932)', colGuessed: 'Guessed',
+        readingsLoading: 'Loading the dictionary readings are guessed with',
+        provisional: 'The dictionary has not arrived yet, so these outputs have no guessed readings. They are made again when it arrives.',
         downloads: 'Downloads', noOutputs: 'Outputs appear here once files are chosen.', messages: 'Messages',
         map: 'Map', points: 'Points',
         readingNote: 'This page guesses no readings (the dictionary is too large to carry). Points without a reading are written without one (as quorvel-cli --reading none). Names and readings can be edited; the cells show them cut to the unit\u2019s 16 bytes.',
@@ -60,6 +62,8 @@
         twoFingers: english ? 'Move the map with two fingers' : '地図は 2 本の指で動かします',
         fitAll: english ? 'Show every point' : 'すべての地点を表示',
         noTiles: english ? 'The map images could not be loaded' : '地図の画像を読み込めません',
+        received: (got, all) => `${(got / 1e6).toFixed(1)} / ${(all / 1e6).toFixed(1)} MB`,
+        readingsFailed: (why) => (english ? `The dictionary could not be loaded (readings are not guessed): ${why}` : `辞書を読み込めませんでした (読みは推定しません): ${why}`),
         readingsLoaded: (name, n) => (english ? `${name}: ${n.toLocaleString()} readings, taken before the input's own are missing`
             : `${name}: ${n.toLocaleString()} 件の読みを、読みのない地点に使います`),
     };
@@ -114,6 +118,8 @@
         else if (message.type === 'readings') readingsTaken(message);
         else if (message.type === 'dictionary') {
             guessing = message.guess;
+            awaited(false);
+            if (message.error) $('readings-status').textContent = say.readingsFailed(message.error);
             timings.dictionary = message;
             timings.dictionaryMs = performance.now() - timings.readyMs;
             document.body.dataset.guessing = String(guessing);
@@ -160,21 +166,79 @@
         pendingReadings = null;
     }
 
-    // MeCab's dictionary, when the page has it beside itself (quorvel-readings.js, a script: the
-    // only file a page opened from disk may load), after the page is ready: the worker then
-    // guesses readings, and what was converted before is converted again.
-    function loadDictionary() {
-        const script = document.createElement('script');
-        script.src = 'quorvel-readings.js';
-        const asked = performance.now();
-        script.onload = () => {
+    // The readings' data (MeCab's dictionary and the place names'), packed by the build: on the
+    // site fetched at once as quorvel-readings.bin, kept in the page's own cache (the service
+    // worker answers from there offline, and never downloads it again); opened from disk, the
+    // same bytes as the script quorvel-readings.js beside the page (the only file it may load).
+    // The worker takes them once the core is ready: it then guesses readings, and what was
+    // converted before is converted again. Until then every output is marked as without them.
+    const loading = $('readings-loading');
+    const total = Number(loading.dataset.bytes);
+    let readingsAwaited = total > 0, readingsData = null;
+    function awaited(still) {
+        readingsAwaited = still;
+        loading.hidden = !still;
+        if (!still) $('provisional-note').hidden = true;
+    }
+    function received(got) {
+        $('readings-bar').value = got;
+        $('readings-received').textContent = say.received(got, total);
+    }
+    async function fetchReadings() {
+        const url = 'quorvel-readings.bin', name = `quorvel-readings-${loading.dataset.version}`;
+        const store = self.caches ? await caches.open(name).catch(() => null) : null;
+        const kept = store && (await store.match(url));
+        if (kept) return kept.arrayBuffer();
+        const response = await fetch(url);
+        if (!response.ok) throw new Error(`${url}: HTTP ${response.status}`);
+        const bytes = new Uint8Array(total);
+        let got = 0;
+        for (const reader = response.body.getReader(); ;) {
+            const { done, value } = await reader.read();
+            if (done) break;
+            if (got + value.length > total) throw new Error(`${url}: more than ${total} bytes`);
+            bytes.set(value, got);
+            received((got += value.length));
+        }
+        if (got !== total) throw new Error(`${url}: ${got} of ${total} bytes`);
+        if (store) {
+            await store.put(url, new Response(bytes, { headers: { 'Content-Type': 'application/octet-stream' } }));
+            for (const old of await caches.keys()) if (old.startsWith('quorvel-readings-') && old !== name) await caches.delete(old);
+        }
+        return bytes.buffer;
+    }
+    function scriptReadings() {
+        return new Promise((resolve, reject) => {
+            const script = document.createElement('script');
+            script.src = 'quorvel-readings.js';
+            script.onload = () => {
+                const data = self.quorvelReadings;
+                delete self.quorvelReadings;
+                script.remove();
+                if (typeof data === 'string') resolve(data);
+                else reject(new Error('quorvel-readings.js'));
+            };
+            script.onerror = () => reject(null);
+            document.body.append(script);
+        });
+    }
+    const asked = performance.now();
+    if (readingsAwaited) {
+        loading.hidden = false;
+        received(0);
+        readingsData = (location.protocol === 'file:' ? scriptReadings() : fetchReadings()).then((data) => {
             timings.dictionaryScriptMs = performance.now() - asked;
-            if (self.quorvelReadings) worker.postMessage({ type: 'dictionary', files: self.quorvelReadings });
-            delete self.quorvelReadings;
-            script.remove();
-        };
-        script.onerror = () => (document.body.dataset.guessing = 'false');
-        document.body.append(script);
+            return data;
+        });
+        readingsData.catch((error) => {
+            awaited(false);
+            document.body.dataset.guessing = 'false';
+            if (error) $('readings-status').textContent = say.readingsFailed(error.message || error);
+        });
+    }
+    function loadDictionary() {
+        if (!readingsData) return (document.body.dataset.guessing = 'false');
+        readingsData.then((data) => worker.postMessage({ type: 'dictionary', data }, typeof data === 'string' ? [] : [data]), () => {});
     }
 
     // The user's readings: read by the core once when chosen, then taken by every conversion.
@@ -274,6 +338,9 @@
     function show(message) {
         outputs.show(message);
         pendingNotes = [];
+        // Made before the readings arrived: said so beside the downloads (made again when they do).
+        $('provisional-note').hidden = !(readingsAwaited && message.outputs.length);
+        document.body.dataset.provisional = String(!$('provisional-note').hidden);
     }
 
     // The listing, after the outputs: the table, the map, and what only the listing says (a

@@ -12,14 +12,24 @@ const scope = self.registration.scope;
 const at = (path) => new URL(path, scope).href;
 const bare = (url) => url.split(/[?#]/)[0];
 
-// Every file fetched past the HTTP cache; a redirect (a host's pretty URL) is kept as its body,
-// since a redirected response cannot answer a navigation.
+// Every file as this build has it (FILES: name -> SHA-256): the copy the browser fetched for the
+// page when it is that (no second download), else fetched past the HTTP cache. A redirect (a
+// host's pretty URL) is kept as its body, since a redirected response cannot answer a navigation.
+// The readings' data is kept by the page, which fetches it.
+const hex = async (blob) => [...new Uint8Array(await crypto.subtle.digest('SHA-256', await blob.arrayBuffer()))]
+    .map((byte) => byte.toString(16).padStart(2, '0')).join('');
+async function fetched(file, cache) {
+    const response = await fetch(new Request(at(file), { cache }));
+    if (!response.ok) throw new Error(`${at(file)}: HTTP ${response.status}`);
+    const body = await response.blob();
+    return (await hex(body)) === FILES[file] ? new Response(body, { headers: response.headers }) : null;
+}
 self.addEventListener('install', (event) => event.waitUntil((async () => {
     const cache = await caches.open(SHELL);
-    await Promise.all(FILES.map(async (file) => {
-        const response = await fetch(new Request(at(file), { cache: 'reload' }));
-        if (!response.ok) throw new Error(`${at(file)}: HTTP ${response.status}`);
-        await cache.put(at(file), response.redirected ? new Response(await response.blob(), { headers: response.headers }) : response);
+    await Promise.all(Object.keys(FILES).map(async (file) => {
+        const kept = (await fetched(file, 'force-cache').catch(() => null)) || (await fetched(file, 'reload'));
+        if (!kept) throw new Error(`${at(file)}: not the file of this version`);
+        await cache.put(at(file), kept);
     }));
     await self.skipWaiting();
 })()));

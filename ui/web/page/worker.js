@@ -15,12 +15,15 @@ function bytesOf(base64) {
     return bytes;
 }
 
-// The inverse of the build's byte planes (build-page.mjs).
+// The inverse of the build's byte planes (build-page.mjs), and of its differences: each 32-bit
+// word told against the one two before (the grids' east and north shifts, each beside its own).
 function unplane(bytes, planes, length) {
     const out = new Uint8Array(length);
     const per = Math.floor(length / planes);
     for (let p = 0; p < planes; ++p) for (let i = 0; i < per; ++i) out[i * planes + p] = bytes[p * per + i];
     out.set(bytes.subarray(per * planes), per * planes);
+    const words = new Int32Array(out.buffer, 0, per);
+    for (let i = 2; i < per; ++i) words[i] = (words[i] + words[i - 2]) | 0;
     return out;
 }
 
@@ -217,17 +220,23 @@ function list(message) {
     }
 }
 
-// MeCab's dictionary (quorvel-readings.js beside the page) into /ipadic, where the core guesses
-// readings from; the answer says whether it does.
-// The browser's own inflater where it has one (five times fflate's speed on the 49 MB of words).
-async function inflated(bytes, length) {
-    if (typeof DecompressionStream === 'undefined') return fflate.inflateSync(bytes, { out: new Uint8Array(length) });
+// The readings' data as the build packed it (page/readings.js): 'QRD1', the directory's length
+// and the directory, then every file's parts deflated as one; its files go into /ipadic, where
+// the core guesses readings from. The answer says whether it does.
+// The browser's own inflater where it has one (five times fflate's speed).
+async function inflated(bytes) {
+    if (typeof DecompressionStream === 'undefined') return fflate.inflateSync(bytes);
     return new Uint8Array(await new Response(new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw'))).arrayBuffer());
 }
 
 async function dictionary(message) {
     const started = performance.now();
-    const files = await Promise.all(Object.entries(message.files).map(async ([name, file]) => [name, await inflated(bytesOf(file.data), file.bytes)]));
+    const packed = typeof message.data === 'string' ? bytesOf(message.data) : new Uint8Array(message.data);
+    const view = new DataView(packed.buffer, packed.byteOffset, packed.length);
+    if (packed.length < 8 || String.fromCharCode(...packed.subarray(0, 4)) !== 'QRD1') throw new Error('the readings\' data is not of this page');
+    const length = view.getUint32(4, true);
+    const directory = JSON.parse(new TextDecoder().decode(packed.subarray(8, 8 + length)));
+    const files = QuorvelReadings.unpack(directory, await inflated(packed.subarray(8 + length)));
     core.FS.mkdir('/ipadic');
     for (const [name, bytes] of files) core.FS.writeFile(`/ipadic/${name}`, bytes);
     const answer = JSON.parse(core.UTF8ToString(core._quorvel_guess(1)));
@@ -256,7 +265,7 @@ onmessage = async (event) => {
         } else if (message.type === 'files') {
             files = new Map(message.files.map((file) => [file.name, new Uint8Array(file.bytes)]));
         } else if (message.type === 'dictionary') {
-            postMessage(await dictionary(message));
+            postMessage(await dictionary(message).catch((error) => ({ type: 'dictionary', guess: false, error: String(error && error.message ? error.message : error) })));
         } else if (message.type === 'readings') {
             postMessage(readings(message));
         } else if (message.type === 'run') {

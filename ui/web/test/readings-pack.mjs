@@ -1,0 +1,93 @@
+// The readings' packing (readings-pack.mjs) and the page's unpacking (page/readings.js), in Node:
+// a small MeCab dictionary of our own (words sharing starts, a word of several tokens, a feature
+// not of nine fields, a base form unlike the word) and text files at their edges come back as
+// they went, the dictionary read word by word and token by token; a file that is not UTF-8 or
+// a matrix of the wrong size goes as it is. Closes with "N passed, M failed".
+import { createRequire } from 'node:module';
+import { inflateRawSync } from 'node:zlib';
+import { dictionaryParts, pack } from '../readings-pack.mjs';
+
+const QuorvelReadings = createRequire(import.meta.url)('../page/readings.js');
+let passed = 0, failed = 0;
+const check = (ok, what, detail = '') => {
+    if (ok) passed++;
+    else {
+        failed++;
+        console.log(`FAIL ${what}${detail ? `: ${detail}` : ''}`);
+    }
+};
+
+// A dictionary as mecab-dict-index lays one out: [word, [left id, right id, pos id, cost, feature]].
+function dictionary(entries) {
+    const words = [...new Set(entries.map(([word]) => word))].sort((a, b) => Buffer.compare(Buffer.from(a), Buffer.from(b)));
+    const tokens = [], values = [];
+    for (const word of words) {
+        const own = entries.filter(([w]) => w === word);
+        values.push((tokens.length << 8) | own.length);
+        tokens.push(...own.map(([, token]) => token));
+    }
+    const encoded = words.map((w) => Buffer.from(w)), starts = [], stops = [];
+    encoded.reduce((at, w) => (starts.push(at), stops.push(at + w.length), at + w.length), 0);
+    const trie = QuorvelReadings.doubleArray({ bytes: Buffer.concat(encoded), starts, stops, count: words.length }, values);
+    // Features stored in reverse, as the source's order need not be the tokens'.
+    const features = Buffer.from(tokens.map((t) => `${t[4]}\0`).reverse().join(''));
+    const offsets = [];
+    for (let at = features.length, i = 0; i < tokens.length; ++i) offsets.push((at -= Buffer.byteLength(tokens[i][4]) + 1));
+    const body = Buffer.alloc(tokens.length * 16);
+    tokens.forEach((t, i) => {
+        [t[0], t[1], t[2], t[3] & 0xffff].forEach((v, k) => body.writeUInt16LE(v, i * 16 + k * 2));
+        body.writeUInt32LE(offsets[i], i * 16 + 8);
+    });
+    const header = Buffer.alloc(72);
+    const size = 72 + trie.length + body.length + features.length;
+    [(size ^ 0xef718f77) >>> 0, 102, 0, tokens.length, 3, 3, trie.length, body.length, features.length].forEach((v, i) => header.writeUInt32LE(v, i * 4));
+    header.write('utf-8', 40);
+    return Buffer.concat([header, Buffer.from(trie), body, features]);
+}
+
+const unpacked = (packed) => {
+    const length = packed.readUInt32LE(4);
+    const directory = JSON.parse(packed.subarray(8, 8 + length));
+    return { directory, files: QuorvelReadings.unpack(directory, new Uint8Array(inflateRawSync(packed.subarray(8 + length)))) };
+};
+
+const matrix = Buffer.alloc(4 + 2 * 3 * 2);
+[3, 2, 0, -5, 7, 32767, -32768, 1].forEach((v, i) => (i < 2 ? matrix.writeUInt16LE(v, i * 2) : matrix.writeInt16LE(v, 4 + (i - 2) * 2)));
+const sys = dictionary([
+    ['東京', [1, 1, 10, 3000, '名詞,固有名詞,地域,一般,*,*,東京,トウキョウ,トーキョー']],
+    ['東京', [2, 2, 11, -200, '名詞,固有名詞,人名,姓,*,*,東京,ヒガシキョウ,ヒガシキョー']],
+    ['東', [1, 1, 10, 5000, '名詞,一般,*,*,*,*,東,ヒガシ,ヒガシ']],
+    ['行っ', [5, 5, 30, 100, '動詞,自立,*,*,五段・カ行促音便,連用タ接続,行く,イッ,イッ']],
+    ['ＡＢ', [1, 1, 10, 4000, '名詞,固有名詞,組織,*,*,*,*']],
+    ['橋', [1, 1, 10, 10, '名詞,一般,*,*,*,*,橋,ハシ,ハシ']],
+]);
+// [what, name, bytes, the kind it is sent as]
+const cases = [
+    ['a dictionary', 'sys.dic', sys, 'dictionary'],
+    ['a matrix', 'matrix.bin', matrix, 'matrix'],
+    ['a matrix of the wrong size', 'matrix.bin', matrix.subarray(0, 10), 'file'],
+    ['sorted names and readings, two sharing 300 characters', 'place-readings.txt', Buffer.from(`${[...Array(2000)].map((_, i) =>
+        `あいの里${i}条\tあいのさと${[...String(i * 7919)].map((d) => String.fromCharCode(0x3042 + 2 * Number(d))).join('')}じょう\n`).join('')}${`イ${'ー'.repeat(300)}\t${'い'.repeat(300)}\n`.repeat(2)}`), 'lines'],
+    ['characters of four bytes, NUL and no last newline', 'gazetteer.txt', Buffer.from('札幌 🍜\t\0さっぽろ\r\n札幌 🍜🍜\tｻｯﾎﾟﾛ'.repeat(50)), 'lines'],
+    ['an empty file', 'empty.txt', Buffer.alloc(0), 'file'],
+    ['not UTF-8', 'char.bin', Buffer.from([0xff, 0xfe, 0x80, 0, 1, 2, 0xe3, 0x82]), 'file'],
+];
+const packed = pack(cases.map(([, name, bytes]) => [name, bytes]));
+const { directory, files } = unpacked(packed);
+cases.forEach(([what, name, bytes, kind], i) => {
+    const [madeName, made] = files[i];
+    const same = kind === 'dictionary'
+        ? JSON.stringify(dictionaryParts(bytes)) === JSON.stringify(dictionaryParts(Buffer.from(made)))
+        : Buffer.compare(bytes, Buffer.from(made)) === 0;
+    check(madeName === name && directory.files[i].kind === kind && same, `${what}: sent as ${kind} and unpacked as it was`, `${directory.files[i].kind}, ${made.length} bytes`);
+});
+{
+    const { words, tokens } = dictionaryParts(Buffer.from(files[0][1]));
+    // In the words' byte order, each with its first token and its count.
+    check(JSON.stringify(words.map(([w, v]) => [w.toString(), v >> 8, v & 255])) ===
+        JSON.stringify([['東', 0, 1], ['東京', 1, 2], ['橋', 3, 1], ['行っ', 4, 1], ['ＡＢ', 5, 1]]) &&
+        tokens[2].feature === '名詞,固有名詞,人名,姓,*,*,東京,ヒガシキョウ,ヒガシキョー' && tokens[2].cost === 0x10000 - 200 && tokens[2].pos === 11,
+        'the dictionary\'s words and tokens read back', JSON.stringify(words.map(([w]) => w.toString())));
+}
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);
