@@ -82,7 +82,8 @@ struct CSaveFile::Native {
     Road road = Road::none;
     std::string targetPath;   // host path the name finally points at (links followed)
     unsigned targetMode = 0;  // permission bits to give the replacement
-    std::pair<unsigned long long, unsigned long long> written;  // device and inode of the file written out
+    // Device and inode of the file written out, which its sync opens again.
+    std::pair<unsigned long long, unsigned long long> written;
     bool hasTargetMode = false;
 
     // Creates the temporary file in folder for the document that goes to path; false (filled
