@@ -321,7 +321,6 @@ void CSaveFile::WriteOut() {
         throw CFileException(CFileException::OsErrorToException(err), err, name);
     };
     const int fd = AsFd(m_hFile);
-    if (m_native->hasTargetMode && os.Fchmod(fd, static_cast<mode_t>(m_native->targetMode)) != 0) failed(errno);
     // Only a hint that lets the disk start: a failure to write shows again in Flush's fsync.
     os.SyncFileRange(fd);
     struct stat st {};
@@ -349,7 +348,10 @@ void CSaveFile::Flush() {
     if (m_bWrittenOut) {
         // Written out and closed: opened again by its name only to wait for the disk, when it is
         // still the file written (never another's file put in its place, which is not removed).
-        const int fd = os.Open(m_strTempName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, 0);
+        // A umask that leaves the owner no reading (0277 and the like) still leaves writing.
+        constexpr int kFlags = O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK;
+        int fd = os.Open(m_strTempName.c_str(), O_RDONLY | kFlags, 0);
+        if (fd < 0 && errno == EACCES) fd = os.Open(m_strTempName.c_str(), O_WRONLY | kFlags, 0);
         if (fd < 0) failed(errno);
         struct stat st {};
         int err = os.Fstat(fd, &st) != 0 ? errno : 0;
@@ -359,6 +361,9 @@ void CSaveFile::Flush() {
             m_strTempName.clear();
             err = ESTALE;
         }
+        // The mode is given only now, so that a target's mode without reading or writing (0000)
+        // does not keep the file from being opened again.
+        if (err == 0 && m_native->hasTargetMode && os.Fchmod(fd, static_cast<mode_t>(m_native->targetMode)) != 0) err = errno;
         if (err == 0 && os.Fsync(fd) != 0) err = errno;
         if (os.Close(fd) != 0 && err == 0) err = errno;
         if (err != 0) failed(err);

@@ -319,6 +319,31 @@ TEST(OutputSet, AMemberReplacedBeforeItsSyncFailsTheSetAndAFailedHintIsHarmless)
     EXPECT_EQ(calls.Count(Call::SyncFileRange), static_cast<int>(kNewSet.size()));
 }
 
+// A member replacing the user's own file takes its mode, even one without reading or writing,
+// which is given only after the member was written out; a new member takes the umask's.
+TEST(OutputSet, MembersKeepTheModesOfTheFilesTheyReplace) {
+    const struct {
+        unsigned old;  // the old member's mode, or 0 for none
+        mode_t mask;
+        unsigned expected;
+    } rows[] = {{0640, 022, 0640}, {0000, 022, 0000}, {0200, 022, 0200}, {0, 0277, 0400}, {0, 022, 0644}};
+    for (const auto& row : rows) {
+        TempDir dir;
+        if (row.old != 0 || row.expected == 0) {
+            WriteFileBytes(dir.File("set-1.xml"), "old");
+            ASSERT_EQ(chmod(dir.File("set-1.xml").c_str(), row.old), 0);
+        }
+        const mode_t saved = umask(row.mask);
+        const std::string failure = WriteSet(dir, {{"set-1.xml", "new 1"}});
+        umask(saved);
+        ASSERT_EQ(failure, "") << std::oct << row.old;
+        struct stat st {};
+        ASSERT_EQ(stat(dir.File("set-1.xml").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, row.expected) << std::oct << row.old << " " << row.mask;
+        EXPECT_EQ(ReadFileBytes(dir.File("set-1.xml")), "new 1");
+    }
+}
+
 TEST(OutputSet, ASetHeldByAnotherRunIsRefusedAndLeftAlone) {
     TempDir dir;
     ASSERT_EQ(WriteSet(dir, kOldSet), "");
