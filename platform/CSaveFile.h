@@ -39,6 +39,11 @@ public:
     // to put it in place (several files then take their places together). It releases the file's
     // descriptors. Nothing may be written after it. Throws.
     void Flush();
+    // The whole document handed to the system and its writing to disk begun; like Flush it
+    // releases the file's descriptors. The Flush that follows only waits for the disk, so that
+    // the writes of several documents written out before the first is flushed overlap (one wait
+    // instead of one each). Nothing may be written after it. Throws.
+    void WriteOut();
     // Flushes when not yet done and replaces the target. Throws; after a failure the target is
     // as it was and the document is dropped.
     void Commit();
@@ -47,7 +52,7 @@ public:
     void Release() noexcept;
     void Abort() noexcept;  // drops the document, never throws
 
-    bool IsOpen() const { return m_hFile != kInvalidHandle || m_bFlushed; }
+    bool IsOpen() const { return m_hFile != kInvalidHandle || m_bFlushed || m_bWrittenOut; }
     // Full path recorded at open; failures of write and commit name it.
     const CString& GetFilePath() const { return m_strFileName; }
     // After Flush: where the document waits (host path; empty when it is written directly) and
@@ -71,5 +76,6 @@ private:
     std::string m_strRefusingFolder;           // the folder a failed Open could make no file in
     std::vector<char> m_buffer;                // pending bytes (appending inlines, unlike std::string)
     bool m_bFlushed = false;                   // the document is complete on disk, its file closed
+    bool m_bWrittenOut = false;                // every byte handed to the system: nothing more is written
     std::unique_ptr<Native> m_native;
 };

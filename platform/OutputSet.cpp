@@ -95,7 +95,8 @@ bool OutputSet::IsMemberName(const CString& strSetFileName, const CString& strFi
     return true;
 }
 
-void OutputSet::Finish(CSaveFile& file) { file.Flush(); }
+// The member's writing begins now; Commit waits for all of them together, before any takes its place.
+void OutputSet::Finish(CSaveFile& file) { file.WriteOut(); }
 
 CSaveFile& OutputSet::OpenMember(const CString& strFileName) {
     // A document is one file: a second would be a set without its record.

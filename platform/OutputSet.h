@@ -55,7 +55,8 @@ public:
     // given) when it cannot be made; when another run is writing the set, the cause is
     // sharingViolation, the name is the set's and Busy() is true.
     CSaveFile& Add(const CString& strFileName);
-    // The member is complete on disk; it keeps no descriptor open.
+    // The member is complete and its writing to disk begun (Commit waits for it); it keeps no
+    // descriptor open.
     void Finish(CSaveFile& file);
     // Puts every member in its place and removes the stale members. Throws CFileException.
     void Commit();

@@ -6,7 +6,8 @@
 # floor and another build, .mem to glorie and to GPX), 100,000 waypoints to glorie.
 # Last, large inputs (`scripts/bench.sh large` runs that part alone) and the web page in headless
 # Chromium (`scripts/bench.sh web`).
-# QUORVEL_BENCH_BUILD names a release build folder (default build/release).
+# QUORVEL_BENCH_BUILD names a release build folder (default build/release); QUORVEL_BENCH_DIR the
+# folder the files are made in (default /dev/shm; `scripts/bench.sh sets` runs on a disk, /var/tmp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -151,12 +152,66 @@ large_bench() {
         echo "$run: $((size / 1024)) KiB in, ${rss} KiB peak (limit $((size * 3 / 1024 + 30720)) KiB), ${elapsed}, CPU ${cpu} s, $(ls "$work/big" | wc -l) files"
     done
 }
+# The speed of writing sets on a disk, where every member's sync waits for it: 100 points of a
+# .mem into glorie and GPX against the durable writer's floor and gpsbabel turning them from CSV
+# into GPX, then 100,000 waypoints into 143 glorie documents against gpsbabel's GPX → CSV, and
+# their peak memory. QUORVEL_BENCH_BASE (another release build folder) runs in the same rounds.
+sets_bench() {
+    local build=$1 work=$2 base=${QUORVEL_BENCH_BASE:-}
+    local cli=$build/cli/quorvel-cli floor=$build/tests/tools/quorvel-process-floor
+    cp fuzz/corpus/convert/hundred-points "$work/points.mem"
+    "$cli" "$work/points.mem" -o "$work/points.xml" >/dev/null 2>&1
+    { echo "lat,lon,name"; tr -d '\r' <"$work/points.xml" | awk -F'[<>]' '/<lat>/{lat=$3} /<lon>/{lon=$3} /<nb>/{n++; print lat "," lon ",p" n}'; } >"$work/points.csv"
+    awk 'BEGIN { srand(7); print "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+        print "<gpx version=\"1.1\" creator=\"bench\" xmlns=\"http://www.topografix.com/GPX/1/1\">";
+        for (i = 0; i < 100; i++) printf "<wpt lat=\"%.6f\" lon=\"%.6f\"><name>p%d</name></wpt>\n", 35.3 + rand() * 0.9, 139.2 + rand(), i;
+        print "</gpx>" }' >"$work/region.gpx"
+    "$cli" "$work/region.gpx" --to mem --reading none -o "$work/region.mem" >/dev/null 2>&1
+    echo "== 100 points on $(df --output=fstype "$work" | tail -1) ($work), interleaved (load $(cut -d' ' -f1-3 /proc/loadavg))"
+    local runs=("floor=$floor $work/points.mem $work/floor.xml"
+                "glorie=$cli $work/points.mem -o $work/i.xml"
+                "region-glorie=$cli $work/region.mem -o $work/ir.xml"
+                "region-gpx=$cli $work/region.mem -o $work/ir.gpx"
+                "region-gpx-jgd2000=$cli $work/region.mem -o $work/ij.gpx --epoch jgd2000"
+                "gpsbabel-csv-gpx=$(command -v gpsbabel) -i unicsv -f $work/points.csv -o gpx -F $work/g.gpx")
+    if [ -n "$base" ]; then
+        cp "$base/cli/quorvel-cli" "$work/base-cli"
+        runs+=("base-glorie=$work/base-cli $work/points.mem -o $work/b.xml"
+               "base-region-glorie=$work/base-cli $work/region.mem -o $work/br.xml"
+               "base-region-gpx=$work/base-cli $work/region.mem -o $work/br.gpx"
+               "base-region-gpx-jgd2000=$work/base-cli $work/region.mem -o $work/bj.gpx --epoch jgd2000")
+    fi
+    python3 scripts/interleave.py "${QUORVEL_BENCH_SET_ROUNDS:-200}" "${runs[@]}"
+    echo "== 100,000 waypoints into glorie documents on $(df --output=fstype "$work" | tail -1), interleaved"
+    "$build/tests/tools/quorvel-make-big-gpx" 100000 "$work/big.gpx"
+    mkdir -p "$work/big" "$work/big-base"
+    runs=("gpsbabel-gpx-csv=$(command -v gpsbabel) -i gpx -f $work/big.gpx -o unicsv -F $work/big.csv"
+          "guessed=$cli $work/big.gpx -d $work/big"
+          "none=$cli $work/big.gpx -d $work/big --reading none")
+    if [ -n "$base" ]; then
+        runs+=("base-guessed=$work/base-cli $work/big.gpx -d $work/big-base"
+               "base-none=$work/base-cli $work/big.gpx -d $work/big-base --reading none")
+    fi
+    python3 scripts/interleave.py "${QUORVEL_BENCH_LARGE_ROUNDS:-20}" "${runs[@]}"
+    echo "documents written: $(ls "$work/big" | wc -l)"
+    /usr/bin/time -v "$cli" "$work/big.gpx" -d "$work/big" 2>&1 >/dev/null | grep -E 'Maximum resident' | sed 's|^|readings guessed: |'
+}
+if [ "${1:-}" = sets ]; then
+    quorvel_need time gpsbabel >/dev/null
+    build=${QUORVEL_BENCH_BUILD:-build/release}
+    cmake --preset release -B "$build" >/dev/null
+    cmake --build "$build" -j2 --target quorvel-cli quorvel-process-floor quorvel-make-big-gpx >/dev/null
+    work=$(mktemp -d "${QUORVEL_BENCH_DIR:-/var/tmp}/quorvel-bench-XXXXXX")
+    trap 'rm -rf "$work"' EXIT
+    sets_bench "$build" "$work"
+    exit 0
+fi
 if [ "${1:-}" = large ]; then
     quorvel_need time gpsbabel >/dev/null
     build=${QUORVEL_BENCH_BUILD:-build/release}
     cmake --preset release -B "$build" >/dev/null
     cmake --build "$build" -j2 --target quorvel-cli quorvel-make-big-gpx >/dev/null
-    base=/dev/shm
+    base=${QUORVEL_BENCH_DIR:-/dev/shm}
     [ -d "$base" ] && [ -w "$base" ] || base=${TMPDIR:-/tmp}
     work=$(mktemp -d "$base/quorvel-bench-XXXXXX")
     trap 'rm -rf "$work"' EXIT
@@ -186,7 +241,7 @@ echo "nproc $(nproc); $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed
 echo "== in memory"
 "$build/bench/quorvel-bench" --benchmark_min_time=1
 
-base=/dev/shm
+base=${QUORVEL_BENCH_DIR:-/dev/shm}
 [ -d "$base" ] && [ -w "$base" ] || base=${TMPDIR:-/tmp}
 work=$(mktemp -d "$base/quorvel-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT

@@ -3,8 +3,10 @@
 in turn, so that a change in the machine's load falls on all of them alike.
 
 Usage: interleave.py ROUNDS NAME=COMMAND...
-Prints for each command the median and fastest wall time and the median CPU time (user + system,
-which a shared machine's load disturbs less), each against the first command's. A command that
+Prints for each command the median, middle half and fastest wall time and the median CPU time
+(user + system, which a shared machine's load disturbs less), each against the first command's.
+Each round starts one command further on, so that no command always runs after the same one (on a
+disk, a run that follows another's syncs waits for them). A command that
 fails stops the run, unless INTERLEAVE_ANY_STATUS is set (to time a refusal).
 """
 import os
@@ -41,8 +43,9 @@ def main():
         for _ in range(3):  # warm the caches
             for _, argv in commands:
                 run(argv)
-        for _ in range(rounds):
-            for name, argv in commands:
+        for r in range(rounds):
+            for i in range(len(commands)):
+                name, argv = commands[(r + i) % len(commands)]
                 w, c = run(argv)
                 wall[name].append(w)
                 cpu[name].append(c)
@@ -53,7 +56,9 @@ def main():
     wall0, cpu0 = statistics.median(wall[first]), statistics.median(cpu[first])
     for name, _ in commands:
         w, c = statistics.median(wall[name]), statistics.median(cpu[name])
-        print(f"{name}: wall median {w:.3f} ms ({w / wall0:.2f} x), fastest {min(wall[name]):.3f} ms; "
+        q = statistics.quantiles(wall[name], n=4)
+        print(f"{name}: wall median {w:.3f} ms ({w / wall0:.2f} x), middle half {q[0]:.3f}-{q[2]:.3f} ms, "
+              f"fastest {min(wall[name]):.3f} ms; "
               f"CPU median {c:.3f} ms ({c / cpu0:.2f} x {first}); {rounds} runs")
 
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <string>
+#include <utility>
 
 #include "platform/Utf8.h"
 #include "platform/posix/HostPath.h"
@@ -81,6 +82,8 @@ struct CSaveFile::Native {
     Road road = Road::none;
     std::string targetPath;   // host path the name finally points at (links followed)
     unsigned targetMode = 0;  // permission bits to give the replacement
+    // Device and inode of the file written out, which its sync opens again.
+    std::pair<unsigned long long, unsigned long long> written;
     bool hasTargetMode = false;
 
     // Creates the temporary file in folder for the document that goes to path; false (filled
@@ -235,7 +238,7 @@ std::uint64_t CSaveFile::GetLength() const {
 }
 
 void CSaveFile::Write(const void* lpBuf, unsigned nCount) {
-    if (!IsOpen() || m_bFlushed || m_native->road == Native::Road::none)
+    if (!IsOpen() || m_bFlushed || m_bWrittenOut || m_native->road == Native::Road::none)
         throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
     const char* bytes = static_cast<const char*>(lpBuf);
     m_buffer.insert(m_buffer.end(), bytes, bytes + nCount);
@@ -305,6 +308,33 @@ void CSaveFile::Release() noexcept {
     Abort();
 }
 
+void CSaveFile::WriteOut() {
+    if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    if (m_bFlushed || m_bWrittenOut) return;
+    FlushBuffer();
+    m_bWrittenOut = true;
+    if (m_native->road != Native::Road::replace) return;
+    PosixCalls& os = PosixCalls::Current();
+    const CString name = m_strFileName;
+    auto failed = [&](int err) {
+        Abort();
+        throw CFileException(CFileException::OsErrorToException(err), err, name);
+    };
+    const int fd = AsFd(m_hFile);
+    // Only a hint that lets the disk start: a failure to write shows again in Flush's fsync.
+    os.SyncFileRange(fd);
+    struct stat st {};
+    if (os.Fstat(fd, &st) != 0) failed(errno);
+    m_native->written = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino)};
+    m_hFile = kInvalidHandle;  // released by close even when close reports a failure
+    std::vector<char>().swap(m_buffer);
+    if (os.Close(fd) != 0) failed(errno);
+    if (m_hTarget != kInvalidHandle) {
+        os.Close(AsFd(m_hTarget));
+        m_hTarget = kInvalidHandle;
+    }
+}
+
 void CSaveFile::Flush() {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
     if (m_native->road == Native::Road::direct) FlushBuffer();
@@ -315,6 +345,31 @@ void CSaveFile::Flush() {
         Abort();
         throw CFileException(CFileException::OsErrorToException(err), err, name);
     };
+    if (m_bWrittenOut) {
+        // Written out and closed: opened again by its name only to wait for the disk, when it is
+        // still the file written (never another's file put in its place, which is not removed).
+        // A umask that leaves the owner no reading (0277 and the like) still leaves writing.
+        constexpr int kFlags = O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK;
+        int fd = os.Open(m_strTempName.c_str(), O_RDONLY | kFlags, 0);
+        if (fd < 0 && errno == EACCES) fd = os.Open(m_strTempName.c_str(), O_WRONLY | kFlags, 0);
+        if (fd < 0) failed(errno);
+        struct stat st {};
+        int err = os.Fstat(fd, &st) != 0 ? errno : 0;
+        if (err == 0 && std::make_pair(static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino)) !=
+                            m_native->written) {
+            ForgetTempFile(m_strTempName.c_str());
+            m_strTempName.clear();
+            err = ESTALE;
+        }
+        // The mode is given only now, so that a target's mode without reading or writing (0000)
+        // does not keep the file from being opened again.
+        if (err == 0 && m_native->hasTargetMode && os.Fchmod(fd, static_cast<mode_t>(m_native->targetMode)) != 0) err = errno;
+        if (err == 0 && os.Fsync(fd) != 0) err = errno;
+        if (os.Close(fd) != 0 && err == 0) err = errno;
+        if (err != 0) failed(err);
+        m_bFlushed = true;
+        return;
+    }
     FlushBuffer();
     if (m_native->hasTargetMode && os.Fchmod(AsFd(m_hFile), static_cast<mode_t>(m_native->targetMode)) != 0) failed(errno);
     if (os.Fsync(AsFd(m_hFile)) != 0) failed(errno);
@@ -350,6 +405,7 @@ void CSaveFile::Abort() noexcept {
     m_native->targetMode = 0;
     m_native->hasTargetMode = false;
     m_bFlushed = false;
+    m_bWrittenOut = false;
     m_native->road = Native::Road::none;
     m_native->targetPath.clear();
     errno = savedErrno;

@@ -31,6 +31,14 @@ int PosixCalls::Fallocate(int fd, off_t offset, off_t length) {
 #endif
 }
 int PosixCalls::Ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
+int PosixCalls::SyncFileRange(int fd) {
+#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+    return ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE) == 0 ? 0 : errno;
+#else
+    (void)fd;
+    return ENOSYS;
+#endif
+}
 int PosixCalls::Close(int fd) { return ::close(fd); }
 void* PosixCalls::MapRead(int fd, size_t length) { return ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0); }
 int PosixCalls::Unmap(void* address, size_t length) { return ::munmap(address, length); }

@@ -25,6 +25,10 @@ public:
     // number (EOPNOTSUPP where the file system cannot).
     virtual int Fallocate(int fd, off_t offset, off_t length);
     virtual int Ftruncate(int fd, off_t length);
+    // Starts writing the file's dirty pages to disk without waiting (sync_file_range with
+    // SYNC_FILE_RANGE_WRITE): 0, or the error number (ENOSYS where the system has no such call).
+    // Only a hint: an fsync still makes the data durable.
+    virtual int SyncFileRange(int fd);
     virtual int Close(int fd);
     virtual int Rename(const char* from, const char* to);
     virtual int Unlink(const char* path);

@@ -146,6 +146,10 @@ void CSaveFile::Commit() {
     m_bFlushed = false;
 }
 
+// FlushFileBuffers waits for the one file and the system offers no write begun ahead of it: a
+// document written out is flushed at once, as before.
+void CSaveFile::WriteOut() { Flush(); }
+
 void CSaveFile::Flush() {
     if (!IsOpen()) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
     if (m_bFlushed) return;

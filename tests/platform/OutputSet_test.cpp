@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -196,16 +197,18 @@ TEST(OutputSet, FailuresBeforeTheCommitLeaveTheOldSetAndNoTemporaryFile) {
     };
     // Opens: 1 the folder, 2 the lock, 3 a journal, 4 a list of temporary files, 5 the record,
     // 6 and 9 the old members (read, for another program's lock), 7 and 10 the new members'
-    // temporary files, 8 this run's list (with its first entry), 11 the new record, 12 the new
-    // journal. Writes: 1 and 3 the list, 2 and 4 the members, 5 the record, 6 the journal. The
+    // temporary files, 8 this run's list (with its first entry), 11 and 12 the members written
+    // out, again to sync them, 13 the new record, 14 the new journal. Writes: 1 and 3 the list, 2 and 4 the members, 5 the record, 6 the journal. The
     // state folder's listing is the first, the set's folder's the second.
     const Row rows[] = {
         {Call::Open, 1, EMFILE, "4 24 set.xml"},
         {Call::Open, 2, EMFILE, "4 24 set.xml"},
         {Call::Open, 10, ENOSPC, "13 28 set-2.xml"},
         {Call::Fsync, 2, EIO, "10 5 set-2.xml"},
-        {Call::Open, 11, ENOSPC, "13 28 @.record"},
-        {Call::Open, 12, ENOSPC, "13 28 @.journal"},
+        {Call::Open, 11, EMFILE, "4 24 set-1.xml"},
+        {Call::Open, 12, EIO, "10 5 set-2.xml"},
+        {Call::Open, 13, ENOSPC, "13 28 @.record"},
+        {Call::Open, 14, ENOSPC, "13 28 @.journal"},
         {Call::Write, 1, ENOSPC, "13 28 @.temps"},
         {Call::Write, 3, ENOSPC, "13 28 @.temps"},
         {Call::Write, 5, ENOSPC, "13 28 @.record"},
@@ -229,6 +232,115 @@ TEST(OutputSet, FailuresBeforeTheCommitLeaveTheOldSetAndNoTemporaryFile) {
             << FailingPosixCalls::Name(row.call) << row.nth;
         EXPECT_EQ(Contents(dir), kOldSet) << FailingPosixCalls::Name(row.call) << row.nth;
         EXPECT_EQ(StateOf(dir), std::vector<std::string>{".record"}) << FailingPosixCalls::Name(row.call) << row.nth;
+    }
+}
+
+namespace {
+// The calls that write, sync and rename the set's members, in order: "w1" a write to a member's
+// temporary file (by its name's digit), "s1" its sync, "r1" its rename.
+class OrderCalls : public FailingPosixCalls {
+public:
+    int Open(const char* path, int flags, mode_t mode) override {
+        const int fd = FailingPosixCalls::Open(path, flags, mode);
+        const std::string name = path;
+        const std::size_t dash = name.rfind("/.set-");
+        if (fd >= 0 && dash != std::string::npos) m_member[fd] = name.substr(dash + 6, 1);
+        return fd;
+    }
+    ssize_t Write(int fd, const void* buf, size_t count) override {
+        Note("w", fd);
+        return FailingPosixCalls::Write(fd, buf, count);
+    }
+    int Fsync(int fd) override {
+        Note("s", fd);
+        return FailingPosixCalls::Fsync(fd);
+    }
+    int Close(int fd) override {
+        m_member.erase(fd);
+        return FailingPosixCalls::Close(fd);
+    }
+    int Rename(const char* from, const char* to) override {
+        const std::string name = to;
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, "1.xml") == 0) m_order += "r1 ";
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, "2.xml") == 0) m_order += "r2 ";
+        return FailingPosixCalls::Rename(from, to);
+    }
+    std::string m_order;
+
+private:
+    void Note(const char* kind, int fd) {
+        if (m_member.count(fd)) m_order += kind + m_member[fd] + " ";
+    }
+    std::map<int, std::string> m_member;
+};
+}  // namespace
+
+// Every member is written before the first waits for the disk, and each is synced before any
+// takes its place.
+TEST(OutputSet, MembersAreAllWrittenBeforeAnyIsSyncedAndSyncedBeforeAnyIsRenamed) {
+    TempDir dir;
+    ASSERT_EQ(WriteSet(dir, kOldSet), "");
+    OrderCalls calls;
+    ASSERT_EQ(WriteSet(dir, kNewSet), "");
+    EXPECT_EQ(calls.m_order, "w1 w2 s1 s2 r1 r2 ");
+    EXPECT_EQ(Contents(dir), kNewSet);
+}
+
+// A member's temporary file put aside and another put in its name before the commit: the set
+// fails whole, the other file is neither synced into place nor removed. A failed hint to start
+// writing costs nothing.
+TEST(OutputSet, AMemberReplacedBeforeItsSyncFailsTheSetAndAFailedHintIsHarmless) {
+    TempDir dir;
+    ASSERT_EQ(WriteSet(dir, kOldSet), "");
+    std::string planted;
+    try {
+        OutputSet set(CString(dir.File("set.xml")));
+        CSaveFile& file = set.Add(CString(dir.File("set-1.xml")));
+        file.Write("new", 3);
+        set.Finish(file);
+        planted = file.GetStagedPath();
+        ASSERT_EQ(std::rename(planted.c_str(), dir.File("aside").c_str()), 0);
+        WriteFileBytes(planted, "another");
+        set.Commit();
+        ADD_FAILURE() << "committed";
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.m_lOsError, ESTALE);
+    }
+    Files expected = kOldSet;
+    expected["aside"] = "new";
+    expected[planted.substr(planted.rfind('/') + 1)] = "another";
+    EXPECT_EQ(Contents(dir), expected);
+
+    TempDir clean;
+    FailingPosixCalls calls;
+    calls.Fail(Call::SyncFileRange, 1, EIO, true);
+    ASSERT_EQ(WriteSet(clean, kNewSet), "");
+    EXPECT_EQ(Contents(clean), kNewSet);
+    EXPECT_EQ(calls.Count(Call::SyncFileRange), static_cast<int>(kNewSet.size()));
+}
+
+// A member replacing the user's own file takes its mode, even one without reading or writing,
+// which is given only after the member was written out; a new member takes the umask's.
+TEST(OutputSet, MembersKeepTheModesOfTheFilesTheyReplace) {
+    const struct {
+        unsigned old;  // the old member's mode, or 0 for none
+        mode_t mask;
+        unsigned expected;
+    } rows[] = {{0640, 022, 0640}, {0000, 022, 0000}, {0200, 022, 0200}, {0, 0277, 0400}, {0, 022, 0644}};
+    for (const auto& row : rows) {
+        TempDir dir;
+        if (row.old != 0 || row.expected == 0) {
+            WriteFileBytes(dir.File("set-1.xml"), "old");
+            ASSERT_EQ(chmod(dir.File("set-1.xml").c_str(), row.old), 0);
+        }
+        const mode_t saved = umask(row.mask);
+        const std::string failure = WriteSet(dir, {{"set-1.xml", "new 1"}});
+        umask(saved);
+        ASSERT_EQ(failure, "") << std::oct << row.old;
+        struct stat st {};
+        ASSERT_EQ(stat(dir.File("set-1.xml").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, row.expected) << std::oct << row.old << " " << row.mask;
+        EXPECT_EQ(ReadFileBytes(dir.File("set-1.xml")), "new 1");
     }
 }
 

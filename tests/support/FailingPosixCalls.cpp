@@ -28,7 +28,7 @@ FailingPosixCalls& FailingPosixCalls::FailOpenOf(const char* fragment, int err) 
 
 const char* FailingPosixCalls::Name(Call call) {
     static const char* const names[] = {"Open", "Flock", "Fstat", "Stat", "Read", "Write",
-                                        "Fsync", "Fchmod", "Close", "Rename", "Unlink", "Getcwd", "Fallocate", "Ftruncate", "ReadFolder"};
+                                        "Fsync", "Fchmod", "Close", "Rename", "Unlink", "Getcwd", "Fallocate", "Ftruncate", "ReadFolder", "SyncFileRange"};
     const auto i = static_cast<std::size_t>(call);
     return i < sizeof names / sizeof names[0] ? names[i] : "?";
 }
@@ -139,6 +139,13 @@ int FailingPosixCalls::Fallocate(int fd, off_t offset, off_t length) {
         if (rule->err != 0) return rule->err;
     }
     return Below().Fallocate(fd, offset, length);
+}
+
+int FailingPosixCalls::SyncFileRange(int fd) {
+    if (const Rule* rule = Next(Call::SyncFileRange)) {
+        if (rule->err != 0) return rule->err;
+    }
+    return Below().SyncFileRange(fd);
 }
 
 int FailingPosixCalls::Ftruncate(int fd, off_t length) {

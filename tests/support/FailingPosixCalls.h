@@ -28,6 +28,7 @@ public:
         Fallocate,
         Ftruncate,
         ReadFolder,
+        SyncFileRange,
         kCount
     };
 
@@ -62,6 +63,7 @@ public:
     int Fallocate(int fd, off_t offset, off_t length) override;
     int Ftruncate(int fd, off_t length) override;
     int ReadFolder(const char* path, std::vector<std::string>& names) override;  // fails with the error number
+    int SyncFileRange(int fd) override;                                          // fails with the error number
     // Passed on uncounted to the calls below (a file system in memory has its own).
     int Lstat(const char* path, struct stat* st) override { return Below().Lstat(path, st); }
     ssize_t Readlink(const char* path, char* buf, size_t size) override { return Below().Readlink(path, buf, size); }

@@ -184,6 +184,8 @@ int MemoryCalls::Fsync(int fd) {
     return m_open.count(fd) ? 0 : Error(EBADF);
 }
 
+int MemoryCalls::SyncFileRange(int fd) { return m_open.count(fd) ? 0 : EBADF; }
+
 int MemoryCalls::Fchmod(int fd, mode_t mode) {
     const auto descriptor = m_open.find(fd);
     if (descriptor == m_open.end()) return Error(EBADF);

@@ -38,6 +38,7 @@ public:
     ssize_t Read(int fd, void* buf, size_t count) override;
     ssize_t Write(int fd, const void* buf, size_t count) override;
     int Fsync(int fd) override;
+    int SyncFileRange(int fd) override;
     int Fchmod(int fd, mode_t mode) override;
     int Close(int fd) override;
     int Rename(const char* from, const char* to) override;
