@@ -1,5 +1,6 @@
 #pragma once
 // Host services outside files.
+#include <cstdint>
 #include <string>
 
 #include "platform/CString.h"
@@ -36,6 +37,8 @@ bool ReadStandardInput(std::string& bytes, std::string& error);
 // A new folder of this process's own in the system's temporary folder, for a document on its way
 // to standard output; empty with the reason in error when it cannot be made.
 CString MakeTemporaryFolder(std::string& error);
+// A steady clock's reading in microseconds, for measuring spans; -1 when it cannot be read.
+std::int64_t MonotonicMicroseconds();
 // The user's own folder for the program's bookkeeping (what an output set needs to know of its
 // earlier commits), without a final separator: POSIX $XDG_STATE_HOME/quorvel, else
 // ~/.local/state/quorvel; Windows %LOCALAPPDATA%\\Quorvel. Empty when neither variable gives a
