@@ -44,8 +44,9 @@ std::int64_t MonotonicMicroseconds();
 // ~/.local/state/quorvel; Windows %LOCALAPPDATA%\\Quorvel. Empty when neither variable gives a
 // full path. Nothing is made here.
 CString UserStateFolder();
-// Removes a file, or an empty folder; false when it could not be.
-bool RemovePath(const CString& strPath, bool bFolder);
+// Removes a file, or an empty folder; false when it could not be, with the system's reason in
+// *pError when given.
+bool RemovePath(const CString& strPath, bool bFolder, std::string* pError = nullptr);
 
 // A shared library loaded for the rest of the run, so that a dependency only some runs use is
 // loaded when first needed; nullptr, with the loader's reason in error, when it cannot be.

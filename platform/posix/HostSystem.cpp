@@ -103,9 +103,11 @@ CString UserStateFolder() {
     return CString();
 }
 
-bool RemovePath(const CString& strPath, bool bFolder) {
+bool RemovePath(const CString& strPath, bool bFolder, std::string* pError) {
     PosixCalls& os = PosixCalls::Current();
-    return (bFolder ? os.Rmdir(strPath.GetString()) : os.Unlink(strPath.GetString())) == 0;
+    if ((bFolder ? os.Rmdir(strPath.GetString()) : os.Unlink(strPath.GetString())) == 0) return true;
+    if (pError) *pError = strPath.Str() + ": " + std::strerror(errno);
+    return false;
 }
 
 void* LoadSharedLibrary(const char* name, std::string& error) {
