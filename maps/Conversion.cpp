@@ -482,7 +482,7 @@ ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
     if (!m_bGuesserTried) {
         m_bGuesserTried = true;
         std::string whyNot;
-        m_guesser = ReadingGuesser::Create(&whyNot);
+        m_guesser = ReadingGuesser::Create(&whyNot, m_options.data);
         // Said once, where the build has an analyser that failed: points without a reading then go
         // without one.
         if (!m_guesser && !ReadingGuesser::Backend().empty()) m_guesserWarning = "読みを推定できません (" + whyNot + ")";
@@ -499,7 +499,7 @@ std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, 
     const UserReadings* user = m_options.userReadings.get();
     // The municipalities' own readings where the name holds one, the nearest of a shared name.
     const std::shared_ptr<const Gazetteer> gazetteer =
-        m_options.guessReadings && Gazetteer::MayHold(name) ? Gazetteer::Shipped() : nullptr;
+        m_options.guessReadings && Gazetteer::MayHold(name) ? Gazetteer::Shipped(m_options.data) : nullptr;
     ReadingGuesser* guesser = nullptr;
     std::string reading, entry;
     bool failed = false;
@@ -639,7 +639,7 @@ void Conversion::Shift(Input& input, bool bToTokyo, UnitTally& tally, std::vecto
         }
         return;
     }
-    if (!m_shift) m_shift = std::make_unique<DatumShift>(DatumShift::DefaultGridPath(), m_options.epoch);
+    if (!m_shift) m_shift = std::make_unique<DatumShift>(DatumShift::DefaultGridPath(m_options.data), m_options.epoch);
     input.corrections.assign(input.places.size(), 0);
     // A block at a time: two arrays beside every place of a large input would cost 32 bytes a
     // point; a block still gathers the points of each area of the grid.

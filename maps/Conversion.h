@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "convert/ConversionDriver.h"
+#include "maps/DataFolder.h"
 #include "maps/Format.h"
 #include "maps/Place.h"
 #include "maps/PointEdits.h"
@@ -47,6 +48,8 @@ struct ConversionOptions {
     // cannot show) is said on a line of its own for each point; else on one line an input and
     // cause, with the count and the first few points (a cause of one point still says its own).
     bool eachPoint = false;
+    // Where the datum grid, the gazetteer and the place names' readings are read from.
+    DataFolder data = DataFolder::FromEnvironment();
 };
 
 struct ConversionMessage {

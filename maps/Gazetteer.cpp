@@ -1,7 +1,8 @@
 #include "maps/Gazetteer.h"
 
 #include <cmath>
-#include <cstdlib>
+#include <map>
+#include <mutex>
 
 #include "maps/DecimalChars.h"
 #include "platform/CFile.h"
@@ -17,10 +18,6 @@ bool Number(std::string_view text, double& value) {
     const std::from_chars_result read = ReadDouble(text.data(), text.data() + text.size(), value);
     return read.ec == std::errc() && read.ptr == text.data() + text.size();
 }
-
-#ifndef __EMSCRIPTEN__
-bool Exists(const std::string& path) { return IsRegularFile(CString(path)); }
-#endif
 
 // Squared distance on a plane stretched by the latitude: enough to tell the nearest of a few.
 double Distance(double lat1, double lon1, double lat2, double lon2) {
@@ -69,26 +66,23 @@ Gazetteer Gazetteer::Load(const std::string& path) {
     }
 }
 
-std::string Gazetteer::DefaultPath() {
+std::string Gazetteer::DefaultPath(const DataFolder& data) {
 #ifdef __EMSCRIPTEN__
+    (void)data;
     return std::string("/ipadic/") + kFileName;  // the page's, beside MeCab's dictionary when it came
 #else
-    if (const char* dir = std::getenv("QUORVEL_DATA_DIR"); dir && *dir) return std::string(dir) + "/" + kFileName;
-    const CString program = ProgramFolder();
-    const std::string travelling = program.IsEmpty() ? std::string() : program.Str() + QUORVEL_PROGRAM_DATA_DIR + kFileName;
-    if (!travelling.empty() && Exists(travelling)) return travelling;
-#ifdef QUORVEL_INSTALL_DATA_DIR
-    const std::string installed = std::string(QUORVEL_INSTALL_DATA_DIR) + "/" + kFileName;
-    if (Exists(installed)) return installed;
-    return std::string(QUORVEL_BUILD_DATA_DIR) + "/" + kFileName;
-#else
-    return travelling;
-#endif
+    return data.PathOf(kFileName);
 #endif
 }
 
-std::shared_ptr<const Gazetteer> Gazetteer::Shipped() {
-    static const auto shipped = std::make_shared<const Gazetteer>(Load(DefaultPath()));
+std::shared_ptr<const Gazetteer> Gazetteer::Shipped(const DataFolder& data) {
+    // Read once a process for each file.
+    static std::mutex lock;
+    static std::map<std::string, std::shared_ptr<const Gazetteer>> read;
+    const std::string path = DefaultPath(data);
+    const std::lock_guard<std::mutex> hold(lock);
+    std::shared_ptr<const Gazetteer>& shipped = read[path];
+    if (!shipped) shipped = std::make_shared<const Gazetteer>(Load(path));
     return shipped;
 }
 

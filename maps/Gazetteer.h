@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "maps/DataFolder.h"
+
 class Gazetteer {
 public:
     // Lines of name, reading (half-width katakana), latitude and longitude, tab-separated; an
@@ -18,8 +20,8 @@ public:
     static Gazetteer Parse(const std::string& text);
     // The programs' own (beside the datum grid; the page's beside MeCab's dictionary), read once
     // a process, when a reading is first guessed.
-    static std::shared_ptr<const Gazetteer> Shipped();
-    static std::string DefaultPath();
+    static std::shared_ptr<const Gazetteer> Shipped(const DataFolder& data);
+    static std::string DefaultPath(const DataFolder& data);
 
     // The reading of the longest municipality's name the UTF-8 name holds at byte at, of the one
     // nearest to latitude, longitude among those so named; its length in bytes, 0 when none. A

@@ -37,6 +37,8 @@ bool ReadStandardInput(std::string& bytes, std::string& error);
 // A new folder of this process's own in the system's temporary folder, for a document on its way
 // to standard output; empty with the reason in error when it cannot be made.
 CString MakeTemporaryFolder(std::string& error);
+// The environment's variable, UTF-8 (Windows: as the wide API has it); empty when it is not set.
+CString EnvironmentText(const char* name);
 // A steady clock's reading in microseconds, for measuring spans; -1 when it cannot be read.
 std::int64_t MonotonicMicroseconds();
 // The user's own folder for the program's bookkeeping (what an output set needs to know of its

@@ -88,6 +88,11 @@ CString MakeTemporaryFolder(std::string& error) {
     return CString(pattern);
 }
 
+CString EnvironmentText(const char* name) {
+    const char* value = PosixCalls::Current().Getenv(name);
+    return value ? CString(value) : CString();
+}
+
 std::int64_t MonotonicMicroseconds() {
     struct timespec now {};
     if (PosixCalls::Current().ClockGettime(CLOCK_MONOTONIC, &now) != 0) return -1;

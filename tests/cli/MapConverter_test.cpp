@@ -421,7 +421,7 @@ TEST(MapConverterTest, ATableCarriesTheGuessesMarkedAndComesBackAsTheUsersReadin
 
 // A municipality's name takes its own reading, of the one where the point is; the user's come first.
 TEST(MapConverterTest, AMunicipalitysNameIsReadAsThePlaceThereReadsIt) {
-    if (ReadingGuesser::Backend().empty() || Gazetteer::Shipped()->Size() == 0) GTEST_SKIP() << "built without the guesser or the gazetteer";
+    if (ReadingGuesser::Backend().empty() || Gazetteer::Shipped(DataFolder())->Size() == 0) GTEST_SKIP() << "built without the guesser or the gazetteer";
     TempDir dir;
     WriteFileBytes(dir.File("r.gpx"), Gpx(Waypoint(41.43, 140.11, "松前町") + Waypoint(33.80, 132.70, "松前町") +
                                           Waypoint(41.05, 140.42, "中泊町役場") + Waypoint(33.80, 132.70, "松前町公民館")));

@@ -38,10 +38,10 @@ TEST(Gazetteer, ANameHoldingAMunicipalitysTakesTheNearestOnesReading) {
 // Every municipality of the shipped list read at the centre of its own area: a shared name must
 // be read as the one there, not as its namesake elsewhere.
 TEST(Gazetteer, EveryMunicipalityAtItsOwnPlaceReadsItsOwnReading) {
-    const std::shared_ptr<const Gazetteer> shipped = Gazetteer::Shipped();
+    const std::shared_ptr<const Gazetteer> shipped = Gazetteer::Shipped(DataFolder());
     if (shipped->Size() == 0) GTEST_SKIP() << "built without the gazetteer (node and npm)";
     EXPECT_GT(shipped->Size(), 1800u);
-    std::FILE* file = std::fopen(Gazetteer::DefaultPath().c_str(), "rb");
+    std::FILE* file = std::fopen(Gazetteer::DefaultPath(DataFolder()).c_str(), "rb");
     ASSERT_TRUE(file);
     std::string text;
     char buffer[65536];

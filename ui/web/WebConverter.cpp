@@ -176,6 +176,7 @@ Conversion& WebConverter::ConversionFor(const Format* target, bool bom, DatumEpo
         options.userReadings = m_userReadings;
         options.write.bom = bom;
         options.epoch = epoch;
+        options.data = m_data;
         kept = std::make_unique<Conversion>(options);
     }
     return *kept;
