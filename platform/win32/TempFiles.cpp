@@ -33,7 +33,7 @@ void ForgetTempFile(const std::wstring& path) {
 
 void RemoveTempFiles() {
     const std::lock_guard<std::mutex> hold(g_lock);
-    for (const std::wstring& path : g_paths) Win32Calls::Current().DeleteFile(path.c_str());
+    for (const std::wstring& path : g_paths) Win32Calls::DeleteInHandler(path.c_str());
     g_paths.clear();
 }
 

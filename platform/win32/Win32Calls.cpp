@@ -95,6 +95,7 @@ const wchar_t* Win32Calls::CommandLine() { return ::GetCommandLineW(); }
 const wchar_t* Win32Calls::Getenv(const wchar_t* name) { return ::_wgetenv(name); }
 DWORD Win32Calls::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 ULONGLONG Win32Calls::GetTickCount64() { return ::GetTickCount64(); }
+BOOL Win32Calls::DeleteInHandler(const wchar_t* path) { return ::DeleteFileW(path); }
 
 namespace {
 Win32Calls g_realCalls;

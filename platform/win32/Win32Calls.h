@@ -17,6 +17,10 @@ public:
     // GetFullPathNameW with room enough for any length; empty (GetLastError set) when it fails.
     std::wstring FullPath(const std::wstring& name);
 
+    // For the console's control handler, the last resort of a program being stopped: removes the
+    // file through the system itself, never through calls a test replaced.
+    static BOOL DeleteInHandler(const wchar_t* path);
+
     static Win32Calls& Current();
     // Installs calls (nullptr: the real ones again); returns the previous.
     static Win32Calls* Replace(Win32Calls* calls);

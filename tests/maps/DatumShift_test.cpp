@@ -21,9 +21,11 @@
 #include "maps/Conversion.h"
 #include "maps/DatumGrid.h"
 #include "maps/FormatRegistry.h"
+#include "maps/Gazetteer.h"
 #include "maps/GroundCorrections.h"
 #include "maps/MapError.h"
 #include "platform/Cp932Text.h"
+#include "platform/posix/PosixCalls.h"
 #include "support/GoldenFile.h"
 #include "support/MemImage.h"
 #include "support/TempDir.h"
@@ -247,9 +249,29 @@ TEST(DatumShift, AGridInUseIsReadAtOnce) {
 
 TEST(DatumShift, TheGridIsLookedForInTheDataFolderFirst) {
     EXPECT_EQ(DatumShift::DefaultGridPath(DataFolder("/opt/maps")), "/opt/maps/TKY2JGD.grid");
+    EXPECT_EQ(Gazetteer::DefaultPath(DataFolder("/opt/maps")), "/opt/maps/gazetteer.txt");
     const std::string built = DatumShift::DefaultGridPath(DataFolder());
     EXPECT_EQ(built.substr(built.size() - 18), "/data/TKY2JGD.grid");
     EXPECT_TRUE(FileExists(built));
+}
+
+// The environment is read by the data folder alone, through the seam; an empty value chooses none.
+TEST(DataFolder, TheEnvironmentChoosesTheFolder) {
+    const struct {
+        const char* value;
+        const char* chosen;
+    } rows[] = {{"/opt/maps", "/opt/maps"}, {"", ""}, {nullptr, ""}};
+    for (const auto& row : rows) {
+        struct Environment : PosixCalls {
+            const char* value = nullptr;
+            const char* Getenv(const char* name) override { return std::string(name) == "QUORVEL_DATA_DIR" ? value : nullptr; }
+        } calls;
+        calls.value = row.value;
+        PosixCalls* previous = PosixCalls::Replace(&calls);
+        const DataFolder data = DataFolder::FromEnvironment();
+        PosixCalls::Replace(previous);
+        EXPECT_EQ(data.Chosen(), row.chosen) << (row.value ? row.value : "unset");
+    }
 }
 
 namespace {

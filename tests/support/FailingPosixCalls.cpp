@@ -75,11 +75,11 @@ int FailingPosixCalls::OpenFailure(const char* path) const {
         errno = rule->err;                           \
         return failed;                               \
     }
-#define QUORVEL_FAILS_OPENS(name, arguments, failed)                          \
-    QUORVEL_FAILS_ERRNO(name, arguments, failed)                              \
-    if (const int err = OpenFailure(path)) {                                  \
-        errno = err;                                                          \
-        return failed;                                                        \
+#define QUORVEL_FAILS_OPENS(name, arguments, failed) \
+    QUORVEL_FAILS_ERRNO(name, arguments, failed)     \
+    if (const int err = OpenFailure(path)) {         \
+        errno = err;                                 \
+        return failed;                               \
     }
 #define QUORVEL_FAILS_TRANSFERS(name, arguments, failed) \
     QUORVEL_FAILS_ERRNO(name, arguments, failed)         \
@@ -99,10 +99,10 @@ int FailingPosixCalls::OpenFailure(const char* path) const {
     }
 #define QUORVEL_FAILS_SURE(name, arguments, failed) (void)rule;
 
-#define QUORVEL_POSIX_CALL(name, result, parameters, arguments, shape, failed) \
-    result FailingPosixCalls::name parameters {                                \
-        const Rule* rule = Next(Call::name);                                   \
-        QUORVEL_FAILS_##shape(name, arguments, failed) return Below().name arguments;  \
+#define QUORVEL_POSIX_CALL(name, result, parameters, arguments, shape, failed)        \
+    result FailingPosixCalls::name parameters {                                       \
+        const Rule* rule = Next(Call::name);                                          \
+        QUORVEL_FAILS_##shape(name, arguments, failed) return Below().name arguments; \
     }
 #include "platform/posix/PosixCalls.inc"
 #undef QUORVEL_POSIX_CALL

@@ -74,9 +74,9 @@ public:
 #define QUORVEL_FAILS_RETURNS(name, arguments, failed) \
     if (failing) return m_error;
 #define QUORVEL_FAILS_SURE(name, arguments, failed) (void)failing;
-#define QUORVEL_WIN32_CALL(name, result, parameters, arguments, shape, failed) \
-    result name parameters override {                                         \
-        const bool failing = Next(Call::name);                                 \
+#define QUORVEL_WIN32_CALL(name, result, parameters, arguments, shape, failed)        \
+    result name parameters override {                                                 \
+        const bool failing = Next(Call::name);                                        \
         QUORVEL_FAILS_##shape(name, arguments, failed) return Below().name arguments; \
     }
 #include "platform/win32/Win32Calls.inc"

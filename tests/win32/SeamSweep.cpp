@@ -275,6 +275,7 @@ void TestEveryCallFailsInTurn(const std::string& scratch) {
                 }
                 ++faults;
                 if (report.empty()) continue;
+                if (call == Call::GetTempPath) expected.clear();  // no folder to name: the system's is not known
                 Expect(report.find(systemText) != std::string::npos, where + ": no system text in \"" + report + "\"");
                 Expect(report.find(expected) != std::string::npos, where + ": \"" + expected + "\" not in \"" + report + "\"");
             }
