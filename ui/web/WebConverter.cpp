@@ -165,6 +165,11 @@ double MercatorY(double latitude) {
 }
 }  // namespace
 
+void WebConverter::SetDataFolder(DataFolder data) {
+    m_data = std::move(data);
+    m_conversions.clear();  // each kept its grid from the folder before
+}
+
 Conversion& WebConverter::ConversionFor(const Format* target, bool bom, DatumEpoch epoch) {
     // A conversion that guesses holds MeCab's dictionary (53 MB): one is kept at a time.
     if (m_guess && !m_conversions.count({target, bom, epoch})) m_conversions.clear();

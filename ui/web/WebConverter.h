@@ -102,10 +102,7 @@ public:
     std::string SetGuessing(bool guess);
 
     // The folder of the datum grid the page carries, for every later conversion.
-    void SetDataFolder(DataFolder data) {
-        m_data = std::move(data);
-        m_conversions.clear();
-    }
+    void SetDataFolder(DataFolder data);
 
     // Until the next call: every message line of the last one as the CLI prints it, each ended by
     // a line break; the listing's buffers.
