@@ -82,7 +82,8 @@ CString MakeTemporaryFolder(std::string& error) {
     const std::string folder = base && *base ? base : "/tmp";
     std::string pattern = folder + "/quorvel-XXXXXX";
     if (os.Mkdtemp(&pattern[0]) == nullptr) {
-        error = folder + ": " + std::strerror(errno);  // where it was to be made, and why not
+        const int err = errno;
+        error = folder + ": " + std::strerror(err);  // where it was to be made, and why not
         return CString();
     }
     return CString(pattern);
@@ -111,7 +112,8 @@ CString UserStateFolder() {
 bool RemovePath(const CString& strPath, bool bFolder, std::string* pError) {
     PosixCalls& os = PosixCalls::Current();
     if ((bFolder ? os.Rmdir(strPath.GetString()) : os.Unlink(strPath.GetString())) == 0) return true;
-    if (pError) *pError = strPath.Str() + ": " + std::strerror(errno);
+    const int err = errno;
+    if (pError) *pError = strPath.Str() + ": " + std::strerror(err);
     return false;
 }
 

@@ -119,12 +119,13 @@ CString MakeTemporaryFolder(std::string& error) {
         return CString();
     }
     const std::wstring folder(base, length);
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    DWORD code = ERROR_ALREADY_EXISTS;
+    for (unsigned attempt = 0; attempt < 100 && code == ERROR_ALREADY_EXISTS; ++attempt) {
         const std::wstring made = folder + L"quorvel-" + std::to_wstring(calls.GetCurrentProcessId()) + L"-" + std::to_wstring(attempt);
         if (calls.CreateDirectory(made.c_str())) return CString(WideToUtf8(made));
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
+        code = ::GetLastError();
     }
-    error = WideToUtf8(folder) + ": " + SystemText(::GetLastError());  // where it was to be made, and why not
+    error = WideToUtf8(folder) + ": " + SystemText(code);  // where it was to be made, and why not
     return CString();
 }
 
@@ -150,7 +151,8 @@ bool RemovePath(const CString& strPath, bool bFolder, std::string* pError) {
     Win32Calls& calls = Win32Calls::Current();
     const std::wstring path = Utf8ToWide(strPath.Str());
     if (bFolder ? calls.RemoveDirectory(path.c_str()) : calls.DeleteFile(path.c_str())) return true;
-    if (pError) *pError = strPath.Str() + ": " + SystemText(::GetLastError());
+    const DWORD code = ::GetLastError();
+    if (pError) *pError = strPath.Str() + ": " + SystemText(code);
     return false;
 }
 
