@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     // JGD2000 against JGD2000: the corrections since are no part of either method.
-    DatumShift shift(DatumShift::DefaultGridPath(), DatumEpoch::jgd2000);
+    DatumShift shift(DatumShift::DefaultGridPath(DataFolder::FromEnvironment()), DatumEpoch::jgd2000);
     // The reference point and its published JGD2000 value.
     const double refLat = 38.546789, refLon = 140.026224, pubLat = 38.549703478, pubLon = 140.022853531;
     const ShiftedPoint g = shift.TokyoToWgs84(refLat, refLon), h = DatumShift::HelmertTokyoToWgs84(refLat, refLon);

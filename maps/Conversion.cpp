@@ -482,7 +482,7 @@ ReadingGuesser* Conversion::Guesser(std::vector<ConversionMessage>& messages) {
     if (!m_bGuesserTried) {
         m_bGuesserTried = true;
         std::string whyNot;
-        m_guesser = ReadingGuesser::Create(&whyNot);
+        m_guesser = ReadingGuesser::Create(&whyNot, m_options.data);
         // Said once, where the build has an analyser that failed: points without a reading then go
         // without one.
         if (!m_guesser && !ReadingGuesser::Backend().empty()) m_guesserWarning = "読みを推定できません (" + whyNot + ")";
@@ -519,7 +519,7 @@ std::string Conversion::ReadingOf(std::string_view name, std::size_t unitBytes, 
     // municipality, a municipality (the point's, its prefecture's, the nearest), a prefecture.
     // A name of ASCII alone names none of them: its point is not looked up.
     const bool japanese = std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-    const std::shared_ptr<const Gazetteer> gazetteer = m_options.guessReadings && japanese ? Gazetteer::Shipped() : nullptr;
+    const std::shared_ptr<const Gazetteer> gazetteer = m_options.guessReadings && japanese ? Gazetteer::Shipped(m_options.data) : nullptr;
     Gazetteer::Spot spot;
     bool located = false;
     const auto where = [&]() -> const Gazetteer::Spot& {
@@ -667,7 +667,7 @@ void Conversion::Shift(Input& input, bool bToTokyo, UnitTally& tally, std::vecto
         }
         return;
     }
-    if (!m_shift) m_shift = std::make_unique<DatumShift>(DatumShift::DefaultGridPath(), m_options.epoch);
+    if (!m_shift) m_shift = std::make_unique<DatumShift>(DatumShift::DefaultGridPath(m_options.data), m_options.epoch);
     input.corrections.assign(input.places.size(), 0);
     // A block at a time: two arrays beside every place of a large input would cost 32 bytes a
     // point; a block still gathers the points of each area of the grid.

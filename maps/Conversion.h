@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "maps/DataFolder.h"
 #include "maps/Format.h"
 #include "maps/Place.h"
 #include "maps/PointEdits.h"
@@ -51,6 +52,8 @@ struct ConversionOptions {
     // The dialog's document on that road: the one file the user named, replaced whole with no set
     // around it (no lock, no record); failures are not said but kept (ConversionResult::stop).
     bool oneDocument = false;
+    // Where the datum grid, the gazetteer and the place names' readings are read from.
+    DataFolder data = DataFolder::FromEnvironment();
 };
 
 struct ConversionMessage {

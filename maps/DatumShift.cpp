@@ -1,7 +1,6 @@
 #include "maps/DatumShift.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <utility>
 
 #include "maps/DatumGrid.h"
@@ -70,8 +69,6 @@ ShiftedPoint ByHelmert(double toLat, double toLon, double latitude, double longi
     const bool inside = latitude >= kSouth && latitude <= kNorth && longitude >= kWest && longitude <= kEast;
     return ShiftedPoint{toLat, toLon, DatumMethod::helmert, !inside, true};
 }
-
-bool Exists(const std::string& path) { return IsRegularFile(CString(path)); }
 }  // namespace
 
 DatumShift::DatumShift(std::string gridPath, DatumEpoch epoch) : m_strGridPath(std::move(gridPath)), m_epoch(epoch) {}
@@ -81,22 +78,7 @@ DatumShift::DatumShift(std::shared_ptr<const DatumGrid> grid, std::shared_ptr<co
 
 DatumShift::~DatumShift() = default;
 
-std::string DatumShift::DefaultGridPath() {
-    if (const char* dir = std::getenv("QUORVEL_DATA_DIR"); dir && *dir) return std::string(dir) + "/" + kGridName;
-    // Beside the program wherever it was put (the Windows program's folder, a moved install).
-    const CString program = ProgramFolder();
-    const std::string travelling = program.IsEmpty() ? std::string() : program.Str() + QUORVEL_PROGRAM_DATA_DIR + kGridName;
-    if (!travelling.empty() && Exists(travelling)) return travelling;
-#ifdef QUORVEL_INSTALL_DATA_DIR
-    const std::string installed = std::string(QUORVEL_INSTALL_DATA_DIR) + "/" + kGridName;
-    if (Exists(installed)) return installed;
-    const std::string built = std::string(QUORVEL_BUILD_DATA_DIR) + "/" + kGridName;
-    return Exists(built) ? built : installed;
-#else
-    // The Windows build keeps its grid beside the program, in the build folder as in the zip.
-    return travelling;
-#endif
-}
+std::string DatumShift::DefaultGridPath(const DataFolder& data) { return data.PathOf(kGridName); }
 
 ShiftedPoint DatumShift::HelmertTokyoToWgs84(double latitude, double longitude) {
     if (!IsPlace(latitude, longitude)) return ShiftedPoint{latitude, longitude};

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "maps/DataFolder.h"
 #include "maps/Place.h"
 
 class DatumGrid;
@@ -26,7 +27,7 @@ class DatumShift {
 public:
     // gridPath: the compact grid (maps/DatumGrid.h), read on the first shift; the corrections'
     // bundle (GroundCorrections::kFileName) beside it, read on the first shift to today's positions.
-    explicit DatumShift(std::string gridPath = DefaultGridPath(), DatumEpoch epoch = DatumEpoch::today);
+    explicit DatumShift(std::string gridPath = DefaultGridPath(DataFolder::FromEnvironment()), DatumEpoch epoch = DatumEpoch::today);
     // A grid already read (from bytes built into the program, or shared by several shifts); today's
     // positions with corrections given, else JGD2000's.
     explicit DatumShift(std::shared_ptr<const DatumGrid> grid, std::shared_ptr<const GroundCorrections> corrections = nullptr);
@@ -41,11 +42,10 @@ public:
     void TokyoToWgs84(std::vector<ShiftedPoint>& points);
     void Wgs84ToTokyo(std::vector<ShiftedPoint>& points);
 
-    // $QUORVEL_DATA_DIR/TKY2JGD.grid, else the one that travels with the program (data\ beside
-    // the Windows program, ../share/quorvel beside an installed bin/); on Linux then the
-    // installed data folder's, else the build's, and when none exists the installed one (named
-    // in the error).
-    static std::string DefaultGridPath();
+    // The grid of the data folder (DataFolder::PathOf): the chosen folder's, else the one that
+    // travels with the program, else on Linux the installed or the build's, and when none exists
+    // the installed one (named in the error).
+    static std::string DefaultGridPath(const DataFolder& data);
     static constexpr const char* kGridName = "TKY2JGD.grid";
 
     // EPSG:15484 alone, whatever the grid holds: to measure the two against each other.

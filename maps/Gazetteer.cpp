@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <map>
+#include <mutex>
 
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
@@ -22,10 +24,6 @@ constexpr std::string_view kPrefectureSuffixes[] = {"都", "道", "府", "県"};
 constexpr double kOffCoastMetres = 5000;
 constexpr double kMetresPerDegree = 111320;
 constexpr std::size_t kLongestTown = 30 * 3;  // bytes: KEN_ALL's longest towns are shorter
-
-#ifndef __EMSCRIPTEN__
-bool Exists(const std::string& path) { return IsRegularFile(CString(path)); }
-#endif
 
 // Squared distance on a plane stretched by the latitude: enough to tell the nearest of a few.
 double Distance(double lat1, double lon1, double lat2, double lon2) {
@@ -94,26 +92,23 @@ Gazetteer Gazetteer::Load(const std::string& path) {
     return gazetteer;
 }
 
-std::string Gazetteer::DefaultPath() {
+std::string Gazetteer::DefaultPath(const DataFolder& data) {
 #ifdef __EMSCRIPTEN__
+    (void)data;
     return std::string("/ipadic/") + kFileName;  // the page's, beside MeCab's dictionary when it came
 #else
-    if (const char* dir = std::getenv("QUORVEL_DATA_DIR"); dir && *dir) return std::string(dir) + "/" + kFileName;
-    const CString program = ProgramFolder();
-    const std::string travelling = program.IsEmpty() ? std::string() : program.Str() + QUORVEL_PROGRAM_DATA_DIR + kFileName;
-    if (!travelling.empty() && Exists(travelling)) return travelling;
-#ifdef QUORVEL_INSTALL_DATA_DIR
-    const std::string installed = std::string(QUORVEL_INSTALL_DATA_DIR) + "/" + kFileName;
-    if (Exists(installed)) return installed;
-    return std::string(QUORVEL_BUILD_DATA_DIR) + "/" + kFileName;
-#else
-    return travelling;
-#endif
+    return data.PathOf(kFileName);
 #endif
 }
 
-std::shared_ptr<const Gazetteer> Gazetteer::Shipped() {
-    static const auto shipped = std::make_shared<const Gazetteer>(Load(DefaultPath()));
+std::shared_ptr<const Gazetteer> Gazetteer::Shipped(const DataFolder& data) {
+    // Read once a process for each file.
+    static std::mutex lock;
+    static std::map<std::string, std::shared_ptr<const Gazetteer>> read;
+    const std::string path = DefaultPath(data);
+    const std::lock_guard<std::mutex> hold(lock);
+    std::shared_ptr<const Gazetteer>& shipped = read[path];
+    if (!shipped) shipped = std::make_shared<const Gazetteer>(Load(path));
     return shipped;
 }
 

@@ -13,6 +13,8 @@
 
 class MappedFile;
 
+#include "maps/DataFolder.h"
+
 class Gazetteer {
 public:
     static constexpr std::uint32_t kNone = 0xFFFFFFFF;
@@ -26,8 +28,8 @@ public:
     static Gazetteer Load(const std::string& path);
     // The programs' own (beside the datum grid; the page's beside MeCab's dictionary), mapped once
     // a process, when a reading is first guessed.
-    static std::shared_ptr<const Gazetteer> Shipped();
-    static std::string DefaultPath();
+    static std::shared_ptr<const Gazetteer> Shipped(const DataFolder& data);
+    static std::string DefaultPath(const DataFolder& data);
 
     // Where a point lies: its municipality and prefecture (indexes, kNone where unknown).
     struct Spot {

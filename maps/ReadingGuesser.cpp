@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -776,36 +778,29 @@ constexpr const char* kPlaceReadings = "place-readings.txt";
 
 // The place names' readings beside the analyser's dictionary (the Windows programs' data\ipadic,
 // the page's /ipadic); else, as the datum grid, in the data folder of the program or the build.
-std::string PlaceReadingsPath(const std::string& folder) {
+std::string PlaceReadingsPath(const std::string& folder, const DataFolder& data) {
 #ifdef _WIN32
+    (void)data;
     return folder + "\\" + kPlaceReadings;
 #else
     const std::string beside = folder + "/" + kPlaceReadings;
-    if (IsRegularFile(CString(beside))) return beside;
-    if (const char* dir = std::getenv("QUORVEL_DATA_DIR"); dir && *dir) return std::string(dir) + "/" + kPlaceReadings;
-    const CString program = ProgramFolder();
-    const std::string travelling = program.IsEmpty() ? std::string() : program.Str() + QUORVEL_PROGRAM_DATA_DIR + kPlaceReadings;
-    if (!travelling.empty() && IsRegularFile(CString(travelling))) return travelling;
-#ifdef QUORVEL_INSTALL_DATA_DIR
-    const std::string installed = std::string(QUORVEL_INSTALL_DATA_DIR) + "/" + kPlaceReadings;
-    if (IsRegularFile(CString(installed))) return installed;
-    return std::string(QUORVEL_BUILD_DATA_DIR) + "/" + kPlaceReadings;
-#else
-    return beside;
-#endif
+    return IsRegularFile(CString(beside)) ? beside : data.PathOf(kPlaceReadings);
 #endif
 }
 }  // namespace
 
 // The dictionary found at configure time (the Windows programs': data\ipadic beside them); else
 // the mecabrc's own.
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) { return Open(nullptr, whyNot); }
-
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::shared_ptr<const PlaceReadings> places) {
-    return Open(places ? std::move(places) : std::make_shared<const PlaceReadings>(), nullptr);
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot, const DataFolder& data) {
+    return Open(nullptr, whyNot, data);
 }
 
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const PlaceReadings> places, std::string* whyNot) {
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::shared_ptr<const PlaceReadings> places) {
+    return Open(places ? std::move(places) : std::make_shared<const PlaceReadings>(), nullptr, DataFolder());
+}
+
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const PlaceReadings> places, std::string* whyNot,
+                                                     const DataFolder& data) {
     try {
         const MecabApi& api = Mecab();
 #if defined(QUORVEL_MECAB_STATIC) && defined(_WIN32)
@@ -816,9 +811,17 @@ std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const Place
         mecab_t* tagger = OpenTagger(api, folder);
         if (!tagger) tagger = OpenTagger(api, "");
         if (tagger) {
-            // Read once a process, when a reading is first guessed.
-            static const auto shipped = std::make_shared<const PlaceReadings>(PlaceReadings::Load(PlaceReadingsPath(folder)));
-            return std::make_unique<MecabGuesser>(api, tagger, places ? std::move(places) : shipped);
+            if (!places) {
+                // Read once a process for each file, when a reading is first guessed.
+                static std::mutex lock;
+                static std::map<std::string, std::shared_ptr<const PlaceReadings>> read;
+                const std::string path = PlaceReadingsPath(folder, data);
+                const std::lock_guard<std::mutex> hold(lock);
+                std::shared_ptr<const PlaceReadings>& shipped = read[path];
+                if (!shipped) shipped = std::make_shared<const PlaceReadings>(PlaceReadings::Load(path));
+                places = shipped;
+            }
+            return std::make_unique<MecabGuesser>(api, tagger, std::move(places));
         }
         if (whyNot) *whyNot = "MeCab の UTF-8 の辞書 (" + folder + ") を読み込めませんでした";
     } catch (const std::runtime_error& error) {
@@ -837,9 +840,13 @@ std::string ReadingGuesser::Backend() {
     return working;
 }
 #else
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot) { return Open(nullptr, whyNot); }
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::shared_ptr<const PlaceReadings> places) { return Open(std::move(places), nullptr); }
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const PlaceReadings>, std::string* whyNot) {
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot, const DataFolder& data) {
+    return Open(nullptr, whyNot, data);
+}
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::shared_ptr<const PlaceReadings> places) {
+    return Open(std::move(places), nullptr, DataFolder());
+}
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const PlaceReadings>, std::string* whyNot, const DataFolder&) {
     if (whyNot) *whyNot = "MeCab なしで作られています";
     return nullptr;
 }

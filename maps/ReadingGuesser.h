@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "maps/DataFolder.h"
+
 class PlaceReadings;
 
 class ReadingGuesser {
@@ -15,8 +17,10 @@ public:
     virtual std::string GuessHalfWidth(const std::string& name);
 
     // Null when the build has no analyser, or the analyser or its dictionary cannot be loaded;
-    // then *whyNot, when given, says which.
-    static std::unique_ptr<ReadingGuesser> Create(std::string* whyNot = nullptr);
+    // then *whyNot, when given, says which. The place names' readings come from data's folder
+    // when the dictionary's has none.
+    static std::unique_ptr<ReadingGuesser> Create(std::string* whyNot = nullptr,
+                                                  const DataFolder& data = DataFolder::FromEnvironment());
     // With the given place names' readings instead of the file the programs have.
     static std::unique_ptr<ReadingGuesser> Create(std::shared_ptr<const PlaceReadings> places);
     // Reads only names written in kana, digits, Latin letters and marks (as every analyser
@@ -27,7 +31,8 @@ public:
     static std::string Backend();
 
 private:
-    static std::unique_ptr<ReadingGuesser> Open(std::shared_ptr<const PlaceReadings> places, std::string* whyNot);
+    static std::unique_ptr<ReadingGuesser> Open(std::shared_ptr<const PlaceReadings> places, std::string* whyNot,
+                                                const DataFolder& data);
 };
 
 // Hiragana and full-width katakana (with voiced and semi-voiced marks, the long-vowel mark)

@@ -1,5 +1,6 @@
 #pragma once
 // Host services outside files.
+#include <cstdint>
 #include <string>
 
 #include "platform/CString.h"
@@ -36,13 +37,18 @@ bool ReadStandardInput(std::string& bytes, std::string& error);
 // A new folder of this process's own in the system's temporary folder, for a document on its way
 // to standard output; empty with the reason in error when it cannot be made.
 CString MakeTemporaryFolder(std::string& error);
+// The environment's variable, UTF-8 (Windows: as the wide API has it); empty when it is not set.
+CString EnvironmentText(const char* name);
+// A steady clock's reading in microseconds, for measuring spans; -1 when it cannot be read.
+std::int64_t MonotonicMicroseconds();
 // The user's own folder for the program's bookkeeping (what an output set needs to know of its
 // earlier commits), without a final separator: POSIX $XDG_STATE_HOME/quorvel, else
 // ~/.local/state/quorvel; Windows %LOCALAPPDATA%\\Quorvel. Empty when neither variable gives a
 // full path. Nothing is made here.
 CString UserStateFolder();
-// Removes a file, or an empty folder; false when it could not be.
-bool RemovePath(const CString& strPath, bool bFolder);
+// Removes a file, or an empty folder; false when it could not be, with the system's reason in
+// *pError when given.
+bool RemovePath(const CString& strPath, bool bFolder, std::string* pError = nullptr);
 
 // A shared library loaded for the rest of the run, so that a dependency only some runs use is
 // loaded when first needed; nullptr, with the loader's reason in error, when it cannot be.

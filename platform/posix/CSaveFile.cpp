@@ -42,9 +42,17 @@ bool FailWithErrno(CFileException* pError, int err, const CString& strFileName) 
     return Fail(pError, CFileException::OsErrorToException(err), err, strFileName);
 }
 
-bool IsFolder(const std::string& path) {
+// 0 when path is a folder; ENOENT when it is missing or not a folder; else why it cannot be told.
+int FolderError(const std::string& path) {
     struct stat st {};
-    return PosixCalls::Current().Stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (PosixCalls::Current().Stat(path.c_str(), &st) != 0) return errno == ENOTDIR ? ENOENT : errno;
+    return S_ISDIR(st.st_mode) ? 0 : ENOENT;
+}
+
+// A name whose folder is missing is a bad path; a folder that cannot be looked at says why.
+bool FailForFolder(CFileException* pError, int folderError, const CString& strFileName) {
+    if (folderError == ENOENT) return Fail(pError, CFileException::badPath, ENOENT, strFileName);
+    return FailWithErrno(pError, folderError, strFileName);
 }
 
 // Cut at a UTF-8 character boundary.
@@ -122,7 +130,8 @@ bool CSaveFile::OpenNew(const CString& strFileName, CFileException* pError) {
     PosixCalls& os = PosixCalls::Current();
     const std::string full = FullPath(strFileName.Str());
     const std::string folder = FolderPrefix(full);
-    if (full.size() == folder.size() || !IsFolder(FolderToOpen(folder))) return Fail(pError, CFileException::badPath, ENOENT, strFileName);
+    if (full.size() == folder.size()) return Fail(pError, CFileException::badPath, ENOENT, strFileName);
+    if (const int err = FolderError(FolderToOpen(folder))) return FailForFolder(pError, err, strFileName);
     struct stat st {};
     int held = -1;
     if (os.Lstat(full.c_str(), &st) == 0) {
@@ -190,8 +199,8 @@ bool CSaveFile::Open(const CString& strFileName, CFileException* pError) {
         if (err == ENXIO && os.Stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode))
             return Fail(pError, CFileException::noReader, err, strFileName);
         if (err != ENOENT) return FailWithErrno(pError, err, strFileName);
-        if (base.empty() || !IsFolder(FolderToOpen(folder)))
-            return Fail(pError, CFileException::badPath, err, strFileName);
+        if (base.empty()) return Fail(pError, CFileException::badPath, err, strFileName);
+        if (const int folderErr = FolderError(FolderToOpen(folder))) return FailForFolder(pError, folderErr, strFileName);
     } else {
         struct stat st {};
         if (os.Fstat(target, &st) != 0) {

@@ -2,12 +2,12 @@
 
 #include <dlfcn.h>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <time.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
-#include <cstdlib>
 #include <string>
 
 #include "platform/posix/PosixCalls.h"
@@ -39,9 +39,10 @@ CString ProgramFolder() {
 }
 
 CString DocumentsFolder() {
-    const char* documents = std::getenv("XDG_DOCUMENTS_DIR");
+    PosixCalls& os = PosixCalls::Current();
+    const char* documents = os.Getenv("XDG_DOCUMENTS_DIR");
     if (documents && *documents == '/') return CString(documents);
-    const char* home = std::getenv("HOME");
+    const char* home = os.Getenv("HOME");
     return home && *home == '/' ? CString(std::string(home) + "/Documents") : CString();
 }
 
@@ -76,42 +77,50 @@ bool ReadStandardInput(std::string& bytes, std::string& error) {
 }
 
 CString MakeTemporaryFolder(std::string& error) {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/quorvel-XXXXXX";
-    if (::mkdtemp(&pattern[0]) == nullptr) {
-        error = std::strerror(errno);
+    PosixCalls& os = PosixCalls::Current();
+    const char* base = os.Getenv("TMPDIR");
+    const std::string folder = base && *base ? base : "/tmp";
+    std::string pattern = folder + "/quorvel-XXXXXX";
+    if (os.Mkdtemp(&pattern[0]) == nullptr) {
+        const int err = errno;
+        error = folder + ": " + std::strerror(err);  // where it was to be made, and why not
         return CString();
     }
     return CString(pattern);
 }
 
+CString EnvironmentText(const char* name) {
+    const char* value = PosixCalls::Current().Getenv(name);
+    return value ? CString(value) : CString();
+}
+
+std::int64_t MonotonicMicroseconds() {
+    struct timespec now {};
+    if (PosixCalls::Current().ClockGettime(CLOCK_MONOTONIC, &now) != 0) return -1;
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
 CString UserStateFolder() {
-    const char* state = std::getenv("XDG_STATE_HOME");
+    PosixCalls& os = PosixCalls::Current();
+    const char* state = os.Getenv("XDG_STATE_HOME");
     if (state && state[0] == '/') return CString(std::string(state) + "/quorvel");
-    const char* home = std::getenv("HOME");
+    const char* home = os.Getenv("HOME");
     if (home && home[0] == '/') return CString(std::string(home) + "/.local/state/quorvel");
     return CString();
 }
 
-bool RemovePath(const CString& strPath, bool bFolder) {
-    return (bFolder ? ::rmdir(strPath.GetString()) : PosixCalls::Current().Unlink(strPath.GetString())) == 0;
+bool RemovePath(const CString& strPath, bool bFolder, std::string* pError) {
+    PosixCalls& os = PosixCalls::Current();
+    if ((bFolder ? os.Rmdir(strPath.GetString()) : os.Unlink(strPath.GetString())) == 0) return true;
+    const int err = errno;
+    if (pError) *pError = strPath.Str() + ": " + std::strerror(err);
+    return false;
 }
-
-namespace {
-std::string LoaderError(const char* fallback) {
-    const char* reason = ::dlerror();
-    return reason ? reason : fallback;
-}
-}  // namespace
 
 void* LoadSharedLibrary(const char* name, std::string& error) {
-    void* library = PosixCalls::Current().Dlopen(name, RTLD_NOW | RTLD_LOCAL);
-    if (!library) error = LoaderError(name);
-    return library;
+    return PosixCalls::Current().Dlopen(name, RTLD_NOW | RTLD_LOCAL, error);
 }
 
 void* SharedLibrarySymbol(void* library, const char* symbol, std::string& error) {
-    void* address = PosixCalls::Current().Dlsym(library, symbol);
-    if (!address) error = LoaderError(symbol);
-    return address;
+    return PosixCalls::Current().Dlsym(library, symbol, error);
 }

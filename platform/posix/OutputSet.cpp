@@ -784,7 +784,13 @@ void OutputSet::Commit() {
         const std::string path = m_strFolder + entry;
         if (!IsMemberName(base, CString(entry)) || std::find(m_names.begin(), m_names.end(), path) != m_names.end()) continue;
         struct stat st {};
-        if (os.Lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || Protected(path)) continue;
+        // Gone is no member; one that cannot be looked at fails the commit before anything
+        // changes, else the old member would outlive the set and be taken for a user's file.
+        if (os.Lstat(path.c_str(), &st) != 0) {
+            if (errno == ENOENT) continue;
+            Throw(errno, CString(path));
+        }
+        if (S_ISDIR(st.st_mode) || Protected(path)) continue;
         const Recorded found = Identity(entry, st);
         const auto recorded = std::find_if(m_record.begin(), m_record.end(), [&](const Recorded& r) { return r.name == entry; });
         if (recorded != m_record.end() && SameFile(*recorded, found) && S_ISREG(st.st_mode))

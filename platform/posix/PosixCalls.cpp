@@ -2,8 +2,9 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
-#include <signal.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -61,11 +62,41 @@ int PosixCalls::ReadFolder(const char* path, std::vector<std::string>& names) {
 }
 pid_t PosixCalls::Getpid() { return ::getpid(); }
 uid_t PosixCalls::Geteuid() { return ::geteuid(); }
-int PosixCalls::Kill(pid_t pid, int signal) { return ::kill(pid, signal); }
-int PosixCalls::Futimens(int fd, const struct timespec times[2]) { return ::futimens(fd, times); }
-void* PosixCalls::Dlopen(const char* name, int flags) { return ::dlopen(name, flags); }
-void* PosixCalls::Dlsym(void* handle, const char* symbol) { return ::dlsym(handle, symbol); }
+
+namespace {
+// dlerror's words for the call that just failed; fallback when it has none.
+std::string LoaderReason(const char* fallback) {
+    const char* reason = ::dlerror();
+    return reason ? reason : fallback;
+}
+}  // namespace
+
+void* PosixCalls::Dlopen(const char* name, int flags, std::string& reason) {
+    void* handle = ::dlopen(name, flags);
+    if (!handle) reason = LoaderReason(name);
+    return handle;
+}
+void* PosixCalls::Dlsym(void* handle, const char* symbol, std::string& reason) {
+    ::dlerror();  // a symbol may be null: only a new error tells a failure
+    void* address = ::dlsym(handle, symbol);
+    if (!address) reason = LoaderReason(symbol);
+    return address;
+}
 int PosixCalls::Mkdir(const char* path, mode_t mode) { return ::mkdir(path, mode); }
+int PosixCalls::Rmdir(const char* path) { return ::rmdir(path); }
+char* PosixCalls::Mkdtemp(char* pattern) { return ::mkdtemp(pattern); }
+int PosixCalls::ClockGettime(clockid_t clock, struct timespec* time) { return ::clock_gettime(clock, time); }
+int PosixCalls::Sigaction(int signal, const struct sigaction* action, struct sigaction* previous) {
+    return ::sigaction(signal, action, previous);
+}
+int PosixCalls::SignalMask(int how, const sigset_t* set, sigset_t* previous) { return ::pthread_sigmask(how, set, previous); }
+const char* PosixCalls::Getenv(const char* name) { return std::getenv(name); }
+
+void PosixCalls::UnlinkInHandler(const char* path) { ::unlink(path); }
+void PosixCalls::DieOfSignal(int signal) {
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
 
 namespace {
 PosixCalls g_realCalls;

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
@@ -26,11 +25,10 @@ extern "C" void RemoveAndDie(int signal) {
     for (Block* block = &g_first; block; block = block->next.load()) {
         for (auto& slot : block->slots) {
             const char* path = slot.load();
-            if (path) ::unlink(path);
+            if (path) PosixCalls::UnlinkInHandler(path);
         }
     }
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
+    PosixCalls::DieOfSignal(signal);
 }
 
 bool TakeSlot(Block& block, const char* path) {
@@ -76,6 +74,7 @@ void ForgetTempFile(const char* path) {
 }
 
 void RemoveTempFilesOnSignals() {
+    PosixCalls& os = PosixCalls::Current();
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction action {};
         action.sa_handler = RemoveAndDie;
@@ -86,8 +85,8 @@ void RemoveTempFilesOnSignals() {
         sigaddset(&action.sa_mask, SIGHUP);
         // A signal the caller's parent chose to ignore stays ignored.
         struct sigaction previous {};
-        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
-        ::sigaction(signal, &action, nullptr);
+        if (os.Sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+        os.Sigaction(signal, &action, nullptr);
     }
 }
 
@@ -101,14 +100,14 @@ CommitSignalsBlocked::CommitSignalsBlocked() {
     sigaddset(&block, SIGHUP);
     sigset_t saved;
     sigemptyset(&saved);
-    ::pthread_sigmask(SIG_BLOCK, &block, &saved);
+    PosixCalls::Current().SignalMask(SIG_BLOCK, &block, &saved);
     std::memcpy(m_saved, &saved, sizeof saved);
 }
 
 CommitSignalsBlocked::~CommitSignalsBlocked() {
     sigset_t saved;
     std::memcpy(&saved, m_saved, sizeof saved);
-    ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    PosixCalls::Current().SignalMask(SIG_SETMASK, &saved, nullptr);
 }
 
 int CreateRegisteredFile(std::string& name, int attempts, const std::function<std::string()>& nextName, int extraFlags,

@@ -1,7 +1,5 @@
 #include "platform/win32/Console.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 
 #include "platform/win32/Win32Calls.h"
@@ -29,11 +27,10 @@ std::vector<std::wstring> Matches(const std::wstring& pattern) {
 
 std::vector<std::string> ConsoleArguments() {
     std::vector<std::string> args;
-    int count = 0;
-    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (wide == nullptr) return args;
-    for (int i = 0; i < count; ++i) {
-        const std::wstring arg = wide[i];
+    std::vector<std::wstring> wide;
+    if (Win32Calls::Current().CommandLineArguments(wide) != 0) return args;
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        const std::wstring& arg = wide[i];
         // No file name holds * or ?: such an argument is a pattern; one that matches nothing stays
         // as it is, to be reported as a file that cannot be read.
         const std::vector<std::wstring> matches =
@@ -41,13 +38,29 @@ std::vector<std::string> ConsoleArguments() {
         if (matches.empty()) args.push_back(WideToUtf8(arg));
         for (const std::wstring& match : matches) args.push_back(WideToUtf8(match));
     }
-    ::LocalFree(wide);
     return args;
 }
 
-ConsoleOutput::ConsoleOutput(DWORD stdHandle) : m_handle(::GetStdHandle(stdHandle)) {
+std::string ProgramFileName() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = Win32Calls::Current().GetModuleFileName(&path[0], static_cast<DWORD>(path.size()));
+        if (length == 0) return std::string();
+        if (length < path.size()) return WideToUtf8(path.data(), static_cast<int>(length));
+        if (path.size() >= 32768) return std::string();
+        path.resize(path.size() * 2);  // cut short: ask again with more room
+    }
+}
+
+std::string CommandLineText() {
+    const wchar_t* line = Win32Calls::Current().CommandLine();
+    return line ? WideToUtf8(std::wstring(line)) : std::string();
+}
+
+ConsoleOutput::ConsoleOutput(DWORD stdHandle) : m_handle(Win32Calls::Current().GetStdHandle(stdHandle)) {
     DWORD mode = 0;
-    m_bConsole = m_handle != nullptr && m_handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(m_handle, &mode) != 0;
+    m_bConsole =
+        m_handle != nullptr && m_handle != INVALID_HANDLE_VALUE && Win32Calls::Current().GetConsoleMode(m_handle, &mode) != 0;
     setp(m_buffer, m_buffer + sizeof m_buffer);
 }
 
@@ -110,7 +123,7 @@ bool ConsoleOutput::Emit(bool bAll) {
         while (done < wide.size()) {
             const DWORD chunk = static_cast<DWORD>(std::min<size_t>(wide.size() - done, 8192));
             DWORD written = 0;
-            if (!::WriteConsoleW(m_handle, wide.data() + done, chunk, &written, nullptr) || written == 0) return false;
+            if (!Win32Calls::Current().WriteConsole(m_handle, wide.data() + done, chunk, &written) || written == 0) return false;
             done += written;
         }
         return true;
@@ -119,7 +132,7 @@ bool ConsoleOutput::Emit(bool bAll) {
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD written = 0;
-        if (!::WriteFile(m_handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr) ||
+        if (!Win32Calls::Current().WriteFile(m_handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written) ||
             written == 0)
             return false;
         done += written;

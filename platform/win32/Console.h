@@ -13,6 +13,10 @@
 // Every argument of the command line, the program's name first, UTF-8; an argument with * or ?
 // in its last part is replaced by the files it matches, if any. Empty when the line cannot be read.
 std::vector<std::string> ConsoleArguments();
+// The running program's file, UTF-8; empty when it cannot be had.
+std::string ProgramFileName();
+// The whole command line as the system keeps it, UTF-8, so that nothing is lost to a code page.
+std::string CommandLineText();
 
 class ConsoleOutput : public std::streambuf {
 public:

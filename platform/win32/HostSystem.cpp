@@ -1,7 +1,9 @@
 #include "platform/HostSystem.h"
 
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+
+#include "platform/CFileException.h"
 
 #include "platform/win32/Win32Calls.h"
 #include "platform/win32/WideText.h"
@@ -15,6 +17,9 @@ CString GetCurrentFolder() {
 }
 
 namespace {
+// The system's words for a failed call's code, with the code.
+std::string SystemText(DWORD code) { return CFileException::OsErrorText(static_cast<long>(code)); }
+
 // The volume and the index of an existing file or folder: equal for every name of one file
 // (another spelling, another case, a short name, a hard link). False when it cannot be opened.
 bool FileIndexOf(const std::wstring& path, std::string& key) {
@@ -80,19 +85,24 @@ bool IsRegularFile(const CString& strPath) {
 }
 
 bool IsFolder(const CString& strPath) {
-    const DWORD attributes = ::GetFileAttributesW(Utf8ToWide(strPath.Str()).c_str());
+    const DWORD attributes = Win32Calls::Current().GetFileAttributes(Utf8ToWide(strPath.Str()).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool ReadStandardInput(std::string& bytes, std::string& error) {
-    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    Win32Calls& calls = Win32Calls::Current();
+    const HANDLE input = calls.GetStdHandle(STD_INPUT_HANDLE);
+    if (input == INVALID_HANDLE_VALUE) {
+        error = SystemText(::GetLastError());
+        return false;
+    }
     char buffer[65536];
     for (;;) {
         DWORD read = 0;
-        if (!::ReadFile(input, buffer, sizeof buffer, &read, nullptr)) {
+        if (!calls.ReadFile(input, buffer, sizeof buffer, &read)) {
             const DWORD code = ::GetLastError();
             if (code == ERROR_BROKEN_PIPE) return true;  // the writer has closed its end
-            error = "Windows error " + std::to_string(code);
+            error = SystemText(code);
             return false;
         }
         if (read == 0) return true;
@@ -101,24 +111,33 @@ bool ReadStandardInput(std::string& bytes, std::string& error) {
 }
 
 CString MakeTemporaryFolder(std::string& error) {
+    Win32Calls& calls = Win32Calls::Current();
     wchar_t base[MAX_PATH + 1];
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, base);
+    const DWORD length = calls.GetTempPath(MAX_PATH + 1, base);
     if (length == 0 || length > MAX_PATH) {
-        error = "Windows error " + std::to_string(::GetLastError());
+        error = SystemText(length == 0 ? ::GetLastError() : ERROR_FILENAME_EXCED_RANGE);
         return CString();
     }
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::wstring folder = std::wstring(base, length) + L"quorvel-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                                    std::to_wstring(attempt);
-        if (::CreateDirectoryW(folder.c_str(), nullptr)) return CString(WideToUtf8(folder));
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
+    const std::wstring folder(base, length);
+    DWORD code = ERROR_ALREADY_EXISTS;
+    for (unsigned attempt = 0; attempt < 100 && code == ERROR_ALREADY_EXISTS; ++attempt) {
+        const std::wstring made = folder + L"quorvel-" + std::to_wstring(calls.GetCurrentProcessId()) + L"-" + std::to_wstring(attempt);
+        if (calls.CreateDirectory(made.c_str())) return CString(WideToUtf8(made));
+        code = ::GetLastError();
     }
-    error = "Windows error " + std::to_string(::GetLastError());
+    error = WideToUtf8(folder) + ": " + SystemText(code);  // where it was to be made, and why not
     return CString();
 }
 
+CString EnvironmentText(const char* name) {
+    const wchar_t* value = Win32Calls::Current().Getenv(Utf8ToWide(name).c_str());
+    return value ? CString(WideToUtf8(value)) : CString();
+}
+
+std::int64_t MonotonicMicroseconds() { return static_cast<std::int64_t>(Win32Calls::Current().GetTickCount64()) * 1000; }
+
 CString UserStateFolder() {
-    const wchar_t* local = ::_wgetenv(L"LOCALAPPDATA");
+    const wchar_t* local = Win32Calls::Current().Getenv(L"LOCALAPPDATA");
     if (!local || !local[0]) return CString();
     const std::wstring folder(local);
     // A full path only: a drive and its root, or a share.
@@ -128,13 +147,17 @@ CString UserStateFolder() {
     return CString(WideToUtf8(folder + (folder.back() == L'\\' || folder.back() == L'/' ? L"" : L"\\") + L"Quorvel"));
 }
 
-bool RemovePath(const CString& strPath, bool bFolder) {
+bool RemovePath(const CString& strPath, bool bFolder, std::string* pError) {
+    Win32Calls& calls = Win32Calls::Current();
     const std::wstring path = Utf8ToWide(strPath.Str());
-    return bFolder ? ::RemoveDirectoryW(path.c_str()) != 0 : ::DeleteFileW(path.c_str()) != 0;
+    if (bFolder ? calls.RemoveDirectory(path.c_str()) : calls.DeleteFile(path.c_str())) return true;
+    const DWORD code = ::GetLastError();
+    if (pError) *pError = strPath.Str() + ": " + SystemText(code);
+    return false;
 }
 
 bool MakeFolder(const CString& strPath, std::string& error) {
-    if (::CreateDirectoryW(Utf8ToWide(strPath.Str()).c_str(), nullptr)) return true;
-    error = "Windows error " + std::to_string(::GetLastError());
+    if (Win32Calls::Current().CreateDirectory(Utf8ToWide(strPath.Str()).c_str())) return true;
+    error = SystemText(::GetLastError());
     return false;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/HostSystem.h"
+#include "platform/win32/Win32Calls.h"
 
 namespace {
 // The handler runs on a thread of its own while the program goes on writing.
@@ -32,8 +33,8 @@ void ForgetTempFile(const std::wstring& path) {
 
 void RemoveTempFiles() {
     const std::lock_guard<std::mutex> hold(g_lock);
-    for (const std::wstring& path : g_paths) ::DeleteFileW(path.c_str());
+    for (const std::wstring& path : g_paths) Win32Calls::DeleteInHandler(path.c_str());
     g_paths.clear();
 }
 
-void RemoveTempFilesOnSignals() { ::SetConsoleCtrlHandler(OnControl, TRUE); }
+void RemoveTempFilesOnSignals() { Win32Calls::Current().SetConsoleCtrlHandler(OnControl, TRUE); }

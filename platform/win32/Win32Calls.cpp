@@ -1,6 +1,9 @@
 #include "platform/win32/Win32Calls.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
+
+#include <cstdlib>
 
 HANDLE Win32Calls::CreateFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
     return ::CreateFileW(path, access, share, nullptr, disposition, flags, nullptr);
@@ -19,6 +22,8 @@ BOOL Win32Calls::MoveFileEx(const wchar_t* from, const wchar_t* to, DWORD flags)
 }
 BOOL Win32Calls::DeleteFile(const wchar_t* path) { return ::DeleteFileW(path); }
 BOOL Win32Calls::CreateDirectory(const wchar_t* path) { return ::CreateDirectoryW(path, nullptr); }
+BOOL Win32Calls::RemoveDirectory(const wchar_t* path) { return ::RemoveDirectoryW(path); }
+DWORD Win32Calls::GetTempPath(DWORD room, wchar_t* buffer) { return ::GetTempPathW(room, buffer); }
 DWORD Win32Calls::GetFullPathName(const wchar_t* path, DWORD room, wchar_t* buffer) {
     return ::GetFullPathNameW(path, room, buffer, nullptr);
 }
@@ -71,6 +76,26 @@ BOOL Win32Calls::GetDocumentsFolder(wchar_t* buffer) {
 DWORD Win32Calls::FormatSystemMessage(DWORD code, wchar_t* buffer, DWORD room) {
     return ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer, room, nullptr);
 }
+
+HANDLE Win32Calls::GetStdHandle(DWORD which) { return ::GetStdHandle(which); }
+BOOL Win32Calls::GetConsoleMode(HANDLE console, DWORD* mode) { return ::GetConsoleMode(console, mode); }
+BOOL Win32Calls::WriteConsole(HANDLE console, const wchar_t* text, DWORD count, DWORD* written) {
+    return ::WriteConsoleW(console, text, count, written, nullptr);
+}
+DWORD Win32Calls::CommandLineArguments(std::vector<std::wstring>& arguments) {
+    int count = 0;
+    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide == nullptr) return ::GetLastError();
+    for (int i = 0; i < count; ++i) arguments.emplace_back(wide[i]);
+    ::LocalFree(wide);
+    return 0;
+}
+BOOL Win32Calls::SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) { return ::SetConsoleCtrlHandler(handler, add); }
+const wchar_t* Win32Calls::CommandLine() { return ::GetCommandLineW(); }
+const wchar_t* Win32Calls::Getenv(const wchar_t* name) { return ::_wgetenv(name); }
+DWORD Win32Calls::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+ULONGLONG Win32Calls::GetTickCount64() { return ::GetTickCount64(); }
+BOOL Win32Calls::DeleteInHandler(const wchar_t* path) { return ::DeleteFileW(path); }
 
 namespace {
 Win32Calls g_realCalls;

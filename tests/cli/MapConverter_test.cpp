@@ -421,7 +421,7 @@ TEST(MapConverterTest, ATableCarriesTheGuessesMarkedAndComesBackAsTheUsersReadin
 
 // A municipality's name takes its own reading, of the one where the point is; the user's come first.
 TEST(MapConverterTest, AMunicipalitysNameIsReadAsThePlaceThereReadsIt) {
-    if (ReadingGuesser::Backend().empty() || Gazetteer::Shipped()->Size() == 0) GTEST_SKIP() << "built without the guesser or the gazetteer";
+    if (ReadingGuesser::Backend().empty() || Gazetteer::Shipped(DataFolder())->Size() == 0) GTEST_SKIP() << "built without the guesser or the gazetteer";
     TempDir dir;
     WriteFileBytes(dir.File("r.gpx"), Gpx(Waypoint(41.43, 140.11, "松前町") + Waypoint(33.80, 132.70, "松前町") +
                                           Waypoint(41.05, 140.42, "中泊町役場") + Waypoint(33.80, 132.70, "松前町公民館")));
@@ -436,7 +436,7 @@ TEST(MapConverterTest, AMunicipalitysNameIsReadAsThePlaceThereReadsIt) {
 // A town's name reads as the town of the point's municipality reads it, an address starting the
 // name before the point, and a closing 町 of no place as the point's prefecture reads it.
 TEST(MapConverterTest, ATownsNameIsReadAsTheTownThereAndAClosing町AsItsRegion) {
-    if (ReadingGuesser::Backend().empty() || Gazetteer::Shipped()->Size() == 0) GTEST_SKIP() << "built without the guesser or the gazetteer";
+    if (ReadingGuesser::Backend().empty() || Gazetteer::Shipped(DataFolder())->Size() == 0) GTEST_SKIP() << "built without the guesser or the gazetteer";
     TempDir dir;
     WriteFileBytes(dir.File("r.gpx"), Gpx(Waypoint(40.82, 140.74, "新田") + Waypoint(35.0686, 134.0045, "新田") +
                                           Waypoint(35.6867, 139.7660, "大手町駅") + Waypoint(41.43, 140.11, "愛媛県伊予郡松前町役場") +

@@ -21,9 +21,11 @@
 #include "maps/Conversion.h"
 #include "maps/DatumGrid.h"
 #include "maps/FormatRegistry.h"
+#include "maps/Gazetteer.h"
 #include "maps/GroundCorrections.h"
 #include "maps/MapError.h"
 #include "platform/Cp932Text.h"
+#include "platform/posix/PosixCalls.h"
 #include "support/GoldenFile.h"
 #include "support/MemImage.h"
 #include "support/TempDir.h"
@@ -38,7 +40,7 @@ std::string Where(double lat, double lon) {
 }
 
 std::vector<unsigned char> GridBytes() {
-    const std::string bytes = ReadFileBytes(DatumShift::DefaultGridPath());
+    const std::string bytes = ReadFileBytes(DatumShift::DefaultGridPath(DataFolder()));
     return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
@@ -120,7 +122,7 @@ TEST(DatumShift, LatticesOverTheGridShiftAsProjDoes) {
 // The published value of the reference point, to the millimetre, both ways; Helmert is a metre off there.
 TEST(DatumShift, TheReferencePointGetsItsPublishedValue) {
     const double tokyo[2] = {38.546789, 140.026224}, published[2] = {38.549703478, 140.022853531};
-    DatumShift shift(DatumShift::DefaultGridPath(), DatumEpoch::jgd2000);
+    DatumShift shift(DatumShift::DefaultGridPath(DataFolder()), DatumEpoch::jgd2000);
     const ShiftedPoint there = shift.TokyoToWgs84(tokyo[0], tokyo[1]), back = shift.Wgs84ToTokyo(published[0], published[1]);
     EXPECT_EQ(there.method, DatumMethod::grid);
     EXPECT_LT(GroundDistance(there.latitude, there.longitude, published[0], published[1]), 0.001);
@@ -238,7 +240,7 @@ TEST(DatumShift, AGridThatCannotBeUsedIsNamed) {
 TEST(DatumShift, AGridInUseIsReadAtOnce) {
     TempDir dir;
     const std::string path = dir.File("TKY2JGD.grid");
-    WriteFileBytes(path, ReadFileBytes(DatumShift::DefaultGridPath()));
+    WriteFileBytes(path, ReadFileBytes(DatumShift::DefaultGridPath(DataFolder())));
     const int fd = open(path.c_str(), O_RDONLY);
     ASSERT_EQ(flock(fd, LOCK_EX), 0);
     EXPECT_EQ(DatumShift(path, DatumEpoch::jgd2000).TokyoToWgs84(35.68, 139.76).method, DatumMethod::grid);
@@ -246,12 +248,30 @@ TEST(DatumShift, AGridInUseIsReadAtOnce) {
 }
 
 TEST(DatumShift, TheGridIsLookedForInTheDataFolderFirst) {
-    ASSERT_EQ(setenv("QUORVEL_DATA_DIR", "/opt/maps", 1), 0);
-    EXPECT_EQ(DatumShift::DefaultGridPath(), "/opt/maps/TKY2JGD.grid");
-    unsetenv("QUORVEL_DATA_DIR");
-    const std::string built = DatumShift::DefaultGridPath();
+    EXPECT_EQ(DatumShift::DefaultGridPath(DataFolder("/opt/maps")), "/opt/maps/TKY2JGD.grid");
+    EXPECT_EQ(Gazetteer::DefaultPath(DataFolder("/opt/maps")), "/opt/maps/gazetteer.txt");
+    const std::string built = DatumShift::DefaultGridPath(DataFolder());
     EXPECT_EQ(built.substr(built.size() - 18), "/data/TKY2JGD.grid");
     EXPECT_TRUE(FileExists(built));
+}
+
+// The environment is read by the data folder alone, through the seam; an empty value chooses none.
+TEST(DataFolder, TheEnvironmentChoosesTheFolder) {
+    const struct {
+        const char* value;
+        const char* chosen;
+    } rows[] = {{"/opt/maps", "/opt/maps"}, {"", ""}, {nullptr, ""}};
+    for (const auto& row : rows) {
+        struct Environment : PosixCalls {
+            const char* value = nullptr;
+            const char* Getenv(const char* name) override { return std::string(name) == "QUORVEL_DATA_DIR" ? value : nullptr; }
+        } calls;
+        calls.value = row.value;
+        PosixCalls* previous = PosixCalls::Replace(&calls);
+        const DataFolder data = DataFolder::FromEnvironment();
+        PosixCalls::Replace(previous);
+        EXPECT_EQ(data.Chosen(), row.chosen) << (row.value ? row.value : "unset");
+    }
 }
 
 namespace {
@@ -350,7 +370,7 @@ TEST(GroundCorrections, EveryCorrectionsAreaShiftsAsProjsChain) {
 // Outside every area (and with --epoch jgd2000 everywhere) a point gets JGD2000's position and no correction.
 TEST(GroundCorrections, OutsideEveryAreaAndForJgd2000NothingMoves) {
     const double places[][2] = {{34.684056, 135.529013}, {34.385, 132.455}, {26.21, 127.68}, {43.06, 141.35}, {35.1709, 136.8815}, {13.44, 144.79}};
-    DatumShift today, jgd2000(DatumShift::DefaultGridPath(), DatumEpoch::jgd2000);
+    DatumShift today, jgd2000(DatumShift::DefaultGridPath(DataFolder()), DatumEpoch::jgd2000);
     for (const auto& p : places) {
         SCOPED_TRACE(Where(p[0], p[1]));
         const ShiftedPoint a = today.TokyoToWgs84(p[0], p[1]), b = jgd2000.TokyoToWgs84(p[0], p[1]);
@@ -424,7 +444,7 @@ TEST(GroundCorrections, AUnitsFileGoesToTodaysMapAndBack) {
 // A bundle of corrections that cannot be used is named with what is wrong; without it today's
 // positions cannot be had (JGD2000's still can).
 TEST(GroundCorrections, ABundleThatCannotBeUsedIsNamed) {
-    const std::string folder = DatumShift::DefaultGridPath().substr(0, DatumShift::DefaultGridPath().rfind('/') + 1);
+    const std::string folder = DatumShift::DefaultGridPath(DataFolder()).substr(0, DatumShift::DefaultGridPath(DataFolder()).rfind('/') + 1);
     const std::string good = ReadFileBytes(folder + GroundCorrections::kFileName);
     std::string noTohoku = good;
     const std::size_t stem = noTohoku.find("touhokutaiheiyouoki2011");
@@ -434,7 +454,7 @@ TEST(GroundCorrections, ABundleThatCannotBeUsedIsNamed) {
         std::string bytes, why;
     } cases[] = {
         {good.substr(0, 10), "補正パラメータの形式ではありません"},
-        {ReadFileBytes(DatumShift::DefaultGridPath()).substr(0, 100), "補正パラメータの形式ではありません"},
+        {ReadFileBytes(DatumShift::DefaultGridPath(DataFolder())).substr(0, 100), "補正パラメータの形式ではありません"},
         {noTohoku, "touhokutaiheiyouoki2011 がありません"},
         {good.substr(0, good.size() - 8), "touhokutaiheiyouoki2011 が途中で切れています"},  // the last in the bundle
     };
@@ -449,7 +469,7 @@ TEST(GroundCorrections, ABundleThatCannotBeUsedIsNamed) {
     }
     TempDir dir;
     const std::string grid = dir.File("TKY2JGD.grid");
-    WriteFileBytes(grid, ReadFileBytes(DatumShift::DefaultGridPath()));
+    WriteFileBytes(grid, ReadFileBytes(DatumShift::DefaultGridPath(DataFolder())));
     try {
         DatumShift(grid).TokyoToWgs84(35, 139);
         ADD_FAILURE() << "no error";

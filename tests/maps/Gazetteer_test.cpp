@@ -11,7 +11,7 @@
 
 namespace {
 std::shared_ptr<const Gazetteer> Shipped() {
-    const std::shared_ptr<const Gazetteer> shipped = Gazetteer::Shipped();
+    const std::shared_ptr<const Gazetteer> shipped = Gazetteer::Shipped(DataFolder());
     return shipped->Size() == 0 ? nullptr : shipped;
 }
 
@@ -88,8 +88,8 @@ TEST(Gazetteer, APointIsInTheAreaHoldingItOrTheNearestJustOffTheCoast) {
 
 // A file that is not the tool's whole is no gazetteer at all, never a part of one read wrong.
 TEST(Gazetteer, AFileNotTheToolsWholeIsEmpty) {
-    if (!FileExists(Gazetteer::DefaultPath())) GTEST_SKIP() << "built without the gazetteer (node and npm)";
-    const std::string bytes = ReadFileBytes(Gazetteer::DefaultPath());
+    if (!FileExists(Gazetteer::DefaultPath(DataFolder()))) GTEST_SKIP() << "built without the gazetteer (node and npm)";
+    const std::string bytes = ReadFileBytes(Gazetteer::DefaultPath(DataFolder()));
     TempDir dir;
     const struct {
         const char* what;

@@ -177,7 +177,10 @@ TEST(ReadingGuesser, ReadsWellKnownPlaceNames) {
 // MeCab is loaded once a process, when first needed: this needs a process of its own (as ctest runs it).
 TEST(ReadingGuesser, ALibraryThatCannotBeLoadedTurnsGuessingOffAndSaysWhy) {
     struct NoLibraries : PosixCalls {
-        void* Dlopen(const char*, int) override { return nullptr; }
+        void* Dlopen(const char* name, int, std::string& reason) override {
+            reason = name;
+            return nullptr;
+        }
     } calls;
     PosixCalls* previous = PosixCalls::Replace(&calls);
     std::string whyNot;

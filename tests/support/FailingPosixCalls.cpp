@@ -1,6 +1,7 @@
 #include "FailingPosixCalls.h"
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 FailingPosixCalls::FailingPosixCalls() : m_previous(PosixCalls::Replace(this)) {}
@@ -9,6 +10,34 @@ FailingPosixCalls::~FailingPosixCalls() { PosixCalls::Replace(m_previous); }
 PosixCalls& FailingPosixCalls::Below() {
     static PosixCalls system;
     return m_previous ? *m_previous : system;
+}
+
+const std::vector<FailingPosixCalls::Call>& FailingPosixCalls::AllCalls() {
+    static const std::vector<Call> calls = {
+#define QUORVEL_POSIX_CALL(name, result, parameters, arguments, shape, failed) Call::name,
+#include "platform/posix/PosixCalls.inc"
+#undef QUORVEL_POSIX_CALL
+    };
+    return calls;
+}
+
+bool FailingPosixCalls::CanFail(Call call) {
+    static const bool fails[] = {
+#define QUORVEL_POSIX_CALL(name, result, parameters, arguments, shape, failed) #shape[0] != 'S',
+#include "platform/posix/PosixCalls.inc"
+#undef QUORVEL_POSIX_CALL
+    };
+    return fails[static_cast<std::size_t>(call)];
+}
+
+const char* FailingPosixCalls::Name(Call call) {
+    static const char* const names[] = {
+#define QUORVEL_POSIX_CALL(name, result, parameters, arguments, shape, failed) #name,
+#include "platform/posix/PosixCalls.inc"
+#undef QUORVEL_POSIX_CALL
+    };
+    const auto i = static_cast<std::size_t>(call);
+    return i < sizeof names / sizeof names[0] ? names[i] : "?";
 }
 
 FailingPosixCalls& FailingPosixCalls::Fail(Call call, int nth, int err, bool andLater) {
@@ -26,13 +55,6 @@ FailingPosixCalls& FailingPosixCalls::FailOpenOf(const char* fragment, int err) 
     return *this;
 }
 
-const char* FailingPosixCalls::Name(Call call) {
-    static const char* const names[] = {"Open", "Flock", "Fstat", "Stat", "Read", "Write",
-                                        "Fsync", "Fchmod", "Close", "Rename", "Unlink", "Getcwd", "Fallocate", "Ftruncate", "ReadFolder", "SyncFileRange"};
-    const auto i = static_cast<std::size_t>(call);
-    return i < sizeof names / sizeof names[0] ? names[i] : "?";
-}
-
 const FailingPosixCalls::Rule* FailingPosixCalls::Next(Call call) {
     const int n = ++m_counts[static_cast<std::size_t>(call)];
     for (const Rule& rule : m_rules) {
@@ -41,120 +63,46 @@ const FailingPosixCalls::Rule* FailingPosixCalls::Next(Call call) {
     return nullptr;
 }
 
-// Fails the call when its rule holds an errno; otherwise the real call runs.
-#define QV_FAIL_OR(call, failValue)      \
-    if (const Rule* rule = Next(call)) { \
-        if (rule->err != 0) {            \
-            errno = rule->err;           \
-            return failValue;            \
-        }                                \
+int FailingPosixCalls::OpenFailure(const char* path) const {
+    for (const auto& failure : m_openFailures)
+        if (std::string(path).find(failure.first) != std::string::npos) return failure.second;
+    return 0;
+}
+
+// What a failing call of each shape does before the call below would run.
+#define QUORVEL_FAILS_ERRNO(name, arguments, failed) \
+    if (rule && rule->err != 0) {                    \
+        errno = rule->err;                           \
+        return failed;                               \
     }
-
-int FailingPosixCalls::Open(const char* path, int flags, mode_t mode) {
-    QV_FAIL_OR(Call::Open, -1)
-    for (const auto& failure : m_openFailures) {
-        if (std::string(path).find(failure.first) != std::string::npos) {
-            errno = failure.second;
-            return -1;
-        }
+#define QUORVEL_FAILS_OPENS(name, arguments, failed) \
+    QUORVEL_FAILS_ERRNO(name, arguments, failed)     \
+    if (const int err = OpenFailure(path)) {         \
+        errno = err;                                 \
+        return failed;                               \
     }
-    return Below().Open(path, flags, mode);
-}
-
-int FailingPosixCalls::Flock(int fd, int operation) {
-    QV_FAIL_OR(Call::Flock, -1)
-    return Below().Flock(fd, operation);
-}
-
-int FailingPosixCalls::Fstat(int fd, struct stat* st) {
-    QV_FAIL_OR(Call::Fstat, -1)
-    return Below().Fstat(fd, st);
-}
-
-int FailingPosixCalls::Stat(const char* path, struct stat* st) {
-    QV_FAIL_OR(Call::Stat, -1)
-    return Below().Stat(path, st);
-}
-
-ssize_t FailingPosixCalls::Read(int fd, void* buf, size_t count) {
-    if (const Rule* rule = Next(Call::Read)) {
-        if (rule->err != 0) {
-            errno = rule->err;
-            return -1;
-        }
-        if (rule->limit < count) count = rule->limit;
+#define QUORVEL_FAILS_TRANSFERS(name, arguments, failed) \
+    QUORVEL_FAILS_ERRNO(name, arguments, failed)         \
+    if (rule && rule->limit < count) count = rule->limit;
+#define QUORVEL_FAILS_RELEASES(name, arguments, failed) \
+    if (rule && rule->err != 0) {                       \
+        Below().name arguments;                         \
+        errno = rule->err;                              \
+        return failed;                                  \
     }
-    return Below().Read(fd, buf, count);
-}
-
-ssize_t FailingPosixCalls::Write(int fd, const void* buf, size_t count) {
-    if (const Rule* rule = Next(Call::Write)) {
-        if (rule->err != 0) {
-            errno = rule->err;
-            return -1;
-        }
-        if (rule->limit < count) count = rule->limit;
+#define QUORVEL_FAILS_RETURNS(name, arguments, failed) \
+    if (rule && rule->err != 0) return rule->err;
+#define QUORVEL_FAILS_LOADER(name, arguments, failed) \
+    if (rule && rule->err != 0) {                     \
+        reason = std::strerror(rule->err);            \
+        return failed;                                \
     }
-    return Below().Write(fd, buf, count);
-}
+#define QUORVEL_FAILS_SURE(name, arguments, failed) (void)rule;
 
-int FailingPosixCalls::Fsync(int fd) {
-    QV_FAIL_OR(Call::Fsync, -1)
-    return Below().Fsync(fd);
-}
-
-int FailingPosixCalls::Fchmod(int fd, mode_t mode) {
-    QV_FAIL_OR(Call::Fchmod, -1)
-    return Below().Fchmod(fd, mode);
-}
-
-int FailingPosixCalls::Close(int fd) {
-    if (const Rule* rule = Next(Call::Close)) {
-        if (rule->err != 0) {
-            Below().Close(fd);
-            errno = rule->err;
-            return -1;
-        }
+#define QUORVEL_POSIX_CALL(name, result, parameters, arguments, shape, failed)        \
+    result FailingPosixCalls::name parameters {                                       \
+        const Rule* rule = Next(Call::name);                                          \
+        QUORVEL_FAILS_##shape(name, arguments, failed) return Below().name arguments; \
     }
-    return Below().Close(fd);
-}
-
-int FailingPosixCalls::Rename(const char* from, const char* to) {
-    QV_FAIL_OR(Call::Rename, -1)
-    return Below().Rename(from, to);
-}
-
-int FailingPosixCalls::Unlink(const char* path) {
-    QV_FAIL_OR(Call::Unlink, -1)
-    return Below().Unlink(path);
-}
-
-char* FailingPosixCalls::Getcwd(char* buf, size_t size) {
-    QV_FAIL_OR(Call::Getcwd, nullptr)
-    return Below().Getcwd(buf, size);
-}
-
-int FailingPosixCalls::Fallocate(int fd, off_t offset, off_t length) {
-    if (const Rule* rule = Next(Call::Fallocate)) {
-        if (rule->err != 0) return rule->err;
-    }
-    return Below().Fallocate(fd, offset, length);
-}
-
-int FailingPosixCalls::SyncFileRange(int fd) {
-    if (const Rule* rule = Next(Call::SyncFileRange)) {
-        if (rule->err != 0) return rule->err;
-    }
-    return Below().SyncFileRange(fd);
-}
-
-int FailingPosixCalls::Ftruncate(int fd, off_t length) {
-    QV_FAIL_OR(Call::Ftruncate, -1)
-    return Below().Ftruncate(fd, length);
-}
-
-int FailingPosixCalls::ReadFolder(const char* path, std::vector<std::string>& names) {
-    if (const Rule* rule = Next(Call::ReadFolder))
-        if (rule->err != 0) return rule->err;
-    return Below().ReadFolder(path, names);
-}
+#include "platform/posix/PosixCalls.inc"
+#undef QUORVEL_POSIX_CALL

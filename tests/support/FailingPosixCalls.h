@@ -1,8 +1,9 @@
 #pragma once
-// The POSIX calls of the file layer with chosen calls failing: the n-th call of a kind fails with
-// a given errno, or transfers fewer bytes than asked. Installed for its lifetime, over the calls
-// installed before it (the system's, or MemoryCalls' file system in memory). Counting every
-// call of each kind lets fault sweeps first run clean, then fail each call in turn.
+// The POSIX calls of the core with chosen calls failing: the n-th call of a kind fails with a given
+// errno, or transfers fewer bytes than asked. Installed for its lifetime, over the calls installed
+// before it (the system's, or MemoryCalls' file system in memory). Counting every call of each
+// kind lets fault sweeps first run clean, then fail each call in turn. Made from the rows of
+// PosixCalls.inc: a call added there is counted and failed here too.
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -13,24 +14,15 @@
 class FailingPosixCalls : public PosixCalls {
 public:
     enum class Call {
-        Open,
-        Flock,
-        Fstat,
-        Stat,
-        Read,
-        Write,
-        Fsync,
-        Fchmod,
-        Close,
-        Rename,
-        Unlink,
-        Getcwd,
-        Fallocate,
-        Ftruncate,
-        ReadFolder,
-        SyncFileRange,
+#define QUORVEL_POSIX_CALL(name, result, parameters, arguments, shape, failed) name,
+#include "platform/posix/PosixCalls.inc"
+#undef QUORVEL_POSIX_CALL
         kCount
     };
+    // Every call, in the order of the list.
+    static const std::vector<Call>& AllCalls();
+    // False for a call that cannot fail (it is counted only).
+    static bool CanFail(Call call);
 
     FailingPosixCalls();
     ~FailingPosixCalls() override;
@@ -38,7 +30,8 @@ public:
     FailingPosixCalls& operator=(const FailingPosixCalls&) = delete;
 
     // The nth (from 1) call of the kind fails with err; with andLater, every later one as well.
-    // A failing Close still releases the descriptor, as close(2) does.
+    // Each fails as its real call does (PosixCalls.inc): a failing Close still releases the
+    // descriptor, a failing Dlopen gives the error's text as the loader's words.
     FailingPosixCalls& Fail(Call call, int nth, int err, bool andLater = false);
     // The nth Read or Write moves at most bytes bytes (a short transfer, no error).
     FailingPosixCalls& Short(Call call, int nth, std::size_t bytes);
@@ -48,26 +41,9 @@ public:
     int Count(Call call) const { return m_counts[static_cast<std::size_t>(call)]; }
     static const char* Name(Call call);
 
-    int Open(const char* path, int flags, mode_t mode) override;
-    int Flock(int fd, int operation) override;
-    int Fstat(int fd, struct stat* st) override;
-    int Stat(const char* path, struct stat* st) override;
-    ssize_t Read(int fd, void* buf, size_t count) override;
-    ssize_t Write(int fd, const void* buf, size_t count) override;
-    int Fsync(int fd) override;
-    int Fchmod(int fd, mode_t mode) override;
-    int Close(int fd) override;
-    int Rename(const char* from, const char* to) override;
-    int Unlink(const char* path) override;
-    char* Getcwd(char* buf, size_t size) override;
-    int Fallocate(int fd, off_t offset, off_t length) override;
-    int Ftruncate(int fd, off_t length) override;
-    int ReadFolder(const char* path, std::vector<std::string>& names) override;  // fails with the error number
-    int SyncFileRange(int fd) override;                                          // fails with the error number
-    // Passed on uncounted to the calls below (a file system in memory has its own).
-    int Lstat(const char* path, struct stat* st) override { return Below().Lstat(path, st); }
-    ssize_t Readlink(const char* path, char* buf, size_t size) override { return Below().Readlink(path, buf, size); }
-    int Futimens(int fd, const struct timespec times[2]) override { return Below().Futimens(fd, times); }
+#define QUORVEL_POSIX_CALL(name, result, parameters, arguments, shape, failed) result name parameters override;
+#include "platform/posix/PosixCalls.inc"
+#undef QUORVEL_POSIX_CALL
 
 private:
     struct Rule {
@@ -81,6 +57,8 @@ private:
     PosixCalls& Below();
     // Counts the call; the rule that applies to it, or nullptr.
     const Rule* Next(Call call);
+    // The error Open fails with for path by FailOpenOf, or 0.
+    int OpenFailure(const char* path) const;
 
     std::vector<Rule> m_rules;
     std::vector<std::pair<std::string, int>> m_openFailures;

@@ -19,6 +19,7 @@
 #include "platform/win32/TempFiles.h"
 #include "platform/win32/Win32Calls.h"
 #include "platform/win32/WideText.h"
+#include "SeamSweep.h"
 
 namespace {
 struct Failure : std::runtime_error {
@@ -491,6 +492,7 @@ int main(int argc, char** argv) {
         {"interrupted-document", TestInterruptedDocument},
         {"file-identity", TestFileIdentity},
         {"set-listing-failure", TestSetListingFailure},
+        {"every-call-fails-in-turn", [] { TestEveryCallFailsInTurn(g_folder); }},
     };
     int failures = 0;
     for (const auto& [name, run] : tests) {

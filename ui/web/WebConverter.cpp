@@ -1,8 +1,8 @@
 #include "ui/web/WebConverter.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <numeric>
@@ -18,6 +18,7 @@
 #include "maps/PointListing.h"
 #include "maps/ReadingGuesser.h"
 #include "maps/UserReadings.h"
+#include "platform/HostSystem.h"
 #include "ui/web/WebProtocol.h"
 
 using nlohmann::json;
@@ -43,8 +44,10 @@ json Names(const std::vector<CString>& names) {
     return out;
 }
 
-double Milliseconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
+// Since a MonotonicMicroseconds() reading; 0 when the clock could not be read.
+double Milliseconds(std::int64_t since) {
+    const std::int64_t now = MonotonicMicroseconds();
+    return since < 0 || now < since ? 0.0 : static_cast<double>(now - since) / 1000.0;
 }
 }  // namespace
 
@@ -162,6 +165,11 @@ double MercatorY(double latitude) {
 }
 }  // namespace
 
+void WebConverter::SetDataFolder(DataFolder data) {
+    m_data = std::move(data);
+    m_conversions.clear();  // each kept its grid from the folder before
+}
+
 Conversion& WebConverter::ConversionFor(const Format* target, bool bom, DatumEpoch epoch) {
     // A conversion that guesses holds MeCab's dictionary (53 MB): one is kept at a time.
     if (m_guess && !m_conversions.count({target, bom, epoch})) m_conversions.clear();
@@ -173,6 +181,7 @@ Conversion& WebConverter::ConversionFor(const Format* target, bool bom, DatumEpo
         options.userReadings = m_userReadings;
         options.write.bom = bom;
         options.epoch = epoch;
+        options.data = m_data;
         kept = std::make_unique<Conversion>(options);
     }
     return *kept;
@@ -181,7 +190,7 @@ Conversion& WebConverter::ConversionFor(const Format* target, bool bom, DatumEpo
 std::string WebConverter::Convert(const std::string& requestText) {
     const json request = json::parse(requestText);
     Request parsed = Parse(request);
-    const auto start = std::chrono::steady_clock::now();
+    const std::int64_t start = MonotonicMicroseconds();
     json answer = {{"jobs", json::array()}, {"plan", ""}, {"generated", json::array()}};
     Lines lines(m_lineText);
     m_said.Clear();
@@ -222,7 +231,7 @@ std::string WebConverter::Convert(const std::string& requestText) {
 
 std::string WebConverter::List(const std::string& requestText) {
     Request parsed = Parse(json::parse(requestText));
-    const auto start = std::chrono::steady_clock::now();
+    const std::int64_t start = MonotonicMicroseconds();
     json answer = {{"lists", json::array()}, {"bounds", nullptr}};
     Lines lines(m_lineText);
     m_points.clear();

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "maps/DataFolder.h"
 #include "maps/Place.h"
 
 class Conversion;
@@ -100,6 +101,9 @@ public:
     // `quorvel-cli`'s without `--reading none`. Answers {backend} (as --version says it).
     std::string SetGuessing(bool guess);
 
+    // The folder of the datum grid the page carries, for every later conversion.
+    void SetDataFolder(DataFolder data);
+
     // Until the next call: every message line of the last one as the CLI prints it, each ended by
     // a line break; the listing's buffers.
     const std::string& LineText() const { return m_lineText; }
@@ -115,6 +119,7 @@ private:
     std::map<std::tuple<const Format*, bool, DatumEpoch>, std::unique_ptr<Conversion>> m_conversions;
     std::shared_ptr<const UserReadings> m_userReadings;
     bool m_guess = false;
+    DataFolder m_data;
     SaidLines m_said;  // the last conversion's lines, not repeated by its listing
     std::string m_lineText;
     std::string m_points;

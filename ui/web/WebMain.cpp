@@ -34,7 +34,7 @@ const char* Answer(Call call) {
 
 extern "C" {
 // dataFolder holds the datum grid the page carries.
-EMSCRIPTEN_KEEPALIVE void quorvel_init(const char* dataFolder) { setenv("QUORVEL_DATA_DIR", dataFolder, 1); }
+EMSCRIPTEN_KEEPALIVE void quorvel_init(const char* dataFolder) { g_converter.SetDataFolder(DataFolder(dataFolder)); }
 
 // What the page and the core agree on (WebProtocol.h).
 EMSCRIPTEN_KEEPALIVE const char* quorvel_protocol() {
