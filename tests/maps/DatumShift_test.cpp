@@ -249,7 +249,7 @@ TEST(DatumShift, AGridInUseIsReadAtOnce) {
 
 TEST(DatumShift, TheGridIsLookedForInTheDataFolderFirst) {
     EXPECT_EQ(DatumShift::DefaultGridPath(DataFolder("/opt/maps")), "/opt/maps/TKY2JGD.grid");
-    EXPECT_EQ(Gazetteer::DefaultPath(DataFolder("/opt/maps")), "/opt/maps/gazetteer.txt");
+    EXPECT_EQ(Gazetteer::DefaultPath(DataFolder("/opt/maps")), "/opt/maps/gazetteer.bin");
     const std::string built = DatumShift::DefaultGridPath(DataFolder());
     EXPECT_EQ(built.substr(built.size() - 18), "/data/TKY2JGD.grid");
     EXPECT_TRUE(FileExists(built));
