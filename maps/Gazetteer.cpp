@@ -102,13 +102,13 @@ std::string Gazetteer::DefaultPath(const DataFolder& data) {
 }
 
 std::shared_ptr<const Gazetteer> Gazetteer::Shipped(const DataFolder& data) {
-    // Read once a process for each file.
+    // Read once a process for each data folder: asked for every name that may hold a place, so the
+    // folder's file is looked for (a few system calls) only the first time.
     static std::mutex lock;
     static std::map<std::string, std::shared_ptr<const Gazetteer>> read;
-    const std::string path = DefaultPath(data);
     const std::lock_guard<std::mutex> hold(lock);
-    std::shared_ptr<const Gazetteer>& shipped = read[path];
-    if (!shipped) shipped = std::make_shared<const Gazetteer>(Load(path));
+    std::shared_ptr<const Gazetteer>& shipped = read[data.Chosen()];
+    if (!shipped) shipped = std::make_shared<const Gazetteer>(Load(DefaultPath(data)));
     return shipped;
 }
 
