@@ -135,8 +135,76 @@ function packMatrix(bytes) {
     return [bytes.subarray(0, 4), column(differences, Uint16Array)];
 }
 
+// The gazetteer (maps/Gazetteer.h): its header; then its string references (a name and a reading
+// for each prefecture, municipality and town; every string is stored once, in the order first
+// referred to) as 0 for a new string or 1 + the index of the one it repeats; the new strings,
+// names and readings apart, front-coded in bytes (a half-width katakana a byte, 0x81 to 0xbf);
+// the words that are not references as each one's difference from the word before, in planes.
+const GAZETTEER_HEADER = 88;
+export function gazetteerSlots(bytes) {
+    const count = (i) => bytes.readUInt32LE(4 + 4 * i);
+    const stringBytes = count(12), wordCount = (bytes.length - GAZETTEER_HEADER - stringBytes) / 4;
+    if (!Number.isInteger(wordCount) || wordCount < 0) return null;
+    const slots = []; // each reference's word, and whether it is a reading
+    let at = 0;
+    for (const [records, width] of [[count(1), 5], [count(2), 9], [count(3), 4]]) {
+        for (let i = 0; i < records; ++i, at += width) slots.push(at, at + 2);
+    }
+    return at > wordCount ? null : { slots, wordCount, stringBytes };
+}
+const HALF_KANA = (bytes, i) => bytes[i] === 0xef && ((bytes[i + 1] === 0xbd && bytes[i + 2] >= 0xa1) || (bytes[i + 1] === 0xbe && bytes[i + 2] <= 0x9f));
+function frontCodedBytes(list) {
+    const shared = [], own = [];
+    let previous = Buffer.alloc(0);
+    for (const text of list) {
+        let n = 0;
+        while (n < previous.length && n < text.length && n < 255 && previous[n] === text[n]) ++n;
+        while (n > 0 && (text[n] & 0xc0) === 0x80) --n; // whole characters only
+        shared.push(n);
+        for (let i = n; i < text.length; ) {
+            if (HALF_KANA(text, i)) {
+                own.push(0x80 + ((text[i + 1] & 3) << 6 | (text[i + 2] & 0x3f)) - 0x60);
+                i += 3;
+            } else if (text[i] === 0 || (text[i] >= 0x80 && text[i] < 0xc0)) return null; // not whole UTF-8
+            else {
+                const length = text[i] >= 0xf0 ? 4 : text[i] >= 0xe0 ? 3 : text[i] >= 0xc0 ? 2 : 1;
+                for (let k = 0; k < length; ++k) own.push(text[i++]);
+            }
+        }
+        own.push(0);
+        previous = text;
+    }
+    return [Buffer.from(shared), Buffer.from(own)];
+}
+function packGazetteer(bytes) {
+    const layout = gazetteerSlots(bytes);
+    if (!layout) return null;
+    const { slots, wordCount, stringBytes } = layout;
+    const word = (i) => bytes.readUInt32LE(GAZETTEER_HEADER + i * 4);
+    const strings = bytes.subarray(bytes.length - stringBytes);
+    const reference = new Uint8Array(wordCount), refs = [], texts = [[], []], known = new Map();
+    let next = 0;
+    slots.forEach((slot, i) => {
+        const offset = word(slot), length = word(slot + 1);
+        reference[slot] = reference[slot + 1] = 1;
+        if (offset === next && !known.has(`${offset},${length}`)) {
+            known.set(`${offset},${length}`, known.size);
+            refs.push(0);
+            texts[i & 1].push(strings.subarray(offset, offset + length));
+            next += length;
+        } else refs.push(known.has(`${offset},${length}`) ? known.get(`${offset},${length}`) + 1 : -1);
+    });
+    if (next !== stringBytes || refs.includes(-1)) return null;
+    const names = frontCodedBytes(texts[0]), readings = frontCodedBytes(texts[1]);
+    if (!names || !readings) return null;
+    const rest = [];
+    for (let i = 0, previous = 0; i < wordCount; ++i) if (!reference[i]) rest.push((word(i) - previous) >>> 0), (previous = word(i));
+    return [bytes.subarray(0, GAZETTEER_HEADER), column(refs, Uint32Array), ...names, ...readings, column(rest, Uint32Array)];
+}
+
 const kindOf = (name, bytes) => {
     if (name === 'sys.dic') return 'dictionary';
+    if (name === 'gazetteer.bin' && bytes.length >= GAZETTEER_HEADER && bytes.toString('latin1', 0, 4) === 'QGAZ') return 'gazetteer';
     if (name === 'matrix.bin' && bytes.length === 4 + 2 * bytes.readUInt16LE(0) * bytes.readUInt16LE(2)) return 'matrix';
     return Buffer.compare(Buffer.from(bytes.toString('utf8')), bytes) === 0 ? 'lines' : 'file';
 };
@@ -170,9 +238,10 @@ function sameAs(name, kind, original, made) {
 export function pack(files) {
     const directory = { files: [] }, payload = [];
     for (const [name, bytes] of files) {
-        let kind = kindOf(name, bytes), lines = null;
+        let kind = kindOf(name, bytes), lines = null, gazetteer = null;
         if (kind === 'lines' && !(lines = packLines(bytes))) kind = 'file';
-        const parts = kind === 'dictionary' ? packDictionary(bytes) : kind === 'matrix' ? packMatrix(bytes) : lines ? lines.parts : [bytes];
+        if (kind === 'gazetteer' && !(gazetteer = packGazetteer(bytes))) kind = 'file';
+        const parts = kind === 'dictionary' ? packDictionary(bytes) : kind === 'matrix' ? packMatrix(bytes) : lines ? lines.parts : gazetteer || [bytes];
         directory.files.push({ name, kind, bytes: bytes.length, parts: parts.map((part) => part.length), ...(lines ? { kana: lines.kana } : {}) });
         payload.push(...parts);
     }

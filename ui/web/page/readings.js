@@ -266,6 +266,66 @@ var QuorvelReadings = (function () {
         return out;
     }
 
+    // The gazetteer from its parts (readings-pack.mjs): the string references as 0 (a new string,
+    // the next of the names' or the readings' texts, stored after those before it) or 1 + the
+    // index of an earlier one; the other words from their differences.
+    function bytesFrontCoded(shared, own) {
+        const texts = [];
+        let previous = new Uint8Array(0), at = 0;
+        for (let i = 0; i < shared.length; ++i) {
+            const text = [];
+            for (let k = 0; k < shared[i]; ++k) text.push(previous[k]);
+            for (let byte; (byte = own[at++]) !== 0; ) {
+                if (byte >= 0x80 && byte < 0xc0) {
+                    const code = 0xff60 + byte - 0x80;
+                    text.push(0xef, 0x80 | ((code >> 6) & 0x3f), 0x80 | (code & 0x3f));
+                } else {
+                    text.push(byte);
+                    for (let more = byte >= 0xf0 ? 3 : byte >= 0xe0 ? 2 : byte >= 0xc0 ? 1 : 0; more > 0; --more) text.push(own[at++]);
+                }
+            }
+            texts.push((previous = Uint8Array.from(text)));
+        }
+        return texts;
+    }
+    function gazetteer(file, parts) {
+        const [header, refBytes, nameShared, nameOwn, readingShared, readingOwn, restBytes] = parts;
+        const count = (i) => new DataView(header.buffer, header.byteOffset).getUint32(4 + 4 * i, true);
+        const stringBytes = count(12), wordCount = (file.bytes - header.length - stringBytes) / 4;
+        const out = new Uint8Array(file.bytes);
+        out.set(header);
+        const words = new DataView(out.buffer, header.length, wordCount * 4);
+        const reference = new Uint8Array(wordCount);
+        const refs = new Uint32Array(unplane(refBytes, 4).buffer), texts = [bytesFrontCoded(nameShared, nameOwn), bytesFrontCoded(readingShared, readingOwn)];
+        const taken = [0, 0], known = [];
+        let slot = 0, next = 0, r = 0;
+        for (const [records, width] of [[count(1), 5], [count(2), 9], [count(3), 4]]) {
+            for (let i = 0; i < records; ++i, slot += width) {
+                for (const [at, kind] of [[slot, 0], [slot + 2, 1]]) {
+                    const ref = refs[r++];
+                    let string;
+                    if (ref === 0) {
+                        const text = texts[kind][taken[kind]++];
+                        out.set(text, out.length - stringBytes + next);
+                        known.push((string = [next, text.length]));
+                        next += text.length;
+                    } else string = known[ref - 1];
+                    words.setUint32(at * 4, string[0], true);
+                    words.setUint32(at * 4 + 4, string[1], true);
+                    reference[at] = reference[at + 1] = 1;
+                }
+            }
+        }
+        const rest = new Uint32Array(unplane(restBytes, 4).buffer);
+        for (let i = 0, k = 0, previous = 0; i < wordCount; ++i) {
+            if (reference[i]) continue;
+            previous = (previous + rest[k++]) >>> 0;
+            words.setUint32(i * 4, previous, true);
+        }
+        if (next !== stringBytes) throw new Error(`${file.name}: ${next} bytes of strings made, ${stringBytes} expected`);
+        return out;
+    }
+
     function unpack(directory, payload) {
         let at = 0;
         return directory.files.map((file) => {
@@ -274,6 +334,7 @@ var QuorvelReadings = (function () {
             if (file.kind === 'dictionary') return [file.name, dictionary(parts)];
             if (file.kind === 'matrix') return [file.name, matrix(file, parts)];
             if (file.kind === 'lines') return [file.name, lines(file, parts)];
+            if (file.kind === 'gazetteer') return [file.name, gazetteer(file, parts)];
             return [file.name, parts[0].slice()];
         });
     }
