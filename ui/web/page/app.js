@@ -107,8 +107,10 @@
         wasm: $('quorvel-wasm').textContent.trim(),
         grid: gridScript.textContent.trim(),
         gridBytes: Number(gridScript.dataset.bytes),
+        gridScale: Number(gridScript.dataset.scale),
         patch: $('quorvel-patch').textContent.trim(),
         patchBytes: Number($('quorvel-patch').dataset.bytes),
+        patchScale: Number($('quorvel-patch').dataset.scale),
     });
     worker.onmessage = (event) => {
         const message = event.data;
