@@ -135,23 +135,13 @@ function packMatrix(bytes) {
     return [bytes.subarray(0, 4), column(differences, Uint16Array)];
 }
 
-// The gazetteer (maps/Gazetteer.h): its header; then its string references (a name and a reading
-// for each prefecture, municipality and town; every string is stored once, in the order first
-// referred to) as 0 for a new string or 1 + the index of the one it repeats; the new strings,
-// names and readings apart, front-coded in bytes (a half-width katakana a byte, 0x81 to 0xbf);
-// the words that are not references as each one's difference from the word before, in planes.
+// The gazetteer (maps/Gazetteer.h, its words as page/readings.js lays them out): its header; its
+// string references (every string is stored once, in the order first referred to) as 0 for a new
+// string or 1 + the index of the one it repeats; the new strings, names and readings apart,
+// front-coded in bytes (a half-width katakana a byte, 0x81 to 0xbf); the other words as each
+// one's difference from the same word of the record before, in planes; the points (the arcs'
+// x, then their y) as differences in planes. Kept as it is unless it unpacks as it was.
 const GAZETTEER_HEADER = 88;
-export function gazetteerSlots(bytes) {
-    const count = (i) => bytes.readUInt32LE(4 + 4 * i);
-    const stringBytes = count(12), wordCount = (bytes.length - GAZETTEER_HEADER - stringBytes) / 4;
-    if (!Number.isInteger(wordCount) || wordCount < 0) return null;
-    const slots = []; // each reference's word, and whether it is a reading
-    let at = 0;
-    for (const [records, width] of [[count(1), 5], [count(2), 9], [count(3), 4]]) {
-        for (let i = 0; i < records; ++i, at += width) slots.push(at, at + 2);
-    }
-    return at > wordCount ? null : { slots, wordCount, stringBytes };
-}
 const HALF_KANA = (bytes, i) => bytes[i] === 0xef && ((bytes[i + 1] === 0xbd && bytes[i + 2] >= 0xa1) || (bytes[i + 1] === 0xbe && bytes[i + 2] <= 0x9f));
 function frontCodedBytes(list) {
     const shared = [], own = [];
@@ -177,29 +167,45 @@ function frontCodedBytes(list) {
     return [Buffer.from(shared), Buffer.from(own)];
 }
 function packGazetteer(bytes) {
-    const layout = gazetteerSlots(bytes);
-    if (!layout) return null;
-    const { slots, wordCount, stringBytes } = layout;
+    const layout = QuorvelReadings.gazetteerLayout((i) => bytes.readUInt32LE(4 + 4 * i)), stringBytes = bytes.readUInt32LE(4 + 4 * 12);
+    if (bytes.length !== GAZETTEER_HEADER + layout.wordCount * 4 + stringBytes) return null;
     const word = (i) => bytes.readUInt32LE(GAZETTEER_HEADER + i * 4);
     const strings = bytes.subarray(bytes.length - stringBytes);
-    const reference = new Uint8Array(wordCount), refs = [], texts = [[], []], known = new Map();
+    const refs = [], texts = [[], []], known = new Map();
     let next = 0;
-    slots.forEach((slot, i) => {
-        const offset = word(slot), length = word(slot + 1);
-        reference[slot] = reference[slot + 1] = 1;
-        if (offset === next && !known.has(`${offset},${length}`)) {
-            known.set(`${offset},${length}`, known.size);
+    layout.slots.forEach((slot, i) => {
+        const offset = word(slot), length = word(slot + 1), key = `${offset},${length}`;
+        if (offset === next && !known.has(key)) {
+            known.set(key, known.size);
             refs.push(0);
             texts[i & 1].push(strings.subarray(offset, offset + length));
             next += length;
-        } else refs.push(known.has(`${offset},${length}`) ? known.get(`${offset},${length}`) + 1 : -1);
+        } else refs.push(known.has(key) ? known.get(key) + 1 : -1);
     });
     if (next !== stringBytes || refs.includes(-1)) return null;
     const names = frontCodedBytes(texts[0]), readings = frontCodedBytes(texts[1]);
     if (!names || !readings) return null;
     const rest = [];
-    for (let i = 0, previous = 0; i < wordCount; ++i) if (!reference[i]) rest.push((word(i) - previous) >>> 0), (previous = word(i));
-    return [bytes.subarray(0, GAZETTEER_HEADER), column(refs, Uint32Array), ...names, ...readings, column(rest, Uint32Array)];
+    for (const [first, records, width, from] of layout.sections) {
+        for (let r = 0; r < records; ++r) for (let c = from; c < width; ++c) rest.push((word(first + r * width + c) - (r ? word(first + (r - 1) * width + c) : 0)) >>> 0);
+    }
+    const firsts = QuorvelReadings.arcFirsts(layout, word), points = [];
+    for (let axis = 0; axis < 2; ++axis) {
+        for (let i = 0, first = 0, previous = 0; i < layout.points; ++i) {
+            const value = word(layout.pointsAt + 2 * i + axis) | 0;
+            points.push(QuorvelReadings.zigzag(value - (firsts[i] ? first : previous)));
+            if (firsts[i]) first = value;
+            previous = value;
+        }
+    }
+    const parts = [bytes.subarray(0, GAZETTEER_HEADER), column(refs, Uint32Array), ...names, ...readings, column(rest, Uint32Array), column(points, Uint32Array)];
+    const directory = { files: [{ name: 'gazetteer.bin', kind: 'gazetteer', bytes: bytes.length, parts: parts.map((part) => part.length) }] };
+    try {
+        const [[, made]] = QuorvelReadings.unpack(directory, new Uint8Array(Buffer.concat(parts)));
+        return Buffer.compare(Buffer.from(made), bytes) === 0 ? parts : null;
+    } catch {
+        return null; // words the layout does not hold
+    }
 }
 
 const kindOf = (name, bytes) => {

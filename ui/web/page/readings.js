@@ -266,9 +266,49 @@ var QuorvelReadings = (function () {
         return out;
     }
 
+    // The gazetteer's words (maps/Gazetteer.h) as the packing sees them, from its header's counts:
+    // the string references (a name's and a reading's offset and length, in each prefecture,
+    // municipality and town); the points (x and y of each arc's, in turn); and the other words in
+    // sections of records ([first word, records, width, the first word of a record in it]), each
+    // told against the same word of the record before.
+    function gazetteerLayout(count) {
+        const [prefectures, municipalities, towns, areas, arcRefs, arcs, points, columns, rows, , entries] = Array.from({ length: 11 }, (_, i) => count(i + 1));
+        const slots = [], sections = [];
+        let at = 0;
+        for (const [records, width] of [[prefectures, 5], [municipalities, 9], [towns, 4]]) {
+            for (let i = 0; i < records; ++i) slots.push(at + i * width, at + i * width + 2);
+            if (width > 4) sections.push([at, records, width, 4]);
+            at += records * width;
+        }
+        const section = (records, width) => {
+            sections.push([at, records, width, 0]);
+            at += records * width;
+        };
+        section(areas, 8);
+        section(arcRefs, 1);
+        const arcStarts = at;
+        section(arcs + 1, 1);
+        section(arcs, 4);
+        const pointsAt = at;
+        at += points * 2;
+        section(columns * rows + 1, 1);
+        section(entries, 1);
+        return { slots, sections, arcStarts, arcs, pointsAt, points, wordCount: at };
+    }
+    // Each point that begins an arc, marked.
+    function arcFirsts(layout, word) {
+        const firsts = new Uint8Array(layout.points);
+        for (let a = 0; a <= layout.arcs; ++a) if (word(layout.arcStarts + a) < layout.points) firsts[word(layout.arcStarts + a)] = 1;
+        return firsts;
+    }
+    // A point's x or y, told against the one before in its arc (an arc's first against the first
+    // of the arc before), as a zigzag (0, -1, 1, -2, ...).
+    const zigzag = (difference) => ((difference << 1) ^ (difference >> 31)) >>> 0;
+    const unzigzag = (value) => (value >>> 1) ^ -(value & 1);
+
     // The gazetteer from its parts (readings-pack.mjs): the string references as 0 (a new string,
     // the next of the names' or the readings' texts, stored after those before it) or 1 + the
-    // index of an earlier one; the other words from their differences.
+    // index of an earlier one; the sections' words; the points.
     function bytesFrontCoded(shared, own) {
         const texts = [];
         let previous = new Uint8Array(0), at = 0;
@@ -289,38 +329,42 @@ var QuorvelReadings = (function () {
         return texts;
     }
     function gazetteer(file, parts) {
-        const [header, refBytes, nameShared, nameOwn, readingShared, readingOwn, restBytes] = parts;
+        const [header, refBytes, nameShared, nameOwn, readingShared, readingOwn, restBytes, pointBytes] = parts;
         const count = (i) => new DataView(header.buffer, header.byteOffset).getUint32(4 + 4 * i, true);
-        const stringBytes = count(12), wordCount = (file.bytes - header.length - stringBytes) / 4;
+        const layout = gazetteerLayout(count), stringBytes = count(12);
         const out = new Uint8Array(file.bytes);
+        if (out.length !== header.length + layout.wordCount * 4 + stringBytes) throw new Error(`${file.name}: not the size its counts give`);
         out.set(header);
-        const words = new DataView(out.buffer, header.length, wordCount * 4);
-        const reference = new Uint8Array(wordCount);
+        const words = new DataView(out.buffer, header.length, layout.wordCount * 4);
+        const word = (i) => words.getUint32(i * 4, true), put = (i, value) => words.setUint32(i * 4, value, true);
         const refs = new Uint32Array(unplane(refBytes, 4).buffer), texts = [bytesFrontCoded(nameShared, nameOwn), bytesFrontCoded(readingShared, readingOwn)];
         const taken = [0, 0], known = [];
-        let slot = 0, next = 0, r = 0;
-        for (const [records, width] of [[count(1), 5], [count(2), 9], [count(3), 4]]) {
-            for (let i = 0; i < records; ++i, slot += width) {
-                for (const [at, kind] of [[slot, 0], [slot + 2, 1]]) {
-                    const ref = refs[r++];
-                    let string;
-                    if (ref === 0) {
-                        const text = texts[kind][taken[kind]++];
-                        out.set(text, out.length - stringBytes + next);
-                        known.push((string = [next, text.length]));
-                        next += text.length;
-                    } else string = known[ref - 1];
-                    words.setUint32(at * 4, string[0], true);
-                    words.setUint32(at * 4 + 4, string[1], true);
-                    reference[at] = reference[at + 1] = 1;
-                }
+        let next = 0;
+        layout.slots.forEach((at, r) => {
+            let string;
+            if (refs[r] === 0) {
+                const text = texts[r & 1][taken[r & 1]++];
+                out.set(text, out.length - stringBytes + next);
+                known.push((string = [next, text.length]));
+                next += text.length;
+            } else string = known[refs[r] - 1];
+            put(at, string[0]);
+            put(at + 1, string[1]);
+        });
+        const rest = new Uint32Array(unplane(restBytes, 4).buffer);
+        let k = 0;
+        for (const [first, records, width, from] of layout.sections) {
+            for (let r = 0; r < records; ++r) {
+                for (let c = from; c < width; ++c) put(first + r * width + c, (rest[k++] + (r ? word(first + (r - 1) * width + c) : 0)) >>> 0);
             }
         }
-        const rest = new Uint32Array(unplane(restBytes, 4).buffer);
-        for (let i = 0, k = 0, previous = 0; i < wordCount; ++i) {
-            if (reference[i]) continue;
-            previous = (previous + rest[k++]) >>> 0;
-            words.setUint32(i * 4, previous, true);
+        const points = new Uint32Array(unplane(pointBytes, 4).buffer), firsts = arcFirsts(layout, word);
+        for (let axis = 0; axis < 2; ++axis) {
+            for (let i = 0, first = 0, previous = 0; i < layout.points; ++i) {
+                const value = (unzigzag(points[axis * layout.points + i]) + (firsts[i] ? first : previous)) | 0;
+                if (firsts[i]) first = value;
+                put(layout.pointsAt + 2 * i + axis, (previous = value));
+            }
         }
         if (next !== stringBytes) throw new Error(`${file.name}: ${next} bytes of strings made, ${stringBytes} expected`);
         return out;
@@ -339,6 +383,6 @@ var QuorvelReadings = (function () {
         });
     }
 
-    return { unpack, doubleArray };
+    return { unpack, doubleArray, gazetteerLayout, arcFirsts, zigzag };
 })();
 if (typeof module !== 'undefined') module.exports = QuorvelReadings;
