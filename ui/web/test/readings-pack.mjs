@@ -125,5 +125,41 @@ cases.forEach(([what, name, bytes, kind], i) => {
         tokens[2].feature === '名詞,固有名詞,人名,姓,*,*,東京,ヒガシキョウ,ヒガシキョー' && tokens[2].cost === 0x10000 - 200 && tokens[2].pos === 11,
         'the dictionary\'s words and tokens read back', JSON.stringify(words.map(([w]) => w.toString())));
 }
+// The page's grids (page/grids.js): shifts of a few decimals go as whole numbers, -0 among them;
+// one of more decimals, or a file that is not a grid, goes as it is; all come back byte for byte.
+const QuorvelGrids = createRequire(import.meta.url)('../page/grids.js');
+function compactGrid(shifts) {
+    const header = Buffer.alloc(64 + 4 * 2 + 8);
+    header.write('QVGRID\x1a\n', 'latin1');
+    [1, 2, 1, 1, shifts.length / 2].forEach((v, i) => header.writeUInt32LE(v, 8 + 4 * i));
+    header.writeDoubleLE(139.5, 32);
+    header.writeUInt32LE(1, 68);
+    header.writeUInt16LE(shifts.length / 2, 76);
+    return Buffer.concat([header, Buffer.from(new Float32Array(shifts).buffer)]);
+}
+const bundle = (grids) => {
+    const head = Buffer.alloc(16 + 40 * grids.length);
+    head.write('QVPATCH\n', 'latin1');
+    head.writeUInt32LE(1, 8);
+    head.writeUInt32LE(grids.length, 12);
+    let at = head.length;
+    grids.forEach((grid, i) => {
+        head.write(`grid${i}`, 16 + 40 * i, 'latin1');
+        head.writeUInt32LE(at, 16 + 40 * i + 32);
+        head.writeUInt32LE(grid.length, 16 + 40 * i + 36);
+        at += grid.length;
+    });
+    return Buffer.concat([head, ...grids]);
+};
+// [what, bytes, the scale it goes at]
+[
+    ['a grid of five decimals, -0 among them', compactGrid([-12.34567, 9.87654, -0, 0, 2147.48364, -0.00001]), 5],
+    ['a grid with a shift of more decimals', compactGrid([1.5, 0.1 + 2 ** -20, 3, 4]), 0],
+    ['a bundle of grids of six decimals', bundle([compactGrid([0.123456, -0.000001]), compactGrid([0.5, -0, 0.25, 1])]), 6],
+    ['not a grid', Buffer.from('QVGRIE\x1a\n and more'), 1],
+].forEach(([what, bytes, scale]) => {
+    const made = QuorvelGrids.scaleOf(bytes), packedGrid = QuorvelGrids.pack(bytes, made);
+    check(made === scale && Buffer.compare(Buffer.from(QuorvelGrids.unpack(packedGrid, bytes.length, made)), bytes) === 0, `${what}: at scale ${scale}, back as it was`, String(made));
+});
 console.log(`${passed} passed, ${failed} failed`);
 process.exit(failed ? 1 : 0);
