@@ -1,7 +1,7 @@
 // The readings' data files packed as the page downloads them (quorvel-readings.bin): a small
-// directory, then every file's parts deflated as one. MeCab's sys.dic and matrix.bin are sent
-// in parts that compress well (page/readings.js says which, and makes the files again); any other
-// file goes as it is. Before anything is written, the packed files are unpacked by the page's own
+// directory, then every file's parts deflated as one. MeCab's sys.dic and matrix.bin, text files
+// and the gazetteer are sent in parts that compress well (page/readings.js says which, and makes
+// the files again); any other file goes as it is. Before anything is written, the packed files are unpacked by the page's own
 // code and must read as the originals: the same words with the same tokens, each token's fields
 // and features the same, every other file byte for byte.
 // pack([[name, bytes], ...]) -> Buffer

@@ -3,7 +3,8 @@
 // sent as its parts, each gzipping well: the words (front-coded), the tokens' fields column by
 // column, the features split into their part of speech, base form, reading and pronunciation;
 // its double array is built again here from the words. matrix.bin goes as each row's difference
-// from the row before. The build checks that what comes out here reads as the original did.
+// from the row before; the gazetteer as its string references, its strings and its other words
+// (gazetteer() below). The build checks that what comes out here reads as the original did.
 // QuorvelReadings.unpack(directory, payload) -> [[name, Uint8Array], ...]
 'use strict';
 var QuorvelReadings = (function () {

@@ -1,8 +1,9 @@
 // The readings' packing (readings-pack.mjs) and the page's unpacking (page/readings.js), in Node:
 // a small MeCab dictionary of our own (words sharing starts, a word of several tokens, a feature
-// not of nine fields, a base form unlike the word) and text files at their edges come back as
-// they went, the dictionary read word by word and token by token; a file that is not UTF-8 or
-// a matrix of the wrong size goes as it is. Closes with "N passed, M failed".
+// not of nine fields, a base form unlike the word), text files at their edges and a gazetteer of
+// our own come back as they went, the dictionary read word by word and token by token; a file
+// that is not UTF-8, a matrix of the wrong size or a gazetteer the packing cannot hold goes as
+// it is. Then the page's grids (page/grids.js). Closes with "N passed, M failed".
 import { createRequire } from 'node:module';
 import { inflateRawSync } from 'node:zlib';
 import { dictionaryParts, pack } from '../readings-pack.mjs';
