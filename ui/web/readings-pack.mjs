@@ -138,9 +138,10 @@ function packMatrix(bytes) {
 // The gazetteer (maps/Gazetteer.h, its words as page/readings.js lays them out): its header; its
 // string references (every string is stored once, in the order first referred to) as 0 for a new
 // string or 1 + the index of the one it repeats; the new strings, names and readings apart,
-// front-coded in bytes (a half-width katakana a byte, 0x81 to 0xbf); the other words as each
-// one's difference from the same word of the record before, in planes; the points (the arcs'
-// x, then their y) as differences in planes. Kept as it is unless it unpacks as it was.
+// front-coded in bytes (a half-width katakana a byte, 0x81 to 0xbf); the other words (the arcs'
+// and areas' boxes as their differences from what the points give) as each one's difference from
+// the same word of the record before, in planes; the points (the arcs' x, then their y) as
+// differences in planes. Kept as it is unless it unpacks as it was.
 const GAZETTEER_HEADER = 88;
 const HALF_KANA = (bytes, i) => bytes[i] === 0xef && ((bytes[i + 1] === 0xbd && bytes[i + 2] >= 0xa1) || (bytes[i + 1] === 0xbe && bytes[i + 2] <= 0x9f));
 function frontCodedBytes(list) {
@@ -169,7 +170,9 @@ function frontCodedBytes(list) {
 function packGazetteer(bytes) {
     const layout = QuorvelReadings.gazetteerLayout((i) => bytes.readUInt32LE(4 + 4 * i)), stringBytes = bytes.readUInt32LE(4 + 4 * 12);
     if (bytes.length !== GAZETTEER_HEADER + layout.wordCount * 4 + stringBytes) return null;
-    const word = (i) => bytes.readUInt32LE(GAZETTEER_HEADER + i * 4);
+    const words = new Uint32Array(layout.wordCount);
+    for (let i = 0; i < words.length; ++i) words[i] = bytes.readUInt32LE(GAZETTEER_HEADER + i * 4);
+    const word = (i) => words[i];
     const strings = bytes.subarray(bytes.length - stringBytes);
     const refs = [], texts = [[], []], known = new Map();
     let next = 0;
@@ -185,6 +188,7 @@ function packGazetteer(bytes) {
     if (next !== stringBytes || refs.includes(-1)) return null;
     const names = frontCodedBytes(texts[0]), readings = frontCodedBytes(texts[1]);
     if (!names || !readings) return null;
+    QuorvelReadings.gazetteerBoxes(layout, word, (at, value) => (words[at] = (words[at] - value) >>> 0));
     const rest = [];
     for (const [first, records, width, from] of layout.sections) {
         for (let r = 0; r < records; ++r) for (let c = from; c < width; ++c) rest.push((word(first + r * width + c) - (r ? word(first + (r - 1) * width + c) : 0)) >>> 0);

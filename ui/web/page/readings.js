@@ -285,16 +285,46 @@ var QuorvelReadings = (function () {
             sections.push([at, records, width, 0]);
             at += records * width;
         };
+        const areasAt = at;
         section(areas, 8);
+        const arcRefsAt = at;
         section(arcRefs, 1);
         const arcStarts = at;
         section(arcs + 1, 1);
+        const arcBoxes = at;
         section(arcs, 4);
         const pointsAt = at;
         at += points * 2;
         section(columns * rows + 1, 1);
         section(entries, 1);
-        return { slots, sections, arcStarts, arcs, pointsAt, points, wordCount: at };
+        return { slots, sections, areasAt, areas, arcRefsAt, arcRefs, arcStarts, arcBoxes, arcs, pointsAt, points, wordCount: at };
+    }
+    // The boxes the points give: each arc's, each area's (its arcs'), as put(word, value) for the
+    // four words of each; none (0) where the words point past the points or the arcs. The packing
+    // sends each box as its difference from these.
+    function gazetteerBoxes(layout, word, put) {
+        const arcBox = (a) => {
+            const box = [2 ** 31, 2 ** 31, -(2 ** 31), -(2 ** 31)];
+            const start = word(layout.arcStarts + a), end = word(layout.arcStarts + a + 1);
+            if (start >= end || end > layout.points) return [0, 0, 0, 0];
+            for (let i = start; i < end; ++i) {
+                const x = word(layout.pointsAt + 2 * i) | 0, y = word(layout.pointsAt + 2 * i + 1) | 0;
+                box[0] = Math.min(box[0], x), box[1] = Math.min(box[1], y), box[2] = Math.max(box[2], x), box[3] = Math.max(box[3], y);
+            }
+            return box;
+        };
+        const arcs = Array.from({ length: layout.arcs }, (_, a) => arcBox(a));
+        arcs.forEach((box, a) => box.forEach((value, k) => put(layout.arcBoxes + 4 * a + k, value >>> 0)));
+        for (let r = 0; r < layout.areas; ++r) {
+            const at = layout.areasAt + 8 * r, first = word(at + 2), count = word(at + 3);
+            let box = null;
+            for (let k = first; k < first + count && k < layout.arcRefs; ++k) {
+                const ref = word(layout.arcRefsAt + k) | 0, arc = ref >= 0 ? ref : ~ref;
+                if (arc >= layout.arcs) continue;
+                box = box ? [Math.min(box[0], arcs[arc][0]), Math.min(box[1], arcs[arc][1]), Math.max(box[2], arcs[arc][2]), Math.max(box[3], arcs[arc][3])] : arcs[arc];
+            }
+            (box || [0, 0, 0, 0]).forEach((value, k) => put(at + 4 + k, value >>> 0));
+        }
     }
     // Each point that begins an arc, marked.
     function arcFirsts(layout, word) {
@@ -309,7 +339,8 @@ var QuorvelReadings = (function () {
 
     // The gazetteer from its parts (readings-pack.mjs): the string references as 0 (a new string,
     // the next of the names' or the readings' texts, stored after those before it) or 1 + the
-    // index of an earlier one; the sections' words; the points.
+    // index of an earlier one; the sections' words (the boxes as their differences from the
+    // points'); the points.
     function bytesFrontCoded(shared, own) {
         const texts = [];
         let previous = new Uint8Array(0), at = 0;
@@ -367,6 +398,7 @@ var QuorvelReadings = (function () {
                 put(layout.pointsAt + 2 * i + axis, (previous = value));
             }
         }
+        gazetteerBoxes(layout, word, (at, value) => put(at, (word(at) + value) >>> 0));
         if (next !== stringBytes) throw new Error(`${file.name}: ${next} bytes of strings made, ${stringBytes} expected`);
         return out;
     }
@@ -384,6 +416,6 @@ var QuorvelReadings = (function () {
         });
     }
 
-    return { unpack, doubleArray, gazetteerLayout, arcFirsts, zigzag };
+    return { unpack, doubleArray, gazetteerLayout, gazetteerBoxes, arcFirsts, zigzag };
 })();
 if (typeof module !== 'undefined') module.exports = QuorvelReadings;
