@@ -1,9 +1,9 @@
 // The readings' data files packed as the page downloads them (quorvel-readings.bin): a small
 // directory, then every file's parts deflated as one. MeCab's sys.dic and matrix.bin, text files
 // and the gazetteer are sent in parts that compress well (page/readings.js says which, and makes
-// the files again); any other file goes as it is. Before anything is written, the packed files are unpacked by the page's own
-// code and must read as the originals: the same words with the same tokens, each token's fields
-// and features the same, every other file byte for byte.
+// the files again); any other file goes as it is. Before anything is written, the packed files
+// are unpacked by the page's own code and must read as the originals: the same words with the
+// same tokens, each token's fields and features the same, every other file byte for byte.
 // pack([[name, bytes], ...]) -> Buffer
 import { createRequire } from 'node:module';
 import { deflateRawSync, inflateRawSync } from 'node:zlib';
@@ -167,9 +167,11 @@ function frontCodedBytes(list) {
     }
     return [Buffer.from(shared), Buffer.from(own)];
 }
+// -> its parts, or why it cannot go as a gazetteer
 function packGazetteer(bytes) {
-    const layout = QuorvelReadings.gazetteerLayout((i) => bytes.readUInt32LE(4 + 4 * i)), stringBytes = bytes.readUInt32LE(4 + 4 * 12);
-    if (bytes.length !== GAZETTEER_HEADER + layout.wordCount * 4 + stringBytes) return null;
+    const stringBytes = bytes.readUInt32LE(4 + 4 * 12);
+    const layout = QuorvelReadings.gazetteerLayout((i) => bytes.readUInt32LE(4 + 4 * i), (bytes.length - GAZETTEER_HEADER - stringBytes) / 4);
+    if (!layout) return 'not the size its counts give';
     const words = new Uint32Array(layout.wordCount);
     for (let i = 0; i < words.length; ++i) words[i] = bytes.readUInt32LE(GAZETTEER_HEADER + i * 4);
     const word = (i) => words[i];
@@ -185,9 +187,9 @@ function packGazetteer(bytes) {
             next += length;
         } else refs.push(known.has(key) ? known.get(key) + 1 : -1);
     });
-    if (next !== stringBytes || refs.includes(-1)) return null;
+    if (next !== stringBytes || refs.includes(-1)) return 'strings not stored once each in the order first named';
     const names = frontCodedBytes(texts[0]), readings = frontCodedBytes(texts[1]);
-    if (!names || !readings) return null;
+    if (!names || !readings) return 'a string not of whole UTF-8 characters or holding NUL';
     QuorvelReadings.gazetteerBoxes(layout, word, (at, value) => (words[at] = (words[at] - value) >>> 0));
     const rest = [];
     for (const [first, records, width, from] of layout.sections) {
@@ -206,9 +208,9 @@ function packGazetteer(bytes) {
     const directory = { files: [{ name: 'gazetteer.bin', kind: 'gazetteer', bytes: bytes.length, parts: parts.map((part) => part.length) }] };
     try {
         const [[, made]] = QuorvelReadings.unpack(directory, new Uint8Array(Buffer.concat(parts)));
-        return Buffer.compare(Buffer.from(made), bytes) === 0 ? parts : null;
-    } catch {
-        return null; // words the layout does not hold
+        return Buffer.compare(Buffer.from(made), bytes) === 0 ? parts : 'it does not unpack as it was';
+    } catch (error) {
+        return `it does not unpack: ${error.message}`;
     }
 }
 
@@ -250,7 +252,11 @@ export function pack(files) {
     for (const [name, bytes] of files) {
         let kind = kindOf(name, bytes), lines = null, gazetteer = null;
         if (kind === 'lines' && !(lines = packLines(bytes))) kind = 'file';
-        if (kind === 'gazetteer' && !(gazetteer = packGazetteer(bytes))) kind = 'file';
+        if (kind === 'gazetteer' && typeof (gazetteer = packGazetteer(bytes)) === 'string') {
+            console.warn(`${name}: sent as it is (${gazetteer})`);
+            kind = 'file';
+            gazetteer = null;
+        }
         const parts = kind === 'dictionary' ? packDictionary(bytes) : kind === 'matrix' ? packMatrix(bytes) : lines ? lines.parts : gazetteer || [bytes];
         directory.files.push({ name, kind, bytes: bytes.length, parts: parts.map((part) => part.length), ...(lines ? { kana: lines.kana } : {}) });
         payload.push(...parts);

@@ -271,9 +271,10 @@ var QuorvelReadings = (function () {
     // the string references (a name's and a reading's offset and length, in each prefecture,
     // municipality and town); the points (x and y of each arc's, in turn); and the other words in
     // sections of records ([first word, records, width, the first word of a record in it]), each
-    // told against the same word of the record before.
-    function gazetteerLayout(count) {
+    // told against the same word of the record before. Null unless the file has wordCount words.
+    function gazetteerLayout(count, wordCount) {
         const [prefectures, municipalities, towns, areas, arcRefs, arcs, points, columns, rows, , entries] = Array.from({ length: 11 }, (_, i) => count(i + 1));
+        if (prefectures * 5 + municipalities * 9 + towns * 4 + areas * 8 + arcRefs + arcs * 5 + 1 + points * 2 + columns * rows + 1 + entries !== wordCount) return null;
         const slots = [], sections = [];
         let at = 0;
         for (const [records, width] of [[prefectures, 5], [municipalities, 9], [towns, 4]]) {
@@ -363,9 +364,9 @@ var QuorvelReadings = (function () {
     function gazetteer(file, parts) {
         const [header, refBytes, nameShared, nameOwn, readingShared, readingOwn, restBytes, pointBytes] = parts;
         const count = (i) => new DataView(header.buffer, header.byteOffset).getUint32(4 + 4 * i, true);
-        const layout = gazetteerLayout(count), stringBytes = count(12);
+        const stringBytes = count(12), layout = gazetteerLayout(count, (file.bytes - header.length - stringBytes) / 4);
+        if (!layout) throw new Error(`${file.name}: not the size its counts give`);
         const out = new Uint8Array(file.bytes);
-        if (out.length !== header.length + layout.wordCount * 4 + stringBytes) throw new Error(`${file.name}: not the size its counts give`);
         out.set(header);
         const words = new DataView(out.buffer, header.length, layout.wordCount * 4);
         const word = (i) => words.getUint32(i * 4, true), put = (i, value) => words.setUint32(i * 4, value, true);
