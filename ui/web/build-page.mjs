@@ -14,6 +14,7 @@
 //                     --attribution data/README.md --out quorvel.html [--site DIR --icons DIR]
 //                     [--ipadic DIR [--places FILE] [--gazetteer FILE]]
 import { createHash } from 'node:crypto';
+import { createRequire } from 'node:module';
 import { readFileSync, writeFileSync, mkdirSync, rmSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -34,21 +35,14 @@ const text = (path) => readFileSync(path, 'utf8');
 const modules = join(here, 'node_modules');
 const page = join(here, 'page');
 
-// A payload as deflated base64: the grid's float32 values compress poorly as they lie, so each
-// 32-bit word is told against the one two before (the grid's shifts come in pairs, each beside its
-// neighbour's) and the bytes split into planes (every 4th byte together), which the worker undoes.
-const packed = (bytes, planes) => {
-    let input = bytes;
-    if (planes > 1) {
-        const per = Math.floor(bytes.length / planes);
-        const words = new Int32Array(per);
-        for (let i = 0; i < per; ++i) words[i] = (bytes.readInt32LE(i * 4) - (i >= 2 ? bytes.readInt32LE((i - 2) * 4) : 0)) | 0;
-        const told = Buffer.concat([Buffer.from(words.buffer), bytes.subarray(per * 4)]);
-        input = new Uint8Array(bytes.length);
-        for (let p = 0; p < planes; ++p) for (let i = 0; i < per; ++i) input[p * per + i] = told[i * planes + p];
-        input.set(told.subarray(per * planes), per * planes);
-    }
-    return Buffer.from(deflateSync(input, { level: 9 })).toString('base64');
+// A payload as deflated base64; the grids packed first by the page's own page/grids.js, which
+// must give them back byte for byte.
+const QuorvelGrids = createRequire(import.meta.url)('./page/grids.js');
+const packed = (bytes) => Buffer.from(deflateSync(bytes, { level: 9 })).toString('base64');
+const packedGrid = (bytes, what) => {
+    const scale = QuorvelGrids.scaleOf(bytes), made = QuorvelGrids.pack(bytes, scale);
+    if (Buffer.compare(Buffer.from(QuorvelGrids.unpack(made, bytes.length, scale)), bytes) !== 0) throw new Error(`${what} does not unpack as it was`);
+    return { data: packed(made), scale: String(scale) };
 };
 
 // Leaflet's stylesheet names its images by relative paths: they go in as data URIs.
@@ -63,7 +57,7 @@ const fflate = text(join(modules, 'fflate/umd/index.js'));
 // The page's own scripts in order: the table, map and outputs, then the page that uses them.
 const pageScripts = ['table.js', 'map.js', 'outputs.js', 'app.js'].map((name) => text(join(page, name)));
 const mainScript = noScriptEnd([fflate, text(join(modules, 'leaflet/dist/leaflet.js')), ...pageScripts].join('\n;\n'), 'the page script');
-const workerScript = noScriptEnd([fflate, text(args.core), text(join(page, 'readings.js')), text(join(page, 'worker.js'))].join('\n;\n'), 'the worker script');
+const workerScript = noScriptEnd([fflate, text(args.core), text(join(page, 'grids.js')), text(join(page, 'readings.js')), text(join(page, 'worker.js'))].join('\n;\n'), 'the worker script');
 const hash = (source) => `'sha256-${createHash('sha256').update(source, 'utf8').digest('base64')}'`;
 
 const tiles = 'https://cyberjapandata.gsi.go.jp';
@@ -92,18 +86,21 @@ if (readingsBin) {
     console.log(`${join(dirname(args.out), 'quorvel-readings.js')}: ${(readingsScript.length / 1e6).toFixed(2)} MB`);
 }
 
-const grid = readFileSync(args.grid);
+const grid = readFileSync(args.grid), patch = readFileSync(args.patch);
+const gridPacked = packedGrid(grid, args.grid), patchPacked = packedGrid(patch, args.patch);
 const replacements = {
     CSP: csp(false),
     SITE_HEAD: '',
     STYLE: `${leafletCss}\n${text(join(page, 'page.css'))}`,
     MAIN_SCRIPT: mainScript,
     WORKER_SCRIPT: workerScript,
-    CORE_WASM: packed(readFileSync(args.wasm), 1),
-    GRID: packed(grid, 4),
+    CORE_WASM: packed(readFileSync(args.wasm)),
+    GRID: gridPacked.data,
     GRID_BYTES: String(grid.length),
-    PATCH: packed(readFileSync(args.patch), 4),
-    PATCH_BYTES: String(readFileSync(args.patch).length),
+    GRID_SCALE: gridPacked.scale,
+    PATCH: patchPacked.data,
+    PATCH_BYTES: String(patch.length),
+    PATCH_SCALE: patchPacked.scale,
     // What the page shows its progress against, and the name its cache keeps this build's under.
     READINGS_BYTES: String(readingsBin ? readingsBin.length : 0),
     READINGS_VERSION: readingsBin ? createHash('sha256').update(readingsBin).digest('hex').slice(0, 16) : '',

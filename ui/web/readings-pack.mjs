@@ -1,9 +1,9 @@
 // The readings' data files packed as the page downloads them (quorvel-readings.bin): a small
-// directory, then every file's parts deflated as one. MeCab's sys.dic and matrix.bin are sent
-// in parts that compress well (page/readings.js says which, and makes the files again); any other
-// file goes as it is. Before anything is written, the packed files are unpacked by the page's own
-// code and must read as the originals: the same words with the same tokens, each token's fields
-// and features the same, every other file byte for byte.
+// directory, then every file's parts deflated as one. MeCab's sys.dic and matrix.bin, text files
+// and the gazetteer are sent in parts that compress well (page/readings.js says which, and makes
+// the files again); any other file goes as it is. Before anything is written, the packed files
+// are unpacked by the page's own code and must read as the originals: the same words with the
+// same tokens, each token's fields and features the same, every other file byte for byte.
 // pack([[name, bytes], ...]) -> Buffer
 import { createRequire } from 'node:module';
 import { deflateRawSync, inflateRawSync } from 'node:zlib';
@@ -135,8 +135,88 @@ function packMatrix(bytes) {
     return [bytes.subarray(0, 4), column(differences, Uint16Array)];
 }
 
+// The gazetteer (maps/Gazetteer.h, its words as page/readings.js lays them out): its header; its
+// string references (every string is stored once, in the order first referred to) as 0 for a new
+// string or 1 + the index of the one it repeats; the new strings, names and readings apart,
+// front-coded in bytes (a half-width katakana a byte, 0x81 to 0xbf); the other words (the arcs'
+// and areas' boxes as their differences from what the points give) as each one's difference from
+// the same word of the record before, in planes; the points (the arcs' x, then their y) as
+// differences in planes. Kept as it is unless it unpacks as it was.
+const GAZETTEER_HEADER = 88;
+const HALF_KANA = (bytes, i) => bytes[i] === 0xef && ((bytes[i + 1] === 0xbd && bytes[i + 2] >= 0xa1) || (bytes[i + 1] === 0xbe && bytes[i + 2] <= 0x9f));
+function frontCodedBytes(list) {
+    const shared = [], own = [];
+    let previous = Buffer.alloc(0);
+    for (const text of list) {
+        let n = 0;
+        while (n < previous.length && n < text.length && n < 255 && previous[n] === text[n]) ++n;
+        while (n > 0 && (text[n] & 0xc0) === 0x80) --n; // whole characters only
+        shared.push(n);
+        for (let i = n; i < text.length; ) {
+            if (HALF_KANA(text, i)) {
+                own.push(0x80 + ((text[i + 1] & 3) << 6 | (text[i + 2] & 0x3f)) - 0x60);
+                i += 3;
+            } else if (text[i] === 0 || (text[i] >= 0x80 && text[i] < 0xc0)) return null; // not whole UTF-8
+            else {
+                const length = text[i] >= 0xf0 ? 4 : text[i] >= 0xe0 ? 3 : text[i] >= 0xc0 ? 2 : 1;
+                for (let k = 0; k < length; ++k) own.push(text[i++]);
+            }
+        }
+        own.push(0);
+        previous = text;
+    }
+    return [Buffer.from(shared), Buffer.from(own)];
+}
+// -> its parts, or why it cannot go as a gazetteer
+function packGazetteer(bytes) {
+    const stringBytes = bytes.readUInt32LE(4 + 4 * 12);
+    const layout = QuorvelReadings.gazetteerLayout((i) => bytes.readUInt32LE(4 + 4 * i), (bytes.length - GAZETTEER_HEADER - stringBytes) / 4);
+    if (!layout) return 'not the size its counts give';
+    const words = new Uint32Array(layout.wordCount);
+    for (let i = 0; i < words.length; ++i) words[i] = bytes.readUInt32LE(GAZETTEER_HEADER + i * 4);
+    const word = (i) => words[i];
+    const strings = bytes.subarray(bytes.length - stringBytes);
+    const refs = [], texts = [[], []], known = new Map();
+    let next = 0;
+    layout.slots.forEach((slot, i) => {
+        const offset = word(slot), length = word(slot + 1), key = `${offset},${length}`;
+        if (offset === next && !known.has(key)) {
+            known.set(key, known.size);
+            refs.push(0);
+            texts[i & 1].push(strings.subarray(offset, offset + length));
+            next += length;
+        } else refs.push(known.has(key) ? known.get(key) + 1 : -1);
+    });
+    if (next !== stringBytes || refs.includes(-1)) return 'strings not stored once each in the order first named';
+    const names = frontCodedBytes(texts[0]), readings = frontCodedBytes(texts[1]);
+    if (!names || !readings) return 'a string not of whole UTF-8 characters or holding NUL';
+    QuorvelReadings.gazetteerBoxes(layout, word, (at, value) => (words[at] = (words[at] - value) >>> 0));
+    const rest = [];
+    for (const [first, records, width, from] of layout.sections) {
+        for (let r = 0; r < records; ++r) for (let c = from; c < width; ++c) rest.push((word(first + r * width + c) - (r ? word(first + (r - 1) * width + c) : 0)) >>> 0);
+    }
+    const firsts = QuorvelReadings.arcFirsts(layout, word), points = [];
+    for (let axis = 0; axis < 2; ++axis) {
+        for (let i = 0, first = 0, previous = 0; i < layout.points; ++i) {
+            const value = word(layout.pointsAt + 2 * i + axis) | 0;
+            points.push(QuorvelReadings.zigzag(value - (firsts[i] ? first : previous)));
+            if (firsts[i]) first = value;
+            previous = value;
+        }
+    }
+    const parts = [bytes.subarray(0, GAZETTEER_HEADER), column(refs, Uint32Array), ...names, ...readings, column(rest, Uint32Array), column(points, Uint32Array)];
+    const directory = { files: [{ name: 'gazetteer.bin', kind: 'gazetteer', bytes: bytes.length, parts: parts.map((part) => part.length) }] };
+    try {
+        const [[, made]] = QuorvelReadings.unpack(directory, new Uint8Array(Buffer.concat(parts)));
+        return Buffer.compare(Buffer.from(made), bytes) === 0 ? parts : 'it does not unpack as it was';
+    } catch (error) {
+        return `it does not unpack: ${error.message}`;
+    }
+}
+
 const kindOf = (name, bytes) => {
     if (name === 'sys.dic') return 'dictionary';
+    if (name === 'gazetteer.bin' && bytes.length >= GAZETTEER_HEADER && bytes.toString('latin1', 0, 4) === 'QGAZ') return 'gazetteer';
     if (name === 'matrix.bin' && bytes.length === 4 + 2 * bytes.readUInt16LE(0) * bytes.readUInt16LE(2)) return 'matrix';
     return Buffer.compare(Buffer.from(bytes.toString('utf8')), bytes) === 0 ? 'lines' : 'file';
 };
@@ -170,9 +250,14 @@ function sameAs(name, kind, original, made) {
 export function pack(files) {
     const directory = { files: [] }, payload = [];
     for (const [name, bytes] of files) {
-        let kind = kindOf(name, bytes), lines = null;
+        let kind = kindOf(name, bytes), lines = null, gazetteer = null;
         if (kind === 'lines' && !(lines = packLines(bytes))) kind = 'file';
-        const parts = kind === 'dictionary' ? packDictionary(bytes) : kind === 'matrix' ? packMatrix(bytes) : lines ? lines.parts : [bytes];
+        if (kind === 'gazetteer' && typeof (gazetteer = packGazetteer(bytes)) === 'string') {
+            console.warn(`${name}: sent as it is (${gazetteer})`);
+            kind = 'file';
+            gazetteer = null;
+        }
+        const parts = kind === 'dictionary' ? packDictionary(bytes) : kind === 'matrix' ? packMatrix(bytes) : lines ? lines.parts : gazetteer || [bytes];
         directory.files.push({ name, kind, bytes: bytes.length, parts: parts.map((part) => part.length), ...(lines ? { kana: lines.kana } : {}) });
         payload.push(...parts);
     }

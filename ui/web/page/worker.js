@@ -15,18 +15,6 @@ function bytesOf(base64) {
     return bytes;
 }
 
-// The inverse of the build's byte planes (build-page.mjs), and of its differences: each 32-bit
-// word told against the one two before (the grids' east and north shifts, each beside its own).
-function unplane(bytes, planes, length) {
-    const out = new Uint8Array(length);
-    const per = Math.floor(length / planes);
-    for (let p = 0; p < planes; ++p) for (let i = 0; i < per; ++i) out[i * planes + p] = bytes[p * per + i];
-    out.set(bytes.subarray(per * planes), per * planes);
-    const words = new Int32Array(out.buffer, 0, per);
-    for (let i = 2; i < per; ++i) words[i] = (words[i] + words[i - 2]) | 0;
-    return out;
-}
-
 function call(name, text) {
     const length = core.lengthBytesUTF8(text) + 1;
     const at = core._malloc(length);
@@ -40,11 +28,11 @@ function call(name, text) {
 
 async function init(message) {
     const wasm = fflate.inflateSync(bytesOf(message.wasm));
-    const grid = unplane(fflate.inflateSync(bytesOf(message.grid)), 4, message.gridBytes);
+    const grid = QuorvelGrids.unpack(fflate.inflateSync(bytesOf(message.grid)), message.gridBytes, message.gridScale);
     core = await QuorvelCore({ wasmBinary: wasm, print: () => {}, printErr: () => {} });
     core.FS.mkdir('/data');
     core.FS.writeFile('/data/TKY2JGD.grid', grid);
-    core.FS.writeFile('/data/PatchJGD.grid', unplane(fflate.inflateSync(bytesOf(message.patch)), 4, message.patchBytes));
+    core.FS.writeFile('/data/PatchJGD.grid', QuorvelGrids.unpack(fflate.inflateSync(bytesOf(message.patch)), message.patchBytes, message.patchScale));
     core.ccall('quorvel_init', null, ['string'], ['/data']);
     protocol = JSON.parse(core.UTF8ToString(core._quorvel_protocol()));
     return { type: 'ready', formats: JSON.parse(core.UTF8ToString(core._quorvel_formats())), protocol };
