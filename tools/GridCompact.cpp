@@ -21,8 +21,8 @@
 #include <utility>
 #include <vector>
 
-#include "maps/DatumGrid.h"
-#include "maps/GroundCorrections.h"
+#include "datum/DatumGrid.h"
+#include "datum/GroundCorrections.h"
 
 namespace {
 class Tiff {

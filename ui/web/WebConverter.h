@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "maps/Place.h"
+#include "places/Place.h"
 
 class Conversion;
 class UserReadings;
