@@ -5,11 +5,11 @@
 #include <string>
 
 #include "app/FileFailureReport.h"
-#include "maps/BatchPlan.h"
-#include "maps/Conversion.h"
-#include "maps/FormatRegistry.h"
-#include "maps/MapError.h"
-#include "maps/UserReadings.h"
+#include "pipeline/BatchPlan.h"
+#include "pipeline/Conversion.h"
+#include "formats/FormatRegistry.h"
+#include "text/MapError.h"
+#include "readings/UserReadings.h"
 #include "mempoint/CMemPointStore.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"

@@ -23,7 +23,7 @@ class CMainDlg {
 public:
     static constexpr int kDirSize = 260;
 
-    // The files the dialog converts, all through the conversion of maps/: memory-point files
+    // The files the dialog converts, all through the conversion of pipeline/: memory-point files
     // only, or the map files the command line reads too (into glorie documents, as its
     // "--to glorie" makes them).
     enum class Inputs {

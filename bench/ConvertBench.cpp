@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "convert/DmsToDegreeText.h"
-#include "maps/Conversion.h"
+#include "pipeline/Conversion.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointFormat.h"
 #include "platform/MessageBox.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench/GroundDistance.h"
-#include "maps/DatumShift.h"
+#include "datum/DatumShift.h"
 
 namespace {
 void Report(const char* region, std::vector<double>& d) {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "maps/DatumShift.h"
+#include "datum/DatumShift.h"
 
 namespace {
 constexpr int kPoints = 100000;

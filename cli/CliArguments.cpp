@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "maps/FormatRegistry.h"
+#include "formats/FormatRegistry.h"
 
 namespace {
 CliArguments Refuse(std::string reason) {

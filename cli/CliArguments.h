@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "maps/BatchPlan.h"
-#include "maps/Format.h"
-#include "maps/Place.h"
+#include "pipeline/BatchPlan.h"
+#include "places/Format.h"
+#include "places/Place.h"
 #include "platform/CString.h"
 
 struct CliArguments {

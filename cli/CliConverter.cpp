@@ -4,17 +4,17 @@
 #include <cstdio>
 #include <string_view>
 
-#include "maps/BatchPlan.h"
-#include "maps/FormatRegistry.h"
-#include "maps/MapError.h"
-#include "maps/PointListing.h"
-#include "maps/ReadingGuesser.h"
+#include "pipeline/BatchPlan.h"
+#include "formats/FormatRegistry.h"
+#include "text/MapError.h"
+#include "pipeline/PointListing.h"
+#include "readings/ReadingGuesser.h"
 #include "glorie/FileErrorText.h"
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
-#include "platform/Utf8.h"
-#include "maps/UserReadings.h"
+#include "text/Utf8.h"
+#include "readings/UserReadings.h"
 
 namespace {
 ConversionOptions OptionsOf(const CliArguments& args, std::shared_ptr<const UserReadings> userReadings) {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cli/CliArguments.h"
-#include "maps/BatchPlan.h"
-#include "maps/Conversion.h"
+#include "pipeline/BatchPlan.h"
+#include "pipeline/Conversion.h"
 #include "platform/CString.h"
 #include "res/Version.h"
 

@@ -25,3 +25,16 @@ function(quorvel_require_deps)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
         ${PROJECT_SOURCE_DIR}/${deps_SCRIPT} ${deps_PREFIX}/deps.stamp)
 endfunction()
+
+# Where the scripts put them for this build (checked by the folders that link them).
+if(WIN32)
+    set(quorvel_mingw_triplet ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
+    set(quorvel_mingw_deps ${PROJECT_SOURCE_DIR}/build/mingw-deps/${quorvel_mingw_triplet})
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+        set(quorvel_deps_command "scripts/deps.sh windows64")
+    else()
+        set(quorvel_deps_command "scripts/deps.sh windows")
+    endif()
+elseif(NOT EMSCRIPTEN)
+    set(quorvel_native_deps ${PROJECT_SOURCE_DIR}/build/native-deps/prefix)
+endif()

@@ -7,7 +7,7 @@
 
 #include "convert/DmsToDegreeText.h"
 #include "glorie/GlorieWriter.h"
-#include "platform/Cp932Text.h"
+#include "text/Cp932Text.h"
 
 namespace {
 // Most entries already hold their defaults at a reset; leaving those alone keeps the reset of a

@@ -7,7 +7,7 @@
 
 #include "DocumentCheck.h"
 #include "FuzzHosts.h"
-#include "maps/Conversion.h"
+#include "pipeline/Conversion.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointFormat.h"
 #include "support/MemImage.h"

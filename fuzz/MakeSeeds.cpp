@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/Cp932Text.h"
-#include "maps/FormatRegistry.h"
-#include "maps/UnitFields.h"
+#include "text/Cp932Text.h"
+#include "formats/FormatRegistry.h"
+#include "formats/UnitFields.h"
 #include "mempoint/CMemPointStore.h"
 #include "platform/CSaveFile.h"
-#include "maps/ZipImage.h"
+#include "formats/ZipImage.h"
 #include "support/MemImage.h"
 #include "support/MemoryCalls.h"
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "FuzzHosts.h"
-#include "platform/Cp932Text.h"
-#include "maps/FormatRegistry.h"
-#include "maps/MapError.h"
-#include "maps/UnitFields.h"
+#include "text/Cp932Text.h"
+#include "formats/FormatRegistry.h"
+#include "text/MapError.h"
+#include "formats/UnitFields.h"
 #include "platform/CSaveFile.h"
 #include "support/MemoryCalls.h"
 

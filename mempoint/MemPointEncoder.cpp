@@ -6,7 +6,7 @@
 
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointFormat.h"
-#include "platform/Cp932Text.h"
+#include "text/Cp932Text.h"
 
 namespace mempoint {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "platform/PathSplit.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace {
 constexpr char kRecordMagic[] = "quorvel set record 1";

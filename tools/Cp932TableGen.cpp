@@ -1,6 +1,6 @@
-// Writes platform/Cp932Table.cpp from glibc iconv's "CP932", the converter the program used
-// before it had tables of its own: quorvel-cp932-table > platform/Cp932Table.cpp
-// It also checks every rule platform/Cp932Text.cpp adds to the table (the single bytes, which
+// Writes text/Cp932Table.cpp from glibc iconv's "CP932", the converter the program used
+// before it had tables of its own: quorvel-cp932-table > text/Cp932Table.cpp
+// It also checks every rule text/Cp932Text.cpp adds to the table (the single bytes, which
 // of several codes a character is written as, the ignored tag characters) and fails when
 // iconv disagrees with one, so that the codec stays exactly iconv's.
 #include <iconv.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Cp932Table.h"
+#include "text/Cp932Table.h"
 
 namespace {
 // Converts all of in, or returns false (iconv refused some of it).
@@ -109,7 +109,7 @@ int main() {
 
     std::printf(
         "// Made by tools/Cp932TableGen.cpp from glibc iconv's \"CP932\"; not edited by hand.\n"
-        "#include \"platform/Cp932Table.h\"\n\nnamespace cp932 {\n"
+        "#include \"text/Cp932Table.h\"\n\nnamespace cp932 {\n"
         "const std::uint16_t kDoubleByte[kLeadCount][kTrailCount] = {\n");
     for (int row = 0; row < cp932::kLeadCount; ++row) {
         std::printf("    {  // lead byte %02X\n", row < 31 ? 0x81 + row : 0xE0 + row - 31);

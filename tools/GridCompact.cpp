@@ -1,6 +1,6 @@
 // quorvel-grid-compact IN.tif OUT
-// quorvel-grid-compact --bundle OUT IN.tif...   (the correction grids in one file, maps/GroundCorrections.h)
-// The national grid's GeoTIFF in the compact form the programs read (layout in maps/DatumGrid.h):
+// quorvel-grid-compact --bundle OUT IN.tif...   (the correction grids in one file, datum/GroundCorrections.h)
+// The national grid's GeoTIFF in the compact form the programs read (layout in datum/DatumGrid.h):
 // only the nodes with data (a node without holds a zero shift in both bands), their float32
 // values as the GeoTIFF holds them (a longitude band positive west negated, which is exact), and
 // a row and run index. Runs on the build host. Only what the grid uses is understood: one
@@ -21,8 +21,8 @@
 #include <utility>
 #include <vector>
 
-#include "maps/DatumGrid.h"
-#include "maps/GroundCorrections.h"
+#include "datum/DatumGrid.h"
+#include "datum/GroundCorrections.h"
 
 namespace {
 class Tiff {

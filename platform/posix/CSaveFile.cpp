@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 #include "platform/posix/HostPath.h"
 #include "platform/posix/PosixCalls.h"
 #include "platform/posix/TempFiles.h"

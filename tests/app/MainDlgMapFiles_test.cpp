@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "DialogTestSupport.h"
-#include "platform/Cp932Text.h"
+#include "text/Cp932Text.h"
 #include "res/resource.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"

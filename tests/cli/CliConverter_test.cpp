@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "maps/ReadingGuesser.h"
+#include "readings/ReadingGuesser.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 #include "support/MemImage.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/CliArguments.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "maps/ZipImage.h"
+#include "formats/ZipImage.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 

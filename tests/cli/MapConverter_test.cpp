@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "cli/CliConverter.h"
-#include "platform/Cp932Text.h"
-#include "maps/FormatRegistry.h"
-#include "maps/Gazetteer.h"
-#include "maps/ReadingGuesser.h"
+#include "text/Cp932Text.h"
+#include "formats/FormatRegistry.h"
+#include "readings/Gazetteer.h"
+#include "readings/ReadingGuesser.h"
 #include "mempoint/CMemPointStore.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"

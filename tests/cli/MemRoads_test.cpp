@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/CMainDlg.h"
-#include "maps/Conversion.h"
+#include "pipeline/Conversion.h"
 #include "res/resource.h"
 #include "cli/CliConverter.h"
 #include "support/GoldenFile.h"

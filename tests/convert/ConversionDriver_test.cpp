@@ -9,7 +9,7 @@
 #include "support/TempDir.h"
 #include "support/MemImage.h"
 #include "app/FileFailureReport.h"
-#include "maps/Conversion.h"
+#include "pipeline/Conversion.h"
 
 namespace {
 // Names of every kind a unit stores: ASCII, CP932 kanji, half-width katakana, a full 16 bytes,

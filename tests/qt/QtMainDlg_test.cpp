@@ -13,7 +13,7 @@
 
 #include "ScriptedPrompts.h"
 #include "support/TempDir.h"
-#include "maps/Conversion.h"
+#include "pipeline/Conversion.h"
 #include "platform/MessageBox.h"
 #include "support/MemImage.h"
 #include "cli/CliConverter.h"

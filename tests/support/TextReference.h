@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 namespace textref {
 

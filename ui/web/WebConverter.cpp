@@ -11,14 +11,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include "maps/BatchPlan.h"
-#include "maps/Conversion.h"
-#include "maps/FormatRegistry.h"
-#include "maps/MapError.h"
-#include "maps/PointListing.h"
-#include "maps/ReadingGuesser.h"
-#include "maps/UserReadings.h"
+#include "formats/FormatRegistry.h"
+#include "pipeline/BatchPlan.h"
+#include "pipeline/Conversion.h"
+#include "pipeline/PointListing.h"
 #include "platform/HostSystem.h"
+#include "readings/ReadingGuesser.h"
+#include "readings/UserReadings.h"
+#include "text/MapError.h"
 #include "ui/web/WebProtocol.h"
 
 using nlohmann::json;

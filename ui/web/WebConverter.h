@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "maps/DataFolder.h"
-#include "maps/Place.h"
+#include "places/Place.h"
+#include "platform/DataFolder.h"
 
 class Conversion;
 class UserReadings;

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "maps/PointListing.h"
+#include "pipeline/PointListing.h"
 
 std::string web_protocol::Json() {
     const nlohmann::json protocol = {

@@ -135,7 +135,7 @@ function packMatrix(bytes) {
     return [bytes.subarray(0, 4), column(differences, Uint16Array)];
 }
 
-// The gazetteer (maps/Gazetteer.h, its words as page/readings.js lays them out): its header; its
+// The gazetteer (readings/Gazetteer.h, its words as page/readings.js lays them out): its header; its
 // string references (every string is stored once, in the order first referred to) as 0 for a new
 // string or 1 + the index of the one it repeats; the new strings, names and readings apart,
 // front-coded in bytes (a half-width katakana a byte, 0x81 to 0xbf); the other words (the arcs'

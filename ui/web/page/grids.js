@@ -11,8 +11,8 @@ var QuorvelGrids = (function () {
     const PLANES = 4;
     const MINUS_ZERO = -(2 ** 31); // -0 goes as its own bits, a whole number no shift comes near
     const u32 = (bytes, at) => new DataView(bytes.buffer, bytes.byteOffset).getUint32(at, true);
-    // Where the nodes' shifts lie, as [first byte, values]: a compact grid (maps/DatumGrid.h) has
-    // one stretch, a bundle (maps/GroundCorrections.h) one in each of its grids.
+    // Where the nodes' shifts lie, as [first byte, values]: a compact grid (datum/DatumGrid.h) has
+    // one stretch, a bundle (datum/GroundCorrections.h) one in each of its grids.
     function nodes(bytes) {
         const magic = String.fromCharCode(...bytes.subarray(0, 8));
         const grid = (base) => [base + 64 + 4 * (u32(bytes, base + 16) + 1) + 8 * u32(bytes, base + 20), 2 * u32(bytes, base + 24)];

@@ -267,7 +267,7 @@ var QuorvelReadings = (function () {
         return out;
     }
 
-    // The gazetteer's words (maps/Gazetteer.h) as the packing sees them, from its header's counts:
+    // The gazetteer's words (readings/Gazetteer.h) as the packing sees them, from its header's counts:
     // the string references (a name's and a reading's offset and length, in each prefecture,
     // municipality and town); the points (x and y of each arc's, in turn); and the other words in
     // sections of records ([first word, records, width, the first word of a record in it]), each

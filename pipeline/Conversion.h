@@ -1,0 +1,218 @@
+#pragma once
+// Conversions between every format of the registry: inputs read into places, checked, shifted to
+// the datum of the output, made into the unit's records where the output is the unit's, and
+// written as one all-or-nothing set, split where the format holds fewer points. Nothing is
+// printed: what happened comes back for the front end to show.
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pipeline/ConversionMessage.h"
+#include "pipeline/PointEdits.h"
+#include "places/Format.h"
+#include "places/Place.h"
+#include "platform/DataFolder.h"
+#include "platform/CFileException.h"
+#include "platform/CString.h"
+
+class CSaveFile;
+class DatumShift;
+class ReadingGuesser;
+class UserReadings;
+
+struct ConversionOptions {
+    enum class Datum {
+        native,
+        tokyo,
+        wgs84
+    };  // native: the input format's own
+
+    const Format* target = nullptr;  // null: a glorie document
+    Datum datum = Datum::native;
+    DatumEpoch epoch = DatumEpoch::today;              // the positions today's maps get
+    bool strict = false;                               // a character the unit cannot show fails the conversion
+    bool guessReadings = true;                         // a point without a reading gets one from the guesser
+    std::shared_ptr<const UserReadings> userReadings;  // taken before the guesser, when given
+    ReadOptions read;
+    WriteOptions write;
+    InputEdits edits;  // applied by ApplyEdits
+    // A table is read a batch of this many rows at a time, its places written as they come, where
+    // its places would not fit beside its text (0: 65,536 rows then); with rows set, every table.
+    std::size_t batchRows = 0;
+    // A warning that comes for many points (a datum shifted by Helmert, a character the unit
+    // cannot show) is said on a line of its own for each point; else on one line an input and
+    // cause, with the count and the first few points (a cause of one point still says its own).
+    bool eachPoint = false;
+    // The unit's own road: a memory-point file alone (or a name no format takes, which the unit's
+    // reader refuses unopened) into a glorie document goes record for record, every record as
+    // the file holds it, nothing checked, shifted or guessed. Off: such a file is read like any map.
+    bool recordForRecord = false;
+    // The dialog's document on that road: the one file the user named, replaced whole with no set
+    // around it (no lock, no record); failures are not said but kept (ConversionResult::stop).
+    bool oneDocument = false;
+    // Where the datum grid, the gazetteer and the place names' readings are read from.
+    DataFolder data = DataFolder::FromEnvironment();
+};
+
+struct ConversionResult {
+    std::vector<ConversionMessage> messages;  // in the order they happened; none with a sink
+    std::vector<CString> outputs;             // the files written
+    std::size_t written = 0;                  // the points in them
+    int refused = 0;                          // points left out
+    bool ok = false;                          // written, with every point
+    // Where a record-for-record conversion stopped, for a front that words it its own way.
+    enum class Stop {
+        none,
+        notRead,    // the input was refused; readFailure has the store's words (may be empty)
+        notOpened,  // the output could not be opened; error has the cause
+        failed,     // a file failure while reading or writing: error; the old output untouched
+    };
+    Stop stop = Stop::none;
+    std::string readFailure;
+    CFileException error;
+};
+
+// One point of a listing: the unit's columns, both datums and how it was shifted.
+struct ListedPoint {
+    bool hasUnitColumns = false;            // false where the unit cannot take the point
+    std::string unitName, unitReading;      // CP932, cut to the unit's fields
+    bool readingGuessed = false;            // the reading is the guesser's, not the input's nor the user's
+    CString tokyoLatitude, tokyoLongitude;  // the unit's degree text
+    std::string digits;
+    bool shifted = false;                // false: the WGS 84 columns are empty
+    double latitude = 0, longitude = 0;  // WGS 84
+    std::string method;                  // grid, helmert (+ the corrections that moved it), none, or why the point cannot be shifted
+    std::string name;                    // UTF-8, as read
+};
+
+struct ListResult {
+    bool read = false;  // false: the input could not be read at all (messages say why)
+    std::vector<ListedPoint> points;
+    std::vector<ConversionMessage> messages;
+    int refused = 0;  // points left out, by the reader and for the unit
+    bool ok = false;
+};
+
+class Conversion {
+public:
+    explicit Conversion(ConversionOptions options);
+    ~Conversion();
+    Conversion(const Conversion&) = delete;
+    Conversion& operator=(const Conversion&) = delete;
+
+    const Format& Target() const { return *m_options.target; }
+
+    // Messages go to sink as they happen instead of into the results: a file of a hundred
+    // thousand points at sea has a warning for each.
+    using MessageSink = std::function<void(const ConversionMessage&)>;
+    void SetMessageSink(MessageSink sink);
+    // The user's readings of later conversions (null: none).
+    void SetUserReadings(std::shared_ptr<const UserReadings> readings) { m_options.userReadings = std::move(readings); }
+    // Whether a memory-point file alone goes record for record in later conversions.
+    void SetRecordForRecord(bool bRecordForRecord) { m_options.recordForRecord = bRecordForRecord; }
+    // The bytes of the input named "-" (standard input, read by the front), of format, or of the
+    // format their content shows when null.
+    void SetStandardInput(std::string bytes, const Format* format);
+
+    // The options' edits replaced (a conversion kept from run to run); the documents edited
+    // before are forgotten.
+    void SetEdits(InputEdits edits);
+    // Each input of the edits, in the order of their names, read, edited and written into the
+    // edits' folder under its name; every later conversion and listing of that input reads the
+    // edited document. The inputs so edited come back.
+    std::vector<CString> ApplyEdits(std::vector<ConversionMessage>& messages);
+
+    // The inputs, in order, into the output named strOutput (split into numbered files where the
+    // format holds fewer points). Nothing is written for inputs that yield no point to write. A
+    // memory-point file alone goes record for record where the options ask (recordForRecord).
+    ConversionResult Convert(const std::vector<CString>& inputs, const CString& strOutput);
+    // The points of one input as the unit and today's maps get them.
+    ListResult List(const CString& strInput);
+
+    // The names the output takes: strOutput itself, or NAME-1.ext, NAME-2.ext, ... for count files,
+    // numbered as wide as count (NAME-01 ... NAME-15, NAME-001 from 100).
+    static std::vector<CString> SplitNames(const CString& strOutput, int count);
+
+private:
+    struct Input;
+    struct UnitTally;
+    class Feed;
+    // The steps of reading an input whose messages come in this order, each for every point.
+    enum Step {
+        kAnyStep,
+        kReaderStep,  // the reader's warnings and refusals
+        kMapStep,     // points no map can hold
+        kShiftStep,   // the datum shift
+        kUnitStep,    // the unit's checks
+        kSteps
+    };
+
+    // The unit's own road (ConversionOptions::recordForRecord) for these inputs.
+    bool RecordForRecord(const std::vector<CString>& inputs) const;
+    ConversionResult ConvertRecords(const CString& strInput, const CString& strOutput);
+    // An input that cannot be read, said (false).
+    bool Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages);
+    // The bytes of an input and its format (false when it cannot be read, said why).
+    bool Load(const CString& strInput, Input& input, std::string& bytes, std::vector<ConversionMessage>& messages);
+    // What the reader made of (a batch of) the input: its warnings said, points no map can hold refused.
+    void Accept(Input& input, MapReadResult read, std::vector<ConversionMessage>& messages);
+    bool Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages);
+    void Shift(Input& input, bool bToTokyo, UnitTally& tally, std::vector<ConversionMessage>& messages);
+    bool MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable, UnitTally& tally);
+    // The tally's lines: each cause's points, the names cut, the readings not found.
+    void SayTally(const CString& strInput, const UnitTally& tally, std::vector<ConversionMessage>& messages);
+    // The places of (a batch of) an input made ready for the target, the refused ones dropped;
+    // false when the unit cannot show a character and --strict refuses it. A pass for one step's
+    // messages stops after that step (last).
+    bool Prepare(Input& input, UnitTally& tally, std::vector<ConversionMessage>& messages, Step last);
+    void Write(Feed& feed, const CString& strOutput, const std::vector<CString>& inputs, ConversionResult& result);
+    // The members named names written by write(file, k) as one output set over strOutput, the
+    // inputs kept from removal; false (said why) when the set was not committed. The removed
+    // members of the earlier set come back in removed, the files it left for want of a record in left.
+    bool WriteSet(const CString& strOutput, const std::vector<CString>& names, const std::vector<CString>& inputs,
+                  const std::function<void(CSaveFile&, std::size_t)>& write,
+                  const std::function<void(const CFileException&, const CString&)>& openFailed, ConversionResult& result,
+                  std::vector<CString>& removed, std::vector<CString>& left);
+    void SayRemoved(const std::vector<CString>& removed, const std::vector<CString>& left, ConversionResult& result);
+    ReadingGuesser* Guesser(std::vector<ConversionMessage>& messages);
+    // The reading of a place without one, half-width as the unit takes it: the user's entries
+    // wherever the name holds them, else the municipality's own (the one nearest latitude,
+    // longitude) or the guesser's (guessed set); empty when none.
+    // unitBytes: the bytes of the name the unit's field holds.
+    std::string ReadingOf(std::string_view name, std::size_t unitBytes, double latitude, double longitude, bool& guessed,
+                          std::vector<ConversionMessage>& messages);
+    // A place without a reading gets the user's or the guesser's (ReadingOf), half-width as the
+    // unit takes it and no longer than its field tells apart, marked when guessed; unread counts
+    // the names the guesser could not read. Returns whether it was guessed.
+    bool GiveReading(Place& place, std::size_t kept, std::string& scratch, std::vector<ConversionMessage>& messages, std::size_t& unread);
+    // A table's places get their readings as the unit's would, each guess marked 推測, so that a
+    // driver can check them and hand the corrected table back as --readings.
+    bool GivesTableReadings() const;
+    // False when the message is not said now (SayOnly).
+    bool Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
+    // An input read in batches says one step's messages a pass, so that they come in the order of
+    // an input read whole; kAnyStep says every message, kSteps none.
+    void SayOnly(Step step) {
+        m_sayOnly = step;
+        m_unsaid = {};
+    }
+    // The file an input is read from: its edited document, if any.
+    CString SourceOf(const CString& strInput) const;
+
+    ConversionOptions m_options;
+    MessageSink m_sink;
+    Step m_step = kAnyStep;  // what is said now comes of
+    Step m_sayOnly = kAnyStep;
+    std::array<std::size_t, kSteps> m_unsaid = {};  // messages of each step not said under SayOnly
+    std::string m_guesserWarning;                   // why readings are not guessed, until said
+    bool m_bHasStandardInput = false;
+    std::string m_standardInput;
+    const Format* m_standardInputFormat = nullptr;
+    std::unique_ptr<DatumShift> m_shift;
+    std::unique_ptr<ReadingGuesser> m_guesser;
+    bool m_bGuesserTried = false;
+    std::map<std::string, CString> m_edited;  // input name -> its edited document
+};
