@@ -145,41 +145,41 @@ Gazetteer::Named Gazetteer::Town(std::uint32_t index) const {
 
 // Even-odd: a ray from the point eastwards crosses the area's rings an odd number of times. The
 // rings are the area's arcs end to end, so each arc's segments can be taken alone.
-bool Gazetteer::Inside(std::uint32_t area, double x, double y) const {
+template <class Visit>
+void Gazetteer::EachArc(std::uint32_t area, Visit visit) const {
     const std::size_t at = m_areas + std::size_t{area} * kAreaWords;
-    if (x < Signed(at + 4) || y < Signed(at + 5) || x > Signed(at + 6) || y > Signed(at + 7)) return false;
-    bool inside = false;
     const std::uint32_t first = Word(at + 2), refs = Word(at + 3);
-    if (first > m_counts.arcRefs || refs > m_counts.arcRefs - first) return false;
+    if (first > m_counts.arcRefs || refs > m_counts.arcRefs - first) return;
     for (std::uint32_t r = 0; r < refs; ++r) {
         const std::int32_t ref = Signed(m_arcRefs + first + r);
         const std::uint32_t arc = ref >= 0 ? static_cast<std::uint32_t>(ref) : ~static_cast<std::uint32_t>(ref);
         if (arc >= m_counts.arcs) continue;
+        visit(arc, Word(m_arcs + arc), std::min(Word(m_arcs + arc + 1), m_counts.points));
+    }
+}
+
+bool Gazetteer::Inside(std::uint32_t area, double x, double y) const {
+    const std::size_t at = m_areas + std::size_t{area} * kAreaWords;
+    if (x < Signed(at + 4) || y < Signed(at + 5) || x > Signed(at + 6) || y > Signed(at + 7)) return false;
+    bool inside = false;
+    EachArc(area, [&](std::uint32_t arc, std::uint32_t from, std::uint32_t to) {
         // An arc wholly above, below or west of the point crosses no ray from it eastwards.
         const std::size_t box = m_arcBoxes + std::size_t{arc} * 4;
-        if (y < Signed(box + 1) || y > Signed(box + 3) || x > Signed(box + 2)) continue;
-        const std::uint32_t from = Word(m_arcs + arc), to = std::min(Word(m_arcs + arc + 1), m_counts.points);
+        if (y < Signed(box + 1) || y > Signed(box + 3) || x > Signed(box + 2)) return;
         for (std::uint32_t p = from; p + 1 < to; ++p) {
             const double x0 = Signed(m_points + 2 * std::size_t{p}), y0 = Signed(m_points + 2 * std::size_t{p} + 1);
             const double x1 = Signed(m_points + 2 * std::size_t{p} + 2), y1 = Signed(m_points + 2 * std::size_t{p} + 3);
             if ((y0 > y) != (y1 > y) && x < x0 + (y - y0) * (x1 - x0) / (y1 - y0)) inside = !inside;
         }
-    }
+    });
     return inside;
 }
 
 // The least distance from the point to the area's edges, in metres (x stretched by stretch).
 double Gazetteer::Distance(std::uint32_t area, double x, double y, double stretch) const {
-    const std::size_t at = m_areas + std::size_t{area} * kAreaWords;
     const double sx = m_scale[0] * kMetresPerDegree * stretch, sy = m_scale[1] * kMetresPerDegree;
     double best = HUGE_VAL;
-    const std::uint32_t first = Word(at + 2), refs = Word(at + 3);
-    if (first > m_counts.arcRefs || refs > m_counts.arcRefs - first) return best;
-    for (std::uint32_t r = 0; r < refs; ++r) {
-        const std::int32_t ref = Signed(m_arcRefs + first + r);
-        const std::uint32_t arc = ref >= 0 ? static_cast<std::uint32_t>(ref) : ~static_cast<std::uint32_t>(ref);
-        if (arc >= m_counts.arcs) continue;
-        const std::uint32_t from = Word(m_arcs + arc), to = std::min(Word(m_arcs + arc + 1), m_counts.points);
+    EachArc(area, [&](std::uint32_t, std::uint32_t from, std::uint32_t to) {
         for (std::uint32_t p = from; p + 1 < to; ++p) {
             const double ax = (Signed(m_points + 2 * std::size_t{p}) - x) * sx, ay = (Signed(m_points + 2 * std::size_t{p} + 1) - y) * sy;
             const double bx = (Signed(m_points + 2 * std::size_t{p} + 2) - x) * sx, by = (Signed(m_points + 2 * std::size_t{p} + 3) - y) * sy;
@@ -187,7 +187,7 @@ double Gazetteer::Distance(std::uint32_t area, double x, double y, double stretc
             const double t = length > 0 ? std::clamp(-(ax * dx + ay * dy) / length, 0.0, 1.0) : 0.0;
             best = std::min(best, std::hypot(ax + t * dx, ay + t * dy));
         }
-    }
+    });
     return best;
 }
 

@@ -73,6 +73,9 @@ private:
     std::uint32_t Word(std::size_t at) const;
     std::int32_t Signed(std::size_t at) const { return static_cast<std::int32_t>(Word(at)); }
     std::string_view Text(std::size_t at) const;  // the string whose offset and length are words at and at + 1
+    // Calls visit(arc, first point, end point) for each arc of the area's rings that the file holds.
+    template <class Visit>
+    void EachArc(std::uint32_t area, Visit visit) const;
     bool Inside(std::uint32_t area, double x, double y) const;
     double Distance(std::uint32_t area, double x, double y, double stretch) const;
     std::size_t MatchMunicipality(std::string_view name, std::size_t at, const Spot& spot, double latitude, double longitude,

@@ -84,13 +84,7 @@ const Operation kOperations[] = {
          expected = "/";  // a member, or a file of the state folder
          const auto write = [&](const std::map<std::string, std::string>& members) {
              try {
-                 OutputSet set(CString(dir.File("set.xml")));
-                 for (const auto& member : members) {
-                     CSaveFile& file = set.Add(CString(dir.File(member.first)));
-                     file.Write(member.second.data(), static_cast<unsigned>(member.second.size()));
-                     set.Finish(file);
-                 }
-                 set.Commit();
+                 CommitSet(dir, members);
              } catch (const CFileException& error) {
                  return Report(error);
              }

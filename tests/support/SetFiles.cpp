@@ -20,15 +20,19 @@ std::string RecordNames(const std::string& bytes) {
     return names;
 }
 
+void CommitSet(const TempDir& dir, const std::map<std::string, std::string>& members) {
+    OutputSet set(CString(dir.File("set.xml")));
+    for (const auto& member : members) {
+        CSaveFile& file = set.Add(CString(dir.File(member.first)));
+        file.Write(member.second.data(), static_cast<unsigned>(member.second.size()));
+        set.Finish(file);
+    }
+    set.Commit();
+}
+
 std::string WriteSet(const TempDir& dir, const std::map<std::string, std::string>& members) {
     try {
-        OutputSet set(CString(dir.File("set.xml")));
-        for (const auto& member : members) {
-            CSaveFile& file = set.Add(CString(dir.File(member.first)));
-            file.Write(member.second.data(), static_cast<unsigned>(member.second.size()));
-            set.Finish(file);
-        }
-        set.Commit();
+        CommitSet(dir, members);
     } catch (const CFileException& e) {
         return std::to_string(e.m_cause) + " " + std::to_string(e.m_lOsError) + " " + e.m_strFileName.Str();
     }

@@ -16,6 +16,8 @@ std::string StateFile(const std::string& folder, const std::string& setName, con
 // The names in the state folder, sorted.
 std::vector<std::string> StateFiles();
 
-// Writes the members (name -> text) as one set named set.xml in dir; "" when committed, else the
-// failure as "CAUSE OSERROR NAME".
+// Writes the members (name -> text) as one set named set.xml in dir; a failure leaves as the file
+// layer's CFileException.
+void CommitSet(const TempDir& dir, const std::map<std::string, std::string>& members);
+// The same; "" when committed, else the failure as "CAUSE OSERROR NAME".
 std::string WriteSet(const TempDir& dir, const std::map<std::string, std::string>& members);
