@@ -405,11 +405,11 @@ MapConversionOutcome CMainDlg::ConvertMap(const CString& strInput, const CString
     }
     // The readings file of its documented places, read again for each conversion so that a line
     // added to it counts at once; what it cannot take is said among the notes.
-    std::vector<std::string> warnings;
+    std::vector<Message> warnings;
     m_conversion->SetUserReadings(UserReadings::LoadDialogFiles(warnings));
-    for (const std::string& warning : warnings)
+    for (const Message& warning : warnings)
         if (outcome.notes.size() < notesKept)
-            outcome.notes.push_back("警告: " + warning);
+            outcome.notes.push_back("警告: " + Words(warning));
         else
             ++outcome.notesLeftOut;
     // Notes past the kept ones are only counted: a file of 100,000 points at sea has one each.

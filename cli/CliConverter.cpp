@@ -104,9 +104,9 @@ int CliConverter::Run(const std::vector<std::string>& args) {
     // a line of it that cannot be taken is said, and the rest used.
     if (!parsed.readings.IsEmpty()) {
         try {
-            std::vector<std::string> warnings;
+            std::vector<Message> warnings;
             m_userReadings = std::make_shared<const UserReadings>(UserReadings::Load(parsed.readings, warnings));
-            for (std::string& warning : warnings) Print({ConversionMessage::Kind::warning, std::move(warning)});
+            for (Message& warning : warnings) Print({ConversionMessage::Kind::warning, std::move(warning)});
         } catch (const MapError& error) {
             m_err << error.what() << '\n';
             return kExitFailed;

@@ -34,16 +34,16 @@ double F64(const unsigned char* p) {
     return value;
 }
 
-std::string Subject(const std::string& name) { return "測地系の換算に使う地域パラメータのファイル " + name; }
+Message Subject(const std::string& name) { return {MessageId::gridFile, name}; }
 
 }  // namespace
 
-void MapDataFile(MappedFile& file, const std::string& path, const std::string& subject) {
+void MapDataFile(MappedFile& file, const std::string& path, const Message& subject) {
     CFileException error;
     if (file.Open(CString(path), &error)) return;
     if (error.m_cause == CFileException::fileNotFound || error.m_cause == CFileException::badPath)
-        throw MapError(subject + " が見つかりません");
-    throw MapError(subject + " を読めませんでした (" + OpenFailureText(error.m_cause) + ")");
+        throw MapError({MessageId::dataFileMissing, subject});
+    throw MapError({MessageId::dataFileUnreadable, subject, OpenFailureText(error.m_cause)});
 }
 
 DatumGrid::DatumGrid(const std::string& path) : m_strName(path) {
@@ -67,13 +67,13 @@ DatumGrid::DatumGrid(const unsigned char* data, std::size_t size, std::string na
 }
 
 void DatumGrid::Parse() {
-    const auto fail = [this](const std::string& why) { throw MapError(Subject(m_strName) + " は使えません: " + why); };
+    const auto fail = [this](Message why) { throw MapError({MessageId::dataFileUnusable, Subject(m_strName), std::move(why)}); };
     const std::size_t size = m_size;
     const unsigned char* b = m_data;
-    if (size > 0 && std::memcmp(b, kMagic, std::min(size, sizeof kMagic)) != 0) fail("地域パラメータの形式ではありません");
-    if (size > kMaxFileBytes) fail("大きすぎます (" + std::to_string(size) + " バイト)");
-    if (size < kHeaderSize) fail("途中で切れています (" + std::to_string(size) + " バイト)");
-    if (U32(b + 8) != kVersion) fail("版 " + std::to_string(U32(b + 8)) + " には対応していません");
+    if (size > 0 && std::memcmp(b, kMagic, std::min(size, sizeof kMagic)) != 0) fail(MessageId::gridNotGrid);
+    if (size > kMaxFileBytes) fail({MessageId::dataTooLarge, size});
+    if (size < kHeaderSize) fail({MessageId::dataCut, size});
+    if (U32(b + 8) != kVersion) fail({MessageId::dataVersion, U32(b + 8)});
     const std::uint32_t columns = U32(b + 12), rows = U32(b + 16), runs = U32(b + 20), nodes = U32(b + 24);
     m_west = F64(b + 32);
     m_south = F64(b + 40);
@@ -82,12 +82,11 @@ void DatumGrid::Parse() {
     if (columns < 2 || rows < 2 || columns > 65535 || rows > 65535 || runs > nodes ||
         nodes > static_cast<std::uint64_t>(columns) * rows || U32(b + 28) != 0 || !std::isfinite(m_west) ||
         !std::isfinite(m_south) || !(m_cellLon > 0 && m_cellLon < 360) || !(m_cellLat > 0 && m_cellLat < 180))
-        fail("見出しの値が正しくありません");
+        fail(MessageId::dataBadHeader);
     const std::uint64_t expected = kHeaderSize + 4 * (static_cast<std::uint64_t>(rows) + 1) +
                                    kRunSize * static_cast<std::uint64_t>(runs) + kNodeSize * static_cast<std::uint64_t>(nodes);
     if (size != expected)
-        fail((size < expected ? "途中で切れています (" : "後ろに余分なバイトがあります (") + std::to_string(size) +
-             " バイト、" + std::to_string(expected) + " バイトのはずです)");
+        fail({size < expected ? MessageId::dataCutExpected : MessageId::dataExtraBytes, size, expected});
     m_perCellLon = 1 / m_cellLon;
     m_perCellLat = 1 / m_cellLat;
     m_columns = static_cast<int>(columns);
@@ -101,9 +100,9 @@ void DatumGrid::Parse() {
     m_nodes = m_runs + kRunSize * runs;
     m_runCount = runs;
     m_nodeCount = nodes;
-    if (U32(m_index) != 0 || U32(m_index + 4 * static_cast<std::size_t>(rows)) != runs) fail("索引が壊れています");
+    if (U32(m_index) != 0 || U32(m_index + 4 * static_cast<std::size_t>(rows)) != runs) fail(MessageId::dataBadIndex);
     const unsigned char* last = runs > 0 ? m_runs + kRunSize * (runs - 1) : nullptr;
-    if ((last ? std::uint64_t{U32(last)} + U16(last + 6) : 0) != nodes) fail("索引が壊れています");
+    if ((last ? std::uint64_t{U32(last)} + U16(last + 6) : 0) != nodes) fail(MessageId::dataBadIndex);
     m_checked = std::make_unique<std::atomic<bool>[]>(rows);
 }
 
@@ -129,7 +128,7 @@ void DatumGrid::CheckRow(int row) const {
         free = column + length;
     }
     if (broken)
-        throw MapError(Subject(m_strName) + " は使えません: 索引が壊れています (南から " + std::to_string(row + 1) + " 行目)");
+        throw MapError({MessageId::dataFileUnusable, Subject(m_strName), Message(MessageId::dataBadIndexRow, row + 1)});
     checked.store(true, std::memory_order_release);
 }
 
@@ -165,7 +164,7 @@ void DatumGrid::Nodes(int column, int row, bool has[2], float shiftLat[2], float
         shiftLat[k] = F32(values);
         shiftLon[k] = F32(values + 4);
         if (!std::isfinite(shiftLat[k]) || !std::isfinite(shiftLon[k]))
-            throw MapError(Subject(m_strName) + " は使えません: 値が数ではありません (" + std::to_string(node + 1) + " 番目の節点)");
+            throw MapError({MessageId::dataFileUnusable, Subject(m_strName), Message(MessageId::dataNotNumber, node + 1)});
     }
 }
 

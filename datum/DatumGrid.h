@@ -21,10 +21,11 @@
 #include <vector>
 
 #include "platform/MappedFile.h"
+#include "text/Message.h"
 
 // Maps path for reading; one missing or that cannot be opened is a MapError that names subject
 // (what the file is to the user, with its path) and the cause.
-void MapDataFile(MappedFile& file, const std::string& path, const std::string& subject);
+void MapDataFile(MappedFile& file, const std::string& path, const Message& subject);
 
 class DatumGrid {
 public:

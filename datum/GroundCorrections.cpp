@@ -39,7 +39,7 @@ std::uint32_t U32(const unsigned char* p) {
     return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-std::string Subject(const std::string& name) { return "地殻変動の補正パラメータのファイル " + name; }
+Message Subject(const std::string& name) { return {MessageId::correctionsFile, name}; }
 }  // namespace
 
 GroundCorrections::GroundCorrections(const std::string& path) : m_strName(path) {
@@ -59,11 +59,11 @@ GroundCorrections::GroundCorrections(std::vector<unsigned char> bytes, std::stri
 GroundCorrections::~GroundCorrections() = default;
 
 void GroundCorrections::Parse() {
-    const auto fail = [this](const std::string& why) { throw MapError(Subject(m_strName) + " は使えません: " + why); };
-    if (m_size < 16 || std::memcmp(m_data, kMagic, sizeof kMagic) != 0) fail("補正パラメータの形式ではありません");
-    if (U32(m_data + 8) != kVersion) fail("版 " + std::to_string(U32(m_data + 8)) + " には対応していません");
+    const auto fail = [this](Message why) { throw MapError({MessageId::dataFileUnusable, Subject(m_strName), std::move(why)}); };
+    if (m_size < 16 || std::memcmp(m_data, kMagic, sizeof kMagic) != 0) fail(MessageId::correctionsNotCorrections);
+    if (U32(m_data + 8) != kVersion) fail({MessageId::dataVersion, U32(m_data + 8)});
     const std::uint32_t count = U32(m_data + 12);
-    if (count > 64 || 16 + kEntrySize * count > m_size) fail("見出しの値が正しくありません");
+    if (count > 64 || 16 + kEntrySize * count > m_size) fail(MessageId::dataBadHeader);
     m_events.resize(kEventCount);
     for (std::size_t e = 0; e < kEventCount; ++e)
         for (const char* stem : kEvents[e].grids) {
@@ -74,9 +74,9 @@ void GroundCorrections::Parse() {
                 entry = m_data + 16 + kEntrySize * i;
                 if (std::strncmp(reinterpret_cast<const char*>(entry), stem, kStemSize) == 0) break;
             }
-            if (i == count) fail(std::string(stem) + " がありません");
+            if (i == count) fail({MessageId::correctionsMissing, stem});
             const std::uint32_t offset = U32(entry + kStemSize), size = U32(entry + kStemSize + 4);
-            if (offset > m_size || size > m_size - offset) fail(std::string(stem) + " が途中で切れています");
+            if (offset > m_size || size > m_size - offset) fail({MessageId::correctionsCut, stem});
             m_events[e].push_back(std::make_unique<DatumGrid>(m_data + offset, size, m_strName + " (" + stem + ")"));
         }
 }

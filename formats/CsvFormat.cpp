@@ -85,7 +85,7 @@ public:
                 field += ch;
             }
         }
-        if (quoted) throw MapError(fileName + ": " + std::to_string(line) + " 行目: 引用符が閉じていません");
+        if (quoted) throw MapError({MessageId::unclosedQuote, fileName, line});
         take(index, field);
         return true;
     }
@@ -293,9 +293,9 @@ private:
 CsvRows::CsvRows(std::string bytes, const std::string& fileName, bool batches, const ReadOptions& options)
     : m_options(options), m_places(fileName, options), m_scanner({}, ',', 1) {
     const std::string& file = m_places.FileName();
-    std::vector<std::string> warnings;
+    std::vector<Message> warnings;
     m_text = DecodeTableText(std::move(bytes), file, warnings);
-    for (std::string& warning : warnings) m_places.Warn(std::move(warning));
+    for (Message& warning : warnings) m_places.Warn(std::move(warning));
     const std::string_view text = m_text;
 
     m_separator = SeparatorOf(text);
@@ -327,7 +327,7 @@ CsvRows::CsvRows(std::string bytes, const std::string& fileName, bool batches, c
     m_headerless = !hasPosition && GuessColumns(text, m_separator, file, columns);
     if (m_headerless) m_scanner = RecordScanner(text, m_separator, 1);
     if (!hasPosition && !m_headerless)
-        throw MapError(file + ": 1 行目: 緯度と経度の列がありません（見出しに lat・latitude・緯度 と lon・lng・longitude・経度 のどれかが要ります）");
+        throw MapError({MessageId::noCoordinateColumns, file});
     // A header with both a latitude and a longitude column reads those; a column of both is read otherwise.
     if (columns[kLatitude] >= 0 && columns[kLongitude] >= 0) columns[kPosition] = -1;
     m_kept = static_cast<std::size_t>(*std::max_element(std::begin(columns), std::end(columns))) + 1;

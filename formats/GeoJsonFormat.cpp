@@ -163,8 +163,7 @@ void CheckNesting(const std::string& bytes, const std::string& fileName) {
         const char c = bytes[i];
         if (c == '[' || c == '{') {
             if (++depth > kMaxNesting)
-                throw MapError(fileName + ": " + std::to_string(LineIndex::LineAt(bytes, i)) + " 行目: 配列とオブジェクトの入れ子が " +
-                               std::to_string(kMaxNesting) + " 段より深いので読めません");
+                throw MapError({MessageId::jsonTooDeep, fileName, LineIndex::LineAt(bytes, i), kMaxNesting});
         } else if ((c == ']' || c == '}') && depth > 0) {
             --depth;
         }
@@ -309,11 +308,10 @@ int ReadGeoJson(std::string& bytes, bool allPoints, PlaceCollector& places) {
         document = json::parse(bytes, takeFeatures);
     } catch (const json::parse_error& error) {
         const std::size_t offset = error.byte == 0 ? 0 : error.byte - 1;
-        throw MapError(places.FileName() + ": " + std::to_string(LineIndex::LineAt(bytes, offset)) +
-                       " 行目: JSON として読めません");
+        throw MapError({MessageId::notJson, places.FileName(), LineIndex::LineAt(bytes, offset)});
     } catch (const json::out_of_range&) {
         // A number too large for a double (1e400): the parser does not say where.
-        throw MapError(places.FileName() + ": JSON として読めません（大きすぎる数があります）");
+        throw MapError({MessageId::jsonNumberTooLarge, places.FileName()});
     }
     const std::string type = StringMember(document, "type");
     if (type == "Feature")
@@ -321,7 +319,7 @@ int ReadGeoJson(std::string& bytes, bool allPoints, PlaceCollector& places) {
     else if (PositionDepth(type) >= 0 || type == "GeometryCollection")
         reader.ReadGeometry(document);
     else if (type != "FeatureCollection")
-        throw MapError(places.FileName() + ": GeoJSON の FeatureCollection でも Feature でも Point でもありません");
+        throw MapError({MessageId::notGeoJson, places.FileName()});
     return reader.Passed();
 }
 

@@ -84,15 +84,14 @@ void Deliver(const RawPoint& raw, const std::string& fileName, MapReadResult& re
     const bool nameValid = Cp932ToUtf8(raw.name, name);
     std::string reading;
     if (!Cp932ToUtf8(raw.reading, reading) || !nameValid)
-        result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + Excerpt(name) +
-                                  "」: シフトJISでない文字を U+FFFD にしました");
+        result.warnings.push_back({MessageId::notShiftJis, fileName, Message(MessageId::placeNamed, place.Origin().Said(), Excerpt(name))});
     std::vector<char32_t> controls = ReplaceControlCharacters(name);
     place.SetName(name);
     for (const char32_t c : ReplaceControlCharacters(reading)) controls.push_back(c);
     place.SetReading(std::move(reading));
     if (!controls.empty())
-        result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + Excerpt(place.Name()) + "」: 制御文字 " +
-                                  CodePointNames(controls) + " は表示できません。空白にしました");
+        result.warnings.push_back({MessageId::controlCharacters, fileName,
+                                   Message(MessageId::placeNamed, place.Origin().Said(), Excerpt(place.Name())), CodePointNames(controls)});
     char* end = nullptr;
     place.latitude = std::strtod(raw.latitude.c_str(), &end);
     const bool latitudeRead = raw.hasLatitude && !raw.latitude.empty() && *end == '\0';
@@ -104,8 +103,9 @@ void Deliver(const RawPoint& raw, const std::string& fileName, MapReadResult& re
         std::string latitude, longitude;
         Cp932ToUtf8(raw.latitude, latitude);
         Cp932ToUtf8(raw.longitude, longitude);
-        result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + Excerpt(place.Name()) + "」: 座標 (" +
-                                  Excerpt(latitude) + ", " + Excerpt(longitude) + ") が正しくないため変換しません");
+        result.warnings.push_back({MessageId::badGlorieCoordinates, fileName,
+                                   Message(MessageId::placeNamed, place.Origin().Said(), Excerpt(place.Name())), Excerpt(latitude),
+                                   Excerpt(longitude)});
         ++result.refused;
         return;
     }
@@ -151,8 +151,7 @@ MapReadResult ReadByLines(const std::string& bytes, const std::string& fileName,
             }
         }
         if (!known)
-            throw MapError(fileName + ": " + std::to_string(number) + " 行目は glorie 文書の行ではありません (XML の誤り: " +
-                           std::to_string(xmlErrorLine) + " 行目, " + xmlError + ")");
+            throw MapError({MessageId::notGlorieLine, fileName, number, xmlErrorLine, xmlError});
         sawRoot = sawRoot || line.compare(first, 7, "<glorie") == 0;
         std::string text;
         if (line.compare(first, 6, "<gpoi>") == 0) {
@@ -175,7 +174,7 @@ MapReadResult ReadByLines(const std::string& bytes, const std::string& fileName,
         }
     }
     if (!sawRoot || inPoint)
-        throw MapError(fileName + ": glorie 文書として読めません (" + std::to_string(xmlErrorLine) + " 行目, " + xmlError + ")");
+        throw MapError({MessageId::notGlorieDocument, fileName, xmlErrorLine, xmlError});
     return result;
 }
 
@@ -193,7 +192,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
                                     parsed.description());
 
     const pugi::xml_node root = document.child("glorie");
-    if (!root) throw MapError(fileName + ": glorie 文書ではありません (glorie 要素がありません)");
+    if (!root) throw MapError({MessageId::noGlorieElement, fileName});
     MapReadResult result;
     const LineIndex lines(bytes);
     for (const pugi::xml_node gpoi : root.children("gpoi")) {

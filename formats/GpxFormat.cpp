@@ -82,10 +82,10 @@ int ReadPath(const Document& source, pugi::xml_node path, bool read, PlaceCollec
 
 // Returns how many route and track points were passed over (none with options.allPoints).
 int ReadGpx(const XmlSource& xml, const ReadOptions& options, PlaceCollector& places) {
-    for (const std::string& warning : xml.Warnings()) places.Warn(warning);
+    for (const Message& warning : xml.Warnings()) places.Warn(warning);
     pugi::xml_node root = xml.Root();
     if (!XmlSource::Is(root, "gpx"))
-        throw MapError(places.FileName() + ": GPX の文書ではありません（最上位の要素が <" + root.name() + ">）");
+        throw MapError({MessageId::notGpx, places.FileName(), root.name()});
     std::size_t waypoints = 0;
     for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling())
         waypoints += XmlSource::Is(child, "wpt");
@@ -110,7 +110,7 @@ int ReadGpx(const XmlSource& xml, const ReadOptions& options, PlaceCollector& pl
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
     PlaceCollector places(fileName, options);
     const int passedOver = ReadGpx(XmlSource(bytes, fileName), options, places);
-    return places.Finish(passedOver, "経路と軌跡の");
+    return places.Finish(passedOver, MessageId::routePoints);
 }
 
 void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {

@@ -169,12 +169,12 @@ int ReadPlacemark(const XmlSource& source, pugi::xml_node placemark, bool allPoi
 
 // Returns how many vertices of lines and areas were passed over.
 int ReadKml(const XmlSource& source, bool allPoints, PlaceCollector& places) {
-    for (const std::string& warning : source.Warnings()) places.Warn(warning);
+    for (const Message& warning : source.Warnings()) places.Warn(warning);
     const pugi::xml_node root = source.Root();
     // A fragment written without its <kml> (a Placemark, Folder or Document alone) is read as well.
     if (!XmlSource::Is(root, "kml") && !XmlSource::Is(root, "Placemark") && !XmlSource::Is(root, "Folder") &&
         !XmlSource::Is(root, "Document"))
-        throw MapError(places.FileName() + ": KML の文書ではありません（最上位の要素が <" + root.name() + ">）");
+        throw MapError({MessageId::notKml, places.FileName(), root.name()});
     // KML 2.1: <Schema name="T" parent="Placemark"> makes <T> a Placemark.
     std::vector<std::string> placemarkTypes{"Placemark"};
     pugi::xml_node node = root;

@@ -106,19 +106,17 @@ std::string Shown(const std::string& name) {
     return Excerpt(ValidUtf8(std::move(text)));
 }
 
-// Why an entry cannot be inflated here, or empty when it can: only stored and deflated entries
-// are read (minizip would hand a bzip2 entry's bytes over as they are).
-std::string Unreadable(const unz_file_info64& info) {
+// Throws why entry cannot be inflated here: only stored and deflated entries are read (minizip
+// would hand a bzip2 entry's bytes over as they are).
+void CheckReadable(const unz_file_info64& info, const Message& entry) {
     constexpr uLong kEncrypted = 1, kStrongEncryption = 1 << 6, kLzma = 14;
-    if (info.flag & (kEncrypted | kStrongEncryption)) return "は暗号化されているので読めません（暗号化せずに保存し直してください）";
+    if (info.flag & (kEncrypted | kStrongEncryption)) throw MapError({MessageId::kmzEncrypted, entry});
     switch (info.compression_method) {
     case 0:
-    case Z_DEFLATED: return {};
-    case Z_BZIP2ED: return "は bzip2 で圧縮されているので読めません（deflate で圧縮し直してください）";
-    case kLzma: return "は LZMA で圧縮されているので読めません（deflate で圧縮し直してください）";
-    default:
-        return "は読めない方式（" + std::to_string(info.compression_method) +
-               " 番）で圧縮されています（deflate で圧縮し直してください）";
+    case Z_DEFLATED: return;
+    case Z_BZIP2ED: throw MapError({MessageId::kmzBzip2, entry});
+    case kLzma: throw MapError({MessageId::kmzLzma, entry});
+    default: throw MapError({MessageId::kmzMethod, entry, info.compression_method});
     }
 }
 // Sizes a Zip64 writer keeps in its local header's extra field alone, the central directory
@@ -184,28 +182,29 @@ std::string KmlOfKmz(const std::string& archive, const std::string& fileName, st
     file.read = &archive;
     zlib_filefunc64_def functions = Functions(file);
     const std::unique_ptr<void, UnzipCloser> zip(unzOpen2_64("", &functions));
-    if (!zip) throw MapError(fileName + ": KMZ (zip) として読めません");
+    const Message notKmz(MessageId::notKmz, fileName);
+    if (!zip) throw MapError(notKmz);
     // doc.kml, else the first .kml in the archive's order.
     unz64_file_pos firstKml{};
     bool found = false, doc = false;
     std::string name;
     unz_file_info64 info;
     for (int status = unzGoToFirstFile(zip.get()); status == UNZ_OK && !doc; status = unzGoToNextFile(zip.get())) {
-        if (!CurrentEntry(zip.get(), info, name)) throw MapError(fileName + ": KMZ (zip) として読めません");
+        if (!CurrentEntry(zip.get(), info, name)) throw MapError(notKmz);
         doc = name == "doc.kml";
         if ((doc || !found) && EndsWithKml(name)) {
             found = unzGetFilePos64(zip.get(), &firstKml) == UNZ_OK;
-            if (!found) throw MapError(fileName + ": KMZ (zip) として読めません");
+            if (!found) throw MapError(notKmz);
         }
     }
-    if (!found) throw MapError(fileName + ": KMZ の中に KML (doc.kml) がありません");
+    if (!found) throw MapError({MessageId::noKmlInKmz, fileName});
 
     if (unzGoToFilePos64(zip.get(), &firstKml) != UNZ_OK || !CurrentEntry(zip.get(), info, name))
-        throw MapError(fileName + ": KMZ (zip) として読めません");
-    const std::string entry = fileName + ": KMZ の中の " + Shown(name);
-    if (const std::string reason = Unreadable(info); !reason.empty()) throw MapError(entry + " " + reason);
-    const std::string tooLarge = entry + " は大きすぎます。読み込めるのは " + std::to_string(limit / (1024 * 1024)) + " MB までです";
-    if (unzOpenCurrentFile(zip.get()) != UNZ_OK) throw MapError(entry + " を開けません");
+        throw MapError(notKmz);
+    const Message entry(MessageId::kmzEntry, fileName, Shown(name));
+    CheckReadable(info, entry);
+    const Message tooLarge(MessageId::kmzTooLarge, entry, limit / (1024 * 1024));
+    if (unzOpenCurrentFile(zip.get()) != UNZ_OK) throw MapError({MessageId::kmzCannotOpen, entry});
     // 0xFFFFFFFF: a Zip64 entry whose central record has no size of its own; its local header has.
     ZPOS64_T size = info.uncompressed_size, compressed = 0;
     if (size == 0xFFFFFFFFu &&
@@ -214,7 +213,7 @@ std::string KmlOfKmz(const std::string& archive, const std::string& fileName, st
         unzCloseCurrentFile(zip.get());
         if (size > limit) throw MapError(tooLarge);
         std::string document;
-        if (!TakeEntry(archive, dataAt, compressed, size, info, document)) throw MapError(entry + " が壊れています");
+        if (!TakeEntry(archive, dataAt, compressed, size, info, document)) throw MapError({MessageId::kmzBroken, entry});
         return document;
     }
     if (size > limit) {
@@ -238,7 +237,7 @@ std::string KmlOfKmz(const std::string& archive, const std::string& fileName, st
     // than it holds would pass unchecked.
     if (read < 0 || closed != UNZ_OK || document.size() != size ||
         crc32(0, reinterpret_cast<const Bytef*>(document.data()), static_cast<uInt>(document.size())) != info.crc)
-        throw MapError(entry + " が壊れています");
+        throw MapError({MessageId::kmzBroken, entry});
     return document;
 }
 
@@ -259,7 +258,7 @@ KmzWriter::KmzWriter() : m_memory(new Memory), m_zip(nullptr) {
                                         Z_DEFAULT_COMPRESSION, 0) != ZIP_OK) {
         if (m_zip) zipClose(m_zip, nullptr);
         delete m_memory;
-        throw MapError("KMZ を作れませんでした");
+        throw MapError(MessageId::kmzNotMade);
     }
 }
 
@@ -270,14 +269,14 @@ KmzWriter::~KmzWriter() {
 
 void KmzWriter::Add(const std::string& part) {
     if (!m_zip || zipWriteInFileInZip(m_zip, part.data(), static_cast<unsigned>(part.size())) != ZIP_OK)
-        throw MapError("KMZ を作れませんでした");
+        throw MapError(MessageId::kmzNotMade);
 }
 
 std::string KmzWriter::Finish() {
     void* zip = m_zip;
     m_zip = nullptr;
     const bool closed = zip && zipCloseFileInZip(zip) == ZIP_OK;
-    if (!(zip && zipClose(zip, nullptr) == ZIP_OK && closed)) throw MapError("KMZ を作れませんでした");
+    if (!(zip && zipClose(zip, nullptr) == ZIP_OK && closed)) throw MapError(MessageId::kmzNotMade);
     return std::move(m_memory->archive);
 }
 

@@ -147,9 +147,9 @@ bool Recognise(const std::string& bytes) {
 
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
     PlaceCollector places(fileName, options);
-    std::vector<std::string> warnings;
+    std::vector<Message> warnings;
     const std::string text = DecodeTableText(std::move(bytes), fileName, warnings);
-    for (std::string& warning : warnings) places.Warn(std::move(warning));
+    for (Message& warning : warnings) places.Warn(std::move(warning));
     int number = 0;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = text.find('\n', at);
@@ -166,12 +166,11 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
             const std::string link = Unescaped(line.substr(0, blank));
             rest = blank == std::string_view::npos ? std::string_view() : Trimmed(line.substr(blank));
             if (!LinkCoordinates(link, latitude, longitude)) {
-                places.RefuseFor(place.Origin(), "リンク「" + Excerpt(std::string(line.substr(0, blank))) +
-                                                     "」に座標がありません（短縮リンクは地図で開き、座標の入ったリンクをコピーしてください）");
+                places.RefuseFor(place.Origin(), {MessageId::linkWithoutCoordinates, Excerpt(std::string(line.substr(0, blank)))});
                 continue;
             }
         } else if (!LeadingCoordinates(line, latitude, longitude, rest)) {
-            places.RefuseFor(place.Origin(), "「" + Excerpt(std::string(line)) + "」はリンクでも座標でもありません");
+            places.RefuseFor(place.Origin(), {MessageId::notLink, Excerpt(std::string(line))});
             continue;
         }
         place.SetName(std::string(rest));
@@ -184,7 +183,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
             if (!bValid) label = ValidUtf8(std::move(label));
             place.SetName(label);
             if (!bValid)
-                places.Warn(fileName + ": " + place.Origin().Text() + "「" + Excerpt(label) + "」: UTF-8 として読めない文字を U+FFFD にしました");
+                places.Warn({MessageId::labelNotUtf8, fileName, Message(MessageId::placeNamed, place.Origin().Said(), Excerpt(label))});
         }
         places.AddCells(std::move(place), latitude, longitude, false);
     }

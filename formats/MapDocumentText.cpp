@@ -77,10 +77,10 @@ std::string XmlText(const std::string& text) {
 }
 
 void AppendCoordinate(std::string& out, double value) {
-    if (!std::isfinite(value)) throw MapError("座標が数ではない地点は書けません");
+    if (!std::isfinite(value)) throw MapError(MessageId::coordinateNotNumber);
     char buffer[400];  // the largest double has 309 digits before the point
     const std::to_chars_result written = WriteFixed(buffer, buffer + sizeof buffer, value, 7);
-    if (written.ec != std::errc()) throw MapError("座標が数ではない地点は書けません");
+    if (written.ec != std::errc()) throw MapError(MessageId::coordinateNotNumber);
     out.append(buffer, written.ptr);
 }
 

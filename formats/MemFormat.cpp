@@ -18,7 +18,7 @@ namespace {
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
     const auto store = std::make_unique<CMemPointStore>();
     if (!store->LoadImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()))
-        throw MapError(CMemPointStore::UnrecognisedFileText(CString(fileName)).Str());
+        throw MapError({MessageId::notMemFile, fileName});
     MapReadResult result;
     CString text;
     for (int i = 0; i < store->GetCount(); ++i) {
@@ -49,10 +49,10 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
             place.SetTexts(name, std::move(reading), std::move(digits));
             if (!record.name.empty() || !record.reading.empty()) place.SetRecord(std::move(record));
             if (!readingValid || !nameValid)
-                result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + name + "」: シフトJISでない文字を U+FFFD にしました");
+                result.warnings.push_back({MessageId::notShiftJis, fileName, Message(MessageId::placeNamed, place.Origin().Said(), name)});
             if (!controls.empty())
-                result.warnings.push_back(fileName + ": " + place.Origin().Text() + "「" + name + "」: 制御文字 " +
-                                          CodePointNames(controls) + " は表示できません。空白にしました");
+                result.warnings.push_back({MessageId::controlCharacters, fileName, Message(MessageId::placeNamed, place.Origin().Said(), name),
+                                           CodePointNames(controls)});
         }
         place.latitude = store->DecodeCoordinate(i, CMemPointStore::latitude) / (3600.0 * 256.0);
         place.longitude = store->DecodeCoordinate(i, CMemPointStore::longitude) / (3600.0 * 256.0);

@@ -14,21 +14,21 @@ namespace {
 // kept as the element's value: a node less for every name (a third of the document's memory).
 constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_embed_pcdata;
 
-const char* Reason(pugi::xml_parse_status status) {
+MessageId Reason(pugi::xml_parse_status status) {
     switch (status) {
-    case pugi::status_out_of_memory: return "メモリが足りません";
-    case pugi::status_unrecognized_tag: return "タグが正しくありません";
-    case pugi::status_bad_pi: return "処理命令が正しくありません";
-    case pugi::status_bad_comment: return "コメントが正しくありません";
-    case pugi::status_bad_cdata: return "CDATA が正しくありません";
-    case pugi::status_bad_doctype: return "DOCTYPE が正しくありません";
-    case pugi::status_bad_pcdata: return "文字データが正しくありません";
-    case pugi::status_bad_start_element: return "開始タグが正しくありません";
-    case pugi::status_bad_attribute: return "属性が正しくありません";
-    case pugi::status_bad_end_element: return "終了タグが正しくありません";
-    case pugi::status_end_element_mismatch: return "開始タグと終了タグが対応していません";
-    case pugi::status_no_document_element: return "要素がありません";
-    default: return "文書が正しくありません";
+    case pugi::status_out_of_memory: return MessageId::xmlOutOfMemory;
+    case pugi::status_unrecognized_tag: return MessageId::xmlBadTag;
+    case pugi::status_bad_pi: return MessageId::xmlBadPi;
+    case pugi::status_bad_comment: return MessageId::xmlBadComment;
+    case pugi::status_bad_cdata: return MessageId::xmlBadCdata;
+    case pugi::status_bad_doctype: return MessageId::xmlBadDoctype;
+    case pugi::status_bad_pcdata: return MessageId::xmlBadPcdata;
+    case pugi::status_bad_start_element: return MessageId::xmlBadStartTag;
+    case pugi::status_bad_attribute: return MessageId::xmlBadAttribute;
+    case pugi::status_bad_end_element: return MessageId::xmlBadEndTag;
+    case pugi::status_end_element_mismatch: return MessageId::xmlTagMismatch;
+    case pugi::status_no_document_element: return MessageId::xmlNoElement;
+    default: return MessageId::xmlBadDocument;
     }
 }
 
@@ -92,7 +92,7 @@ std::string Resolved(const char* text) {
 }
 }  // namespace
 
-std::string& XmlSource::Decoded(std::string& bytes, const std::string& fileName, std::vector<std::string>& warnings) {
+std::string& XmlSource::Decoded(std::string& bytes, const std::string& fileName, std::vector<Message>& warnings) {
     bytes = DecodeXmlText(std::move(bytes), fileName, warnings);
     return bytes;
 }
@@ -103,8 +103,7 @@ XmlSource::XmlSource(std::string& bytes, const std::string& fileName)
         m_document.load_buffer_inplace(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_utf8);
     if (!result) {
         const std::size_t offset = result.offset < 0 ? 0 : static_cast<std::size_t>(result.offset);
-        throw MapError(fileName + ": " + std::to_string(m_lines.Line(offset)) + " 行目: XML として読めません（" +
-                       Reason(result.status) + "）");
+        throw MapError({MessageId::notXml, fileName, m_lines.Line(offset), Reason(result.status)});
     }
 }
 

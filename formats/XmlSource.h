@@ -20,7 +20,7 @@ public:
     int Line(pugi::xml_node node) const;
     PlaceOrigin Origin(pugi::xml_node node) const { return PlaceOrigin::Line(Line(node)); }  // "12 行目"
     // What decoding the text warned of (characters made U+FFFD), for the reader's warnings.
-    const std::vector<std::string>& Warnings() const { return m_warnings; }
+    const std::vector<Message>& Warnings() const { return m_warnings; }
 
     // The name without its namespace prefix.
     static std::string_view LocalName(pugi::xml_node node);
@@ -36,9 +36,9 @@ public:
     static std::string_view Attribute(pugi::xml_node node, const char* name, std::string& scratch);
 
 private:
-    static std::string& Decoded(std::string& bytes, const std::string& fileName, std::vector<std::string>& warnings);
+    static std::string& Decoded(std::string& bytes, const std::string& fileName, std::vector<Message>& warnings);
 
-    std::vector<std::string> m_warnings;
+    std::vector<Message> m_warnings;
     LineIndex m_lines;
     mutable std::size_t m_lineHint = 0;  // where Line found the last node's line
     pugi::xml_document m_document;

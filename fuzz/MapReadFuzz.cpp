@@ -77,7 +77,8 @@ void CheckRead(const MapReadResult& result, const std::string& fileName, const F
         for (const char digit : place.Digits()) Require(digit >= '0' && digit <= '9', "digits that are not digits");
     }
     int refusals = 0;
-    for (const std::string& warning : result.warnings) {
+    for (const Message& said : result.warnings) {
+        const std::string warning = Words(said);
         Require(StartsWith(warning, fileName + ": "), "a warning that does not name the file: " + warning);
         Require(IsUtf8(warning) && warning.find('\n') == std::string::npos, "a warning that is not one UTF-8 line");
         refusals += EndsWith(warning, "。この地点は読みません") || EndsWith(warning, "が正しくないため変換しません");

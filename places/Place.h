@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/Message.h"
+
 // The bytes a memory-point record held, kept so that they reach the unit's formats untouched
 // (CP932 has characters with two codes).
 struct RecordText {
@@ -52,6 +54,7 @@ public:
     static PlaceOrigin Entry(int number) { return {kEntry, number}; }          // "2 件目": the same, for the dialogs
 
     std::string Text() const;                 // empty for none
+    Message Said() const;                     // Text() as a message, for the fronts' own words
     void AppendText(std::string& out) const;  // Text() appended to out
 
 private:
@@ -86,6 +89,19 @@ inline void PlaceOrigin::AppendText(std::string& out) const {
     case kEntry: out.append(number).append(" 件目"); break;
     case kNone: break;
     }
+}
+
+inline Message PlaceOrigin::Said() const {
+    const std::uint32_t number = m_value & kNumberMask;
+    switch (static_cast<Kind>(m_value >> kNumberBits)) {
+    case kPoint: return {MessageId::originPoint, number};
+    case kLine: return {MessageId::originLine, number};
+    case kPointOnLine: return {MessageId::originPointOnLine, number};
+    case kFeature: return {MessageId::originFeature, number};
+    case kEntry: return {MessageId::originEntry, number};
+    case kNone: break;
+    }
+    return {};
 }
 
 inline std::string PlaceOrigin::Text() const {
@@ -246,6 +262,6 @@ static_assert(sizeof(Place) <= 24, "a place of a large input stays small");
 // counted; the file's other points are still delivered, and the caller fails the input.
 struct MapReadResult {
     std::vector<Place> places;
-    std::vector<std::string> warnings;  // one line each (UTF-8), naming the file and the point
+    std::vector<Message> warnings;  // one line each, naming the file and the point
     int refused = 0;
 };

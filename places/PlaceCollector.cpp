@@ -12,8 +12,6 @@
 #include "text/SafeText.h"
 
 namespace {
-constexpr char kNotRead[] = "。この地点は読みません";
-
 std::string_view TrimmedNumber(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' || text.front() == '\n'))
         text.remove_prefix(1);
@@ -46,7 +44,7 @@ template <typename Parse>
 void PlaceCollector::AddTexts(Place place, std::string_view latitudeText, std::string_view longitudeText, Parse parse) {
     if (TrimmedNumber(latitudeText).empty() && TrimmedNumber(longitudeText).empty()) {
         ++m_candidates;
-        Refuse(place.Origin(), "緯度・経度がありません");
+        Refuse(place.Origin(), MessageId::noCoordinates);
         return;
     }
     if (!parse(latitudeText, true, place.latitude)) place.latitude = NAN;
@@ -69,23 +67,23 @@ void PlaceCollector::AddParsed(Place place, std::string_view latitudeText, std::
     ++m_candidates;
     // The texts are shown as valid UTF-8: an XML attribute may hold a character reference that is none.
     if (!InRange(place.latitude, 90))
-        return Refuse(place.Origin(), "緯度「" + Excerpt(CollapseSpace(ValidUtf8(std::string(latitudeText)))) + "」は -90〜90 の数値ではありません");
+        return Refuse(place.Origin(), {MessageId::badLatitude, Excerpt(CollapseSpace(ValidUtf8(std::string(latitudeText))))});
     if (!InRange(place.longitude, 180))
-        return Refuse(place.Origin(), "経度「" + Excerpt(CollapseSpace(ValidUtf8(std::string(longitudeText)))) + "」は -180〜180 の数値ではありません");
+        return Refuse(place.Origin(), {MessageId::badLongitude, Excerpt(CollapseSpace(ValidUtf8(std::string(longitudeText))))});
     Accept(std::move(place));
 }
 
 void PlaceCollector::RefuseWithoutCoordinates(PlaceOrigin origin) {
     ++m_candidates;
-    Refuse(origin, "緯度・経度がありません");
+    Refuse(origin, MessageId::noCoordinates);
 }
 
 void PlaceCollector::SetDigits(Place& place, std::string_view text) {
     place.SetDigits(PhoneDigits(text));
     const std::string shown = Excerpt(CollapseSpace(text));
     if (place.Digits().empty() && !shown.empty())
-        Count(m_phones, m_fileName + ": " + place.Origin().Text() + ": 電話番号「" + shown + "」は数字ではないので使いません",
-              place.Origin().Text() + "「" + shown + "」");
+        Count(m_phones, {MessageId::phoneNotDigits, m_fileName, place.Origin().Said(), shown},
+              {MessageId::placeNamed, place.Origin().Said(), shown});
 }
 
 void PlaceCollector::Accept(Place place) {
@@ -118,58 +116,55 @@ void PlaceCollector::Accept(Place place) {
     }
     if (nameEmpty) place.SetNumberedName(static_cast<std::uint32_t>(m_candidates));
     if (!controls.empty()) {
-        const std::string named = place.Origin().Text() + "「" + Excerpt(place.Name()) + "」";
-        Count(m_controls, m_fileName + ": " + named + ": 制御文字 " + CodePointNames(controls) + " は表示できません。空白にしました",
-              named);
+        const Message named(MessageId::placeNamed, place.Origin().Said(), Excerpt(place.Name()));
+        Count(m_controls, {MessageId::controlCharacters, m_fileName, named, CodePointNames(controls)}, named);
     }
     m_result.places.push_back(std::move(place));
 }
 
-void PlaceCollector::Count(Tally& tally, std::string line, const std::string& example) {
+void PlaceCollector::Count(Tally& tally, Message line, Message example) {
     if (m_eachPoint) {
         m_result.warnings.push_back(std::move(line));
         return;
     }
     constexpr std::size_t kExamples = 3;
     if (++tally.count == 1) tally.firstLine = std::move(line);
-    if (tally.count <= kExamples) tally.examples += (tally.count > 1 ? "、" : "") + example;
+    if (tally.count <= kExamples)
+        tally.examples = tally.count > 1 ? Message(MessageId::exampleSeparator, std::move(tally.examples), std::move(example)) : std::move(example);
 }
 
 void PlaceCollector::SayGrouped() {
     const struct {
         Tally* tally;
-        const char* what;
-    } causes[] = {{&m_controls, "の名称か読みに表示できない制御文字があります。空白にしました"},
-                  {&m_phones, "の電話番号は数字ではないので使いません"}};
+        MessageId some, more;  // the first points named: all of them, or some of more
+    } causes[] = {{&m_controls, MessageId::manyControlCharacters, MessageId::manyControlCharactersMore},
+                  {&m_phones, MessageId::manyPhonesNotDigits, MessageId::manyPhonesNotDigitsMore}};
     for (const auto& cause : causes) {
         Tally& tally = *cause.tally;
         if (tally.count == 1)
             m_result.warnings.push_back(std::move(tally.firstLine));
         else if (tally.count > 1)
-            m_result.warnings.push_back(m_fileName + ": " + Thousands(tally.count) + " 地点" + cause.what + " (例: " + tally.examples +
-                                        (tally.count > 3 ? "ほか" : "") + ")");
+            m_result.warnings.push_back({tally.count > 3 ? cause.more : cause.some, m_fileName, Thousands(tally.count), std::move(tally.examples)});
         tally = Tally();
     }
 }
 
-void PlaceCollector::Refuse(PlaceOrigin origin, const std::string& reason) {
-    m_result.warnings.push_back(m_fileName + ": " + origin.Text() + ": " + reason + kNotRead);
+void PlaceCollector::Refuse(PlaceOrigin origin, Message reason) {
+    m_result.warnings.push_back({MessageId::refused, m_fileName, origin.Said(), std::move(reason)});
     ++m_result.refused;
 }
 
-MapReadResult PlaceCollector::Finish(int passedOver, const char* shapes) {
+MapReadResult PlaceCollector::Finish(int passedOver, MessageId shapes) {
     SayGrouped();
-    if (!shapes) shapes = m_plainWords ? "線や範囲を描いた" : "線と面の頂点";
-    const std::string counted = std::string(shapes) + " " + std::to_string(passedOver) + " 点";
+    if (shapes == MessageId::shapeVertices && m_plainWords) shapes = MessageId::shapePoints;
+    const Message counted(shapes, passedOver);
     if (m_candidates == 0) {
-        std::string message = m_fileName + " に地点がありません";
-        if (passedOver > 0) message += "（" + counted + (m_plainWords ? "は地点ではないので読みません）" : "は --all-points で読みます）");
-        throw MapError(message);
+        if (passedOver == 0) throw MapError({MessageId::noPoints, m_fileName});
+        throw MapError({m_plainWords ? MessageId::noPointsOnlyShapes : MessageId::noPointsAllPoints, m_fileName, counted});
     }
     // Points read and lines passed over: said in one line, or the lines would go without a word.
     // The dialogs have no option to read them; they say what was converted instead.
     if (passedOver > 0)
-        m_result.warnings.push_back(m_fileName + ": " + counted +
-                                    (m_plainWords ? "は読んでいません（変換するのは地点だけです）" : "は読んでいません (--all-points で読みます)"));
+        m_result.warnings.push_back({m_plainWords ? MessageId::shapesNotReadPlain : MessageId::shapesNotRead, m_fileName, counted});
     return std::move(m_result);
 }

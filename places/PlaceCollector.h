@@ -27,13 +27,13 @@ public:
     // Room for count places at once: a vector that grows holds its old and new storage together.
     void Reserve(std::size_t count) { m_result.places.reserve(count); }
     // A warning about the file as a whole (one line, naming the file).
-    void Warn(std::string text) { m_result.warnings.push_back(std::move(text)); }
+    void Warn(Message message) { m_result.warnings.push_back(std::move(message)); }
     // A candidate without coordinates.
     void RefuseWithoutCoordinates(PlaceOrigin origin);
     // A candidate refused for reason (one clause, without the final "not read").
-    void RefuseFor(PlaceOrigin origin, const std::string& reason) {
+    void RefuseFor(PlaceOrigin origin, Message reason) {
         ++m_candidates;
-        Refuse(origin, reason);
+        Refuse(origin, std::move(reason));
     }
     // The digits of a field the file names as a phone number; one that is not a phone number
     // is warned about and left out.
@@ -50,8 +50,8 @@ public:
     void SayGrouped();
     // The places read. Throws MapError when the file had no point at all; passedOver counts the
     // points the options left unread, for the message, which names them as shapes does
-    // ("経路と軌跡の" of a GPX file; null: "線と面の頂点", in plain words "線や範囲を描いた").
-    MapReadResult Finish(int passedOver = 0, const char* shapes = nullptr);
+    // (routePoints of a GPX file; shapeVertices, in plain words shapePoints).
+    MapReadResult Finish(int passedOver = 0, MessageId shapes = MessageId::shapeVertices);
 
     // A whole decimal number of degrees (blank space around allowed, "+" allowed); false for
     // anything else, NaN and infinities included.
@@ -61,15 +61,15 @@ private:
     template <typename Parse>
     void AddTexts(Place place, std::string_view latitudeText, std::string_view longitudeText, Parse parse);
     void Accept(Place place);
-    void Refuse(PlaceOrigin origin, const std::string& reason);
+    void Refuse(PlaceOrigin origin, Message reason);
     // A warning of a cause that may come for every point: its own line where eachPoint asks for
     // it, else counted, the first points kept as examples.
     struct Tally {
         std::size_t count = 0;
-        std::string firstLine;  // the first point's own line, said where it is the only one
-        std::string examples;   // "12 行目「NAME」、..." of the first points
+        Message firstLine;  // the first point's own line, said where it is the only one
+        Message examples;   // "12 行目「NAME」、..." of the first points
     };
-    void Count(Tally& tally, std::string line, const std::string& example);
+    void Count(Tally& tally, Message line, Message example);
 
     std::string m_fileName;
     bool m_plainWords = false;

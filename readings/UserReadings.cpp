@@ -101,10 +101,9 @@ int ColumnOf(const std::vector<std::string>& fields, const std::vector<std::stri
 constexpr std::size_t kHeaderBytesMax = 64 * 1024;
 }  // namespace
 
-UserReadings UserReadings::Load(const CString& strPath, std::vector<std::string>& warnings) {
+UserReadings UserReadings::Load(const CString& strPath, std::vector<Message>& warnings) {
     std::string bytes;
-    const std::string tooLarge =
-        "読みの辞書 " + strPath.Str() + " は大きすぎます。読み込めるのは " + std::to_string(kMaxInputBytes >> 20) + " MB までです";
+    const Message tooLarge(MessageId::readingsTooLarge, strPath.Str(), kMaxInputBytes >> 20);
     try {
         CFile file;
         CFileException error;
@@ -115,8 +114,7 @@ UserReadings UserReadings::Load(const CString& strPath, std::vector<std::string>
         // The size a file declares; a pipe, <(...) or /dev/stdin declares none and is read to its end.
         const std::uint64_t length = file.GetLength();
         if (length > kMaxInputBytes)
-            throw MapError("読みの辞書 " + strPath.Str() + " は大きすぎます (" + std::to_string(length >> 20) + " MB)。読み込めるのは " +
-                           std::to_string(kMaxInputBytes >> 20) + " MB までです");
+            throw MapError({MessageId::readingsTooLargeSized, strPath.Str(), length >> 20, kMaxInputBytes >> 20});
         bytes.resize(static_cast<std::size_t>(length));
         if (length > 0 && file.Read(&bytes[0], static_cast<unsigned>(length)) != length)
             throw CFileException(CFileException::endOfFile, 0, file.GetFilePath());
@@ -145,7 +143,7 @@ std::vector<CString> UserReadings::DialogFiles() {
     return files;
 }
 
-std::shared_ptr<const UserReadings> UserReadings::LoadDialogFiles(std::vector<std::string>& warnings) {
+std::shared_ptr<const UserReadings> UserReadings::LoadDialogFiles(std::vector<Message>& warnings) {
     std::shared_ptr<UserReadings> all;
     for (const CString& file : DialogFiles()) {
         if (!IsRegularFile(file)) continue;
@@ -156,14 +154,14 @@ std::shared_ptr<const UserReadings> UserReadings::LoadDialogFiles(std::vector<st
             for (const Entry& entry : readings.m_entries)
                 all->Add(text.substr(entry.at, entry.nameBytes), std::string(text.substr(entry.at + entry.nameBytes, entry.readingBytes)));
         } catch (const MapError& error) {
-            warnings.push_back(error.what());
+            warnings.push_back(error.Said());
         }
     }
     if (all) all->Index();
     return all;
 }
 
-UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName, std::vector<std::string>& warnings) {
+UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName, std::vector<Message>& warnings) {
     std::string text = DecodeTableText(std::move(bytes), fileName, warnings);
     UserReadings readings;
     readings.m_text.reserve(text.size());
@@ -213,12 +211,11 @@ UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName,
             std::string& copy = index == nameColumn ? nameCopy : readingCopy;
             kept = stable ? field : std::string_view(copy.assign(field.data(), field.size()));
         });
-        const std::string where = fileName + ": " + std::to_string(line) + " 行目: ";
-        const std::string skipped = "。この行は使いません";
+        const auto skipped = [&](Message why) { warnings.push_back({MessageId::readingsLineSkipped, fileName, line, std::move(why)}); };
         // A spreadsheet saves the empty cells of its widest row as trailing separators.
         const std::size_t columns = count <= 2 ? count : std::max<std::size_t>(2, filled);
         if (!table && columns != 2) {
-            warnings.push_back(where + "名称と読みの二つの列が要ります" + skipped);
+            skipped(MessageId::readingsNeedTwoColumns);
             continue;
         }
         name = Trimmed(name);
@@ -226,11 +223,11 @@ UserReadings UserReadings::Parse(std::string bytes, const std::string& fileName,
         // A table's row without a reading is a place the list does not read.
         if (table && reading.empty()) continue;
         if (name.empty() || reading.empty()) {
-            warnings.push_back(where + "名称か読みが空です" + skipped);
+            skipped(MessageId::readingsEmpty);
             continue;
         }
         if (!IsReadingText(reading)) {
-            warnings.push_back(where + "読み「" + std::string(reading) + "」に仮名でない文字があります" + skipped);
+            skipped({MessageId::readingsNotKana, std::string(reading)});
             continue;
         }
         readings.Add(name, ToHalfWidthKatakana(std::string(reading)));

@@ -11,21 +11,22 @@
 #include <vector>
 
 #include "platform/CString.h"
+#include "text/Message.h"
 
 class UserReadings {
 public:
     // Throws MapError naming the file when it cannot be read or is larger than an input may be (a
     // pipe is read to its end, up to that). A line it cannot take is left out with a warning naming
     // the file and the line; the rest is used.
-    static UserReadings Load(const CString& strPath, std::vector<std::string>& warnings);
-    static UserReadings Parse(std::string bytes, const std::string& fileName, std::vector<std::string>& warnings);
+    static UserReadings Load(const CString& strPath, std::vector<Message>& warnings);
+    static UserReadings Parse(std::string bytes, const std::string& fileName, std::vector<Message>& warnings);
 
     // The dialogs' readings: kDialogFileName beside the program, then in the user's documents
     // folder (its lines win), those that exist; null when neither does. A file that cannot be
     // read is a warning, as is a line it cannot take.
     static constexpr const char* kDialogFileName = "quorvel-readings.csv";
     static std::vector<CString> DialogFiles();
-    static std::shared_ptr<const UserReadings> LoadDialogFiles(std::vector<std::string>& warnings);
+    static std::shared_ptr<const UserReadings> LoadDialogFiles(std::vector<Message>& warnings);
 
     // The reading (half-width katakana, UTF-8) of the longest entry the UTF-8 name holds at byte
     // at; returns the entry's length in bytes, 0 when none starts there.

@@ -27,7 +27,7 @@ bool StartsWith(const std::string& bytes, const char* prefix, std::size_t length
 }
 
 [[noreturn]] void NotOfEncoding(const std::string& fileName, int line, const char* encoding) {
-    throw MapError(fileName + ": " + std::to_string(line) + " 行目: " + encoding + " として読めない文字があります（UTF-8 で保存し直してください）");
+    throw MapError({MessageId::notOfEncoding, fileName, line, encoding});
 }
 
 // UTF-16 from offset on; the line of a failure is counted in what was decoded before it.
@@ -73,8 +73,8 @@ std::string FromUtf32(const std::string& bytes, std::size_t at, bool bigEndian, 
 }
 
 // "3, 7 行目" for the lines of the text that hold a U+FFFD made by decoding.
-void WarnReplaced(const std::string& utf8, const std::string& fileName, const char* encoding,
-                  std::vector<std::string>& warnings) {
+void WarnReplaced(const std::string& utf8, const std::string& fileName, const Message& encoding,
+                  std::vector<Message>& warnings) {
     std::string lines;
     int count = 0;
     // One pass over the lines: most files have none or a few.
@@ -91,21 +91,21 @@ void WarnReplaced(const std::string& utf8, const std::string& fileName, const ch
         if (++count <= 10) lines += (lines.empty() ? "" : ", ") + std::to_string(line);
     }
     if (count == 0) return;
-    if (count > 10) lines += " ほか " + std::to_string(count - 10) + " 行";
-    warnings.push_back(fileName + ": " + lines + " 行目: " + encoding + " として読めない文字を U+FFFD にしました");
+    warnings.push_back({count > 1 ? MessageId::manyLinesReplaced : MessageId::linesReplaced, fileName,
+                        count > 10 ? Message(MessageId::moreLines, lines, count - 10) : Message(lines), encoding});
 }
 
 std::string FromCp932(const std::string& bytes, std::size_t at, const std::string& fileName,
-                      std::vector<std::string>& warnings) {
+                      std::vector<Message>& warnings) {
     std::string utf8;
-    if (!Cp932ToUtf8(at == 0 ? bytes : bytes.substr(at), utf8)) WarnReplaced(utf8, fileName, "シフトJIS (CP932)", warnings);
+    if (!Cp932ToUtf8(at == 0 ? bytes : bytes.substr(at), utf8)) WarnReplaced(utf8, fileName, MessageId::encodingCp932, warnings);
     return utf8;
 }
 
 // EUC-JP's JIS X 0208 pairs are the same rows and cells as Shift_JIS's, so each becomes its
 // CP932 pair and one table serves; half-width kana follow 0x8E. JIS X 0212 (after 0x8F) has no
 // CP932 form.
-std::string FromEucJp(const std::string& bytes, const std::string& fileName, std::vector<std::string>& warnings) {
+std::string FromEucJp(const std::string& bytes, const std::string& fileName, std::vector<Message>& warnings) {
     std::string out, run;
     out.reserve(bytes.size() * 3 / 2);
     bool replaced = false;
@@ -247,7 +247,7 @@ std::string RequireUtf8(std::string bytes, std::size_t at, const std::string& fi
 }
 }  // namespace
 
-std::string DecodeTableText(std::string bytes, const std::string& fileName, std::vector<std::string>& warnings) {
+std::string DecodeTableText(std::string bytes, const std::string& fileName, std::vector<Message>& warnings) {
     if (StartsWith(bytes, "\xEF\xBB\xBF", 3)) return RequireUtf8(std::move(bytes), 3, fileName);
     if (StartsWith(bytes, "\xFF\xFE", 2)) return FromUtf16(bytes, 2, false, fileName);
     if (StartsWith(bytes, "\xFE\xFF", 2)) return FromUtf16(bytes, 2, true, fileName);
@@ -258,14 +258,14 @@ std::string DecodeTableText(std::string bytes, const std::string& fileName, std:
     std::string utf8;
     if (Cp932ToUtf8(bytes, utf8)) return utf8;
     if (LooksLikeWindows1252(bytes)) {
-        warnings.push_back(fileName + ": UTF-8 でも UTF-16 でもシフトJIS (CP932) でもないので、Windows-1252 (西欧の文字) として読みました");
+        warnings.push_back({MessageId::readAsWindows1252, fileName});
         return FromWindows1252(bytes);
     }
-    WarnReplaced(utf8, fileName, "シフトJIS (CP932)", warnings);
+    WarnReplaced(utf8, fileName, MessageId::encodingCp932, warnings);
     return utf8;
 }
 
-std::string DecodeXmlText(std::string bytes, const std::string& fileName, std::vector<std::string>& warnings) {
+std::string DecodeXmlText(std::string bytes, const std::string& fileName, std::vector<Message>& warnings) {
     if (StartsWith(bytes, "\xFF\xFE\0\0", 4)) return FromUtf32(bytes, 4, false, fileName);
     if (StartsWith(bytes, "\0\0\xFE\xFF", 4)) return FromUtf32(bytes, 4, true, fileName);
     if (StartsWith(bytes, "<\0\0\0", 4)) return FromUtf32(bytes, 0, false, fileName);
@@ -286,7 +286,7 @@ std::string DecodeXmlText(std::string bytes, const std::string& fileName, std::v
     case Encoding::unknown:
         // Text that is UTF-8 whatever its declaration says is read as such.
         if (FirstInvalidUtf8(bytes) != std::string::npos)
-            throw MapError(fileName + ": 1 行目: 文字コード「" + Excerpt(ValidUtf8(declared)) + "」は読めません（UTF-8 で保存し直してください）");
+            throw MapError({MessageId::unknownEncoding, fileName, Excerpt(ValidUtf8(declared))});
         return RequireUtf8(std::move(bytes), at, fileName);
     default:
         return RequireUtf8(std::move(bytes), at, fileName);

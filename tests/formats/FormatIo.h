@@ -42,3 +42,8 @@ inline std::string Joined(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) text += line + "\n";
     return text;
 }
+inline std::string Joined(const std::vector<Message>& lines, Language language = Language::ja) {
+    std::string text;
+    for (const Message& line : lines) text += Words(line, language) + "\n";
+    return text;
+}

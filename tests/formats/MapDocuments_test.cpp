@@ -10,6 +10,7 @@
 
 #include "text/MapError.h"
 #include "formats/FormatIo.h"
+#include "support/Said.h"
 #include "text/Cp932Text.h"
 #include "support/TempDir.h"
 
@@ -118,7 +119,7 @@ TEST(MapDocuments, GlorieDocumentsOfThisProgramAndOfTheUnitReadBack) {
     ASSERT_EQ(byLines.places.size(), 1u);
     EXPECT_EQ(byLines.places[0].Name(), "A&B<C");
     EXPECT_EQ(byLines.refused, 1);
-    EXPECT_EQ(byLines.warnings, (std::vector<std::string>{"unit.xml: 16 行目の地点「」: 座標 (nan, 139.5) が正しくないため変換しません"}));
+    EXPECT_EQ(Texts(byLines.warnings), (std::vector<std::string>{"unit.xml: 16 行目の地点「」: 座標 (nan, 139.5) が正しくないため変換しません"}));
 
     try {
         ReadAs("glorie", "<?xml version=\"1.0\"?>\n<glorie>\n<gpoi>\n<oops & />\n", "bad.xml");

@@ -38,7 +38,7 @@ std::vector<std::pair<std::string, Readings>> Names(const std::string& path, con
     std::ifstream file(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (bytes.empty()) return {};
-    std::vector<std::string> warnings;
+    std::vector<Message> warnings;
     // The lists are EUC-JP; the XML decoder knows it from a declaration.
     const std::string text = DecodeXmlText("<?xml version=\"1.0\" encoding=\"EUC-JP\"?>\n" + bytes, path, warnings);
     std::map<std::string, Readings> names;
@@ -114,7 +114,7 @@ namespace {
 std::map<std::string, Readings> Stations(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    std::vector<std::string> warnings;
+    std::vector<Message> warnings;
     const std::string text = bytes.empty() ? std::string() : DecodeXmlText("<?xml version=\"1.0\" encoding=\"EUC-JP\"?>\n" + bytes, path, warnings);
     std::map<std::string, Readings> stations;
     for (std::size_t at = 0, end = 0; at < text.size(); at = end + 1) {

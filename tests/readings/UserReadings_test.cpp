@@ -1,4 +1,5 @@
 #include "readings/UserReadings.h"
+#include "support/Said.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ TEST(UserReadings, TheLongestNameTheNameStartsWithGivesItsReading) {
         {"", 0, ""},
     };
     for (const auto& file : files) {
-        std::vector<std::string> warnings;
+        std::vector<Message> warnings;
         const UserReadings readings = UserReadings::Parse(file.bytes, "my.csv", warnings);
         EXPECT_EQ(readings.Size(), 4u) << file.encoding;
         EXPECT_TRUE(warnings.empty()) << file.encoding;
@@ -51,13 +52,13 @@ TEST(UserReadings, TheLongestNameTheNameStartsWithGivesItsReading) {
     }
     // Of two lines for one name, the later.
     std::string reading;
-    std::vector<std::string> warnings;
+    std::vector<Message> warnings;
     EXPECT_EQ(UserReadings::Parse("首里,しゅり\n首里城,しゅりじょう\n首里,すり\n", "my.csv", warnings).Match("首里", reading), 6u);
     EXPECT_EQ(reading, "ｽﾘ");
 }
 
 TEST(UserReadings, AnEntryIsFoundAnywhereInAName) {
-    std::vector<std::string> warnings;
+    std::vector<Message> warnings;
     const UserReadings readings = UserReadings::Parse("湯畑,ゆばたけ\n草津,くさつ\n草津温泉,くさつおんせん\n", "my.csv", warnings);
     const struct {
         const char* name;
@@ -103,21 +104,21 @@ TEST(UserReadings, ListsAsSpreadsheetsSaveThemAreTakenAndABadLineIsLeftOut) {
           "my.csv: 7 行目: 読み「首里じょう」に仮名でない文字があります。この行は使いません"}},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> warnings;
+        std::vector<Message> warnings;
         const UserReadings readings = UserReadings::Parse(c.bytes, "my.csv", warnings);
         for (const auto& [name, reading] : c.readings) {
             std::string found;
             EXPECT_EQ(readings.Match(name, found), *reading ? std::string(name).size() : 0u) << c.what << " " << name;
             EXPECT_EQ(found, reading) << c.what << " " << name;
         }
-        EXPECT_EQ(warnings, c.warnings) << c.what;
+        EXPECT_EQ(Texts(warnings), c.warnings) << c.what;
     }
 }
 
 TEST(UserReadings, AFileThatCannotBeReadIsNamed) {
     TempDir dir;
     try {
-        std::vector<std::string> warnings;
+        std::vector<Message> warnings;
         UserReadings::Load(CString(dir.File("none.csv")), warnings);
         ADD_FAILURE();
     } catch (const MapError& error) {
@@ -171,7 +172,7 @@ TEST(UserReadings, APipeIsReadWholeAndALargeListRefused) {
         if (c.fifo) continue;
 #endif
         try {
-            std::vector<std::string> warnings;
+            std::vector<Message> warnings;
             const UserReadings readings = UserReadings::Load(CString(path), warnings);
             EXPECT_TRUE(warnings.empty());
             EXPECT_EQ(c.message, "");
