@@ -115,14 +115,20 @@ std::string ZipName(const std::string& output) {
 // points are never an object each.
 class Lines {
 public:
-    explicit Lines(std::string& text) : m_text(text) { m_text.clear(); }
+    Lines(std::string& text, Language language) : m_text(text), m_language(language) { m_text.clear(); }
 
-    // The line as the CLI prints it; false (nothing added) when said already holds it.
+    // The line as the CLI prints it, in the page's language; false (nothing added) when said
+    // already holds it.
     bool Add(const ConversionMessage& message, SaidLines* said = nullptr) {
-        m_line.assign(message.kind == ConversionMessage::Kind::warning ? "警告: " : "");
-        m_line += message.text;
+        const bool japanese = m_language == Language::ja;
+        if (!japanese) m_words = message.Words(m_language);
+        const std::string& words = japanese ? message.text : m_words;
+        m_line.clear();
+        if (message.kind == ConversionMessage::Kind::warning)
+            AppendWords(m_line, {MessageId::warningLine, Message()}, m_language);
+        m_line += words;
         if (said && !said->Insert(m_line)) return false;
-        if (m_shown.size() < web_protocol::kShownLines) m_shown.push_back({{"kind", KindName(message.kind)}, {"text", message.text}});
+        if (m_shown.size() < web_protocol::kShownLines) m_shown.push_back({{"kind", KindName(message.kind)}, {"text", words}});
         m_text += m_line;
         m_text += '\n';
         ++m_count;
@@ -136,7 +142,9 @@ public:
 
 private:
     std::string& m_text;
-    std::string m_line;  // the line being added, its room kept from line to line
+    Language m_language;
+    std::string m_words;  // a message's words in a language other than its text's
+    std::string m_line;   // the line being added, its room kept from line to line
     json m_shown = json::array();
     std::size_t m_count = 0;
 };
@@ -192,7 +200,7 @@ std::string WebConverter::Convert(const std::string& requestText) {
     Request parsed = Parse(request);
     const std::int64_t start = MonotonicMicroseconds();
     json answer = {{"jobs", json::array()}, {"plan", ""}, {"generated", json::array()}};
-    Lines lines(m_lineText);
+    Lines lines(m_lineText, m_language);
     m_said.Clear();
     // The edits first, by the conversion this request's listing also reads them with.
     Conversion& conversion = ConversionFor(parsed.options.target, parsed.options.write.bom, parsed.options.epoch);
@@ -204,7 +212,7 @@ std::string WebConverter::Convert(const std::string& requestText) {
 
     std::vector<BatchJob> jobs;
     std::string reason;
-    if (!parsed.batch.target) reason = "形式 " + parsed.to + " はありません";
+    if (!parsed.batch.target) reason = Words({MessageId::noSuchFormat, parsed.to}, m_language);
     if (!reason.empty() || !BatchPlan::Make(parsed.batch, jobs, reason)) {
         answer["plan"] = reason;
         lines.Add(ConversionMessage{ConversionMessage::Kind::failure, reason}, &m_said);
@@ -233,7 +241,7 @@ std::string WebConverter::List(const std::string& requestText) {
     Request parsed = Parse(json::parse(requestText));
     const std::int64_t start = MonotonicMicroseconds();
     json answer = {{"lists", json::array()}, {"bounds", nullptr}};
-    Lines lines(m_lineText);
+    Lines lines(m_lineText, m_language);
     m_points.clear();
     m_pointStarts.clear();
     m_markers.clear();
@@ -280,13 +288,14 @@ std::string WebConverter::List(const std::string& requestText) {
 std::string WebConverter::SetReadings(const std::string& fileName) {
     json answer;
     try {
-        std::vector<std::string> warnings;
+        std::vector<Message> warnings;
         m_userReadings = fileName.empty() ? nullptr : std::make_shared<const UserReadings>(UserReadings::Load(CString(fileName), warnings));
         answer["count"] = m_userReadings ? m_userReadings->Size() : 0;
-        answer["warnings"] = warnings;
+        answer["warnings"] = json::array();
+        for (const Message& warning : warnings) answer["warnings"].push_back(Words(warning, m_language));
         m_conversions.clear();  // each keeps the options it was made with
     } catch (const MapError& error) {
-        answer["error"] = error.what();
+        answer["error"] = Words(error.Said(), m_language);
     }
     return answer.dump(-1, ' ', false, json::error_handler_t::replace);
 }

@@ -17,6 +17,7 @@
 
 #include "places/Place.h"
 #include "platform/DataFolder.h"
+#include "text/Message.h"
 
 class Conversion;
 class UserReadings;
@@ -103,6 +104,8 @@ public:
 
     // The folder of the datum grid the page carries, for every later conversion.
     void SetDataFolder(DataFolder data);
+    // The language of the page: every later answer's messages in its words.
+    void SetLanguage(Language language) { m_language = language; }
 
     // Until the next call: every message line of the last one as the CLI prints it, each ended by
     // a line break; the listing's buffers.
@@ -119,6 +122,7 @@ private:
     std::map<std::tuple<const Format*, bool, DatumEpoch>, std::unique_ptr<Conversion>> m_conversions;
     std::shared_ptr<const UserReadings> m_userReadings;
     bool m_guess = false;
+    Language m_language = Language::ja;
     DataFolder m_data;
     SaidLines m_said;  // the last conversion's lines, not repeated by its listing
     std::string m_lineText;

@@ -36,6 +36,9 @@ extern "C" {
 // dataFolder holds the datum grid the page carries.
 EMSCRIPTEN_KEEPALIVE void quorvel_init(const char* dataFolder) { g_converter.SetDataFolder(DataFolder(dataFolder)); }
 
+// The page's language ("ja", "en"; a browser's "en-GB" is English): the messages' words from then on.
+EMSCRIPTEN_KEEPALIVE void quorvel_language(const char* language) { g_converter.SetLanguage(LanguageNamed(language)); }
+
 // What the page and the core agree on (WebProtocol.h).
 EMSCRIPTEN_KEEPALIVE const char* quorvel_protocol() {
     return Answer([] { return web_protocol::Json(); });

@@ -112,6 +112,7 @@
         patch: $('quorvel-patch').textContent.trim(),
         patchBytes: Number($('quorvel-patch').dataset.bytes),
         patchScale: Number($('quorvel-patch').dataset.scale),
+        language: english ? 'en' : 'ja',
     });
     worker.onmessage = (event) => {
         const message = event.data;

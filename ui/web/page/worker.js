@@ -34,6 +34,7 @@ async function init(message) {
     core.FS.writeFile('/data/TKY2JGD.grid', grid);
     core.FS.writeFile('/data/PatchJGD.grid', QuorvelGrids.unpack(fflate.inflateSync(bytesOf(message.patch)), message.patchBytes, message.patchScale));
     core.ccall('quorvel_init', null, ['string'], ['/data']);
+    core.ccall('quorvel_language', null, ['string'], [message.language]);
     protocol = JSON.parse(core.UTF8ToString(core._quorvel_protocol()));
     return { type: 'ready', formats: JSON.parse(core.UTF8ToString(core._quorvel_formats())), protocol };
 }
