@@ -82,6 +82,13 @@ CString BatchPlan::OutputNameFor(const CString& strInput, const BatchRequest& re
 }
 
 bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, std::string& reason) {
+    Message said;
+    if (Make(request, jobs, said)) return true;
+    reason = Words(said);
+    return false;
+}
+
+bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, Message& reason) {
     jobs.clear();
     if (request.merge) jobs.push_back({request.inputs, request.output});
     else
@@ -96,15 +103,14 @@ bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, s
         const BatchJob& job = jobs[request.merge ? 0 : i];
         const CString identity = FileIdentity(job.output);
         if (inputIdentities.count(identity)) {
-            reason = "出力ファイル " + job.output.Str() + " が入力と同じです";
+            reason = Message(MessageId::outputIsInput, job.output.Str());
             return false;
         }
         // A merge writes one output; a name the store refuses writes nothing.
         if (request.merge || (TakesMemPointRoad(input, request) && !PathHasExtension(input, ".MEM"))) continue;
         const auto inserted = claimed.emplace(identity, input);
         if (!inserted.second) {
-            reason = "出力ファイル " + job.output.Str() + " が " + inserted.first->second.Str() + " と " + input.Str() +
-                     " の両方から作られます";
+            reason = Message(MessageId::outputFromTwo, job.output.Str(), inserted.first->second.Str(), input.Str());
             return false;
         }
     }
@@ -133,7 +139,7 @@ bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, s
         const BatchJob& job = jobs[set->second];
         std::string from;
         for (const CString& source : job.inputs) from += (from.empty() ? "" : ", ") + source.Str();
-        reason = "入力ファイル " + input.Str() + " は " + from + " の出力 " + job.output.Str() + " を分けたファイルの名前と重なります";
+        reason = Message(MessageId::inputIsSetMember, input.Str(), from, job.output.Str());
         return false;
     }
     return true;

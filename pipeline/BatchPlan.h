@@ -5,6 +5,7 @@
 
 #include "places/Format.h"
 #include "platform/CString.h"
+#include "text/Message.h"
 
 struct BatchRequest {
     std::vector<CString> inputs;
@@ -27,6 +28,7 @@ public:
     // output would overwrite an input, or an input has the name of a member its set could have.
     // Names are compared by the file they stand for.
     static bool Make(const BatchRequest& request, std::vector<BatchJob>& jobs, std::string& reason);
+    static bool Make(const BatchRequest& request, std::vector<BatchJob>& jobs, Message& reason);  // the same, as a message
     // -o as given, else in the folder, else beside the input, with the target's extension; a name
     // that would be the input itself becomes NAME.converted.EXT.
     static CString OutputNameFor(const CString& strInput, const BatchRequest& request);

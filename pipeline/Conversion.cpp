@@ -278,14 +278,13 @@ void Conversion::Write(Feed& feed, const CString& strOutput, const std::vector<C
         const bool bWritten = m_writer.Write(strOutput, names, inputs, members, result, removed, left);
         if (!bWritten) return;
     } catch (const MapError& error) {
-        m_say.Say(result.messages, {Kind::failure, error.what()});
+        m_say.Say(result.messages, {Kind::failure, error.Said()});
         return;
     }
     const std::string from = SetWriter::JoinedNames(inputs);
     for (std::size_t k = 0; k < files; ++k) {
         const std::size_t first = k * perFile;
-        m_say.Say(result.messages, {Kind::written, from + " -> " + names[k].Str() + " (" +
-                                                       std::to_string(std::min(count, first + perFile) - first) + " 地点)"});
+        m_say.Say(result.messages, {Kind::written, {MessageId::written, from, names[k].Str(), std::min(count, first + perFile) - first}});
         result.outputs.push_back(names[k]);
     }
     result.written += count;
@@ -346,14 +345,14 @@ ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const C
             }
         } catch (const MapError& error) {
             m_say.SayOnly(MessageOrder::kAnyStep);
-            m_loader.Fail(name, error.what(), result.messages);
+            m_loader.Fail(name, error.Said(), result.messages);
             return result;
         }
         tally.Say(name, m_say, result.messages);
         feed.Parts().push_back(std::move(part));
     }
     if (!bUsable) {
-        m_say.Say(result.messages, {Kind::failure, "表示できない文字があるため (--strict)、" + strOutput.Str() + " は書きませんでした"});
+        m_say.Say(result.messages, {Kind::failure, {MessageId::strictNotWritten, strOutput.Str()}});
         return result;
     }
     const std::string from = SetWriter::JoinedNames(inputs);
@@ -361,8 +360,8 @@ ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const C
     const bool bNothing = feed.Size() == 0 && result.refused > 0;
     if (!bNothing) Write(feed, strOutput, inputs, result);
     if (result.refused > 0)
-        m_say.Say(result.messages, {Kind::failure, from + ": " + std::to_string(result.refused) + " 地点は変換できませんでした"});
-    if (bNothing) m_say.Say(result.messages, {Kind::failure, "変換できる地点がないため、" + strOutput.Str() + " は書きませんでした"});
+        m_say.Say(result.messages, {Kind::failure, {result.refused == 1 ? MessageId::pointNotConverted : MessageId::pointsNotConverted, from, result.refused}});
+    if (bNothing) m_say.Say(result.messages, {Kind::failure, {MessageId::nothingToWrite, strOutput.Str()}});
     result.ok = !result.outputs.empty() && result.refused == 0;
     return result;
 }
@@ -381,16 +380,16 @@ ConversionResult Conversion::ConvertRecords(const CString& strInput, const CStri
     const bool bDocument = m_options.oneDocument;
     // The store's words, for the dialog; the command line's name a folder, a missing file (a
     // mistyped extension) or a short one by name and size, as the store's reason says less.
-    const auto notRead = [&](const std::string& words) {
+    const auto notRead = [&](const Message& words) {
         result.stop = Stop::notRead;
-        result.readFailure = words;
+        result.readFailure = Words(words);
         if (bDocument) return result;
-        const std::string problem = InputLoader::Problem(strInput, true);
-        if (!problem.empty())
+        const Message problem = InputLoader::Problem(strInput, true);
+        if (problem.id != MessageId::text)
             m_say.Say(result.messages, {Kind::failure, problem});
-        else if (!words.empty())
+        else if (!result.readFailure.empty())
             m_say.Say(result.messages, {Kind::failure, words});
-        if (!IsFolder(strInput)) m_say.Say(result.messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
+        if (!IsFolder(strInput)) m_say.Say(result.messages, {Kind::failure, {MessageId::inputNotRead, strInput.Str()}});
         return result;
     };
     std::vector<CString> removed, left;
@@ -420,7 +419,7 @@ ConversionResult Conversion::ConvertRecords(const CString& strInput, const CStri
         try {
             read = mem.read(std::move(bytes), strInput.Str(), options);
         } catch (const MapError& error) {
-            return notRead(error.what());
+            return notRead(error.Said());
         }
         count = read.places.size();
         const auto write = [&](CSaveFile& file) {
@@ -449,7 +448,7 @@ ConversionResult Conversion::ConvertRecords(const CString& strInput, const CStri
         if (!bDocument) m_say.Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
         return result;
     }
-    if (!bDocument) m_say.Say(result.messages, {Kind::written, strInput.Str() + " -> " + strOutput.Str() + " (" + std::to_string(count) + " 地点)"});
+    if (!bDocument) m_say.Say(result.messages, {Kind::written, {MessageId::written, strInput.Str(), strOutput.Str(), count}});
     result.outputs.push_back(strOutput);
     result.written = count;
     m_writer.SayRemoved(removed, left, result);

@@ -17,21 +17,9 @@ std::string Shortest(double value) {
 }
 }  // namespace
 
-void AppendPoint(std::string& out, const Place& place) {
+Message PointSaid(const Place& place) {
     std::string numbered;
-    place.Origin().AppendText(out);
-    out.append("「");
-    AppendExcerpt(out, place.NameView(numbered));
-    out.append("」");
-}
-
-std::string Label(const CString& strInput, const Place& place, std::string_view what) {
-    std::string label;
-    label.reserve(strInput.Str().size() + what.size() + 96);  // 96: the origin, the marks, a short name
-    label.append(strInput.Str()).append(": ");
-    AppendPoint(label, place);
-    label.append(what);
-    return label;
+    return {MessageId::placeNamed, place.Origin().Said(), Excerpt(place.NameView(numbered))};
 }
 
 CString UnitDegreeText(double degrees) {
@@ -45,10 +33,10 @@ std::string ConversionInput::OriginalText(double value) const {
     return format->unit && value >= 0 && value < kMaxUnitDegrees ? UnitDegreeText(value).Str() : Shortest(value);
 }
 
-std::string ConversionInput::OriginalCoordinates(std::size_t i) const {
+Message ConversionInput::OriginalCoordinates(std::size_t i) const {
     std::pair<double, double> read;
     Original(i, read);
-    return "緯度 " + OriginalText(read.first) + ", 経度 " + OriginalText(read.second);
+    return {MessageId::originalCoordinates, OriginalText(read.first), OriginalText(read.second)};
 }
 
 bool ConversionInput::Original(std::size_t i, std::pair<double, double>& read) const {
@@ -71,8 +59,8 @@ void ConversionInput::KeepOriginal() {
     shifted = true;
 }
 
-void ConversionInput::Refuse(std::size_t i, const char* why, const std::string& text, std::vector<ConversionMessage>& messages) {
+void ConversionInput::Refuse(std::size_t i, const char* why, Message reason, std::vector<ConversionMessage>& messages) {
     refused.Set(i, why);
     ++refusedCount;
-    say->Say(messages, {ConversionMessage::Kind::refusal, Label(name, places[i]) + ": " + text});
+    say->Say(messages, {ConversionMessage::Kind::refusal, {MessageId::pointSaid, name.Str(), PointSaid(places[i]), std::move(reason)}});
 }

@@ -39,11 +39,8 @@ private:
     std::vector<std::uint8_t> m_fates;
 };
 
-// "12 行目「NAME」" appended to out.
-void AppendPoint(std::string& out, const Place& place);
-// "FILE: 12 行目「NAME」" and then what, made in one string: a large input's shift may label a
-// warning for every point.
-std::string Label(const CString& strInput, const Place& place, std::string_view what = {});
+// "12 行目「NAME」": where the place came from and its name.
+Message PointSaid(const Place& place);
 // The unit's degree text of an angle, as the listing shows it; the document's text has no digit
 // before the point for less than a degree, a reader needs one.
 CString UnitDegreeText(double degrees);
@@ -66,10 +63,10 @@ struct ConversionInput {
 
     // A coordinate as the input has it: the unit's degree text for its own files.
     std::string OriginalText(double value) const;
-    std::string OriginalCoordinates(std::size_t i) const;
+    Message OriginalCoordinates(std::size_t i) const;
     // False for a point north and east as read (read is then where it is now).
     bool Original(std::size_t i, std::pair<double, double>& read) const;
     // Before the coordinates change.
     void KeepOriginal();
-    void Refuse(std::size_t i, const char* why, const std::string& text, std::vector<ConversionMessage>& messages);
+    void Refuse(std::size_t i, const char* why, Message reason, std::vector<ConversionMessage>& messages);
 };

@@ -76,9 +76,9 @@ void DatumStage::Shift(ConversionInput& input, bool bToTokyo, UnitTally& tally, 
             if (shifted.outsideArea || shifted.method == DatumMethod::helmert) {
                 const PointCause& cause = shifted.outsideArea ? kOutsideJapan : kNoGridData;
                 if (m_options.eachPoint)
-                    Say(messages, {ConversionMessage::Kind::warning, Label(input.name, place, cause.own)});
-                else if (UnitTally::Group& group = tally.Count(cause, place); group.count == 1)
-                    group.firstLines.push_back(Label(input.name, place, cause.own));
+                    Say(messages, {ConversionMessage::Kind::warning, {cause.own, input.name.Str(), PointSaid(place)}});
+                else if (UnitTally::Group& group = tally.Count(cause, PointSaid(place)); group.count == 1)
+                    group.firstLines.push_back({cause.own, input.name.Str(), PointSaid(place)});
             }
         }
     }

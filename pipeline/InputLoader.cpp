@@ -17,19 +17,22 @@ namespace {
 using Kind = ConversionMessage::Kind;
 
 // The kinds of file read, from the registry: the unit's own (its memory-point file first), then
-// the map formats, "メモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, ...)".
-std::string KindsRead() {
+// the map formats, "メモリーポイントファイルでも glorie 文書でも地図のファイル (GPX, ...)", in
+// English "Memory-point files, glorie documents or map files (GPX, ...)".
+Message KindsRead() {
     const Format* mem = FormatRegistry::Find("mem");
-    std::string unit = std::string(mem->title) + "でも ";
+    std::string unit = std::string(mem->title) + "でも ", english = mem->englishTitle;
     std::string maps;
     for (const Format* format : FormatRegistry::All()) {
         if (format == mem) continue;
-        if (format->unit)
+        if (format->unit) {
             unit += std::string(format->title) + "でも";
-        else
+            english += ", " + std::string(format->englishTitle ? format->englishTitle : format->title);
+        } else {
             maps += (maps.empty() ? "" : ", ") + std::string(format->title);
+        }
     }
-    return unit + "地図のファイル (" + maps + ") ";
+    return {MessageId::bilingual, unit + "地図のファイル (" + maps + ") ", english + " or map files (" + maps + ")"};
 }
 
 // A file read as XML by its name whose bytes cannot begin an XML document (a photo renamed .kml):
@@ -47,19 +50,18 @@ bool CannotBeXml(const std::string& bytes) {
 }
 }  // namespace
 
-std::string InputLoader::Problem(const CString& strInput, bool bMemPoints) {
-    if (IsFolder(strInput)) return strInput.Str() + " はフォルダです。入力にはファイルを指定して下さい";
+Message InputLoader::Problem(const CString& strInput, bool bMemPoints) {
+    if (IsFolder(strInput)) return {MessageId::inputIsFolder, strInput.Str()};
     // A map file's open error names it already; the store's does not.
     if (!bMemPoints) return {};
-    if (!IsRegularFile(strInput)) return "ファイル " + strInput.Str() + " が見つかりません";
+    if (!IsRegularFile(strInput)) return {MessageId::inputNotFound, strInput.Str()};
     if (FormatRegistry::ForInputPath(strInput.Str()) != FormatRegistry::Find("mem")) return {};  // the store's word
     CFile file;
     CFileException error;
     if (!file.Open(strInput, CFile::modeRead, &error)) return {};  // the store says why
     const std::uint64_t length = file.GetLength();
     if (length == mempoint::kFileSize) return {};
-    return "ファイル " + strInput.Str() + " は " + std::to_string(length) + " バイトです。メモリーポイントファイルは " +
-           std::to_string(mempoint::kFileSize) + " バイトです";
+    return {MessageId::memWrongSize, strInput.Str(), length, mempoint::kFileSize};
 }
 
 void InputLoader::SetStandardInput(std::string bytes, const Format* format) {
@@ -75,13 +77,13 @@ CString InputLoader::SourceOf(const CString& strInput) const {
 
 bool InputLoader::Say(std::vector<ConversionMessage>& messages, ConversionMessage message) { return m_say.Say(messages, std::move(message)); }
 
-bool InputLoader::Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages) {
+bool InputLoader::Fail(const CString& strInput, Message text, std::vector<ConversionMessage>& messages) {
     // The unit's own file says so once more after its reason, as the dialog's store does; a
     // folder is said in its one line.
     const bool bMemPoints = FormatRegistry::ForInputPath(strInput.Str()) == FormatRegistry::Find("mem");
-    const std::string problem = Problem(strInput, bMemPoints);
-    Say(messages, {Kind::failure, problem.empty() ? text : problem});
-    if (bMemPoints && !IsFolder(strInput)) Say(messages, {Kind::failure, "ファイル " + strInput.Str() + " の読み込みに失敗しました"});
+    Message problem = Problem(strInput, bMemPoints);
+    Say(messages, {Kind::failure, problem.id == MessageId::text ? std::move(text) : std::move(problem)});
+    if (bMemPoints && !IsFolder(strInput)) Say(messages, {Kind::failure, {MessageId::inputNotRead, strInput.Str()}});
     return false;
 }
 
@@ -89,7 +91,7 @@ bool InputLoader::Load(const CString& strInput, ConversionInput& input, std::str
     input.say = &m_say;
     input.name = strInput;
     const bool bMemPoints = FormatRegistry::ForInputPath(strInput.Str()) == FormatRegistry::Find("mem");
-    const auto fail = [&](const std::string& text) { return Fail(strInput, text, messages); };
+    const auto fail = [&](Message text) { return Fail(strInput, std::move(text), messages); };
     if (m_bHasStandardInput && strInput.Str() == "-") {
         // Read once: a merge naming "-" twice gets its bytes the first time.
         m_bHasStandardInput = false;
@@ -107,8 +109,7 @@ bool InputLoader::Load(const CString& strInput, ConversionInput& input, std::str
             }
             const std::uint64_t length = file.GetLength();
             if (length > kMaxInputBytes)
-                return fail("ファイル " + strInput.Str() + " は大きすぎます (" + std::to_string(length / (1024 * 1024)) +
-                            " MB)。読み込めるのは " + std::to_string(kMaxInputBytes / (1024 * 1024)) + " MB までです");
+                return fail({MessageId::inputTooLarge, strInput.Str(), length / (1024 * 1024), kMaxInputBytes / (1024 * 1024)});
             bytes.resize(static_cast<std::size_t>(length));
             if (length > 0 && file.Read(&bytes[0], static_cast<unsigned>(length)) != length)
                 throw CFileException(CFileException::endOfFile, 0, file.GetFilePath());
@@ -118,9 +119,9 @@ bool InputLoader::Load(const CString& strInput, ConversionInput& input, std::str
         }
     if (!input.format) input.format = FormatRegistry::ForInput(strInput.Str(), bytes);
     if (!input.format)
-        return fail("ファイル " + strInput.Str() + " は" + KindsRead() + "でもありません");
+        return fail({MessageId::inputOfNoKind, strInput.Str(), KindsRead()});
     if (FormatRegistry::ForInputPath(strInput.Str()) == input.format && !input.format->recognise &&
         (input.format == FormatRegistry::Find("kml") || input.format == FormatRegistry::Find("gpx")) && CannotBeXml(bytes))
-        return fail("ファイル " + strInput.Str() + " は名前は " + input.format->title + " ですが、中身は XML の文書ではありません");
+        return fail({MessageId::namedButNoXml, strInput.Str(), input.format->title});
     return true;
 }

@@ -27,11 +27,11 @@ public:
     // The bytes of an input and its format (false when it cannot be read, said why).
     bool Load(const CString& strInput, ConversionInput& input, std::string& bytes, std::vector<ConversionMessage>& messages);
     // An input that cannot be read, said (false).
-    bool Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages);
+    bool Fail(const CString& strInput, Message text, std::vector<ConversionMessage>& messages);
     // Why an input that failed could not be read, where the open or the store said less: a folder;
     // for the unit's road, a name that is no file or a memory-point file of the wrong size. Empty
-    // when none of these.
-    static std::string Problem(const CString& strInput, bool bMemPoints);
+    // (MessageId::text) when none of these.
+    static Message Problem(const CString& strInput, bool bMemPoints);
 
 private:
     bool Say(std::vector<ConversionMessage>& messages, ConversionMessage message);

@@ -19,7 +19,7 @@ bool InputReader::Read(const CString& strInput, ConversionInput& input, std::vec
     try {
         result = input.format->read(std::move(bytes), strInput.Str(), m_options.read);
     } catch (const MapError& error) {
-        return m_loader.Fail(strInput, error.what(), messages);
+        return m_loader.Fail(strInput, error.Said(), messages);
     }
     Accept(input, std::move(result), messages);
     return true;
@@ -27,7 +27,7 @@ bool InputReader::Read(const CString& strInput, ConversionInput& input, std::vec
 
 void InputReader::Accept(ConversionInput& input, MapReadResult result, std::vector<ConversionMessage>& messages) {
     m_say.SetStep(MessageOrder::kReaderStep);
-    for (std::string& warning : result.warnings) Say(messages, {ConversionMessage::Kind::warning, std::move(warning)});
+    for (Message& warning : result.warnings) Say(messages, {ConversionMessage::Kind::warning, std::move(warning)});
     m_say.SetStep(MessageOrder::kMapStep);
     input.refusedCount = result.refused;
     input.places = std::move(result.places);
@@ -41,9 +41,9 @@ void InputReader::Accept(ConversionInput& input, MapReadResult result, std::vect
         // The unit's east-only longitudes go past 180 (a point shifted there from 179.998 E).
         const double east = input.format->unit ? 360 : 180;
         if (!(std::fabs(place.latitude) <= 90 && place.longitude >= -180 && place.longitude <= east))
-            input.Refuse(i, kOutsideMap, "座標 (" + input.OriginalCoordinates(i) + ") は地図上の位置ではありません", messages);
+            input.Refuse(i, kOutsideMap, {MessageId::outsideMap, input.OriginalCoordinates(i)}, messages);
         else if (place.latitude == 0 && place.longitude == 0)
-            input.Refuse(i, kNoPosition, "座標 (" + input.OriginalCoordinates(i) + ") は位置がないことを表します", messages);
+            input.Refuse(i, kNoPosition, {MessageId::noPosition, input.OriginalCoordinates(i)}, messages);
     }
     m_say.SetStep(MessageOrder::kAnyStep);
 }

@@ -30,8 +30,8 @@ bool WriteEditedInput(const CString& strInput, const std::map<std::size_t, Point
         MapReadResult read = format->read(std::move(bytes), input, ReadOptions());
         // One file of the format holds so many points (the unit's table has room for 700).
         if (format->pointsPerFile > 0 && read.places.size() > static_cast<std::size_t>(format->pointsPerFile)) {
-            messages.push_back({Kind::failure, input + ": " + std::to_string(read.places.size()) + " 地点あるため、編集を反映できません (" +
-                                                   format->title + "は 1 ファイル " + std::to_string(format->pointsPerFile) + " 地点まで)"});
+            const Message title(MessageId::bilingual, format->title, format->englishTitle ? format->englishTitle : format->title);
+            messages.push_back({Kind::failure, {MessageId::editsTooMany, input, read.places.size(), title, format->pointsPerFile}});
             return false;
         }
         for (const auto& [at, edit] : edits) {
@@ -51,8 +51,8 @@ bool WriteEditedInput(const CString& strInput, const std::map<std::size_t, Point
             // A typed reading becomes half-width katakana, as the core makes one from a map's reading.
             if (edit.hasReading) record.reading = CutUnitField(Utf8ToCp932(ToHalfWidthKatakana(place.Reading()), &unmapped));
             for (const std::string& character : unmapped)
-                messages.push_back({Kind::warning, input + ": " + place.Origin().Text() + "「" + place.Name() + "」: 文字「" + character +
-                                                       "」はナビで表示できません。「?」にしました"});
+                messages.push_back(
+                    {Kind::warning, {MessageId::editUnmapped, input, Message(MessageId::placeNamed, place.Origin().Said(), place.Name()), character}});
             place.SetRecord(std::move(record));
         }
         CSaveFile out;
@@ -63,7 +63,7 @@ bool WriteEditedInput(const CString& strInput, const std::map<std::size_t, Point
         messages.push_back({Kind::failure, CommandFailureText(error).Str()});
         return false;
     } catch (const MapError& error) {
-        messages.push_back({Kind::failure, error.what()});
+        messages.push_back({Kind::failure, error.Said()});
         return false;
     }
     return true;

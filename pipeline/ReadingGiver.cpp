@@ -61,11 +61,11 @@ ReadingGuesser* ReadingGiver::Guesser(std::vector<ConversionMessage>& messages) 
         m_guesser = ReadingGuesser::Create(&whyNot, m_options.data);
         // Said once, where the build has an analyser that failed: points without a reading then go
         // without one.
-        if (!m_guesser && !ReadingGuesser::Backend().empty()) m_guesserWarning = "読みを推定できません (" + whyNot + ")";
+        if (!m_guesser && !ReadingGuesser::Backend().empty()) m_guesserWarning = Message(MessageId::guesserUnavailable, whyNot);
         if (!m_guesser) m_guesser = ReadingGuesser::Written();
     }
     // Where it is first asked for when the unit's step is said.
-    if (!m_guesserWarning.empty() && Say(messages, {Kind::warning, m_guesserWarning})) m_guesserWarning.clear();
+    if (m_guesserWarning.id != MessageId::text && Say(messages, {Kind::warning, m_guesserWarning})) m_guesserWarning = Message();
     return m_guesser.get();
 }
 

@@ -46,7 +46,7 @@ private:
 
     const ConversionOptions& m_options;
     MessageOrder& m_say;
-    std::string m_guesserWarning;  // why readings are not guessed, until said
+    Message m_guesserWarning;  // why readings are not guessed, until said (none: MessageId::text)
     std::unique_ptr<ReadingGuesser> m_guesser;
     bool m_bGuesserTried = false;
 };

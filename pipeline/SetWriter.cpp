@@ -73,7 +73,7 @@ bool SetWriter::Write(const CString& strOutput, const std::vector<CString>& name
 
 void SetWriter::SayRemoved(const std::vector<CString>& removed, const std::vector<CString>& left, ConversionResult& result) {
     for (const CString& name : removed)
-        Say(result.messages, {Kind::written, name.Str() + " は新しい出力にないので削除しました"});
+        Say(result.messages, {Kind::written, {MessageId::oldMemberRemoved, name.Str()}});
     // Files with a member's name that no earlier commit of this set wrote: said once, left alone.
-    if (!left.empty()) Say(result.messages, {Kind::warning, JoinedNames(left) + " は前回の出力の記録にないので削除しませんでした"});
+    if (!left.empty()) Say(result.messages, {Kind::warning, {MessageId::oldMembersKept, JoinedNames(left)}});
 }

@@ -36,8 +36,7 @@ bool UnitRecords::Make(ConversionInput& input, std::vector<ConversionMessage>& m
         }
         if (bSouthOrWest || !(place.latitude < kMaxUnitDegrees && place.longitude < kMaxUnitDegrees)) {
             if (!input.refused[i])
-                input.Refuse(i, kNotForUnit, "南緯または西経の座標はナビに記録できません (" + input.OriginalCoordinates(i) + ")",
-                             messages);
+                input.Refuse(i, kNotForUnit, {MessageId::notForUnit, input.OriginalCoordinates(i)}, messages);
             continue;
         }
         // The name's part the unit's field holds, in bytes.
@@ -60,19 +59,19 @@ bool UnitRecords::Make(ConversionInput& input, std::vector<ConversionMessage>& m
         // is counted, with its characters as its example.
         UnitTally::Group* group = nullptr;
         if (!unmapped.empty() && !m_options.strict && !m_options.eachPoint) {
-            std::string characters = "の";
-            for (const std::string& character : unmapped) characters += "「" + character + "」";
-            group = &tally.Count(kUnmapped, place, characters);
+            Message characters(MessageId::quotedCharacter, unmapped[0]);
+            for (std::size_t k = 1; k < unmapped.size(); ++k)
+                characters = Message(MessageId::joined, std::move(characters), Message(MessageId::quotedCharacter, unmapped[k]));
+            group = &tally.Count(kUnmapped, {MessageId::unmappedExample, PointSaid(place), std::move(characters)});
             if (group->count > 1) group = nullptr;  // its own lines are not said
         }
         for (const std::string& character : unmapped) {
-            const std::string text = Label(input.name, place) + ": 文字「" + character + "」" + kUnmapped.own;
             if (m_options.strict)
-                Say(messages, {Kind::failure, text});
+                Say(messages, {Kind::failure, {MessageId::unmappedCharacter, input.name.Str(), PointSaid(place), character}});
             else if (m_options.eachPoint)
-                Say(messages, {Kind::warning, text + "。「?」にしました"});
+                Say(messages, {Kind::warning, {MessageId::unmappedReplaced, input.name.Str(), PointSaid(place), character}});
             else if (group)
-                group->firstLines.push_back(text + "。「?」にしました");
+                group->firstLines.push_back({MessageId::unmappedReplaced, input.name.Str(), PointSaid(place), character});
         }
         if (m_options.strict && !unmapped.empty()) bUsable = false;
         if (usable) (*usable)[i] = true;

@@ -10,18 +10,16 @@
 
 using Kind = ConversionMessage::Kind;
 
-UnitTally::Group& UnitTally::Count(const PointCause& cause, const Place& place, std::string_view tail) {
+UnitTally::Group& UnitTally::Count(const PointCause& cause, Message example) {
     auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.cause == &cause; });
     if (group == groups.end()) {
         groups.emplace_back();
         groups.back().cause = &cause;
         group = std::prev(groups.end());
     }
-    if (++group->count <= kExamples) {
-        if (!group->examples.empty()) group->examples += "、";
-        AppendPoint(group->examples, place);
-        group->examples += tail;
-    }
+    if (++group->count <= kExamples)
+        group->examples = group->count == 1 ? std::move(example)
+                                            : Message(MessageId::exampleSeparator, std::move(group->examples), std::move(example));
     return *group;
 }
 
@@ -29,16 +27,12 @@ void UnitTally::Say(const CString& strInput, MessageOrder& say, std::vector<Conv
     const UnitTally& tally = *this;
     for (const UnitTally::Group& group : tally.groups) {
         if (group.count == 1) {
-            for (const std::string& line : group.firstLines) say.Say(messages, {Kind::warning, line});
+            for (const Message& line : group.firstLines) say.Say(messages, {Kind::warning, line});
             continue;
         }
-        say.Say(messages, {Kind::warning, strInput.Str() + ": " + Thousands(group.count) + " 地点" + group.cause->grouped + " (例: " +
-                                              group.examples + (group.count > kExamples ? "ほか" : "") + ")"});
+        say.Say(messages, {Kind::warning, {group.count > kExamples ? group.cause->more : group.cause->some, strInput.Str(), Thousands(group.count), group.examples}});
     }
     if (cut.count > 0)
-        say.Say(messages, {Kind::warning, strInput.Str() + ": " + std::to_string(cut.count) + " 地点の名称はナビの " +
-                                              std::to_string(CPoiTable::kNameLimit) + " バイトに収まらないので切り詰めます (例:「" +
-                                              cut.example + "」→「" + cut.cut + "」)"});
-    if (tally.unread > 0)
-        say.Say(messages, {Kind::warning, strInput.Str() + ": " + std::to_string(tally.unread) + " 地点の名称の読みを推定できませんでした"});
+        say.Say(messages, {Kind::warning, {cut.count == 1 ? MessageId::nameCut : MessageId::namesCut, strInput.Str(), cut.count, CPoiTable::kNameLimit, cut.example, cut.cut}});
+    if (tally.unread > 0) say.Say(messages, {Kind::warning, {tally.unread == 1 ? MessageId::readingNotGuessed : MessageId::readingsNotGuessed, strInput.Str(), tally.unread}});
 }

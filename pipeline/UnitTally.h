@@ -12,17 +12,15 @@
 
 class MessageOrder;
 
-// A warning that may come for every point of an input: each point's own line ends with own, the
-// input's one line for them all goes on with grouped after its count.
+// A warning that may come for every point of an input: each point's own line (the input, the
+// point), or the input's one line for them all (the input, the count, the first points named;
+// more when there were more than those).
 struct PointCause {
-    const char* own;
-    const char* grouped;
+    MessageId own, some, more;
 };
-inline constexpr PointCause kOutsideJapan = {": 日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)",
-                                             "は日本の範囲の外です。測地系は Helmert 変換で換算しました (精度は数百 m 以下になることがあります)"};
-inline constexpr PointCause kNoGridData = {": 地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました",
-                                           "は地域パラメータにデータのない場所です。測地系は Helmert 変換で換算しました"};
-inline constexpr PointCause kUnmapped = {"はナビで表示できません", "の名称にナビで表示できない文字があります。「?」にしました"};
+inline constexpr PointCause kOutsideJapan = {MessageId::outsideJapan, MessageId::manyOutsideJapan, MessageId::manyOutsideJapanMore};
+inline constexpr PointCause kNoGridData = {MessageId::noGridData, MessageId::manyNoGridData, MessageId::manyNoGridDataMore};
+inline constexpr PointCause kUnmapped = {MessageId::unmappedReplaced, MessageId::manyUnmapped, MessageId::manyUnmappedMore};
 // The points a grouped line names.
 inline constexpr std::size_t kExamples = 3;
 
@@ -40,12 +38,12 @@ struct UnitTally {
     struct Group {
         const PointCause* cause = nullptr;
         std::size_t count = 0;
-        std::vector<std::string> firstLines;  // the first point's own lines, said where it is the only one
-        std::string examples;                 // "12 行目「NAME」、..." of the first kExamples points
+        std::vector<Message> firstLines;  // the first point's own lines, said where it is the only one
+        Message examples;                 // "12 行目「NAME」、..." of the first kExamples points
     };
     std::vector<Group> groups;
-    // The point counted under cause, named among the examples (tail after its name) while they are few.
-    Group& Count(const PointCause& cause, const Place& place, std::string_view tail = {});
+    // The point counted under cause, example naming it among the examples while they are few.
+    Group& Count(const PointCause& cause, Message example);
     // The tally's lines for strInput: each cause's points, the names cut, the readings not found.
     void Say(const CString& strInput, MessageOrder& say, std::vector<ConversionMessage>& messages) const;
 };

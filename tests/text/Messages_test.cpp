@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <string_view>
@@ -31,7 +32,12 @@ TEST(Messages, EveryRowHasBothTextsWithTheSameArguments) {
         const std::string_view ja = MessageText(row.message, Language::ja), en = MessageText(row.message, Language::en);
         EXPECT_FALSE(ja.empty()) << row.id;
         EXPECT_FALSE(en.empty()) << row.id;
-        EXPECT_NE(ja, en) << row.id;
+        if (row.message == MessageId::bilingual) continue;  // the caller's words in each language
+        // A Japanese word left in the English text: only a row of marks alone may be both.
+        const bool words = std::any_of(ja.begin(), ja.end(), [](char c) { return (c & 0x80) != 0; });
+        if (words) {
+            EXPECT_NE(ja, en) << row.id;
+        }
         EXPECT_EQ(Arguments(ja), Arguments(en)) << row.id;
         for (const char n : Arguments(ja)) EXPECT_TRUE(n >= '1' && n <= '9') << row.id;
     }

@@ -45,6 +45,7 @@
             : `${all.toLocaleString()} 地点のうち ${first.toLocaleString()}\u301c${last.toLocaleString()}`),
         moreLines: (n, name) => (english ? `${n.toLocaleString()} more lines: all of them in ${name}` : `ほか ${n.toLocaleString()} 行 (すべての行は ${name})`),
         busy: english ? 'Converting\u2026' : '変換しています\u2026',
+        warning: (text) => (english ? `warning: ${text}` : `警告: ${text}`),
         error: english ? 'The converter failed: ' : '変換に失敗しました: ',
         allConverted: (n) => (english ? `${n} of ${n} inputs converted.` : `入力 ${n} 件をすべて変換しました。`),
         someConverted: (n, ok) => (english ? `${ok} of ${n} inputs converted.` : `入力 ${n} 件のうち ${ok} 件を変換しました。`),

@@ -9,9 +9,9 @@ function QuorvelOutputs({ say, protocol, state, shown }) {
     let urls = [];
     let linkTimer = 0;
 
-    // The CLI's lines: a summary as it is, a warning after "警告: ", the rest as they are.
+    // The CLI's lines: a summary as it is, a warning after "警告: " ("warning: "), the rest as they are.
     function lineOf(message) {
-        return message.kind === 'warning' ? `警告: ${message.text}` : message.text;
+        return message.kind === 'warning' ? say.warning(message.text) : message.text;
     }
 
     // The lines as paragraphs; past 500 (a file of 100,000 points at sea has a warning each), the

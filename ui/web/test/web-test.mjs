@@ -495,6 +495,31 @@ for (const c of cases) {
         lines.en === 'glorie documents (.xml), Memory-point files (.mem), GPX, KML, KMZ, GeoJSON (.geojson, .json) and CSV are read.', 'the formats read, from the core\'s table', JSON.stringify(lines));
 }
 
+// The English page says the core's messages in English: points refused and warned about, each
+// named by its file and line, and the count of those left out; the document is still the CLI's.
+{
+    const page = await openPage(1280, 900, pageDir, 'en-GB');
+    await convert(page, ['places.gpx']);
+    const lines = await messageLines(page);
+    const { files } = await download(page);
+    const expected = runCli(['places.gpx']);
+    const want = [
+        'places.gpx -> places.xml (5 points)',
+        'places.gpx: line 9 \u201cNull Island\u201d: the coordinates (latitude 0, longitude 0) stand for no position',
+        'places.gpx: line 8 \u201cSydney Opera House\u201d: the unit cannot record a place south or west (latitude -33.8568, longitude 151.2153)',
+        'warning: places.gpx: line 7 \u201c沖合\u201d: the datum grid has no data for this place; its datum was shifted by the Helmert transformation',
+        'warning: places.gpx: line 5 \u201c札幌 ♨ 温泉 🍜\u201d: the unit cannot show the character \u201c♨\u201d, which was made \u201c?\u201d',
+        'warning: places.gpx: 1 name does not fit the unit\'s 16 bytes and is cut (\u201c大阪城 天守閣と西の丸庭園\u201d \u2192 \u201c大阪城 天守閣と\u201d)',
+        'places.gpx: 2 points could not be converted',
+    ];
+    const missing = want.filter((line) => !lines.includes(line));
+    const japanese = lines.filter((line) => /行目|地点|警告|ません|ました/.test(line));
+    check(missing.length === 0 && japanese.length === 0 && lines.length === expected.stdout.length + expected.stderr.length - 1,
+        'an English page: the core\'s messages in English', JSON.stringify({ missing, japanese, lines }));
+    check(files['places.xml'] && same(files['places.xml'], expected.out['places.xml']), 'an English page: the document is the CLI\'s');
+    await page.close();
+}
+
 // A phone: the paste field within the first two screens, the table opening on the name and the
 // reading, the outputs one tap away wherever the page is scrolled, and the summary calling an
 // input that lost a point converted, its reasons behind a control a thumb hits.
