@@ -57,7 +57,7 @@ std::size_t ReadingGiver::UnitPartBytes(std::string_view name) {
 ReadingGuesser* ReadingGiver::Guesser(std::vector<ConversionMessage>& messages) {
     if (!m_bGuesserTried) {
         m_bGuesserTried = true;
-        std::string whyNot;
+        Message whyNot;
         m_guesser = ReadingGuesser::Create(&whyNot, m_options.data);
         // Said once, where the build has an analyser that failed: points without a reading then go
         // without one.

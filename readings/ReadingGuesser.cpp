@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "text/MapError.h"
 #include "text/MapText.h"
 #include "readings/PlaceReadings.h"
 #include "platform/HostSystem.h"
@@ -190,7 +191,7 @@ const MecabApi& Mecab() {
     return api;
 }
 #else
-// Throws std::runtime_error when the library or one of its functions cannot be had; tried again next time.
+// Throws MapError when the library or one of its functions cannot be had; tried again next time.
 const MecabApi& Mecab() {
     static const MecabApi api = [] {
         std::string error;
@@ -198,7 +199,7 @@ const MecabApi& Mecab() {
         MecabApi loaded;
 #define QUORVEL_MECAB_LOAD(name)                                                                                \
     if (library) loaded.name = reinterpret_cast<decltype(&::name)>(SharedLibrarySymbol(library, #name, error)); \
-    if (!loaded.name) throw std::runtime_error("MeCab のライブラリを読み込めませんでした (" + error + ")");
+    if (!loaded.name) throw MapError({MessageId::mecabNotLoaded, error});
         QUORVEL_MECAB_FUNCTIONS(QUORVEL_MECAB_LOAD)
 #undef QUORVEL_MECAB_LOAD
         return loaded;
@@ -791,7 +792,7 @@ std::string PlaceReadingsPath(const std::string& folder, const DataFolder& data)
 
 // The dictionary found at configure time (the Windows programs': data\ipadic beside them); else
 // the mecabrc's own.
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot, const DataFolder& data) {
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(Message* whyNot, const DataFolder& data) {
     return Open(nullptr, whyNot, data);
 }
 
@@ -799,7 +800,7 @@ std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::shared_ptr<const Pla
     return Open(places ? std::move(places) : std::make_shared<const PlaceReadings>(), nullptr, DataFolder());
 }
 
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const PlaceReadings> places, std::string* whyNot,
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const PlaceReadings> places, Message* whyNot,
                                                      const DataFolder& data) {
     try {
         const MecabApi& api = Mecab();
@@ -823,7 +824,9 @@ std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const Place
             }
             return std::make_unique<MecabGuesser>(api, tagger, std::move(places));
         }
-        if (whyNot) *whyNot = "MeCab の UTF-8 の辞書 (" + folder + ") を読み込めませんでした";
+        if (whyNot) *whyNot = Message(MessageId::mecabDictionaryNotLoaded, folder);
+    } catch (const MapError& error) {
+        if (whyNot) *whyNot = error.Said();
     } catch (const std::runtime_error& error) {
         if (whyNot) *whyNot = error.what();
     }
@@ -834,20 +837,20 @@ std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const Place
 std::string ReadingGuesser::Backend() {
     static std::string working;
     if (!working.empty()) return working;
-    std::string whyNot;
-    if (!Create(&whyNot)) return "なし: " + whyNot;
+    Message whyNot;
+    if (!Create(&whyNot)) return "なし: " + Words(whyNot);
     working = std::string("MeCab ") + Mecab().mecab_version();
     return working;
 }
 #else
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::string* whyNot, const DataFolder& data) {
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(Message* whyNot, const DataFolder& data) {
     return Open(nullptr, whyNot, data);
 }
 std::unique_ptr<ReadingGuesser> ReadingGuesser::Create(std::shared_ptr<const PlaceReadings> places) {
     return Open(std::move(places), nullptr, DataFolder());
 }
-std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const PlaceReadings>, std::string* whyNot, const DataFolder&) {
-    if (whyNot) *whyNot = "MeCab なしで作られています";
+std::unique_ptr<ReadingGuesser> ReadingGuesser::Open(std::shared_ptr<const PlaceReadings>, Message* whyNot, const DataFolder&) {
+    if (whyNot) *whyNot = MessageId::builtWithoutMecab;
     return nullptr;
 }
 std::string ReadingGuesser::Backend() { return {}; }

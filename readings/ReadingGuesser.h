@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/DataFolder.h"
+#include "text/Message.h"
 
 class PlaceReadings;
 
@@ -19,7 +20,7 @@ public:
     // Null when the build has no analyser, or the analyser or its dictionary cannot be loaded;
     // then *whyNot, when given, says which. The place names' readings come from data's folder
     // when the dictionary's has none.
-    static std::unique_ptr<ReadingGuesser> Create(std::string* whyNot = nullptr,
+    static std::unique_ptr<ReadingGuesser> Create(Message* whyNot = nullptr,
                                                   const DataFolder& data = DataFolder::FromEnvironment());
     // With the given place names' readings instead of the file the programs have.
     static std::unique_ptr<ReadingGuesser> Create(std::shared_ptr<const PlaceReadings> places);
@@ -31,7 +32,7 @@ public:
     static std::string Backend();
 
 private:
-    static std::unique_ptr<ReadingGuesser> Open(std::shared_ptr<const PlaceReadings> places, std::string* whyNot,
+    static std::unique_ptr<ReadingGuesser> Open(std::shared_ptr<const PlaceReadings> places, Message* whyNot,
                                                 const DataFolder& data);
 };
 

@@ -183,14 +183,15 @@ TEST(ReadingGuesser, ALibraryThatCannotBeLoadedTurnsGuessingOffAndSaysWhy) {
         }
     } calls;
     PosixCalls* previous = PosixCalls::Replace(&calls);
-    std::string whyNot;
+    Message whyNot;
     const bool created = ReadingGuesser::Create(&whyNot) != nullptr;
     const std::string backend = ReadingGuesser::Backend();
     PosixCalls::Replace(previous);
     if (backend.empty()) GTEST_SKIP() << "built without MeCab";
     if (created) GTEST_SKIP() << "MeCab is linked in, or was loaded earlier in this process";
-    EXPECT_EQ(whyNot, "MeCab のライブラリを読み込めませんでした (libmecab.so.2)");
-    EXPECT_EQ(backend, "なし: " + whyNot);
+    EXPECT_EQ(Words(whyNot), "MeCab のライブラリを読み込めませんでした (libmecab.so.2)");
+    EXPECT_EQ(Words(whyNot, Language::en), "the MeCab library could not be loaded (libmecab.so.2)");
+    EXPECT_EQ(backend, "なし: " + Words(whyNot));
     EXPECT_TRUE(ReadingGuesser::Create());
 }
 }  // namespace
