@@ -284,7 +284,7 @@ void Conversion::Write(Feed& feed, const CString& strOutput, const std::vector<C
     const std::string from = SetWriter::JoinedNames(inputs);
     for (std::size_t k = 0; k < files; ++k) {
         const std::size_t first = k * perFile;
-        m_say.Say(result.messages, {Kind::written, {MessageId::written, from, names[k].Str(), std::min(count, first + perFile) - first}});
+        m_say.Say(result.messages, {Kind::written, {std::min(count, first + perFile) - first == 1 ? MessageId::writtenOne : MessageId::written, from, names[k].Str(), std::min(count, first + perFile) - first}});
         result.outputs.push_back(names[k]);
     }
     result.written += count;
@@ -448,7 +448,7 @@ ConversionResult Conversion::ConvertRecords(const CString& strInput, const CStri
         if (!bDocument) m_say.Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
         return result;
     }
-    if (!bDocument) m_say.Say(result.messages, {Kind::written, {MessageId::written, strInput.Str(), strOutput.Str(), count}});
+    if (!bDocument) m_say.Say(result.messages, {Kind::written, {count == 1 ? MessageId::writtenOne : MessageId::written, strInput.Str(), strOutput.Str(), count}});
     result.outputs.push_back(strOutput);
     result.written = count;
     m_writer.SayRemoved(removed, left, result);
