@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/CliArguments.h"
+#include "formats/FormatRegistry.h"
 #include "support/CliRun.h"
 #include "support/GoldenFile.h"
 
@@ -45,7 +46,6 @@ TEST(CliOptions, EachRefusalInItsWords) {
     }
 }
 
-#if 0
 // What each option sets, given in any order and as --option=value.
 TEST(CliOptions, ValuesReachTheirSettings) {
     const CliArguments csv = CliArguments::Parse({"--all-points", "a.gpx", "--bom", "--to=csv", "--epoch=jgd2000", "--reading", "none"});
@@ -61,5 +61,4 @@ TEST(CliOptions, ValuesReachTheirSettings) {
     EXPECT_FALSE(plain.write.bom);
     EXPECT_TRUE(plain.verbose && plain.strict && plain.guessReadings);
 }
-#endif
 }  // namespace
