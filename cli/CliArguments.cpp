@@ -74,8 +74,8 @@ enum class Value {
 // One option of the command line: the program's own, or one a row of the format table declares.
 struct OptionRow {
     const char* word;
-    const char* valueName;  // --help's name of a text value ("ファイル"); null for the others
-    const char* help;       // --help's text; null where the usage lines say it
+    const char* valueName;             // --help's name of a text value ("ファイル"); null for the others
+    const char* help;                  // --help's text; null where the usage lines say it
     const char* choices[kMaxChoices];  // a choice's words, in --help's order
     // What it does with its value (the choice's index for a choice): the refusal, or empty.
     std::string (*take)(Parsing& parsing, const std::string& value, int index);
@@ -87,7 +87,8 @@ struct OptionRow {
             return format->type == FormatOptionType::flag     ? Value::none
                    : format->type == FormatOptionType::number ? Value::number
                                                               : Value::choice;
-        return choices[0] ? Value::choice : valueName ? Value::text : Value::none;
+        return choices[0] ? Value::choice : valueName ? Value::text
+                                                      : Value::none;
     }
     const char* const* Choices() const { return format ? format->choices : choices; }
     const char* ValueName() const { return format ? format->valueName : valueName; }
@@ -98,7 +99,9 @@ std::string ChoiceWords(const OptionRow& row) {
     std::string words;
     int count = 0;
     while (count < kMaxChoices && row.Choices()[count]) ++count;
-    for (int k = 0; k < count; ++k) words += (k == 0 ? "" : k + 1 == count ? " か " : "、") + std::string(row.Choices()[k]);
+    for (int k = 0; k < count; ++k) words += (k == 0 ? "" : k + 1 == count ? " か "
+                                                                           : "、") +
+                                             std::string(row.Choices()[k]);
     return words;
 }
 
@@ -114,26 +117,44 @@ bool WholeNumber(const std::string& value, int minimum, int maximum, int& number
     return true;
 }
 
+// Any option but --help and --version: the line goes on.
 const CliArguments::Mode kGo = CliArguments::Mode::convert;
 
 // The program's own options, in --help's order; kFormatsHere marks where the rows' go.
 const OptionRow kFormatsHere = {"", nullptr, nullptr, {}, nullptr, kGo, nullptr};
 const OptionRow kOwnOptions[] = {
-    {"-o", "出力", nullptr, {}, 
-     [](Parsing& p, const std::string& value, int) -> std::string {
+    {"-o", "出力", nullptr, {}, [](Parsing& p, const std::string& value, int) -> std::string {
          p.parsed.hasOutput = true;
          p.parsed.output = CString(value);
          return {};
-     }, kGo, nullptr},
-    {"-d", "フォルダ", nullptr, {}, 
-     [](Parsing& p, const std::string& value, int) -> std::string {
+     },
+     kGo,
+     nullptr},
+    {"-d", "フォルダ", nullptr, {}, [](Parsing& p, const std::string& value, int) -> std::string {
          p.parsed.hasFolder = true;
          p.parsed.folder = CString(value);
          return {};
-     }, kGo, nullptr},
-    {"--to", "形式", nullptr, {}, [](Parsing& p, const std::string& value, int) -> std::string { return p.to = value, std::string(); }, kGo, nullptr},
-    {"--list", nullptr, nullptr, {}, [](Parsing& p, const std::string&, int) -> std::string { return p.parsed.mode = CliArguments::Mode::list, std::string(); }, kGo, nullptr},
-    {"--merge", nullptr, nullptr, {}, [](Parsing& p, const std::string&, int) -> std::string { return p.parsed.merge = true, std::string(); }, kGo, nullptr},
+     },
+     kGo,
+     nullptr},
+    {"--to", "形式", nullptr, {}, [](Parsing& p, const std::string& value, int) -> std::string {
+         p.to = value;
+         return {};
+     },
+     kGo,
+     nullptr},
+    {"--list", nullptr, nullptr, {}, [](Parsing& p, const std::string&, int) -> std::string {
+         p.parsed.mode = CliArguments::Mode::list;
+         return {};
+     },
+     kGo,
+     nullptr},
+    {"--merge", nullptr, nullptr, {}, [](Parsing& p, const std::string&, int) -> std::string {
+         p.parsed.merge = true;
+         return {};
+     },
+     kGo,
+     nullptr},
     {"--help", nullptr, nullptr, {}, nullptr, CliArguments::Mode::help, nullptr},
     {"--version", nullptr, nullptr, {}, nullptr, CliArguments::Mode::version, nullptr},
     {"--datum", "測地系",
@@ -145,7 +166,8 @@ const OptionRow kOwnOptions[] = {
          return DatumWord(value, p.parsed.datum) ? std::string()
                                                  : "--datum は tokyo (日本測地系) か wgs84 (世界測地系、JGD2000、JGD2011) です: " + value;
      },
-     kGo, nullptr},
+     kGo,
+     nullptr},
     {"--epoch", nullptr,
      "地図の位置: today は今日の地面 (既定: その後の地震による地殻変動を国土地理院の補正で加えます)、"
      "jgd2000 は JGD2000 のまま",
@@ -154,13 +176,14 @@ const OptionRow kOwnOptions[] = {
          p.parsed.epoch = index == 0 ? DatumEpoch::today : DatumEpoch::jgd2000;
          return {};
      },
-     kGo, nullptr},
-    {"--reading", nullptr, "読みのない地点の読みを推定するか (既定: auto)", {"auto", "none"},
-     [](Parsing& p, const std::string&, int index) -> std::string {
+     kGo,
+     nullptr},
+    {"--reading", nullptr, "読みのない地点の読みを推定するか (既定: auto)", {"auto", "none"}, [](Parsing& p, const std::string&, int index) -> std::string {
          p.parsed.guessReadings = index == 0;
          return {};
      },
-     kGo, nullptr},
+     kGo,
+     nullptr},
     {"--readings", "ファイル",
      "名称と読みの CSV (UTF-8 か CP932)。名称のどこかに一致する最も長い名称の読みを推定より先に"
      "使います。使えない行は警告して飛ばします",
@@ -170,14 +193,31 @@ const OptionRow kOwnOptions[] = {
          p.parsed.readings = CString(value);
          return {};
      },
-     kGo, nullptr},
-    {"--strict", nullptr, "ナビで表示できない文字があれば、その入力を変換しません", {}, [](Parsing& p, const std::string&, int) -> std::string { return p.parsed.strict = true, std::string(); }, kGo, nullptr},
+     kGo,
+     nullptr},
+    {"--strict", nullptr, "ナビで表示できない文字があれば、その入力を変換しません", {}, [](Parsing& p, const std::string&, int) -> std::string {
+         p.parsed.strict = true;
+         return {};
+     },
+     kGo,
+     nullptr},
     kFormatsHere,
-    {"--from", "形式", "標準入力 (入力の -) の形式 (既定: 中身から決めます)", {}, [](Parsing& p, const std::string& value, int) -> std::string { return p.from = value, std::string(); }, kGo, nullptr},
+    {"--from", "形式", "標準入力 (入力の -) の形式 (既定: 中身から決めます)", {}, [](Parsing& p, const std::string& value, int) -> std::string {
+         p.from = value;
+         return {};
+     },
+     kGo,
+     nullptr},
     {"--verbose", nullptr,
      "地点ごとの警告を一行ずつ表示します (既定: 入力ごと、原因ごとに一行で、地点の数と初めの"
      "いくつかの地点を表示します)",
-     {}, [](Parsing& p, const std::string&, int) -> std::string { return p.parsed.verbose = true, std::string(); }, kGo, nullptr},
+     {},
+     [](Parsing& p, const std::string&, int) -> std::string {
+         p.parsed.verbose = true;
+         return {};
+     },
+     kGo,
+     nullptr},
 };
 
 // The one table Parse, --help and the suggestions for a mistyped option read: the program's own
@@ -246,7 +286,8 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
         if (std::find(seen.begin(), seen.end(), row) != seen.end()) return Refuse("オプション " + arg + " が二度指定されています");
         seen.push_back(row);
         if (takesValue && !hasJoinedValue && i + 1 == args.size()) return Refuse("オプション " + arg + " には引数が必要です");
-        const std::string value = !takesValue ? std::string() : hasJoinedValue ? joinedValue : args[++i];
+        const std::string value = !takesValue ? std::string() : hasJoinedValue ? joinedValue
+                                                                               : args[++i];
         int number = 1;
         if (row->Takes() == Value::choice) {
             number = -1;

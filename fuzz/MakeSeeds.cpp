@@ -229,8 +229,9 @@ Seeds ReadOnlySeeds(const char* format) {
                        "https://www.openstreetmap.org/#map=16/35.7101/139.8107\n"
                        "https://maps.gsi.go.jp/#15/35.360556/138.727778/\n"
                        "35.0, 135.75 京都\n");
-    seeds.emplace_back("refused-and-odd", "\xEF\xBB\xBFhttps://goo.gl/maps/abc\r\ngeo:91,0\r\ngeo:35,139?q=%FF%FE\r\n\r\n"
-                                          "geo:1e400,2\r\nhttps://www.google.com/maps/@-0,-0,3z\r\n");
+    seeds.emplace_back("refused-and-odd",
+                       "\xEF\xBB\xBFhttps://goo.gl/maps/abc\r\ngeo:91,0\r\ngeo:35,139?q=%FF%FE\r\n\r\n"
+                       "geo:1e400,2\r\nhttps://www.google.com/maps/@-0,-0,3z\r\n");
     seeds.emplace_back("many", [] {
         std::string lines;
         for (int i = 0; i < 200; ++i)

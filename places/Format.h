@@ -89,13 +89,13 @@ enum class FormatOptionType {
 // An option a format takes, declared by its row: the command line parses it, --help and the page
 // list it, from this alone. Rows that take the same option share one declaration.
 struct FormatOption {
-    const char* word = nullptr;      // the command line's: "--bom"
+    const char* word = nullptr;       // the command line's: "--bom"
     const char* valueName = nullptr;  // --help's name of the value ("数"); null for a flag
-    const char* japanese = nullptr;  // help, as --help and the page in Japanese show it
-    const char* english = nullptr;   // help, as the page in English shows it
+    const char* japanese = nullptr;   // help, as --help and the page in Japanese show it
+    const char* english = nullptr;    // help, as the page in English shows it
     FormatOptionUse use = FormatOptionUse::read;
     FormatOptionType type = FormatOptionType::flag;
-    const char* choices[4] = {};  // a choice's words, in help's order; unused are null
+    const char* choices[4] = {};   // a choice's words, in help's order; unused are null
     int minimum = 0, maximum = 0;  // a number's range
     // Sets the options a reader or writer gets: value is 1 for a flag, the number, or the index
     // of the choice among choices.
