@@ -116,12 +116,14 @@ Request Parse(const json& request) {
     // {word: value}: the options the rows declare, as the page shows them (1 or 0 for a flag, the
     // number, or the choice's index); one the output's format does not take is not sent.
     if (request.contains(protocol::kFormatOptions)) {
-        for (const auto& [word, value] : request[protocol::kFormatOptions].items()) {
+        for (const auto& given : request[protocol::kFormatOptions].items()) {
+            const std::string word = given.key();
+            const int value = given.value().get<int>();
             const auto& known = FormatRegistry::Options();
             const auto option = std::find_if(known.begin(), known.end(), [&](const FormatOption* o) { return word == o->word; });
             if (option == known.end()) throw std::invalid_argument("no format takes the option " + word);
-            (*option)->apply(parsed.options.read, parsed.options.write, value.get<int>());
-            parsed.formatOptions += word + "=" + std::to_string(value.get<int>()) + ";";
+            (*option)->apply(parsed.options.read, parsed.options.write, value);
+            parsed.formatOptions += word + "=" + std::to_string(value) + ";";
         }
     }
     parsed.options.epoch = request.value(protocol::kEpoch, std::string()) == "jgd2000" ? DatumEpoch::jgd2000 : DatumEpoch::today;
