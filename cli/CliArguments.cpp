@@ -105,18 +105,6 @@ std::string ChoiceWords(const OptionRow& row) {
     return words;
 }
 
-// value as a whole number from minimum to maximum, digits alone (a minus sign before them).
-bool WholeNumber(const std::string& value, int minimum, int maximum, int& number) {
-    const std::size_t digits = value.compare(0, 1, "-") == 0 ? 1 : 0;
-    if (value.size() == digits || value.size() > digits + 9) return false;
-    for (std::size_t k = digits; k < value.size(); ++k)
-        if (!std::isdigit(static_cast<unsigned char>(value[k]))) return false;
-    const long long read = std::stoll(value);
-    if (read < minimum || read > maximum) return false;
-    number = static_cast<int>(read);
-    return true;
-}
-
 // Any option but --help and --version: the line goes on.
 const CliArguments::Mode kGo = CliArguments::Mode::convert;
 
@@ -288,18 +276,21 @@ CliArguments CliArguments::Parse(const std::vector<std::string>& args) {
         if (takesValue && !hasJoinedValue && i + 1 == args.size()) return Refuse("オプション " + arg + " には引数が必要です");
         const std::string value = !takesValue ? std::string() : hasJoinedValue ? joinedValue
                                                                                : args[++i];
+        // The value as a number: 1 for a flag, the choice's index, the number itself.
         int number = 1;
-        if (row->Takes() == Value::choice) {
-            number = -1;
-            for (int k = 0; k < kMaxChoices && row->Choices()[k]; ++k)
-                if (value == row->Choices()[k]) number = k;
-            if (number < 0) return Refuse(std::string(row->word) + " は " + ChoiceWords(*row) + " です: " + value);
-        } else if (row->Takes() == Value::number) {
-            const FormatOption& option = *row->format;
-            if (!WholeNumber(value, option.minimum, option.maximum, number))
-                return Refuse(std::string(row->word) + " は " + std::to_string(option.minimum) + " から " +
-                              std::to_string(option.maximum) + " までの数です: " + value);
+        bool usable = true;
+        if (row->format) {
+            usable = FormatRegistry::OptionValue(*row->format, value, number);
+        } else if (row->Takes() == Value::choice) {
+            usable = false;
+            for (int k = 0; k < kMaxChoices && row->choices[k]; ++k)
+                if (value == row->choices[k]) usable = true, number = k;
         }
+        if (!usable && row->Takes() == Value::choice)
+            return Refuse(std::string(row->word) + " は " + ChoiceWords(*row) + " です: " + value);
+        if (!usable)
+            return Refuse(std::string(row->word) + " は " + std::to_string(row->format->minimum) + " から " +
+                          std::to_string(row->format->maximum) + " までの数です: " + value);
         if (row->format) {
             row->format->apply(parsed.read, parsed.write, number);
             parsing.formatOptions.push_back(row->format);

@@ -436,7 +436,7 @@ constexpr FormatOption Bom() {
     option.apply = [](ReadOptions&, WriteOptions& write, int value) { write.bom = value != 0; };
     return option;
 }
-const FormatOption kBomOption = Bom();
+constexpr FormatOption kBomOption = Bom();
 
 constexpr Format Row() {
     Format row{};

@@ -159,6 +159,29 @@ std::string FormatRegistry::OtherWords(const char* separator) {
     return words;
 }
 
+bool FormatRegistry::OptionValue(const FormatOption& option, const std::string& text, int& value) {
+    switch (option.type) {
+    case FormatOptionType::flag:
+        value = 1;
+        return true;
+    case FormatOptionType::choice:
+        for (std::size_t k = 0; k < std::size(option.choices) && option.choices[k]; ++k)
+            if (text == option.choices[k]) return value = static_cast<int>(k), true;
+        return false;
+    case FormatOptionType::number:
+        break;
+    }
+    const std::size_t sign = text.compare(0, 1, "-") == 0 ? 1 : 0;
+    // Nine digits at most: within int, and far past any range a row declares.
+    if (text.size() == sign || text.size() > sign + 9) return false;
+    for (std::size_t k = sign; k < text.size(); ++k)
+        if (!std::isdigit(static_cast<unsigned char>(text[k]))) return false;
+    const long long number = std::stoll(text);
+    if (number < option.minimum || number > option.maximum) return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
 std::string FormatRegistry::OptionTitles(const FormatOption& option, const char* separator) {
     std::string titles;
     for (const Format* format : Rows())

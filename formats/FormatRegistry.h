@@ -42,6 +42,9 @@ public:
     // A format as the lists of inputs name it: its title, with its extensions where the title
     // does not say them (the unit's files, several extensions): "GeoJSON (.geojson, .json)".
     static std::string InputTitle(const Format& format, bool english = false);
+    // text as option's value: 1 for a flag (text unused), a number within the option's range
+    // (digits alone, a minus sign before them), the index of one of its choices; false for none.
+    static bool OptionValue(const FormatOption& option, const std::string& text, int& value);
     // The titles of the formats whose rows declare option, joined by separator: "CSV".
     static std::string OptionTitles(const FormatOption& option, const char* separator);
     // The titles of the formats that take the byte-order mark (--bom), joined by separator.

@@ -210,6 +210,52 @@ TEST(FormatTableRows, EachOptionSetsItsOwnSettingAlone) {
     }
 }
 
+// A value as each type of option takes it on the command line; no row declares a number or a
+// choice yet, so options of those types are made here.
+TEST(FormatTableRows, ValuesByTheOptionsType) {
+    FormatOption number, choice, flag;
+    number.type = FormatOptionType::number;
+    number.minimum = -5;
+    number.maximum = 1000;
+    choice.type = FormatOptionType::choice;
+    choice.choices[0] = "short";
+    choice.choices[1] = "long";
+    const struct {
+        const FormatOption* option;
+        const char* text;
+        bool usable;
+        int value;
+    } cases[] = {
+        {&number, "0", true, 0},
+        {&number, "1000", true, 1000},
+        {&number, "-5", true, -5},
+        {&number, "007", true, 7},
+        {&number, "1001", false, 0},
+        {&number, "-6", false, 0},
+        {&number, "", false, 0},
+        {&number, "-", false, 0},
+        {&number, "+5", false, 0},
+        {&number, " 5", false, 0},
+        {&number, "5x", false, 0},
+        {&number, "1e3", false, 0},
+        {&number, "9999999999", false, 0},
+        {&choice, "short", true, 0},
+        {&choice, "long", true, 1},
+        {&choice, "Long", false, 0},
+        {&choice, "", false, 0},
+        {&choice, "longer", false, 0},
+        {&flag, "", true, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        int value = 0;
+        EXPECT_EQ(FormatRegistry::OptionValue(*c.option, c.text, value), c.usable);
+        if (c.usable) {
+            EXPECT_EQ(value, c.value);
+        }
+    }
+}
+
 // The lists --help and the page's hint make of the table, as they read.
 TEST(FormatTableList, NamesWhatIsReadAndTheOtherWords) {
     std::string inputs;
