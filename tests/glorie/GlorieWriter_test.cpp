@@ -8,8 +8,9 @@
 
 #include "support/FailingPosixCalls.h"
 #include "support/GoldenFile.h"
-#include "support/RecordingMessageBoxHost.h"
+#include "support/RecordingBoxes.h"
 #include "support/TempDir.h"
+#include "app/CConverterApp.h"
 #include "app/FileFailureReport.h"
 #include "convert/CPoiTable.h"
 #include "glorie/GlorieWriter.h"
@@ -30,11 +31,11 @@ void Fill(CPoiTable& table, int position, const char* name, const char* reading,
 
 // The document written as the dialogs write it: replaced whole, an output that cannot be opened
 // told in a box.
-int WriteGlorie(CPoiTable& table, const CString& name) {
+int WriteGlorie(CPoiTable& table, const CString& name, IMainDlgUi& ui) {
     CSaveFile file;
     CFileException openError;
     if (!file.Open(name, &openError)) {
-        ReportOutputOpenFailure(openError, name);
+        ReportOutputOpenFailure(ui, openError, name);
         return -1;
     }
     table.WriteGlorie(file);
@@ -44,7 +45,9 @@ int WriteGlorie(CPoiTable& table, const CString& name) {
 
 std::string WriteToFile(CPoiTable& table, const TempDir& dir) {
     const std::string path = dir.File("out.xml");
-    EXPECT_EQ(WriteGlorie(table, CString(path)), 0);
+    RecordingBoxes boxes;
+    EXPECT_EQ(WriteGlorie(table, CString(path), boxes), 0);
+    EXPECT_TRUE(boxes.shown.empty());
     return ReadFileBytes(path);
 }
 
@@ -108,7 +111,6 @@ TEST(GlorieWriter, WritesTheDocumentByteForByte) {
     };
     for (const DocumentCase& c : cases) {
         const TempDir dir;
-        RecordingMessageBoxHost boxes;
         const auto table = std::make_unique<CPoiTable>();
         c.fill(*table);
         const std::string bytes = WriteToFile(*table, dir);
@@ -119,7 +121,6 @@ TEST(GlorieWriter, WritesTheDocumentByteForByte) {
         if (std::string(c.golden) != "escaped.xml") {
             EXPECT_EQ(bytes.size(), ExpectedSize(*table)) << c.golden;
         }
-        EXPECT_TRUE(boxes.shown.empty()) << c.golden;
         EXPECT_EQ(dir.List(), std::vector<std::string>{"out.xml"}) << c.golden;
     }
 }
@@ -177,15 +178,15 @@ TEST(GlorieWriter, ReplacesAnExistingDocumentWhateverItsLength) {
 }
 
 TEST(GlorieWriter, ReportsAnOutputThatCannotBeOpenedAndCreatesNothing) {
-    AfxSetAppName("/opt/quorvel/bin/quorvel");
+    const CConverterApp app("/opt/quorvel/bin/quorvel");
     const TempDir dir;
     const std::string absent = dir.File("absent") + "/out.xml";
     const std::string relative = "no-such-folder-" + std::to_string(static_cast<long>(::getpid())) + "/out.xml";
     for (const std::string& name : {absent, relative}) {
-        RecordingMessageBoxHost boxes;
+        RecordingBoxes boxes;
         const auto table = std::make_unique<CPoiTable>();
         Fill(*table, 0, kTokyoStation, "", "35.68123", "139.76712");
-        EXPECT_EQ(WriteGlorie(*table, CString(name)), -1) << name;
+        EXPECT_EQ(WriteGlorie(*table, CString(name), boxes), -1) << name;
         ASSERT_EQ(boxes.shown.size(), 1u) << name;
         EXPECT_EQ(boxes.shown[0].text, "\"" + name + "\"\n\n不正パス");
         EXPECT_EQ(boxes.shown[0].caption, "quorvel");
@@ -202,14 +203,14 @@ TEST(GlorieWriter, AWriteFailureLeavesTheWriterAndKeepsTheOldDocument) {
     WriteFileBytes(path, "old document");
     const auto table = std::make_unique<CPoiTable>();
     for (int i = 0; i < CPoiTable::kCapacity; ++i) Fill(*table, i, "P", "R", "35.00000", "139.00000");
-    RecordingMessageBoxHost boxes;
+    RecordingBoxes boxes;
     int cause = -1;
     CString failedName;
     {
         FailingPosixCalls failing;
         failing.Fail(FailingPosixCalls::Call::Write, 1, ENOSPC, true);
         try {
-            WriteGlorie(*table, CString(path));
+            WriteGlorie(*table, CString(path), boxes);
             ADD_FAILURE() << "the write failure did not leave the writer";
         } catch (const CFileException& error) {
             cause = error.m_cause;

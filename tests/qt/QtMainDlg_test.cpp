@@ -14,11 +14,10 @@
 #include "ScriptedPrompts.h"
 #include "support/TempDir.h"
 #include "pipeline/Conversion.h"
-#include "platform/MessageBox.h"
+#include "app/CConverterApp.h"
 #include "support/MemImage.h"
 #include "cli/CliConverter.h"
 #include "ui/qt/QtMainDlg.h"
-#include "ui/qt/QtMessageBoxHost.h"
 
 
 namespace {
@@ -52,8 +51,8 @@ class TestQtMainDlg : public QObject {
     Q_OBJECT
 
 private:
+    const CConverterApp m_app{"/usr/bin/quorvel"};  // the caption of the application's boxes
     std::unique_ptr<ScriptedPrompts> m_prompts;
-    std::unique_ptr<QtMessageBoxHost> m_host;
     std::unique_ptr<QtMainDlg> m_dlg;
 
     QtMainDlg& Shown(const CString& cmdLine = "") {
@@ -64,17 +63,13 @@ private:
     }
 
 private slots:
-    void initTestCase() { AfxSetAppName("/usr/bin/quorvel"); }
-
     void init() {
         m_prompts = std::make_unique<ScriptedPrompts>();
-        m_host = std::make_unique<QtMessageBoxHost>(*m_prompts);
         m_dlg = std::make_unique<QtMainDlg>(*m_prompts, CMainDlg::Inputs::memPointFiles);
     }
 
     void cleanup() {
         m_dlg.reset();
-        m_host.reset();
         m_prompts.reset();
     }
 

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "platform/MessageBox.h"
 
 namespace {
 constexpr unsigned kMbIconQuestion = 0x20u;
