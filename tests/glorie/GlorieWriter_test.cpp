@@ -56,10 +56,9 @@ std::size_t ExpectedSize(const CPoiTable& table) {
     std::size_t size = 246 + 11;
     for (int i = 0; i < table.GetCount(); ++i) {
         const PoiEntry& e = table.Entry(i);
-        size += 396 + 2 * static_cast<std::size_t>(e.latitude.GetLength() + e.longitude.GetLength()) +
-                static_cast<std::size_t>(e.name.GetLength() + e.categorySuffix.GetLength() + e.mediaId.GetLength());
+        size += 399 + 2 * static_cast<std::size_t>(e.latitude.GetLength() + e.longitude.GetLength()) +
+                static_cast<std::size_t>(e.name.GetLength());
         if (!e.reading.IsEmpty()) size += 15 + static_cast<std::size_t>(e.reading.GetLength());
-        if (e.activation != 0) size += 273 + static_cast<std::size_t>(e.directionCenter.GetLength());
     }
     return size;
 }
@@ -81,31 +80,16 @@ TEST(GlorieWriter, WritesTheDocumentByteForByte) {
              Fill(t, 2, "", "", "", "");
          },
          0},
-        {"activation.xml",
+        // The digit string is the unit's, not the document's.
+        {"tokyo-station.xml",
          [](CPoiTable& t) {
-             Fill(t, 0, "Gate", "", "34.68708", "135.50000");
-             t.Entry(0).activation = 1;
-             t.Entry(0).directionCenter = "270";
-             Fill(t, 1, "Exit", "", "34.68709", "135.50001");
-             t.Entry(1).activation = -5;
+             Fill(t, 0, kTokyoStation, "", "35.68123", "139.76712");
+             t.SetDigits("0312345678", 0);
          },
-         0},
-        {"category-media.xml",
-         [](CPoiTable& t) {
-             Fill(t, 0, "Shop", "", "35.00000", "139.00000");
-             t.Entry(0).categorySuffix = "07";
-             t.Entry(0).mediaId = "3";
-             t.Entry(0).outmost = "900";  // not written: the radius is fixed
-             t.Entry(0).digits = "0312345678";
-         },
-         0},
+         696},
         {"escaped.xml",
          [](CPoiTable& t) {
              Fill(t, 0, "A&B<C>\"D'", "<&>\"", "1\"<", "2&>");
-             t.Entry(0).categorySuffix = "&<";
-             t.Entry(0).mediaId = "\"3\"&";
-             t.Entry(0).activation = 1;
-             t.Entry(0).directionCenter = "<90>";
          },
          0},
     };
@@ -129,9 +113,6 @@ TEST(GlorieWriter, EscapesMarkupInEveryInsertedText) {
     const TempDir dir;
     const auto table = std::make_unique<CPoiTable>();
     Fill(*table, 0, "A&B<C>\"D'", "<&>\"", "1\"<", "2&>");
-    table->Entry(0).mediaId = "\"3\"&";
-    table->Entry(0).activation = 1;
-    table->Entry(0).directionCenter = "<90>";
     const std::string bytes = WriteToFile(*table, dir);
     const char* const lines[] = {
         "\t\t<index pos=\"+1&quot;&lt; +2&amp;&gt; 00000000 fix tokyo\"/>\r\n",
@@ -139,8 +120,6 @@ TEST(GlorieWriter, EscapesMarkupInEveryInsertedText) {
         "\t\t\t\t\t<lon>2&amp;&gt;</lon>\r\n",
         "\t\t\t\t<nb>A&amp;B&lt;C&gt;\"D'</nb>\r\n",
         "\t\t\t\t<rt>&lt;&amp;&gt;\"</rt>\r\n",
-        "\t\t\t<optional-media format=\"MSNAVI\" id=\"&quot;3&quot;&amp;\" repeat=\"1\">\r\n",
-        "\t\t\t\t\t\t<dcenter>&lt;90&gt;</dcenter>\r\n",
     };
     for (const char* line : lines) EXPECT_NE(bytes.find(line), std::string::npos) << line;
 }
