@@ -34,7 +34,7 @@ inline std::string Expand(const std::string& pattern, const std::string& dir, ch
 inline std::vector<std::string> ExpandList(const std::string& patterns, const std::string& dir, char separator) {
     std::vector<std::string> names;
     std::size_t from = 0;
-    for (std::size_t bar = patterns.find('|'); ; bar = patterns.find('|', from)) {
+    for (std::size_t bar = patterns.find('|');; bar = patterns.find('|', from)) {
         names.push_back(Expand(patterns.substr(from, bar == std::string::npos ? std::string::npos : bar - from), dir, separator));
         if (bar == std::string::npos) return names;
         from = bar + 1;
@@ -63,7 +63,7 @@ enum class Act {
 
 struct Step {
     Act act;
-    const char* names;        // the typed name, or the dropped ones separated by '|'
+    const char* names;       // the typed name, or the dropped ones separated by '|'
     std::vector<Box> boxes;  // every box the step shows, in order; each answered with OK
 };
 
@@ -75,9 +75,9 @@ struct Case {
     // The boxes' texts at the end while the dialog is open; nullptr: not checked.
     const char* inputBox;
     const char* outputBox;
-    int focus;                          // the control holding the focus at the end, 0: not checked
-    std::vector<const char*> written;   // documents written, each what quorvel-cli writes for route.mem
-    std::vector<const char*> absent;    // names that must not exist at the end
+    int focus;                         // the control holding the focus at the end, 0: not checked
+    std::vector<const char*> written;  // documents written, each what quorvel-cli writes for route.mem
+    std::vector<const char*> absent;   // names that must not exist at the end
 };
 
 constexpr const char* kConverted = "変換が終了しました。\nOKボタンを押して下さい。";
@@ -88,14 +88,24 @@ inline const std::vector<Case>& Cases() {
         {"convert-from-command-line",
          "{dir}route.mem",
          {{Act::convert, "", {{"終了", kConverted, kMbOk}}}},
-         1, nullptr, nullptr, 0, {"route.xml"}, {}},
+         1,
+         nullptr,
+         nullptr,
+         0,
+         {"route.xml"},
+         {}},
         {"wrong-length-input",
          "{dir}short.mem",
          {{Act::convert,
            "",
            {{"quorvel", "{dir}short.mem\n    は認識できないファイルです", kMbOk | kMbIconExclamation},
             {"ERROR", "ファイル {dir}short.mem の読み込みに失敗しました", kMbOk}}}},
-         0, "{dir}short.mem", "{dir}short.xml", 0, {}, {"short.xml"}},
+         0,
+         "{dir}short.mem",
+         "{dir}short.xml",
+         0,
+         {},
+         {"short.xml"}},
         // A file of no kind read: the store's refusal without opening it, then the input box.
         {"input-not-read",
          "{dir}route.dat",
@@ -103,7 +113,12 @@ inline const std::vector<Case>& Cases() {
            "",
            {{"quorvel", "{dir}route.dat\n    は認識できないファイルです", kMbOk | kMbIconExclamation},
             {"ERROR", "ファイル {dir}route.dat の読み込みに失敗しました", kMbOk}}}},
-         0, "{dir}route.dat", "{dir}route.xml", IDC_INPUT_FILE, {}, {"route.xml"}},
+         0,
+         "{dir}route.dat",
+         "{dir}route.xml",
+         IDC_INPUT_FILE,
+         {},
+         {"route.xml"}},
         {"input-empty", "", {{Act::convert, "", {}}}, 0, "", "", IDC_INPUT_FILE, {}, {}},
         // Once the name is corrected, the next press converts.
         {"missing-output-folder",
@@ -112,22 +127,42 @@ inline const std::vector<Case>& Cases() {
           {Act::convert, "", {{"quorvel", "\"{dir}no such folder/out.xml\"\n\n不正パス", kMbOk | kMbIconExclamation}}},
           {Act::typeOutput, "{dir}corrected.xml", {}},
           {Act::convert, "", {{"終了", kConverted, kMbOk}}}},
-         1, nullptr, nullptr, 0, {"corrected.xml"}, {"no such folder", "route.xml"}},
+         1,
+         nullptr,
+         nullptr,
+         0,
+         {"corrected.xml"},
+         {"no such folder", "route.xml"}},
         // An output name without .xml is replaced by the proposed one, without a message.
         {"output-name-proposed",
          "{dir}route.mem",
          {{Act::typeOutput, "{dir}b.xml.txt", {}}, {Act::convert, "", {}}},
-         0, "{dir}route.mem", "{dir}route.xml", IDC_OUTPUT_FILE, {}, {"route.xml", "b.xml.txt"}},
+         0,
+         "{dir}route.mem",
+         "{dir}route.xml",
+         IDC_OUTPUT_FILE,
+         {},
+         {"route.xml", "b.xml.txt"}},
         {"proposed-name-then-converts",
          "{dir}route.mem",
          {{Act::typeOutput, "", {}}, {Act::convert, "", {}}, {Act::convert, "", {{"終了", kConverted, kMbOk}}}},
-         1, nullptr, nullptr, 0, {"route.xml"}, {}},
+         1,
+         nullptr,
+         nullptr,
+         0,
+         {"route.xml"},
+         {}},
         // The last file of a drop counts; a refused drop leaves the boxes as they were.
         {"drop-files",
          "",
          {{Act::drop, "{dir}a.txt|{dir}route.MEM", {}},
           {Act::drop, "{dir}route.mem|{dir}notes.doc", {{"Error", kDropRefused, kMbOk | kMbIconExclamation}}}},
-         0, "{dir}route.MEM", "{dir}route.xml", 0, {}, {"route.xml"}},
+         0,
+         "{dir}route.MEM",
+         "{dir}route.xml",
+         0,
+         {},
+         {"route.xml"}},
         {"cancel", "{dir}route.mem", {{Act::cancel, "", {}}}, 2, nullptr, nullptr, 0, {}, {"route.xml"}},
     };
     return cases;
