@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-
 namespace {
 constexpr unsigned kMbIconQuestion = 0x20u;
 constexpr unsigned kMbIconInformation = 0x40u;
