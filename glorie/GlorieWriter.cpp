@@ -15,9 +15,6 @@ FieldMember MemberOf(glorie::Field field) {
     case glorie::Field::longitude: return &PoiEntry::longitude;
     case glorie::Field::name: return &PoiEntry::name;
     case glorie::Field::reading: return &PoiEntry::reading;
-    case glorie::Field::categorySuffix: return &PoiEntry::categorySuffix;
-    case glorie::Field::mediaId: return &PoiEntry::mediaId;
-    case glorie::Field::directionCenter: return &PoiEntry::directionCenter;
     }
     return &PoiEntry::name;
 }
@@ -26,7 +23,6 @@ bool IsWritten(const PoiEntry& entry, glorie::When when) {
     switch (when) {
     case glorie::When::always: return true;
     case glorie::When::hasReading: return !entry.reading.IsEmpty();
-    case glorie::When::activated: return entry.activation != 0;
     }
     return true;
 }
@@ -93,8 +89,8 @@ struct PreparedLines {
     std::vector<PreparedLine> header, entry, closing;
 };
 
-// A line without fields joins the line before it when both are written alike: an entry's 31
-// lines are then 10 pieces to copy.
+// A line without fields joins the line before it when both are written alike: an entry's 21
+// lines are then 7 pieces to copy.
 std::vector<PreparedLine> Prepare(const glorie::Line* lines, std::size_t count) {
     std::vector<PreparedLine> prepared;
     for (std::size_t i = 0; i < count; ++i) {
