@@ -23,6 +23,7 @@ constexpr std::string_view kSuffixes[] = {"市", "町", "村", "区"};
 constexpr std::string_view kPrefectureSuffixes[] = {"都", "道", "府", "県"};
 constexpr double kOffCoastMetres = 5000;
 constexpr double kMetresPerDegree = 111320;
+constexpr double kSlack = 1 + 1e-9;  // on a squared distance: what rounding may take from it, many times over
 constexpr std::size_t kLongestTown = 30 * 3;  // bytes: KEN_ALL's longest towns are shorter
 
 // Squared distance on a plane stretched by the latitude: enough to tell the nearest of a few.
@@ -175,20 +176,34 @@ bool Gazetteer::Inside(std::uint32_t area, double x, double y) const {
     return inside;
 }
 
-// The least distance from the point to the area's edges, in metres (x stretched by stretch).
-double Gazetteer::Distance(std::uint32_t area, double x, double y, double stretch) const {
+// The least distance from the point to the area's edges, in metres (x stretched by stretch), where
+// it is below bound; else bound or more. Arcs whose box lies that far are passed over, and a
+// segment's hypot is taken only where its square does not already say it is farther: the slack
+// (far above hypot's error) keeps every segment that might be nearer.
+double Gazetteer::Distance(std::uint32_t area, double x, double y, double stretch, double bound) const {
     const double sx = m_scale[0] * kMetresPerDegree * stretch, sy = m_scale[1] * kMetresPerDegree;
-    double best = HUGE_VAL;
-    EachArc(area, [&](std::uint32_t, std::uint32_t from, std::uint32_t to) {
+    double best = bound, bestSquared = bound * bound * kSlack;
+    EachArc(area, [&](std::uint32_t arc, std::uint32_t from, std::uint32_t to) {
+        if (BoxSquared(m_arcBoxes + std::size_t{arc} * 4, x, y, sx, sy) > bestSquared) return;
         for (std::uint32_t p = from; p + 1 < to; ++p) {
             const double ax = (Signed(m_points + 2 * std::size_t{p}) - x) * sx, ay = (Signed(m_points + 2 * std::size_t{p} + 1) - y) * sy;
             const double bx = (Signed(m_points + 2 * std::size_t{p} + 2) - x) * sx, by = (Signed(m_points + 2 * std::size_t{p} + 3) - y) * sy;
             const double dx = bx - ax, dy = by - ay, length = dx * dx + dy * dy;
             const double t = length > 0 ? std::clamp(-(ax * dx + ay * dy) / length, 0.0, 1.0) : 0.0;
-            best = std::min(best, std::hypot(ax + t * dx, ay + t * dy));
+            const double ex = ax + t * dx, ey = ay + t * dy;
+            if (ex * ex + ey * ey > bestSquared) continue;
+            if (const double distance = std::hypot(ex, ey); distance < best) best = distance, bestSquared = best * best * kSlack;
         }
     });
     return best;
+}
+
+// The squared distance in metres from the point to the box of four words at at (west, south,
+// east, north): none of what it holds is nearer.
+double Gazetteer::BoxSquared(std::size_t at, double x, double y, double sx, double sy) const {
+    const double dx = std::max({Signed(at) - x, x - Signed(at + 2), 0.0}) * sx;
+    const double dy = std::max({Signed(at + 1) - y, y - Signed(at + 3), 0.0}) * sy;
+    return dx * dx + dy * dy;
 }
 
 Gazetteer::Spot Gazetteer::At(double latitude, double longitude) const {
@@ -215,7 +230,9 @@ Gazetteer::Spot Gazetteer::At(double latitude, double longitude) const {
             for (long c = column - 1; c <= column + 1; ++c)
                 candidates(c, r, [&](std::uint32_t area) {
                     if (area >= m_counts.areas) return;
-                    const double distance = Distance(area, x, y, stretch);
+                    const double sx = m_scale[0] * kMetresPerDegree * stretch, sy = m_scale[1] * kMetresPerDegree;
+                    if (BoxSquared(m_areas + std::size_t{area} * kAreaWords + 4, x, y, sx, sy) > best * best * kSlack) return;
+                    const double distance = Distance(area, x, y, stretch, best);
                     if (distance < best) best = distance, found = area;
                 });
     }
