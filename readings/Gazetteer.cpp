@@ -32,9 +32,12 @@ double Distance(double lat1, double lon1, double lat2, double lon2) {
     return dx * dx + (lat1 - lat2) * (lat1 - lat2);
 }
 
-bool EndsWithAny(std::string_view text, const std::string_view (&suffixes)[4]) {
-    for (const std::string_view suffix : suffixes)
-        if (text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix) return true;
+// Whether the character is one of the four (each three bytes of UTF-8), told by its bytes: asked
+// for every character of every name that may hold a place, where a call to compare costs more.
+bool IsAnyOf(std::string_view character, const std::string_view (&characters)[4]) {
+    if (character.size() != 3) return false;
+    for (const std::string_view one : characters)
+        if (character[2] == one[2] && character[1] == one[1] && character[0] == one[0]) return true;
     return false;
 }
 }  // namespace
@@ -250,7 +253,7 @@ std::uint32_t Gazetteer::PrefectureAt(std::string_view name, std::size_t at) con
     for (int k = 0; k < 4 && end < name.size(); ++k) {
         const std::size_t from = end;
         NextCodePoint(name, end);
-        if (!EndsWithAny(name.substr(from, end - from), kPrefectureSuffixes)) continue;
+        if (!IsAnyOf(name.substr(from, end - from), kPrefectureSuffixes)) continue;
         for (std::uint32_t p = 0; p < m_counts.prefectures; ++p)  // 京都 is no prefecture, 京都府 is
             if (name.substr(at, end - at) == Text(m_prefectures + std::size_t{p} * kPrefectureWords)) return p;
     }
@@ -290,13 +293,10 @@ std::size_t Gazetteer::MatchMunicipality(std::string_view name, std::size_t at, 
     for (std::size_t read = 1; i < name.size() && i - at < m_longestMunicipality && count < 16; ++read) {
         const std::size_t from = i;
         NextCodePoint(name, i);
-        const std::string_view character = name.substr(from, i - from);
-        for (const std::string_view suffix : kSuffixes)
-            if (character == suffix) {
-                ends[count] = i;
-                characters[count++] = read;
-                break;
-            }
+        if (IsAnyOf(name.substr(from, i - from), kSuffixes)) {
+            ends[count] = i;
+            characters[count++] = read;
+        }
     }
     const auto nameOf = [&](std::uint32_t m) { return Text(m_municipalities + std::size_t{m} * kMunicipalityWords); };
     for (std::size_t k = count; k-- > 0;) {
