@@ -289,6 +289,12 @@ std::size_t Gazetteer::MatchMunicipality(std::string_view name, std::size_t at, 
     // Every municipality's name ends in 市, 町, 村 or 区: only the ends just past one are looked
     // up, with the number of characters up to each.
     std::size_t ends[16], characters[16], count = 0;
+    // Most names hold none of them: a byte that ends one is looked for first, one byte at a time.
+    const std::size_t window = std::min(name.size(), at + m_longestMunicipality + 3);
+    bool closing = false;
+    for (std::size_t b = at; b < window && !closing; ++b)
+        for (const std::string_view suffix : kSuffixes) closing = closing || name[b] == suffix.back();
+    if (!closing) return 0;
     std::size_t i = at;
     for (std::size_t read = 1; i < name.size() && i - at < m_longestMunicipality && count < 16; ++read) {
         const std::size_t from = i;
