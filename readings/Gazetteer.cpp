@@ -23,7 +23,7 @@ constexpr std::string_view kSuffixes[] = {"市", "町", "村", "区"};
 constexpr std::string_view kPrefectureSuffixes[] = {"都", "道", "府", "県"};
 constexpr double kOffCoastMetres = 5000;
 constexpr double kMetresPerDegree = 111320;
-constexpr double kSlack = 1 + 1e-9;  // on a squared distance: what rounding may take from it, many times over
+constexpr double kSlack = 1 + 1e-9;           // on a squared distance: far above what rounding takes
 constexpr std::size_t kLongestTown = 30 * 3;  // bytes: KEN_ALL's longest towns are shorter
 
 // Squared distance on a plane stretched by the latitude: enough to tell the nearest of a few.

@@ -196,8 +196,11 @@ TEST(OutputSet, AKilledCommitIsCompletedByAnotherSetsRunAmongManyRecords) {
         int nth;
         Files after;
     } rows[] = {
-        {Call::Rename, 2, kOldSet}, {Call::Rename, 3, kNewSet},
-        {Call::Rename, 4, kNewSet}, {Call::Rename, 5, kNewSet}, {Call::Unlink, 1, kNewSet},
+        {Call::Rename, 2, kOldSet},
+        {Call::Rename, 3, kNewSet},
+        {Call::Rename, 4, kNewSet},
+        {Call::Rename, 5, kNewSet},
+        {Call::Unlink, 1, kNewSet},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(FailingPosixCalls::Name(row.call) + std::to_string(row.nth));

@@ -98,10 +98,10 @@ TEST(Gazetteer, EveryPointOfALatticeLiesWhereItAlwaysHas) {
         std::size_t found, none;
         std::uint64_t digest;
     } cases[] = {
-        {35.00, 139.30, 35.80, 140.30, 1763, 328, 0xdda3bc863d3b9eb9u},  // Tokyo Bay, Sagami Bay, the Boso peninsula
-        {33.60, 129.60, 34.80, 130.80, 768, 2892, 0x296b0977ff825d4cu},  // the Kanmon strait, Iki, Tsushima's south
+        {35.00, 139.30, 35.80, 140.30, 1763, 328, 0xdda3bc863d3b9eb9u},   // Tokyo Bay, Sagami Bay, the Boso peninsula
+        {33.60, 129.60, 34.80, 130.80, 768, 2892, 0x296b0977ff825d4cu},   // the Kanmon strait, Iki, Tsushima's south
         {41.20, 139.80, 41.90, 141.40, 1575, 1260, 0x20d01d7cd2442fc3u},  // the Tsugaru strait
-        {26.00, 127.50, 26.90, 128.40, 802, 1314, 0x91bce35dc768a0a3u},  // Okinawa
+        {26.00, 127.50, 26.90, 128.40, 802, 1314, 0x91bce35dc768a0a3u},   // Okinawa
     };
     for (const auto& c : cases) {
         std::uint64_t digest = 1469598103934665603u;
