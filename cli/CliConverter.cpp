@@ -27,8 +27,8 @@ ConversionOptions OptionsOf(const CliArguments& args, std::shared_ptr<const User
     options.strict = args.strict;
     options.guessReadings = args.guessReadings;
     options.userReadings = userReadings;
-    options.read.allPoints = args.allPoints;
-    options.write.bom = args.bom;
+    options.read = args.read;
+    options.write = args.write;
     options.eachPoint = args.verbose;
     return options;
 }
@@ -125,17 +125,22 @@ void CliConverter::WriteHelp() {
     const std::string name = m_strProgramName.Str();
     // What the inputs may be and how outputs are split, as the format table has it.
     std::string inputs, splits;
-    for (const Format* format : FormatRegistry::All()) {
+    for (const Format* format : FormatRegistry::Rows()) {
         inputs += (inputs.empty() ? "" : "、") + FormatRegistry::InputTitle(*format);
         if (format->pointsPerFile > 0)
             splits += (splits.empty() ? "" : "、") + std::string(format->title) + "は " +
                       std::to_string(format->pointsPerFile) + " 地点";
     }
-    const auto option = [](const char* label, const std::string& text) {
-        std::string line = std::string("  ") + label;
-        line.append(kOptionColumn - Columns(line), ' ');
-        return line + Wrapped(text, kOptionColumn, kOptionColumn) + "\n";
-    };
+    // Each option on a line of its own, its text from the option's column; a label that reaches
+    // the column has its text on the next line.
+    std::string options;
+    for (const CliArguments::HelpLine& option : CliArguments::HelpLines()) {
+        std::string line = "  " + option.label;
+        const std::size_t columns = Columns(line);
+        line.append(columns < kOptionColumn ? kOptionColumn - columns : 0, ' ');
+        if (columns >= kOptionColumn) line.append("\n").append(kOptionColumn, ' ');
+        options += line + Wrapped(option.text, kOptionColumn, kOptionColumn) + "\n";
+    }
     m_out << "使い方:\n"
           << "  " << name << " 入力.mem [-o 出力.xml]    一つのファイルを変換します\n"
           << "  " << name << " 入力.mem... [-d フォルダ]  複数のファイルを変換します\n"
@@ -150,24 +155,7 @@ void CliConverter::WriteHelp() {
                          splits + "までで、それを超えると 名前-1、名前-2 … (10 個以上なら 名前-01 …) に分けて書きます。",
                      0, 0)
           << "\n\n"
-          << option("--datum 測地系",
-                    "入力の測地系: tokyo (日本測地系) か wgs84 (世界測地系)。既定はナビのファイルが日本測地系、"
-                    "地図のファイルが WGS 84 です。JGD2000 と JGD2011 は wgs84 として読みます (二つが違うのは "
-                    "2011 年の東北地方太平洋沖地震で地面が動いた東日本だけです)")
-          << option("--epoch today|jgd2000",
-                    "地図の位置: today は今日の地面 (既定: その後の地震による地殻変動を国土地理院の補正で加えます)、"
-                    "jgd2000 は JGD2000 のまま")
-          << option("--reading auto|none", "読みのない地点の読みを推定するか (既定: auto)")
-          << option("--readings ファイル",
-                    "名称と読みの CSV (UTF-8 か CP932)。名称のどこかに一致する最も長い名称の読みを推定より先に"
-                    "使います。使えない行は警告して飛ばします")
-          << option("--strict", "ナビで表示できない文字があれば、その入力を変換しません")
-          << option("--all-points", "GPX のルートとトラック、KML と GeoJSON の線と面の頂点も読みます")
-          << option("--bom", FormatRegistry::BomTitles("、") + " の先頭に BOM を付けます")
-          << option("--from 形式", "標準入力 (入力の -) の形式 (既定: 中身から決めます)")
-          << option("--verbose",
-                    "地点ごとの警告を一行ずつ表示します (既定: 入力ごと、原因ごとに一行で、地点の数と初めの"
-                    "いくつかの地点を表示します)")
+          << options
           << "\n"
           << Wrapped("形式は大文字でも拡張子 (" + FormatRegistry::OtherWords(", ") + ") でも指定できます。値は --to=gpx のようにも書けます。", 0, 0) << "\n"
           << "入力の - は標準入力、-o - は標準出力です。-d のフォルダはなければ作ります。\n"

@@ -426,5 +426,32 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions& options) {
 }
 }  // namespace
 
-extern const Format kCsvFormat = {
-    "csv", "CSV", {".csv"}, {".tsv", ".txt"}, FormatDatum::wgs84, false, 0, true, nullptr, Read, Write, nullptr, OpenBatches};
+namespace {
+constexpr FormatOption Bom() {
+    FormatOption option{};
+    option.word = "--bom";
+    option.japanese = "CSV の先頭に BOM を付けます";
+    option.english = "Byte-order mark at the start of a CSV (for spreadsheets)";
+    option.use = FormatOptionUse::write;
+    option.apply = [](ReadOptions&, WriteOptions& write, int value) { write.bom = value != 0; };
+    return option;
+}
+constexpr FormatOption kBomOption = Bom();
+
+constexpr Format Row() {
+    Format row{};
+    row.name = "csv";
+    row.title = "CSV";
+    row.extensions[0] = ".csv";
+    row.inputExtensions[0] = ".tsv";
+    row.inputExtensions[1] = ".txt";
+    row.datum = FormatDatum::wgs84;
+    row.read = Read;
+    row.write = Write;
+    row.openBatches = OpenBatches;
+    row.options[0] = &kBomOption;
+    return row;
+}
+}  // namespace
+
+extern const Format kCsvFormat = Row();

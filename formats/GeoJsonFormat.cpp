@@ -15,6 +15,7 @@
 #include "places/PlaceCollector.h"
 #include "places/PlaceKeys.h"
 #include "text/SafeText.h"
+#include "formats/FormatOptions.h"
 
 using nlohmann::json;
 
@@ -361,5 +362,19 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
 }
 }  // namespace
 
-extern const Format kGeoJsonFormat = {
-    "geojson", "GeoJSON", {".geojson", ".json"}, {}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};
+namespace {
+constexpr Format Row() {
+    Format row{};
+    row.name = "geojson";
+    row.title = "GeoJSON";
+    row.extensions[0] = ".geojson";
+    row.extensions[1] = ".json";
+    row.datum = FormatDatum::wgs84;
+    row.read = Read;
+    row.write = Write;
+    row.options[0] = &kAllPointsOption;
+    return row;
+}
+}  // namespace
+
+extern const Format kGeoJsonFormat = Row();

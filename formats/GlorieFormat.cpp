@@ -233,5 +233,21 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
 }
 }  // namespace
 
-extern const Format kGlorieFormat = {
-    "glorie", "glorie 文書", {".xml"}, {}, FormatDatum::tokyo, true, CPoiTable::kCapacity, false, LooksLikeGlorie, Read, Write, "glorie documents"};
+namespace {
+constexpr Format Row() {
+    Format row{};
+    row.name = "glorie";
+    row.title = "glorie 文書";
+    row.englishTitle = "glorie documents";
+    row.extensions[0] = ".xml";
+    row.datum = FormatDatum::tokyo;
+    row.unit = true;
+    row.pointsPerFile = CPoiTable::kCapacity;
+    row.recognise = LooksLikeGlorie;
+    row.read = Read;
+    row.write = Write;
+    return row;
+}
+}  // namespace
+
+extern const Format kGlorieFormat = Row();

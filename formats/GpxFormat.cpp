@@ -5,6 +5,7 @@
 #include "text/MapText.h"
 #include "places/PlaceCollector.h"
 #include "formats/XmlSource.h"
+#include "formats/FormatOptions.h"
 
 namespace {
 // Our own elements, inside a waypoint's <extensions>: the reading, the digit string and how the
@@ -155,5 +156,18 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
 }
 }  // namespace
 
-extern const Format kGpxFormat = {
-    "gpx", "GPX", {".gpx"}, {}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};
+namespace {
+constexpr Format Row() {
+    Format row{};
+    row.name = "gpx";
+    row.title = "GPX";
+    row.extensions[0] = ".gpx";
+    row.datum = FormatDatum::wgs84;
+    row.read = Read;
+    row.write = Write;
+    row.options[0] = &kAllPointsOption;
+    return row;
+}
+}  // namespace
+
+extern const Format kGpxFormat = Row();

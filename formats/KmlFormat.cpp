@@ -14,6 +14,7 @@
 #include "text/MapText.h"
 #include "places/PlaceCollector.h"
 #include "formats/XmlSource.h"
+#include "formats/FormatOptions.h"
 
 namespace {
 // The next element after node in document order, not entering node's children when skipChildren.
@@ -252,7 +253,31 @@ void WriteKmz(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
 }
 }  // namespace
 
-extern const Format kKmlFormat = {
-    "kml", "KML", {".kml"}, {}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};
-extern const Format kKmzFormat = {
-    "kmz", "KMZ", {".kmz"}, {}, FormatDatum::wgs84, false, 0, false, nullptr, ReadKmz, WriteKmz};
+namespace {
+constexpr Format KmlRow() {
+    Format row{};
+    row.name = "kml";
+    row.title = "KML";
+    row.extensions[0] = ".kml";
+    row.datum = FormatDatum::wgs84;
+    row.read = Read;
+    row.write = Write;
+    row.options[0] = &kAllPointsOption;
+    return row;
+}
+
+constexpr Format KmzRow() {
+    Format row{};
+    row.name = "kmz";
+    row.title = "KMZ";
+    row.extensions[0] = ".kmz";
+    row.datum = FormatDatum::wgs84;
+    row.read = ReadKmz;
+    row.write = WriteKmz;
+    row.options[0] = &kAllPointsOption;
+    return row;
+}
+}  // namespace
+
+extern const Format kKmlFormat = KmlRow();
+extern const Format kKmzFormat = KmzRow();

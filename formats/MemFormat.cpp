@@ -76,5 +76,20 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
 }
 }  // namespace
 
-extern const Format kMemFormat = {
-    "mem", "メモリーポイントファイル", {".mem"}, {}, FormatDatum::tokyo, true, kMemPointsPerFile, false, nullptr, Read, Write, "Memory-point files"};
+namespace {
+constexpr Format Row() {
+    Format row{};
+    row.name = "mem";
+    row.title = "メモリーポイントファイル";
+    row.englishTitle = "Memory-point files";
+    row.extensions[0] = ".mem";
+    row.datum = FormatDatum::tokyo;
+    row.unit = true;
+    row.pointsPerFile = kMemPointsPerFile;
+    row.read = Read;
+    row.write = Write;
+    return row;
+}
+}  // namespace
+
+extern const Format kMemFormat = Row();
