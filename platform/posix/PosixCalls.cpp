@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
+#include <cstring>
 
 int PosixCalls::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 int PosixCalls::Flock(int fd, int operation) { return ::flock(fd, operation); }
@@ -52,8 +53,8 @@ int PosixCalls::ReadFolder(const char* path, std::vector<std::string>& names) {
     if (!dir) return errno;
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) names.emplace_back(name);
         errno = 0;
     }
     const int err = errno;
