@@ -16,8 +16,9 @@
 
 #include "platform/CFileException.h"
 #include "platform/CString.h"
+#include "text/ByteSink.h"
 
-class CSaveFile {
+class CSaveFile : public ByteSink {
 public:
     CSaveFile();
     CSaveFile(const CSaveFile&) = delete;
@@ -34,7 +35,7 @@ public:
     const std::string& GetRefusingFolder() const { return m_strRefusingFolder; }
 
     std::uint64_t GetLength() const;                 // the document so far; throws CFileException
-    void Write(const void* lpBuf, unsigned nCount);  // throws; a short write is diskFull
+    void Write(const void* lpBuf, std::size_t nCount) override;  // throws; a short write is diskFull
     // The whole document on disk (or, written in place, ready in memory), so that Commit only has
     // to put it in place (several files then take their places together). It releases the file's
     // descriptors. Nothing may be written after it. Throws.

@@ -13,6 +13,7 @@
 #include "app/FileFailureReport.h"
 #include "convert/CPoiTable.h"
 #include "glorie/GlorieWriter.h"
+#include "platform/CSaveFile.h"
 #include "platform/posix/PosixCalls.h"
 
 namespace {
