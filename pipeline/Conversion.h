@@ -11,6 +11,14 @@
 #include <vector>
 
 #include "pipeline/ConversionMessage.h"
+#include "pipeline/DatumStage.h"
+#include "pipeline/InputListing.h"
+#include "pipeline/InputLoader.h"
+#include "pipeline/InputReader.h"
+#include "pipeline/MessageOrder.h"
+#include "pipeline/ReadingGiver.h"
+#include "pipeline/SetWriter.h"
+#include "pipeline/UnitRecords.h"
 #include "pipeline/PointEdits.h"
 #include "places/Format.h"
 #include "places/Place.h"
@@ -18,10 +26,9 @@
 #include "platform/CFileException.h"
 #include "platform/CString.h"
 
-class CSaveFile;
-class DatumShift;
-class ReadingGuesser;
 class UserReadings;
+struct ConversionInput;
+struct UnitTally;
 
 struct ConversionOptions {
     enum class Datum {
@@ -137,82 +144,25 @@ public:
     static std::vector<CString> SplitNames(const CString& strOutput, int count);
 
 private:
-    struct Input;
-    struct UnitTally;
     class Feed;
-    // The steps of reading an input whose messages come in this order, each for every point.
-    enum Step {
-        kAnyStep,
-        kReaderStep,  // the reader's warnings and refusals
-        kMapStep,     // points no map can hold
-        kShiftStep,   // the datum shift
-        kUnitStep,    // the unit's checks
-        kSteps
-    };
 
     // The unit's own road (ConversionOptions::recordForRecord) for these inputs.
     bool RecordForRecord(const std::vector<CString>& inputs) const;
     ConversionResult ConvertRecords(const CString& strInput, const CString& strOutput);
-    // An input that cannot be read, said (false).
-    bool Fail(const CString& strInput, const std::string& text, std::vector<ConversionMessage>& messages);
-    // The bytes of an input and its format (false when it cannot be read, said why).
-    bool Load(const CString& strInput, Input& input, std::string& bytes, std::vector<ConversionMessage>& messages);
-    // What the reader made of (a batch of) the input: its warnings said, points no map can hold refused.
-    void Accept(Input& input, MapReadResult read, std::vector<ConversionMessage>& messages);
-    bool Read(const CString& strInput, Input& input, std::vector<ConversionMessage>& messages);
-    void Shift(Input& input, bool bToTokyo, UnitTally& tally, std::vector<ConversionMessage>& messages);
-    bool MakeUnitRecords(Input& input, std::vector<ConversionMessage>& messages, std::vector<bool>* usable, UnitTally& tally);
-    // The tally's lines: each cause's points, the names cut, the readings not found.
-    void SayTally(const CString& strInput, const UnitTally& tally, std::vector<ConversionMessage>& messages);
     // The places of (a batch of) an input made ready for the target, the refused ones dropped;
     // false when the unit cannot show a character and --strict refuses it. A pass for one step's
     // messages stops after that step (last).
-    bool Prepare(Input& input, UnitTally& tally, std::vector<ConversionMessage>& messages, Step last);
+    bool Prepare(ConversionInput& input, UnitTally& tally, std::vector<ConversionMessage>& messages, MessageOrder::Step last);
     void Write(Feed& feed, const CString& strOutput, const std::vector<CString>& inputs, ConversionResult& result);
-    // The members named names written by write(file, k) as one output set over strOutput, the
-    // inputs kept from removal; false (said why) when the set was not committed. The removed
-    // members of the earlier set come back in removed, the files it left for want of a record in left.
-    bool WriteSet(const CString& strOutput, const std::vector<CString>& names, const std::vector<CString>& inputs,
-                  const std::function<void(CSaveFile&, std::size_t)>& write,
-                  const std::function<void(const CFileException&, const CString&)>& openFailed, ConversionResult& result,
-                  std::vector<CString>& removed, std::vector<CString>& left);
-    void SayRemoved(const std::vector<CString>& removed, const std::vector<CString>& left, ConversionResult& result);
-    ReadingGuesser* Guesser(std::vector<ConversionMessage>& messages);
-    // The reading of a place without one, half-width as the unit takes it: the user's entries
-    // wherever the name holds them, else the municipality's own (the one nearest latitude,
-    // longitude) or the guesser's (guessed set); empty when none.
-    // unitBytes: the bytes of the name the unit's field holds.
-    std::string ReadingOf(std::string_view name, std::size_t unitBytes, double latitude, double longitude, bool& guessed,
-                          std::vector<ConversionMessage>& messages);
-    // A place without a reading gets the user's or the guesser's (ReadingOf), half-width as the
-    // unit takes it and no longer than its field tells apart, marked when guessed; unread counts
-    // the names the guesser could not read. Returns whether it was guessed.
-    bool GiveReading(Place& place, std::size_t kept, std::string& scratch, std::vector<ConversionMessage>& messages, std::size_t& unread);
-    // A table's places get their readings as the unit's would, each guess marked 推測, so that a
-    // driver can check them and hand the corrected table back as --readings.
-    bool GivesTableReadings() const;
-    // False when the message is not said now (SayOnly).
-    bool Say(std::vector<ConversionMessage>& messages, ConversionMessage message);
-    // An input read in batches says one step's messages a pass, so that they come in the order of
-    // an input read whole; kAnyStep says every message, kSteps none.
-    void SayOnly(Step step) {
-        m_sayOnly = step;
-        m_unsaid = {};
-    }
-    // The file an input is read from: its edited document, if any.
-    CString SourceOf(const CString& strInput) const;
 
     ConversionOptions m_options;
-    MessageSink m_sink;
-    Step m_step = kAnyStep;  // what is said now comes of
-    Step m_sayOnly = kAnyStep;
-    std::array<std::size_t, kSteps> m_unsaid = {};  // messages of each step not said under SayOnly
-    std::string m_guesserWarning;                   // why readings are not guessed, until said
-    bool m_bHasStandardInput = false;
-    std::string m_standardInput;
-    const Format* m_standardInputFormat = nullptr;
-    std::unique_ptr<DatumShift> m_shift;
-    std::unique_ptr<ReadingGuesser> m_guesser;
-    bool m_bGuesserTried = false;
-    std::map<std::string, CString> m_edited;  // input name -> its edited document
+    // The stages, each referring to m_options, all saying through m_say.
+    MessageOrder m_say;
+    InputLoader m_loader;
+    InputReader m_reader;
+    DatumStage m_datum;
+    ReadingGiver m_readings;
+    UnitRecords m_unit;
+    SetWriter m_writer;
+    InputListing m_listing;
 };

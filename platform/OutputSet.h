@@ -111,6 +111,17 @@ private:
     CSaveFile& OpenMember(const CString& strFileName);
     // Commit of Mode::document: the one file into its place, nothing beside it.
     void CommitDocument();
+    // The phases of a set's commit (POSIX), in order: the members' renames and the new record
+    // planned, the earlier set's stale members found, the record and then the journal written,
+    // the steps applied, the set settled.
+    struct CommitPlan;
+    struct CommitBooks;
+    void PlanMembers(CommitPlan& plan);
+    void FindStale(CommitPlan& plan);
+    void WriteRecord(CommitPlan& plan, CommitBooks& books);
+    void WriteJournal(const CommitPlan& plan, CommitBooks& books);
+    void ApplySteps(const CommitPlan& plan, CommitBooks& books);
+    void Settle(const CommitPlan& plan, CommitBooks& books);
     // The full host path of a name, as this system resolves it.
     static std::string FullPathOf(const std::string& name);
     void Lock();

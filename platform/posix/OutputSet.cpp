@@ -737,6 +737,23 @@ void OutputSet::ReadRecord() {
         m_record.clear();
 }
 
+// What a commit does to the set's folder, found before the first member changes.
+struct OutputSet::CommitPlan {
+    std::vector<Step> steps;            // the members' renames, then the stale members' removals and the record's placing
+    std::vector<Recorded> members;      // the new record: a renamed member keeps the identity of its temporary file
+    std::vector<std::size_t> unstaged;  // members written directly (a device)
+    std::vector<Step> stale;            // members of the earlier record still the files it names
+};
+
+// The commit's own files in the state folder: the new record and the journal, on their way.
+struct OutputSet::CommitBooks {
+    HiddenTemp record;
+    HiddenTemp journalTemp;
+    std::string journal;
+    bool bState = false;    // a record is kept
+    bool bJournal = false;  // the steps are journalled first
+};
+
 void OutputSet::Commit() {
     if (m_mode == Mode::document) {
         CommitDocument();
@@ -747,14 +764,22 @@ void OutputSet::Commit() {
         return;
     }
     for (auto& file : m_files) file->Flush();
+    CommitPlan plan;
+    PlanMembers(plan);
+    FindStale(plan);
+    CommitSignalsBlocked blocked;
+    CommitBooks books;
+    WriteRecord(plan, books);
+    WriteJournal(plan, books);
+    ApplySteps(plan, books);
+    Settle(plan, books);
+}
+
+// The record of the new set, made before any member changes: a renamed member keeps the
+// identity of its temporary file.
+void OutputSet::PlanMembers(CommitPlan& plan) {
     PosixCalls& os = PosixCalls::Current();
     const auto bare = [this](const std::string& path) { return path.substr(m_strFolder.size()); };
-
-    // The record of the new set, made before any member changes: a renamed member keeps the
-    // identity of its temporary file.
-    std::vector<Step> steps;
-    std::vector<Recorded> members;
-    std::vector<std::size_t> unstaged;  // members written directly (a device)
     struct stat folder {};
     const bool bShared = !m_bDevice && os.Stat(FolderToOpen(m_strFolder).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX);
     for (std::size_t i = 0; i < m_files.size(); ++i) {
@@ -762,7 +787,7 @@ void OutputSet::Commit() {
         const std::string name = bare(m_names[i]);
         struct stat st {};
         if (m_bDevice || staged.empty()) {
-            unstaged.push_back(i);
+            plan.unstaged.push_back(i);
             continue;
         }
         // Planted since the member was added: another user's file stays, and so does the old set.
@@ -771,15 +796,18 @@ void OutputSet::Commit() {
             throw CFileException(CFileException::accessDenied, EACCES, CString(m_names[i]));
         }
         if (os.Lstat(staged.c_str(), &st) != 0) Throw(errno, m_files[i]->GetFilePath());
-        steps.push_back({'R', bare(staged), name, Identity(name, st)});
-        members.push_back(Identity(name, st));
+        plan.steps.push_back({'R', bare(staged), name, Identity(name, st)});
+        plan.members.push_back(Identity(name, st));
     }
-    // Stale members: what the earlier record names and is still the file it was; anything else
-    // with a member's name stays, and is said. Without a state folder every one stays (said once).
+}
+
+// Stale members: what the earlier record names and is still the file it was; anything else
+// with a member's name stays, and is said. Without a state folder every one stays (said once).
+void OutputSet::FindStale(CommitPlan& plan) {
+    PosixCalls& os = PosixCalls::Current();
     const CString base(m_strBase);
     std::vector<std::string> entries = std::move(m_entries);
     std::sort(entries.begin(), entries.end());
-    std::vector<Step> stale;
     for (const std::string& entry : m_strState.empty() ? std::vector<std::string>() : entries) {
         const std::string path = m_strFolder + entry;
         if (!IsMemberName(base, CString(entry)) || std::find(m_names.begin(), m_names.end(), path) != m_names.end()) continue;
@@ -794,60 +822,71 @@ void OutputSet::Commit() {
         const Recorded found = Identity(entry, st);
         const auto recorded = std::find_if(m_record.begin(), m_record.end(), [&](const Recorded& r) { return r.name == entry; });
         if (recorded != m_record.end() && SameFile(*recorded, found) && S_ISREG(st.st_mode))
-            stale.push_back({'D', entry, std::string(), found});
+            plan.stale.push_back({'D', entry, std::string(), found});
         else
             m_left.emplace_back(path);
     }
+}
 
-    CommitSignalsBlocked blocked;
-    // The journal and the record are made before the first member changes: a state folder that
-    // takes neither fails the commit with the old set whole.
-    const std::string journal = m_strState + m_strKey + ".journal";
+// The record is made before the first member changes: a state folder that takes none fails the
+// commit with the old set whole. Its placing is the last step.
+void OutputSet::WriteRecord(CommitPlan& plan, CommitBooks& books) {
+    PosixCalls& os = PosixCalls::Current();
     const std::string recordName = m_strKey + ".record";
-    HiddenTemp record;
-    HiddenTemp journalTemp;
-    const bool bState = !m_bDevice && !m_strState.empty();
-    if (bState) {
-        record.fd = CreateHidden(m_strState, recordName, record.path, 0600);
-        if (record.fd < 0) Throw(errno, CString(m_strState + recordName));
-        if (const int err = WriteSynced(record.fd, EncodeStateRecord(m_strBase, members), false))
-            Throw(err, CString(m_strState + recordName));
-        const int fd = record.fd;
-        record.fd = -1;
-        if (os.Close(fd) != 0) Throw(errno, CString(m_strState + recordName));
-        struct stat st {};
-        if (os.Lstat(record.path.c_str(), &st) != 0) Throw(errno, CString(m_strState + recordName));
-        steps.insert(steps.end(), stale.begin(), stale.end());
-        steps.push_back({'P', record.Base(m_strState), recordName, Identity(recordName, st)});
-    }
-    // One rename of a member, and the record's after it, need no journal: a run killed between
-    // them leaves an older record, which names nothing this commit wrote.
-    const std::size_t memberSteps = steps.size() - (bState ? 1 : 0);
-    const bool bJournal = bState && (memberSteps > 1 || (memberSteps == 1 && (steps[0].kind != 'R' || !unstaged.empty())));
-    if (bJournal) {
-        struct stat id {};
-        if (os.Stat(FolderToOpen(m_strFolder).c_str(), &id) != 0) Throw(errno, m_strSetName);
-        const Place place{m_strFolder, static_cast<unsigned long long>(id.st_dev), static_cast<unsigned long long>(id.st_ino), m_strBase};
-        journalTemp.fd = CreateHidden(m_strState, m_strKey + ".journal", journalTemp.path, 0600);
-        if (journalTemp.fd < 0) Throw(errno, CString(journal));
-        if (const int err = WriteSynced(journalTemp.fd, EncodeJournal(place, steps))) Throw(err, CString(journal));
-        const int fd = journalTemp.fd;
-        journalTemp.fd = -1;
-        if (os.Close(fd) != 0) Throw(errno, CString(journal));
-        if (os.Rename(journalTemp.path.c_str(), journal.c_str()) != 0) Throw(errno, CString(journal));
-        journalTemp.Forget();
-        SyncFolder(m_strState);
-    }
-    // Members written directly (a device) are written now, after every check.
-    for (std::size_t i : unstaged) m_files[i]->Commit();
+    HiddenTemp& record = books.record;
+    books.journal = m_strState + m_strKey + ".journal";
+    books.bState = !m_bDevice && !m_strState.empty();
+    if (!books.bState) return;
+    record.fd = CreateHidden(m_strState, recordName, record.path, 0600);
+    if (record.fd < 0) Throw(errno, CString(m_strState + recordName));
+    if (const int err = WriteSynced(record.fd, EncodeStateRecord(m_strBase, plan.members), false))
+        Throw(err, CString(m_strState + recordName));
+    const int fd = record.fd;
+    record.fd = -1;
+    if (os.Close(fd) != 0) Throw(errno, CString(m_strState + recordName));
+    struct stat st {};
+    if (os.Lstat(record.path.c_str(), &st) != 0) Throw(errno, CString(m_strState + recordName));
+    plan.steps.insert(plan.steps.end(), plan.stale.begin(), plan.stale.end());
+    plan.steps.push_back({'P', record.Base(m_strState), recordName, Identity(recordName, st)});
+}
+
+// The journal of the steps, in place before the first of them. One rename of a member, and the
+// record's after it, need no journal: a run killed between them leaves an older record, which
+// names nothing this commit wrote.
+void OutputSet::WriteJournal(const CommitPlan& plan, CommitBooks& books) {
+    PosixCalls& os = PosixCalls::Current();
+    const std::vector<Step>& steps = plan.steps;
+    const std::string& journal = books.journal;
+    const std::size_t memberSteps = steps.size() - (books.bState ? 1 : 0);
+    books.bJournal = books.bState && (memberSteps > 1 || (memberSteps == 1 && (steps[0].kind != 'R' || !plan.unstaged.empty())));
+    if (!books.bJournal) return;
+    HiddenTemp& journalTemp = books.journalTemp;
+    struct stat id {};
+    if (os.Stat(FolderToOpen(m_strFolder).c_str(), &id) != 0) Throw(errno, m_strSetName);
+    const Place place{m_strFolder, static_cast<unsigned long long>(id.st_dev), static_cast<unsigned long long>(id.st_ino), m_strBase};
+    journalTemp.fd = CreateHidden(m_strState, m_strKey + ".journal", journalTemp.path, 0600);
+    if (journalTemp.fd < 0) Throw(errno, CString(journal));
+    if (const int err = WriteSynced(journalTemp.fd, EncodeJournal(place, steps))) Throw(err, CString(journal));
+    const int fd = journalTemp.fd;
+    journalTemp.fd = -1;
+    if (os.Close(fd) != 0) Throw(errno, CString(journal));
+    if (os.Rename(journalTemp.path.c_str(), journal.c_str()) != 0) Throw(errno, CString(journal));
+    journalTemp.Forget();
+    SyncFolder(m_strState);
+}
+
+// Members written directly (a device) are written now, after every check; then the steps, each
+// on the file it names only.
+void OutputSet::ApplySteps(const CommitPlan& plan, CommitBooks& books) {
+    for (std::size_t i : plan.unstaged) m_files[i]->Commit();
     std::vector<CString> strangers;
-    for (const Step& step : steps) {
+    for (const Step& step : plan.steps) {
         if (const int err = Apply(step, m_strFolder, m_strState, strangers)) {
             // What is left is the journal's now: the next run completes it.
-            if (bJournal) {
+            if (books.bJournal) {
                 for (auto& file : m_files) file->Release();
-                record.Forget();
-                m_advice = "中断された書き込みのジャーナル " + journal + " が残っています。次の変換がこの書き込みを完了します";
+                books.record.Forget();
+                m_advice = "中断された書き込みのジャーナル " + books.journal + " が残っています。次の変換がこの書き込みを完了します";
             }
             Throw(err, CString((step.kind == 'P' ? m_strState : m_strFolder) + (step.kind == 'D' ? step.from : step.to)));
         }
@@ -857,17 +896,24 @@ void OutputSet::Commit() {
     // A stale member that changed since it was listed stays, and is said with the others.
     m_left.insert(m_left.end(), strangers.begin(), strangers.end());
     std::sort(m_left.begin(), m_left.end());
-    record.Forget();
+}
+
+// The set in place: its files synced, the journal gone, an earlier release's record replaced,
+// the members known to the run's later sets, the lock let go.
+void OutputSet::Settle(const CommitPlan& plan, CommitBooks& books) {
+    PosixCalls& os = PosixCalls::Current();
+    const auto bare = [this](const std::string& path) { return path.substr(m_strFolder.size()); };
+    books.record.Forget();
     for (auto& file : m_files) file->Release();
     SyncFolder(m_strFolder, m_hFolder);
-    if (bJournal && os.Unlink(journal.c_str()) == 0) SyncFolder(m_strState);
+    if (books.bJournal && os.Unlink(books.journal.c_str()) == 0) SyncFolder(m_strState);
     // An earlier release's record beside the set has served: the state folder's replaces it.
-    if (bState && !m_legacy.name.empty()) {
+    if (books.bState && !m_legacy.name.empty()) {
         struct stat st {};
         if (os.Lstat(m_legacy.name.c_str(), &st) == 0 && SameFile(Identity(m_legacy.name, st), m_legacy)) os.Unlink(m_legacy.name.c_str());
     }
-    for (const Recorded& member : members) g_written.push_back({member, m_strFolder + m_strBase});
-    for (std::size_t i : unstaged) {
+    for (const Recorded& member : plan.members) g_written.push_back({member, m_strFolder + m_strBase});
+    for (std::size_t i : plan.unstaged) {
         struct stat st {};
         if (!m_bDevice && os.Stat(m_names[i].c_str(), &st) == 0) g_written.push_back({Identity(bare(m_names[i]), st), m_strFolder + m_strBase});
     }
