@@ -415,8 +415,8 @@ void Write(ByteSink& sink, PlaceSource& places, const WriteOptions& options) {
     out += std::string("name,reading,latitude,longitude,digits") + (options.guessMarks ? std::string(",") + kGuessedHeader : "") + "\r\n";
     ForEachPlace(places, [&](const Place& p) {
         out += CsvField(p.Name()) + "," + CsvField(p.Reading()) + "," + CoordinateText(p.latitude) + "," +
-                   CoordinateText(p.longitude) + "," + CsvField(p.Digits());
-            if (options.guessMarks) out += std::string(",") + (p.ReadingGuessed() ? kGuessedMark : "");
+               CoordinateText(p.longitude) + "," + CsvField(p.Digits());
+        if (options.guessMarks) out += std::string(",") + (p.ReadingGuessed() ? kGuessedMark : "");
         out += "\r\n";
         WritePart(sink, out);
     });

@@ -349,9 +349,9 @@ void Write(ByteSink& sink, PlaceSource& places, const WriteOptions&) {
     std::size_t i = 0;
     ForEachPlace(places, [&](const Place& p) {
         out += (i++ ? ",\n" : "\n");
-            out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[" + Number(p.longitude) + "," +
-                   Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.Name()) + ",\"reading\":" + Text(p.Reading()) +
-                   ",\"digits\":" + Text(p.Digits()) + ",\"datumShift\":\"" + DatumMethodName(p.Method()) + "\"}}";
+        out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[" + Number(p.longitude) + "," +
+               Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.Name()) + ",\"reading\":" + Text(p.Reading()) +
+               ",\"digits\":" + Text(p.Digits()) + ",\"datumShift\":\"" + DatumMethodName(p.Method()) + "\"}}";
         WritePart(sink, out);
     });
     out += i == 0 ? "]}\n" : "\n]}\n";

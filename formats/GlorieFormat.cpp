@@ -220,11 +220,11 @@ void Write(ByteSink& sink, PlaceSource& places, const WriteOptions&) {
     int at = 0;
     ForEachPlace(places, [&](const Place& place) {
         table->ResetEntry(at);
-            RecordText record = UnitRecord(place);  // cut to the unit's fields, so no zero byte inside
-            table->SetName(CString(std::move(record.name)), at);
-            table->SetLongitude(DegreesToDms(place.longitude), at);
-            table->SetLatitude(DegreesToDms(place.latitude), at);
-            table->SetReading(CString(std::move(record.reading)), at);
+        RecordText record = UnitRecord(place);  // cut to the unit's fields, so no zero byte inside
+        table->SetName(CString(std::move(record.name)), at);
+        table->SetLongitude(DegreesToDms(place.longitude), at);
+        table->SetLatitude(DegreesToDms(place.latitude), at);
+        table->SetReading(CString(std::move(record.reading)), at);
         table->SetDigits(place.Digits().c_str(), at);
         ++at;
     });

@@ -125,26 +125,26 @@ void Write(ByteSink& sink, PlaceSource& places, const WriteOptions&) {
         XmlText(MethodSummary(places)) + "</desc></metadata>\n";
     ForEachPlace(places, [&](const Place& p) {
         out += "  <wpt lat=\"";
-            AppendCoordinate(out, p.latitude);
-            out += "\" lon=\"";
-            AppendCoordinate(out, p.longitude);
-            out += "\">\n    <name>";
-            AppendXmlText(out, p.Name());
-            out += "</name>\n";
-            const std::string reading = p.Reading();
-            const std::string digits = p.Digits();
-            const auto element = [&out](const char* open, const std::string& text, const char* close) {
-                out += open;
-                AppendXmlText(out, text);
-                out += close;
-            };
-            if (!reading.empty()) element("    <cmt>", reading, "</cmt>\n");
-            if (!digits.empty()) element("    <desc>", digits, "</desc>\n");
-            out += "    <extensions>";
-            if (!reading.empty()) element("<quorvel:reading>", reading, "</quorvel:reading>");
-            if (!digits.empty()) element("<quorvel:digits>", digits, "</quorvel:digits>");
-            out += "<quorvel:datumShift>";
-            out += DatumMethodName(p.Method());
+        AppendCoordinate(out, p.latitude);
+        out += "\" lon=\"";
+        AppendCoordinate(out, p.longitude);
+        out += "\">\n    <name>";
+        AppendXmlText(out, p.Name());
+        out += "</name>\n";
+        const std::string reading = p.Reading();
+        const std::string digits = p.Digits();
+        const auto element = [&out](const char* open, const std::string& text, const char* close) {
+            out += open;
+            AppendXmlText(out, text);
+            out += close;
+        };
+        if (!reading.empty()) element("    <cmt>", reading, "</cmt>\n");
+        if (!digits.empty()) element("    <desc>", digits, "</desc>\n");
+        out += "    <extensions>";
+        if (!reading.empty()) element("<quorvel:reading>", reading, "</quorvel:reading>");
+        if (!digits.empty()) element("<quorvel:digits>", digits, "</quorvel:digits>");
+        out += "<quorvel:datumShift>";
+        out += DatumMethodName(p.Method());
         out += "</quorvel:datumShift></extensions>\n  </wpt>\n";
         WritePart(sink, out);
     });

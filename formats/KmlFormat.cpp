@@ -220,15 +220,15 @@ void Document(PlaceSource& places, Emit emit) {
         XmlText(MethodSummary(places)) + "</description>\n";
     ForEachPlace(places, [&](const Place& p) {
         out += "  <Placemark>\n    <name>" + XmlText(p.Name()) + "</name>\n";
-            std::string description = p.Reading();
-            if (!p.Digits().empty()) description += (description.empty() ? "" : " ") + p.Digits();
-            if (!description.empty()) out += "    <description>" + XmlText(description) + "</description>\n";
-            out += "    <ExtendedData>\n";
-            if (!p.Reading().empty()) out += "      <Data name=\"reading\"><value>" + XmlText(p.Reading()) + "</value></Data>\n";
-            if (!p.Digits().empty()) out += "      <Data name=\"digits\"><value>" + XmlText(p.Digits()) + "</value></Data>\n";
-            out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.Method()) + "</value></Data>\n";
-            out += "    </ExtendedData>\n    <Point><coordinates>" + CoordinateText(p.longitude) + "," +
-                   CoordinateText(p.latitude) + "</coordinates></Point>\n  </Placemark>\n";
+        std::string description = p.Reading();
+        if (!p.Digits().empty()) description += (description.empty() ? "" : " ") + p.Digits();
+        if (!description.empty()) out += "    <description>" + XmlText(description) + "</description>\n";
+        out += "    <ExtendedData>\n";
+        if (!p.Reading().empty()) out += "      <Data name=\"reading\"><value>" + XmlText(p.Reading()) + "</value></Data>\n";
+        if (!p.Digits().empty()) out += "      <Data name=\"digits\"><value>" + XmlText(p.Digits()) + "</value></Data>\n";
+        out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.Method()) + "</value></Data>\n";
+        out += "    </ExtendedData>\n    <Point><coordinates>" + CoordinateText(p.longitude) + "," +
+               CoordinateText(p.latitude) + "</coordinates></Point>\n  </Placemark>\n";
         emit(out, false);
     });
     out += "</Document>\n</kml>\n";
