@@ -9,8 +9,6 @@
 #include "text/MapError.h"
 #include "pipeline/PointListing.h"
 #include "readings/ReadingGuesser.h"
-#include "glorie/FileErrorText.h"
-#include "platform/CFileException.h"
 #include "platform/HostSystem.h"
 #include "platform/StandardOutput.h"
 #include "text/Utf8.h"
