@@ -9,10 +9,8 @@
 #include "text/MapError.h"
 #include "pipeline/PointListing.h"
 #include "readings/ReadingGuesser.h"
-#include "glorie/FileErrorText.h"
-#include "platform/CFile.h"
-#include "platform/CFileException.h"
 #include "platform/HostSystem.h"
+#include "platform/StandardOutput.h"
 #include "text/Utf8.h"
 #include "readings/UserReadings.h"
 
@@ -185,17 +183,13 @@ void CliConverter::WriteHelp() {
 // Summaries to standard output; everything else to standard error, a warning marked as such. The
 // error stream is unbuffered, so lines are gathered and written 64 KiB at a time.
 void CliConverter::Print(const ConversionMessage& message) {
-    if (!m_strHiddenOutput.IsEmpty()) {
-        // The document itself goes to standard output: what is said goes to standard error, the
-        // temporary file named as "-".
-        std::string text = message.text;
-        for (std::size_t at; (at = text.find(m_strHiddenOutput.Str())) != std::string::npos;)
-            text.replace(at, m_strHiddenOutput.GetLength(), "-");
+    if (m_bDocumentToOutput) {
+        // The document itself goes to standard output: what is said goes to standard error.
         if (message.kind == ConversionMessage::Kind::warning) {
             m_pendingErrors += "警告: ";
             ++m_warnings;
         }
-        m_pendingErrors += text + '\n';
+        m_pendingErrors += message.text + '\n';
         return;
     }
     if (message.kind == ConversionMessage::Kind::written) {
@@ -260,46 +254,24 @@ bool CliConverter::ReadStandardInputInto(Conversion& conversion, const CliArgume
     return true;
 }
 
-// The document written into a folder of its own, then copied to standard output whole: a
-// failure halfway leaves nothing half-written behind a pipe, and the writers stay the files'.
+// The document streamed to standard output as it is written, its bytes as they are. One that
+// fails before its first bytes went out leaves standard output empty; after that, what went out
+// is said to be incomplete, and the status is a failure.
 int CliConverter::ConvertToStandardOutput(Conversion& conversion, const BatchJob& job) {
-    std::string reason;
-    const CString folder = MakeTemporaryFolder(reason);
-    if (folder.IsEmpty()) {
-        m_err << m_strProgramName.Str() << ": 一時フォルダを作れません (" << reason << ")\n";
-        return kExitFailed;
-    }
-    const std::string base = "quorvel" + std::string(conversion.Target().extensions[0]);
-    m_strHiddenOutput = folder + "/" + CString(base);
-    const ConversionResult result = conversion.Convert(job.inputs, m_strHiddenOutput);
-    int status = result.ok ? kExitConverted : kExitFailed;
-    std::string document;
-    if (result.outputs.size() > 1) {
-        Print({ConversionMessage::Kind::failure, "標準出力には一つの文書しか書けません (" + std::to_string(result.outputs.size()) +
+    m_out.flush();  // nothing printed before may land inside the document
+    StandardOutput output;
+    conversion.SetOutputStream(&output);
+    m_bDocumentToOutput = true;
+    const ConversionResult result = conversion.Convert(job.inputs, CString("-"));
+    conversion.SetOutputStream(nullptr);
+    // The document went out whole where it is among the outputs (the conversion finished the stream).
+    const int status = result.ok && !result.outputs.empty() ? kExitConverted : kExitFailed;
+    if (result.splitInto > 1)
+        Print({ConversionMessage::Kind::failure, "標準出力には一つの文書しか書けません (" + std::to_string(result.splitInto) +
                                                      " 個に分かれます)。-o でファイル名を指定して下さい"});
-        status = kExitFailed;
-    } else if (result.outputs.size() == 1) {
-        try {
-            CFile file;
-            CFileException error;
-            if (!file.Open(result.outputs[0], CFile::modeRead, &error)) throw error;
-            document.resize(static_cast<std::size_t>(file.GetLength()));
-            if (!document.empty() && file.Read(&document[0], static_cast<unsigned>(document.size())) != document.size())
-                throw CFileException(CFileException::endOfFile, 0, file.GetFilePath());
-            file.Close();
-        } catch (const CFileException& error) {
-            Print({ConversionMessage::Kind::failure, CommandFailureText(error).Str()});
-            document.clear();
-            status = kExitFailed;
-        }
-    }
-    for (const CString& output : result.outputs) RemovePath(output, false);
-    if (!RemovePath(folder, true))
-        Print({ConversionMessage::Kind::warning, "一時フォルダ " + folder.Str() + " を削除できませんでした"});
-    m_strHiddenOutput.Empty();
+    if (result.outputs.empty() && output.Started()) Print({ConversionMessage::Kind::failure, kIncompleteOutput});
+    m_bDocumentToOutput = false;
     FlushErrors();
-    if (status == kExitConverted || !document.empty()) m_out.write(document.data(), static_cast<std::streamsize>(document.size()));
-    m_out.flush();
     m_refusals += result.refused;
     PrintTotals();
     return status;

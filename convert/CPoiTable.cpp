@@ -78,4 +78,4 @@ void CPoiTable::SetLatitude(CString text, int position) {
 void CPoiTable::SetDigits(CString text, int position) { Entry(position).digits = std::move(text); }
 
 
-void CPoiTable::WriteGlorie(CSaveFile& file) const { glorie::WriteDocument(file, m_entries.data(), GetCount()); }
+void CPoiTable::WriteGlorie(ByteSink& sink) const { glorie::WriteDocument(sink, m_entries.data(), GetCount()); }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "places/EachPlace.h"
 #include "text/DegreeText.h"
 #include "places/Format.h"
 #include "text/LineIndex.h"
@@ -409,20 +410,17 @@ std::string CsvField(const std::string& text) {
     return out + "\"";
 }
 
-void Write(CSaveFile& file, PlaceSource& places, const WriteOptions& options) {
+void Write(ByteSink& sink, PlaceSource& places, const WriteOptions& options) {
     std::string out = options.bom ? "\xEF\xBB\xBF" : "";
     out += std::string("name,reading,latitude,longitude,digits") + (options.guessMarks ? std::string(",") + kGuessedHeader : "") + "\r\n";
-    const Place* batch = nullptr;
-    for (std::size_t count = 0; places.Next(batch, count);)
-        for (const Place* end = batch + count; batch < end; ++batch) {
-            const Place& p = *batch;
-            out += CsvField(p.Name()) + "," + CsvField(p.Reading()) + "," + CoordinateText(p.latitude) + "," +
-                   CoordinateText(p.longitude) + "," + CsvField(p.Digits());
-            if (options.guessMarks) out += std::string(",") + (p.ReadingGuessed() ? kGuessedMark : "");
-            out += "\r\n";
-            WritePart(file, out);
-        }
-    WritePart(file, out, true);
+    ForEachPlace(places, [&](const Place& p) {
+        out += CsvField(p.Name()) + "," + CsvField(p.Reading()) + "," + CoordinateText(p.latitude) + "," +
+               CoordinateText(p.longitude) + "," + CsvField(p.Digits());
+        if (options.guessMarks) out += std::string(",") + (p.ReadingGuessed() ? kGuessedMark : "");
+        out += "\r\n";
+        WritePart(sink, out);
+    });
+    WritePart(sink, out, true);
 }
 }  // namespace
 

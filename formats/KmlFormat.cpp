@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "places/EachPlace.h"
 #include "places/Format.h"
 #include "formats/KmzArchive.h"
 #include "formats/MapDocumentText.h"
@@ -218,38 +219,35 @@ void Document(PlaceSource& places, Emit emit) {
         "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n"
         "  <description>" +
         XmlText(MethodSummary(places)) + "</description>\n";
-    const Place* batch = nullptr;
-    for (std::size_t count = 0; places.Next(batch, count);)
-        for (const Place* end = batch + count; batch < end; ++batch) {
-            const Place& p = *batch;
-            out += "  <Placemark>\n    <name>" + XmlText(p.Name()) + "</name>\n";
-            std::string description = p.Reading();
-            if (!p.Digits().empty()) description += (description.empty() ? "" : " ") + p.Digits();
-            if (!description.empty()) out += "    <description>" + XmlText(description) + "</description>\n";
-            out += "    <ExtendedData>\n";
-            if (!p.Reading().empty()) out += "      <Data name=\"reading\"><value>" + XmlText(p.Reading()) + "</value></Data>\n";
-            if (!p.Digits().empty()) out += "      <Data name=\"digits\"><value>" + XmlText(p.Digits()) + "</value></Data>\n";
-            out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.Method()) + "</value></Data>\n";
-            out += "    </ExtendedData>\n    <Point><coordinates>" + CoordinateText(p.longitude) + "," +
-                   CoordinateText(p.latitude) + "</coordinates></Point>\n  </Placemark>\n";
-            emit(out, false);
-        }
+    ForEachPlace(places, [&](const Place& p) {
+        out += "  <Placemark>\n    <name>" + XmlText(p.Name()) + "</name>\n";
+        std::string description = p.Reading();
+        if (!p.Digits().empty()) description += (description.empty() ? "" : " ") + p.Digits();
+        if (!description.empty()) out += "    <description>" + XmlText(description) + "</description>\n";
+        out += "    <ExtendedData>\n";
+        if (!p.Reading().empty()) out += "      <Data name=\"reading\"><value>" + XmlText(p.Reading()) + "</value></Data>\n";
+        if (!p.Digits().empty()) out += "      <Data name=\"digits\"><value>" + XmlText(p.Digits()) + "</value></Data>\n";
+        out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.Method()) + "</value></Data>\n";
+        out += "    </ExtendedData>\n    <Point><coordinates>" + CoordinateText(p.longitude) + "," +
+               CoordinateText(p.latitude) + "</coordinates></Point>\n  </Placemark>\n";
+        emit(out, false);
+    });
     out += "</Document>\n</kml>\n";
     emit(out, true);
 }
 
-void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
-    Document(places, [&file](std::string& part, bool last) { WritePart(file, part, last); });
+void Write(ByteSink& sink, PlaceSource& places, const WriteOptions&) {
+    Document(places, [&sink](std::string& part, bool last) { WritePart(sink, part, last); });
 }
 
-void WriteKmz(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
+void WriteKmz(ByteSink& sink, PlaceSource& places, const WriteOptions&) {
     KmzWriter archive;
     Document(places, [&archive](std::string& part, bool last) {
         if (part.size() < kDocumentPartBytes && !last) return;
         archive.Add(part);
         part.clear();
     });
-    WriteDocumentBytes(file, archive.Finish());
+    WriteDocumentBytes(sink, archive.Finish());
 }
 }  // namespace
 

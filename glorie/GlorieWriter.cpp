@@ -155,20 +155,20 @@ char* PutLines(char* at, const std::vector<PreparedLine>& lines, const PoiEntry*
 }
 }  // namespace
 
-void glorie::WriteDocument(CSaveFile& file, const PoiEntry* entries, int count) {
+void glorie::WriteDocument(ByteSink& sink, const PoiEntry* entries, int count) {
     const PreparedLines& lines = Lines();
     // Only grows, so after the first entries no line allocates nor zeroes its room first. An
-    // entry's lines go to the file at once, not one call a line.
+    // entry's lines go to the sink at once, not one call a line.
     std::string block;
     const auto write = [&](const std::vector<PreparedLine>& part, const PoiEntry* entry) {
         const std::size_t room = Room(part, entry);
         if (block.size() < room) block.resize(room);
         const char* end = PutLines(&block[0], part, entry);
-        WriteText(file, block.data(), static_cast<std::size_t>(end - block.data()));
+        WriteText(sink, block.data(), static_cast<std::size_t>(end - block.data()));
     };
     write(lines.header, nullptr);
     for (int i = 0; i < count; ++i) write(lines.entry, &entries[i]);
     write(lines.closing, nullptr);
 }
 
-void glorie::WriteText(CSaveFile& file, const char* text, std::size_t length) { file.Write(text, static_cast<unsigned>(length)); }
+void glorie::WriteText(ByteSink& sink, const char* text, std::size_t length) { sink.Write(text, length); }

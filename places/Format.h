@@ -7,7 +7,7 @@
 
 #include "places/Place.h"
 
-class CSaveFile;
+class ByteSink;
 
 // The largest input read: a parsed document takes several times its size in memory. A GPX of
 // 100,000 waypoints is about 12 MB.
@@ -123,9 +123,9 @@ struct Format {
     // Throws MapError (naming fileName and the line or feature) for a file that is not of the
     // format or has no points; points that cannot be used are refused in the result.
     MapReadResult (*read)(std::string bytes, const std::string& fileName, const ReadOptions& options) = nullptr;
-    // The places as one document into file; coordinates in the format's datum. Throws
-    // CFileException for the file, MapError for a point the format cannot hold.
-    void (*write)(CSaveFile& file, PlaceSource& places, const WriteOptions& options);
+    // The places as one document into sink; coordinates in the format's datum. Throws what the
+    // sink throws (CFileException for a file), MapError for a point the format cannot hold.
+    void (*write)(ByteSink& sink, PlaceSource& places, const WriteOptions& options);
     const char* englishTitle = nullptr;  // the page in English: "glorie documents"; null: the title serves
     // For a format whose files may hold more places than memory: read, a batch at a time (throws
     // MapError as read does, for a file it cannot begin to read); null where read serves alone.
@@ -136,5 +136,5 @@ struct Format {
     // by Format{} and so starts null.
 };
 
-// places[0..count) as one document of format into file.
-void WritePlaces(const Format& format, CSaveFile& file, const Place* places, std::size_t count, const WriteOptions& options);
+// places[0..count) as one document of format into sink.
+void WritePlaces(const Format& format, ByteSink& sink, const Place* places, std::size_t count, const WriteOptions& options);

@@ -246,7 +246,7 @@ std::uint64_t CSaveFile::GetLength() const {
     return static_cast<std::uint64_t>(st.st_size) + m_buffer.size();
 }
 
-void CSaveFile::Write(const void* lpBuf, unsigned nCount) {
+void CSaveFile::Write(const void* lpBuf, std::size_t nCount) {
     if (!IsOpen() || m_bFlushed || m_bWrittenOut || m_native->road == Native::Road::none)
         throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
     const char* bytes = static_cast<const char*>(lpBuf);

@@ -22,6 +22,7 @@ int PosixCalls::Lstat(const char* path, struct stat* st) { return ::lstat(path, 
 ssize_t PosixCalls::Readlink(const char* path, char* buf, size_t size) { return ::readlink(path, buf, size); }
 ssize_t PosixCalls::Read(int fd, void* buf, size_t count) { return ::read(fd, buf, count); }
 ssize_t PosixCalls::Write(int fd, const void* buf, size_t count) { return ::write(fd, buf, count); }
+ssize_t PosixCalls::WriteStandardOutput(const void* buf, size_t count) { return ::write(STDOUT_FILENO, buf, count); }
 int PosixCalls::Fsync(int fd) { return ::fsync(fd); }
 int PosixCalls::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
 int PosixCalls::Fallocate(int fd, off_t offset, off_t length) {

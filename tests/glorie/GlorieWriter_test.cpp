@@ -14,6 +14,7 @@
 #include "app/FileFailureReport.h"
 #include "convert/CPoiTable.h"
 #include "glorie/GlorieWriter.h"
+#include "platform/CSaveFile.h"
 #include "platform/posix/PosixCalls.h"
 
 namespace {
