@@ -57,10 +57,8 @@ public:
     bool IsOpen() const { return m_hFile != kInvalidHandle || m_bFlushed || m_bWrittenOut; }
     // Full path recorded at open; failures of write and commit name it.
     const CString& GetFilePath() const { return m_strFileName; }
-    // After Flush: where the document waits (host path; empty when it is written directly) and
-    // where it goes (links followed by Open).
+    // After Flush: where the document waits (host path; empty when it is written directly).
     const std::string& GetStagedPath() const { return m_strTempName; }
-    const std::string& GetTargetPath() const;
 
     static constexpr std::intptr_t kInvalidHandle = -1;
 

@@ -104,7 +104,6 @@ CSaveFile::CSaveFile() : m_native(std::make_unique<Native>()) {}
 
 CSaveFile::~CSaveFile() noexcept { Abort(); }
 
-const std::string& CSaveFile::GetTargetPath() const { return m_native->targetPath; }
 
 bool CSaveFile::Native::Stage(CSaveFile& file, const std::string& folder, const std::string& path, const CString& strFileName,
                               CFileException* pError) {

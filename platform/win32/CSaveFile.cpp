@@ -32,7 +32,6 @@ CSaveFile::CSaveFile() = default;
 
 CSaveFile::~CSaveFile() noexcept { Abort(); }
 
-const std::string& CSaveFile::GetTargetPath() const { return m_strFileName.Str(); }
 
 // Windows follows no link of a file's name: a member opens as any document does.
 bool CSaveFile::OpenNew(const CString& strFileName, CFileException* pError) { return Open(strFileName, pError); }
