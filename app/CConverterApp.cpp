@@ -1,10 +1,22 @@
 #include "app/CConverterApp.h"
 
-#include "platform/MessageBox.h"
+#include "platform/PathSplit.h"
 
-CConverterApp::CConverterApp(const CString& strProgramPath) { AfxSetAppName(strProgramPath); }
+namespace {
+// One application a process, as the framework has it: the last one made names it.
+CString g_strAppName;
+}  // namespace
 
-const CString& CConverterApp::GetAppName() const { return AfxGetAppName(); }
+CConverterApp::CConverterApp(const CString& strProgramPath) { g_strAppName = SplitPath(strProgramPath).fname; }
+
+const CString& CConverterApp::GetAppName() const { return g_strAppName; }
+
+const CString& AfxGetAppName() { return g_strAppName; }
+
+int AfxMessageBox(IMainDlgUi& ui, const CString& text, unsigned style) {
+    if ((style & kMbIconMask) == 0) style |= kMbIconExclamation;
+    return ui.MessageBox(text, g_strAppName, style);
+}
 
 CString CConverterApp::CommandLineFromArguments(int argc, const char* const* argv) {
     CString line;

@@ -1,5 +1,6 @@
 #pragma once
 // Start-up rules that every front end shares: the application's name and its command line.
+#include "app/IMainDlgUi.h"
 #include "platform/CString.h"
 
 class CConverterApp {
@@ -17,3 +18,10 @@ public:
 
     const CString& GetAppName() const;
 };
+
+// The name the application object gave itself: the program file's base name without extension.
+const CString& AfxGetAppName();
+
+// The application's box, shown by the dialog's window: captioned with the application's name,
+// with the exclamation icon when the style names no icon.
+int AfxMessageBox(IMainDlgUi& ui, const CString& text, unsigned style = kMbOk);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/CConverterApp.h"
 #include "app/FileFailureReport.h"
 #include "pipeline/BatchPlan.h"
 #include "pipeline/Conversion.h"
@@ -14,7 +15,6 @@
 #include "platform/CFile.h"
 #include "platform/CFileException.h"
 #include "platform/HostSystem.h"
-#include "platform/MessageBox.h"
 #include "platform/PathSplit.h"
 #include "res/resource.h"
 
@@ -139,7 +139,7 @@ void CMainDlg::Guarded(Handler handler) {
         handler();
     } catch (const CFileException& error) {
         // A file failure ends the command, not the dialog.
-        ReportFileFailure(error);
+        ReportFileFailure(m_ui, error);
     }
 }
 
@@ -192,7 +192,7 @@ void CMainDlg::OnOK() {
         // A file of no kind read gets the store's answer (it refuses the name unopened), as the
         // command line gives it; only an empty box goes without a message.
         if (!m_strInputFile.IsEmpty()) {
-            AfxMessageBox(CMemPointStore::UnrecognisedFileText(m_strInputFile), kMbOk);
+            AfxMessageBox(m_ui, CMemPointStore::UnrecognisedFileText(m_strInputFile), kMbOk);
             m_ui.MessageBox(ReadFailedText(m_strInputFile), "ERROR", kMbOk);
         }
         m_ui.GotoInputBox();
@@ -289,12 +289,12 @@ int CMainDlg::ConvertPoints() {
     switch (outcome.stop) {
     case Stop::none: return 0;
     case Stop::notRead:
-        ReportStoreMessage(CString(outcome.readFailure));
+        ReportStoreMessage(m_ui, CString(outcome.readFailure));
         m_ui.MessageBox(ReadFailedText(m_strInputFile), "ERROR", kMbOk);
         break;
     // The name as typed, not as the file layer resolved it.
-    case Stop::notOpened: ReportOutputOpenFailure(outcome.error, m_strOutputFile); break;
-    case Stop::failed: ReportFileFailure(outcome.error); break;
+    case Stop::notOpened: ReportOutputOpenFailure(m_ui, outcome.error, m_strOutputFile); break;
+    case Stop::failed: ReportFileFailure(m_ui, outcome.error); break;
     }
     return -1;
 }

@@ -1,14 +1,16 @@
 #include "app/FileFailureReport.h"
 
+#include "app/CConverterApp.h"
 #include "glorie/FileErrorText.h"
-#include "platform/MessageBox.h"
 
-void ReportFileFailure(const CFileException& error) { AfxMessageBox(CommandFailureText(error), kMbOk | kMbIconStop); }
-
-void ReportStoreMessage(const CString& message) {
-    if (!message.IsEmpty()) AfxMessageBox(message, kMbOk);
+void ReportFileFailure(IMainDlgUi& ui, const CFileException& error) {
+    AfxMessageBox(ui, CommandFailureText(error), kMbOk | kMbIconStop);
 }
 
-void ReportOutputOpenFailure(const CFileException& error, const CString& strFileName) {
-    AfxMessageBox(OpenFailureMessage(error, strFileName), kMbOk);
+void ReportStoreMessage(IMainDlgUi& ui, const CString& message) {
+    if (!message.IsEmpty()) AfxMessageBox(ui, message, kMbOk);
+}
+
+void ReportOutputOpenFailure(IMainDlgUi& ui, const CFileException& error, const CString& strFileName) {
+    AfxMessageBox(ui, OpenFailureMessage(error, strFileName), kMbOk);
 }

@@ -2,6 +2,13 @@
 // What the main dialog asks of the window system; each front end carries these out.
 #include "platform/CString.h"
 
+// Message-box styles and the OK button's id, with the values of the Windows message box.
+constexpr unsigned kMbOk = 0x00000000u;
+constexpr unsigned kMbIconStop = 0x00000010u;
+constexpr unsigned kMbIconExclamation = 0x00000030u;
+constexpr unsigned kMbIconMask = 0x000000F0u;
+constexpr int kIdOk = 1;
+
 // Option flags of the file dialogs, with the values of the Windows common dialogs.
 constexpr unsigned kOfnOverwritePrompt = 0x00000002u;
 constexpr unsigned kOfnHideReadOnly = 0x00000004u;
@@ -27,7 +34,7 @@ public:
     virtual void GotoInputBox() = 0;
     // Keyboard focus to the box, whole text selected, caret scrolled into view.
     virtual void FocusBox(int id) = 0;
-    // The dialog's own modal box; returns the button pressed.
+    // A modal box owned by the dialog, every box the dialog shows; returns the button pressed.
     virtual int MessageBox(const CString& text, const CString& caption, unsigned style) = 0;
     // Modal file dialog; true and the full path when the user confirmed a file.
     virtual bool ChooseFile(const FileDialogRequest& request, CString& path) = 0;

@@ -10,7 +10,6 @@
 #include "pipeline/Conversion.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointFormat.h"
-#include "platform/MessageBox.h"
 #include "support/MemImage.h"
 #include "support/MemoryCalls.h"
 

@@ -33,13 +33,14 @@ struct CliArguments {
     Datum datum = Datum::native;
     // --epoch: today's positions, or JGD2000's as surveyed.
     DatumEpoch epoch = DatumEpoch::today;
-    bool bom = false;           // --bom: CSV with a byte-order mark
     bool merge = false;         // --merge: every input into the one -o output, in order
     bool strict = false;        // --strict: a character the unit cannot show fails its input
     bool guessReadings = true;  // --reading none turns the guessing off
     CString readings;           // --readings: the user's own readings (CSV of name and reading)
-    bool allPoints = false;     // --all-points: GPX route and track points too
     bool verbose = false;       // --verbose: each point's warnings on lines of their own
+    // What the options the format table's rows declare set (--all-points, --bom).
+    ReadOptions read;
+    WriteOptions write;
     // "-" among the inputs: standard input, of --from's format or the one its content shows.
     bool standardInput = false;
     const Format* from = nullptr;
@@ -54,4 +55,11 @@ struct CliArguments {
 
     // The conversions asked for, for the batch planner.
     BatchRequest Batch() const;
+
+    // --help's list of options, in its order: "--epoch today|jgd2000" and what it does.
+    struct HelpLine {
+        std::string label;
+        std::string text;
+    };
+    static std::vector<HelpLine> HelpLines();
 };

@@ -9,10 +9,8 @@
 #include "text/MapError.h"
 #include "pipeline/PointListing.h"
 #include "readings/ReadingGuesser.h"
-#include "glorie/FileErrorText.h"
-#include "platform/CFile.h"
-#include "platform/CFileException.h"
 #include "platform/HostSystem.h"
+#include "platform/StandardOutput.h"
 #include "text/Utf8.h"
 #include "readings/UserReadings.h"
 
@@ -27,8 +25,8 @@ ConversionOptions OptionsOf(const CliArguments& args, std::shared_ptr<const User
     options.strict = args.strict;
     options.guessReadings = args.guessReadings;
     options.userReadings = userReadings;
-    options.read.allPoints = args.allPoints;
-    options.write.bom = args.bom;
+    options.read = args.read;
+    options.write = args.write;
     options.eachPoint = args.verbose;
     return options;
 }
@@ -125,17 +123,22 @@ void CliConverter::WriteHelp() {
     const std::string name = m_strProgramName.Str();
     // What the inputs may be and how outputs are split, as the format table has it.
     std::string inputs, splits;
-    for (const Format* format : FormatRegistry::All()) {
+    for (const Format* format : FormatRegistry::Rows()) {
         inputs += (inputs.empty() ? "" : "、") + FormatRegistry::InputTitle(*format);
         if (format->pointsPerFile > 0)
             splits += (splits.empty() ? "" : "、") + std::string(format->title) + "は " +
                       std::to_string(format->pointsPerFile) + " 地点";
     }
-    const auto option = [](const char* label, const std::string& text) {
-        std::string line = std::string("  ") + label;
-        line.append(kOptionColumn - Columns(line), ' ');
-        return line + Wrapped(text, kOptionColumn, kOptionColumn) + "\n";
-    };
+    // Each option on a line of its own, its text from the option's column; a label that reaches
+    // the column has its text on the next line.
+    std::string options;
+    for (const CliArguments::HelpLine& option : CliArguments::HelpLines()) {
+        std::string line = "  " + option.label;
+        const std::size_t columns = Columns(line);
+        line.append(columns < kOptionColumn ? kOptionColumn - columns : 0, ' ');
+        if (columns >= kOptionColumn) line.append("\n").append(kOptionColumn, ' ');
+        options += line + Wrapped(option.text, kOptionColumn, kOptionColumn) + "\n";
+    }
     m_out << "使い方:\n"
           << "  " << name << " 入力.mem [-o 出力.xml]    一つのファイルを変換します\n"
           << "  " << name << " 入力.mem... [-d フォルダ]  複数のファイルを変換します\n"
@@ -150,24 +153,7 @@ void CliConverter::WriteHelp() {
                          splits + "までで、それを超えると 名前-1、名前-2 … (10 個以上なら 名前-01 …) に分けて書きます。",
                      0, 0)
           << "\n\n"
-          << option("--datum 測地系",
-                    "入力の測地系: tokyo (日本測地系) か wgs84 (世界測地系)。既定はナビのファイルが日本測地系、"
-                    "地図のファイルが WGS 84 です。JGD2000 と JGD2011 は wgs84 として読みます (二つが違うのは "
-                    "2011 年の東北地方太平洋沖地震で地面が動いた東日本だけです)")
-          << option("--epoch today|jgd2000",
-                    "地図の位置: today は今日の地面 (既定: その後の地震による地殻変動を国土地理院の補正で加えます)、"
-                    "jgd2000 は JGD2000 のまま")
-          << option("--reading auto|none", "読みのない地点の読みを推定するか (既定: auto)")
-          << option("--readings ファイル",
-                    "名称と読みの CSV (UTF-8 か CP932)。名称のどこかに一致する最も長い名称の読みを推定より先に"
-                    "使います。使えない行は警告して飛ばします")
-          << option("--strict", "ナビで表示できない文字があれば、その入力を変換しません")
-          << option("--all-points", "GPX のルートとトラック、KML と GeoJSON の線と面の頂点も読みます")
-          << option("--bom", FormatRegistry::BomTitles("、") + " の先頭に BOM を付けます")
-          << option("--from 形式", "標準入力 (入力の -) の形式 (既定: 中身から決めます)")
-          << option("--verbose",
-                    "地点ごとの警告を一行ずつ表示します (既定: 入力ごと、原因ごとに一行で、地点の数と初めの"
-                    "いくつかの地点を表示します)")
+          << options
           << "\n"
           << Wrapped("形式は大文字でも拡張子 (" + FormatRegistry::OtherWords(", ") + ") でも指定できます。値は --to=gpx のようにも書けます。", 0, 0) << "\n"
           << "入力の - は標準入力、-o - は標準出力です。-d のフォルダはなければ作ります。\n"
@@ -197,17 +183,13 @@ void CliConverter::WriteHelp() {
 // Summaries to standard output; everything else to standard error, a warning marked as such. The
 // error stream is unbuffered, so lines are gathered and written 64 KiB at a time.
 void CliConverter::Print(const ConversionMessage& message) {
-    if (!m_strHiddenOutput.IsEmpty()) {
-        // The document itself goes to standard output: what is said goes to standard error, the
-        // temporary file named as "-".
-        std::string text = message.text;
-        for (std::size_t at; (at = text.find(m_strHiddenOutput.Str())) != std::string::npos;)
-            text.replace(at, m_strHiddenOutput.GetLength(), "-");
+    if (m_bDocumentToOutput) {
+        // The document itself goes to standard output: what is said goes to standard error.
         if (message.kind == ConversionMessage::Kind::warning) {
             m_pendingErrors += "警告: ";
             ++m_warnings;
         }
-        m_pendingErrors += text + '\n';
+        m_pendingErrors += message.text + '\n';
         return;
     }
     if (message.kind == ConversionMessage::Kind::written) {
@@ -272,46 +254,24 @@ bool CliConverter::ReadStandardInputInto(Conversion& conversion, const CliArgume
     return true;
 }
 
-// The document written into a folder of its own, then copied to standard output whole: a
-// failure halfway leaves nothing half-written behind a pipe, and the writers stay the files'.
+// The document streamed to standard output as it is written, its bytes as they are. One that
+// fails before its first bytes went out leaves standard output empty; after that, what went out
+// is said to be incomplete, and the status is a failure.
 int CliConverter::ConvertToStandardOutput(Conversion& conversion, const BatchJob& job) {
-    std::string reason;
-    const CString folder = MakeTemporaryFolder(reason);
-    if (folder.IsEmpty()) {
-        m_err << m_strProgramName.Str() << ": 一時フォルダを作れません (" << reason << ")\n";
-        return kExitFailed;
-    }
-    const std::string base = "quorvel" + std::string(conversion.Target().extensions[0]);
-    m_strHiddenOutput = folder + "/" + CString(base);
-    const ConversionResult result = conversion.Convert(job.inputs, m_strHiddenOutput);
-    int status = result.ok ? kExitConverted : kExitFailed;
-    std::string document;
-    if (result.outputs.size() > 1) {
-        Print({ConversionMessage::Kind::failure, "標準出力には一つの文書しか書けません (" + std::to_string(result.outputs.size()) +
+    m_out.flush();  // nothing printed before may land inside the document
+    StandardOutput output;
+    conversion.SetOutputStream(&output);
+    m_bDocumentToOutput = true;
+    const ConversionResult result = conversion.Convert(job.inputs, CString("-"));
+    conversion.SetOutputStream(nullptr);
+    // The document went out whole where it is among the outputs (the conversion finished the stream).
+    const int status = result.ok && !result.outputs.empty() ? kExitConverted : kExitFailed;
+    if (result.splitInto > 1)
+        Print({ConversionMessage::Kind::failure, "標準出力には一つの文書しか書けません (" + std::to_string(result.splitInto) +
                                                      " 個に分かれます)。-o でファイル名を指定して下さい"});
-        status = kExitFailed;
-    } else if (result.outputs.size() == 1) {
-        try {
-            CFile file;
-            CFileException error;
-            if (!file.Open(result.outputs[0], CFile::modeRead, &error)) throw error;
-            document.resize(static_cast<std::size_t>(file.GetLength()));
-            if (!document.empty() && file.Read(&document[0], static_cast<unsigned>(document.size())) != document.size())
-                throw CFileException(CFileException::endOfFile, 0, file.GetFilePath());
-            file.Close();
-        } catch (const CFileException& error) {
-            Print({ConversionMessage::Kind::failure, CommandFailureText(error).Str()});
-            document.clear();
-            status = kExitFailed;
-        }
-    }
-    for (const CString& output : result.outputs) RemovePath(output, false);
-    if (!RemovePath(folder, true))
-        Print({ConversionMessage::Kind::warning, "一時フォルダ " + folder.Str() + " を削除できませんでした"});
-    m_strHiddenOutput.Empty();
+    if (result.outputs.empty() && output.Started()) Print({ConversionMessage::Kind::failure, kIncompleteOutput});
+    m_bDocumentToOutput = false;
     FlushErrors();
-    if (status == kExitConverted || !document.empty()) m_out.write(document.data(), static_cast<std::streamsize>(document.size()));
-    m_out.flush();
     m_refusals += result.refused;
     PrintTotals();
     return status;

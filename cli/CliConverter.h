@@ -21,6 +21,8 @@ public:
     };
 
     static constexpr const char* kVersionText = QV_TEXT_ABOUT_VERSION;  // the about box's
+    // -o -: a document that failed after some of its bytes went out.
+    static constexpr const char* kIncompleteOutput = "標準出力に書いた文書は途中までです。完全な文書ではないので使わないで下さい";
 
     // Summaries and lists go to out; messages and usage errors to err.
     CliConverter(std::ostream& out, std::ostream& err, CString strProgramName);
@@ -46,7 +48,7 @@ private:
     CString m_strProgramName;
     std::string m_pendingErrors;
     std::shared_ptr<const UserReadings> m_userReadings;  // --readings, read once for every input
-    CString m_strHiddenOutput;                           // the temporary file standing for standard output, shown as "-"
+    bool m_bDocumentToOutput = false;                    // -o -: standard output holds the document, all else goes to err
     long m_warnings = 0;                                 // this run's, for the closing line
     long m_refusals = 0;
 };

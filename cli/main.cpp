@@ -6,7 +6,7 @@
 
 #include "cli/CliConverter.h"
 #include "platform/HostSystem.h"
-#include "platform/MessageBox.h"
+#include "platform/PathSplit.h"
 #ifdef _WIN32
 #include "platform/win32/Console.h"
 #endif
@@ -14,8 +14,9 @@
 namespace {
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     RemoveTempFilesOnSignals();
-    AfxSetAppName(argv.empty() ? std::string("quorvel-cli") : argv[0]);
-    const CString name = AfxGetAppName().IsEmpty() ? CString("quorvel-cli") : AfxGetAppName();
+    // Messages begin with the program file's base name.
+    const CString program = argv.empty() ? CString() : SplitPath(CString(argv[0])).fname;
+    const CString name = program.IsEmpty() ? CString("quorvel-cli") : program;
     try {
         CliConverter converter(out, err, name);
         return converter.Run(std::vector<std::string>(argv.begin() + (argv.empty() ? 0 : 1), argv.end()));

@@ -1,6 +1,5 @@
 #include "convert/CPoiTable.h"
 
-#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -10,15 +9,6 @@
 #include "text/Cp932Text.h"
 
 namespace {
-// Most entries already hold their defaults at a reset; leaving those alone keeps the reset of a
-// table used again cheap.
-template <std::size_t N>
-void Assign(CString& text, const char (&value)[N]) {
-    constexpr std::size_t length = N - 1;
-    std::string& bytes = text.Str();
-    if (bytes.size() != length || std::memcmp(bytes.data(), value, length) != 0) bytes.assign(value, length);
-}
-
 void SetDefaults(PoiEntry& entry, int index) {
     entry.index = static_cast<std::int16_t>(index);
     entry.name.Empty();
@@ -26,11 +16,6 @@ void SetDefaults(PoiEntry& entry, int index) {
     entry.longitude.Empty();
     entry.latitude.Empty();
     entry.digits.Empty();
-    entry.directionCenter.Empty();
-    Assign(entry.mediaId, "0");
-    Assign(entry.outmost, "500");
-    Assign(entry.categorySuffix, "00");
-    entry.activation = 0;
 }
 
 const PoiEntry& FreeEntry() {
@@ -93,4 +78,4 @@ void CPoiTable::SetLatitude(CString text, int position) {
 void CPoiTable::SetDigits(CString text, int position) { Entry(position).digits = std::move(text); }
 
 
-void CPoiTable::WriteGlorie(CSaveFile& file) const { glorie::WriteDocument(file, m_entries.data(), GetCount()); }
+void CPoiTable::WriteGlorie(ByteSink& sink) const { glorie::WriteDocument(sink, m_entries.data(), GetCount()); }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "glorie/PoiEntry.h"
-#include "platform/CSaveFile.h"
+#include "text/ByteSink.h"
 #include "platform/CString.h"
 
 class CPoiTable {
@@ -24,8 +24,8 @@ public:
     void SetLatitude(CString text, int position);
     void SetDigits(CString text, int position);
 
-    // The whole document into a file opened for writing; failures leave as a CFileException.
-    void WriteGlorie(CSaveFile& file) const;
+    // The whole document into sink; failures leave as the sink's (a file's CFileException).
+    void WriteGlorie(ByteSink& sink) const;
 
     // Any position below kCapacity; one not yet used is a free entry with the defaults.
     const PoiEntry& Entry(int position) const;

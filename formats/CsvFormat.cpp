@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "places/EachPlace.h"
 #include "text/DegreeText.h"
 #include "places/Format.h"
 #include "text/LineIndex.h"
@@ -409,22 +410,46 @@ std::string CsvField(const std::string& text) {
     return out + "\"";
 }
 
-void Write(CSaveFile& file, PlaceSource& places, const WriteOptions& options) {
+void Write(ByteSink& sink, PlaceSource& places, const WriteOptions& options) {
     std::string out = options.bom ? "\xEF\xBB\xBF" : "";
     out += std::string("name,reading,latitude,longitude,digits") + (options.guessMarks ? std::string(",") + kGuessedHeader : "") + "\r\n";
-    const Place* batch = nullptr;
-    for (std::size_t count = 0; places.Next(batch, count);)
-        for (const Place* end = batch + count; batch < end; ++batch) {
-            const Place& p = *batch;
-            out += CsvField(p.Name()) + "," + CsvField(p.Reading()) + "," + CoordinateText(p.latitude) + "," +
-                   CoordinateText(p.longitude) + "," + CsvField(p.Digits());
-            if (options.guessMarks) out += std::string(",") + (p.ReadingGuessed() ? kGuessedMark : "");
-            out += "\r\n";
-            WritePart(file, out);
-        }
-    WritePart(file, out, true);
+    ForEachPlace(places, [&](const Place& p) {
+        out += CsvField(p.Name()) + "," + CsvField(p.Reading()) + "," + CoordinateText(p.latitude) + "," +
+               CoordinateText(p.longitude) + "," + CsvField(p.Digits());
+        if (options.guessMarks) out += std::string(",") + (p.ReadingGuessed() ? kGuessedMark : "");
+        out += "\r\n";
+        WritePart(sink, out);
+    });
+    WritePart(sink, out, true);
 }
 }  // namespace
 
-extern const Format kCsvFormat = {
-    "csv", "CSV", {".csv"}, {".tsv", ".txt"}, FormatDatum::wgs84, false, 0, true, nullptr, Read, Write, nullptr, OpenBatches};
+namespace {
+constexpr FormatOption Bom() {
+    FormatOption option{};
+    option.word = "--bom";
+    option.japanese = "CSV の先頭に BOM を付けます";
+    option.english = "Byte-order mark at the start of a CSV (for spreadsheets)";
+    option.use = FormatOptionUse::write;
+    option.apply = [](ReadOptions&, WriteOptions& write, int value) { write.bom = value != 0; };
+    return option;
+}
+constexpr FormatOption kBomOption = Bom();
+
+constexpr Format Row() {
+    Format row{};
+    row.name = "csv";
+    row.title = "CSV";
+    row.extensions[0] = ".csv";
+    row.inputExtensions[0] = ".tsv";
+    row.inputExtensions[1] = ".txt";
+    row.datum = FormatDatum::wgs84;
+    row.read = Read;
+    row.write = Write;
+    row.openBatches = OpenBatches;
+    row.options[0] = &kBomOption;
+    return row;
+}
+}  // namespace
+
+extern const Format kCsvFormat = Row();

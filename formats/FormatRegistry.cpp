@@ -1,6 +1,8 @@
 #include "formats/FormatRegistry.h"
 
+#include <algorithm>
 #include <cctype>
+#include <iterator>
 
 #include "formats/XmlSource.h"
 
@@ -8,7 +10,6 @@
 #define QUORVEL_FORMAT(name, row) extern const Format row;
 #include "formats/Formats.inc"
 #undef QUORVEL_FORMAT
-extern const Format kLinkListFormat;
 
 namespace {
 std::string LowerExtension(const std::string& path) {
@@ -21,7 +22,7 @@ std::string LowerExtension(const std::string& path) {
 }
 }  // namespace
 
-const std::vector<const Format*>& FormatRegistry::All() {
+const std::vector<const Format*>& FormatRegistry::Rows() {
     static const std::vector<const Format*> formats = {
 #define QUORVEL_FORMAT(name, row) &row,
 #include "formats/Formats.inc"
@@ -30,8 +31,22 @@ const std::vector<const Format*>& FormatRegistry::All() {
     return formats;
 }
 
+namespace {
+std::vector<const Format*> RowsThatWrite(bool write) {
+    std::vector<const Format*> formats;
+    for (const Format* format : FormatRegistry::Rows())
+        if ((format->write != nullptr) == write) formats.push_back(format);
+    return formats;
+}
+}  // namespace
+
+const std::vector<const Format*>& FormatRegistry::All() {
+    static const std::vector<const Format*> formats = RowsThatWrite(true);
+    return formats;
+}
+
 const std::vector<const Format*>& FormatRegistry::InputOnly() {
-    static const std::vector<const Format*> formats = {&kLinkListFormat};
+    static const std::vector<const Format*> formats = RowsThatWrite(false);
     return formats;
 }
 
@@ -39,6 +54,23 @@ const Format* FormatRegistry::Find(const std::string& name) {
     for (const Format* format : All())
         if (name == format->name) return format;
     return nullptr;
+}
+
+const Format* FormatRegistry::FindRow(const std::string& name) {
+    for (const Format* format : Rows())
+        if (name == format->name) return format;
+    return nullptr;
+}
+
+const std::vector<const FormatOption*>& FormatRegistry::Options() {
+    static const std::vector<const FormatOption*> options = [] {
+        std::vector<const FormatOption*> found;
+        for (const Format* format : Rows())
+            for (const FormatOption* option : format->options)
+                if (option && std::find(found.begin(), found.end(), option) == found.end()) found.push_back(option);
+        return found;
+    }();
+    return options;
 }
 
 const Format* FormatRegistry::FindWord(const std::string& word) {
@@ -98,7 +130,7 @@ const Format* FormatRegistry::ForInput(const std::string& path, const std::strin
     if (byName == Find("csv")) {
         // A list of links is text a table's name may hold.
         const Format* found = ByContent(bytes, byName, false);
-        return found == InputOnly()[0] ? found : byName;
+        return found && !found->write ? found : byName;
     }
     return !byName->recognise || byName->recognise(bytes) ? byName : nullptr;
 }
@@ -127,11 +159,41 @@ std::string FormatRegistry::OtherWords(const char* separator) {
     return words;
 }
 
-std::string FormatRegistry::BomTitles(const char* separator) {
+bool FormatRegistry::OptionValue(const FormatOption& option, const std::string& text, int& value) {
+    switch (option.type) {
+    case FormatOptionType::flag:
+        value = 1;
+        return true;
+    case FormatOptionType::choice:
+        for (std::size_t k = 0; k < std::size(option.choices) && option.choices[k]; ++k)
+            if (text == option.choices[k]) return value = static_cast<int>(k), true;
+        return false;
+    case FormatOptionType::number:
+        break;
+    }
+    const std::size_t sign = text.compare(0, 1, "-") == 0 ? 1 : 0;
+    // Nine digits at most: within int, and far past any range a row declares.
+    if (text.size() == sign || text.size() > sign + 9) return false;
+    for (std::size_t k = sign; k < text.size(); ++k)
+        if (!std::isdigit(static_cast<unsigned char>(text[k]))) return false;
+    const long long number = std::stoll(text);
+    if (number < option.minimum || number > option.maximum) return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+std::string FormatRegistry::OptionTitles(const FormatOption& option, const char* separator) {
     std::string titles;
-    for (const Format* format : All())
-        if (format->takesBom) titles += (titles.empty() ? "" : separator) + std::string(format->title);
+    for (const Format* format : Rows())
+        if (std::find(std::begin(format->options), std::end(format->options), &option) != std::end(format->options))
+            titles += (titles.empty() ? "" : separator) + std::string(format->title);
     return titles;
+}
+
+std::string FormatRegistry::BomTitles(const char* separator) {
+    for (const FormatOption* option : Options())
+        if (std::string(option->word) == "--bom") return OptionTitles(*option, separator);
+    return {};
 }
 
 std::string FormatRegistry::InputTitle(const Format& format, bool english) {

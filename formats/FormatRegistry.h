@@ -7,12 +7,18 @@
 
 class FormatRegistry {
 public:
-    // Every format, in the order --help names them.
+    // Every row of Formats.inc, in the order --help names them: those written and those only read.
+    static const std::vector<const Format*>& Rows();
+    // Every format that is written (and read), in the order --help names them.
     static const std::vector<const Format*>& All();
     // Formats only read, known by their content (a list of map links): no output, no extension.
     static const std::vector<const Format*>& InputOnly();
-    // By --to's word; null for none.
+    // By --to's word, a format that is written; null for none.
     static const Format* Find(const std::string& name);
+    // Any row by its name, one only read too; null for none.
+    static const Format* FindRow(const std::string& name);
+    // The options the rows declare, each once, in the rows' order.
+    static const std::vector<const FormatOption*>& Options();
     // By a word a user may type for it, any letter case: its name or one of its extensions
     // without the full stop ("json", "xml", "txt"); null for none.
     static const Format* FindWord(const std::string& word);
@@ -36,6 +42,11 @@ public:
     // A format as the lists of inputs name it: its title, with its extensions where the title
     // does not say them (the unit's files, several extensions): "GeoJSON (.geojson, .json)".
     static std::string InputTitle(const Format& format, bool english = false);
+    // text as option's value: 1 for a flag (text unused), a number within the option's range
+    // (digits alone, a minus sign before them), the index of one of its choices; false for none.
+    static bool OptionValue(const FormatOption& option, const std::string& text, int& value);
+    // The titles of the formats whose rows declare option, joined by separator: "CSV".
+    static std::string OptionTitles(const FormatOption& option, const char* separator);
     // The titles of the formats that take the byte-order mark (--bom), joined by separator.
     static std::string BomTitles(const char* separator);
 };

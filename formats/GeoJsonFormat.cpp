@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "places/EachPlace.h"
 #include "places/Format.h"
 #include "text/LineIndex.h"
 #include "formats/MapDocumentText.h"
@@ -15,6 +16,7 @@
 #include "places/PlaceCollector.h"
 #include "places/PlaceKeys.h"
 #include "text/SafeText.h"
+#include "formats/FormatOptions.h"
 
 using nlohmann::json;
 
@@ -341,23 +343,34 @@ std::string Number(double value) {
 
 std::string Text(const std::string& text) { return json(text).dump(-1, ' ', false, json::error_handler_t::replace); }
 
-void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
+void Write(ByteSink& sink, PlaceSource& places, const WriteOptions&) {
     std::string out = "{\"type\": \"FeatureCollection\", \"features\": [";
     std::size_t i = 0;
-    const Place* batch = nullptr;
-    for (std::size_t count = 0; places.Next(batch, count);)
-        for (const Place* end = batch + count; batch < end; ++batch, ++i) {
-            const Place& p = *batch;
-            out += (i ? ",\n" : "\n");
-            out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[" + Number(p.longitude) + "," +
-                   Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.Name()) + ",\"reading\":" + Text(p.Reading()) +
-                   ",\"digits\":" + Text(p.Digits()) + ",\"datumShift\":\"" + DatumMethodName(p.Method()) + "\"}}";
-            WritePart(file, out);
-        }
+    ForEachPlace(places, [&](const Place& p) {
+        out += (i++ ? ",\n" : "\n");
+        out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[" + Number(p.longitude) + "," +
+               Number(p.latitude) + "]},\"properties\":{\"name\":" + Text(p.Name()) + ",\"reading\":" + Text(p.Reading()) +
+               ",\"digits\":" + Text(p.Digits()) + ",\"datumShift\":\"" + DatumMethodName(p.Method()) + "\"}}";
+        WritePart(sink, out);
+    });
     out += i == 0 ? "]}\n" : "\n]}\n";
-    WritePart(file, out, true);
+    WritePart(sink, out, true);
 }
 }  // namespace
 
-extern const Format kGeoJsonFormat = {
-    "geojson", "GeoJSON", {".geojson", ".json"}, {}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};
+namespace {
+constexpr Format Row() {
+    Format row{};
+    row.name = "geojson";
+    row.title = "GeoJSON";
+    row.extensions[0] = ".geojson";
+    row.extensions[1] = ".json";
+    row.datum = FormatDatum::wgs84;
+    row.read = Read;
+    row.write = Write;
+    row.options[0] = &kAllPointsOption;
+    return row;
+}
+}  // namespace
+
+extern const Format kGeoJsonFormat = Row();

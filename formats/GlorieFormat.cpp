@@ -8,6 +8,7 @@
 
 #include <pugixml.hpp>
 
+#include "places/EachPlace.h"
 #include "convert/CPoiTable.h"
 #include "places/Format.h"
 #include "text/LineIndex.h"
@@ -212,25 +213,39 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
 }
 
 // Places with their record texts (UnitRecord), coordinates in the Tokyo datum.
-void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
+void Write(ByteSink& sink, PlaceSource& places, const WriteOptions&) {
     const auto table = std::make_unique<CPoiTable>();
     table->Reset();
     int at = 0;
-    const Place* batch = nullptr;
-    for (std::size_t count = 0; places.Next(batch, count);)
-        for (const Place* end = batch + count; batch < end; ++batch, ++at) {
-            const Place& place = *batch;
-            table->ResetEntry(at);
-            RecordText record = UnitRecord(place);  // cut to the unit's fields, so no zero byte inside
-            table->SetName(CString(std::move(record.name)), at);
-            table->SetLongitude(DegreesToDms(place.longitude), at);
-            table->SetLatitude(DegreesToDms(place.latitude), at);
-            table->SetReading(CString(std::move(record.reading)), at);
-            table->SetDigits(place.Digits().c_str(), at);
-        }
-    table->WriteGlorie(file);
+    ForEachPlace(places, [&](const Place& place) {
+        table->ResetEntry(at);
+        RecordText record = UnitRecord(place);  // cut to the unit's fields, so no zero byte inside
+        table->SetName(CString(std::move(record.name)), at);
+        table->SetLongitude(DegreesToDms(place.longitude), at);
+        table->SetLatitude(DegreesToDms(place.latitude), at);
+        table->SetReading(CString(std::move(record.reading)), at);
+        table->SetDigits(place.Digits().c_str(), at);
+        ++at;
+    });
+    table->WriteGlorie(sink);
 }
 }  // namespace
 
-extern const Format kGlorieFormat = {
-    "glorie", "glorie 文書", {".xml"}, {}, FormatDatum::tokyo, true, CPoiTable::kCapacity, false, LooksLikeGlorie, Read, Write, "glorie documents"};
+namespace {
+constexpr Format Row() {
+    Format row{};
+    row.name = "glorie";
+    row.title = "glorie 文書";
+    row.englishTitle = "glorie documents";
+    row.extensions[0] = ".xml";
+    row.datum = FormatDatum::tokyo;
+    row.unit = true;
+    row.pointsPerFile = CPoiTable::kCapacity;
+    row.recognise = LooksLikeGlorie;
+    row.read = Read;
+    row.write = Write;
+    return row;
+}
+}  // namespace
+
+extern const Format kGlorieFormat = Row();

@@ -1,10 +1,12 @@
 // GPX 1.1 and 1.0: waypoints, and route and track points when asked for; written as GPX 1.1.
+#include "places/EachPlace.h"
 #include "places/Format.h"
 #include "formats/MapDocumentText.h"
 #include "text/MapError.h"
 #include "text/MapText.h"
 #include "places/PlaceCollector.h"
 #include "formats/XmlSource.h"
+#include "formats/FormatOptions.h"
 
 namespace {
 // Our own elements, inside a waypoint's <extensions>: the reading, the digit string and how the
@@ -113,7 +115,7 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
     return places.Finish(passedOver, MessageId::routePoints);
 }
 
-void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
+void Write(ByteSink& sink, PlaceSource& places, const WriteOptions&) {
     std::string out =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<gpx version=\"1.1\" creator=\"Quorvel\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
@@ -122,38 +124,48 @@ void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
         "\">\n"
         "  <metadata><desc>" +
         XmlText(MethodSummary(places)) + "</desc></metadata>\n";
-    const Place* batch = nullptr;
-    for (std::size_t count = 0; places.Next(batch, count);)
-        for (const Place* end = batch + count; batch < end; ++batch) {
-            const Place& p = *batch;
-            out += "  <wpt lat=\"";
-            AppendCoordinate(out, p.latitude);
-            out += "\" lon=\"";
-            AppendCoordinate(out, p.longitude);
-            out += "\">\n    <name>";
-            AppendXmlText(out, p.Name());
-            out += "</name>\n";
-            const std::string reading = p.Reading();
-            const std::string digits = p.Digits();
-            const auto element = [&out](const char* open, const std::string& text, const char* close) {
-                out += open;
-                AppendXmlText(out, text);
-                out += close;
-            };
-            if (!reading.empty()) element("    <cmt>", reading, "</cmt>\n");
-            if (!digits.empty()) element("    <desc>", digits, "</desc>\n");
-            out += "    <extensions>";
-            if (!reading.empty()) element("<quorvel:reading>", reading, "</quorvel:reading>");
-            if (!digits.empty()) element("<quorvel:digits>", digits, "</quorvel:digits>");
-            out += "<quorvel:datumShift>";
-            out += DatumMethodName(p.Method());
-            out += "</quorvel:datumShift></extensions>\n  </wpt>\n";
-            WritePart(file, out);
-        }
+    ForEachPlace(places, [&](const Place& p) {
+        out += "  <wpt lat=\"";
+        AppendCoordinate(out, p.latitude);
+        out += "\" lon=\"";
+        AppendCoordinate(out, p.longitude);
+        out += "\">\n    <name>";
+        AppendXmlText(out, p.Name());
+        out += "</name>\n";
+        const std::string reading = p.Reading();
+        const std::string digits = p.Digits();
+        const auto element = [&out](const char* open, const std::string& text, const char* close) {
+            out += open;
+            AppendXmlText(out, text);
+            out += close;
+        };
+        if (!reading.empty()) element("    <cmt>", reading, "</cmt>\n");
+        if (!digits.empty()) element("    <desc>", digits, "</desc>\n");
+        out += "    <extensions>";
+        if (!reading.empty()) element("<quorvel:reading>", reading, "</quorvel:reading>");
+        if (!digits.empty()) element("<quorvel:digits>", digits, "</quorvel:digits>");
+        out += "<quorvel:datumShift>";
+        out += DatumMethodName(p.Method());
+        out += "</quorvel:datumShift></extensions>\n  </wpt>\n";
+        WritePart(sink, out);
+    });
     out += "</gpx>\n";
-    WritePart(file, out, true);
+    WritePart(sink, out, true);
 }
 }  // namespace
 
-extern const Format kGpxFormat = {
-    "gpx", "GPX", {".gpx"}, {}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};
+namespace {
+constexpr Format Row() {
+    Format row{};
+    row.name = "gpx";
+    row.title = "GPX";
+    row.extensions[0] = ".gpx";
+    row.datum = FormatDatum::wgs84;
+    row.read = Read;
+    row.write = Write;
+    row.options[0] = &kAllPointsOption;
+    return row;
+}
+}  // namespace
+
+extern const Format kGpxFormat = Row();

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "places/EachPlace.h"
 #include "places/Format.h"
 #include "formats/KmzArchive.h"
 #include "formats/MapDocumentText.h"
@@ -14,6 +15,7 @@
 #include "text/MapText.h"
 #include "places/PlaceCollector.h"
 #include "formats/XmlSource.h"
+#include "formats/FormatOptions.h"
 
 namespace {
 // The next element after node in document order, not entering node's children when skipChildren.
@@ -217,42 +219,63 @@ void Document(PlaceSource& places, Emit emit) {
         "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n"
         "  <description>" +
         XmlText(MethodSummary(places)) + "</description>\n";
-    const Place* batch = nullptr;
-    for (std::size_t count = 0; places.Next(batch, count);)
-        for (const Place* end = batch + count; batch < end; ++batch) {
-            const Place& p = *batch;
-            out += "  <Placemark>\n    <name>" + XmlText(p.Name()) + "</name>\n";
-            std::string description = p.Reading();
-            if (!p.Digits().empty()) description += (description.empty() ? "" : " ") + p.Digits();
-            if (!description.empty()) out += "    <description>" + XmlText(description) + "</description>\n";
-            out += "    <ExtendedData>\n";
-            if (!p.Reading().empty()) out += "      <Data name=\"reading\"><value>" + XmlText(p.Reading()) + "</value></Data>\n";
-            if (!p.Digits().empty()) out += "      <Data name=\"digits\"><value>" + XmlText(p.Digits()) + "</value></Data>\n";
-            out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.Method()) + "</value></Data>\n";
-            out += "    </ExtendedData>\n    <Point><coordinates>" + CoordinateText(p.longitude) + "," +
-                   CoordinateText(p.latitude) + "</coordinates></Point>\n  </Placemark>\n";
-            emit(out, false);
-        }
+    ForEachPlace(places, [&](const Place& p) {
+        out += "  <Placemark>\n    <name>" + XmlText(p.Name()) + "</name>\n";
+        std::string description = p.Reading();
+        if (!p.Digits().empty()) description += (description.empty() ? "" : " ") + p.Digits();
+        if (!description.empty()) out += "    <description>" + XmlText(description) + "</description>\n";
+        out += "    <ExtendedData>\n";
+        if (!p.Reading().empty()) out += "      <Data name=\"reading\"><value>" + XmlText(p.Reading()) + "</value></Data>\n";
+        if (!p.Digits().empty()) out += "      <Data name=\"digits\"><value>" + XmlText(p.Digits()) + "</value></Data>\n";
+        out += std::string("      <Data name=\"datumShift\"><value>") + DatumMethodName(p.Method()) + "</value></Data>\n";
+        out += "    </ExtendedData>\n    <Point><coordinates>" + CoordinateText(p.longitude) + "," +
+               CoordinateText(p.latitude) + "</coordinates></Point>\n  </Placemark>\n";
+        emit(out, false);
+    });
     out += "</Document>\n</kml>\n";
     emit(out, true);
 }
 
-void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
-    Document(places, [&file](std::string& part, bool last) { WritePart(file, part, last); });
+void Write(ByteSink& sink, PlaceSource& places, const WriteOptions&) {
+    Document(places, [&sink](std::string& part, bool last) { WritePart(sink, part, last); });
 }
 
-void WriteKmz(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
+void WriteKmz(ByteSink& sink, PlaceSource& places, const WriteOptions&) {
     KmzWriter archive;
     Document(places, [&archive](std::string& part, bool last) {
         if (part.size() < kDocumentPartBytes && !last) return;
         archive.Add(part);
         part.clear();
     });
-    WriteDocumentBytes(file, archive.Finish());
+    WriteDocumentBytes(sink, archive.Finish());
 }
 }  // namespace
 
-extern const Format kKmlFormat = {
-    "kml", "KML", {".kml"}, {}, FormatDatum::wgs84, false, 0, false, nullptr, Read, Write};
-extern const Format kKmzFormat = {
-    "kmz", "KMZ", {".kmz"}, {}, FormatDatum::wgs84, false, 0, false, nullptr, ReadKmz, WriteKmz};
+namespace {
+constexpr Format KmlRow() {
+    Format row{};
+    row.name = "kml";
+    row.title = "KML";
+    row.extensions[0] = ".kml";
+    row.datum = FormatDatum::wgs84;
+    row.read = Read;
+    row.write = Write;
+    row.options[0] = &kAllPointsOption;
+    return row;
+}
+
+constexpr Format KmzRow() {
+    Format row{};
+    row.name = "kmz";
+    row.title = "KMZ";
+    row.extensions[0] = ".kmz";
+    row.datum = FormatDatum::wgs84;
+    row.read = ReadKmz;
+    row.write = WriteKmz;
+    row.options[0] = &kAllPointsOption;
+    return row;
+}
+}  // namespace
+
+extern const Format kKmlFormat = KmlRow();
+extern const Format kKmzFormat = KmzRow();

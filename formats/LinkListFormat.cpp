@@ -191,5 +191,18 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
 }
 }  // namespace
 
-extern const Format kLinkListFormat = {
-    "links", "リンク一覧", {nullptr}, {}, FormatDatum::wgs84, false, 0, false, Recognise, Read, nullptr};
+namespace {
+// Only read, known by its content: no extension of its own, no writer.
+constexpr Format Row() {
+    Format row{};
+    row.name = "links";
+    row.title = "地図のリンクの一覧";
+    row.englishTitle = "lists of map links";
+    row.datum = FormatDatum::wgs84;
+    row.recognise = Recognise;
+    row.read = Read;
+    return row;
+}
+}  // namespace
+
+extern const Format kLinkListFormat = Row();

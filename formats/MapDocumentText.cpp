@@ -6,7 +6,7 @@
 
 #include "text/DecimalChars.h"
 #include "text/MapError.h"
-#include "platform/CSaveFile.h"
+#include "text/ByteSink.h"
 
 namespace {
 const char kReplacement[] = "\xEF\xBF\xBD";
@@ -26,9 +26,9 @@ std::array<std::size_t, 3> PlaceArray::Methods() const {
     return counts;
 }
 
-void WritePlaces(const Format& format, CSaveFile& file, const Place* places, std::size_t count, const WriteOptions& options) {
+void WritePlaces(const Format& format, ByteSink& sink, const Place* places, std::size_t count, const WriteOptions& options) {
     PlaceArray source(places, count);
-    format.write(file, source, options);
+    format.write(sink, source, options);
 }
 
 std::string MethodSummary(const PlaceSource& places) {
@@ -84,13 +84,10 @@ void AppendCoordinate(std::string& out, double value) {
     out.append(buffer, written.ptr);
 }
 
-void WriteDocumentBytes(CSaveFile& file, const std::string& document) {
-    // The file layer takes at most 4 GB a call; a document is far smaller (inputs are 32 MB at most).
-    file.Write(document.data(), static_cast<unsigned>(document.size()));
-}
+void WriteDocumentBytes(ByteSink& sink, const std::string& document) { sink.Write(document.data(), document.size()); }
 
-void WritePart(CSaveFile& file, std::string& part, bool last) {
+void WritePart(ByteSink& sink, std::string& part, bool last) {
     if (part.size() < kDocumentPartBytes && !last) return;
-    WriteDocumentBytes(file, part);
+    WriteDocumentBytes(sink, part);
     part.clear();
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "places/EachPlace.h"
 #include "text/Cp932Text.h"
 #include "places/Format.h"
 #include "text/MapError.h"
@@ -12,7 +13,7 @@
 #include "formats/UnitFields.h"
 #include "mempoint/CMemPointStore.h"
 #include "mempoint/MemPointEncoder.h"
-#include "platform/CSaveFile.h"
+#include "text/ByteSink.h"
 
 namespace {
 MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOptions& options) {
@@ -62,19 +63,31 @@ MapReadResult Read(std::string bytes, const std::string& fileName, const ReadOpt
 }
 
 // Places with their record texts (UnitRecord), coordinates in the Tokyo datum.
-void Write(CSaveFile& file, PlaceSource& places, const WriteOptions&) {
+void Write(ByteSink& sink, PlaceSource& places, const WriteOptions&) {
     std::vector<MemPointRecord> records;
-    const Place* batch = nullptr;
-    for (std::size_t count = 0; places.Next(batch, count);)
-        for (const Place* end = batch + count; batch < end; ++batch) {
-            const Place& p = *batch;
-            RecordText record = UnitRecord(p);
-            records.push_back({std::move(record.name), std::move(record.reading), p.Digits(), p.latitude, p.longitude});
-        }
+    ForEachPlace(places, [&](const Place& p) {
+        RecordText record = UnitRecord(p);
+        records.push_back({std::move(record.name), std::move(record.reading), p.Digits(), p.latitude, p.longitude});
+    });
     const std::string image = EncodeMemPointFile(records);
-    file.Write(image.data(), static_cast<unsigned>(image.size()));
+    sink.Write(image.data(), image.size());
 }
 }  // namespace
 
-extern const Format kMemFormat = {
-    "mem", "メモリーポイントファイル", {".mem"}, {}, FormatDatum::tokyo, true, kMemPointsPerFile, false, nullptr, Read, Write, "Memory-point files"};
+namespace {
+constexpr Format Row() {
+    Format row{};
+    row.name = "mem";
+    row.title = "メモリーポイントファイル";
+    row.englishTitle = "Memory-point files";
+    row.extensions[0] = ".mem";
+    row.datum = FormatDatum::tokyo;
+    row.unit = true;
+    row.pointsPerFile = kMemPointsPerFile;
+    row.read = Read;
+    row.write = Write;
+    return row;
+}
+}  // namespace
+
+extern const Format kMemFormat = Row();

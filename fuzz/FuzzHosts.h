@@ -1,13 +1,11 @@
 #pragma once
-// Stand-ins for the front end while fuzzing: a message-box host that counts, a dialog UI that
-// records, and a stop that shows the input's problem the way libFuzzer expects (abort).
+// Stand-ins for the front end while fuzzing: a dialog UI that records its boxes, and a stop that shows the input's problem the way libFuzzer expects (abort).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/IMainDlgUi.h"
-#include "platform/MessageBox.h"
 
 namespace fuzzcheck {
 
@@ -19,23 +17,6 @@ namespace fuzzcheck {
 inline void Require(bool condition, const std::string& what) {
     if (!condition) Fail(what);
 }
-
-// Installed for its lifetime; every box is counted and its text kept.
-class CountingBoxes : public IMessageBoxHost {
-public:
-    CountingBoxes() : m_previous(SetMessageBoxHost(this)) {}
-    ~CountingBoxes() override { SetMessageBoxHost(m_previous); }
-    CountingBoxes(const CountingBoxes&) = delete;
-    CountingBoxes& operator=(const CountingBoxes&) = delete;
-    int ShowMessageBox(const CString& text, const CString&, unsigned) override {
-        texts.push_back(text.Str());
-        return kIdOk;
-    }
-    std::vector<std::string> texts;
-
-private:
-    IMessageBoxHost* m_previous;
-};
 
 // The dialog's two boxes and its focus; file dialogs are always cancelled.
 class FakeDialogUi : public IMainDlgUi {

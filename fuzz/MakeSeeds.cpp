@@ -216,6 +216,31 @@ Seeds MapSeeds(const char* format) {
     return seeds;
 }
 
+// A format only read: lists of map links, one place a line, as people paste them.
+Seeds ReadOnlySeeds(const char* format) {
+    Seeds seeds;
+    if (std::string(format) != "links") return seeds;
+    seeds.emplace_back("every-kind",
+                       "geo:35.6586,139.7454\n"
+                       "geo:0,0?q=34.6873,135.5262(%E5%A4%A7%E9%98%AA%E5%9F%8E)\n"
+                       "https://www.google.com/maps/@35.6812,139.7671,17z 東京駅\n"
+                       "https://www.google.com/maps/place/%E5%90%8D/@35.1,139.2,15z/data=!3d35.11!4d139.22\n"
+                       "https://maps.apple.com/?ll=35.5,139.5&q=Apple\n"
+                       "https://www.openstreetmap.org/#map=16/35.7101/139.8107\n"
+                       "https://maps.gsi.go.jp/#15/35.360556/138.727778/\n"
+                       "35.0, 135.75 京都\n");
+    seeds.emplace_back("refused-and-odd",
+                       "\xEF\xBB\xBFhttps://goo.gl/maps/abc\r\ngeo:91,0\r\ngeo:35,139?q=%FF%FE\r\n\r\n"
+                       "geo:1e400,2\r\nhttps://www.google.com/maps/@-0,-0,3z\r\n");
+    seeds.emplace_back("many", [] {
+        std::string lines;
+        for (int i = 0; i < 200; ++i)
+            lines += "geo:" + std::to_string(24 + i * 0.05) + "," + std::to_string(123 + i * 0.07) + " 地点" + std::to_string(i) + "\n";
+        return lines;
+    }());
+    return seeds;
+}
+
 bool WriteAll(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& seeds) {
     ::mkdir(folder.c_str(), 0777);
     for (const auto& seed : seeds) {
@@ -234,7 +259,8 @@ int main(int argc, char** argv) {
     ::mkdir(root.c_str(), 0777);
     bool ok = WriteAll(root + "/convert", ConvertSeeds()) && WriteAll(root + "/dms", DmsSeeds()) &&
               WriteAll(root + "/path", PathSeeds());
-    for (const Format* format : FormatRegistry::All()) ok = ok && WriteAll(root + "/" + format->name, MapSeeds(format->name));
+    for (const Format* format : FormatRegistry::Rows())
+        ok = ok && WriteAll(root + "/" + format->name, format->write ? MapSeeds(format->name) : ReadOnlySeeds(format->name));
     if (!ok) std::fprintf(stderr, "%s: cannot write the seeds under %s\n", argv[0], root.c_str());
     return ok ? 0 : 1;
 }

@@ -8,16 +8,12 @@ enum class Field {
     latitude,
     longitude,
     name,
-    reading,
-    categorySuffix,
-    mediaId,
-    directionCenter
+    reading
 };
 
 enum class When {
     always,
     hasReading,  // only for an entry whose reading is not empty
-    activated,   // only for an entry whose activation is not 0
 };
 
 struct Line {

@@ -15,9 +15,6 @@ FieldMember MemberOf(glorie::Field field) {
     case glorie::Field::longitude: return &PoiEntry::longitude;
     case glorie::Field::name: return &PoiEntry::name;
     case glorie::Field::reading: return &PoiEntry::reading;
-    case glorie::Field::categorySuffix: return &PoiEntry::categorySuffix;
-    case glorie::Field::mediaId: return &PoiEntry::mediaId;
-    case glorie::Field::directionCenter: return &PoiEntry::directionCenter;
     }
     return &PoiEntry::name;
 }
@@ -26,7 +23,6 @@ bool IsWritten(const PoiEntry& entry, glorie::When when) {
     switch (when) {
     case glorie::When::always: return true;
     case glorie::When::hasReading: return !entry.reading.IsEmpty();
-    case glorie::When::activated: return entry.activation != 0;
     }
     return true;
 }
@@ -93,8 +89,8 @@ struct PreparedLines {
     std::vector<PreparedLine> header, entry, closing;
 };
 
-// A line without fields joins the line before it when both are written alike: an entry's 31
-// lines are then 10 pieces to copy.
+// A line without fields joins the line before it when both are written alike: an entry's 21
+// lines are then 7 pieces to copy.
 std::vector<PreparedLine> Prepare(const glorie::Line* lines, std::size_t count) {
     std::vector<PreparedLine> prepared;
     for (std::size_t i = 0; i < count; ++i) {
@@ -159,20 +155,20 @@ char* PutLines(char* at, const std::vector<PreparedLine>& lines, const PoiEntry*
 }
 }  // namespace
 
-void glorie::WriteDocument(CSaveFile& file, const PoiEntry* entries, int count) {
+void glorie::WriteDocument(ByteSink& sink, const PoiEntry* entries, int count) {
     const PreparedLines& lines = Lines();
     // Only grows, so after the first entries no line allocates nor zeroes its room first. An
-    // entry's lines go to the file at once, not one call a line.
+    // entry's lines go to the sink at once, not one call a line.
     std::string block;
     const auto write = [&](const std::vector<PreparedLine>& part, const PoiEntry* entry) {
         const std::size_t room = Room(part, entry);
         if (block.size() < room) block.resize(room);
         const char* end = PutLines(&block[0], part, entry);
-        WriteText(file, block.data(), static_cast<std::size_t>(end - block.data()));
+        WriteText(sink, block.data(), static_cast<std::size_t>(end - block.data()));
     };
     write(lines.header, nullptr);
     for (int i = 0; i < count; ++i) write(lines.entry, &entries[i]);
     write(lines.closing, nullptr);
 }
 
-void glorie::WriteText(CSaveFile& file, const char* text, std::size_t length) { file.Write(text, static_cast<unsigned>(length)); }
+void glorie::WriteText(ByteSink& sink, const char* text, std::size_t length) { sink.Write(text, length); }

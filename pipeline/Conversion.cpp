@@ -26,6 +26,7 @@
 #include "platform/HostSystem.h"
 #include "platform/OutputSet.h"
 #include "platform/PathSplit.h"
+#include "platform/StandardOutput.h"
 #include "text/MapError.h"
 
 namespace {
@@ -264,19 +265,33 @@ void Conversion::Write(Feed& feed, const CString& strOutput, const std::vector<C
     const std::vector<CString> names = SplitNames(strOutput, static_cast<int>(files));
     std::vector<CString> removed;  // members of the old set that the new one has not
     std::vector<CString> left;     // files with members' names that were not the old set's
+    const auto writeMember = [&](ByteSink& sink, std::size_t k) {
+        const std::size_t first = k * perFile;
+        MemberPlaces member([&feed](const Place*& places, std::size_t& n, std::size_t most) { return feed.Next(places, n, most); },
+                            std::min(count, first + perFile) - first, feed.Methods(k));
+        WriteOptions options = m_options.write;
+        options.guessMarks = m_readings.GivesTableReadings() && m_options.guessReadings;
+        format.write(sink, member, options);
+    };
     try {
-        SaidMembers members(
-            [&](CSaveFile& file, std::size_t k) {
-                const std::size_t first = k * perFile;
-                MemberPlaces member([&feed](const Place*& places, std::size_t& n, std::size_t most) { return feed.Next(places, n, most); },
-                                    std::min(count, first + perFile) - first, feed.Methods(k));
-                WriteOptions options = m_options.write;
-                options.guessMarks = m_readings.GivesTableReadings() && m_options.guessReadings;
-                format.write(file, member, options);
-            },
-            m_say, result);
-        const bool bWritten = m_writer.Write(strOutput, names, inputs, members, result, removed, left);
-        if (!bWritten) return;
+        if (m_stream) {
+            // A stream holds one document: nothing of a split output goes out.
+            if (files > 1) {
+                result.splitInto = files;
+                return;
+            }
+            try {
+                writeMember(*m_stream, 0);
+                m_stream->Finish();
+            } catch (const CFileException& error) {
+                m_say.Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
+                return;
+            }
+        } else {
+            SaidMembers members([&](CSaveFile& file, std::size_t k) { writeMember(file, k); }, m_say, result);
+            const bool bWritten = m_writer.Write(strOutput, names, inputs, members, result, removed, left);
+            if (!bWritten) return;
+        }
     } catch (const MapError& error) {
         m_say.Say(result.messages, {Kind::failure, error.Said()});
         return;
@@ -292,7 +307,7 @@ void Conversion::Write(Feed& feed, const CString& strOutput, const std::vector<C
 }
 
 ConversionResult Conversion::Convert(const std::vector<CString>& inputs, const CString& strOutput) {
-    if (RecordForRecord(inputs)) return ConvertRecords(inputs[0], strOutput);
+    if (!m_stream && RecordForRecord(inputs)) return ConvertRecords(inputs[0], strOutput);
     ConversionResult result;
     bool bUsable = true;
     Feed feed(*this, Target().pointsPerFile > 0 ? static_cast<std::size_t>(Target().pointsPerFile) : 0);

@@ -26,6 +26,7 @@
 #include "platform/CFileException.h"
 #include "platform/CString.h"
 
+class StandardOutput;
 class UserReadings;
 struct ConversionInput;
 struct UnitTally;
@@ -66,10 +67,13 @@ struct ConversionOptions {
 
 struct ConversionResult {
     std::vector<ConversionMessage> messages;  // in the order they happened; none with a sink
-    std::vector<CString> outputs;             // the files written
+    std::vector<CString> outputs;             // the files written (with an output stream: its name, once it went out whole)
     std::size_t written = 0;                  // the points in them
     int refused = 0;                          // points left out
     bool ok = false;                          // written, with every point
+    // With an output stream: the files the format would split the output into, when more than
+    // one; nothing was written.
+    std::size_t splitInto = 0;
     // Where a record-for-record conversion stopped, for a front that words it its own way.
     enum class Stop {
         none,
@@ -118,6 +122,10 @@ public:
     void SetMessageSink(MessageSink sink);
     // The user's readings of later conversions (null: none).
     void SetUserReadings(std::shared_ptr<const UserReadings> readings) { m_options.userReadings = std::move(readings); }
+    // Later conversions write their one document into stream (named strOutput in what is said)
+    // instead of a set of files, and finish it; null: files again. Nothing of an output the format
+    // would split goes out. A failure is said; the stream tells whether bytes went out before it.
+    void SetOutputStream(StandardOutput* stream) { m_stream = stream; }
     // Whether a memory-point file alone goes record for record in later conversions.
     void SetRecordForRecord(bool bRecordForRecord) { m_options.recordForRecord = bRecordForRecord; }
     // The bytes of the input named "-" (standard input, read by the front), of format, or of the
@@ -165,4 +173,5 @@ private:
     UnitRecords m_unit;
     SetWriter m_writer;
     InputListing m_listing;
+    StandardOutput* m_stream = nullptr;
 };

@@ -7,7 +7,7 @@
 
 #include "places/Place.h"
 
-class CSaveFile;
+class ByteSink;
 
 // The largest input read: a parsed document takes several times its size in memory. A GPX of
 // 100,000 waypoints is about 12 MB.
@@ -74,33 +74,67 @@ public:
     virtual void Rewind() = 0;
 };
 
+// Whether an option is of reading the inputs or of writing the output.
+enum class FormatOptionUse {
+    read,
+    write
+};
+
+enum class FormatOptionType {
+    flag,    // no value
+    number,  // a whole number from minimum to maximum
+    choice   // one of choices
+};
+
+// An option a format takes, declared by its row: the command line parses it, --help and the page
+// list it, from this alone. Rows that take the same option share one declaration.
+struct FormatOption {
+    const char* word = nullptr;       // the command line's: "--bom"
+    const char* valueName = nullptr;  // --help's name of the value ("数"); null for a flag
+    const char* japanese = nullptr;   // help, as --help and the page in Japanese show it
+    const char* english = nullptr;    // help, as the page in English shows it
+    FormatOptionUse use = FormatOptionUse::read;
+    FormatOptionType type = FormatOptionType::flag;
+    const char* choices[4] = {};   // a choice's words, in help's order; unused are null
+    int minimum = 0, maximum = 0;  // a number's range
+    // Sets the options a reader or writer gets: value is 1 for a flag, the number, or the index
+    // of the choice among choices.
+    void (*apply)(ReadOptions& read, WriteOptions& write, int value) = nullptr;
+};
+
+// A row is made by a constexpr function of its format that sets the fields it needs by name
+// (constant-initialised, so usable before main); the others keep these defaults.
 struct Format {
-    const char* name;                // --to's word: "gpx"
-    const char* title;               // for messages and --help: "GPX"
-    const char* extensions[3];       // lower case with the full stop, the written one first; unused are null
-    const char* inputExtensions[2];  // read as this format, never written: ".txt" for CSV
-    FormatDatum datum;
+    const char* name = nullptr;   // --to's word: "gpx"
+    const char* title = nullptr;  // for messages and --help: "GPX"
+    // Lower case with the full stop, the written one first; unused are null. None for a format
+    // only read, known by its content.
+    const char* extensions[3] = {};
+    const char* inputExtensions[2] = {};  // read as this format, never written: ".txt" for CSV
+    FormatDatum datum = FormatDatum::wgs84;
     // The navigation unit's own files: names and readings are its CP932 record texts, cut to its
     // fields, and points south or west are refused.
-    bool unit;
-    int pointsPerFile;  // a larger output is split into NAME-1, NAME-2, ...; 0: no limit
-    bool takesBom;      // --bom applies
+    bool unit = false;
+    int pointsPerFile = 0;  // a larger output is split into NAME-1, NAME-2, ...; 0: no limit
     // Read by content rather than by extension: true when the bytes are of this format.
-    bool (*recognise)(const std::string& bytes);
+    bool (*recognise)(const std::string& bytes) = nullptr;
     // Names and readings UTF-8 (and, for the unit's files, the record texts kept); coordinates as
     // the file has them. bytes is taken by value because some formats are parsed in it, in place.
     // Throws MapError (naming fileName and the line or feature) for a file that is not of the
     // format or has no points; points that cannot be used are refused in the result.
-    MapReadResult (*read)(std::string bytes, const std::string& fileName, const ReadOptions& options);
-    // The places as one document into file; coordinates in the format's datum. Throws
-    // CFileException for the file, MapError for a point the format cannot hold.
-    void (*write)(CSaveFile& file, PlaceSource& places, const WriteOptions& options);
+    MapReadResult (*read)(std::string bytes, const std::string& fileName, const ReadOptions& options) = nullptr;
+    // The places as one document into sink; coordinates in the format's datum. Throws what the
+    // sink throws (CFileException for a file), MapError for a point the format cannot hold.
+    void (*write)(ByteSink& sink, PlaceSource& places, const WriteOptions& options);
     const char* englishTitle = nullptr;  // the page in English: "glorie documents"; null: the title serves
     // For a format whose files may hold more places than memory: read, a batch at a time (throws
     // MapError as read does, for a file it cannot begin to read); null where read serves alone.
     std::unique_ptr<PlaceBatches> (*openBatches)(std::string bytes, const std::string& fileName,
                                                  const ReadOptions& options) = nullptr;
+    const FormatOption* options[3] = {};  // the options it takes, in --help's order; unused are null
+    // write (null for a format only read, known by its content) has no default: a row is made
+    // by Format{} and so starts null.
 };
 
-// places[0..count) as one document of format into file.
-void WritePlaces(const Format& format, CSaveFile& file, const Place* places, std::size_t count, const WriteOptions& options);
+// places[0..count) as one document of format into sink.
+void WritePlaces(const Format& format, ByteSink& sink, const Place* places, std::size_t count, const WriteOptions& options);

@@ -37,7 +37,6 @@ std::string Place::NamePrefix(std::size_t bytes) const {
     return std::string(View(kName).substr(0, bytes));
 }
 
-bool Place::NameIs(std::string_view text) const { return IsInline() ? Name() == text : View(kName) == text; }
 
 void Place::SetNumberedName(std::uint32_t number) {
     if (!IsInline() || number > kMaxNumbered) return SetName("地点 " + std::to_string(number));

@@ -144,7 +144,6 @@ public:
     std::string Name() const;
     // Its first bytes at most, and whether it is text: without a copy of a name of megabytes.
     std::string NamePrefix(std::size_t bytes) const;
-    bool NameIs(std::string_view text) const;
     bool HasName() const { return IsInline() ? Numbered() != 0 : !View(kName).empty(); }
     void SetName(std::string name) { Set(kName, std::move(name)); }
     // The name "地点 number", made text only when asked for.
@@ -179,7 +178,6 @@ public:
     void SetDigits(std::string digits) { Set(kDigits, std::move(digits)); }
     // The texts moved out, the place left without them.
     std::string TakeName() { return Take(kName); }
-    std::string TakeReading() { return Take(kReading); }
     // The unit's texts of a memory point with a name or a reading; null for others.
     const RecordText* Record() const { return IsInline() ? nullptr : RecordOf(Block()); }
     void SetRecord(RecordText record);

@@ -8,7 +8,8 @@
 // removes its temporary file and leaves the target byte for byte as it was; the destructor never
 // throws. The document is always a new file renamed over the name: an existing file is never
 // written over, so a file with other names (a hard link) keeps its old text under them. Devices
-// and FIFOs named as the output are written directly.
+// and FIFOs named as the output are written directly. It is a ByteSink: the formats' writers only
+// hand it bytes; opening, syncing and putting the document in place are its own (and OutputSet's).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,8 +17,9 @@
 
 #include "platform/CFileException.h"
 #include "platform/CString.h"
+#include "text/ByteSink.h"
 
-class CSaveFile {
+class CSaveFile : public ByteSink {
 public:
     CSaveFile();
     CSaveFile(const CSaveFile&) = delete;
@@ -33,8 +35,8 @@ public:
     // After a failed Open: the folder (with its final separator) that took no new file, or "".
     const std::string& GetRefusingFolder() const { return m_strRefusingFolder; }
 
-    std::uint64_t GetLength() const;                 // the document so far; throws CFileException
-    void Write(const void* lpBuf, unsigned nCount);  // throws; a short write is diskFull
+    std::uint64_t GetLength() const;                             // the document so far; throws CFileException
+    void Write(const void* lpBuf, std::size_t nCount) override;  // throws; a short write is diskFull
     // The whole document on disk (or, written in place, ready in memory), so that Commit only has
     // to put it in place (several files then take their places together). It releases the file's
     // descriptors. Nothing may be written after it. Throws.
@@ -55,10 +57,8 @@ public:
     bool IsOpen() const { return m_hFile != kInvalidHandle || m_bFlushed || m_bWrittenOut; }
     // Full path recorded at open; failures of write and commit name it.
     const CString& GetFilePath() const { return m_strFileName; }
-    // After Flush: where the document waits (host path; empty when it is written directly) and
-    // where it goes (links followed by Open).
+    // After Flush: where the document waits (host path; empty when it is written directly).
     const std::string& GetStagedPath() const { return m_strTempName; }
-    const std::string& GetTargetPath() const;
 
     static constexpr std::intptr_t kInvalidHandle = -1;
 

@@ -8,11 +8,6 @@ CString::CString(const char* text) : m_data(text ? text : "") {}
 CString::CString(const char* text, int length)
     : m_data(text && length > 0 ? std::string(text, static_cast<size_t>(length)) : std::string()) {}
 
-CString CString::Left(int count) const {
-    if (count <= 0) return CString();
-    return CString(m_data.substr(0, static_cast<size_t>(count)));
-}
-
 CString CString::Mid(int first) const {
     if (first <= 0) return *this;
     if (first >= GetLength()) return CString();

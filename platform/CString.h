@@ -27,7 +27,6 @@ public:
     const std::string& Str() const { return m_data; }
     std::string& Str() { return m_data; }
 
-    CString Left(int count) const;
     CString Mid(int first) const;
 
     void Format(const char* format, ...) QV_PRINTF_FORMAT(2, 3);

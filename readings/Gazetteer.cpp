@@ -23,6 +23,7 @@ constexpr std::string_view kSuffixes[] = {"市", "町", "村", "区"};
 constexpr std::string_view kPrefectureSuffixes[] = {"都", "道", "府", "県"};
 constexpr double kOffCoastMetres = 5000;
 constexpr double kMetresPerDegree = 111320;
+constexpr double kSlack = 1 + 1e-9;           // on a squared distance: far above what rounding takes
 constexpr std::size_t kLongestTown = 30 * 3;  // bytes: KEN_ALL's longest towns are shorter
 
 // Squared distance on a plane stretched by the latitude: enough to tell the nearest of a few.
@@ -31,9 +32,12 @@ double Distance(double lat1, double lon1, double lat2, double lon2) {
     return dx * dx + (lat1 - lat2) * (lat1 - lat2);
 }
 
-bool EndsWithAny(std::string_view text, const std::string_view (&suffixes)[4]) {
-    for (const std::string_view suffix : suffixes)
-        if (text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix) return true;
+// Whether the character is one of the four (each three bytes of UTF-8), told by its bytes: asked
+// for every character of every name that may hold a place, where a call to compare costs more.
+bool IsAnyOf(std::string_view character, const std::string_view (&characters)[4]) {
+    if (character.size() != 3) return false;
+    for (const std::string_view one : characters)
+        if (character[2] == one[2] && character[1] == one[1] && character[0] == one[0]) return true;
     return false;
 }
 }  // namespace
@@ -175,20 +179,34 @@ bool Gazetteer::Inside(std::uint32_t area, double x, double y) const {
     return inside;
 }
 
-// The least distance from the point to the area's edges, in metres (x stretched by stretch).
-double Gazetteer::Distance(std::uint32_t area, double x, double y, double stretch) const {
+// The least distance from the point to the area's edges, in metres (x stretched by stretch), where
+// it is below bound; else bound or more. Arcs whose box lies that far are passed over, and a
+// segment's hypot is taken only where its square does not already say it is farther: the slack
+// (far above hypot's error) keeps every segment that might be nearer.
+double Gazetteer::Distance(std::uint32_t area, double x, double y, double stretch, double bound) const {
     const double sx = m_scale[0] * kMetresPerDegree * stretch, sy = m_scale[1] * kMetresPerDegree;
-    double best = HUGE_VAL;
-    EachArc(area, [&](std::uint32_t, std::uint32_t from, std::uint32_t to) {
+    double best = bound, bestSquared = bound * bound * kSlack;
+    EachArc(area, [&](std::uint32_t arc, std::uint32_t from, std::uint32_t to) {
+        if (BoxSquared(m_arcBoxes + std::size_t{arc} * 4, x, y, sx, sy) > bestSquared) return;
         for (std::uint32_t p = from; p + 1 < to; ++p) {
             const double ax = (Signed(m_points + 2 * std::size_t{p}) - x) * sx, ay = (Signed(m_points + 2 * std::size_t{p} + 1) - y) * sy;
             const double bx = (Signed(m_points + 2 * std::size_t{p} + 2) - x) * sx, by = (Signed(m_points + 2 * std::size_t{p} + 3) - y) * sy;
             const double dx = bx - ax, dy = by - ay, length = dx * dx + dy * dy;
             const double t = length > 0 ? std::clamp(-(ax * dx + ay * dy) / length, 0.0, 1.0) : 0.0;
-            best = std::min(best, std::hypot(ax + t * dx, ay + t * dy));
+            const double ex = ax + t * dx, ey = ay + t * dy;
+            if (ex * ex + ey * ey > bestSquared) continue;
+            if (const double distance = std::hypot(ex, ey); distance < best) best = distance, bestSquared = best * best * kSlack;
         }
     });
     return best;
+}
+
+// The squared distance in metres from the point to the box of four words at at (west, south,
+// east, north): none of what it holds is nearer.
+double Gazetteer::BoxSquared(std::size_t at, double x, double y, double sx, double sy) const {
+    const double dx = std::max({Signed(at) - x, x - Signed(at + 2), 0.0}) * sx;
+    const double dy = std::max({Signed(at + 1) - y, y - Signed(at + 3), 0.0}) * sy;
+    return dx * dx + dy * dy;
 }
 
 Gazetteer::Spot Gazetteer::At(double latitude, double longitude) const {
@@ -215,7 +233,9 @@ Gazetteer::Spot Gazetteer::At(double latitude, double longitude) const {
             for (long c = column - 1; c <= column + 1; ++c)
                 candidates(c, r, [&](std::uint32_t area) {
                     if (area >= m_counts.areas) return;
-                    const double distance = Distance(area, x, y, stretch);
+                    const double sx = m_scale[0] * kMetresPerDegree * stretch, sy = m_scale[1] * kMetresPerDegree;
+                    if (BoxSquared(m_areas + std::size_t{area} * kAreaWords + 4, x, y, sx, sy) > best * best * kSlack) return;
+                    const double distance = Distance(area, x, y, stretch, best);
                     if (distance < best) best = distance, found = area;
                 });
     }
@@ -233,7 +253,7 @@ std::uint32_t Gazetteer::PrefectureAt(std::string_view name, std::size_t at) con
     for (int k = 0; k < 4 && end < name.size(); ++k) {
         const std::size_t from = end;
         NextCodePoint(name, end);
-        if (!EndsWithAny(name.substr(from, end - from), kPrefectureSuffixes)) continue;
+        if (!IsAnyOf(name.substr(from, end - from), kPrefectureSuffixes)) continue;
         for (std::uint32_t p = 0; p < m_counts.prefectures; ++p)  // 京都 is no prefecture, 京都府 is
             if (name.substr(at, end - at) == Text(m_prefectures + std::size_t{p} * kPrefectureWords)) return p;
     }
@@ -269,17 +289,20 @@ std::size_t Gazetteer::MatchMunicipality(std::string_view name, std::size_t at, 
     // Every municipality's name ends in 市, 町, 村 or 区: only the ends just past one are looked
     // up, with the number of characters up to each.
     std::size_t ends[16], characters[16], count = 0;
+    // Most names hold none of them: a byte that ends one is looked for first, one byte at a time.
+    const std::size_t window = std::min(name.size(), at + m_longestMunicipality + 3);
+    bool closing = false;
+    for (std::size_t b = at; b < window && !closing; ++b)
+        for (const std::string_view suffix : kSuffixes) closing = closing || name[b] == suffix.back();
+    if (!closing) return 0;
     std::size_t i = at;
     for (std::size_t read = 1; i < name.size() && i - at < m_longestMunicipality && count < 16; ++read) {
         const std::size_t from = i;
         NextCodePoint(name, i);
-        const std::string_view character = name.substr(from, i - from);
-        for (const std::string_view suffix : kSuffixes)
-            if (character == suffix) {
-                ends[count] = i;
-                characters[count++] = read;
-                break;
-            }
+        if (IsAnyOf(name.substr(from, i - from), kSuffixes)) {
+            ends[count] = i;
+            characters[count++] = read;
+        }
     }
     const auto nameOf = [&](std::uint32_t m) { return Text(m_municipalities + std::size_t{m} * kMunicipalityWords); };
     for (std::size_t k = count; k-- > 0;) {

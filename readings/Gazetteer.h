@@ -77,7 +77,8 @@ private:
     template <class Visit>
     void EachArc(std::uint32_t area, Visit visit) const;
     bool Inside(std::uint32_t area, double x, double y) const;
-    double Distance(std::uint32_t area, double x, double y, double stretch) const;
+    double Distance(std::uint32_t area, double x, double y, double stretch, double bound) const;
+    double BoxSquared(std::size_t at, double x, double y, double sx, double sy) const;
     std::size_t MatchMunicipality(std::string_view name, std::size_t at, const Spot& spot, double latitude, double longitude,
                                   std::string& reading, std::uint32_t* chosen = nullptr) const;
     std::uint32_t PrefectureAt(std::string_view name, std::size_t at) const;

@@ -104,7 +104,6 @@ CSaveFile::CSaveFile() : m_native(std::make_unique<Native>()) {}
 
 CSaveFile::~CSaveFile() noexcept { Abort(); }
 
-const std::string& CSaveFile::GetTargetPath() const { return m_native->targetPath; }
 
 bool CSaveFile::Native::Stage(CSaveFile& file, const std::string& folder, const std::string& path, const CString& strFileName,
                               CFileException* pError) {
@@ -246,7 +245,7 @@ std::uint64_t CSaveFile::GetLength() const {
     return static_cast<std::uint64_t>(st.st_size) + m_buffer.size();
 }
 
-void CSaveFile::Write(const void* lpBuf, unsigned nCount) {
+void CSaveFile::Write(const void* lpBuf, std::size_t nCount) {
     if (!IsOpen() || m_bFlushed || m_bWrittenOut || m_native->road == Native::Road::none)
         throw CFileException(CFileException::invalidFile, EBADF, m_strFileName);
     const char* bytes = static_cast<const char*>(lpBuf);

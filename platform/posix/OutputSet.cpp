@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
 
 #include "platform/HostSystem.h"
@@ -674,6 +675,16 @@ void OutputSet::Recover() {
         RecoverKey(m_strState, m_strKey, m_warnings, m_advice);
         std::vector<std::string> names;
         if (ListFolder(m_strState, names) == 0) {
+            // The folder holds a record for every set this user has written: only the few names
+            // the loop below acts on are kept and sorted, not every record's.
+            const auto acted = [this](const std::string& name) {
+                const std::size_t dot = name.rfind('.');
+                if (dot == std::string::npos || name.compare(0, 4, "set-") != 0) return false;
+                const std::string_view kind = std::string_view(name).substr(dot);
+                if (kind == ".tmp") return name.size() > m_strKey.size() && name.compare(0, m_strKey.size(), m_strKey) == 0 && name[m_strKey.size()] == '.';
+                return (kind == ".journal" || kind == ".temps") && std::string_view(name).substr(0, dot) != m_strKey;
+            };
+            names.erase(std::remove_if(names.begin(), names.end(), [&](const std::string& name) { return !acted(name); }), names.end());
             std::sort(names.begin(), names.end());
             std::string done;
             for (const std::string& name : names) {

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
+#include <cstring>
 
 int PosixCalls::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 int PosixCalls::Flock(int fd, int operation) { return ::flock(fd, operation); }
@@ -21,6 +22,7 @@ int PosixCalls::Lstat(const char* path, struct stat* st) { return ::lstat(path, 
 ssize_t PosixCalls::Readlink(const char* path, char* buf, size_t size) { return ::readlink(path, buf, size); }
 ssize_t PosixCalls::Read(int fd, void* buf, size_t count) { return ::read(fd, buf, count); }
 ssize_t PosixCalls::Write(int fd, const void* buf, size_t count) { return ::write(fd, buf, count); }
+ssize_t PosixCalls::WriteStandardOutput(const void* buf, size_t count) { return ::write(STDOUT_FILENO, buf, count); }
 int PosixCalls::Fsync(int fd) { return ::fsync(fd); }
 int PosixCalls::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
 int PosixCalls::Fallocate(int fd, off_t offset, off_t length) {
@@ -52,8 +54,8 @@ int PosixCalls::ReadFolder(const char* path, std::vector<std::string>& names) {
     if (!dir) return errno;
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) names.emplace_back(name);
         errno = 0;
     }
     const int err = errno;

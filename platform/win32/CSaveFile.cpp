@@ -32,7 +32,6 @@ CSaveFile::CSaveFile() = default;
 
 CSaveFile::~CSaveFile() noexcept { Abort(); }
 
-const std::string& CSaveFile::GetTargetPath() const { return m_strFileName.Str(); }
 
 // Windows follows no link of a file's name: a member opens as any document does.
 bool CSaveFile::OpenNew(const CString& strFileName, CFileException* pError) { return Open(strFileName, pError); }
@@ -96,7 +95,7 @@ std::uint64_t CSaveFile::GetLength() const {
     return static_cast<std::uint64_t>(size.QuadPart) + m_buffer.size();
 }
 
-void CSaveFile::Write(const void* lpBuf, unsigned nCount) {
+void CSaveFile::Write(const void* lpBuf, std::size_t nCount) {
     if (m_bFlushed || !IsOpen()) throw CFileException(CFileException::invalidFile, -1, m_strFileName);
     const char* bytes = static_cast<const char*>(lpBuf);
     m_buffer.insert(m_buffer.end(), bytes, bytes + nCount);

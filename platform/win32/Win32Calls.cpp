@@ -78,6 +78,15 @@ DWORD Win32Calls::FormatSystemMessage(DWORD code, wchar_t* buffer, DWORD room) {
 }
 
 HANDLE Win32Calls::GetStdHandle(DWORD which) { return ::GetStdHandle(which); }
+BOOL Win32Calls::WriteStandardOutput(const void* buffer, DWORD count, DWORD* written) {
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output == nullptr || output == INVALID_HANDLE_VALUE) {
+        *written = 0;
+        ::SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return ::WriteFile(output, buffer, count, written, nullptr);
+}
 BOOL Win32Calls::GetConsoleMode(HANDLE console, DWORD* mode) { return ::GetConsoleMode(console, mode); }
 BOOL Win32Calls::WriteConsole(HANDLE console, const wchar_t* text, DWORD count, DWORD* written) {
     return ::WriteConsoleW(console, text, count, written, nullptr);

@@ -44,6 +44,14 @@ cat >"$work/inputs/places.gpx" <<'GPX'
 <wpt lat="0" lon="0"><name>Null Island</name></wpt>
 </gpx>
 GPX
+# A waypoint and a track: the track's points read only with --all-points (the page's box for it).
+cat >"$work/inputs/tracks.gpx" <<'GPX'
+<?xml version="1.0" encoding="UTF-8"?>
+<gpx version="1.1" creator="test" xmlns="http://www.topografix.com/GPX/1/1">
+<wpt lat="35.681236" lon="139.767125"><name>東京駅</name></wpt>
+<trk><name>散歩</name><trkseg><trkpt lat="35.6812" lon="139.7671"/><trkpt lat="35.6830" lon="139.7690"/></trkseg></trk>
+</gpx>
+GPX
 status=0
 # The zips' entry names, and the readings' packing, in Node alone.
 node ui/web/test/zip-names.mjs || status=1

@@ -153,6 +153,8 @@ PY
     : >"$commands"
     kinds=()
     both() { kinds+=(both); (IFS=$'\t'; printf '%s\n' "$*") >>"$commands"; }
+    # Both, standard output holding a document: its bytes as the Linux build's, untouched.
+    raw() { kinds+=(raw); (IFS=$'\t'; printf '%s\n' "$*") >>"$commands"; }
     # Windows only: status, redirected output and messages (UTF-8 here, CP932 there), arguments.
     win_out=()
     win_err=()
@@ -186,6 +188,10 @@ PY
     both --list named.gpx
     both named.gpx -o sub/named.xml
     both named.gpx --to mem -o sub/named.mem
+    raw meisho.mem -o -
+    raw meisho.mem --to gpx -o -
+    raw meisho.mem --to kmz -o -
+    raw big.gpx -o -
     windows 0 $'meisho.mem -> win-only\\back.gpx (12 地点)\n' '' meisho.mem -o 'win-only\back.gpx'
     windows 0 $'big.gpx -> '"$(winpath "$work/cli-win/win-only")"$'/big-1.xml (700 地点)\nbig.gpx -> '"$(winpath "$work/cli-win/win-only")"$'/big-2.xml (1 地点)\n' '' \
         big.gpx -d "$(winpath "$work/cli-win/win-only")"
@@ -200,7 +206,7 @@ PY
     n=0
     while IFS= read -r line; do
         n=$((n + 1))
-        [ "${kinds[n - 1]}" = both ] || continue
+        [ "${kinds[n - 1]}" = win ] && continue
         args=()
         [ -n "$line" ] && IFS=$'\t' read -r -a args <<<"$line"
         (cd "$work/cli-native" && "$native_cli" "${args[@]}" >"$work/cli-results-native/$n.out" 2>"$work/cli-results-native/$n.err"
@@ -224,9 +230,13 @@ sys.stdout.buffer.write(sys.stdin.buffer.read().decode("utf-8").replace("\n", "\
         args=$(sed -n "${n}p" "$commands" | tr '\t' ' ')
         got=$work/cli-results-win/$n
         expected=$work/cli-expected-$n
-        if [ "${kinds[n - 1]}" = both ]; then
+        if [ "${kinds[n - 1]}" != win ]; then
             cp "$work/cli-results-native/$n.status" "$expected.status"
-            as_cp932 <"$work/cli-results-native/$n.out" >"$expected.out"
+            if [ "${kinds[n - 1]}" = raw ]; then
+                cp "$work/cli-results-native/$n.out" "$expected.out"
+            else
+                as_cp932 <"$work/cli-results-native/$n.out" >"$expected.out"
+            fi
             as_cp932 <"$work/cli-results-native/$n.err" >"$expected.err"
         else
             i=$(( $(printf '%s\n' "${kinds[@]:0:n}" | grep -c win) - 1 ))

@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "app/CConverterApp.h"
-#include "platform/MessageBox.h"
-#include "support/RecordingMessageBoxHost.h"
+#include "support/RecordingBoxes.h"
 
 namespace {
 TEST(ConverterApp, NamedAfterTheProgramFile) {
@@ -22,8 +21,9 @@ TEST(ConverterApp, NamedAfterTheProgramFile) {
         SCOPED_TRACE(c.program);
         CConverterApp app(c.program);
         EXPECT_EQ(app.GetAppName(), c.name);
-        RecordingMessageBoxHost boxes;
-        AfxMessageBox("x");
+        EXPECT_EQ(AfxGetAppName(), c.name);
+        RecordingBoxes boxes;
+        AfxMessageBox(boxes, "x");
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].caption, c.name);
     }

@@ -6,7 +6,7 @@
 
 #include "support/RecordingDialogUi.h"
 #include "app/CMainDlg.h"
-#include "platform/MessageBox.h"
+#include "app/CConverterApp.h"
 #include "platform/posix/PosixCalls.h"
 
 // getcwd answers with a given folder, or fails like getcwd when it does not fit.
@@ -31,7 +31,7 @@ private:
 };
 
 struct DialogUnderTest {
-    DialogUnderTest() { AfxSetAppName("/opt/bin/quorvel"); }
+    const CConverterApp app{"/opt/bin/quorvel"};
     RecordingDialogUi ui;
     CMainDlg dlg{ui};
 };

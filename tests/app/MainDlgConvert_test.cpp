@@ -74,7 +74,7 @@ struct ConvertTest : ::testing::Test {
 // A name of no kind the dialog reads (here: no map files wired) gets the store's refusal, which
 // does not open the file; an empty box only the focus.
 std::string Refused(const std::string& name) {
-    return "AppBox quorvel 0x30 | " + name + "\n    は認識できないファイルです";
+    return "MessageBox quorvel 0x30 | " + name + "\n    は認識できないファイルです";
 }
 
 TEST_F(ConvertTest, NameChecksEndTheCommandWithoutReadingAFile) {
@@ -134,8 +134,8 @@ TEST_F(ConvertTest, FailedLoadShowsTheStoreReasonThenItsOwnMessage) {
         std::string storeBox;
     };
     const std::vector<Case> cases = {
-        {shortFile, "AppBox quorvel 0x30 | " + shortFile + "\n    は認識できないファイルです"},
-        {missing, "AppBox quorvel 0x30 | ファイルが見つかりませんでした。"},
+        {shortFile, "MessageBox quorvel 0x30 | " + shortFile + "\n    は認識できないファイルです"},
+        {missing, "MessageBox quorvel 0x30 | ファイルが見つかりませんでした。"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.in);
@@ -150,7 +150,7 @@ TEST_F(ConvertTest, FailedLoadShowsTheStoreReasonThenItsOwnMessage) {
 TEST_F(ConvertTest, OutputThatCannotBeOpenedLeavesTheDialogOpen) {
     const std::string nowhere = dir.File("no-such-folder/route.xml");
     Press(input, nowhere);
-    EXPECT_EQ(t.ui.log, (Log{"ReadBoxes", "AppBox quorvel 0x30 | \"" + nowhere + "\"\n\n不正パス"}));
+    EXPECT_EQ(t.ui.log, (Log{"ReadBoxes", "MessageBox quorvel 0x30 | \"" + nowhere + "\"\n\n不正パス"}));
     EXPECT_EQ(t.ui.endResult, 0);
     EXPECT_EQ(dir.List(), std::vector<std::string>{"route.mem"});
 
@@ -167,8 +167,8 @@ TEST_F(ConvertTest, FileFailureInsideTheCommandIsReportedOnceAndTheDialogStaysUs
         std::string report;
     };
     const std::vector<Case> cases = {
-        {FailingPosixCalls::Call::Write, ENOSPC, "AppBox quorvel 0x10 | " + output + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
-        {FailingPosixCalls::Call::Read, EIO, "AppBox quorvel 0x10 | " + input + " へのｱｸｾｽ中にﾊｰﾄﾞｳｪｱ I/O ｴﾗｰが報告されました。"},
+        {FailingPosixCalls::Call::Write, ENOSPC, "MessageBox quorvel 0x10 | " + output + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
+        {FailingPosixCalls::Call::Read, EIO, "MessageBox quorvel 0x10 | " + input + " へのｱｸｾｽ中にﾊｰﾄﾞｳｪｱ I/O ｴﾗｰが報告されました。"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.report);

@@ -53,10 +53,10 @@ std::vector<std::string> Lines(const std::string& text) {
 
 struct MapFileTest : ::testing::Test {
     TempDir dir;
+    const CConverterApp app{"/opt/bin/quorvel"};
     RecordingDialogUi ui;
     CMainDlg dlg{ui, CMainDlg::Inputs::all};
 
-    MapFileTest() { AfxSetAppName("/opt/bin/quorvel"); }
     void Press(const std::string& in, const std::string& out) {
         ui.inputBox = in;
         ui.outputBox = out;
@@ -183,7 +183,7 @@ TEST_F(MapFileTest, InputsThatWriteNothingAreAnswered) {
     const std::vector<Case> cases = {
         {"broken.gpx", "<gpx><wpt lat=", true, {}},
         {"sea.gpx", Gpx(Waypoints(1, 0, 0, "Null") + Waypoints(1, 0, 0, "Null")), true, {}},
-        {"notes.doc", "words", false, {"ReadBoxes", "AppBox quorvel 0x30 | " + doc + "\n    は認識できないファイルです", "MessageBox ERROR 0x0 | ファイル " + doc + " の読み込みに失敗しました", "GotoInputBox"}},
+        {"notes.doc", "words", false, {"ReadBoxes", "MessageBox quorvel 0x30 | " + doc + "\n    は認識できないファイルです", "MessageBox ERROR 0x0 | ファイル " + doc + " の読み込みに失敗しました", "GotoInputBox"}},
         {"same.xml", "<glorie/>", false, {"ReadBoxes", "MessageBox ERROR 0x10 | 出力ファイル " + glorie + " が入力と同じです"}},
     };
     for (const Case& c : cases) {

@@ -33,10 +33,10 @@ std::string Gpx(int count, int south = 0, const std::string& more = "") {
 
 struct MapSetTest : ::testing::Test {
     TempDir dir;
+    const CConverterApp app{"/opt/bin/quorvel"};
     RecordingDialogUi ui;
     CMainDlg dlg{ui, CMainDlg::Inputs::all};
 
-    MapSetTest() { AfxSetAppName("/opt/bin/quorvel"); }
     std::string Input(const std::string& name, const std::string& bytes) {
         const std::string path = dir.File(name);
         WriteFileBytes(path, bytes);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CConverterApp.h"
 #include "app/CMainDlg.h"
 #include "pipeline/Conversion.h"
 #include "res/resource.h"
@@ -77,7 +78,7 @@ std::string CliRoad(const std::string& input, const std::string& output) { retur
 std::string MergeRoad(const std::string& input, const std::string& output) { return Cli({"--merge", input, "-o", output}); }
 
 std::string DialogRoad(const std::string& input, const std::string& output) {
-    AfxSetAppName("/opt/bin/quorvel");
+    const CConverterApp app("/opt/bin/quorvel");
     RecordingDialogUi ui;
     CMainDlg dlg{ui};
     ui.inputBox = input;

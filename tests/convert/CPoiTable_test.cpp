@@ -9,15 +9,6 @@
 #include <string>
 
 namespace {
-// The fields that only the resets assign.
-void ExpectFixedDefaults(const PoiEntry& entry) {
-    EXPECT_EQ(entry.categorySuffix, "00");
-    EXPECT_EQ(entry.mediaId, "0");
-    EXPECT_EQ(entry.outmost, "500");
-    EXPECT_EQ(entry.directionCenter, "");
-    EXPECT_EQ(entry.activation, 0);
-}
-
 void ExpectDefaults(const PoiEntry& entry, int index) {
     EXPECT_EQ(entry.index, index);
     EXPECT_EQ(entry.name, "");
@@ -25,7 +16,6 @@ void ExpectDefaults(const PoiEntry& entry, int index) {
     EXPECT_EQ(entry.longitude, "");
     EXPECT_EQ(entry.latitude, "");
     EXPECT_EQ(entry.digits, "");
-    ExpectFixedDefaults(entry);
 }
 
 void Scribble(PoiEntry& entry) {
@@ -33,12 +23,7 @@ void Scribble(PoiEntry& entry) {
     entry.reading = "r";
     entry.longitude = "1.00000";
     entry.latitude = "2.00000";
-    entry.categorySuffix = "07";
     entry.digits = "123";
-    entry.mediaId = "3";
-    entry.outmost = "900";
-    entry.directionCenter = "90";
-    entry.activation = 1;
 }
 
 TEST(CPoiTable, NewTableIsFreeWithDefaults) {
@@ -113,7 +98,6 @@ TEST(CPoiTable, FillOperationsSetOneFieldEach) {
     EXPECT_EQ(entry.latitude, "35.65810");
     EXPECT_EQ(entry.reading, "\xB1\xB2\x82");
     EXPECT_EQ(entry.digits, "0312345678");
-    ExpectFixedDefaults(entry);
     EXPECT_EQ(name, "0123456789ABCDEFGHIJ");
     EXPECT_EQ(longitude, "139.46.44.040");
     EXPECT_EQ(latitude, " 35.39.29.157");

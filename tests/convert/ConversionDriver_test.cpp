@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "support/GoldenFile.h"
-#include "support/RecordingMessageBoxHost.h"
+#include "support/RecordingBoxes.h"
 #include "support/TempDir.h"
 #include "support/MemImage.h"
+#include "app/CConverterApp.h"
 #include "app/FileFailureReport.h"
 #include "pipeline/Conversion.h"
 
@@ -70,14 +71,12 @@ int Count(const std::string& text, const std::string& part) {
 
 TEST(ConversionDriver, ConvertsAHundredPointsIntoTheDocument) {
     const TempDir dir;
-    RecordingMessageBoxHost boxes;
     const std::string out = dir.File("points.xml");
     const ConversionResult result = Convert(HundredPoints(), dir, out);
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.stop, ConversionResult::Stop::none);
     EXPECT_EQ(result.written, 100u);
     EXPECT_TRUE(result.messages.empty());
-    EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(MatchesGolden(ReadFileBytes(out), "hundred-points.xml"));
 }
 
@@ -118,16 +117,15 @@ TEST(ConversionDriver, AFileWithoutPointsStillGetsADocument) {
 }
 
 TEST(ConversionDriver, AnUnopenableOutputIsKeptForTheDialogAndWritesNothing) {
-    AfxSetAppName("/opt/quorvel/bin/quorvel");
+    const CConverterApp app("/opt/quorvel/bin/quorvel");
     const TempDir dir;
-    RecordingMessageBoxHost boxes;
+    RecordingBoxes boxes;
     const std::string out = dir.File("missing") + "/points.xml";
     const ConversionResult result = Convert(HundredPoints(), dir, out);
     EXPECT_FALSE(result.ok);
     ASSERT_EQ(result.stop, ConversionResult::Stop::notOpened);
     EXPECT_TRUE(result.messages.empty());
-    EXPECT_TRUE(boxes.shown.empty());
-    ReportOutputOpenFailure(result.error, CString(out));
+    ReportOutputOpenFailure(boxes, result.error, CString(out));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "\"" + out + "\"\n\n不正パス");
     EXPECT_EQ(dir.List(), std::vector<std::string>{"points.mem"});

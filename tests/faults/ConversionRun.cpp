@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CMainDlg.h"
-#include "platform/MessageBox.h"
+#include "app/CConverterApp.h"
 #include "res/resource.h"
 #include "support/RecordingDialogUi.h"
 #include "support/MemImage.h"
@@ -23,7 +23,7 @@ std::string HundredPoints() {
 }
 
 PressResult PressConvert(const std::string& input, const std::string& output) {
-    AfxSetAppName("/opt/bin/quorvel");
+    const CConverterApp app("/opt/bin/quorvel");
     RecordingDialogUi ui;
     CMainDlg dlg(ui);
     ui.inputBox = input;
@@ -34,7 +34,7 @@ PressResult PressConvert(const std::string& input, const std::string& output) {
 
 int AppBoxes(const std::vector<std::string>& log) {
     int n = 0;
-    for (const std::string& line : log) n += line.rfind("AppBox ", 0) == 0 ? 1 : 0;
+    for (const std::string& line : log) n += line.rfind("MessageBox quorvel ", 0) == 0 ? 1 : 0;
     return n;
 }
 

@@ -17,7 +17,7 @@ struct PressResult {
 // A fresh dialog converts input into output once.
 PressResult PressConvert(const std::string& input, const std::string& output);
 
-// The lines of log that are the application's own boxes ("AppBox ...").
+// The lines of log that are the application's own boxes ("MessageBox quorvel ...").
 int AppBoxes(const std::vector<std::string>& log);
 bool Converted(const PressResult& result);
 std::string Joined(const std::vector<std::string>& log);

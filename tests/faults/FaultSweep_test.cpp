@@ -47,10 +47,10 @@ void ExpectOneReport(const PressResult& result, const Cause& cause, const Conver
     ASSERT_EQ(AppBoxes(result.log), 1) << Joined(result.log);
     EXPECT_EQ(result.endResult, 0);
     const std::string& box = result.log.at(1);
-    const std::string storePrefix = "AppBox quorvel 0x30 | ";
-    if (box == "AppBox quorvel 0x30 | \"" + folder.output + "\"\n\n" + cause.openText) {
+    const std::string storePrefix = "MessageBox quorvel 0x30 | ";
+    if (box == "MessageBox quorvel 0x30 | \"" + folder.output + "\"\n\n" + cause.openText) {
         EXPECT_EQ(result.log.size(), 2u);
-    } else if (box.rfind("AppBox quorvel 0x10 | ", 0) == 0) {
+    } else if (box.rfind("MessageBox quorvel 0x10 | ", 0) == 0) {
         EXPECT_TRUE(EndsWith(box, cause.leftText)) << box;
         EXPECT_EQ(result.log.size(), 2u);
     } else {
@@ -154,7 +154,7 @@ TEST(FaultSweep, FailedRemovalOfTheDroppedDocument) {
             EXPECT_EQ(failing.Count(Call::Unlink), 1);
         }
         ASSERT_EQ(result.log.size(), 2u) << Joined(result.log);
-        EXPECT_EQ(result.log[1], "AppBox quorvel 0x10 | " + folder.output + kCauses[1].leftText);
+        EXPECT_EQ(result.log[1], "MessageBox quorvel 0x10 | " + folder.output + kCauses[1].leftText);
         EXPECT_EQ(ReadFileBytes(folder.output), ConversionFolder::kOld);
         for (const std::string& name : folder.dir.List()) {
             if (name != "route.mem" && name != "route.xml") std::remove(folder.dir.File(name).c_str());

@@ -48,7 +48,7 @@ std::string InChild(const std::function<std::string()>& body) {
 
 std::string Outcome(const PressResult& result) { return Converted(result) ? "converted" : Joined(result.log); }
 
-std::string Left(const std::string& name, const char* text) { return "ReadBoxes / AppBox quorvel 0x10 | " + name + text + " / "; }
+std::string Left(const std::string& name, const char* text) { return "ReadBoxes / MessageBox quorvel 0x10 | " + name + text + " / "; }
 
 TEST(RealFaults, FileSizeLimitLeavesTheEarlierDocument) {
     ConversionFolder folder;
@@ -73,11 +73,11 @@ TEST(RealFaults, FileSizeLimitLeavesTheEarlierDocument) {
 TEST(RealFaults, DescriptorLimitIsReportedByWhoeverRanOut) {
     ConversionFolder folder;
     const std::vector<std::string> expected = {
-        "ReadBoxes / AppBox quorvel 0x30 | " + folder.input +
+        "ReadBoxes / MessageBox quorvel 0x30 | " + folder.input +
             "\n    を読み込み用に開けませんでした / "
             "MessageBox ERROR 0x0 | ファイル " +
             folder.input + " の読み込みに失敗しました / ",
-        "ReadBoxes / AppBox quorvel 0x30 | \"" + folder.output + "\"\n\nオープン ファイル数超過 / ",
+        "ReadBoxes / MessageBox quorvel 0x30 | \"" + folder.output + "\"\n\nオープン ファイル数超過 / ",
         "converted",
     };
     for (std::size_t free = 0; free < expected.size(); ++free) {
@@ -134,9 +134,9 @@ TEST(RealFaults, OutputsReachWhatTheirNamesPointAt) {
         {"dangling.xml", "made.xml", ""},
         {"hard.xml", "hard.xml", ""},
         {"null.xml", "", ""},
-        {"loop1.xml", "", "AppBox quorvel 0x30 | \"" + d + "loop1.xml\"\n\n未定義エラー"},
-        {"full.xml", "", "AppBox quorvel 0x10 | " + d + "full.xml へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
-        {"fifo.xml", "", "AppBox quorvel 0x30 | \"" + d + "fifo.xml\"\n\n読み取る側のないパイプ"},
+        {"loop1.xml", "", "MessageBox quorvel 0x30 | \"" + d + "loop1.xml\"\n\n未定義エラー"},
+        {"full.xml", "", "MessageBox quorvel 0x10 | " + d + "full.xml へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。"},
+        {"fifo.xml", "", "MessageBox quorvel 0x30 | \"" + d + "fifo.xml\"\n\n読み取る側のないパイプ"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.output);
@@ -172,7 +172,7 @@ TEST(RealFaults, OutputsReachWhatTheirNamesPointAt) {
     const std::string linkedInput = d + "full.mem";
     ASSERT_EQ(symlink("/dev/full", linkedInput.c_str()), 0);
     EXPECT_EQ(Outcome(PressConvert(linkedInput, folder.output)),
-              "ReadBoxes / AppBox quorvel 0x30 | " + linkedInput + "\n    は認識できないファイルです / MessageBox ERROR 0x0 | ファイル " +
+              "ReadBoxes / MessageBox quorvel 0x30 | " + linkedInput + "\n    は認識できないファイルです / MessageBox ERROR 0x0 | ファイル " +
                   linkedInput + " の読み込みに失敗しました / ");
     EXPECT_EQ(ReadFileBytes(folder.output), ConversionFolder::kOld);
 }
@@ -188,8 +188,8 @@ TEST(RealFaults, ReadOnlyTargetAndFolderForAnotherUser) {
         std::string outcome;
     };
     const Row rows[] = {
-        {folder.output, "ReadBoxes / AppBox quorvel 0x30 | \"" + folder.output + "\"\n\nファイル アクセス禁止 / "},
-        {locked + "/new.xml", "ReadBoxes / AppBox quorvel 0x30 | \"" + locked + "/new.xml\"\n\nファイル アクセス禁止 / "},
+        {folder.output, "ReadBoxes / MessageBox quorvel 0x30 | \"" + folder.output + "\"\n\nファイル アクセス禁止 / "},
+        {locked + "/new.xml", "ReadBoxes / MessageBox quorvel 0x30 | \"" + locked + "/new.xml\"\n\nファイル アクセス禁止 / "},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.output);
@@ -209,14 +209,14 @@ TEST(RealFaults, FilesLockedByAnotherProgram) {
         LockHolder holder(folder.output);
         ASSERT_TRUE(holder.Holding());
         EXPECT_EQ(Outcome(PressConvert(folder.input, folder.output)),
-                  "ReadBoxes / AppBox quorvel 0x30 | \"" + folder.output + "\"\n\nSHARE.EXE 未ロードまたは共有領域ロック済み / ");
+                  "ReadBoxes / MessageBox quorvel 0x30 | \"" + folder.output + "\"\n\nSHARE.EXE 未ロードまたは共有領域ロック済み / ");
     }
     EXPECT_EQ(ReadFileBytes(folder.output), ConversionFolder::kOld);
     {
         LockHolder holder(folder.input);
         ASSERT_TRUE(holder.Holding());
         EXPECT_EQ(Outcome(PressConvert(folder.input, folder.output)),
-                  "ReadBoxes / AppBox quorvel 0x30 | ファイルの共有違反です / MessageBox ERROR 0x0 | ファイル " + folder.input +
+                  "ReadBoxes / MessageBox quorvel 0x30 | ファイルの共有違反です / MessageBox ERROR 0x0 | ファイル " + folder.input +
                       " の読み込みに失敗しました / ");
     }
     EXPECT_EQ(ReadFileBytes(folder.output), ConversionFolder::kOld);

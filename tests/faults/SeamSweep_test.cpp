@@ -3,7 +3,11 @@
 // and a document or a set is never left half-replaced. Every call that can fail must be reached.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -15,6 +19,7 @@
 #include "platform/HostSystem.h"
 #include "platform/MappedFile.h"
 #include "platform/OutputSet.h"
+#include "platform/StandardOutput.h"
 #include "platform/posix/TempFiles.h"
 #include "support/FailingPosixCalls.h"
 #include "support/SetFiles.h"
@@ -135,6 +140,30 @@ const Operation kOperations[] = {
          if (folder.IsEmpty()) return reason;
          EXPECT_EQ(folder.Str().rfind(dir.Path() + "/quorvel-", 0), 0u) << folder.Str();
          return RemovePath(folder, true, &reason) ? std::string() : reason;
+     }},
+    {"document streamed to standard output",
+     [](const TempDir& dir, std::string& expected) {
+         expected = StandardOutput::kName;
+         // Standard output is a file of the test's own meanwhile.
+         std::fflush(stdout);
+         const int kept = ::dup(STDOUT_FILENO);
+         const int file = ::open(dir.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+         ::dup2(file, STDOUT_FILENO);
+         ::close(file);
+         std::string report;
+         try {
+             StandardOutput output;
+             output.Write("document", 8);
+             output.Finish();
+         } catch (const CFileException& error) {
+             report = Report(error);
+         }
+         ::dup2(kept, STDOUT_FILENO);
+         ::close(kept);
+         if (report.empty()) {
+             EXPECT_EQ(ReadFileBytes(dir.File("out")), "document");
+         }
+         return report;
      }},
     {"library loaded",
      [](const TempDir&, std::string&) {

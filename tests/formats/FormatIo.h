@@ -6,8 +6,8 @@
 
 #include "formats/FormatRegistry.h"
 #include "places/Place.h"
-#include "platform/CSaveFile.h"
 #include "support/TempDir.h"
+#include "text/ByteSink.h"
 
 inline MapReadResult ReadAs(const char* format, std::string bytes, const std::string& fileName,
                             const ReadOptions& options = {}) {
@@ -15,15 +15,9 @@ inline MapReadResult ReadAs(const char* format, std::string bytes, const std::st
 }
 
 inline std::string WriteAs(const char* format, const std::vector<Place>& places, const WriteOptions& options = {}) {
-    TempDir dir;
-    const std::string path = dir.File("document");
-    {
-        CSaveFile file;
-        if (!file.Open(CString(path))) return "(not opened)";
-        WritePlaces(*FormatRegistry::Find(format), file, places.data(), places.size(), options);
-        file.Commit();
-    }
-    return ReadFileBytes(path);
+    StringSink sink;
+    WritePlaces(*FormatRegistry::Find(format), sink, places.data(), places.size(), options);
+    return sink.Take();
 }
 
 // One place a line: name|reading|digits|latitude|longitude|origin.

@@ -2,7 +2,9 @@
 // by its name and its content, and the fuzz build's list of rows is the table's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -109,8 +111,149 @@ TEST(FormatTableList, NamesTheRowsInTheTablesOrder) {
 #undef QUORVEL_FORMAT
     };
     std::vector<std::string> table;
-    for (const Format* format : FormatRegistry::All()) table.emplace_back(format->name);
+    for (const Format* format : FormatRegistry::Rows()) table.emplace_back(format->name);
     EXPECT_EQ(listed, table);
+}
+
+// Every row as it declares itself, and what each of its options sets: a field left unset, an
+// option wired to the wrong setting or declared by the wrong row is caught here.
+TEST(FormatTableRows, EachRowDeclaresItselfWhole) {
+    const struct {
+        const char* name;
+        const char* title;
+        const char* englishTitle;  // null: none
+        std::string extensions;    // the written ones, then "|" and those only read
+        FormatDatum datum;
+        bool unit;
+        int pointsPerFile;
+        bool recognises, writes, batches;
+        std::string options;  // words, in order
+    } rows[] = {
+        {"glorie", "glorie 文書", "glorie documents", ".xml|", FormatDatum::tokyo, true, 700, true, true, false, ""},
+        {"mem", "メモリーポイントファイル", "Memory-point files", ".mem|", FormatDatum::tokyo, true, 100, false, true, false, ""},
+        {"gpx", "GPX", nullptr, ".gpx|", FormatDatum::wgs84, false, 0, false, true, false, "--all-points"},
+        {"kml", "KML", nullptr, ".kml|", FormatDatum::wgs84, false, 0, false, true, false, "--all-points"},
+        {"kmz", "KMZ", nullptr, ".kmz|", FormatDatum::wgs84, false, 0, false, true, false, "--all-points"},
+        {"geojson", "GeoJSON", nullptr, ".geojson .json|", FormatDatum::wgs84, false, 0, false, true, false, "--all-points"},
+        {"csv", "CSV", nullptr, ".csv|.tsv .txt", FormatDatum::wgs84, false, 0, false, true, true, "--bom"},
+        {"links", "地図のリンクの一覧", "lists of map links", "|", FormatDatum::wgs84, false, 0, true, false, false, ""},
+    };
+    const std::vector<const Format*>& table = FormatRegistry::Rows();
+    ASSERT_EQ(table.size(), std::size(rows));
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const Format& format = *table[i];
+        const auto& row = rows[i];
+        SCOPED_TRACE(row.name);
+        EXPECT_STREQ(format.name, row.name);
+        EXPECT_STREQ(format.title, row.title);
+        EXPECT_EQ(format.englishTitle ? std::string(format.englishTitle) : "", row.englishTitle ? row.englishTitle : "");
+        std::string extensions, options;
+        for (const char* extension : format.extensions)
+            if (extension) extensions += (extensions.empty() ? "" : " ") + std::string(extension);
+        extensions += "|";
+        for (const char* extension : format.inputExtensions)
+            if (extension) extensions += (extensions.back() == '|' ? "" : " ") + std::string(extension);
+        EXPECT_EQ(extensions, row.extensions);
+        EXPECT_EQ(format.datum, row.datum);
+        EXPECT_EQ(format.unit, row.unit);
+        EXPECT_EQ(format.pointsPerFile, row.pointsPerFile);
+        EXPECT_EQ(format.recognise != nullptr, row.recognises);
+        EXPECT_NE(format.read, nullptr);
+        EXPECT_EQ(format.write != nullptr, row.writes);
+        EXPECT_EQ(format.openBatches != nullptr, row.batches);
+        for (const FormatOption* option : format.options)
+            if (option) options += (options.empty() ? "" : " ") + std::string(option->word);
+        EXPECT_EQ(options, row.options);
+        // Written formats and those only read, each in its list.
+        const auto& list = row.writes ? FormatRegistry::All() : FormatRegistry::InputOnly();
+        EXPECT_NE(std::find(list.begin(), list.end(), &format), list.end());
+        EXPECT_EQ(FormatRegistry::Find(row.name), row.writes ? &format : nullptr);
+        EXPECT_EQ(FormatRegistry::FindRow(row.name), &format);
+    }
+}
+
+TEST(FormatTableRows, EachOptionSetsItsOwnSettingAlone) {
+    const struct {
+        const char* word;
+        FormatOptionUse use;
+        bool allPoints, bom;  // what applying it sets
+        const char* titles;   // the rows declaring it
+        const char* japanese;
+        const char* english;
+    } options[] = {
+        {"--all-points", FormatOptionUse::read, true, false, "GPX、KML、KMZ、GeoJSON",
+         "GPX のルートとトラック、KML と GeoJSON の線と面の頂点も読みます",
+         "Also read the vertices of GPX routes and tracks and of KML and GeoJSON lines and areas"},
+        {"--bom", FormatOptionUse::write, false, true, "CSV", "CSV の先頭に BOM を付けます",
+         "Byte-order mark at the start of a CSV (for spreadsheets)"},
+    };
+    const std::vector<const FormatOption*>& declared = FormatRegistry::Options();
+    ASSERT_EQ(declared.size(), std::size(options));
+    for (std::size_t i = 0; i < declared.size(); ++i) {
+        const FormatOption& option = *declared[i];
+        const auto& expected = options[i];
+        SCOPED_TRACE(expected.word);
+        EXPECT_STREQ(option.word, expected.word);
+        EXPECT_EQ(option.use, expected.use);
+        EXPECT_EQ(option.type, FormatOptionType::flag);
+        EXPECT_STREQ(option.japanese, expected.japanese);
+        EXPECT_STREQ(option.english, expected.english);
+        EXPECT_EQ(FormatRegistry::OptionTitles(option, "、"), expected.titles);
+        ReadOptions read;
+        WriteOptions write;
+        option.apply(read, write, 1);
+        EXPECT_EQ(read.allPoints, expected.allPoints);
+        EXPECT_EQ(write.bom, expected.bom);
+        EXPECT_FALSE(read.plainWords || read.eachPoint || read.asStored || write.guessMarks);
+        option.apply(read, write, 0);
+        EXPECT_FALSE(read.allPoints || write.bom);
+    }
+}
+
+// A value as each type of option takes it on the command line; no row declares a number or a
+// choice yet, so options of those types are made here.
+TEST(FormatTableRows, ValuesByTheOptionsType) {
+    FormatOption number, choice, flag;
+    number.type = FormatOptionType::number;
+    number.minimum = -5;
+    number.maximum = 1000;
+    choice.type = FormatOptionType::choice;
+    choice.choices[0] = "short";
+    choice.choices[1] = "long";
+    const struct {
+        const FormatOption* option;
+        const char* text;
+        bool usable;
+        int value;
+    } cases[] = {
+        {&number, "0", true, 0},
+        {&number, "1000", true, 1000},
+        {&number, "-5", true, -5},
+        {&number, "007", true, 7},
+        {&number, "1001", false, 0},
+        {&number, "-6", false, 0},
+        {&number, "", false, 0},
+        {&number, "-", false, 0},
+        {&number, "+5", false, 0},
+        {&number, " 5", false, 0},
+        {&number, "5x", false, 0},
+        {&number, "1e3", false, 0},
+        {&number, "9999999999", false, 0},
+        {&choice, "short", true, 0},
+        {&choice, "long", true, 1},
+        {&choice, "Long", false, 0},
+        {&choice, "", false, 0},
+        {&choice, "longer", false, 0},
+        {&flag, "", true, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        int value = 0;
+        EXPECT_EQ(FormatRegistry::OptionValue(*c.option, c.text, value), c.usable);
+        if (c.usable) {
+            EXPECT_EQ(value, c.value);
+        }
+    }
 }
 
 // The lists --help and the page's hint make of the table, as they read.
@@ -118,6 +261,9 @@ TEST(FormatTableList, NamesWhatIsReadAndTheOtherWords) {
     std::string inputs;
     for (const Format* format : FormatRegistry::All()) inputs += (inputs.empty() ? "" : "、") + FormatRegistry::InputTitle(*format);
     EXPECT_EQ(inputs, "glorie 文書 (.xml)、メモリーポイントファイル (.mem)、GPX、KML、KMZ、GeoJSON (.geojson, .json)、CSV");
+    inputs.clear();
+    for (const Format* format : FormatRegistry::Rows()) inputs += (inputs.empty() ? "" : ", ") + FormatRegistry::InputTitle(*format, true);
+    EXPECT_EQ(inputs, "glorie documents (.xml), Memory-point files (.mem), GPX, KML, KMZ, GeoJSON (.geojson, .json), CSV, lists of map links");
     EXPECT_EQ(FormatRegistry::OtherWords(", "), "xml, json, tsv, txt");
     EXPECT_EQ(FormatRegistry::BomTitles("、"), "CSV");
 }

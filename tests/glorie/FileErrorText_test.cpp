@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/RecordingMessageBoxHost.h"
+#include "support/RecordingBoxes.h"
 #include "app/FileFailureReport.h"
-#include "platform/MessageBox.h"
+#include "app/CConverterApp.h"
 
 namespace {
 struct CauseTexts {
@@ -41,7 +41,7 @@ TEST(FileErrorText, OpenFailureTextForEveryCause) {
 }
 
 TEST(FileErrorText, ReportOpenErrorQuotesTheNameAsGiven) {
-    AfxSetAppName("C:\\Tools\\quorvel.exe");
+    const CConverterApp app("C:\\Tools\\quorvel.exe");
     struct Case {
         int cause;
         const char* name;
@@ -56,16 +56,16 @@ TEST(FileErrorText, ReportOpenErrorQuotesTheNameAsGiven) {
         {0, "a\"b.xml", "\"a\"b.xml\"\n\nエラーなし"},
     };
     for (const Case& c : cases) {
-        RecordingMessageBoxHost boxes;
-        ReportOutputOpenFailure(CFileException(c.cause, 17, CString("/elsewhere/full.xml")), c.name);
+        RecordingBoxes boxes;
+        ReportOutputOpenFailure(boxes, CFileException(c.cause, 17, CString("/elsewhere/full.xml")), c.name);
         ASSERT_EQ(boxes.shown.size(), 1u) << c.cause;
         EXPECT_EQ(boxes.shown[0].text, c.expected) << c.cause;
         EXPECT_EQ(boxes.shown[0].caption, "quorvel");
         EXPECT_EQ(boxes.shown[0].style, kMbOk | kMbIconExclamation);
     }
     for (const CauseTexts& c : kCauses) {
-        RecordingMessageBoxHost boxes;
-        ReportOutputOpenFailure(CFileException(c.cause), "out.xml");
+        RecordingBoxes boxes;
+        ReportOutputOpenFailure(boxes, CFileException(c.cause), "out.xml");
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].text, std::string("\"out.xml\"\n\n") + c.openFailure) << c.cause;
     }
@@ -88,10 +88,10 @@ TEST(FileErrorText, CommandFailureTextNamesTheFileOrAnUntitledOne) {
 }
 
 TEST(FileErrorText, ReportFileFailureShowsTheStopIcon) {
-    AfxSetAppName("/usr/bin/quorvel");
-    RecordingMessageBoxHost boxes;
-    ReportFileFailure(CFileException(CFileException::diskFull, -1, CString(kName)));
-    ReportFileFailure(CFileException(CFileException::generic, 5));
+    const CConverterApp app("/usr/bin/quorvel");
+    RecordingBoxes boxes;
+    ReportFileFailure(boxes, CFileException(CFileException::diskFull, -1, CString(kName)));
+    ReportFileFailure(boxes, CFileException(CFileException::generic, 5));
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].text, "/home/u/地図/out.xml へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。");
     EXPECT_EQ(boxes.shown[1].text, "無題のﾌｧｲﾙ へのｱｸｾｽ中に不明なｴﾗｰが発生しました。");

@@ -8,11 +8,13 @@
 
 #include "support/FailingPosixCalls.h"
 #include "support/GoldenFile.h"
-#include "support/RecordingMessageBoxHost.h"
+#include "support/RecordingBoxes.h"
 #include "support/TempDir.h"
+#include "app/CConverterApp.h"
 #include "app/FileFailureReport.h"
 #include "convert/CPoiTable.h"
 #include "glorie/GlorieWriter.h"
+#include "platform/CSaveFile.h"
 #include "platform/posix/PosixCalls.h"
 
 namespace {
@@ -30,11 +32,11 @@ void Fill(CPoiTable& table, int position, const char* name, const char* reading,
 
 // The document written as the dialogs write it: replaced whole, an output that cannot be opened
 // told in a box.
-int WriteGlorie(CPoiTable& table, const CString& name) {
+int WriteGlorie(CPoiTable& table, const CString& name, IMainDlgUi& ui) {
     CSaveFile file;
     CFileException openError;
     if (!file.Open(name, &openError)) {
-        ReportOutputOpenFailure(openError, name);
+        ReportOutputOpenFailure(ui, openError, name);
         return -1;
     }
     table.WriteGlorie(file);
@@ -44,7 +46,9 @@ int WriteGlorie(CPoiTable& table, const CString& name) {
 
 std::string WriteToFile(CPoiTable& table, const TempDir& dir) {
     const std::string path = dir.File("out.xml");
-    EXPECT_EQ(WriteGlorie(table, CString(path)), 0);
+    RecordingBoxes boxes;
+    EXPECT_EQ(WriteGlorie(table, CString(path), boxes), 0);
+    EXPECT_TRUE(boxes.shown.empty());
     return ReadFileBytes(path);
 }
 
@@ -53,10 +57,9 @@ std::size_t ExpectedSize(const CPoiTable& table) {
     std::size_t size = 246 + 11;
     for (int i = 0; i < table.GetCount(); ++i) {
         const PoiEntry& e = table.Entry(i);
-        size += 396 + 2 * static_cast<std::size_t>(e.latitude.GetLength() + e.longitude.GetLength()) +
-                static_cast<std::size_t>(e.name.GetLength() + e.categorySuffix.GetLength() + e.mediaId.GetLength());
+        size += 399 + 2 * static_cast<std::size_t>(e.latitude.GetLength() + e.longitude.GetLength()) +
+                static_cast<std::size_t>(e.name.GetLength());
         if (!e.reading.IsEmpty()) size += 15 + static_cast<std::size_t>(e.reading.GetLength());
-        if (e.activation != 0) size += 273 + static_cast<std::size_t>(e.directionCenter.GetLength());
     }
     return size;
 }
@@ -78,37 +81,21 @@ TEST(GlorieWriter, WritesTheDocumentByteForByte) {
              Fill(t, 2, "", "", "", "");
          },
          0},
-        {"activation.xml",
+        // The digit string is the unit's, not the document's.
+        {"tokyo-station.xml",
          [](CPoiTable& t) {
-             Fill(t, 0, "Gate", "", "34.68708", "135.50000");
-             t.Entry(0).activation = 1;
-             t.Entry(0).directionCenter = "270";
-             Fill(t, 1, "Exit", "", "34.68709", "135.50001");
-             t.Entry(1).activation = -5;
+             Fill(t, 0, kTokyoStation, "", "35.68123", "139.76712");
+             t.SetDigits("0312345678", 0);
          },
-         0},
-        {"category-media.xml",
-         [](CPoiTable& t) {
-             Fill(t, 0, "Shop", "", "35.00000", "139.00000");
-             t.Entry(0).categorySuffix = "07";
-             t.Entry(0).mediaId = "3";
-             t.Entry(0).outmost = "900";  // not written: the radius is fixed
-             t.Entry(0).digits = "0312345678";
-         },
-         0},
+         696},
         {"escaped.xml",
          [](CPoiTable& t) {
              Fill(t, 0, "A&B<C>\"D'", "<&>\"", "1\"<", "2&>");
-             t.Entry(0).categorySuffix = "&<";
-             t.Entry(0).mediaId = "\"3\"&";
-             t.Entry(0).activation = 1;
-             t.Entry(0).directionCenter = "<90>";
          },
          0},
     };
     for (const DocumentCase& c : cases) {
         const TempDir dir;
-        RecordingMessageBoxHost boxes;
         const auto table = std::make_unique<CPoiTable>();
         c.fill(*table);
         const std::string bytes = WriteToFile(*table, dir);
@@ -119,7 +106,6 @@ TEST(GlorieWriter, WritesTheDocumentByteForByte) {
         if (std::string(c.golden) != "escaped.xml") {
             EXPECT_EQ(bytes.size(), ExpectedSize(*table)) << c.golden;
         }
-        EXPECT_TRUE(boxes.shown.empty()) << c.golden;
         EXPECT_EQ(dir.List(), std::vector<std::string>{"out.xml"}) << c.golden;
     }
 }
@@ -128,9 +114,6 @@ TEST(GlorieWriter, EscapesMarkupInEveryInsertedText) {
     const TempDir dir;
     const auto table = std::make_unique<CPoiTable>();
     Fill(*table, 0, "A&B<C>\"D'", "<&>\"", "1\"<", "2&>");
-    table->Entry(0).mediaId = "\"3\"&";
-    table->Entry(0).activation = 1;
-    table->Entry(0).directionCenter = "<90>";
     const std::string bytes = WriteToFile(*table, dir);
     const char* const lines[] = {
         "\t\t<index pos=\"+1&quot;&lt; +2&amp;&gt; 00000000 fix tokyo\"/>\r\n",
@@ -138,8 +121,6 @@ TEST(GlorieWriter, EscapesMarkupInEveryInsertedText) {
         "\t\t\t\t\t<lon>2&amp;&gt;</lon>\r\n",
         "\t\t\t\t<nb>A&amp;B&lt;C&gt;\"D'</nb>\r\n",
         "\t\t\t\t<rt>&lt;&amp;&gt;\"</rt>\r\n",
-        "\t\t\t<optional-media format=\"MSNAVI\" id=\"&quot;3&quot;&amp;\" repeat=\"1\">\r\n",
-        "\t\t\t\t\t\t<dcenter>&lt;90&gt;</dcenter>\r\n",
     };
     for (const char* line : lines) EXPECT_NE(bytes.find(line), std::string::npos) << line;
 }
@@ -177,15 +158,15 @@ TEST(GlorieWriter, ReplacesAnExistingDocumentWhateverItsLength) {
 }
 
 TEST(GlorieWriter, ReportsAnOutputThatCannotBeOpenedAndCreatesNothing) {
-    AfxSetAppName("/opt/quorvel/bin/quorvel");
+    const CConverterApp app("/opt/quorvel/bin/quorvel");
     const TempDir dir;
     const std::string absent = dir.File("absent") + "/out.xml";
     const std::string relative = "no-such-folder-" + std::to_string(static_cast<long>(::getpid())) + "/out.xml";
     for (const std::string& name : {absent, relative}) {
-        RecordingMessageBoxHost boxes;
+        RecordingBoxes boxes;
         const auto table = std::make_unique<CPoiTable>();
         Fill(*table, 0, kTokyoStation, "", "35.68123", "139.76712");
-        EXPECT_EQ(WriteGlorie(*table, CString(name)), -1) << name;
+        EXPECT_EQ(WriteGlorie(*table, CString(name), boxes), -1) << name;
         ASSERT_EQ(boxes.shown.size(), 1u) << name;
         EXPECT_EQ(boxes.shown[0].text, "\"" + name + "\"\n\n不正パス");
         EXPECT_EQ(boxes.shown[0].caption, "quorvel");
@@ -202,14 +183,14 @@ TEST(GlorieWriter, AWriteFailureLeavesTheWriterAndKeepsTheOldDocument) {
     WriteFileBytes(path, "old document");
     const auto table = std::make_unique<CPoiTable>();
     for (int i = 0; i < CPoiTable::kCapacity; ++i) Fill(*table, i, "P", "R", "35.00000", "139.00000");
-    RecordingMessageBoxHost boxes;
+    RecordingBoxes boxes;
     int cause = -1;
     CString failedName;
     {
         FailingPosixCalls failing;
         failing.Fail(FailingPosixCalls::Call::Write, 1, ENOSPC, true);
         try {
-            WriteGlorie(*table, CString(path));
+            WriteGlorie(*table, CString(path), boxes);
             ADD_FAILURE() << "the write failure did not leave the writer";
         } catch (const CFileException& error) {
             cause = error.m_cause;

@@ -11,9 +11,10 @@
 
 #include "support/ChildProcess.h"
 #include "support/FailingPosixCalls.h"
-#include "support/RecordingMessageBoxHost.h"
+#include "support/RecordingBoxes.h"
 #include "support/TempDir.h"
 #include "support/MemImage.h"
+#include "app/CConverterApp.h"
 #include "app/FileFailureReport.h"
 
 namespace {
@@ -28,9 +29,9 @@ struct Outcome {
 };
 
 Outcome LoadInto(CMemPointStore& store, const std::string& path) {
-    RecordingMessageBoxHost host;
+    RecordingBoxes host;
     const StoreLoadResult result = store.Read(CString(path));
-    ReportStoreMessage(result.message);
+    ReportStoreMessage(host, result.message);
     Outcome outcome{result.status, ""};
     for (const ShownMessageBox& box : host.shown) {
         EXPECT_EQ(box.style, kMbOk | kMbIconExclamation);
@@ -241,8 +242,8 @@ TEST(CMemPointStore, ReportOpenErrorChoosesTheTextByCause) {
         {-1, "in.mem\n    を読み込み用に開けませんでした|"},
     };
     for (const Row& row : rows) {
-        RecordingMessageBoxHost host;
-        ReportStoreMessage(CMemPointStore::OpenErrorText(CFileException(row.cause, 0, "in.mem")));
+        RecordingBoxes host;
+        ReportStoreMessage(host, CMemPointStore::OpenErrorText(CFileException(row.cause, 0, "in.mem")));
         std::string boxes;
         for (const ShownMessageBox& box : host.shown) boxes += box.text.Str() + "|";
         EXPECT_EQ(boxes, row.boxes) << row.cause;

@@ -188,6 +188,49 @@ TEST(OutputSet, ARunKilledInsideItsCommitIsCompletedByTheNextRun) {
     }
 }
 
+// A commit killed once its journal is in place is completed by the next run of any set, found
+// among the records of many others; what the loop does not own in the state folder stays.
+TEST(OutputSet, AKilledCommitIsCompletedByAnotherSetsRunAmongManyRecords) {
+    const struct {
+        Call call;
+        int nth;
+        Files after;
+    } rows[] = {
+        {Call::Rename, 2, kOldSet},
+        {Call::Rename, 3, kNewSet},
+        {Call::Rename, 4, kNewSet},
+        {Call::Rename, 5, kNewSet},
+        {Call::Unlink, 1, kNewSet},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(FailingPosixCalls::Name(row.call) + std::to_string(row.nth));
+        TempDir killed, other;
+        ASSERT_EQ(WriteSet(killed, kOldSet), "");
+        const std::string state = std::filesystem::path(StateFile(killed.Path(), "set.xml", ".record")).parent_path().string() + "/";
+        // Records of other sets on either side of the killed one's name, and names the
+        // recovery has no business with: another set's file on its way, a journal not a set's.
+        std::vector<std::string> planted = {"set-0-0-0.record.1-1.tmp", "set-~.journal.x", "notaset.journal", "set-~~.lock"};
+        for (int k = 0; k < 400; ++k) planted.push_back((k % 2 ? "set-0-" : "set-~-") + std::to_string(k) + ".record");
+        for (const std::string& name : planted) WriteFileBytes(state + name, "not the loop's");
+        const pid_t child = fork();
+        if (child == 0) {
+            DyingCalls dying(row.call, row.nth);
+            WriteSet(killed, kNewSet);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_EQ(WriteSet(other, {{"set.xml", "other"}}), "");
+        EXPECT_EQ(Contents(killed), row.after);
+        EXPECT_EQ(StateOf(killed), std::vector<std::string>{".record"});
+        for (const std::string& name : planted) {
+            EXPECT_EQ(ReadFileBytes(state + name), "not the loop's") << name;
+            std::remove((state + name).c_str());
+        }
+    }
+}
+
 TEST(OutputSet, FailuresBeforeTheCommitLeaveTheOldSetAndNoTemporaryFile) {
     struct Row {
         Call call;

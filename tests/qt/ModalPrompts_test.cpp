@@ -4,10 +4,10 @@
 #include <QtTest>
 
 #include "ScriptedPrompts.h"
-#include "platform/MessageBox.h"
+#include "app/CConverterApp.h"
 #include "ui/qt/ModalPrompts.h"
 #include "ui/qt/QtMainDlg.h"
-#include "ui/qt/QtMessageBoxHost.h"
+#include "ui/qt/QtMainDlg.h"
 
 class TestModalPrompts : public QObject {
     Q_OBJECT
@@ -153,13 +153,11 @@ private slots:
         QFETCH(unsigned, style);
         QFETCH(unsigned, shownStyle);
         ScriptedPrompts prompts;
-        AfxSetAppName("/usr/local/bin/quorvel");
-        {
-            QtMessageBoxHost host(prompts);
-            AfxMessageBox("ファイルが見つかりません", style);
-        }
-        AfxMessageBox("after the host is gone", style);  // goes elsewhere, not to the prompts
+        const CConverterApp app("/usr/local/bin/quorvel");
+        QtMainDlg dlg(prompts);
+        AfxMessageBox(dlg, "ファイルが見つかりません", style);
         QCOMPARE(prompts.messages.size(), size_t(1));
+        QCOMPARE(prompts.messages[0].owner, &dlg);  // owned by the dialog, as its own boxes are
         QCOMPARE(prompts.messages[0].text, QStringLiteral("ファイルが見つかりません"));
         QCOMPARE(prompts.messages[0].caption, QStringLiteral("quorvel"));
         QCOMPARE(prompts.messages[0].style, shownStyle);

@@ -86,6 +86,39 @@ TEST(Gazetteer, APointIsInTheAreaHoldingItOrTheNearestJustOffTheCoast) {
     }
 }
 
+// Where each point of a lattice over the country and its seas lies, as a digest of the areas
+// found in order, with counts: the search may take short cuts, never another answer. Points at sea
+// within 5 km of a coast take the nearest area; the step (0.02 degrees, about 2 km) puts many
+// there, and some just beyond.
+TEST(Gazetteer, EveryPointOfALatticeLiesWhereItAlwaysHas) {
+    const auto g = Shipped();
+    NEED_GAZETTEER(g);
+    const struct {
+        double south, west, north, east;
+        std::size_t found, none;
+        std::uint64_t digest;
+    } cases[] = {
+        {35.00, 139.30, 35.80, 140.30, 1763, 328, 0xdda3bc863d3b9eb9u},   // Tokyo Bay, Sagami Bay, the Boso peninsula
+        {33.60, 129.60, 34.80, 130.80, 768, 2892, 0x296b0977ff825d4cu},   // the Kanmon strait, Iki, Tsushima's south
+        {41.20, 139.80, 41.90, 141.40, 1575, 1260, 0x20d01d7cd2442fc3u},  // the Tsugaru strait
+        {26.00, 127.50, 26.90, 128.40, 802, 1314, 0x91bce35dc768a0a3u},   // Okinawa
+    };
+    for (const auto& c : cases) {
+        std::uint64_t digest = 1469598103934665603u;
+        std::size_t found = 0, none = 0;
+        for (int i = 0; c.south + i * 0.02 <= c.north; ++i)
+            for (int j = 0; c.west + j * 0.02 <= c.east; ++j) {
+                const Gazetteer::Spot spot = g->At(c.south + i * 0.02, c.west + j * 0.02);
+                for (const std::uint32_t word : {spot.municipality, spot.prefecture}) digest = (digest ^ word) * 1099511628211u;
+                none += spot.municipality == Gazetteer::kNone;
+                found += spot.municipality != Gazetteer::kNone;
+            }
+        EXPECT_EQ(found, c.found) << c.south << " " << c.west;
+        EXPECT_EQ(none, c.none) << c.south << " " << c.west;
+        EXPECT_EQ(digest, c.digest) << c.south << " " << c.west;
+    }
+}
+
 // A file that is not the tool's whole is no gazetteer at all, never a part of one read wrong.
 TEST(Gazetteer, AFileNotTheToolsWholeIsEmpty) {
     if (!FileExists(Gazetteer::DefaultPath(DataFolder()))) GTEST_SKIP() << "built without the gazetteer (node and npm)";

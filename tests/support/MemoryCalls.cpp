@@ -40,8 +40,6 @@ bool MemoryCalls::HasFile(const std::string& path) const { return m_files.count(
 
 const std::string& MemoryCalls::File(const std::string& path) const { return m_files.at(Normal(path)).bytes; }
 
-void MemoryCalls::RemoveFile(const std::string& path) { m_files.erase(Normal(path)); }
-
 std::set<std::string> MemoryCalls::FileNames() const {
     std::set<std::string> names;
     for (const auto& file : m_files) names.insert(file.first);

@@ -21,10 +21,8 @@ public:
     void SetFile(const std::string& path, std::string bytes);
     bool HasFile(const std::string& path) const;
     const std::string& File(const std::string& path) const;  // throws std::out_of_range
-    void RemoveFile(const std::string& path);
     std::set<std::string> FileNames() const;
     int OpenDescriptors() const { return static_cast<int>(m_open.size()); }
-    const std::string& Cwd() const { return m_cwd; }
 
     // Bytes all files may hold together; a write beyond is cut short, then fails with ENOSPC.
     void SetCapacity(std::size_t bytes) { m_capacity = bytes; }

@@ -14,10 +14,6 @@ std::string Style(unsigned style) {
 }
 }  // namespace
 
-RecordingDialogUi::RecordingDialogUi() : m_previous(SetMessageBoxHost(this)) {}
-
-RecordingDialogUi::~RecordingDialogUi() { SetMessageBoxHost(m_previous); }
-
 void RecordingDialogUi::ClearLog() {
     log.clear();
     requests.clear();
@@ -61,11 +57,6 @@ void RecordingDialogUi::FocusBox(int id) {
 
 int RecordingDialogUi::MessageBox(const CString& text, const CString& caption, unsigned style) {
     Record("MessageBox " + caption.Str() + " " + Style(style) + " | " + text.Str());
-    return kIdOk;
-}
-
-int RecordingDialogUi::ShowMessageBox(const CString& text, const CString& caption, unsigned style) {
-    Record("AppBox " + caption.Str() + " " + Style(style) + " | " + text.Str());
     return kIdOk;
 }
 

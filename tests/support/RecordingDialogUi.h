@@ -1,22 +1,15 @@
 #pragma once
 // Carries out the dialog's UI operations on two simulated boxes and records each one, in order,
-// together with the application's own message boxes (installed as the message-box host for its
-// lifetime). File dialogs are answered from a script the test gives.
+// message boxes included. File dialogs are answered from a script the test gives.
 #include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/IMainDlgUi.h"
-#include "platform/MessageBox.h"
 
-class RecordingDialogUi : public IMainDlgUi, public IMessageBoxHost {
+class RecordingDialogUi : public IMainDlgUi {
 public:
-    RecordingDialogUi();
-    ~RecordingDialogUi() override;
-    RecordingDialogUi(const RecordingDialogUi&) = delete;
-    RecordingDialogUi& operator=(const RecordingDialogUi&) = delete;
-
     // Next answers of ChooseFile: a path confirms, nullopt cancels. An unscripted call fails
     // the test and cancels.
     void AnswerFileDialog(std::optional<CString> path) { m_answers.push_back(std::move(path)); }
@@ -33,10 +26,8 @@ public:
     void EndDialog(int result) override;
     void RunAboutBox() override;
 
-    int ShowMessageBox(const CString& text, const CString& caption, unsigned style) override;
-
     // One line each, e.g. "WriteBoxes a.mem | a.xml", "MessageBox ERROR 0x0 | text",
-    // "AppBox quorvel 0x10 | text", "FocusBox 1001", "EndDialog 1".
+    // "MessageBox quorvel 0x10 | text" (an application box), "FocusBox 1001", "EndDialog 1".
     std::vector<std::string> log;
     std::vector<FileDialogRequest> requests;
     CString inputBox;   // text of box 1000 as the user sees it
@@ -49,5 +40,4 @@ private:
     void Record(const std::string& line);
 
     std::deque<std::optional<CString>> m_answers;
-    IMessageBoxHost* m_previous;
 };

@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -47,13 +46,4 @@ std::string StateFile(const std::string& folder, const std::string& setName, con
     std::filesystem::create_directories(UserStateFolder().Str(), ignored);
     return UserStateFolder().Str() + "/" +
            OutputSet::StateKey(static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino), setName) + suffix;
-}
-
-std::vector<std::string> StateFiles() {
-    std::vector<std::string> names;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(UserStateFolder().Str(), ignored))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }

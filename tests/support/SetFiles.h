@@ -2,7 +2,6 @@
 // Output sets as the tests write and read them.
 #include <map>
 #include <string>
-#include <vector>
 
 #include "support/TempDir.h"
 
@@ -13,8 +12,6 @@ std::string RecordNames(const std::string& bytes);
 // The path of a set's file in the user's state folder (suffix ".record", ".journal", ".lock",
 // ".temps") for the set named setName in folder; the state folder is made when missing.
 std::string StateFile(const std::string& folder, const std::string& setName, const std::string& suffix);
-// The names in the state folder, sorted.
-std::vector<std::string> StateFiles();
 
 // Writes the members (name -> text) as one set named set.xml in dir; a failure leaves as the file
 // layer's CFileException.

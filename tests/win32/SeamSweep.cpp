@@ -17,6 +17,7 @@
 #include "platform/HostSystem.h"
 #include "platform/MappedFile.h"
 #include "platform/OutputSet.h"
+#include "platform/StandardOutput.h"
 #include "platform/win32/Console.h"
 #include "platform/win32/TempFiles.h"
 #include "platform/win32/WideText.h"
@@ -223,6 +224,28 @@ const Operation kOperations[] = {
          out.sputn("text\n", 5);
          out.pubsync();
          return std::string();
+     }},
+    {"document streamed to standard output",
+     [](const std::string& folder, std::string& expected) {
+         expected = StandardOutput::kName;
+         // Standard output is a file of the test's own meanwhile.
+         const std::string path = folder + "out.bin";
+         const HANDLE kept = ::GetStdHandle(STD_OUTPUT_HANDLE);
+         const HANDLE file = ::CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr);
+         ::SetStdHandle(STD_OUTPUT_HANDLE, file);
+         std::string report;
+         try {
+             StandardOutput output;
+             output.Write("doc\n\x93\x8C", 6);
+             output.Finish();
+         } catch (const CFileException& error) {
+             report = Report(error);
+         }
+         ::SetStdHandle(STD_OUTPUT_HANDLE, kept);
+         ::CloseHandle(file);
+         if (report.empty()) Expect(Bytes(path) == "doc\n\x93\x8C", "standard output got other bytes: " + Bytes(path));
+         return report;
      }},
     {"console control",
      [](const std::string&, std::string&) {

@@ -23,6 +23,7 @@
 #include "platform/win32/WideText.h"
 #include "res/dialog.h"
 #include "res/resource.h"
+#include "tests/support/DialogCases.h"
 #include "tests/win32/WineInput.h"
 
 namespace {
@@ -288,8 +289,6 @@ void ConvertFromCommandLine(const Context& c, const std::wstring& input) {
     ExpectGolden(c, output);
 }
 
-void CaseConvert(const Context& c) { ConvertFromCommandLine(c, c.work + L"route.mem"); }
-
 void CaseReplaceExisting(const Context& c) {
     // An older, longer document is replaced whole; the name without quotes arrives whole too.
     const std::wstring input = c.work + L"route.mem";
@@ -304,41 +303,6 @@ void CaseReplaceExisting(const Context& c) {
     ExpectBox(program, L"終了", kConverted, false);
     program.WaitForEnd();
     ExpectGolden(c, output);
-}
-
-void CaseWrongLength(const Context& c) {
-    const std::wstring input = c.work + L"short.mem";
-    Program program(c.exe, Quoted(input));
-    HWND hMain = program.WaitFor(kMainCaption);
-    Click(::GetDlgItem(hMain, IDOK));
-    ExpectBox(program, kAppCaption, input + L"\n    は認識できないファイルです", true);
-    ExpectBox(program, L"ERROR", L"ファイル " + input + L" の読み込みに失敗しました", false);
-    program.ExpectNoOtherWindow({hMain});
-    Check(!program.HasEnded() && ::IsWindowVisible(hMain), "the dialog closed");
-    Check(!FileExists(c.work + L"short.xml"), "an output file was written");
-    Click(::GetDlgItem(hMain, IDCANCEL));
-    program.WaitForEnd();
-}
-
-void CaseMissingOutputFolder(const Context& c) {
-    const std::wstring input = c.work + L"route.mem";
-    const std::wstring badOutput = c.work + L"no such folder\\out.xml";
-    const std::wstring goodOutput = c.work + L"corrected.xml";
-    ::DeleteFileW(goodOutput.c_str());
-    Program program(c.exe, Quoted(input));
-    HWND hMain = program.WaitFor(kMainCaption);
-    Type(hMain, IDC_OUTPUT_FILE, badOutput);
-    Click(::GetDlgItem(hMain, IDOK));
-    ExpectBox(program, kAppCaption, L"\"" + badOutput + L"\"\n\n不正パス", true);
-    program.ExpectNoOtherWindow({hMain});
-    Check(!program.HasEnded(), "the dialog closed");
-    Check(FilesMatching(c.work + L"no such folder\\*").empty(), "a file was written");
-    // Once the name is corrected, the next press converts.
-    Type(hMain, IDC_OUTPUT_FILE, goodOutput);
-    Click(::GetDlgItem(hMain, IDOK));
-    ExpectBox(program, L"終了", kConverted, false);
-    program.WaitForEnd();
-    ExpectGolden(c, goodOutput);
 }
 
 // Files held open elsewhere without sharing: neither is read nor replaced.
@@ -367,44 +331,6 @@ void CaseFilesInUse(const Context& c) {
     ::CloseHandle(hHeld);
     Check(ReadFileBytes(output) == "held document", "the held document was changed");
     Check(FilesMatching(output + L".*", output).empty(), "a temporary file was left beside the held document");
-    Click(::GetDlgItem(hMain, IDCANCEL));
-    program.WaitForEnd();
-}
-
-// A file of no kind read: the store's refusal, unopened, then the focus in the input box.
-void CaseNotMem(const Context& c) {
-    const std::wstring input = c.work + L"route.dat";
-    ::DeleteFileW((c.work + L"route.xml").c_str());
-    Program program(c.exe, Quoted(input));
-    HWND hMain = program.WaitFor(kMainCaption);
-    CheckText(BoxText(hMain, IDC_OUTPUT_FILE), c.work + L"route.xml", "output box");
-    Click(::GetDlgItem(hMain, IDOK));
-    ExpectBox(program, kAppCaption, input + L"\n    は認識できないファイルです", true);
-    ExpectBox(program, L"ERROR", L"ファイル " + input + L" の読み込みに失敗しました", false);
-    program.ExpectNoOtherWindow({hMain});
-    Check(program.Focus() == ::GetDlgItem(hMain, IDC_INPUT_FILE), "the focus is not in the input box");
-    // EM_GETSEL without pointers packs the selection into the result.
-    const DWORD packed = static_cast<DWORD>(::SendMessageW(::GetDlgItem(hMain, IDC_INPUT_FILE), EM_GETSEL, 0, 0));
-    Check(LOWORD(packed) == 0 && HIWORD(packed) == input.size(), "the input box's text is not selected");
-    Check(!FileExists(c.work + L"route.xml"), "a document was written");
-    Click(::GetDlgItem(hMain, IDCANCEL));
-    program.WaitForEnd();
-}
-
-void CaseDrop(const Context& c) {
-    Program program(c.exe, L"");
-    HWND hMain = program.WaitFor(kMainCaption);
-    CheckText(BoxText(hMain, IDC_INPUT_FILE), L"", "input box at start");
-    // The last file counts; a .mem of any letter case is taken without a message.
-    Drop(program, hMain, {c.work + L"a.txt", c.work + L"route.MEM"});
-    program.ExpectNoOtherWindow({hMain});
-    CheckText(BoxText(hMain, IDC_INPUT_FILE), c.work + L"route.MEM", "input box after a .mem drop");
-    CheckText(BoxText(hMain, IDC_OUTPUT_FILE), c.work + L"route.xml", "output box after a .mem drop");
-    // A drop whose last file is of no kind read is refused; the boxes keep their texts.
-    Drop(program, hMain, {c.work + L"route.mem", c.work + L"notes.doc"});
-    ExpectBox(program, L"Error", L"入力ファイルのファイルタイプが違います。\n拡張子[.mem]のファイルを選択して下さい。", true);
-    CheckText(BoxText(hMain, IDC_INPUT_FILE), c.work + L"route.MEM", "input box after a refused drop");
-    CheckText(BoxText(hMain, IDC_OUTPUT_FILE), c.work + L"route.xml", "output box after a refused drop");
     Click(::GetDlgItem(hMain, IDCANCEL));
     program.WaitForEnd();
 }
@@ -474,6 +400,52 @@ void ExpectFocusSelected(const Program& program, HWND hMain, int id, const std::
     Check(program.Focus() == hBox, what + ": the box has no focus");
     const DWORD packed = static_cast<DWORD>(::SendMessageW(hBox, EM_GETSEL, 0, 0));
     Check(LOWORD(packed) == 0 && HIWORD(packed) == WindowText(hBox).size(), what + ": the text is not selected");
+}
+
+// One case of the table every front passes (tests/support/DialogCases.h) on quorvel.exe: the
+// user's steps by messages, each box answered with OK. The work folder is shared by the cases,
+// so the names a case writes or must not find are removed first.
+void RunDialogCase(const Context& c, const dialogcases::Case& dc) {
+    const std::string dir = U8(c.work);
+    const auto expand = [&dir](const char* pattern) { return Utf8ToWide(dialogcases::Expand(pattern, dir, '\\')); };
+    for (const char* name : dc.written) ::DeleteFileW((c.work + Utf8ToWide(name)).c_str());
+    for (const char* name : dc.absent) ::DeleteFileW((c.work + Utf8ToWide(name)).c_str());
+    const std::wstring start = expand(dc.commandLine);
+    Program program(c.exe, start.empty() ? L"" : Quoted(start));
+    HWND hMain = program.WaitFor(kMainCaption);
+    CheckText(BoxText(hMain, IDC_INPUT_FILE), start, "input box at start");
+    CheckText(BoxText(hMain, IDC_OUTPUT_FILE), Utf8ToWide(dialogcases::ProposedOutput(U8(start))), "output box at start");
+    for (const dialogcases::Step& step : dc.steps) {
+        switch (step.act) {
+        case dialogcases::Act::typeOutput: Type(hMain, IDC_OUTPUT_FILE, expand(step.names)); break;
+        case dialogcases::Act::convert: Click(::GetDlgItem(hMain, IDOK)); break;
+        case dialogcases::Act::drop: {
+            std::vector<std::wstring> names;
+            for (const std::string& name : dialogcases::ExpandList(step.names, dir, '\\')) names.push_back(Utf8ToWide(name));
+            Drop(program, hMain, names);
+            break;
+        }
+        case dialogcases::Act::cancel: Click(::GetDlgItem(hMain, IDCANCEL)); break;
+        }
+        for (const dialogcases::Box& box : step.boxes)
+            ExpectBox(program, Utf8ToWide(box.caption), expand(box.text), (box.style & kMbIconMask) != 0);
+        if (dc.endResult == 0 || &step != &dc.steps.back()) program.ExpectNoOtherWindow({hMain});
+    }
+    if (dc.endResult != 0) {
+        program.WaitForEnd();
+        DWORD code = 1;
+        ::GetExitCodeProcess(program.Process(), &code);
+        Check(code == 0, "exit code " + std::to_string(code));
+    } else {
+        Check(!program.HasEnded() && ::IsWindowVisible(hMain), "the dialog closed");
+        if (dc.inputBox) CheckText(BoxText(hMain, IDC_INPUT_FILE), expand(dc.inputBox), "input box at the end");
+        if (dc.outputBox) CheckText(BoxText(hMain, IDC_OUTPUT_FILE), expand(dc.outputBox), "output box at the end");
+        if (dc.focus) ExpectFocusSelected(program, hMain, dc.focus, "at the end");
+        Click(::GetDlgItem(hMain, IDCANCEL));
+        program.WaitForEnd();
+    }
+    for (const char* name : dc.written) ExpectGolden(c, c.work + Utf8ToWide(name));
+    for (const char* name : dc.absent) Check(!FileExists(c.work + Utf8ToWide(name)), std::string(name) + " exists");
 }
 
 std::wstring FolderName(const std::wstring& work) {
@@ -644,17 +616,9 @@ void CaseMenus(const Context& c) {
     program.WaitForEnd();
 }
 
-void CaseCancel(const Context& c) {
-    const std::wstring input = c.work + L"cancel.mem";
-    Program program(c.exe, Quoted(input));
-    HWND hMain = program.WaitFor(kMainCaption);
-    Click(::GetDlgItem(hMain, IDCANCEL));
-    program.WaitForEnd();
-    DWORD code = 1;
-    ::GetExitCodeProcess(program.Process(), &code);
-    Check(code == 0, "exit code " + std::to_string(code));
-    Check(!FileExists(c.work + L"cancel.xml"), "cancel wrote a file");
-    // Escape in a box and the window's close command end it the same way, without a question.
+// Escape in a box and the window's close command end it as the cancel button does, without a
+// question (the button is the cases' "cancel").
+void CaseEscapeAndClose(const Context& c) {
     Program second(c.exe, L"");
     HWND hSecond = second.WaitFor(kMainCaption);
     ::PostMessageW(::GetDlgItem(hSecond, IDC_INPUT_FILE), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
@@ -771,20 +735,19 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
 
-    const std::vector<std::pair<std::string, std::function<void(const Context&)>>> cases = {
-        {"convert-from-command-line", CaseConvert},
-        {"replace-existing-document", CaseReplaceExisting},
-        {"wrong-length-input", CaseWrongLength},
-        {"missing-output-folder", CaseMissingOutputFolder},
-        {"files-in-use", CaseFilesInUse},
-        {"input-not-mem", CaseNotMem},
-        {"drop-files", CaseDrop},
-        {"drop-long-name", CaseDropLongName},
-        {"about-box", CaseAbout},
-        {"menus-and-controls", CaseMenus},
-        {"cancel", CaseCancel},
-        {"browse", CaseBrowse},
-    };
+    // The cases every front passes, then quorvel.exe's own.
+    std::vector<std::pair<std::string, std::function<void(const Context&)>>> cases;
+    for (const dialogcases::Case& shared : dialogcases::Cases())
+        cases.emplace_back(shared.name, [&shared](const Context& context) { RunDialogCase(context, shared); });
+    cases.insert(cases.end(), {
+                                  {"replace-existing-document", CaseReplaceExisting},
+                                  {"files-in-use", CaseFilesInUse},
+                                  {"drop-long-name", CaseDropLongName},
+                                  {"about-box", CaseAbout},
+                                  {"menus-and-controls", CaseMenus},
+                                  {"escape-and-close", CaseEscapeAndClose},
+                                  {"browse", CaseBrowse},
+                              });
     std::vector<std::string> chosen;
     for (int i = 4; i < argc; ++i) chosen.push_back(U8(argv[i]));
 

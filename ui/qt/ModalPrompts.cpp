@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "platform/MessageBox.h"
-
 namespace {
 constexpr unsigned kMbIconQuestion = 0x20u;
 constexpr unsigned kMbIconInformation = 0x40u;

@@ -5,7 +5,6 @@
 #include "ui/qt/ModalPrompts.h"
 #include "ui/qt/ProgramIcon.h"
 #include "ui/qt/QtMainDlg.h"
-#include "ui/qt/QtMessageBoxHost.h"
 #include "ui/qt/Translations.h"
 
 int main(int argc, char* argv[]) {
@@ -18,7 +17,6 @@ int main(int argc, char* argv[]) {
     InstallJapaneseQtTranslations(application);  // without them Qt's own few texts stay English
 
     QtModalPrompts prompts;
-    QtMessageBoxHost host(prompts);
     QtMainDlg dialog(prompts, CMainDlg::Inputs::all);
     dialog.Start(strCmdLine);
     dialog.exec();

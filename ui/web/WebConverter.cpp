@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <numeric>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -54,16 +55,39 @@ double Milliseconds(std::int64_t since) {
 WebConverter::WebConverter() = default;
 WebConverter::~WebConverter() = default;
 
+namespace {
+// An option as the page shows it: its word, what it is of, its value and its help in either language.
+json OptionJson(const FormatOption& option) {
+    json choices = json::array();
+    for (const char* choice : option.choices)
+        if (choice) choices.push_back(choice);
+    const FormatOptionType type = option.type;
+    return {{"word", option.word},
+            {"use", option.use == FormatOptionUse::read ? "read" : "write"},
+            {"type", type == FormatOptionType::flag ? "flag" : type == FormatOptionType::number ? "number"
+                                                                                                : "choice"},
+            {"choices", choices},
+            {"minimum", option.minimum},
+            {"maximum", option.maximum},
+            {"help", option.japanese},
+            {"helpEnglish", option.english}};
+}
+}  // namespace
+
 std::string WebConverter::Formats() {
     json formats = json::array();
-    for (const Format* format : FormatRegistry::All())
+    for (const Format* format : FormatRegistry::All()) {
+        json options = json::array();
+        for (const FormatOption* option : format->options)
+            if (option) options.push_back(OptionJson(*option));
         formats.push_back({{"name", format->name},
                            {"title", format->title},
                            {"inputTitle", FormatRegistry::InputTitle(*format)},
                            {"inputTitleEnglish", FormatRegistry::InputTitle(*format, true)},
                            {"extension", format->extensions[0]},
-                           {"takesBom", format->takesBom},
+                           {"options", options},
                            {"pointsPerFile", format->pointsPerFile}});
+    }
     return formats.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
@@ -72,6 +96,7 @@ struct Request {
     BatchRequest batch;
     ConversionOptions options;
     std::string to;
+    std::string formatOptions;  // the format options given, in order: "--bom=1;"
 };
 
 Request Parse(const json& request) {
@@ -88,7 +113,19 @@ Request Parse(const json& request) {
     }
     parsed.options.target = batch.target;
     parsed.options.guessReadings = false;  // unused: each conversion has the page's own (ConversionFor)
-    parsed.options.write.bom = request.value(protocol::kBom, false);
+    // {word: value}: the options the rows declare, as the page shows them (1 or 0 for a flag, the
+    // number, or the choice's index); one the output's format does not take is not sent.
+    if (request.contains(protocol::kFormatOptions)) {
+        for (const auto& given : request[protocol::kFormatOptions].items()) {
+            const std::string word = given.key();
+            const int value = given.value().get<int>();
+            const auto& known = FormatRegistry::Options();
+            const auto option = std::find_if(known.begin(), known.end(), [&](const FormatOption* o) { return word == o->word; });
+            if (option == known.end()) throw std::invalid_argument("no format takes the option " + word);
+            (*option)->apply(parsed.options.read, parsed.options.write, value);
+            parsed.formatOptions += word + "=" + std::to_string(value) + ";";
+        }
+    }
     parsed.options.epoch = request.value(protocol::kEpoch, std::string()) == "jgd2000" ? DatumEpoch::jgd2000 : DatumEpoch::today;
     // {input: {point index: {name, reading}}}, the edited inputs written into the job's folder.
     if (request.contains(protocol::kEdits)) {
@@ -178,17 +215,19 @@ void WebConverter::SetDataFolder(DataFolder data) {
     m_conversions.clear();  // each kept its grid from the folder before
 }
 
-Conversion& WebConverter::ConversionFor(const Format* target, bool bom, DatumEpoch epoch) {
+Conversion& WebConverter::ConversionFor(const ConversionOptions& asked, const std::string& formatOptions) {
+    const Key key{asked.target, formatOptions, asked.epoch};
     // A conversion that guesses holds MeCab's dictionary (53 MB): one is kept at a time.
-    if (m_guess && !m_conversions.count({target, bom, epoch})) m_conversions.clear();
-    std::unique_ptr<Conversion>& kept = m_conversions[{target, bom, epoch}];
+    if (m_guess && !m_conversions.count(key)) m_conversions.clear();
+    std::unique_ptr<Conversion>& kept = m_conversions[key];
     if (!kept) {
         ConversionOptions options;
-        options.target = target;
+        options.target = asked.target;
         options.guessReadings = m_guess;
         options.userReadings = m_userReadings;
-        options.write.bom = bom;
-        options.epoch = epoch;
+        options.read = asked.read;
+        options.write = asked.write;
+        options.epoch = asked.epoch;
         options.data = m_data;
         kept = std::make_unique<Conversion>(options);
     }
@@ -203,7 +242,7 @@ std::string WebConverter::Convert(const std::string& requestText) {
     Lines lines(m_lineText, m_language);
     m_said.Clear();
     // The edits first, by the conversion this request's listing also reads them with.
-    Conversion& conversion = ConversionFor(parsed.options.target, parsed.options.write.bom, parsed.options.epoch);
+    Conversion& conversion = ConversionFor(parsed.options, parsed.formatOptions);
     const SinkInto sink(conversion, [&](const ConversionMessage& message) { lines.Add(message, &m_said); });
     conversion.SetEdits(std::move(parsed.options.edits));
     std::vector<ConversionMessage> editMessages;  // none while the sink takes them
@@ -247,7 +286,7 @@ std::string WebConverter::List(const std::string& requestText) {
     m_markers.clear();
     bool unread = false;
     double south = 90, north = -90, west = 180, east = -180;
-    Conversion& listing = ConversionFor(parsed.options.target, parsed.options.write.bom, parsed.options.epoch);
+    Conversion& listing = ConversionFor(parsed.options, parsed.formatOptions);
     const SinkInto sink(listing, [&](const ConversionMessage& message) { lines.Add(message, &m_said); });
     for (const CString& input : parsed.batch.inputs) {
         const ListResult listed = listing.List(input);

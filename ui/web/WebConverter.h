@@ -21,6 +21,7 @@
 
 class Conversion;
 class UserReadings;
+struct ConversionOptions;
 struct Format;
 
 // Lines said once: one text of them all and a set of where each is in it, so that the 100,000
@@ -69,13 +70,14 @@ public:
     ~WebConverter();
 
     // The format table, for the page's choice of output and its list of what it reads: [{name,
-    // title, inputTitle, extension, takesBom, pointsPerFile}].
+    // title, inputTitle, extension, options: [{word, use, type, choices, minimum, maximum, help,
+    // helpEnglish}], pointsPerFile}].
     static std::string Formats();
 
     // request (its names in WebProtocol.h): {inputs: [names], to: format name, merge, output (the
-    // merged name), bom, edits: {input: {point index: {name, reading}}}}. The conversion writes
+    // merged name), formatOptions: {word: value}, edits: {input: {point index: {name, reading}}}}. The conversion writes
     // the edited inputs into the folder "edited" (which the caller makes), then converts as
-    // `quorvel-cli INPUTS --to TO --reading none [--readings FILE] [--bom] [--merge -o OUTPUT]`
+    // `quorvel-cli INPUTS --to TO --reading none [--readings FILE] [WORD...] [--merge -o OUTPUT]`
     // does, the edited inputs as edited; answers {plan (the usage error, or ""), jobs: [{inputs,
     // output, zip (the name of its set's zip), ok, outputs}], generated: [inputs edited], lines,
     // ms}. lines: {shown: the first 500 message lines [{kind, text}], count}; LineText() holds
@@ -115,11 +117,14 @@ public:
     const std::vector<double>& Markers() const { return m_markers; }
 
 private:
-    Conversion& ConversionFor(const Format* target, bool bom, DatumEpoch epoch);
+    // The kept conversion of asked's target, format options (their words and values, in order)
+    // and epoch.
+    Conversion& ConversionFor(const ConversionOptions& asked, const std::string& formatOptions);
 
     // One conversion a choice of output, kept from run to run as the CLI keeps one for a whole
     // batch: its datum grid is read once (3 MB, a large part of converting 100 points).
-    std::map<std::tuple<const Format*, bool, DatumEpoch>, std::unique_ptr<Conversion>> m_conversions;
+    using Key = std::tuple<const Format*, std::string, DatumEpoch>;
+    std::map<Key, std::unique_ptr<Conversion>> m_conversions;
     std::shared_ptr<const UserReadings> m_userReadings;
     bool m_guess = false;
     Language m_language = Language::ja;

@@ -7,7 +7,7 @@
 std::string web_protocol::Json() {
     const nlohmann::json protocol = {
         {"options",
-         {{"inputs", kInputs}, {"to", kTo}, {"merge", kMerge}, {"output", kOutput}, {"bom", kBom}, {"epoch", kEpoch}, {"edits", kEdits}}},
+         {{"inputs", kInputs}, {"to", kTo}, {"merge", kMerge}, {"output", kOutput}, {"formatOptions", kFormatOptions}, {"epoch", kEpoch}, {"edits", kEdits}}},
         {"edit", {{"name", kEditName}, {"reading", kEditReading}}},
         {"buffers", {{"lineText", lineText}, {"points", points}, {"pointStarts", pointStarts}, {"markers", markers}}},
         {"markerNumbers", kMarkerNumbers},

@@ -12,7 +12,8 @@ constexpr const char* kInputs = "inputs";
 constexpr const char* kTo = "to";
 constexpr const char* kMerge = "merge";
 constexpr const char* kOutput = "output";
-constexpr const char* kBom = "bom";
+// {word: value} of the options the format table's rows declare ("--bom": 1).
+constexpr const char* kFormatOptions = "formatOptions";
 constexpr const char* kEpoch = "epoch";  // "jgd2000": JGD2000's positions, without the corrections
 constexpr const char* kEdits = "edits";
 constexpr const char* kEditName = "name";

@@ -190,10 +190,6 @@ int Win32MainDlg::MessageBox(const CString& text, const CString& caption, unsign
     return ::MessageBoxW(m_hWnd, Wide(text).c_str(), Wide(caption).c_str(), style);
 }
 
-int Win32MainDlg::ShowMessageBox(const CString& text, const CString& caption, unsigned style) {
-    return MessageBox(text, caption, style);
-}
-
 bool Win32MainDlg::ChooseFile(const FileDialogRequest& request, CString& path) {
     // The common dialog takes the list as NUL-separated pairs ended by an empty string.
     std::wstring filter = Wide(request.filter);

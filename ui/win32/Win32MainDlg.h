@@ -4,9 +4,8 @@
 
 #include "app/CMainDlg.h"
 #include "app/IMainDlgUi.h"
-#include "platform/MessageBox.h"
 
-class Win32MainDlg : public IMainDlgUi, public IMessageBoxHost {
+class Win32MainDlg : public IMainDlgUi {
 public:
     // strCmdLine: the command line after the program's own name, UTF-8.
     // inputs: memory-point files only, or the map files too.
@@ -24,9 +23,6 @@ public:
     bool ChooseFile(const FileDialogRequest& request, CString& path) override;
     void EndDialog(int result) override;
     void RunAboutBox() override;
-
-    // IMessageBoxHost: the application's boxes are owned by the dialog too.
-    int ShowMessageBox(const CString& text, const CString& caption, unsigned style) override;
 
     // Where a minimised window draws its icon: centred, rounding as the framework does.
     static POINT IconOrigin(const RECT& client, int cxIcon, int cyIcon);

@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include "app/CConverterApp.h"
-#include "platform/MessageBox.h"
 #include "platform/win32/Console.h"
 #include "ui/win32/Win32MainDlg.h"
 
@@ -13,8 +12,6 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, PWSTR /*pC
     const CString strCmdLine = CConverterApp::CommandLineAfterProgram(CString(CommandLineText()));
 
     Win32MainDlg dlg(hInstance, strCmdLine, CMainDlg::Inputs::all);
-    IMessageBoxHost* previous = SetMessageBoxHost(&dlg);
     dlg.DoModal();
-    SetMessageBoxHost(previous);
     return 0;
 }

@@ -12,7 +12,7 @@
         pasteOpen: 'Paste links or coordinates',
         pasteHint: 'Map links, geo: URIs or coordinates, one place a line, may be pasted in the field below or on the page (Ctrl+V).', pasteLabel: 'Map links, geo: URIs, coordinates (one a line)', pasteAdd: 'Add as an input',
         options: 'Output', format: 'Output format', merge: 'Merge every input into one output',
-        mergeName: 'Name of the merged output (without extension)', bom: 'Byte-order mark at the start of a CSV (for spreadsheets)',
+        mergeName: 'Name of the merged output (without extension)',
         epoch: 'Keep map positions in JGD2000 (without the corrections for earthquakes since)',
         readings: 'Your readings (a CSV of name and reading, UTF-8 or CP932)', colGuessed: 'Guessed',
         readingsLoading: 'Loading the dictionary readings are guessed with',
@@ -78,11 +78,11 @@
     }
 
     const fileInput = $('files'), formatSelect = $('format'), mergeBox = $('merge'), mergeName = $('merge-name');
-    const bomBox = $('bom');
     const epochBox = $('epoch');
     const inputs = new Map(); // name -> Uint8Array, in the order chosen
     let edits = {}; // input name -> { point index -> { name, reading } }, in the protocol's names
     let formats = [];
+    let formatOptions = []; // the options the formats declare, each once, as the core gives them
     const protocol = {}; // the core's (WebProtocol.h), from its ready message
     let latest = 0;
     let sentAt = 0;
@@ -161,6 +161,7 @@
             formatSelect.append(option);
         }
         formatSelect.value = 'glorie';
+        addFormatOptions();
         syncOptions();
         document.body.dataset.state = 'ready';
         timings.readyMs = performance.now();
@@ -263,11 +264,59 @@
         if (inputs.size) run();
     }
 
-    function syncOptions() {
+    // A control for each option the formats declare (--bom: "bom"), labelled by its help in the
+    // page's language, where the output's options are.
+    function addFormatOptions() {
+        const seen = new Map();
+        for (const format of formats) for (const option of format.options) if (!seen.has(option.word)) seen.set(option.word, option);
+        formatOptions = [...seen.values()];
+        for (const option of formatOptions) {
+            const id = option.word.replace(/^-+/, '');
+            const field = document.createElement('div');
+            field.className = option.type === 'flag' ? 'field check' : 'field';
+            field.id = `${id}-field`;
+            let control;
+            if (option.type === 'choice') {
+                control = document.createElement('select');
+                for (const [index, word] of option.choices.entries()) control.append(new Option(word, String(index)));
+            } else {
+                control = document.createElement('input');
+                control.type = option.type === 'flag' ? 'checkbox' : 'number';
+                if (option.type === 'number') Object.assign(control, { min: option.minimum, max: option.maximum, value: option.minimum });
+            }
+            control.id = id;
+            const label = document.createElement('label');
+            label.htmlFor = id;
+            label.textContent = english ? option.helpEnglish : option.help;
+            if (option.type === 'flag') field.append(control, label);
+            else field.append(label, control);
+            control.addEventListener('change', () => {
+                syncOptions();
+                run();
+            });
+            $('format-options').append(field);
+        }
+    }
+
+    // An option of writing applies only when the output's format declares it (the CLI refuses it
+    // for the others): its control is shown disabled and keeps its state meanwhile.
+    function takes(option) {
         const format = formats.find((f) => f.name === formatSelect.value);
-        // The mark applies to CSV alone (the CLI refuses --bom for the others); the box keeps its
-        // state while another format is chosen.
-        $('bom-field').classList.toggle('disabled', !(format && format.takesBom));
+        return option.use === 'read' || Boolean(format && format.options.some((o) => o.word === option.word));
+    }
+
+    // {word: value} of the options that apply: 1 or 0 for a flag, the number, the choice's index.
+    function formatOptionValues() {
+        const values = {};
+        for (const option of formatOptions.filter(takes)) {
+            const control = $(option.word.replace(/^-+/, ''));
+            values[option.word] = option.type === 'flag' ? Number(control.checked) : Number(control.value);
+        }
+        return values;
+    }
+
+    function syncOptions() {
+        for (const option of formatOptions) $(`${option.word.replace(/^-+/, '')}-field`).classList.toggle('disabled', !takes(option));
         $('merge-name-field').hidden = !mergeBox.checked;
     }
 
@@ -333,7 +382,7 @@
                 [O.to]: formatSelect.value,
                 [O.merge]: mergeBox.checked,
                 [O.output]: merged,
-                [O.bom]: formats.find((f) => f.name === formatSelect.value).takesBom && bomBox.checked,
+                [O.formatOptions]: formatOptionValues(),
                 [O.epoch]: epochBox.checked ? 'jgd2000' : 'today',
                 [O.edits]: edits,
             },
@@ -370,7 +419,7 @@
         addFiles([...fileInput.files]);
         fileInput.value = '';
     });
-    for (const control of [formatSelect, mergeBox, bomBox, epochBox]) control.addEventListener('change', () => {
+    for (const control of [formatSelect, mergeBox, epochBox]) control.addEventListener('change', () => {
         syncOptions();
         run();
     });

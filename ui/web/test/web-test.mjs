@@ -59,7 +59,7 @@ async function openPage(width = 1280, height = 900, dir = pageDir, language = 'j
 }
 
 // Sets the page's choices, then the files, and waits for the answer.
-async function convert(page, files, { to = 'glorie', merge = false, bom = false, mergeName = 'merged', epoch = 'today' } = {}) {
+async function convert(page, files, { to = 'glorie', merge = false, bom = false, allPoints = false, mergeName = 'merged', epoch = 'today' } = {}) {
     await page.evaluate((choice) => {
         const set = (id, prop, value) => {
             const element = document.getElementById(id);
@@ -71,8 +71,9 @@ async function convert(page, files, { to = 'glorie', merge = false, bom = false,
         set('merge-name', 'value', choice.mergeName);
         set('merge', 'checked', choice.merge);
         set('bom', 'checked', choice.bom);
+        set('all-points', 'checked', choice.allPoints);
         set('epoch', 'checked', choice.epoch === 'jgd2000');
-    }, { to, merge, bom, mergeName, epoch });
+    }, { to, merge, bom, allPoints, mergeName, epoch });
     // A changed option converts the inputs already chosen again: that run ends before the files are
     // chosen, or its end would be taken for theirs (and its links replaced while being clicked).
     await page.waitForFunction(() => !['busy', 'converted'].includes(document.body.dataset.state), { timeout: 60000 });
@@ -167,6 +168,8 @@ const cases = [
     { files: ['places.gpx'], to: 'mem' },
     { files: ['places.gpx'], to: 'kml' },
     { files: ['places.gpx'], to: 'csv' },
+    { files: ['tracks.gpx'], to: 'csv' },   // the track's points passed over, and said so
+    { files: ['tracks.gpx'], to: 'csv', allPoints: true },  // read too, as --all-points
     { files: ['sample.kmz'], to: 'gpx' },   // a KMZ read (the CLI's own, made from the sample)
     { files: ['big.gpx'], to: 'glorie' },   // 750 points: two documents and their zip
     { files: ['big.gpx'], to: 'mem' },      // eight memory-point files
@@ -202,12 +205,13 @@ const cases = [
 }
 
 for (const c of cases) {
-    const what = `${c.files.join('+')} to ${c.to}${c.bom ? ' with BOM' : ''}${c.merge ? ' merged' : ''}${c.epoch ? ` (${c.epoch})` : ''}`;
+    const what = `${c.files.join('+')} to ${c.to}${c.bom ? ' with BOM' : ''}${c.allPoints ? ' all points' : ''}${c.merge ? ' merged' : ''}${c.epoch ? ` (${c.epoch})` : ''}`;
     const page = await openPage();
     await convert(page, c.files, c);
     const { links, files } = await download(page);
     const args = [...c.files, '--to', c.to];
     if (c.bom) args.push('--bom');
+    if (c.allPoints) args.push('--all-points');
     if (c.epoch) args.push('--epoch', c.epoch);
     if (c.merge) args.push('--merge', '-o', `${c.mergeName}${{ kml: '.kml' }[c.to]}`);
     const expected = runCli(args);
@@ -474,6 +478,8 @@ for (const c of cases) {
             options: [...document.getElementById('format').options].map((o) => o.value).join(),
             lang: document.documentElement.lang,
             formats: document.querySelector('[data-i18n="formats"]').textContent,
+            formatOptions: [...document.querySelectorAll('#format-options label')].map((l) => `${l.htmlFor}: ${l.textContent}`).join('\n'),
+            bomGreyed: document.getElementById('bom-field').classList.contains('disabled'),
         };
     });
     check(layout.viewport, 'a viewport meta for the device width');
@@ -490,6 +496,13 @@ for (const c of cases) {
     // The formats the page reads, named by the core's table in either language.
     const english = await openPage(1280, 900, pageDir, 'en-US');
     const lines = { ja: layout.formats, en: await english.evaluate(() => document.querySelector('[data-i18n="formats"]').textContent) };
+    // The options the core's rows declare, each labelled by its help in the page's language; the
+    // mark greyed while glorie is chosen, as the CLI refuses --bom for it.
+    const optionLabels = await english.evaluate(() => [...document.querySelectorAll('#format-options label')].map((l) => `${l.htmlFor}: ${l.textContent}`).join('\n'));
+    check(layout.formatOptions === 'all-points: GPX のルートとトラック、KML と GeoJSON の線と面の頂点も読みます\nbom: CSV の先頭に BOM を付けます' &&
+        optionLabels === 'all-points: Also read the vertices of GPX routes and tracks and of KML and GeoJSON lines and areas\n' +
+        'bom: Byte-order mark at the start of a CSV (for spreadsheets)' && layout.bomGreyed,
+        'the formats\' options from the core\'s table, in either language', JSON.stringify({ ja: layout.formatOptions, en: optionLabels }));
     await english.close();
     check(lines.ja.startsWith('glorie 文書 (.xml)、メモリーポイントファイル (.mem)、GPX、KML、KMZ、GeoJSON (.geojson, .json)、CSV を読めます。') &&
         lines.en === 'glorie documents (.xml), Memory-point files (.mem), GPX, KML, KMZ, GeoJSON (.geojson, .json) and CSV are read.', 'the formats read, from the core\'s table', JSON.stringify(lines));

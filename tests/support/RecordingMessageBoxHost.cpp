@@ -1,1 +1,0 @@
-#include "RecordingMessageBoxHost.h"
