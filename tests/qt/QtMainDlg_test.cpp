@@ -394,19 +394,10 @@ private slots:
         QFETCH(QString, input);
         QFETCH(QString, output);
         QtMainDlg& dlg = Shown("/keep.mem");
-        QMimeData data;
         QList<QUrl> list;
         for (const QString& url : urls) list << QUrl(url);
-        data.setUrls(list);
-        const QPointF at = Box(dlg, "1000")->mapTo(&dlg, QPoint(5, 5));
-
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&dlg, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&dlg, &dropped);
-        QVERIFY(dropped.isAccepted());
-        QCoreApplication::processEvents();
+        DropOn(dlg, list, Box(dlg, "1000"));
+        if (QTest::currentTestFailed()) return;
 
         if (refused) {
             QCOMPARE(m_prompts->messages.size(), size_t(1));
