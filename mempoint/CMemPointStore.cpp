@@ -50,26 +50,22 @@ StoreLoadResult CMemPointStore::Read(const CString& strPath) {
     return {0, CString()};
 }
 
-CString CMemPointStore::OpenErrorText(const CFileException& error) {
-    CString text;
+Message CMemPointStore::OpenErrorMessage(const CFileException& error) {
     switch (error.m_cause) {
     case CFileException::none:
-        break;
+        return {};
     case CFileException::fileNotFound:
-        text = "ファイルが見つかりませんでした。";
-        break;
+        return {MessageId::storeNotFound};
     case CFileException::accessDenied:
-        text = "ファイル アクセス禁止";
-        break;
+        return {MessageId::storeAccessDenied};
     case CFileException::sharingViolation:
-        text = "ファイルの共有違反です";
-        break;
+        return {MessageId::storeSharingViolation};
     default:
-        text.Format("%s\n    を読み込み用に開けませんでした", error.m_strFileName.GetString());
-        break;
+        return {MessageId::storeNotOpened, error.m_strFileName.Str()};
     }
-    return text;
 }
+
+CString CMemPointStore::OpenErrorText(const CFileException& error) { return CString(Words(OpenErrorMessage(error))); }
 
 CString CMemPointStore::UnrecognisedFileText(const CString& strPath) {
     CString text;

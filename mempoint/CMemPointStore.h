@@ -6,6 +6,7 @@
 #include "mempoint/MemPointFormat.h"
 #include "platform/CFileException.h"
 #include "platform/CString.h"
+#include "text/Message.h"
 
 // What a load came to, as a value: the store shows nothing itself; each caller gives message its
 // own way (the dialogs' box, the command line's standard error, the page's list).
@@ -32,6 +33,8 @@ public:
     // The message Read gives for a file it does not recognise, and for one it cannot open.
     static CString UnrecognisedFileText(const CString& strPath);
     static CString OpenErrorText(const CFileException& error);
+    // The same as the message table words it, for a front in another language.
+    static Message OpenErrorMessage(const CFileException& error);
 
     void GetName(CString& out, int index) const;
     void GetReading(CString& out, int index) const;

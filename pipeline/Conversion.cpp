@@ -284,7 +284,7 @@ void Conversion::Write(Feed& feed, const CString& strOutput, const std::vector<C
                 writeMember(*m_stream, 0);
                 m_stream->Finish();
             } catch (const CFileException& error) {
-                m_say.Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
+                m_say.Say(result.messages, {Kind::failure, CommandFailureMessage(error)});
                 return;
             }
         } else {
@@ -419,7 +419,7 @@ ConversionResult Conversion::ConvertRecords(const CString& strInput, const CStri
             // reason for the command line to fail.
             const unsigned share = bDocument ? CFile::shareExclusive : CFile::shareDenyWrite;
             if (!file.Open(bDocument ? strInput : m_loader.SourceOf(strInput), CFile::modeRead | share, &error))
-                return notRead(CMemPointStore::OpenErrorText(error).Str());
+                return notRead(CMemPointStore::OpenErrorMessage(error));
             const std::uint64_t length = file.GetLength();
             if (length == mempoint::kFileSize) {
                 bytes.resize(mempoint::kFileSize);
@@ -460,7 +460,7 @@ ConversionResult Conversion::ConvertRecords(const CString& strInput, const CStri
     } catch (const CFileException& error) {
         result.stop = Stop::failed;
         result.error = error;
-        if (!bDocument) m_say.Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
+        if (!bDocument) m_say.Say(result.messages, {Kind::failure, CommandFailureMessage(error)});
         return result;
     }
     if (!bDocument) m_say.Say(result.messages, {Kind::written, {count == 1 ? MessageId::writtenOne : MessageId::written, strInput.Str(), strOutput.Str(), count}});

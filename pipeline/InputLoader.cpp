@@ -103,9 +103,9 @@ bool InputLoader::Load(const CString& strInput, ConversionInput& input, std::str
             // The message names the input: with several, "not found" alone says nothing. A memory-point
             // file gets the store's message, which the line after it names.
             if (!file.Open(SourceOf(strInput), CFile::modeRead | CFile::shareDenyWrite, &error)) {
-                if (bMemPoints) return fail(CMemPointStore::OpenErrorText(error).Str());
+                if (bMemPoints) return fail(CMemPointStore::OpenErrorMessage(error));
                 if (error.m_strFileName.IsEmpty()) error.m_strFileName = strInput;
-                return fail(CommandFailureText(error).Str());
+                return fail(CommandFailureMessage(error));
             }
             const std::uint64_t length = file.GetLength();
             if (length > kMaxInputBytes)
@@ -115,7 +115,7 @@ bool InputLoader::Load(const CString& strInput, ConversionInput& input, std::str
                 throw CFileException(CFileException::endOfFile, 0, file.GetFilePath());
             file.Close();
         } catch (const CFileException& error) {
-            return fail(CommandFailureText(error).Str());
+            return fail(CommandFailureMessage(error));
         }
     if (!input.format) input.format = FormatRegistry::ForInput(strInput.Str(), bytes);
     if (!input.format)

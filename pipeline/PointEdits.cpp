@@ -60,7 +60,7 @@ bool WriteEditedInput(const CString& strInput, const std::map<std::size_t, Point
         WritePlaces(*format, out, read.places.data(), read.places.size(), WriteOptions());
         out.Commit();
     } catch (const CFileException& error) {
-        messages.push_back({Kind::failure, CommandFailureText(error).Str()});
+        messages.push_back({Kind::failure, CommandFailureMessage(error)});
         return false;
     } catch (const MapError& error) {
         messages.push_back({Kind::failure, error.Said()});

@@ -12,10 +12,10 @@
 
 using Kind = ConversionMessage::Kind;
 
-std::string SetWriter::OpenFailure(CFileException error, const CString& strName) {
+Message SetWriter::OpenFailure(CFileException error, const CString& strName) {
     if (error.m_cause != CFileException::sharingViolation) return OpenFailureMessage(error, strName).Str();
     error.m_strFileName = strName;
-    return CommandFailureText(error).Str();
+    return CommandFailureMessage(error);
 }
 
 std::string SetWriter::JoinedNames(const std::vector<CString>& names) {
@@ -60,7 +60,7 @@ bool SetWriter::Write(const CString& strOutput, const std::vector<CString>& name
         set.Commit();
     } catch (const CFileException& error) {
         notes();
-        Say(result.messages, {Kind::failure, CommandFailureText(error).Str()});
+        Say(result.messages, {Kind::failure, CommandFailureMessage(error)});
         advice();
         return false;
     }

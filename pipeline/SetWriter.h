@@ -38,7 +38,7 @@ public:
     // An output that cannot be opened, as the dialog's writer says it, except for a sharing
     // violation: the dialog's "SHARE.EXE 未ロード..." belongs to its own Windows road, and means
     // nothing to a user of the command line or the page, who gets the file failure's own text instead.
-    static std::string OpenFailure(CFileException error, const CString& strName);
+    static Message OpenFailure(CFileException error, const CString& strName);
     // "A, B, C".
     static std::string JoinedNames(const std::vector<CString>& names);
 

@@ -109,7 +109,7 @@ UserReadings UserReadings::Load(const CString& strPath, std::vector<Message>& wa
         CFileException error;
         if (!file.Open(strPath, CFile::modeRead | CFile::waitForWriter, &error)) {
             if (error.m_strFileName.IsEmpty()) error.m_strFileName = strPath;
-            throw MapError(CommandFailureText(error).Str());
+            throw MapError(CommandFailureMessage(error));
         }
         // The size a file declares; a pipe, <(...) or /dev/stdin declares none and is read to its end.
         const std::uint64_t length = file.GetLength();
@@ -126,7 +126,7 @@ UserReadings UserReadings::Load(const CString& strPath, std::vector<Message>& wa
         }
         file.Close();
     } catch (const CFileException& error) {
-        throw MapError(CommandFailureText(error).Str());
+        throw MapError(CommandFailureMessage(error));
     }
     return Parse(std::move(bytes), strPath.Str(), warnings);
 }

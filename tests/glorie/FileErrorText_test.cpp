@@ -101,3 +101,22 @@ TEST(FileErrorText, ReportFileFailureShowsTheStopIcon) {
     }
 }
 }  // namespace
+
+// The page words the same failures in English: the file named, or said untitled, in its words.
+TEST(FileErrorText, CommandFailureInEnglish) {
+    const struct {
+        int cause;
+        const char* name;
+        const char* english;
+    } kRows[] = {
+        {2, kName, "/home/u/地図/out.xml was not found."},
+        {5, "", "Access to an untitled file was denied."},
+        {13, kName, "The disk became full while /home/u/地図/out.xml was being written."},
+        {99, kName, "An unknown error occurred while /home/u/地図/out.xml was being accessed."},
+    };
+    for (const auto& row : kRows) {
+        const Message said = CommandFailureMessage(CFileException(row.cause, 0, CString(row.name)));
+        EXPECT_EQ(Words(said, Language::en), row.english) << row.cause;
+        EXPECT_EQ(Words(said), CommandFailureText(CFileException(row.cause, 0, CString(row.name))).Str()) << row.cause;
+    }
+}

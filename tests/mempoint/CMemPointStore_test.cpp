@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/ChildProcess.h"
@@ -248,6 +249,17 @@ TEST(CMemPointStore, ReportOpenErrorChoosesTheTextByCause) {
         for (const ShownMessageBox& box : host.shown) boxes += box.text.Str() + "|";
         EXPECT_EQ(boxes, row.boxes) << row.cause;
     }
+}
+
+TEST(CMemPointStore, OpenErrorInEnglishForThePage) {
+    const std::pair<int, const char*> rows[] = {
+        {CFileException::none, ""},
+        {CFileException::fileNotFound, "The file was not found."},
+        {CFileException::sharingViolation, "The file is in use by another program"},
+        {CFileException::badPath, "in.mem\n    could not be opened for reading"},
+    };
+    for (const auto& [cause, english] : rows)
+        EXPECT_EQ(Words(CMemPointStore::OpenErrorMessage(CFileException(cause, 0, "in.mem")), Language::en), english) << cause;
 }
 
 TEST(CMemPointStore, CountIsTheLeadingRunOfUsedRecords) {
