@@ -379,7 +379,7 @@ bool CMainDlg::TakesMapFile(const CString& strInput) const {
     const Format* byName = FormatRegistry::ForInputPath(strInput.Str());
     if (!byName || byName == FormatRegistry::Find("mem")) return false;
     std::vector<BatchJob> jobs;
-    std::string reason;
+    Message reason;
     BatchRequest request;
     request.inputs = {strInput};
     request.target = &Glorie();
@@ -397,10 +397,10 @@ MapConversionOutcome CMainDlg::ConvertMap(const CString& strInput, const CString
     request.output = strOutput;
     request.hasOutput = true;
     std::vector<BatchJob> jobs;
-    std::string reason;
+    Message reason;
     // The command line's checks: an output over its own input (a glorie document) is refused.
     if (!BatchPlan::Make(request, jobs, reason)) {
-        outcome.failures.push_back(reason);
+        outcome.failures.push_back(Words(reason));
         return outcome;
     }
     // The readings file of its documented places, read again for each conversion so that a line

@@ -279,12 +279,12 @@ int CliConverter::ConvertToStandardOutput(Conversion& conversion, const BatchJob
 
 int CliConverter::ConvertAll(const CliArguments& args) {
     std::vector<BatchJob> jobs;
-    std::string reason;
+    Message reason;
     // Standard output is no file an input could be: one job, every input into it.
     if (args.standardOutput)
         jobs.push_back({args.inputs, CString("-")});
     else if (!BatchPlan::Make(args.Batch(), jobs, reason))
-        return Usage(reason);
+        return Usage(Words(reason));
     if (!PrepareFolder(args)) return kExitFailed;
 
     Conversion conversion(OptionsOf(args, m_userReadings));

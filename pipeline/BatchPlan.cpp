@@ -81,13 +81,6 @@ CString BatchPlan::OutputNameFor(const CString& strInput, const BatchRequest& re
     return FileIdentity(output) == FileIdentity(strInput) ? named(parts.fname + ".converted") : output;
 }
 
-bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, std::string& reason) {
-    Message said;
-    if (Make(request, jobs, said)) return true;
-    reason = Words(said);
-    return false;
-}
-
 bool BatchPlan::Make(const BatchRequest& request, std::vector<BatchJob>& jobs, Message& reason) {
     jobs.clear();
     if (request.merge) jobs.push_back({request.inputs, request.output});

@@ -24,11 +24,10 @@ struct BatchJob {
 
 class BatchPlan {
 public:
-    // The jobs in order; false with the reason (UTF-8) when two inputs would write one output or an
+    // The jobs in order; false with the reason when two inputs would write one output or an
     // output would overwrite an input, or an input has the name of a member its set could have.
     // Names are compared by the file they stand for.
-    static bool Make(const BatchRequest& request, std::vector<BatchJob>& jobs, std::string& reason);
-    static bool Make(const BatchRequest& request, std::vector<BatchJob>& jobs, Message& reason);  // the same, as a message
+    static bool Make(const BatchRequest& request, std::vector<BatchJob>& jobs, Message& reason);
     // -o as given, else in the folder, else beside the input, with the target's extension; a name
     // that would be the input itself becomes NAME.converted.EXT.
     static CString OutputNameFor(const CString& strInput, const BatchRequest& request);

@@ -251,8 +251,10 @@ std::string WebConverter::Convert(const std::string& requestText) {
 
     std::vector<BatchJob> jobs;
     std::string reason;
+    Message refused;
     if (!parsed.batch.target) reason = Words({MessageId::noSuchFormat, parsed.to}, m_language);
-    if (!reason.empty() || !BatchPlan::Make(parsed.batch, jobs, reason)) {
+    else if (!BatchPlan::Make(parsed.batch, jobs, refused)) reason = Words(refused);
+    if (!reason.empty()) {
         answer["plan"] = reason;
         lines.Add(ConversionMessage{ConversionMessage::Kind::failure, reason}, &m_said);
     } else {
