@@ -253,7 +253,7 @@ std::string WebConverter::Convert(const std::string& requestText) {
     std::string reason;
     Message refused;
     if (!parsed.batch.target) reason = Words({MessageId::noSuchFormat, parsed.to}, m_language);
-    else if (!BatchPlan::Make(parsed.batch, jobs, refused)) reason = Words(refused);
+    else if (!BatchPlan::Make(parsed.batch, jobs, refused)) reason = Words(refused, m_language);
     if (!reason.empty()) {
         answer["plan"] = reason;
         lines.Add(ConversionMessage{ConversionMessage::Kind::failure, reason}, &m_said);
